@@ -1,0 +1,152 @@
+#include "common/msgdlg.h"
+#include "common/modal.h"
+#include "common/services.h"
+#include "common/shell.h"
+#include "resources/resource.h"
+
+void CentreWindow(HWND hwnd)
+{
+    RECT r;
+    if (!GetWindowRect(hwnd, &r))
+        return;
+    int x = (GetSystemMetrics(SM_CXSCREEN) - RectWidth(&r)) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - RectDepth(&r)) / 2;
+    SetWindowPos(hwnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static bool IsColourMessage(UINT msg)
+{
+    return msg == WM_CTLCOLORMSGBOX || msg == WM_CTLCOLORBTN || msg == WM_CTLCOLORDLG ||
+           msg == WM_CTLCOLORSTATIC;
+}
+
+INT_PTR CALLBACK MessageDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG: {
+        SetDlgItemTextA(dlg, IDC_MESSAGETEXT, (const char *)lParam);
+        if (HWND ok = GetDlgItem(dlg, IDOK))
+            SetFocus(ok);
+        if (HWND yes = GetDlgItem(dlg, IDYES))
+            SetFocus(yes);
+        CentreWindow(dlg);
+        return FALSE; // keep the focus we gave
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+        case IDYES:
+        case IDNO:
+            EndDialog(dlg, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        if (IsColourMessage(msg))
+            return (INT_PTR)HandleCtlColour(dlg, (HDC)wParam, lParam);
+        return FALSE;
+    }
+}
+
+static WARNINGRECORD *warningrecord;
+static WARNINGRECORD *yesnowarningrecord;
+
+INT_PTR CALLBACK WarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        warningrecord = (WARNINGRECORD *)lParam;
+        SetDlgItemTextA(dlg, IDC_MESSAGETEXT, warningrecord->text);
+        CheckDlgButton(dlg, IDC_SHOWAGAIN, BST_CHECKED);
+        SetFocus(GetDlgItem(dlg, IDOK));
+        CentreWindow(dlg);
+        return FALSE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            EndDialog(dlg, IDOK);
+            return TRUE;
+        case IDC_SHOWAGAIN:
+            if (warningrecord && warningrecord->flag)
+                *warningrecord->flag = IsDlgButtonChecked(dlg, IDC_SHOWAGAIN) == BST_CHECKED ? 1 : 0;
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        if (IsColourMessage(msg))
+            return (INT_PTR)HandleCtlColour(dlg, (HDC)wParam, lParam);
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK YesNoWarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        yesnowarningrecord = (WARNINGRECORD *)lParam;
+        SetDlgItemTextA(dlg, IDC_MESSAGETEXT, yesnowarningrecord->text);
+        CheckDlgButton(dlg, IDC_SHOWAGAIN, BST_CHECKED);
+        SetFocus(GetDlgItem(dlg, IDYES));
+        CentreWindow(dlg);
+        return FALSE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDYES:
+            // The question may stop being asked only when its answer was Yes:
+            // a switched-off question answers Yes from then on.
+            if (yesnowarningrecord && yesnowarningrecord->flag)
+                *yesnowarningrecord->flag = IsDlgButtonChecked(dlg, IDC_SHOWAGAIN) == BST_CHECKED ? 1 : 0;
+            EndDialog(dlg, 1);
+            return TRUE;
+        case IDNO:
+            EndDialog(dlg, 0);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        if (IsColourMessage(msg))
+            return (INT_PTR)HandleCtlColour(dlg, (HDC)wParam, lParam);
+        return FALSE;
+    }
+}
+
+int DoMessage(HWND parent, const char *text)
+{
+    return (int)COMMONDialogBox(hInst, "MessageDlgBox", parent, MessageDlgProc, (LPARAM)text, text);
+}
+
+int DoYesNoCancel(HWND parent, const char *text)
+{
+    INT_PTR r = COMMONDialogBox(hInst, "YesNoCancelBox", parent, MessageDlgProc, (LPARAM)text, text);
+    return r == IDYES || r == IDNO ? (int)r : IDCANCEL;
+}
+
+int DoYesNo(HWND parent, const char *text)
+{
+    INT_PTR r = COMMONDialogBox(hInst, "YesnoBox", parent, MessageDlgProc, (LPARAM)text, text);
+    return r == IDYES ? IDYES : IDNO;
+}
+
+void DoWarning(HWND parent, const char *text, unsigned *flag)
+{
+    if (!flag || !*flag)
+        return;
+    WARNINGRECORD record{text, flag, WarningDlgProc};
+    COMMONDialogBox(hInst, "WarningBox", parent, WarningDlgProc, (LPARAM)&record, text);
+    warningrecord = nullptr;
+    if (parent)
+        UpdateWindow(parent);
+}
+
+int DoYesNoWarning(HWND parent, const char *text, unsigned *flag)
+{
+    if (!flag || !*flag)
+        return 1;
+    WARNINGRECORD record{text, flag, YesNoWarningDlgProc};
+    INT_PTR r = COMMONDialogBox(hInst, "YesNoWarningBox", parent, YesNoWarningDlgProc, (LPARAM)&record, text);
+    yesnowarningrecord = nullptr;
+    if (parent)
+        UpdateWindow(parent);
+    return r == 1 ? 1 : 0;
+}

@@ -1,0 +1,57 @@
+// Shell functions the shared library calls back.
+#include "common/shell.h"
+#include "document/blockstore.h"
+#include <cstdio>
+
+void AdjustHeader(HWND, BLOCKSET *)
+{
+}
+
+static unsigned ItemHeight(const BLOCK &block, int viewmode)
+{
+    if (block.tag != TAG_PAGE)
+        return 24;
+    switch (viewmode) {
+    case 1:
+        return ViewModeSmallDepth + 24;
+    case 2:
+        return ViewModeMediumDepth + 24;
+    case 3:
+        return ViewModeLargeDepth + 24;
+    }
+    return 24;
+}
+
+int AdjustListBox(HWND list, BLOCKSET *set)
+{
+    BLOCK block;
+    if (!set || !GetHeaderBlock(list, set, &block))
+        return 0;
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; i++) {
+        unsigned height = GetBlock(list, (unsigned)i, &block) ? ItemHeight(block, set->viewmode) : 24;
+        // A list box item is at most 255 pixels high.
+        SendMessageA(list, LB_SETITEMHEIGHT, i, height > 255 ? 255 : height);
+    }
+    SetFocus(list);
+    InvalidateRect(GetParent(list), NULL, TRUE);
+    LRESULT dummy = SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) " ");
+    if (dummy != LB_ERR && dummy != LB_ERRSPACE)
+        SendMessageA(list, LB_DELETESTRING, dummy, 0);
+    return 1;
+}
+
+char *formatlong(long value)
+{
+    static char text[32];
+    char digits[16];
+    int n = snprintf(digits, sizeof digits, "%lu", (unsigned long)value);
+    int o = 0;
+    for (int i = 0; i < n; i++) {
+        if (i > 0 && (n - i) % 3 == 0)
+            text[o++] = ',';
+        text[o++] = digits[i];
+    }
+    text[o] = 0;
+    return text;
+}

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a Debian 12 machine and builds
+# the third-party static libraries for the 32-bit Windows target into .deps/.
+# A second run that finds everything in place does nothing.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps="$root/.deps"
+prefix="$deps/i686"
+stamp="$prefix/.complete-v1"
+
+packages=(cmake ninja-build googletest dpkg-dev g++-mingw-w64-i686-posix
+          mingw-w64-i686-dev libz-mingw-w64-dev nasm wine wine32:i386 xvfb xauth)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+srcfile=/etc/apt/sources.list.d/showbuilder-src.sources
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  as_root dpkg --add-architecture i386
+  need_update=1
+fi
+
+# apt-get source needs deb-src entries; derive them from the machine's own
+# deb entries so no mirror name is ever written here.
+if [ ! -f "$stamp" ] && ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  tmp=$(mktemp)
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed -e 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$tmp"
+  elif [ -f /etc/apt/sources.list ]; then
+    grep -E '^deb ' /etc/apt/sources.list | sed -e 's/^deb /deb-src /' > "$tmp"
+    srcfile=/etc/apt/sources.list.d/showbuilder-src.list
+  fi
+  as_root install -m 644 "$tmp" "$srcfile"
+  rm -f "$tmp"
+  need_update=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ "$need_update" -eq 1 ]; then
+  as_root apt-get update -qq
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ -f "$stamp" ]; then
+  exit 0
+fi
+
+jobs=$(nproc)
+src="$deps/src"
+rm -rf "$src" "$prefix"
+mkdir -p "$src" "$prefix/lib" "$prefix/include"
+toolchain="$root/cmake/mingw-i686.cmake"
+flags="-O2 -msse2 -mfpmath=sse"
+zlib="/usr/i686-w64-mingw32/lib/libz.a"
+
+fetch() {  # fetch NAME: unpacks Debian's source package NAME into $src/NAME
+  local name=$1
+  mkdir -p "$src/dl-$name"
+  # Newest first; a mirror may lack one suite's sources (seen with the
+  # security suite), so an older patched version of the same release will do.
+  local v ok=0
+  for v in $(apt-cache showsrc "$name" | awk '/^Version:/ {print $2}' | sort -rVu); do
+    rm -f "$src/dl-$name"/*
+    if (cd "$src/dl-$name" && apt-get source --download-only -qq "$name=$v" >/dev/null 2>&1); then
+      ok=1; break
+    fi
+  done
+  if [ "$ok" -ne 1 ]; then
+    echo "setup: cannot download the source package $name" >&2
+    exit 1
+  fi
+  local dsc
+  dsc=$(ls "$src/dl-$name"/*.dsc | head -n 1)
+  (cd "$src/dl-$name" && dpkg-source -x --no-check "$(basename "$dsc")" "$src/$name" >/dev/null)
+}
+
+# libpng
+fetch libpng1.6
+cmake -S "$src/libpng1.6" -B "$src/build-png" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+  -DPNG_HARDWARE_OPTIMIZATIONS=OFF -DSKIP_INSTALL_PROGRAMS=ON \
+  -DZLIB_LIBRARY="$zlib" -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include >/dev/null
+cmake --build "$src/build-png" -j "$jobs" >/dev/null
+cmake --install "$src/build-png" >/dev/null
+
+# libjpeg-turbo
+fetch libjpeg-turbo
+cmake -S "$src/libjpeg-turbo" -B "$src/build-jpeg" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -Wno-dev >/dev/null
+cmake --build "$src/build-jpeg" -j "$jobs" --target jpeg-static >/dev/null
+cp "$src/build-jpeg/libjpeg.a" "$prefix/lib/libjpeg.a"
+cp "$src/libjpeg-turbo/jpeglib.h" "$src/libjpeg-turbo/jmorecfg.h" "$src/libjpeg-turbo/jerror.h" \
+   "$src/build-jpeg/jconfig.h" "$prefix/include/"
+
+# giflib
+fetch giflib
+mkdir -p "$src/build-gif"
+gifobjs=()
+for f in dgif_lib egif_lib gifalloc gif_err gif_font gif_hash openbsd-reallocarray quantize; do
+  i686-w64-mingw32-gcc-posix $flags -c "$src/giflib/$f.c" -I "$src/giflib" -o "$src/build-gif/$f.o"
+  gifobjs+=("$src/build-gif/$f.o")
+done
+i686-w64-mingw32-ar rcs "$prefix/lib/libgif.a" "${gifobjs[@]}"
+cp "$src/giflib/gif_lib.h" "$prefix/include/"
+
+# GoogleTest
+cmake -S /usr/src/googletest -B "$src/build-gtest" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -Dgtest_disable_pthreads=OFF -DBUILD_GMOCK=OFF >/dev/null
+cmake --build "$src/build-gtest" -j "$jobs" >/dev/null
+cmake --install "$src/build-gtest" >/dev/null
+
+rm -rf "$src"
+touch "$stamp"

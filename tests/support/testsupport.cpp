@@ -1,0 +1,206 @@
+#include "tests/support/testsupport.h"
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <set>
+
+namespace sbtest {
+
+static const char testclass[] = "SbTestWindow";
+
+static LRESULT CALLBACK TestWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+HWND CreateTestWindow(bool shown, int width, int height, WNDPROC proc, const char *title)
+{
+    static bool registered;
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = TestWndProc;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+        wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+        wc.lpszClassName = testclass;
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    HWND hwnd = CreateWindowExA(0, testclass, title, WS_OVERLAPPEDWINDOW | (shown ? WS_VISIBLE : 0), 0, 0,
+                                width, height, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    if (hwnd && proc)
+        SetWindowLongA(hwnd, GWL_WNDPROC, (LONG)proc);
+    if (hwnd && shown) {
+        SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+        UpdateWindow(hwnd);
+    }
+    return hwnd;
+}
+
+void PumpUntilIdle(int ms)
+{
+    DWORD until = GetTickCount() + (DWORD)ms;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if ((int)(GetTickCount() - until) >= 0)
+            break;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+COLORREF Capture::At(int x, int y) const
+{
+    uint32_t p = pixels[(size_t)y * width + x];
+    return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
+}
+
+Capture CaptureDC(HDC dc, int width, int height)
+{
+    Capture c;
+    if (width <= 0 || height <= 0)
+        return c;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HBITMAP section = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (!section)
+        return c;
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, section);
+    BitBlt(mem, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    c.width = width;
+    c.height = height;
+    c.pixels.assign((uint32_t *)bits, (uint32_t *)bits + (size_t)width * height);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(section);
+    return c;
+}
+
+Capture CaptureClient(HWND hwnd)
+{
+    RECT r;
+    GetClientRect(hwnd, &r);
+    HDC dc = GetDC(hwnd);
+    Capture c = CaptureDC(dc, r.right, r.bottom);
+    ReleaseDC(hwnd, dc);
+    return c;
+}
+
+ModalRecorder *ModalRecorder::current;
+
+ModalRecorder::ModalRecorder(INT_PTR fallback) : fallback(fallback)
+{
+    previous = COMMONSetModalHook(Hook);
+    current = this;
+}
+
+ModalRecorder::~ModalRecorder()
+{
+    COMMONSetModalHook(previous);
+    current = nullptr;
+}
+
+void ModalRecorder::Answer(INT_PTR value)
+{
+    steps.push_back({false, value, {}});
+}
+
+void ModalRecorder::Drive(std::function<void(HWND)> driver)
+{
+    steps.push_back({true, 0, std::move(driver)});
+}
+
+// State of the one dialog being driven (modal calls do not nest in tests).
+static std::set<HWND> knowndialogs;
+static std::function<void(HWND)> pendingdriver;
+static HWND drivendialog;
+static int drivesteps;
+
+static BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM lParam)
+{
+    char cls[16];
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (strcmp(cls, "#32770") == 0)
+        ((std::set<HWND> *)lParam)->insert(hwnd);
+    return TRUE;
+}
+
+static void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    drivesteps++;
+    if (pendingdriver) {
+        std::set<HWND> now;
+        EnumThreadWindows(GetCurrentThreadId(), CollectDialogs, (LPARAM)&now);
+        for (HWND d : now)
+            if (!knowndialogs.count(d) && IsWindowVisible(d)) {
+                drivendialog = d;
+                auto driver = std::move(pendingdriver);
+                pendingdriver = nullptr;
+                driver(d);
+                return;
+            }
+    }
+    // A driver that did not close its dialog must not hang the test.
+    if (drivesteps > 500) {
+        KillTimer(NULL, id);
+        if (drivendialog && IsWindow(drivendialog))
+            EndDialog(drivendialog, -2);
+        ADD_FAILURE() << "a driven dialog did not close";
+    }
+}
+
+INT_PTR ModalRecorder::Hook(const MODALCALL *call)
+{
+    ModalRecorder *self = current;
+    ModalRecord r;
+    r.kind = call->kind;
+    if (call->name)
+    {
+        if (IS_INTRESOURCE(call->name)) {
+            char number[16];
+            snprintf(number, sizeof number, "#%u", (unsigned)(UINT_PTR)call->name);
+            r.name = number;
+        } else {
+            r.name = call->name;
+        }
+    }
+    if (call->text)
+        r.text = call->text;
+    if (call->caption)
+        r.caption = call->caption;
+    r.parent = call->parent;
+    r.style = call->style;
+    self->calls.push_back(r);
+    if (self->steps.empty())
+        return self->fallback;
+    Step step = std::move(self->steps.front());
+    self->steps.pop_front();
+    if (!step.real)
+        return step.value;
+    knowndialogs.clear();
+    EnumThreadWindows(GetCurrentThreadId(), CollectDialogs, (LPARAM)&knowndialogs);
+    pendingdriver = std::move(step.driver);
+    drivendialog = nullptr;
+    drivesteps = 0;
+    UINT_PTR timer = SetTimer(NULL, 0, 10, DriveTimer);
+    INT_PTR result = COMMONModalForReal(call);
+    KillTimer(NULL, timer);
+    pendingdriver = nullptr;
+    return result;
+}
+
+void Click(HWND dlg, int id)
+{
+    SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
+}
+
+} // namespace sbtest

@@ -1,0 +1,67 @@
+// What every test program gets: windows, message pumping, pixel capture and
+// a recorder that answers modal boxes in place of a person.
+#pragma once
+#include "common/modal.h"
+#include <windows.h>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sbtest {
+
+// A plain top-level window of a test class; its procedure is DefWindowProc
+// unless one is given.
+HWND CreateTestWindow(bool shown, int width = 320, int height = 240, WNDPROC proc = nullptr,
+                      const char *title = "test");
+// Dispatches every waiting message, and keeps at it for at least `ms`.
+void PumpUntilIdle(int ms = 0);
+
+struct Capture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels; // 0x00RRGGBB, top row first
+    COLORREF At(int x, int y) const; // as a COLORREF (red in the low byte)
+};
+// Copies what the window's client area shows on the screen.
+Capture CaptureClient(HWND hwnd);
+// Copies what a device context holds.
+Capture CaptureDC(HDC dc, int width, int height);
+
+struct ModalRecord {
+    int kind = 0;
+    std::string name;    // template name, or "#id" for numbered templates
+    std::string text;
+    std::string caption;
+    HWND parent = nullptr;
+    UINT style = 0;
+};
+
+// While alive, every modal call is recorded and answered: with the next
+// queued answer, or by running it for real and handing the dialog window to
+// the next queued driver, or else with `fallback`.
+class ModalRecorder {
+public:
+    explicit ModalRecorder(INT_PTR fallback = IDCANCEL);
+    ~ModalRecorder();
+    void Answer(INT_PTR value);
+    void Drive(std::function<void(HWND dlg)> driver);
+    std::vector<ModalRecord> calls;
+
+private:
+    struct Step {
+        bool real;
+        INT_PTR value;
+        std::function<void(HWND)> driver;
+    };
+    std::deque<Step> steps;
+    INT_PTR fallback;
+    MODALHOOK previous;
+    static INT_PTR Hook(const MODALCALL *call);
+    static ModalRecorder *current;
+};
+
+// Clicks a dialog's button the way a user would (BM_CLICK).
+void Click(HWND dlg, int id);
+
+} // namespace sbtest
