@@ -17,6 +17,7 @@ extern HFONT controlfont;
 extern HBRUSH logobrush;
 extern int devicebits;
 extern char szAppName[31];
+extern char szLogoClassName[48];
 extern char ControlFontName[SETTINGTEXT];
 
 // Settings.

@@ -10,6 +10,9 @@ HFONT controlfont;
 HBRUSH logobrush;
 int devicebits = 24;
 char szAppName[31] = "ShowbinderProfessional";
+// The start-up logo's class: the frame's name followed by "StartupScreen",
+// 35 characters, in a buffer that holds them.
+char szLogoClassName[48] = "ShowbinderProfessionalStartupScreen";
 char ControlFontName[SETTINGTEXT] = "Arial";
 
 char ApplicationPath[SETTINGTEXT];

@@ -234,3 +234,28 @@ TEST(BlockTexts, ListTextsAndTitlesAreBounded)
 }
 
 } // namespace
+
+#include "document/compress.h"
+
+namespace {
+
+TEST(WriteObjectTest, WritesTheWholeBlockOrNothing)
+{
+    char dir[MAX_PATH], path[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    GetTempFileNameA(dir, "SBT", 0, path);
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 3000);
+    memset(GlobalLock(h), 0x5A, 3000);
+    GlobalUnlock(h);
+    ASSERT_EQ(WriteObject(NULL, path, h), 1);
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    ASSERT_TRUE(GetFileAttributesExA(path, GetFileExInfoStandard, &info));
+    EXPECT_EQ(info.nFileSizeLow, GlobalSize(h));
+    DeleteFileA(path);
+    char bad[MAX_PATH];
+    snprintf(bad, sizeof bad, "%s\\no-such-folder\\x.mid", dir);
+    EXPECT_EQ(WriteObject(NULL, bad, h), 0);
+    GlobalFree(h);
+}
+
+} // namespace

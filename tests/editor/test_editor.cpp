@@ -6,6 +6,8 @@
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -23,9 +25,8 @@ TEST(Settings, DefaultsBeforeAnyConfigurationIsRead)
     EXPECT_EQ(DefaultTextObjectBackColour, 0xE0E0E0u);
     EXPECT_EQ(DefaultAppletStackSize, 8192u);
     // The start-up logo's class name is the frame's followed by "StartupScreen".
-    char logo[sizeof szAppName + 16];
-    int n = snprintf(logo, sizeof logo, "%sStartupScreen", szAppName);
-    EXPECT_EQ(n, 35);
+    EXPECT_EQ(std::string(szLogoClassName), std::string(szAppName) + "StartupScreen");
+    EXPECT_EQ(strlen(szLogoClassName), 35u);
 }
 
 TEST(Settings, FormatLongGroupsDigits)
