@@ -1,0 +1,425 @@
+// The shared sound player under Wine: waves play for real on a null sound
+// device; the sequencer opens but never finishes (there is no synthesiser),
+// so the end of a MIDI sound is the notice the platform would post.
+#include "media/sound.h"
+#include "document/compress.h"
+#include "runtime/messages.h"
+#include "tests/support/testsupport.h"
+#include <gtest/gtest.h>
+#include <mmreg.h>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+
+namespace {
+
+// What a window that plays sounds saw; on QVM_REPLAYSOUND it plays `replay`
+// again as the background sound, as the show window does.
+struct SoundLog {
+    int wavedone = 0, notices = 0, replays = 0;
+    HGLOBAL replay = NULL;
+    DWORD kind = 0;
+};
+std::map<HWND, SoundLog> logs;
+
+LRESULT CALLBACK SoundWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    APPLETHandleMessage(hwnd, msg, wParam, lParam);
+    SoundLog &log = logs[hwnd];
+    log.wavedone += msg == MM_WOM_DONE;
+    log.notices += msg == MM_MCINOTIFY;
+    if (msg != QVM_REPLAYSOUND)
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (++log.replays < 4 && log.replay) {
+        APPLETPlaySound(hwnd, log.replay, log.kind);
+        APPLETSetGlobalSound(hwnd, 1, 1);
+    }
+    return 0;
+}
+
+// Runs the queue as the player's main loop does: each message goes to the
+// sound player first and then to its window, which offers it again.
+bool RunUntil(const std::function<bool()> &done, int ms = 4000)
+{
+    for (DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT)) {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            APPLETHandleMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+            DispatchMessageA(&msg);
+        }
+        if (done() || GetTickCount() - start >= (DWORD)ms)
+            return done();
+    }
+}
+
+void RunFor(int ms)
+{
+    RunUntil([] { return false; }, ms);
+}
+
+bool Idle()
+{
+    return !APPLETwavehandle && !APPLETwaveformat && !APPLETwavepointer && !APPLETwaveheader && !APPLEThwaveout &&
+           APPLETid == -1 && !APPLETtemppath[0];
+}
+
+HGLOBAL MakeBlock(const void *bytes, size_t size)
+{
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (size)
+        memcpy(GlobalLock(h), bytes, size), GlobalUnlock(h);
+    return h;
+}
+
+// A WAVEDATA of `frames` frames at 8000 a second, `extra` bytes after them.
+HGLOBAL MakeWave(DWORD frames, WORD channels = 1, WORD bits = 8, DWORD extra = 0)
+{
+    WORD align = (WORD)(channels * bits / 8);
+    std::string bytes(WAVEDATAHEAD + frames * align + extra, '\0');
+    PCMWAVEFORMAT format{{WAVE_FORMAT_PCM, channels, 8000, 8000u * align, align}, bits};
+    memcpy(&bytes[0], &format, sizeof format);
+    for (size_t i = WAVEDATAHEAD; i < bytes.size(); i++)
+        bytes[i] = (char)(i * 37);
+    return MakeBlock(bytes.data(), bytes.size());
+}
+
+// Short sounds end within a test; long ones still play when it stops them.
+constexpr DWORD SHORTWAVE = 240, LONGWAVE = 40000; // 30 ms, 5 s
+
+const char midifile[] = "MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x0C\0\x90\x3C\x40\x14\x80\x3C\0\0\xFF\x2F";
+HGLOBAL MakeMidi()
+{
+    return MakeBlock(midifile, sizeof midifile); // ends in the terminating zero
+}
+
+bool DeviceOpen(int id)
+{
+    MCI_STATUS_PARMS status{};
+    status.dwItem = MCI_STATUS_MODE;
+    return mciSendCommandA((MCIDEVICEID)id, MCI_STATUS, MCI_STATUS_ITEM, (DWORD_PTR)&status) == 0;
+}
+
+bool Exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Contents(const std::string &path)
+{
+    std::string text(4096, '\0');
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    DWORD n = 0;
+    if (f != INVALID_HANDLE_VALUE)
+        ReadFile(f, &text[0], (DWORD)text.size(), &n, NULL), CloseHandle(f);
+    return text.substr(0, n);
+}
+
+WAVEHDR *Header()
+{
+    auto *header = (WAVEHDR *)GlobalLock(APPLETwaveheader); // the player holds it locked
+    GlobalUnlock(APPLETwaveheader);
+    return header;
+}
+
+class SoundPlayer : public testing::Test {
+protected:
+    // The temporary folder while these tests run. The platform keeps three
+    // letters of the "MIDI" prefix.
+    static inline std::string folder, oldtmp, oldtemp;
+
+    static void SetTempFolder(const std::string &path)
+    {
+        SetEnvironmentVariableA("TMP", path.c_str());
+        SetEnvironmentVariableA("TEMP", path.c_str());
+    }
+    static void SetUpTestSuite()
+    {
+        char base[MAX_PATH], name[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        GetTempFileNameA(base, "snd", 0, name); // a new name for a folder of our own
+        DeleteFileA(name);
+        CreateDirectoryA(name, NULL);
+        folder = std::string(name) + "\\";
+        oldtmp = Variable("TMP");
+        oldtemp = Variable("TEMP");
+        SetTempFolder(folder);
+    }
+    static void TearDownTestSuite()
+    {
+        SetEnvironmentVariableA("TMP", oldtmp.empty() ? NULL : oldtmp.c_str());
+        SetEnvironmentVariableA("TEMP", oldtemp.empty() ? NULL : oldtemp.c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+    static std::string Variable(const char *name)
+    {
+        char value[MAX_PATH] = "";
+        GetEnvironmentVariableA(name, value, sizeof value);
+        return value;
+    }
+    static int TempMidiFiles()
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE h = FindFirstFileA((folder + "MID*.TMP").c_str(), &found);
+        int n = h != INVALID_HANDLE_VALUE;
+        while (n && FindNextFileA(h, &found))
+            n++;
+        if (n)
+            FindClose(h);
+        return n;
+    }
+
+    void SetUp() override
+    {
+        hwnd = sbtest::CreateTestWindow(false, 100, 100, SoundWindowProc);
+        other = sbtest::CreateTestWindow(false, 100, 100, SoundWindowProc);
+    }
+    void TearDown() override
+    {
+        APPLETSetGlobalSound(hwnd, 0, 0);
+        APPLETKillSound(hwnd);
+        RunFor(20);
+        EXPECT_TRUE(Idle());
+        EXPECT_EQ(TempMidiFiles(), 0);
+        for (auto &entry : logs)
+            GlobalFree(entry.second.replay);
+        DestroyWindow(hwnd);
+        DestroyWindow(other);
+        logs.clear();
+    }
+
+    HWND hwnd = NULL, other = NULL;
+};
+
+TEST_F(SoundPlayer, WavePlaysWholeFramesFromItsOwnCopyAndReleasesAllAtTheEnd)
+{
+    HGLOBAL wave = MakeWave(SHORTWAVE, 2, 16, 3);
+    std::string samples((const char *)GlobalLock(wave) + WAVEDATAHEAD, SHORTWAVE * 4);
+    GlobalUnlock(wave);
+    ASSERT_EQ(APPLETPlaySound(hwnd, wave, SOUND_WAVE), 1);
+    GlobalFree(wave); // the caller is done with its block at once
+
+    ASSERT_TRUE(APPLETwavehandle && APPLEThwaveout && Header());
+    EXPECT_EQ(Header()->dwBufferLength, SHORTWAVE * 4); // not the 3 bytes of a partial frame
+    EXPECT_EQ(std::string(Header()->lpData, SHORTWAVE * 4), samples);
+
+    ASSERT_TRUE(RunUntil(Idle));
+    RunFor(30);
+    EXPECT_EQ(logs[hwnd].wavedone, 1);
+    EXPECT_EQ(logs[hwnd].replays, 0);
+}
+
+TEST_F(SoundPlayer, LoopingBackgroundWaveReplaysOncePerEnd)
+{
+    SoundLog &log = logs[hwnd];
+    log.replay = MakeWave(SHORTWAVE);
+    log.kind = SOUND_WAVE;
+    ASSERT_EQ(APPLETPlaySound(hwnd, log.replay, SOUND_WAVE), 1);
+    EXPECT_EQ(APPLETSetGlobalSound(hwnd, 1, 1), 0);
+    // Three replays, then the window lets the fourth end stand.
+    ASSERT_TRUE(RunUntil([&] { return log.replays == 4 && Idle(); }));
+    RunFor(50);
+    EXPECT_EQ(log.wavedone, 4);
+    EXPECT_EQ(log.replays, 4);
+}
+
+TEST_F(SoundPlayer, AnySoundStopsTheLoopingBackgroundSound)
+{
+    logs[hwnd].replay = MakeWave(LONGWAVE);
+    logs[hwnd].kind = SOUND_WAVE;
+    for (DWORD kind : {SOUND_WAVE, SOUND_MIDI, (DWORD)MakeTag("pict")}) {
+        ASSERT_EQ(APPLETPlaySound(hwnd, logs[hwnd].replay, SOUND_WAVE), 1);
+        APPLETSetGlobalSound(hwnd, 1, 1);
+        HGLOBAL sound = kind == SOUND_MIDI ? MakeMidi() : MakeWave(SHORTWAVE);
+        EXPECT_EQ(APPLETPlaySound(other, sound, kind), 1);
+        GlobalFree(sound);
+        EXPECT_EQ(APPLETglobalsound, 0);
+        EXPECT_EQ(APPLETgloballoop, 0);
+        EXPECT_EQ(APPLETid != -1, kind == SOUND_MIDI);
+        EXPECT_EQ(APPLETwavehandle != NULL, kind == SOUND_WAVE);
+        if (kind == SOUND_WAVE) {
+            EXPECT_TRUE(RunUntil(Idle));
+        }
+        APPLETKillSound(other);
+    }
+    RunFor(50);
+    EXPECT_EQ(logs[hwnd].wavedone, 3); // the notices of the stopped sound
+    EXPECT_EQ(logs[hwnd].replays + logs[other].replays, 0);
+}
+
+TEST_F(SoundPlayer, LateWaveNoticesLeaveTheNextSoundAlone)
+{
+    HGLOBAL wave = MakeWave(SHORTWAVE);
+    ASSERT_EQ(APPLETPlaySound(hwnd, wave, SOUND_WAVE), 1);
+    APPLETKillSound(hwnd); // the device hands the header back with a notice
+
+    // The next device and header often get the same handle and address, so a
+    // late notice can read exactly like the new sound's own. Here the new
+    // sound has ended, and its own notice is still on its way to its window.
+    ASSERT_EQ(APPLETPlaySound(other, wave, SOUND_WAVE), 1);
+    GlobalFree(wave);
+    PostMessageA(hwnd, MM_WOM_DONE, (WPARAM)APPLEThwaveout, (LPARAM)Header());
+    HGLOBAL playing = APPLETwavehandle;
+    for (DWORD start = GetTickCount(); !(Header()->dwFlags & WHDR_DONE) && GetTickCount() - start < 3000;)
+        Sleep(5);
+    MSG msg;
+    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE))
+        APPLETHandleMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam), DispatchMessageA(&msg);
+    EXPECT_EQ(logs[hwnd].wavedone, 2);
+    EXPECT_EQ(APPLETwavehandle, playing);
+    ASSERT_TRUE(RunUntil(Idle));
+    EXPECT_EQ(logs[other].wavedone, 1);
+}
+
+TEST_F(SoundPlayer, DamagedWaveDataIsRefusedAndLeavesThePlayerIdle)
+{
+    HGLOBAL wave = MakeWave(LONGWAVE);
+    ASSERT_EQ(APPLETPlaySound(hwnd, wave, SOUND_WAVE), 1);
+    GlobalFree(wave);
+    EXPECT_EQ(APPLETPlaySound(hwnd, NULL, SOUND_WAVE), 0);
+    EXPECT_TRUE(Idle());
+    wave = MakeBlock("\1\0\1\0\x40\x1F\0\0\x40\x1F\0\0\1\0\x08", 15);
+    EXPECT_EQ(APPLETPlaySound(hwnd, wave, SOUND_WAVE), 0);
+    EXPECT_TRUE(Idle());
+    GlobalFree(wave);
+    // Floating-point samples (the device would take them); no channels; no
+    // frame size.
+    for (int damage = 0; damage < 3; damage++) {
+        wave = damage ? MakeWave(SHORTWAVE) : MakeWave(SHORTWAVE, 1, 32);
+        auto *format = (PCMWAVEFORMAT *)GlobalLock(wave);
+        if (damage == 0) {
+            format->wf.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+            memset(format + 1, 0, 2); // no format extension
+        }
+        if (damage == 1)
+            format->wf.nChannels = 0;
+        if (damage == 2)
+            format->wf.nBlockAlign = 0;
+        GlobalUnlock(wave);
+        EXPECT_EQ(APPLETPlaySound(hwnd, wave, SOUND_WAVE), 0) << damage;
+        EXPECT_TRUE(Idle()) << damage;
+        GlobalFree(wave);
+    }
+    RunFor(30);
+    EXPECT_EQ(logs[hwnd].wavedone, 1); // only that of the sound stopped
+}
+
+TEST_F(SoundPlayer, MidiPlaysFromATemporaryFileOfItsOwnUntilItEnds)
+{
+    for (WPARAM end : {(WPARAM)MCI_NOTIFY_SUCCESSFUL, (WPARAM)MCI_NOTIFY_FAILURE}) {
+        HGLOBAL midi = MakeMidi();
+        ASSERT_EQ(APPLETPlaySound(hwnd, midi, SOUND_MIDI), 1);
+        GlobalFree(midi);
+        int id = APPLETid;
+        std::string path = APPLETtemppath;
+        EXPECT_TRUE(DeviceOpen(id));
+        EXPECT_EQ(_strnicmp(path.c_str(), (folder + "MID").c_str(), folder.size() + 3), 0) << path;
+        EXPECT_EQ(Contents(path), std::string(midifile, sizeof midifile));
+
+        PostMessageA(hwnd, MM_MCINOTIFY, end, id); // as the sequencer posts at the end
+        ASSERT_TRUE(RunUntil(Idle));
+        EXPECT_FALSE(DeviceOpen(id));
+        EXPECT_FALSE(Exists(path));
+    }
+    RunFor(30);
+    EXPECT_EQ(logs[hwnd].replays, 0);
+}
+
+TEST_F(SoundPlayer, StaleNoticesLeaveTheNextMidiPlaying)
+{
+    HGLOBAL midi = MakeMidi();
+    ASSERT_EQ(APPLETPlaySound(hwnd, midi, SOUND_MIDI), 1);
+    int first = APPLETid;
+    // Stopping the first queues its "aborted" notice, and frees its device
+    // id for the second.
+    ASSERT_EQ(APPLETPlaySound(hwnd, midi, SOUND_MIDI), 1);
+    GlobalFree(midi);
+    int second = APPLETid;
+    std::string path = APPLETtemppath;
+    PostMessageA(hwnd, MM_MCINOTIFY, MCI_NOTIFY_ABORTED, first);
+    PostMessageA(hwnd, MM_MCINOTIFY, MCI_NOTIFY_SUPERSEDED, second);
+    PostMessageA(hwnd, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, second + 1); // someone else's device
+    RunFor(50);
+    EXPECT_EQ(logs[hwnd].notices, 4);
+    EXPECT_EQ(APPLETid, second);
+    EXPECT_TRUE(DeviceOpen(second));
+    EXPECT_TRUE(Exists(path));
+    EXPECT_EQ(TempMidiFiles(), 1);
+    APPLETKillSound(hwnd);
+    EXPECT_FALSE(DeviceOpen(second));
+}
+
+TEST_F(SoundPlayer, StoppedOnItsOwnTheBackgroundMidiComesBackOnceAndAWaveDoesNot)
+{
+    SoundLog &log = logs[hwnd];
+    log.replay = MakeMidi();
+    log.kind = SOUND_MIDI;
+    ASSERT_EQ(APPLETPlaySound(hwnd, log.replay, SOUND_MIDI), 1);
+    APPLETSetGlobalSound(hwnd, 1, 1);
+    APPLETKillSound(hwnd);
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(TempMidiFiles(), 0);
+    RunFor(50);
+    EXPECT_EQ(log.replays, 1);
+    ASSERT_NE(APPLETid, -1);
+    EXPECT_EQ(TempMidiFiles(), 1);
+    PostMessageA(hwnd, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, APPLETid); // and so does its end
+    RunFor(50);
+    EXPECT_EQ(log.replays, 2);
+    EXPECT_EQ(TempMidiFiles(), 1);
+
+    GlobalFree(log.replay);
+    log.replay = MakeWave(LONGWAVE);
+    ASSERT_EQ(APPLETPlaySound(hwnd, log.replay, SOUND_WAVE), 1);
+    EXPECT_EQ(APPLETSetGlobalSound(hwnd, 1, 1), 0);
+    APPLETKillSound(hwnd);
+    RunFor(50);
+    EXPECT_EQ(log.wavedone, 1);
+    EXPECT_EQ(log.replays, 2);
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(SoundPlayer, MidiDataTheSequencerRefusesLeavesNoFile)
+{
+    HGLOBAL midi = MakeMidi();
+    ASSERT_EQ(APPLETPlaySound(hwnd, midi, SOUND_MIDI), 1);
+    int playing = APPLETid;
+    GlobalFree(midi);
+    for (HGLOBAL bad : {MakeBlock("not a MIDI file", 15), MakeBlock("", 0), HGLOBAL(NULL)}) {
+        EXPECT_EQ(APPLETPlaySound(hwnd, bad, SOUND_MIDI), 0);
+        EXPECT_TRUE(Idle());
+        EXPECT_EQ(TempMidiFiles(), 0);
+        GlobalFree(bad);
+    }
+    EXPECT_FALSE(DeviceOpen(playing));
+}
+
+TEST_F(SoundPlayer, WithoutATemporaryFolderTheMidiFileIsANewOneInTheCurrentFolder)
+{
+    std::string here = folder + "current\\", theirs = here + "TEMP$$$.$$$";
+    CreateDirectoryA(here.c_str(), NULL);
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof previous, previous);
+    SetCurrentDirectoryA(here.c_str());
+    SetTempFolder(folder + "missing\\");
+    HGLOBAL keep = MakeBlock("keep", 4);
+    WriteObject(NULL, theirs.c_str(), keep);
+    GlobalFree(keep);
+
+    HGLOBAL midi = MakeMidi();
+    EXPECT_EQ(APPLETPlaySound(hwnd, midi, SOUND_MIDI), 1);
+    GlobalFree(midi);
+    std::string path = APPLETtemppath;
+    EXPECT_EQ(_strnicmp(path.c_str(), (here + "MID").c_str(), here.size() + 3), 0) << path;
+    EXPECT_EQ(Contents(path), std::string(midifile, sizeof midifile));
+    SetCurrentDirectoryA(previous); // a new current folder while it plays changes nothing
+    APPLETKillSound(hwnd);
+    EXPECT_FALSE(Exists(path));
+    EXPECT_EQ(Contents(theirs), "keep");
+
+    SetTempFolder(folder);
+    DeleteFileA(theirs.c_str());
+    RemoveDirectoryA(here.c_str());
+}
+
+} // namespace
