@@ -1,6 +1,8 @@
 #include "media/dib.h"
 #include <cstring>
 
+static_assert(sizeof(BITMAPINFOHEADER) == 40 && sizeof(RGBQUAD) == 4);
+
 namespace {
 // Nothing the system handles comes near 2 GB; a size past it is damage.
 constexpr uint64_t MAXDIBBYTES = 0x7FFFFFFF;

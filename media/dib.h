@@ -69,7 +69,7 @@ public:
     DIBLAYOUT layout;
 
     // Row y counted from the top.
-    uint8_t *Row(int y) const { return base() + layout.pixeloffset + (uint32_t)(layout.height - 1 - y) * layout.rowbytes; }
+    uint8_t *Row(int y) const { return StoredRow(layout.height - 1 - y); }
     // Row s in storage order (0 is the bottom row of the picture).
     uint8_t *StoredRow(int s) const { return base() + layout.pixeloffset + (uint32_t)s * layout.rowbytes; }
     const RGBQUAD *Table() const { return (const RGBQUAD *)(base() + layout.tableoffset); }

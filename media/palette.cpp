@@ -30,16 +30,20 @@ void Cube(uint8_t *rgb, const uint8_t (&reds)[NR], const uint8_t (&greens)[NG], 
             }
 }
 
-// The colours of a palette resource: a header of 85 bytes, then 768 bytes.
+// A palette resource: a 73-byte title, the words 1, "CMAP", 1 and 768,
+// then the colours.
+constexpr size_t PALETTECOLOURS = 73 + 2 + 4 + 4 + 2;
+static_assert(PALETTECOLOURS == 85 && PALETTECOLOURS + PALETTEBYTES == 853);
+
 void ResourcePalette(uint8_t *rgb, const char *name)
 {
     HRSRC found = FindResourceA(hInst, name, (LPCSTR)RT_RCDATA);
-    if (!found || SizeofResource(hInst, found) < 85 + PALETTEBYTES)
+    if (!found || SizeofResource(hInst, found) < PALETTECOLOURS + PALETTEBYTES)
         return;
     HGLOBAL loaded = LoadResource(hInst, found);
     const uint8_t *data = loaded ? (const uint8_t *)LockResource(loaded) : nullptr;
     if (data)
-        memcpy(rgb, data + 85, PALETTEBYTES);
+        memcpy(rgb, data + PALETTECOLOURS, PALETTEBYTES);
 }
 
 } // namespace

@@ -5,65 +5,89 @@
 #include "tests/media/picturetest.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
+#include <array>
+#include <string>
 
 using namespace pictest;
 
 namespace {
+
+constexpr COLORREF GREEN = RGB(0, 200, 0);
 
 COLORREF TableColour(int i)
 {
     return RGB(10 * i + 5, 100 + i, 200 - i);
 }
 
-// An 8-bit w × h picture whose pixel (x, y) is index y × w + x, each index
-// with a colour of its own.
+// An 8-bit picture whose pixel (x, y) is index y × w + x, of TableColour.
 HGLOBAL Numbered(int w, int h)
 {
     HGLOBAL dib = CreateDib(w, h, NULL, 8);
     Pixels p(dib);
     for (int i = 0; i < 256; ++i)
         p.Table()[i] = RGBQUAD{GetBValue(TableColour(i)), GetGValue(TableColour(i)), GetRValue(TableColour(i)), 0};
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            p.Put(x, y, y * w + x);
+    for (int i = 0; i < w * h; ++i)
+        p.Put(i % w, i / w, i);
     return dib;
 }
 
-// A true-colour picture: the top half one colour, the bottom half another.
-HGLOBAL TwoColours(int w, int h, COLORREF top, COLORREF bottom)
+// A true-colour picture: red above, blue below.
+HGLOBAL RedOverBlue(int w, int h)
 {
     HGLOBAL dib = CreateDib(w, h, NULL, 24);
     Pixels p(dib);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            p.Put(x, y, y < h / 2 ? top : bottom);
+            p.Put(x, y, y < h / 2 ? RGB(255, 0, 0) : RGB(0, 0, 255));
     return dib;
 }
 
-TEST(Draw, ShowDibCopiesThePictureMovedByTheOffset)
+typedef std::array<LONG, 4> Box;
+Box Corners(const RECT &r)
+{
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+// The colour a pixel value shows.
+COLORREF Shown(const Pixels &p, unsigned long v)
+{
+    if (p.Bits() > 8)
+        return v & 0xFFFFFF;
+    const RGBQUAD &q = p.Table()[v];
+    return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+}
+
+TEST(Draw, ShowDibAndShowStretchDib)
 {
     Dib dib(Numbered(4, 3));
-    Canvas canvas(10, 10, RGB(1, 2, 3));
+    Canvas canvas(10, 10, GREEN);
     HGDIOBJ palette = GetCurrentObject(canvas.dc, OBJ_PAL);
     EXPECT_EQ(ShowDib(canvas.dc, dib, NULL, 0, 0), 1);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x)
-            EXPECT_EQ(canvas.At(x, y), TableColour(y * 4 + x)) << x << "," << y;
-    EXPECT_EQ(canvas.At(4, 0), RGB(1, 2, 3));
-    EXPECT_EQ(canvas.At(0, 3), RGB(1, 2, 3));
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(canvas.At(i % 4, i / 4), TableColour(i)) << i;
+    EXPECT_EQ(canvas.At(4, 0), GREEN);
+    EXPECT_EQ(canvas.At(0, 3), GREEN);
     EXPECT_EQ(GetCurrentObject(canvas.dc, OBJ_PAL), palette);
 
-    // Moved left by 1 and down by 2, within the picture's own size at (0, 0).
-    canvas.Fill(RGB(1, 2, 3));
+    // Moved left by 1 and down by 2, within the picture's size at (0, 0).
+    canvas.Fill(GREEN);
     EXPECT_EQ(ShowDib(canvas.dc, dib, NULL, 1, 2), 1);
     EXPECT_EQ(canvas.At(0, 2), TableColour(1));
     EXPECT_EQ(canvas.At(2, 2), TableColour(3));
-    EXPECT_EQ(canvas.At(0, 3), RGB(1, 2, 3));
+    EXPECT_EQ(canvas.At(0, 3), GREEN);
+
+    // 2.5 times: 4 × 3 becomes 10 × 7.
+    canvas.Fill(GREEN);
+    EXPECT_EQ(ShowStretchDib(canvas.dc, dib, NULL, 0, 0, 2500), 1);
+    EXPECT_EQ(canvas.At(0, 0), TableColour(0));
+    EXPECT_EQ(canvas.At(9, 6), TableColour(11));
+    EXPECT_EQ(canvas.At(9, 7), GREEN);
 
     EXPECT_EQ(ShowDib(canvas.dc, NULL, NULL, 0, 0), 0);
+    EXPECT_EQ(ShowStretchDib(canvas.dc, NULL, NULL, 0, 0, 1000), 0);
 }
 
-// What a palette display's painting does: reduce, then draw with the 3-3-2
+// What painting on a palette display does: reduce, then draw with the 3-3-2
 // palette realised, and give the DC its palette back.
 TEST(Draw, ReducedPicturesDrawInTheirPaletteColours)
 {
@@ -72,274 +96,162 @@ TEST(Draw, ReducedPicturesDrawInTheirPaletteColours)
     char rgb[PALETTEBYTES];
     GetDefaultPalette(rgb, NULL, 6);
     Dib picture(RandomDib(16, 8, 24, 9));
-    Dib reduced(DitherDib(picture, rgb, 8, 0));
+    Dib reduced(devicebits <= 8 ? DitherDib(picture, rgb, 8, 0) : NULL);
     ASSERT_TRUE(reduced);
     Canvas canvas(16, 8);
     HGDIOBJ palette = GetCurrentObject(canvas.dc, OBJ_PAL);
     EXPECT_EQ(ShowDib(canvas.dc, reduced, rgb, 0, 0), 1);
     Pixels p(reduced);
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x) {
-            int i = (int)p.Get(x, y);
-            ASSERT_EQ(canvas.At(x, y), RGB((uint8_t)rgb[3 * i], (uint8_t)rgb[3 * i + 1], (uint8_t)rgb[3 * i + 2]));
-        }
+        for (int x = 0; x < 16; ++x)
+            ASSERT_EQ(canvas.At(x, y), Shown(p, p.Get(x, y)));
     EXPECT_EQ(GetCurrentObject(canvas.dc, OBJ_PAL), palette);
     devicebits = saved;
 }
 
-TEST(Draw, ShowStretchDibScalesByThousandths)
+TEST(Draw, FittedAndCentredPlacement)
 {
-    Dib dib(Numbered(2, 2));
-    Canvas canvas(8, 8, RGB(1, 2, 3));
-    int mode = SetStretchBltMode(canvas.dc, HALFTONE);
-    EXPECT_EQ(ShowStretchDib(canvas.dc, dib, NULL, 0, 0, 2500), 1);
-    EXPECT_EQ(canvas.At(0, 0), TableColour(0));
-    EXPECT_EQ(canvas.At(4, 0), TableColour(1));
-    EXPECT_EQ(canvas.At(0, 4), TableColour(2));
-    EXPECT_EQ(canvas.At(4, 4), TableColour(3));
-    EXPECT_EQ(canvas.At(5, 0), RGB(1, 2, 3));
-    EXPECT_EQ(canvas.At(0, 5), RGB(1, 2, 3));
-    EXPECT_EQ(GetStretchBltMode(canvas.dc), HALFTONE);
-    SetStretchBltMode(canvas.dc, mode);
-    EXPECT_EQ(ShowStretchDib(canvas.dc, NULL, NULL, 0, 0, 1000), 0);
-}
-
-TEST(Draw, FitInRectangleScalesAndCentres)
-{
-    Dib dib(TwoColours(100, 50, RGB(255, 0, 0), RGB(0, 0, 255)));
+    Dib dib(RedOverBlue(100, 50)), small(RedOverBlue(20, 10)), wide(RedOverBlue(60, 10));
     Canvas canvas(320, 340);
     RECT area{10, 20, 310, 320}, drawn;
     COMMONDrawBitmapInRect(canvas.dc, &area, dib, &drawn); // scale 300: 300 × 150, 75 down
-    EXPECT_EQ(drawn.left, 10);
-    EXPECT_EQ(drawn.top, 95);
-    EXPECT_EQ(drawn.right, 310);
-    EXPECT_EQ(drawn.bottom, 245);
+    EXPECT_EQ(Corners(drawn), (Box{10, 95, 310, 245}));
     EXPECT_EQ(canvas.At(10, 95), RGB(255, 0, 0));
     EXPECT_EQ(canvas.At(309, 244), RGB(0, 0, 255));
-    EXPECT_EQ(canvas.At(160, 94), RGB(0, 0, 0));
-    EXPECT_EQ(canvas.At(160, 245), RGB(0, 0, 0));
-    EXPECT_EQ(canvas.At(9, 150), RGB(0, 0, 0));
-
-    RECT small{0, 0, 50, 50}; // scale 50: 50 × 25, 12 down
-    COMMONDrawBitmapInRect(canvas.dc, &small, dib, &drawn);
-    EXPECT_EQ(drawn.top, 12);
-    EXPECT_EQ(drawn.right, 50);
-    EXPECT_EQ(drawn.bottom, 37);
+    EXPECT_EQ(canvas.At(160, 94) | canvas.At(160, 245) | canvas.At(9, 150), RGB(0, 0, 0));
+    RECT square{0, 0, 50, 50}; // scale 50: 50 × 25, 12 down
+    COMMONDrawBitmapInRect(canvas.dc, &square, dib, &drawn);
+    EXPECT_EQ(Corners(drawn), (Box{0, 12, 50, 37}));
 
     // Nothing to fit into, or nothing to fit: nothing drawn.
     canvas.Fill(RGB(0, 0, 0));
     RECT empty{10, 10, 10, 200};
     COMMONDrawBitmapInRect(canvas.dc, &empty, dib, &drawn);
-    EXPECT_TRUE(IsRectEmpty(&drawn) && drawn.left == 0 && drawn.top == 0);
+    EXPECT_EQ(Corners(drawn), (Box{0, 0, 0, 0}));
+    drawn = RECT{1, 1, 1, 1};
     COMMONDrawBitmapInRect(canvas.dc, &area, NULL, &drawn);
-    EXPECT_TRUE(drawn.left == 0 && drawn.top == 0 && drawn.right == 0 && drawn.bottom == 0);
+    EXPECT_EQ(Corners(drawn), (Box{0, 0, 0, 0}));
     EXPECT_EQ(canvas.At(160, 160), RGB(0, 0, 0));
-}
 
-TEST(Draw, NoResizeCentresOrStartsAtTheCorner)
-{
-    Dib small(TwoColours(20, 10, RGB(0, 255, 0), RGB(0, 255, 0)));
-    Dib wide(TwoColours(60, 10, RGB(0, 0, 255), RGB(0, 0, 255)));
-    Canvas canvas(80, 60);
-    RECT area{5, 5, 45, 45}, drawn;
-    COMMONDrawBitmapInRectNoResize(canvas.dc, &area, small, &drawn);
-    EXPECT_EQ(drawn.left, 15);
-    EXPECT_EQ(drawn.top, 20);
-    EXPECT_EQ(drawn.right, 35);
-    EXPECT_EQ(drawn.bottom, 30);
-    EXPECT_EQ(canvas.At(15, 20), RGB(0, 255, 0));
+    RECT box{5, 5, 45, 45};
+    COMMONDrawBitmapInRectNoResize(canvas.dc, &box, small, &drawn);
+    EXPECT_EQ(Corners(drawn), (Box{15, 20, 35, 30}));
+    EXPECT_EQ(canvas.At(15, 20), RGB(255, 0, 0));
     EXPECT_EQ(canvas.At(14, 20), RGB(0, 0, 0));
-
-    COMMONDrawBitmapInRectNoResize(canvas.dc, &area, wide, &drawn);
-    EXPECT_EQ(drawn.left, 5);
-    EXPECT_EQ(drawn.right, 65); // wider than the area: not clipped here
-    EXPECT_EQ(canvas.At(64, 20), RGB(0, 0, 255));
-
-    COMMONDrawBitmapInRectNoResize(canvas.dc, &area, NULL, &drawn);
-    EXPECT_TRUE(drawn.left == 0 && drawn.top == 0 && drawn.right == 0 && drawn.bottom == 0);
+    COMMONDrawBitmapInRectNoResize(canvas.dc, &box, wide, &drawn); // wider: from the left edge, unclipped
+    EXPECT_EQ(Corners(drawn), (Box{5, 20, 65, 30}));
+    EXPECT_EQ(canvas.At(64, 29), RGB(0, 0, 255));
+    COMMONDrawBitmapInRectNoResize(canvas.dc, &box, NULL, &drawn);
+    EXPECT_EQ(Corners(drawn), (Box{0, 0, 0, 0}));
 }
 
-// The DC's own text and background colours must not leak into the mask.
-TEST(Draw, TransparentPaletteColourWhateverTheDCColours)
+// Whatever text and background colours the DC has, only the key's pixels
+// let the background through.
+TEST(Draw, TransparentDrawingOnEveryDepth)
 {
-    HGLOBAL h = CreateDib(5, 4, NULL, 8);
-    {
-        Pixels p(h);
-        p.Table()[0] = RGBQUAD{255, 255, 255, 0};
-        p.Table()[1] = RGBQUAD{255, 0, 255, 0}; // the key
-        p.Table()[2] = RGBQUAD{30, 20, 10, 0};
-        p.Table()[3] = RGBQUAD{255, 0, 255, 0}; // the same colour again: only the first is the key
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 5; ++x)
-                p.Put(x, y, (x + y) % 4);
-    }
-    Dib dib(h);
-    const COLORREF table[] = {RGB(255, 255, 255), RGB(255, 0, 255), RGB(10, 20, 30), RGB(255, 0, 255)};
-    Canvas canvas(12, 12, RGB(0, 200, 0));
-    SetTextColor(canvas.dc, RGB(255, 0, 0));
-    SetBkColor(canvas.dc, RGB(0, 0, 255));
-    Pixels p(dib);
-    EXPECT_EQ(ShowTransparentDib(canvas.dc, NULL, p.header, 2, 3, RGB(255, 0, 255)), 1);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) {
-            int i = (x + y) % 4;
-            EXPECT_EQ(canvas.At(x + 2, y + 3), i == 1 ? RGB(0, 200, 0) : table[i]) << x << "," << y;
-        }
-    EXPECT_EQ(canvas.At(1, 3), RGB(0, 200, 0));
-    EXPECT_EQ(canvas.At(7, 3), RGB(0, 200, 0));
-    EXPECT_EQ(GetTextColor(canvas.dc), RGB(255, 0, 0));
-    EXPECT_EQ(GetBkColor(canvas.dc), RGB(0, 0, 255));
-
-    // A colour the table does not hold: the whole picture is opaque.
-    canvas.Fill(RGB(0, 200, 0));
-    EXPECT_EQ(ShowTransparentDib(canvas.dc, NULL, p.header, 0, 0, RGB(1, 2, 3)), 1);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(canvas.At(x, y), table[(x + y) % 4]);
-}
-
-TEST(Draw, TransparentTrueColourKeysOnTheExactColour)
-{
-    const COLORREF colours[] = {RGB(10, 20, 30), RGB(10, 20, 31), RGB(11, 20, 30), RGB(10, 21, 30)};
-    for (int bits : {24, 32}) {
-        SCOPED_TRACE(bits);
-        Dib dib(CreateDib(4, 1, NULL, bits));
-        Pixels p(dib);
-        for (int x = 0; x < 4; ++x)
-            p.Put(x, 0, colours[x] | (bits == 32 ? 0xFF000000u : 0)); // a fourth byte is no colour
-        Canvas canvas(6, 3, RGB(0, 200, 0));
-        SetTextColor(canvas.dc, RGB(255, 0, 0));
-        SetBkColor(canvas.dc, RGB(0, 0, 255));
-        EXPECT_EQ(ShowTransparentDib(canvas.dc, NULL, p.header, 1, 1, RGB(10, 20, 30)), 1);
-        EXPECT_EQ(canvas.At(1, 1), RGB(0, 200, 0));
-        for (int x = 1; x < 4; ++x)
-            EXPECT_EQ(canvas.At(x + 1, 1), colours[x]);
-        EXPECT_EQ(canvas.At(0, 1), RGB(0, 200, 0));
-    }
-}
-
-TEST(Draw, TransparentMonochromeAndSixteenColours)
-{
-    for (int bits : {1, 4}) {
+    const COLORREF key = RGB(255, 0, 255);
+    for (int bits : {1, 4, 8, 24, 32}) {
         SCOPED_TRACE(bits);
         Dib dib(RandomDib(9, 5, bits, 40));
         Pixels p(dib);
-        p.Table()[0] = RGBQUAD{0, 0, 0, 0};
-        p.Table()[1] = RGBQUAD{0, 0, 255, 0};
-        for (int i = 2; i < (1 << bits); ++i)
-            p.Table()[i] = RGBQUAD{(BYTE)(i * 9), 0, 0, 0};
-        Canvas canvas(9, 5, RGB(0, 200, 0));
-        SetTextColor(canvas.dc, RGB(255, 255, 0));
-        EXPECT_EQ(ShowTransparentDib(canvas.dc, NULL, p.header, 0, 0, RGB(255, 0, 0)), 1);
+        if (bits <= 8) {
+            p.Table()[1] = RGBQUAD{255, 0, 255, 0};
+            if (bits > 1)
+                p.Table()[3] = RGBQUAD{255, 0, 255, 0}; // only the first entry of the colour is the key
+        } else {
+            p.Put(0, 0, key | (bits == 32 ? 0xFF000000 : 0)); // a fourth byte is no part of the colour
+            p.Put(1, 0, RGB(255, 0, 254));                    // one off in any component: drawn
+            p.Put(2, 0, RGB(254, 0, 255));
+            p.Put(3, 0, RGB(255, 1, 255));
+            p.Put(4, 1, key);
+        }
+        Canvas canvas(11, 7, GREEN);
+        SetTextColor(canvas.dc, RGB(255, 0, 0));
+        SetBkColor(canvas.dc, RGB(0, 0, 255));
+        EXPECT_EQ(ShowTransparentDib(canvas.dc, NULL, p.header, 1, 2, key), 1);
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 9; ++x) {
                 unsigned long v = p.Get(x, y);
-                const RGBQUAD &q = p.Table()[v];
-                EXPECT_EQ(canvas.At(x, y), v == 1 ? RGB(0, 200, 0) : RGB(q.rgbRed, q.rgbGreen, q.rgbBlue));
+                bool through = bits <= 8 ? v == 1 : (v & 0xFFFFFF) == key;
+                ASSERT_EQ(canvas.At(x + 1, y + 2), through ? GREEN : Shown(p, v)) << x << "," << y;
             }
+        EXPECT_EQ(canvas.At(0, 2), GREEN);
+        EXPECT_EQ(canvas.At(10, 6), GREEN);
+        EXPECT_EQ(GetTextColor(canvas.dc), RGB(255, 0, 0));
+        EXPECT_EQ(GetBkColor(canvas.dc), RGB(0, 0, 255));
+
+        // A colour no pixel has: the whole picture is drawn.
+        canvas.Fill(GREEN);
+        EXPECT_EQ(ShowTransparentDib(canvas.dc, NULL, p.header, 0, 0, RGB(1, 2, 3)), 1);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 9; ++x)
+                ASSERT_EQ(canvas.At(x, y), Shown(p, p.Get(x, y)));
     }
 }
 
-TEST(Draw, CropImageTakesTheRectangle)
+TEST(Draw, CropImageAndCropDibOnEveryDepth)
 {
     for (int bits : {1, 4, 8, 24, 32}) {
         SCOPED_TRACE(bits);
         Dib src(RandomDib(40, 30, bits, 7));
+        Pixels in(src);
         RECT r{10, 20, 30, 25};
         Dib crop(CropImage(src, &r));
         ASSERT_TRUE(crop);
-        Pixels in(src), out(crop);
-        ASSERT_EQ(out.Width(), 20);
-        ASSERT_EQ(out.Height(), 5);
-        ASSERT_EQ(out.Bits(), bits);
+        Pixels out(crop);
+        ASSERT_EQ(out.Width() * 1000 + out.Height() * 100 + out.Bits(), 20 * 1000 + 5 * 100 + bits);
         if (bits <= 8) {
             EXPECT_EQ(memcmp(out.Table(), in.Table(), 4 << bits), 0);
         }
         for (int i = 0; i < 5; ++i)
             for (int j = 0; j < 20; ++j)
-                ASSERT_EQ(out.Get(j, i), in.Get(10 + j, 20 + i)) << j << "," << i;
+                ASSERT_EQ(out.Get(j, i), in.Get(10 + j, 20 + i));
 
-        // Reaching past the picture: those pixels stay 0.
-        RECT over{35, 25, 45, 35};
-        Dib edge(CropImage(src, &over));
-        ASSERT_TRUE(edge);
-        Pixels e(edge);
-        for (int i = 0; i < 10; ++i)
-            for (int j = 0; j < 10; ++j)
-                ASSERT_EQ(e.Get(j, i), 35 + j < 40 && 25 + i < 30 ? in.Get(35 + j, 25 + i) : 0ul);
-
+        // Placed at (3, 5) in a rectangle reaching past it on every side.
+        unsigned long fill = bits == 1 ? 1 : bits == 4 ? 9 : bits == 8 ? 0xEF : 0xABCDEF;
+        RECT around{-4, 2, 46, 40};
+        Dib placed(CropDib(src, 3, 5, &around, (int)fill));
+        ASSERT_TRUE(placed);
+        Pixels o(placed);
+        for (int i = 0; i < 38; ++i)
+            for (int j = 0; j < 50; ++j) {
+                int sx = around.left + j - 3, sy = around.top + i - 5;
+                bool inside = sx >= 0 && sx < 40 && sy >= 0 && sy < 30;
+                ASSERT_EQ(o.Get(j, i), inside ? in.Get(sx, sy) : fill) << j << "," << i;
+            }
         RECT none{5, 5, 5, 9};
         EXPECT_FALSE(Dib(CropImage(src, &none)));
     }
 }
 
-TEST(Draw, CropDibPlacesThePictureAndFillsAroundIt)
+TEST(Draw, PromoteGivesEveryPixelItsColour)
 {
     for (int bits : {1, 4, 8, 24, 32}) {
         SCOPED_TRACE(bits);
-        Dib src(RandomDib(12, 8, bits, 3));
-        RECT r{-4, 2, 16, 14}; // 20 × 12, reaching past the picture on every side
-        unsigned long fill = bits == 1 ? 1 : bits == 4 ? 9 : 0x00ABCDEF & (bits == 8 ? 0xFF : 0xFFFFFF);
-        Dib crop(CropDib(src, 3, 5, &r, (int)fill));
-        ASSERT_TRUE(crop);
-        Pixels in(src), out(crop);
-        ASSERT_EQ(out.Width(), 20);
-        ASSERT_EQ(out.Height(), 12);
-        for (int i = 0; i < 12; ++i)
-            for (int j = 0; j < 20; ++j) {
-                int sx = r.left + j - 3, sy = r.top + i - 5;
-                bool inside = sx >= 0 && sx < 12 && sy >= 0 && sy < 8;
-                ASSERT_EQ(out.Get(j, i), inside ? in.Get(sx, sy) : fill) << j << "," << i;
-            }
-    }
-}
-
-TEST(Draw, PromoteGivesEveryPixelItsColour)
-{
-    Dib mono(CreateDib(10, 2, NULL, 1));
-    {
-        Pixels p(mono);
-        p.Table()[0] = RGBQUAD{0, 0, 0, 0};
-        p.Table()[1] = RGBQUAD{0, 0, 255, 0}; // red
-        for (int x = 0; x < 10; ++x)
-            p.Put(x, x & 1, 1);
-    }
-    Dib red(COMMONPromoteToTrueColour(mono));
-    ASSERT_TRUE(red);
-    {
-        Pixels out(red);
-        EXPECT_EQ(out.Bits(), 24);
-        for (int x = 0; x < 10; ++x) {
-            EXPECT_EQ(out.Get(x, x & 1), RGB(255, 0, 0));
-            EXPECT_EQ(out.Get(x, 1 - (x & 1)), RGB(0, 0, 0));
-        }
-    }
-    for (int bits : {4, 8, 24, 32}) {
-        SCOPED_TRACE(bits);
         Dib src(RandomDib(13, 4, bits, 11));
+        Pixels in(src);
+        if (bits == 1)
+            in.Table()[0] = RGBQUAD{0, 0, 0, 0}, in.Table()[1] = RGBQUAD{0, 0, 255, 0}; // black and red
         auto before = Bytes(src);
         Dib out(COMMONPromoteToTrueColour(src));
         ASSERT_TRUE(out);
-        Pixels in(src), o(out);
+        Pixels o(out);
         EXPECT_EQ(o.Bits(), 24);
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 13; ++x) {
-                unsigned long v = in.Get(x, y);
-                if (bits <= 8) {
-                    const RGBQUAD &q = in.Table()[v];
-                    v = RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+                ASSERT_EQ(o.Get(x, y), Shown(in, in.Get(x, y)));
+                if (bits == 1) {
+                    ASSERT_EQ(o.Get(x, y), in.Get(x, y) ? RGB(255, 0, 0) : 0);
                 }
-                ASSERT_EQ(o.Get(x, y), v & 0xFFFFFF);
             }
         EXPECT_EQ(Bytes(src), before);
     }
     // Rows of other depths are not three bytes a pixel: refused, not overrun.
     Dib sixteen(HandMadeDib(5, 5, 16, 40));
     EXPECT_FALSE(Dib(COMMONPromoteToTrueColour(sixteen)));
-    EXPECT_FALSE(Dib(COMMONPromoteToTrueColour(NULL)));
 }
 
-TEST(Draw, BitmapToDIBReadsDeviceBitmaps)
+TEST(Draw, DeviceBitmapsToDibsAndOntoDCs)
 {
     HDC screen = GetDC(NULL);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 7, 5);
@@ -351,55 +263,34 @@ TEST(Draw, BitmapToDIBReadsDeviceBitmaps)
     SelectObject(memory, old);
     DeleteDC(memory);
     Dib dib(BitmapToDIB(screen, bitmap, NULL));
-    DeleteObject(bitmap);
     ASSERT_TRUE(dib);
     {
         Pixels p(dib);
-        EXPECT_EQ(p.Bits(), 24);
-        EXPECT_EQ(p.Width(), 7);
-        EXPECT_EQ(p.Height(), 5);
+        EXPECT_EQ(p.Bits() * 100 + p.Width() * 10 + p.Height(), 2475);
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 7; ++x)
                 ASSERT_EQ(p.Get(x, y), RGB(x * 30, y * 40, 99));
     }
+    Canvas canvas(10, 10, GREEN);
+    EXPECT_EQ(ShowBitmap(canvas.dc, 2, 3, bitmap), 1);
+    EXPECT_EQ(canvas.At(2, 3), RGB(0, 0, 99));
+    EXPECT_EQ(canvas.At(8, 7), RGB(180, 160, 99));
+    EXPECT_EQ(canvas.At(9, 7), GREEN);
+    EXPECT_EQ(ShowBitmap(canvas.dc, 0, 0, NULL), 0);
+    DeleteObject(bitmap);
 
     const BYTE rows[6] = {0x80, 0, 0x40, 0, 0x20, 0}; // one set bit per row, moving right
     HBITMAP mono = CreateBitmap(9, 3, 1, 1, rows);
     Dib monodib(BitmapToDIB(screen, mono, NULL));
     DeleteObject(mono);
     ASSERT_TRUE(monodib);
-    {
-        Pixels p(monodib);
-        EXPECT_EQ(p.Bits(), 1);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 9; ++x) {
-                const RGBQUAD &q = p.Table()[p.Get(x, y)];
-                EXPECT_EQ(RGB(q.rgbRed, q.rgbGreen, q.rgbBlue), x == y ? RGB(255, 255, 255) : RGB(0, 0, 0));
-            }
-    }
+    Pixels p(monodib);
+    EXPECT_EQ(p.Bits(), 1);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 9; ++x)
+            EXPECT_EQ(Shown(p, p.Get(x, y)), x == y ? RGB(255, 255, 255) : RGB(0, 0, 0));
     EXPECT_FALSE(Dib(BitmapToDIB(screen, NULL, NULL)));
     ReleaseDC(NULL, screen);
-}
-
-TEST(Draw, ShowBitmapCopiesADeviceBitmap)
-{
-    Canvas canvas(10, 10, RGB(1, 2, 3));
-    HBITMAP bitmap = CreateCompatibleBitmap(canvas.dc, 3, 2);
-    HDC memory = CreateCompatibleDC(canvas.dc);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    RECT all{0, 0, 3, 2};
-    HBRUSH brush = CreateSolidBrush(RGB(200, 100, 50));
-    FillRect(memory, &all, brush);
-    DeleteObject(brush);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    EXPECT_EQ(ShowBitmap(canvas.dc, 4, 5, bitmap), 1);
-    EXPECT_EQ(canvas.At(4, 5), RGB(200, 100, 50));
-    EXPECT_EQ(canvas.At(6, 6), RGB(200, 100, 50));
-    EXPECT_EQ(canvas.At(7, 5), RGB(1, 2, 3));
-    EXPECT_EQ(canvas.At(3, 5), RGB(1, 2, 3));
-    DeleteObject(bitmap);
-    EXPECT_EQ(ShowBitmap(canvas.dc, 0, 0, NULL), 0);
 }
 
 TEST(Draw, DerivativePaths)
@@ -409,62 +300,43 @@ TEST(Draw, DerivativePaths)
     EXPECT_STREQ(CreateDerivativePath(out, "demo", "Copy of "), "Copy of demo");
     EXPECT_STREQ(CreateDerivativePath(out, "C:\\a.b\\name", "x"), "C:\\a.b\\xname");
     EXPECT_STREQ(CreateDerivativePath(out, "C:name.txt", "x"), "C:xname.txt");
-    EXPECT_STREQ(CreateDerivativePath(out, "\\\\server\\share\\d.exe", "x"), "\\\\server\\share\\xd.exe");
 
-    // Parts of 255 characters and a 10-character prefix: 265, too long.
-    std::string longpath = "C:\\" + std::string(240, 'f') + "\\" + std::string(7, 'n') + ".exe";
-    ASSERT_EQ(longpath.size(), 255u);
-    EXPECT_EQ(std::string(CreateDerivativePath(out, longpath.c_str(), "Duplicate_")), longpath);
-    std::string shorter = "C:\\" + std::string(230, 'f') + "\\n.exe"; // 239 + 20 < 260
-    EXPECT_EQ(std::string(CreateDerivativePath(out, shorter.c_str(), "Duplicate_Duplicate_")),
-              "C:\\" + std::string(230, 'f') + "\\Duplicate_Duplicate_n.exe");
+    // Parts of 255 characters and a 10-character prefix: too long.
+    std::string full = "C:\\" + std::string(240, 'f') + "\\nnnnnnn.exe";
+    ASSERT_EQ(full.size(), 255u);
+    EXPECT_EQ(std::string(CreateDerivativePath(out, full.c_str(), "Duplicate_")), full);
+    EXPECT_EQ(std::string(CreateDerivativePath(out, full.c_str(), "Dup")),
+              "C:\\" + std::string(240, 'f') + "\\Dupnnnnnnn.exe");
 }
 
 TEST(Draw, ColourButtonSwatch)
 {
     HWND dialog = sbtest::CreateTestWindow(false);
-    HWND button = CreateWindowA("BUTTON", "MMMM", WS_CHILD | BS_OWNERDRAW, 0, 0, 64, 24, dialog, (HMENU)100,
-                                hInst, NULL);
-    ASSERT_TRUE(button);
-    Canvas canvas(64, 24, RGB(1, 2, 3));
+    HWND button = CreateWindowA("BUTTON", "MMMM", WS_CHILD | BS_OWNERDRAW, 0, 0, 64, 24, dialog, NULL, hInst, NULL);
+    Canvas canvas(64, 24);
     SetTextColor(canvas.dc, RGB(7, 8, 9));
-    DRAWITEMSTRUCT item{};
-    item.CtlType = ODT_BUTTON;
-    item.CtlID = 100;
-    item.hwndItem = button;
-    item.hDC = canvas.dc;
-    item.rcItem = RECT{0, 0, 64, 24};
-    auto textPixels = [&](COLORREF colour) {
+    DRAWITEMSTRUCT item{ODT_BUTTON, 100, 0, 0, 0, button, canvas.dc, RECT{0, 0, 64, 24}, 0};
+    auto textPixels = [&](COLORREF colour) { // in the middle, clear of the edges
         int n = 0;
         for (int y = 4; y < 20; ++y)
             for (int x = 8; x < 56; ++x)
                 n += canvas.At(x, y) == colour;
         return n;
     };
-
-    EXPECT_EQ(DrawColourButton(dialog, WM_DRAWITEM, 100, &item, NULL, RGB(0, 0, 128)), 0);
+    EXPECT_EQ(DrawColourButton(dialog, WM_DRAWITEM, 0, &item, NULL, RGB(0, 0, 128)), 0);
     EXPECT_EQ(canvas.At(5, 12), RGB(0, 0, 128));
     EXPECT_GT(textPixels(RGB(255, 255, 255)), 0); // dark face: white text
     EXPECT_EQ(GetTextColor(canvas.dc), RGB(7, 8, 9));
 
-    canvas.Fill(RGB(1, 2, 3));
-    DrawColourButton(dialog, WM_DRAWITEM, 100, &item, NULL, RGB(255, 255, 0));
+    DrawColourButton(dialog, WM_DRAWITEM, 0, &item, NULL, RGB(255, 255, 0));
     EXPECT_EQ(canvas.At(5, 12), RGB(255, 255, 0));
     EXPECT_GT(textPixels(RGB(0, 0, 0)), 0);
     EXPECT_EQ(textPixels(RGB(255, 255, 255)), 0);
 
-    canvas.Fill(RGB(1, 2, 3));
-    item.itemState = ODS_DISABLED;
-    DrawColourButton(dialog, WM_DRAWITEM, 100, &item, NULL, RGB(255, 255, 0));
-    COLORREF face = GetSysColor(COLOR_BTNFACE);
-    EXPECT_EQ(canvas.At(5, 12), face);
-    EXPECT_EQ(textPixels(face), 48 * 16); // no text when disabled
+    item.itemState = ODS_DISABLED; // the face colour of buttons, and no text
+    DrawColourButton(dialog, WM_DRAWITEM, 0, &item, NULL, RGB(255, 255, 0));
+    EXPECT_EQ(textPixels(GetSysColor(COLOR_BTNFACE)), 48 * 16);
     DestroyWindow(dialog);
-}
-
-TEST(Draw, ImageToBlockDoesNothing)
-{
-    EXPECT_EQ(ImageToBlock(nullptr, NULL), 1);
 }
 
 } // namespace

@@ -63,17 +63,13 @@ HGLOBAL SlowDither(HGLOBAL dib, const char *rgb)
     return result;
 }
 
-TEST(Reduce, ThreeThreeTwoCodes)
+TEST(Reduce, CodesAndNearestColours)
 {
     EXPECT_EQ(Code332(36, 72, 170), 42u);
     EXPECT_EQ(Code332(255, 255, 255), 255u);
-    EXPECT_EQ(Code332(0, 0, 0), 0u);
     EXPECT_EQ(Code332(200, 100, 50), 0xC0u | 12u);
     EXPECT_EQ(Code332(60, 0, 0), 32u); // level 36 by its top bits, though 72 is nearer
-}
 
-TEST(Reduce, FindPaletteColourTakesExactThenWeightedNearest)
-{
     char rgb[PALETTEBYTES] = {};
     auto set = [&](int i, int r, int g, int b) {
         rgb[3 * i] = (char)r, rgb[3 * i + 1] = (char)g, rgb[3 * i + 2] = (char)b;
@@ -84,38 +80,12 @@ TEST(Reduce, FindPaletteColourTakesExactThenWeightedNearest)
     set(5, 200, 100, 50);
     EXPECT_EQ(FindPaletteColour(200, 100, 50, rgb, 6), 2); // the first of two exact entries
     EXPECT_EQ(FindPaletteColour(20, 0, 0, rgb, 2), 0);      // equal distances: the lower index
-
-    // Red weighs 3, green 4, blue 2.
-    set(0, 10, 0, 0); // 300
-    set(1, 0, 9, 0);  // 324
-    set(2, 0, 0, 12); // 288
+    set(1, 0, 9, 0);  // distances 300, 324 and 288: red weighs 3, green 4, blue 2
+    set(2, 0, 0, 12);
     EXPECT_EQ(FindPaletteColour(0, 0, 0, rgb, 3), 2);
     EXPECT_EQ(FindPaletteColour(0, 0, 0, rgb, 2), 0); // entries past the count are not looked at
-
     Palette332 p;
     EXPECT_EQ(FindPaletteColour(128, 128, 128, p.rgb, 256), 146); // (144, 144, 170)
-    EXPECT_EQ(FindPaletteColour(36, 72, 170, p.rgb, 256), 42);
-}
-
-TEST(Reduce, DitherOfAPaletteColourSpreadsNothing)
-{
-    Palette332 p;
-    Dib flat(CreateDib(5, 4, NULL, 24));
-    {
-        Pixels px(flat);
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 5; ++x)
-                px.Put(x, y, RGB(36, 72, 170));
-    }
-    Dib result(DitherDib(flat, p.rgb, 8, 0));
-    ASSERT_TRUE(result);
-    Pixels out(result);
-    EXPECT_EQ(out.Bits(), 8);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(out.Get(x, y), 42u);
-    Dib plain(CreateDib(1, 1, p.rgb, 8));
-    EXPECT_EQ(memcmp(out.Table(), Pixels(plain).Table(), 1024), 0);
 }
 
 // Only red varies, so the sums can be followed by hand. Bottom row first:
@@ -140,10 +110,20 @@ TEST(Reduce, HandComputedTwoByTwoDither)
     Dib result(DitherDib(dib, p.rgb, 8, 0));
     ASSERT_TRUE(result);
     Pixels out(result);
+    EXPECT_EQ(out.Bits(), 8);
+    EXPECT_EQ(memcmp(out.Table(), Pixels(Dib(CreateDib(1, 1, p.rgb, 8))).Table(), 1024), 0);
     EXPECT_EQ(out.Get(0, 0), 32u);
     EXPECT_EQ(out.Get(1, 0), 0u);
     EXPECT_EQ(out.Get(0, 1), 96u);
     EXPECT_EQ(out.Get(1, 1), 0u);
+
+    // A colour the palette holds exactly leaves no error to spread.
+    Dib flat(CreateDib(5, 4, NULL, 24));
+    for (int i = 0; i < 20; ++i)
+        Pixels(flat).Put(i % 5, i / 5, RGB(36, 72, 170));
+    Dib flatout(DitherDib(flat, p.rgb, 8, 0));
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(Pixels(flatout).Get(i % 5, i / 5), 42u);
 }
 
 TEST(Reduce, DitherFollowsTheDiffusionRulesOnEveryDepth)
@@ -160,121 +140,76 @@ TEST(Reduce, DitherFollowsTheDiffusionRulesOnEveryDepth)
             EXPECT_EQ(Bytes(fast), Bytes(slow));
             EXPECT_EQ(Bytes(src), before);
         }
-}
-
-TEST(Reduce, DitherRefusesMonochromeAndMissingPictures)
-{
-    Palette332 p;
     Dib mono(CreateDib(8, 8, NULL, 1));
     EXPECT_FALSE(Dib(DitherDib(mono, p.rgb, 8, 0)));
-    EXPECT_FALSE(Dib(DitherDib(NULL, p.rgb, 8, 0)));
-    EXPECT_FALSE(Dib(RemapDib(NULL, p.rgb, 8, 0)));
+    EXPECT_FALSE(Dib(DitherDib(NULL, p.rgb, 8, 0)) || Dib(RemapDib(NULL, p.rgb, 8, 0)));
 }
 
 TEST(Reduce, RemapMapsTablesByNearestColourAndTrueColourByCode)
 {
     Palette332 p;
-    Dib grey(CreateDib(256, 2, NULL, 8));
-    {
-        Pixels px(grey);
-        for (int i = 0; i < 256; ++i) {
-            px.Table()[i] = RGBQUAD{(BYTE)i, (BYTE)i, (BYTE)i, 0};
-            px.Put(i, 0, i);
-            px.Put(255 - i, 1, i);
-        }
-    }
-    Dib mapped(RemapDib(grey, p.rgb, 8, 0));
-    ASSERT_TRUE(mapped);
-    {
-        Pixels out(mapped);
-        for (int i = 0; i < 256; ++i) {
-            unsigned long want = FindPaletteColour(i, i, i, p.rgb, 256);
-            ASSERT_EQ(out.Get(i, 0), want) << i;
-            ASSERT_EQ(out.Get(255 - i, 1), want) << i; // the same for every pixel of that grey
-        }
-        EXPECT_EQ(out.Get(128, 0), 146u);
-        EXPECT_EQ(out.Get(255, 0), 255u);
-    }
-
-    for (int bits : {24, 32}) {
-        Dib colour(RandomDib(9, 4, bits, 77));
-        Dib out(RemapDib(colour, p.rgb, 8, 0));
+    for (int bits : {4, 8, 24, 32}) {
+        SCOPED_TRACE(bits);
+        Dib src(RandomDib(37, 5, bits, 77));
+        Pixels in(src);
+        if (bits == 8) // greys: each maps to its nearest colour, the same for every pixel
+            for (int i = 0; i < 256; ++i)
+                in.Table()[i] = RGBQUAD{(BYTE)i, (BYTE)i, (BYTE)i, 0};
+        Dib out(RemapDib(src, p.rgb, 8, 0));
         ASSERT_TRUE(out);
-        Pixels in(colour), o(out);
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 9; ++x) {
+        Pixels o(out);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 37; ++x) {
                 unsigned long v = in.Get(x, y);
-                ASSERT_EQ(o.Get(x, y), Code332(GetRValue(v), GetGValue(v), GetBValue(v)));
+                if (bits <= 8) {
+                    const RGBQUAD &q = in.Table()[v];
+                    int want = FindPaletteColour(q.rgbRed, q.rgbGreen, q.rgbBlue, p.rgb, 256);
+                    ASSERT_EQ(o.Get(x, y), (unsigned long)want);
+                    if (bits == 8 && v == 128) {
+                        ASSERT_EQ(o.Get(x, y), 146u);
+                    }
+                } else {
+                    ASSERT_EQ(o.Get(x, y), Code332(GetRValue(v), GetGValue(v), GetBValue(v)));
+                }
             }
     }
-
-    Dib four(RandomDib(11, 3, 4, 5));
-    Dib fourout(RemapDib(four, p.rgb, 8, 0));
-    Pixels in(four), o(fourout);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 11; ++x) {
-            const RGBQUAD &q = in.Table()[in.Get(x, y)];
-            ASSERT_EQ(o.Get(x, y), (unsigned long)FindPaletteColour(q.rgbRed, q.rgbGreen, q.rgbBlue, p.rgb, 256));
-        }
 }
 
 // A monochrome picture's colours are those of its table, not black and white.
 TEST(Reduce, RemapOfMonochromeGoesThroughItsTable)
 {
     Palette332 p;
-    auto mono = [](RGBQUAD zero, RGBQUAD one) {
-        HGLOBAL h = CreateDib(10, 1, NULL, 1);
-        Pixels px(h);
-        px.Table()[0] = zero;
-        px.Table()[1] = one;
-        for (int x = 0; x < 10; ++x)
-            px.Put(x, 0, x & 1);
-        return h;
-    };
-    const RGBQUAD black{0, 0, 0, 0}, white{255, 255, 255, 0}, red{0, 0, 255, 0}, blue{255, 0, 0, 0};
-    struct Case {
-        RGBQUAD zero, one;
-        unsigned long even, odd;
-    } cases[] = {{black, white, 0, 255}, {white, black, 255, 0}, {red, blue, 224, 3}};
-    for (const Case &c : cases) {
-        Dib src(mono(c.zero, c.one));
-        Dib out(RemapDib(src, p.rgb, 8, 0));
-        ASSERT_TRUE(out);
-        Pixels o(out);
-        for (int x = 0; x < 10; ++x)
-            EXPECT_EQ(o.Get(x, 0), x & 1 ? c.odd : c.even) << x;
-    }
-
-    // To a monochrome result: by brightness, so an inverted table inverts.
     char bw[PALETTEBYTES];
     GetDefaultPalette(bw, NULL, 0);
-    Dib inverted(mono(white, black));
-    Dib out(RemapDib(inverted, bw, 1, 0));
+    const RGBQUAD black{0, 0, 0, 0}, white{255, 255, 255, 0}, red{0, 0, 255, 0}, blue{255, 0, 0, 0};
+    const struct {
+        RGBQUAD zero, one;
+        unsigned long even, odd, evenbit, oddbit;
+    } cases[] = {{black, white, 0, 255, 0, 1}, {white, black, 255, 0, 1, 0}, {red, blue, 224, 3, 0, 0}};
+    for (const auto &c : cases) {
+        Dib src(CreateDib(10, 1, NULL, 1));
+        {
+            Pixels px(src);
+            px.Table()[0] = c.zero, px.Table()[1] = c.one;
+            for (int x = 0; x < 10; ++x)
+                px.Put(x, 0, x & 1);
+        }
+        Dib out(RemapDib(src, p.rgb, 8, 0)), bits(RemapDib(src, bw, 1, 0));
+        Pixels o(out), ob(bits);
+        for (int x = 0; x < 10; ++x) {
+            EXPECT_EQ(o.Get(x, 0), x & 1 ? c.odd : c.even) << x;
+            EXPECT_EQ(ob.Get(x, 0), x & 1 ? c.oddbit : c.evenbit) << x; // by brightness
+        }
+    }
+    // To monochrome by brightness over 128: 38 + 76 + 14 = 128 is not, 129 is.
+    Dib colour(CreateDib(4, 1, NULL, 24));
+    const COLORREF colours[] = {RGB(129, 129, 129), RGB(130, 130, 130), RGB(255, 0, 0), RGB(0, 255, 255)};
+    for (int x = 0; x < 4; ++x)
+        Pixels(colour).Put(x, 0, colours[x]);
+    Dib out(RemapDib(colour, bw, 1, 0));
     Pixels o(out);
     EXPECT_EQ(o.Bits(), 1);
-    for (int x = 0; x < 10; ++x)
-        EXPECT_EQ(o.Get(x, 0), x & 1 ? 0u : 1u);
-}
-
-TEST(Reduce, RemapToMonochromeByBrightness)
-{
-    char bw[PALETTEBYTES];
-    GetDefaultPalette(bw, NULL, 0);
-    Dib colour(CreateDib(4, 1, NULL, 24));
-    {
-        Pixels px(colour);
-        px.Put(0, 0, RGB(129, 129, 129)); // 38 + 76 + 14 = 128: not over 128
-        px.Put(1, 0, RGB(130, 130, 130)); // 39 + 76 + 14 = 129
-        px.Put(2, 0, RGB(255, 0, 0));     // 76
-        px.Put(3, 0, RGB(0, 255, 255));   // 150 + 28 = 178
-    }
-    Dib out(RemapDib(colour, bw, 1, 0));
-    ASSERT_TRUE(out);
-    Pixels o(out);
-    EXPECT_EQ(o.Get(0, 0), 0u);
-    EXPECT_EQ(o.Get(1, 0), 1u);
-    EXPECT_EQ(o.Get(2, 0), 0u);
-    EXPECT_EQ(o.Get(3, 0), 1u);
+    EXPECT_EQ(o.Get(0, 0) * 1000 + o.Get(1, 0) * 100 + o.Get(2, 0) * 10 + o.Get(3, 0), 101u);
 }
 
 } // namespace
