@@ -13,7 +13,7 @@ struct Palette332 {
     Palette332() { GetDefaultPalette(rgb, NULL, 6); }
 };
 
-// Floyd-Steinberg exactly as the rules read, one pixel at a time through the
+// Floyd-Steinberg written plainly, one pixel at a time through the
 // pixel primitives: the yardstick for the fast version.
 HGLOBAL SlowDither(HGLOBAL dib, const char *rgb)
 {

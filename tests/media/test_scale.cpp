@@ -11,7 +11,7 @@ using namespace pictest;
 
 namespace {
 
-// Enlarging one line of values as the rules read; positions no span writes
+// Enlarging one line of values, written plainly; positions no span writes
 // stay -1.
 std::vector<int> LiteralUp(const std::vector<int> &src, int percent)
 {
