@@ -2,6 +2,7 @@
 #include "common/msgdlg.h"
 #include "common/shell.h"
 #include "common/statbar.h"
+#include "media/dib.h"
 #include <cstdlib>
 #include <ctime>
 
@@ -15,19 +16,11 @@ static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-static int DisplayBits()
-{
-    HDC dc = GetDC(NULL);
-    int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-    ReleaseDC(NULL, dc);
-    return bits <= 1 ? 1 : bits <= 4 ? 4 : bits <= 8 ? 8 : 24;
-}
-
 int EditorMain(HINSTANCE inst, const char *, int show)
 {
     hInst = inst;
     srand((unsigned)time(nullptr));
-    devicebits = DisplayBits();
+    devicebits = GetDisplayBits();
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = FrameProc;

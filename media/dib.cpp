@@ -1,0 +1,158 @@
+#include "media/dib.h"
+#include <cstring>
+
+static_assert(sizeof(BITMAPINFOHEADER) == 40 && sizeof(RGBQUAD) == 4);
+
+namespace {
+// Nothing the system handles comes near 2 GB; a size past it is damage.
+constexpr uint64_t MAXDIBBYTES = 0x7FFFFFFF;
+} // namespace
+
+int AdjustDIBits(unsigned bits)
+{
+    if (bits == 1)
+        return 1;
+    if (bits >= 2 && bits <= 4)
+        return 4;
+    if (bits >= 5 && bits <= 8)
+        return 8;
+    if (bits >= 9 && bits <= 24)
+        return 24;
+    return 32;
+}
+
+bool DibLayout(int width, int height, int bits, uint32_t headersize, DIBLAYOUT *out)
+{
+    if (width <= 0 || height <= 0 || bits < 1 || bits > 32)
+        return false;
+    uint64_t rowbytes = ((uint64_t)bits * (uint64_t)width + 31) / 32 * 4;
+    uint32_t entries = bits <= 8 ? 1u << bits : 0;
+    uint64_t pixeloffset = (uint64_t)headersize + 4ull * entries;
+    uint64_t total = pixeloffset + rowbytes * (uint64_t)height;
+    if (rowbytes > MAXDIBBYTES || total > MAXDIBBYTES)
+        return false;
+    out->width = width;
+    out->height = height;
+    out->bits = bits;
+    out->rowbytes = (uint32_t)rowbytes;
+    out->tableoffset = headersize;
+    out->tableentries = entries;
+    out->pixeloffset = (uint32_t)pixeloffset;
+    out->total = (uint32_t)total;
+    return true;
+}
+
+bool DibHeaderLayout(const BITMAPINFOHEADER *dib, DIBLAYOUT *out)
+{
+    if (!dib || dib->biSize < sizeof(BITMAPINFOHEADER))
+        return false;
+    return DibLayout(dib->biWidth, dib->biHeight, dib->biBitCount, dib->biSize, out);
+}
+
+DibLock::DibLock(HGLOBAL dib) : handle(dib)
+{
+    if (!dib || GlobalSize(dib) < sizeof(BITMAPINFOHEADER))
+        return;
+    auto *locked = (BITMAPINFOHEADER *)GlobalLock(dib);
+    if (!locked)
+        return;
+    if (!DibHeaderLayout(locked, &layout) || GlobalSize(dib) < layout.total) {
+        GlobalUnlock(dib);
+        return;
+    }
+    header = locked;
+}
+
+DibLock::~DibLock()
+{
+    if (header)
+        GlobalUnlock(handle);
+}
+
+HGLOBAL CreateDib(int width, int height, const char *rgb, int bits)
+{
+    bits = AdjustDIBits((unsigned)bits);
+    DIBLAYOUT layout;
+    if (!DibLayout(width, height, bits, sizeof(BITMAPINFOHEADER), &layout))
+        return NULL;
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, layout.total);
+    if (!dib)
+        return NULL;
+    auto *header = (BITMAPINFOHEADER *)GlobalLock(dib);
+    if (!header) {
+        GlobalFree(dib);
+        return NULL;
+    }
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = width;
+    header->biHeight = height;
+    header->biPlanes = 1;
+    header->biBitCount = (WORD)bits;
+    header->biCompression = BI_RGB;
+    header->biSizeImage = layout.rowbytes * (uint32_t)height;
+    header->biClrUsed = layout.tableentries;
+    header->biClrImportant = layout.tableentries;
+    if (rgb) {
+        auto *table = (RGBQUAD *)(header + 1);
+        const auto *src = (const uint8_t *)rgb;
+        for (uint32_t i = 0; i < layout.tableentries; ++i) {
+            table[i].rgbRed = src[3 * i];
+            table[i].rgbGreen = src[3 * i + 1];
+            table[i].rgbBlue = src[3 * i + 2];
+        }
+    }
+    GlobalUnlock(dib);
+    return dib;
+}
+
+HGLOBAL CreateDibLike(const DibLock &like, int width, int height)
+{
+    HGLOBAL dib = CreateDib(width, height, NULL, like.layout.bits);
+    if (!dib)
+        return NULL;
+    DibLock out(dib);
+    if (!out.ok() || out.layout.bits != like.layout.bits) {
+        GlobalFree(dib);
+        return NULL;
+    }
+    memcpy(out.Table(), like.Table(), 4 * like.layout.tableentries);
+    return dib;
+}
+
+unsigned long GetDibPixel(const BITMAPINFOHEADER *dib, int x, int y)
+{
+    DIBLAYOUT l;
+    if (!DibHeaderLayout(dib, &l) || !PixelDepth(l.bits))
+        return 0xFFFFFFFFul;
+    if (x < 0 || x >= l.width || y < 0 || y >= l.height)
+        return 0xFFFFFFFFul;
+    const uint8_t *row = (const uint8_t *)dib + l.pixeloffset + (uint32_t)(l.height - 1 - y) * l.rowbytes;
+    return ReadPixel(row, x, l.bits);
+}
+
+void PutDibPixel(BITMAPINFOHEADER *dib, int x, int y, unsigned long value)
+{
+    DIBLAYOUT l;
+    if (!DibHeaderLayout(dib, &l) || !PixelDepth(l.bits))
+        return;
+    if (x < 0 || x >= l.width || y < 0 || y >= l.height)
+        return;
+    uint8_t *row = (uint8_t *)dib + l.pixeloffset + (uint32_t)(l.height - 1 - y) * l.rowbytes;
+    WritePixel(row, x, l.bits, (uint32_t)value);
+}
+
+int GetBitmapDimensions(HGLOBAL dib, int *width, int *height, int *bits, char *rgb)
+{
+    DibLock lock(dib);
+    if (!lock.ok())
+        return 0;
+    if (width)
+        *width = lock.layout.width;
+    if (height)
+        *height = lock.layout.height;
+    if (bits)
+        *bits = lock.layout.bits;
+    if (rgb)
+        GetDibPalette((const BITMAPINFO *)lock.header, rgb);
+    return 1;
+}

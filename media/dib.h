@@ -1,0 +1,158 @@
+// Packed DIBs in movable global memory and RGB palettes: creating a DIB,
+// reading and writing its pixels, the built-in palettes, realising a palette
+// in a device context, and the display's colour depth.
+//
+// A DIB is a BITMAPINFOHEADER, then for 8 bits or fewer a colour table of
+// always 2^bits entries, then the rows bottom-up, each padded to 4 bytes.
+// Pixel coordinates count rows from the top. An RGB palette is 768 bytes:
+// 256 triples red, green, blue.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <vector>
+
+int AdjustDIBits(unsigned bits);
+HGLOBAL CreateDib(int width, int height, const char *rgb, int bits);
+unsigned long GetDibPixel(const BITMAPINFOHEADER *dib, int x, int y);
+void PutDibPixel(BITMAPINFOHEADER *dib, int x, int y, unsigned long value);
+int GetDefaultPalette(char *rgb, int *bits, int type);
+int GetDibPalette(const BITMAPINFO *dib, char *rgb);
+int GetBitmapDimensions(HGLOBAL dib, int *width, int *height, int *bits, char *rgb);
+int GetDisplayBits();
+
+// A palette realised in a device context; all zero when none is.
+struct PALSTATE {
+    HPALETTE palette;
+    HPALETTE previous;
+    LOGPALETTE *logpalette;
+};
+int RealizeWindowPalette(HDC dc, PALSTATE *state, const char *rgb, int count);
+void UnrealizeWindowPalette(HDC dc, PALSTATE *state);
+
+// --- Shared by the picture modules -------------------------------------
+
+constexpr int PALETTEBYTES = 768;
+
+// Where everything of a DIB lies, every size checked to fit in 32 bits.
+struct DIBLAYOUT {
+    int width = 0, height = 0, bits = 0;
+    uint32_t rowbytes = 0;
+    uint32_t tableoffset = 0; // biSize: the table follows the header, whatever its size
+    uint32_t tableentries = 0;
+    uint32_t pixeloffset = 0;
+    uint32_t total = 0;
+};
+
+// Works out the layout of a width × height picture of `bits` bits per pixel
+// behind a header of `headersize` bytes; false for sizes of zero or less and
+// for anything that would not fit in 32 bits.
+bool DibLayout(int width, int height, int bits, uint32_t headersize, DIBLAYOUT *out);
+// The layout a header describes; false for a header the readers cannot take
+// (shorter than 40 bytes, top-down, empty, or too large).
+bool DibHeaderLayout(const BITMAPINFOHEADER *dib, DIBLAYOUT *out);
+// True for the depths whose pixels the primitives read and write.
+inline bool PixelDepth(int bits)
+{
+    return bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32;
+}
+
+// A locked DIB whose header has been checked against the size of its block.
+class DibLock {
+public:
+    explicit DibLock(HGLOBAL dib);
+    ~DibLock();
+    DibLock(const DibLock &) = delete;
+    DibLock &operator=(const DibLock &) = delete;
+
+    bool ok() const { return header != nullptr; }
+    BITMAPINFOHEADER *header = nullptr;
+    DIBLAYOUT layout;
+
+    // Row y counted from the top.
+    uint8_t *Row(int y) const { return StoredRow(layout.height - 1 - y); }
+    // Row s in storage order (0 is the bottom row of the picture).
+    uint8_t *StoredRow(int s) const { return base() + layout.pixeloffset + (uint32_t)s * layout.rowbytes; }
+    const RGBQUAD *Table() const { return (const RGBQUAD *)(base() + layout.tableoffset); }
+    RGBQUAD *Table() { return (RGBQUAD *)(base() + layout.tableoffset); }
+
+private:
+    uint8_t *base() const { return (uint8_t *)header; }
+    HGLOBAL handle = nullptr;
+};
+
+// The value of pixel x of a row, as GetDibPixel gives it.
+inline uint32_t ReadPixel(const uint8_t *row, int x, int bits)
+{
+    switch (bits) {
+    case 1:
+        return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4:
+        return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+    case 8:
+        return row[x];
+    case 24: {
+        const uint8_t *p = row + 3 * x;
+        return p[2] | (p[1] << 8) | ((uint32_t)p[0] << 16);
+    }
+    case 32: {
+        const uint8_t *p = row + 4 * x;
+        return p[2] | (p[1] << 8) | ((uint32_t)p[0] << 16) | ((uint32_t)p[3] << 24);
+    }
+    }
+    return 0xFFFFFFFFu;
+}
+
+// Stores a pixel value the way PutDibPixel does.
+inline void WritePixel(uint8_t *row, int x, int bits, uint32_t value)
+{
+    switch (bits) {
+    case 1: {
+        uint8_t mask = (uint8_t)(0x80 >> (x & 7));
+        if (value)
+            row[x >> 3] |= mask;
+        else
+            row[x >> 3] &= (uint8_t)~mask;
+        break;
+    }
+    case 4:
+        if (x & 1)
+            row[x >> 1] = (uint8_t)((row[x >> 1] & 0xF0) | (value & 0x0F));
+        else
+            row[x >> 1] = (uint8_t)((row[x >> 1] & 0x0F) | ((value & 0x0F) << 4));
+        break;
+    case 8:
+        row[x] = (uint8_t)value;
+        break;
+    case 24: {
+        uint8_t *p = row + 3 * x;
+        p[0] = (uint8_t)(value >> 16);
+        p[1] = (uint8_t)(value >> 8);
+        p[2] = (uint8_t)value;
+        break;
+    }
+    case 32: {
+        uint8_t *p = row + 4 * x;
+        p[0] = (uint8_t)(value >> 16);
+        p[1] = (uint8_t)(value >> 8);
+        p[2] = (uint8_t)value;
+        p[3] = (uint8_t)(value >> 24);
+        break;
+    }
+    }
+}
+
+// A new DIB of the given size with the depth and the colour table of `like`.
+HGLOBAL CreateDibLike(const DibLock &like, int width, int height);
+
+// Sizes scratch memory; false instead of an exception or a wrapped size.
+template <class T> bool SizeScratch(std::vector<T> &v, uint64_t count)
+{
+    if (count > 0x7FFFFFFFull / sizeof(T))
+        return false;
+    try {
+        v.assign((size_t)count, T());
+    } catch (...) {
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,16 @@
+// Reducing pictures for palette displays: Floyd-Steinberg dithering and a
+// plain nearest-colour mapping, both to an 8-bit picture in the 3-3-2
+// palette. The source is never changed; the caller frees the result.
+#pragma once
+#include <windows.h>
+
+HGLOBAL DitherDib(HGLOBAL dib, const char *rgb, int bits, int reserved);
+HGLOBAL RemapDib(HGLOBAL dib, const char *rgb, int bits, int reserved);
+int FindPaletteColour(int red, int green, int blue, const char *rgb, int count);
+
+// The 3-3-2 palette index of a colour: the top 3 bits of red and green, the
+// top 2 of blue.
+inline unsigned Code332(unsigned red, unsigned green, unsigned blue)
+{
+    return (red & 0xE0) | ((green >> 3) & 0x1C) | (blue >> 6);
+}
