@@ -1,0 +1,1 @@
+#include "tests/codecs/codectest.h"
