@@ -1,7 +1,6 @@
 // GIF files through giflib. Reading takes the first image of the file, placed
-// on the logical screen filled with the background colour (or on its own
-// when it does not fit the screen), as a 1-, 4- or 8-bit DIB after the size
-// of its colour table. Writing stores one image of 1, 4 or 8 bits.
+// on the logical screen filled with the background colour, as a 1-, 4- or
+// 8-bit DIB after the size of its colour table. Writing stores one image of 1, 4 or 8 bits.
 #include "codecs/codecs.h"
 #include "codecs/shared/kpxshared.h"
 #include <gif_lib.h>
@@ -65,8 +64,12 @@ bool Decode(GifFileType *gif, Format *f, DibBuilder *dib)
     if (image.Width <= 0 || image.Height <= 0 || image.Left < 0 || image.Top < 0)
         return false;
     uint32_t left = image.Left, top = image.Top, width = image.Width, height = image.Height;
+    // Screens of no size, too small for the image or beyond the bounds are
+    // common enough in the wild: the image then stands alone.
+    uint32_t rowbytes, total;
     bool screen = gif->SWidth > 0 && gif->SHeight > 0 && uint64_t(left) + width <= uint64_t(gif->SWidth) &&
-                  uint64_t(top) + height <= uint64_t(gif->SHeight);
+                  uint64_t(top) + height <= uint64_t(gif->SHeight) &&
+                  DibSizes(uint32_t(gif->SWidth), uint32_t(gif->SHeight), 8, &rowbytes, &total);
     if (screen) {
         f->width = gif->SWidth;
         f->height = gif->SHeight;
@@ -85,7 +88,6 @@ bool Decode(GifFileType *gif, Format *f, DibBuilder *dib)
         f->bits = 8;
         GreyTable(f);
     }
-    uint32_t rowbytes, total;
     if (!DibSizes(f->width, f->height, f->bits, &rowbytes, &total))
         return false;
     if (!dib)
