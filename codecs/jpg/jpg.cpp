@@ -59,6 +59,9 @@ bool Decode(Reading *r)
     if (setjmp(r->failure.jump))
         return false;
     jpeg_create_decompress(c);
+    // Progressive files keep every coefficient of the picture in memory;
+    // beyond this libjpeg gives up cleanly instead of exhausting the process.
+    c->mem->max_memory_to_use = MAXDIBBYTES;
     r->progress.progress_monitor = OnProgress;
     c->progress = &r->progress;
     jpeg_mem_src(c, r->file->data, (unsigned long)r->file->size);

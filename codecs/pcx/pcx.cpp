@@ -45,7 +45,7 @@ bool Parse(const FileData &file, Layout *l)
     if (l->planebits == 1 && l->planes == 1) {
         f.bits = 1;
         f.table[1] = RGBQUAD{255, 255, 255, 0};
-    } else if (l->planebits == 1 && l->planes <= 4) {
+    } else if (l->planebits == 1 && l->planes >= 2 && l->planes <= 4) {
         f.bits = 4;
         for (unsigned i = 0; i < 16; i++) {
             const uint8_t *e = p + EGAPALETTE + i * 3;

@@ -225,18 +225,20 @@ TEST_F(BmpReader, Rle4RunsAlternateNibbles)
 TEST_F(BmpReader, RleStaysInsideThePicture)
 {
     // A run far past the row's end and an absolute run past it are cut at the
-    // edge, not carried into the next row; a move past the top ends the picture.
+    // edge, not carried into the rows above; a move past the top ends the
+    // picture.
     Bytes rle;
     rle.raw({255, 4, 0, 0});
-    rle.raw({0, 5, 1, 2, 3, 4, 5, 0});
+    rle.raw({0, 5, 1, 2, 3, 4, 5, 0, 0, 0});
+    rle.raw({0, 0});
     rle.raw({0, 2, 200, 200});
     rle.fill(64, 6); // never reached
-    Picture p(Read(BmpFile(V3(2, 2, 8, 1, 8), Table(8), rle)));
+    Picture p(Read(BmpFile(V3(2, 4, 8, 1, 8), Table(8), rle)));
     ASSERT_TRUE(p.WellFormed());
-    EXPECT_EQ(p.Pixel(0, 1), 4u);
-    EXPECT_EQ(p.Pixel(1, 1), 4u);
-    EXPECT_EQ(p.Pixel(0, 0), 1u);
-    EXPECT_EQ(p.Pixel(1, 0), 2u);
+    const uint32_t expected[4][2] = {{0, 0}, {0, 0}, {1, 2}, {4, 4}};
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 2; x++)
+            EXPECT_EQ(p.Pixel(x, y), expected[y][x]) << x << "," << y;
 
     // Every row ended, but no end mark: the picture is whole.
     Bytes ends;

@@ -176,6 +176,60 @@ TEST(Jpg, CmykBecomesTrueColour)
     EXPECT_NEAR(GetBValue(grey.Pixel(3, 3)), 127, 3);
 }
 
+std::vector<uint8_t> ProgressiveFile()
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr error;
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char *bytes = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &bytes, &size);
+    cinfo.image_width = 24;
+    cinfo.image_height = 16;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<uint8_t> row;
+    for (int x = 0; x < 24; x++)
+        row.insert(row.end(), {uint8_t(x * 10), 100, 50});
+    while (cinfo.next_scanline < 16) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    std::vector<uint8_t> file(bytes, bytes + size);
+    jpeg_destroy_compress(&cinfo);
+    free(bytes);
+    return file;
+}
+
+TEST(Jpg, ProgressiveFilesReadButEndlessScansDoNot)
+{
+    TempFile file("progressive.jpg");
+    std::vector<uint8_t> bytes = ProgressiveFile();
+    WriteBytes(file.path, bytes);
+    Picture p(Call(JPGReadGraphicFile, file.path));
+    ASSERT_TRUE(p.WellFormed());
+    EXPECT_NEAR(GetRValue(p.Pixel(20, 3)), 200, 8);
+
+    // The last scan repeated hundreds of times: each repeat only warns, but
+    // each is another pass over the picture.
+    size_t last = 0;
+    for (size_t i = 2; i + 1 < bytes.size(); i++)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA)
+            last = i;
+    ASSERT_NE(last, 0u);
+    std::vector<uint8_t> scan(bytes.begin() + last, bytes.end() - 2), endless(bytes.begin(), bytes.end() - 2);
+    for (int i = 0; i < 300; i++)
+        endless.insert(endless.end(), scan.begin(), scan.end());
+    endless.insert(endless.end(), {0xFF, 0xD9});
+    WriteBytes(file.path, endless);
+    EXPECT_FALSE(Picture(Call(JPGReadGraphicFile, file.path)));
+}
+
 TEST(Jpg, OversizedFramesGiveNullAtOnce)
 {
     TempFile file("huge.jpg");

@@ -106,6 +106,8 @@ TEST_F(PcxReader, AbsurdHeadersGiveNull)
     EXPECT_FALSE(Picture(Read(Join(Header(8, 1, 8, 1, 4), data)))); // rows wider than their bytes
     EXPECT_FALSE(Picture(Read(Join(Header(8, 2, 2, 1, 2), data)))); // no such layout
     EXPECT_FALSE(Picture(Read(Join(Header(4, 1, 2, 1, 2), data))));
+    EXPECT_FALSE(Picture(Read(Join(Header(1, 0, 2, 1, 2), data)))); // no planes
+    EXPECT_FALSE(Picture(Read(Join(Header(1, 5, 2, 1, 2), data))));
     Bytes backwards = Header(8, 3, 2, 1, 2);
     backwards.v[8] = 0, backwards.v[4] = 5; // xmax below xmin
     EXPECT_FALSE(Picture(Read(Join(backwards, data))));
