@@ -200,7 +200,7 @@ bool Encode(Writing *w)
     w->destination.manager.empty_output_buffer = FlushChunk;
     w->destination.manager.term_destination = EndOutput;
     c->dest = &w->destination.manager;
-    bool grey = v.bits <= 8 && v.GreyTable();
+    bool grey = v.bits <= 8 && v.IsGrey();
     c->image_width = v.width;
     c->image_height = v.height;
     if (grey) {

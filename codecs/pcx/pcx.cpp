@@ -211,7 +211,7 @@ short PCXWriteGraphicFile(char *path, HGLOBAL dib)
         }
     head[65] = uint8_t(planes);
     PutLe16(head + 66, uint32_t(bpl));
-    PutLe16(head + 68, v.bits <= 8 && v.GreyTable() ? 2 : 1);
+    PutLe16(head + 68, v.bits <= 8 && v.IsGrey() ? 2 : 1);
 
     OutBuffer out;
     std::vector<uint8_t> scan(bpl * planes), indices(v.width), bgr(size_t(v.width) * 3);

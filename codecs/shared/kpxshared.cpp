@@ -220,7 +220,7 @@ DibView::~DibView()
         GlobalUnlock(handle);
 }
 
-bool DibView::GreyTable() const
+bool DibView::IsGrey() const
 {
     for (uint32_t i = 0; i < TableEntries(bits); i++)
         if (table[i].rgbRed != table[i].rgbGreen || table[i].rgbGreen != table[i].rgbBlue)

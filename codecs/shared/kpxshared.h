@@ -106,7 +106,7 @@ public:
     // Row y counted from the top of the picture.
     const uint8_t *Row(uint32_t y) const { return pixels + size_t(height - 1 - y) * rowbytes; }
     // Whether every entry of the colour table is a grey.
-    bool GreyTable() const;
+    bool IsGrey() const;
     // Whether a 32-bit picture uses its fourth byte (any pixel nonzero there).
     bool HasAlpha() const;
     // Row y (from the top) as blue, green, red triples.

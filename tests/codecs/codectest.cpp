@@ -224,6 +224,29 @@ COLORREF Picture::Colour(int x, int y) const
     return Bits() <= 8 ? Entry(int(v)) : v & 0xFFFFFF;
 }
 
+testing::AssertionResult Holds(const Picture &picture, int bits,
+                               std::initializer_list<std::initializer_list<uint32_t>> rows)
+{
+    testing::AssertionResult formed = picture.WellFormed();
+    if (!formed)
+        return formed;
+    if (picture.Bits() != bits || picture.Height() != int(rows.size()) ||
+        picture.Width() != int(rows.begin()->size()))
+        return testing::AssertionFailure() << picture.Width() << "x" << picture.Height() << "x" << picture.Bits();
+    int y = 0;
+    for (auto &row : rows) {
+        int x = 0;
+        for (uint32_t value : row) {
+            if (picture.Pixel(x, y) != value)
+                return testing::AssertionFailure() << "pixel " << x << "," << y << " is 0x" << std::hex
+                                                   << picture.Pixel(x, y) << ", not 0x" << value;
+            x++;
+        }
+        y++;
+    }
+    return testing::AssertionSuccess();
+}
+
 Info GetInfo(INFOPROC proc, const char *path)
 {
     Info info;

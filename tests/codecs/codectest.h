@@ -78,6 +78,11 @@ public:
     size_t blocksize = 0;
 };
 
+// Whether a codec's picture is well formed, has `bits` bits and holds these
+// values (Picture::Pixel), rows from the top.
+testing::AssertionResult Holds(const Picture &picture, int bits,
+                               std::initializer_list<std::initializer_list<uint32_t>> rows);
+
 // The information block's header and table, for comparison with a picture.
 struct Info {
     bool ok = false;

@@ -56,14 +56,9 @@ TEST_F(BmpReader, CoreHeaderWithThreeByteEntries)
         table.u8(i * 10).u8(i * 20).u8(i * 30); // blue, green, red
     pixels.raw({0x12, 0x30, 0, 0, 0x45, 0x60, 0, 0}); // bottom row first
     Picture p(Read(BmpFile(core, table, pixels)));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 4);
+    ASSERT_TRUE(Holds(p, 4, {{4, 5, 6}, {1, 2, 3}}));
     EXPECT_EQ(p.Entry(5), RGB(150, 100, 50));
     EXPECT_EQ(p.Entry(15), RGB(450 % 256, 300 % 256, 150));
-    const uint32_t expected[2][3] = {{4, 5, 6}, {1, 2, 3}};
-    for (int y = 0; y < 2; y++)
-        for (int x = 0; x < 3; x++)
-            EXPECT_EQ(p.Pixel(x, y), expected[y][x]) << x << "," << y;
     Info info = ReadInfo();
     ASSERT_TRUE(info.ok);
     EXPECT_EQ(info.header.biBitCount, 4);
@@ -77,10 +72,8 @@ TEST_F(BmpReader, CoreTableEndsWhereThePixelsBegin)
     table.raw({1, 2, 3, 4, 5, 6, 7, 8, 9}); // three entries, then the pixels
     pixels.raw({2, 7, 0, 0});
     Picture p(Read(BmpFile(core, table, pixels)));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 8);
-    EXPECT_EQ(p.Colour(0, 0), RGB(9, 8, 7));
-    EXPECT_EQ(p.Pixel(1, 0), 7u);
+    ASSERT_TRUE(Holds(p, 8, {{2, 7}}));
+    EXPECT_EQ(p.Entry(2), RGB(9, 8, 7));
     EXPECT_EQ(p.Entry(3), RGB(0, 0, 0)); // not the pixel bytes
 }
 
@@ -90,12 +83,9 @@ TEST_F(BmpReader, V3TableOfFewerColoursThanTheDepthHolds)
     table.raw({10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0});
     pixels.raw({2, 1, 0, 0, 0, 2, 0, 0});
     Picture p(Read(BmpFile(V3(2, 2, 8, 0, 3), table, pixels)));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 8);
-    EXPECT_EQ(p.Pixel(0, 0), 0u);
-    EXPECT_EQ(p.Colour(1, 0), RGB(90, 80, 70));
-    EXPECT_EQ(p.Colour(0, 1), RGB(90, 80, 70));
-    EXPECT_EQ(p.Colour(1, 1), RGB(60, 50, 40));
+    ASSERT_TRUE(Holds(p, 8, {{0, 2}, {2, 1}}));
+    EXPECT_EQ(p.Entry(2), RGB(90, 80, 70));
+    EXPECT_EQ(p.Entry(1), RGB(60, 50, 40));
     EXPECT_EQ(p.Entry(3), RGB(0, 0, 0));
 }
 
@@ -103,37 +93,25 @@ TEST_F(BmpReader, TopDownRowsAndOneBit)
 {
     Bytes pixels;
     pixels.raw({1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}); // top row first
-    Picture p(Read(BmpFile(V3(2, -2, 24), {}, pixels)));
-    ASSERT_TRUE(p.WellFormed());
-    EXPECT_EQ(p.Height(), 2);
-    EXPECT_EQ(p.Pixel(0, 0), RGB(3, 2, 1));
-    EXPECT_EQ(p.Pixel(1, 0), RGB(6, 5, 4));
-    EXPECT_EQ(p.Pixel(0, 1), RGB(9, 8, 7));
-    EXPECT_EQ(p.Pixel(1, 1), RGB(12, 11, 10));
+    EXPECT_TRUE(Holds(Picture(Read(BmpFile(V3(2, -2, 24), {}, pixels))), 24,
+                      {{RGB(3, 2, 1), RGB(6, 5, 4)}, {RGB(9, 8, 7), RGB(12, 11, 10)}}));
 
     Bytes table, bits;
     table.raw({0, 0, 255, 0, 255, 0, 0, 0}); // red, blue
     bits.raw({0xA0, 0, 0, 0, 0x40, 0, 0, 0});
     Picture mono(Read(BmpFile(V3(3, -2, 1), table, bits)));
-    ASSERT_TRUE(mono.WellFormed());
-    ASSERT_EQ(mono.Bits(), 1);
-    EXPECT_EQ(mono.Colour(0, 0), RGB(0, 0, 255));
-    EXPECT_EQ(mono.Colour(1, 0), RGB(255, 0, 0));
-    EXPECT_EQ(mono.Colour(2, 0), RGB(0, 0, 255));
-    EXPECT_EQ(mono.Pixel(1, 1), 1u);
-    EXPECT_EQ(mono.Pixel(0, 1), 0u);
+    ASSERT_TRUE(Holds(mono, 1, {{1, 0, 1}, {0, 1, 0}}));
+    EXPECT_EQ(mono.Entry(0), RGB(255, 0, 0));
+    EXPECT_EQ(mono.Entry(1), RGB(0, 0, 255));
 }
 
 TEST_F(BmpReader, SixteenBitsPlainAreFiveFiveFive)
 {
     Bytes pixels;
     pixels.u16(0x7C00).u16(0x03E0).u16(0x0010).u16(0); // three pixels and padding
-    Picture p(Read(BmpFile(V3(3, 1, 16), {}, pixels)));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 24);
-    EXPECT_EQ(p.Pixel(0, 0), RGB(255, 0, 0));
-    EXPECT_EQ(p.Pixel(1, 0), RGB(0, 255, 0));
-    EXPECT_EQ(p.Pixel(2, 0), RGB(0, 0, 132)); // 16 of 31
+    // Blue 16 of 31 scales to 132.
+    EXPECT_TRUE(Holds(Picture(Read(BmpFile(V3(3, 1, 16), {}, pixels))), 24,
+                      {{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 132)}}));
 }
 
 TEST_F(BmpReader, BitFieldsAfterAV3Header)
@@ -141,24 +119,17 @@ TEST_F(BmpReader, BitFieldsAfterAV3Header)
     Bytes masks, pixels;
     masks.u32(0xF800).u32(0x07E0).u32(0x001F); // 5-6-5
     pixels.u16(0x07E0).u16(0x0020).u16(0xF81F).u16(0);
-    Picture p(Read(BmpFile(V3(3, 1, 16, 3), masks, pixels)));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 24);
-    EXPECT_EQ(p.Pixel(0, 0), RGB(0, 255, 0));
-    EXPECT_EQ(p.Pixel(1, 0), RGB(0, 4, 0)); // 1 of 63
-    EXPECT_EQ(p.Pixel(2, 0), RGB(255, 0, 255));
+    // Green 1 of 63 scales to 4.
+    EXPECT_TRUE(Holds(Picture(Read(BmpFile(V3(3, 1, 16, 3), masks, pixels))), 24,
+                      {{RGB(0, 255, 0), RGB(0, 4, 0), RGB(255, 0, 255)}}));
 }
 
 TEST_F(BmpReader, V4BitFieldsWithAlphaGiveThirtyTwoBits)
 {
     Bytes pixels;
     pixels.u32(0x80112233).u32(0x00FFFFFF);
-    std::vector<uint8_t> bytes = BmpFile(V4V5(108, 2, 1, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000), {}, pixels);
-    Picture p(Read(bytes));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 32);
-    EXPECT_EQ(p.Pixel(0, 0), RGB(0x11, 0x22, 0x33) | 0x80000000u);
-    EXPECT_EQ(p.Pixel(1, 0), RGB(255, 255, 255));
+    EXPECT_TRUE(Holds(Picture(Read(BmpFile(V4V5(108, 2, 1, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000), {}, pixels))),
+                      32, {{RGB(0x11, 0x22, 0x33) | 0x80000000u, RGB(255, 255, 255)}}));
     EXPECT_EQ(ReadInfo().header.biBitCount, 32);
 }
 
@@ -166,21 +137,15 @@ TEST_F(BmpReader, V5TenBitFieldsWithoutAlphaGiveTwentyFourBits)
 {
     Bytes pixels;
     pixels.u32(1023 | 512u << 10).u32(1023u << 20);
-    Picture p(Read(BmpFile(V4V5(124, 2, 1, 32, 0x3FF, 0xFFC00, 0x3FF00000, 0), {}, pixels)));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 24);
-    EXPECT_EQ(p.Pixel(0, 0), RGB(255, 128, 0));
-    EXPECT_EQ(p.Pixel(1, 0), RGB(0, 0, 255));
+    EXPECT_TRUE(Holds(Picture(Read(BmpFile(V4V5(124, 2, 1, 32, 0x3FF, 0xFFC00, 0x3FF00000, 0), {}, pixels))), 24,
+                      {{RGB(255, 128, 0), RGB(0, 0, 255)}}));
 }
 
 TEST_F(BmpReader, ThirtyTwoBitsPlainKeepTheFourthByte)
 {
     Bytes pixels;
     pixels.raw({1, 2, 3, 4});
-    Picture p(Read(BmpFile(V3(1, 1, 32), {}, pixels)));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 32);
-    EXPECT_EQ(p.Pixel(0, 0), RGB(3, 2, 1) | 0x04000000u);
+    EXPECT_TRUE(Holds(Picture(Read(BmpFile(V3(1, 1, 32), {}, pixels))), 32, {{RGB(3, 2, 1) | 0x04000000u}}));
 }
 
 Bytes Table(int count)
@@ -198,12 +163,7 @@ TEST_F(BmpReader, Rle8RunsAbsoluteRunsAndDeltas)
     rle.raw({0, 3, 1, 2, 3, 0, 1, 9, 0, 0});       // 1 2 3 (padded), then 9
     rle.raw({0, 2, 2, 0, 2, 7, 0, 1});             // move right 2, 7 7, end
     Picture p(Read(BmpFile(V3(4, 3, 8, 1, 10), Table(10), rle)));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 8);
-    const uint32_t expected[3][4] = {{0, 0, 7, 7}, {1, 2, 3, 9}, {5, 5, 5, 0}};
-    for (int y = 0; y < 3; y++)
-        for (int x = 0; x < 4; x++)
-            EXPECT_EQ(p.Pixel(x, y), expected[y][x]) << x << "," << y;
+    ASSERT_TRUE(Holds(p, 8, {{0, 0, 7, 7}, {1, 2, 3, 9}, {5, 5, 5, 0}}));
     EXPECT_EQ(p.Entry(9), RGB(27, 18, 9));
 }
 
@@ -213,13 +173,7 @@ TEST_F(BmpReader, Rle4RunsAlternateNibbles)
     rle.raw({5, 0x12, 0, 0});             // bottom row: 1 2 1 2 1
     rle.raw({0, 3, 0x34, 0x50, 2, 0x67}); // 3 4 5, then 6 7
     rle.raw({0, 1});
-    Picture p(Read(BmpFile(V3(5, 2, 4, 2), Table(16), rle)));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 4);
-    const uint32_t expected[2][5] = {{3, 4, 5, 6, 7}, {1, 2, 1, 2, 1}};
-    for (int y = 0; y < 2; y++)
-        for (int x = 0; x < 5; x++)
-            EXPECT_EQ(p.Pixel(x, y), expected[y][x]) << x << "," << y;
+    EXPECT_TRUE(Holds(Picture(Read(BmpFile(V3(5, 2, 4, 2), Table(16), rle))), 4, {{3, 4, 5, 6, 7}, {1, 2, 1, 2, 1}}));
 }
 
 TEST_F(BmpReader, RleStaysInsideThePicture)
@@ -233,19 +187,12 @@ TEST_F(BmpReader, RleStaysInsideThePicture)
     rle.raw({0, 0});
     rle.raw({0, 2, 200, 200});
     rle.fill(64, 6); // never reached
-    Picture p(Read(BmpFile(V3(2, 4, 8, 1, 8), Table(8), rle)));
-    ASSERT_TRUE(p.WellFormed());
-    const uint32_t expected[4][2] = {{0, 0}, {0, 0}, {1, 2}, {4, 4}};
-    for (int y = 0; y < 4; y++)
-        for (int x = 0; x < 2; x++)
-            EXPECT_EQ(p.Pixel(x, y), expected[y][x]) << x << "," << y;
+    EXPECT_TRUE(Holds(Picture(Read(BmpFile(V3(2, 4, 8, 1, 8), Table(8), rle))), 8, {{0, 0}, {0, 0}, {1, 2}, {4, 4}}));
 
     // Every row ended, but no end mark: the picture is whole.
     Bytes ends;
     ends.raw({2, 3, 0, 0, 2, 4, 0, 0});
-    Picture whole(Read(BmpFile(V3(2, 2, 8, 1, 8), Table(8), ends)));
-    ASSERT_TRUE(whole.WellFormed());
-    EXPECT_EQ(whole.Pixel(1, 0), 4u);
+    EXPECT_TRUE(Holds(Picture(Read(BmpFile(V3(2, 2, 8, 1, 8), Table(8), ends))), 8, {{4, 4}, {3, 3}}));
 
     // The data runs out in the first row.
     Bytes cut;

@@ -37,28 +37,17 @@ TEST_F(PcxReader, OneBitIsBlackAndWhite)
     // Top row 1100110011, bottom row 0000000001; bytes of 0xC0 and over are
     // coded as runs of one.
     Picture p(Read(Join(Header(1, 1, 10, 2, 2), {0xC1, 0xCC, 0xC1, 0xC0, 0x00, 0x40})));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 1);
-    ASSERT_EQ(p.Width(), 10);
+    ASSERT_TRUE(Holds(p, 1, {{1, 1, 0, 0, 1, 1, 0, 0, 1, 1}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}}));
     EXPECT_EQ(p.Entry(0), RGB(0, 0, 0));
     EXPECT_EQ(p.Entry(1), RGB(255, 255, 255));
-    const char *rows[2] = {"1100110011", "0000000001"};
-    for (int y = 0; y < 2; y++)
-        for (int x = 0; x < 10; x++)
-            EXPECT_EQ(p.Pixel(x, y), uint32_t(rows[y][x] - '0')) << x << "," << y;
 }
 
 TEST_F(PcxReader, FourPlanesOfOneBitUseTheHeaderPalette)
 {
     // Pixels 5, 10, 15: plane k holds bit k of each.
     Picture p(Read(Join(Header(1, 4, 3, 1, 2, 5, 10), {0xA0, 0, 0x60, 0, 0xA0, 0, 0x60, 0})));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 4);
-    ASSERT_EQ(p.Width(), 3);
-    EXPECT_EQ(p.Pixel(0, 0), 5u);
-    EXPECT_EQ(p.Pixel(1, 0), 10u);
-    EXPECT_EQ(p.Pixel(2, 0), 15u);
-    EXPECT_EQ(p.Colour(1, 0), RGB(160, 245, 10));
+    ASSERT_TRUE(Holds(p, 4, {{5, 10, 15}}));
+    EXPECT_EQ(p.Entry(10), RGB(160, 245, 10));
 }
 
 TEST_F(PcxReader, EightBitsTakeThePaletteAtTheEnd)
@@ -71,12 +60,8 @@ TEST_F(PcxReader, EightBitsTakeThePaletteAtTheEnd)
         bytes.push_back(uint8_t(i * 3));
     }
     Picture p(Read(bytes));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 8);
-    EXPECT_EQ(p.Pixel(3, 0), 7u);
-    EXPECT_EQ(p.Pixel(1, 1), 7u);
-    EXPECT_EQ(p.Pixel(2, 1), 9u);
-    EXPECT_EQ(p.Colour(2, 1), RGB(90, 246, 27));
+    ASSERT_TRUE(Holds(p, 8, {{7, 7, 7, 7}, {7, 7, 9, 9}}));
+    EXPECT_EQ(p.Entry(9), RGB(90, 246, 27));
     Info info = GetInfo(PCXGetFileInformation, file.path);
     ASSERT_TRUE(info.ok);
     EXPECT_EQ(info.table[9], RGB(90, 246, 27));
@@ -91,11 +76,8 @@ TEST_F(PcxReader, EightBitsTakeThePaletteAtTheEnd)
 TEST_F(PcxReader, ThreePlanesOfEightBitsAreTrueColour)
 {
     // Red plane 200 20, green plane 30 40, blue plane 50 60.
-    Picture p(Read(Join(Header(8, 3, 2, 1, 2), {0xC1, 200, 20, 30, 40, 50, 60})));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 24);
-    EXPECT_EQ(p.Pixel(0, 0), RGB(200, 30, 50));
-    EXPECT_EQ(p.Pixel(1, 0), RGB(20, 40, 60));
+    EXPECT_TRUE(Holds(Picture(Read(Join(Header(8, 3, 2, 1, 2), {0xC1, 200, 20, 30, 40, 50, 60}))), 24,
+                      {{RGB(200, 30, 50), RGB(20, 40, 60)}}));
 }
 
 TEST_F(PcxReader, AbsurdHeadersGiveNull)

@@ -36,13 +36,8 @@ TEST_F(TgaReader, ColourMappedBottomUpAfterAnId)
     Bytes h = Header(1, 3, 2, 8, 0, 1, 0, 3, 24, "abc");
     h.raw({1, 2, 3, 4, 5, 6, 7, 8, 9});          // blue, green, red
     Picture p(Read(Join(h, {0, 1, 2, 2, 2, 0}))); // bottom row first
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 4);
-    const uint32_t expected[2][3] = {{2, 2, 0}, {0, 1, 2}};
-    for (int y = 0; y < 2; y++)
-        for (int x = 0; x < 3; x++)
-            EXPECT_EQ(p.Pixel(x, y), expected[y][x]) << x << "," << y;
-    EXPECT_EQ(p.Colour(0, 0), RGB(9, 8, 7));
+    ASSERT_TRUE(Holds(p, 4, {{2, 2, 0}, {0, 1, 2}}));
+    EXPECT_EQ(p.Entry(2), RGB(9, 8, 7));
     EXPECT_EQ(p.Entry(1), RGB(6, 5, 4));
     EXPECT_EQ(p.Entry(3), RGB(0, 0, 0));
     Info info = GetInfo(TGAGetFileInformation, file.path);
@@ -56,30 +51,23 @@ TEST_F(TgaReader, MapStartingPastZeroWithSixteenBitEntries)
     Bytes h = Header(1, 2, 1, 8, 0, 1, 2, 2, 16);
     h.u16(0x7C00).u16(0x801F); // red; blue with the attribute bit
     Picture p(Read(Join(h, {3, 2})));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 4);
-    EXPECT_EQ(p.Colour(0, 0), RGB(0, 0, 255));
-    EXPECT_EQ(p.Colour(1, 0), RGB(255, 0, 0));
+    ASSERT_TRUE(Holds(p, 4, {{3, 2}}));
+    EXPECT_EQ(p.Entry(3), RGB(0, 0, 255));
+    EXPECT_EQ(p.Entry(2), RGB(255, 0, 0));
     EXPECT_EQ(p.Entry(0), RGB(0, 0, 0));
 
     Bytes large = Header(1, 1, 1, 8, 0, 1, 0, 200, 32);
     for (int i = 0; i < 200; i++)
         large.u8(i).u8(0).u8(0).u8(255);
     Picture eight(Read(Join(large, {199})));
-    ASSERT_TRUE(eight.WellFormed());
-    EXPECT_EQ(eight.Bits(), 8);
-    EXPECT_EQ(eight.Colour(0, 0), RGB(0, 0, 199));
+    ASSERT_TRUE(Holds(eight, 8, {{199}}));
+    EXPECT_EQ(eight.Entry(199), RGB(0, 0, 199));
 }
 
 TEST_F(TgaReader, TrueColourTopDown)
 {
-    Picture p(Read(Join(Header(2, 2, 2, 24, 0x20), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 24);
-    EXPECT_EQ(p.Pixel(0, 0), RGB(3, 2, 1));
-    EXPECT_EQ(p.Pixel(1, 0), RGB(6, 5, 4));
-    EXPECT_EQ(p.Pixel(0, 1), RGB(9, 8, 7));
-    EXPECT_EQ(p.Pixel(1, 1), RGB(12, 11, 10));
+    EXPECT_TRUE(Holds(Picture(Read(Join(Header(2, 2, 2, 24, 0x20), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}))), 24,
+                      {{RGB(3, 2, 1), RGB(6, 5, 4)}, {RGB(9, 8, 7), RGB(12, 11, 10)}}));
 }
 
 TEST_F(TgaReader, FifteenAndSixteenBitColours)
@@ -87,31 +75,20 @@ TEST_F(TgaReader, FifteenAndSixteenBitColours)
     for (int depth : {15, 16}) {
         Bytes data = Header(2, 3, 1, depth, depth == 16 ? 1 : 0);
         data.u16(0x83E0).u16(0x0421).u16(0x7FFF);
-        Picture p(Read(data.v));
-        ASSERT_TRUE(p.WellFormed()) << depth;
-        ASSERT_EQ(p.Bits(), 24);
-        EXPECT_EQ(p.Pixel(0, 0), RGB(0, 255, 0));
-        EXPECT_EQ(p.Pixel(1, 0), RGB(8, 8, 8));
-        EXPECT_EQ(p.Pixel(2, 0), RGB(255, 255, 255));
+        EXPECT_TRUE(Holds(Picture(Read(data.v)), 24, {{RGB(0, 255, 0), RGB(8, 8, 8), RGB(255, 255, 255)}})) << depth;
     }
 }
 
 TEST_F(TgaReader, ThirtyTwoBitsKeepAlpha)
 {
-    Picture p(Read(Join(Header(2, 1, 1, 32, 8), {1, 2, 3, 0x80})));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 32);
-    EXPECT_EQ(p.Pixel(0, 0), RGB(3, 2, 1) | 0x80000000u);
+    EXPECT_TRUE(Holds(Picture(Read(Join(Header(2, 1, 1, 32, 8), {1, 2, 3, 0x80}))), 32, {{RGB(3, 2, 1) | 0x80000000u}}));
 }
 
 TEST_F(TgaReader, GreyAndRightToLeft)
 {
     Picture p(Read(Join(Header(3, 3, 1, 8, 0x10), {1, 2, 250})));
-    ASSERT_TRUE(p.WellFormed());
-    ASSERT_EQ(p.Bits(), 8);
-    EXPECT_EQ(p.Pixel(0, 0), 250u);
-    EXPECT_EQ(p.Pixel(2, 0), 1u);
-    EXPECT_EQ(p.Colour(0, 0), RGB(250, 250, 250));
+    ASSERT_TRUE(Holds(p, 8, {{250, 2, 1}}));
+    EXPECT_EQ(p.Entry(250), RGB(250, 250, 250));
 }
 
 TEST_F(TgaReader, RunLengthTypes)
@@ -119,26 +96,16 @@ TEST_F(TgaReader, RunLengthTypes)
     // Type 9: a run of three 1s, then two raw pixels.
     Bytes mapped = Header(9, 5, 1, 8, 0, 1, 0, 3, 24);
     mapped.fill(9, 40);
-    Picture p9(Read(Join(mapped, {0x82, 1, 0x01, 2, 0})));
-    ASSERT_TRUE(p9.WellFormed());
-    const uint32_t row[5] = {1, 1, 1, 2, 0};
-    for (int x = 0; x < 5; x++)
-        EXPECT_EQ(p9.Pixel(x, 0), row[x]) << x;
+    EXPECT_TRUE(Holds(Picture(Read(Join(mapped, {0x82, 1, 0x01, 2, 0}))), 4, {{1, 1, 1, 2, 0}}));
 
     // Type 10: a run of three carries on from the bottom row into the top.
-    Picture p10(Read(Join(Header(10, 2, 2, 24), {0x82, 10, 20, 30, 0x00, 40, 50, 60})));
-    ASSERT_TRUE(p10.WellFormed());
-    EXPECT_EQ(p10.Pixel(0, 1), RGB(30, 20, 10));
-    EXPECT_EQ(p10.Pixel(1, 1), RGB(30, 20, 10));
-    EXPECT_EQ(p10.Pixel(0, 0), RGB(30, 20, 10));
-    EXPECT_EQ(p10.Pixel(1, 0), RGB(60, 50, 40));
+    COLORREF a = RGB(30, 20, 10), b = RGB(60, 50, 40);
+    EXPECT_TRUE(Holds(Picture(Read(Join(Header(10, 2, 2, 24), {0x82, 10, 20, 30, 0x00, 40, 50, 60}))), 24,
+                      {{a, b}, {a, a}}));
 
     // Type 11, top-down and right to left.
-    Picture p11(Read(Join(Header(11, 3, 2, 8, 0x30), {0x81, 200, 0x80, 50, 0x82, 7})));
-    ASSERT_TRUE(p11.WellFormed());
-    EXPECT_EQ(p11.Pixel(0, 0), 50u);
-    EXPECT_EQ(p11.Pixel(2, 0), 200u);
-    EXPECT_EQ(p11.Pixel(1, 1), 7u);
+    EXPECT_TRUE(Holds(Picture(Read(Join(Header(11, 3, 2, 8, 0x30), {0x81, 200, 0x80, 50, 0x82, 7}))), 8,
+                      {{50, 200, 200}, {7, 7, 7}}));
 
     // Packets that run out before the picture is full.
     EXPECT_FALSE(Picture(Read(Join(Header(10, 2, 2, 24), {0x82, 10, 20, 30}))));
@@ -161,24 +128,6 @@ TEST_F(TgaReader, AbsurdHeadersGiveNull)
     EXPECT_FALSE(Picture(Read(Join(Header(32, 1, 1, 8), data))));
     EXPECT_FALSE(Picture(Read(Join(Header(0, 1, 1, 8), data))));
     EXPECT_FALSE(Picture(Read(Join(Header(2, 3, 1, 24), data)))); // pixels cut short
-}
-
-TEST(TgaWriter, TypeAndDepthFollowThePicture)
-{
-    TempFile file("kinds.tga");
-    struct Case {
-        int bits, type, depth, descriptor, maplength;
-    } cases[] = {{4, 1, 8, 0, 16}, {24, 2, 24, 0, 0}, {32, 2, 32, 8, 0}};
-    for (const Case &c : cases) {
-        Picture source(MakeDib(3, 2, c.bits, std::vector<COLORREF>(16, RGB(1, 2, 3)),
-                               [](int x, int) -> uint32_t { return 0x80000000u | x; }));
-        ASSERT_NE(TGAWriteGraphicFile(file.path, source.handle), 0);
-        std::vector<uint8_t> b = ReadBytes(file.path);
-        EXPECT_EQ(b[2], c.type) << c.bits;
-        EXPECT_EQ(b[16], c.depth) << c.bits;
-        EXPECT_EQ(b[17], c.descriptor) << c.bits;
-        EXPECT_EQ(b[5] | b[6] << 8, c.maplength) << c.bits;
-    }
 }
 
 } // namespace
