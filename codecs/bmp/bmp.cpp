@@ -1,0 +1,278 @@
+// Windows and OS/2 bitmap files: core, V3 (with its 52- and 56-byte mask
+// variants), OS/2 2.x, V4 and V5 headers; 1, 4 and 8 bits with a palette,
+// RLE8 and RLE4, 16 and 32 bits plain or with bit fields, 24 bits; rows
+// bottom-up or top-down. Written files are V3, uncompressed, in the DIB's own
+// depth.
+#include "codecs/codecs.h"
+#include "codecs/shared/kpxshared.h"
+#include <algorithm>
+#include <cstring>
+
+using namespace kpx;
+
+namespace {
+
+constexpr size_t FILEHEADER = 14;
+constexpr uint32_t COREHEADER = 12, OS2HEADER = 64;
+constexpr uint32_t COMPRESSION_RGB = 0, COMPRESSION_RLE8 = 1, COMPRESSION_RLE4 = 2, COMPRESSION_BITFIELDS = 3;
+
+struct Layout {
+    Format format;
+    bool topdown = false;
+    unsigned filebits = 0;
+    uint32_t compression = COMPRESSION_RGB;
+    uint32_t masks[4] = {}; // red, green, blue, alpha
+    size_t offset = 0;      // of the pixel data
+};
+
+bool Parse(const FileData &file, Layout *l)
+{
+    const uint8_t *p = file.data;
+    if (!file.Has(0, FILEHEADER + 4) || p[0] != 'B' || p[1] != 'M')
+        return false;
+    uint32_t hsize = Le32(p + FILEHEADER);
+    if (hsize != COREHEADER && hsize != 40 && hsize != 52 && hsize != 56 && hsize != OS2HEADER && hsize != 108 &&
+        hsize != 124)
+        return false;
+    if (!file.Has(FILEHEADER, hsize))
+        return false;
+    const uint8_t *h = p + FILEHEADER;
+    int64_t width, height;
+    uint32_t colours = 0;
+    if (hsize == COREHEADER) {
+        width = Le16(h + 4);
+        height = Le16(h + 6);
+        l->filebits = Le16(h + 10);
+    } else {
+        width = int32_t(Le32(h + 4));
+        height = int32_t(Le32(h + 8));
+        l->filebits = Le16(h + 14);
+        l->compression = Le32(h + 16);
+        colours = Le32(h + 32);
+    }
+    if (height < 0) {
+        l->topdown = true;
+        height = -height;
+    }
+    if (width <= 0 || height <= 0 || width > MAXDIMENSION || height > MAXDIMENSION)
+        return false;
+    l->format.width = uint32_t(width);
+    l->format.height = uint32_t(height);
+
+    unsigned bits = l->filebits;
+    switch (l->compression) {
+    case COMPRESSION_RGB:
+        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+            return false;
+        break;
+    case COMPRESSION_RLE8:
+    case COMPRESSION_RLE4:
+        // Run-length rows can only run bottom-up.
+        if (bits != (l->compression == COMPRESSION_RLE8 ? 8u : 4u) || l->topdown)
+            return false;
+        break;
+    case COMPRESSION_BITFIELDS:
+        // OS/2 2.x uses the number for its own Huffman coding.
+        if ((bits != 16 && bits != 32) || hsize == OS2HEADER)
+            return false;
+        break;
+    default:
+        return false;
+    }
+
+    size_t table = FILEHEADER + hsize;
+    if (l->compression == COMPRESSION_BITFIELDS) {
+        const uint8_t *m = h + 40;
+        if (hsize == 40) {
+            if (!file.Has(table, 12))
+                return false;
+            m = p + table;
+            table += 12;
+        }
+        l->masks[0] = Le32(m);
+        l->masks[1] = Le32(m + 4);
+        l->masks[2] = Le32(m + 8);
+        l->masks[3] = hsize >= 56 ? Le32(m + 12) : 0;
+    } else if (bits == 16) {
+        l->masks[0] = 0x7C00;
+        l->masks[1] = 0x03E0;
+        l->masks[2] = 0x001F;
+    }
+
+    uint32_t offbits = Le32(p + 10);
+    if (bits <= 8) {
+        size_t entry = hsize == COREHEADER ? 3 : 4;
+        size_t count = colours && colours < (1u << bits) ? colours : 1u << bits;
+        // Core files carry only as many entries as fit before the pixels.
+        if (hsize == COREHEADER && offbits > table)
+            count = std::min<size_t>(count, (offbits - table) / entry);
+        if (!file.Has(table, count * entry))
+            return false;
+        for (size_t i = 0; i < count; i++) {
+            const uint8_t *e = p + table + i * entry;
+            l->format.table[i] = RGBQUAD{e[0], e[1], e[2], 0};
+        }
+        table += count * entry;
+        l->format.bits = bits;
+    } else if (bits == 32 && (l->compression == COMPRESSION_RGB || l->masks[3])) {
+        l->format.bits = 32;
+    } else {
+        l->format.bits = 24;
+    }
+    // Some writers leave the offset zero: the pixels then follow the table.
+    l->offset = offbits ? offbits : table;
+    if (l->offset > file.size)
+        return false;
+    uint32_t rowbytes, total;
+    return DibSizes(l->format.width, l->format.height, l->format.bits, &rowbytes, &total);
+}
+
+// One channel of a bit-field pixel scaled to 0..255.
+struct Channel {
+    uint32_t mask = 0, max = 0;
+    unsigned shift = 0;
+    explicit Channel(uint32_t m) : mask(m)
+    {
+        if (m) {
+            while (!((m >> shift) & 1))
+                shift++;
+            max = m >> shift;
+        }
+    }
+    uint8_t operator()(uint32_t pixel) const
+    {
+        return max ? uint8_t((uint64_t((pixel & mask) >> shift) * 255 + max / 2) / max) : 0;
+    }
+};
+
+bool ReadPlain(const FileData &file, const Layout &l, DibBuilder &dib)
+{
+    uint32_t width = l.format.width, height = l.format.height;
+    size_t filerow = (size_t(width) * l.filebits + 31) / 32 * 4;
+    size_t used = (size_t(width) * l.filebits + 7) / 8;
+    // The last row's padding may be missing; its pixels may not.
+    if (uint64_t(filerow) * (height - 1) + used > file.size - l.offset)
+        return false;
+    Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]), alpha(l.masks[3]);
+    bool fields = l.filebits == 16 || (l.filebits == 32 && l.compression == COMPRESSION_BITFIELDS);
+    for (uint32_t r = 0; r < height; r++) {
+        const uint8_t *src = file.data + l.offset + r * filerow;
+        uint8_t *out = l.topdown ? dib.Row(r) : dib.Row(height - 1 - r);
+        if (!fields) {
+            memcpy(out, src, used);
+            continue;
+        }
+        unsigned step = dib.bits / 8;
+        for (uint32_t x = 0; x < width; x++, out += step) {
+            uint32_t v = l.filebits == 16 ? Le16(src + x * 2) : Le32(src + x * 4);
+            out[0] = blue(v);
+            out[1] = green(v);
+            out[2] = red(v);
+            if (step == 4)
+                out[3] = alpha(v);
+        }
+    }
+    return true;
+}
+
+// Run-length rows: nothing lands outside the picture, and the stream must
+// reach its end marker or the last row before the data runs out.
+bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
+{
+    bool four = l.compression == COMPRESSION_RLE4;
+    uint32_t width = l.format.width, height = l.format.height;
+    const uint8_t *p = file.data + l.offset;
+    size_t n = file.size - l.offset, i = 0;
+    uint32_t x = 0, y = 0; // y counts stored rows, bottom first
+    auto put = [&](uint32_t value) {
+        if (x < width) {
+            uint8_t *row = dib.Row(height - 1 - y);
+            if (four)
+                row[x / 2] = uint8_t(x & 1 ? (row[x / 2] & 0xF0) | value : (row[x / 2] & 0x0F) | value << 4);
+            else
+                row[x] = uint8_t(value);
+            x++;
+        }
+    };
+    while (y < height) {
+        if (n - i < 2)
+            return false;
+        unsigned count = p[i], value = p[i + 1];
+        i += 2;
+        if (count) {
+            for (unsigned k = 0; k < count && x < width; k++)
+                put(four ? (k & 1 ? value & 15 : value >> 4) : value);
+            continue;
+        }
+        if (value == 0) {
+            x = 0;
+            y++;
+        } else if (value == 1) {
+            return true;
+        } else if (value == 2) {
+            if (n - i < 2)
+                return false;
+            x = std::min(x + p[i], width);
+            y += p[i + 1];
+            i += 2;
+        } else {
+            size_t bytes = four ? (value + 1) / 2 : value;
+            if (n - i < bytes)
+                return false;
+            for (unsigned k = 0; k < value && x < width; k++)
+                put(four ? (k & 1 ? p[i + k / 2] & 15 : p[i + k / 2] >> 4) : p[i + k]);
+            i += std::min(n - i, (bytes + 1) & ~size_t(1));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+HGLOBAL BMPGetFileInformation(char *path)
+{
+    FileData file;
+    Layout l;
+    if (!file.Load(path) || !Parse(file, &l))
+        return NULL;
+    return MakeInfo(l.format);
+}
+
+HGLOBAL BMPReadGraphicFile(char *path)
+{
+    FileData file;
+    Layout l;
+    DibBuilder dib;
+    if (!file.Load(path) || !Parse(file, &l) || !dib.Create(l.format))
+        return NULL;
+    bool rle = l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4;
+    if (!(rle ? ReadRle(file, l, dib) : ReadPlain(file, l, dib)))
+        return NULL;
+    return dib.Release();
+}
+
+short BMPWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    DibView v(dib);
+    if (!v.ok)
+        return 0;
+    uint32_t entries = v.bits <= 8 ? 1u << v.bits : 0;
+    uint32_t offset = uint32_t(FILEHEADER) + INFOHEADERSIZE + entries * 4;
+    uint32_t image = v.rowbytes * v.height;
+    uint8_t head[FILEHEADER + INFOHEADERSIZE] = {'B', 'M'};
+    PutLe32(head + 2, offset + image);
+    PutLe32(head + 10, offset);
+    uint8_t *h = head + FILEHEADER;
+    PutLe32(h, INFOHEADERSIZE);
+    PutLe32(h + 4, v.width);
+    PutLe32(h + 8, v.height);
+    PutLe16(h + 12, 1);
+    PutLe16(h + 14, v.bits);
+    PutLe32(h + 20, image);
+    PutLe32(h + 32, entries);
+    OutBuffer out;
+    bool ok = out.Append(head, sizeof head) && out.Append(v.table, entries * 4);
+    for (uint32_t y = v.height; ok && y-- > 0;)
+        ok = out.Append(v.Row(y), v.rowbytes);
+    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+}

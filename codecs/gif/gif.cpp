@@ -1,0 +1,212 @@
+// GIF files through giflib. Reading takes the first image of the file, placed
+// on the logical screen filled with the background colour, as a 1-, 4- or
+// 8-bit DIB after the size of its colour table. Writing stores one image of 1, 4 or 8 bits.
+#include "codecs/codecs.h"
+#include "codecs/shared/kpxshared.h"
+#include <gif_lib.h>
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+using namespace kpx;
+
+namespace {
+
+struct Source {
+    const FileData *file;
+    size_t position;
+};
+
+int ReadData(GifFileType *gif, GifByteType *out, int count)
+{
+    auto *s = (Source *)gif->UserData;
+    size_t take = std::min(size_t(count < 0 ? 0 : count), s->file->size - s->position);
+    memcpy(out, s->file->data + s->position, take);
+    s->position += take;
+    return int(take);
+}
+
+void SetIndex(uint8_t *row, uint32_t x, unsigned bits, unsigned value)
+{
+    if (bits == 8)
+        row[x] = uint8_t(value);
+    else if (bits == 4)
+        row[x / 2] = uint8_t(x & 1 ? (row[x / 2] & 0xF0) | value : (row[x / 2] & 0x0F) | value << 4);
+    else if (value)
+        row[x / 8] |= uint8_t(0x80 >> (x & 7));
+    else
+        row[x / 8] &= uint8_t(~(0x80 >> (x & 7)));
+}
+
+// Reads up to the first image's descriptor and works out the picture; when
+// `dib` is given, decodes the image into it as well.
+bool Decode(GifFileType *gif, Format *f, DibBuilder *dib)
+{
+    GifRecordType record;
+    for (;;) {
+        if (DGifGetRecordType(gif, &record) == GIF_ERROR)
+            return false;
+        if (record == IMAGE_DESC_RECORD_TYPE)
+            break;
+        if (record != EXTENSION_RECORD_TYPE)
+            return false; // ended without an image
+        int code;
+        GifByteType *block;
+        if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
+            return false;
+        while (block)
+            if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
+                return false;
+    }
+    if (DGifGetImageDesc(gif) == GIF_ERROR)
+        return false;
+    const GifImageDesc &image = gif->Image;
+    if (image.Width <= 0 || image.Height <= 0 || image.Left < 0 || image.Top < 0)
+        return false;
+    uint32_t left = image.Left, top = image.Top, width = image.Width, height = image.Height;
+    // Screens of no size, too small for the image or beyond the bounds are
+    // common enough in the wild: the image then stands alone.
+    uint32_t rowbytes, total;
+    bool screen = gif->SWidth > 0 && gif->SHeight > 0 && uint64_t(left) + width <= uint64_t(gif->SWidth) &&
+                  uint64_t(top) + height <= uint64_t(gif->SHeight) &&
+                  DibSizes(uint32_t(gif->SWidth), uint32_t(gif->SHeight), 8, &rowbytes, &total);
+    if (screen) {
+        f->width = gif->SWidth;
+        f->height = gif->SHeight;
+    } else {
+        f->width = width;
+        f->height = height;
+        left = top = 0;
+    }
+    const ColorMapObject *map = image.ColorMap ? image.ColorMap : gif->SColorMap;
+    if (map) {
+        int count = std::min(map->ColorCount, 256);
+        f->bits = IndexBits(unsigned(count));
+        for (int i = 0; i < count; i++)
+            f->table[i] = RGBQUAD{map->Colors[i].Blue, map->Colors[i].Green, map->Colors[i].Red, 0};
+    } else {
+        f->bits = 8;
+        GreyTable(f);
+    }
+    if (!DibSizes(f->width, f->height, f->bits, &rowbytes, &total))
+        return false;
+    if (!dib)
+        return true;
+
+    if (!dib->Create(*f))
+        return false;
+    unsigned limit = 1u << f->bits;
+    unsigned background = unsigned(gif->SBackGroundColor) < limit ? unsigned(gif->SBackGroundColor) : 0;
+    if (background && (f->width != width || f->height != height))
+        for (uint32_t y = 0; y < f->height; y++)
+            for (uint32_t x = 0; x < f->width; x++)
+                SetIndex(dib->Row(y), x, f->bits, background);
+    std::vector<GifPixelType> line(width);
+    for (uint32_t i = 0; i < height; i++) {
+        // Interlaced rows come every 8th from 0, every 8th from 4, every
+        // 4th from 2, then every 2nd from 1.
+        uint32_t y = i;
+        if (image.Interlace) {
+            uint32_t pass1 = (height + 7) / 8, pass2 = (height + 3) / 8, pass3 = (height + 1) / 4;
+            y = i < pass1                   ? i * 8
+                : i < pass1 + pass2         ? (i - pass1) * 8 + 4
+                : i < pass1 + pass2 + pass3 ? (i - pass1 - pass2) * 4 + 2
+                                            : (i - pass1 - pass2 - pass3) * 2 + 1;
+        }
+        if (DGifGetLine(gif, line.data(), int(width)) == GIF_ERROR)
+            return false;
+        uint8_t *row = dib->Row(top + y);
+        for (uint32_t x = 0; x < width; x++)
+            SetIndex(row, left + x, f->bits, line[x] < limit ? line[x] : 0);
+    }
+    return true;
+}
+
+HGLOBAL Read(char *path, bool pixels)
+{
+    FileData file;
+    if (!file.Load(path))
+        return NULL;
+    Source source{&file, 0};
+    int error;
+    GifFileType *gif = DGifOpen(&source, ReadData, &error);
+    if (!gif)
+        return NULL;
+    Format format;
+    DibBuilder dib;
+    bool ok = Decode(gif, &format, pixels ? &dib : nullptr);
+    DGifCloseFile(gif, &error);
+    if (!ok)
+        return NULL;
+    return pixels ? dib.Release() : MakeInfo(format);
+}
+
+int WriteData(GifFileType *gif, const GifByteType *bytes, int count)
+{
+    return ((OutBuffer *)gif->UserData)->Append(bytes, size_t(count)) ? count : 0;
+}
+
+short WriteIndexed(const char *path, const DibView &v)
+{
+    OutBuffer out;
+    int error;
+    GifFileType *gif = EGifOpen(&out, WriteData, &error);
+    if (!gif)
+        return 0;
+    int count = 1 << v.bits;
+    std::vector<GifColorType> colours(count);
+    for (int i = 0; i < count; i++)
+        colours[i] = GifColorType{v.table[i].rgbRed, v.table[i].rgbGreen, v.table[i].rgbBlue};
+    ColorMapObject *map = GifMakeMapObject(count, colours.data());
+    bool ok = map && EGifPutScreenDesc(gif, int(v.width), int(v.height), int(v.bits), 0, map) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, int(v.width), int(v.height), false, NULL) == GIF_OK;
+    std::vector<GifPixelType> line(v.width);
+    for (uint32_t y = 0; ok && y < v.height; y++) {
+        UnpackIndices(v.Row(y), v.width, v.bits, line.data());
+        ok = EGifPutLine(gif, line.data(), int(v.width)) == GIF_OK;
+    }
+    if (EGifCloseFile(gif, &error) == GIF_ERROR)
+        ok = false;
+    GifFreeMapObject(map);
+    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+}
+
+// Pictures of more than 8 bits reach GIF through the system's own colour
+// reduction, dithering to the 3-3-2 palette, which belongs to the media
+// library. That library is not linked here yet, so such pictures are refused
+// for now: the write fails and no file is made.
+HGLOBAL ReduceForGif(HGLOBAL)
+{
+    return NULL;
+}
+
+} // namespace
+
+HGLOBAL GIFGetFileInformation(char *path)
+{
+    return Read(path, false);
+}
+
+HGLOBAL GIFReadGraphicFile(char *path)
+{
+    return Read(path, true);
+}
+
+short GIFWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    DibView v(dib);
+    if (!v.ok)
+        return 0;
+    if (v.bits <= 8)
+        return WriteIndexed(path, v);
+    HGLOBAL reduced = ReduceForGif(dib);
+    if (!reduced)
+        return 0;
+    short written = 0;
+    {
+        DibView r(reduced);
+        written = r.ok && r.bits <= 8 ? WriteIndexed(path, r) : 0;
+    }
+    GlobalFree(reduced);
+    return written;
+}

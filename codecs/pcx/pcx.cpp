@@ -1,0 +1,252 @@
+// PC Paintbrush files: 1 bit in one plane (black and white), 1 bit in two to
+// four planes (16 colours from the header's palette), 8 bits in one plane
+// with the 256-colour palette at the end of the file, and 8 bits in three
+// planes (true colour). Rows are run-length coded.
+#include "codecs/codecs.h"
+#include "codecs/shared/kpxshared.h"
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+using namespace kpx;
+
+namespace {
+
+constexpr size_t HEADER = 128;
+constexpr size_t EGAPALETTE = 16;     // offset of the 16-colour palette in the header
+constexpr size_t VGAPALETTE = 769;    // marker byte and 256 RGB triples at the end
+constexpr uint8_t VGAMARKER = 0x0C;
+constexpr unsigned LONGESTRUN = 63;
+
+struct Layout {
+    Format format;
+    unsigned planebits = 0, planes = 0;
+    size_t bytesperline = 0;
+    size_t end = 0; // where the run-length data stops
+};
+
+bool Parse(const FileData &file, Layout *l)
+{
+    const uint8_t *p = file.data;
+    if (!file.Has(0, HEADER) || p[0] != 0x0A || p[2] != 1)
+        return false;
+    unsigned version = p[1];
+    l->planebits = p[3];
+    l->planes = p[65];
+    l->bytesperline = Le16(p + 66);
+    unsigned xmin = Le16(p + 4), ymin = Le16(p + 6), xmax = Le16(p + 8), ymax = Le16(p + 10);
+    if (xmax < xmin || ymax < ymin)
+        return false;
+    Format &f = l->format;
+    f.width = xmax - xmin + 1;
+    f.height = ymax - ymin + 1;
+    l->end = file.size;
+    if (l->planebits == 1 && l->planes == 1) {
+        f.bits = 1;
+        f.table[1] = RGBQUAD{255, 255, 255, 0};
+    } else if (l->planebits == 1 && l->planes >= 2 && l->planes <= 4) {
+        f.bits = 4;
+        for (unsigned i = 0; i < 16; i++) {
+            const uint8_t *e = p + EGAPALETTE + i * 3;
+            f.table[i] = RGBQUAD{e[2], e[1], e[0], 0};
+        }
+    } else if (l->planebits == 8 && l->planes == 1) {
+        f.bits = 8;
+        bool tail = file.size >= HEADER + VGAPALETTE && p[file.size - VGAPALETTE] == VGAMARKER;
+        if (tail) {
+            l->end = file.size - VGAPALETTE;
+            for (unsigned i = 0; i < 256; i++) {
+                const uint8_t *e = p + l->end + 1 + i * 3;
+                f.table[i] = RGBQUAD{e[2], e[1], e[0], 0};
+            }
+        } else if (version >= 5) {
+            return false; // the palette is missing: a damaged or cut file
+        } else {
+            GreyTable(&f); // older files of 8 bits carry no palette
+        }
+    } else if (l->planebits == 8 && l->planes == 3) {
+        f.bits = 24;
+    } else {
+        return false;
+    }
+    if (l->bytesperline < (size_t(f.width) * l->planebits + 7) / 8)
+        return false;
+    uint32_t rowbytes, total;
+    return DibSizes(f.width, f.height, f.bits, &rowbytes, &total);
+}
+
+// The run-length stream; a run may carry on into the next row.
+struct Runs {
+    const uint8_t *p;
+    size_t n, i = 0;
+    unsigned left = 0;
+    uint8_t value = 0;
+    bool Fill(uint8_t *out, size_t count)
+    {
+        while (count) {
+            if (!left) {
+                if (i >= n)
+                    return false;
+                uint8_t c = p[i++];
+                if ((c & 0xC0) == 0xC0) {
+                    if (i >= n)
+                        return false;
+                    left = c & 0x3F;
+                    value = p[i++];
+                } else {
+                    left = 1;
+                    value = c;
+                }
+                continue;
+            }
+            size_t take = left < count ? left : count;
+            memset(out, value, take);
+            out += take;
+            count -= take;
+            left -= unsigned(take);
+        }
+        return true;
+    }
+};
+
+bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
+{
+    size_t line = l.bytesperline * l.planes; // at most 4 x 65535
+    std::vector<uint8_t> scan(line);
+    Runs runs{file.data + HEADER, l.end - HEADER};
+    uint32_t width = dib.width;
+    for (uint32_t y = 0; y < dib.height; y++) {
+        if (!runs.Fill(scan.data(), line))
+            return false;
+        uint8_t *out = dib.Row(y);
+        const uint8_t *s = scan.data();
+        size_t bpl = l.bytesperline;
+        if (dib.bits == 1) {
+            memcpy(out, s, (width + 7) / 8);
+        } else if (dib.bits == 4) {
+            for (uint32_t x = 0; x < width; x++) {
+                unsigned index = 0;
+                for (unsigned k = 0; k < l.planes; k++)
+                    index |= ((s[k * bpl + x / 8] >> (7 - (x & 7))) & 1) << k;
+                out[x / 2] |= uint8_t(x & 1 ? index : index << 4);
+            }
+        } else if (dib.bits == 8) {
+            memcpy(out, s, width);
+        } else {
+            for (uint32_t x = 0; x < width; x++, out += 3) {
+                out[0] = s[2 * bpl + x];
+                out[1] = s[bpl + x];
+                out[2] = s[x];
+            }
+        }
+    }
+    return true;
+}
+
+HGLOBAL Read(char *path, bool pixels)
+{
+    FileData file;
+    Layout l;
+    if (!file.Load(path) || !Parse(file, &l))
+        return NULL;
+    if (!pixels)
+        return MakeInfo(l.format);
+    DibBuilder dib;
+    if (!dib.Create(l.format) || !ReadPixels(file, l, dib))
+        return NULL;
+    return dib.Release();
+}
+
+bool Encode(OutBuffer &out, const uint8_t *s, size_t count)
+{
+    for (size_t i = 0; i < count;) {
+        size_t run = 1;
+        while (i + run < count && run < LONGESTRUN && s[i + run] == s[i])
+            run++;
+        if ((run > 1 || (s[i] & 0xC0) == 0xC0) && !out.Byte(uint8_t(0xC0 | run)))
+            return false;
+        if (!out.Byte(s[i]))
+            return false;
+        i += run;
+    }
+    return true;
+}
+
+} // namespace
+
+HGLOBAL PCXGetFileInformation(char *path)
+{
+    return Read(path, false);
+}
+
+HGLOBAL PCXReadGraphicFile(char *path)
+{
+    return Read(path, true);
+}
+
+short PCXWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    DibView v(dib);
+    if (!v.ok)
+        return 0;
+    // A 1-bit picture in anything but black and white keeps its two colours
+    // in the 16-colour form.
+    bool mono = v.bits == 1 && v.table[0].rgbRed == 0 && v.table[0].rgbGreen == 0 && v.table[0].rgbBlue == 0 &&
+                v.table[1].rgbRed == 255 && v.table[1].rgbGreen == 255 && v.table[1].rgbBlue == 255;
+    unsigned planebits = v.bits > 4 ? 8 : 1;
+    unsigned planes = mono || v.bits == 8 ? 1 : v.bits <= 4 ? 4 : 3;
+    size_t bpl = (size_t(v.width) * planebits + 7) / 8;
+    bpl += bpl & 1; // even, as readers expect
+    uint8_t head[HEADER] = {0x0A, 5, 1, uint8_t(planebits)};
+    PutLe16(head + 8, v.width - 1);
+    PutLe16(head + 10, v.height - 1);
+    PutLe16(head + 12, 96);
+    PutLe16(head + 14, 96);
+    if (v.bits <= 4)
+        for (unsigned i = 0; i < (1u << v.bits); i++) {
+            head[EGAPALETTE + i * 3] = v.table[i].rgbRed;
+            head[EGAPALETTE + i * 3 + 1] = v.table[i].rgbGreen;
+            head[EGAPALETTE + i * 3 + 2] = v.table[i].rgbBlue;
+        }
+    head[65] = uint8_t(planes);
+    PutLe16(head + 66, uint32_t(bpl));
+    PutLe16(head + 68, v.bits <= 8 && v.IsGrey() ? 2 : 1);
+
+    OutBuffer out;
+    std::vector<uint8_t> scan(bpl * planes), indices(v.width), bgr(size_t(v.width) * 3);
+    bool ok = out.Append(head, sizeof head);
+    for (uint32_t y = 0; ok && y < v.height; y++) {
+        std::fill(scan.begin(), scan.end(), 0);
+        if (mono) {
+            memcpy(scan.data(), v.Row(y), (v.width + 7) / 8);
+            if (v.width & 7)
+                scan[v.width / 8] &= uint8_t(0xFF00 >> (v.width & 7));
+        } else if (v.bits <= 4) {
+            UnpackIndices(v.Row(y), v.width, v.bits, indices.data());
+            for (uint32_t x = 0; x < v.width; x++)
+                for (unsigned k = 0; k < 4; k++)
+                    if (indices[x] >> k & 1)
+                        scan[k * bpl + x / 8] |= uint8_t(0x80 >> (x & 7));
+        } else if (v.bits == 8) {
+            memcpy(scan.data(), v.Row(y), v.width);
+        } else {
+            v.RowToBGR(y, bgr.data());
+            for (uint32_t x = 0; x < v.width; x++) {
+                scan[x] = bgr[x * 3 + 2];
+                scan[bpl + x] = bgr[x * 3 + 1];
+                scan[2 * bpl + x] = bgr[x * 3];
+            }
+        }
+        for (unsigned k = 0; ok && k < planes; k++)
+            ok = Encode(out, scan.data() + k * bpl, bpl);
+    }
+    if (ok && v.bits == 8) {
+        ok = out.Byte(VGAMARKER);
+        for (unsigned i = 0; ok && i < 256; i++) {
+            uint8_t rgb[3] = {v.table[i].rgbRed, v.table[i].rgbGreen, v.table[i].rgbBlue};
+            ok = out.Append(rgb, 3);
+        }
+    }
+    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+}

@@ -1,0 +1,217 @@
+// PNG files through libpng. Palette pictures keep their depth (2 bits become
+// 4), grey ones become palette pictures with a grey table, colour becomes 24
+// bits and anything with an alpha channel 32 bits with the alpha in the
+// fourth byte. Sixteen-bit samples are scaled to eight.
+//
+// libpng reports errors by longjmp: the functions that call setjmp keep
+// everything that must survive the jump in a record owned by their caller,
+// and have no objects with destructors of their own.
+#include "codecs/codecs.h"
+#include "codecs/shared/kpxshared.h"
+#include <png.h>
+#include <cstdlib>
+#include <cstring>
+
+using namespace kpx;
+
+namespace {
+
+// Bounds on what libpng may allocate for one ancillary chunk, and on how many
+// such chunks it keeps, so that a hostile file cannot exhaust memory.
+constexpr png_alloc_size_t MAXCHUNKBYTES = 8u << 20;
+constexpr png_uint_32 MAXCACHEDCHUNKS = 128;
+
+[[noreturn]] void OnError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+struct Reading {
+    const FileData *file = nullptr;
+    size_t position = 0;
+    DibBuilder *dib = nullptr; // NULL when only the format is wanted
+    Format format;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    png_bytep *rows = nullptr;
+    uint8_t *scratch = nullptr;
+    bool twobits = false; // 2-bit rows to spread into 4-bit ones
+};
+
+void ReadData(png_structp png, png_bytep out, png_size_t count)
+{
+    auto *r = (Reading *)png_get_io_ptr(png);
+    if (count > r->file->size - r->position)
+        png_error(png, "truncated");
+    memcpy(out, r->file->data + r->position, count);
+    r->position += count;
+}
+
+bool Decode(Reading *r)
+{
+    png_structp png = r->png;
+    png_infop info = r->info;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_read_fn(png, r, ReadData);
+    png_set_user_limits(png, MAXDIMENSION, MAXDIMENSION);
+    png_set_chunk_malloc_max(png, MAXCHUNKBYTES);
+    png_set_chunk_cache_max(png, MAXCACHEDCHUNKS);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, NULL, 0);
+    png_read_info(png, info);
+
+    png_uint_32 width, height;
+    int depth, type, interlace;
+    png_get_IHDR(png, info, &width, &height, &depth, &type, &interlace, NULL, NULL);
+    Format &f = r->format;
+    f.width = width;
+    f.height = height;
+    if (type == PNG_COLOR_TYPE_PALETTE || type == PNG_COLOR_TYPE_GRAY) {
+        if (depth == 16)
+            png_set_scale_16(png);
+        f.bits = depth == 1 ? 1 : depth <= 4 ? 4 : 8;
+        r->twobits = depth == 2;
+        if (type == PNG_COLOR_TYPE_GRAY) {
+            unsigned levels = 1u << (depth == 16 ? 8 : depth);
+            for (unsigned i = 0; i < levels; i++) {
+                BYTE grey = BYTE(i * 255 / (levels - 1));
+                f.table[i] = RGBQUAD{grey, grey, grey, 0};
+            }
+        } else {
+            png_colorp palette;
+            int count = 0;
+            if (!png_get_PLTE(png, info, &palette, &count))
+                return false;
+            for (int i = 0; i < count && i < (1 << f.bits); i++)
+                f.table[i] = RGBQUAD{palette[i].blue, palette[i].green, palette[i].red, 0};
+        }
+    } else {
+        png_set_scale_16(png);
+        png_set_bgr(png);
+        if (type == PNG_COLOR_TYPE_GRAY_ALPHA)
+            png_set_gray_to_rgb(png);
+        f.bits = type & PNG_COLOR_MASK_ALPHA ? 32 : 24;
+    }
+    if (!r->dib)
+        return true;
+
+    if (!r->dib->Create(f))
+        return false;
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) > r->dib->rowbytes)
+        return false;
+    r->rows = (png_bytep *)malloc(height * sizeof(png_bytep));
+    if (!r->rows || (r->twobits && !(r->scratch = (uint8_t *)malloc(width))))
+        return false;
+    for (png_uint_32 y = 0; y < height; y++)
+        r->rows[y] = r->dib->Row(y);
+    png_read_image(png, r->rows);
+    if (r->twobits)
+        for (png_uint_32 y = 0; y < height; y++) {
+            uint8_t *row = r->rows[y];
+            for (png_uint_32 x = 0; x < width; x++)
+                r->scratch[x] = (row[x / 4] >> (6 - 2 * (x & 3))) & 3;
+            PackIndices(r->scratch, width, 4, row);
+        }
+    return true;
+}
+
+HGLOBAL Read(char *path, bool pixels)
+{
+    FileData file;
+    if (!file.Load(path) || file.size < 8 || png_sig_cmp(file.data, 0, 8))
+        return NULL;
+    DibBuilder dib;
+    Reading r;
+    r.file = &file;
+    r.dib = pixels ? &dib : nullptr;
+    r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, OnError, OnWarning);
+    if (!r.png)
+        return NULL;
+    r.info = png_create_info_struct(r.png);
+    bool ok = r.info && Decode(&r);
+    png_destroy_read_struct(&r.png, &r.info, NULL);
+    free(r.rows);
+    free(r.scratch);
+    if (!ok)
+        return NULL;
+    return pixels ? dib.Release() : MakeInfo(r.format);
+}
+
+struct Writing {
+    const DibView *view = nullptr;
+    OutBuffer *out = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+};
+
+void WriteData(png_structp png, png_bytep bytes, png_size_t count)
+{
+    auto *w = (Writing *)png_get_io_ptr(png);
+    if (!w->out->Append(bytes, count))
+        png_error(png, "out of memory");
+}
+
+void FlushData(png_structp) {}
+
+bool Encode(Writing *w)
+{
+    png_structp png = w->png;
+    png_infop info = w->info;
+    const DibView &v = *w->view;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_write_fn(png, w, WriteData, FlushData);
+    bool alpha = v.HasAlpha();
+    int type = v.bits <= 8 ? PNG_COLOR_TYPE_PALETTE : alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+    png_set_IHDR(png, info, v.width, v.height, v.bits <= 8 ? v.bits : 8, type, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (v.bits <= 8) {
+        png_color palette[256];
+        for (unsigned i = 0; i < (1u << v.bits); i++)
+            palette[i] = png_color{v.table[i].rgbRed, v.table[i].rgbGreen, v.table[i].rgbBlue};
+        png_set_PLTE(png, info, palette, 1 << v.bits);
+    }
+    png_write_info(png, info);
+    if (v.bits > 8)
+        png_set_bgr(png);
+    if (v.bits == 32 && !alpha)
+        png_set_filler(png, 0, PNG_FILLER_AFTER);
+    for (uint32_t y = 0; y < v.height; y++)
+        png_write_row(png, (png_bytep)v.Row(y));
+    png_write_end(png, info);
+    return true;
+}
+
+} // namespace
+
+HGLOBAL PNGGetFileInformation(char *path)
+{
+    return Read(path, false);
+}
+
+HGLOBAL PNGReadGraphicFile(char *path)
+{
+    return Read(path, true);
+}
+
+short PNGWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    DibView v(dib);
+    if (!v.ok)
+        return 0;
+    OutBuffer out;
+    Writing w;
+    w.view = &v;
+    w.out = &out;
+    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w, OnError, OnWarning);
+    if (!w.png)
+        return 0;
+    w.info = png_create_info_struct(w.png);
+    bool ok = w.info && Encode(&w);
+    png_destroy_write_struct(&w.png, &w.info);
+    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+}

@@ -1,0 +1,333 @@
+#include "codecs/shared/kpxshared.h"
+#include <cstdlib>
+#include <cstring>
+
+namespace kpx {
+
+void GreyTable(Format *format)
+{
+    if (format->bits > 8)
+        return;
+    unsigned count = 1u << format->bits;
+    for (unsigned i = 0; i < count; i++) {
+        BYTE grey = BYTE(i * 255 / (count - 1));
+        format->table[i] = RGBQUAD{grey, grey, grey, 0};
+    }
+}
+
+unsigned IndexBits(unsigned colours)
+{
+    return colours <= 2 ? 1 : colours <= 16 ? 4 : 8;
+}
+
+static uint32_t TableEntries(unsigned bits)
+{
+    return bits <= 8 ? 1u << bits : 0;
+}
+
+bool DibSizes(uint32_t width, uint32_t height, unsigned bits, uint32_t *rowbytes, uint32_t *total)
+{
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
+        return false;
+    if (width == 0 || height == 0 || width > MAXDIMENSION || height > MAXDIMENSION)
+        return false;
+    uint64_t row = (uint64_t(width) * bits + 31) / 32 * 4;
+    uint64_t all = INFOHEADERSIZE + uint64_t(TableEntries(bits)) * 4 + row * height;
+    if (all > MAXDIBBYTES)
+        return false;
+    *rowbytes = uint32_t(row);
+    *total = uint32_t(all);
+    return true;
+}
+
+static void FillHeader(BITMAPINFOHEADER *h, const Format &f, uint32_t rowbytes)
+{
+    h->biSize = INFOHEADERSIZE;
+    h->biWidth = LONG(f.width);
+    h->biHeight = LONG(f.height);
+    h->biPlanes = 1;
+    h->biBitCount = WORD(f.bits);
+    h->biCompression = BI_RGB;
+    h->biSizeImage = rowbytes * f.height;
+    h->biClrUsed = h->biClrImportant = TableEntries(f.bits);
+    memcpy(h + 1, f.table, TableEntries(f.bits) * sizeof(RGBQUAD));
+}
+
+HGLOBAL MakeInfo(const Format &format)
+{
+    uint32_t rowbytes, total;
+    if (!DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
+        return NULL;
+    HGLOBAL info = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, INFOHEADERSIZE + TableEntries(format.bits) * 4);
+    if (!info)
+        return NULL;
+    auto *h = (BITMAPINFOHEADER *)GlobalLock(info);
+    if (!h) {
+        GlobalFree(info);
+        return NULL;
+    }
+    FillHeader(h, format, rowbytes);
+    GlobalUnlock(info);
+    return info;
+}
+
+DibBuilder::~DibBuilder()
+{
+    if (handle) {
+        GlobalUnlock(handle);
+        GlobalFree(handle);
+    }
+}
+
+bool DibBuilder::Create(const Format &format)
+{
+    uint32_t total;
+    if (handle || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
+        return false;
+    handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, total);
+    if (!handle)
+        return false;
+    auto *h = (BITMAPINFOHEADER *)GlobalLock(handle);
+    if (!h) {
+        GlobalFree(handle);
+        handle = NULL;
+        return false;
+    }
+    FillHeader(h, format, rowbytes);
+    pixels = (uint8_t *)h + INFOHEADERSIZE + TableEntries(format.bits) * 4;
+    width = format.width;
+    height = format.height;
+    bits = format.bits;
+    return true;
+}
+
+HGLOBAL DibBuilder::Release()
+{
+    HGLOBAL result = handle;
+    if (result)
+        GlobalUnlock(result);
+    handle = NULL;
+    pixels = nullptr;
+    return result;
+}
+
+void PackIndices(const uint8_t *indices, uint32_t count, unsigned bits, uint8_t *row)
+{
+    if (bits == 8) {
+        memcpy(row, indices, count);
+    } else if (bits == 4) {
+        for (uint32_t x = 0; x + 1 < count; x += 2)
+            row[x / 2] = uint8_t((indices[x] & 15) << 4 | (indices[x + 1] & 15));
+        if (count & 1)
+            row[count / 2] = uint8_t((indices[count - 1] & 15) << 4);
+    } else {
+        memset(row, 0, (count + 7) / 8);
+        for (uint32_t x = 0; x < count; x++)
+            if (indices[x])
+                row[x / 8] |= uint8_t(0x80 >> (x & 7));
+    }
+}
+
+void UnpackIndices(const uint8_t *row, uint32_t count, unsigned bits, uint8_t *indices)
+{
+    if (bits == 8) {
+        memcpy(indices, row, count);
+    } else if (bits == 4) {
+        for (uint32_t x = 0; x < count; x++)
+            indices[x] = (x & 1) ? row[x / 2] & 15 : row[x / 2] >> 4;
+    } else {
+        for (uint32_t x = 0; x < count; x++)
+            indices[x] = (row[x / 8] >> (7 - (x & 7))) & 1;
+    }
+}
+
+FileData::~FileData()
+{
+    if (base)
+        VirtualFree(base, 0, MEM_RELEASE);
+}
+
+bool FileData::Load(const char *path)
+{
+    if (base || !path || !*path)
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER length;
+    bool ok = GetFileSizeEx(file, &length) && length.QuadPart > 0 && length.QuadPart <= MAXFILEBYTES;
+    if (ok) {
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        size_t page = system.dwPageSize;
+        size_t count = size_t(length.QuadPart);
+        size_t committed = (count + page - 1) / page * page;
+        // The page after the committed ones stays reserved and inaccessible.
+        base = VirtualAlloc(NULL, committed + page, MEM_RESERVE, PAGE_NOACCESS);
+        ok = base && VirtualAlloc(base, committed, MEM_COMMIT, PAGE_READWRITE);
+        if (ok) {
+            uint8_t *bytes = (uint8_t *)base + committed - count;
+            for (size_t done = 0; ok && done < count;) {
+                DWORD chunk = DWORD(count - done < (16u << 20) ? count - done : (16u << 20)), got = 0;
+                ok = ReadFile(file, bytes + done, chunk, &got, NULL) && got > 0;
+                done += got;
+            }
+            data = bytes;
+            size = count;
+        }
+    }
+    CloseHandle(file);
+    if (!ok && base) {
+        VirtualFree(base, 0, MEM_RELEASE);
+        base = nullptr;
+        data = nullptr;
+        size = 0;
+    }
+    return ok;
+}
+
+DibView::DibView(HGLOBAL dib) : handle(dib)
+{
+    SIZE_T blocksize = dib ? GlobalSize(dib) : 0;
+    if (blocksize < INFOHEADERSIZE)
+        return;
+    auto *h = (const BITMAPINFOHEADER *)GlobalLock(dib);
+    if (!h)
+        return;
+    locked = true;
+    if (h->biSize < INFOHEADERSIZE || h->biSize > blocksize || h->biWidth <= 0 || h->biHeight <= 0 ||
+        h->biCompression != BI_RGB)
+        return;
+    uint32_t total;
+    if (!DibSizes(uint32_t(h->biWidth), uint32_t(h->biHeight), h->biBitCount, &rowbytes, &total))
+        return;
+    uint64_t offset = uint64_t(h->biSize) + TableEntries(h->biBitCount) * 4;
+    if (offset + uint64_t(rowbytes) * uint32_t(h->biHeight) > blocksize)
+        return;
+    width = uint32_t(h->biWidth);
+    height = uint32_t(h->biHeight);
+    bits = h->biBitCount;
+    if (bits <= 8)
+        table = (const RGBQUAD *)((const uint8_t *)h + h->biSize);
+    pixels = (const uint8_t *)h + offset;
+    ok = true;
+}
+
+DibView::~DibView()
+{
+    if (locked)
+        GlobalUnlock(handle);
+}
+
+bool DibView::IsGrey() const
+{
+    for (uint32_t i = 0; i < TableEntries(bits); i++)
+        if (table[i].rgbRed != table[i].rgbGreen || table[i].rgbGreen != table[i].rgbBlue)
+            return false;
+    return bits <= 8;
+}
+
+bool DibView::HasAlpha() const
+{
+    if (bits != 32)
+        return false;
+    for (uint32_t y = 0; y < height; y++) {
+        const uint8_t *p = Row(y);
+        for (uint32_t x = 0; x < width; x++)
+            if (p[x * 4 + 3])
+                return true;
+    }
+    return false;
+}
+
+void DibView::RowToBGR(uint32_t y, uint8_t *out) const
+{
+    const uint8_t *p = Row(y);
+    if (bits == 24) {
+        memcpy(out, p, size_t(width) * 3);
+    } else if (bits == 32) {
+        for (uint32_t x = 0; x < width; x++, p += 4, out += 3) {
+            out[0] = p[0];
+            out[1] = p[1];
+            out[2] = p[2];
+        }
+    } else {
+        for (uint32_t x = 0; x < width; x++, out += 3) {
+            unsigned i = bits == 8 ? p[x] : bits == 4 ? (x & 1 ? p[x / 2] & 15 : p[x / 2] >> 4)
+                                                      : (p[x / 8] >> (7 - (x & 7))) & 1;
+            out[0] = table[i].rgbBlue;
+            out[1] = table[i].rgbGreen;
+            out[2] = table[i].rgbRed;
+        }
+    }
+}
+
+OutBuffer::~OutBuffer()
+{
+    free(data);
+}
+
+bool OutBuffer::Append(const void *bytes, size_t count)
+{
+    if (count > capacity - size) {
+        if (count > SIZE_MAX / 2 - size)
+            return false;
+        size_t wanted = capacity ? capacity : 4096;
+        while (wanted - size < count)
+            wanted *= 2;
+        void *grown = realloc(data, wanted);
+        if (!grown)
+            return false;
+        data = (uint8_t *)grown;
+        capacity = wanted;
+    }
+    if (count)
+        memcpy(data + size, bytes, count);
+    size += count;
+    return true;
+}
+
+bool WriteWholeFile(const char *path, const void *bytes, size_t count)
+{
+    if (!path)
+        return false;
+    size_t length = strnlen(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    size_t cut = length;
+    while (cut > 0 && path[cut - 1] != '\\' && path[cut - 1] != '/' && path[cut - 1] != ':')
+        cut--;
+    if (cut == length)
+        return false; // names a folder, not a file
+    char folder[MAX_PATH] = ".";
+    if (cut > 0) {
+        memcpy(folder, path, cut);
+        folder[cut] = 0;
+    }
+    // Renaming over a read-only file succeeds in some places; writing to it
+    // should not.
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    char temp[MAX_PATH];
+    if (!GetTempFileNameA(folder, "kpx", 0, temp))
+        return false;
+    HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    bool ok = file != INVALID_HANDLE_VALUE;
+    const uint8_t *p = (const uint8_t *)bytes;
+    for (size_t done = 0; ok && done < count;) {
+        DWORD chunk = DWORD(count - done < (16u << 20) ? count - done : (16u << 20)), written = 0;
+        ok = WriteFile(file, p + done, chunk, &written, NULL) && written == chunk;
+        done += written;
+    }
+    if (file != INVALID_HANDLE_VALUE && !CloseHandle(file))
+        ok = false;
+    if (ok)
+        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING) != 0;
+    if (!ok)
+        DeleteFileA(temp);
+    return ok;
+}
+
+} // namespace kpx

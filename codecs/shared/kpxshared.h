@@ -1,0 +1,148 @@
+// What the picture codecs share: the bounds every reader keeps to, packed
+// DIBs built in movable global blocks, whole files read into memory, locked
+// views of the DIBs handed to writers, and writing a file so that a failure
+// leaves nothing behind.
+#pragma once
+#include <windows.h>
+#include <cstddef>
+#include <cstdint>
+
+namespace kpx {
+
+// Every reader refuses a picture beyond these bounds with a clean NULL.
+// 32767 is the largest extent the drawing code's 16-bit coordinates handle,
+// and it keeps width x height x 4 below 2^32. 512 MiB is a quarter of the
+// 2 GiB address space of this 32-bit process, which must also hold the file,
+// the caller's converted or scaled copies of the picture and everything else.
+constexpr uint32_t MAXDIMENSION = 32767;
+constexpr uint32_t MAXDIBBYTES = 512u << 20;
+constexpr uint32_t MAXFILEBYTES = 512u << 20;
+
+constexpr uint32_t INFOHEADERSIZE = 40;
+static_assert(sizeof(BITMAPINFOHEADER) == INFOHEADERSIZE);
+static_assert(sizeof(RGBQUAD) == 4);
+
+inline uint16_t Le16(const uint8_t *p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint32_t Le32(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+inline void PutLe16(uint8_t *p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
+inline void PutLe32(uint8_t *p, uint32_t v) { PutLe16(p, v); PutLe16(p + 2, v >> 16); }
+
+// The shape of the DIB a reader will return.
+struct Format {
+    uint32_t width = 0, height = 0;
+    unsigned bits = 0;       // 1, 4, 8, 24 or 32
+    RGBQUAD table[256] = {}; // the first 2^bits entries belong to the picture
+};
+// Fills the whole colour table of a DIB of 8 bits or fewer with an even grey
+// ramp from black to white.
+void GreyTable(Format *format);
+// The smallest DIB depth holding `colours` palette entries: 1, 4 or 8.
+unsigned IndexBits(unsigned colours);
+
+// Row size and whole block size of a packed DIB; false beyond the bounds or
+// for a depth other than 1, 4, 8, 24 and 32.
+bool DibSizes(uint32_t width, uint32_t height, unsigned bits, uint32_t *rowbytes, uint32_t *total);
+
+// The information block of a picture: its header and colour table.
+HGLOBAL MakeInfo(const Format &format);
+
+// A packed DIB under construction, locked; freed unless released.
+class DibBuilder {
+public:
+    DibBuilder() = default;
+    DibBuilder(const DibBuilder &) = delete;
+    DibBuilder &operator=(const DibBuilder &) = delete;
+    ~DibBuilder();
+    // Allocates the zeroed block with its header and colour table.
+    bool Create(const Format &format);
+    // Row y counted from the top of the picture.
+    uint8_t *Row(uint32_t y) const { return pixels + size_t(height - 1 - y) * rowbytes; }
+    // Unlocks the block and hands it over.
+    HGLOBAL Release();
+
+    uint8_t *pixels = nullptr;
+    uint32_t width = 0, height = 0, rowbytes = 0;
+    unsigned bits = 0;
+
+private:
+    HGLOBAL handle = nullptr;
+};
+
+// Packs one 8-bit palette index per pixel into a 1-, 4- or 8-bit row; the
+// indices must fit the depth.
+void PackIndices(const uint8_t *indices, uint32_t count, unsigned bits, uint8_t *row);
+// The reverse: one byte per pixel from a 1-, 4- or 8-bit row.
+void UnpackIndices(const uint8_t *row, uint32_t count, unsigned bits, uint8_t *indices);
+
+// A whole file in memory. The bytes end flush against an inaccessible page,
+// so that a reader straying past the end faults at once instead of quietly
+// reading another block's bytes.
+class FileData {
+public:
+    FileData() = default;
+    FileData(const FileData &) = delete;
+    FileData &operator=(const FileData &) = delete;
+    ~FileData();
+    // False for a missing, empty, unreadable or too large file.
+    bool Load(const char *path);
+    // True when `count` bytes from `offset` lie inside the file.
+    bool Has(size_t offset, size_t count) const { return offset <= size && count <= size - offset; }
+
+    const uint8_t *data = nullptr;
+    size_t size = 0;
+
+private:
+    void *base = nullptr;
+};
+
+// A DIB handed to a writer, locked and checked: a packed DIB of 1, 4, 8, 24
+// or 32 bits, BI_RGB, bottom-up, within the bounds and within its block.
+class DibView {
+public:
+    explicit DibView(HGLOBAL dib);
+    DibView(const DibView &) = delete;
+    DibView &operator=(const DibView &) = delete;
+    ~DibView();
+    // Row y counted from the top of the picture.
+    const uint8_t *Row(uint32_t y) const { return pixels + size_t(height - 1 - y) * rowbytes; }
+    // Whether every entry of the colour table is a grey.
+    bool IsGrey() const;
+    // Whether a 32-bit picture uses its fourth byte (any pixel nonzero there).
+    bool HasAlpha() const;
+    // Row y (from the top) as blue, green, red triples.
+    void RowToBGR(uint32_t y, uint8_t *out) const;
+
+    bool ok = false;
+    uint32_t width = 0, height = 0, rowbytes = 0;
+    unsigned bits = 0;
+    const RGBQUAD *table = nullptr; // 2^bits entries for 8 bits or fewer
+
+private:
+    HGLOBAL handle = nullptr;
+    bool locked = false;
+    const uint8_t *pixels = nullptr;
+};
+
+// A growing block of bytes for a file being written in memory.
+class OutBuffer {
+public:
+    OutBuffer() = default;
+    OutBuffer(const OutBuffer &) = delete;
+    OutBuffer &operator=(const OutBuffer &) = delete;
+    ~OutBuffer();
+    bool Append(const void *bytes, size_t count);
+    bool Byte(uint8_t value) { return Append(&value, 1); }
+
+    uint8_t *data = nullptr;
+    size_t size = 0;
+
+private:
+    size_t capacity = 0;
+};
+
+// Writes the bytes to a new file in the target's folder and renames it over
+// `path`; on any failure removes it, so `path` is either the complete new
+// file or untouched.
+bool WriteWholeFile(const char *path, const void *bytes, size_t count);
+
+} // namespace kpx

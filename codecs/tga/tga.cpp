@@ -1,0 +1,229 @@
+// Targa files: colour-mapped (types 1 and 9), true colour (2 and 10) and
+// grey (3 and 11), plain or run-length coded; 15- and 16-bit colours, 24 and
+// 32 bits; any corner as the origin. Written files are plain, bottom-up:
+// colour-mapped for 8 bits or fewer, true colour otherwise.
+#include "codecs/codecs.h"
+#include "codecs/shared/kpxshared.h"
+#include <cstring>
+#include <vector>
+
+using namespace kpx;
+
+namespace {
+
+constexpr size_t HEADER = 18;
+constexpr unsigned MAPPED = 1, TRUECOLOUR = 2, GREY = 3, RLE = 8;
+constexpr uint8_t RIGHTTOLEFT = 0x10, TOPDOWN = 0x20;
+
+struct Layout {
+    Format format;
+    unsigned type = 0, depth = 0, pixelbytes = 0;
+    bool rle = false, topdown = false, mirrored = false;
+    size_t offset = 0; // of the pixel data
+};
+
+// Five bits of a colour spread over 0..255.
+inline uint8_t Five(unsigned v)
+{
+    return uint8_t((v & 31) << 3 | (v & 31) >> 2);
+}
+
+// One colour of `bytes` bytes (2: 5-5-5, 3: blue, green, red, 4: and alpha)
+// as blue, green, red (and alpha).
+inline void Colour(const uint8_t *p, unsigned bytes, uint8_t *out)
+{
+    if (bytes == 2) {
+        unsigned v = Le16(p);
+        out[0] = Five(v);
+        out[1] = Five(v >> 5);
+        out[2] = Five(v >> 10);
+    } else {
+        memcpy(out, p, bytes);
+    }
+}
+
+bool Parse(const FileData &file, Layout *l)
+{
+    const uint8_t *p = file.data;
+    if (!file.Has(0, HEADER))
+        return false;
+    unsigned maptype = p[1], first = Le16(p + 3), length = Le16(p + 5), entrybits = p[7];
+    l->type = p[2] & 7;
+    l->rle = (p[2] & RLE) != 0;
+    l->depth = p[16];
+    l->topdown = (p[17] & TOPDOWN) != 0;
+    l->mirrored = (p[17] & RIGHTTOLEFT) != 0;
+    if ((p[2] & ~(RLE | 7)) || maptype > 1)
+        return false;
+    Format &f = l->format;
+    f.width = Le16(p + 12);
+    f.height = Le16(p + 14);
+    size_t mapoffset = HEADER + p[0];
+    unsigned entrybytes = (entrybits + 7) / 8;
+    if (maptype && entrybits != 15 && entrybits != 16 && entrybits != 24 && entrybits != 32)
+        return false;
+    size_t mapbytes = maptype ? size_t(length) * entrybytes : 0;
+    if (!file.Has(mapoffset, mapbytes))
+        return false;
+    l->offset = mapoffset + mapbytes;
+    switch (l->type) {
+    case MAPPED:
+        if (!maptype || l->depth != 8 || length == 0 || first > 255)
+            return false;
+        f.bits = IndexBits(first + length);
+        for (unsigned i = first; i < first + length && i < (1u << f.bits); i++) {
+            uint8_t c[4];
+            Colour(p + mapoffset + (i - first) * entrybytes, entrybytes == 4 ? 3 : entrybytes, c);
+            f.table[i] = RGBQUAD{c[0], c[1], c[2], 0};
+        }
+        break;
+    case TRUECOLOUR:
+        if (l->depth != 15 && l->depth != 16 && l->depth != 24 && l->depth != 32)
+            return false;
+        f.bits = l->depth == 32 ? 32 : 24;
+        break;
+    case GREY:
+        if (l->depth != 8)
+            return false;
+        f.bits = 8;
+        GreyTable(&f);
+        break;
+    default:
+        return false;
+    }
+    l->pixelbytes = (l->depth + 7) / 8;
+    uint32_t rowbytes, total;
+    return DibSizes(f.width, f.height, f.bits, &rowbytes, &total);
+}
+
+// Run-length packets of whole pixels; a packet may carry on into the next row.
+struct Packets {
+    const uint8_t *p;
+    size_t n, i;
+    unsigned size;
+    unsigned left = 0;
+    bool repeat = false;
+    bool Fill(uint8_t *out, uint32_t count)
+    {
+        while (count) {
+            if (!left) {
+                if (i >= n)
+                    return false;
+                uint8_t c = p[i++];
+                left = (c & 0x7F) + 1u;
+                repeat = (c & 0x80) != 0;
+                if (repeat) {
+                    if (n - i < size)
+                        return false;
+                    i += size; // the pixel to repeat sits just before i
+                }
+            }
+            if (repeat) {
+                memcpy(out, p + i - size, size);
+            } else {
+                if (n - i < size)
+                    return false;
+                memcpy(out, p + i, size);
+                i += size;
+            }
+            out += size;
+            count--;
+            left--;
+        }
+        return true;
+    }
+};
+
+bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
+{
+    uint32_t width = dib.width, height = dib.height;
+    unsigned size = l.pixelbytes;
+    size_t filerow = size_t(width) * size;
+    if (!l.rle && uint64_t(filerow) * height > file.size - l.offset)
+        return false;
+    Packets packets{file.data, file.size, l.offset, size};
+    std::vector<uint8_t> line(filerow), indices(width);
+    for (uint32_t r = 0; r < height; r++) {
+        const uint8_t *s;
+        if (l.rle) {
+            if (!packets.Fill(line.data(), width))
+                return false;
+            s = line.data();
+        } else {
+            s = file.data + l.offset + r * filerow;
+        }
+        uint8_t *out = dib.Row(l.topdown ? r : height - 1 - r);
+        if (l.type == TRUECOLOUR) {
+            unsigned step = dib.bits / 8;
+            for (uint32_t x = 0; x < width; x++)
+                Colour(s + x * size, size, out + (l.mirrored ? width - 1 - x : x) * step);
+            continue;
+        }
+        for (uint32_t x = 0; x < width; x++) {
+            unsigned v = s[x];
+            indices[l.mirrored ? width - 1 - x : x] = uint8_t(v < (1u << dib.bits) ? v : 0);
+        }
+        PackIndices(indices.data(), width, dib.bits, out);
+    }
+    return true;
+}
+
+HGLOBAL Read(char *path, bool pixels)
+{
+    FileData file;
+    Layout l;
+    if (!file.Load(path) || !Parse(file, &l))
+        return NULL;
+    if (!pixels)
+        return MakeInfo(l.format);
+    DibBuilder dib;
+    if (!dib.Create(l.format) || !ReadPixels(file, l, dib))
+        return NULL;
+    return dib.Release();
+}
+
+} // namespace
+
+HGLOBAL TGAGetFileInformation(char *path)
+{
+    return Read(path, false);
+}
+
+HGLOBAL TGAReadGraphicFile(char *path)
+{
+    return Read(path, true);
+}
+
+short TGAWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    DibView v(dib);
+    if (!v.ok)
+        return 0;
+    bool mapped = v.bits <= 8, alpha = v.HasAlpha();
+    unsigned entries = mapped ? 1u << v.bits : 0;
+    unsigned depth = mapped ? 8 : alpha ? 32 : 24;
+    uint8_t head[HEADER] = {0, uint8_t(mapped), uint8_t(mapped ? MAPPED : TRUECOLOUR)};
+    PutLe16(head + 5, entries);
+    head[7] = mapped ? 24 : 0;
+    PutLe16(head + 12, v.width);
+    PutLe16(head + 14, v.height);
+    head[16] = uint8_t(depth);
+    head[17] = alpha ? 8 : 0; // attribute bits; origin at the bottom left
+    OutBuffer out;
+    bool ok = out.Append(head, sizeof head);
+    for (unsigned i = 0; ok && i < entries; i++)
+        ok = out.Append(&v.table[i], 3);
+    std::vector<uint8_t> line(size_t(v.width) * 3);
+    for (uint32_t y = v.height; ok && y-- > 0;) {
+        if (mapped) {
+            UnpackIndices(v.Row(y), v.width, v.bits, line.data());
+            ok = out.Append(line.data(), v.width);
+        } else if (alpha || v.bits == 24) {
+            ok = out.Append(v.Row(y), size_t(v.width) * (depth / 8));
+        } else {
+            v.RowToBGR(y, line.data());
+            ok = out.Append(line.data(), line.size());
+        }
+    }
+    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+}
