@@ -11,7 +11,7 @@ static const char ZVERSION[] = "1.1.4";
 constexpr DWORD STEP = 8192;
 // Reads of compressed data are larger: the expansion runs faster with fewer
 // trips to the file, and the memory stays bounded all the same.
-constexpr DWORD READSTEP = 65536;
+constexpr DWORD READSTEP = 262144;
 
 static BOOL WriteAll(HANDLE file, const void *data, DWORD size)
 {

@@ -58,24 +58,31 @@ bool TrailerAt(const uint8_t *bytes, uint64_t start, Trailer *t)
 }
 
 // Offsets below `count` where the bytes "END$" begin; `p` holds at least
-// count + 3 bytes.
+// count + 3 bytes. Most of a large file is passed over 64 bytes at a time,
+// looking at aligned pairs of bytes: a tag starting at an even offset has "EN"
+// in a pair, one starting at an odd offset has "ND" in the pair after it.
 void FindTags(const uint8_t *p, uint32_t count, std::vector<uint32_t> &hits)
 {
     hits.clear();
-    const __m128i e = _mm_set1_epi8('E'), n = _mm_set1_epi8('N'), d = _mm_set1_epi8('D'), s = _mm_set1_epi8('$');
+    const __m128i en = _mm_set1_epi16('E' | 'N' << 8), nd = _mm_set1_epi16('N' | 'D' << 8);
+    auto pairs = [&](uint32_t at) {
+        __m128i v = _mm_loadu_si128((const __m128i *)(p + at));
+        return _mm_or_si128(_mm_cmpeq_epi16(v, en), _mm_cmpeq_epi16(v, nd));
+    };
+    auto look = [&](uint32_t from, uint32_t to) {
+        for (uint32_t j = from; j < to; j++)
+            if (memcmp(p + j, "END$", 4) == 0)
+                hits.push_back(j);
+    };
     uint32_t i = 0;
-    for (; i + 16 <= count; i += 16) {
-        __m128i m = _mm_and_si128(
-            _mm_and_si128(_mm_cmpeq_epi8(_mm_loadu_si128((const __m128i *)(p + i)), e),
-                          _mm_cmpeq_epi8(_mm_loadu_si128((const __m128i *)(p + i + 1)), n)),
-            _mm_and_si128(_mm_cmpeq_epi8(_mm_loadu_si128((const __m128i *)(p + i + 2)), d),
-                          _mm_cmpeq_epi8(_mm_loadu_si128((const __m128i *)(p + i + 3)), s)));
-        for (unsigned mask = (unsigned)_mm_movemask_epi8(m); mask; mask &= mask - 1)
-            hits.push_back(i + (uint32_t)__builtin_ctz(mask));
+    for (; i + 64 <= count; i += 64) {
+        __m128i m = _mm_or_si128(_mm_or_si128(pairs(i), pairs(i + 16)), _mm_or_si128(pairs(i + 32), pairs(i + 48)));
+        // A pair found here stands for tags starting from one byte before
+        // the block; the block's last byte is the next block's to look at.
+        if (_mm_movemask_epi8(m))
+            look(i ? i - 1 : 0, i + 63);
     }
-    for (; i < count; i++)
-        if (memcmp(p + i, "END$", 4) == 0)
-            hits.push_back(i);
+    look(i ? i - 1 : 0, count);
 }
 
 // The trailer nearest the end of the file: at the very end, or else before
@@ -178,7 +185,9 @@ struct Loader {
         if (!plausible)
             return GoOnWithout();
 
-        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)total + OBJECTSLACK);
+        // Every byte up to the total comes from the file, so only what lies
+        // behind it is cleared: zeroing large pictures first would cost time.
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)total + OBJECTSLACK);
         if (!h)
             return false;
         bool ok, expanded = true;
@@ -186,6 +195,7 @@ struct Loader {
             GlobalLocked<char> o(h);
             ok = (bool)o;
             if (ok) {
+                memset(o.get() + total, 0, o.size() - (SIZE_T)total);
                 memcpy(o.get(), &head, sizeof head);
                 ok = ReadBytes(in.file, o.get() + sizeof head, fixed - (uint32_t)sizeof head);
             }

@@ -308,6 +308,8 @@ HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
     return block;
 }
 
+FONTDATAREADER DocumentFontData = GetFontData;
+
 // The whole font file of the font, empty when the font has none to give.
 static std::vector<char> FontFile(HFONT font)
 {
@@ -316,10 +318,10 @@ static std::vector<char> FontFile(HFONT font)
     if (!dc)
         return data;
     HGDIOBJ old = SelectObject(dc, font);
-    DWORD size = GetFontData(dc, 0, 0, NULL, 0);
+    DWORD size = DocumentFontData(dc, 0, 0, NULL, 0);
     if (size != GDI_ERROR && size > 0 && size <= 0x4000000) {
         data.resize(size + 16);
-        if (GetFontData(dc, 0, 0, data.data(), size) != size)
+        if (DocumentFontData(dc, 0, 0, data.data(), size) != size)
             data.clear();
         else
             data.resize(size);

@@ -11,6 +11,10 @@ struct BLOCKSET;
 int WriteExeFile(HWND list, BLOCKSET *set, const char *path);
 // A new block of the fonts of every text object, one entry per face; 0 on failure.
 HGLOBAL GetFontBlock(HWND list, BLOCKSET *set);
+// Reads the file of the font selected into a device context, as GetFontData
+// does; tests replace it to stand for a font that has no file to give.
+typedef DWORD(WINAPI *FONTDATAREADER)(HDC dc, DWORD table, DWORD offset, void *buffer, DWORD size);
+extern FONTDATAREADER DocumentFontData;
 // Adds the font file of `face` unless the block holds that face already; a
 // face whose file cannot be read is left out. 0 when memory fails.
 int AddBlockFont(const char *face, HGLOBAL *block, HFONT font);

@@ -359,6 +359,37 @@ TEST_F(SavedFiles, OneEntryPerFaceAndTheEditorDropsTheFontRecord)
     EXPECT_EQ(loaded.Get(1).page.objectcount, 2u);
 }
 
+DWORD WINAPI NoFontFile(HDC, DWORD, DWORD, void *, DWORD)
+{
+    return GDI_ERROR;
+}
+
+// Claims a size, then gives less.
+DWORD WINAPI ShortFontFile(HDC, DWORD, DWORD, void *buffer, DWORD)
+{
+    return buffer ? 3 : 1000;
+}
+
+TEST(Fonts, AFaceWithoutAFontFileIsLeftOut)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 92);
+    HFONT font = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+    FONTDATAREADER real = DocumentFontData;
+    DocumentFontData = NoFontFile;
+    EXPECT_EQ(AddBlockFont("Arial", &block, font), 1);
+    DocumentFontData = ShortFontFile;
+    EXPECT_EQ(AddBlockFont("Arial", &block, font), 1);
+    EXPECT_EQ(At<uint32_t>(Bytes(block), 4), 0u);
+    DocumentFontData = real;
+    EXPECT_EQ(AddBlockFont("Arial", &block, font), 1);
+    EXPECT_EQ(AddBlockFont("arial", &block, font), 1);
+    std::vector<uint8_t> table = Bytes(block);
+    EXPECT_EQ(At<uint32_t>(table, 4), 1u);
+    EXPECT_EQ(table.size(), 76 + 334 + At<uint32_t>(table, 80) + 16);
+    DeleteObject(font);
+    GlobalFree(block);
+}
+
 TEST_F(SavedFiles, AFailedSaveLeavesTheOldFileAsItWas)
 {
     AddHeader();
@@ -560,6 +591,22 @@ TEST_F(Reading, BytesAfterTheTrailerAreSlack)
         EXPECT_EQ(LoadBytes(d, g), 1) << extra;
         EXPECT_EQ(d.Count(), 4u);
         ExpectSound(d);
+    }
+}
+
+TEST_F(Reading, TheTrailerIsFoundAtEveryAlignment)
+{
+    // The tail is searched a block of bytes at a time: a trailer may start
+    // anywhere in such a block, at an even or odd place.
+    std::vector<uint8_t> f = Saved();
+    f.erase(f.begin(), f.begin() + (long)player.size());
+    for (size_t shift = 0; shift < 70; shift++) {
+        std::vector<uint8_t> g(shift, 'N');
+        g.insert(g.end(), f.begin(), f.end());
+        g.insert(g.end(), 200, 'E');
+        Doc d;
+        ASSERT_EQ(LoadBytes(d, g), 1) << shift;
+        EXPECT_EQ(d.Count(), 4u);
     }
 }
 
