@@ -125,8 +125,8 @@ template <size_t N> void Terminate(char (&text)[N])
     text[N - 1] = 0;
 }
 
-// Makes an object read from a file safe to use: texts end inside their
-// fields, and nothing of a run is taken from the file.
+} // namespace
+
 void SanitiseObject(OBJECTHEADER *o)
 {
     ClearRunTimeFields(o);
@@ -146,6 +146,8 @@ void SanitiseObject(OBJECTHEADER *o)
         }
     }
 }
+
+namespace {
 
 uint32_t MinimumFixedSize(uint32_t tag)
 {

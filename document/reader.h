@@ -4,11 +4,18 @@
 #include <windows.h>
 
 struct BLOCKSET;
+struct OBJECTHEADER;
 
 // Appends the document held at the end of `path` to `list`: 1 on success.
 // Nothing in the file is trusted: a damaged document ends in 0, or in the
 // question whether to go on without an object whose data is damaged.
 int LoadExeFile(HWND list, BLOCKSET *set, const char *path);
+
+// Makes an object read from a file safe to use: its texts end inside their
+// fields, nothing of a run is taken from the file, and the embedded fonts
+// name no file (the player deletes the files it names when it ends). The
+// object's fixed part and data lie inside its block.
+void SanitiseObject(OBJECTHEADER *object);
 
 // Asks for the password into `buffer` (room for 261 characters); 1 for OK.
 int GetFilePassword(HWND parent, char *buffer);

@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "tests/document/docwindow.h"
 #include <zlib.h>
+#include <algorithm>
 
 using namespace doctest;
 
@@ -731,6 +732,39 @@ TEST_F(Reading, APasswordIsAskedUntilRightOrCancelled)
     EXPECT_EQ(Load(b, path), 0);
     EXPECT_EQ(asked, 1);
     COMMONSetModalHook(previous);
+}
+
+TEST(Sanitise, FontEntriesNameNoFileAndTextsEnd)
+{
+    // A font record as a hostile file may hold it: a path in each entry,
+    // faces filling their fields, the last entry claiming more than there is.
+    std::vector<uint8_t> o(108 + 76 + 2 * (334 + 4) + 16, 0);
+    Put<uint32_t>(o, 0, TAG_FONT);
+    Put<uint32_t>(o, 8, 108);
+    Put<uint32_t>(o, 12, 76 + 2 * (334 + 4));
+    Put<uint32_t>(o, 44, 0xBADBAD);
+    Put<uint32_t>(o, 108 + 4, 3);
+    for (size_t e : {108 + 76u, 108 + 76 + 338u}) {
+        Put<uint32_t>(o, e, TAG_FONE);
+        Put<uint32_t>(o, e + 4, 4);
+        std::fill(o.begin() + e + 8, o.begin() + e + 41, 'A');
+        std::string path = "C:\\windows\\important.dll";
+        std::copy(path.begin(), path.end(), o.begin() + e + 41);
+    }
+    Put<uint32_t>(o, 108 + 76 + 338 + 4, 0xFFFFFFF0);
+    SanitiseObject((OBJECTHEADER *)o.data());
+    for (size_t e : {108 + 76u, 108 + 76 + 338u}) {
+        EXPECT_EQ(o[e + 8 + 32], 0);
+        EXPECT_EQ(std::count(o.begin() + e + 41, o.begin() + e + 334, 0), 293);
+    }
+    EXPECT_EQ(At<uint32_t>(o, 44), 0u);
+
+    OBJECTTEXT text{};
+    text.header.tag = TAG_TEXT;
+    text.header.fixedsize = sizeof text;
+    memset(text.face, 'F', sizeof text.face);
+    SanitiseObject(&text.header);
+    EXPECT_EQ(strlen(text.face), 32u);
 }
 
 TEST(Password, OkNeedsSixCharactersAndCopiesTheText)
