@@ -97,9 +97,11 @@ bool FindTrailer(Input &in, Trailer *t)
         return false;
     if (TrailerAt(last, in.size - ENDSIZE, t))
         return true;
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[SCANCHUNK + ENDSIZE]);
-    if (!buffer)
+    std::unique_ptr<uint8_t[]> storage(new (std::nothrow) uint8_t[SCANCHUNK + ENDSIZE + 64]);
+    if (!storage)
         return false;
+    // On a cache line, so the search's loads never straddle two.
+    uint8_t *buffer = (uint8_t *)(((uintptr_t)storage.get() + 63) & ~(uintptr_t)63);
     std::vector<uint32_t> hits;
     // A trailer needs a whole header before it.
     const uint64_t lowest = HEDRSIZE;
@@ -107,11 +109,11 @@ bool FindTrailer(Input &in, Trailer *t)
     while (hi >= lowest) {
         uint64_t lo = hi - lowest >= SCANCHUNK - 1 ? hi - (SCANCHUNK - 1) : lowest;
         uint32_t starts = (uint32_t)(hi - lo + 1);
-        if (!in.ReadAt(lo, buffer.get(), starts + ENDSIZE - 1))
+        if (!in.ReadAt(lo, buffer, starts + ENDSIZE - 1))
             return false;
-        FindTags(buffer.get(), starts, hits);
+        FindTags(buffer, starts, hits);
         for (auto i = hits.rbegin(); i != hits.rend(); ++i)
-            if (TrailerAt(buffer.get() + *i, lo + *i, t))
+            if (TrailerAt(buffer + *i, lo + *i, t))
                 return true;
         if (lo == lowest)
             break;
