@@ -1,5 +1,193 @@
 #include "document/compress.h"
+#include <zlib.h>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+
+// Our streams carry the version text of the zlib the format was made with;
+// zlib checks only that the major version matches.
+static const char ZVERSION[] = "1.1.4";
+// The step in which compressed bytes go to and come from the file.
+constexpr DWORD STEP = 8192;
+// Reads of compressed data are larger: the expansion runs faster with fewer
+// trips to the file, and the memory stays bounded all the same.
+constexpr DWORD READSTEP = 65536;
+
+static BOOL WriteAll(HANDLE file, const void *data, DWORD size)
+{
+    DWORD written = 0;
+    return WriteFile(file, data, size, &written, NULL) && written == size;
+}
+
+DOCUMENTWRITER DocumentWriter = WriteAll;
+
+bool WriteBytes(HANDLE file, const void *data, DWORD size)
+{
+    return size == 0 || DocumentWriter(file, data, size);
+}
+
+bool ReadBytes(HANDLE file, void *data, DWORD size)
+{
+    DWORD got = 0;
+    return size == 0 || (ReadFile(file, data, size, &got, NULL) && got == size);
+}
+
+bool SeekTo(HANDLE file, uint64_t position)
+{
+    LARGE_INTEGER to;
+    to.QuadPart = (LONGLONG)position;
+    return position < (1ULL << 62) && SetFilePointerEx(file, to, NULL, FILE_BEGIN);
+}
+
+int CompressDataToFile(HANDLE file, const char *data, long *size, long level, unsigned long)
+{
+    z_stream z{};
+    if (*size < 0 || deflateInit_(&z, (int)std::clamp(level, 0L, 9L), ZVERSION, sizeof z) != Z_OK)
+        return 0;
+    Bytef out[STEP];
+    z.next_in = (Bytef *)data;
+    z.avail_in = (uInt)*size;
+    unsigned long total = 0;
+    bool ok = true;
+    int flush = Z_NO_FLUSH;
+    for (;;) {
+        if (z.avail_in == 0)
+            flush = Z_FINISH;
+        z.next_out = out;
+        z.avail_out = STEP;
+        int rc = deflate(&z, flush);
+        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+            ok = false;
+            break;
+        }
+        DWORD produced = STEP - z.avail_out;
+        if (!WriteBytes(file, out, produced)) {
+            ok = false;
+            break;
+        }
+        total += produced;
+        if (rc == Z_STREAM_END)
+            break;
+    }
+    if (deflateEnd(&z) != Z_OK)
+        ok = false;
+    if (!ok)
+        return 0;
+    *size = (long)total;
+    return 1;
+}
+
+bool ExpandFromFile(HANDLE file, uint32_t compressed, void *out, uint32_t length)
+{
+    z_stream z{};
+    if (inflateInit_(&z, ZVERSION, sizeof z) != Z_OK)
+        return false;
+    // One GUI thread: a static buffer spares a 64 KiB allocation per object.
+    static Bytef in[READSTEP];
+    // Output past the declared length lands here and fails the expansion.
+    Bytef spill[64];
+    z.next_out = (Bytef *)out;
+    z.avail_out = length;
+    uint32_t remaining = compressed;
+    bool ok = false;
+    for (;;) {
+        if (z.avail_in == 0 && remaining) {
+            DWORD want = std::min<uint32_t>(remaining, READSTEP), got = 0;
+            if (!ReadFile(file, in, want, &got, NULL) || got == 0)
+                break;
+            remaining -= got;
+            z.next_in = in;
+            z.avail_in = got;
+        }
+        if (z.avail_out == 0) {
+            if (z.total_out > length)
+                break;
+            z.next_out = spill;
+            z.avail_out = sizeof spill;
+        }
+        int rc = inflate(&z, Z_PARTIAL_FLUSH);
+        if (rc == Z_STREAM_END) {
+            ok = z.total_out == length;
+            break;
+        }
+        if (z.total_out > length)
+            break;
+        if (rc == Z_BUF_ERROR && z.avail_in == 0 && remaining == 0)
+            break; // the stream wants more than it declared
+        if (rc != Z_OK && rc != Z_BUF_ERROR)
+            break;
+    }
+    inflateEnd(&z);
+    return ok;
+}
+
+HGLOBAL UncompressDataFromDiskEx(HANDLE file, unsigned long *size, unsigned long, unsigned long length)
+{
+    if (*size > 0xFFFFFFFFul || length > 0x40000000ul)
+        return NULL;
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, length ? length : 1);
+    void *p = h ? GlobalLock(h) : nullptr;
+    bool ok = p && ExpandFromFile(file, (uint32_t)*size, p, (uint32_t)length);
+    if (p)
+        GlobalUnlock(h);
+    if (!ok) {
+        if (h)
+            GlobalFree(h);
+        return NULL;
+    }
+    *size = length;
+    return h;
+}
+
+HGLOBAL UncompressData(const char *data, unsigned long *size, unsigned long)
+{
+    z_stream z{};
+    if (inflateInit_(&z, ZVERSION, sizeof z) != Z_OK)
+        return NULL;
+    z.next_in = (Bytef *)data;
+    z.avail_in = (uInt)*size;
+    // The block doubles as it fills, so large pictures cost few copies.
+    SIZE_T capacity = std::clamp<SIZE_T>((SIZE_T)*size * 4, STEP, MAXEXPANDEDDATA);
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, capacity);
+    bool ok = false;
+    while (h) {
+        Bytef *p = (Bytef *)GlobalLock(h);
+        if (!p)
+            break;
+        z.next_out = p + z.total_out;
+        z.avail_out = (uInt)(capacity - z.total_out);
+        int rc = inflate(&z, Z_PARTIAL_FLUSH);
+        GlobalUnlock(h);
+        if (rc == Z_STREAM_END) {
+            ok = true;
+            break;
+        }
+        if (rc != Z_OK && rc != Z_BUF_ERROR)
+            break;
+        if (z.avail_out != 0)
+            break; // the input ended before the stream
+        if (capacity >= MAXEXPANDEDDATA)
+            break;
+        SIZE_T bigger = std::min<SIZE_T>(capacity * 2, MAXEXPANDEDDATA);
+        HGLOBAL grown = GlobalReAlloc(h, bigger, GMEM_MOVEABLE | GMEM_ZEROINIT);
+        if (!grown)
+            break;
+        h = grown;
+        capacity = bigger;
+    }
+    inflateEnd(&z);
+    if (!ok) {
+        if (h)
+            GlobalFree(h);
+        return NULL;
+    }
+    SIZE_T produced = z.total_out;
+    if (produced && produced < capacity)
+        if (HGLOBAL shrunk = GlobalReAlloc(h, produced, GMEM_MOVEABLE))
+            h = shrunk;
+    *size = (unsigned long)produced;
+    return h;
+}
 
 int WriteObject(HWND, const char *path, HGLOBAL data)
 {

@@ -1,6 +1,39 @@
-// Object data in document files, and whole global blocks written to files.
+// Object data in document files: one zlib stream per object, written and read
+// in steps so that no side holds the compressed form of a large picture in
+// memory; and whole global blocks written to files.
 #pragma once
 #include <windows.h>
+#include <cstdint>
+
+// Every byte written to a document file passes through this function, so a
+// test can make a save fail part way. It returns FALSE unless all was written.
+typedef BOOL (*DOCUMENTWRITER)(HANDLE file, const void *data, DWORD size);
+extern DOCUMENTWRITER DocumentWriter;
+
+// File helpers of the writer and the reader; each is true only when all of
+// the request was done.
+bool WriteBytes(HANDLE file, const void *data, DWORD size);
+bool ReadBytes(HANDLE file, void *data, DWORD size);
+bool SeekTo(HANDLE file, uint64_t position);
+
+// Compresses `*size` bytes of `data` at `level` (0 to 9) into the file at its
+// position; the number of bytes written replaces `*size`.
+int CompressDataToFile(HANDLE file, const char *data, long *size, long level, unsigned long);
+
+// Expands exactly `length` bytes from the `compressed` bytes at the file's
+// position into `out`. False unless the stream ends and makes exactly that
+// many bytes.
+bool ExpandFromFile(HANDLE file, uint32_t compressed, void *out, uint32_t length);
+
+// Expands the `*size` compressed bytes at the file's position into a new block
+// of `length` bytes; `*size` becomes the number of bytes made. 0 on failure.
+HGLOBAL UncompressDataFromDiskEx(HANDLE file, unsigned long *size, unsigned long, unsigned long length);
+
+// Expands a stream of `*size` bytes held in memory into a new block of the
+// expanded length, which replaces `*size`. 0 on failure.
+HGLOBAL UncompressData(const char *data, unsigned long *size, unsigned long);
+// The largest expansion UncompressData makes.
+constexpr unsigned long MAXEXPANDEDDATA = 256u << 20;
 
 // Writes the whole global block to `path`; on failure no file is left behind.
 int WriteObject(HWND, const char *path, HGLOBAL data);

@@ -43,6 +43,16 @@ constexpr uint32_t PAGE_CLICKNEXT = 0x2000;
 
 constexpr uint32_t CREATORVERSION = 0x3B020061;
 
+// The trailer's three fields are stored XOR these masks.
+constexpr uint32_t MASK_LENGTH = 0x4D2E7A13;
+constexpr uint32_t MASK_HEADERCRC = 0x91B3C6F5;
+constexpr uint32_t MASK_PLAYERCRC = 0x2C58E0A7;
+
+// The embedded fonts: a head, then one entry per face, each followed by the
+// whole font file.
+constexpr uint32_t TAG_FONB = MakeTag("fonB");
+constexpr uint32_t TAG_FONE = MakeTag("fonE");
+
 #pragma pack(push, 1)
 struct HEDRRECORD {
     uint32_t tag;
@@ -95,8 +105,26 @@ struct ENDRECORD {
     uint32_t playercrc;    // masked CRC-32 of the player program
     uint8_t reserved[64];
 };
+
+struct FONTBLOCKHEAD {
+    uint32_t tag;      // fonB
+    uint32_t count;
+    uint32_t bytes;    // of all entries with their font data
+    uint8_t reserved[64];
+};
+
+struct FONTENTRY {
+    uint32_t tag;      // fonE
+    uint32_t size;     // of the font data that follows
+    char face[33];
+    char path[293];    // the player's temporary copy; empty in a file
+};
 #pragma pack(pop)
 
+static_assert(sizeof(FONTBLOCKHEAD) == 76);
+static_assert(sizeof(FONTENTRY) == 334);
+static_assert(offsetof(FONTENTRY, face) == 8);
+static_assert(offsetof(FONTENTRY, path) == 41);
 static_assert(sizeof(HEDRRECORD) == HEDRSIZE);
 static_assert(sizeof(PAGERECORD) == PAGESIZE);
 static_assert(sizeof(ENDRECORD) == ENDSIZE);

@@ -1,0 +1,317 @@
+#include "document/applet.h"
+#include "document/globallock.h"
+#include "document/objects.h"
+#include <cstring>
+
+namespace {
+
+// An applet object whose entries have been checked to lie inside its data.
+struct AppletView {
+    GlobalLocked<char> lock;
+    OBJECTAPPLET *applet = nullptr;
+    uint32_t count = 0; // entries that fit
+
+    explicit AppletView(HGLOBAL object) : lock(object)
+    {
+        if (!lock || lock.size() < sizeof(OBJECTAPPLET))
+            return;
+        OBJECTAPPLET *a = (OBJECTAPPLET *)lock.get();
+        const OBJECTHEADER &h = a->header;
+        if (h.tag != TAG_APPL || h.fixedsize < sizeof(OBJECTAPPLET) ||
+            (uint64_t)h.fixedsize + h.datasize > lock.size())
+            return;
+        applet = a;
+        uint64_t offset = h.fixedsize, end = end_of_data();
+        while (count < a->entries) {
+            if (offset + sizeof(OBJECTAPPLETENTRY) > end)
+                break;
+            offset += sizeof(OBJECTAPPLETENTRY) + head_at((uint32_t)offset)->length;
+            if (offset > end)
+                break;
+            count++;
+        }
+    }
+    explicit operator bool() const { return applet != nullptr; }
+    uint64_t end_of_data() const { return (uint64_t)applet->header.fixedsize + applet->header.datasize; }
+    OBJECTAPPLETENTRY *head_at(uint32_t offset) const { return (OBJECTAPPLETENTRY *)(lock.get() + offset); }
+    // Offset of entry `index` (below count) within the object.
+    uint32_t offset_of(uint32_t index) const
+    {
+        uint32_t offset = applet->header.fixedsize;
+        for (uint32_t i = 0; i < index; i++)
+            offset += sizeof(OBJECTAPPLETENTRY) + head_at(offset)->length;
+        return offset;
+    }
+};
+
+HGLOBAL NewBlock(SIZE_T size, const void *a, SIZE_T alen, const void *b = nullptr, SIZE_T blen = 0)
+{
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (!h)
+        return NULL;
+    char *p = (char *)GlobalLock(h);
+    if (!p) {
+        GlobalFree(h);
+        return NULL;
+    }
+    if (alen)
+        memcpy(p, a, alen);
+    if (blen)
+        memcpy(p + alen, b, blen);
+    GlobalUnlock(h);
+    return h;
+}
+
+void SetOut(unsigned long *out, uint32_t value)
+{
+    if (out)
+        *out = value;
+}
+
+} // namespace
+
+HGLOBAL AppendAppletEntry(HGLOBAL object, const char *data, unsigned long length, unsigned long kind,
+                          unsigned long number)
+{
+    AppletView v(object);
+    if (!v || (length && !data))
+        return NULL;
+    // Entries past a damaged one are dropped: the count says what is there.
+    uint64_t used = v.offset_of(v.count);
+    uint64_t size = used + length + sizeof(OBJECTAPPLETENTRY) + OBJECTSLACK;
+    if (size > 0x40000000)
+        return NULL;
+    HGLOBAL copy = NewBlock((SIZE_T)size, v.lock.get(), (SIZE_T)used);
+    GlobalLocked<char> c(copy);
+    if (!c) {
+        if (copy)
+            GlobalFree(copy);
+        return NULL;
+    }
+    OBJECTAPPLETENTRY head{};
+    head.length = length;
+    head.kind = kind;
+    head.number = number;
+    memcpy(c.get() + used, &head, sizeof head);
+    if (length)
+        memcpy(c.get() + used + sizeof head, data, length);
+    OBJECTAPPLET *a = (OBJECTAPPLET *)c.get();
+    a->entries = v.count + 1;
+    a->header.datasize = (uint32_t)(used - a->header.fixedsize) + length + sizeof head;
+    a->header.totalsize = a->header.fixedsize + a->header.datasize;
+    return copy;
+}
+
+HGLOBAL DeleteAppletEntry(HGLOBAL object, unsigned long index)
+{
+    AppletView v(object);
+    if (!v || index >= v.count)
+        return NULL;
+    uint32_t fixed = v.applet->header.fixedsize;
+    uint32_t gone = v.offset_of(index);
+    uint32_t after = gone + sizeof(OBJECTAPPLETENTRY) + v.head_at(gone)->length;
+    uint32_t rest = v.offset_of(v.count) - after;
+    uint32_t datasize = (gone - fixed) + rest;
+    HGLOBAL copy = NewBlock(fixed + datasize + OBJECTSLACK, v.lock.get(), gone, v.lock.get() + after, rest);
+    GlobalLocked<OBJECTAPPLET> a(copy);
+    if (!a) {
+        if (copy)
+            GlobalFree(copy);
+        return NULL;
+    }
+    a->entries = v.count - 1;
+    a->header.datasize = datasize;
+    a->header.totalsize = fixed + datasize;
+    return copy;
+}
+
+static HGLOBAL CopyEntry(HGLOBAL object, unsigned long index, bool withhead, unsigned long *length,
+                         unsigned long *kind, unsigned long *number)
+{
+    AppletView v(object);
+    if (!v || index >= v.count)
+        return NULL;
+    uint32_t offset = v.offset_of(index);
+    const OBJECTAPPLETENTRY *head = v.head_at(offset);
+    SIZE_T skip = withhead ? 0 : sizeof(OBJECTAPPLETENTRY);
+    SIZE_T bytes = sizeof(OBJECTAPPLETENTRY) + head->length - skip;
+    HGLOBAL h = NewBlock(bytes + 16, v.lock.get() + offset + skip, bytes);
+    if (h) {
+        SetOut(length, head->length);
+        SetOut(kind, head->kind);
+        SetOut(number, head->number);
+    }
+    return h;
+}
+
+HGLOBAL GetAppletEntry(HGLOBAL object, unsigned long index, unsigned long *length, unsigned long *kind,
+                       unsigned long *number)
+{
+    return CopyEntry(object, index, false, length, kind, number);
+}
+
+HGLOBAL GetAppletEntryAndHeader(HGLOBAL object, unsigned long index, unsigned long *length, unsigned long *kind,
+                                unsigned long *number)
+{
+    return CopyEntry(object, index, true, length, kind, number);
+}
+
+int FindAppletEntry(HGLOBAL object, unsigned long number, unsigned long kind)
+{
+    AppletView v(object);
+    if (!v)
+        return -1;
+    uint32_t offset = v.applet->header.fixedsize;
+    for (uint32_t i = 0; i < v.count; i++) {
+        const OBJECTAPPLETENTRY *head = v.head_at(offset);
+        if (head->number == number && head->kind == kind)
+            return (int)i;
+        offset += sizeof(OBJECTAPPLETENTRY) + head->length;
+    }
+    return -1;
+}
+
+HGLOBAL FindNumberedAppletObject(OBJECTAPPLETENTRY *head, HGLOBAL object, unsigned long number,
+                                 unsigned long kind)
+{
+    int index = FindAppletEntry(object, number, kind);
+    if (index < 0)
+        return NULL;
+    HGLOBAL entry = GetAppletEntryAndHeader(object, (unsigned long)index, nullptr, nullptr, nullptr);
+    if (!entry)
+        return NULL;
+    HGLOBAL data = NULL;
+    if (GetObjectAppletEntryHeader(head, entry))
+        data = GetAppletEntry(object, (unsigned long)index, nullptr, nullptr, nullptr);
+    GlobalFree(entry);
+    return data;
+}
+
+int GetObjectAppletEntryHeader(OBJECTAPPLETENTRY *head, HGLOBAL entry)
+{
+    GlobalLocked<OBJECTAPPLETENTRY> e(entry);
+    if (!e || e.size() < sizeof *head)
+        return 0;
+    *head = *e.get();
+    return 1;
+}
+
+HGLOBAL InsertObjectAppletEntryHeader(HGLOBAL data, const OBJECTAPPLETENTRY *head)
+{
+    GlobalLocked<char> d(data);
+    if (!d)
+        return NULL;
+    SIZE_T size = d.size();
+    if (size > 0x40000000)
+        return NULL;
+    OBJECTAPPLETENTRY h = *head;
+    h.length = (uint32_t)size;
+    HGLOBAL entry = NewBlock(sizeof h + size + 64, &h, sizeof h);
+    GlobalLocked<char> e(entry);
+    if (!e) {
+        if (entry)
+            GlobalFree(entry);
+        return NULL;
+    }
+    memcpy(e.get() + sizeof h, d.get(), size);
+    return entry;
+}
+
+HGLOBAL GetAppletEntryData(HGLOBAL entry)
+{
+    GlobalLocked<char> e(entry);
+    if (!e || e.size() < sizeof(OBJECTAPPLETENTRY))
+        return NULL;
+    SIZE_T room = e.size() - sizeof(OBJECTAPPLETENTRY);
+    SIZE_T length = ((const OBJECTAPPLETENTRY *)e.get())->length;
+    if (length > room)
+        length = room;
+    // A block of exactly the data's length: callers take its size for the length.
+    return length ? NewBlock(length, e.get() + sizeof(OBJECTAPPLETENTRY), length) : NULL;
+}
+
+int AddAppletObject(HGLOBAL *table, int *count, const APPLETOBJECT *row)
+{
+    if (*count < 0 || *count >= 0x1000000)
+        return 0;
+    SIZE_T size = (SIZE_T)(*count + 1) * sizeof(APPLETOBJECT);
+    HGLOBAL grown = *table && *count ? GlobalReAlloc(*table, size, GMEM_MOVEABLE | GMEM_ZEROINIT)
+                                     : GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (!grown)
+        return 0;
+    if (*table && !*count)
+        GlobalFree(*table);
+    *table = grown;
+    GlobalLocked<APPLETOBJECT> t(grown);
+    if (!t)
+        return 0;
+    t.get()[*count] = *row;
+    ++*count;
+    return 1;
+}
+
+HGLOBAL GetAppletObject(HGLOBAL table, int index, APPLETOBJECT *row)
+{
+    GlobalLocked<APPLETOBJECT> t(table);
+    if (!t || index < 0 || (SIZE_T)index >= t.size() / sizeof(APPLETOBJECT))
+        return NULL;
+    *row = t.get()[index];
+    return row->data;
+}
+
+int PutAppletObject(HGLOBAL table, int index, const APPLETOBJECT *row)
+{
+    GlobalLocked<APPLETOBJECT> t(table);
+    if (!t || index < 0 || (SIZE_T)index >= t.size() / sizeof(APPLETOBJECT))
+        return 0;
+    t.get()[index] = *row;
+    return 1;
+}
+
+int MakeNewAppletObject(APPLETOBJECT *row, HGLOBAL table, int count, HGLOBAL data, unsigned long kind)
+{
+    GlobalLocked<APPLETOBJECT> t(table);
+    if (count < 0 || (count > 0 && (!t || (SIZE_T)count > t.size() / sizeof(APPLETOBJECT))))
+        return 0;
+    uint32_t n = 1;
+    for (int i = 0; i < count;) {
+        if (t.get()[i].number == n) {
+            if (++n > MAXAPPLETOBJECTNUMBER)
+                return 0;
+            i = 0;
+        } else {
+            i++;
+        }
+    }
+    memset(row, 0, sizeof *row);
+    row->kind = kind;
+    row->size = data ? (uint32_t)GlobalSize(data) : 0;
+    row->number = n;
+    row->data = data;
+    return 1;
+}
+
+int GetAnimFrameHeader(HGLOBAL block, OBJECTANIMFRAME *frame, unsigned long index)
+{
+    GlobalLocked<char> b(block);
+    uint64_t offset = sizeof(ANIMHEADER) + (uint64_t)index * sizeof(OBJECTANIMFRAME);
+    if (!b || offset + sizeof *frame > b.size())
+        return 0;
+    memcpy(frame, b.get() + offset, sizeof *frame);
+    return 1;
+}
+
+int PutAnimFrameHeader(HGLOBAL block, const OBJECTANIMFRAME *frame, unsigned long index)
+{
+    GlobalLocked<char> b(block);
+    uint64_t offset = sizeof(ANIMHEADER) + (uint64_t)index * sizeof(OBJECTANIMFRAME);
+    if (!b || offset + sizeof *frame > b.size())
+        return 0;
+    memcpy(b.get() + offset, frame, sizeof *frame);
+    return 1;
+}
+
+ANIMHEADER *FindAnimationHeader(char *block)
+{
+    return (ANIMHEADER *)block;
+}

@@ -1,0 +1,510 @@
+#include "document/reader.h"
+#include "common/modal.h"
+#include "common/msgdlg.h"
+#include "common/services.h"
+#include "common/shell.h"
+#include "common/strings.h"
+#include "document/blockstore.h"
+#include "document/compress.h"
+#include "document/globallock.h"
+#include "document/objects.h"
+#include "resources/document_ids.h"
+#include <emmintrin.h>
+#include <zlib.h>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Bounds of what a document may claim.
+constexpr uint32_t MAXFIXEDSIZE = 0x10000;
+constexpr uint64_t MAXOBJECTSIZE = 0x40000000;
+// Deflate makes at most about 1032 bytes of one; a claim beyond that is false.
+constexpr uint64_t MAXEXPANSION = 1040;
+// The tail of the file is searched for the trailer in pieces of this size.
+constexpr uint32_t SCANCHUNK = 1u << 20;
+
+struct Input {
+    HANDLE file;
+    uint64_t size;
+
+    bool ReadAt(uint64_t at, void *data, uint32_t count)
+    {
+        return at <= size && count <= size - at && SeekTo(file, at) && ReadBytes(file, data, count);
+    }
+};
+
+struct Trailer {
+    uint64_t start;  // of the trailer record
+    uint32_t length; // of the document, trailer included
+    uint32_t headercrc;
+};
+
+bool TrailerAt(const uint8_t *bytes, uint64_t start, Trailer *t)
+{
+    ENDRECORD e;
+    memcpy(&e, bytes, sizeof e);
+    if (e.tag != TAG_END || e.size != 0 || e.recordsize != ENDSIZE)
+        return false;
+    uint32_t length = e.length ^ MASK_LENGTH;
+    if (length < HEDRSIZE + ENDSIZE || length > start + ENDSIZE)
+        return false;
+    *t = {start, length, e.headercrc ^ MASK_HEADERCRC};
+    return true;
+}
+
+// Offsets below `count` where the bytes "END$" begin; `p` holds at least
+// count + 3 bytes.
+void FindTags(const uint8_t *p, uint32_t count, std::vector<uint32_t> &hits)
+{
+    hits.clear();
+    const __m128i e = _mm_set1_epi8('E'), n = _mm_set1_epi8('N'), d = _mm_set1_epi8('D'), s = _mm_set1_epi8('$');
+    uint32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        __m128i m = _mm_and_si128(
+            _mm_and_si128(_mm_cmpeq_epi8(_mm_loadu_si128((const __m128i *)(p + i)), e),
+                          _mm_cmpeq_epi8(_mm_loadu_si128((const __m128i *)(p + i + 1)), n)),
+            _mm_and_si128(_mm_cmpeq_epi8(_mm_loadu_si128((const __m128i *)(p + i + 2)), d),
+                          _mm_cmpeq_epi8(_mm_loadu_si128((const __m128i *)(p + i + 3)), s)));
+        for (unsigned mask = (unsigned)_mm_movemask_epi8(m); mask; mask &= mask - 1)
+            hits.push_back(i + (uint32_t)__builtin_ctz(mask));
+    }
+    for (; i < count; i++)
+        if (memcmp(p + i, "END$", 4) == 0)
+            hits.push_back(i);
+}
+
+// The trailer nearest the end of the file: at the very end, or else before
+// bytes appended after it. The tail is read in large pieces and searched in
+// memory.
+bool FindTrailer(Input &in, Trailer *t)
+{
+    if (in.size < HEDRSIZE + ENDSIZE)
+        return false;
+    uint8_t last[ENDSIZE];
+    if (!in.ReadAt(in.size - ENDSIZE, last, ENDSIZE))
+        return false;
+    if (TrailerAt(last, in.size - ENDSIZE, t))
+        return true;
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[SCANCHUNK + ENDSIZE]);
+    if (!buffer)
+        return false;
+    std::vector<uint32_t> hits;
+    // A trailer needs a whole header before it.
+    const uint64_t lowest = HEDRSIZE;
+    uint64_t hi = in.size - ENDSIZE; // highest start still to look at
+    while (hi >= lowest) {
+        uint64_t lo = hi - lowest >= SCANCHUNK - 1 ? hi - (SCANCHUNK - 1) : lowest;
+        uint32_t starts = (uint32_t)(hi - lo + 1);
+        if (!in.ReadAt(lo, buffer.get(), starts + ENDSIZE - 1))
+            return false;
+        FindTags(buffer.get(), starts, hits);
+        for (auto i = hits.rbegin(); i != hits.rend(); ++i)
+            if (TrailerAt(buffer.get() + *i, lo + *i, t))
+                return true;
+        if (lo == lowest)
+            break;
+        hi = lo - 1;
+    }
+    return false;
+}
+
+template <size_t N> void Terminate(char (&text)[N])
+{
+    text[N - 1] = 0;
+}
+
+// Makes an object read from a file safe to use: texts end inside their
+// fields, and nothing of a run is taken from the file.
+void SanitiseObject(OBJECTHEADER *o)
+{
+    ClearRunTimeFields(o);
+    if (o->tag == TAG_TEXT && o->fixedsize >= sizeof(OBJECTTEXT))
+        Terminate(((OBJECTTEXT *)o)->face);
+    if (o->tag == TAG_FONT && o->datasize >= sizeof(FONTBLOCKHEAD)) {
+        // The player deletes each entry's path when it ends: a path from the
+        // file must never reach it.
+        char *table = ObjectData(o);
+        uint64_t offset = sizeof(FONTBLOCKHEAD);
+        uint32_t count = ((FONTBLOCKHEAD *)table)->count;
+        for (uint32_t i = 0; i < count && offset + sizeof(FONTENTRY) <= o->datasize; i++) {
+            FONTENTRY *e = (FONTENTRY *)(table + offset);
+            Terminate(e->face);
+            memset(e->path, 0, sizeof e->path);
+            offset += sizeof(FONTENTRY) + (uint64_t)e->size;
+        }
+    }
+}
+
+uint32_t MinimumFixedSize(uint32_t tag)
+{
+    uint32_t known = ObjectFixedSize(tag);
+    return known > OBJECTHEADERSIZE ? known : OBJECTHEADERSIZE;
+}
+
+struct Loader {
+    Input in;
+    HWND list;
+    BLOCKSET *set;
+    HWND parent;
+    uint64_t documentend; // where the trailer starts
+
+    // An object whose data cannot be used: the user may go on without it.
+    bool GoOnWithout()
+    {
+        return DoYesNo(parent, FetchString(IDS_OBJECTREADERROR)) == IDYES;
+    }
+
+    // Reads the object record at `pos` of a block that ends at `end`. False
+    // fails the load; *object stays 0 when the object is left out.
+    bool ReadObject(uint64_t pos, uint64_t end, HGLOBAL *object, uint64_t *next)
+    {
+        *object = NULL;
+        OBJECTHEADER head;
+        if (end < pos || end - pos < sizeof head || !in.ReadAt(pos, &head, sizeof head))
+            return false;
+        uint32_t fixed = head.fixedsize;
+        uint64_t compressed = head.compressedsize;
+        if (fixed < MinimumFixedSize(head.tag) || fixed > MAXFIXEDSIZE || fixed + compressed > end - pos)
+            return false;
+        *next = pos + fixed + compressed;
+        uint64_t total = (uint64_t)fixed + head.datasize;
+        bool plausible = total <= MAXOBJECTSIZE &&
+                         (compressed ? head.datasize <= compressed * MAXEXPANSION + 1024 : head.datasize == 0);
+        if (!plausible)
+            return GoOnWithout();
+
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)total + OBJECTSLACK);
+        if (!h)
+            return false;
+        bool ok, expanded = true;
+        {
+            GlobalLocked<char> o(h);
+            ok = (bool)o;
+            if (ok) {
+                memcpy(o.get(), &head, sizeof head);
+                ok = ReadBytes(in.file, o.get() + sizeof head, fixed - (uint32_t)sizeof head);
+            }
+            if (ok && compressed)
+                expanded = ExpandFromFile(in.file, (uint32_t)compressed, o.get() + fixed, head.datasize);
+            if (ok && expanded) {
+                OBJECTHEADER *r = (OBJECTHEADER *)o.get();
+                r->totalsize = (uint32_t)total;
+                SanitiseObject(r);
+            }
+        }
+        if (!ok || !expanded) {
+            GlobalFree(h);
+            return ok && GoOnWithout();
+        }
+        *object = h;
+        return true;
+    }
+
+    // Reads `count` object records from `pos` up to `end` into the block.
+    // Objects left out leave no gap: the array holds what was read.
+    bool ReadObjects(BLOCK &block, uint64_t pos, uint64_t end, uint32_t count, uint32_t *stored, uint32_t *flags)
+    {
+        *stored = 0;
+        if (count == 0 || !(*flags & BLOCK_HASOBJECTS)) {
+            *flags &= ~BLOCK_HASOBJECTS;
+            return true;
+        }
+        if (count > (end - pos) / OBJECTHEADERSIZE)
+            return false;
+        block.objects = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, count * sizeof(HGLOBAL));
+        if (!block.objects)
+            return false;
+        for (uint32_t i = 0; i < count; i++) {
+            HGLOBAL object;
+            if (!ReadObject(pos, end, &object, &pos))
+                return false;
+            if (!object)
+                continue;
+            GlobalLocked<HGLOBAL> array(block.objects);
+            if (!array) {
+                GlobalFree(object);
+                return false;
+            }
+            array.get()[(*stored)++] = object;
+        }
+        if (*stored == 0) {
+            GlobalFree(block.objects);
+            block.objects = NULL;
+            *flags &= ~BLOCK_HASOBJECTS;
+        } else if (*stored < count) {
+            if (HGLOBAL shrunk = GlobalReAlloc(block.objects, *stored * sizeof(HGLOBAL), GMEM_MOVEABLE))
+                block.objects = shrunk;
+        }
+        return true;
+    }
+
+    // The background picture of a document from before header objects: one
+    // stream behind the header, made into the header's image object.
+    bool ReadOldPicture(BLOCK &header, uint64_t pos, uint64_t end)
+    {
+        uint32_t length = header.hedr.objectbytes;
+        if (length == 0 || length > end - pos)
+            return false;
+        std::unique_ptr<char[]> stream(new (std::nothrow) char[length]);
+        if (!stream || !in.ReadAt(pos, stream.get(), length))
+            return false;
+        unsigned long size = length;
+        HGLOBAL picture = UncompressData(stream.get(), &size, 1);
+        stream.reset();
+        if (!picture)
+            return false;
+        HGLOBAL object = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(OBJECTIMAGE) + size + OBJECTSLACK);
+        bool ok = false;
+        if (object) {
+            GlobalLocked<OBJECTIMAGE> o(object);
+            GlobalLocked<char> p(picture);
+            if (o && p) {
+                o->header.tag = TAG_IMAG;
+                o->header.fixedsize = sizeof(OBJECTIMAGE);
+                o->header.datasize = size;
+                o->header.totalsize = sizeof(OBJECTIMAGE) + size;
+                memcpy(o.get() + 1, p.get(), size);
+                ok = true;
+            }
+        }
+        GlobalFree(picture);
+        if (ok)
+            ok = AppendPageObject(&header, object);
+        if (!ok && object)
+            GlobalFree(object);
+        return ok;
+    }
+
+    bool AskPassword(uint32_t check)
+    {
+        for (;;) {
+            char buffer[261] = {};
+            if (!GetFilePassword(parent, buffer))
+                return false;
+            buffer[260] = 0;
+            EncryptString(buffer, 1);
+            if (crc32(0, (const Bytef *)buffer, (uInt)strlen(buffer)) == check)
+                return true;
+        }
+    }
+
+    bool ReadHeader(const Trailer &t, uint64_t *next, uint32_t *blockcount)
+    {
+        uint64_t pos = t.start + ENDSIZE - t.length;
+        // The whole record comes from the file: the defaults a new header
+        // would get (and the machine's names they ask for) are not needed.
+        BLOCK header{};
+        header.tag = TAG_HEDR;
+        header.recordsize = HEDRSIZE;
+        header.blockset = set;
+        HEDRRECORD &h = header.hedr;
+        if (!in.ReadAt(pos, &h, sizeof h) || h.tag != TAG_HEDR)
+            return false;
+        if (crc32(0, (const Bytef *)&h, sizeof h) != t.headercrc)
+            return false;
+        if (h.size < HEDRSIZE || h.size > t.start - pos)
+            return false;
+        if ((h.flags & HEDR_PASSWORD) && !AskPassword(h.password))
+            return false;
+        Terminate(h.title);
+        Terminate(h.author);
+        Terminate(h.organisation);
+        Terminate(h.reservedtext);
+        Terminate(h.about);
+        *blockcount = h.blockcount ? h.blockcount : 1;
+        *next = pos + h.size;
+
+        uint32_t count = h.objectcount;
+        h.objectcount = 0;
+        bool ok;
+        if (h.flags & HEDR_NEWLAYOUT) {
+            ok = ReadObjects(header, pos + HEDRSIZE, *next, count, &h.objectcount, &h.flags);
+        } else {
+            h.flags &= ~BLOCK_HASOBJECTS;
+            ok = !h.oldpicture || ReadOldPicture(header, pos + HEDRSIZE, *next);
+        }
+        // The fonts are the player's to install; the editor works without them.
+        for (int i; ok && (i = FindPageObject(&header, TAG_FONT, 0)) >= 0;)
+            ok = DeletePageObject(&header, (unsigned)i);
+        if (ok && AppendBlock(list, set, &header))
+            return true;
+        DestroyBlock(&header);
+        return false;
+    }
+
+    bool ReadPage(uint64_t pos, uint32_t size)
+    {
+        BLOCK page;
+        CreateBlock(parent, set, &page, TAG_PAGE, nullptr, 0);
+        PAGERECORD &p = page.page;
+        if (!in.ReadAt(pos, &p, sizeof p))
+            return false;
+        Terminate(p.title);
+        p.size = size;
+        uint32_t count = p.objectcount;
+        p.objectcount = 0;
+        if (ReadObjects(page, pos + PAGESIZE, pos + size, count, &p.objectcount, &p.flags) &&
+            AppendBlock(list, set, &page))
+            return true;
+        DestroyBlock(&page);
+        return false;
+    }
+
+    bool Read(const char *path)
+    {
+        Trailer t;
+        if (!FindTrailer(in, &t))
+            return false;
+        documentend = t.start;
+        uint64_t pos;
+        uint32_t blockcount, pages = 0;
+        if (!ReadHeader(t, &pos, &blockcount))
+            return false;
+        // Every block ends before the trailer and is at least its record long,
+        // so each step moves on.
+        while (pos != documentend) {
+            UpdateStatus(pages, blockcount);
+            uint32_t head[2];
+            if (documentend - pos < sizeof head || !in.ReadAt(pos, head, sizeof head))
+                return false;
+            uint32_t tag = head[0], size = head[1];
+            if (tag == TAG_END)
+                break;
+            uint32_t least = tag == TAG_PAGE ? PAGESIZE : tag == TAG_HEDR ? HEDRSIZE : sizeof head;
+            if (size < least || size > documentend - pos)
+                return false;
+            if (tag == TAG_PAGE) {
+                if (!ReadPage(pos, size))
+                    return false;
+                pages++;
+            }
+            pos += size;
+        }
+        SequenceBlocks(list, set);
+        SetBlockTitles(list, set);
+        AdjustHeader(list, set);
+        AdjustListBox(list, set);
+        set->modified = 0;
+        snprintf(set->path, sizeof set->path, "%s", path);
+        return true;
+    }
+};
+
+// The password substitution: control characters stay, and the bytes from 32
+// up are shuffled among themselves, so no byte but 0 ever becomes 0 and the
+// reverse is exact.
+constexpr std::array<uint8_t, 256> MakeCipher()
+{
+    std::array<uint8_t, 256> t{};
+    for (int i = 0; i < 256; i++)
+        t[i] = (uint8_t)i;
+    uint32_t seed = 0x5B1D0C3Au;
+    for (int i = 255; i > 32; i--) {
+        seed = seed * 1664525u + 1013904223u;
+        int j = 32 + (int)((seed >> 8) % (uint32_t)(i - 31));
+        uint8_t v = t[i];
+        t[i] = t[j];
+        t[j] = v;
+    }
+    return t;
+}
+constexpr std::array<uint8_t, 256> CIPHER = MakeCipher();
+
+constexpr bool ValidCipher()
+{
+    bool seen[256] = {};
+    for (int i = 0; i < 256; i++) {
+        if ((i < 32) != (CIPHER[i] < 32) || seen[CIPHER[i]])
+            return false;
+        seen[CIPHER[i]] = true;
+    }
+    return CIPHER[0] == 0;
+}
+static_assert(ValidCipher());
+
+} // namespace
+
+int LoadExeFile(HWND list, BLOCKSET *set, const char *path)
+{
+    if (!set || !path)
+        return 0;
+    HCURSOR cursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    bool ok = false;
+    if (file != INVALID_HANDLE_VALUE) {
+        LARGE_INTEGER size;
+        if (GetFileSizeEx(file, &size)) {
+            OpenStatus();
+            Loader loader{{file, (uint64_t)size.QuadPart}, list, set, GetParent(list), 0};
+            ok = loader.Read(path);
+            CloseStatus();
+        }
+        CloseHandle(file);
+    }
+    SetCursor(cursor);
+    return ok ? 1 : 0;
+}
+
+int GetFilePassword(HWND parent, char *buffer)
+{
+    INT_PTR r = COMMONDialogBox(hInst, "GetPasswordBox", parent, GetPasswordProc, (LPARAM)buffer, nullptr);
+    if (parent)
+        UpdateWindow(parent);
+    return r == IDOK ? 1 : 0;
+}
+
+INT_PTR CALLBACK GetPasswordProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PASSWORD, EN_CHANGE), (LPARAM)GetDlgItem(dlg, IDC_PASSWORD));
+        SetFocus(GetDlgItem(dlg, IDC_PASSWORD));
+        CentreWindow(dlg);
+        return FALSE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_PASSWORD:
+            if (HIWORD(wParam) == EN_CHANGE)
+                EnableWindow(GetDlgItem(dlg, IDOK), GetWindowTextLengthA(GetDlgItem(dlg, IDC_PASSWORD)) > 5);
+            return TRUE;
+        case IDOK: {
+            char *buffer = (char *)GetWindowLongPtrA(dlg, DWLP_USER);
+            if (buffer)
+                GetDlgItemTextA(dlg, IDC_PASSWORD, buffer, 261);
+            EndDialog(dlg, IDOK);
+            return TRUE;
+        }
+        case IDCANCEL:
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        return (INT_PTR)HandleCtlColour(dlg, (HDC)wParam, lParam);
+    }
+    return FALSE;
+}
+
+void EncryptString(char *text, int forward)
+{
+    for (unsigned char *p = (unsigned char *)text; *p; p++) {
+        if (forward) {
+            *p = CIPHER[*p];
+        } else {
+            for (int i = 32; i < 256; i++)
+                if (CIPHER[i] == *p) {
+                    *p = (unsigned char)i;
+                    break;
+                }
+        }
+    }
+}

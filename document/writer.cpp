@@ -1,0 +1,376 @@
+#include "document/writer.h"
+#include "common/services.h"
+#include "common/shell.h"
+#include "document/blockstore.h"
+#include "document/compress.h"
+#include "document/globallock.h"
+#include "document/objects.h"
+#include "resources/resource.h"
+#include <zlib.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// The file being written, and where its end is: records are appended, and a
+// record whose sizes are known only afterwards is written again in place.
+struct Output {
+    HANDLE file;
+    uint64_t end = 0;
+
+    bool Append(const void *data, DWORD size)
+    {
+        if (!WriteBytes(file, data, size))
+            return false;
+        end += size;
+        return true;
+    }
+    bool Rewrite(uint64_t at, const void *data, DWORD size)
+    {
+        return SeekTo(file, at) && WriteBytes(file, data, size) && SeekTo(file, end);
+    }
+};
+
+// What a block's objects took on disk.
+struct Written {
+    uint64_t bytes = 0;
+    uint32_t count = 0;
+};
+
+int Level()
+{
+    return (int)std::min(CompressImages, 9u);
+}
+
+// One object record: its fixed part, then its data as one zlib stream. An
+// object that cannot be read whole fails the save: leaving it out would lose it.
+bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
+{
+    GlobalLocked<char> lock(h);
+    if (!lock || lock.size() < sizeof(OBJECTHEADER))
+        return false;
+    OBJECTHEADER *o = (OBJECTHEADER *)lock.get();
+    uint32_t fixed = o->fixedsize;
+    if (fixed < sizeof(OBJECTHEADER) || fixed > 0x10000 || (uint64_t)fixed + o->datasize > lock.size())
+        return false;
+    std::vector<char> record(lock.get(), lock.get() + fixed);
+    OBJECTHEADER *r = (OBJECTHEADER *)record.data();
+    ClearRunTimeFields(r);
+    r->totalsize = fixed + o->datasize;
+    r->compressedsize = 0;
+    uint64_t at = out.end;
+    if (!out.Append(record.data(), fixed))
+        return false;
+    if (o->datasize) {
+        long size = (long)o->datasize;
+        if (!CompressDataToFile(out.file, lock.get() + fixed, &size, Level(), 0))
+            return false;
+        out.end += (uint32_t)size;
+        r->compressedsize = (uint32_t)size;
+        if (!out.Rewrite(at, record.data(), fixed))
+            return false;
+    }
+    o->compressedsize = r->compressedsize;
+    w.bytes += fixed + r->compressedsize;
+    w.count++;
+    return true;
+}
+
+bool WriteObjects(Output &out, BLOCK &block, Written &w)
+{
+    uint32_t count = BlockObjectCount(&block);
+    for (uint32_t i = 0; i < count; i++) {
+        HGLOBAL h = GetPageObject(&block, i);
+        if (h && !WriteObjectRecord(out, h, w))
+            return false;
+    }
+    return true;
+}
+
+// The embedded fonts as the last header object; no font block, no record.
+bool WriteFontRecord(Output &out, HWND list, BLOCKSET *set, Written &w)
+{
+    HGLOBAL fonts = GetFontBlock(list, set);
+    if (!fonts)
+        return true;
+    GlobalLocked<char> lock(fonts);
+    bool ok = lock && lock.size() <= 0x40000000;
+    if (ok) {
+        OBJECTFONT record{};
+        record.header.tag = TAG_FONT;
+        record.header.fixedsize = sizeof record;
+        record.header.datasize = (uint32_t)lock.size();
+        record.header.totalsize = sizeof record + record.header.datasize;
+        uint64_t at = out.end;
+        ok = out.Append(&record, sizeof record);
+        if (ok && record.header.datasize) {
+            long size = (long)record.header.datasize;
+            ok = CompressDataToFile(out.file, lock.get(), &size, Level(), 0);
+            if (ok) {
+                out.end += (uint32_t)size;
+                record.header.compressedsize = (uint32_t)size;
+                ok = out.Rewrite(at, &record, sizeof record);
+            }
+        }
+        if (ok) {
+            w.bytes += sizeof record + record.header.compressedsize;
+            w.count++;
+        }
+    }
+    if (lock)
+        GlobalUnlock(fonts);
+    GlobalFree(fonts);
+    return ok;
+}
+
+bool WriteHeader(Output &out, HWND list, BLOCKSET *set, BLOCK &block, uint32_t *crc)
+{
+    HEDRRECORD h = block.hedr;
+    uint64_t at = out.end;
+    h.recordsize = HEDRSIZE;
+    h.blockcount = (uint32_t)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    h.flags &= ~HEDR_RESERVED;
+    if (!out.Append(&h, sizeof h))
+        return false;
+    Written w;
+    if (!WriteObjects(out, block, w))
+        return false;
+    if ((h.flags & HEDR_EMBEDFONTS) && !WriteFontRecord(out, list, set, w))
+        return false;
+    if (w.bytes > 0xFFFFFFFFull - HEDRSIZE)
+        return false;
+    // The flag and the sizes say what was written, so the reader finds the
+    // pages right behind the objects.
+    if (w.count)
+        h.flags |= BLOCK_HASOBJECTS;
+    else
+        h.flags &= ~BLOCK_HASOBJECTS;
+    h.objectbytes = (uint32_t)w.bytes;
+    h.size = HEDRSIZE + h.objectbytes;
+    h.objectcount = w.count;
+    h.flags |= HEDR_NEWLAYOUT;
+    *crc = crc32(0, (const Bytef *)&h, sizeof h);
+    return out.Rewrite(at, &h, sizeof h);
+}
+
+bool WritePage(Output &out, BLOCK &block)
+{
+    PAGERECORD p = block.page;
+    uint64_t at = out.end;
+    p.recordsize = PAGESIZE;
+    if (!out.Append(&p, sizeof p))
+        return false;
+    Written w;
+    if (!WriteObjects(out, block, w) || w.bytes > 0xFFFFFFFFull - PAGESIZE)
+        return false;
+    if (w.count)
+        p.flags |= BLOCK_HASOBJECTS;
+    else
+        p.flags &= ~BLOCK_HASOBJECTS;
+    p.objectbytes = (uint32_t)w.bytes;
+    p.size = PAGESIZE + p.objectbytes;
+    p.objectcount = w.count;
+    return out.Rewrite(at, &p, sizeof p);
+}
+
+bool WriteDocument(Output &out, HWND list, BLOCKSET *set)
+{
+    HRSRC res = FindResourceA(hInst, MAKEINTRESOURCEA(IDR_PLAYER), (LPCSTR)RT_RCDATA);
+    HGLOBAL loaded = res ? LoadResource(hInst, res) : NULL;
+    const Bytef *player = loaded ? (const Bytef *)LockResource(loaded) : nullptr;
+    DWORD playersize = res ? SizeofResource(hInst, res) : 0;
+    if (!player || !playersize)
+        return false;
+    uint32_t playercrc = crc32(0, player, playersize);
+    if (!out.Append(player, playersize))
+        return false;
+    uint64_t start = out.end;
+
+    // The reader finds the header from the trailer and the pages behind it:
+    // a document whose first block is not its one header could not be read.
+    uint32_t headercrc = 0;
+    unsigned count = (unsigned)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (unsigned i = 0; i < count; i++) {
+        UpdateStatus(i, count);
+        BLOCK block;
+        if (!GetBlock(list, i, &block) || (block.tag == TAG_HEDR) != (i == 0))
+            return false;
+        if (block.tag == TAG_HEDR && !WriteHeader(out, list, set, block, &headercrc))
+            return false;
+        if (block.tag == TAG_PAGE && !WritePage(out, block))
+            return false;
+    }
+
+    BLOCK end;
+    CreateBlock(NULL, set, &end, TAG_END, nullptr, 0);
+    uint64_t length = out.end + ENDSIZE - start;
+    if (length > 0xFFFFFFFFull)
+        return false;
+    end.end.length = (uint32_t)length ^ MASK_LENGTH;
+    end.end.headercrc = headercrc ^ MASK_HEADERCRC;
+    end.end.playercrc = playercrc ^ MASK_PLAYERCRC;
+    return count > 0 && out.Append(&end.end, sizeof end.end);
+}
+
+// The folder part of a path, "." when it has none.
+void FolderOf(const char *path, char *folder, size_t size)
+{
+    snprintf(folder, size, "%s", path);
+    char *cut = nullptr;
+    for (char *p = folder; *p; p++)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            cut = p;
+    if (!cut)
+        snprintf(folder, size, ".");
+    else if (*cut == ':')
+        cut[1] = 0;
+    else if (cut == folder || cut[-1] == ':')
+        cut[1] = 0; // keep the root's separator
+    else
+        *cut = 0;
+}
+
+} // namespace
+
+int WriteExeFile(HWND list, BLOCKSET *set, const char *path)
+{
+    if (!path || !*path || strlen(path) >= MAX_PATH)
+        return 0;
+    HCURSOR cursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
+    char folder[MAX_PATH], temp[MAX_PATH] = "";
+    FolderOf(path, folder, sizeof folder);
+    bool ok = GetTempFileNameA(folder, "sbd", 0, temp) != 0;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (ok) {
+        file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        ok = file != INVALID_HANDLE_VALUE;
+    }
+    OpenStatus();
+    if (ok) {
+        Output out{file};
+        ok = WriteDocument(out, list, set);
+        ok = FlushFileBuffers(file) && ok;
+    }
+    if (file != INVALID_HANDLE_VALUE)
+        ok = CloseHandle(file) && ok;
+    // The old document gives way only to a complete new one, in one step.
+    if (ok)
+        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!ok && temp[0])
+        DeleteFileA(temp);
+    SetCursor(cursor);
+    CloseStatus();
+    return ok ? 1 : 0;
+}
+
+HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(FONTBLOCKHEAD) + 16);
+    {
+        GlobalLocked<FONTBLOCKHEAD> head(block);
+        if (!head) {
+            if (block)
+                GlobalFree(block);
+            return NULL;
+        }
+        head->tag = TAG_FONB;
+    }
+    unsigned count = (unsigned)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (unsigned i = 0; i < count; i++) {
+        BLOCK page;
+        if (!GetBlock(list, i, &page) || page.tag != TAG_PAGE)
+            continue;
+        for (uint32_t j = 0; j < page.page.objectcount; j++) {
+            LOGFONTA lf{};
+            {
+                GlobalLocked<OBJECTTEXT> text(GetPageObject(&page, j));
+                if (!text || text.size() < sizeof(OBJECTTEXT) || text->header.tag != TAG_TEXT ||
+                    text->header.fixedsize < sizeof(OBJECTTEXT))
+                    continue;
+                lf.lfHeight = text->size;
+                lf.lfWeight = text->weight;
+                lf.lfItalic = (text->header.flags & OBJ_ITALIC) ? 1 : 0;
+                lf.lfCharSet = DEFAULT_CHARSET;
+                memcpy(lf.lfFaceName, text->face, sizeof text->face - 1);
+            }
+            HFONT font = CreateFontIndirectA(&lf);
+            int ok = font && AddBlockFont(lf.lfFaceName, &block, font);
+            if (font)
+                DeleteObject(font);
+            if (!ok) {
+                GlobalFree(block);
+                return NULL;
+            }
+        }
+    }
+    return block;
+}
+
+// The whole font file of the font, empty when the font has none to give.
+static std::vector<char> FontFile(HFONT font)
+{
+    std::vector<char> data;
+    HDC dc = GetDC(hwndmain);
+    if (!dc)
+        return data;
+    HGDIOBJ old = SelectObject(dc, font);
+    DWORD size = GetFontData(dc, 0, 0, NULL, 0);
+    if (size != GDI_ERROR && size > 0 && size <= 0x4000000) {
+        data.resize(size + 16);
+        if (GetFontData(dc, 0, 0, data.data(), size) != size)
+            data.clear();
+        else
+            data.resize(size);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(hwndmain, dc);
+    return data;
+}
+
+int AddBlockFont(const char *face, HGLOBAL *block, HFONT font)
+{
+    uint32_t bytes;
+    {
+        GlobalLocked<char> b(*block);
+        if (!b || b.size() < sizeof(FONTBLOCKHEAD))
+            return 0;
+        const FONTBLOCKHEAD *head = (const FONTBLOCKHEAD *)b.get();
+        uint64_t offset = sizeof(FONTBLOCKHEAD);
+        for (uint32_t i = 0; i < head->count && offset + sizeof(FONTENTRY) <= b.size(); i++) {
+            const FONTENTRY *e = (const FONTENTRY *)(b.get() + offset);
+            char known[sizeof e->face + 1] = {};
+            memcpy(known, e->face, sizeof e->face);
+            if (_stricmp(known, face) == 0)
+                return 1;
+            offset += sizeof(FONTENTRY) + (uint64_t)e->size;
+        }
+        bytes = head->bytes;
+        if (sizeof(FONTBLOCKHEAD) + (uint64_t)bytes > b.size())
+            return 0;
+    }
+    std::vector<char> data = FontFile(font);
+    if (data.empty())
+        return 1;
+    uint64_t size = sizeof(FONTBLOCKHEAD) + (uint64_t)bytes + data.size() + sizeof(FONTENTRY) + 16;
+    if (size > 0x40000000)
+        return 0;
+    HGLOBAL grown = GlobalReAlloc(*block, (SIZE_T)size, GMEM_MOVEABLE | GMEM_ZEROINIT);
+    if (!grown)
+        return 0;
+    *block = grown;
+    GlobalLocked<char> b(grown);
+    if (!b)
+        return 0;
+    FONTBLOCKHEAD *head = (FONTBLOCKHEAD *)b.get();
+    FONTENTRY *e = (FONTENTRY *)(b.get() + sizeof(FONTBLOCKHEAD) + bytes);
+    memset(e, 0, sizeof *e);
+    e->tag = TAG_FONE;
+    e->size = (uint32_t)data.size();
+    snprintf(e->face, sizeof e->face, "%s", face);
+    memcpy(e + 1, data.data(), data.size());
+    head->count++;
+    head->bytes = bytes + (uint32_t)(data.size() + sizeof(FONTENTRY));
+    return 1;
+}

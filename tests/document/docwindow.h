@@ -1,0 +1,193 @@
+// What the document tests share: a document window as the shell makes it,
+// pictures and data to put into objects, and files in a folder of their own.
+#pragma once
+#include "common/shell.h"
+#include "document/blockstore.h"
+#include "document/globallock.h"
+#include "document/objects.h"
+#include "tests/support/testsupport.h"
+#include <gtest/gtest.h>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace doctest {
+
+// A window with the block list, the undo list and the BLOCKSET in its user
+// data, as the shell makes a document window.
+struct Doc {
+    HWND owner = nullptr, list = nullptr;
+    HGLOBAL seth = nullptr;
+    BLOCKSET *set = nullptr;
+    Doc()
+    {
+        owner = sbtest::CreateTestWindow(false);
+        list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 100, 100, owner, (HMENU)IDC_BLOCKLIST, hInst, NULL);
+        CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 1, 1, owner, (HMENU)IDC_UNDOLIST, hInst, NULL);
+        seth = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BLOCKSET));
+        SetWindowLongA(owner, GWL_USERDATA, (LONG)seth);
+        set = LockBlockSet(owner);
+    }
+    ~Doc()
+    {
+        FreeBlocks(owner, set);
+        FreeUndo(owner, set);
+        UnlockBlockSet(owner);
+        GlobalFree(seth);
+        DestroyWindow(owner);
+    }
+    Doc(const Doc &) = delete;
+    Doc &operator=(const Doc &) = delete;
+    void Clear() { FreeBlocks(owner, set); }
+    BLOCK Get(unsigned index)
+    {
+        BLOCK b{};
+        EXPECT_EQ(GetBlock(list, index, &b), 1);
+        return b;
+    }
+    unsigned Count() { return (unsigned)SendMessageA(list, LB_GETCOUNT, 0, 0); }
+    // Appends a header block and returns it.
+    BLOCK AddHeader()
+    {
+        BLOCK h;
+        CreateBlock(owner, set, &h, TAG_HEDR, nullptr, 0);
+        h.hedr.created = 1234567890; // a fixed time keeps saved files comparable
+        EXPECT_GT(AppendBlock(list, set, &h), 0);
+        return h;
+    }
+    BLOCK NewPage(const char *title)
+    {
+        BLOCK p;
+        CreateBlock(owner, set, &p, TAG_PAGE, nullptr, 0);
+        snprintf(p.page.title, sizeof p.page.title, "%s", title);
+        return p;
+    }
+};
+
+struct DocumentWindow : testing::Test, Doc {};
+
+// A global block holding `bytes`.
+inline HGLOBAL Global(const std::vector<uint8_t> &bytes)
+{
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() ? bytes.size() : 1);
+    if (!bytes.empty()) {
+        memcpy(GlobalLock(h), bytes.data(), bytes.size());
+        GlobalUnlock(h);
+    }
+    return h;
+}
+
+inline std::vector<uint8_t> Bytes(HGLOBAL h, size_t count = 0)
+{
+    GlobalLocked<uint8_t> p(h);
+    if (!p)
+        return {};
+    size_t n = count ? count : p.size();
+    return std::vector<uint8_t>(p.get(), p.get() + n);
+}
+
+// Noise that does not compress: deterministic, from a small generator.
+inline std::vector<uint8_t> Noise(size_t n, uint32_t seed)
+{
+    std::vector<uint8_t> v(n);
+    for (auto &b : v) {
+        seed = seed * 1103515245u + 12345u;
+        b = (uint8_t)(seed >> 16);
+    }
+    return v;
+}
+
+// A packed DIB of 24 bits per pixel whose pixels are `fill`.
+inline std::vector<uint8_t> Dib(int width, int height, const std::vector<uint8_t> &fill = {})
+{
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof bi;
+    bi.biWidth = width;
+    bi.biHeight = height;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    size_t stride = ((size_t)width * 3 + 3) & ~(size_t)3;
+    bi.biSizeImage = (DWORD)(stride * (height < 0 ? -height : height));
+    std::vector<uint8_t> v(sizeof bi + bi.biSizeImage);
+    memcpy(v.data(), &bi, sizeof bi);
+    for (size_t i = 0; i < bi.biSizeImage && !fill.empty(); i++)
+        v[sizeof bi + i] = fill[i % fill.size()];
+    return v;
+}
+
+// A folder of its own under the temporary folder, removed with its files.
+struct TempFolder {
+    std::string path;
+    TempFolder()
+    {
+        char dir[MAX_PATH], name[MAX_PATH];
+        GetTempPathA(sizeof dir, dir);
+        GetTempFileNameA(dir, "sbd", 0, name);
+        DeleteFileA(name);
+        CreateDirectoryA(name, NULL);
+        path = name;
+    }
+    ~TempFolder()
+    {
+        for (const std::string &f : Files())
+            DeleteFileA((path + "\\" + f).c_str());
+        RemoveDirectoryA(path.c_str());
+    }
+    std::string File(const char *name) const { return path + "\\" + name; }
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA fd;
+        HANDLE f = FindFirstFileA((path + "\\*").c_str(), &fd);
+        if (f == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(fd.cFileName);
+        } while (FindNextFileA(f, &fd));
+        FindClose(f);
+        return names;
+    }
+};
+
+inline std::vector<uint8_t> ReadFileBytes(const std::string &path)
+{
+    std::vector<uint8_t> v;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return v;
+    fseek(f, 0, SEEK_END);
+    long n = ftell(f);
+    fseek(f, 0, SEEK_SET);
+    v.resize(n > 0 ? (size_t)n : 0);
+    if (n > 0 && fread(v.data(), 1, v.size(), f) != v.size())
+        v.clear();
+    fclose(f);
+    return v;
+}
+
+inline bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return fclose(f) == 0 && ok;
+}
+
+template <class T> T At(const std::vector<uint8_t> &bytes, size_t offset)
+{
+    T v{};
+    if (offset + sizeof v <= bytes.size())
+        memcpy(&v, bytes.data() + offset, sizeof v);
+    return v;
+}
+
+template <class T> void Put(std::vector<uint8_t> &bytes, size_t offset, T v)
+{
+    if (offset + sizeof v <= bytes.size())
+        memcpy(bytes.data() + offset, &v, sizeof v);
+}
+
+} // namespace doctest
