@@ -1,0 +1,4 @@
+// Resource numbers of the PNG and MNG loaders.
+#pragma once
+
+#define IDS_BADCRC 313
