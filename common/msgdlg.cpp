@@ -52,15 +52,29 @@ INT_PTR CALLBACK MessageDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
 static WARNINGRECORD *warningrecord;
 static WARNINGRECORD *yesnowarningrecord;
 
+// What the two warning boxes share: the text, the ticked check box, the
+// focus on the first answer, the place in the middle of the screen.
+static WARNINGRECORD *InitWarning(HWND dlg, LPARAM lParam, int focus)
+{
+    WARNINGRECORD *record = (WARNINGRECORD *)lParam;
+    SetDlgItemTextA(dlg, IDC_MESSAGETEXT, record->text);
+    CheckDlgButton(dlg, IDC_SHOWAGAIN, BST_CHECKED);
+    SetFocus(GetDlgItem(dlg, focus));
+    CentreWindow(dlg);
+    return record;
+}
+
+static void StoreShowAgain(HWND dlg, WARNINGRECORD *record)
+{
+    if (record && record->flag)
+        *record->flag = IsDlgButtonChecked(dlg, IDC_SHOWAGAIN) == BST_CHECKED ? 1 : 0;
+}
+
 INT_PTR CALLBACK WarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_INITDIALOG:
-        warningrecord = (WARNINGRECORD *)lParam;
-        SetDlgItemTextA(dlg, IDC_MESSAGETEXT, warningrecord->text);
-        CheckDlgButton(dlg, IDC_SHOWAGAIN, BST_CHECKED);
-        SetFocus(GetDlgItem(dlg, IDOK));
-        CentreWindow(dlg);
+        warningrecord = InitWarning(dlg, lParam, IDOK);
         return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -68,8 +82,7 @@ INT_PTR CALLBACK WarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
             EndDialog(dlg, IDOK);
             return TRUE;
         case IDC_SHOWAGAIN:
-            if (warningrecord && warningrecord->flag)
-                *warningrecord->flag = IsDlgButtonChecked(dlg, IDC_SHOWAGAIN) == BST_CHECKED ? 1 : 0;
+            StoreShowAgain(dlg, warningrecord);
             return TRUE;
         }
         return FALSE;
@@ -84,19 +97,14 @@ INT_PTR CALLBACK YesNoWarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
 {
     switch (msg) {
     case WM_INITDIALOG:
-        yesnowarningrecord = (WARNINGRECORD *)lParam;
-        SetDlgItemTextA(dlg, IDC_MESSAGETEXT, yesnowarningrecord->text);
-        CheckDlgButton(dlg, IDC_SHOWAGAIN, BST_CHECKED);
-        SetFocus(GetDlgItem(dlg, IDYES));
-        CentreWindow(dlg);
+        yesnowarningrecord = InitWarning(dlg, lParam, IDYES);
         return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDYES:
             // The question may stop being asked only when its answer was Yes:
             // a switched-off question answers Yes from then on.
-            if (yesnowarningrecord && yesnowarningrecord->flag)
-                *yesnowarningrecord->flag = IsDlgButtonChecked(dlg, IDC_SHOWAGAIN) == BST_CHECKED ? 1 : 0;
+            StoreShowAgain(dlg, yesnowarningrecord);
             EndDialog(dlg, 1);
             return TRUE;
         case IDNO:
