@@ -1,8 +1,11 @@
 // GIF files through giflib. Reading takes the first image of the file, placed
 // on the logical screen filled with the background colour, as a 1-, 4- or
-// 8-bit DIB after the size of its colour table. Writing stores one image of 1, 4 or 8 bits.
+// 8-bit DIB after the size of its colour table. Writing stores one image of 1, 4
+// or 8 bits; deeper pictures are reduced to 8 bits first.
 #include "codecs/codecs.h"
 #include "codecs/shared/kpxshared.h"
+#include "media/dib.h"
+#include "media/reduce.h"
 #include <gif_lib.h>
 #include <algorithm>
 #include <cstring>
@@ -172,12 +175,13 @@ short WriteIndexed(const char *path, const DibView &v)
 }
 
 // Pictures of more than 8 bits reach GIF through the system's own colour
-// reduction, dithering to the 3-3-2 palette, which belongs to the media
-// library. That library is not linked here yet, so such pictures are refused
-// for now: the write fails and no file is made.
-HGLOBAL ReduceForGif(HGLOBAL)
+// reduction: dithered to the 3-3-2 palette, as palette displays show them.
+HGLOBAL ReduceForGif(HGLOBAL dib)
 {
-    return NULL;
+    char rgb[PALETTEBYTES];
+    int bits;
+    GetDefaultPalette(rgb, &bits, 6);
+    return DitherDib(dib, rgb, 8, 0);
 }
 
 } // namespace

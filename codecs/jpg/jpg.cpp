@@ -18,6 +18,9 @@ using namespace kpx;
 
 namespace {
 
+// What the information entry point reads first.
+constexpr size_t INFOHEAD = 64u << 10;
+
 constexpr unsigned DEFAULTQUALITY = 75;
 // Each scan of a progressive file passes over the whole picture again; no
 // honest file needs more than a few dozen.
@@ -114,10 +117,10 @@ bool Decode(Reading *r)
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels)
+HGLOBAL Read(char *path, bool pixels, size_t limit = SIZE_MAX)
 {
     FileData file;
-    if (!file.Load(path))
+    if (!file.Load(path, limit))
         return NULL;
     DibBuilder dib;
     Reading r;
@@ -238,7 +241,10 @@ bool Encode(Writing *w)
 
 HGLOBAL JPGGetFileInformation(char *path)
 {
-    return Read(path, false);
+    // The information lies before the pixels: the file's head is read, and
+    // the whole file only when the head does not hold all of it.
+    HGLOBAL info = Read(path, false, INFOHEAD);
+    return info ? info : Read(path, false);
 }
 
 HGLOBAL JPGReadGraphicFile(char *path)

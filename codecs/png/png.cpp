@@ -16,6 +16,9 @@ using namespace kpx;
 
 namespace {
 
+// What the information entry point reads first.
+constexpr size_t INFOHEAD = 64u << 10;
+
 // Bounds on what libpng may allocate for one ancillary chunk, and on how many
 // such chunks it keeps, so that a hostile file cannot exhaust memory.
 constexpr png_alloc_size_t MAXCHUNKBYTES = 8u << 20;
@@ -119,10 +122,10 @@ bool Decode(Reading *r)
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels)
+HGLOBAL Read(char *path, bool pixels, size_t limit = SIZE_MAX)
 {
     FileData file;
-    if (!file.Load(path) || file.size < 8 || png_sig_cmp(file.data, 0, 8))
+    if (!file.Load(path, limit) || file.size < 8 || png_sig_cmp(file.data, 0, 8))
         return NULL;
     DibBuilder dib;
     Reading r;
@@ -190,7 +193,10 @@ bool Encode(Writing *w)
 
 HGLOBAL PNGGetFileInformation(char *path)
 {
-    return Read(path, false);
+    // The information lies before the pixels: the file's head is read, and
+    // the whole file only when the head does not hold all of it.
+    HGLOBAL info = Read(path, false, INFOHEAD);
+    return info ? info : Read(path, false);
 }
 
 HGLOBAL PNGReadGraphicFile(char *path)

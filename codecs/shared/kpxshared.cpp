@@ -147,7 +147,7 @@ FileData::~FileData()
         VirtualFree(base, 0, MEM_RELEASE);
 }
 
-bool FileData::Load(const char *path)
+bool FileData::Load(const char *path, size_t limit)
 {
     if (base || !path || !*path)
         return false;
@@ -161,7 +161,7 @@ bool FileData::Load(const char *path)
         SYSTEM_INFO system;
         GetSystemInfo(&system);
         size_t page = system.dwPageSize;
-        size_t count = size_t(length.QuadPart);
+        size_t count = size_t(length.QuadPart) < limit ? size_t(length.QuadPart) : limit;
         size_t committed = (count + page - 1) / page * page;
         // The page after the committed ones stays reserved and inaccessible.
         base = VirtualAlloc(NULL, committed + page, MEM_RESERVE, PAGE_NOACCESS);

@@ -83,8 +83,9 @@ public:
     FileData(const FileData &) = delete;
     FileData &operator=(const FileData &) = delete;
     ~FileData();
-    // False for a missing, empty, unreadable or too large file.
-    bool Load(const char *path);
+    // False for a missing, empty, unreadable or too large file. With a
+    // limit, only the file's first `limit` bytes are read.
+    bool Load(const char *path, size_t limit = SIZE_MAX);
     // True when `count` bytes from `offset` lie inside the file.
     bool Has(size_t offset, size_t count) const { return offset <= size && count <= size - offset; }
 

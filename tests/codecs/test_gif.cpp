@@ -1,6 +1,6 @@
 // GIF files made with giflib's writer, so the reader meets what other
 // programs write: screens, offsets, local tables, interlacing, extensions and
-// further images; and the writer's refusal of deep pictures.
+// further images.
 #include "tests/codecs/codectest.h"
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -172,17 +172,6 @@ TEST_F(GifReader, OversizedImageOrNoImageGivesNull)
     const uint8_t empty[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'};
     WriteBytes(file.path, std::vector<uint8_t>(empty, empty + sizeof empty));
     EXPECT_FALSE(Picture(Call(GIFReadGraphicFile, file.path)));
-}
-
-TEST(GifWriter, DeepPicturesAreRefusedWithoutAFile)
-{
-    TempFile file("deep.gif");
-    for (int bits : {24, 32}) {
-        Picture deep(MakeDib(4, 4, bits, {}, [](int x, int y) -> uint32_t { return RGB(x * 60, y * 60, 0); }));
-        EXPECT_EQ(GIFWriteGraphicFile(file.path, deep.handle), 0);
-        EXPECT_FALSE(FileExists(file.path));
-    }
-    EXPECT_EQ(StrayTempFiles(), 0);
 }
 
 } // namespace

@@ -1,0 +1,264 @@
+#include "media/imageformat.h"
+#include "codecs/codecs.h"
+#include "common/shell.h"
+#include "media/dib.h"
+#include <vfw.h>
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+const IMAGEPROC imageproc[IMAGETYPES] = {
+    {JPGGetFileInformation, JPGReadGraphicFile, JPGWriteGraphicFile, "jpg"},
+    {BMPGetFileInformation, BMPReadGraphicFile, BMPWriteGraphicFile, "bmp"},
+    {GIFGetFileInformation, GIFReadGraphicFile, GIFWriteGraphicFile, "gif"},
+    {PCXGetFileInformation, PCXReadGraphicFile, PCXWriteGraphicFile, "pcx"},
+    {TGAGetFileInformation, TGAReadGraphicFile, TGAWriteGraphicFile, "tga"},
+    {PNGGetFileInformation, PNGReadGraphicFile, PNGWriteGraphicFile, "png"},
+    {AVIGetFileInformation, AVIReadGraphicFile, NULL, "avi"},
+};
+
+namespace {
+
+constexpr int JPEGFORMAT = 0;
+// The quality suffix needs room for "/Q:" and the digits.
+constexpr size_t QUALITYROOM = 8;
+// The longest header a video frame has in practice is the 124-byte
+// BITMAPV5HEADER; anything far beyond it is damage.
+constexpr DWORD MAXFRAMEHEADER = 1024;
+constexpr uint64_t MAXFRAMEBYTES = 0x7FFFFFFF;
+
+// Copies a path into a buffer of the codecs' size; false for no path or one
+// too long to fit, which would otherwise name some other file.
+bool CopyPath(char (&out)[MAX_PATH], const char *path)
+{
+    out[0] = 0;
+    if (!path || strnlen(path, MAX_PATH) >= MAX_PATH)
+        return false;
+    strcpy(out, path);
+    return true;
+}
+
+} // namespace
+
+int FindImageFormat(const char *path)
+{
+    if (!path)
+        return -1;
+    const char *name = path;
+    for (const char *p = path; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    const char *dot = strrchr(name, '.');
+    if (!dot)
+        return -1;
+    for (int i = 0; i < IMAGETYPES; ++i)
+        if (!_stricmp(dot + 1, imageproc[i].extension))
+            return i;
+    return -1;
+}
+
+int GetFormatExtension(char *out, unsigned index, unsigned)
+{
+    if (index >= (unsigned)IMAGETYPES)
+        return -1;
+    strcpy(out, imageproc[index].extension);
+    return IMAGETYPES;
+}
+
+int GetFormatName(char *out, unsigned index, unsigned)
+{
+    if (index >= (unsigned)IMAGETYPES)
+        return -1;
+    snprintf(out, sizeof "jpg files", "%s files", imageproc[index].extension);
+    return IMAGETYPES;
+}
+
+int GetImageTypeCount()
+{
+    return IMAGETYPES;
+}
+
+int GetImageInfo(const char *path, int *width, int *height, int *bits, char *rgb)
+{
+    char copy[MAX_PATH];
+    if (!CopyPath(copy, path))
+        return 0;
+    int format = FindImageFormat(copy);
+    if (format < 0)
+        return 0;
+    HGLOBAL info = imageproc[format].GetFileInformation(copy);
+    if (!info)
+        return 0;
+    const SIZE_T size = GlobalSize(info);
+    auto *header = (BITMAPINFOHEADER *)GlobalLock(info);
+    int ok = 0;
+    if (header && size >= sizeof(BITMAPINFOHEADER) && header->biSize >= sizeof(BITMAPINFOHEADER) &&
+        header->biSize <= size) {
+        ok = 1;
+        if (width)
+            *width = header->biWidth;
+        if (height)
+            *height = header->biHeight;
+        if (bits)
+            *bits = header->biBitCount;
+        const int depth = header->biBitCount;
+        if (rgb && depth >= 1 && depth <= 8) {
+            if (size - header->biSize >= (4u << depth))
+                GetDibPalette((const BITMAPINFO *)header, rgb);
+            else
+                memset(rgb, 0, PALETTEBYTES);
+        }
+    }
+    if (header)
+        GlobalUnlock(info);
+    GlobalFree(info);
+    return ok;
+}
+
+HGLOBAL LoadImageA(HANDLE, const char *path, HWND status, unsigned short *bits)
+{
+    if (status)
+        SetWindowTextA(status, "");
+    char copy[MAX_PATH];
+    if (!CopyPath(copy, path))
+        return NULL;
+    int format = FindImageFormat(copy);
+    if (format < 0)
+        return NULL;
+    HGLOBAL dib = imageproc[format].ReadGraphicFile(copy);
+    if (!dib)
+        return NULL;
+    int depth;
+    if (bits && GetImageInfo(copy, NULL, NULL, &depth, NULL))
+        *bits = (unsigned short)depth;
+    if (status)
+        SetWindowTextA(status, copy);
+    return dib;
+}
+
+int WriteImage(const char *path, HGLOBAL dib)
+{
+    char copy[MAX_PATH];
+    if (!CopyPath(copy, path))
+        return 0;
+    int format = FindImageFormat(copy);
+    if (format < 0 || !imageproc[format].WriteGraphicFile)
+        return 0;
+    size_t length = strlen(copy);
+    // The writer takes quality 1 to 100; a larger setting means the best.
+    if (format == JPEGFORMAT && length + QUALITYROOM < MAX_PATH)
+        snprintf(copy + length, MAX_PATH - length, "/Q:%u", std::min(JPEGQualityFactor, 100u));
+    return imageproc[format].WriteGraphicFile(copy, dib) ? 1 : 0;
+}
+
+// A frame as the platform hands it over is trusted no further than its
+// header can be checked: the pixels it promises are read only when the header
+// describes an ordinary uncompressed picture whose size fits in 32 bits.
+HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame)
+{
+    if (!frame)
+        return NULL;
+    const int bits = frame->biBitCount;
+    if (frame->biSize < sizeof(BITMAPINFOHEADER) || frame->biSize > MAXFRAMEHEADER)
+        return NULL;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return NULL;
+    if (frame->biCompression != BI_RGB)
+        return NULL;
+    uint32_t entries = frame->biClrUsed;
+    if (bits <= 8 ? entries > (1u << bits) : entries > 256)
+        return NULL;
+    if (bits <= 8 && !entries)
+        entries = 1u << bits;
+    if (frame->biWidth <= 0 || frame->biHeight == 0 || frame->biHeight == INT_MIN)
+        return NULL;
+    const int width = frame->biWidth, height = std::abs(frame->biHeight);
+    const bool topdown = frame->biHeight < 0;
+    const uint64_t rowbytes = ((uint64_t)bits * (uint64_t)width + 31) / 32 * 4;
+    const uint64_t pixeloffset = (uint64_t)frame->biSize + 4ull * entries;
+    if (pixeloffset + rowbytes * (uint64_t)height > MAXFRAMEBYTES)
+        return NULL;
+
+    // Colours past the frame's own count stay black rather than being read
+    // from its pixels.
+    char rgb[PALETTEBYTES] = {};
+    const auto *table = (const RGBQUAD *)((const uint8_t *)frame + frame->biSize);
+    for (uint32_t i = 0; bits <= 8 && i < entries; ++i) {
+        rgb[3 * i] = (char)table[i].rgbRed;
+        rgb[3 * i + 1] = (char)table[i].rgbGreen;
+        rgb[3 * i + 2] = (char)table[i].rgbBlue;
+    }
+    HGLOBAL result = CreateDib(width, height, rgb, bits == 16 || bits == 32 ? 24 : bits);
+    if (!result)
+        return NULL;
+    DibLock out(result);
+    if (!out.ok()) {
+        GlobalFree(result);
+        return NULL;
+    }
+    const auto *pixels = (const char *)frame + pixeloffset;
+    for (int s = 0; s < height; ++s) {
+        const char *in = pixels + (uint64_t)(topdown ? height - 1 - s : s) * rowbytes;
+        char *o = (char *)out.StoredRow(s);
+        if (bits == 16)
+            AVISwabRGB16Line(o, in, (unsigned)width);
+        else if (bits == 32)
+            AVISwabRGB32Line(o, in, (unsigned)width);
+        else
+            memcpy(o, in, (size_t)rowbytes);
+    }
+    return result;
+}
+
+HGLOBAL AVIReadGraphicFile(char *path)
+{
+    if (!path)
+        return NULL;
+    AVIFileInit();
+    PAVIFILE file = NULL;
+    PAVISTREAM stream = NULL;
+    PGETFRAME frames = NULL;
+    HGLOBAL result = NULL;
+    if (AVIFileOpenA(&file, path, OF_READ, NULL) == 0 &&
+        AVIFileGetStream(file, &stream, streamtypeVIDEO, 0) == 0 &&
+        (frames = AVIStreamGetFrameOpen(stream, NULL)) != NULL) {
+        auto *frame = (const BITMAPINFOHEADER *)AVIStreamGetFrame(frames, 0);
+        if (frame)
+            result = AVIFrameToDib(frame);
+    }
+    if (frames)
+        AVIStreamGetFrameClose(frames);
+    if (stream)
+        AVIStreamRelease(stream);
+    if (file)
+        AVIFileRelease(file);
+    AVIFileExit();
+    return result;
+}
+
+HGLOBAL AVIGetFileInformation(char *path)
+{
+    return AVIReadGraphicFile(path);
+}
+
+void AVISwabRGB16Line(char *out, const char *in, unsigned count)
+{
+    const auto *s = (const uint8_t *)in;
+    auto *o = (uint8_t *)out;
+    for (unsigned i = 0; i < count; ++i, s += 2, o += 3) {
+        unsigned v = s[0] | (s[1] << 8);
+        o[0] = (uint8_t)((v & 0x1F) << 3);
+        o[1] = (uint8_t)(((v >> 5) & 0x1F) << 3);
+        o[2] = (uint8_t)(((v >> 10) & 0x1F) << 3);
+    }
+}
+
+void AVISwabRGB32Line(char *out, const char *in, unsigned count)
+{
+    for (unsigned i = 0; i < count; ++i, in += 4, out += 3) {
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
+    }
+}

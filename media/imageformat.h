@@ -1,0 +1,39 @@
+// Picture files by extension: one table binds each format's extension to the
+// codec library that reads and writes it, and AVI movies give their first
+// video frame as a picture. Everything that loads a picture goes through
+// LoadImageA and GetImageInfo and never names a format.
+#pragma once
+#include <windows.h>
+
+typedef HGLOBAL (*IMAGEINFOPROC)(char *path);
+typedef HGLOBAL (*IMAGEREADPROC)(char *path);
+typedef short (*IMAGEWRITEPROC)(char *path, HGLOBAL dib);
+
+// One row per format; the row number is the format index.
+struct IMAGEPROC {
+    IMAGEINFOPROC GetFileInformation;
+    IMAGEREADPROC ReadGraphicFile;
+    IMAGEWRITEPROC WriteGraphicFile; // NULL for a format that is only read
+    char extension[4];
+};
+constexpr int IMAGETYPES = 7;
+extern const IMAGEPROC imageproc[IMAGETYPES];
+
+int FindImageFormat(const char *path);
+int GetFormatExtension(char *out, unsigned index, unsigned reserved);
+int GetFormatName(char *out, unsigned index, unsigned reserved);
+int GetImageTypeCount();
+int GetImageInfo(const char *path, int *width, int *height, int *bits, char *rgb);
+// Not the platform's LoadImageA: an overload of its own. A path of 260
+// characters or more is refused rather than cut short.
+HGLOBAL LoadImageA(HANDLE reserved, const char *path, HWND status, unsigned short *bits);
+int WriteImage(const char *path, HGLOBAL dib);
+
+HGLOBAL AVIReadGraphicFile(char *path);
+HGLOBAL AVIGetFileInformation(char *path);
+// A new DIB of a video frame (packed DIB of 1 to 32 bits, bottom-up or
+// top-down): 16- and 32-bit frames become 24 bits. NULL for a header that is
+// not an ordinary uncompressed picture.
+HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame);
+void AVISwabRGB16Line(char *out, const char *in, unsigned count);
+void AVISwabRGB32Line(char *out, const char *in, unsigned count);
