@@ -63,10 +63,11 @@ DibLock::DibLock(HGLOBAL dib) : handle(dib)
     header = locked;
 }
 
-DibLock::~DibLock()
+void DibLock::Unlock()
 {
     if (header)
         GlobalUnlock(handle);
+    header = nullptr;
 }
 
 HGLOBAL CreateDib(int width, int height, const char *rgb, int bits)
@@ -107,16 +108,11 @@ HGLOBAL CreateDib(int width, int height, const char *rgb, int bits)
 
 HGLOBAL CreateDibLike(const DibLock &like, int width, int height)
 {
-    HGLOBAL dib = CreateDib(width, height, NULL, like.layout.bits);
-    if (!dib)
+    NewDib out(CreateDib(width, height, NULL, like.layout.bits));
+    if (!out.ok() || out.layout.bits != like.layout.bits)
         return NULL;
-    DibLock out(dib);
-    if (!out.ok() || out.layout.bits != like.layout.bits) {
-        GlobalFree(dib);
-        return NULL;
-    }
     memcpy(out.Table(), like.Table(), 4 * like.layout.tableentries);
-    return dib;
+    return out.Release();
 }
 
 unsigned long GetDibPixel(const BITMAPINFOHEADER *dib, int x, int y)

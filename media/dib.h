@@ -60,7 +60,7 @@ inline bool PixelDepth(int bits)
 class DibLock {
 public:
     explicit DibLock(HGLOBAL dib);
-    ~DibLock();
+    ~DibLock() { Unlock(); }
     DibLock(const DibLock &) = delete;
     DibLock &operator=(const DibLock &) = delete;
 
@@ -75,9 +75,34 @@ public:
     const RGBQUAD *Table() const { return (const RGBQUAD *)(base() + layout.tableoffset); }
     RGBQUAD *Table() { return (RGBQUAD *)(base() + layout.tableoffset); }
 
+protected:
+    void Unlock();
+
 private:
     uint8_t *base() const { return (uint8_t *)header; }
     HGLOBAL handle = nullptr;
+};
+
+// A DIB just made (or NULL when making it failed), locked while it is filled
+// in and freed at the end of the scope unless Release hands it over.
+class NewDib : public DibLock {
+public:
+    explicit NewDib(HGLOBAL dib) : DibLock(dib), owned(dib) {}
+    ~NewDib()
+    {
+        Unlock();
+        if (owned)
+            GlobalFree(owned);
+    }
+    HGLOBAL Release()
+    {
+        HGLOBAL dib = owned;
+        owned = NULL;
+        return dib;
+    }
+
+private:
+    HGLOBAL owned;
 };
 
 // The value of pixel x of a row, as GetDibPixel gives it.

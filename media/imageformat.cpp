@@ -189,14 +189,9 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame)
         rgb[3 * i + 1] = (char)table[i].rgbGreen;
         rgb[3 * i + 2] = (char)table[i].rgbBlue;
     }
-    HGLOBAL result = CreateDib(width, height, rgb, bits == 16 || bits == 32 ? 24 : bits);
-    if (!result)
+    NewDib out(CreateDib(width, height, rgb, bits == 16 || bits == 32 ? 24 : bits));
+    if (!out.ok())
         return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
-    }
     const auto *pixels = (const char *)frame + pixeloffset;
     for (int s = 0; s < height; ++s) {
         const char *in = pixels + (uint64_t)(topdown ? height - 1 - s : s) * rowbytes;
@@ -208,7 +203,7 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame)
         else
             memcpy(o, in, (size_t)rowbytes);
     }
-    return result;
+    return out.Release();
 }
 
 HGLOBAL AVIReadGraphicFile(char *path)

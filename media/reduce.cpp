@@ -133,14 +133,9 @@ HGLOBAL DitherDib(HGLOBAL dib, const char *rgb, int bits, int)
         return NULL;
     LANES *above = rows.data() + 1, *below = rows.data() + width + 2;
 
-    HGLOBAL result = CreateDib(width, height, rgb, bits);
-    if (!result)
+    NewDib out(CreateDib(width, height, rgb, bits));
+    if (!out.ok())
         return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
-    }
     const int outbits = out.layout.bits;
     const uint8_t *pal = rgb ? (const uint8_t *)rgb : NOPALETTE;
     LANES palette[256], colours[256] = {};
@@ -166,7 +161,7 @@ HGLOBAL DitherDib(HGLOBAL dib, const char *rgb, int bits, int)
         }
         std::swap(above, below);
     }
-    return result;
+    return out.Release();
 }
 
 HGLOBAL RemapDib(HGLOBAL dib, const char *rgb, int bits, int)
@@ -178,14 +173,9 @@ HGLOBAL RemapDib(HGLOBAL dib, const char *rgb, int bits, int)
     if (!PixelDepth(srcbits))
         return NULL;
     const int width = src.layout.width, height = src.layout.height;
-    HGLOBAL result = CreateDib(width, height, rgb, bits);
-    if (!result)
+    NewDib out(CreateDib(width, height, rgb, bits));
+    if (!out.ok())
         return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
-    }
     const int outbits = out.layout.bits;
 
     // Every palette source, 1-bit ones included, goes through its colour
@@ -227,5 +217,5 @@ HGLOBAL RemapDib(HGLOBAL dib, const char *rgb, int bits, int)
                 WritePixel(o, x, outbits, Code332(in[2], in[1], in[0]));
         }
     }
-    return result;
+    return out.Release();
 }
