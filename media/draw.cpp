@@ -1,5 +1,6 @@
 #include "media/draw.h"
 #include "media/dib.h"
+#include "media/reduce.h"
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -380,10 +381,10 @@ int DrawColourButton(HWND dialog, UINT, WPARAM, const DRAWITEMSTRUCT *item, char
     }
     char text[261] = "";
     if (!disabled && GetWindowTextA(item->hwndItem, text, sizeof text) > 0) {
-        int brightness = GetRValue(face) * 30 / 100 + GetGValue(face) * 59 / 100 + GetBValue(face) * 11 / 100;
         SetBkMode(dc, TRANSPARENT);
         SetTextAlign(dc, TA_CENTER | TA_TOP);
-        SetTextColor(dc, brightness <= 128 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+        bool dark = Brightness(GetRValue(face), GetGValue(face), GetBValue(face)) <= 128;
+        SetTextColor(dc, dark ? RGB(255, 255, 255) : RGB(0, 0, 0));
         int x = (rc.right - rc.left) / 2, y = rc.top + 4;
         if (pressed)
             x -= 2, y -= 1;
