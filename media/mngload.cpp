@@ -288,7 +288,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
         }
         case ChunkType("DEFI"): {
             uint8_t defi[DEFIKEEP] = {};
-            if (!ReadChunkData(fp, chunk, defi, chunk.length < DEFIKEEP ? chunk.length : DEFIKEEP, &match))
+            if (!ReadChunkData(fp, chunk, defi, sizeof defi, &match))
                 return m.Fail(IDS_ERRREAD);
             defix = (int32_t)BigEndian(defi + 4);
             defiy = (int32_t)BigEndian(defi + 8);
@@ -301,7 +301,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
             if (loopseen)
                 break;
             uint8_t loop[LOOPKEEP] = {};
-            if (!ReadChunkData(fp, chunk, loop, chunk.length < LOOPKEEP ? chunk.length : LOOPKEEP, &match))
+            if (!ReadChunkData(fp, chunk, loop, sizeof loop, &match))
                 return m.Fail(IDS_ERRREAD);
             loopcount = BigEndian(loop + 1);
             loopseen = true;
@@ -309,7 +309,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
         }
         case ChunkType("TERM"): {
             uint8_t term[TERMKEEP] = {};
-            if (!ReadChunkData(fp, chunk, term, chunk.length < TERMKEEP ? chunk.length : TERMKEEP, &match))
+            if (!ReadChunkData(fp, chunk, term, sizeof term, &match))
                 return m.Fail(IDS_ERRREAD);
             termcount = BigEndian(term + 6);
             termseen = true;
