@@ -317,9 +317,6 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
             break;
         }
         case ChunkType("tEXt"):
-            if (!ReadChunkData(fp, chunk, NULL, 0, &match))
-                return NULL;
-            break;
         case ChunkType("MEND"):
             if (!ReadChunkData(fp, chunk, NULL, 0, &match))
                 return m.Fail(IDS_ERRREAD);
