@@ -28,8 +28,8 @@ constexpr size_t QUALITYROOM = 8;
 constexpr DWORD MAXFRAMEHEADER = 1024;
 constexpr uint64_t MAXFRAMEBYTES = 0x7FFFFFFF;
 
-// Copies a path into a buffer of the codecs' size; false for no path or one
-// too long to fit, which would otherwise name some other file.
+} // namespace
+
 bool CopyPath(char (&out)[MAX_PATH], const char *path)
 {
     out[0] = 0;
@@ -38,8 +38,6 @@ bool CopyPath(char (&out)[MAX_PATH], const char *path)
     strcpy(out, path);
     return true;
 }
-
-} // namespace
 
 int FindImageFormat(const char *path)
 {
