@@ -1,6 +1,7 @@
 #include "media/imageformat.h"
 #include "codecs/codecs.h"
 #include "common/shell.h"
+#include "document/globallock.h"
 #include "media/dib.h"
 #include <vfw.h>
 #include <algorithm>
@@ -88,28 +89,28 @@ int GetImageInfo(const char *path, int *width, int *height, int *bits, char *rgb
     HGLOBAL info = imageproc[format].GetFileInformation(copy);
     if (!info)
         return 0;
-    const SIZE_T size = GlobalSize(info);
-    auto *header = (BITMAPINFOHEADER *)GlobalLock(info);
     int ok = 0;
-    if (header && size >= sizeof(BITMAPINFOHEADER) && header->biSize >= sizeof(BITMAPINFOHEADER) &&
-        header->biSize <= size) {
-        ok = 1;
-        if (width)
-            *width = header->biWidth;
-        if (height)
-            *height = header->biHeight;
-        if (bits)
-            *bits = header->biBitCount;
-        const int depth = header->biBitCount;
-        if (rgb && depth >= 1 && depth <= 8) {
-            if (size - header->biSize >= (4u << depth))
-                GetDibPalette((const BITMAPINFO *)header, rgb);
-            else
-                memset(rgb, 0, PALETTEBYTES);
+    {
+        GlobalLocked<BITMAPINFOHEADER> header(info);
+        const SIZE_T size = header.size();
+        if (size >= sizeof(BITMAPINFOHEADER) && header->biSize >= sizeof(BITMAPINFOHEADER) &&
+            header->biSize <= size) {
+            ok = 1;
+            if (width)
+                *width = header->biWidth;
+            if (height)
+                *height = header->biHeight;
+            if (bits)
+                *bits = header->biBitCount;
+            const int depth = header->biBitCount;
+            if (rgb && depth >= 1 && depth <= 8) {
+                if (size - header->biSize >= (4u << depth))
+                    GetDibPalette((const BITMAPINFO *)header.get(), rgb);
+                else
+                    memset(rgb, 0, PALETTEBYTES);
+            }
         }
     }
-    if (header)
-        GlobalUnlock(info);
     GlobalFree(info);
     return ok;
 }
