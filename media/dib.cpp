@@ -115,26 +115,33 @@ HGLOBAL CreateDibLike(const DibLock &like, int width, int height)
     return out.Release();
 }
 
+namespace {
+
+// Where pixel (x, y) of a picture the primitives can read lies: its row, or
+// NULL for another depth or a place outside the picture.
+uint8_t *PixelRow(const BITMAPINFOHEADER *dib, int x, int y, DIBLAYOUT *l)
+{
+    if (!DibHeaderLayout(dib, l) || !PixelDepth(l->bits))
+        return nullptr;
+    if (x < 0 || x >= l->width || y < 0 || y >= l->height)
+        return nullptr;
+    return (uint8_t *)dib + l->pixeloffset + (uint32_t)(l->height - 1 - y) * l->rowbytes;
+}
+
+} // namespace
+
 unsigned long GetDibPixel(const BITMAPINFOHEADER *dib, int x, int y)
 {
     DIBLAYOUT l;
-    if (!DibHeaderLayout(dib, &l) || !PixelDepth(l.bits))
-        return 0xFFFFFFFFul;
-    if (x < 0 || x >= l.width || y < 0 || y >= l.height)
-        return 0xFFFFFFFFul;
-    const uint8_t *row = (const uint8_t *)dib + l.pixeloffset + (uint32_t)(l.height - 1 - y) * l.rowbytes;
-    return ReadPixel(row, x, l.bits);
+    const uint8_t *row = PixelRow(dib, x, y, &l);
+    return row ? ReadPixel(row, x, l.bits) : 0xFFFFFFFFul;
 }
 
 void PutDibPixel(BITMAPINFOHEADER *dib, int x, int y, unsigned long value)
 {
     DIBLAYOUT l;
-    if (!DibHeaderLayout(dib, &l) || !PixelDepth(l.bits))
-        return;
-    if (x < 0 || x >= l.width || y < 0 || y >= l.height)
-        return;
-    uint8_t *row = (uint8_t *)dib + l.pixeloffset + (uint32_t)(l.height - 1 - y) * l.rowbytes;
-    WritePixel(row, x, l.bits, (uint32_t)value);
+    if (uint8_t *row = PixelRow(dib, x, y, &l))
+        WritePixel(row, x, l.bits, (uint32_t)value);
 }
 
 int GetBitmapDimensions(HGLOBAL dib, int *width, int *height, int *bits, char *rgb)
