@@ -35,6 +35,15 @@ struct Pixels {
     uint8_t *Bytes() const { return (uint8_t *)header; }
 };
 
+// The colour a pixel value shows.
+inline COLORREF Shown(const Pixels &p, unsigned long v)
+{
+    if (p.Bits() > 8)
+        return v & 0xFFFFFF;
+    const RGBQUAD &q = p.Table()[v];
+    return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+}
+
 inline std::vector<uint8_t> Bytes(HGLOBAL h)
 {
     std::vector<uint8_t> out(GlobalSize(h));
