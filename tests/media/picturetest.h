@@ -1,10 +1,13 @@
 // Helpers of the picture tests: DIBs that free themselves, random pictures,
-// hand-made headers and a 32-bit canvas to draw on and read back.
+// hand-made headers, temporary files and a 32-bit canvas to draw on and read
+// back.
 #pragma once
 #include "media/dib.h"
 #include <windows.h>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace pictest {
@@ -84,6 +87,37 @@ inline HGLOBAL HandMadeDib(int width, int height, int bits, uint32_t headersize)
     GlobalUnlock(h);
     return h;
 }
+
+typedef std::vector<uint8_t> Data;
+
+// A file of the temporary folder, gone before and after.
+struct TempFile {
+    std::string path;
+    explicit TempFile(const std::string &name) : path(Folder() + name) { DeleteFileA(c()); }
+    ~TempFile() { DeleteFileA(c()); }
+    const char *c() const { return path.c_str(); }
+    static std::string Folder()
+    {
+        char folder[MAX_PATH];
+        GetTempPathA(MAX_PATH, folder);
+        return folder + ("sbmedia" + std::to_string(GetCurrentProcessId()));
+    }
+    void Write(const Data &bytes) const
+    {
+        FILE *f = fopen(c(), "wb");
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    Data Read() const
+    {
+        Data bytes(1 << 20);
+        FILE *f = fopen(c(), "rb");
+        bytes.resize(f ? fread(bytes.data(), 1, bytes.size(), f) : 0);
+        if (f)
+            fclose(f);
+        return bytes;
+    }
+};
 
 // A 32-bit top-down canvas in a memory DC.
 struct Canvas {

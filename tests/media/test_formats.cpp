@@ -9,43 +9,12 @@
 #include <gtest/gtest.h>
 #include <vfw.h>
 #include <climits>
-#include <cstdio>
 #include <functional>
 #include <string>
 
 using namespace pictest;
 
 namespace {
-
-typedef std::vector<uint8_t> Data;
-
-struct TempFile {
-    std::string path;
-    explicit TempFile(const std::string &name) : path(Folder() + name) { DeleteFileA(c()); }
-    ~TempFile() { DeleteFileA(c()); }
-    const char *c() const { return path.c_str(); }
-    static std::string Folder()
-    {
-        char folder[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
-        return folder + ("sbfmt" + std::to_string(GetCurrentProcessId()));
-    }
-    void Write(const Data &bytes) const
-    {
-        FILE *f = fopen(c(), "wb");
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
-    Data Read() const
-    {
-        Data bytes(1 << 20);
-        FILE *f = fopen(c(), "rb");
-        bytes.resize(f ? fread(bytes.data(), 1, bytes.size(), f) : 0);
-        if (f)
-            fclose(f);
-        return bytes;
-    }
-};
 
 TEST(ImageFormats, TableLookups)
 {
