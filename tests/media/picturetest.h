@@ -36,16 +36,16 @@ struct Pixels {
     int Bits() const { return header->biBitCount; }
     RGBQUAD *Table() const { return (RGBQUAD *)((uint8_t *)header + header->biSize); }
     uint8_t *Bytes() const { return (uint8_t *)header; }
+    // The colour a pixel value shows, and that of pixel (x, y).
+    COLORREF Shown(unsigned long v) const
+    {
+        if (Bits() > 8)
+            return v & 0xFFFFFF;
+        const RGBQUAD &q = Table()[v];
+        return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+    }
+    COLORREF Colour(int x, int y) const { return Shown(Get(x, y)); }
 };
-
-// The colour a pixel value shows.
-inline COLORREF Shown(const Pixels &p, unsigned long v)
-{
-    if (p.Bits() > 8)
-        return v & 0xFFFFFF;
-    const RGBQUAD &q = p.Table()[v];
-    return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
-}
 
 inline std::vector<uint8_t> Bytes(HGLOBAL h)
 {

@@ -13,23 +13,6 @@ namespace {
 
 constexpr COLORREF GREEN = RGB(0, 200, 0);
 
-COLORREF TableColour(int i)
-{
-    return RGB(10 * i + 5, 100 + i, 200 - i);
-}
-
-// An 8-bit picture whose pixel (x, y) is index y × w + x, of TableColour.
-HGLOBAL Numbered(int w, int h)
-{
-    HGLOBAL dib = CreateDib(w, h, NULL, 8);
-    Pixels p(dib);
-    for (int i = 0; i < 256; ++i)
-        p.Table()[i] = RGBQUAD{GetBValue(TableColour(i)), GetGValue(TableColour(i)), GetRValue(TableColour(i)), 0};
-    for (int i = 0; i < w * h; ++i)
-        p.Put(i % w, i / w, i);
-    return dib;
-}
-
 // A true-colour picture: red above, blue below.
 HGLOBAL RedOverBlue(int w, int h)
 {
@@ -49,12 +32,13 @@ Box Corners(const RECT &r)
 
 TEST(Draw, ShowDibAndShowStretchDib)
 {
-    Dib dib(Numbered(4, 3));
+    Dib dib(RandomDib(4, 3, 8, 5));
+    Pixels p(dib);
     Canvas canvas(10, 10, GREEN);
     HGDIOBJ palette = GetCurrentObject(canvas.dc, OBJ_PAL);
     EXPECT_EQ(ShowDib(canvas.dc, dib, NULL, 0, 0), 1);
     for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(canvas.At(i % 4, i / 4), TableColour(i)) << i;
+        EXPECT_EQ(canvas.At(i % 4, i / 4), p.Colour(i % 4, i / 4)) << i;
     EXPECT_EQ(canvas.At(4, 0), GREEN);
     EXPECT_EQ(canvas.At(0, 3), GREEN);
     EXPECT_EQ(GetCurrentObject(canvas.dc, OBJ_PAL), palette);
@@ -65,15 +49,15 @@ TEST(Draw, ShowDibAndShowStretchDib)
     char grey[PALETTEBYTES];
     GetDefaultPalette(grey, NULL, 8);
     EXPECT_EQ(ShowDib(canvas.dc, dib, grey, 1, 2), 1);
-    EXPECT_EQ(canvas.At(0, 2), TableColour(1));
-    EXPECT_EQ(canvas.At(2, 2), TableColour(3));
+    EXPECT_EQ(canvas.At(0, 2), p.Colour(1, 0));
+    EXPECT_EQ(canvas.At(2, 2), p.Colour(3, 0));
     EXPECT_EQ(canvas.At(0, 3), GREEN);
 
     // 2.5 times: 4 × 3 becomes 10 × 7.
     canvas.Fill(GREEN);
     EXPECT_EQ(ShowStretchDib(canvas.dc, dib, NULL, 0, 0, 2500), 1);
-    EXPECT_EQ(canvas.At(0, 0), TableColour(0));
-    EXPECT_EQ(canvas.At(9, 6), TableColour(11));
+    EXPECT_EQ(canvas.At(0, 0), p.Colour(0, 0));
+    EXPECT_EQ(canvas.At(9, 6), p.Colour(3, 2));
     EXPECT_EQ(canvas.At(9, 7), GREEN);
 
     EXPECT_EQ(ShowDib(canvas.dc, NULL, NULL, 0, 0), 0);
@@ -144,7 +128,7 @@ TEST(Draw, TransparentDrawingOnEveryDepth)
             for (int x = 0; x < 9; ++x) {
                 unsigned long v = p.Get(x, y);
                 bool through = bits <= 8 ? v == 1 : (v & 0xFFFFFF) == key;
-                ASSERT_EQ(canvas.At(x + 1, y + 2), through ? GREEN : Shown(p, v)) << x << "," << y;
+                ASSERT_EQ(canvas.At(x + 1, y + 2), through ? GREEN : p.Shown(v)) << x << "," << y;
             }
         EXPECT_EQ(canvas.At(0, 2), GREEN);
         EXPECT_EQ(canvas.At(10, 6), GREEN);
@@ -156,7 +140,7 @@ TEST(Draw, TransparentDrawingOnEveryDepth)
         EXPECT_EQ(ShowTransparentDib(canvas.dc, NULL, p.header, 0, 0, RGB(1, 2, 3)), 1);
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 9; ++x)
-                ASSERT_EQ(canvas.At(x, y), Shown(p, p.Get(x, y)));
+                ASSERT_EQ(canvas.At(x, y), p.Colour(x, y));
     }
 }
 
@@ -208,7 +192,7 @@ TEST(Draw, PromoteGivesEveryPixelItsColour)
         EXPECT_EQ(o.Bits(), 24);
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 13; ++x)
-                ASSERT_EQ(o.Get(x, y), Shown(in, in.Get(x, y)));
+                ASSERT_EQ(o.Get(x, y), in.Colour(x, y));
         EXPECT_EQ(Bytes(src), before);
     }
     // Rows of other depths are not three bytes a pixel: refused, not overrun.
@@ -253,7 +237,7 @@ TEST(Draw, DeviceBitmapsToDibsAndOntoDCs)
     EXPECT_EQ(p.Bits(), 1);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 9; ++x)
-            EXPECT_EQ(Shown(p, p.Get(x, y)), x == y ? RGB(255, 255, 255) : RGB(0, 0, 0));
+            EXPECT_EQ(p.Colour(x, y), x == y ? RGB(255, 255, 255) : RGB(0, 0, 0));
     EXPECT_FALSE(Dib(BitmapToDIB(screen, NULL, NULL)));
     ReleaseDC(NULL, screen);
 }

@@ -23,7 +23,7 @@ HGLOBAL SlowDither(HGLOBAL dib, const char *rgb)
     std::vector<uint8_t> work(3 * (size_t)w * h);
     for (int s = 0; s < h; ++s)
         for (int x = 0; x < w; ++x) {
-            COLORREF c = Shown(src, src.Get(x, h - 1 - s));
+            COLORREF c = src.Colour(x, h - 1 - s);
             uint8_t *p = &work[3 * ((size_t)s * w + x)];
             p[0] = GetRValue(c), p[1] = GetGValue(c), p[2] = GetBValue(c);
         }
@@ -141,7 +141,7 @@ TEST(Reduce, RemapMapsTablesByNearestColourAndTrueColourByCode)
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 37; ++x) {
                 unsigned long v = in.Get(x, y);
-                COLORREF c = Shown(in, v);
+                COLORREF c = in.Shown(v);
                 unsigned long want = bits <= 8 ? FindPaletteColour(GetRValue(c), GetGValue(c), GetBValue(c), p.rgb, 256)
                                                : Code332(GetRValue(c), GetGValue(c), GetBValue(c));
                 ASSERT_EQ(o.Get(x, y), want);
