@@ -53,8 +53,8 @@ TEST(Dib, CreateDibLaysOutHeaderTableAndRowsAndRefusesBadSizes)
         EXPECT_FALSE(Dib(CreateDib(s[0], s[1], NULL, s[2]))) << s[0] << " x " << s[1];
 }
 
-// Where the bytes lie is checked against the platform's drawing and the
-// codecs; here values go in and come out, the neighbours' bits kept.
+// Values go in and come out, the neighbours' bits kept. The drawing, codec
+// and PNG tests compare the places of every depth with outside readers.
 TEST(Dib, PixelsOfEveryDepthRoundTripAndStayInside)
 {
     for (int bits : {1, 4, 8, 24, 32}) {
@@ -86,6 +86,19 @@ TEST(Dib, PixelsOfEveryDepthRoundTripAndStayInside)
     p.Put(1, 1, 0x1234);
     EXPECT_EQ(p.Get(1, 1), 0xFFFFFFFFul);
     EXPECT_EQ(std::count(p.Bytes() + 40, p.Bytes() + 40 + 32, 0), 32);
+}
+
+TEST(Dib, PixelPlacesWithinRows)
+{
+    Dib eight(CreateDib(3, 2, NULL, 8)), four(CreateDib(4, 1, NULL, 4)), colour(CreateDib(2, 1, NULL, 24));
+    Pixels p8(eight), p4(four), p24(colour);
+    p8.Bytes()[1064 + 4] = 0xAB; // the first pixel of the last stored row
+    EXPECT_EQ(p8.Get(0, 0), 0xABu);
+    memcpy(p24.Bytes() + 43, "\x10\x20\x30", 3);
+    EXPECT_EQ(p24.Get(1, 0), 0x00102030ul); // red is the third byte
+    p4.Bytes()[104] = 0xA0;
+    p4.Put(1, 0, 0x1F); // the low nibble only
+    EXPECT_EQ(p4.Bytes()[104], 0xAF);
 }
 
 // Pictures from files may have longer headers: table and rows follow biSize.

@@ -183,8 +183,10 @@ TEST(Draw, PromoteGivesEveryPixelItsColour)
 {
     for (int bits : {1, 4, 8, 24, 32}) {
         SCOPED_TRACE(bits);
-        Dib src(RandomDib(13, 4, bits, 11)); // random tables: monochrome need not be black and white
+        Dib src(RandomDib(13, 4, bits, 11));
         Pixels in(src);
+        if (bits == 1) // black and red: red where bits are set
+            in.Table()[0] = RGBQUAD{0, 0, 0, 0}, in.Table()[1] = RGBQUAD{0, 0, 255, 0};
         auto before = Bytes(src);
         Dib out(COMMONPromoteToTrueColour(src));
         ASSERT_TRUE(out);

@@ -107,6 +107,14 @@ TEST(Reduce, HandComputedTwoByTwoDither)
     EXPECT_EQ(out.Bits(), 8);
     EXPECT_EQ(memcmp(out.Table(), Pixels(Dib(CreateDib(1, 1, p.rgb, 8))).Table(), 1024), 0);
     EXPECT_EQ(std::tuple(out.Get(0, 0), out.Get(1, 0), out.Get(0, 1), out.Get(1, 1)), std::tuple(32u, 0u, 96u, 0u));
+
+    // A colour the palette holds exactly leaves no error to spread.
+    Dib flat(CreateDib(5, 4, NULL, 24));
+    for (int i = 0; i < 20; ++i)
+        Pixels(flat).Put(i % 5, i / 5, RGB(36, 72, 170));
+    Dib flatout(DitherDib(flat, p.rgb, 8, 0));
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(Pixels(flatout).Get(i % 5, i / 5), 42u);
 }
 
 TEST(Reduce, DitherFollowsTheDiffusionRulesOnEveryDepth)
@@ -135,6 +143,9 @@ TEST(Reduce, RemapMapsTablesByNearestColourAndTrueColourByCode)
         SCOPED_TRACE(bits);
         Dib src(RandomDib(37, 5, bits, 77));
         Pixels in(src);
+        if (bits == 8) // greys: each maps to its nearest colour, the same for every pixel
+            for (int i = 0; i < 256; ++i)
+                in.Table()[i] = RGBQUAD{(BYTE)i, (BYTE)i, (BYTE)i, 0};
         Dib out(RemapDib(src, p.rgb, 8, 0));
         ASSERT_TRUE(out);
         Pixels o(out);

@@ -113,19 +113,19 @@ std::vector<int> Steps(int n, int num, int den)
 
 TEST(Scale, NearestNeighbourGoldenColumns)
 {
-    std::vector<int> ramp(40);
-    for (int i = 0; i < 40; ++i)
-        ramp[i] = i;
+    const std::vector<int> ramp = Steps(100, 1, 1);
     Dib src(Line(ramp, 8, false)), eight(Line(std::vector<int>(ramp.begin(), ramp.begin() + 8), 8, false));
     int w = 30, h = 100;
     Dib thirty(ScaleDib(src, &w, &h, SCALE_PERCENT)); // step 3.3333333333333335
-    EXPECT_EQ(w * 10 + h, 121);
+    EXPECT_EQ(w * 10 + h, 301);
     std::vector<int> got = Values(thirty, false);
     EXPECT_EQ(std::vector<int>(got.begin(), got.begin() + 11),
               (std::vector<int>{0, 3, 6, 10, 13, 16, 20, 23, 26, 29, 33}));
     w = 150, h = 100;
     Dib grown(ScaleDib(eight, &w, &h, SCALE_PERCENT)); // step 0.6666666666666666
     EXPECT_EQ(Values(grown, false), (std::vector<int>{0, 0, 1, 2, 2, 3, 3, 4, 5, 6, 6, 7}));
+    w = 50, h = 1; // sizes: 50 %, every second pixel
+    EXPECT_EQ(Values(Dib(ScaleDib(src, &w, &h, 0)), false), Steps(50, 2, 1));
     Dib ten(RandomDib(10, 4, 24, 2));
     w = 33, h = 100;
     Dib third(ScaleDib(ten, &w, &h, SCALE_PERCENT));
