@@ -3,11 +3,6 @@
 
 static_assert(sizeof(BITMAPINFOHEADER) == 40 && sizeof(RGBQUAD) == 4);
 
-namespace {
-// Nothing the system handles comes near 2 GB; a size past it is damage.
-constexpr uint64_t MAXDIBBYTES = 0x7FFFFFFF;
-} // namespace
-
 int AdjustDIBits(unsigned bits)
 {
     if (bits == 1)
@@ -29,7 +24,7 @@ bool DibLayout(int width, int height, int bits, uint32_t headersize, DIBLAYOUT *
     uint32_t entries = bits <= 8 ? 1u << bits : 0;
     uint64_t pixeloffset = (uint64_t)headersize + 4ull * entries;
     uint64_t total = pixeloffset + rowbytes * (uint64_t)height;
-    if (rowbytes > MAXDIBBYTES || total > MAXDIBBYTES)
+    if (rowbytes > MAXBLOCKBYTES || total > MAXBLOCKBYTES)
         return false;
     out->width = width;
     out->height = height;

@@ -32,6 +32,9 @@ void UnrealizeWindowPalette(HDC dc, PALSTATE *state);
 // --- Shared by the picture modules -------------------------------------
 
 constexpr int PALETTEBYTES = 768;
+// Nothing this 32-bit program holds in one block comes near 2 GiB: a size
+// past this is damage.
+constexpr uint64_t MAXBLOCKBYTES = 0x7FFFFFFF;
 
 // Where everything of a DIB lies, every size checked to fit in 32 bits.
 struct DIBLAYOUT {
@@ -172,7 +175,7 @@ HGLOBAL CreateDibLike(const DibLock &like, int width, int height);
 // Sizes scratch memory; false instead of an exception or a wrapped size.
 template <class T> bool SizeScratch(std::vector<T> &v, uint64_t count)
 {
-    if (count > 0x7FFFFFFFull / sizeof(T))
+    if (count > MAXBLOCKBYTES / sizeof(T))
         return false;
     try {
         v.assign((size_t)count, T());

@@ -27,7 +27,6 @@ constexpr size_t QUALITYROOM = 8;
 // The longest header a video frame has in practice is the 124-byte
 // BITMAPV5HEADER; anything far beyond it is damage.
 constexpr DWORD MAXFRAMEHEADER = 1024;
-constexpr uint64_t MAXFRAMEBYTES = 0x7FFFFFFF;
 
 } // namespace
 
@@ -176,7 +175,7 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame)
     const bool topdown = frame->biHeight < 0;
     const uint64_t rowbytes = ((uint64_t)bits * (uint64_t)width + 31) / 32 * 4;
     const uint64_t pixeloffset = (uint64_t)frame->biSize + 4ull * entries;
-    if (pixeloffset + rowbytes * (uint64_t)height > MAXFRAMEBYTES)
+    if (pixeloffset + rowbytes * (uint64_t)height > MAXBLOCKBYTES)
         return NULL;
 
     // Colours past the frame's own count stay black rather than being read

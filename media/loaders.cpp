@@ -1,5 +1,6 @@
 #include "media/loaders.h"
 #include "document/globallock.h"
+#include "media/dib.h"
 #include "media/imageformat.h"
 #include "media/sound.h"
 #include <mmsystem.h>
@@ -9,9 +10,6 @@
 #include <cstring>
 
 namespace {
-
-// Nothing this 32-bit program holds in one block comes near 2 GiB.
-constexpr uint64_t MAXBLOCK = 0x7FFFFFFF;
 
 // The length of an open file, or -1 for a seek error or a length of 2 GiB or
 // more: the seek reports only 32 bits, so a file of 4 GiB and a few bytes
@@ -30,7 +28,7 @@ LONG NamedFileSize(const char *path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || data.nFileSizeHigh ||
-        data.nFileSizeLow > MAXBLOCK)
+        data.nFileSizeLow > MAXBLOCKBYTES)
         return -1;
     return (LONG)data.nFileSizeLow;
 }
@@ -144,7 +142,7 @@ HGLOBAL LoadMovie(HWND hwnd, const char *path, long *imagesize, long *filesize)
     }
     const SIZE_T dibsize = GlobalSize(dib), rawsize = GlobalSize(raw);
     HGLOBAL movie = NULL;
-    if ((uint64_t)dibsize + rawsize <= MAXBLOCK)
+    if ((uint64_t)dibsize + rawsize <= MAXBLOCKBYTES)
         movie = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, dibsize + rawsize);
     bool ok = false;
     if (movie) {

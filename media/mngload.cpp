@@ -13,7 +13,6 @@ namespace {
 constexpr uint8_t MNGSIGNATURE[8] = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr uint32_t MHDRBYTES = 28;
 constexpr uint32_t MAXANIMFRAMES = 65535;
-constexpr uint64_t MAXANIMBYTES = 0x7FFFFFFF;
 // The longest a frame's one-shot timer can wait.
 constexpr uint64_t MAXDELAY = 0x7FFFFFFF;
 constexpr uint32_t FRAMKEEP = 4096;
@@ -249,7 +248,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
                 frame.y = defiy;
             }
             uint64_t grown = dataend + dibsize;
-            if (grown > MAXANIMBYTES)
+            if (grown > MAXBLOCKBYTES)
                 return m.Fail(IDS_MEMORY);
             HGLOBAL block = GlobalReAlloc(m.block, (SIZE_T)grown, GMEM_MOVEABLE | GMEM_ZEROINIT);
             if (!block)
