@@ -118,13 +118,10 @@ inline uint32_t ReadPixel(const uint8_t *row, int x, int bits)
         return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
     case 8:
         return row[x];
-    case 24: {
-        const uint8_t *p = row + 3 * x;
-        return p[2] | (p[1] << 8) | ((uint32_t)p[0] << 16);
-    }
-    case 32: {
-        const uint8_t *p = row + 4 * x;
-        return p[2] | (p[1] << 8) | ((uint32_t)p[0] << 16) | ((uint32_t)p[3] << 24);
+    case 24:
+    case 32: { // blue, green, red and for 32 bits a fourth byte
+        const uint8_t *p = row + bits / 8 * x;
+        return p[2] | (p[1] << 8) | ((uint32_t)p[0] << 16) | (bits == 32 ? (uint32_t)p[3] << 24 : 0);
     }
     }
     return 0xFFFFFFFFu;
@@ -151,19 +148,14 @@ inline void WritePixel(uint8_t *row, int x, int bits, uint32_t value)
     case 8:
         row[x] = (uint8_t)value;
         break;
-    case 24: {
-        uint8_t *p = row + 3 * x;
-        p[0] = (uint8_t)(value >> 16);
-        p[1] = (uint8_t)(value >> 8);
-        p[2] = (uint8_t)value;
-        break;
-    }
+    case 24:
     case 32: {
-        uint8_t *p = row + 4 * x;
+        uint8_t *p = row + bits / 8 * x;
         p[0] = (uint8_t)(value >> 16);
         p[1] = (uint8_t)(value >> 8);
         p[2] = (uint8_t)value;
-        p[3] = (uint8_t)(value >> 24);
+        if (bits == 32)
+            p[3] = (uint8_t)(value >> 24);
         break;
     }
     }
