@@ -90,8 +90,8 @@ Data File(const char *signature, const Chunks &chunks)
 }
 
 struct Result {
-    Data data; // the DIB or the animation block; empty after a failure
-    Texts texts;               // of the modal boxes shown
+    Data data;   // the DIB or the animation block; empty after a failure
+    Texts texts; // of the modal boxes shown
     int count = -1, type = -1;
     char trns[256];
     const ANIMHEADER &Head() const { return *(const ANIMHEADER *)data.data(); }
