@@ -3,11 +3,6 @@
 
 static_assert(sizeof(BITMAPINFOHEADER) == 40 && sizeof(RGBQUAD) == 4);
 
-namespace {
-// Nothing the system handles comes near 2 GB; a size past it is damage.
-constexpr uint64_t MAXDIBBYTES = 0x7FFFFFFF;
-} // namespace
-
 int AdjustDIBits(unsigned bits)
 {
     if (bits == 1)
@@ -29,7 +24,7 @@ bool DibLayout(int width, int height, int bits, uint32_t headersize, DIBLAYOUT *
     uint32_t entries = bits <= 8 ? 1u << bits : 0;
     uint64_t pixeloffset = (uint64_t)headersize + 4ull * entries;
     uint64_t total = pixeloffset + rowbytes * (uint64_t)height;
-    if (rowbytes > MAXDIBBYTES || total > MAXDIBBYTES)
+    if (rowbytes > MAXBLOCKBYTES || total > MAXBLOCKBYTES)
         return false;
     out->width = width;
     out->height = height;
@@ -63,10 +58,11 @@ DibLock::DibLock(HGLOBAL dib) : handle(dib)
     header = locked;
 }
 
-DibLock::~DibLock()
+void DibLock::Unlock()
 {
     if (header)
         GlobalUnlock(handle);
+    header = nullptr;
 }
 
 HGLOBAL CreateDib(int width, int height, const char *rgb, int bits)
@@ -107,38 +103,40 @@ HGLOBAL CreateDib(int width, int height, const char *rgb, int bits)
 
 HGLOBAL CreateDibLike(const DibLock &like, int width, int height)
 {
-    HGLOBAL dib = CreateDib(width, height, NULL, like.layout.bits);
-    if (!dib)
+    NewDib out(CreateDib(width, height, NULL, like.layout.bits));
+    if (!out.ok() || out.layout.bits != like.layout.bits)
         return NULL;
-    DibLock out(dib);
-    if (!out.ok() || out.layout.bits != like.layout.bits) {
-        GlobalFree(dib);
-        return NULL;
-    }
     memcpy(out.Table(), like.Table(), 4 * like.layout.tableentries);
-    return dib;
+    return out.Release();
 }
+
+namespace {
+
+// Where pixel (x, y) of a picture the primitives can read lies: its row, or
+// NULL for another depth or a place outside the picture.
+uint8_t *PixelRow(const BITMAPINFOHEADER *dib, int x, int y, DIBLAYOUT *l)
+{
+    if (!DibHeaderLayout(dib, l) || !PixelDepth(l->bits))
+        return nullptr;
+    if (x < 0 || x >= l->width || y < 0 || y >= l->height)
+        return nullptr;
+    return (uint8_t *)dib + l->pixeloffset + (uint32_t)(l->height - 1 - y) * l->rowbytes;
+}
+
+} // namespace
 
 unsigned long GetDibPixel(const BITMAPINFOHEADER *dib, int x, int y)
 {
     DIBLAYOUT l;
-    if (!DibHeaderLayout(dib, &l) || !PixelDepth(l.bits))
-        return 0xFFFFFFFFul;
-    if (x < 0 || x >= l.width || y < 0 || y >= l.height)
-        return 0xFFFFFFFFul;
-    const uint8_t *row = (const uint8_t *)dib + l.pixeloffset + (uint32_t)(l.height - 1 - y) * l.rowbytes;
-    return ReadPixel(row, x, l.bits);
+    const uint8_t *row = PixelRow(dib, x, y, &l);
+    return row ? ReadPixel(row, x, l.bits) : 0xFFFFFFFFul;
 }
 
 void PutDibPixel(BITMAPINFOHEADER *dib, int x, int y, unsigned long value)
 {
     DIBLAYOUT l;
-    if (!DibHeaderLayout(dib, &l) || !PixelDepth(l.bits))
-        return;
-    if (x < 0 || x >= l.width || y < 0 || y >= l.height)
-        return;
-    uint8_t *row = (uint8_t *)dib + l.pixeloffset + (uint32_t)(l.height - 1 - y) * l.rowbytes;
-    WritePixel(row, x, l.bits, (uint32_t)value);
+    if (uint8_t *row = PixelRow(dib, x, y, &l))
+        WritePixel(row, x, l.bits, (uint32_t)value);
 }
 
 int GetBitmapDimensions(HGLOBAL dib, int *width, int *height, int *bits, char *rgb)

@@ -32,6 +32,9 @@ void UnrealizeWindowPalette(HDC dc, PALSTATE *state);
 // --- Shared by the picture modules -------------------------------------
 
 constexpr int PALETTEBYTES = 768;
+// Nothing this 32-bit program holds in one block comes near 2 GiB: a size
+// past this is damage.
+constexpr uint64_t MAXBLOCKBYTES = 0x7FFFFFFF;
 
 // Where everything of a DIB lies, every size checked to fit in 32 bits.
 struct DIBLAYOUT {
@@ -60,7 +63,7 @@ inline bool PixelDepth(int bits)
 class DibLock {
 public:
     explicit DibLock(HGLOBAL dib);
-    ~DibLock();
+    ~DibLock() { Unlock(); }
     DibLock(const DibLock &) = delete;
     DibLock &operator=(const DibLock &) = delete;
 
@@ -75,9 +78,34 @@ public:
     const RGBQUAD *Table() const { return (const RGBQUAD *)(base() + layout.tableoffset); }
     RGBQUAD *Table() { return (RGBQUAD *)(base() + layout.tableoffset); }
 
+protected:
+    void Unlock();
+
 private:
     uint8_t *base() const { return (uint8_t *)header; }
     HGLOBAL handle = nullptr;
+};
+
+// A DIB just made (or NULL when making it failed), locked while it is filled
+// in and freed at the end of the scope unless Release hands it over.
+class NewDib : public DibLock {
+public:
+    explicit NewDib(HGLOBAL dib) : DibLock(dib), owned(dib) {}
+    ~NewDib()
+    {
+        Unlock();
+        if (owned)
+            GlobalFree(owned);
+    }
+    HGLOBAL Release()
+    {
+        HGLOBAL dib = owned;
+        owned = NULL;
+        return dib;
+    }
+
+private:
+    HGLOBAL owned;
 };
 
 // The value of pixel x of a row, as GetDibPixel gives it.
@@ -90,13 +118,10 @@ inline uint32_t ReadPixel(const uint8_t *row, int x, int bits)
         return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
     case 8:
         return row[x];
-    case 24: {
-        const uint8_t *p = row + 3 * x;
-        return p[2] | (p[1] << 8) | ((uint32_t)p[0] << 16);
-    }
-    case 32: {
-        const uint8_t *p = row + 4 * x;
-        return p[2] | (p[1] << 8) | ((uint32_t)p[0] << 16) | ((uint32_t)p[3] << 24);
+    case 24:
+    case 32: { // blue, green, red and for 32 bits a fourth byte
+        const uint8_t *p = row + bits / 8 * x;
+        return p[2] | (p[1] << 8) | ((uint32_t)p[0] << 16) | (bits == 32 ? (uint32_t)p[3] << 24 : 0);
     }
     }
     return 0xFFFFFFFFu;
@@ -123,19 +148,14 @@ inline void WritePixel(uint8_t *row, int x, int bits, uint32_t value)
     case 8:
         row[x] = (uint8_t)value;
         break;
-    case 24: {
-        uint8_t *p = row + 3 * x;
-        p[0] = (uint8_t)(value >> 16);
-        p[1] = (uint8_t)(value >> 8);
-        p[2] = (uint8_t)value;
-        break;
-    }
+    case 24:
     case 32: {
-        uint8_t *p = row + 4 * x;
+        uint8_t *p = row + bits / 8 * x;
         p[0] = (uint8_t)(value >> 16);
         p[1] = (uint8_t)(value >> 8);
         p[2] = (uint8_t)value;
-        p[3] = (uint8_t)(value >> 24);
+        if (bits == 32)
+            p[3] = (uint8_t)(value >> 24);
         break;
     }
     }
@@ -147,7 +167,7 @@ HGLOBAL CreateDibLike(const DibLock &like, int width, int height);
 // Sizes scratch memory; false instead of an exception or a wrapped size.
 template <class T> bool SizeScratch(std::vector<T> &v, uint64_t count)
 {
-    if (count > 0x7FFFFFFFull / sizeof(T))
+    if (count > MAXBLOCKBYTES / sizeof(T))
         return false;
     try {
         v.assign((size_t)count, T());

@@ -1,5 +1,6 @@
 #include "media/draw.h"
 #include "media/dib.h"
+#include "media/reduce.h"
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -289,14 +290,9 @@ HGLOBAL COMMONPromoteToTrueColour(HGLOBAL dib)
     if (!src.ok() || !PixelDepth(src.layout.bits))
         return NULL;
     const int width = src.layout.width, height = src.layout.height, bits = src.layout.bits;
-    HGLOBAL result = CreateDib(width, height, NULL, 24);
-    if (!result)
+    NewDib out(CreateDib(width, height, NULL, 24));
+    if (!out.ok())
         return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
-    }
     const RGBQUAD *table = src.Table();
     for (int s = 0; s < height; ++s) {
         const uint8_t *in = src.StoredRow(s);
@@ -313,7 +309,7 @@ HGLOBAL COMMONPromoteToTrueColour(HGLOBAL dib)
                 o[0] = in[0], o[1] = in[1], o[2] = in[2];
         }
     }
-    return result;
+    return out.Release();
 }
 
 HGLOBAL CropDib(HGLOBAL dib, int x, int y, const RECT *r, int fill)
@@ -324,14 +320,9 @@ HGLOBAL CropDib(HGLOBAL dib, int x, int y, const RECT *r, int fill)
     long long w = (long long)r->right - r->left, h = (long long)r->bottom - r->top;
     if (w <= 0 || h <= 0 || w > INT_MAX || h > INT_MAX)
         return NULL;
-    HGLOBAL result = CreateDibLike(src, (int)w, (int)h);
-    if (!result)
+    NewDib out(CreateDibLike(src, (int)w, (int)h));
+    if (!out.ok())
         return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
-    }
     const int bits = src.layout.bits;
     // The result's columns that fall inside the picture placed at (x, y).
     long long dx = (long long)r->left - x, dy = (long long)r->top - y;
@@ -348,7 +339,7 @@ HGLOBAL CropDib(HGLOBAL dib, int x, int y, const RECT *r, int fill)
                 WritePixel(o, j, bits, (uint32_t)fill);
         }
     }
-    return result;
+    return out.Release();
 }
 
 HGLOBAL CropImage(HGLOBAL dib, const RECT *r)
@@ -390,10 +381,10 @@ int DrawColourButton(HWND dialog, UINT, WPARAM, const DRAWITEMSTRUCT *item, char
     }
     char text[261] = "";
     if (!disabled && GetWindowTextA(item->hwndItem, text, sizeof text) > 0) {
-        int brightness = GetRValue(face) * 30 / 100 + GetGValue(face) * 59 / 100 + GetBValue(face) * 11 / 100;
         SetBkMode(dc, TRANSPARENT);
         SetTextAlign(dc, TA_CENTER | TA_TOP);
-        SetTextColor(dc, brightness <= 128 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+        bool dark = Brightness(GetRValue(face), GetGValue(face), GetBValue(face)) <= 128;
+        SetTextColor(dc, dark ? RGB(255, 255, 255) : RGB(0, 0, 0));
         int x = (rc.right - rc.left) / 2, y = rc.top + 4;
         if (pressed)
             x -= 2, y -= 1;

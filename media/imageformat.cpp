@@ -1,6 +1,7 @@
 #include "media/imageformat.h"
 #include "codecs/codecs.h"
 #include "common/shell.h"
+#include "document/globallock.h"
 #include "media/dib.h"
 #include <vfw.h>
 #include <algorithm>
@@ -26,10 +27,9 @@ constexpr size_t QUALITYROOM = 8;
 // The longest header a video frame has in practice is the 124-byte
 // BITMAPV5HEADER; anything far beyond it is damage.
 constexpr DWORD MAXFRAMEHEADER = 1024;
-constexpr uint64_t MAXFRAMEBYTES = 0x7FFFFFFF;
 
-// Copies a path into a buffer of the codecs' size; false for no path or one
-// too long to fit, which would otherwise name some other file.
+} // namespace
+
 bool CopyPath(char (&out)[MAX_PATH], const char *path)
 {
     out[0] = 0;
@@ -38,8 +38,6 @@ bool CopyPath(char (&out)[MAX_PATH], const char *path)
     strcpy(out, path);
     return true;
 }
-
-} // namespace
 
 int FindImageFormat(const char *path)
 {
@@ -90,28 +88,28 @@ int GetImageInfo(const char *path, int *width, int *height, int *bits, char *rgb
     HGLOBAL info = imageproc[format].GetFileInformation(copy);
     if (!info)
         return 0;
-    const SIZE_T size = GlobalSize(info);
-    auto *header = (BITMAPINFOHEADER *)GlobalLock(info);
     int ok = 0;
-    if (header && size >= sizeof(BITMAPINFOHEADER) && header->biSize >= sizeof(BITMAPINFOHEADER) &&
-        header->biSize <= size) {
-        ok = 1;
-        if (width)
-            *width = header->biWidth;
-        if (height)
-            *height = header->biHeight;
-        if (bits)
-            *bits = header->biBitCount;
-        const int depth = header->biBitCount;
-        if (rgb && depth >= 1 && depth <= 8) {
-            if (size - header->biSize >= (4u << depth))
-                GetDibPalette((const BITMAPINFO *)header, rgb);
-            else
-                memset(rgb, 0, PALETTEBYTES);
+    {
+        GlobalLocked<BITMAPINFOHEADER> header(info);
+        const SIZE_T size = header.size();
+        if (size >= sizeof(BITMAPINFOHEADER) && header->biSize >= sizeof(BITMAPINFOHEADER) &&
+            header->biSize <= size) {
+            ok = 1;
+            if (width)
+                *width = header->biWidth;
+            if (height)
+                *height = header->biHeight;
+            if (bits)
+                *bits = header->biBitCount;
+            const int depth = header->biBitCount;
+            if (rgb && depth >= 1 && depth <= 8) {
+                if (size - header->biSize >= (4u << depth))
+                    GetDibPalette((const BITMAPINFO *)header.get(), rgb);
+                else
+                    memset(rgb, 0, PALETTEBYTES);
+            }
         }
     }
-    if (header)
-        GlobalUnlock(info);
     GlobalFree(info);
     return ok;
 }
@@ -177,7 +175,7 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame)
     const bool topdown = frame->biHeight < 0;
     const uint64_t rowbytes = ((uint64_t)bits * (uint64_t)width + 31) / 32 * 4;
     const uint64_t pixeloffset = (uint64_t)frame->biSize + 4ull * entries;
-    if (pixeloffset + rowbytes * (uint64_t)height > MAXFRAMEBYTES)
+    if (pixeloffset + rowbytes * (uint64_t)height > MAXBLOCKBYTES)
         return NULL;
 
     // Colours past the frame's own count stay black rather than being read
@@ -189,14 +187,9 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame)
         rgb[3 * i + 1] = (char)table[i].rgbGreen;
         rgb[3 * i + 2] = (char)table[i].rgbBlue;
     }
-    HGLOBAL result = CreateDib(width, height, rgb, bits == 16 || bits == 32 ? 24 : bits);
-    if (!result)
+    NewDib out(CreateDib(width, height, rgb, bits == 16 || bits == 32 ? 24 : bits));
+    if (!out.ok())
         return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
-    }
     const auto *pixels = (const char *)frame + pixeloffset;
     for (int s = 0; s < height; ++s) {
         const char *in = pixels + (uint64_t)(topdown ? height - 1 - s : s) * rowbytes;
@@ -208,7 +201,7 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame)
         else
             memcpy(o, in, (size_t)rowbytes);
     }
-    return result;
+    return out.Release();
 }
 
 HGLOBAL AVIReadGraphicFile(char *path)

@@ -29,6 +29,11 @@ int GetImageInfo(const char *path, int *width, int *height, int *bits, char *rgb
 HGLOBAL LoadImageA(HANDLE reserved, const char *path, HWND status, unsigned short *bits);
 int WriteImage(const char *path, HGLOBAL dib);
 
+// Copies a path into a buffer of the codecs' size (they take paths they may
+// write to); false for no path or one too long to fit, which would otherwise
+// name some other file.
+bool CopyPath(char (&out)[MAX_PATH], const char *path);
+
 HGLOBAL AVIReadGraphicFile(char *path);
 HGLOBAL AVIGetFileInformation(char *path);
 // A new DIB of a video frame (packed DIB of 1 to 32 bits, bottom-up or

@@ -1,4 +1,6 @@
 #include "media/loaders.h"
+#include "document/globallock.h"
+#include "media/dib.h"
 #include "media/imageformat.h"
 #include "media/sound.h"
 #include <mmsystem.h>
@@ -8,9 +10,6 @@
 #include <cstring>
 
 namespace {
-
-// Nothing this 32-bit program holds in one block comes near 2 GiB.
-constexpr uint64_t MAXBLOCK = 0x7FFFFFFF;
 
 // The length of an open file, or -1 for a seek error or a length of 2 GiB or
 // more: the seek reports only 32 bits, so a file of 4 GiB and a few bytes
@@ -29,7 +28,7 @@ LONG NamedFileSize(const char *path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || data.nFileSizeHigh ||
-        data.nFileSizeLow > MAXBLOCK)
+        data.nFileSizeLow > MAXBLOCKBYTES)
         return -1;
     return (LONG)data.nFileSizeLow;
 }
@@ -67,11 +66,12 @@ HGLOBAL ReadWave(HMMIO mmio, LONG filesize)
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, WAVEDATAHEAD + length);
     if (!block)
         return NULL;
-    auto *bytes = (char *)GlobalLock(block);
-    bool ok = bytes && mmioRead(mmio, bytes + WAVEDATAHEAD, (LONG)length) == (LONG)length;
-    if (bytes) {
-        memcpy(bytes, &format, WAVEDATAHEAD);
-        GlobalUnlock(block);
+    bool ok;
+    {
+        GlobalLocked<char> bytes(block);
+        ok = bytes && mmioRead(mmio, bytes.get() + WAVEDATAHEAD, (LONG)length) == (LONG)length;
+        if (ok)
+            memcpy(bytes.get(), &format, WAVEDATAHEAD);
     }
     if (!ok) {
         GlobalFree(block);
@@ -114,26 +114,24 @@ HGLOBAL LoadObject(HWND, const char *path)
     LONG size = OpenFileSize(file);
     if (size >= 0)
         block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)size + OBJECTTAIL);
+    bool ok = false;
     if (block) {
-        void *bytes = GlobalLock(block);
-        bool ok = bytes && _lread(file, bytes, (UINT)size) == (UINT)size;
-        if (bytes)
-            GlobalUnlock(block);
-        if (!ok) {
-            GlobalFree(block);
-            block = NULL;
-        }
+        GlobalLocked<> bytes(block);
+        ok = bytes && _lread(file, bytes.get(), (UINT)size) == (UINT)size;
     }
     _lclose(file);
+    if (block && !ok) {
+        GlobalFree(block);
+        return NULL;
+    }
     return block;
 }
 
 HGLOBAL LoadMovie(HWND hwnd, const char *path, long *imagesize, long *filesize)
 {
     char copy[MAX_PATH];
-    if (!path || strnlen(path, MAX_PATH) >= MAX_PATH)
+    if (!CopyPath(copy, path))
         return NULL;
-    strcpy(copy, path);
     HGLOBAL raw = LoadObject(hwnd, copy);
     if (!raw)
         return NULL;
@@ -144,22 +142,17 @@ HGLOBAL LoadMovie(HWND hwnd, const char *path, long *imagesize, long *filesize)
     }
     const SIZE_T dibsize = GlobalSize(dib), rawsize = GlobalSize(raw);
     HGLOBAL movie = NULL;
-    if ((uint64_t)dibsize + rawsize <= MAXBLOCK)
+    if ((uint64_t)dibsize + rawsize <= MAXBLOCKBYTES)
         movie = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, dibsize + rawsize);
-    auto *out = movie ? (char *)GlobalLock(movie) : NULL;
-    auto *picture = (const char *)GlobalLock(dib);
-    auto *file = (const char *)GlobalLock(raw);
-    bool ok = out && picture && file;
-    if (ok) {
-        memcpy(out, picture, dibsize);
-        memcpy(out + dibsize, file, rawsize);
+    bool ok = false;
+    if (movie) {
+        GlobalLocked<char> out(movie), picture(dib), file(raw);
+        ok = out && picture && file;
+        if (ok) {
+            memcpy(out.get(), picture.get(), dibsize);
+            memcpy(out.get() + dibsize, file.get(), rawsize);
+        }
     }
-    if (out)
-        GlobalUnlock(movie);
-    if (picture)
-        GlobalUnlock(dib);
-    if (file)
-        GlobalUnlock(raw);
     GlobalFree(dib);
     GlobalFree(raw);
     if (!ok) {
@@ -177,9 +170,8 @@ HGLOBAL LoadMovie(HWND hwnd, const char *path, long *imagesize, long *filesize)
 HGLOBAL LoadSound(HWND, const char *path)
 {
     char copy[MAX_PATH];
-    if (!path || strnlen(path, MAX_PATH) >= MAX_PATH)
+    if (!CopyPath(copy, path))
         return NULL;
-    strcpy(copy, path);
     LONG size = NamedFileSize(copy);
     if (size < 0)
         return NULL;
@@ -196,17 +188,15 @@ int DrawWave(HDC hdc, int x, int y, int width, int height, HGLOBAL wave)
     RECT area{x, y, x + width, y + height};
     FillRect(hdc, &area, (HBRUSH)GetStockObject(BLACK_BRUSH));
     const SIZE_T size = wave ? GlobalSize(wave) : 0;
-    auto *format = (const PCMWAVEFORMAT *)(size >= WAVEDATAHEAD ? GlobalLock(wave) : NULL);
+    GlobalLocked<const PCMWAVEFORMAT> format(size >= WAVEDATAHEAD ? wave : NULL);
     if (!format)
         return 0;
     const unsigned channels = format->wf.nChannels, align = format->wf.nBlockAlign, bits = format->wBitsPerSample;
     const unsigned samplebytes = bits > 8 ? (bits + 7) / 8 : 1;
     const WAVEKIND kind = bits <= 8 ? (channels == 1 ? MONO8 : STEREO8) : (channels == 1 ? MONO16 : STEREO16);
     // Each frame must hold the samples read from it.
-    if (!channels || align < (channels == 1 ? 1 : 2) * samplebytes) {
-        GlobalUnlock(wave);
+    if (!channels || align < (channels == 1 ? 1 : 2) * samplebytes)
         return 0;
-    }
     const DWORD frames = (DWORD)((size - WAVEDATAHEAD) / align);
     if (width > 0 && height > 0 && frames) {
         // A sound shorter than the rectangle is wide gets a column per frame;
@@ -214,7 +204,7 @@ int DrawWave(HDC hdc, int x, int y, int width, int height, HGLOBAL wave)
         const DWORD percolumn = std::max<DWORD>(1, frames / (DWORD)width);
         const int columns = (int)std::min<DWORD>((DWORD)width, frames / percolumn);
         const int scale = std::max(1, (bits <= 8 ? 255 : 32768) / height);
-        const uint8_t *samples = (const uint8_t *)format + WAVEDATAHEAD;
+        const uint8_t *samples = (const uint8_t *)format.get() + WAVEDATAHEAD;
         HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0xC0, 0));
         int saved = SaveDC(hdc);
         SelectObject(hdc, pen);
@@ -231,6 +221,5 @@ int DrawWave(HDC hdc, int x, int y, int width, int height, HGLOBAL wave)
         RestoreDC(hdc, saved);
         DeleteObject(pen);
     }
-    GlobalUnlock(wave);
     return 1;
 }

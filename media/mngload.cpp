@@ -13,7 +13,6 @@ namespace {
 constexpr uint8_t MNGSIGNATURE[8] = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr uint32_t MHDRBYTES = 28;
 constexpr uint32_t MAXANIMFRAMES = 65535;
-constexpr uint64_t MAXANIMBYTES = 0x7FFFFFFF;
 // The longest a frame's one-shot timer can wait.
 constexpr uint64_t MAXDELAY = 0x7FFFFFFF;
 constexpr uint32_t FRAMKEEP = 4096;
@@ -249,7 +248,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
                 frame.y = defiy;
             }
             uint64_t grown = dataend + dibsize;
-            if (grown > MAXANIMBYTES)
+            if (grown > MAXBLOCKBYTES)
                 return m.Fail(IDS_MEMORY);
             HGLOBAL block = GlobalReAlloc(m.block, (SIZE_T)grown, GMEM_MOVEABLE | GMEM_ZEROINIT);
             if (!block)
@@ -288,7 +287,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
         }
         case ChunkType("DEFI"): {
             uint8_t defi[DEFIKEEP] = {};
-            if (!ReadChunkData(fp, chunk, defi, chunk.length < DEFIKEEP ? chunk.length : DEFIKEEP, &match))
+            if (!ReadChunkData(fp, chunk, defi, sizeof defi, &match))
                 return m.Fail(IDS_ERRREAD);
             defix = (int32_t)BigEndian(defi + 4);
             defiy = (int32_t)BigEndian(defi + 8);
@@ -301,7 +300,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
             if (loopseen)
                 break;
             uint8_t loop[LOOPKEEP] = {};
-            if (!ReadChunkData(fp, chunk, loop, chunk.length < LOOPKEEP ? chunk.length : LOOPKEEP, &match))
+            if (!ReadChunkData(fp, chunk, loop, sizeof loop, &match))
                 return m.Fail(IDS_ERRREAD);
             loopcount = BigEndian(loop + 1);
             loopseen = true;
@@ -309,7 +308,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
         }
         case ChunkType("TERM"): {
             uint8_t term[TERMKEEP] = {};
-            if (!ReadChunkData(fp, chunk, term, chunk.length < TERMKEEP ? chunk.length : TERMKEEP, &match))
+            if (!ReadChunkData(fp, chunk, term, sizeof term, &match))
                 return m.Fail(IDS_ERRREAD);
             termcount = BigEndian(term + 6);
             termseen = true;
@@ -317,9 +316,6 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
             break;
         }
         case ChunkType("tEXt"):
-            if (!ReadChunkData(fp, chunk, NULL, 0, &match))
-                return NULL;
-            break;
         case ChunkType("MEND"):
             if (!ReadChunkData(fp, chunk, NULL, 0, &match))
                 return m.Fail(IDS_ERRREAD);

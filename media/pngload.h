@@ -40,7 +40,8 @@ struct PNGCHUNK {
 // or the chunk would not end inside a file of `filesize` bytes.
 bool ReadChunkHead(FILE *fp, long filesize, PNGCHUNK *chunk);
 // Reads the chunk's data in fixed-size pieces, keeping the first `keep`
-// bytes in `kept`, and its stored CRC. `*match` tells whether the CRC over
+// bytes in `kept` (all of them when the chunk is shorter, the rest of `kept`
+// left alone), and its stored CRC. `*match` tells whether the CRC over
 // the type and all of the data equals the stored one. False on a short read.
 bool ReadChunkData(FILE *fp, const PNGCHUNK &chunk, void *kept, uint32_t keep, bool *match);
 // The size of an open file; -1 when it cannot be told or is 2 GB or more.

@@ -8,24 +8,6 @@ namespace {
 
 const uint8_t NOPALETTE[PALETTEBYTES] = {};
 
-inline int Brightness(int r, int g, int b)
-{
-    return r * 30 / 100 + g * 59 / 100 + b * 11 / 100;
-}
-
-// The colour of every palette index of a source of 8 bits or fewer, as
-// red, green, blue.
-void TableColours(const DibLock &src, int colours[256][3])
-{
-    memset(colours, 0, 256 * sizeof colours[0]);
-    const RGBQUAD *table = src.Table();
-    for (uint32_t i = 0; i < src.layout.tableentries; ++i) {
-        colours[i][0] = table[i].rgbRed;
-        colours[i][1] = table[i].rgbGreen;
-        colours[i][2] = table[i].rgbBlue;
-    }
-}
-
 } // namespace
 
 int FindPaletteColour(int red, int green, int blue, const char *rgb, int count)
@@ -133,24 +115,17 @@ HGLOBAL DitherDib(HGLOBAL dib, const char *rgb, int bits, int)
         return NULL;
     LANES *above = rows.data() + 1, *below = rows.data() + width + 2;
 
-    HGLOBAL result = CreateDib(width, height, rgb, bits);
-    if (!result)
+    NewDib out(CreateDib(width, height, rgb, bits));
+    if (!out.ok())
         return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
-    }
     const int outbits = out.layout.bits;
     const uint8_t *pal = rgb ? (const uint8_t *)rgb : NOPALETTE;
-    LANES palette[256], colours[256] = {};
-    for (int i = 0; i < 256; ++i)
+    uint8_t table[PALETTEBYTES]; // all black for true colour
+    GetDibPalette((const BITMAPINFO *)src.header, (char *)table);
+    LANES palette[256], colours[256];
+    for (int i = 0; i < 256; ++i) {
         ToLanes(palette[i], pal[3 * i], pal[3 * i + 1], pal[3 * i + 2]);
-    if (srcbits <= 8) {
-        int table[256][3];
-        TableColours(src, table);
-        for (int i = 0; i < 256; ++i)
-            ToLanes(colours[i], table[i][0], table[i][1], table[i][2]);
+        ToLanes(colours[i], table[3 * i], table[3 * i + 1], table[3 * i + 2]);
     }
 
     // Storage order: the bottom row first, so errors flow upwards in the
@@ -166,7 +141,7 @@ HGLOBAL DitherDib(HGLOBAL dib, const char *rgb, int bits, int)
         }
         std::swap(above, below);
     }
-    return result;
+    return out.Release();
 }
 
 HGLOBAL RemapDib(HGLOBAL dib, const char *rgb, int bits, int)
@@ -178,25 +153,20 @@ HGLOBAL RemapDib(HGLOBAL dib, const char *rgb, int bits, int)
     if (!PixelDepth(srcbits))
         return NULL;
     const int width = src.layout.width, height = src.layout.height;
-    HGLOBAL result = CreateDib(width, height, rgb, bits);
-    if (!result)
+    NewDib out(CreateDib(width, height, rgb, bits));
+    if (!out.ok())
         return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
-    }
     const int outbits = out.layout.bits;
 
     // Every palette source, 1-bit ones included, goes through its colour
     // table: a monochrome picture need not be black and white.
     uint8_t map[256] = {};
     if (srcbits <= 8) {
-        int colours[256][3];
-        TableColours(src, colours);
+        uint8_t table[PALETTEBYTES];
+        GetDibPalette((const BITMAPINFO *)src.header, (char *)table);
         int count = outbits <= 8 ? 1 << outbits : 256;
         for (uint32_t i = 0; i < src.layout.tableentries; ++i) {
-            const int *c = colours[i];
+            const uint8_t *c = table + 3 * i;
             map[i] = outbits == 1 ? Brightness(c[0], c[1], c[2]) > 128
                                   : (uint8_t)FindPaletteColour(c[0], c[1], c[2], rgb, count);
         }
@@ -227,5 +197,5 @@ HGLOBAL RemapDib(HGLOBAL dib, const char *rgb, int bits, int)
                 WritePixel(o, x, outbits, Code332(in[2], in[1], in[0]));
         }
     }
-    return result;
+    return out.Release();
 }

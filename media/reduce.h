@@ -14,3 +14,9 @@ inline unsigned Code332(unsigned red, unsigned green, unsigned blue)
 {
     return (red & 0xE0) | ((green >> 3) & 0x1C) | (blue >> 6);
 }
+
+// The brightness of a colour, 0 to 255: red weighs 30 %, green 59 %, blue 11 %.
+inline int Brightness(int red, int green, int blue)
+{
+    return red * 30 / 100 + green * 59 / 100 + blue * 11 / 100;
+}

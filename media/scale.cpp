@@ -56,11 +56,14 @@ struct SPAN {
     bool Copy() const { return ta == identity.zero && tb == identity.same; }
 };
 
+inline uint8_t Mix(const SPAN &s, uint8_t l, uint8_t r)
+{
+    return s.ta ? (uint8_t)(s.ta[l] + s.tb[r]) : (uint8_t)(s.a * l / s.n + s.b * r / s.n);
+}
+
 class UpMap {
 public:
-    std::vector<SPAN> spans;
-
-    bool Build(int size, int percent, int newsize)
+    bool Build(int size, int percent, int newsize, size_t)
     {
         if (!SizeScratch(spans, (uint64_t)newsize))
             return false;
@@ -84,7 +87,46 @@ public:
         return true;
     }
 
+    template <int BPP> void Row(const uint8_t *in, uint8_t *out) const
+    {
+        for (const SPAN &s : spans) {
+            const uint8_t *l = in + BPP * s.left, *r = in + BPP * s.right;
+            if (s.Copy()) {
+                for (int c = 0; c < BPP; ++c)
+                    out[c] = r[c];
+            } else if (s.ta) {
+                for (int c = 0; c < BPP; ++c)
+                    out[c] = (uint8_t)(s.ta[l[c]] + s.tb[r[c]]);
+            } else {
+                for (int c = 0; c < BPP; ++c)
+                    out[c] = Mix(s, l[c], r[c]);
+            }
+            out += BPP;
+        }
+    }
+
+    // Along columns the same blend applies to every byte of a row.
+    void Columns(const DibLock &src, const DibLock &out, size_t bytes)
+    {
+        for (size_t y = 0; y < spans.size(); ++y) {
+            const SPAN &s = spans[y];
+            const uint8_t *l = src.Row(s.left), *r = src.Row(s.right);
+            uint8_t *o = out.Row((int)y);
+            if (s.Copy()) {
+                memcpy(o, r, bytes);
+            } else if (s.ta) {
+                const uint8_t *ta = s.ta, *tb = s.tb;
+                for (size_t i = 0; i < bytes; ++i)
+                    o[i] = (uint8_t)(ta[l[i]] + tb[r[i]]);
+            } else {
+                for (size_t i = 0; i < bytes; ++i)
+                    o[i] = Mix(s, l[i], r[i]);
+            }
+        }
+    }
+
 private:
+    std::vector<SPAN> spans;
     std::vector<WEIGHTS> weights;
 
     static SPAN CopyOf(int p) { return SPAN{p, p, identity.zero, identity.same, 0, 1, 1}; }
@@ -126,83 +168,6 @@ private:
     }
 };
 
-inline uint8_t Mix(const SPAN &s, uint8_t l, uint8_t r)
-{
-    return s.ta ? (uint8_t)(s.ta[l] + s.tb[r]) : (uint8_t)(s.a * l / s.n + s.b * r / s.n);
-}
-
-template <int BPP> void UpRow(const uint8_t *in, uint8_t *out, const std::vector<SPAN> &spans)
-{
-    for (const SPAN &s : spans) {
-        const uint8_t *l = in + BPP * s.left, *r = in + BPP * s.right;
-        if (s.Copy()) {
-            for (int c = 0; c < BPP; ++c)
-                out[c] = r[c];
-        } else if (s.ta) {
-            for (int c = 0; c < BPP; ++c)
-                out[c] = (uint8_t)(s.ta[l[c]] + s.tb[r[c]]);
-        } else {
-            for (int c = 0; c < BPP; ++c)
-                out[c] = Mix(s, l[c], r[c]);
-        }
-        out += BPP;
-    }
-}
-
-HGLOBAL ScaleUp(HGLOBAL dib, int percent, bool vertical)
-{
-    DibLock src(dib);
-    if (!src.ok())
-        return NULL;
-    const int bpp = PassBytes(src.layout.bits);
-    const int width = src.layout.width, height = src.layout.height;
-    const int size = vertical ? height : width;
-    const int newsize = ScaledSize(size, percent);
-    if (!bpp || !newsize)
-        return NULL;
-    UpMap map;
-    if (!map.Build(size, percent, newsize))
-        return NULL;
-    HGLOBAL result = vertical ? CreateDibLike(src, width, newsize) : CreateDibLike(src, newsize, height);
-    if (!result)
-        return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
-    }
-    if (!vertical) {
-        for (int y = 0; y < height; ++y) {
-            const uint8_t *in = src.Row(y);
-            uint8_t *o = out.Row(y);
-            switch (bpp) {
-            case 1: UpRow<1>(in, o, map.spans); break;
-            case 3: UpRow<3>(in, o, map.spans); break;
-            default: UpRow<4>(in, o, map.spans); break;
-            }
-        }
-        return result;
-    }
-    // Along columns the same blend applies to every byte of a row.
-    const size_t bytes = (size_t)width * bpp;
-    for (int y = 0; y < newsize; ++y) {
-        const SPAN &s = map.spans[y];
-        const uint8_t *l = src.Row(s.left), *r = src.Row(s.right);
-        uint8_t *o = out.Row(y);
-        if (s.Copy()) {
-            memcpy(o, r, bytes);
-        } else if (s.ta) {
-            const uint8_t *ta = s.ta, *tb = s.tb;
-            for (size_t i = 0; i < bytes; ++i)
-                o[i] = (uint8_t)(ta[l[i]] + tb[r[i]]);
-        } else {
-            for (size_t i = 0; i < bytes; ++i)
-                o[i] = Mix(s, l[i], r[i]);
-        }
-    }
-    return result;
-}
-
 // --- Reducing ----------------------------------------------------------
 
 // One result position: the average of `count` source positions from
@@ -221,39 +186,72 @@ inline uint32_t Average(uint32_t sum, const BOX &b)
     return sum / (uint32_t)b.count;
 }
 
-bool BuildDownMap(int size, int percent, int newsize, std::vector<BOX> &boxes)
-{
-    if (!SizeScratch(boxes, (uint64_t)newsize))
-        return false;
-    long long prev = 0;
-    for (int j = 0; j < newsize; ++j) {
-        long long end = (long long)(j + 1) * 100 / percent;
-        long long stop = std::min<long long>(end, size);
-        BOX &b = boxes[j];
-        b.start = (int)std::min<long long>(prev, size);
-        b.count = stop > prev ? (int)(stop - prev) : 0;
-        // Each sum is below 256 × count, which keeps this exact.
-        b.magic = (1u << 24) / (uint32_t)std::max(b.count, 1) + 1;
-        prev = end;
+class DownMap {
+public:
+    // `columnbytes`: the bytes of a row to sum along columns, 0 along rows.
+    bool Build(int size, int percent, int newsize, size_t columnbytes)
+    {
+        if (!SizeScratch(boxes, (uint64_t)newsize) || !SizeScratch(sums, columnbytes))
+            return false;
+        long long prev = 0;
+        for (int j = 0; j < newsize; ++j) {
+            long long end = (long long)(j + 1) * 100 / percent;
+            long long stop = std::min<long long>(end, size);
+            BOX &b = boxes[j];
+            b.start = (int)std::min<long long>(prev, size);
+            b.count = stop > prev ? (int)(stop - prev) : 0;
+            // Each sum is below 256 × count, which keeps this exact.
+            b.magic = (1u << 24) / (uint32_t)std::max(b.count, 1) + 1;
+            prev = end;
+        }
+        return true;
     }
-    return true;
-}
 
-template <int BPP> void DownRow(const uint8_t *in, uint8_t *out, const std::vector<BOX> &boxes)
-{
-    for (const BOX &b : boxes) {
-        uint32_t sum[BPP] = {};
-        const uint8_t *p = in + BPP * b.start;
-        for (int k = 0; k < b.count; ++k, p += BPP)
+    template <int BPP> void Row(const uint8_t *in, uint8_t *out) const
+    {
+        for (const BOX &b : boxes) {
+            uint32_t sum[BPP] = {};
+            const uint8_t *p = in + BPP * b.start;
+            for (int k = 0; k < b.count; ++k, p += BPP)
+                for (int c = 0; c < BPP; ++c)
+                    sum[c] += p[c];
             for (int c = 0; c < BPP; ++c)
-                sum[c] += p[c];
-        for (int c = 0; c < BPP; ++c)
-            out[c] = (uint8_t)Average(sum[c], b);
-        out += BPP;
+                out[c] = (uint8_t)Average(sum[c], b);
+            out += BPP;
+        }
     }
-}
 
-HGLOBAL ScaleDown(HGLOBAL dib, int percent, bool vertical)
+    void Columns(const DibLock &src, const DibLock &out, size_t bytes)
+    {
+        for (size_t y = 0; y < boxes.size(); ++y) {
+            const BOX &b = boxes[y];
+            uint8_t *o = out.Row((int)y);
+            if (b.count == 1) {
+                memcpy(o, src.Row(b.start), bytes);
+                continue;
+            }
+            if (b.count == 0)
+                continue; // the new DIB is already zero
+            std::fill(sums.begin(), sums.end(), 0);
+            uint32_t *acc = sums.data();
+            for (int k = 0; k < b.count; ++k) {
+                const uint8_t *in = src.Row(b.start + k);
+                for (size_t i = 0; i < bytes; ++i)
+                    acc[i] += in[i];
+            }
+            for (size_t i = 0; i < bytes; ++i)
+                o[i] = (uint8_t)Average(acc[i], b);
+        }
+    }
+
+private:
+    std::vector<BOX> boxes;
+    std::vector<uint32_t> sums;
+};
+
+// One pass along rows or, `vertical`, along columns; the map tells what
+// each result position is made of.
+template <class MAP> HGLOBAL RunPass(HGLOBAL dib, int percent, bool vertical)
 {
     DibLock src(dib);
     if (!src.ok())
@@ -264,53 +262,37 @@ HGLOBAL ScaleDown(HGLOBAL dib, int percent, bool vertical)
     const int newsize = ScaledSize(size, percent);
     if (!bpp || !newsize)
         return NULL;
-    std::vector<BOX> boxes;
-    if (!BuildDownMap(size, percent, newsize, boxes))
-        return NULL;
     const size_t bytes = (size_t)width * bpp;
-    std::vector<uint32_t> sums;
-    if (vertical && !SizeScratch(sums, bytes))
+    MAP map;
+    if (!map.Build(size, percent, newsize, vertical ? bytes : 0))
         return NULL;
-    HGLOBAL result = vertical ? CreateDibLike(src, width, newsize) : CreateDibLike(src, newsize, height);
-    if (!result)
+    NewDib out(vertical ? CreateDibLike(src, width, newsize) : CreateDibLike(src, newsize, height));
+    if (!out.ok())
         return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
+    if (vertical) {
+        map.Columns(src, out, bytes);
+        return out.Release();
     }
-    if (!vertical) {
-        for (int y = 0; y < height; ++y) {
-            const uint8_t *in = src.Row(y);
-            uint8_t *o = out.Row(y);
-            switch (bpp) {
-            case 1: DownRow<1>(in, o, boxes); break;
-            case 3: DownRow<3>(in, o, boxes); break;
-            default: DownRow<4>(in, o, boxes); break;
-            }
-        }
-        return result;
-    }
-    for (int y = 0; y < newsize; ++y) {
-        const BOX &b = boxes[y];
+    for (int y = 0; y < height; ++y) {
+        const uint8_t *in = src.Row(y);
         uint8_t *o = out.Row(y);
-        if (b.count == 1) {
-            memcpy(o, src.Row(b.start), bytes);
-            continue;
+        switch (bpp) {
+        case 1: map.template Row<1>(in, o); break;
+        case 3: map.template Row<3>(in, o); break;
+        default: map.template Row<4>(in, o); break;
         }
-        if (b.count == 0)
-            continue; // the new DIB is already zero
-        std::fill(sums.begin(), sums.end(), 0);
-        uint32_t *acc = sums.data();
-        for (int k = 0; k < b.count; ++k) {
-            const uint8_t *in = src.Row(b.start + k);
-            for (size_t i = 0; i < bytes; ++i)
-                acc[i] += in[i];
-        }
-        for (size_t i = 0; i < bytes; ++i)
-            o[i] = (uint8_t)Average(acc[i], b);
     }
-    return result;
+    return out.Release();
+}
+
+HGLOBAL ScaleUp(HGLOBAL dib, int percent, bool vertical)
+{
+    return RunPass<UpMap>(dib, percent, vertical);
+}
+
+HGLOBAL ScaleDown(HGLOBAL dib, int percent, bool vertical)
+{
+    return RunPass<DownMap>(dib, percent, vertical);
 }
 
 // One direction by a percentage: enlarge, copy or reduce.
@@ -362,14 +344,9 @@ HGLOBAL Sample(HGLOBAL dib, int newwidth, int newheight, long long percentX, lon
     if (!SampleMap(src.layout.width, percentX, newwidth, columns) ||
         !SampleMap(src.layout.height, percentY, newheight, rows))
         return NULL;
-    HGLOBAL result = CreateDibLike(src, newwidth, newheight);
-    if (!result)
+    NewDib out(CreateDibLike(src, newwidth, newheight));
+    if (!out.ok())
         return NULL;
-    DibLock out(result);
-    if (!out.ok()) {
-        GlobalFree(result);
-        return NULL;
-    }
     if (bits >= 8)
         for (int &c : columns)
             c *= bits / 8; // byte offsets from here on
@@ -400,7 +377,7 @@ HGLOBAL Sample(HGLOBAL dib, int newwidth, int newheight, long long percentX, lon
                 WritePixel(o, j, bits, ReadPixel(in, columns[j], bits));
         }
     }
-    return result;
+    return out.Release();
 }
 
 } // namespace

@@ -18,23 +18,24 @@ int APPLETgloballoop;
 static WAVEHDR *waveheader;
 static HWND wavewindow;
 
+// Frees a block, unlocking it first when it is locked, and forgets it.
+static void FreeBlock(HGLOBAL &block, bool locked)
+{
+    if (block) {
+        if (locked)
+            GlobalUnlock(block);
+        GlobalFree(block);
+    }
+    block = NULL;
+}
+
 // Unlocks and frees the wave copy and its header, whatever of them exists.
 static void FreeWave()
 {
-    if (APPLETwavehandle) {
-        if (APPLETwaveformat)
-            GlobalUnlock(APPLETwavehandle);
-        GlobalFree(APPLETwavehandle);
-    }
-    APPLETwavehandle = NULL;
+    FreeBlock(APPLETwavehandle, APPLETwaveformat);
+    FreeBlock(APPLETwaveheader, waveheader);
     APPLETwaveformat = NULL;
     APPLETwavepointer = NULL;
-    if (APPLETwaveheader) {
-        if (waveheader)
-            GlobalUnlock(APPLETwaveheader);
-        GlobalFree(APPLETwaveheader);
-    }
-    APPLETwaveheader = NULL;
     waveheader = NULL;
     wavewindow = NULL;
 }

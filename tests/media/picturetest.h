@@ -1,10 +1,13 @@
 // Helpers of the picture tests: DIBs that free themselves, random pictures,
-// hand-made headers and a 32-bit canvas to draw on and read back.
+// hand-made headers, temporary files and a 32-bit canvas to draw on and read
+// back.
 #pragma once
 #include "media/dib.h"
 #include <windows.h>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace pictest {
@@ -33,6 +36,15 @@ struct Pixels {
     int Bits() const { return header->biBitCount; }
     RGBQUAD *Table() const { return (RGBQUAD *)((uint8_t *)header + header->biSize); }
     uint8_t *Bytes() const { return (uint8_t *)header; }
+    // The colour a pixel value shows, and that of pixel (x, y).
+    COLORREF Shown(unsigned long v) const
+    {
+        if (Bits() > 8)
+            return v & 0xFFFFFF;
+        const RGBQUAD &q = Table()[v];
+        return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+    }
+    COLORREF Colour(int x, int y) const { return Shown(Get(x, y)); }
 };
 
 inline std::vector<uint8_t> Bytes(HGLOBAL h)
@@ -75,6 +87,37 @@ inline HGLOBAL HandMadeDib(int width, int height, int bits, uint32_t headersize)
     GlobalUnlock(h);
     return h;
 }
+
+typedef std::vector<uint8_t> Data;
+
+// A file of the temporary folder, gone before and after.
+struct TempFile {
+    std::string path;
+    explicit TempFile(const std::string &name) : path(Folder() + name) { DeleteFileA(c()); }
+    ~TempFile() { DeleteFileA(c()); }
+    const char *c() const { return path.c_str(); }
+    static std::string Folder()
+    {
+        char folder[MAX_PATH];
+        GetTempPathA(MAX_PATH, folder);
+        return folder + ("sbmedia" + std::to_string(GetCurrentProcessId()));
+    }
+    void Write(const Data &bytes) const
+    {
+        FILE *f = fopen(c(), "wb");
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    Data Read() const
+    {
+        Data bytes(1 << 20);
+        FILE *f = fopen(c(), "rb");
+        bytes.resize(f ? fread(bytes.data(), 1, bytes.size(), f) : 0);
+        if (f)
+            fclose(f);
+        return bytes;
+    }
+};
 
 // A 32-bit top-down canvas in a memory DC.
 struct Canvas {

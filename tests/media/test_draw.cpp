@@ -1,7 +1,6 @@
 #include "common/shell.h"
 #include "media/dib.h"
 #include "media/draw.h"
-#include "media/reduce.h"
 #include "tests/media/picturetest.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
@@ -13,23 +12,6 @@ using namespace pictest;
 namespace {
 
 constexpr COLORREF GREEN = RGB(0, 200, 0);
-
-COLORREF TableColour(int i)
-{
-    return RGB(10 * i + 5, 100 + i, 200 - i);
-}
-
-// An 8-bit picture whose pixel (x, y) is index y × w + x, of TableColour.
-HGLOBAL Numbered(int w, int h)
-{
-    HGLOBAL dib = CreateDib(w, h, NULL, 8);
-    Pixels p(dib);
-    for (int i = 0; i < 256; ++i)
-        p.Table()[i] = RGBQUAD{GetBValue(TableColour(i)), GetGValue(TableColour(i)), GetRValue(TableColour(i)), 0};
-    for (int i = 0; i < w * h; ++i)
-        p.Put(i % w, i / w, i);
-    return dib;
-}
 
 // A true-colour picture: red above, blue below.
 HGLOBAL RedOverBlue(int w, int h)
@@ -48,65 +30,38 @@ Box Corners(const RECT &r)
     return {r.left, r.top, r.right, r.bottom};
 }
 
-// The colour a pixel value shows.
-COLORREF Shown(const Pixels &p, unsigned long v)
-{
-    if (p.Bits() > 8)
-        return v & 0xFFFFFF;
-    const RGBQUAD &q = p.Table()[v];
-    return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
-}
-
 TEST(Draw, ShowDibAndShowStretchDib)
 {
-    Dib dib(Numbered(4, 3));
+    Dib dib(RandomDib(4, 3, 8, 5));
+    Pixels p(dib);
     Canvas canvas(10, 10, GREEN);
     HGDIOBJ palette = GetCurrentObject(canvas.dc, OBJ_PAL);
     EXPECT_EQ(ShowDib(canvas.dc, dib, NULL, 0, 0), 1);
     for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(canvas.At(i % 4, i / 4), TableColour(i)) << i;
+        EXPECT_EQ(canvas.At(i % 4, i / 4), p.Colour(i % 4, i / 4)) << i;
     EXPECT_EQ(canvas.At(4, 0), GREEN);
     EXPECT_EQ(canvas.At(0, 3), GREEN);
     EXPECT_EQ(GetCurrentObject(canvas.dc, OBJ_PAL), palette);
 
-    // Moved left by 1 and down by 2, within the picture's size at (0, 0).
+    // Moved left by 1 and down by 2, within the picture's size at (0, 0). A
+    // palette given for a palette display leaves the picture's colours alone.
     canvas.Fill(GREEN);
-    EXPECT_EQ(ShowDib(canvas.dc, dib, NULL, 1, 2), 1);
-    EXPECT_EQ(canvas.At(0, 2), TableColour(1));
-    EXPECT_EQ(canvas.At(2, 2), TableColour(3));
+    char grey[PALETTEBYTES];
+    GetDefaultPalette(grey, NULL, 8);
+    EXPECT_EQ(ShowDib(canvas.dc, dib, grey, 1, 2), 1);
+    EXPECT_EQ(canvas.At(0, 2), p.Colour(1, 0));
+    EXPECT_EQ(canvas.At(2, 2), p.Colour(3, 0));
     EXPECT_EQ(canvas.At(0, 3), GREEN);
 
     // 2.5 times: 4 × 3 becomes 10 × 7.
     canvas.Fill(GREEN);
     EXPECT_EQ(ShowStretchDib(canvas.dc, dib, NULL, 0, 0, 2500), 1);
-    EXPECT_EQ(canvas.At(0, 0), TableColour(0));
-    EXPECT_EQ(canvas.At(9, 6), TableColour(11));
+    EXPECT_EQ(canvas.At(0, 0), p.Colour(0, 0));
+    EXPECT_EQ(canvas.At(9, 6), p.Colour(3, 2));
     EXPECT_EQ(canvas.At(9, 7), GREEN);
 
     EXPECT_EQ(ShowDib(canvas.dc, NULL, NULL, 0, 0), 0);
     EXPECT_EQ(ShowStretchDib(canvas.dc, NULL, NULL, 0, 0, 1000), 0);
-}
-
-// What painting on a palette display does: reduce, then draw with the 3-3-2
-// palette realised, and give the DC its palette back.
-TEST(Draw, ReducedPicturesDrawInTheirPaletteColours)
-{
-    int saved = devicebits;
-    devicebits = 8;
-    char rgb[PALETTEBYTES];
-    GetDefaultPalette(rgb, NULL, 6);
-    Dib picture(RandomDib(16, 8, 24, 9));
-    Dib reduced(devicebits <= 8 ? DitherDib(picture, rgb, 8, 0) : NULL);
-    ASSERT_TRUE(reduced);
-    Canvas canvas(16, 8);
-    HGDIOBJ palette = GetCurrentObject(canvas.dc, OBJ_PAL);
-    EXPECT_EQ(ShowDib(canvas.dc, reduced, rgb, 0, 0), 1);
-    Pixels p(reduced);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x)
-            ASSERT_EQ(canvas.At(x, y), Shown(p, p.Get(x, y)));
-    EXPECT_EQ(GetCurrentObject(canvas.dc, OBJ_PAL), palette);
-    devicebits = saved;
 }
 
 TEST(Draw, FittedAndCentredPlacement)
@@ -173,7 +128,7 @@ TEST(Draw, TransparentDrawingOnEveryDepth)
             for (int x = 0; x < 9; ++x) {
                 unsigned long v = p.Get(x, y);
                 bool through = bits <= 8 ? v == 1 : (v & 0xFFFFFF) == key;
-                ASSERT_EQ(canvas.At(x + 1, y + 2), through ? GREEN : Shown(p, v)) << x << "," << y;
+                ASSERT_EQ(canvas.At(x + 1, y + 2), through ? GREEN : p.Shown(v)) << x << "," << y;
             }
         EXPECT_EQ(canvas.At(0, 2), GREEN);
         EXPECT_EQ(canvas.At(10, 6), GREEN);
@@ -185,7 +140,7 @@ TEST(Draw, TransparentDrawingOnEveryDepth)
         EXPECT_EQ(ShowTransparentDib(canvas.dc, NULL, p.header, 0, 0, RGB(1, 2, 3)), 1);
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 9; ++x)
-                ASSERT_EQ(canvas.At(x, y), Shown(p, p.Get(x, y)));
+                ASSERT_EQ(canvas.At(x, y), p.Colour(x, y));
     }
 }
 
@@ -230,20 +185,16 @@ TEST(Draw, PromoteGivesEveryPixelItsColour)
         SCOPED_TRACE(bits);
         Dib src(RandomDib(13, 4, bits, 11));
         Pixels in(src);
-        if (bits == 1)
-            in.Table()[0] = RGBQUAD{0, 0, 0, 0}, in.Table()[1] = RGBQUAD{0, 0, 255, 0}; // black and red
+        if (bits == 1) // black and red: red where bits are set
+            in.Table()[0] = RGBQUAD{0, 0, 0, 0}, in.Table()[1] = RGBQUAD{0, 0, 255, 0};
         auto before = Bytes(src);
         Dib out(COMMONPromoteToTrueColour(src));
         ASSERT_TRUE(out);
         Pixels o(out);
         EXPECT_EQ(o.Bits(), 24);
         for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 13; ++x) {
-                ASSERT_EQ(o.Get(x, y), Shown(in, in.Get(x, y)));
-                if (bits == 1) {
-                    ASSERT_EQ(o.Get(x, y), in.Get(x, y) ? RGB(255, 0, 0) : 0);
-                }
-            }
+            for (int x = 0; x < 13; ++x)
+                ASSERT_EQ(o.Get(x, y), in.Colour(x, y));
         EXPECT_EQ(Bytes(src), before);
     }
     // Rows of other depths are not three bytes a pixel: refused, not overrun.
@@ -288,7 +239,7 @@ TEST(Draw, DeviceBitmapsToDibsAndOntoDCs)
     EXPECT_EQ(p.Bits(), 1);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 9; ++x)
-            EXPECT_EQ(Shown(p, p.Get(x, y)), x == y ? RGB(255, 255, 255) : RGB(0, 0, 0));
+            EXPECT_EQ(p.Colour(x, y), x == y ? RGB(255, 255, 255) : RGB(0, 0, 0));
     EXPECT_FALSE(Dib(BitmapToDIB(screen, NULL, NULL)));
     ReleaseDC(NULL, screen);
 }

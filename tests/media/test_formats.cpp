@@ -9,49 +9,12 @@
 #include <gtest/gtest.h>
 #include <vfw.h>
 #include <climits>
-#include <cstdio>
 #include <functional>
 #include <string>
 
 using namespace pictest;
 
 namespace {
-
-typedef std::vector<uint8_t> Data;
-
-struct TempFile {
-    std::string path;
-    explicit TempFile(const std::string &name) : path(Folder() + name) { DeleteFileA(c()); }
-    ~TempFile() { DeleteFileA(c()); }
-    const char *c() const { return path.c_str(); }
-    static std::string Folder()
-    {
-        char folder[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
-        return folder + ("sbfmt" + std::to_string(GetCurrentProcessId()));
-    }
-    void Write(const Data &bytes) const
-    {
-        FILE *f = fopen(c(), "wb");
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
-    Data Read() const
-    {
-        Data bytes(1 << 20);
-        FILE *f = fopen(c(), "rb");
-        bytes.resize(f ? fread(bytes.data(), 1, bytes.size(), f) : 0);
-        if (f)
-            fclose(f);
-        return bytes;
-    }
-};
-
-COLORREF Colour(const Pixels &p, int x, int y)
-{
-    unsigned long v = p.Get(x, y);
-    return p.Bits() > 8 ? v & 0xFFFFFF : RGB(p.Table()[v].rgbRed, p.Table()[v].rgbGreen, p.Table()[v].rgbBlue);
-}
 
 TEST(ImageFormats, TableLookups)
 {
@@ -95,7 +58,7 @@ TEST(ImageFormats, WriteThenLoadEveryCodec)
         Pixels p(loaded);
         ASSERT_EQ(p.Width() * 1000 + p.Height(), 64064) << c.name;
         for (int i = 0; i < 4; ++i) {
-            COLORREF got = Colour(p, 16 + i % 2 * 32, 16 + i / 2 * 32);
+            COLORREF got = p.Colour(16 + i % 2 * 32, 16 + i / 2 * 32);
             for (int shift = 0; shift < 24; shift += 8)
                 EXPECT_NEAR((int)(got >> shift & 255), (int)(quadrant[i] >> shift & 255), c.tolerance) << c.name;
         }
@@ -232,7 +195,7 @@ TEST(AviFrames, FirstFrameOfEachDepthAndNoVideo)
         EXPECT_EQ(bits, c.bits == 8 ? 8 : 24);
         Pixels p(dib);
         EXPECT_EQ(p.Width() * 10 + p.Height(), 64);
-        EXPECT_EQ(Colour(p, 2, 1), c.at21) << c.bits;
+        EXPECT_EQ(p.Colour(2, 1), c.at21) << c.bits;
     }
     TempFile sound("sound.avi");
     PCMWAVEFORMAT format{{WAVE_FORMAT_PCM, 1, 8000, 8000, 1}, 8};
@@ -257,7 +220,7 @@ TEST(AviFrames, FrameHeadersAreCheckedBeforeCopying)
         ASSERT_TRUE(dib);
         Pixels p(dib);
         EXPECT_EQ(p.Get(0, 0) * 100 + p.Get(1, 1) * 10 + p.Get(0, 1), 110u);
-        EXPECT_EQ(Colour(p, 0, 0), RGB(6, 5, 4));
+        EXPECT_EQ(p.Colour(0, 0), RGB(6, 5, 4));
         EXPECT_EQ(p.Table()[2].rgbRed | p.Table()[2].rgbGreen | p.Table()[2].rgbBlue, 0);
     }
     typedef BITMAPINFOHEADER H;

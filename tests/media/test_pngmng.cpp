@@ -22,35 +22,34 @@ const int CHANNELS[] = {1, 0, 3, 1, 2, 0, 4};
 
 struct Chunk {
     std::string type;
-    std::vector<uint8_t> data;
+    Data data;
     bool badcrc = false;
     uint32_t length = 0; // the stored length, when not 0
 };
 typedef std::vector<Chunk> Chunks;
 
-void PutBig(std::vector<uint8_t> &v, uint32_t n)
+void PutBig(Data &v, uint32_t n)
 {
     for (int s = 24; s >= 0; s -= 8)
         v.push_back((uint8_t)(n >> s));
 }
 void PNGCBAPI Append(png_structp png, png_bytep p, png_size_t n)
 {
-    auto *out = (std::vector<uint8_t> *)png_get_io_ptr(png);
+    auto *out = (Data *)png_get_io_ptr(png);
     out->insert(out->end(), p, p + n);
 }
 void PNGCBAPI NoFlush(png_structp) {}
 
 // libpng's encoding of a picture of random samples (`rows`, top row first),
 // as chunks; the tRNS bytes, when given, go before the image data.
-Chunks Encode(int w, int h, int type, int depth, bool interlace, std::vector<uint8_t> *rows,
-              std::vector<uint8_t> trns = {})
+Chunks Encode(int w, int h, int type, int depth, bool interlace, Data *rows, Data trns = {})
 {
     size_t rowbytes = (w * CHANNELS[type] * depth + 7) / 8;
     rows->resize(rowbytes * h);
     Random random(type * 17 + depth);
     for (auto &b : *rows)
         b = (uint8_t)random.Next();
-    std::vector<uint8_t> file;
+    Data file;
     png_color palette[256];
     for (int i = 0; i < 256; ++i)
         palette[i] = {(png_byte)(i * 7), (png_byte)(255 - i), (png_byte)(i * 3)};
@@ -77,9 +76,9 @@ Chunks Encode(int w, int h, int type, int depth, bool interlace, std::vector<uin
     return chunks;
 }
 
-std::vector<uint8_t> File(const char *signature, const Chunks &chunks)
+Data File(const char *signature, const Chunks &chunks)
 {
-    std::vector<uint8_t> out(signature, signature + 8);
+    Data out(signature, signature + 8);
     for (auto &c : chunks) {
         PutBig(out, c.length ? c.length : (uint32_t)c.data.size());
         size_t start = out.size();
@@ -91,31 +90,26 @@ std::vector<uint8_t> File(const char *signature, const Chunks &chunks)
 }
 
 struct Result {
-    std::vector<uint8_t> data; // the DIB or the animation block; empty after a failure
-    Texts texts;               // of the modal boxes shown
+    Data data;   // the DIB or the animation block; empty after a failure
+    Texts texts; // of the modal boxes shown
     int count = -1, type = -1;
     char trns[256];
     const ANIMHEADER &Head() const { return *(const ANIMHEADER *)data.data(); }
     const OBJECTANIMFRAME &Frame(int i) const { return *(const OBJECTANIMFRAME *)&data[48 + 60 * i]; }
-    std::vector<uint8_t> Part(int frame) const
+    Data Part(int frame) const
     {
-        return std::vector<uint8_t>(&data[Frame(frame).offset], &data[Frame(frame).offset] + Frame(frame).size);
+        return Data(&data[Frame(frame).offset], &data[Frame(frame).offset] + Frame(frame).size);
     }
 };
 
-// Loads the first n bytes of a PNG or an MNG file from the temp folder.
-Result Load(bool mng, const std::vector<uint8_t> &bytes, size_t n = SIZE_MAX)
+// Loads the first n bytes of a PNG or an MNG file.
+Result Load(bool mng, const Data &bytes, size_t n = SIZE_MAX)
 {
-    char dir[MAX_PATH], path[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    GetTempFileNameA(dir, "sbp", 0, path);
-    FILE *fp = fopen(path, "wb");
-    fwrite(bytes.data(), 1, std::min(n, bytes.size()), fp);
-    fclose(fp);
+    TempFile file("load.png");
+    file.Write(Data(bytes.begin(), bytes.begin() + std::min(n, bytes.size())));
     sbtest::ModalRecorder rec(IDOK);
     Result r;
-    HGLOBAL h = mng ? LoadAnimation(NULL, path) : LoadStaticImage(NULL, path, &r.count, r.trns, &r.type);
-    DeleteFileA(path);
+    HGLOBAL h = mng ? LoadAnimation(NULL, file.c()) : LoadStaticImage(NULL, file.c(), &r.count, r.trns, &r.type);
     if (h) {
         r.data = Bytes(h);
         GlobalFree(h);
@@ -146,7 +140,7 @@ TEST(Png, EveryColourTypeAndDepthInterlacedOrNot)
                               {2, 8, 24}, {2, 16, 24}, {3, 1, 1},  {3, 2, 8},   {3, 4, 4},
                               {3, 8, 8},  {4, 8, 32}, {4, 16, 32}, {6, 8, 32}, {6, 16, 32}};
     for (auto [type, depth, bits] : formats) {
-        std::vector<uint8_t> rows, plain;
+        Data rows, plain;
         for (bool interlace : {false, true}) {
             SCOPED_TRACE(testing::Message() << type << "/" << depth << "/" << interlace);
             Result r = Load(false, File(PNGSIG, Encode(13, 11, type, depth, interlace, &rows)));
@@ -180,7 +174,7 @@ TEST(Png, EveryColourTypeAndDepthInterlacedOrNot)
 
 TEST(Png, BadCrcsWarnBeforeTheImageAndFailThroughLibpng)
 {
-    std::vector<uint8_t> rows;
+    Data rows;
     Chunks base = Encode(6, 5, 3, 8, false, &rows); // IHDR PLTE tEXt IDAT... tEXt IEND
     base.insert(base.begin() + 2, Chunk{"tEXt", {'a', 0, 'b'}});
     base.insert(base.end() - 1, Chunk{"tEXt", {'c', 0, 'd'}});
@@ -200,7 +194,7 @@ TEST(Png, BadCrcsWarnBeforeTheImageAndFailThroughLibpng)
     }
     WarnBadFileCRC = 1;
     // 300 tRNS bytes: 256 kept, and the CRC covers all 300.
-    base.insert(base.begin() + 2, Chunk{"tRNS", std::vector<uint8_t>(300, 0x77)});
+    base.insert(base.begin() + 2, Chunk{"tRNS", Data(300, 0x77)});
     base[2].data[255] = 9;
     Result r = Load(false, File(PNGSIG, base));
     EXPECT_FALSE(r.data.empty());
@@ -213,7 +207,7 @@ TEST(Png, BadCrcsWarnBeforeTheImageAndFailThroughLibpng)
 
 TEST(Mng, FramesRecordsTransparencyAndTheFirstLoop)
 {
-    std::vector<uint8_t> rows1, rows2, rows3;
+    Data rows1, rows2, rows3;
     Chunks rgb = Encode(7, 6, 2, 16, true, &rows2, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC});
     Result r = LoadMng({{Mhdr(20, 10, 100), Chunk{"LOOP", {0, 0, 0, 0, 5}},
                          Chunk{"FRAM", {3, 'a', 0, 2, 0, 0, 0, 0, 0, 0, 25}},
@@ -241,7 +235,7 @@ TEST(Mng, FramesRecordsTransparencyAndTheFirstLoop)
     }
     EXPECT_EQ(r.data.size(), offset);
     // Every partly or wholly transparent index became index 1.
-    std::vector<uint8_t> first = r.Part(0);
+    Data first = r.Part(0);
     for (int i = 0; i < 20; ++i) {
         int x = i % 5, y = i / 5, v = (rows1[y * 3 + x / 2] >> (x % 2 ? 0 : 4)) & 15;
         ASSERT_EQ(GetDibPixel((BITMAPINFOHEADER *)first.data(), x, y), v == 1 || v == 2 ? 1ul : (unsigned long)v) << i;
@@ -269,7 +263,7 @@ TEST(Mng, RepeatCountsDelaysAndShortChunks)
         {{Chunk{"DEFI", {0, 1, 0, 0}}, Chunk{"LOOP", {0, 0}}}, 100, 1, 0, 1},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
-        std::vector<uint8_t> rows;
+        Data rows;
         Result r = LoadMng({{Mhdr(5, 4, cases[i].ticks)}, cases[i].before, Encode(5, 4, 3, 8, false, &rows), {MEND}});
         ASSERT_FALSE(r.data.empty()) << i;
         EXPECT_TRUE(r.texts.empty()) << i;
@@ -280,7 +274,7 @@ TEST(Mng, RepeatCountsDelaysAndShortChunks)
 
 TEST(Mng, DamagedFilesSayWhy)
 {
-    std::vector<uint8_t> rows;
+    Data rows;
     const Chunks image = Encode(3, 3, 3, 8, false, &rows); // IHDR PLTE IDAT IEND
     const struct {
         std::function<void(Chunks &)> change;
@@ -313,7 +307,7 @@ TEST(Mng, DamagedFilesSayWhy)
 
 TEST(PngMng, TruncatedFilesAndAbsurdLengthsFailPromptly)
 {
-    std::vector<uint8_t> rows;
+    Data rows;
     Chunks png = Encode(9, 7, 2, 8, true, &rows);
     png.insert(png.end() - 1, Chunk{"tEXt", {'k', 0, 'v'}});
     Chunks mng{Mhdr(9, 7, 10), Chunk{"FRAM", {1, 0, 0, 0, 0, 0, 0, 0, 0, 1}}};

@@ -11,12 +11,12 @@ using namespace pictest;
 
 namespace {
 
-// Enlarging one line of values, written plainly; positions no span writes
-// stay -1.
-std::vector<int> LiteralUp(const std::vector<int> &src, int percent)
+// Enlarging one line of values, written plainly. Positions that no span
+// writes (after a last span that ends short) take the last value.
+std::vector<int> SlowUp(const std::vector<int> &src, int percent)
 {
     const int size = (int)src.size(), newsize = percent * size / 100, e = percent + (percent + 99) / 100;
-    std::vector<int> out(newsize, -1);
+    std::vector<int> out(newsize, src.back());
     out[0] = src[0];
     int prev = 0;
     for (int p = 1; p < size; ++p) {
@@ -28,17 +28,6 @@ std::vector<int> LiteralUp(const std::vector<int> &src, int percent)
             out[end] = src[p];
         prev = end;
     }
-    out[newsize - 1] = src[size - 1];
-    return out;
-}
-
-// The same, with the unwritten positions taking the last value.
-std::vector<int> SlowUp(const std::vector<int> &src, int percent)
-{
-    std::vector<int> out = LiteralUp(src, percent);
-    for (int &v : out)
-        if (v < 0)
-            v = src.back();
     return out;
 }
 
@@ -106,55 +95,69 @@ std::vector<int> Values(HGLOBAL dib, bool vertical)
     return out;
 }
 
+// The public pass for a percentage and a direction.
+HGLOBAL OnePass(HGLOBAL dib, int percent, bool vertical)
+{
+    if (percent > 100)
+        return vertical ? ScaleUpVertical(dib, percent) : ScaleUpHorizontal(dib, percent);
+    return vertical ? ScaleDownVertical(dib, percent) : ScaleDownHorizontal(dib, percent);
+}
+
+std::vector<int> Steps(int n, int num, int den)
+{
+    std::vector<int> v;
+    for (int i = 0; i < n; ++i)
+        v.push_back(i * num / den);
+    return v;
+}
+
 TEST(Scale, NearestNeighbourGoldenColumns)
 {
-    std::vector<int> ramp(40);
-    for (int i = 0; i < 40; ++i)
-        ramp[i] = i;
+    const std::vector<int> ramp = Steps(100, 1, 1);
     Dib src(Line(ramp, 8, false)), eight(Line(std::vector<int>(ramp.begin(), ramp.begin() + 8), 8, false));
     int w = 30, h = 100;
     Dib thirty(ScaleDib(src, &w, &h, SCALE_PERCENT)); // step 3.3333333333333335
-    EXPECT_EQ(w * 10 + h, 121);
+    EXPECT_EQ(w * 10 + h, 301);
     std::vector<int> got = Values(thirty, false);
     EXPECT_EQ(std::vector<int>(got.begin(), got.begin() + 11),
               (std::vector<int>{0, 3, 6, 10, 13, 16, 20, 23, 26, 29, 33}));
     w = 150, h = 100;
     Dib grown(ScaleDib(eight, &w, &h, SCALE_PERCENT)); // step 0.6666666666666666
     EXPECT_EQ(Values(grown, false), (std::vector<int>{0, 0, 1, 2, 2, 3, 3, 4, 5, 6, 6, 7}));
+    w = 50, h = 1; // sizes: 50 %, every second pixel
+    EXPECT_EQ(Values(Dib(ScaleDib(src, &w, &h, 0)), false), Steps(50, 2, 1));
     Dib ten(RandomDib(10, 4, 24, 2));
     w = 33, h = 100;
     Dib third(ScaleDib(ten, &w, &h, SCALE_PERCENT));
     EXPECT_EQ(w * 10 + h, 34);
 }
 
-// Every depth samples the same positions, whatever the size of its pixels.
+// Every depth samples the same places, whatever the size of its pixels: at
+// 200 % each pixel twice each way, at 50 % every second one. Sizes become
+// percentages rounded up: 19 to 7 is 37 %, 13 to 3 is 24 %.
 TEST(Scale, NearestNeighbourOnEveryDepth)
 {
-    auto map = [](int size, int newsize) {
-        long long percent = ((long long)newsize * 100 + size - 1) / size;
-        double step = 1 / (percent * 0.01), position = 0;
-        std::vector<int> m;
-        for (int k = 0; k < newsize; ++k, position += step)
-            m.push_back((int)position);
-        return m;
-    };
+    const struct {
+        int w, h;
+        unsigned flags;
+        std::vector<int> columns, rows;
+    } cases[] = {{200, 200, SCALE_PERCENT, Steps(38, 1, 2), Steps(26, 1, 2)},
+                 {50, 50, SCALE_PERCENT, Steps(9, 2, 1), Steps(6, 2, 1)},
+                 {7, 3, 0, {0, 2, 5, 8, 10, 13, 16}, {0, 4, 8}}};
     for (int bits : {1, 4, 8, 24, 32})
-        for (auto [nw, nh] : {std::pair{7, 3}, {31, 17}, {3, 40}, {50, 50}}) {
-            SCOPED_TRACE(testing::Message() << bits << " bits to " << nw << " x " << nh);
-            Dib src(RandomDib(nw == 50 ? 100 : 19, nw == 50 ? 100 : 13, bits, (uint32_t)bits));
+        for (const auto &c : cases) {
+            SCOPED_TRACE(testing::Message() << bits << " bits to " << c.w << " x " << c.h);
+            Dib src(RandomDib(19, 13, bits, (uint32_t)bits));
             Pixels in(src);
-            int w = nw, h = nh;
-            Dib out(ScaleDib(src, &w, &h, 0));
+            int w = c.w, h = c.h;
+            Dib out(ScaleDib(src, &w, &h, c.flags));
             ASSERT_TRUE(out);
             Pixels o(out);
-            ASSERT_EQ(o.Width() * 1000 + o.Height(), nw * 1000 + nh);
-            std::vector<int> columns = map(in.Width(), nw), rows = map(in.Height(), nh);
-            for (int y = 0; y < nh; ++y)
-                for (int x = 0; x < nw; ++x)
-                    ASSERT_EQ(o.Get(x, y), in.Get(columns[x], rows[y])) << x << "," << y;
-            if (nw == 50) { // half of 100: every second pixel
-                EXPECT_EQ(o.Get(49, 49), in.Get(98, 98));
-            }
+            ASSERT_EQ(std::pair(o.Width(), o.Height()), std::pair((int)c.columns.size(), (int)c.rows.size()));
+            EXPECT_EQ(std::pair(w, h), std::pair(o.Width(), o.Height()));
+            for (int y = 0; y < o.Height(); ++y)
+                for (int x = 0; x < o.Width(); ++x)
+                    ASSERT_EQ(o.Get(x, y), in.Get(c.columns[x], c.rows[y])) << x << "," << y;
             if (bits <= 8) {
                 EXPECT_EQ(memcmp(o.Table(), in.Table(), 4 << bits), 0);
             }
@@ -167,42 +170,17 @@ TEST(Scale, GoldenLines)
     // at 3, 6 and 10.
     for (bool vertical : {false, true}) {
         Dib two(Line({0, 200}, 8, vertical)), ten(Line({10, 20, 30, 40, 50, 60, 70, 80, 90, 101}, 8, vertical));
-        Dib up(vertical ? ScaleUpVertical(two, 200) : ScaleUpHorizontal(two, 200));
-        Dib down(vertical ? ScaleDownVertical(ten, 30) : ScaleDownHorizontal(ten, 30));
+        Dib up(OnePass(two, 200, vertical)), down(OnePass(ten, 30, vertical));
         EXPECT_EQ(Values(up, vertical), (std::vector<int>{100, 200, 200, 200}));
         EXPECT_EQ(Values(down, vertical), (std::vector<int>{20, 50, 85})); // 341 / 4
     }
 }
 
-// A last span that ends short of the result no longer leaves pixels that
-// nothing wrote: they take the last source pixel.
-TEST(Scale, EnlargingLeavesNoUnwrittenTail)
-{
-    std::vector<int> fifty(50), two{40, 90};
-    for (int i = 0; i < 50; ++i)
-        fifty[i] = 5 * i;
-    std::vector<int> gap = LiteralUp(fifty, 400), gaps = LiteralUp(two, 1000);
-    EXPECT_EQ(std::count(gap.begin(), gap.end(), -1), 1);
-    EXPECT_EQ(gap[198], -1);
-    EXPECT_EQ(std::count(gaps.begin() + 11, gaps.begin() + 19, -1), 8);
-    gap[198] = 245;
-    std::fill(gaps.begin() + 11, gaps.begin() + 19, 90);
-    for (bool vertical : {false, true}) {
-        SCOPED_TRACE(vertical);
-        Dib a(Line(fifty, 8, vertical)), b(Line(two, 8, vertical)), c(Line({77}, 8, vertical));
-        Dib wide(vertical ? ScaleUpVertical(a, 400) : ScaleUpHorizontal(a, 400));
-        Dib wider(vertical ? ScaleUpVertical(b, 1000) : ScaleUpHorizontal(b, 1000));
-        Dib three(vertical ? ScaleUpVertical(c, 300) : ScaleUpHorizontal(c, 300));
-        EXPECT_EQ(Values(wide, vertical), gap); // identical wherever a span wrote
-        EXPECT_EQ(Values(wider, vertical), gaps);
-        EXPECT_EQ(Values(three, vertical), (std::vector<int>{77, 77, 77}));
-    }
-}
-
 TEST(Scale, PassesFollowTheLineRulesOnEveryForm)
 {
+    // 50 pixels at 400 % and 2 at 1000 % end their last span short of the
+    // result; 30000 % makes spans of over 256 pixels.
     const std::pair<int, int> sizes[] = {{1, 1}, {2, 3}, {7, 5}, {50, 2}, {13, 11}};
-    // 30000 % makes spans of over 256 pixels.
     const int percents[] = {101, 150, 199, 200, 233, 400, 1000, 30000, 7, 30, 50, 99, 100};
     for (int bits : {8, 24, 32})
         for (auto [w, h] : sizes)
@@ -212,15 +190,13 @@ TEST(Scale, PassesFollowTheLineRulesOnEveryForm)
                 for (int percent : percents) {
                     SCOPED_TRACE(testing::Message() << bits << " bits " << w << " x " << h << " at " << percent
                                                     << (vertical ? " vertical" : " horizontal"));
-                    bool up = percent > 100;
-                    Dib out(up ? (vertical ? ScaleUpVertical(src, percent) : ScaleUpHorizontal(src, percent))
-                               : (vertical ? ScaleDownVertical(src, percent) : ScaleDownHorizontal(src, percent)));
+                    Dib out(OnePass(src, percent, vertical));
                     if (percent * (vertical ? h : w) / 100 == 0) {
                         EXPECT_FALSE(out);
                         continue;
                     }
                     ASSERT_TRUE(out);
-                    ExpectPass(src, out, percent, vertical, up);
+                    ExpectPass(src, out, percent, vertical, percent > 100);
                 }
                 EXPECT_EQ(Bytes(src), before);
             }
@@ -246,16 +222,10 @@ TEST(Scale, ResizeByPercentage)
     EXPECT_EQ(out.Get(0, 0), RGB(3, 0, 0));
     EXPECT_EQ(out.Get(1, 0), RGB(40, 0, 0));
 
-    // Palette pictures are sampled: every pixel twice each way at 200 %.
-    for (int bits : {1, 4, 8}) {
-        Dib small(RandomDib(3, 2, bits, 6));
-        Dib big(ResizeDib(small, 200));
-        Pixels in(small), o(big);
-        ASSERT_EQ(o.Width() * 100 + o.Height() * 10 + o.Bits(), 640 + bits);
-        EXPECT_EQ(memcmp(o.Table(), in.Table(), 4 << bits), 0);
-        for (int i = 0; i < 24; ++i)
-            EXPECT_EQ(o.Get(i % 6, i / 6), in.Get(i % 6 / 2, i / 12)) << bits;
-    }
+    // Palette pictures are sampled.
+    Dib palette(RandomDib(3, 2, 8, 6));
+    int w = 200, h = 200;
+    EXPECT_EQ(Bytes(Dib(ResizeDib(palette, 200))), Bytes(Dib(ScaleDib(palette, &w, &h, SCALE_PERCENT))));
 }
 
 // Both functions run the horizontal pass first, then the vertical one; the
@@ -266,9 +236,7 @@ TEST(Scale, ResizeAndCommonScaleRunBothPasses)
         for (auto [px, py] : {std::pair{37, 37}, {150, 150}, {150, 40}, {50, 250}, {100, 300}}) {
             SCOPED_TRACE(testing::Message() << bits << " bits at " << px << " x " << py);
             Dib src(RandomDib(11, 9, bits, (uint32_t)px));
-            Dib across(px > 100 ? ScaleUpHorizontal(src, px) : px < 100 ? ScaleDownHorizontal(src, px)
-                                                                         : DuplicateObject(src));
-            Dib both(py > 100 ? ScaleUpVertical(across, py) : ScaleDownVertical(across, py));
+            Dib across(OnePass(src, px, false)), both(OnePass(across, py, true));
             EXPECT_EQ(Bytes(Dib(COMMONScaleDib(src, px, py))), Bytes(both));
             if (px == py && bits > 8) {
                 EXPECT_EQ(Bytes(Dib(ResizeDib(src, px))), Bytes(both));
@@ -283,9 +251,8 @@ TEST(Scale, CommonScalePromotesMonochromeAndSixteenColours)
     for (int bits : {1, 4}) {
         SCOPED_TRACE(bits);
         Dib src(RandomDib(13, 5, bits, 12));
-        Dib colour(COMMONPromoteToTrueColour(src));
-        Dib across(ScaleUpHorizontal(colour, 300));
-        Dib want(ScaleDownVertical(across, 60));
+        Dib colour(COMMONPromoteToTrueColour(src)), across(OnePass(colour, 300, false));
+        Dib want(OnePass(across, 60, true));
         Dib got(COMMONScaleDib(src, 300, 60));
         ASSERT_TRUE(got);
         EXPECT_EQ(Bytes(got), Bytes(want));

@@ -271,37 +271,47 @@ TEST_F(SoundPlayer, LateWaveNoticesLeaveTheNextSoundAlone)
     EXPECT_EQ(logs[other].wavedone, 1);
 }
 
-TEST_F(SoundPlayer, DamagedWaveDataIsRefusedAndLeavesThePlayerIdle)
+// A refused sound still stops the one playing, and leaves neither a device
+// nor a file behind.
+TEST_F(SoundPlayer, DamagedSoundsAreRefusedAndLeaveThePlayerIdle)
 {
-    HGLOBAL wave = MakeWave(LONGWAVE);
-    ASSERT_EQ(APPLETPlaySound(hwnd, wave, SOUND_WAVE), 1);
-    GlobalFree(wave);
-    EXPECT_EQ(APPLETPlaySound(hwnd, NULL, SOUND_WAVE), 0);
-    EXPECT_TRUE(Idle());
-    wave = MakeBlock("\1\0\1\0\x40\x1F\0\0\x40\x1F\0\0\1\0\x08", 15);
-    EXPECT_EQ(APPLETPlaySound(hwnd, wave, SOUND_WAVE), 0);
-    EXPECT_TRUE(Idle());
-    GlobalFree(wave);
-    // Floating-point samples (the device would take them); no channels; no
-    // frame size.
-    for (int damage = 0; damage < 3; damage++) {
-        wave = damage ? MakeWave(SHORTWAVE) : MakeWave(SHORTWAVE, 1, 32);
-        auto *format = (PCMWAVEFORMAT *)GlobalLock(wave);
-        if (damage == 0) {
-            format->wf.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
-            memset(format + 1, 0, 2); // no format extension
-        }
-        if (damage == 1)
-            format->wf.nChannels = 0;
-        if (damage == 2)
-            format->wf.nBlockAlign = 0;
+    auto damaged = [](void (*change)(PCMWAVEFORMAT *), WORD bits = 8) {
+        HGLOBAL wave = MakeWave(SHORTWAVE, 1, bits);
+        change((PCMWAVEFORMAT *)GlobalLock(wave));
         GlobalUnlock(wave);
-        EXPECT_EQ(APPLETPlaySound(hwnd, wave, SOUND_WAVE), 0) << damage;
-        EXPECT_TRUE(Idle()) << damage;
-        GlobalFree(wave);
+        return wave;
+    };
+    const std::pair<HGLOBAL, DWORD> cases[] = {
+        {NULL, SOUND_WAVE},
+        {MakeBlock("\1\0\1\0\x40\x1F\0\0\x40\x1F\0\0\1\0\x08", 15), SOUND_WAVE}, // shorter than a format
+        // Floating-point samples (the device would take them, without a
+        // format extension); no channels; no frame size.
+        {damaged([](PCMWAVEFORMAT *f) { f->wf.wFormatTag = WAVE_FORMAT_IEEE_FLOAT, memset(f + 1, 0, 2); }, 32),
+         SOUND_WAVE},
+        {damaged([](PCMWAVEFORMAT *f) { f->wf.nChannels = 0; }), SOUND_WAVE},
+        {damaged([](PCMWAVEFORMAT *f) { f->wf.nBlockAlign = 0; }), SOUND_WAVE},
+        {MakeBlock("not a MIDI file", 15), SOUND_MIDI}, // the sequencer refuses it
+        {MakeBlock("", 0), SOUND_MIDI},
+        {NULL, SOUND_MIDI},
+    };
+    HGLOBAL wave = MakeWave(LONGWAVE), midi = MakeMidi();
+    int waves = 0;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        auto [data, kind] = cases[i];
+        SCOPED_TRACE(i);
+        waves += kind == SOUND_WAVE;
+        ASSERT_EQ(APPLETPlaySound(hwnd, kind == SOUND_WAVE ? wave : midi, kind), 1);
+        int playing = APPLETid;
+        EXPECT_EQ(APPLETPlaySound(hwnd, data, kind), 0);
+        EXPECT_TRUE(Idle());
+        EXPECT_EQ(TempMidiFiles(), 0);
+        EXPECT_TRUE(playing == -1 || !DeviceOpen(playing));
+        GlobalFree(data);
     }
+    GlobalFree(wave);
+    GlobalFree(midi);
     RunFor(30);
-    EXPECT_EQ(logs[hwnd].wavedone, 1); // only that of the sound stopped
+    EXPECT_EQ(logs[hwnd].wavedone, waves); // only those of the sounds stopped
 }
 
 TEST_F(SoundPlayer, MidiPlaysFromATemporaryFileOfItsOwnUntilItEnds)
@@ -377,21 +387,6 @@ TEST_F(SoundPlayer, StoppedOnItsOwnTheBackgroundMidiComesBackOnceAndAWaveDoesNot
     EXPECT_EQ(log.wavedone, 1);
     EXPECT_EQ(log.replays, 2);
     EXPECT_TRUE(Idle());
-}
-
-TEST_F(SoundPlayer, MidiDataTheSequencerRefusesLeavesNoFile)
-{
-    HGLOBAL midi = MakeMidi();
-    ASSERT_EQ(APPLETPlaySound(hwnd, midi, SOUND_MIDI), 1);
-    int playing = APPLETid;
-    GlobalFree(midi);
-    for (HGLOBAL bad : {MakeBlock("not a MIDI file", 15), MakeBlock("", 0), HGLOBAL(NULL)}) {
-        EXPECT_EQ(APPLETPlaySound(hwnd, bad, SOUND_MIDI), 0);
-        EXPECT_TRUE(Idle());
-        EXPECT_EQ(TempMidiFiles(), 0);
-        GlobalFree(bad);
-    }
-    EXPECT_FALSE(DeviceOpen(playing));
 }
 
 TEST_F(SoundPlayer, WithoutATemporaryFolderTheMidiFileIsANewOneInTheCurrentFolder)
