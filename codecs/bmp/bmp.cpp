@@ -17,7 +17,6 @@ constexpr uint32_t COREHEADER = 12, OS2HEADER = 64;
 constexpr uint32_t COMPRESSION_RGB = 0, COMPRESSION_RLE8 = 1, COMPRESSION_RLE4 = 2, COMPRESSION_BITFIELDS = 3;
 
 struct Layout {
-    Format format;
     bool topdown = false;
     unsigned filebits = 0;
     uint32_t compression = COMPRESSION_RGB;
@@ -25,7 +24,7 @@ struct Layout {
     size_t offset = 0;      // of the pixel data
 };
 
-bool Parse(const FileData &file, Layout *l)
+bool Parse(const FileData &file, Layout *l, Format *f)
 {
     const uint8_t *p = file.data;
     if (!file.Has(0, FILEHEADER + 4) || p[0] != 'B' || p[1] != 'M')
@@ -56,8 +55,8 @@ bool Parse(const FileData &file, Layout *l)
     }
     if (width <= 0 || height <= 0 || width > MAXDIMENSION || height > MAXDIMENSION)
         return false;
-    l->format.width = uint32_t(width);
-    l->format.height = uint32_t(height);
+    f->width = uint32_t(width);
+    f->height = uint32_t(height);
 
     unsigned bits = l->filebits;
     switch (l->compression) {
@@ -110,21 +109,18 @@ bool Parse(const FileData &file, Layout *l)
             return false;
         for (size_t i = 0; i < count; i++) {
             const uint8_t *e = p + table + i * entry;
-            l->format.table[i] = RGBQUAD{e[0], e[1], e[2], 0};
+            f->table[i] = RGBQUAD{e[0], e[1], e[2], 0};
         }
         table += count * entry;
-        l->format.bits = bits;
+        f->bits = bits;
     } else if (bits == 32 && (l->compression == COMPRESSION_RGB || l->masks[3])) {
-        l->format.bits = 32;
+        f->bits = 32;
     } else {
-        l->format.bits = 24;
+        f->bits = 24;
     }
     // Some writers leave the offset zero: the pixels then follow the table.
     l->offset = offbits ? offbits : table;
-    if (l->offset > file.size)
-        return false;
-    uint32_t rowbytes, total;
-    return DibSizes(l->format.width, l->format.height, l->format.bits, &rowbytes, &total);
+    return l->offset <= file.size;
 }
 
 // One channel of a bit-field pixel scaled to 0..255.
@@ -147,7 +143,7 @@ struct Channel {
 
 bool ReadPlain(const FileData &file, const Layout &l, DibBuilder &dib)
 {
-    uint32_t width = l.format.width, height = l.format.height;
+    uint32_t width = dib.width, height = dib.height;
     size_t filerow = (size_t(width) * l.filebits + 31) / 32 * 4;
     size_t used = (size_t(width) * l.filebits + 7) / 8;
     // The last row's padding may be missing; its pixels may not.
@@ -180,7 +176,7 @@ bool ReadPlain(const FileData &file, const Layout &l, DibBuilder &dib)
 bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
 {
     bool four = l.compression == COMPRESSION_RLE4;
-    uint32_t width = l.format.width, height = l.format.height;
+    uint32_t width = dib.width, height = dib.height;
     const uint8_t *p = file.data + l.offset;
     size_t n = file.size - l.offset, i = 0;
     uint32_t x = 0, y = 0; // y counts stored rows, bottom first
@@ -227,28 +223,27 @@ bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
     return true;
 }
 
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
+{
+    Layout l;
+    if (!Parse(file, &l, format))
+        return false;
+    if (!dib)
+        return true;
+    bool rle = l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4;
+    return dib->Create(*format) && (rle ? ReadRle(file, l, *dib) : ReadPlain(file, l, *dib));
+}
+
 } // namespace
 
 HGLOBAL BMPGetFileInformation(char *path)
 {
-    FileData file;
-    Layout l;
-    if (!file.Load(path) || !Parse(file, &l))
-        return NULL;
-    return MakeInfo(l.format);
+    return ReadInformation(path, Decode);
 }
 
 HGLOBAL BMPReadGraphicFile(char *path)
 {
-    FileData file;
-    Layout l;
-    DibBuilder dib;
-    if (!file.Load(path) || !Parse(file, &l) || !dib.Create(l.format))
-        return NULL;
-    bool rle = l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4;
-    if (!(rle ? ReadRle(file, l, dib) : ReadPlain(file, l, dib)))
-        return NULL;
-    return dib.Release();
+    return ReadPicture(path, Decode);
 }
 
 short BMPWriteGraphicFile(char *path, HGLOBAL dib)

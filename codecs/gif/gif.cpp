@@ -43,7 +43,7 @@ void SetIndex(uint8_t *row, uint32_t x, unsigned bits, unsigned value)
 
 // Reads up to the first image's descriptor and works out the picture; when
 // `dib` is given, decodes the image into it as well.
-bool Decode(GifFileType *gif, Format *f, DibBuilder *dib)
+bool DecodeImage(GifFileType *gif, Format *f, DibBuilder *dib)
 {
     GifRecordType record;
     for (;;) {
@@ -91,8 +91,6 @@ bool Decode(GifFileType *gif, Format *f, DibBuilder *dib)
         f->bits = 8;
         GreyTable(f);
     }
-    if (!DibSizes(f->width, f->height, f->bits, &rowbytes, &total))
-        return false;
     if (!dib)
         return true;
 
@@ -125,23 +123,16 @@ bool Decode(GifFileType *gif, Format *f, DibBuilder *dib)
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
-    if (!file.Load(path))
-        return NULL;
     Source source{&file, 0};
     int error;
     GifFileType *gif = DGifOpen(&source, ReadData, &error);
     if (!gif)
-        return NULL;
-    Format format;
-    DibBuilder dib;
-    bool ok = Decode(gif, &format, pixels ? &dib : nullptr);
+        return false;
+    bool ok = DecodeImage(gif, format, dib);
     DGifCloseFile(gif, &error);
-    if (!ok)
-        return NULL;
-    return pixels ? dib.Release() : MakeInfo(format);
+    return ok;
 }
 
 int WriteData(GifFileType *gif, const GifByteType *bytes, int count)
@@ -188,12 +179,12 @@ HGLOBAL ReduceForGif(HGLOBAL dib)
 
 HGLOBAL GIFGetFileInformation(char *path)
 {
-    return Read(path, false);
+    return ReadInformation(path, Decode);
 }
 
 HGLOBAL GIFReadGraphicFile(char *path)
 {
-    return Read(path, true);
+    return ReadPicture(path, Decode);
 }
 
 short GIFWriteGraphicFile(char *path, HGLOBAL dib)

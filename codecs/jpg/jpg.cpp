@@ -46,14 +46,14 @@ void OnProgress(j_common_ptr c)
 
 struct Reading {
     const FileData *file = nullptr;
+    Format *format = nullptr;
     DibBuilder *dib = nullptr; // NULL when only the format is wanted
-    Format format;
     jpeg_decompress_struct cinfo{};
     Failure failure{};
     jpeg_progress_mgr progress{};
 };
 
-bool Decode(Reading *r)
+bool DecodeJpeg(Reading *r)
 {
     j_decompress_ptr c = &r->cinfo;
     c->err = jpeg_std_error(&r->failure.manager);
@@ -70,7 +70,7 @@ bool Decode(Reading *r)
     jpeg_mem_src(c, r->file->data, (unsigned long)r->file->size);
     if (jpeg_read_header(c, TRUE) != JPEG_HEADER_OK)
         return false;
-    Format &f = r->format;
+    Format &f = *r->format;
     f.width = c->image_width;
     f.height = c->image_height;
     bool cmyk = c->jpeg_color_space == JCS_CMYK || c->jpeg_color_space == JCS_YCCK;
@@ -82,9 +82,6 @@ bool Decode(Reading *r)
         c->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
         f.bits = 24;
     }
-    uint32_t rowbytes, total;
-    if (!DibSizes(f.width, f.height, f.bits, &rowbytes, &total))
-        return false;
     if (!r->dib)
         return true;
 
@@ -117,20 +114,15 @@ bool Decode(Reading *r)
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels, size_t limit = SIZE_MAX)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
-    if (!file.Load(path, limit))
-        return NULL;
-    DibBuilder dib;
     Reading r;
     r.file = &file;
-    r.dib = pixels ? &dib : nullptr;
-    bool ok = Decode(&r);
+    r.format = format;
+    r.dib = dib;
+    bool ok = DecodeJpeg(&r);
     jpeg_destroy_decompress(&r.cinfo);
-    if (!ok)
-        return NULL;
-    return pixels ? dib.Release() : MakeInfo(r.format);
+    return ok;
 }
 
 // Takes a trailing "/Q:<digits>" off the path and returns the quality it
@@ -241,15 +233,12 @@ bool Encode(Writing *w)
 
 HGLOBAL JPGGetFileInformation(char *path)
 {
-    // The information lies before the pixels: the file's head is read, and
-    // the whole file only when the head does not hold all of it.
-    HGLOBAL info = Read(path, false, INFOHEAD);
-    return info ? info : Read(path, false);
+    return ReadInformation(path, Decode, INFOHEAD);
 }
 
 HGLOBAL JPGReadGraphicFile(char *path)
 {
-    return Read(path, true);
+    return ReadPicture(path, Decode);
 }
 
 short JPGWriteGraphicFile(char *path, HGLOBAL dib)

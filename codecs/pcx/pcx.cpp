@@ -20,13 +20,12 @@ constexpr uint8_t VGAMARKER = 0x0C;
 constexpr unsigned LONGESTRUN = 63;
 
 struct Layout {
-    Format format;
     unsigned planebits = 0, planes = 0;
     size_t bytesperline = 0;
     size_t end = 0; // where the run-length data stops
 };
 
-bool Parse(const FileData &file, Layout *l)
+bool Parse(const FileData &file, Layout *l, Format *format)
 {
     const uint8_t *p = file.data;
     if (!file.Has(0, HEADER) || p[0] != 0x0A || p[2] != 1)
@@ -38,7 +37,7 @@ bool Parse(const FileData &file, Layout *l)
     unsigned xmin = Le16(p + 4), ymin = Le16(p + 6), xmax = Le16(p + 8), ymax = Le16(p + 10);
     if (xmax < xmin || ymax < ymin)
         return false;
-    Format &f = l->format;
+    Format &f = *format;
     f.width = xmax - xmin + 1;
     f.height = ymax - ymin + 1;
     l->end = file.size;
@@ -70,10 +69,7 @@ bool Parse(const FileData &file, Layout *l)
     } else {
         return false;
     }
-    if (l->bytesperline < (size_t(f.width) * l->planebits + 7) / 8)
-        return false;
-    uint32_t rowbytes, total;
-    return DibSizes(f.width, f.height, f.bits, &rowbytes, &total);
+    return l->bytesperline >= (size_t(f.width) * l->planebits + 7) / 8;
 }
 
 // The run-length stream; a run may carry on into the next row.
@@ -144,18 +140,12 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
     Layout l;
-    if (!file.Load(path) || !Parse(file, &l))
-        return NULL;
-    if (!pixels)
-        return MakeInfo(l.format);
-    DibBuilder dib;
-    if (!dib.Create(l.format) || !ReadPixels(file, l, dib))
-        return NULL;
-    return dib.Release();
+    if (!Parse(file, &l, format))
+        return false;
+    return !dib || (dib->Create(*format) && ReadPixels(file, l, *dib));
 }
 
 bool Encode(OutBuffer &out, const uint8_t *s, size_t count)
@@ -177,12 +167,12 @@ bool Encode(OutBuffer &out, const uint8_t *s, size_t count)
 
 HGLOBAL PCXGetFileInformation(char *path)
 {
-    return Read(path, false);
+    return ReadInformation(path, Decode);
 }
 
 HGLOBAL PCXReadGraphicFile(char *path)
 {
-    return Read(path, true);
+    return ReadPicture(path, Decode);
 }
 
 short PCXWriteGraphicFile(char *path, HGLOBAL dib)

@@ -34,8 +34,8 @@ void OnWarning(png_structp, png_const_charp) {}
 struct Reading {
     const FileData *file = nullptr;
     size_t position = 0;
+    Format *format = nullptr;
     DibBuilder *dib = nullptr; // NULL when only the format is wanted
-    Format format;
     png_structp png = nullptr;
     png_infop info = nullptr;
     png_bytep *rows = nullptr;
@@ -52,7 +52,7 @@ void ReadData(png_structp png, png_bytep out, png_size_t count)
     r->position += count;
 }
 
-bool Decode(Reading *r)
+bool DecodePng(Reading *r)
 {
     png_structp png = r->png;
     png_infop info = r->info;
@@ -68,7 +68,7 @@ bool Decode(Reading *r)
     png_uint_32 width, height;
     int depth, type, interlace;
     png_get_IHDR(png, info, &width, &height, &depth, &type, &interlace, NULL, NULL);
-    Format &f = r->format;
+    Format &f = *r->format;
     f.width = width;
     f.height = height;
     if (type == PNG_COLOR_TYPE_PALETTE || type == PNG_COLOR_TYPE_GRAY) {
@@ -122,26 +122,23 @@ bool Decode(Reading *r)
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels, size_t limit = SIZE_MAX)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
-    if (!file.Load(path, limit) || file.size < 8 || png_sig_cmp(file.data, 0, 8))
-        return NULL;
-    DibBuilder dib;
+    if (file.size < 8 || png_sig_cmp(file.data, 0, 8))
+        return false;
     Reading r;
     r.file = &file;
-    r.dib = pixels ? &dib : nullptr;
+    r.format = format;
+    r.dib = dib;
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, OnError, OnWarning);
     if (!r.png)
-        return NULL;
+        return false;
     r.info = png_create_info_struct(r.png);
-    bool ok = r.info && Decode(&r);
+    bool ok = r.info && DecodePng(&r);
     png_destroy_read_struct(&r.png, &r.info, NULL);
     free(r.rows);
     free(r.scratch);
-    if (!ok)
-        return NULL;
-    return pixels ? dib.Release() : MakeInfo(r.format);
+    return ok;
 }
 
 struct Writing {
@@ -193,15 +190,12 @@ bool Encode(Writing *w)
 
 HGLOBAL PNGGetFileInformation(char *path)
 {
-    // The information lies before the pixels: the file's head is read, and
-    // the whole file only when the head does not hold all of it.
-    HGLOBAL info = Read(path, false, INFOHEAD);
-    return info ? info : Read(path, false);
+    return ReadInformation(path, Decode, INFOHEAD);
 }
 
 HGLOBAL PNGReadGraphicFile(char *path)
 {
-    return Read(path, true);
+    return ReadPicture(path, Decode);
 }
 
 short PNGWriteGraphicFile(char *path, HGLOBAL dib)

@@ -187,6 +187,27 @@ bool FileData::Load(const char *path, size_t limit)
     return ok;
 }
 
+static HGLOBAL Read(const char *path, DECODER decode, bool pixels, size_t limit)
+{
+    FileData file;
+    Format format;
+    DibBuilder dib;
+    if (!file.Load(path, limit) || !decode(file, &format, pixels ? &dib : nullptr))
+        return NULL;
+    return pixels ? dib.Release() : MakeInfo(format);
+}
+
+HGLOBAL ReadInformation(const char *path, DECODER decode, size_t head)
+{
+    HGLOBAL info = head ? Read(path, decode, false, head) : NULL;
+    return info ? info : Read(path, decode, false, SIZE_MAX);
+}
+
+HGLOBAL ReadPicture(const char *path, DECODER decode)
+{
+    return Read(path, decode, true, SIZE_MAX);
+}
+
 DibView::DibView(HGLOBAL dib) : handle(dib)
 {
     SIZE_T blocksize = dib ? GlobalSize(dib) : 0;

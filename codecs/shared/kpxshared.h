@@ -141,6 +141,16 @@ private:
     size_t capacity = 0;
 };
 
+// A format's decoder: works out the file's picture into *format and, when
+// `dib` is given, creates and fills it. False when the file cannot be read.
+typedef bool (*DECODER)(const FileData &file, Format *format, DibBuilder *dib);
+// The read entry points over a decoder: the information block or the DIB,
+// NULL when the file cannot be read. Where the information lies before the
+// pixels, `head` names how much of the file to try first; the whole file is
+// read only when that does not hold all of it.
+HGLOBAL ReadInformation(const char *path, DECODER decode, size_t head = 0);
+HGLOBAL ReadPicture(const char *path, DECODER decode);
+
 // Writes the bytes to a new file in the target's folder and renames it over
 // `path`; on any failure removes it, so `path` is either the complete new
 // file or untouched.

@@ -16,7 +16,6 @@ constexpr unsigned MAPPED = 1, TRUECOLOUR = 2, GREY = 3, RLE = 8;
 constexpr uint8_t RIGHTTOLEFT = 0x10, TOPDOWN = 0x20;
 
 struct Layout {
-    Format format;
     unsigned type = 0, depth = 0, pixelbytes = 0;
     bool rle = false, topdown = false, mirrored = false;
     size_t offset = 0; // of the pixel data
@@ -42,7 +41,7 @@ inline void Colour(const uint8_t *p, unsigned bytes, uint8_t *out)
     }
 }
 
-bool Parse(const FileData &file, Layout *l)
+bool Parse(const FileData &file, Layout *l, Format *format)
 {
     const uint8_t *p = file.data;
     if (!file.Has(0, HEADER))
@@ -55,7 +54,7 @@ bool Parse(const FileData &file, Layout *l)
     l->mirrored = (p[17] & RIGHTTOLEFT) != 0;
     if ((p[2] & ~(RLE | 7)) || maptype > 1)
         return false;
-    Format &f = l->format;
+    Format &f = *format;
     f.width = Le16(p + 12);
     f.height = Le16(p + 14);
     size_t mapoffset = HEADER + p[0];
@@ -92,8 +91,7 @@ bool Parse(const FileData &file, Layout *l)
         return false;
     }
     l->pixelbytes = (l->depth + 7) / 8;
-    uint32_t rowbytes, total;
-    return DibSizes(f.width, f.height, f.bits, &rowbytes, &total);
+    return true;
 }
 
 // Run-length packets of whole pixels; a packet may carry on into the next row.
@@ -168,30 +166,24 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
     Layout l;
-    if (!file.Load(path) || !Parse(file, &l))
-        return NULL;
-    if (!pixels)
-        return MakeInfo(l.format);
-    DibBuilder dib;
-    if (!dib.Create(l.format) || !ReadPixels(file, l, dib))
-        return NULL;
-    return dib.Release();
+    if (!Parse(file, &l, format))
+        return false;
+    return !dib || (dib->Create(*format) && ReadPixels(file, l, *dib));
 }
 
 } // namespace
 
 HGLOBAL TGAGetFileInformation(char *path)
 {
-    return Read(path, false);
+    return ReadInformation(path, Decode);
 }
 
 HGLOBAL TGAReadGraphicFile(char *path)
 {
-    return Read(path, true);
+    return ReadPicture(path, Decode);
 }
 
 short TGAWriteGraphicFile(char *path, HGLOBAL dib)
