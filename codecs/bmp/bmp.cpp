@@ -234,23 +234,8 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     return dib->Create(*format) && (rle ? ReadRle(file, l, *dib) : ReadPlain(file, l, *dib));
 }
 
-} // namespace
-
-HGLOBAL BMPGetFileInformation(char *path)
+bool Encode(const DibView &v, OutBuffer &out)
 {
-    return ReadInformation(path, Decode);
-}
-
-HGLOBAL BMPReadGraphicFile(char *path)
-{
-    return ReadPicture(path, Decode);
-}
-
-short BMPWriteGraphicFile(char *path, HGLOBAL dib)
-{
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
     uint32_t entries = v.bits <= 8 ? 1u << v.bits : 0;
     uint32_t offset = uint32_t(FILEHEADER) + INFOHEADERSIZE + entries * 4;
     uint32_t image = v.rowbytes * v.height;
@@ -265,9 +250,25 @@ short BMPWriteGraphicFile(char *path, HGLOBAL dib)
     PutLe16(h + 14, v.bits);
     PutLe32(h + 20, image);
     PutLe32(h + 32, entries);
-    OutBuffer out;
     bool ok = out.Append(head, sizeof head) && out.Append(v.table, entries * 4);
     for (uint32_t y = v.height; ok && y-- > 0;)
         ok = out.Append(v.Row(y), v.rowbytes);
-    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+    return ok;
+}
+
+} // namespace
+
+HGLOBAL BMPGetFileInformation(char *path)
+{
+    return ReadInformation(path, Decode);
+}
+
+HGLOBAL BMPReadGraphicFile(char *path)
+{
+    return ReadPicture(path, Decode);
+}
+
+short BMPWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    return WriteEncoded(path, dib, Encode);
 }

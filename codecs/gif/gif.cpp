@@ -140,13 +140,14 @@ int WriteData(GifFileType *gif, const GifByteType *bytes, int count)
     return ((OutBuffer *)gif->UserData)->Append(bytes, size_t(count)) ? count : 0;
 }
 
-short WriteIndexed(const char *path, const DibView &v)
+bool EncodeIndexed(const DibView &v, OutBuffer &out)
 {
-    OutBuffer out;
+    if (v.bits > 8)
+        return false;
     int error;
     GifFileType *gif = EGifOpen(&out, WriteData, &error);
     if (!gif)
-        return 0;
+        return false;
     int count = 1 << v.bits;
     std::vector<GifColorType> colours(count);
     for (int i = 0; i < count; i++)
@@ -162,7 +163,7 @@ short WriteIndexed(const char *path, const DibView &v)
     if (EGifCloseFile(gif, &error) == GIF_ERROR)
         ok = false;
     GifFreeMapObject(map);
-    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+    return ok;
 }
 
 // Pictures of more than 8 bits reach GIF through the system's own colour
@@ -193,15 +194,11 @@ short GIFWriteGraphicFile(char *path, HGLOBAL dib)
     if (!v.ok)
         return 0;
     if (v.bits <= 8)
-        return WriteIndexed(path, v);
+        return WriteEncoded(path, dib, EncodeIndexed);
     HGLOBAL reduced = ReduceForGif(dib);
     if (!reduced)
         return 0;
-    short written = 0;
-    {
-        DibView r(reduced);
-        written = r.ok && r.bits <= 8 ? WriteIndexed(path, r) : 0;
-    }
+    short written = WriteEncoded(path, reduced, EncodeIndexed);
     GlobalFree(reduced);
     return written;
 }

@@ -181,7 +181,7 @@ struct Writing {
     Destination destination{};
 };
 
-bool Encode(Writing *w)
+bool EncodeJpeg(Writing *w)
 {
     const DibView &v = *w->view;
     j_compress_ptr c = &w->cinfo;
@@ -229,6 +229,17 @@ bool Encode(Writing *w)
     return true;
 }
 
+bool Encode(const DibView &v, OutBuffer &out, unsigned quality)
+{
+    Writing w;
+    w.view = &v;
+    w.quality = quality;
+    w.destination.out = &out;
+    bool ok = EncodeJpeg(&w);
+    jpeg_destroy_compress(&w.cinfo);
+    return ok;
+}
+
 } // namespace
 
 HGLOBAL JPGGetFileInformation(char *path)
@@ -247,15 +258,6 @@ short JPGWriteGraphicFile(char *path, HGLOBAL dib)
     if (!path || strnlen(path, MAX_PATH) >= MAX_PATH)
         return 0;
     strcpy(target, path);
-    OutBuffer out;
-    Writing w;
-    w.quality = TakeQuality(target);
-    w.destination.out = &out;
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
-    w.view = &v;
-    bool ok = Encode(&w);
-    jpeg_destroy_compress(&w.cinfo);
-    return ok && WriteWholeFile(target, out.data, out.size) ? 1 : 0;
+    unsigned quality = TakeQuality(target);
+    return WriteEncoded(target, dib, [quality](const DibView &v, OutBuffer &out) { return Encode(v, out, quality); });
 }

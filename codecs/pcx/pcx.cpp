@@ -148,7 +148,7 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     return !dib || (dib->Create(*format) && ReadPixels(file, l, *dib));
 }
 
-bool Encode(OutBuffer &out, const uint8_t *s, size_t count)
+bool EncodeRuns(OutBuffer &out, const uint8_t *s, size_t count)
 {
     for (size_t i = 0; i < count;) {
         size_t run = 1;
@@ -163,23 +163,8 @@ bool Encode(OutBuffer &out, const uint8_t *s, size_t count)
     return true;
 }
 
-} // namespace
-
-HGLOBAL PCXGetFileInformation(char *path)
+bool Encode(const DibView &v, OutBuffer &out)
 {
-    return ReadInformation(path, Decode);
-}
-
-HGLOBAL PCXReadGraphicFile(char *path)
-{
-    return ReadPicture(path, Decode);
-}
-
-short PCXWriteGraphicFile(char *path, HGLOBAL dib)
-{
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
     // A 1-bit picture in anything but black and white keeps its two colours
     // in the 16-colour form.
     bool mono = v.bits == 1 && v.table[0].rgbRed == 0 && v.table[0].rgbGreen == 0 && v.table[0].rgbBlue == 0 &&
@@ -203,7 +188,6 @@ short PCXWriteGraphicFile(char *path, HGLOBAL dib)
     PutLe16(head + 66, uint32_t(bpl));
     PutLe16(head + 68, v.bits <= 8 && v.IsGrey() ? 2 : 1);
 
-    OutBuffer out;
     std::vector<uint8_t> scan(bpl * planes), indices(v.width), bgr(size_t(v.width) * 3);
     bool ok = out.Append(head, sizeof head);
     for (uint32_t y = 0; ok && y < v.height; y++) {
@@ -229,7 +213,7 @@ short PCXWriteGraphicFile(char *path, HGLOBAL dib)
             }
         }
         for (unsigned k = 0; ok && k < planes; k++)
-            ok = Encode(out, scan.data() + k * bpl, bpl);
+            ok = EncodeRuns(out, scan.data() + k * bpl, bpl);
     }
     if (ok && v.bits == 8) {
         ok = out.Byte(VGAMARKER);
@@ -238,5 +222,22 @@ short PCXWriteGraphicFile(char *path, HGLOBAL dib)
             ok = out.Append(rgb, 3);
         }
     }
-    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+    return ok;
+}
+
+} // namespace
+
+HGLOBAL PCXGetFileInformation(char *path)
+{
+    return ReadInformation(path, Decode);
+}
+
+HGLOBAL PCXReadGraphicFile(char *path)
+{
+    return ReadPicture(path, Decode);
+}
+
+short PCXWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    return WriteEncoded(path, dib, Encode);
 }

@@ -157,7 +157,7 @@ void WriteData(png_structp png, png_bytep bytes, png_size_t count)
 
 void FlushData(png_structp) {}
 
-bool Encode(Writing *w)
+bool EncodePng(Writing *w)
 {
     png_structp png = w->png;
     png_infop info = w->info;
@@ -186,6 +186,20 @@ bool Encode(Writing *w)
     return true;
 }
 
+bool Encode(const DibView &v, OutBuffer &out)
+{
+    Writing w;
+    w.view = &v;
+    w.out = &out;
+    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w, OnError, OnWarning);
+    if (!w.png)
+        return false;
+    w.info = png_create_info_struct(w.png);
+    bool ok = w.info && EncodePng(&w);
+    png_destroy_write_struct(&w.png, &w.info);
+    return ok;
+}
+
 } // namespace
 
 HGLOBAL PNGGetFileInformation(char *path)
@@ -200,18 +214,5 @@ HGLOBAL PNGReadGraphicFile(char *path)
 
 short PNGWriteGraphicFile(char *path, HGLOBAL dib)
 {
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
-    OutBuffer out;
-    Writing w;
-    w.view = &v;
-    w.out = &out;
-    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w, OnError, OnWarning);
-    if (!w.png)
-        return 0;
-    w.info = png_create_info_struct(w.png);
-    bool ok = w.info && Encode(&w);
-    png_destroy_write_struct(&w.png, &w.info);
-    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+    return WriteEncoded(path, dib, Encode);
 }

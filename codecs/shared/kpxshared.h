@@ -156,4 +156,13 @@ HGLOBAL ReadPicture(const char *path, DECODER decode);
 // file or untouched.
 bool WriteWholeFile(const char *path, const void *bytes, size_t count);
 
+// The write entry points' course: checks the DIB, has `encode(view, out)`
+// make the whole file in memory and writes it only when that succeeded.
+template <class Encoder> short WriteEncoded(const char *path, HGLOBAL dib, Encoder encode)
+{
+    DibView view(dib);
+    OutBuffer out;
+    return view.ok && encode(view, out) && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+}
+
 } // namespace kpx

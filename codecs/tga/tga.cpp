@@ -174,23 +174,8 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     return !dib || (dib->Create(*format) && ReadPixels(file, l, *dib));
 }
 
-} // namespace
-
-HGLOBAL TGAGetFileInformation(char *path)
+bool Encode(const DibView &v, OutBuffer &out)
 {
-    return ReadInformation(path, Decode);
-}
-
-HGLOBAL TGAReadGraphicFile(char *path)
-{
-    return ReadPicture(path, Decode);
-}
-
-short TGAWriteGraphicFile(char *path, HGLOBAL dib)
-{
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
     bool mapped = v.bits <= 8, alpha = v.HasAlpha();
     unsigned entries = mapped ? 1u << v.bits : 0;
     unsigned depth = mapped ? 8 : alpha ? 32 : 24;
@@ -201,7 +186,6 @@ short TGAWriteGraphicFile(char *path, HGLOBAL dib)
     PutLe16(head + 14, v.height);
     head[16] = uint8_t(depth);
     head[17] = alpha ? 8 : 0; // attribute bits; origin at the bottom left
-    OutBuffer out;
     bool ok = out.Append(head, sizeof head);
     for (unsigned i = 0; ok && i < entries; i++)
         ok = out.Append(&v.table[i], 3);
@@ -217,5 +201,22 @@ short TGAWriteGraphicFile(char *path, HGLOBAL dib)
             ok = out.Append(line.data(), line.size());
         }
     }
-    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+    return ok;
+}
+
+} // namespace
+
+HGLOBAL TGAGetFileInformation(char *path)
+{
+    return ReadInformation(path, Decode);
+}
+
+HGLOBAL TGAReadGraphicFile(char *path)
+{
+    return ReadPicture(path, Decode);
+}
+
+short TGAWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    return WriteEncoded(path, dib, Encode);
 }
