@@ -181,14 +181,8 @@ bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
     size_t n = file.size - l.offset, i = 0;
     uint32_t x = 0, y = 0; // y counts stored rows, bottom first
     auto put = [&](uint32_t value) {
-        if (x < width) {
-            uint8_t *row = dib.Row(height - 1 - y);
-            if (four)
-                row[x / 2] = uint8_t(x & 1 ? (row[x / 2] & 0xF0) | value : (row[x / 2] & 0x0F) | value << 4);
-            else
-                row[x] = uint8_t(value);
-            x++;
-        }
+        if (x < width)
+            PutIndex(dib.Row(height - 1 - y), x++, dib.bits, value);
     };
     while (y < height) {
         if (n - i < 2)

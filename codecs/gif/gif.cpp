@@ -29,18 +29,6 @@ int ReadData(GifFileType *gif, GifByteType *out, int count)
     return int(take);
 }
 
-void SetIndex(uint8_t *row, uint32_t x, unsigned bits, unsigned value)
-{
-    if (bits == 8)
-        row[x] = uint8_t(value);
-    else if (bits == 4)
-        row[x / 2] = uint8_t(x & 1 ? (row[x / 2] & 0xF0) | value : (row[x / 2] & 0x0F) | value << 4);
-    else if (value)
-        row[x / 8] |= uint8_t(0x80 >> (x & 7));
-    else
-        row[x / 8] &= uint8_t(~(0x80 >> (x & 7)));
-}
-
 // Reads up to the first image's descriptor and works out the picture; when
 // `dib` is given, decodes the image into it as well.
 bool DecodeImage(GifFileType *gif, Format *f, DibBuilder *dib)
@@ -101,7 +89,7 @@ bool DecodeImage(GifFileType *gif, Format *f, DibBuilder *dib)
     if (background && (f->width != width || f->height != height))
         for (uint32_t y = 0; y < f->height; y++)
             for (uint32_t x = 0; x < f->width; x++)
-                SetIndex(dib->Row(y), x, f->bits, background);
+                PutIndex(dib->Row(y), x, f->bits, background);
     std::vector<GifPixelType> line(width);
     for (uint32_t i = 0; i < height; i++) {
         // Interlaced rows come every 8th from 0, every 8th from 4, every
@@ -118,7 +106,7 @@ bool DecodeImage(GifFileType *gif, Format *f, DibBuilder *dib)
             return false;
         uint8_t *row = dib->Row(top + y);
         for (uint32_t x = 0; x < width; x++)
-            SetIndex(row, left + x, f->bits, line[x] < limit ? line[x] : 0);
+            PutIndex(row, left + x, f->bits, line[x] < limit ? line[x] : 0);
     }
     return true;
 }

@@ -124,8 +124,8 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
             for (uint32_t x = 0; x < width; x++) {
                 unsigned index = 0;
                 for (unsigned k = 0; k < l.planes; k++)
-                    index |= ((s[k * bpl + x / 8] >> (7 - (x & 7))) & 1) << k;
-                out[x / 2] |= uint8_t(x & 1 ? index : index << 4);
+                    index |= GetIndex(s + k * bpl, x, 1) << k;
+                PutIndex(out, x, 4, index);
             }
         } else if (dib.bits == 8) {
             memcpy(out, s, width);
@@ -201,7 +201,7 @@ bool Encode(const DibView &v, OutBuffer &out)
             for (uint32_t x = 0; x < v.width; x++)
                 for (unsigned k = 0; k < 4; k++)
                     if (indices[x] >> k & 1)
-                        scan[k * bpl + x / 8] |= uint8_t(0x80 >> (x & 7));
+                        PutIndex(scan.data() + k * bpl, x, 1, 1);
         } else if (v.bits == 8) {
             memcpy(scan.data(), v.Row(y), v.width);
         } else {

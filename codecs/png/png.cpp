@@ -116,7 +116,7 @@ bool DecodePng(Reading *r)
         for (png_uint_32 y = 0; y < height; y++) {
             uint8_t *row = r->rows[y];
             for (png_uint_32 x = 0; x < width; x++)
-                r->scratch[x] = (row[x / 4] >> (6 - 2 * (x & 3))) & 3;
+                r->scratch[x] = uint8_t(GetIndex(row, x, 2));
             PackIndices(r->scratch, width, 4, row);
         }
     return true;

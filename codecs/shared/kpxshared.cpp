@@ -130,15 +130,11 @@ void PackIndices(const uint8_t *indices, uint32_t count, unsigned bits, uint8_t 
 
 void UnpackIndices(const uint8_t *row, uint32_t count, unsigned bits, uint8_t *indices)
 {
-    if (bits == 8) {
+    if (bits == 8)
         memcpy(indices, row, count);
-    } else if (bits == 4) {
+    else
         for (uint32_t x = 0; x < count; x++)
-            indices[x] = (x & 1) ? row[x / 2] & 15 : row[x / 2] >> 4;
-    } else {
-        for (uint32_t x = 0; x < count; x++)
-            indices[x] = (row[x / 8] >> (7 - (x & 7))) & 1;
-    }
+            indices[x] = uint8_t(GetIndex(row, x, bits));
 }
 
 FileData::~FileData()
@@ -275,8 +271,7 @@ void DibView::RowToBGR(uint32_t y, uint8_t *out) const
         }
     } else {
         for (uint32_t x = 0; x < width; x++, out += 3) {
-            unsigned i = bits == 8 ? p[x] : bits == 4 ? (x & 1 ? p[x / 2] & 15 : p[x / 2] >> 4)
-                                                      : (p[x / 8] >> (7 - (x & 7))) & 1;
+            unsigned i = GetIndex(p, x, bits);
             out[0] = table[i].rgbBlue;
             out[1] = table[i].rgbGreen;
             out[2] = table[i].rgbRed;

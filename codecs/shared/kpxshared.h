@@ -68,6 +68,20 @@ private:
     HGLOBAL handle = nullptr;
 };
 
+// The palette index of pixel x in a row of 1, 2, 4 or 8 bits a pixel, read
+// or written without disturbing its neighbours; a written value must fit.
+inline unsigned GetIndex(const uint8_t *row, uint32_t x, unsigned bits)
+{
+    uint32_t bit = x * bits;
+    return (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+}
+inline void PutIndex(uint8_t *row, uint32_t x, unsigned bits, unsigned value)
+{
+    uint32_t bit = x * bits;
+    unsigned shift = 8 - bits - bit % 8;
+    row[bit / 8] = uint8_t((row[bit / 8] & ~(((1u << bits) - 1) << shift)) | value << shift);
+}
+
 // Packs one 8-bit palette index per pixel into a 1-, 4- or 8-bit row; the
 // indices must fit the depth.
 void PackIndices(const uint8_t *indices, uint32_t count, unsigned bits, uint8_t *row);
