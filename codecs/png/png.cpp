@@ -77,11 +77,7 @@ bool DecodePng(Reading *r)
         f.bits = depth == 1 ? 1 : depth <= 4 ? 4 : 8;
         r->twobits = depth == 2;
         if (type == PNG_COLOR_TYPE_GRAY) {
-            unsigned levels = 1u << (depth == 16 ? 8 : depth);
-            for (unsigned i = 0; i < levels; i++) {
-                BYTE grey = BYTE(i * 255 / (levels - 1));
-                f.table[i] = RGBQUAD{grey, grey, grey, 0};
-            }
+            GreyTable(&f, 1u << (depth == 16 ? 8 : depth));
         } else {
             png_colorp palette;
             int count = 0;

@@ -4,13 +4,10 @@
 
 namespace kpx {
 
-void GreyTable(Format *format)
+void GreyTable(Format *format, unsigned levels)
 {
-    if (format->bits > 8)
-        return;
-    unsigned count = 1u << format->bits;
-    for (unsigned i = 0; i < count; i++) {
-        BYTE grey = BYTE(i * 255 / (count - 1));
+    for (unsigned i = 0; i < levels; i++) {
+        BYTE grey = BYTE(i * 255 / (levels - 1));
         format->table[i] = RGBQUAD{grey, grey, grey, 0};
     }
 }

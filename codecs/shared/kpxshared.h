@@ -33,9 +33,9 @@ struct Format {
     unsigned bits = 0;       // 1, 4, 8, 24 or 32
     RGBQUAD table[256] = {}; // the first 2^bits entries belong to the picture
 };
-// Fills the whole colour table of a DIB of 8 bits or fewer with an even grey
+// Fills the first `levels` entries of the colour table with an even grey
 // ramp from black to white.
-void GreyTable(Format *format);
+void GreyTable(Format *format, unsigned levels = 256);
 // The smallest DIB depth holding `colours` palette entries: 1, 4 or 8.
 unsigned IndexBits(unsigned colours);
 
