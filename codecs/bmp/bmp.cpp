@@ -230,7 +230,7 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 
 bool Encode(const DibView &v, OutBuffer &out)
 {
-    uint32_t entries = v.bits <= 8 ? 1u << v.bits : 0;
+    uint32_t entries = TableEntries(v.bits);
     uint32_t offset = uint32_t(FILEHEADER) + INFOHEADERSIZE + entries * 4;
     uint32_t image = v.rowbytes * v.height;
     uint8_t head[FILEHEADER + INFOHEADERSIZE] = {'B', 'M'};

@@ -10,7 +10,6 @@
 #include "codecs/shared/kpxshared.h"
 #include <csetjmp>
 #include <cstdio> // before jpeglib.h, which uses FILE
-#include <cstdlib>
 #include <cstring>
 #include <jpeglib.h>
 

@@ -5,7 +5,6 @@
 #include "codecs/codecs.h"
 #include "codecs/shared/kpxshared.h"
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 

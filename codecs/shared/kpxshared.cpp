@@ -4,6 +4,9 @@
 
 namespace kpx {
 
+// Files move through ReadFile and WriteFile in pieces of this size.
+constexpr size_t IOCHUNK = 16u << 20;
+
 void GreyTable(Format *format, unsigned levels)
 {
     for (unsigned i = 0; i < levels; i++) {
@@ -15,11 +18,6 @@ void GreyTable(Format *format, unsigned levels)
 unsigned IndexBits(unsigned colours)
 {
     return colours <= 2 ? 1 : colours <= 16 ? 4 : 8;
-}
-
-static uint32_t TableEntries(unsigned bits)
-{
-    return bits <= 8 ? 1u << bits : 0;
 }
 
 bool DibSizes(uint32_t width, uint32_t height, unsigned bits, uint32_t *rowbytes, uint32_t *total)
@@ -162,7 +160,7 @@ bool FileData::Load(const char *path, size_t limit)
         if (ok) {
             uint8_t *bytes = (uint8_t *)base + committed - count;
             for (size_t done = 0; ok && done < count;) {
-                DWORD chunk = DWORD(count - done < (16u << 20) ? count - done : (16u << 20)), got = 0;
+                DWORD chunk = DWORD(count - done < IOCHUNK ? count - done : IOCHUNK), got = 0;
                 ok = ReadFile(file, bytes + done, chunk, &got, NULL) && got > 0;
                 done += got;
             }
@@ -330,7 +328,7 @@ bool WriteWholeFile(const char *path, const void *bytes, size_t count)
     bool ok = file != INVALID_HANDLE_VALUE;
     const uint8_t *p = (const uint8_t *)bytes;
     for (size_t done = 0; ok && done < count;) {
-        DWORD chunk = DWORD(count - done < (16u << 20) ? count - done : (16u << 20)), written = 0;
+        DWORD chunk = DWORD(count - done < IOCHUNK ? count - done : IOCHUNK), written = 0;
         ok = WriteFile(file, p + done, chunk, &written, NULL) && written == chunk;
         done += written;
     }

@@ -27,6 +27,9 @@ inline uint32_t Le32(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) 
 inline void PutLe16(uint8_t *p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
 inline void PutLe32(uint8_t *p, uint32_t v) { PutLe16(p, v); PutLe16(p + 2, v >> 16); }
 
+// Colour table entries of a DIB of this depth.
+inline uint32_t TableEntries(unsigned bits) { return bits <= 8 ? 1u << bits : 0; }
+
 // The shape of the DIB a reader will return.
 struct Format {
     uint32_t width = 0, height = 0;

@@ -177,7 +177,7 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 bool Encode(const DibView &v, OutBuffer &out)
 {
     bool mapped = v.bits <= 8, alpha = v.HasAlpha();
-    unsigned entries = mapped ? 1u << v.bits : 0;
+    unsigned entries = TableEntries(v.bits);
     unsigned depth = mapped ? 8 : alpha ? 32 : 24;
     uint8_t head[HEADER] = {0, uint8_t(mapped), uint8_t(mapped ? MAPPED : TRUECOLOUR)};
     PutLe16(head + 5, entries);
