@@ -37,6 +37,16 @@ struct Failure {
 
 void OnMessage(j_common_ptr) {}
 
+// The error manager that jumps back instead of ending the process and keeps
+// libjpeg's warnings to itself.
+jpeg_error_mgr *Quiet(Failure *failure)
+{
+    jpeg_std_error(&failure->manager);
+    failure->manager.error_exit = OnError;
+    failure->manager.output_message = OnMessage;
+    return &failure->manager;
+}
+
 void OnProgress(j_common_ptr c)
 {
     if (c->is_decompressor && ((j_decompress_ptr)c)->input_scan_number > MAXSCANS)
@@ -55,9 +65,7 @@ struct Reading {
 bool DecodeJpeg(Reading *r)
 {
     j_decompress_ptr c = &r->cinfo;
-    c->err = jpeg_std_error(&r->failure.manager);
-    r->failure.manager.error_exit = OnError;
-    r->failure.manager.output_message = OnMessage;
+    c->err = Quiet(&r->failure);
     if (setjmp(r->failure.jump))
         return false;
     jpeg_create_decompress(c);
@@ -184,9 +192,7 @@ bool EncodeJpeg(Writing *w)
 {
     const DibView &v = *w->view;
     j_compress_ptr c = &w->cinfo;
-    c->err = jpeg_std_error(&w->failure.manager);
-    w->failure.manager.error_exit = OnError;
-    w->failure.manager.output_message = OnMessage;
+    c->err = Quiet(&w->failure);
     if (setjmp(w->failure.jump))
         return false;
     jpeg_create_compress(c);
