@@ -35,8 +35,18 @@ bool DibSizes(uint32_t width, uint32_t height, unsigned bits, uint32_t *rowbytes
     return true;
 }
 
-static void FillHeader(BITMAPINFOHEADER *h, const Format &f, uint32_t rowbytes)
+// A zeroed, locked block of `size` bytes opening with the format's header and
+// colour table; NULL, and no block, when it cannot be had.
+static BITMAPINFOHEADER *NewHeader(const Format &f, uint32_t rowbytes, size_t size, HGLOBAL *block)
 {
+    *block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    auto *h = *block ? (BITMAPINFOHEADER *)GlobalLock(*block) : nullptr;
+    if (!h) {
+        if (*block)
+            GlobalFree(*block);
+        *block = NULL;
+        return nullptr;
+    }
     h->biSize = INFOHEADERSIZE;
     h->biWidth = LONG(f.width);
     h->biHeight = LONG(f.height);
@@ -46,23 +56,16 @@ static void FillHeader(BITMAPINFOHEADER *h, const Format &f, uint32_t rowbytes)
     h->biSizeImage = rowbytes * f.height;
     h->biClrUsed = h->biClrImportant = TableEntries(f.bits);
     memcpy(h + 1, f.table, TableEntries(f.bits) * sizeof(RGBQUAD));
+    return h;
 }
 
 HGLOBAL MakeInfo(const Format &format)
 {
     uint32_t rowbytes, total;
-    if (!DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
-        return NULL;
-    HGLOBAL info = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, INFOHEADERSIZE + TableEntries(format.bits) * 4);
-    if (!info)
-        return NULL;
-    auto *h = (BITMAPINFOHEADER *)GlobalLock(info);
-    if (!h) {
-        GlobalFree(info);
-        return NULL;
-    }
-    FillHeader(h, format, rowbytes);
-    GlobalUnlock(info);
+    HGLOBAL info = NULL;
+    if (DibSizes(format.width, format.height, format.bits, &rowbytes, &total) &&
+        NewHeader(format, rowbytes, INFOHEADERSIZE + TableEntries(format.bits) * 4, &info))
+        GlobalUnlock(info);
     return info;
 }
 
@@ -77,18 +80,10 @@ DibBuilder::~DibBuilder()
 bool DibBuilder::Create(const Format &format)
 {
     uint32_t total;
-    if (handle || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
+    BITMAPINFOHEADER *h;
+    if (handle || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total) ||
+        !(h = NewHeader(format, rowbytes, total, &handle)))
         return false;
-    handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, total);
-    if (!handle)
-        return false;
-    auto *h = (BITMAPINFOHEADER *)GlobalLock(handle);
-    if (!h) {
-        GlobalFree(handle);
-        handle = NULL;
-        return false;
-    }
-    FillHeader(h, format, rowbytes);
     pixels = (uint8_t *)h + INFOHEADERSIZE + TableEntries(format.bits) * 4;
     width = format.width;
     height = format.height;
