@@ -17,7 +17,6 @@ constexpr uint32_t COREHEADER = 12, OS2HEADER = 64;
 constexpr uint32_t COMPRESSION_RGB = 0, COMPRESSION_RLE8 = 1, COMPRESSION_RLE4 = 2, COMPRESSION_BITFIELDS = 3;
 
 struct Layout {
-    Format format;
     bool topdown = false;
     unsigned filebits = 0;
     uint32_t compression = COMPRESSION_RGB;
@@ -25,7 +24,7 @@ struct Layout {
     size_t offset = 0;      // of the pixel data
 };
 
-bool Parse(const FileData &file, Layout *l)
+bool Parse(const FileData &file, Layout *l, Format *f)
 {
     const uint8_t *p = file.data;
     if (!file.Has(0, FILEHEADER + 4) || p[0] != 'B' || p[1] != 'M')
@@ -56,8 +55,8 @@ bool Parse(const FileData &file, Layout *l)
     }
     if (width <= 0 || height <= 0 || width > MAXDIMENSION || height > MAXDIMENSION)
         return false;
-    l->format.width = uint32_t(width);
-    l->format.height = uint32_t(height);
+    f->width = uint32_t(width);
+    f->height = uint32_t(height);
 
     unsigned bits = l->filebits;
     switch (l->compression) {
@@ -110,21 +109,18 @@ bool Parse(const FileData &file, Layout *l)
             return false;
         for (size_t i = 0; i < count; i++) {
             const uint8_t *e = p + table + i * entry;
-            l->format.table[i] = RGBQUAD{e[0], e[1], e[2], 0};
+            f->table[i] = RGBQUAD{e[0], e[1], e[2], 0};
         }
         table += count * entry;
-        l->format.bits = bits;
+        f->bits = bits;
     } else if (bits == 32 && (l->compression == COMPRESSION_RGB || l->masks[3])) {
-        l->format.bits = 32;
+        f->bits = 32;
     } else {
-        l->format.bits = 24;
+        f->bits = 24;
     }
     // Some writers leave the offset zero: the pixels then follow the table.
     l->offset = offbits ? offbits : table;
-    if (l->offset > file.size)
-        return false;
-    uint32_t rowbytes, total;
-    return DibSizes(l->format.width, l->format.height, l->format.bits, &rowbytes, &total);
+    return l->offset <= file.size;
 }
 
 // One channel of a bit-field pixel scaled to 0..255.
@@ -147,7 +143,7 @@ struct Channel {
 
 bool ReadPlain(const FileData &file, const Layout &l, DibBuilder &dib)
 {
-    uint32_t width = l.format.width, height = l.format.height;
+    uint32_t width = dib.width, height = dib.height;
     size_t filerow = (size_t(width) * l.filebits + 31) / 32 * 4;
     size_t used = (size_t(width) * l.filebits + 7) / 8;
     // The last row's padding may be missing; its pixels may not.
@@ -180,19 +176,13 @@ bool ReadPlain(const FileData &file, const Layout &l, DibBuilder &dib)
 bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
 {
     bool four = l.compression == COMPRESSION_RLE4;
-    uint32_t width = l.format.width, height = l.format.height;
+    uint32_t width = dib.width, height = dib.height;
     const uint8_t *p = file.data + l.offset;
     size_t n = file.size - l.offset, i = 0;
     uint32_t x = 0, y = 0; // y counts stored rows, bottom first
     auto put = [&](uint32_t value) {
-        if (x < width) {
-            uint8_t *row = dib.Row(height - 1 - y);
-            if (four)
-                row[x / 2] = uint8_t(x & 1 ? (row[x / 2] & 0xF0) | value : (row[x / 2] & 0x0F) | value << 4);
-            else
-                row[x] = uint8_t(value);
-            x++;
-        }
+        if (x < width)
+            PutIndex(dib.Row(height - 1 - y), x++, dib.bits, value);
     };
     while (y < height) {
         if (n - i < 2)
@@ -227,36 +217,20 @@ bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
     return true;
 }
 
-} // namespace
-
-HGLOBAL BMPGetFileInformation(char *path)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
     Layout l;
-    if (!file.Load(path) || !Parse(file, &l))
-        return NULL;
-    return MakeInfo(l.format);
-}
-
-HGLOBAL BMPReadGraphicFile(char *path)
-{
-    FileData file;
-    Layout l;
-    DibBuilder dib;
-    if (!file.Load(path) || !Parse(file, &l) || !dib.Create(l.format))
-        return NULL;
+    if (!Parse(file, &l, format))
+        return false;
+    if (!dib)
+        return true;
     bool rle = l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4;
-    if (!(rle ? ReadRle(file, l, dib) : ReadPlain(file, l, dib)))
-        return NULL;
-    return dib.Release();
+    return dib->Create(*format) && (rle ? ReadRle(file, l, *dib) : ReadPlain(file, l, *dib));
 }
 
-short BMPWriteGraphicFile(char *path, HGLOBAL dib)
+bool Encode(const DibView &v, OutBuffer &out)
 {
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
-    uint32_t entries = v.bits <= 8 ? 1u << v.bits : 0;
+    uint32_t entries = TableEntries(v.bits);
     uint32_t offset = uint32_t(FILEHEADER) + INFOHEADERSIZE + entries * 4;
     uint32_t image = v.rowbytes * v.height;
     uint8_t head[FILEHEADER + INFOHEADERSIZE] = {'B', 'M'};
@@ -270,9 +244,25 @@ short BMPWriteGraphicFile(char *path, HGLOBAL dib)
     PutLe16(h + 14, v.bits);
     PutLe32(h + 20, image);
     PutLe32(h + 32, entries);
-    OutBuffer out;
     bool ok = out.Append(head, sizeof head) && out.Append(v.table, entries * 4);
     for (uint32_t y = v.height; ok && y-- > 0;)
         ok = out.Append(v.Row(y), v.rowbytes);
-    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+    return ok;
+}
+
+} // namespace
+
+HGLOBAL BMPGetFileInformation(char *path)
+{
+    return ReadInformation(path, Decode);
+}
+
+HGLOBAL BMPReadGraphicFile(char *path)
+{
+    return ReadPicture(path, Decode);
+}
+
+short BMPWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    return WriteEncoded(path, dib, Encode);
 }

@@ -29,21 +29,9 @@ int ReadData(GifFileType *gif, GifByteType *out, int count)
     return int(take);
 }
 
-void SetIndex(uint8_t *row, uint32_t x, unsigned bits, unsigned value)
-{
-    if (bits == 8)
-        row[x] = uint8_t(value);
-    else if (bits == 4)
-        row[x / 2] = uint8_t(x & 1 ? (row[x / 2] & 0xF0) | value : (row[x / 2] & 0x0F) | value << 4);
-    else if (value)
-        row[x / 8] |= uint8_t(0x80 >> (x & 7));
-    else
-        row[x / 8] &= uint8_t(~(0x80 >> (x & 7)));
-}
-
 // Reads up to the first image's descriptor and works out the picture; when
 // `dib` is given, decodes the image into it as well.
-bool Decode(GifFileType *gif, Format *f, DibBuilder *dib)
+bool DecodeImage(GifFileType *gif, Format *f, DibBuilder *dib)
 {
     GifRecordType record;
     for (;;) {
@@ -91,8 +79,6 @@ bool Decode(GifFileType *gif, Format *f, DibBuilder *dib)
         f->bits = 8;
         GreyTable(f);
     }
-    if (!DibSizes(f->width, f->height, f->bits, &rowbytes, &total))
-        return false;
     if (!dib)
         return true;
 
@@ -103,7 +89,7 @@ bool Decode(GifFileType *gif, Format *f, DibBuilder *dib)
     if (background && (f->width != width || f->height != height))
         for (uint32_t y = 0; y < f->height; y++)
             for (uint32_t x = 0; x < f->width; x++)
-                SetIndex(dib->Row(y), x, f->bits, background);
+                PutIndex(dib->Row(y), x, f->bits, background);
     std::vector<GifPixelType> line(width);
     for (uint32_t i = 0; i < height; i++) {
         // Interlaced rows come every 8th from 0, every 8th from 4, every
@@ -120,28 +106,21 @@ bool Decode(GifFileType *gif, Format *f, DibBuilder *dib)
             return false;
         uint8_t *row = dib->Row(top + y);
         for (uint32_t x = 0; x < width; x++)
-            SetIndex(row, left + x, f->bits, line[x] < limit ? line[x] : 0);
+            PutIndex(row, left + x, f->bits, line[x] < limit ? line[x] : 0);
     }
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
-    if (!file.Load(path))
-        return NULL;
     Source source{&file, 0};
     int error;
     GifFileType *gif = DGifOpen(&source, ReadData, &error);
     if (!gif)
-        return NULL;
-    Format format;
-    DibBuilder dib;
-    bool ok = Decode(gif, &format, pixels ? &dib : nullptr);
+        return false;
+    bool ok = DecodeImage(gif, format, dib);
     DGifCloseFile(gif, &error);
-    if (!ok)
-        return NULL;
-    return pixels ? dib.Release() : MakeInfo(format);
+    return ok;
 }
 
 int WriteData(GifFileType *gif, const GifByteType *bytes, int count)
@@ -149,13 +128,14 @@ int WriteData(GifFileType *gif, const GifByteType *bytes, int count)
     return ((OutBuffer *)gif->UserData)->Append(bytes, size_t(count)) ? count : 0;
 }
 
-short WriteIndexed(const char *path, const DibView &v)
+bool EncodeIndexed(const DibView &v, OutBuffer &out)
 {
-    OutBuffer out;
+    if (v.bits > 8)
+        return false;
     int error;
     GifFileType *gif = EGifOpen(&out, WriteData, &error);
     if (!gif)
-        return 0;
+        return false;
     int count = 1 << v.bits;
     std::vector<GifColorType> colours(count);
     for (int i = 0; i < count; i++)
@@ -171,7 +151,7 @@ short WriteIndexed(const char *path, const DibView &v)
     if (EGifCloseFile(gif, &error) == GIF_ERROR)
         ok = false;
     GifFreeMapObject(map);
-    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+    return ok;
 }
 
 // Pictures of more than 8 bits reach GIF through the system's own colour
@@ -188,12 +168,12 @@ HGLOBAL ReduceForGif(HGLOBAL dib)
 
 HGLOBAL GIFGetFileInformation(char *path)
 {
-    return Read(path, false);
+    return ReadInformation(path, Decode);
 }
 
 HGLOBAL GIFReadGraphicFile(char *path)
 {
-    return Read(path, true);
+    return ReadPicture(path, Decode);
 }
 
 short GIFWriteGraphicFile(char *path, HGLOBAL dib)
@@ -202,15 +182,11 @@ short GIFWriteGraphicFile(char *path, HGLOBAL dib)
     if (!v.ok)
         return 0;
     if (v.bits <= 8)
-        return WriteIndexed(path, v);
+        return WriteEncoded(path, dib, EncodeIndexed);
     HGLOBAL reduced = ReduceForGif(dib);
     if (!reduced)
         return 0;
-    short written = 0;
-    {
-        DibView r(reduced);
-        written = r.ok && r.bits <= 8 ? WriteIndexed(path, r) : 0;
-    }
+    short written = WriteEncoded(path, reduced, EncodeIndexed);
     GlobalFree(reduced);
     return written;
 }

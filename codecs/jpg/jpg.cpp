@@ -10,7 +10,6 @@
 #include "codecs/shared/kpxshared.h"
 #include <csetjmp>
 #include <cstdio> // before jpeglib.h, which uses FILE
-#include <cstdlib>
 #include <cstring>
 #include <jpeglib.h>
 
@@ -38,6 +37,16 @@ struct Failure {
 
 void OnMessage(j_common_ptr) {}
 
+// The error manager that jumps back instead of ending the process and keeps
+// libjpeg's warnings to itself.
+jpeg_error_mgr *Quiet(Failure *failure)
+{
+    jpeg_std_error(&failure->manager);
+    failure->manager.error_exit = OnError;
+    failure->manager.output_message = OnMessage;
+    return &failure->manager;
+}
+
 void OnProgress(j_common_ptr c)
 {
     if (c->is_decompressor && ((j_decompress_ptr)c)->input_scan_number > MAXSCANS)
@@ -46,19 +55,17 @@ void OnProgress(j_common_ptr c)
 
 struct Reading {
     const FileData *file = nullptr;
+    Format *format = nullptr;
     DibBuilder *dib = nullptr; // NULL when only the format is wanted
-    Format format;
     jpeg_decompress_struct cinfo{};
     Failure failure{};
     jpeg_progress_mgr progress{};
 };
 
-bool Decode(Reading *r)
+bool DecodeJpeg(Reading *r)
 {
     j_decompress_ptr c = &r->cinfo;
-    c->err = jpeg_std_error(&r->failure.manager);
-    r->failure.manager.error_exit = OnError;
-    r->failure.manager.output_message = OnMessage;
+    c->err = Quiet(&r->failure);
     if (setjmp(r->failure.jump))
         return false;
     jpeg_create_decompress(c);
@@ -70,7 +77,7 @@ bool Decode(Reading *r)
     jpeg_mem_src(c, r->file->data, (unsigned long)r->file->size);
     if (jpeg_read_header(c, TRUE) != JPEG_HEADER_OK)
         return false;
-    Format &f = r->format;
+    Format &f = *r->format;
     f.width = c->image_width;
     f.height = c->image_height;
     bool cmyk = c->jpeg_color_space == JCS_CMYK || c->jpeg_color_space == JCS_YCCK;
@@ -82,9 +89,6 @@ bool Decode(Reading *r)
         c->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
         f.bits = 24;
     }
-    uint32_t rowbytes, total;
-    if (!DibSizes(f.width, f.height, f.bits, &rowbytes, &total))
-        return false;
     if (!r->dib)
         return true;
 
@@ -117,20 +121,15 @@ bool Decode(Reading *r)
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels, size_t limit = SIZE_MAX)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
-    if (!file.Load(path, limit))
-        return NULL;
-    DibBuilder dib;
     Reading r;
     r.file = &file;
-    r.dib = pixels ? &dib : nullptr;
-    bool ok = Decode(&r);
+    r.format = format;
+    r.dib = dib;
+    bool ok = DecodeJpeg(&r);
     jpeg_destroy_decompress(&r.cinfo);
-    if (!ok)
-        return NULL;
-    return pixels ? dib.Release() : MakeInfo(r.format);
+    return ok;
 }
 
 // Takes a trailing "/Q:<digits>" off the path and returns the quality it
@@ -189,13 +188,11 @@ struct Writing {
     Destination destination{};
 };
 
-bool Encode(Writing *w)
+bool EncodeJpeg(Writing *w)
 {
     const DibView &v = *w->view;
     j_compress_ptr c = &w->cinfo;
-    c->err = jpeg_std_error(&w->failure.manager);
-    w->failure.manager.error_exit = OnError;
-    w->failure.manager.output_message = OnMessage;
+    c->err = Quiet(&w->failure);
     if (setjmp(w->failure.jump))
         return false;
     jpeg_create_compress(c);
@@ -237,19 +234,27 @@ bool Encode(Writing *w)
     return true;
 }
 
+bool Encode(const DibView &v, OutBuffer &out, unsigned quality)
+{
+    Writing w;
+    w.view = &v;
+    w.quality = quality;
+    w.destination.out = &out;
+    bool ok = EncodeJpeg(&w);
+    jpeg_destroy_compress(&w.cinfo);
+    return ok;
+}
+
 } // namespace
 
 HGLOBAL JPGGetFileInformation(char *path)
 {
-    // The information lies before the pixels: the file's head is read, and
-    // the whole file only when the head does not hold all of it.
-    HGLOBAL info = Read(path, false, INFOHEAD);
-    return info ? info : Read(path, false);
+    return ReadInformation(path, Decode, INFOHEAD);
 }
 
 HGLOBAL JPGReadGraphicFile(char *path)
 {
-    return Read(path, true);
+    return ReadPicture(path, Decode);
 }
 
 short JPGWriteGraphicFile(char *path, HGLOBAL dib)
@@ -258,15 +263,6 @@ short JPGWriteGraphicFile(char *path, HGLOBAL dib)
     if (!path || strnlen(path, MAX_PATH) >= MAX_PATH)
         return 0;
     strcpy(target, path);
-    OutBuffer out;
-    Writing w;
-    w.quality = TakeQuality(target);
-    w.destination.out = &out;
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
-    w.view = &v;
-    bool ok = Encode(&w);
-    jpeg_destroy_compress(&w.cinfo);
-    return ok && WriteWholeFile(target, out.data, out.size) ? 1 : 0;
+    unsigned quality = TakeQuality(target);
+    return WriteEncoded(target, dib, [quality](const DibView &v, OutBuffer &out) { return Encode(v, out, quality); });
 }

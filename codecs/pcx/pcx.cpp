@@ -5,7 +5,6 @@
 #include "codecs/codecs.h"
 #include "codecs/shared/kpxshared.h"
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -20,13 +19,12 @@ constexpr uint8_t VGAMARKER = 0x0C;
 constexpr unsigned LONGESTRUN = 63;
 
 struct Layout {
-    Format format;
     unsigned planebits = 0, planes = 0;
     size_t bytesperline = 0;
     size_t end = 0; // where the run-length data stops
 };
 
-bool Parse(const FileData &file, Layout *l)
+bool Parse(const FileData &file, Layout *l, Format *format)
 {
     const uint8_t *p = file.data;
     if (!file.Has(0, HEADER) || p[0] != 0x0A || p[2] != 1)
@@ -38,7 +36,7 @@ bool Parse(const FileData &file, Layout *l)
     unsigned xmin = Le16(p + 4), ymin = Le16(p + 6), xmax = Le16(p + 8), ymax = Le16(p + 10);
     if (xmax < xmin || ymax < ymin)
         return false;
-    Format &f = l->format;
+    Format &f = *format;
     f.width = xmax - xmin + 1;
     f.height = ymax - ymin + 1;
     l->end = file.size;
@@ -70,10 +68,7 @@ bool Parse(const FileData &file, Layout *l)
     } else {
         return false;
     }
-    if (l->bytesperline < (size_t(f.width) * l->planebits + 7) / 8)
-        return false;
-    uint32_t rowbytes, total;
-    return DibSizes(f.width, f.height, f.bits, &rowbytes, &total);
+    return l->bytesperline >= (size_t(f.width) * l->planebits + 7) / 8;
 }
 
 // The run-length stream; a run may carry on into the next row.
@@ -128,8 +123,8 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
             for (uint32_t x = 0; x < width; x++) {
                 unsigned index = 0;
                 for (unsigned k = 0; k < l.planes; k++)
-                    index |= ((s[k * bpl + x / 8] >> (7 - (x & 7))) & 1) << k;
-                out[x / 2] |= uint8_t(x & 1 ? index : index << 4);
+                    index |= GetIndex(s + k * bpl, x, 1) << k;
+                PutIndex(out, x, 4, index);
             }
         } else if (dib.bits == 8) {
             memcpy(out, s, width);
@@ -144,21 +139,15 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
     Layout l;
-    if (!file.Load(path) || !Parse(file, &l))
-        return NULL;
-    if (!pixels)
-        return MakeInfo(l.format);
-    DibBuilder dib;
-    if (!dib.Create(l.format) || !ReadPixels(file, l, dib))
-        return NULL;
-    return dib.Release();
+    if (!Parse(file, &l, format))
+        return false;
+    return !dib || (dib->Create(*format) && ReadPixels(file, l, *dib));
 }
 
-bool Encode(OutBuffer &out, const uint8_t *s, size_t count)
+bool EncodeRuns(OutBuffer &out, const uint8_t *s, size_t count)
 {
     for (size_t i = 0; i < count;) {
         size_t run = 1;
@@ -173,23 +162,8 @@ bool Encode(OutBuffer &out, const uint8_t *s, size_t count)
     return true;
 }
 
-} // namespace
-
-HGLOBAL PCXGetFileInformation(char *path)
+bool Encode(const DibView &v, OutBuffer &out)
 {
-    return Read(path, false);
-}
-
-HGLOBAL PCXReadGraphicFile(char *path)
-{
-    return Read(path, true);
-}
-
-short PCXWriteGraphicFile(char *path, HGLOBAL dib)
-{
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
     // A 1-bit picture in anything but black and white keeps its two colours
     // in the 16-colour form.
     bool mono = v.bits == 1 && v.table[0].rgbRed == 0 && v.table[0].rgbGreen == 0 && v.table[0].rgbBlue == 0 &&
@@ -213,7 +187,6 @@ short PCXWriteGraphicFile(char *path, HGLOBAL dib)
     PutLe16(head + 66, uint32_t(bpl));
     PutLe16(head + 68, v.bits <= 8 && v.IsGrey() ? 2 : 1);
 
-    OutBuffer out;
     std::vector<uint8_t> scan(bpl * planes), indices(v.width), bgr(size_t(v.width) * 3);
     bool ok = out.Append(head, sizeof head);
     for (uint32_t y = 0; ok && y < v.height; y++) {
@@ -227,7 +200,7 @@ short PCXWriteGraphicFile(char *path, HGLOBAL dib)
             for (uint32_t x = 0; x < v.width; x++)
                 for (unsigned k = 0; k < 4; k++)
                     if (indices[x] >> k & 1)
-                        scan[k * bpl + x / 8] |= uint8_t(0x80 >> (x & 7));
+                        PutIndex(scan.data() + k * bpl, x, 1, 1);
         } else if (v.bits == 8) {
             memcpy(scan.data(), v.Row(y), v.width);
         } else {
@@ -239,7 +212,7 @@ short PCXWriteGraphicFile(char *path, HGLOBAL dib)
             }
         }
         for (unsigned k = 0; ok && k < planes; k++)
-            ok = Encode(out, scan.data() + k * bpl, bpl);
+            ok = EncodeRuns(out, scan.data() + k * bpl, bpl);
     }
     if (ok && v.bits == 8) {
         ok = out.Byte(VGAMARKER);
@@ -248,5 +221,22 @@ short PCXWriteGraphicFile(char *path, HGLOBAL dib)
             ok = out.Append(rgb, 3);
         }
     }
-    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+    return ok;
+}
+
+} // namespace
+
+HGLOBAL PCXGetFileInformation(char *path)
+{
+    return ReadInformation(path, Decode);
+}
+
+HGLOBAL PCXReadGraphicFile(char *path)
+{
+    return ReadPicture(path, Decode);
+}
+
+short PCXWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    return WriteEncoded(path, dib, Encode);
 }

@@ -34,8 +34,8 @@ void OnWarning(png_structp, png_const_charp) {}
 struct Reading {
     const FileData *file = nullptr;
     size_t position = 0;
+    Format *format = nullptr;
     DibBuilder *dib = nullptr; // NULL when only the format is wanted
-    Format format;
     png_structp png = nullptr;
     png_infop info = nullptr;
     png_bytep *rows = nullptr;
@@ -52,7 +52,7 @@ void ReadData(png_structp png, png_bytep out, png_size_t count)
     r->position += count;
 }
 
-bool Decode(Reading *r)
+bool DecodePng(Reading *r)
 {
     png_structp png = r->png;
     png_infop info = r->info;
@@ -68,7 +68,7 @@ bool Decode(Reading *r)
     png_uint_32 width, height;
     int depth, type, interlace;
     png_get_IHDR(png, info, &width, &height, &depth, &type, &interlace, NULL, NULL);
-    Format &f = r->format;
+    Format &f = *r->format;
     f.width = width;
     f.height = height;
     if (type == PNG_COLOR_TYPE_PALETTE || type == PNG_COLOR_TYPE_GRAY) {
@@ -77,11 +77,7 @@ bool Decode(Reading *r)
         f.bits = depth == 1 ? 1 : depth <= 4 ? 4 : 8;
         r->twobits = depth == 2;
         if (type == PNG_COLOR_TYPE_GRAY) {
-            unsigned levels = 1u << (depth == 16 ? 8 : depth);
-            for (unsigned i = 0; i < levels; i++) {
-                BYTE grey = BYTE(i * 255 / (levels - 1));
-                f.table[i] = RGBQUAD{grey, grey, grey, 0};
-            }
+            GreyTable(&f, 1u << (depth == 16 ? 8 : depth));
         } else {
             png_colorp palette;
             int count = 0;
@@ -116,32 +112,29 @@ bool Decode(Reading *r)
         for (png_uint_32 y = 0; y < height; y++) {
             uint8_t *row = r->rows[y];
             for (png_uint_32 x = 0; x < width; x++)
-                r->scratch[x] = (row[x / 4] >> (6 - 2 * (x & 3))) & 3;
+                r->scratch[x] = uint8_t(GetIndex(row, x, 2));
             PackIndices(r->scratch, width, 4, row);
         }
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels, size_t limit = SIZE_MAX)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
-    if (!file.Load(path, limit) || file.size < 8 || png_sig_cmp(file.data, 0, 8))
-        return NULL;
-    DibBuilder dib;
+    if (file.size < 8 || png_sig_cmp(file.data, 0, 8))
+        return false;
     Reading r;
     r.file = &file;
-    r.dib = pixels ? &dib : nullptr;
+    r.format = format;
+    r.dib = dib;
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, OnError, OnWarning);
     if (!r.png)
-        return NULL;
+        return false;
     r.info = png_create_info_struct(r.png);
-    bool ok = r.info && Decode(&r);
+    bool ok = r.info && DecodePng(&r);
     png_destroy_read_struct(&r.png, &r.info, NULL);
     free(r.rows);
     free(r.scratch);
-    if (!ok)
-        return NULL;
-    return pixels ? dib.Release() : MakeInfo(r.format);
+    return ok;
 }
 
 struct Writing {
@@ -160,7 +153,7 @@ void WriteData(png_structp png, png_bytep bytes, png_size_t count)
 
 void FlushData(png_structp) {}
 
-bool Encode(Writing *w)
+bool EncodePng(Writing *w)
 {
     png_structp png = w->png;
     png_infop info = w->info;
@@ -189,35 +182,33 @@ bool Encode(Writing *w)
     return true;
 }
 
-} // namespace
-
-HGLOBAL PNGGetFileInformation(char *path)
+bool Encode(const DibView &v, OutBuffer &out)
 {
-    // The information lies before the pixels: the file's head is read, and
-    // the whole file only when the head does not hold all of it.
-    HGLOBAL info = Read(path, false, INFOHEAD);
-    return info ? info : Read(path, false);
-}
-
-HGLOBAL PNGReadGraphicFile(char *path)
-{
-    return Read(path, true);
-}
-
-short PNGWriteGraphicFile(char *path, HGLOBAL dib)
-{
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
-    OutBuffer out;
     Writing w;
     w.view = &v;
     w.out = &out;
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w, OnError, OnWarning);
     if (!w.png)
-        return 0;
+        return false;
     w.info = png_create_info_struct(w.png);
-    bool ok = w.info && Encode(&w);
+    bool ok = w.info && EncodePng(&w);
     png_destroy_write_struct(&w.png, &w.info);
-    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+    return ok;
+}
+
+} // namespace
+
+HGLOBAL PNGGetFileInformation(char *path)
+{
+    return ReadInformation(path, Decode, INFOHEAD);
+}
+
+HGLOBAL PNGReadGraphicFile(char *path)
+{
+    return ReadPicture(path, Decode);
+}
+
+short PNGWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    return WriteEncoded(path, dib, Encode);
 }

@@ -4,13 +4,13 @@
 
 namespace kpx {
 
-void GreyTable(Format *format)
+// Files move through ReadFile and WriteFile in pieces of this size.
+constexpr size_t IOCHUNK = 16u << 20;
+
+void GreyTable(Format *format, unsigned levels)
 {
-    if (format->bits > 8)
-        return;
-    unsigned count = 1u << format->bits;
-    for (unsigned i = 0; i < count; i++) {
-        BYTE grey = BYTE(i * 255 / (count - 1));
+    for (unsigned i = 0; i < levels; i++) {
+        BYTE grey = BYTE(i * 255 / (levels - 1));
         format->table[i] = RGBQUAD{grey, grey, grey, 0};
     }
 }
@@ -18,11 +18,6 @@ void GreyTable(Format *format)
 unsigned IndexBits(unsigned colours)
 {
     return colours <= 2 ? 1 : colours <= 16 ? 4 : 8;
-}
-
-static uint32_t TableEntries(unsigned bits)
-{
-    return bits <= 8 ? 1u << bits : 0;
 }
 
 bool DibSizes(uint32_t width, uint32_t height, unsigned bits, uint32_t *rowbytes, uint32_t *total)
@@ -40,8 +35,18 @@ bool DibSizes(uint32_t width, uint32_t height, unsigned bits, uint32_t *rowbytes
     return true;
 }
 
-static void FillHeader(BITMAPINFOHEADER *h, const Format &f, uint32_t rowbytes)
+// A zeroed, locked block of `size` bytes opening with the format's header and
+// colour table; NULL, and no block, when it cannot be had.
+static BITMAPINFOHEADER *NewHeader(const Format &f, uint32_t rowbytes, size_t size, HGLOBAL *block)
 {
+    *block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    auto *h = *block ? (BITMAPINFOHEADER *)GlobalLock(*block) : nullptr;
+    if (!h) {
+        if (*block)
+            GlobalFree(*block);
+        *block = NULL;
+        return nullptr;
+    }
     h->biSize = INFOHEADERSIZE;
     h->biWidth = LONG(f.width);
     h->biHeight = LONG(f.height);
@@ -51,23 +56,16 @@ static void FillHeader(BITMAPINFOHEADER *h, const Format &f, uint32_t rowbytes)
     h->biSizeImage = rowbytes * f.height;
     h->biClrUsed = h->biClrImportant = TableEntries(f.bits);
     memcpy(h + 1, f.table, TableEntries(f.bits) * sizeof(RGBQUAD));
+    return h;
 }
 
 HGLOBAL MakeInfo(const Format &format)
 {
     uint32_t rowbytes, total;
-    if (!DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
-        return NULL;
-    HGLOBAL info = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, INFOHEADERSIZE + TableEntries(format.bits) * 4);
-    if (!info)
-        return NULL;
-    auto *h = (BITMAPINFOHEADER *)GlobalLock(info);
-    if (!h) {
-        GlobalFree(info);
-        return NULL;
-    }
-    FillHeader(h, format, rowbytes);
-    GlobalUnlock(info);
+    HGLOBAL info = NULL;
+    if (DibSizes(format.width, format.height, format.bits, &rowbytes, &total) &&
+        NewHeader(format, rowbytes, INFOHEADERSIZE + TableEntries(format.bits) * 4, &info))
+        GlobalUnlock(info);
     return info;
 }
 
@@ -82,18 +80,10 @@ DibBuilder::~DibBuilder()
 bool DibBuilder::Create(const Format &format)
 {
     uint32_t total;
-    if (handle || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
+    BITMAPINFOHEADER *h;
+    if (handle || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total) ||
+        !(h = NewHeader(format, rowbytes, total, &handle)))
         return false;
-    handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, total);
-    if (!handle)
-        return false;
-    auto *h = (BITMAPINFOHEADER *)GlobalLock(handle);
-    if (!h) {
-        GlobalFree(handle);
-        handle = NULL;
-        return false;
-    }
-    FillHeader(h, format, rowbytes);
     pixels = (uint8_t *)h + INFOHEADERSIZE + TableEntries(format.bits) * 4;
     width = format.width;
     height = format.height;
@@ -130,15 +120,11 @@ void PackIndices(const uint8_t *indices, uint32_t count, unsigned bits, uint8_t 
 
 void UnpackIndices(const uint8_t *row, uint32_t count, unsigned bits, uint8_t *indices)
 {
-    if (bits == 8) {
+    if (bits == 8)
         memcpy(indices, row, count);
-    } else if (bits == 4) {
+    else
         for (uint32_t x = 0; x < count; x++)
-            indices[x] = (x & 1) ? row[x / 2] & 15 : row[x / 2] >> 4;
-    } else {
-        for (uint32_t x = 0; x < count; x++)
-            indices[x] = (row[x / 8] >> (7 - (x & 7))) & 1;
-    }
+            indices[x] = uint8_t(GetIndex(row, x, bits));
 }
 
 FileData::~FileData()
@@ -169,7 +155,7 @@ bool FileData::Load(const char *path, size_t limit)
         if (ok) {
             uint8_t *bytes = (uint8_t *)base + committed - count;
             for (size_t done = 0; ok && done < count;) {
-                DWORD chunk = DWORD(count - done < (16u << 20) ? count - done : (16u << 20)), got = 0;
+                DWORD chunk = DWORD(count - done < IOCHUNK ? count - done : IOCHUNK), got = 0;
                 ok = ReadFile(file, bytes + done, chunk, &got, NULL) && got > 0;
                 done += got;
             }
@@ -185,6 +171,27 @@ bool FileData::Load(const char *path, size_t limit)
         size = 0;
     }
     return ok;
+}
+
+static HGLOBAL Read(const char *path, DECODER decode, bool pixels, size_t limit)
+{
+    FileData file;
+    Format format;
+    DibBuilder dib;
+    if (!file.Load(path, limit) || !decode(file, &format, pixels ? &dib : nullptr))
+        return NULL;
+    return pixels ? dib.Release() : MakeInfo(format);
+}
+
+HGLOBAL ReadInformation(const char *path, DECODER decode, size_t head)
+{
+    HGLOBAL info = head ? Read(path, decode, false, head) : NULL;
+    return info ? info : Read(path, decode, false, SIZE_MAX);
+}
+
+HGLOBAL ReadPicture(const char *path, DECODER decode)
+{
+    return Read(path, decode, true, SIZE_MAX);
 }
 
 DibView::DibView(HGLOBAL dib) : handle(dib)
@@ -254,8 +261,7 @@ void DibView::RowToBGR(uint32_t y, uint8_t *out) const
         }
     } else {
         for (uint32_t x = 0; x < width; x++, out += 3) {
-            unsigned i = bits == 8 ? p[x] : bits == 4 ? (x & 1 ? p[x / 2] & 15 : p[x / 2] >> 4)
-                                                      : (p[x / 8] >> (7 - (x & 7))) & 1;
+            unsigned i = GetIndex(p, x, bits);
             out[0] = table[i].rgbBlue;
             out[1] = table[i].rgbGreen;
             out[2] = table[i].rgbRed;
@@ -317,7 +323,7 @@ bool WriteWholeFile(const char *path, const void *bytes, size_t count)
     bool ok = file != INVALID_HANDLE_VALUE;
     const uint8_t *p = (const uint8_t *)bytes;
     for (size_t done = 0; ok && done < count;) {
-        DWORD chunk = DWORD(count - done < (16u << 20) ? count - done : (16u << 20)), written = 0;
+        DWORD chunk = DWORD(count - done < IOCHUNK ? count - done : IOCHUNK), written = 0;
         ok = WriteFile(file, p + done, chunk, &written, NULL) && written == chunk;
         done += written;
     }

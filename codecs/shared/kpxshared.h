@@ -27,15 +27,18 @@ inline uint32_t Le32(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) 
 inline void PutLe16(uint8_t *p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
 inline void PutLe32(uint8_t *p, uint32_t v) { PutLe16(p, v); PutLe16(p + 2, v >> 16); }
 
+// Colour table entries of a DIB of this depth.
+inline uint32_t TableEntries(unsigned bits) { return bits <= 8 ? 1u << bits : 0; }
+
 // The shape of the DIB a reader will return.
 struct Format {
     uint32_t width = 0, height = 0;
     unsigned bits = 0;       // 1, 4, 8, 24 or 32
     RGBQUAD table[256] = {}; // the first 2^bits entries belong to the picture
 };
-// Fills the whole colour table of a DIB of 8 bits or fewer with an even grey
+// Fills the first `levels` entries of the colour table with an even grey
 // ramp from black to white.
-void GreyTable(Format *format);
+void GreyTable(Format *format, unsigned levels = 256);
 // The smallest DIB depth holding `colours` palette entries: 1, 4 or 8.
 unsigned IndexBits(unsigned colours);
 
@@ -67,6 +70,20 @@ public:
 private:
     HGLOBAL handle = nullptr;
 };
+
+// The palette index of pixel x in a row of 1, 2, 4 or 8 bits a pixel, read
+// or written without disturbing its neighbours; a written value must fit.
+inline unsigned GetIndex(const uint8_t *row, uint32_t x, unsigned bits)
+{
+    uint32_t bit = x * bits;
+    return (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+}
+inline void PutIndex(uint8_t *row, uint32_t x, unsigned bits, unsigned value)
+{
+    uint32_t bit = x * bits;
+    unsigned shift = 8 - bits - bit % 8;
+    row[bit / 8] = uint8_t((row[bit / 8] & ~(((1u << bits) - 1) << shift)) | value << shift);
+}
 
 // Packs one 8-bit palette index per pixel into a 1-, 4- or 8-bit row; the
 // indices must fit the depth.
@@ -141,9 +158,28 @@ private:
     size_t capacity = 0;
 };
 
+// A format's decoder: works out the file's picture into *format and, when
+// `dib` is given, creates and fills it. False when the file cannot be read.
+typedef bool (*DECODER)(const FileData &file, Format *format, DibBuilder *dib);
+// The read entry points over a decoder: the information block or the DIB,
+// NULL when the file cannot be read. Where the information lies before the
+// pixels, `head` names how much of the file to try first; the whole file is
+// read only when that does not hold all of it.
+HGLOBAL ReadInformation(const char *path, DECODER decode, size_t head = 0);
+HGLOBAL ReadPicture(const char *path, DECODER decode);
+
 // Writes the bytes to a new file in the target's folder and renames it over
 // `path`; on any failure removes it, so `path` is either the complete new
 // file or untouched.
 bool WriteWholeFile(const char *path, const void *bytes, size_t count);
+
+// The write entry points' course: checks the DIB, has `encode(view, out)`
+// make the whole file in memory and writes it only when that succeeded.
+template <class Encoder> short WriteEncoded(const char *path, HGLOBAL dib, Encoder encode)
+{
+    DibView view(dib);
+    OutBuffer out;
+    return view.ok && encode(view, out) && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+}
 
 } // namespace kpx

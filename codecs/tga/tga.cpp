@@ -16,7 +16,6 @@ constexpr unsigned MAPPED = 1, TRUECOLOUR = 2, GREY = 3, RLE = 8;
 constexpr uint8_t RIGHTTOLEFT = 0x10, TOPDOWN = 0x20;
 
 struct Layout {
-    Format format;
     unsigned type = 0, depth = 0, pixelbytes = 0;
     bool rle = false, topdown = false, mirrored = false;
     size_t offset = 0; // of the pixel data
@@ -42,7 +41,7 @@ inline void Colour(const uint8_t *p, unsigned bytes, uint8_t *out)
     }
 }
 
-bool Parse(const FileData &file, Layout *l)
+bool Parse(const FileData &file, Layout *l, Format *format)
 {
     const uint8_t *p = file.data;
     if (!file.Has(0, HEADER))
@@ -55,7 +54,7 @@ bool Parse(const FileData &file, Layout *l)
     l->mirrored = (p[17] & RIGHTTOLEFT) != 0;
     if ((p[2] & ~(RLE | 7)) || maptype > 1)
         return false;
-    Format &f = l->format;
+    Format &f = *format;
     f.width = Le16(p + 12);
     f.height = Le16(p + 14);
     size_t mapoffset = HEADER + p[0];
@@ -92,8 +91,7 @@ bool Parse(const FileData &file, Layout *l)
         return false;
     }
     l->pixelbytes = (l->depth + 7) / 8;
-    uint32_t rowbytes, total;
-    return DibSizes(f.width, f.height, f.bits, &rowbytes, &total);
+    return true;
 }
 
 // Run-length packets of whole pixels; a packet may carry on into the next row.
@@ -168,39 +166,18 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
     return true;
 }
 
-HGLOBAL Read(char *path, bool pixels)
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
-    FileData file;
     Layout l;
-    if (!file.Load(path) || !Parse(file, &l))
-        return NULL;
-    if (!pixels)
-        return MakeInfo(l.format);
-    DibBuilder dib;
-    if (!dib.Create(l.format) || !ReadPixels(file, l, dib))
-        return NULL;
-    return dib.Release();
+    if (!Parse(file, &l, format))
+        return false;
+    return !dib || (dib->Create(*format) && ReadPixels(file, l, *dib));
 }
 
-} // namespace
-
-HGLOBAL TGAGetFileInformation(char *path)
+bool Encode(const DibView &v, OutBuffer &out)
 {
-    return Read(path, false);
-}
-
-HGLOBAL TGAReadGraphicFile(char *path)
-{
-    return Read(path, true);
-}
-
-short TGAWriteGraphicFile(char *path, HGLOBAL dib)
-{
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
     bool mapped = v.bits <= 8, alpha = v.HasAlpha();
-    unsigned entries = mapped ? 1u << v.bits : 0;
+    unsigned entries = TableEntries(v.bits);
     unsigned depth = mapped ? 8 : alpha ? 32 : 24;
     uint8_t head[HEADER] = {0, uint8_t(mapped), uint8_t(mapped ? MAPPED : TRUECOLOUR)};
     PutLe16(head + 5, entries);
@@ -209,7 +186,6 @@ short TGAWriteGraphicFile(char *path, HGLOBAL dib)
     PutLe16(head + 14, v.height);
     head[16] = uint8_t(depth);
     head[17] = alpha ? 8 : 0; // attribute bits; origin at the bottom left
-    OutBuffer out;
     bool ok = out.Append(head, sizeof head);
     for (unsigned i = 0; ok && i < entries; i++)
         ok = out.Append(&v.table[i], 3);
@@ -225,5 +201,22 @@ short TGAWriteGraphicFile(char *path, HGLOBAL dib)
             ok = out.Append(line.data(), line.size());
         }
     }
-    return ok && WriteWholeFile(path, out.data, out.size) ? 1 : 0;
+    return ok;
+}
+
+} // namespace
+
+HGLOBAL TGAGetFileInformation(char *path)
+{
+    return ReadInformation(path, Decode);
+}
+
+HGLOBAL TGAReadGraphicFile(char *path)
+{
+    return ReadPicture(path, Decode);
+}
+
+short TGAWriteGraphicFile(char *path, HGLOBAL dib)
+{
+    return WriteEncoded(path, dib, Encode);
 }

@@ -1,6 +1,7 @@
 #include "tests/codecs/codectest.h"
 #include <cstdio>
-#include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace codectest {
 
@@ -18,9 +19,9 @@ static std::string TempFolder()
     return folder;
 }
 
-TempFile::TempFile(const char *name)
+TempFile::TempFile(const std::string &name)
 {
-    snprintf(path, sizeof path, "%ssbcodec_%lu_%s", TempFolder().c_str(), GetCurrentProcessId(), name);
+    snprintf(path, sizeof path, "%ssbcodec_%lu_%s", TempFolder().c_str(), GetCurrentProcessId(), name.c_str());
     DeleteFileA(path);
 }
 
@@ -31,80 +32,35 @@ TempFile::~TempFile()
 
 void WriteBytes(const char *path, const std::vector<uint8_t> &bytes)
 {
-    FILE *f = fopen(path, "wb");
-    ASSERT_TRUE(f) << path;
-    if (!bytes.empty())
-        fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write((const char *)bytes.data(), std::streamsize(bytes.size()));
+    ASSERT_TRUE(file.good()) << path;
 }
 
 std::vector<uint8_t> ReadBytes(const char *path)
 {
-    std::vector<uint8_t> bytes;
-    FILE *f = fopen(path, "rb");
-    if (!f)
-        return bytes;
-    uint8_t buffer[65536];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    fclose(f);
-    return bytes;
-}
-
-bool FileExists(const char *path)
-{
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 int StrayTempFiles()
 {
-    std::string pattern = TempFolder() + "kpx*.tmp";
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    HANDLE search = FindFirstFileA((TempFolder() + "kpx*.tmp").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return 0;
-    int count = 0;
-    do
+    int count = 1;
+    while (FindNextFileA(search, &found))
         count++;
-    while (FindNextFileA(search, &found));
     FindClose(search);
     return count;
 }
 
-Bytes &Bytes::u8(unsigned x)
+short Write(const Codec &codec, const std::string &path, HGLOBAL dib)
 {
-    v.push_back(uint8_t(x));
-    return *this;
-}
-
-Bytes &Bytes::u16(unsigned x)
-{
-    return u8(x & 0xFF).u8(x >> 8 & 0xFF);
-}
-
-Bytes &Bytes::u32(uint32_t x)
-{
-    return u16(x & 0xFFFF).u16(x >> 16);
-}
-
-Bytes &Bytes::str(const char *s)
-{
-    while (*s)
-        u8(uint8_t(*s++));
-    return *this;
-}
-
-Bytes &Bytes::raw(std::initializer_list<uint8_t> bytes)
-{
-    v.insert(v.end(), bytes);
-    return *this;
-}
-
-Bytes &Bytes::fill(size_t count, uint8_t value)
-{
-    v.insert(v.end(), count, value);
-    return *this;
+    char buffer[MAX_PATH];
+    snprintf(buffer, sizeof buffer, "%s", path.c_str());
+    return codec.write(buffer, dib);
 }
 
 static int RowBytes(int width, int bits)
@@ -112,45 +68,35 @@ static int RowBytes(int width, int bits)
     return (width * bits + 31) / 32 * 4;
 }
 
+static uint8_t *PixelRow(BITMAPINFOHEADER *h, int y)
+{
+    int bits = h->biBitCount;
+    return (uint8_t *)h + 40 + (bits <= 8 ? 4 << bits : 0) + (h->biHeight - 1 - y) * RowBytes(h->biWidth, bits);
+}
+
 HGLOBAL MakeDib(int width, int height, int bits, const std::vector<COLORREF> &palette,
                 uint32_t (*pixel)(int x, int y))
 {
     int entries = bits <= 8 ? 1 << bits : 0;
-    int rowbytes = RowBytes(width, bits);
-    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 40 + entries * 4 + rowbytes * height);
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 40 + entries * 4 + RowBytes(width, bits) * height);
     auto *h = (BITMAPINFOHEADER *)GlobalLock(dib);
-    h->biSize = 40;
-    h->biWidth = width;
-    h->biHeight = height;
-    h->biPlanes = 1;
-    h->biBitCount = WORD(bits);
-    h->biSizeImage = rowbytes * height;
-    h->biClrUsed = h->biClrImportant = entries;
+    *h = BITMAPINFOHEADER{40, width, height, 1, WORD(bits), BI_RGB, DWORD(RowBytes(width, bits) * height), 0, 0,
+                          DWORD(entries), DWORD(entries)};
     auto *table = (RGBQUAD *)(h + 1);
     for (int i = 0; i < entries && i < (int)palette.size(); i++)
         table[i] = RGBQUAD{GetBValue(palette[i]), GetGValue(palette[i]), GetRValue(palette[i]), 0};
-    uint8_t *bitsp = (uint8_t *)(table + entries);
     for (int y = 0; y < height; y++) {
-        uint8_t *row = bitsp + (height - 1 - y) * rowbytes;
+        uint8_t *row = PixelRow(h, y);
         for (int x = 0; x < width; x++) {
             uint32_t v = pixel(x, y);
-            switch (bits) {
-            case 1:
-                if (v)
-                    row[x / 8] |= 0x80 >> (x % 8);
-                break;
-            case 4:
-                row[x / 2] |= (x % 2) ? v & 15 : (v & 15) << 4;
-                break;
-            case 8:
-                row[x] = uint8_t(v);
-                break;
-            default:
-                row[x * bits / 8] = GetBValue(v);
-                row[x * bits / 8 + 1] = GetGValue(v);
-                row[x * bits / 8 + 2] = GetRValue(v);
+            if (bits <= 8) {
+                int bit = x * bits;
+                row[bit / 8] |= uint8_t((v & ((1u << bits) - 1)) << (8 - bits - bit % 8));
+            } else {
+                uint8_t *p = row + x * bits / 8;
+                p[0] = GetBValue(v), p[1] = GetGValue(v), p[2] = GetRValue(v);
                 if (bits == 32)
-                    row[x * 4 + 3] = uint8_t(v >> 24);
+                    p[3] = uint8_t(v >> 24);
             }
         }
     }
@@ -196,20 +142,13 @@ testing::AssertionResult Picture::WellFormed() const
 uint32_t Picture::Pixel(int x, int y) const
 {
     int bits = Bits();
-    const uint8_t *row = (const uint8_t *)header + 40 + (bits <= 8 ? 4 << bits : 0) +
-                         (Height() - 1 - y) * RowBytes(Width(), bits);
-    switch (bits) {
-    case 1:
-        return (row[x / 8] >> (7 - x % 8)) & 1;
-    case 4:
-        return (x % 2) ? row[x / 2] & 15 : row[x / 2] >> 4;
-    case 8:
-        return row[x];
-    case 24:
-        return RGB(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]);
-    default:
-        return RGB(row[x * 4 + 2], row[x * 4 + 1], row[x * 4]) | uint32_t(row[x * 4 + 3]) << 24;
+    const uint8_t *row = PixelRow(header, y);
+    if (bits <= 8) {
+        int bit = x * bits;
+        return (row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
     }
+    const uint8_t *p = row + x * bits / 8;
+    return RGB(p[2], p[1], p[0]) | (bits == 32 ? uint32_t(p[3]) << 24 : 0);
 }
 
 COLORREF Picture::Entry(int index) const
@@ -224,55 +163,47 @@ COLORREF Picture::Colour(int x, int y) const
     return Bits() <= 8 ? Entry(int(v)) : v & 0xFFFFFF;
 }
 
-testing::AssertionResult Holds(const Picture &picture, int bits,
-                               std::initializer_list<std::initializer_list<uint32_t>> rows)
+Rows Grid(int width, int height, const std::function<uint32_t(int x, int y)> &pixel)
+{
+    Rows rows(height, std::vector<uint32_t>(width));
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            rows[y][x] = pixel(x, y);
+    return rows;
+}
+
+testing::AssertionResult Holds(const Picture &picture, int bits, const Rows &rows)
 {
     testing::AssertionResult formed = picture.WellFormed();
     if (!formed)
         return formed;
-    if (picture.Bits() != bits || picture.Height() != int(rows.size()) ||
-        picture.Width() != int(rows.begin()->size()))
+    if (picture.Bits() != bits || picture.Height() != int(rows.size()) || picture.Width() != int(rows[0].size()))
         return testing::AssertionFailure() << picture.Width() << "x" << picture.Height() << "x" << picture.Bits();
-    int y = 0;
-    for (auto &row : rows) {
-        int x = 0;
-        for (uint32_t value : row) {
-            if (picture.Pixel(x, y) != value)
+    for (int y = 0; y < picture.Height(); y++)
+        for (int x = 0; x < picture.Width(); x++)
+            if (picture.Pixel(x, y) != rows[y][x])
                 return testing::AssertionFailure() << "pixel " << x << "," << y << " is 0x" << std::hex
-                                                   << picture.Pixel(x, y) << ", not 0x" << value;
-            x++;
-        }
-        y++;
-    }
+                                                   << picture.Pixel(x, y) << ", not 0x" << rows[y][x];
     return testing::AssertionSuccess();
 }
 
-Info GetInfo(INFOPROC proc, const char *path)
+testing::AssertionResult SameHeader(const Picture &a, const Picture &b)
 {
-    Info info;
-    char buffer[MAX_PATH];
-    snprintf(buffer, sizeof buffer, "%s", path);
-    HGLOBAL block = proc(buffer);
-    if (!block)
-        return info;
-    auto *h = (BITMAPINFOHEADER *)GlobalLock(block);
-    info.header = *h;
-    if (h->biBitCount <= 8 && GlobalSize(block) >= 40 + (4u << h->biBitCount)) {
-        auto *q = (RGBQUAD *)(h + 1);
-        for (int i = 0; i < 1 << h->biBitCount; i++)
-            info.table.push_back(RGB(q[i].rgbRed, q[i].rgbGreen, q[i].rgbBlue));
-    }
-    info.ok = true;
-    GlobalUnlock(block);
-    GlobalFree(block);
-    return info;
+    if (!a || !b)
+        return testing::AssertionFailure() << "missing block";
+    size_t table = b.Bits() <= 8 ? 4u << b.Bits() : 0;
+    if (a.blocksize < 40 + table || b.blocksize < 40 + table || memcmp(a.header, b.header, 40 + table) != 0)
+        return testing::AssertionFailure() << a.Width() << "x" << a.Height() << "x" << a.Bits() << " and "
+                                           << b.Width() << "x" << b.Height() << "x" << b.Bits()
+                                           << " differ in header or table";
+    return testing::AssertionSuccess();
 }
 
-HGLOBAL Call(READPROC proc, const char *path)
+std::vector<Case> ForCodec(const Codec &codec, std::vector<Case> cases)
 {
-    char buffer[MAX_PATH];
-    snprintf(buffer, sizeof buffer, "%s", path);
-    return proc(buffer);
+    for (Case &c : cases)
+        c.codec = &codec;
+    return cases;
 }
 
 } // namespace codectest

@@ -5,55 +5,70 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace codectest {
 
-typedef HGLOBAL (*INFOPROC)(char *path);
-typedef HGLOBAL (*READPROC)(char *path);
-typedef short (*WRITEPROC)(char *path, HGLOBAL dib);
-
 struct Codec {
     const char *name, *extension;
-    INFOPROC info;
-    READPROC read;
-    WRITEPROC write;
+    HGLOBAL (*info)(char *path);
+    HGLOBAL (*read)(char *path);
+    short (*write)(char *path, HGLOBAL dib);
 };
 extern const Codec JPG, BMP, GIF, PCX, TGA, PNG;
 
 // A path in the temporary folder, in a 260-character buffer as callers pass
 // it; the file is removed when the object goes.
 struct TempFile {
-    explicit TempFile(const char *name);
+    explicit TempFile(const std::string &name);
     ~TempFile();
     char path[MAX_PATH];
 };
 void WriteBytes(const char *path, const std::vector<uint8_t> &bytes);
 std::vector<uint8_t> ReadBytes(const char *path);
-bool FileExists(const char *path);
+inline bool FileExists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 // Codec temporary files ("kpx*.tmp") left in the temporary folder.
 int StrayTempFiles();
+// Calls the writer on a copy of the path in a 260-character buffer.
+short Write(const Codec &codec, const std::string &path, HGLOBAL dib);
 
 // Little-endian byte stream builder.
 struct Bytes {
     std::vector<uint8_t> v;
-    Bytes &u8(unsigned x);
-    Bytes &u16(unsigned x);
-    Bytes &u32(uint32_t x);
-    Bytes &str(const char *s);
-    Bytes &raw(std::initializer_list<uint8_t> bytes);
-    Bytes &fill(size_t count, uint8_t value);
+    Bytes &u8(unsigned x) { return raw({uint8_t(x)}); }
+    Bytes &u16(unsigned x) { return u8(x & 0xFF).u8(x >> 8 & 0xFF); }
+    Bytes &u32(uint32_t x) { return u16(x & 0xFFFF).u16(x >> 16); }
+    Bytes &str(const char *s) { return add(std::vector<uint8_t>(s, s + strlen(s))); }
+    Bytes &raw(std::initializer_list<uint8_t> bytes) { return add(bytes); }
+    Bytes &fill(size_t count, uint8_t value) { return add(std::vector<uint8_t>(count, value)); }
+    Bytes &add(const std::vector<uint8_t> &bytes)
+    {
+        v.insert(v.end(), bytes.begin(), bytes.end());
+        return *this;
+    }
     size_t size() const { return v.size(); }
 };
+
+// The bytes with bits of one of them flipped.
+inline std::vector<uint8_t> Changed(std::vector<uint8_t> bytes, size_t at, uint8_t bits)
+{
+    bytes[at] ^= bits;
+    return bytes;
+}
 
 // A packed DIB made the plain way: the pixel function gives, for (x, y) from
 // the top, an index or a COLORREF (with the fourth byte for 32 bits).
 HGLOBAL MakeDib(int width, int height, int bits, const std::vector<COLORREF> &palette,
                 uint32_t (*pixel)(int x, int y));
 
-// A locked DIB returned by a codec, with the checks every returned DIB passes.
+typedef std::vector<std::vector<uint32_t>> Rows; // Picture::Pixel values, rows from the top
+Rows Grid(int width, int height, const std::function<uint32_t(int x, int y)> &pixel);
+
+// A locked block returned by a codec, a DIB or an information block.
 class Picture {
 public:
     explicit Picture(HGLOBAL dib); // takes ownership
@@ -72,26 +87,37 @@ public:
     // The colour at (x, y) as a COLORREF, through the table for indices.
     COLORREF Colour(int x, int y) const;
     COLORREF Entry(int index) const;
+    // Every stored value.
+    Rows Values() const
+    {
+        return Grid(Width(), Height(), [this](int x, int y) { return Pixel(x, y); });
+    }
 
     HGLOBAL handle;
     BITMAPINFOHEADER *header = nullptr;
     size_t blocksize = 0;
 };
 
-// Whether a codec's picture is well formed, has `bits` bits and holds these
-// values (Picture::Pixel), rows from the top.
-testing::AssertionResult Holds(const Picture &picture, int bits,
-                               std::initializer_list<std::initializer_list<uint32_t>> rows);
+// Whether a codec's picture is well formed, has `bits` bits and holds these values.
+testing::AssertionResult Holds(const Picture &picture, int bits, const Rows &rows);
+// Whether two blocks (a picture, its information block, its source) hold the
+// same header and colour table.
+testing::AssertionResult SameHeader(const Picture &a, const Picture &b);
 
-// The information block's header and table, for comparison with a picture.
-struct Info {
-    bool ok = false;
-    BITMAPINFOHEADER header{};
-    std::vector<COLORREF> table;
+// A file built by hand and what its codec must make of it.
+constexpr int REFUSED = 0;   // neither a picture nor its information
+constexpr int NOPIXELS = -1; // the information, but no picture
+struct Case {
+    const char *name; // the behaviour guarded, as a test name
+    std::vector<uint8_t> bytes;
+    int bits; // of the picture, or REFUSED or NOPIXELS
+    Rows rows = {};
+    std::vector<std::pair<int, COLORREF>> entries = {}; // colour table entries to check
+    const Codec *codec = nullptr;
 };
-Info GetInfo(INFOPROC proc, const char *path);
-
-// Calls `proc` on a copy of the path in a 260-character buffer.
-HGLOBAL Call(READPROC proc, const char *path);
+inline void PrintTo(const Case &c, std::ostream *out) { *out << c.name; }
+std::vector<Case> ForCodec(const Codec &codec, std::vector<Case> cases);
+struct HandBuilt : testing::TestWithParam<Case> {};
+inline std::string CaseName(const testing::TestParamInfo<Case> &info) { return info.param.name; }
 
 } // namespace codectest

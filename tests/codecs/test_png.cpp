@@ -1,37 +1,36 @@
 // PNG files built chunk by chunk: every colour type and depth the reader
 // turns into a DIB, interlacing, and damaged or oversized headers.
 #include "tests/codecs/codectest.h"
-#include <gtest/gtest.h>
 #include <zlib.h>
 
 using namespace codectest;
 
 namespace {
 
-void Chunk(Bytes &file, const char *type, const std::vector<uint8_t> &data)
+Bytes &Be32(Bytes &b, uint32_t x)
 {
-    uint32_t length = uint32_t(data.size());
-    file.u8(length >> 24).u8(length >> 16).u8(length >> 8).u8(length).str(type);
-    file.v.insert(file.v.end(), data.begin(), data.end());
-    uLong crc = crc32(0, (const Bytef *)type, 4);
-    if (!data.empty())
-        crc = crc32(crc, data.data(), uInt(data.size()));
-    file.u8(crc >> 24).u8(crc >> 16).u8(crc >> 8).u8(crc);
+    return b.u8(x >> 24).u8(x >> 16).u8(x >> 8).u8(x);
 }
 
+void Chunk(Bytes &file, const char *type, const std::vector<uint8_t> &data)
+{
+    Be32(file, uint32_t(data.size())).str(type).add(data);
+    uLong crc = crc32(0, (const Bytef *)type, 4);
+    if (!data.empty()) // zlib takes no bytes as a request for the starting value
+        crc = crc32(crc, data.data(), uInt(data.size()));
+    Be32(file, uint32_t(crc));
+}
+
+typedef std::vector<std::pair<const char *, std::vector<uint8_t>>> Chunks;
 
 // A file from its header fields and its filtered rows (filter byte 0 first),
 // with any chunks to put between the header and the pixels.
 std::vector<uint8_t> Png(uint32_t width, uint32_t height, int depth, int type, const std::vector<uint8_t> &rows,
-                         const std::vector<std::pair<const char *, std::vector<uint8_t>>> &chunks = {},
-                         int interlace = 0)
+                         const Chunks &chunks = {}, int interlace = 0)
 {
-    Bytes file;
+    Bytes file, ihdr;
     file.raw({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
-    Bytes ihdr;
-    ihdr.u8(width >> 24).u8(width >> 16).u8(width >> 8).u8(width);
-    ihdr.u8(height >> 24).u8(height >> 16).u8(height >> 8).u8(height);
-    ihdr.u8(depth).u8(type).u8(0).u8(0).u8(interlace);
+    Be32(Be32(ihdr, width), height).u8(depth).u8(type).u8(0).u8(0).u8(interlace);
     Chunk(file, "IHDR", ihdr.v);
     for (auto &c : chunks)
         Chunk(file, c.first, c.second);
@@ -44,115 +43,54 @@ std::vector<uint8_t> Png(uint32_t width, uint32_t height, int depth, int type, c
     return file.v;
 }
 
-struct PngReader : testing::Test {
-    TempFile file{"hand.png"};
-    HGLOBAL Read(const std::vector<uint8_t> &bytes)
-    {
-        WriteBytes(file.path, bytes);
-        return Call(PNGReadGraphicFile, file.path);
-    }
-};
-
-TEST_F(PngReader, GreyDepthsBecomePalettePictures)
+// Nine by nine grey pixels x * 16 + y in the seven passes of Adam7.
+uint32_t Interlaced(int x, int y) { return uint32_t(x * 16 + y); }
+std::vector<uint8_t> InterlacedFile()
 {
-    struct Case {
-        int depth, bits;
-        std::vector<uint8_t> row; // one row of four pixels: 0, 1, max-1, max
-        COLORREF third;
-    } cases[] = {
-        {1, 1, {0, 0x30}, RGB(255, 255, 255)},
-        {2, 4, {0, 0x1B}, RGB(170, 170, 170)},
-        {4, 4, {0, 0x01, 0xEF}, RGB(238, 238, 238)},
-        {8, 8, {0, 0, 1, 254, 255}, RGB(254, 254, 254)},
-        {16, 8, {0, 0, 0, 0x01, 0x00, 0xFE, 0xFE, 0xFF, 0xFF}, RGB(254, 254, 254)},
-    };
-    for (const Case &c : cases) {
-        Picture p(Read(Png(4, 1, c.depth, 0, c.row)));
-        ASSERT_TRUE(p.WellFormed()) << c.depth;
-        ASSERT_EQ(p.Bits(), c.bits) << c.depth;
-        EXPECT_EQ(p.Colour(0, 0), RGB(0, 0, 0)) << c.depth;
-        EXPECT_EQ(p.Colour(2, 0), c.third) << c.depth;
-        EXPECT_EQ(p.Colour(3, 0), RGB(255, 255, 255)) << c.depth;
-        Info info = GetInfo(PNGGetFileInformation, file.path);
-        ASSERT_TRUE(info.ok);
-        EXPECT_EQ(info.header.biBitCount, c.bits);
-        EXPECT_EQ(info.table[p.Pixel(2, 0)], c.third);
-    }
-}
-
-TEST_F(PngReader, TwoBitPaletteSpreadsToFourBits)
-{
-    // Five pixels 3 2 1 0 1, a palette of three entries.
-    std::vector<uint8_t> plte{10, 20, 30, 40, 50, 60, 70, 80, 90};
-    Picture p(Read(Png(5, 1, 2, 3, {0, 0xE4, 0x40}, {{"PLTE", plte}})));
-    ASSERT_TRUE(Holds(p, 4, {{3, 2, 1, 0, 1}}));
-    EXPECT_EQ(p.Entry(2), RGB(70, 80, 90));
-    EXPECT_EQ(p.Entry(3), RGB(0, 0, 0));
-}
-
-TEST_F(PngReader, ColourTypesAndSixteenBitSamples)
-{
-    // 16-bit samples are scaled, not cut: 0x12FF gives 0x13.
-    EXPECT_TRUE(Holds(Picture(Read(Png(1, 1, 16, 2, {0, 0x12, 0xFF, 0x00, 0xFF, 0xFF, 0xFF}))), 24,
-                      {{RGB(0x13, 1, 0xFF)}}));
-    EXPECT_TRUE(Holds(Picture(Read(Png(1, 1, 8, 4, {0, 77, 128}))), 32, {{RGB(77, 77, 77) | 0x80000000u}}));
-    EXPECT_TRUE(Holds(Picture(Read(Png(2, 1, 8, 6, {0, 1, 2, 3, 4, 5, 6, 7, 8}))), 32,
-                      {{RGB(1, 2, 3) | 0x04000000u, RGB(5, 6, 7) | 0x08000000u}}));
-}
-
-TEST_F(PngReader, InterlacedRowsLandInPlace)
-{
-    const int size = 9;
-    auto value = [](int x, int y) { return uint8_t(x * 16 + y); };
-    // Adam7: start and step of columns and rows in each of the seven passes.
+    // Start and step of columns and rows in each pass.
     const int passes[7][4] = {{0, 8, 0, 8}, {4, 8, 0, 8}, {0, 4, 4, 8}, {2, 4, 0, 4},
                               {0, 2, 2, 4}, {1, 2, 0, 2}, {0, 1, 1, 2}};
     std::vector<uint8_t> data;
     for (const auto &p : passes)
-        for (int y = p[2]; y < size; y += p[3]) {
-            if (p[0] >= size)
-                continue;
+        for (int y = p[2]; y < 9; y += p[3]) {
             data.push_back(0);
-            for (int x = p[0]; x < size; x += p[1])
-                data.push_back(value(x, y));
+            for (int x = p[0]; x < 9; x += p[1])
+                data.push_back(uint8_t(Interlaced(x, y)));
         }
-    Picture pic(Read(Png(size, size, 8, 0, data, {}, 1)));
-    ASSERT_TRUE(pic.WellFormed());
-    for (int y = 0; y < size; y++)
-        for (int x = 0; x < size; x++)
-            ASSERT_EQ(pic.Pixel(x, y), value(x, y)) << x << "," << y;
+    return Png(9, 9, 8, 0, data, {}, 1);
 }
 
-TEST_F(PngReader, DamagedAndOversizedFilesGiveNull)
-{
-    std::vector<uint8_t> row{0, 1, 2, 3};
-    std::vector<uint8_t> good = Png(1, 1, 8, 2, row);
-    Picture ok(Read(good));
-    EXPECT_TRUE(ok.WellFormed());
+const std::vector<uint8_t> RGB123{0, 1, 2, 3}; // one pixel of red 1, green 2, blue 3
+const COLORREF WHITE = RGB(255, 255, 255);
 
-    std::vector<uint8_t> badcrc = good;
-    badcrc[29] ^= 1; // the header's CRC
-    EXPECT_FALSE(Picture(Read(badcrc)));
-
-    // A damaged ancillary chunk is dropped; the picture stays.
-    Picture text(Read(Png(1, 1, 8, 2, row, {{"tEXt", {'a', 0, 'b'}}})));
-    EXPECT_TRUE(text.WellFormed());
-    std::vector<uint8_t> badtext = Png(1, 1, 8, 2, row, {{"tEXt", {'a', 0, 'b'}}});
-    badtext[33 + 8 + 3] ^= 1;
-    EXPECT_TRUE(Picture(Read(badtext)).WellFormed());
-
-    EXPECT_FALSE(Picture(Read(Png(1, 1, 8, 3, {0, 0})))); // no palette
-    EXPECT_FALSE(Picture(Read(Png(40000, 1, 8, 0, {0}))));
-    EXPECT_FALSE(GetInfo(PNGGetFileInformation, file.path).ok);
-    EXPECT_FALSE(Picture(Read(Png(1, 0x7FFFFFFF, 8, 0, {0}))));
-    EXPECT_FALSE(Picture(Read(Png(30000, 30000, 8, 6, {0}))));
-    EXPECT_FALSE(GetInfo(PNGGetFileInformation, file.path).ok);
-    EXPECT_FALSE(Picture(Read(Png(4, 4, 8, 0, {0, 1, 2, 3, 4})))); // too few rows
-
-    // A chunk that claims far more bytes than the file holds.
-    std::vector<uint8_t> claim = Png(1, 1, 8, 2, row, {{"zTXt", {'a', 0, 0, 1}}});
-    claim[33] = 0x10;
-    EXPECT_FALSE(Picture(Read(claim)));
-}
+INSTANTIATE_TEST_SUITE_P(Png, HandBuilt, testing::ValuesIn(ForCodec(PNG, {
+    // Grey rows of four pixels: black, the darkest step, the lightest, white.
+    {"OneBitGrey", Png(4, 1, 1, 0, {0, 0x30}), 1, {{0, 0, 1, 1}}, {{0, RGB(0, 0, 0)}, {1, WHITE}}},
+    {"TwoBitGreySpreadsToFourBits", Png(4, 1, 2, 0, {0, 0x1B}), 4, {{0, 1, 2, 3}}, {{2, RGB(170, 170, 170)}, {3, WHITE}}},
+    {"FourBitGrey", Png(4, 1, 4, 0, {0, 0x01, 0xEF}), 4, {{0, 1, 14, 15}}, {{14, RGB(238, 238, 238)}, {15, WHITE}}},
+    {"EightBitGrey", Png(4, 1, 8, 0, {0, 0, 1, 254, 255}), 8, {{0, 1, 254, 255}}, {{254, RGB(254, 254, 254)}}},
+    {"SixteenBitGreyIsScaled", Png(4, 1, 16, 0, {0, 0, 0, 0x01, 0x00, 0xFE, 0xFE, 0xFF, 0xFF}),
+     8, {{0, 1, 254, 255}}, {{254, RGB(254, 254, 254)}, {255, WHITE}}},
+    // Five pixels 3 2 1 0 1, a palette of three entries.
+    {"TwoBitPaletteSpreadsToFourBits", Png(5, 1, 2, 3, {0, 0xE4, 0x40}, {{"PLTE", {10, 20, 30, 40, 50, 60, 70, 80, 90}}}),
+     4, {{3, 2, 1, 0, 1}}, {{2, RGB(70, 80, 90)}, {3, RGB(0, 0, 0)}}},
+    // Sixteen-bit samples are scaled, not cut: 0x12FF gives 0x13.
+    {"SixteenBitColourIsScaled", Png(1, 1, 16, 2, {0, 0x12, 0xFF, 0x00, 0xFF, 0xFF, 0xFF}), 24, {{RGB(0x13, 1, 0xFF)}}},
+    {"GreyWithAlphaGivesThirtyTwoBits", Png(1, 1, 8, 4, {0, 77, 128}), 32, {{RGB(77, 77, 77) | 0x80000000u}}},
+    {"ColourWithAlphaGivesThirtyTwoBits", Png(2, 1, 8, 6, {0, 1, 2, 3, 4, 5, 6, 7, 8}),
+     32, {{RGB(1, 2, 3) | 0x04000000u, RGB(5, 6, 7) | 0x08000000u}}},
+    {"InterlacedRowsLandInPlace", InterlacedFile(), 8, Grid(9, 9, Interlaced)},
+    // The text chunk's CRC is damaged.
+    {"DamagedAncillaryChunkIsDropped", Changed(Png(1, 1, 8, 2, RGB123, {{"tEXt", {'a', 0, 'b'}}}), 33 + 8 + 3, 1),
+     24, {{RGB(1, 2, 3)}}},
+    {"DamagedHeader", Changed(Png(1, 1, 8, 2, RGB123), 29, 1), REFUSED}, // the header's CRC
+    {"PaletteTypeWithoutPalette", Png(1, 1, 8, 3, {0, 0}), REFUSED},
+    {"WidthOverTheBound", Png(40000, 1, 8, 0, {0}), REFUSED},
+    {"HeightOverTheBound", Png(1, 0x7FFFFFFF, 8, 0, {0}), REFUSED},
+    {"PictureOverTheSizeBound", Png(30000, 30000, 8, 6, {0}), REFUSED},
+    {"TooFewRows", Png(4, 4, 8, 0, {0, 1, 2, 3, 4}), NOPIXELS},
+    {"ChunkClaimingMoreThanTheFileHolds", Changed(Png(1, 1, 8, 2, RGB123, {{"zTXt", {'a', 0, 0, 1}}}), 33, 0x10),
+     REFUSED},
+})), CaseName);
 
 } // namespace
