@@ -95,32 +95,34 @@ bool WriteFontRecord(Output &out, HWND list, BLOCKSET *set, Written &w)
     HGLOBAL fonts = GetFontBlock(list, set);
     if (!fonts)
         return true;
-    GlobalLocked<char> lock(fonts);
-    bool ok = lock && lock.size() <= 0x40000000;
-    if (ok) {
-        OBJECTFONT record{};
-        record.header.tag = TAG_FONT;
-        record.header.fixedsize = sizeof record;
-        record.header.datasize = (uint32_t)lock.size();
-        record.header.totalsize = sizeof record + record.header.datasize;
-        uint64_t at = out.end;
-        ok = out.Append(&record, sizeof record);
-        if (ok && record.header.datasize) {
-            long size = (long)record.header.datasize;
-            ok = CompressDataToFile(out.file, lock.get(), &size, Level(), 0);
+    bool ok;
+    {
+        // Unlocked before the block is freed.
+        GlobalLocked<char> lock(fonts);
+        ok = lock && lock.size() <= 0x40000000;
+        if (ok) {
+            OBJECTFONT record{};
+            record.header.tag = TAG_FONT;
+            record.header.fixedsize = sizeof record;
+            record.header.datasize = (uint32_t)lock.size();
+            record.header.totalsize = sizeof record + record.header.datasize;
+            uint64_t at = out.end;
+            ok = out.Append(&record, sizeof record);
+            if (ok && record.header.datasize) {
+                long size = (long)record.header.datasize;
+                ok = CompressDataToFile(out.file, lock.get(), &size, Level(), 0);
+                if (ok) {
+                    out.end += (uint32_t)size;
+                    record.header.compressedsize = (uint32_t)size;
+                    ok = out.Rewrite(at, &record, sizeof record);
+                }
+            }
             if (ok) {
-                out.end += (uint32_t)size;
-                record.header.compressedsize = (uint32_t)size;
-                ok = out.Rewrite(at, &record, sizeof record);
+                w.bytes += sizeof record + record.header.compressedsize;
+                w.count++;
             }
         }
-        if (ok) {
-            w.bytes += sizeof record + record.header.compressedsize;
-            w.count++;
-        }
     }
-    if (lock)
-        GlobalUnlock(fonts);
     GlobalFree(fonts);
     return ok;
 }
