@@ -44,8 +44,31 @@ int Level()
     return (int)std::min(CompressImages, 9u);
 }
 
-// One object record: its fixed part, then its data as one zlib stream. An
-// object that cannot be read whole fails the save: leaving it out would lose it.
+// A fixed part, then the data as one zlib stream, then the fixed part again
+// with the stream's length in it; counted in `w`.
+bool WriteFixedAndStream(Output &out, OBJECTHEADER *record, const char *data, Written &w)
+{
+    uint32_t fixed = record->fixedsize;
+    record->compressedsize = 0;
+    uint64_t at = out.end;
+    if (!out.Append(record, fixed))
+        return false;
+    if (record->datasize) {
+        long size = (long)record->datasize;
+        if (!CompressDataToFile(out.file, data, &size, Level(), 0))
+            return false;
+        out.end += (uint32_t)size;
+        record->compressedsize = (uint32_t)size;
+        if (!out.Rewrite(at, record, fixed))
+            return false;
+    }
+    w.bytes += fixed + record->compressedsize;
+    w.count++;
+    return true;
+}
+
+// One object record. An object that cannot be read whole fails the save:
+// leaving it out would lose it.
 bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
 {
     GlobalLocked<char> lock(h);
@@ -59,22 +82,9 @@ bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
     OBJECTHEADER *r = (OBJECTHEADER *)record.data();
     ClearRunTimeFields(r);
     r->totalsize = fixed + o->datasize;
-    r->compressedsize = 0;
-    uint64_t at = out.end;
-    if (!out.Append(record.data(), fixed))
+    if (!WriteFixedAndStream(out, r, lock.get() + fixed, w))
         return false;
-    if (o->datasize) {
-        long size = (long)o->datasize;
-        if (!CompressDataToFile(out.file, lock.get() + fixed, &size, Level(), 0))
-            return false;
-        out.end += (uint32_t)size;
-        r->compressedsize = (uint32_t)size;
-        if (!out.Rewrite(at, record.data(), fixed))
-            return false;
-    }
     o->compressedsize = r->compressedsize;
-    w.bytes += fixed + r->compressedsize;
-    w.count++;
     return true;
 }
 
@@ -106,25 +116,27 @@ bool WriteFontRecord(Output &out, HWND list, BLOCKSET *set, Written &w)
             record.header.fixedsize = sizeof record;
             record.header.datasize = (uint32_t)lock.size();
             record.header.totalsize = sizeof record + record.header.datasize;
-            uint64_t at = out.end;
-            ok = out.Append(&record, sizeof record);
-            if (ok && record.header.datasize) {
-                long size = (long)record.header.datasize;
-                ok = CompressDataToFile(out.file, lock.get(), &size, Level(), 0);
-                if (ok) {
-                    out.end += (uint32_t)size;
-                    record.header.compressedsize = (uint32_t)size;
-                    ok = out.Rewrite(at, &record, sizeof record);
-                }
-            }
-            if (ok) {
-                w.bytes += sizeof record + record.header.compressedsize;
-                w.count++;
-            }
+            ok = WriteFixedAndStream(out, &record.header, lock.get(), w);
         }
     }
     GlobalFree(fonts);
     return ok;
+}
+
+// A block record after its objects: the flag and the sizes say what was
+// written, so the reader finds the next block right behind the objects.
+template <class R> bool CountWritten(R &record, uint32_t recordsize, const Written &w)
+{
+    if (w.bytes > 0xFFFFFFFFull - recordsize)
+        return false;
+    if (w.count)
+        record.flags |= BLOCK_HASOBJECTS;
+    else
+        record.flags &= ~BLOCK_HASOBJECTS;
+    record.objectbytes = (uint32_t)w.bytes;
+    record.size = recordsize + record.objectbytes;
+    record.objectcount = w.count;
+    return true;
 }
 
 bool WriteHeader(Output &out, HWND list, BLOCKSET *set, BLOCK &block, uint32_t *crc)
@@ -141,17 +153,8 @@ bool WriteHeader(Output &out, HWND list, BLOCKSET *set, BLOCK &block, uint32_t *
         return false;
     if ((h.flags & HEDR_EMBEDFONTS) && !WriteFontRecord(out, list, set, w))
         return false;
-    if (w.bytes > 0xFFFFFFFFull - HEDRSIZE)
+    if (!CountWritten(h, HEDRSIZE, w))
         return false;
-    // The flag and the sizes say what was written, so the reader finds the
-    // pages right behind the objects.
-    if (w.count)
-        h.flags |= BLOCK_HASOBJECTS;
-    else
-        h.flags &= ~BLOCK_HASOBJECTS;
-    h.objectbytes = (uint32_t)w.bytes;
-    h.size = HEDRSIZE + h.objectbytes;
-    h.objectcount = w.count;
     h.flags |= HEDR_NEWLAYOUT;
     *crc = crc32(0, (const Bytef *)&h, sizeof h);
     return out.Rewrite(at, &h, sizeof h);
@@ -162,19 +165,9 @@ bool WritePage(Output &out, BLOCK &block)
     PAGERECORD p = block.page;
     uint64_t at = out.end;
     p.recordsize = PAGESIZE;
-    if (!out.Append(&p, sizeof p))
-        return false;
     Written w;
-    if (!WriteObjects(out, block, w) || w.bytes > 0xFFFFFFFFull - PAGESIZE)
-        return false;
-    if (w.count)
-        p.flags |= BLOCK_HASOBJECTS;
-    else
-        p.flags &= ~BLOCK_HASOBJECTS;
-    p.objectbytes = (uint32_t)w.bytes;
-    p.size = PAGESIZE + p.objectbytes;
-    p.objectcount = w.count;
-    return out.Rewrite(at, &p, sizeof p);
+    return out.Append(&p, sizeof p) && WriteObjects(out, block, w) && CountWritten(p, PAGESIZE, w) &&
+           out.Rewrite(at, &p, sizeof p);
 }
 
 bool WriteDocument(Output &out, HWND list, BLOCKSET *set)
