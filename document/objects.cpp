@@ -111,6 +111,13 @@ static uint32_t ArraySlots(BLOCK *block)
     return block->objects ? (uint32_t)(GlobalSize(block->objects) / sizeof(HGLOBAL)) : 0;
 }
 
+// The block's count, when `index` is below it and inside the array; else null.
+static uint32_t *CountHolding(BLOCK *block, unsigned index)
+{
+    uint32_t *count = CountField(block);
+    return count && block->objects && index < *count && index < ArraySlots(block) ? count : nullptr;
+}
+
 static int Clamp16(long long v)
 {
     return (int)std::clamp(v, 0LL, 0xFFFFLL);
@@ -352,8 +359,7 @@ void CopyPageObject(OBJECTHEADER *dst, const OBJECTHEADER *src)
 
 HGLOBAL GetPageObject(BLOCK *block, unsigned index)
 {
-    uint32_t *count = CountField(block);
-    if (!count || !block->objects || index >= *count || index >= ArraySlots(block))
+    if (!CountHolding(block, index))
         return NULL;
     GlobalLocked<HGLOBAL> array(block->objects);
     return array ? array.get()[index] : NULL;
@@ -361,8 +367,7 @@ HGLOBAL GetPageObject(BLOCK *block, unsigned index)
 
 int PutPageObject(BLOCK *block, HGLOBAL object, unsigned index)
 {
-    uint32_t *count = CountField(block);
-    if (!count || !block->objects || index >= *count || index >= ArraySlots(block))
+    if (!CountHolding(block, index))
         return 0;
     GlobalLocked<HGLOBAL> array(block->objects);
     if (!array)
@@ -404,8 +409,8 @@ int AppendPageObject(BLOCK *block, HGLOBAL object)
 
 int DeletePageObject(BLOCK *block, unsigned index)
 {
-    uint32_t *count = CountField(block);
-    if (!count || !block->objects || index >= *count || index >= ArraySlots(block))
+    uint32_t *count = CountHolding(block, index);
+    if (!count)
         return 0;
     uint32_t n = std::min(*count, ArraySlots(block));
     {
@@ -569,10 +574,16 @@ COLORREF GetBlockBackgroundColour(HWND owner, BLOCK *block)
 
 static char emptytext[1];
 
-char *GetButtonTitleText(OBJECTBUTTON *object)
+// The data as a text, or an empty text when there is none.
+static char *DataText(OBJECTHEADER *o)
 {
     emptytext[0] = 0;
-    return object->header.datasize ? ObjectData(&object->header) : emptytext;
+    return o->datasize ? ObjectData(o) : emptytext;
+}
+
+char *GetButtonTitleText(OBJECTBUTTON *object)
+{
+    return DataText(&object->header);
 }
 
 char *GetButtonTargetText(OBJECTBUTTON *object)
@@ -596,10 +607,11 @@ char *GetButtonTitleGraphic(OBJECTBUTTON *object)
 
 char *GetTimerTargetText(OBJECTTIMER *object)
 {
-    emptytext[0] = 0;
-    return object->header.datasize ? ObjectData(&object->header) : emptytext;
+    return DataText(&object->header);
 }
 
+// A new block holding a copy of the data and `extra` zero bytes; 0 when
+// there is no data.
 static HGLOBAL CopyData(OBJECTHEADER *o, SIZE_T extra)
 {
     if (!o->datasize)
@@ -617,35 +629,12 @@ static HGLOBAL CopyData(OBJECTHEADER *o, SIZE_T extra)
     return h;
 }
 
-HGLOBAL GetImageObjectBitmap(OBJECTIMAGE *object)
-{
-    return CopyData(&object->header, 0);
-}
-
-HGLOBAL GetStaticImageObjectBitmap(OBJECTSTATICIMAGE *object)
-{
-    return CopyData(&object->header, 0);
-}
-
-HGLOBAL GetWaveObjectData(OBJECTWAVE *object)
-{
-    return CopyData(&object->header, 0);
-}
-
-HGLOBAL GetMidiObjectData(OBJECTMIDI *object)
-{
-    return CopyData(&object->header, 0);
-}
-
-HGLOBAL GetAnimObjectData(OBJECTANIM *object)
-{
-    return CopyData(&object->header, 0);
-}
-
-HGLOBAL GetMovieObjectData(OBJECTMOVIE *object)
-{
-    return CopyData(&object->header, 0);
-}
+HGLOBAL GetImageObjectBitmap(OBJECTIMAGE *object) { return CopyData(&object->header, 0); }
+HGLOBAL GetStaticImageObjectBitmap(OBJECTSTATICIMAGE *object) { return CopyData(&object->header, 0); }
+HGLOBAL GetWaveObjectData(OBJECTWAVE *object) { return CopyData(&object->header, 0); }
+HGLOBAL GetMidiObjectData(OBJECTMIDI *object) { return CopyData(&object->header, 0); }
+HGLOBAL GetAnimObjectData(OBJECTANIM *object) { return CopyData(&object->header, 0); }
+HGLOBAL GetMovieObjectData(OBJECTMOVIE *object) { return CopyData(&object->header, 0); }
 
 HGLOBAL GetBackImage(HGLOBAL object)
 {
