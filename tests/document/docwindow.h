@@ -5,6 +5,7 @@
 #include "document/blockstore.h"
 #include "document/globallock.h"
 #include "document/objects.h"
+#include "media/dib.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
 #include <cstdint>
@@ -98,21 +99,16 @@ inline std::vector<uint8_t> Noise(size_t n, uint32_t seed)
     return v;
 }
 
-// A packed DIB of 24 bits per pixel whose pixels are `fill`.
+// A packed DIB of 24 bits per pixel whose pixels are `fill`; top-down for a
+// negative height.
 inline std::vector<uint8_t> Dib(int width, int height, const std::vector<uint8_t> &fill = {})
 {
-    BITMAPINFOHEADER bi{};
-    bi.biSize = sizeof bi;
-    bi.biWidth = width;
-    bi.biHeight = height;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    size_t stride = ((size_t)width * 3 + 3) & ~(size_t)3;
-    bi.biSizeImage = (DWORD)(stride * (height < 0 ? -height : height));
-    std::vector<uint8_t> v(sizeof bi + bi.biSizeImage);
-    memcpy(v.data(), &bi, sizeof bi);
-    for (size_t i = 0; i < bi.biSizeImage && !fill.empty(); i++)
-        v[sizeof bi + i] = fill[i % fill.size()];
+    HGLOBAL h = CreateDib(width, height < 0 ? -height : height, nullptr, 24);
+    std::vector<uint8_t> v = Bytes(h);
+    GlobalFree(h);
+    memcpy(&v[8], &height, 4);
+    for (size_t i = sizeof(BITMAPINFOHEADER); i < v.size() && !fill.empty(); i++)
+        v[i] = fill[(i - sizeof(BITMAPINFOHEADER)) % fill.size()];
     return v;
 }
 
