@@ -482,7 +482,7 @@ int AddPageObject(HWND page, HGLOBAL object)
     case TAG_CHEC:
     case TAG_RDIO:
     case TAG_EDIT:
-        text = o->datasize && o->fixedsize + o->datasize <= o.size() ? ObjectData(o.get()) : "";
+        text = o->datasize && (uint64_t)o->fixedsize + o->datasize <= o.size() ? ObjectData(o.get()) : "";
         break;
     default:
         for (const auto &w : words)

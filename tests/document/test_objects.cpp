@@ -385,6 +385,13 @@ TEST_F(Objects, ThePageEditorGetsOneWindowPerObject)
     RECT r;
     GetWindowRect(button, &r);
     EXPECT_EQ(r.right - r.left, 88);
+    // A fixed size that would wrap the bound around gives an empty text.
+    GlobalLocked<OBJECTHEADER>(b)->fixedsize = 0x80000000;
+    GlobalLocked<OBJECTHEADER>(b)->datasize = 0x80000000;
+    GlobalLocked<OBJECTHEADER>(b)->number = 299;
+    EXPECT_EQ(AddPageObject(owner, b), 1);
+    GetWindowTextA(GetDlgItem(owner, 299), text, sizeof text);
+    EXPECT_STREQ(text, "");
     // An object of no known type gets no window.
     GlobalLocked<OBJECTHEADER>(w)->tag = TAG_CMBO;
     GlobalLocked<OBJECTHEADER>(w)->number = 300;
