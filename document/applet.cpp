@@ -2,6 +2,7 @@
 #include "document/globallock.h"
 #include "document/objects.h"
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -206,15 +207,7 @@ HGLOBAL InsertObjectAppletEntryHeader(HGLOBAL data, const OBJECTAPPLETENTRY *hea
         return NULL;
     OBJECTAPPLETENTRY h = *head;
     h.length = (uint32_t)size;
-    HGLOBAL entry = NewBlock(sizeof h + size + 64, &h, sizeof h);
-    GlobalLocked<char> e(entry);
-    if (!e) {
-        if (entry)
-            GlobalFree(entry);
-        return NULL;
-    }
-    memcpy(e.get() + sizeof h, d.get(), size);
-    return entry;
+    return NewBlock(sizeof h + size + 64, &h, sizeof h, d.get(), size);
 }
 
 HGLOBAL GetAppletEntryData(HGLOBAL entry)
@@ -273,16 +266,16 @@ int MakeNewAppletObject(APPLETOBJECT *row, HGLOBAL table, int count, HGLOBAL dat
     GlobalLocked<APPLETOBJECT> t(table);
     if (count < 0 || (count > 0 && (!t || (SIZE_T)count > t.size() / sizeof(APPLETOBJECT))))
         return 0;
+    // The smallest number no row uses, found in one pass over the rows.
+    std::vector<bool> used(MAXAPPLETOBJECTNUMBER + 2);
+    for (int i = 0; i < count; i++)
+        if (t.get()[i].number <= MAXAPPLETOBJECTNUMBER)
+            used[t.get()[i].number] = true;
     uint32_t n = 1;
-    for (int i = 0; i < count;) {
-        if (t.get()[i].number == n) {
-            if (++n > MAXAPPLETOBJECTNUMBER)
-                return 0;
-            i = 0;
-        } else {
-            i++;
-        }
-    }
+    while (used[n])
+        n++;
+    if (n > MAXAPPLETOBJECTNUMBER)
+        return 0;
     memset(row, 0, sizeof *row);
     row->kind = kind;
     row->size = data ? (uint32_t)GlobalSize(data) : 0;
