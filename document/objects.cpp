@@ -204,8 +204,11 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
     o->totalsize = fixed + (uint32_t)length;
     o->fixedsize = fixed;
     o->datasize = (uint32_t)length;
-    o->flags |= tag == TAG_TEXT ? 0x8006 : tag == TAG_FRAM || tag == TAG_TIME ? OBJ_VISIBLE
-                                                                            : OBJ_VISIBLE | OBJ_ENABLED;
+    o->flags = OBJ_VISIBLE;
+    if (tag != TAG_FRAM && tag != TAG_TIME)
+        o->flags |= OBJ_ENABLED;
+    if (tag == TAG_TEXT)
+        o->flags |= OBJ_GRAPHIC; // smoothed
     int x = (short)LOWORD(position), y = (short)HIWORD(position);
     int w = 0, d = 0;
     switch (tag) {
@@ -253,6 +256,10 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
         w = d = 32;
         ((OBJECTMIDI *)o)->notify = 101;
         break;
+    case TAG_STAT:
+    case TAG_MOVI:
+        DibSize(bytes, length, &w, &d);
+        break;
     case TAG_IMAG: {
         DibSize(bytes, length, &w, &d);
         OBJECTIMAGE *r = (OBJECTIMAGE *)o;
@@ -263,12 +270,6 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
         r->notify = 101;
         break;
     }
-    case TAG_STAT:
-        DibSize(bytes, length, &w, &d);
-        break;
-    case TAG_MOVI:
-        DibSize(bytes, length, &w, &d);
-        break;
     case TAG_ANIM: {
         OBJECTANIM *r = (OBJECTANIM *)o;
         r->notify = 101;
