@@ -279,6 +279,7 @@ HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
             continue;
         for (uint32_t j = 0; j < page.page.objectcount; j++) {
             LOGFONTA lf{};
+            char face[sizeof OBJECTTEXT::face] = {};
             {
                 GlobalLocked<OBJECTTEXT> text(GetPageObject(&page, j));
                 if (!text || text.size() < sizeof(OBJECTTEXT) || text->header.tag != TAG_TEXT ||
@@ -288,10 +289,13 @@ HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
                 lf.lfWeight = text->weight;
                 lf.lfItalic = (text->header.flags & OBJ_ITALIC) ? 1 : 0;
                 lf.lfCharSet = DEFAULT_CHARSET;
-                memcpy(lf.lfFaceName, text->face, sizeof text->face - 1);
+                memcpy(face, text->face, sizeof face - 1);
             }
+            // A face of 32 characters fills the object's field but not the
+            // font's: the name given to Windows is cut, the entry keeps it whole.
+            snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", face);
             HFONT font = CreateFontIndirectA(&lf);
-            int ok = font && AddBlockFont(lf.lfFaceName, &block, font);
+            int ok = font && AddBlockFont(face, &block, font);
             if (font)
                 DeleteObject(font);
             if (!ok) {

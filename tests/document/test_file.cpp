@@ -360,6 +360,22 @@ TEST_F(SavedFiles, OneEntryPerFaceAndTheEditorDropsTheFontRecord)
     EXPECT_EQ(loaded.Get(1).page.objectcount, 2u);
 }
 
+TEST_F(SavedFiles, AFaceFillingItsFieldIsOneEntryNamedWhole)
+{
+    AddHeader();
+    BLOCK page = NewPage("fonts");
+    for (int i = 0; i < 3; i++) {
+        GlobalLocked<OBJECTTEXT> text(AddObject(page, TAG_TEXT, (LONG_PTR) "x"));
+        memset(text->face, 'W', 32);
+    }
+    AppendBlock(list, set, &page);
+    HGLOBAL fonts = GetFontBlock(list, set);
+    std::vector<uint8_t> table = Bytes(fonts);
+    GlobalFree(fonts);
+    EXPECT_EQ(At<uint32_t>(table, 4), 1u);
+    EXPECT_EQ(std::string((const char *)&table[76 + 8]), std::string(32, 'W'));
+}
+
 DWORD WINAPI NoFontFile(HDC, DWORD, DWORD, void *, DWORD)
 {
     return GDI_ERROR;
