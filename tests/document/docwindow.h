@@ -88,6 +88,24 @@ inline std::vector<uint8_t> Bytes(HGLOBAL h, size_t count = 0)
     return std::vector<uint8_t>(p.get(), p.get() + n);
 }
 
+// Makes an object and appends it to the block.
+inline HGLOBAL AddObject(BLOCK &b, uint32_t tag, LONG_PTR data = 0, unsigned position = 0)
+{
+    HGLOBAL h = CreatePageObject(&b, tag, position, data);
+    EXPECT_TRUE(h);
+    EXPECT_EQ(AppendPageObject(&b, h), 1);
+    return h;
+}
+
+// The same for an object whose data is a copy of `bytes`.
+inline HGLOBAL AddData(BLOCK &b, uint32_t tag, const std::vector<uint8_t> &bytes, unsigned position = 0)
+{
+    HGLOBAL data = Global(bytes);
+    HGLOBAL h = AddObject(b, tag, (LONG_PTR)data, position);
+    GlobalFree(data);
+    return h;
+}
+
 // Noise that does not compress: deterministic, from a small generator.
 inline std::vector<uint8_t> Noise(size_t n, uint32_t seed)
 {

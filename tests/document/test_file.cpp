@@ -94,20 +94,6 @@ struct SavedFiles : DocumentWindow {
     TempFolder folder;
     std::vector<uint8_t> player = PlayerBytes();
 
-    HGLOBAL AddObject(BLOCK &b, uint32_t tag, LONG_PTR data = 0)
-    {
-        HGLOBAL h = CreatePageObject(&b, tag, MAKELONG(8, 9), data);
-        EXPECT_TRUE(h);
-        EXPECT_EQ(AppendPageObject(&b, h), 1);
-        return h;
-    }
-    HGLOBAL AddData(BLOCK &b, uint32_t tag, const std::vector<uint8_t> &bytes)
-    {
-        HGLOBAL data = Global(bytes);
-        HGLOBAL h = AddObject(b, tag, (LONG_PTR)data);
-        GlobalFree(data);
-        return h;
-    }
     std::string Save(const char *name)
     {
         std::string path = folder.File(name);
@@ -223,7 +209,6 @@ TEST_F(SavedFiles, EveryObjectTypeMakesTheRoundTripByteForByte)
     ASSERT_EQ(l.pages.size(), 3u);
     ASSERT_EQ(l.headerobjects.size(), 1u);
     ASSERT_EQ(l.pageobjects[0].size(), 15u);
-    EXPECT_EQ(At<uint32_t>(f, l.trailer + 318) ^ MASK_HEADERCRC, Crc(&f[l.header], HEDRSIZE));
     EXPECT_EQ(At<uint32_t>(f, l.trailer + 314) ^ MASK_LENGTH, f.size() - player.size());
     EXPECT_EQ(At<uint32_t>(f, l.header + 338), 4u);
     // The picture's stream is longer than one step of 8 KiB.
@@ -617,11 +602,12 @@ TEST_F(Reading, TheTrailerIsFoundAtEveryAlignment)
     // anywhere in such a block, at an even or odd place.
     std::vector<uint8_t> f = Saved();
     f.erase(f.begin(), f.begin() + (long)player.size());
+    Doc d;
     for (size_t shift = 0; shift < 70; shift++) {
         std::vector<uint8_t> g(shift, 'N');
         g.insert(g.end(), f.begin(), f.end());
         g.insert(g.end(), 200, 'E');
-        Doc d;
+        d.Clear();
         ASSERT_EQ(LoadBytes(d, g), 1) << shift;
         EXPECT_EQ(d.Count(), 4u);
     }
