@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -167,27 +169,16 @@ struct TempFolder {
 
 inline std::vector<uint8_t> ReadFileBytes(const std::string &path)
 {
-    std::vector<uint8_t> v;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return v;
-    fseek(f, 0, SEEK_END);
-    long n = ftell(f);
-    fseek(f, 0, SEEK_SET);
-    v.resize(n > 0 ? (size_t)n : 0);
-    if (n > 0 && fread(v.data(), 1, v.size(), f) != v.size())
-        v.clear();
-    fclose(f);
-    return v;
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 inline bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes)
 {
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
+    std::ofstream out(path, std::ios::binary);
+    out.write((const char *)bytes.data(), (std::streamsize)bytes.size());
+    out.close();
+    return !out.fail();
 }
 
 template <class T> T At(const std::vector<uint8_t> &bytes, size_t offset)
