@@ -615,19 +615,7 @@ char *GetTimerTargetText(OBJECTTIMER *object)
 // there is no data.
 static HGLOBAL CopyData(OBJECTHEADER *o, SIZE_T extra)
 {
-    if (!o->datasize)
-        return NULL;
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, o->datasize + extra);
-    if (!h)
-        return NULL;
-    void *p = GlobalLock(h);
-    if (!p) {
-        GlobalFree(h);
-        return NULL;
-    }
-    memcpy(p, ObjectData(o), o->datasize);
-    GlobalUnlock(h);
-    return h;
+    return o->datasize ? NewGlobal(o->datasize + extra, ObjectData(o), o->datasize) : NULL;
 }
 
 HGLOBAL GetImageObjectBitmap(OBJECTIMAGE *object) { return CopyData(&object->header, 0); }

@@ -73,12 +73,7 @@ struct DocumentWindow : testing::Test, Doc {};
 // A global block holding `bytes`.
 inline HGLOBAL Global(const std::vector<uint8_t> &bytes)
 {
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() ? bytes.size() : 1);
-    if (!bytes.empty()) {
-        memcpy(GlobalLock(h), bytes.data(), bytes.size());
-        GlobalUnlock(h);
-    }
-    return h;
+    return NewGlobal(bytes.size() ? bytes.size() : 1, bytes.data(), bytes.size());
 }
 
 inline std::vector<uint8_t> Bytes(HGLOBAL h, size_t count = 0)
