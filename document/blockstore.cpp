@@ -77,27 +77,19 @@ HGLOBAL AllocateBlock(HWND list, unsigned index, const BLOCK *block)
 
 int GetBlock(HWND list, unsigned index, BLOCK *block)
 {
-    HGLOBAL h = ItemBlock(list, index);
-    if (!h)
+    GlobalLocked<BLOCK> item(ItemBlock(list, index));
+    if (!item)
         return 0;
-    const void *p = GlobalLock(h);
-    if (!p)
-        return 0;
-    memcpy(block, p, BLOCKSIZE);
-    GlobalUnlock(h);
+    memcpy(block, item.get(), BLOCKSIZE);
     return 1;
 }
 
 int PutBlock(HWND list, unsigned index, const BLOCK *block)
 {
-    HGLOBAL h = ItemBlock(list, index);
-    if (!h)
+    GlobalLocked<BLOCK> item(ItemBlock(list, index));
+    if (!item)
         return 0;
-    void *p = GlobalLock(h);
-    if (!p)
-        return 0;
-    memcpy(p, block, BLOCKSIZE);
-    GlobalUnlock(h);
+    memcpy(item.get(), block, BLOCKSIZE);
     return 1;
 }
 

@@ -262,16 +262,11 @@ int WriteExeFile(HWND list, BLOCKSET *set, const char *path)
 
 HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(FONTBLOCKHEAD) + 16);
-    {
-        GlobalLocked<FONTBLOCKHEAD> head(block);
-        if (!head) {
-            if (block)
-                GlobalFree(block);
-            return NULL;
-        }
-        head->tag = TAG_FONB;
-    }
+    FONTBLOCKHEAD head{};
+    head.tag = TAG_FONB;
+    HGLOBAL block = NewGlobal(sizeof head + 16, &head, sizeof head);
+    if (!block)
+        return NULL;
     unsigned count = (unsigned)SendMessageA(list, LB_GETCOUNT, 0, 0);
     for (unsigned i = 0; i < count; i++) {
         BLOCK page;
