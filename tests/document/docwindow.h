@@ -179,14 +179,14 @@ inline bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &
 template <class T> T At(const std::vector<uint8_t> &bytes, size_t offset)
 {
     T v{};
-    if (offset + sizeof v <= bytes.size())
+    if (offset <= bytes.size() && bytes.size() - offset >= sizeof v)
         memcpy(&v, bytes.data() + offset, sizeof v);
     return v;
 }
 
 template <class T> void Put(std::vector<uint8_t> &bytes, size_t offset, T v)
 {
-    if (offset + sizeof v <= bytes.size())
+    if (offset <= bytes.size() && bytes.size() - offset >= sizeof v)
         memcpy(bytes.data() + offset, &v, sizeof v);
 }
 
