@@ -1,12 +1,13 @@
 // Saving and loading a document of about 50 MB of pictures, and refusing a
 // large file that holds no document, each timed against what zlib or the
 // file system alone take for the same work in the same run.
-//   scripts/wine-one.sh build/bin/bench_document.exe
+//   scripts/wine-one.sh build/bin/document_bench.exe
 #include "common/shell.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
 #include "document/reader.h"
 #include "document/writer.h"
+#include "media/dib.h"
 #include <zlib.h>
 #include <algorithm>
 #include <cmath>
@@ -34,16 +35,12 @@ constexpr int WIDTH = 1024, HEIGHT = 768;
 // or a flat one (large areas of one colour, as in drawings and slides).
 std::vector<uint8_t> Picture(int index, bool photographic)
 {
-    BITMAPINFOHEADER bi{};
-    bi.biSize = sizeof bi;
-    bi.biWidth = WIDTH;
-    bi.biHeight = HEIGHT;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    bi.biSizeImage = WIDTH * 3 * HEIGHT;
-    std::vector<uint8_t> v(sizeof bi + bi.biSizeImage);
-    memcpy(v.data(), &bi, sizeof bi);
-    uint8_t *p = v.data() + sizeof bi;
+    HGLOBAL dib = CreateDib(WIDTH, HEIGHT, nullptr, 24);
+    const uint8_t *bytes = (const uint8_t *)GlobalLock(dib);
+    std::vector<uint8_t> v(bytes, bytes + sizeof(BITMAPINFOHEADER) + WIDTH * 3 * HEIGHT);
+    GlobalUnlock(dib);
+    GlobalFree(dib);
+    uint8_t *p = v.data() + sizeof(BITMAPINFOHEADER);
     uint32_t seed = 0x9E3779B9u * (uint32_t)(index + 1);
     for (int y = 0; y < HEIGHT; y++)
         for (int x = 0; x < WIDTH; x++, p += 3) {

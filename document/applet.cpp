@@ -2,6 +2,7 @@
 #include "document/globallock.h"
 #include "document/objects.h"
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -44,24 +45,6 @@ struct AppletView {
     }
 };
 
-HGLOBAL NewBlock(SIZE_T size, const void *a, SIZE_T alen, const void *b = nullptr, SIZE_T blen = 0)
-{
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    if (!h)
-        return NULL;
-    char *p = (char *)GlobalLock(h);
-    if (!p) {
-        GlobalFree(h);
-        return NULL;
-    }
-    if (alen)
-        memcpy(p, a, alen);
-    if (blen)
-        memcpy(p + alen, b, blen);
-    GlobalUnlock(h);
-    return h;
-}
-
 void SetOut(unsigned long *out, uint32_t value)
 {
     if (out)
@@ -81,7 +64,7 @@ HGLOBAL AppendAppletEntry(HGLOBAL object, const char *data, unsigned long length
     uint64_t size = used + length + sizeof(OBJECTAPPLETENTRY) + OBJECTSLACK;
     if (size > 0x40000000)
         return NULL;
-    HGLOBAL copy = NewBlock((SIZE_T)size, v.lock.get(), (SIZE_T)used);
+    HGLOBAL copy = NewGlobal((SIZE_T)size, v.lock.get(), (SIZE_T)used);
     GlobalLocked<char> c(copy);
     if (!c) {
         if (copy)
@@ -112,7 +95,7 @@ HGLOBAL DeleteAppletEntry(HGLOBAL object, unsigned long index)
     uint32_t after = gone + sizeof(OBJECTAPPLETENTRY) + v.head_at(gone)->length;
     uint32_t rest = v.offset_of(v.count) - after;
     uint32_t datasize = (gone - fixed) + rest;
-    HGLOBAL copy = NewBlock(fixed + datasize + OBJECTSLACK, v.lock.get(), gone, v.lock.get() + after, rest);
+    HGLOBAL copy = NewGlobal(fixed + datasize + OBJECTSLACK, v.lock.get(), gone, v.lock.get() + after, rest);
     GlobalLocked<OBJECTAPPLET> a(copy);
     if (!a) {
         if (copy)
@@ -135,7 +118,7 @@ static HGLOBAL CopyEntry(HGLOBAL object, unsigned long index, bool withhead, uns
     const OBJECTAPPLETENTRY *head = v.head_at(offset);
     SIZE_T skip = withhead ? 0 : sizeof(OBJECTAPPLETENTRY);
     SIZE_T bytes = sizeof(OBJECTAPPLETENTRY) + head->length - skip;
-    HGLOBAL h = NewBlock(bytes + 16, v.lock.get() + offset + skip, bytes);
+    HGLOBAL h = NewGlobal(bytes + 16, v.lock.get() + offset + skip, bytes);
     if (h) {
         SetOut(length, head->length);
         SetOut(kind, head->kind);
@@ -206,15 +189,7 @@ HGLOBAL InsertObjectAppletEntryHeader(HGLOBAL data, const OBJECTAPPLETENTRY *hea
         return NULL;
     OBJECTAPPLETENTRY h = *head;
     h.length = (uint32_t)size;
-    HGLOBAL entry = NewBlock(sizeof h + size + 64, &h, sizeof h);
-    GlobalLocked<char> e(entry);
-    if (!e) {
-        if (entry)
-            GlobalFree(entry);
-        return NULL;
-    }
-    memcpy(e.get() + sizeof h, d.get(), size);
-    return entry;
+    return NewGlobal(sizeof h + size + 64, &h, sizeof h, d.get(), size);
 }
 
 HGLOBAL GetAppletEntryData(HGLOBAL entry)
@@ -227,7 +202,7 @@ HGLOBAL GetAppletEntryData(HGLOBAL entry)
     if (length > room)
         length = room;
     // A block of exactly the data's length: callers take its size for the length.
-    return length ? NewBlock(length, e.get() + sizeof(OBJECTAPPLETENTRY), length) : NULL;
+    return length ? NewGlobal(length, e.get() + sizeof(OBJECTAPPLETENTRY), length) : NULL;
 }
 
 int AddAppletObject(HGLOBAL *table, int *count, const APPLETOBJECT *row)
@@ -273,16 +248,16 @@ int MakeNewAppletObject(APPLETOBJECT *row, HGLOBAL table, int count, HGLOBAL dat
     GlobalLocked<APPLETOBJECT> t(table);
     if (count < 0 || (count > 0 && (!t || (SIZE_T)count > t.size() / sizeof(APPLETOBJECT))))
         return 0;
+    // The smallest number no row uses, found in one pass over the rows.
+    std::vector<bool> used(MAXAPPLETOBJECTNUMBER + 2);
+    for (int i = 0; i < count; i++)
+        if (t.get()[i].number <= MAXAPPLETOBJECTNUMBER)
+            used[t.get()[i].number] = true;
     uint32_t n = 1;
-    for (int i = 0; i < count;) {
-        if (t.get()[i].number == n) {
-            if (++n > MAXAPPLETOBJECTNUMBER)
-                return 0;
-            i = 0;
-        } else {
-            i++;
-        }
-    }
+    while (used[n])
+        n++;
+    if (n > MAXAPPLETOBJECTNUMBER)
+        return 0;
     memset(row, 0, sizeof *row);
     row->kind = kind;
     row->size = data ? (uint32_t)GlobalSize(data) : 0;

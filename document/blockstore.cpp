@@ -2,6 +2,7 @@
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "document/globallock.h"
 #include "document/objects.h"
 #include "resources/resource.h"
 #include <cstdio>
@@ -64,18 +65,9 @@ static HGLOBAL ItemBlock(HWND list, unsigned index)
 
 HGLOBAL AllocateBlock(HWND list, unsigned index, const BLOCK *block)
 {
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, BLOCKSIZE);
+    HGLOBAL h = NewGlobal(BLOCKSIZE, block, block ? BLOCKSIZE : 0);
     if (!h)
         return NULL;
-    if (block) {
-        void *p = GlobalLock(h);
-        if (!p) {
-            GlobalFree(h);
-            return NULL;
-        }
-        memcpy(p, block, BLOCKSIZE);
-        GlobalUnlock(h);
-    }
     if (SendMessageA(list, LB_SETITEMDATA, index, (LPARAM)h) == LB_ERR) {
         GlobalFree(h);
         return NULL;
@@ -85,27 +77,19 @@ HGLOBAL AllocateBlock(HWND list, unsigned index, const BLOCK *block)
 
 int GetBlock(HWND list, unsigned index, BLOCK *block)
 {
-    HGLOBAL h = ItemBlock(list, index);
-    if (!h)
+    GlobalLocked<BLOCK> item(ItemBlock(list, index));
+    if (!item)
         return 0;
-    const void *p = GlobalLock(h);
-    if (!p)
-        return 0;
-    memcpy(block, p, BLOCKSIZE);
-    GlobalUnlock(h);
+    memcpy(block, item.get(), BLOCKSIZE);
     return 1;
 }
 
 int PutBlock(HWND list, unsigned index, const BLOCK *block)
 {
-    HGLOBAL h = ItemBlock(list, index);
-    if (!h)
+    GlobalLocked<BLOCK> item(ItemBlock(list, index));
+    if (!item)
         return 0;
-    void *p = GlobalLock(h);
-    if (!p)
-        return 0;
-    memcpy(p, block, BLOCKSIZE);
-    GlobalUnlock(h);
+    memcpy(item.get(), block, BLOCKSIZE);
     return 1;
 }
 
@@ -288,18 +272,8 @@ int PutBlockTitle(const char *text, BLOCK *block)
         GlobalFree(block->title);
     block->title = NULL;
     size_t len = strlen(text);
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, len + 16);
-    if (!h)
-        return 0;
-    char *p = (char *)GlobalLock(h);
-    if (!p) {
-        GlobalFree(h);
-        return 0;
-    }
-    memcpy(p, text, len + 1);
-    GlobalUnlock(h);
-    block->title = h;
-    return 1;
+    block->title = NewGlobal(len + 16, text, len + 1);
+    return block->title ? 1 : 0;
 }
 
 int CountBlocks(HWND list, BLOCKSET *set, unsigned short kind)

@@ -82,7 +82,7 @@ bool ExpandFromFile(HANDLE file, uint32_t compressed, void *out, uint32_t length
     z_stream z{};
     if (inflateInit_(&z, ZVERSION, sizeof z) != Z_OK)
         return false;
-    // One GUI thread: a static buffer spares a 64 KiB allocation per object.
+    // One GUI thread: a static buffer spares an allocation per object.
     static Bytef in[READSTEP];
     // Output past the declared length lands here and fails the expansion.
     Bytef spill[64];
@@ -123,7 +123,7 @@ bool ExpandFromFile(HANDLE file, uint32_t compressed, void *out, uint32_t length
 
 HGLOBAL UncompressDataFromDiskEx(HANDLE file, unsigned long *size, unsigned long, unsigned long length)
 {
-    if (*size > 0xFFFFFFFFul || length > 0x40000000ul)
+    if (length > 0x40000000ul)
         return NULL;
     HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, length ? length : 1);
     void *p = h ? GlobalLock(h) : nullptr;
@@ -197,10 +197,8 @@ int WriteObject(HWND, const char *path, HGLOBAL data)
         return 0;
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     bool ok = file != INVALID_HANDLE_VALUE;
-    if (ok && size) {
-        DWORD written = 0;
-        ok = WriteFile(file, bytes, (DWORD)size, &written, NULL) && written == size;
-    }
+    if (ok && size)
+        ok = WriteAll(file, bytes, (DWORD)size);
     if (file != INVALID_HANDLE_VALUE && !CloseHandle(file))
         ok = false;
     if (bytes)

@@ -1,6 +1,7 @@
-// A global memory lock held for one scope.
+// A global memory lock held for one scope, and new blocks made from bytes.
 #pragma once
 #include <windows.h>
+#include <cstring>
 
 template <class T = void> class GlobalLocked {
 public:
@@ -22,3 +23,23 @@ private:
     HGLOBAL h;
     T *p;
 };
+
+// A new movable, zero-initialised block of `size` bytes that starts with the
+// `alen` bytes at `a` followed by the `blen` bytes at `b`; 0 when memory fails.
+inline HGLOBAL NewGlobal(SIZE_T size, const void *a, SIZE_T alen, const void *b = nullptr, SIZE_T blen = 0)
+{
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (!h)
+        return NULL;
+    char *p = (char *)GlobalLock(h);
+    if (!p) {
+        GlobalFree(h);
+        return NULL;
+    }
+    if (alen)
+        memcpy(p, a, alen);
+    if (blen)
+        memcpy(p + alen, b, blen);
+    GlobalUnlock(h);
+    return h;
+}

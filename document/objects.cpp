@@ -111,6 +111,13 @@ static uint32_t ArraySlots(BLOCK *block)
     return block->objects ? (uint32_t)(GlobalSize(block->objects) / sizeof(HGLOBAL)) : 0;
 }
 
+// The block's count, when `index` is below it and inside the array; else null.
+static uint32_t *CountHolding(BLOCK *block, unsigned index)
+{
+    uint32_t *count = CountField(block);
+    return count && block->objects && index < *count && index < ArraySlots(block) ? count : nullptr;
+}
+
 static int Clamp16(long long v)
 {
     return (int)std::clamp(v, 0LL, 0xFFFFLL);
@@ -197,8 +204,11 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
     o->totalsize = fixed + (uint32_t)length;
     o->fixedsize = fixed;
     o->datasize = (uint32_t)length;
-    o->flags |= tag == TAG_TEXT ? 0x8006 : tag == TAG_FRAM || tag == TAG_TIME ? OBJ_VISIBLE
-                                                                            : OBJ_VISIBLE | OBJ_ENABLED;
+    o->flags = OBJ_VISIBLE;
+    if (tag != TAG_FRAM && tag != TAG_TIME)
+        o->flags |= OBJ_ENABLED;
+    if (tag == TAG_TEXT)
+        o->flags |= OBJ_GRAPHIC; // smoothed
     int x = (short)LOWORD(position), y = (short)HIWORD(position);
     int w = 0, d = 0;
     switch (tag) {
@@ -246,6 +256,10 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
         w = d = 32;
         ((OBJECTMIDI *)o)->notify = 101;
         break;
+    case TAG_STAT:
+    case TAG_MOVI:
+        DibSize(bytes, length, &w, &d);
+        break;
     case TAG_IMAG: {
         DibSize(bytes, length, &w, &d);
         OBJECTIMAGE *r = (OBJECTIMAGE *)o;
@@ -256,12 +270,6 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
         r->notify = 101;
         break;
     }
-    case TAG_STAT:
-        DibSize(bytes, length, &w, &d);
-        break;
-    case TAG_MOVI:
-        DibSize(bytes, length, &w, &d);
-        break;
     case TAG_ANIM: {
         OBJECTANIM *r = (OBJECTANIM *)o;
         r->notify = 101;
@@ -352,8 +360,7 @@ void CopyPageObject(OBJECTHEADER *dst, const OBJECTHEADER *src)
 
 HGLOBAL GetPageObject(BLOCK *block, unsigned index)
 {
-    uint32_t *count = CountField(block);
-    if (!count || !block->objects || index >= *count || index >= ArraySlots(block))
+    if (!CountHolding(block, index))
         return NULL;
     GlobalLocked<HGLOBAL> array(block->objects);
     return array ? array.get()[index] : NULL;
@@ -361,8 +368,7 @@ HGLOBAL GetPageObject(BLOCK *block, unsigned index)
 
 int PutPageObject(BLOCK *block, HGLOBAL object, unsigned index)
 {
-    uint32_t *count = CountField(block);
-    if (!count || !block->objects || index >= *count || index >= ArraySlots(block))
+    if (!CountHolding(block, index))
         return 0;
     GlobalLocked<HGLOBAL> array(block->objects);
     if (!array)
@@ -404,8 +410,8 @@ int AppendPageObject(BLOCK *block, HGLOBAL object)
 
 int DeletePageObject(BLOCK *block, unsigned index)
 {
-    uint32_t *count = CountField(block);
-    if (!count || !block->objects || index >= *count || index >= ArraySlots(block))
+    uint32_t *count = CountHolding(block, index);
+    if (!count)
         return 0;
     uint32_t n = std::min(*count, ArraySlots(block));
     {
@@ -477,7 +483,7 @@ int AddPageObject(HWND page, HGLOBAL object)
     case TAG_CHEC:
     case TAG_RDIO:
     case TAG_EDIT:
-        text = o->datasize && o->fixedsize + o->datasize <= o.size() ? ObjectData(o.get()) : "";
+        text = o->datasize && (uint64_t)o->fixedsize + o->datasize <= o.size() ? ObjectData(o.get()) : "";
         break;
     default:
         for (const auto &w : words)
@@ -569,10 +575,16 @@ COLORREF GetBlockBackgroundColour(HWND owner, BLOCK *block)
 
 static char emptytext[1];
 
-char *GetButtonTitleText(OBJECTBUTTON *object)
+// The data as a text, or an empty text when there is none.
+static char *DataText(OBJECTHEADER *o)
 {
     emptytext[0] = 0;
-    return object->header.datasize ? ObjectData(&object->header) : emptytext;
+    return o->datasize ? ObjectData(o) : emptytext;
+}
+
+char *GetButtonTitleText(OBJECTBUTTON *object)
+{
+    return DataText(&object->header);
 }
 
 char *GetButtonTargetText(OBJECTBUTTON *object)
@@ -596,56 +608,22 @@ char *GetButtonTitleGraphic(OBJECTBUTTON *object)
 
 char *GetTimerTargetText(OBJECTTIMER *object)
 {
-    emptytext[0] = 0;
-    return object->header.datasize ? ObjectData(&object->header) : emptytext;
+    return DataText(&object->header);
 }
 
+// A new block holding a copy of the data and `extra` zero bytes; 0 when
+// there is no data.
 static HGLOBAL CopyData(OBJECTHEADER *o, SIZE_T extra)
 {
-    if (!o->datasize)
-        return NULL;
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, o->datasize + extra);
-    if (!h)
-        return NULL;
-    void *p = GlobalLock(h);
-    if (!p) {
-        GlobalFree(h);
-        return NULL;
-    }
-    memcpy(p, ObjectData(o), o->datasize);
-    GlobalUnlock(h);
-    return h;
+    return o->datasize ? NewGlobal(o->datasize + extra, ObjectData(o), o->datasize) : NULL;
 }
 
-HGLOBAL GetImageObjectBitmap(OBJECTIMAGE *object)
-{
-    return CopyData(&object->header, 0);
-}
-
-HGLOBAL GetStaticImageObjectBitmap(OBJECTSTATICIMAGE *object)
-{
-    return CopyData(&object->header, 0);
-}
-
-HGLOBAL GetWaveObjectData(OBJECTWAVE *object)
-{
-    return CopyData(&object->header, 0);
-}
-
-HGLOBAL GetMidiObjectData(OBJECTMIDI *object)
-{
-    return CopyData(&object->header, 0);
-}
-
-HGLOBAL GetAnimObjectData(OBJECTANIM *object)
-{
-    return CopyData(&object->header, 0);
-}
-
-HGLOBAL GetMovieObjectData(OBJECTMOVIE *object)
-{
-    return CopyData(&object->header, 0);
-}
+HGLOBAL GetImageObjectBitmap(OBJECTIMAGE *object) { return CopyData(&object->header, 0); }
+HGLOBAL GetStaticImageObjectBitmap(OBJECTSTATICIMAGE *object) { return CopyData(&object->header, 0); }
+HGLOBAL GetWaveObjectData(OBJECTWAVE *object) { return CopyData(&object->header, 0); }
+HGLOBAL GetMidiObjectData(OBJECTMIDI *object) { return CopyData(&object->header, 0); }
+HGLOBAL GetAnimObjectData(OBJECTANIM *object) { return CopyData(&object->header, 0); }
+HGLOBAL GetMovieObjectData(OBJECTMOVIE *object) { return CopyData(&object->header, 0); }
 
 HGLOBAL GetBackImage(HGLOBAL object)
 {

@@ -162,7 +162,6 @@ struct Loader {
     HWND list;
     BLOCKSET *set;
     HWND parent;
-    uint64_t documentend; // where the trailer starts
 
     // An object whose data cannot be used: the user may go on without it.
     bool GoOnWithout()
@@ -374,7 +373,7 @@ struct Loader {
         Trailer t;
         if (!FindTrailer(in, &t))
             return false;
-        documentend = t.start;
+        const uint64_t documentend = t.start;
         uint64_t pos;
         uint32_t blockcount, pages = 0;
         if (!ReadHeader(t, &pos, &blockcount))
@@ -454,7 +453,7 @@ int LoadExeFile(HWND list, BLOCKSET *set, const char *path)
         LARGE_INTEGER size;
         if (GetFileSizeEx(file, &size)) {
             OpenStatus();
-            Loader loader{{file, (uint64_t)size.QuadPart}, list, set, GetParent(list), 0};
+            Loader loader{{file, (uint64_t)size.QuadPart}, list, set, GetParent(list)};
             ok = loader.Read(path);
             CloseStatus();
         }

@@ -44,8 +44,31 @@ int Level()
     return (int)std::min(CompressImages, 9u);
 }
 
-// One object record: its fixed part, then its data as one zlib stream. An
-// object that cannot be read whole fails the save: leaving it out would lose it.
+// A fixed part, then the data as one zlib stream, then the fixed part again
+// with the stream's length in it; counted in `w`.
+bool WriteFixedAndStream(Output &out, OBJECTHEADER *record, const char *data, Written &w)
+{
+    uint32_t fixed = record->fixedsize;
+    record->compressedsize = 0;
+    uint64_t at = out.end;
+    if (!out.Append(record, fixed))
+        return false;
+    if (record->datasize) {
+        long size = (long)record->datasize;
+        if (!CompressDataToFile(out.file, data, &size, Level(), 0))
+            return false;
+        out.end += (uint32_t)size;
+        record->compressedsize = (uint32_t)size;
+        if (!out.Rewrite(at, record, fixed))
+            return false;
+    }
+    w.bytes += fixed + record->compressedsize;
+    w.count++;
+    return true;
+}
+
+// One object record. An object that cannot be read whole fails the save:
+// leaving it out would lose it.
 bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
 {
     GlobalLocked<char> lock(h);
@@ -59,22 +82,9 @@ bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
     OBJECTHEADER *r = (OBJECTHEADER *)record.data();
     ClearRunTimeFields(r);
     r->totalsize = fixed + o->datasize;
-    r->compressedsize = 0;
-    uint64_t at = out.end;
-    if (!out.Append(record.data(), fixed))
+    if (!WriteFixedAndStream(out, r, lock.get() + fixed, w))
         return false;
-    if (o->datasize) {
-        long size = (long)o->datasize;
-        if (!CompressDataToFile(out.file, lock.get() + fixed, &size, Level(), 0))
-            return false;
-        out.end += (uint32_t)size;
-        r->compressedsize = (uint32_t)size;
-        if (!out.Rewrite(at, record.data(), fixed))
-            return false;
-    }
     o->compressedsize = r->compressedsize;
-    w.bytes += fixed + r->compressedsize;
-    w.count++;
     return true;
 }
 
@@ -95,34 +105,38 @@ bool WriteFontRecord(Output &out, HWND list, BLOCKSET *set, Written &w)
     HGLOBAL fonts = GetFontBlock(list, set);
     if (!fonts)
         return true;
-    GlobalLocked<char> lock(fonts);
-    bool ok = lock && lock.size() <= 0x40000000;
-    if (ok) {
-        OBJECTFONT record{};
-        record.header.tag = TAG_FONT;
-        record.header.fixedsize = sizeof record;
-        record.header.datasize = (uint32_t)lock.size();
-        record.header.totalsize = sizeof record + record.header.datasize;
-        uint64_t at = out.end;
-        ok = out.Append(&record, sizeof record);
-        if (ok && record.header.datasize) {
-            long size = (long)record.header.datasize;
-            ok = CompressDataToFile(out.file, lock.get(), &size, Level(), 0);
-            if (ok) {
-                out.end += (uint32_t)size;
-                record.header.compressedsize = (uint32_t)size;
-                ok = out.Rewrite(at, &record, sizeof record);
-            }
-        }
+    bool ok;
+    {
+        // Unlocked before the block is freed.
+        GlobalLocked<char> lock(fonts);
+        ok = lock && lock.size() <= 0x40000000;
         if (ok) {
-            w.bytes += sizeof record + record.header.compressedsize;
-            w.count++;
+            OBJECTFONT record{};
+            record.header.tag = TAG_FONT;
+            record.header.fixedsize = sizeof record;
+            record.header.datasize = (uint32_t)lock.size();
+            record.header.totalsize = sizeof record + record.header.datasize;
+            ok = WriteFixedAndStream(out, &record.header, lock.get(), w);
         }
     }
-    if (lock)
-        GlobalUnlock(fonts);
     GlobalFree(fonts);
     return ok;
+}
+
+// A block record after its objects: the flag and the sizes say what was
+// written, so the reader finds the next block right behind the objects.
+template <class R> bool CountWritten(R &record, uint32_t recordsize, const Written &w)
+{
+    if (w.bytes > 0xFFFFFFFFull - recordsize)
+        return false;
+    if (w.count)
+        record.flags |= BLOCK_HASOBJECTS;
+    else
+        record.flags &= ~BLOCK_HASOBJECTS;
+    record.objectbytes = (uint32_t)w.bytes;
+    record.size = recordsize + record.objectbytes;
+    record.objectcount = w.count;
+    return true;
 }
 
 bool WriteHeader(Output &out, HWND list, BLOCKSET *set, BLOCK &block, uint32_t *crc)
@@ -139,17 +153,8 @@ bool WriteHeader(Output &out, HWND list, BLOCKSET *set, BLOCK &block, uint32_t *
         return false;
     if ((h.flags & HEDR_EMBEDFONTS) && !WriteFontRecord(out, list, set, w))
         return false;
-    if (w.bytes > 0xFFFFFFFFull - HEDRSIZE)
+    if (!CountWritten(h, HEDRSIZE, w))
         return false;
-    // The flag and the sizes say what was written, so the reader finds the
-    // pages right behind the objects.
-    if (w.count)
-        h.flags |= BLOCK_HASOBJECTS;
-    else
-        h.flags &= ~BLOCK_HASOBJECTS;
-    h.objectbytes = (uint32_t)w.bytes;
-    h.size = HEDRSIZE + h.objectbytes;
-    h.objectcount = w.count;
     h.flags |= HEDR_NEWLAYOUT;
     *crc = crc32(0, (const Bytef *)&h, sizeof h);
     return out.Rewrite(at, &h, sizeof h);
@@ -160,19 +165,9 @@ bool WritePage(Output &out, BLOCK &block)
     PAGERECORD p = block.page;
     uint64_t at = out.end;
     p.recordsize = PAGESIZE;
-    if (!out.Append(&p, sizeof p))
-        return false;
     Written w;
-    if (!WriteObjects(out, block, w) || w.bytes > 0xFFFFFFFFull - PAGESIZE)
-        return false;
-    if (w.count)
-        p.flags |= BLOCK_HASOBJECTS;
-    else
-        p.flags &= ~BLOCK_HASOBJECTS;
-    p.objectbytes = (uint32_t)w.bytes;
-    p.size = PAGESIZE + p.objectbytes;
-    p.objectcount = w.count;
-    return out.Rewrite(at, &p, sizeof p);
+    return out.Append(&p, sizeof p) && WriteObjects(out, block, w) && CountWritten(p, PAGESIZE, w) &&
+           out.Rewrite(at, &p, sizeof p);
 }
 
 bool WriteDocument(Output &out, HWND list, BLOCKSET *set)
@@ -267,16 +262,11 @@ int WriteExeFile(HWND list, BLOCKSET *set, const char *path)
 
 HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(FONTBLOCKHEAD) + 16);
-    {
-        GlobalLocked<FONTBLOCKHEAD> head(block);
-        if (!head) {
-            if (block)
-                GlobalFree(block);
-            return NULL;
-        }
-        head->tag = TAG_FONB;
-    }
+    FONTBLOCKHEAD head{};
+    head.tag = TAG_FONB;
+    HGLOBAL block = NewGlobal(sizeof head + 16, &head, sizeof head);
+    if (!block)
+        return NULL;
     unsigned count = (unsigned)SendMessageA(list, LB_GETCOUNT, 0, 0);
     for (unsigned i = 0; i < count; i++) {
         BLOCK page;
@@ -284,6 +274,7 @@ HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
             continue;
         for (uint32_t j = 0; j < page.page.objectcount; j++) {
             LOGFONTA lf{};
+            char face[sizeof OBJECTTEXT::face] = {};
             {
                 GlobalLocked<OBJECTTEXT> text(GetPageObject(&page, j));
                 if (!text || text.size() < sizeof(OBJECTTEXT) || text->header.tag != TAG_TEXT ||
@@ -293,10 +284,13 @@ HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
                 lf.lfWeight = text->weight;
                 lf.lfItalic = (text->header.flags & OBJ_ITALIC) ? 1 : 0;
                 lf.lfCharSet = DEFAULT_CHARSET;
-                memcpy(lf.lfFaceName, text->face, sizeof text->face - 1);
+                memcpy(face, text->face, sizeof face - 1);
             }
+            // A face of 32 characters fills the object's field but not the
+            // font's: the name given to Windows is cut, the entry keeps it whole.
+            snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", face);
             HFONT font = CreateFontIndirectA(&lf);
-            int ok = font && AddBlockFont(lf.lfFaceName, &block, font);
+            int ok = font && AddBlockFont(face, &block, font);
             if (font)
                 DeleteObject(font);
             if (!ok) {

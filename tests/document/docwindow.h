@@ -5,10 +5,13 @@
 #include "document/blockstore.h"
 #include "document/globallock.h"
 #include "document/objects.h"
+#include "media/dib.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -70,12 +73,7 @@ struct DocumentWindow : testing::Test, Doc {};
 // A global block holding `bytes`.
 inline HGLOBAL Global(const std::vector<uint8_t> &bytes)
 {
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() ? bytes.size() : 1);
-    if (!bytes.empty()) {
-        memcpy(GlobalLock(h), bytes.data(), bytes.size());
-        GlobalUnlock(h);
-    }
-    return h;
+    return NewGlobal(bytes.size() ? bytes.size() : 1, bytes.data(), bytes.size());
 }
 
 inline std::vector<uint8_t> Bytes(HGLOBAL h, size_t count = 0)
@@ -85,6 +83,24 @@ inline std::vector<uint8_t> Bytes(HGLOBAL h, size_t count = 0)
         return {};
     size_t n = count ? count : p.size();
     return std::vector<uint8_t>(p.get(), p.get() + n);
+}
+
+// Makes an object and appends it to the block.
+inline HGLOBAL AddObject(BLOCK &b, uint32_t tag, LONG_PTR data = 0, unsigned position = 0)
+{
+    HGLOBAL h = CreatePageObject(&b, tag, position, data);
+    EXPECT_TRUE(h);
+    EXPECT_EQ(AppendPageObject(&b, h), 1);
+    return h;
+}
+
+// The same for an object whose data is a copy of `bytes`.
+inline HGLOBAL AddData(BLOCK &b, uint32_t tag, const std::vector<uint8_t> &bytes, unsigned position = 0)
+{
+    HGLOBAL data = Global(bytes);
+    HGLOBAL h = AddObject(b, tag, (LONG_PTR)data, position);
+    GlobalFree(data);
+    return h;
 }
 
 // Noise that does not compress: deterministic, from a small generator.
@@ -98,21 +114,16 @@ inline std::vector<uint8_t> Noise(size_t n, uint32_t seed)
     return v;
 }
 
-// A packed DIB of 24 bits per pixel whose pixels are `fill`.
+// A packed DIB of 24 bits per pixel whose pixels are `fill`; top-down for a
+// negative height.
 inline std::vector<uint8_t> Dib(int width, int height, const std::vector<uint8_t> &fill = {})
 {
-    BITMAPINFOHEADER bi{};
-    bi.biSize = sizeof bi;
-    bi.biWidth = width;
-    bi.biHeight = height;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    size_t stride = ((size_t)width * 3 + 3) & ~(size_t)3;
-    bi.biSizeImage = (DWORD)(stride * (height < 0 ? -height : height));
-    std::vector<uint8_t> v(sizeof bi + bi.biSizeImage);
-    memcpy(v.data(), &bi, sizeof bi);
-    for (size_t i = 0; i < bi.biSizeImage && !fill.empty(); i++)
-        v[sizeof bi + i] = fill[i % fill.size()];
+    HGLOBAL h = CreateDib(width, height < 0 ? -height : height, nullptr, 24);
+    std::vector<uint8_t> v = Bytes(h);
+    GlobalFree(h);
+    memcpy(&v[8], &height, 4);
+    for (size_t i = sizeof(BITMAPINFOHEADER); i < v.size() && !fill.empty(); i++)
+        v[i] = fill[(i - sizeof(BITMAPINFOHEADER)) % fill.size()];
     return v;
 }
 
@@ -153,40 +164,29 @@ struct TempFolder {
 
 inline std::vector<uint8_t> ReadFileBytes(const std::string &path)
 {
-    std::vector<uint8_t> v;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return v;
-    fseek(f, 0, SEEK_END);
-    long n = ftell(f);
-    fseek(f, 0, SEEK_SET);
-    v.resize(n > 0 ? (size_t)n : 0);
-    if (n > 0 && fread(v.data(), 1, v.size(), f) != v.size())
-        v.clear();
-    fclose(f);
-    return v;
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 inline bool WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes)
 {
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
+    std::ofstream out(path, std::ios::binary);
+    out.write((const char *)bytes.data(), (std::streamsize)bytes.size());
+    out.close();
+    return !out.fail();
 }
 
 template <class T> T At(const std::vector<uint8_t> &bytes, size_t offset)
 {
     T v{};
-    if (offset + sizeof v <= bytes.size())
+    if (offset <= bytes.size() && bytes.size() - offset >= sizeof v)
         memcpy(&v, bytes.data() + offset, sizeof v);
     return v;
 }
 
 template <class T> void Put(std::vector<uint8_t> &bytes, size_t offset, T v)
 {
-    if (offset + sizeof v <= bytes.size())
+    if (offset <= bytes.size() && bytes.size() - offset >= sizeof v)
         memcpy(bytes.data() + offset, &v, sizeof v);
 }
 

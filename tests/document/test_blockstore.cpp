@@ -1,96 +1,49 @@
-#include "common/services.h"
-#include "common/shell.h"
-#include "document/blockstore.h"
-#include "tests/support/testsupport.h"
-#include <gtest/gtest.h>
-#include <cstring>
-#include <string>
+#include "document/compress.h"
+#include "tests/document/docwindow.h"
+
+using namespace doctest;
 
 namespace {
 
-// A document window as the shell makes it: a BLOCKSET in GWL_USERDATA and
-// the block list and undo list as children.
-struct DocumentWindow : testing::Test {
-    HWND owner = nullptr, list = nullptr, undo = nullptr;
-    HGLOBAL seth = nullptr;
-    void SetUp() override
-    {
-        owner = sbtest::CreateTestWindow(false);
-        list = CreateWindowA("LISTBOX", "", WS_CHILD | LBS_NOTIFY, 0, 0, 100, 100, owner, (HMENU)IDC_BLOCKLIST,
-                             hInst, NULL);
-        undo = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 1, 1, owner, (HMENU)IDC_UNDOLIST, hInst, NULL);
-        seth = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BLOCKSET));
-        SetWindowLongA(owner, GWL_USERDATA, (LONG)seth);
-    }
-    void TearDown() override
-    {
-        BLOCKSET *set = LockBlockSet(owner);
-        FreeBlocks(owner, set);
-        FreeUndo(owner, set);
-        UnlockBlockSet(owner);
-        GlobalFree(seth);
-        DestroyWindow(owner);
-    }
-    BLOCK Page(const char *title)
-    {
-        BLOCK b;
-        CreateBlock(owner, nullptr, &b, TAG_PAGE, nullptr, 0);
-        snprintf(b.page.title, sizeof b.page.title, "%s", title);
-        return b;
-    }
-    static HGLOBAL Object(int size)
-    {
-        return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    }
-    static HGLOBAL Array(std::initializer_list<HGLOBAL> objects)
-    {
-        HGLOBAL a = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, objects.size() * sizeof(HGLOBAL));
-        HGLOBAL *p = (HGLOBAL *)GlobalLock(a);
-        for (HGLOBAL o : objects)
-            *p++ = o;
-        GlobalUnlock(a);
-        return a;
-    }
-};
-
-TEST_F(DocumentWindow, AppendGetPutRoundTrip)
+TEST_F(DocumentWindow, BlocksGoInAndComeOutByValueAndAreNumbered)
 {
-    BLOCKSET *set = LockBlockSet(owner);
-    ASSERT_TRUE(set);
     EXPECT_EQ(set->hwnd, owner);
     BLOCK header;
     ASSERT_EQ(CreateBlock(owner, set, &header, TAG_HEDR, nullptr, 0), 1);
+    header.sequence = 77;
     EXPECT_EQ(AppendBlock(list, set, &header), 1);
-    BLOCK page = Page("Intro");
+    BLOCK page = NewPage("Intro");
+    page.sequence = -5;
     EXPECT_EQ(AppendBlock(list, set, &page), 2);
+    EXPECT_EQ(AppendBlock(list, set, &page), 3);
     EXPECT_EQ(AppendBlock(list, nullptr, &page), 0);
-    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(Count(), 3u);
 
-    BLOCK got;
-    ASSERT_EQ(GetBlock(list, 1, &got), 1);
+    BLOCK got = Get(1);
     EXPECT_EQ(memcmp(&got, &page, sizeof page), 0);
     got.page.colour = 0x123456;
     ASSERT_EQ(PutBlock(list, 1, &got), 1);
-    BLOCK again;
-    ASSERT_EQ(GetBlock(list, 1, &again), 1);
-    EXPECT_EQ(again.page.colour, 0x123456u);
-    EXPECT_EQ(GetBlock(list, 2, &again), 0);
-    EXPECT_EQ(PutBlock(list, 2, &again), 0);
+    EXPECT_EQ(Get(1).page.colour, 0x123456u);
+    EXPECT_EQ(GetBlock(list, 3, &got), 0);
+    EXPECT_EQ(PutBlock(list, 3, &got), 0);
+
+    EXPECT_EQ(SequenceBlocks(list, nullptr), 0);
+    EXPECT_EQ(SequenceBlocks(list, set), 1);
+    for (unsigned i = 0; i < 3; i++)
+        EXPECT_EQ(Get(i).sequence, (int16_t)i);
 
     BLOCK h;
     ASSERT_EQ(GetHeaderBlock(list, set, &h), 1);
     EXPECT_EQ(h.tag, TAG_HEDR);
-    EXPECT_EQ(CountBlocks(list, set, (unsigned short)(TAG_PAGE & 0xFFFF)), 1);
-    EXPECT_EQ(FindNextBlock(list, set, &h, (int)TAG_PAGE, 0), 1);
-    EXPECT_EQ(h.sequence, 0);
-    EXPECT_EQ(FindNextBlock(list, set, nullptr, (int)TAG_PAGE, 2), 0);
-    UnlockBlockSet(owner);
+    EXPECT_EQ(CountBlocks(list, set, (unsigned short)(TAG_PAGE & 0xFFFF)), 2);
+    EXPECT_EQ(FindNextBlock(list, set, &h, (int)TAG_PAGE, 2), 1);
+    EXPECT_EQ(h.sequence, 2);
+    EXPECT_EQ(FindNextBlock(list, set, nullptr, (int)TAG_PAGE, 3), 0);
 }
 
 TEST_F(DocumentWindow, ItemsWithoutABlockOrAnUnlockableOneAreRefused)
 {
-    BLOCKSET *set = LockBlockSet(owner);
-    BLOCK page = Page("p");
+    BLOCK page = NewPage("p");
     ASSERT_EQ(AppendBlock(list, set, &page), 1);
     SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) " ");
     BLOCK got;
@@ -104,72 +57,47 @@ TEST_F(DocumentWindow, ItemsWithoutABlockOrAnUnlockableOneAreRefused)
     EXPECT_EQ(PutBlock(list, 0, &page), 0);
     EXPECT_EQ(GetBlock(list, 0, &got), 0);
     SendMessageA(list, LB_SETITEMDATA, 0, (LPARAM)saved);
-    UnlockBlockSet(owner);
-}
-
-TEST_F(DocumentWindow, SequenceNumbersFollowTheList)
-{
-    BLOCKSET *set = LockBlockSet(owner);
-    BLOCK header;
-    CreateBlock(owner, set, &header, TAG_HEDR, nullptr, 0);
-    header.sequence = 77;
-    AppendBlock(list, set, &header);
-    for (int i = 0; i < 4; i++) {
-        BLOCK p = Page("x");
-        p.sequence = -5;
-        AppendBlock(list, set, &p);
-    }
-    EXPECT_EQ(SequenceBlocks(list, nullptr), 0);
-    EXPECT_EQ(SequenceBlocks(list, set), 1);
-    for (int i = 0; i < 5; i++) {
-        BLOCK b;
-        ASSERT_EQ(GetBlock(list, i, &b), 1);
-        EXPECT_EQ(b.sequence, i);
-    }
-    UnlockBlockSet(owner);
 }
 
 TEST_F(DocumentWindow, FreeingClearsTheSetAndOnlyItsOwnList)
 {
-    BLOCKSET *set = LockBlockSet(owner);
+    HWND undo = GetDlgItem(owner, IDC_UNDOLIST);
     strcpy(set->path, "C:\\show.exe");
     set->modified = 1;
-    BLOCK page = Page("a");
-    page.page.objectcount = 2;
-    page.page.flags |= BLOCK_HASOBJECTS;
-    page.objects = Array({Object(100), Object(200)});
-    page.thumbnail = Object(10);
+    BLOCK page = NewPage("a");
+    AppendPageObject(&page, GlobalAlloc(GMEM_MOVEABLE, 100));
+    AppendPageObject(&page, GlobalAlloc(GMEM_MOVEABLE, 200));
+    page.thumbnail = GlobalAlloc(GMEM_MOVEABLE, 10);
     PutBlockTitle("a title", &page);
     AppendBlock(list, set, &page);
-    BLOCK copy = Page("undo");
+    BLOCK copy = NewPage("undo");
     AppendBlock(undo, set, &copy);
 
     FreeUndo(owner, set);
     EXPECT_EQ(SendMessageA(undo, LB_GETCOUNT, 0, 0), 0);
-    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(Count(), 1u);
     EXPECT_STREQ(set->path, "C:\\show.exe");
 
     FreeBlocks(owner, set);
-    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(Count(), 0u);
     static const BLOCKSET zero{};
     EXPECT_EQ(memcmp(set, &zero, sizeof zero), 0);
-    UnlockBlockSet(owner);
 }
 
 TEST_F(DocumentWindow, DestroyBlockHandlesEmptyAndShortObjectArrays)
 {
-    BLOCK page = Page("none");
-    page.page.objectcount = 0;
-    DestroyBlock(&page);
     static const BLOCK zero{};
+    BLOCK page = NewPage("none");
+    DestroyBlock(&page);
     EXPECT_EQ(memcmp(&page, &zero, sizeof zero), 0);
 
     // A count larger than the array (a load that stopped half way) frees
     // what the array holds and nothing past it.
     BLOCK header;
-    CreateBlock(owner, nullptr, &header, TAG_HEDR, nullptr, 0);
+    CreateBlock(owner, set, &header, TAG_HEDR, nullptr, 0);
+    AppendPageObject(&header, GlobalAlloc(GMEM_MOVEABLE, 8));
+    AppendPageObject(&header, GlobalAlloc(GMEM_MOVEABLE, 8));
     header.hedr.objectcount = 5;
-    header.objects = Array({Object(8), Object(8)});
     DestroyBlock(&header);
     EXPECT_EQ(memcmp(&header, &zero, sizeof zero), 0);
 }
@@ -233,28 +161,15 @@ TEST(BlockTexts, ListTextsAndTitlesAreBounded)
     DestroyBlock(&b);
 }
 
-} // namespace
-
-#include "document/compress.h"
-
-namespace {
-
 TEST(WriteObjectTest, WritesTheWholeBlockOrNothing)
 {
-    char dir[MAX_PATH], path[MAX_PATH];
-    GetTempPathA(sizeof dir, dir);
-    GetTempFileNameA(dir, "SBT", 0, path);
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 3000);
-    memset(GlobalLock(h), 0x5A, 3000);
-    GlobalUnlock(h);
-    ASSERT_EQ(WriteObject(NULL, path, h), 1);
-    WIN32_FILE_ATTRIBUTE_DATA info;
-    ASSERT_TRUE(GetFileAttributesExA(path, GetFileExInfoStandard, &info));
-    EXPECT_EQ(info.nFileSizeLow, GlobalSize(h));
-    DeleteFileA(path);
-    char bad[MAX_PATH];
-    snprintf(bad, sizeof bad, "%s\\no-such-folder\\x.mid", dir);
-    EXPECT_EQ(WriteObject(NULL, bad, h), 0);
+    TempFolder folder;
+    std::vector<uint8_t> bytes(3000, 0x5A);
+    HGLOBAL h = Global(bytes);
+    ASSERT_EQ(WriteObject(NULL, folder.File("x.mid").c_str(), h), 1);
+    EXPECT_EQ(ReadFileBytes(folder.File("x.mid")), bytes);
+    EXPECT_EQ(WriteObject(NULL, folder.File("no\\such\\x.mid").c_str(), h), 0);
+    EXPECT_EQ(folder.Files().size(), 1u);
     GlobalFree(h);
 }
 

@@ -21,15 +21,7 @@ struct Objects : DocumentWindow {
     }
     HGLOBAL Add(uint32_t tag, LONG_PTR data = 0, unsigned position = 0)
     {
-        HGLOBAL h = CreatePageObject(&page, tag, position, data);
-        EXPECT_TRUE(h);
-        EXPECT_EQ(AppendPageObject(&page, h), 1);
-        return h;
-    }
-    uint32_t NumberAt(unsigned i)
-    {
-        GlobalLocked<OBJECTHEADER> o(GetPageObject(&page, i));
-        return o ? o->number : 0;
+        return AddObject(page, tag, data, position);
     }
 };
 
@@ -79,32 +71,28 @@ TEST_F(Objects, EveryTypeGetsItsSizeFlagsAndDefaults)
 
 TEST_F(Objects, PicturesMoviesAndAnimationsTakeTheirSizeFromTheirData)
 {
-    HGLOBAL dib = Global(Dib(40, -30)); // top-down pictures have a negative height
-    GlobalLocked<OBJECTIMAGE> image(Add(TAG_IMAG, (LONG_PTR)dib, MAKELONG(5, 6)));
+    std::vector<uint8_t> dib = Dib(40, -30); // top-down pictures have a negative height
+    GlobalLocked<OBJECTIMAGE> image(AddData(page, TAG_IMAG, dib, MAKELONG(5, 6)));
     EXPECT_EQ(image->header.rect.right, 45);
     EXPECT_EQ(image->header.rect.bottom, 36);
-    EXPECT_EQ(image->header.datasize, GlobalSize(dib));
     EXPECT_EQ(image->appear, 3u);
     EXPECT_EQ(image->speed, 80u);
     EXPECT_EQ(image->wait, 10u);
     EXPECT_EQ(image->clearscreen, 1u);
-    EXPECT_EQ(Bytes(dib), std::vector<uint8_t>(ObjectData(&image->header),
-                                               ObjectData(&image->header) + image->header.datasize));
-    GlobalLocked<OBJECTMOVIE> movie(Add(TAG_MOVI, (LONG_PTR)dib));
+    ASSERT_EQ(image->header.datasize, dib.size());
+    EXPECT_EQ(memcmp(ObjectData(&image->header), dib.data(), dib.size()), 0);
+    GlobalLocked<OBJECTMOVIE> movie(AddData(page, TAG_MOVI, dib));
     EXPECT_EQ(movie->header.rect.right, 40);
     EXPECT_EQ(movie->header.flags, 6u);
-    GlobalFree(dib);
 
     std::vector<uint8_t> anim(sizeof(ANIMHEADER) + 60);
     ANIMHEADER head{64, 48, 1, 3, {}};
     memcpy(anim.data(), &head, sizeof head);
-    HGLOBAL a = Global(anim);
-    GlobalLocked<OBJECTANIM> an(Add(TAG_ANIM, (LONG_PTR)a));
+    GlobalLocked<OBJECTANIM> an(AddData(page, TAG_ANIM, anim));
     EXPECT_EQ(an->header.rect.right, 64);
     EXPECT_EQ(an->header.rect.bottom, 48);
     EXPECT_EQ(an->frames, 1u);
     EXPECT_EQ(an->repeat, 3u);
-    GlobalFree(a);
 
     // A handle that cannot be locked leaves nothing behind.
     HGLOBAL gone = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 64);
@@ -227,12 +215,10 @@ TEST_F(Objects, AccessorsStayInsideTheData)
     GlobalLocked<OBJECTTIMER> timer(Add(TAG_TIME));
     EXPECT_STREQ(GetTimerTargetText(timer.get()), "");
 
-    HGLOBAL wave = Global(Noise(100, 1));
-    GlobalLocked<OBJECTWAVE> w(Add(TAG_WAVE, (LONG_PTR)wave));
+    GlobalLocked<OBJECTWAVE> w(AddData(page, TAG_WAVE, Noise(100, 1)));
     HGLOBAL copy = GetWaveObjectData(w.get());
-    EXPECT_EQ(Bytes(copy), Bytes(wave));
+    EXPECT_EQ(Bytes(copy), Noise(100, 1));
     GlobalFree(copy);
-    GlobalFree(wave);
 
     // A page background picture, as page properties build it.
     HGLOBAL back = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 108 + 50 + 16);
@@ -271,16 +257,6 @@ TEST(RunTimeFields, AreClearedAndSettingsKept)
     OBJECTIMAGE zero{};
     EXPECT_EQ(memcmp(&image.status, &zero.status, sizeof image - offsetof(OBJECTIMAGE, status)), 0);
 
-    OBJECTAPPLET applet{};
-    applet.header.tag = TAG_APPL;
-    applet.header.fixedsize = sizeof applet;
-    applet.entries = 2;
-    applet.stacksize = 9000;
-    applet.applet = 77;
-    ClearRunTimeFields(&applet.header);
-    EXPECT_EQ(applet.applet, 0u);
-    EXPECT_EQ(applet.stacksize, 9000u);
-
     // A fixed part too short for its type is left alone past the header.
     OBJECTTIMER timer{};
     timer.header.tag = TAG_TIME;
@@ -290,8 +266,9 @@ TEST(RunTimeFields, AreClearedAndSettingsKept)
     EXPECT_EQ(timer.timer, 5u);
 }
 
-TEST_F(Objects, NavigationButtonsSitAtTheConfiguredEdge)
+TEST_F(Objects, NavigationButtonsSitAtTheConfiguredEdgeOrReportAFailure)
 {
+    EXPECT_EQ(AddOptionalObjects(owner, &page), 0); // no header in the list
     BLOCK header = AddHeader();
     ASSERT_EQ(AddOptionalObjects(owner, &page), 1);
     ASSERT_EQ(page.page.objectcount, 4u);
@@ -324,12 +301,8 @@ TEST_F(Objects, NavigationButtonsSitAtTheConfiguredEdge)
     EXPECT_EQ(AddOptionalObjects(owner, &none), 0);
     AddNavigationObjects = 1;
     EXPECT_EQ(none.page.objectcount, 0u);
-}
 
-TEST_F(Objects, NavigationButtonsNeedAHeaderAndReportAFailure)
-{
-    EXPECT_EQ(AddOptionalObjects(owner, &page), 0); // no header in the list
-    AddHeader();
+    // A block that cannot hold objects.
     BLOCK end;
     CreateBlock(owner, set, &end, TAG_END, nullptr, 0);
     sbtest::ModalRecorder rec(IDOK);
@@ -385,6 +358,13 @@ TEST_F(Objects, ThePageEditorGetsOneWindowPerObject)
     RECT r;
     GetWindowRect(button, &r);
     EXPECT_EQ(r.right - r.left, 88);
+    // A fixed size that would wrap the bound around gives an empty text.
+    GlobalLocked<OBJECTHEADER>(b)->fixedsize = 0x80000000;
+    GlobalLocked<OBJECTHEADER>(b)->datasize = 0x80000000;
+    GlobalLocked<OBJECTHEADER>(b)->number = 299;
+    EXPECT_EQ(AddPageObject(owner, b), 1);
+    GetWindowTextA(GetDlgItem(owner, 299), text, sizeof text);
+    EXPECT_STREQ(text, "");
     // An object of no known type gets no window.
     GlobalLocked<OBJECTHEADER>(w)->tag = TAG_CMBO;
     GlobalLocked<OBJECTHEADER>(w)->number = 300;
