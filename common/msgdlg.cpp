@@ -1,4 +1,5 @@
 #include "common/msgdlg.h"
+#include "common/dialog.h"
 #include "common/modal.h"
 #include "common/services.h"
 #include "common/shell.h"
@@ -14,14 +15,11 @@ void CentreWindow(HWND hwnd)
     SetWindowPos(hwnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-static bool IsColourMessage(UINT msg)
-{
-    return msg == WM_CTLCOLORMSGBOX || msg == WM_CTLCOLORBTN || msg == WM_CTLCOLORDLG ||
-           msg == WM_CTLCOLORSTATIC;
-}
-
 INT_PTR CALLBACK MessageDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    INT_PTR answer;
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
     switch (msg) {
     case WM_INITDIALOG: {
         SetDlgItemTextA(dlg, IDC_MESSAGETEXT, (const char *)lParam);
@@ -35,46 +33,44 @@ INT_PTR CALLBACK MessageDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
-        case IDCANCEL:
         case IDYES:
         case IDNO:
             EndDialog(dlg, LOWORD(wParam));
             return TRUE;
         }
         return FALSE;
-    default:
-        if (IsColourMessage(msg))
-            return (INT_PTR)HandleCtlColour(dlg, (HDC)wParam, lParam);
-        return FALSE;
     }
+    return FALSE;
 }
-
-static WARNINGRECORD *warningrecord;
-static WARNINGRECORD *yesnowarningrecord;
 
 // What the two warning boxes share: the text, the ticked check box, the
 // focus on the first answer, the place in the middle of the screen.
-static WARNINGRECORD *InitWarning(HWND dlg, LPARAM lParam, int focus)
+static void InitWarning(HWND dlg, const WARNINGRECORD *record, int focus)
 {
-    WARNINGRECORD *record = (WARNINGRECORD *)lParam;
     SetDlgItemTextA(dlg, IDC_MESSAGETEXT, record->text);
     CheckDlgButton(dlg, IDC_SHOWAGAIN, BST_CHECKED);
     SetFocus(GetDlgItem(dlg, focus));
     CentreWindow(dlg);
-    return record;
 }
 
-static void StoreShowAgain(HWND dlg, WARNINGRECORD *record)
+static void StoreShowAgain(HWND dlg)
 {
+    WARNINGRECORD *record = DialogState<WARNINGRECORD>(dlg);
     if (record && record->flag)
         *record->flag = IsDlgButtonChecked(dlg, IDC_SHOWAGAIN) == BST_CHECKED ? 1 : 0;
 }
 
 INT_PTR CALLBACK WarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // A warning is read to the end: Esc and the close box do not dismiss it.
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
+        return TRUE;
+    INT_PTR answer;
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
     switch (msg) {
     case WM_INITDIALOG:
-        warningrecord = InitWarning(dlg, lParam, IDOK);
+        InitWarning(dlg, (const WARNINGRECORD *)lParam, IDOK);
         return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -82,29 +78,32 @@ INT_PTR CALLBACK WarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
             EndDialog(dlg, IDOK);
             return TRUE;
         case IDC_SHOWAGAIN:
-            StoreShowAgain(dlg, warningrecord);
+            StoreShowAgain(dlg);
             return TRUE;
         }
         return FALSE;
-    default:
-        if (IsColourMessage(msg))
-            return (INT_PTR)HandleCtlColour(dlg, (HDC)wParam, lParam);
-        return FALSE;
     }
+    return FALSE;
 }
 
 INT_PTR CALLBACK YesNoWarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // A warning is read to the end: Esc and the close box do not dismiss it.
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
+        return TRUE;
+    INT_PTR answer;
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
     switch (msg) {
     case WM_INITDIALOG:
-        yesnowarningrecord = InitWarning(dlg, lParam, IDYES);
+        InitWarning(dlg, (const WARNINGRECORD *)lParam, IDYES);
         return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDYES:
             // The question may stop being asked only when its answer was Yes:
             // a switched-off question answers Yes from then on.
-            StoreShowAgain(dlg, yesnowarningrecord);
+            StoreShowAgain(dlg);
             EndDialog(dlg, 1);
             return TRUE;
         case IDNO:
@@ -112,11 +111,8 @@ INT_PTR CALLBACK YesNoWarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
             return TRUE;
         }
         return FALSE;
-    default:
-        if (IsColourMessage(msg))
-            return (INT_PTR)HandleCtlColour(dlg, (HDC)wParam, lParam);
-        return FALSE;
     }
+    return FALSE;
 }
 
 int DoMessage(HWND parent, const char *text)
@@ -142,7 +138,6 @@ void DoWarning(HWND parent, const char *text, unsigned *flag)
         return;
     WARNINGRECORD record{text, flag, WarningDlgProc};
     COMMONDialogBox(hInst, "WarningBox", parent, WarningDlgProc, (LPARAM)&record, text);
-    warningrecord = nullptr;
     if (parent)
         UpdateWindow(parent);
 }
@@ -153,7 +148,6 @@ int DoYesNoWarning(HWND parent, const char *text, unsigned *flag)
         return 1;
     WARNINGRECORD record{text, flag, YesNoWarningDlgProc};
     INT_PTR r = COMMONDialogBox(hInst, "YesNoWarningBox", parent, YesNoWarningDlgProc, (LPARAM)&record, text);
-    yesnowarningrecord = nullptr;
     if (parent)
         UpdateWindow(parent);
     return r == 1 ? 1 : 0;

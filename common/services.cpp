@@ -3,7 +3,6 @@
 #include "common/msgdlg.h"
 #include "common/shell.h"
 #include "common/statbar.h"
-#include "document/blockstore.h"
 #include "resources/resource.h"
 #include <cstdio>
 #include <cstring>
@@ -305,62 +304,17 @@ HGLOBAL DuplicateObject(HGLOBAL source)
     return copy;
 }
 
-static HFONT aboutfonts[2];
-
-INT_PTR CALLBACK EXEAboutDialog(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+char *formatlong(long value)
 {
-    switch (msg) {
-    case WM_INITDIALOG: {
-        const BLOCK *header = (const BLOCK *)lParam;
-        HWND gone = GetDlgItem(dlg, header->hedr.flags & 0x400 ? IDC_ABOUTCREDIT : IDC_ABOUTCREDIT2);
-        if (gone)
-            DestroyWindow(gone);
-        aboutfonts[0] = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "ARIAL");
-        aboutfonts[1] = CreateFontA(13, 0, 0, 0, 400, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "ARIAL");
-        SendDlgItemMessageA(dlg, IDC_ABOUTTEXT, WM_SETFONT, (WPARAM)aboutfonts[0], 0);
-        SendDlgItemMessageA(dlg, IDC_ABOUTCREDIT, WM_SETFONT, (WPARAM)aboutfonts[1], 0);
-        // The header comes from a file: its texts need not be terminated.
-        char about[sizeof header->hedr.about + 1], title[sizeof header->hedr.title + 1];
-        memcpy(about, header->hedr.about, sizeof header->hedr.about);
-        about[sizeof header->hedr.about] = 0;
-        memcpy(title, header->hedr.title, sizeof header->hedr.title);
-        title[sizeof header->hedr.title] = 0;
-        SetDlgItemTextA(dlg, IDC_ABOUTTEXT, about);
-        SetWindowTextA(dlg, title);
-        CentreWindow(dlg);
-        return TRUE;
+    static char text[32];
+    char digits[16];
+    int n = snprintf(digits, sizeof digits, "%lu", (unsigned long)value);
+    int o = 0;
+    for (int i = 0; i < n; i++) {
+        if (i > 0 && (n - i) % 3 == 0)
+            text[o++] = ',';
+        text[o++] = digits[i];
     }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            for (HFONT &f : aboutfonts) {
-                if (f)
-                    DeleteObject(f);
-                f = NULL;
-            }
-            EndDialog(dlg, IDOK);
-            return TRUE;
-        }
-        return FALSE;
-    }
-    return FALSE;
-}
-
-int DoEXEAbout(HWND parent, HWND list, BLOCK *block)
-{
-    BLOCK header;
-    const BLOCK *use = block;
-    if (!block || block->tag != TAG_HEDR) {
-        if (!GetHeaderBlock(list, nullptr, &header)) {
-            DoMessage(parent, "Block access error");
-            if (parent)
-                UpdateWindow(parent);
-            return 0;
-        }
-        use = &header;
-    }
-    INT_PTR r = COMMONDialogBox(hInst, MAKEINTRESOURCEA(IDD_EXEABOUT), parent, EXEAboutDialog,
-                                (LPARAM)use, "about");
-    if (parent)
-        UpdateWindow(parent);
-    return (int)r;
+    text[o] = 0;
+    return text;
 }

@@ -3,8 +3,6 @@
 #pragma once
 #include <windows.h>
 
-struct BLOCK;
-
 void SetAllFontControls(HWND parent, HFONT font);
 BOOL CALLBACK FontEnumProc(HWND child, LPARAM font);
 HBRUSH HandleCtlColour(HWND dlg, HDC dc, LPARAM);
@@ -32,5 +30,6 @@ int GetMachineName(char *name, char *organisation);
 int GetSpinValue(HWND dlg, int id);
 HGLOBAL DuplicateObject(HGLOBAL source);
 
-int DoEXEAbout(HWND parent, HWND list, BLOCK *block);
-INT_PTR CALLBACK EXEAboutDialog(HWND, UINT, WPARAM, LPARAM);
+// `value` as an unsigned number with commas between groups of three digits
+// (1234567 gives "1,234,567"), in a buffer the next call overwrites.
+char *formatlong(long value);

@@ -1,11 +1,9 @@
-// What the shared library uses of the program that links it: the global
-// handles and the settings the editor keeps in its configuration file. The
-// definitions, with their defaults, live in editor/settings.cpp; both programs
-// link that module.
+// The global handles and the settings the editor keeps in its configuration
+// file, which the shared library, the runtime and both programs read. The
+// definitions, with their defaults, live in common/settings.cpp: the editor
+// loads them from its file, the player keeps the defaults.
 #pragma once
 #include <windows.h>
-
-struct BLOCKSET;
 
 constexpr int SETTINGTEXT = 261; // 260 characters and the terminator
 
@@ -61,7 +59,3 @@ extern int WaveOpenIsPreview;
 extern int DefaultViewMode;
 extern unsigned ViewModeSmallDepth, ViewModeMediumDepth, ViewModeLargeDepth;
 
-// Shell functions the document reader and the runtime call.
-void AdjustHeader(HWND list, BLOCKSET *set);
-int AdjustListBox(HWND list, BLOCKSET *set);
-char *formatlong(long value);

@@ -1,5 +1,5 @@
 #include "document/applet.h"
-#include "document/globallock.h"
+#include "common/owners.h"
 #include "document/objects.h"
 #include <cstring>
 #include <vector>

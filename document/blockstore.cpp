@@ -1,8 +1,8 @@
 #include "document/blockstore.h"
+#include "common/owners.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
-#include "document/globallock.h"
 #include "document/objects.h"
 #include "resources/resource.h"
 #include <cstdio>

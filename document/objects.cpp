@@ -1,11 +1,11 @@
 #include "document/objects.h"
 #include "common/msgdlg.h"
+#include "common/owners.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
 #include "document/applet.h"
 #include "document/blockstore.h"
-#include "document/globallock.h"
 #include "resources/document_ids.h"
 #include <algorithm>
 #include <cstdio>

@@ -1,12 +1,13 @@
 #include "document/reader.h"
+#include "common/dialog.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
+#include "common/owners.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
 #include "document/blockstore.h"
 #include "document/compress.h"
-#include "document/globallock.h"
 #include "document/objects.h"
 #include "resources/document_ids.h"
 #include <emmintrin.h>
@@ -166,12 +167,12 @@ struct Loader {
     HWND list;
     BLOCKSET *set;
     HWND parent;
+    const LOADHOST &host;
+    uint32_t headerflags = 0;
 
-    // An object whose data cannot be used: the user may go on without it.
-    bool GoOnWithout()
-    {
-        return DoYesNo(parent, FetchString(IDS_OBJECTREADERROR)) == IDYES;
-    }
+    // An object whose data cannot be used: the reader's program may go on
+    // without it.
+    bool GoOnWithout() { return host.goonwithout && host.goonwithout(parent); }
 
     // Reads the object record at `pos` of a block that ends at `end`. False
     // fails the load; *object stays 0 when the object is left out.
@@ -299,9 +300,11 @@ struct Loader {
 
     bool AskPassword(uint32_t check)
     {
+        if (!host.password)
+            return true;
         for (;;) {
             char buffer[261] = {};
-            if (!GetFilePassword(parent, buffer))
+            if (!host.password(parent, buffer))
                 return false;
             buffer[260] = 0;
             EncryptString(buffer, 1);
@@ -333,6 +336,7 @@ struct Loader {
         Terminate(h.organisation);
         Terminate(h.reservedtext);
         Terminate(h.about);
+        headerflags = h.flags;
         *blockcount = h.blockcount ? h.blockcount : 1;
         *next = pos + h.size;
 
@@ -346,7 +350,7 @@ struct Loader {
             ok = !h.oldpicture || ReadOldPicture(header, pos + HEDRSIZE, *next);
         }
         // The fonts are the player's to install; the editor works without them.
-        for (int i; ok && (i = FindPageObject(&header, TAG_FONT, 0)) >= 0;)
+        for (int i; ok && !host.keepfonts && (i = FindPageObject(&header, TAG_FONT, 0)) >= 0;)
             ok = DeletePageObject(&header, (unsigned)i);
         if (ok && AppendBlock(list, set, &header))
             return true;
@@ -382,10 +386,13 @@ struct Loader {
         uint32_t blockcount, pages = 0;
         if (!ReadHeader(t, &pos, &blockcount))
             return false;
+        if (host.openprogress)
+            host.openprogress(parent, headerflags);
         // Every block ends before the trailer and is at least its record long,
         // so each step moves on.
         while (pos != documentend) {
-            UpdateStatus(pages, blockcount);
+            if (host.progress)
+                host.progress(pages, blockcount);
             uint32_t head[2];
             if (documentend - pos < sizeof head || !in.ReadAt(pos, head, sizeof head))
                 return false;
@@ -403,9 +410,8 @@ struct Loader {
             pos += size;
         }
         SequenceBlocks(list, set);
-        SetBlockTitles(list, set);
-        AdjustHeader(list, set);
-        AdjustListBox(list, set);
+        if (host.titles)
+            SetBlockTitles(list, set);
         set->modified = 0;
         snprintf(set->path, sizeof set->path, "%s", path);
         return true;
@@ -446,25 +452,39 @@ static_assert(ValidCipher());
 
 } // namespace
 
-int LoadExeFile(HWND list, BLOCKSET *set, const char *path)
+static int AskGoOnWithout(HWND parent)
+{
+    return DoYesNo(parent, FetchString(IDS_OBJECTREADERROR)) == IDYES;
+}
+
+static void OpenStatusBar(HWND, uint32_t)
+{
+    OpenStatus();
+}
+
+const LOADHOST EDITORLOAD = {GetFilePassword, AskGoOnWithout, OpenStatusBar, UpdateStatus, CloseStatus, false, true};
+
+int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &host)
 {
     if (!set || !path)
         return 0;
-    HCURSOR cursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    bool ok = false;
-    if (file != INVALID_HANDLE_VALUE) {
-        LARGE_INTEGER size;
-        if (GetFileSizeEx(file, &size)) {
-            OpenStatus();
-            Loader loader{{file, (uint64_t)size.QuadPart}, list, set, GetParent(list)};
-            ok = loader.Read(path);
-            CloseStatus();
-        }
-        CloseHandle(file);
-    }
-    SetCursor(cursor);
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    LARGE_INTEGER size;
+    if (!file || !GetFileSizeEx(file.get(), &size))
+        return 0;
+    Loader loader{{file.get(), (uint64_t)size.QuadPart}, list, set, GetParent(list), host};
+    bool ok = loader.Read(path);
+    if (host.closeprogress)
+        host.closeprogress();
     return ok ? 1 : 0;
+}
+
+int LoadExeFile(HWND list, BLOCKSET *set, const char *path)
+{
+    HCURSOR cursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
+    int ok = LoadExeFileWith(list, set, path, EDITORLOAD);
+    SetCursor(cursor);
+    return ok;
 }
 
 int GetFilePassword(HWND parent, char *buffer)
@@ -477,9 +497,11 @@ int GetFilePassword(HWND parent, char *buffer)
 
 INT_PTR CALLBACK GetPasswordProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    INT_PTR answer;
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
     switch (msg) {
     case WM_INITDIALOG:
-        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
         SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PASSWORD, EN_CHANGE), (LPARAM)GetDlgItem(dlg, IDC_PASSWORD));
         SetFocus(GetDlgItem(dlg, IDC_PASSWORD));
         CentreWindow(dlg);
@@ -490,23 +512,13 @@ INT_PTR CALLBACK GetPasswordProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
             if (HIWORD(wParam) == EN_CHANGE)
                 EnableWindow(GetDlgItem(dlg, IDOK), GetWindowTextLengthA(GetDlgItem(dlg, IDC_PASSWORD)) > 5);
             return TRUE;
-        case IDOK: {
-            char *buffer = (char *)GetWindowLongPtrA(dlg, DWLP_USER);
-            if (buffer)
+        case IDOK:
+            if (char *buffer = DialogState<char>(dlg))
                 GetDlgItemTextA(dlg, IDC_PASSWORD, buffer, 261);
             EndDialog(dlg, IDOK);
             return TRUE;
         }
-        case IDCANCEL:
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        }
         return FALSE;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-        return (INT_PTR)HandleCtlColour(dlg, (HDC)wParam, lParam);
     }
     return FALSE;
 }

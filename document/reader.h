@@ -2,13 +2,37 @@
 // document password.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 
 struct BLOCKSET;
 struct OBJECTHEADER;
 
+// What a load asks of the program that reads the document. Any entry may be
+// NULL: no password is asked for (a protected document reads like any
+// other), a damaged object fails the load, no progress is shown.
+struct LOADHOST {
+    // The password typed into `buffer` (room for 261 characters): 1; 0 gives up.
+    int (*password)(HWND parent, char *buffer);
+    // Nonzero to go on without an object whose data is damaged.
+    int (*goonwithout)(HWND parent);
+    // Progress: begun once the header is read (with the header's flags),
+    // then blocks done of total, then ended whether or not the load worked.
+    void (*openprogress)(HWND parent, uint32_t headerflags);
+    void (*progress)(unsigned done, unsigned total);
+    void (*closeprogress)();
+    bool keepfonts; // keep the embedded-font object in the header block
+    bool titles;    // give every block its title
+};
+// The editor's answers: the password box, the question whether to go on
+// without a damaged object, the status bar's progress; fonts dropped, titles set.
+extern const LOADHOST EDITORLOAD;
+
 // Appends the document held at the end of `path` to `list`: 1 on success.
 // Nothing in the file is trusted: a damaged document ends in 0, or in the
-// question whether to go on without an object whose data is damaged.
+// host's choice to go on without an object whose data is damaged. The list's
+// look (item heights, focus) is the caller's to adjust afterwards.
+int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &host);
+// The editor's load: EDITORLOAD, with the wait cursor.
 int LoadExeFile(HWND list, BLOCKSET *set, const char *path);
 
 // Makes an object read from a file safe to use: its texts end inside their

@@ -1,9 +1,9 @@
 #include "document/writer.h"
+#include "common/owners.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include "document/blockstore.h"
 #include "document/compress.h"
-#include "document/globallock.h"
 #include "document/objects.h"
 #include "resources/resource.h"
 #include <zlib.h>

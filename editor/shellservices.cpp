@@ -1,7 +1,7 @@
-// Shell functions the shared library calls back.
+// The block list's look after a document is read into it.
+#include "editor/shellservices.h"
 #include "common/shell.h"
 #include "document/blockstore.h"
-#include <cstdio>
 
 void AdjustHeader(HWND, BLOCKSET *)
 {
@@ -39,19 +39,4 @@ int AdjustListBox(HWND list, BLOCKSET *set)
     if (dummy != LB_ERR && dummy != LB_ERRSPACE)
         SendMessageA(list, LB_DELETESTRING, dummy, 0);
     return 1;
-}
-
-char *formatlong(long value)
-{
-    static char text[32];
-    char digits[16];
-    int n = snprintf(digits, sizeof digits, "%lu", (unsigned long)value);
-    int o = 0;
-    for (int i = 0; i < n; i++) {
-        if (i > 0 && (n - i) % 3 == 0)
-            text[o++] = ',';
-        text[o++] = digits[i];
-    }
-    text[o] = 0;
-    return text;
 }

@@ -1,8 +1,9 @@
 #include "media/imageformat.h"
 #include "codecs/codecs.h"
+#include "common/owners.h"
 #include "common/shell.h"
-#include "document/globallock.h"
 #include "media/dib.h"
+#include "media/reduce.h"
 #include <vfw.h>
 #include <algorithm>
 #include <climits>
@@ -22,6 +23,7 @@ const IMAGEPROC imageproc[IMAGETYPES] = {
 namespace {
 
 constexpr int JPEGFORMAT = 0;
+constexpr int GIFFORMAT = 2;
 // The quality suffix needs room for "/Q:" and the digits.
 constexpr size_t QUALITYROOM = 8;
 // The longest header a video frame has in practice is the 124-byte
@@ -147,6 +149,22 @@ int WriteImage(const char *path, HGLOBAL dib)
     // The writer takes quality 1 to 100; a larger setting means the best.
     if (format == JPEGFORMAT && length + QUALITYROOM < MAX_PATH)
         snprintf(copy + length, MAX_PATH - length, "/Q:%u", std::min(JPEGQualityFactor, 100u));
+    // GIF holds at most 8 bits: deeper pictures are dithered to the 3-3-2
+    // palette first, as palette displays show them.
+    GlobalBlock reduced;
+    if (format == GIFFORMAT) {
+        GlobalLocked<BITMAPINFOHEADER> header(dib);
+        if (header && header.size() >= sizeof(BITMAPINFOHEADER) && header->biBitCount > 8) {
+            header.Unlock();
+            char rgb[PALETTEBYTES];
+            int bits;
+            GetDefaultPalette(rgb, &bits, 6);
+            reduced.Reset(DitherDib(dib, rgb, 8, 0));
+            if (!reduced)
+                return 0;
+            dib = reduced.get();
+        }
+    }
     return imageproc[format].WriteGraphicFile(copy, dib) ? 1 : 0;
 }
 

@@ -1,5 +1,5 @@
 #include "media/loaders.h"
-#include "document/globallock.h"
+#include "common/owners.h"
 #include "media/dib.h"
 #include "media/imageformat.h"
 #include "media/sound.h"

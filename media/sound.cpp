@@ -1,7 +1,6 @@
 #include "media/sound.h"
 #include "common/services.h"
 #include "document/compress.h"
-#include "runtime/messages.h"
 
 HGLOBAL APPLETwavehandle;
 PCMWAVEFORMAT *APPLETwaveformat;

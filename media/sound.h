@@ -7,6 +7,12 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+// What the player posts to the window of a looping background sound when it
+// ends, so that the window starts it again. Numbered among the show's private
+// messages (runtime/messages.h), whose windows are the ones that receive it.
+constexpr UINT QVM_REPLAYSOUND = WM_USER + 146;
+static_assert(QVM_REPLAYSOUND == 0x492);
+
 // Sound kinds, also the kinds of applet sound entries.
 constexpr DWORD SOUND_WAVE = MakeTag("wave");
 constexpr DWORD SOUND_MIDI = MakeTag("midi");

@@ -1,11 +1,9 @@
 // GIF files through giflib. Reading takes the first image of the file, placed
 // on the logical screen filled with the background colour, as a 1-, 4- or
 // 8-bit DIB after the size of its colour table. Writing stores one image of 1, 4
-// or 8 bits; deeper pictures are reduced to 8 bits first.
+// or 8 bits; a deeper picture is refused, its caller reduces it first.
 #include "codecs/codecs.h"
 #include "codecs/shared/kpxshared.h"
-#include "media/dib.h"
-#include "media/reduce.h"
 #include <gif_lib.h>
 #include <algorithm>
 #include <cstring>
@@ -154,16 +152,6 @@ bool EncodeIndexed(const DibView &v, OutBuffer &out)
     return ok;
 }
 
-// Pictures of more than 8 bits reach GIF through the system's own colour
-// reduction: dithered to the 3-3-2 palette, as palette displays show them.
-HGLOBAL ReduceForGif(HGLOBAL dib)
-{
-    char rgb[PALETTEBYTES];
-    int bits;
-    GetDefaultPalette(rgb, &bits, 6);
-    return DitherDib(dib, rgb, 8, 0);
-}
-
 } // namespace
 
 HGLOBAL GIFGetFileInformation(char *path)
@@ -178,15 +166,5 @@ HGLOBAL GIFReadGraphicFile(char *path)
 
 short GIFWriteGraphicFile(char *path, HGLOBAL dib)
 {
-    DibView v(dib);
-    if (!v.ok)
-        return 0;
-    if (v.bits <= 8)
-        return WriteEncoded(path, dib, EncodeIndexed);
-    HGLOBAL reduced = ReduceForGif(dib);
-    if (!reduced)
-        return 0;
-    short written = WriteEncoded(path, reduced, EncodeIndexed);
-    GlobalFree(reduced);
-    return written;
+    return WriteEncoded(path, dib, EncodeIndexed);
 }

@@ -1,6 +1,5 @@
 #include "common/services.h"
 #include "common/shell.h"
-#include "document/blockstore.h"
 #include "resources/resource.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
@@ -21,6 +20,15 @@ TEST(Services, TextToHexAndRectangles)
     RECT r{10, 20, 15, 60};
     EXPECT_EQ(RectWidth(&r), 5);
     EXPECT_EQ(RectDepth(&r), 40);
+}
+
+TEST(Services, FormatLongGroupsDigits)
+{
+    EXPECT_STREQ(formatlong(1234567), "1,234,567");
+    EXPECT_STREQ(formatlong(0), "0");
+    EXPECT_STREQ(formatlong(999), "999");
+    EXPECT_STREQ(formatlong(1000), "1,000");
+    EXPECT_STREQ(formatlong(-1), "4,294,967,295");
 }
 
 TEST(Services, SpinValueIsClampedToItsUpDownRange)
@@ -141,42 +149,6 @@ TEST(Services, DuplicateObjectCopiesBytes)
     GlobalUnlock(h);
     GlobalFree(copy);
     GlobalFree(h);
-}
-
-TEST(Services, DocumentAboutBoxShowsBoundedHeaderTexts)
-{
-    BLOCK header{};
-    header.tag = header.hedr.tag = TAG_HEDR;
-    // Texts from a damaged file fill their fields without a terminator.
-    memset(header.hedr.title, 'T', sizeof header.hedr.title);
-    memset(header.hedr.about, 'A', sizeof header.hedr.about);
-    header.hedr.flags = 0x400;
-    sbtest::ModalRecorder rec;
-    char title[400] = "", about[1100] = "";
-    bool credit = true, credit2 = false;
-    rec.Drive([&](HWND dlg) {
-        GetWindowTextA(dlg, title, sizeof title);
-        GetDlgItemTextA(dlg, IDC_ABOUTTEXT, about, sizeof about);
-        credit = GetDlgItem(dlg, IDC_ABOUTCREDIT) != NULL;
-        credit2 = GetDlgItem(dlg, IDC_ABOUTCREDIT2) != NULL;
-        sbtest::Click(dlg, IDOK);
-    });
-    EXPECT_EQ(DoEXEAbout(NULL, NULL, &header), IDOK);
-    EXPECT_EQ(strlen(title), sizeof header.hedr.title);
-    EXPECT_EQ(strlen(about), sizeof header.hedr.about);
-    EXPECT_FALSE(credit);
-    EXPECT_TRUE(credit2);
-}
-
-TEST(Services, DocumentAboutBoxWithoutHeaderReportsIt)
-{
-    HWND owner = sbtest::CreateTestWindow(false);
-    HWND list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 10, 10, owner, (HMENU)10, hInst, NULL);
-    sbtest::ModalRecorder rec(IDOK);
-    EXPECT_EQ(DoEXEAbout(NULL, list, NULL), 0);
-    ASSERT_EQ(rec.calls.size(), 1u);
-    EXPECT_EQ(rec.calls[0].text, "Block access error");
-    DestroyWindow(owner);
 }
 
 TEST(Services, BitmapStripGlyphsAndDibsDrawWhereAsked)

@@ -1,9 +1,9 @@
 // What the document tests share: a document window as the shell makes it,
 // pictures and data to put into objects, and files in a folder of their own.
 #pragma once
+#include "common/owners.h"
 #include "common/shell.h"
 #include "document/blockstore.h"
-#include "document/globallock.h"
 #include "document/objects.h"
 #include "media/dib.h"
 #include "tests/support/testsupport.h"
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace doctest {
+namespace docfixture {
 
 // A window with the block list, the undo list and the BLOCKSET in its user
 // data, as the shell makes a document window.
@@ -190,4 +190,4 @@ template <class T> void Put(std::vector<uint8_t> &bytes, size_t offset, T v)
         memcpy(bytes.data() + offset, &v, sizeof v);
 }
 
-} // namespace doctest
+} // namespace docfixture

@@ -1,7 +1,7 @@
 #include "document/compress.h"
 #include "tests/document/docwindow.h"
 
-using namespace doctest;
+using namespace docfixture;
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <zlib.h>
 #include <algorithm>
 
-using namespace doctest;
+using namespace docfixture;
 
 namespace {
 
@@ -780,6 +780,22 @@ TEST(Password, TheSubstitutionKeepsLengthAndReverses)
     EXPECT_NE(memcmp(text, all, 255), 0);
     EncryptString(text, 0);
     EXPECT_EQ(memcmp(text, all, 256), 0);
+
+    // Every saved password is checked through this table: a changed table
+    // locks them all out. The whole table, and one password with the check
+    // value a document stores for it, are pinned.
+    uint8_t table[256];
+    for (int i = 1; i < 256; i++) {
+        char one[2] = {(char)i, 0};
+        EncryptString(one, 1);
+        table[i] = (uint8_t)one[0];
+    }
+    table[0] = 0;
+    EXPECT_EQ(Crc(table, sizeof table), 0x7EFDCB46u);
+    char password[] = "sesame7";
+    EncryptString(password, 1);
+    EXPECT_STREQ(password, "\xE1r\xE1;\xE5r\xFD");
+    EXPECT_EQ(Crc((const uint8_t *)password, strlen(password)), 0x3DE3C846u);
 }
 
 TEST_F(Reading, AnOldDocumentGetsItsPictureAsAHeaderObject)

@@ -3,7 +3,7 @@
 #include "document/applet.h"
 #include "tests/document/docwindow.h"
 
-using namespace doctest;
+using namespace docfixture;
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include "common/statbar.h"
 #include "document/blockstore.h"
 #include "editor/editormain.h"
+#include "editor/shellservices.h"
 #include "resources/resource.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
@@ -27,15 +28,6 @@ TEST(Settings, DefaultsBeforeAnyConfigurationIsRead)
     // The start-up logo's class name is the frame's followed by "StartupScreen".
     EXPECT_EQ(std::string(szLogoClassName), std::string(szAppName) + "StartupScreen");
     EXPECT_EQ(strlen(szLogoClassName), 35u);
-}
-
-TEST(Settings, FormatLongGroupsDigits)
-{
-    EXPECT_STREQ(formatlong(1234567), "1,234,567");
-    EXPECT_STREQ(formatlong(0), "0");
-    EXPECT_STREQ(formatlong(999), "999");
-    EXPECT_STREQ(formatlong(1000), "1,000");
-    EXPECT_STREQ(formatlong(-1), "4,294,967,295");
 }
 
 TEST(Settings, AdjustListBoxSizesItemsForTheViewMode)

@@ -1,0 +1,25 @@
+// What every dialog of ours shares. A dialog gets its state through the
+// lParam of its creation, kept in DWLP_USER; its control colours are the
+// system's button face; Esc and the close box end it with IDCANCEL. A
+// dialog procedure offers each message here first:
+//
+//     INT_PTR answer;
+//     if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+//         return answer;
+//
+// A dialog that must not end on Esc answers IDCANCEL itself before offering
+// the message here. Whatever a dialog makes for itself is freed at
+// WM_DESTROY, which comes however the dialog ends.
+#pragma once
+#include <windows.h>
+
+// True when the message is answered and the procedure returns *answer.
+// WM_INITDIALOG is never answered here: the procedure goes on with it after
+// the state is stored.
+bool COMMONDialogMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer);
+
+// The state the dialog was created with.
+template <class T> T *DialogState(HWND dlg)
+{
+    return (T *)GetWindowLongPtrA(dlg, DWLP_USER);
+}
