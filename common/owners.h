@@ -50,9 +50,18 @@ private:
 // lock fails.
 template <class T = void> class GlobalLocked {
 public:
-    explicit GlobalLocked(HGLOBAL handle) : h(handle), p(handle ? (T *)GlobalLock(handle) : nullptr) {}
-    explicit GlobalLocked(const GlobalBlock &block) : GlobalLocked(block.get()) {}
+    GlobalLocked() = default;
+    explicit GlobalLocked(HGLOBAL handle) { Lock(handle); }
+    explicit GlobalLocked(const GlobalBlock &block) { Lock(block.get()); }
     ~GlobalLocked() { Unlock(); }
+    // Locks `handle` instead of what was locked before; false when it fails.
+    bool Lock(HGLOBAL handle)
+    {
+        Unlock();
+        h = handle;
+        p = handle ? (T *)GlobalLock(handle) : nullptr;
+        return p != nullptr;
+    }
     GlobalLocked(const GlobalLocked &) = delete;
     GlobalLocked &operator=(const GlobalLocked &) = delete;
     explicit operator bool() const { return p != nullptr; }
@@ -69,8 +78,8 @@ public:
     }
 
 private:
-    HGLOBAL h;
-    T *p;
+    HGLOBAL h = NULL;
+    T *p = nullptr;
 };
 
 // A new movable, zero-initialised block of `size` bytes that starts with the
@@ -108,21 +117,37 @@ private:
     HDC dc;
 };
 
-// A memory device context, deleted at the end of the scope.
+// A memory device context that gives back its first selection and is
+// deleted at the end of the scope.
 class MemoryDC {
 public:
     explicit MemoryDC(HDC like) : dc(CreateCompatibleDC(like)) {}
     ~MemoryDC()
     {
-        if (dc)
+        if (dc) {
+            if (old)
+                SelectObject(dc, old);
             DeleteDC(dc);
+        }
     }
     MemoryDC(const MemoryDC &) = delete;
     MemoryDC &operator=(const MemoryDC &) = delete;
-    operator HDC() const { return dc; }
+    // Selects `object` into the DC; false when there is no DC or it fails.
+    bool Select(HGDIOBJ object)
+    {
+        if (!dc || !object)
+            return false;
+        HGDIOBJ previous = SelectObject(dc, object);
+        if (!previous || previous == HGDI_ERROR)
+            return false;
+        if (!old)
+            old = previous;
+        return true;
+    }
+    HDC dc;
 
 private:
-    HDC dc;
+    HGDIOBJ old = nullptr;
 };
 
 // A GDI object selected into a DC for one scope; the previous one comes back.
@@ -143,9 +168,9 @@ private:
 };
 
 // A created pen, brush, font, bitmap or region, deleted at the end of the
-// scope unless released. Declare it before any SelectedObject of it, so it
-// is deselected before it is deleted.
-template <class T> class GdiObject {
+// scope unless released. Declare it before the memory DC or SelectedObject
+// that selects it, so that it is deselected before it is deleted.
+template <class T = HGDIOBJ> class GdiObject {
 public:
     GdiObject() = default;
     explicit GdiObject(T object) : h(object) {}

@@ -1,6 +1,7 @@
 #include "common/services.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
+#include "common/owners.h"
 #include "common/shell.h"
 #include "common/statbar.h"
 #include "resources/resource.h"
@@ -285,23 +286,13 @@ HGLOBAL DuplicateObject(HGLOBAL source)
     SIZE_T size = source ? GlobalSize(source) : 0;
     if (!size)
         return NULL;
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    if (!copy)
+    GlobalBlock copy = GlobalBlock::Alloc(size);
+    GlobalLocked<> from(source), to(copy);
+    if (!from || !to)
         return NULL;
-    void *from = GlobalLock(source);
-    void *to = GlobalLock(copy);
-    if (!from || !to) {
-        if (from)
-            GlobalUnlock(source);
-        if (to)
-            GlobalUnlock(copy);
-        GlobalFree(copy);
-        return NULL;
-    }
-    memcpy(to, from, size);
-    GlobalUnlock(copy);
-    GlobalUnlock(source);
-    return copy;
+    memcpy(to.get(), from.get(), size);
+    to.Unlock();
+    return copy.Release();
 }
 
 char *formatlong(long value)

@@ -113,12 +113,10 @@ void DestroyBlock(BLOCK *block)
     if (count && block->objects) {
         // The array may be shorter than the count says if a load failed half way.
         SIZE_T slots = GlobalSize(block->objects) / sizeof(HGLOBAL);
-        if (HGLOBAL *objects = (HGLOBAL *)GlobalLock(block->objects)) {
-            for (uint32_t i = 0; i < count && i < slots; i++)
-                if (objects[i])
-                    DestroyPageObject(objects[i]);
-            GlobalUnlock(block->objects);
-        }
+        GlobalLocked<HGLOBAL> objects(block->objects);
+        for (uint32_t i = 0; objects && i < count && i < slots; i++)
+            if (objects.get()[i])
+                DestroyPageObject(objects.get()[i]);
     }
     if (block->objects)
         GlobalFree(block->objects);

@@ -1,4 +1,5 @@
 #include "document/compress.h"
+#include "common/owners.h"
 #include <zlib.h>
 #include <algorithm>
 #include <cstdio>
@@ -125,18 +126,14 @@ HGLOBAL UncompressDataFromDiskEx(HANDLE file, unsigned long *size, unsigned long
 {
     if (length > 0x40000000ul)
         return NULL;
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, length ? length : 1);
-    void *p = h ? GlobalLock(h) : nullptr;
-    bool ok = p && ExpandFromFile(file, (uint32_t)*size, p, (uint32_t)length);
-    if (p)
-        GlobalUnlock(h);
-    if (!ok) {
-        if (h)
-            GlobalFree(h);
-        return NULL;
+    GlobalBlock h = GlobalBlock::Alloc(length ? length : 1);
+    {
+        GlobalLocked<> p(h);
+        if (!p || !ExpandFromFile(file, (uint32_t)*size, p.get(), (uint32_t)length))
+            return NULL;
     }
     *size = length;
-    return h;
+    return h.Release();
 }
 
 HGLOBAL UncompressData(const char *data, unsigned long *size, unsigned long)
@@ -148,16 +145,16 @@ HGLOBAL UncompressData(const char *data, unsigned long *size, unsigned long)
     z.avail_in = (uInt)*size;
     // The block doubles as it fills, so large pictures cost few copies.
     SIZE_T capacity = std::clamp<SIZE_T>((SIZE_T)*size * 4, STEP, MAXEXPANDEDDATA);
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, capacity);
+    GlobalBlock h = GlobalBlock::Alloc(capacity);
     bool ok = false;
     while (h) {
-        Bytef *p = (Bytef *)GlobalLock(h);
+        GlobalLocked<Bytef> p(h);
         if (!p)
             break;
-        z.next_out = p + z.total_out;
+        z.next_out = p.get() + z.total_out;
         z.avail_out = (uInt)(capacity - z.total_out);
         int rc = inflate(&z, Z_PARTIAL_FLUSH);
-        GlobalUnlock(h);
+        p.Unlock();
         if (rc == Z_STREAM_END) {
             ok = true;
             break;
@@ -169,41 +166,39 @@ HGLOBAL UncompressData(const char *data, unsigned long *size, unsigned long)
         if (capacity >= MAXEXPANDEDDATA)
             break;
         SIZE_T bigger = std::min<SIZE_T>(capacity * 2, MAXEXPANDEDDATA);
-        HGLOBAL grown = GlobalReAlloc(h, bigger, GMEM_MOVEABLE | GMEM_ZEROINIT);
+        HGLOBAL grown = GlobalReAlloc(h.get(), bigger, GMEM_MOVEABLE | GMEM_ZEROINIT);
         if (!grown)
             break;
-        h = grown;
+        h.Release(); // moved by the reallocation
+        h.Reset(grown);
         capacity = bigger;
     }
     inflateEnd(&z);
-    if (!ok) {
-        if (h)
-            GlobalFree(h);
+    if (!ok)
         return NULL;
-    }
     SIZE_T produced = z.total_out;
     if (produced && produced < capacity)
-        if (HGLOBAL shrunk = GlobalReAlloc(h, produced, GMEM_MOVEABLE))
-            h = shrunk;
+        if (HGLOBAL shrunk = GlobalReAlloc(h.get(), produced, GMEM_MOVEABLE)) {
+            h.Release();
+            h.Reset(shrunk);
+        }
     *size = (unsigned long)produced;
-    return h;
+    return h.Release();
 }
 
 int WriteObject(HWND, const char *path, HGLOBAL data)
 {
     SIZE_T size = data ? GlobalSize(data) : 0;
-    const void *bytes = size ? GlobalLock(data) : nullptr;
+    GlobalLocked<const char> bytes(size ? data : NULL);
     if (size && !bytes)
         return 0;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    bool ok = file != INVALID_HANDLE_VALUE;
-    if (ok && size)
-        ok = WriteAll(file, bytes, (DWORD)size);
-    if (file != INVALID_HANDLE_VALUE && !CloseHandle(file))
+    FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
+        return 0;
+    bool ok = !size || WriteAll(file.get(), bytes.get(), (DWORD)size);
+    if (!file.Close())
         ok = false;
-    if (bytes)
-        GlobalUnlock(data);
-    if (!ok && file != INVALID_HANDLE_VALUE)
+    if (!ok)
         DeleteFileA(path);
     return ok ? 1 : 0;
 }

@@ -155,7 +155,7 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
     // The attached data: a text, a handle's contents, or nothing.
     const uint8_t *bytes = nullptr;
     SIZE_T length = 0;
-    HGLOBAL source = NULL;
+    GlobalLocked<const uint8_t> sourcelock;
     switch (tag) {
     case TAG_BUTN:
     case TAG_TEXT:
@@ -174,32 +174,22 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
     case TAG_MIDI:
     case TAG_ANIM:
     case TAG_MOVI:
-        source = (HGLOBAL)data;
-        if (source) {
-            length = GlobalSize(source);
-            bytes = (const uint8_t *)GlobalLock(source);
-            if (!bytes)
+        if (data) {
+            if (!sourcelock.Lock((HGLOBAL)data))
                 return NULL;
+            length = GlobalSize((HGLOBAL)data);
+            bytes = sourcelock.get();
         }
         break;
     }
-    auto release = [&] {
-        if (source && bytes)
-            GlobalUnlock(source);
-    };
-    if (length > 0x40000000) {
-        release();
+    if (length > 0x40000000)
         return NULL;
-    }
 
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, fixed + length + OBJECTSLACK);
-    OBJECTHEADER *o = h ? (OBJECTHEADER *)GlobalLock(h) : nullptr;
-    if (!o) {
-        if (h)
-            GlobalFree(h);
-        release();
+    GlobalBlock h = GlobalBlock::Alloc(fixed + length + OBJECTSLACK);
+    GlobalLocked<OBJECTHEADER> lock(h);
+    if (!lock)
         return NULL;
-    }
+    OBJECTHEADER *o = lock.get();
     o->tag = tag;
     o->totalsize = fixed + (uint32_t)length;
     o->fixedsize = fixed;
@@ -308,16 +298,14 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
     o->number = GetNextPageObjectNumber(block);
     if (length)
         memcpy((char *)o + fixed, bytes, length);
-    GlobalUnlock(h);
-    release();
+    lock.Unlock();
+    sourcelock.Unlock();
 
     if (tag == TAG_APPL && data) {
         const char *text = (const char *)data;
-        HGLOBAL with = AppendAppletEntry(h, text, (unsigned long)strlen(text) + 1, ENTRY_TEXT, 0);
-        GlobalFree(h);
-        h = with;
+        return AppendAppletEntry(h.get(), text, (unsigned long)strlen(text) + 1, ENTRY_TEXT, 0);
     }
-    return h;
+    return h.Release();
 }
 
 unsigned GetNextPageObjectNumber(BLOCK *block)

@@ -44,25 +44,15 @@ bool DibHeaderLayout(const BITMAPINFOHEADER *dib, DIBLAYOUT *out)
     return DibLayout(dib->biWidth, dib->biHeight, dib->biBitCount, dib->biSize, out);
 }
 
-DibLock::DibLock(HGLOBAL dib) : handle(dib)
+DibLock::DibLock(HGLOBAL dib)
 {
-    if (!dib || GlobalSize(dib) < sizeof(BITMAPINFOHEADER))
+    if (!dib || GlobalSize(dib) < sizeof(BITMAPINFOHEADER) || !lock.Lock(dib))
         return;
-    auto *locked = (BITMAPINFOHEADER *)GlobalLock(dib);
-    if (!locked)
-        return;
-    if (!DibHeaderLayout(locked, &layout) || GlobalSize(dib) < layout.total) {
-        GlobalUnlock(dib);
+    if (!DibHeaderLayout(lock.get(), &layout) || GlobalSize(dib) < layout.total) {
+        lock.Unlock();
         return;
     }
-    header = locked;
-}
-
-void DibLock::Unlock()
-{
-    if (header)
-        GlobalUnlock(handle);
-    header = nullptr;
+    header = lock.get();
 }
 
 HGLOBAL CreateDib(int width, int height, const char *rgb, int bits)
@@ -71,14 +61,10 @@ HGLOBAL CreateDib(int width, int height, const char *rgb, int bits)
     DIBLAYOUT layout;
     if (!DibLayout(width, height, bits, sizeof(BITMAPINFOHEADER), &layout))
         return NULL;
-    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, layout.total);
-    if (!dib)
+    GlobalBlock dib = GlobalBlock::Alloc(layout.total);
+    GlobalLocked<BITMAPINFOHEADER> header(dib);
+    if (!header)
         return NULL;
-    auto *header = (BITMAPINFOHEADER *)GlobalLock(dib);
-    if (!header) {
-        GlobalFree(dib);
-        return NULL;
-    }
     header->biSize = sizeof(BITMAPINFOHEADER);
     header->biWidth = width;
     header->biHeight = height;
@@ -89,7 +75,7 @@ HGLOBAL CreateDib(int width, int height, const char *rgb, int bits)
     header->biClrUsed = layout.tableentries;
     header->biClrImportant = layout.tableentries;
     if (rgb) {
-        auto *table = (RGBQUAD *)(header + 1);
+        auto *table = (RGBQUAD *)(header.get() + 1);
         const auto *src = (const uint8_t *)rgb;
         for (uint32_t i = 0; i < layout.tableentries; ++i) {
             table[i].rgbRed = src[3 * i];
@@ -97,8 +83,8 @@ HGLOBAL CreateDib(int width, int height, const char *rgb, int bits)
             table[i].rgbBlue = src[3 * i + 2];
         }
     }
-    GlobalUnlock(dib);
-    return dib;
+    header.Unlock();
+    return dib.Release();
 }
 
 HGLOBAL CreateDibLike(const DibLock &like, int width, int height)

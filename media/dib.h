@@ -7,6 +7,7 @@
 // Pixel coordinates count rows from the top. An RGB palette is 768 bytes:
 // 256 triples red, green, blue.
 #pragma once
+#include "common/owners.h"
 #include <windows.h>
 #include <cstdint>
 #include <vector>
@@ -63,7 +64,6 @@ inline bool PixelDepth(int bits)
 class DibLock {
 public:
     explicit DibLock(HGLOBAL dib);
-    ~DibLock() { Unlock(); }
     DibLock(const DibLock &) = delete;
     DibLock &operator=(const DibLock &) = delete;
 
@@ -79,11 +79,15 @@ public:
     RGBQUAD *Table() { return (RGBQUAD *)(base() + layout.tableoffset); }
 
 protected:
-    void Unlock();
+    void Unlock()
+    {
+        lock.Unlock();
+        header = nullptr;
+    }
 
 private:
     uint8_t *base() const { return (uint8_t *)header; }
-    HGLOBAL handle = nullptr;
+    GlobalLocked<BITMAPINFOHEADER> lock;
 };
 
 // A DIB just made (or NULL when making it failed), locked while it is filled
@@ -91,21 +95,11 @@ private:
 class NewDib : public DibLock {
 public:
     explicit NewDib(HGLOBAL dib) : DibLock(dib), owned(dib) {}
-    ~NewDib()
-    {
-        Unlock();
-        if (owned)
-            GlobalFree(owned);
-    }
-    HGLOBAL Release()
-    {
-        HGLOBAL dib = owned;
-        owned = NULL;
-        return dib;
-    }
+    ~NewDib() { Unlock(); } // then `owned` frees the block
+    HGLOBAL Release() { return owned.Release(); }
 
 private:
-    HGLOBAL owned;
+    GlobalBlock owned;
 };
 
 // The value of pixel x of a row, as GetDibPixel gives it.

@@ -1,4 +1,5 @@
 #include "media/draw.h"
+#include "common/owners.h"
 #include "media/dib.h"
 #include "media/reduce.h"
 #include <algorithm>
@@ -8,53 +9,6 @@
 #include <string>
 
 namespace {
-
-// A memory device context that gives back its first selection and goes away
-// with its owner.
-class MemoryDC {
-public:
-    explicit MemoryDC(HDC like) : dc(CreateCompatibleDC(like)) {}
-    ~MemoryDC()
-    {
-        if (dc) {
-            if (old)
-                SelectObject(dc, old);
-            DeleteDC(dc);
-        }
-    }
-    MemoryDC(const MemoryDC &) = delete;
-    MemoryDC &operator=(const MemoryDC &) = delete;
-    bool Select(HGDIOBJ object)
-    {
-        if (!dc || !object)
-            return false;
-        HGDIOBJ previous = SelectObject(dc, object);
-        if (!previous || previous == HGDI_ERROR)
-            return false;
-        if (!old)
-            old = previous;
-        return true;
-    }
-    HDC dc;
-
-private:
-    HGDIOBJ old = nullptr;
-};
-
-// Deletes a GDI object when it goes out of scope. Declare it before the
-// memory DC that selects it, so that the DC lets go of it first.
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object) : h(object) {}
-    ~GdiObject()
-    {
-        if (h)
-            DeleteObject(h);
-    }
-    GdiObject(const GdiObject &) = delete;
-    GdiObject &operator=(const GdiObject &) = delete;
-    HGDIOBJ h;
-};
 
 HBITMAP DeviceBitmap(HDC dc, const BITMAPINFOHEADER *dib, const DIBLAYOUT &layout)
 {
@@ -84,9 +38,9 @@ int ShowPicture(HDC dc, HGLOBAL dib, const char *rgb, int x, int y, int scale, b
     PALSTATE state{};
     RealizeWindowPalette(dc, &state, rgb, l.bits <= 8 ? 1 << l.bits : 0);
     {
-        GdiObject bitmap(DeviceBitmap(dc, lock.header, l));
+        GdiObject<HBITMAP> bitmap(DeviceBitmap(dc, lock.header, l));
         MemoryDC memory(dc);
-        if (memory.Select(bitmap.h)) {
+        if (memory.Select(bitmap.get())) {
             if (!stretch) {
                 BitBlt(dc, 0, 0, l.width, l.height, memory.dc, x, -y, SRCCOPY);
             } else {
@@ -145,9 +99,9 @@ void COMMONDrawBitmapInRectNoResize(HDC dc, const RECT *area, HGLOBAL dib, RECT 
     int x = area->left + CentreOffset((long long)area->right - area->left, l.width);
     int y = area->top + CentreOffset((long long)area->bottom - area->top, l.height);
     {
-        GdiObject bitmap(DeviceBitmap(dc, lock.header, l));
+        GdiObject<HBITMAP> bitmap(DeviceBitmap(dc, lock.header, l));
         MemoryDC memory(dc);
-        if (memory.Select(bitmap.h))
+        if (memory.Select(bitmap.get()))
             BitBlt(dc, x, y, l.width, l.height, memory.dc, 0, 0, SRCCOPY);
     }
     SetRectOrEmpty(drawn, x, y, x + l.width, y + l.height);
@@ -170,9 +124,9 @@ void COMMONDrawBitmapInRect(HDC dc, const RECT *area, HGLOBAL dib, RECT *drawn)
     int x = area->left + CentreOffset(areaw, w);
     int y = area->top + CentreOffset(areah, h);
     {
-        GdiObject bitmap(DeviceBitmap(dc, lock.header, l));
+        GdiObject<HBITMAP> bitmap(DeviceBitmap(dc, lock.header, l));
         MemoryDC memory(dc);
-        if (memory.Select(bitmap.h)) {
+        if (memory.Select(bitmap.get())) {
             int mode = SetStretchBltMode(dc, l.bits == 1 ? WHITEONBLACK : COLORONCOLOR);
             StretchBlt(dc, x, y, (int)w, (int)h, memory.dc, 0, 0, l.width, l.height, SRCCOPY);
             if (mode)
@@ -225,16 +179,16 @@ int ShowTransparentDib(HDC dc, HANDLE, const BITMAPINFOHEADER *dib, int x, int y
                     if ((ReadPixel(in, i, l.bits) & compare) != key)
                         out[i >> 3] |= (uint8_t)(0x80 >> (i & 7));
             }
-            GdiObject picturebitmap(DeviceBitmap(dc, dib, l));
-            GdiObject inversebitmap(CreateBitmap(width, height, 1, 1, NULL));
-            GdiObject maskbitmap(nullptr);
+            GdiObject<HBITMAP> picturebitmap(DeviceBitmap(dc, dib, l));
+            GdiObject<HBITMAP> inversebitmap(CreateBitmap(width, height, 1, 1, NULL));
+            GdiObject<HBITMAP> maskbitmap;
             MemoryDC picture(dc), masks(dc), inverse(dc);
             // Made for a fresh memory DC, so monochrome.
             if (picture.dc)
-                maskbitmap.h = DeviceBitmap(picture.dc, mask.header, mask.layout);
+                maskbitmap.Reset(DeviceBitmap(picture.dc, mask.header, mask.layout));
             if (masks.dc && inverse.dc) {
-                if (picturebitmap.h && maskbitmap.h && inversebitmap.h && picture.Select(picturebitmap.h) &&
-                    masks.Select(maskbitmap.h) && inverse.Select(inversebitmap.h)) {
+                if (picturebitmap.get() && maskbitmap.get() && inversebitmap.get() && picture.Select(picturebitmap.get()) &&
+                    masks.Select(maskbitmap.get()) && inverse.Select(inversebitmap.get())) {
                     // Monochrome sources take the text colour for 0 and the
                     // background colour for 1: make them black and white.
                     SetTextColor(picture.dc, RGB(0, 0, 0));

@@ -28,18 +28,15 @@ uint32_t BigEndian(const uint8_t *p)
 
 // What a load holds; freed unless handed over.
 struct MNGLOAD {
+    explicit MNGLOAD(HWND window) : hwnd(window) {}
     HWND hwnd;
     FILE *fp = nullptr;
-    HGLOBAL block = NULL;
-    HGLOBAL dib = NULL;
+    GlobalBlock block; // the animation being built
+    GlobalBlock dib;   // the frame being read
     ~MNGLOAD()
     {
         if (fp)
             fclose(fp);
-        if (block)
-            GlobalFree(block);
-        if (dib)
-            GlobalFree(dib);
     }
     HGLOBAL Fail(unsigned text)
     {
@@ -100,7 +97,7 @@ void SetTransparency(OBJECTANIMFRAME *frame, HGLOBAL dib, const PNGIMAGE &image,
 
 HGLOBAL LoadAnimation(HWND hwnd, const char *path)
 {
-    MNGLOAD m{hwnd};
+    MNGLOAD m(hwnd);
     m.fp = fopen(path, "rb");
     FILE *fp = m.fp;
     if (!fp)
@@ -142,7 +139,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
     if (!count)
         return m.Fail(IDS_CORRUPTED);
     const uint64_t headbytes = sizeof(ANIMHEADER) + (uint64_t)count * sizeof(OBJECTANIMFRAME);
-    m.block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)headbytes);
+    m.block = GlobalBlock::Alloc((SIZE_T)headbytes);
     if (!m.block)
         return m.Fail(IDS_MEMORY);
     {
@@ -214,7 +211,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
             default:
                 return m.Fail(IDS_ERRREAD);
             }
-            m.dib = image.dib;
+            m.dib.Reset(image.dib);
             decoded = true;
             if (!ReadChunkData(fp, chunk, NULL, 0, &match))
                 return m.Fail(IDS_ERRREAD);
@@ -227,7 +224,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
             OBJECTANIMFRAME frame{};
             uint32_t dibsize;
             {
-                DibLock lock(m.dib);
+                DibLock lock(m.dib.get());
                 if (!lock.ok())
                     return m.Fail(IDS_MEMORY);
                 dibsize = lock.layout.total;
@@ -242,7 +239,7 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
                 frame.delay = (uint32_t)(ms < MAXDELAY ? ms : MAXDELAY);
             }
             if (trnsseen)
-                SetTransparency(&frame, m.dib, image, trns, trnscount);
+                SetTransparency(&frame, m.dib.get(), image, trns, trnscount);
             if (defiseen) {
                 frame.x = defix;
                 frame.y = defiy;
@@ -250,20 +247,20 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
             uint64_t grown = dataend + dibsize;
             if (grown > MAXBLOCKBYTES)
                 return m.Fail(IDS_MEMORY);
-            HGLOBAL block = GlobalReAlloc(m.block, (SIZE_T)grown, GMEM_MOVEABLE | GMEM_ZEROINIT);
+            HGLOBAL block = GlobalReAlloc(m.block.get(), (SIZE_T)grown, GMEM_MOVEABLE | GMEM_ZEROINIT);
             if (!block)
                 return m.Fail(IDS_MEMORY);
-            m.block = block;
+            m.block.Release(); // moved by the reallocation
+            m.block.Reset(block);
             {
                 GlobalLocked<uint8_t> to(m.block), from(m.dib);
                 if (!to || !from)
                     return m.Fail(IDS_MEMORY);
                 memcpy(to.get() + dataend, from.get(), dibsize);
             }
-            GlobalFree(m.dib);
-            m.dib = NULL;
+            m.dib.Reset();
             dataend = grown;
-            if (index >= count || !PutAnimFrameHeader(m.block, &frame, index))
+            if (index >= count || !PutAnimFrameHeader(m.block.get(), &frame, index))
                 return m.Fail(IDS_MEMORY);
             ++index;
             inimage = decoded = framseen = defiseen = trnsseen = false;
@@ -344,7 +341,6 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
             return m.Fail(IDS_MEMORY);
         head->repeat = repeat;
     }
-    HGLOBAL result = m.block;
-    m.block = NULL;
+    HGLOBAL result = m.block.Release();
     return result;
 }

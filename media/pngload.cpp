@@ -224,10 +224,7 @@ HGLOBAL LoadStaticImage(HWND hwnd, const char *path, int *trnscount, char *trnsd
     *colourtype = ihdr[9];
 
     char palette[PALETTEBYTES] = {};
-    struct DibHolder {
-        HGLOBAL h = NULL;
-        ~DibHolder() { if (h) GlobalFree(h); }
-    } dib;
+    GlobalBlock dib;
     bool decoded = false;
     for (;;) {
         if (fseek(fp, chunk.next, SEEK_SET) || !ReadChunkHead(fp, filesize, &chunk))
@@ -254,7 +251,7 @@ HGLOBAL LoadStaticImage(HWND hwnd, const char *path, int *trnscount, char *trnsd
                 PNGIMAGE image;
                 if (fseek(fp, 0, SEEK_SET) || DecodePngImage(fp, true, palette, &image) != PNGDECODE_OK)
                     return NULL;
-                dib.h = image.dib;
+                dib.Reset(image.dib);
                 decoded = true;
             }
             if (!ReadChunkData(fp, chunk, NULL, 0, &match))
@@ -268,8 +265,7 @@ HGLOBAL LoadStaticImage(HWND hwnd, const char *path, int *trnscount, char *trnsd
         if (checked && !match)
             WarnBadCrc(hwnd);
         if (chunk.type == ChunkType("IEND")) {
-            HGLOBAL result = dib.h;
-            dib.h = NULL;
+            HGLOBAL result = dib.Release();
             return result;
         }
     }

@@ -35,18 +35,9 @@ bool DibSizes(uint32_t width, uint32_t height, unsigned bits, uint32_t *rowbytes
     return true;
 }
 
-// A zeroed, locked block of `size` bytes opening with the format's header and
-// colour table; NULL, and no block, when it cannot be had.
-static BITMAPINFOHEADER *NewHeader(const Format &f, uint32_t rowbytes, size_t size, HGLOBAL *block)
+// Fills the header and colour table at the start of a zeroed block.
+static void PutHeader(const Format &f, uint32_t rowbytes, BITMAPINFOHEADER *h)
 {
-    *block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    auto *h = *block ? (BITMAPINFOHEADER *)GlobalLock(*block) : nullptr;
-    if (!h) {
-        if (*block)
-            GlobalFree(*block);
-        *block = NULL;
-        return nullptr;
-    }
     h->biSize = INFOHEADERSIZE;
     h->biWidth = LONG(f.width);
     h->biHeight = LONG(f.height);
@@ -56,35 +47,34 @@ static BITMAPINFOHEADER *NewHeader(const Format &f, uint32_t rowbytes, size_t si
     h->biSizeImage = rowbytes * f.height;
     h->biClrUsed = h->biClrImportant = TableEntries(f.bits);
     memcpy(h + 1, f.table, TableEntries(f.bits) * sizeof(RGBQUAD));
-    return h;
 }
 
 HGLOBAL MakeInfo(const Format &format)
 {
     uint32_t rowbytes, total;
-    HGLOBAL info = NULL;
-    if (DibSizes(format.width, format.height, format.bits, &rowbytes, &total) &&
-        NewHeader(format, rowbytes, INFOHEADERSIZE + TableEntries(format.bits) * 4, &info))
-        GlobalUnlock(info);
-    return info;
-}
-
-DibBuilder::~DibBuilder()
-{
-    if (handle) {
-        GlobalUnlock(handle);
-        GlobalFree(handle);
-    }
+    if (!DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
+        return NULL;
+    GlobalBlock info = GlobalBlock::Alloc(INFOHEADERSIZE + TableEntries(format.bits) * 4);
+    GlobalLocked<BITMAPINFOHEADER> h(info);
+    if (!h)
+        return NULL;
+    PutHeader(format, rowbytes, h.get());
+    h.Unlock();
+    return info.Release();
 }
 
 bool DibBuilder::Create(const Format &format)
 {
     uint32_t total;
-    BITMAPINFOHEADER *h;
-    if (handle || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total) ||
-        !(h = NewHeader(format, rowbytes, total, &handle)))
+    if (block || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
         return false;
-    pixels = (uint8_t *)h + INFOHEADERSIZE + TableEntries(format.bits) * 4;
+    block = GlobalBlock::Alloc(total);
+    if (!lock.Lock(block.get())) {
+        block.Reset();
+        return false;
+    }
+    PutHeader(format, rowbytes, (BITMAPINFOHEADER *)lock.get());
+    pixels = lock.get() + INFOHEADERSIZE + TableEntries(format.bits) * 4;
     width = format.width;
     height = format.height;
     bits = format.bits;
@@ -93,12 +83,9 @@ bool DibBuilder::Create(const Format &format)
 
 HGLOBAL DibBuilder::Release()
 {
-    HGLOBAL result = handle;
-    if (result)
-        GlobalUnlock(result);
-    handle = NULL;
+    lock.Unlock();
     pixels = nullptr;
-    return result;
+    return block.Release();
 }
 
 void PackIndices(const uint8_t *indices, uint32_t count, unsigned bits, uint8_t *row)
@@ -194,15 +181,12 @@ HGLOBAL ReadPicture(const char *path, DECODER decode)
     return Read(path, decode, true, SIZE_MAX);
 }
 
-DibView::DibView(HGLOBAL dib) : handle(dib)
+DibView::DibView(HGLOBAL dib)
 {
     SIZE_T blocksize = dib ? GlobalSize(dib) : 0;
-    if (blocksize < INFOHEADERSIZE)
+    if (blocksize < INFOHEADERSIZE || !lock.Lock(dib))
         return;
-    auto *h = (const BITMAPINFOHEADER *)GlobalLock(dib);
-    if (!h)
-        return;
-    locked = true;
+    const BITMAPINFOHEADER *h = lock.get();
     if (h->biSize < INFOHEADERSIZE || h->biSize > blocksize || h->biWidth <= 0 || h->biHeight <= 0 ||
         h->biCompression != BI_RGB)
         return;
@@ -219,12 +203,6 @@ DibView::DibView(HGLOBAL dib) : handle(dib)
         table = (const RGBQUAD *)((const uint8_t *)h + h->biSize);
     pixels = (const uint8_t *)h + offset;
     ok = true;
-}
-
-DibView::~DibView()
-{
-    if (locked)
-        GlobalUnlock(handle);
 }
 
 bool DibView::IsGrey() const

@@ -3,6 +3,7 @@
 // views of the DIBs handed to writers, and writing a file so that a failure
 // leaves nothing behind.
 #pragma once
+#include "common/owners.h"
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
@@ -55,7 +56,6 @@ public:
     DibBuilder() = default;
     DibBuilder(const DibBuilder &) = delete;
     DibBuilder &operator=(const DibBuilder &) = delete;
-    ~DibBuilder();
     // Allocates the zeroed block with its header and colour table.
     bool Create(const Format &format);
     // Row y counted from the top of the picture.
@@ -68,7 +68,8 @@ public:
     unsigned bits = 0;
 
 private:
-    HGLOBAL handle = nullptr;
+    GlobalBlock block;           // declared first: unlocked before it is freed
+    GlobalLocked<uint8_t> lock;
 };
 
 // The palette index of pixel x in a row of 1, 2, 4 or 8 bits a pixel, read
@@ -120,7 +121,6 @@ public:
     explicit DibView(HGLOBAL dib);
     DibView(const DibView &) = delete;
     DibView &operator=(const DibView &) = delete;
-    ~DibView();
     // Row y counted from the top of the picture.
     const uint8_t *Row(uint32_t y) const { return pixels + size_t(height - 1 - y) * rowbytes; }
     // Whether every entry of the colour table is a grey.
@@ -136,8 +136,7 @@ public:
     const RGBQUAD *table = nullptr; // 2^bits entries for 8 bits or fewer
 
 private:
-    HGLOBAL handle = nullptr;
-    bool locked = false;
+    GlobalLocked<const BITMAPINFOHEADER> lock;
     const uint8_t *pixels = nullptr;
 };
 
