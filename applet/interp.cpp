@@ -241,14 +241,11 @@ char *APPLETGetLine(char *dst, char *src)
 // 2048 characters) and where the next one starts.
 static const char *LineEnd(const char *src, const char **next)
 {
-    const char *nul = src + strnlen(src, APPLET_LINESIZE);
-    const char *end = (const char *)memchr(src, '\n', (size_t)(nul - src));
-    if (end) {
-        *next = end + 1;
-        return end;
-    }
-    *next = nul;
-    return nul;
+    const char *p = src, *limit = src + APPLET_LINESIZE;
+    while (p < limit && *p && *p != '\n')
+        p++;
+    *next = p < limit && *p == '\n' ? p + 1 : p;
+    return p;
 }
 
 int APPLETCleanLine(char *dst, const char *src)

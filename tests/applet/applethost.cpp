@@ -154,6 +154,15 @@ const APPLETHOST FakeHost::host = {Alive, Lock,  Unlock, Send,       Show,      
                                    PrintPage, Quit, Video, Box, Open, GetProfile, SetProfile,
                                    Wait,      Aborted, Beep, PageInfo, NotifyInfo};
 
+bool FakeRegistry(const char *, const char *value, char *out, DWORD size)
+{
+    snprintf(out, size, "%s", strstr(value, "Owner") ? "Ada" : strstr(value, "Organization") ? "Works" : "");
+    return out[0] != 0;
+}
+
+FakeHost::FakeHost() : registry(COMMONReadMachineString) { COMMONReadMachineString = FakeRegistry; }
+FakeHost::~FakeHost() { COMMONReadMachineString = registry; }
+
 HGLOBAL MakeAppletObject(const std::string &script, uint32_t number, bool picturefirst)
 {
     BLOCK page;

@@ -3,6 +3,7 @@
 // the world written to a log.
 #pragma once
 #include "applet/applet.h"
+#include "common/services.h"
 #include "document/applet.h"
 #include "document/blockstore.h"
 #include "document/globallock.h"
@@ -18,7 +19,13 @@ struct FakeObject {
     int check = 0;
 };
 
+// The registered owner and organisation, without the registry.
+bool FakeRegistry(const char *subkey, const char *value, char *out, DWORD size);
+
 struct FakeHost {
+    FakeHost();
+    ~FakeHost();
+    REGISTRYREADER registry;
     std::string log;
     bool alive = true;
     int locks = 0;                  // locked and not yet unlocked
