@@ -197,6 +197,11 @@ int APPLETPush(APPLET *a, const VALUE *v)
 {
     if (a->stacktop + 1 >= a->stacksize)
         return APPLETRecordError(a, APPLETERR_STACK);
+    // Each saved state or area holds memory or a bitmap of its own: a script
+    // saving in a loop meets this cap long before the system runs out.
+    if (((v->type & VT_GRAPHICSTATE) && a->savedstates >= APPLET_MAXSAVED) ||
+        ((v->type & VT_SAVEDAREA) && a->savedareas >= APPLET_MAXSAVED))
+        return APPLETRecordError(a, APPLETERR_STACK);
     a->stack[a->stacktop++] = *v;
     if (v->type & VT_GRAPHICSTATE)
         a->savedstates++;

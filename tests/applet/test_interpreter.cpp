@@ -194,13 +194,21 @@ TEST_F(Interpreter, WindowDestroyedDuringAMessageBox)
     }
 }
 
-TEST_F(Interpreter, PopsOfTheWrongKindFreeWhatTheyPop)
+TEST_F(Interpreter, SavedStatesAreCappedAndWrongPopsFreed)
 {
     for (const char *script : {"return()", "while(1)"}) {
         HGLOBAL object = MakeAppletObject(script);
         APPLET a;
         ASSERT_TRUE(APPLETInitApplet(&a, nullptr, object, 0, 0, nullptr, "x", &FakeHost::host));
-        VALUE state{VT_GRAPHICSTATE | VT_OWNED, (uint32_t)(UINT_PTR)malloc(64), 0};
+        VALUE state{VT_GRAPHICSTATE | VT_OWNED, 0, 0};
+        for (int i = 0; i < APPLET_MAXSAVED; i++)
+            ASSERT_EQ(APPLETPush(&a, &state), 0);
+        EXPECT_EQ(APPLETPush(&a, &state), 1);
+        EXPECT_EQ(a.savedstates, APPLET_MAXSAVED);
+        a.error = 0;
+        while (a.stacktop)
+            APPLETPop(&a, &state);
+        state.value = (uint32_t)(UINT_PTR)malloc(64);
         APPLETPush(&a, &state);
         EXPECT_EQ(a.savedstates, 1);
         EXPECT_EQ(APPLETProcessLine(&a, nullptr), script[0] == 'r' ? 7 : 15);

@@ -210,6 +210,9 @@ TEST_F(Scripts, ModalAnswersAndAbortedSleep)
     host.abortafter = 1;
     EXPECT_EQ(RunScript("sleep(100000)").log, "wait(100);");
     host.log.clear();
+    host.profile["Doc/Long"] = std::string(5000, 'v');
+    EXPECT_EQ(RunScript("declarestring($v)\ngetconfigstring($v,\"Long\")\ndeclareint(@n,strlen($v))").variables,
+              "v=\"" + std::string(1024, 'v') + "\" n=1024");
     host.video = 12;
     EXPECT_EQ(RunScript("declareint(@a,controlvideo(4))\ndeclareint(@b,controlvideo(1))").variables, "a=12 b=1");
 }
