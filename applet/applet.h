@@ -99,7 +99,8 @@ struct APPLETHOST {
     // List box and check box messages to a locked object window.
     LRESULT (*sendobject)(APPLET *applet, HWND object, UINT message, WPARAM wparam, LPARAM lparam);
     int (*showobject)(APPLET *applet, HWND object, int show);      // ShowWindow's result
-    void (*startstop)(APPLET *applet, HWND object, int run);       // posted start or stop request
+    // A posted start or stop request, naming the applet window as the asker.
+    void (*startstop)(APPLET *applet, HWND object, int run);
     // Requests to the show window; they take effect after the current line.
     void (*showpage)(APPLET *applet, int page);
     void (*printpage)(APPLET *applet, int whole);
@@ -107,8 +108,12 @@ struct APPLETHOST {
     // The playing movie: op 1 pause, 2 resume, 3 stop, 4 ask its number;
     // returns the built-in's result (0 when no movie plays).
     int (*controlvideo)(APPLET *applet, int op);
+    // A box on the show window with an empty caption (MB_OK or MB_YESNO);
+    // after an MB_OK box the show window is repainted. The applet's window
+    // may be destroyed while it is open (see APPLETFreeApplet).
     int (*messagebox)(APPLET *applet, const char *text, UINT style);
-    int (*opendocument)(APPLET *applet, const char *path);         // 1 when opened
+    // Only a path or address the show would open itself; 1 when opened.
+    int (*opendocument)(APPLET *applet, const char *path);
     // The applet profile file: section, key, value; getprofile fills at most
     // size bytes including the terminator.
     void (*getprofile)(APPLET *applet, const char *section, const char *key, char *out, int size);
