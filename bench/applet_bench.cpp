@@ -1,0 +1,214 @@
+// The applet interpreter's speed against what the window that drives it
+// costs anyway: each script line runs in answer to one posted step message,
+// so a line is measured in bare posted-message round trips. Also the cost
+// of a line with thousands of variables and labels declared, against none,
+// and the start of a long script against copying its text.
+//   scripts/wine-one.sh build/bin/applet_bench.exe
+#include "applet/applet.h"
+#include "common/shell.h"
+#include "document/applet.h"
+#include "document/blockstore.h"
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+double Now()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return (double)t.QuadPart / (double)frequency.QuadPart;
+}
+
+int counted;
+
+LRESULT CALLBACK CountProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_USER + 1) {
+        counted++;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+HWND window;
+
+// The applet window's test of its own existence, as it will make it.
+int Alive(APPLET *a) { return IsWindow(a->hwnd); }
+APPLETHOST MakeHost()
+{
+    APPLETHOST h{};
+    h.alive = Alive;
+    return h;
+}
+const APPLETHOST host = MakeHost();
+
+// Seconds per posted message taken off the queue and dispatched.
+double RoundTrip()
+{
+    const int n = 200000;
+    MSG msg;
+    double best = 1e9;
+    for (int round = 0; round < 5; round++) {
+        double t = Now();
+        for (int i = 0; i < n; i++) {
+            PostMessageA(window, WM_USER + 1, 0, 0);
+            GetMessageA(&msg, NULL, 0, 0);
+            DispatchMessageA(&msg);
+        }
+        best = std::min(best, (Now() - t) / n);
+    }
+    return best;
+}
+
+HGLOBAL Object(const std::string &script)
+{
+    BLOCK page;
+    CreateBlock(NULL, nullptr, &page, TAG_PAGE, nullptr, 0);
+    HGLOBAL h = CreatePageObject(&page, TAG_APPL, 0, 0);
+    HGLOBAL next = AppendAppletEntry(h, script.data(), (unsigned long)script.size(), ENTRY_TEXT, 1);
+    GlobalFree(h);
+    return next;
+}
+
+// Four letters from a number: distinct keys for up to 26^4 names.
+std::string Name(int i)
+{
+    std::string s;
+    for (int k = 0; k < 4; k++, i /= 26)
+        s += (char)('a' + i % 26);
+    return s;
+}
+
+// Seconds per line of the loop that starts after `setup` lines.
+double PerLine(const std::string &script, int setup)
+{
+    HGLOBAL object = Object(script);
+    APPLET a;
+    if (!APPLETInitApplet(&a, window, object, 0, 0, nullptr, "bench", &host)) {
+        printf("start failed: %s\n", APPLETError(&a));
+        exit(1);
+    }
+    for (int i = 0; i < setup; i++)
+        if (APPLETProcessLine(&a, window)) {
+            printf("setup failed: %s in line %d\n", APPLETError(&a), a.errorline + 1);
+            exit(1);
+        }
+    const int n = 300000;
+    double best = 1e9;
+    for (int round = 0; round < 5; round++) {
+        double t = Now();
+        for (int i = 0; i < n; i++)
+            if (APPLETProcessLine(&a, window)) {
+                printf("loop failed: %s in line %d\n", APPLETError(&a), a.errorline + 1);
+                exit(1);
+            }
+        best = std::min(best, (Now() - t) / n);
+    }
+    APPLETFreeApplet(&a);
+    GlobalFree(object);
+    return best;
+}
+
+// The same loop behind `count` declared variables and `count` labels.
+double WithTables(int count)
+{
+    std::string script;
+    for (int i = 0; i < count; i++)
+        script.append("declareint(@").append(Name(i)).append(",").append(std::to_string(i)).append(")\n");
+    for (int i = 0; i < count; i++)
+        script.append(":").append(Name(i)).append("\n");
+    std::string last = count ? Name(count - 1) : "ZZZZ";
+    if (!count)
+        script += "declareint(@ZZZZ)\n";
+    script.append("declareint(@SUM)\n:LOOP\n@SUM=add(@").append(last).append(",@SUM)\ninc(@").append(last);
+    script.append(")\ngoto(:LOOP)\n");
+    return PerLine(script, 2 * count + (count ? 1 : 2));
+}
+
+} // namespace
+
+int main()
+{
+    hInst = GetModuleHandleA(NULL);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = CountProc;
+    wc.hInstance = hInst;
+    wc.lpszClassName = "AppletBenchWindow";
+    RegisterClassA(&wc);
+    window = CreateWindowA("AppletBenchWindow", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL, NULL, hInst, NULL);
+    APPLETSeedRandom(1);
+
+    double trip = RoundTrip();
+    printf("posted-message round trip: %.3f us\n", trip * 1e6);
+
+    const struct {
+        const char *name;
+        const char *script;
+        int setup;
+    } scripts[] = {
+        {"inc loop", "declareint(@i)\n:top\ninc(@i)\ngoto(:top)\n", 1},
+        {"integer arithmetic",
+         "declareint(@x,1)\ndeclareint(@i)\n:top\n@x=add(mul(@x,3),mod(@i,7))\n"
+         "@x=bitand(shiftright(@x,1),65535)\ninc(@i)\nif(islessthan(@i,1000000),:top)\n",
+         2},
+        {"string building",
+         "declarestring($s)\ndeclarestring($t)\ndeclareint(@i)\n:top\nstrfromint($t,@i)\nstrcat($s,$t)\n"
+         "strsub($s,$s,0,40)\ninc(@i)\ngoto(:top)\n",
+         3},
+    };
+    printf("\nlines (goal: a typical line costs at most 2 round trips)\n");
+    for (const auto &s : scripts) {
+        double line = PerLine(s.script, s.setup);
+        printf("  %-20s %10.0f lines/s  %.3f us/line  %.4f round trips per line\n", s.name, 1.0 / line, line * 1e6,
+               line / trip);
+    }
+
+    printf("\nvariables and labels (goal: at most 1.5 x the cost at 0 with 10,000)\n");
+    double base = WithTables(0);
+    for (int count : {0, 100, 1000, 10000}) {
+        double line = count ? WithTables(count) : base;
+        printf("  %6d of each   %.3f us/line  %.2f x the cost at 0  %.4f round trips\n", count, line * 1e6,
+               line / base, line / trip);
+    }
+
+    // A long script of ordinary lines with a label every tenth line.
+    std::string script;
+    for (int i = 0; i < 100000; i++) {
+        if (i % 10 == 0)
+            script.append(":").append(Name(i / 10)).append("\n");
+        else
+            script += "  @x=add(@x,getarrayvalue(&arr,7)) ; a line of some length\n";
+    }
+    HGLOBAL object = Object(script);
+    double copy = 1e9, start = 1e9;
+    for (int round = 0; round < 7; round++) {
+        double t = Now();
+        char *text = (char *)malloc(script.size() + 1);
+        memcpy(text, script.c_str(), script.size() + 1);
+        copy = std::min(copy, Now() - t);
+        volatile char sink = text[script.size() / 2];
+        (void)sink;
+        free(text);
+        APPLET a;
+        t = Now();
+        int ok = APPLETInitApplet(&a, window, object, 0, 0, nullptr, "bench", &host);
+        start = std::min(start, Now() - t);
+        if (!ok) {
+            printf("long start failed: %s\n", APPLETError(&a));
+            return 1;
+        }
+        APPLETFreeApplet(&a);
+    }
+    printf("\nstart of a 100,000-line script (%u bytes; goal: under 50 x the copy)\n", (unsigned)script.size());
+    printf("  copy %.3f ms, start %.3f ms: %.1f x the copy\n", copy * 1e3, start * 1e3, start / copy);
+    GlobalFree(object);
+    DestroyWindow(window);
+    return 0;
+}

@@ -1,0 +1,72 @@
+// A host for applets under test: page objects as plain records, list boxes
+// and check boxes as vectors and numbers, and everything the applet asks of
+// the world written to a log.
+#pragma once
+#include "applet/applet.h"
+#include "common/services.h"
+#include "document/applet.h"
+#include "document/blockstore.h"
+#include "document/globallock.h"
+#include <map>
+#include <string>
+#include <vector>
+
+namespace applettest {
+
+struct FakeObject {
+    OBJECTHEADER header{};
+    std::vector<std::string> items; // a list box's
+    int check = 0;
+};
+
+// The registered owner and organisation, without the registry.
+bool FakeRegistry(const char *subkey, const char *value, char *out, DWORD size);
+
+struct FakeHost {
+    FakeHost();
+    ~FakeHost();
+    REGISTRYREADER registry;
+    std::string log;
+    bool alive = true;
+    int locks = 0;                  // locked and not yet unlocked
+    std::map<int, FakeObject> objects;
+    std::vector<int> answers;       // message box results, first first
+    std::map<std::string, std::string> profile; // "section/key" -> value
+    int abortafter = -1;            // waits before the user aborts; -1 never
+    int video = 0;                  // the playing movie's number, 0 none
+    int page = 0, pages = 0;
+    uint32_t notifynumber = 0, notifytag = 0;
+    void (*onbox)(APPLET *) = nullptr; // runs inside a message box
+
+    FakeObject &Add(int id, uint32_t tag, RECT rect = {0, 0, 10, 10})
+    {
+        FakeObject &o = objects[id];
+        o.header.tag = tag;
+        o.header.number = (uint32_t)id;
+        o.header.rect = rect;
+        return o;
+    }
+    static const APPLETHOST host;
+};
+
+// The host's functions find their FakeHost here.
+extern FakeHost *fake;
+
+// An applet object holding the script as its text entry, with an optional
+// picture entry before it.
+HGLOBAL MakeAppletObject(const std::string &script, uint32_t number = 7, bool picturefirst = false);
+
+struct Outcome {
+    int result = 0;       // the last APPLETProcessLine result; 0 = budget spent
+    int errorline = -1;
+    std::string variables; // the script's own, in order of declaration
+    std::string log;
+    int steps = 0;
+};
+
+// Starts the script (start failure: result is the start's error, or -100),
+// runs it for at most `budget` lines and frees it.
+Outcome RunScript(const std::string &script, int budget = 2000, long stacksize = 0);
+std::string Variables(APPLET *a);
+
+} // namespace applettest
