@@ -7,9 +7,37 @@
 #include "media/dib.h"
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <vector>
 
 static bool effectsseeded = false;
+// On a true-colour display of 32 bits the picture becomes a 32-bit DIB
+// section in the display's own pixel layout, converted here in one pass:
+// it copies to the window as fast as a device bitmap and costs a fraction of
+// CreateDIBitmap's conversion. One section of the last size used is kept
+// for the next set-up, so a looping picture does not fault in fresh memory
+// at the start of every cycle.
+static HBITMAP pooledsection = NULL;
+static int pooledwidth = 0, pooledheight = 0;
+static uint32_t *pooledbits = nullptr;
+
+void ReleaseEffectBitmap(HBITMAP bitmap)
+{
+    if (!bitmap)
+        return;
+    DIBSECTION ds{};
+    if (GetObjectA(bitmap, sizeof ds, &ds) == (int)sizeof ds && ds.dsBm.bmBitsPixel == 32 && ds.dsBm.bmBits) {
+        if (pooledsection)
+            DeleteObject(pooledsection);
+        pooledsection = bitmap;
+        pooledwidth = ds.dsBm.bmWidth;
+        pooledheight = ds.dsBm.bmHeight;
+        pooledbits = (uint32_t *)ds.dsBm.bmBits;
+        return;
+    }
+    DeleteObject(bitmap);
+}
 
 void SeedEffects(unsigned seed)
 {
@@ -70,6 +98,23 @@ public:
         }
     }
     void Whole() { Put(0, 0, s->cx, s->cy, 0, 0); }
+    // Single pixels from the picture or background, each to its own place.
+    // A pixel read and set costs a third of a one-pixel copy, and a single
+    // copy clipped to all the pixels would read its whole bounding box.
+    void PutPixels(const std::vector<POS> &pixels)
+    {
+        if (!ok || pixels.empty())
+            return;
+        RECT bound{pixels[0].x, pixels[0].y, pixels[0].x + 1, pixels[0].y + 1};
+        for (const POS &p : pixels) {
+            SetPixelV(s->hdc, p.x, p.y, GetPixel(mem, p.x, p.y));
+            bound.left = std::min(bound.left, (LONG)p.x);
+            bound.top = std::min(bound.top, (LONG)p.y);
+            bound.right = std::max(bound.right, (LONG)p.x + 1);
+            bound.bottom = std::max(bound.bottom, (LONG)p.y + 1);
+        }
+        Mark(bound.left, bound.top, bound.right - bound.left, bound.bottom - bound.top);
+    }
     bool ok = false;
 
 private:
@@ -93,8 +138,7 @@ private:
 
 void DropBitmap(STATUS *s)
 {
-    if (s->bitmap)
-        DeleteObject(s->bitmap);
+    ReleaseEffectBitmap(s->bitmap);
     s->bitmap = NULL;
 }
 
@@ -121,7 +165,54 @@ bool ReadSize(STATUS *s)
     return true;
 }
 
-// The picture as a device-dependent bitmap, once per cycle.
+HBITMAP PictureSection(HDC dc, const DibLock &lock)
+{
+    if (GetDeviceCaps(dc, BITSPIXEL) != 32 || GetDeviceCaps(dc, PLANES) != 1 || !PixelDepth(lock.layout.bits))
+        return NULL;
+    int w = lock.layout.width, h = lock.layout.height;
+    HBITMAP section = NULL;
+    uint32_t *bits = nullptr;
+    if (pooledsection && pooledwidth == w && pooledheight == h) {
+        section = pooledsection;
+        bits = pooledbits;
+        pooledsection = NULL;
+    } else {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void *p = nullptr;
+        section = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, NULL, 0);
+        if (!section)
+            return NULL;
+        bits = (uint32_t *)p;
+    }
+    GdiFlush();
+    int depth = lock.layout.bits;
+    const RGBQUAD *table = lock.Table();
+    for (int y = 0; y < h; ++y) {
+        const uint8_t *src = lock.Row(y);
+        uint32_t *dst = bits + (size_t)y * (size_t)w;
+        if (depth == 24) {
+            for (int x = 0; x < w; ++x, src += 3)
+                dst[x] = src[0] | (uint32_t)src[1] << 8 | (uint32_t)src[2] << 16;
+        } else if (depth == 32) {
+            const uint32_t *s32 = (const uint32_t *)src;
+            for (int x = 0; x < w; ++x)
+                dst[x] = s32[x] & 0xFFFFFF;
+        } else {
+            for (int x = 0; x < w; ++x) {
+                const RGBQUAD &q = table[ReadPixel(src, x, depth)];
+                dst[x] = q.rgbBlue | (uint32_t)q.rgbGreen << 8 | (uint32_t)q.rgbRed << 16;
+            }
+        }
+    }
+    return section;
+}
+
+// The picture as a bitmap the window takes by BitBlt, once per cycle.
 uint16_t BasicSetup(STATUS *s)
 {
     DropBitmap(s);
@@ -130,8 +221,11 @@ uint16_t BasicSetup(STATUS *s)
         return EFFECT_FAILED;
     s->cx = lock.layout.width;
     s->cy = lock.layout.height;
-    s->bitmap = CreateDIBitmap(s->hdc, lock.header, CBM_INIT, (const uint8_t *)lock.header + lock.layout.pixeloffset,
-                               (const BITMAPINFO *)lock.header, DIB_RGB_COLORS);
+    s->bitmap = PictureSection(s->hdc, lock);
+    if (!s->bitmap)
+        s->bitmap = CreateDIBitmap(s->hdc, lock.header, CBM_INIT,
+                                   (const uint8_t *)lock.header + lock.layout.pixeloffset,
+                                   (const BITMAPINFO *)lock.header, DIB_RGB_COLORS);
     return s->bitmap ? EFFECT_DONE : EFFECT_FAILED;
 }
 
@@ -445,6 +539,13 @@ uint16_t SetupScramble(STATUS *s)
     }
     free(scratch);
     s->order = order;
+    // Which positions need drawing: all at first, then only those the last
+    // sorting pass changed; the others would be drawn where they already are.
+    auto *stale = (uint8_t *)malloc(s->count);
+    if (!stale)
+        return EFFECT_FAILED;
+    memset(stale, 1, s->count);
+    s->list = stale;
     return EFFECT_DONE;
 }
 
@@ -456,9 +557,15 @@ uint16_t AppearScramble(STATUS *s)
     if (!f.ok)
         return EFFECT_FAILED;
     auto *order = (int32_t *)s->order;
+    auto *stale = (uint8_t *)s->list;
     int b = BlockSize(s), gw = s->gridwidth, gh = s->gridheight;
     int cols = gw / b;
     for (uint32_t i = 0; i < s->count; ++i) {
+        if (stale) {
+            if (!stale[i])
+                continue;
+            stale[i] = 0;
+        }
         int v = order[i];
         int px = (v % cols) * b, py = (v / cols) * b;
         int sx = ((int)i % cols) * b, sy = ((int)i / cols) * b;
@@ -473,6 +580,8 @@ uint16_t AppearScramble(STATUS *s)
             for (uint32_t i = s->count - 1; i >= 1; --i)
                 if (order[i - 1] < order[i]) {
                     std::swap(order[i - 1], order[i]);
+                    if (stale)
+                        stale[i - 1] = stale[i] = 1;
                     swapped = true;
                 }
             scrambletoggle = 1;
@@ -480,6 +589,8 @@ uint16_t AppearScramble(STATUS *s)
             for (uint32_t i = 0; i + 1 < s->count; ++i)
                 if (order[i] < order[i + 1]) {
                     std::swap(order[i], order[i + 1]);
+                    if (stale)
+                        stale[i] = stale[i + 1] = 1;
                     swapped = true;
                 }
             scrambletoggle = 0;
@@ -488,6 +599,7 @@ uint16_t AppearScramble(STATUS *s)
     if (swapped)
         return 0;
     DropOrder(s);
+    DropList(s);
     return EFFECT_DONE;
 }
 
@@ -495,6 +607,7 @@ uint16_t CloseScramble(STATUS *s)
 {
     DropBitmap(s);
     DropOrder(s);
+    DropList(s);
     return EFFECT_DONE;
 }
 
@@ -536,12 +649,15 @@ uint16_t SetupSandblast(STATUS *s)
 void DrawGrains(STATUS *s, Frame &f)
 {
     auto *list = (POS *)s->list;
+    std::vector<POS> grains;
+    grains.reserve(GRAINSATICK);
     for (uint32_t done = 0; done < GRAINSATICK && s->pixels > 0; ++done) {
         uint32_t r = (uint32_t)EffectRandom(32767) | ((uint32_t)EffectRandom(32767) << 15);
         uint32_t k = r % s->pixels;
-        f.Put(list[k].x, list[k].y, 1, 1, list[k].x, list[k].y);
+        grains.push_back(list[k]);
         list[k] = list[--s->pixels];
     }
+    f.PutPixels(grains);
 }
 
 uint16_t AppearSandblast(STATUS *s)

@@ -76,8 +76,7 @@ void ChangePhase(STATUS *status)
 
 int16_t DestroyStatus(STATUS *status)
 {
-    if (status->bitmap)
-        DeleteObject(status->bitmap);
+    ReleaseEffectBitmap(status->bitmap);
     free(status->list);
     free(status->order);
     if (status->spare)
@@ -105,9 +104,12 @@ static void TakeSnapshot(STATUS *status)
         status->snapshot = NULL;
         return;
     }
+    // The bitmap is kept while the size holds: a fresh one costs more in
+    // first-touched memory than the copy itself.
     BITMAP bm{};
-    bool reuse = status->snapshot && !status->fullsnapshot &&
-                 GetObjectA(status->snapshot, sizeof(bm), &bm) && bm.bmWidth == width && bm.bmHeight == height;
+    bool samesize = status->snapshot && GetObjectA(status->snapshot, sizeof(bm), &bm) && bm.bmWidth == width &&
+                    bm.bmHeight == height;
+    bool reuse = samesize && !status->fullsnapshot;
     HDC mem = CreateCompatibleDC(status->hdc);
     if (!mem) {
         if (status->snapshot)
@@ -118,7 +120,7 @@ static void TakeSnapshot(STATUS *status)
     RECT area{0, 0, width, height};
     if (reuse) {
         IntersectRect(&area, &area, &status->drawn);
-    } else {
+    } else if (!samesize) {
         if (status->snapshot)
             DeleteObject(status->snapshot);
         status->snapshot = CreateCompatibleBitmap(status->hdc, width, height);
@@ -200,8 +202,7 @@ void HandleOnceCell(void *hwnd, void *hdc, STATUS *status)
         } else {
             // No row to take the picture away: it stays, as with No Clear,
             // and the cycle still ends so the object's target hears of it.
-            if (status->bitmap)
-                DeleteObject(status->bitmap);
+            ReleaseEffectBitmap(status->bitmap);
             status->bitmap = NULL;
             result = EFFECT_DONE;
         }

@@ -98,6 +98,8 @@ uint16_t CloseRandom(STATUS *);
 
 // random(n): 0 .. n - 1, 0 when n is 0.
 int EffectRandom(int n);
+// Deletes a bitmap an effect's set-up made (or keeps it for the next one).
+void ReleaseEffectBitmap(HBITMAP bitmap);
 // Fixes the generator's seed (benchmarks, tests); else the first set-up
 // seeds it from the time.
 void SeedEffects(unsigned seed);
