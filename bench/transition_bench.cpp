@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -123,8 +124,10 @@ LRESULT CALLBACK BenchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return D
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    // An optional row number measures that row alone.
+    int only = argc > 1 ? atoi(argv[1]) : -1;
     WNDCLASSA wc{};
     wc.lpfnWndProc = BenchProc;
     wc.hInstance = GetModuleHandleA(NULL);
@@ -150,6 +153,8 @@ int main()
         UpdateWindow(hwnd);
         for (int target = 0; target < 2; ++target)
             for (int row = 0; row < MAXEFFECT; ++row) {
+                if (only >= 0 && row != only)
+                    continue;
                 double first = 0;
                 Result res = RunCycles(row, picture, hwnd, target == 0 ? memdc : NULL, w, h, &first);
                 printf("%-4d %-20s %4dx%-5d %-7s %6d %7.3f %7.3f %7.3f %7.3f\n", row, effect[row].name, w, h,

@@ -3,6 +3,7 @@
 // it. Either way the window receives one copy.
 #include "runtime/cells.h"
 #include "media/dib.h"
+#include "runtime/scratchdc.h"
 #include <cstring>
 
 BITMAPINFOHEADER *FindAnimationCell(char *data, size_t size, unsigned long index, OBJECTANIMFRAME *out)
@@ -31,32 +32,30 @@ BITMAPINFOHEADER *FindAnimationCell(char *data, size_t size, unsigned long index
 namespace {
 
 // What a call made, freed on every way out.
-struct Made {
-    HDC dcs[3] = {};
-    HGDIOBJ olds[3] = {};
+struct Owned {
     HBITMAP bitmaps[5] = {};
     HGLOBAL dibs[2] = {};
-    HDC Dc(int i, HDC like, HGDIOBJ select)
+    ~Owned()
     {
-        dcs[i] = CreateCompatibleDC(like);
-        if (dcs[i] && select)
-            olds[i] = SelectObject(dcs[i], select);
-        return dcs[i] && (!select || olds[i]) ? dcs[i] : NULL;
-    }
-    ~Made()
-    {
-        for (int i = 0; i < 3; ++i)
-            if (dcs[i]) {
-                if (olds[i])
-                    SelectObject(dcs[i], olds[i]);
-                DeleteDC(dcs[i]);
-            }
         for (HBITMAP b : bitmaps)
             if (b)
                 DeleteObject(b);
         for (HGLOBAL d : dibs)
             if (d)
                 GlobalFree(d);
+    }
+};
+
+// The DCs go back (their bitmaps deselected) before the bitmaps are deleted.
+struct Made : Owned {
+    ScratchDC dcs[3];
+    HGDIOBJ olds[3] = {};
+    HDC Dc(int i, HGDIOBJ select)
+    {
+        HDC dc = dcs[i].dc();
+        if (dc && select)
+            olds[i] = SelectObject(dc, select);
+        return dc && (!select || olds[i]) ? dc : NULL;
     }
 };
 
@@ -72,8 +71,8 @@ int DrawBlended(HDC dc, const BITMAPINFOHEADER *cell, const DIBLAYOUT &layout, i
     Made made;
     // The background under the cell, from where the cell lies in the area.
     made.bitmaps[0] = CreateCompatibleBitmap(dc, w, h);
-    HDC under = made.Dc(0, dc, made.bitmaps[0]);
-    HDC back = made.Dc(1, dc, background);
+    HDC under = made.Dc(0, made.bitmaps[0]);
+    HDC back = made.Dc(1, background);
     if (!made.bitmaps[0] || !under || !back)
         return 0;
     BitBlt(under, 0, 0, w, h, back, x, y, SRCCOPY);
@@ -96,7 +95,7 @@ int DrawBlended(HDC dc, const BITMAPINFOHEADER *cell, const DIBLAYOUT &layout, i
     }
     made.bitmaps[1] = CreateDIBitmap(dc, result.header, CBM_INIT, (uint8_t *)result.header + result.layout.pixeloffset,
                                      (BITMAPINFO *)result.header, DIB_RGB_COLORS);
-    HDC blend = made.bitmaps[1] ? made.Dc(2, dc, made.bitmaps[1]) : NULL;
+    HDC blend = made.bitmaps[1] ? made.Dc(2, made.bitmaps[1]) : NULL;
     if (!blend)
         return 0;
     BitBlt(dc, area->left + x, area->top + y, w, h, blend, 0, 0, SRCCOPY);
@@ -145,9 +144,9 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
     if (!SetDIBits(dc, made.bitmaps[1], 0, h, (uint8_t *)mask.header + mask.layout.pixeloffset,
                    (BITMAPINFO *)mask.header, DIB_RGB_COLORS))
         return 0;
-    HDC off = made.Dc(0, dc, made.bitmaps[2]);
-    HDC back = background ? made.Dc(1, dc, background) : NULL;
-    HDC work = made.Dc(2, dc, NULL);
+    HDC off = made.Dc(0, made.bitmaps[2]);
+    HDC back = background ? made.Dc(1, background) : NULL;
+    HDC work = made.Dc(2, NULL);
     if (!off || !work || (background && !back))
         return 0;
     // The area starts as the previous frame left it, or as the background
@@ -169,12 +168,12 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
     HGDIOBJ old = SelectObject(work, made.bitmaps[0]);
     if (flags & ANIMFRAME_TRANSPARENT) {
         // The mask's negation in the second monochrome bitmap.
-        HDC maskdc = CreateCompatibleDC(dc);
-        if (!maskdc) {
+        ScratchDC maskscratch;
+        HDC maskdc = maskscratch.dc();
+        if (!maskdc || !SelectObject(maskdc, made.bitmaps[1])) {
             SelectObject(work, old);
             return 0;
         }
-        HGDIOBJ oldmask = SelectObject(maskdc, made.bitmaps[1]);
         SetTextColor(work, RGB(0, 0, 0));
         SetBkColor(work, RGB(255, 255, 255));
         BitBlt(work, 0, 0, w, h, maskdc, 0, 0, SRCAND); // transparent pixels blackened
@@ -183,8 +182,6 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
         BitBlt(off, x, y, w, h, work, 0, 0, SRCAND); // opaque area cleared
         SelectObject(work, made.bitmaps[0]);
         BitBlt(off, x, y, w, h, work, 0, 0, SRCINVERT); // opaque pixels painted
-        SelectObject(maskdc, oldmask);
-        DeleteDC(maskdc);
     } else {
         BitBlt(off, x, y, w, h, work, 0, 0, SRCCOPY);
     }

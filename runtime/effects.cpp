@@ -5,6 +5,7 @@
 // no column slid past an edge is left behind when the effect ends.
 #include "runtime/transition.h"
 #include "media/dib.h"
+#include "runtime/scratchdc.h"
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -66,21 +67,11 @@ public:
             SetWindowOrgEx(dc, -ox, -oy, NULL);
         }
         IntersectClipRect(dc, 0, 0, s->cx, s->cy);
-        mem = CreateCompatibleDC(dc);
+        mem = scratch.dc();
         HBITMAP from = source == FROMPICTURE ? s->bitmap : s->background;
-        if (mem && from)
-            old = SelectObject(mem, from);
-        ok = mem && old;
+        ok = mem && from && SelectObject(mem, from);
     }
-    ~Frame()
-    {
-        if (mem) {
-            if (old)
-                SelectObject(mem, old);
-            DeleteDC(mem);
-        }
-        RestoreDC(s->hdc, saved);
-    }
+    ~Frame() { RestoreDC(s->hdc, saved); }
     // From the picture or background to the window.
     void Put(int x, int y, int w, int h, int sx, int sy)
     {
@@ -130,8 +121,8 @@ private:
             UnionRect(&s->drawn, &s->drawn, &r);
     }
     STATUS *s;
+    ScratchDC scratch;
     HDC mem = NULL;
-    HGDIOBJ old = NULL;
     int saved = 0;
     int ox = 0, oy = 0;
 };
@@ -196,8 +187,18 @@ HBITMAP PictureSection(HDC dc, const DibLock &lock)
         const uint8_t *src = lock.Row(y);
         uint32_t *dst = bits + (size_t)y * (size_t)w;
         if (depth == 24) {
-            for (int x = 0; x < w; ++x, src += 3)
-                dst[x] = src[0] | (uint32_t)src[1] << 8 | (uint32_t)src[2] << 16;
+            // Four pixels from three aligned words (rows start on 4 bytes).
+            int x = 0;
+            const uint32_t *w3 = (const uint32_t *)src;
+            for (; x + 4 <= w; x += 4, w3 += 3) {
+                uint32_t a = w3[0], b = w3[1], c = w3[2];
+                dst[x] = a & 0xFFFFFF;
+                dst[x + 1] = a >> 24 | (b & 0xFFFF) << 8;
+                dst[x + 2] = b >> 16 | (c & 0xFF) << 16;
+                dst[x + 3] = c >> 8;
+            }
+            for (const uint8_t *p = (const uint8_t *)w3; x < w; ++x, p += 3)
+                dst[x] = p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16;
         } else if (depth == 32) {
             const uint32_t *s32 = (const uint32_t *)src;
             for (int x = 0; x < w; ++x)

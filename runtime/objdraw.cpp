@@ -6,6 +6,7 @@
 #include "media/dib.h"
 #include "media/reduce.h"
 #include "runtime/cells.h"
+#include "runtime/scratchdc.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -67,13 +68,13 @@ void DrawDib(HDC dc, const BITMAPINFOHEADER *dib, const DIBLAYOUT &layout, int x
     HBITMAP bm = CreateDIBitmap(dc, dib, CBM_INIT, (const uint8_t *)dib + layout.pixeloffset, (const BITMAPINFO *)dib,
                                 DIB_RGB_COLORS);
     if (bm) {
-        HDC mem = CreateCompatibleDC(dc);
+        ScratchDC scratch;
+        HDC mem = scratch.dc();
         if (mem) {
             HGDIOBJ old = SelectObject(mem, bm);
             BitBlt(dc, x, y, layout.width, rows < 0 ? layout.height : std::min(rows, layout.height), mem, 0, 0,
                    SRCCOPY);
             SelectObject(mem, old);
-            DeleteDC(mem);
         }
         DeleteObject(bm);
     }
@@ -275,11 +276,11 @@ void RaisedButton(HDC dc, RECT r, int glyph)
         if (bm) {
             BITMAP info{};
             GetObjectA(bm, sizeof info, &info);
-            HDC mem = CreateCompatibleDC(dc);
+            ScratchDC scratch;
+        HDC mem = scratch.dc();
             HGDIOBJ old = SelectObject(mem, bm);
             BitBlt(dc, r.left, r.top, info.bmWidth, info.bmHeight, mem, 0, 0, SRCCOPY);
             SelectObject(mem, old);
-            DeleteDC(mem);
             DeleteObject(bm);
         }
     }
@@ -384,14 +385,14 @@ void DrawApplet(HDC dc, OBJECTHEADER *o, RECT r, bool moved)
     GetObjectA(tile, sizeof info, &info);
     if (moved)
         SetWindowOrgEx(dc, -o->rect.left, -o->rect.top, NULL);
-    HDC mem = CreateCompatibleDC(dc);
+    ScratchDC scratch;
+        HDC mem = scratch.dc();
     HGDIOBJ old = SelectObject(mem, tile);
     int w = r.right - r.left, h = r.bottom - r.top;
     for (int y = 0; info.bmHeight > 0 && y < h; y += info.bmHeight)
         for (int x = 0; info.bmWidth > 0 && x < w; x += info.bmWidth)
             BitBlt(dc, x, y, info.bmWidth, info.bmHeight, mem, 0, 0, SRCCOPY);
     SelectObject(mem, old);
-    DeleteDC(mem);
     DeleteObject(tile);
 }
 

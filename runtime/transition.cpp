@@ -3,6 +3,7 @@
 // snapshot the caller repaints from up to date.
 #include "runtime/transition.h"
 #include "media/dib.h"
+#include "runtime/scratchdc.h"
 #include <cstdlib>
 #include <cstring>
 
@@ -110,7 +111,8 @@ static void TakeSnapshot(STATUS *status)
     bool samesize = status->snapshot && GetObjectA(status->snapshot, sizeof(bm), &bm) && bm.bmWidth == width &&
                     bm.bmHeight == height;
     bool reuse = samesize && !status->fullsnapshot;
-    HDC mem = CreateCompatibleDC(status->hdc);
+    ScratchDC scratch;
+    HDC mem = scratch.dc();
     if (!mem) {
         if (status->snapshot)
             DeleteObject(status->snapshot);
@@ -125,13 +127,9 @@ static void TakeSnapshot(STATUS *status)
             DeleteObject(status->snapshot);
         status->snapshot = CreateCompatibleBitmap(status->hdc, width, height);
     }
-    if (status->snapshot && !IsRectEmpty(&area)) {
-        HGDIOBJ old = SelectObject(mem, status->snapshot);
+    if (status->snapshot && !IsRectEmpty(&area) && SelectObject(mem, status->snapshot))
         BitBlt(mem, area.left, area.top, area.right - area.left, area.bottom - area.top, status->hdc, area.left,
                area.top, SRCCOPY);
-        SelectObject(mem, old);
-    }
-    DeleteDC(mem);
     if (status->snapshot)
         status->fullsnapshot = 0;
     SetRectEmpty(&status->drawn);
