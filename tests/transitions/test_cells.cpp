@@ -202,3 +202,28 @@ TEST(Cells, FramesAreFoundOnlyInsideTheirData)
 }
 
 } // namespace
+
+namespace {
+
+// Damaged animation data and damaged pictures: nothing is read outside its
+// block, whatever the bytes say.
+TEST(Cells, DamagedDataNeverCrashes)
+{
+    Surface window(50, 40, 9);
+    HBITMAP background = AreaBitmap(3);
+    std::vector<char> valid = Animation(2, 2);
+    unsigned seed = 7;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    for (int i = 0; i < 2000; ++i) {
+        std::vector<char> data = valid;
+        for (int n = 1 + next() % 4; n > 0; --n)
+            data[next() % 200] = (char)next(); // the head, the records and the first header
+        OBJECTANIMFRAME frame{};
+        if (BITMAPINFOHEADER *cell = FindAnimationCell(data.data(), data.size(), next() % 3, &frame))
+            DrawAnimationCell(NULL, window.dc, cell, frame.x % 64, frame.y % 64, (RECT *)&area, (RECT *)&area,
+                              frame.flags, frame.transparent, background, NULL);
+    }
+    DeleteObject(background);
+}
+
+} // namespace
