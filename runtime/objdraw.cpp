@@ -236,7 +236,7 @@ void ArcIn(HDC dc, int l, int t, int r, int b, COLORREF c, bool upperleft)
 void DrawRadio(HDC dc, OBJECTHEADER *o, const RECT &r)
 {
     RECT text{r.left + 20, r.top, r.right, r.bottom};
-    ControlText(dc, Data(o), TextLength(Data(o), o->datasize), text, DT_SINGLELINE | DT_VCENTER);
+    ControlText(dc, Data(o), TextLength(Data(o), o->datasize), text, DT_SINGLELINE);
     int l = r.left + 2, t = r.top + 2, rr = r.left + 14, b = r.top + 14;
     ArcIn(dc, l, t, rr, b, GetSysColor(COLOR_BTNSHADOW), true);
     ArcIn(dc, l, t, rr, b, GetSysColor(COLOR_BTNHIGHLIGHT), false);
@@ -249,7 +249,7 @@ void DrawRadio(HDC dc, OBJECTHEADER *o, const RECT &r)
 void DrawCheck(HDC dc, OBJECTHEADER *o, const RECT &r)
 {
     RECT text{r.left + 21, r.top, r.right, r.bottom};
-    ControlText(dc, Data(o), TextLength(Data(o), o->datasize), text, DT_SINGLELINE | DT_VCENTER);
+    ControlText(dc, Data(o), TextLength(Data(o), o->datasize), text, DT_SINGLELINE);
     RECT box{r.left + 2, r.top + 2, r.left + 15, r.top + 15};
     FillColour(dc, box, RGB(255, 255, 255));
     DrawEdge(dc, &box, EDGE_SUNKEN, BF_RECT);

@@ -63,12 +63,12 @@ bool SystemDefaultPrinter(char *name, size_t size)
 
 INT_PTR RunPrintDlg(const MODALCALL *call) { return PrintDlgA((PRINTDLGA *)call->data); }
 
-int SystemPrintDialog(HWND owner, HGLOBAL devmode, HDC *dc, int *copies)
+int SystemPrintDialog(HWND owner, HGLOBAL *devmode, HDC *dc, int *copies)
 {
     PRINTDLGA pd{};
     pd.lStructSize = sizeof pd;
     pd.hwndOwner = owner;
-    pd.hDevMode = devmode;
+    pd.hDevMode = *devmode;
     pd.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION;
     MODALCALL call{};
     call.kind = MODAL_COMMONDIALOG;
@@ -77,10 +77,7 @@ int SystemPrintDialog(HWND owner, HGLOBAL devmode, HDC *dc, int *copies)
     call.data = &pd;
     call.run = RunPrintDlg;
     INT_PTR ok = COMMONModal(&call);
-    // The dialog may have replaced the settings block; the caller frees the
-    // one it made, the provider whatever else the dialog left.
-    if (pd.hDevMode && pd.hDevMode != devmode)
-        GlobalFree(pd.hDevMode);
+    *devmode = pd.hDevMode;
     if (pd.hDevNames)
         GlobalFree(pd.hDevNames);
     if (ok <= 0 || !pd.hDC) {
@@ -176,7 +173,7 @@ int QV_DoPrintScreen(HWND window, int whole)
     }
     HDC dc = NULL;
     int copies = 1;
-    int chosen = devmode ? PrinterProvider.printdialog(window, devmode, &dc, &copies) : 0;
+    int chosen = devmode ? PrinterProvider.printdialog(window, &devmode, &dc, &copies) : 0;
     if (devmode)
         GlobalFree(devmode);
     if (!chosen || !dc) {

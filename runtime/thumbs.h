@@ -28,8 +28,9 @@ struct PRINTERPROVIDER {
     // there is no printer.
     bool (*defaultprinter)(char *name, size_t size);
     // The print dialog: 1 with a DC and a copy count, 0 when cancelled. The
-    // dialog's memory handles are freed by the provider.
-    int (*printdialog)(HWND owner, HGLOBAL devmode, HDC *dc, int *copies);
+    // settings block may come back as another handle, which the caller
+    // frees; the provider frees the dialog's other memory.
+    int (*printdialog)(HWND owner, HGLOBAL *devmode, HDC *dc, int *copies);
     void (*pagesize)(HDC dc, int *width, int *height);
     int(WINAPI *startdoc)(HDC dc, const DOCINFOA *info);
     int(WINAPI *startpage)(HDC dc);
@@ -44,5 +45,11 @@ struct PRINTERPROVIDER {
 extern PRINTERPROVIDER PrinterProvider;
 extern const PRINTERPROVIDER SystemPrinter;
 
+// Prints the window's client area (whole 0) or the whole window, scaled to
+// fit the page: 1 when the print dialog was reached, printed or cancelled;
+// 0 when the window's picture cannot be made or there is no printer (which
+// the user is told).
 int QV_DoPrintScreen(HWND window, int whole);
+// Renders page `index` into its block's thumbnail: 1, 6 when the picture
+// could not be drawn, 0 on other failures; the old thumbnail stays then.
 int CreateViewImage(HWND window, HWND list, BLOCKSET *blockset, BLOCK *page, unsigned index);

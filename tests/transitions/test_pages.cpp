@@ -182,12 +182,12 @@ struct FakePrinter {
         snprintf(out, size, "%s", name.c_str());
         return true;
     }
-    static int Dialog(HWND, HGLOBAL devmode, HDC *dc, int *n)
+    static int Dialog(HWND, HGLOBAL *devmode, HDC *dc, int *n)
     {
-        auto *dm = (DEVMODEA *)GlobalLock(devmode);
+        auto *dm = (DEVMODEA *)GlobalLock(*devmode);
         memcpy(devicename, dm->dmDeviceName, CCHDEVICENAME);
         orientation = dm->dmOrientation;
-        GlobalUnlock(devmode);
+        GlobalUnlock(*devmode);
         calls.push_back("dialog");
         if (cancel)
             return 0;
