@@ -3,7 +3,7 @@
 #include "applet/internal.h"
 #include "common/services.h"
 #include "document/applet.h"
-#include "document/globallock.h"
+#include "common/owners.h"
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>

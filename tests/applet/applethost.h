@@ -6,7 +6,7 @@
 #include "common/services.h"
 #include "document/applet.h"
 #include "document/blockstore.h"
-#include "document/globallock.h"
+#include "common/owners.h"
 #include <map>
 #include <string>
 #include <vector>

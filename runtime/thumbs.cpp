@@ -1,0 +1,296 @@
+// Printing what a window shows, and page thumbnails drawn off screen with
+// the show window's background and object drawing.
+#include "runtime/thumbs.h"
+#include "common/modal.h"
+#include "common/shell.h"
+#include "document/blockstore.h"
+#include "document/objects.h"
+#include "media/dib.h"
+#include "media/scale.h"
+#include "runtime/objdraw.h"
+#include <windows.h>
+#include <commdlg.h>
+#include <winspool.h>
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+bool PlacePrintout(int pagewidth, int pageheight, int width, int height, PRINTPLACEMENT *out)
+{
+    if (pagewidth <= 0 || pageheight <= 0 || width <= 0 || height <= 0)
+        return false;
+    int64_t s = std::min((int64_t)pagewidth * 100 / width, (int64_t)pageheight * 100 / height);
+    out->scale = (int)s;
+    out->width = (int)((int64_t)width * s / 100);
+    out->height = (int)((int64_t)height * s / 100);
+    out->x = std::max(0, pagewidth - out->width) / 2;
+    out->y = std::max(0, pageheight - out->height) / 2;
+    return true;
+}
+
+int ThumbnailScale(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    return (int)(std::min(320.0 / width, 160.0 / height) * 100);
+}
+
+namespace {
+
+bool SystemDefaultPrinter(char *name, size_t size)
+{
+    if (!size)
+        return false;
+    name[0] = 0;
+    bool win95 = (GetVersion() & 0x80000000u) != 0;
+    DWORD flags = win95 ? PRINTER_ENUM_DEFAULT : PRINTER_ENUM_LOCAL, level = win95 ? 5 : 4;
+    DWORD needed = 0, count = 0;
+    EnumPrintersA(flags, NULL, level, NULL, 0, &needed, &count);
+    if (!needed)
+        return false;
+    std::vector<BYTE> buffer(needed);
+    if (!EnumPrintersA(flags, NULL, level, buffer.data(), needed, &needed, &count) || !count)
+        return false;
+    const char *first = level == 5 ? ((PRINTER_INFO_5A *)buffer.data())->pPrinterName
+                                   : ((PRINTER_INFO_4A *)buffer.data())->pPrinterName;
+    if (!first || !*first)
+        return false;
+    size_t n = strnlen(first, size - 1);
+    memcpy(name, first, n);
+    name[n] = 0;
+    return true;
+}
+
+INT_PTR RunPrintDlg(const MODALCALL *call) { return PrintDlgA((PRINTDLGA *)call->data); }
+
+int SystemPrintDialog(HWND owner, HGLOBAL *devmode, HDC *dc, int *copies)
+{
+    PRINTDLGA pd{};
+    pd.lStructSize = sizeof pd;
+    pd.hwndOwner = owner;
+    pd.hDevMode = *devmode;
+    pd.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION;
+    MODALCALL call{};
+    call.kind = MODAL_COMMONDIALOG;
+    call.parent = owner;
+    call.name = "PrintDlg";
+    call.data = &pd;
+    call.run = RunPrintDlg;
+    INT_PTR ok = COMMONModal(&call);
+    *devmode = pd.hDevMode;
+    if (pd.hDevNames)
+        GlobalFree(pd.hDevNames);
+    if (ok <= 0 || !pd.hDC) {
+        if (pd.hDC)
+            DeleteDC(pd.hDC);
+        return 0;
+    }
+    *dc = pd.hDC;
+    *copies = pd.nCopies ? pd.nCopies : 1;
+    return 1;
+}
+
+void SystemPageSize(HDC dc, int *width, int *height)
+{
+    *width = GetDeviceCaps(dc, HORZRES);
+    *height = GetDeviceCaps(dc, VERTRES);
+}
+
+void SystemReleaseDC(HDC dc) { DeleteDC(dc); }
+
+} // namespace
+
+const PRINTERPROVIDER SystemPrinter = {SystemDefaultPrinter, SystemPrintDialog, SystemPageSize, StartDocA,
+                                       StartPage, EndPage, EndDoc, AbortDoc, SystemReleaseDC, nullptr, nullptr};
+PRINTERPROVIDER PrinterProvider = SystemPrinter;
+
+// The window's client area (or the whole window) as a 24-bit DIB.
+static HGLOBAL WindowPicture(HWND window, int whole)
+{
+    RECT r{};
+    HDC dc = whole ? GetWindowDC(window) : GetDC(window);
+    if (!dc)
+        return NULL;
+    if (whole) {
+        GetWindowRect(window, &r);
+        OffsetRect(&r, -r.left, -r.top);
+    } else {
+        GetClientRect(window, &r);
+    }
+    HGLOBAL dib = NULL;
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bm = r.right > 0 && r.bottom > 0 ? CreateCompatibleBitmap(dc, r.right, r.bottom) : NULL;
+    if (mem && bm) {
+        HGDIOBJ old = SelectObject(mem, bm);
+        BitBlt(mem, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
+        SelectObject(mem, old);
+        dib = CreateDib(r.right, r.bottom, nullptr, 24);
+        bool copied = false;
+        {
+            DibLock lock(dib);
+            copied = lock.ok() && GetDIBits(dc, bm, 0, r.bottom, (uint8_t *)lock.header + lock.layout.pixeloffset,
+                                            (BITMAPINFO *)lock.header, DIB_RGB_COLORS) == r.bottom;
+        }
+        if (!copied && dib) {
+            GlobalFree(dib);
+            dib = NULL;
+        }
+    }
+    if (bm)
+        DeleteObject(bm);
+    if (mem)
+        DeleteDC(mem);
+    ReleaseDC(window, dc);
+    return dib;
+}
+
+int QV_DoPrintScreen(HWND window, int whole)
+{
+    char title[261] = {};
+    GetWindowTextA(window, title, sizeof title);
+    HGLOBAL picture = WindowPicture(window, whole);
+    if (!picture)
+        return 0;
+    int width = 0, height = 0, bits = 0;
+    char rgb[768] = {};
+    GetBitmapDimensions(picture, &width, &height, &bits, rgb);
+
+    char printer[CCHDEVICENAME] = {};
+    if (!PrinterProvider.defaultprinter(printer, sizeof printer)) {
+        COMMONMessageBox(window, "There is no printer to print to. Install a printer, then try again.", title,
+                         MB_OK | MB_ICONEXCLAMATION);
+        GlobalFree(picture);
+        return 0;
+    }
+    HGLOBAL devmode = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::max<size_t>(148, sizeof(DEVMODEA)));
+    if (auto *dm = devmode ? (DEVMODEA *)GlobalLock(devmode) : nullptr) {
+        dm->dmSize = 148;
+        dm->dmSpecVersion = 0x400;
+        dm->dmFields = DM_ORIENTATION;
+        memcpy(dm->dmDeviceName, printer, strlen(printer) + 1);
+        dm->dmOrientation = width > height ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+        GlobalUnlock(devmode);
+    }
+    HDC dc = NULL;
+    int copies = 1;
+    int chosen = devmode ? PrinterProvider.printdialog(window, &devmode, &dc, &copies) : 0;
+    if (devmode)
+        GlobalFree(devmode);
+    if (!chosen || !dc) {
+        GlobalFree(picture);
+        return 1;
+    }
+    int pagewidth = 0, pageheight = 0;
+    PrinterProvider.pagesize(dc, &pagewidth, &pageheight);
+    PRINTPLACEMENT place{};
+    bool placed = PlacePrintout(pagewidth, pageheight, width, height, &place);
+    HCURSOR cursor = SetCursor(LoadCursor(NULL, IDC_WAIT));
+    HWND status = PrinterProvider.showstatus ? PrinterProvider.showstatus(window, title) : NULL;
+    {
+    DibLock lock(picture);
+    for (int copy = 0; placed && lock.ok() && copy < copies; ++copy) {
+        DOCINFOA doc{};
+        doc.cbSize = sizeof doc;
+        doc.lpszDocName = title;
+        if (PrinterProvider.startdoc(dc, &doc) <= 0)
+            break;
+        if (PrinterProvider.startpage(dc) <= 0) {
+            PrinterProvider.abortdoc(dc);
+            break;
+        }
+        PALSTATE pal{};
+        RealizeWindowPalette(dc, &pal, rgb, bits <= 8 ? 1 << bits : 257);
+        SetMapMode(dc, MM_TEXT);
+        SetStretchBltMode(dc, bits == 1 ? BLACKONWHITE : COLORONCOLOR);
+        StretchDIBits(dc, place.x, place.y, place.width, place.height, 0, 0, width, height,
+                      (uint8_t *)lock.header + lock.layout.pixeloffset, (BITMAPINFO *)lock.header, DIB_RGB_COLORS,
+                      SRCCOPY);
+        GdiFlush();
+        UnrealizeWindowPalette(dc, &pal);
+        // A page the printer refused leaves no half-made job in its queue.
+        if (PrinterProvider.endpage(dc) <= 0) {
+            PrinterProvider.abortdoc(dc);
+            break;
+        }
+        PrinterProvider.enddoc(dc);
+    }
+    }
+    PrinterProvider.releasedc(dc);
+    if (status && PrinterProvider.closestatus)
+        PrinterProvider.closestatus(window, status);
+    SetCursor(cursor);
+    GlobalFree(picture);
+    return 1;
+}
+
+int CreateViewImage(HWND window, HWND list, BLOCKSET *, BLOCK *page, unsigned index)
+{
+    BLOCK header{};
+    if (!page || !GetBlock(list, 0, &header))
+        return 0;
+    char rgb[768];
+    int palbits = 0;
+    GetDefaultPalette(rgb, &palbits, 6);
+    int width = header.hedr.width, depth = header.hedr.depth;
+    HGLOBAL dib = width > 0 && depth > 0 ? CreateDib(width, depth, rgb, 24) : NULL;
+    if (!dib)
+        return 0;
+    int result = 6;
+    {
+        DibLock lock(dib);
+        HDC wdc = GetDC(window);
+        HDC mem = wdc ? CreateCompatibleDC(wdc) : NULL;
+        void *bits = nullptr;
+        HBITMAP section = lock.ok() && mem ? CreateDIBSection(mem, (BITMAPINFO *)lock.header, DIB_RGB_COLORS, &bits,
+                                                              NULL, 0)
+                                           : NULL;
+        HGDIOBJ old = section ? SelectObject(mem, section) : NULL;
+        if (old) {
+            GdiFlush();
+            SetMapMode(mem, MM_TEXT);
+            RECT r{0, 0, width, depth};
+            if (RuntimeDrawServices.pagebackground)
+                RuntimeDrawServices.pagebackground(window, list, mem, index, &header, page, &r);
+            uint32_t count = BlockObjectCount(page);
+            for (uint32_t i = 0; i < count; ++i) {
+                HGLOBAL handle = GetPageObject(page, i);
+                auto *object = handle ? (OBJECTHEADER *)GlobalLock(handle) : nullptr;
+                if (!object)
+                    continue;
+                if (GlobalSize(handle) >= sizeof(OBJECTHEADER) &&
+                    (uint64_t)object->fixedsize + object->datasize <= GlobalSize(handle)) {
+                    ErasePageObjectBackground(window, mem, object);
+                    DrawPageObject(window, mem, object);
+                }
+                GlobalUnlock(handle);
+            }
+            GdiFlush();
+            memcpy((uint8_t *)lock.header + lock.layout.pixeloffset, bits, (size_t)lock.layout.rowbytes * depth);
+            SelectObject(mem, old);
+            result = 1;
+        }
+        if (section)
+            DeleteObject(section);
+        if (mem)
+            DeleteDC(mem);
+        if (wdc)
+            ReleaseDC(window, wdc);
+    }
+    if (result != 1) {
+        GlobalFree(dib);
+        return result;
+    }
+    if (HighResDocumentWindow == 0) {
+        int s = ThumbnailScale(width, depth);
+        int sx = s, sy = s;
+        HGLOBAL scaled = s > 0 ? ScaleDib(dib, &sx, &sy, SCALE_PERCENT) : NULL;
+        if (scaled) {
+            GlobalFree(dib);
+            dib = scaled;
+        }
+    }
+    if (page->thumbnail)
+        GlobalFree(page->thumbnail);
+    page->thumbnail = dib;
+    return 1;
+}
