@@ -316,8 +316,14 @@ bool WriteWholeFile(const char *path, const void *bytes, size_t count)
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
+    // GetTempFileName adds up to 14 characters to the folder; a name that
+    // would not fit is never asked for, and one not ended is never used.
     char temp[MAX_PATH];
-    if (!GetTempFileNameA(folder, "kpx", 0, temp))
+    if (strlen(folder) > MAX_PATH - 14) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    if (!GetTempFileNameA(folder, "kpx", 0, temp) || strnlen(temp, MAX_PATH) >= MAX_PATH)
         return false;
     HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     bool ok = file != INVALID_HANDLE_VALUE;
