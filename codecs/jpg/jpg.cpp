@@ -24,6 +24,10 @@ constexpr unsigned DEFAULTQUALITY = 75;
 // Each scan of a progressive file passes over the whole picture again; no
 // honest file needs more than a few dozen.
 constexpr int MAXSCANS = 256;
+// Huffman coding spends at least a bit on each block of 8 x 8 pixels of the
+// first component, in every file; arithmetic coding of a flat picture about
+// a fiftieth of that.
+constexpr uint64_t HUFFMANPIXELSPERBYTE = 8 * 64, ARITHMETICPIXELSPERBYTE = 64 * HUFFMANPIXELSPERBYTE;
 
 struct Failure {
     jpeg_error_mgr manager;
@@ -92,6 +96,11 @@ bool DecodeJpeg(Reading *r)
     if (!r->dib)
         return true;
 
+    // A picture larger than its file can code is refused before the picture
+    // and, for progressive files, every coefficient of it take memory.
+    uint64_t perbyte = c->arith_code ? ARITHMETICPIXELSPERBYTE : HUFFMANPIXELSPERBYTE;
+    if (!CanHold(r->file->filesize, uint64_t(f.width) * f.height, perbyte))
+        return false;
     if (!r->dib->Create(f))
         return false;
     jpeg_start_decompress(c);

@@ -144,7 +144,12 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     Layout l;
     if (!Parse(file, &l, format))
         return false;
-    return !dib || (dib->Create(*format) && ReadPixels(file, l, *dib));
+    if (!dib)
+        return true;
+    // Two bytes make a run of at most 63.
+    if (!CanHold(l.end - HEADER, uint64_t(l.bytesperline) * l.planes * format->height, 32))
+        return false;
+    return dib->Create(*format) && ReadPixels(file, l, *dib);
 }
 
 bool EncodeRuns(OutBuffer &out, const uint8_t *s, size_t count)

@@ -7,6 +7,8 @@ namespace kpx {
 // Files move through ReadFile and WriteFile in pieces of this size.
 constexpr size_t IOCHUNK = 16u << 20;
 
+uint64_t LargestRequest = 0;
+
 void GreyTable(Format *format, unsigned levels)
 {
     for (unsigned i = 0; i < levels; i++) {
@@ -81,8 +83,10 @@ bool DibBuilder::Create(const Format &format)
 {
     uint32_t total;
     BITMAPINFOHEADER *h;
-    if (handle || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total) ||
-        !(h = NewHeader(format, rowbytes, total, &handle)))
+    if (handle || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
+        return false;
+    NoteRequest(total);
+    if (!(h = NewHeader(format, rowbytes, total, &handle)))
         return false;
     pixels = (uint8_t *)h + INFOHEADERSIZE + TableEntries(format.bits) * 4;
     width = format.width;
@@ -161,6 +165,7 @@ bool FileData::Load(const char *path, size_t limit)
             }
             data = bytes;
             size = count;
+            filesize = size_t(length.QuadPart);
         }
     }
     CloseHandle(file);
@@ -168,7 +173,7 @@ bool FileData::Load(const char *path, size_t limit)
         VirtualFree(base, 0, MEM_RELEASE);
         base = nullptr;
         data = nullptr;
-        size = 0;
+        size = filesize = 0;
     }
     return ok;
 }

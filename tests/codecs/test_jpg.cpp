@@ -195,4 +195,24 @@ TEST(Jpg, OversizedFramesGiveNullAtOnce)
     }
 }
 
+// A 16 x 16 file of libjpeg's whose frame is made to say width x height.
+std::vector<uint8_t> Stretched(int width, int height, J_COLOR_SPACE space, bool progressive)
+{
+    int channels = space == JCS_GRAYSCALE ? 1 : 3;
+    std::vector<uint8_t> bytes = LibJpeg(16, 16, space, std::vector<uint8_t>(16 * channels, 90), progressive);
+    size_t sof = Marker(bytes, progressive ? 0xC2 : 0xC0);
+    EXPECT_NE(sof, 0u);
+    bytes[sof + 5] = uint8_t(height >> 8), bytes[sof + 6] = uint8_t(height);
+    bytes[sof + 7] = uint8_t(width >> 8), bytes[sof + 8] = uint8_t(width);
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(Jpg, Hostile, testing::ValuesIn(ClaimsFor(JPG, {
+    // Every coefficient of a progressive picture is kept: 768 MB in all.
+    {"ProgressiveGreyOfSixteenThousandSquare", Stretched(16000, 16000, JCS_GRAYSCALE, true), true, 1u << 20},
+    {"BaselineColourOfFourThousandSquare", Stretched(4000, 4000, JCS_RGB, false), true, 1u << 20},
+    // Within what its bytes can code, the same file still reads.
+    {"ProgressiveGreyWithinItsBytes", Stretched(64, 64, JCS_GRAYSCALE, true), true, 1u << 20, true},
+})), ClaimName);
+
 } // namespace

@@ -912,13 +912,26 @@ TEST_F(Reading, TinyUnknownBlocksEndAtTheHeadersCount)
     BLOCK header = AddHeader();
     header.hedr.blockcount = 1;
     std::vector<uint8_t> f = MakeDocument(header, tiny);
+    static uint64_t reads, bytes;
+    DOCUMENTREADER real = DocumentReader;
+    DocumentReader = [](HANDLE file, void *data, DWORD size) -> BOOL {
+        reads++;
+        bytes += size;
+        DWORD got = 0;
+        return ReadFile(file, data, size, &got, NULL) && got == size;
+    };
     for (int answer : {IDNO, IDYES}) {
         Doc d;
         sbtest::ModalRecorder rec(answer);
+        reads = bytes = 0;
         EXPECT_EQ(LoadBytes(d, f), answer == IDYES);
         EXPECT_EQ(rec.calls.size(), 1u);
         EXPECT_EQ(d.Count(), 1u); // a refused load leaves what it appended to the caller
+        // The whole walk: the file's bytes about once, in large reads.
+        EXPECT_LE(bytes, 2 * f.size()) << answer;
+        EXPECT_LE(reads, 2 * f.size() / (64 << 10) + 8) << answer;
     }
+    DocumentReader = real;
 }
 
 TEST_F(Reading, FixedPartsLongerThanTheirTypeAreCutToIt)
