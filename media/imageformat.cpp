@@ -23,7 +23,7 @@ const IMAGEPROC imageproc[IMAGETYPES] = {
 
 namespace {
 
-constexpr int JPEGFORMAT = 0;
+constexpr int JPEGFORMAT = 0, AVIFORMAT = 6;
 // The quality suffix needs room for "/Q:" and the digits.
 constexpr size_t QUALITYROOM = 8;
 // The longest header a video frame has in practice is the 124-byte
@@ -130,8 +130,14 @@ HGLOBAL LoadImageA(HANDLE, const char *path, HWND status, unsigned short *bits)
     if (!dib)
         return NULL;
     int depth;
-    if (bits && GetImageInfo(copy, NULL, NULL, &depth, NULL))
+    // A movie's information is its first frame, just read: not read again.
+    if (bits && format == AVIFORMAT) {
+        GlobalLocked<BITMAPINFOHEADER> header(dib);
+        if (header)
+            *bits = header->biBitCount;
+    } else if (bits && GetImageInfo(copy, NULL, NULL, &depth, NULL)) {
         *bits = (unsigned short)depth;
+    }
     if (status)
         SetWindowTextA(status, copy);
     return dib;

@@ -261,6 +261,20 @@ HGLOBAL BMPGetFileInformation(char *path)
 
 HGLOBAL BMPReadGraphicFile(char *path)
 {
+    // Plain bottom-up rows of the DIB's own depth are its rows: read straight
+    // into it.
+    FileData head;
+    Layout l;
+    Format f;
+    if (head.Load(path, INFOHEAD) && Parse(head, &l, &f) && l.compression == COMPRESSION_RGB && !l.topdown &&
+        l.filebits == f.bits) {
+        DibBuilder dib;
+        if (!dib.Create(f))
+            return NULL;
+        if (uint64_t(dib.rowbytes) * f.height <= head.filesize - l.offset &&
+            ReadRows(path, l.offset, dib.rowbytes, dib))
+            return dib.Release();
+    }
     return ReadPicture(path, Decode);
 }
 

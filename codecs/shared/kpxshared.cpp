@@ -188,6 +188,36 @@ static HGLOBAL Read(const char *path, DECODER decode, bool pixels, size_t limit)
     return pixels ? dib.Release() : MakeInfo(format);
 }
 
+bool ReadRows(const char *path, uint64_t offset, size_t filerow, const DibBuilder &dib)
+{
+    if (filerow > dib.rowbytes)
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER at;
+    at.QuadPart = LONGLONG(offset);
+    size_t count = filerow * dib.height;
+    bool ok = SetFilePointerEx(file, at, NULL, FILE_BEGIN) != 0;
+    for (size_t done = 0; ok && done < count;) {
+        DWORD chunk = DWORD(count - done < IOCHUNK ? count - done : IOCHUNK), got = 0;
+        ok = ReadFile(file, dib.pixels + done, chunk, &got, NULL) && got == chunk;
+        done += got;
+    }
+    CloseHandle(file);
+    // From the top row down, each row moves to its place and no row is
+    // overwritten before it has moved.
+    if (ok && filerow < dib.rowbytes) {
+        for (uint32_t r = dib.height; r-- > 1;) {
+            memmove(dib.pixels + size_t(r) * dib.rowbytes, dib.pixels + size_t(r) * filerow, filerow);
+            memset(dib.pixels + size_t(r) * dib.rowbytes + filerow, 0, dib.rowbytes - filerow);
+        }
+        memset(dib.pixels + filerow, 0, dib.rowbytes - filerow);
+    }
+    return ok;
+}
+
 HGLOBAL ReadInformation(const char *path, DECODER decode, size_t head)
 {
     HGLOBAL info = head ? Read(path, decode, false, head) : NULL;

@@ -187,6 +187,10 @@ typedef bool (*DECODER)(const FileData &file, Format *format, DibBuilder *dib);
 // read only when that does not hold all of it.
 HGLOBAL ReadInformation(const char *path, DECODER decode, size_t head = 0);
 HGLOBAL ReadPicture(const char *path, DECODER decode);
+// Reads the DIB's rows, bottom row first, `filerow` bytes each, from the
+// file's bytes at `offset` straight into the DIB (rows shorter than the
+// DIB's are spread out after); false when the file holds fewer.
+bool ReadRows(const char *path, uint64_t offset, size_t filerow, const DibBuilder &dib);
 
 // Writes the bytes to a new file in the target's folder and renames it over
 // `path`; on any failure removes it, so `path` is either the complete new

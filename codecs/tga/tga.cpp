@@ -12,6 +12,9 @@ using namespace kpx;
 namespace {
 
 constexpr size_t HEADER = 18;
+// What the information entry point reads first: the header, its text and a
+// colour map of 256 entries.
+constexpr size_t INFOHEAD = 4096;
 constexpr unsigned MAPPED = 1, TRUECOLOUR = 2, GREY = 3, RLE = 8;
 constexpr uint8_t RIGHTTOLEFT = 0x10, TOPDOWN = 0x20;
 
@@ -227,11 +230,25 @@ bool Encode(const DibView &v, OutBuffer &out)
 
 HGLOBAL TGAGetFileInformation(char *path)
 {
-    return ReadInformation(path, Decode);
+    return ReadInformation(path, Decode, INFOHEAD);
 }
 
 HGLOBAL TGAReadGraphicFile(char *path)
 {
+    // Plain bottom-up rows of grey or true colour in 24 or 32 bits are the
+    // DIB's rows, unpadded: read straight into it.
+    FileData head;
+    Layout l;
+    Format f;
+    if (head.Load(path, INFOHEAD) && Parse(head, &l, &f) && !l.rle && !l.topdown && !l.mirrored &&
+        ((l.type == TRUECOLOUR && (l.depth == 24 || l.depth == 32)) || (l.type == GREY && l.depth == 8)) &&
+        uint64_t(f.width) * f.height * l.pixelbytes <= head.filesize - l.offset) {
+        DibBuilder dib;
+        if (!dib.Create(f))
+            return NULL;
+        if (ReadRows(path, l.offset, size_t(f.width) * l.pixelbytes, dib))
+            return dib.Release();
+    }
     return ReadPicture(path, Decode);
 }
 
