@@ -22,6 +22,14 @@ static BOOL WriteAll(HANDLE file, const void *data, DWORD size)
 
 DOCUMENTWRITER DocumentWriter = WriteAll;
 
+static BOOL ReadAll(HANDLE file, void *data, DWORD size)
+{
+    DWORD got = 0;
+    return ReadFile(file, data, size, &got, NULL) && got == size;
+}
+
+DOCUMENTREADER DocumentReader = ReadAll;
+
 bool WriteBytes(HANDLE file, const void *data, DWORD size)
 {
     return size == 0 || DocumentWriter(file, data, size);
@@ -29,8 +37,7 @@ bool WriteBytes(HANDLE file, const void *data, DWORD size)
 
 bool ReadBytes(HANDLE file, void *data, DWORD size)
 {
-    DWORD got = 0;
-    return size == 0 || (ReadFile(file, data, size, &got, NULL) && got == size);
+    return size == 0 || DocumentReader(file, data, size);
 }
 
 bool SeekTo(HANDLE file, uint64_t position)

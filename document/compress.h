@@ -9,6 +9,10 @@
 // test can make a save fail part way. It returns FALSE unless all was written.
 typedef BOOL (*DOCUMENTWRITER)(HANDLE file, const void *data, DWORD size);
 extern DOCUMENTWRITER DocumentWriter;
+// And every byte read from one through this, so a test can see how much a
+// load reads and in how many steps. TRUE only when all was read.
+typedef BOOL (*DOCUMENTREADER)(HANDLE file, void *data, DWORD size);
+extern DOCUMENTREADER DocumentReader;
 
 // File helpers of the writer and the reader; each is true only when all of
 // the request was done.

@@ -12,6 +12,7 @@
 #include "resources/document_ids.h"
 #include <emmintrin.h>
 #include <zlib.h>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -29,13 +30,37 @@ constexpr uint64_t MAXEXPANSION = 1040;
 // The tail of the file is searched for the trailer in pieces of this size.
 constexpr uint32_t SCANCHUNK = 1u << 20;
 
+// Reads of the document's small records come from a window of the file held
+// in memory, so that walking many small blocks costs no more than reading
+// their bytes once; large reads go straight to the file. Code reading the
+// file at its own position seeks there first.
+constexpr uint32_t WINDOW = 64u << 10;
+
 struct Input {
     HANDLE file;
     uint64_t size;
+    std::vector<uint8_t> window;
+    uint64_t windowstart = 0;
+    uint32_t windowlength = 0;
 
     bool ReadAt(uint64_t at, void *data, uint32_t count)
     {
-        return at <= size && count <= size - at && SeekTo(file, at) && ReadBytes(file, data, count);
+        if (at > size || count > size - at)
+            return false;
+        if (count > WINDOW)
+            return SeekTo(file, at) && ReadBytes(file, data, count);
+        if (at < windowstart || at + count > windowstart + windowlength) {
+            if (window.empty())
+                window.resize(WINDOW);
+            windowstart = at;
+            windowlength = (uint32_t)std::min<uint64_t>(WINDOW, size - at);
+            if (!SeekTo(file, at) || !ReadBytes(file, window.data(), windowlength)) {
+                windowlength = 0;
+                return false;
+            }
+        }
+        memcpy(data, window.data() + (at - windowstart), count);
+        return true;
     }
 };
 
@@ -169,10 +194,22 @@ struct Loader {
     HWND parent;
     const LOADHOST &host;
     uint32_t headerflags = 0;
+    // The user has agreed to go on with a document whose blocks do not add up.
+    bool accepted = false;
 
     // An object whose data cannot be used: the reader's program may go on
     // without it.
     bool GoOnWithout() { return host.goonwithout && host.goonwithout(parent); }
+
+    // Blocks that do not add up (objects that end short of their block or
+    // run on, a total that is not theirs, blocks missing or too many): what
+    // was read may be kept, if the user says so, once for the document.
+    bool GoOnDespite()
+    {
+        if (!accepted)
+            accepted = GoOnWithout();
+        return accepted;
+    }
 
     // Reads the object record at `pos` of a block that ends at `end`. False
     // fails the load; *object stays 0 when the object is left out.
@@ -187,7 +224,10 @@ struct Loader {
         if (fixed < MinimumFixedSize(head.tag) || fixed > MAXFIXEDSIZE || fixed + compressed > end - pos)
             return false;
         *next = pos + fixed + compressed;
-        uint64_t total = (uint64_t)fixed + head.datasize;
+        // A known type's fixed part is its record exactly: bytes beyond it
+        // mean nothing and are left behind, so no save writes them again.
+        uint32_t kept = ObjectFixedSize(head.tag) ? MinimumFixedSize(head.tag) : fixed;
+        uint64_t total = (uint64_t)kept + head.datasize;
         bool plausible = total <= MAXOBJECTSIZE &&
                          (compressed ? head.datasize <= compressed * MAXEXPANSION + 1024 : head.datasize == 0);
         if (!plausible)
@@ -205,12 +245,15 @@ struct Loader {
             if (ok) {
                 memset(o.get() + total, 0, o.size() - (SIZE_T)total);
                 memcpy(o.get(), &head, sizeof head);
-                ok = ReadBytes(in.file, o.get() + sizeof head, fixed - (uint32_t)sizeof head);
+                ok = SeekTo(in.file, pos + sizeof head) &&
+                     ReadBytes(in.file, o.get() + sizeof head, kept - (uint32_t)sizeof head) &&
+                     (kept == fixed || SeekTo(in.file, pos + fixed));
             }
             if (ok && compressed)
-                expanded = ExpandFromFile(in.file, (uint32_t)compressed, o.get() + fixed, head.datasize);
+                expanded = ExpandFromFile(in.file, (uint32_t)compressed, o.get() + kept, head.datasize);
             if (ok && expanded) {
                 OBJECTHEADER *r = (OBJECTHEADER *)o.get();
+                r->fixedsize = kept;
                 r->totalsize = (uint32_t)total;
                 SanitiseObject(r);
             }
@@ -223,20 +266,23 @@ struct Loader {
         return true;
     }
 
-    // Reads `count` object records from `pos` up to `end` into the block.
-    // Objects left out leave no gap: the array holds what was read.
-    bool ReadObjects(BLOCK &block, uint64_t pos, uint64_t end, uint32_t count, uint32_t *stored, uint32_t *flags)
+    // Reads `count` object records from `pos` into the block, whose objects
+    // should take `bytes` and end at `end`. Objects left out leave no gap:
+    // the array holds what was read.
+    bool ReadObjects(BLOCK &block, uint64_t pos, uint64_t end, uint32_t bytes, uint32_t count, uint32_t *stored,
+                     uint32_t *flags)
     {
         *stored = 0;
         if (count == 0 || !(*flags & BLOCK_HASOBJECTS)) {
             *flags &= ~BLOCK_HASOBJECTS;
-            return true;
+            return (pos == end && bytes == 0) || GoOnDespite();
         }
         if (count > (end - pos) / OBJECTHEADERSIZE)
             return false;
         block.objects = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, count * sizeof(HGLOBAL));
         if (!block.objects)
             return false;
+        const uint64_t start = pos;
         for (uint32_t i = 0; i < count; i++) {
             HGLOBAL object;
             if (!ReadObject(pos, end, &object, &pos))
@@ -258,7 +304,7 @@ struct Loader {
             if (HGLOBAL shrunk = GlobalReAlloc(block.objects, *stored * sizeof(HGLOBAL), GMEM_MOVEABLE))
                 block.objects = shrunk;
         }
-        return true;
+        return (pos == end && pos - start == bytes) || GoOnDespite();
     }
 
     // The background picture of a document from before header objects: one
@@ -337,14 +383,14 @@ struct Loader {
         Terminate(h.reservedtext);
         Terminate(h.about);
         headerflags = h.flags;
-        *blockcount = h.blockcount ? h.blockcount : 1;
+        *blockcount = h.blockcount;
         *next = pos + h.size;
 
         uint32_t count = h.objectcount;
         h.objectcount = 0;
         bool ok;
         if (h.flags & HEDR_NEWLAYOUT) {
-            ok = ReadObjects(header, pos + HEDRSIZE, *next, count, &h.objectcount, &h.flags);
+            ok = ReadObjects(header, pos + HEDRSIZE, *next, h.objectbytes, count, &h.objectcount, &h.flags);
         } else {
             h.flags &= ~BLOCK_HASOBJECTS;
             ok = !h.oldpicture || ReadOldPicture(header, pos + HEDRSIZE, *next);
@@ -369,7 +415,7 @@ struct Loader {
         p.size = size;
         uint32_t count = p.objectcount;
         p.objectcount = 0;
-        if (ReadObjects(page, pos + PAGESIZE, pos + size, count, &p.objectcount, &p.flags) &&
+        if (ReadObjects(page, pos + PAGESIZE, pos + size, p.objectbytes, count, &p.objectcount, &p.flags) &&
             AppendBlock(list, set, &page))
             return true;
         DestroyBlock(&page);
@@ -383,16 +429,19 @@ struct Loader {
             return false;
         const uint64_t documentend = t.start;
         uint64_t pos;
-        uint32_t blockcount, pages = 0;
+        // The header's count of its blocks, itself included; 0 when unknown.
+        uint32_t blockcount, pages = 0, walked = 1;
         if (!ReadHeader(t, &pos, &blockcount))
             return false;
         if (host.openprogress)
             host.openprogress(parent, headerflags);
+        const unsigned shown = blockcount ? blockcount : 1;
+        if (host.progress)
+            host.progress(0, shown);
         // Every block ends before the trailer and is at least its record long,
-        // so each step moves on.
+        // so each step moves on. Blocks of other kinds are passed over, but
+        // count against the header's number, which bounds the walk.
         while (pos != documentend) {
-            if (host.progress)
-                host.progress(pages, blockcount);
             uint32_t head[2];
             if (documentend - pos < sizeof head || !in.ReadAt(pos, head, sizeof head))
                 return false;
@@ -402,13 +451,19 @@ struct Loader {
             uint32_t least = tag == TAG_PAGE ? PAGESIZE : tag == TAG_HEDR ? HEDRSIZE : sizeof head;
             if (size < least || size > documentend - pos)
                 return false;
+            if (blockcount && ++walked > blockcount && !GoOnDespite())
+                return false;
             if (tag == TAG_PAGE) {
                 if (!ReadPage(pos, size))
                     return false;
-                pages++;
+                if (host.progress)
+                    host.progress(++pages, shown);
             }
             pos += size;
         }
+        // A page whose tag was damaged is passed over: only the count shows it.
+        if (blockcount && pages + 1 != blockcount && !GoOnDespite())
+            return false;
         SequenceBlocks(list, set);
         if (host.titles)
             SetBlockTitles(list, set);
@@ -472,7 +527,7 @@ int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &
     LARGE_INTEGER size;
     if (!file || !GetFileSizeEx(file.get(), &size))
         return 0;
-    Loader loader{{file.get(), (uint64_t)size.QuadPart}, list, set, GetParent(list), host};
+    Loader loader{Input{file.get(), (uint64_t)size.QuadPart, {}}, list, set, GetParent(list), host};
     bool ok = loader.Read(path);
     if (host.closeprogress)
         host.closeprogress();

@@ -78,10 +78,18 @@ bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
     uint32_t fixed = o->fixedsize;
     if (fixed < sizeof(OBJECTHEADER) || fixed > 0x10000 || (uint64_t)fixed + o->datasize > lock.size())
         return false;
-    std::vector<char> record(lock.get(), lock.get() + fixed);
+    // A known type's record is written at its exact size, whatever the
+    // object in memory carries behind it; one too short cannot be written.
+    uint32_t known = ObjectFixedSize(o->tag), written = known ? known : fixed;
+    if (fixed < written) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
+    std::vector<char> record(lock.get(), lock.get() + written);
     OBJECTHEADER *r = (OBJECTHEADER *)record.data();
+    r->fixedsize = written;
     ClearRunTimeFields(r);
-    r->totalsize = fixed + o->datasize;
+    r->totalsize = written + o->datasize;
     if (!WriteFixedAndStream(out, r, lock.get() + fixed, w))
         return false;
     o->compressedsize = r->compressedsize;
@@ -229,35 +237,66 @@ void FolderOf(const char *path, char *folder, size_t size)
 
 } // namespace
 
+// GetTempFileName adds a name of up to 14 characters to the folder, and the
+// whole must fit a path.
+constexpr size_t TEMPNAMEROOM = 14;
+
+// The error code of the step that failed, or `otherwise` when that step
+// left none.
+static DWORD Failure(DWORD otherwise = ERROR_WRITE_FAULT)
+{
+    DWORD error = GetLastError();
+    return error ? error : otherwise;
+}
+
 int WriteExeFile(HWND list, BLOCKSET *set, const char *path)
 {
-    if (!path || !*path || strlen(path) >= MAX_PATH)
+    if (!path || !*path || strlen(path) >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
+    }
     HCURSOR cursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
     char folder[MAX_PATH], temp[MAX_PATH] = "";
     FolderOf(path, folder, sizeof folder);
-    bool ok = GetTempFileNameA(folder, "sbd", 0, temp) != 0;
+    DWORD error = 0;
+    // A folder without room for the temporary name fails before a name is
+    // made from it; a name is used only when it ends inside its buffer.
+    if (strlen(folder) > MAX_PATH - TEMPNAMEROOM)
+        error = ERROR_FILENAME_EXCED_RANGE;
+    else if (!GetTempFileNameA(folder, "sbd", 0, temp))
+        error = Failure();
+    else if (strnlen(temp, sizeof temp) >= sizeof temp)
+        error = ERROR_FILENAME_EXCED_RANGE;
+    if (error)
+        temp[0] = 0;
     HANDLE file = INVALID_HANDLE_VALUE;
-    if (ok) {
+    if (!error) {
         file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-        ok = file != INVALID_HANDLE_VALUE;
+        if (file == INVALID_HANDLE_VALUE)
+            error = Failure();
     }
     OpenStatus();
-    if (ok) {
+    if (!error) {
         Output out{file};
-        ok = WriteDocument(out, list, set);
-        ok = FlushFileBuffers(file) && ok;
+        SetLastError(0);
+        if (!WriteDocument(out, list, set))
+            error = Failure(ERROR_INVALID_DATA);
+        if (!FlushFileBuffers(file) && !error)
+            error = Failure();
     }
-    if (file != INVALID_HANDLE_VALUE)
-        ok = CloseHandle(file) && ok;
+    if (file != INVALID_HANDLE_VALUE && !CloseHandle(file) && !error)
+        error = Failure();
     // The old document gives way only to a complete new one, in one step.
-    if (ok)
-        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ok && temp[0])
+    if (!error && !MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = Failure();
+    if (error && temp[0])
         DeleteFileA(temp);
     SetCursor(cursor);
     CloseStatus();
-    return ok ? 1 : 0;
+    // The caller can tell why: the code of the step that failed survives the
+    // clean-up.
+    SetLastError(error);
+    return error ? 0 : 1;
 }
 
 HGLOBAL GetFontBlock(HWND list, BLOCKSET *)

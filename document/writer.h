@@ -7,7 +7,9 @@ struct BLOCKSET;
 
 // Saves the document of `list` to `path`: 1 on success. The document is
 // written beside `path` first and takes its place only when complete, so a
-// failed save leaves whatever `path` held untouched.
+// failed save leaves whatever `path` held untouched, returns 0 and leaves the
+// error code of the step that failed for GetLastError (a folder too long for
+// a temporary name gives ERROR_FILENAME_EXCED_RANGE).
 int WriteExeFile(HWND list, BLOCKSET *set, const char *path);
 // A new block of the fonts of every text object, one entry per face; 0 on failure.
 HGLOBAL GetFontBlock(HWND list, BLOCKSET *set);

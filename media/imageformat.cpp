@@ -2,6 +2,8 @@
 #include "codecs/codecs.h"
 #include "common/owners.h"
 #include "common/shell.h"
+#include "codecs/shared/kpxshared.h"
+#include "media/avicheck.h"
 #include "media/dib.h"
 #include "media/reduce.h"
 #include <vfw.h>
@@ -22,8 +24,7 @@ const IMAGEPROC imageproc[IMAGETYPES] = {
 
 namespace {
 
-constexpr int JPEGFORMAT = 0;
-constexpr int GIFFORMAT = 2;
+constexpr int JPEGFORMAT = 0, GIFFORMAT = 2, AVIFORMAT = 6;
 // The quality suffix needs room for "/Q:" and the digits.
 constexpr size_t QUALITYROOM = 8;
 // The longest header a video frame has in practice is the 124-byte
@@ -130,8 +131,14 @@ HGLOBAL LoadImageA(HANDLE, const char *path, HWND status, unsigned short *bits)
     if (!dib)
         return NULL;
     int depth;
-    if (bits && GetImageInfo(copy, NULL, NULL, &depth, NULL))
+    // A movie's information is its first frame, just read: not read again.
+    if (bits && format == AVIFORMAT) {
+        GlobalLocked<BITMAPINFOHEADER> header(dib);
+        if (header)
+            *bits = header->biBitCount;
+    } else if (bits && GetImageInfo(copy, NULL, NULL, &depth, NULL)) {
         *bits = (unsigned short)depth;
+    }
     if (status)
         SetWindowTextA(status, copy);
     return dib;
@@ -170,8 +177,10 @@ int WriteImage(const char *path, HGLOBAL dib)
 
 // A frame as the platform hands it over is trusted no further than its
 // header can be checked: the pixels it promises are read only when the header
-// describes an ordinary uncompressed picture whose size fits in 32 bits.
-HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame)
+// describes an ordinary uncompressed picture within the loaders' limits whose
+// rows lie inside the `pixelbytes` the frame really has behind its header and
+// colour table.
+HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame, size_t pixelbytes)
 {
     if (!frame)
         return NULL;
@@ -190,10 +199,13 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame)
     if (frame->biWidth <= 0 || frame->biHeight == 0 || frame->biHeight == INT_MIN)
         return NULL;
     const int width = frame->biWidth, height = std::abs(frame->biHeight);
+    if ((uint32_t)width > kpx::MAXDIMENSION || (uint32_t)height > kpx::MAXDIMENSION)
+        return NULL;
     const bool topdown = frame->biHeight < 0;
     const uint64_t rowbytes = ((uint64_t)bits * (uint64_t)width + 31) / 32 * 4;
+    const uint64_t outrow = ((uint64_t)(bits == 16 || bits == 32 ? 24 : bits) * (uint64_t)width + 31) / 32 * 4;
     const uint64_t pixeloffset = (uint64_t)frame->biSize + 4ull * entries;
-    if (pixeloffset + rowbytes * (uint64_t)height > MAXBLOCKBYTES)
+    if (rowbytes * (uint64_t)height > pixelbytes || outrow * (uint64_t)height > kpx::MAXDIBBYTES)
         return NULL;
 
     // Colours past the frame's own count stay black rather than being read
@@ -222,21 +234,53 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame)
     return out.Release();
 }
 
+namespace {
+
+// The AVI library names each stream after the file in a field of 64
+// characters, past whose end a long name runs: such a file is opened by its
+// short name, or not at all.
+constexpr size_t MAXAVINAME = 40;
+
+bool LibraryPath(const char *path, char (&out)[MAX_PATH])
+{
+    auto name = [](const char *p) {
+        size_t length = 0;
+        for (const char *c = p; *c; ++c)
+            length = *c == '\\' || *c == '/' || *c == ':' ? 0 : length + 1;
+        return length;
+    };
+    if (!CopyPath(out, path))
+        return false;
+    if (name(out) <= MAXAVINAME)
+        return true;
+    DWORD n = GetShortPathNameA(path, out, MAX_PATH);
+    return n > 0 && n < MAX_PATH && name(out) <= MAXAVINAME;
+}
+
+} // namespace
+
 HGLOBAL AVIReadGraphicFile(char *path)
 {
-    if (!path)
+    // The platform's library trusts what it reads: it sees only files whose
+    // structure adds up.
+    AVIFIRSTVIDEO video;
+    char opened[MAX_PATH];
+    if (!path || !CheckAviFile(path, &video) || !LibraryPath(path, opened))
         return NULL;
     AVIFileInit();
     PAVIFILE file = NULL;
     PAVISTREAM stream = NULL;
     PGETFRAME frames = NULL;
     HGLOBAL result = NULL;
-    if (AVIFileOpenA(&file, path, OF_READ, NULL) == 0 &&
+    if (AVIFileOpenA(&file, opened, OF_READ, NULL) == 0 &&
         AVIFileGetStream(file, &stream, streamtypeVIDEO, 0) == 0 &&
         (frames = AVIStreamGetFrameOpen(stream, NULL)) != NULL) {
         auto *frame = (const BITMAPINFOHEADER *)AVIStreamGetFrame(frames, 0);
+        // An uncompressed frame is its stream's format and the bytes of its
+        // chunk; a decompressed one is as large as the decompressor made it
+        // for the format it reports.
         if (frame)
-            result = AVIFrameToDib(frame);
+            result = AVIFrameToDib(frame, video.format.biCompression == BI_RGB ? video.frame : SIZE_MAX);
     }
     if (frames)
         AVIStreamGetFrameClose(frames);

@@ -37,8 +37,10 @@ bool CopyPath(char (&out)[MAX_PATH], const char *path);
 HGLOBAL AVIReadGraphicFile(char *path);
 HGLOBAL AVIGetFileInformation(char *path);
 // A new DIB of a video frame (packed DIB of 1 to 32 bits, bottom-up or
-// top-down): 16- and 32-bit frames become 24 bits. NULL for a header that is
-// not an ordinary uncompressed picture.
-HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame);
+// top-down) that has `pixelbytes` bytes behind its header and colour table:
+// 16- and 32-bit frames become 24 bits. NULL for a header that is not an
+// ordinary uncompressed picture within the loaders' limits, or for rows
+// beyond those bytes.
+HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame, size_t pixelbytes);
 void AVISwabRGB16Line(char *out, const char *in, unsigned count);
 void AVISwabRGB32Line(char *out, const char *in, unsigned count);

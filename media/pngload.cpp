@@ -2,10 +2,12 @@
 #include "common/msgdlg.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "codecs/shared/kpxshared.h"
 #include "media/dib.h"
 #include "resources/pngmng_ids.h"
 #include <zlib.h>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <io.h>
 #include <memory>
@@ -17,6 +19,24 @@ constexpr uint8_t PNGSIGNATURE[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A
 constexpr png_alloc_size_t PNGCHUNKMAX = 4u << 20;
 constexpr uint32_t PNGMAXLENGTH = 0x7FFFFFFF;
 constexpr uint32_t CRCPIECE = 4096;
+// libpng only warns about a chunk beyond its limit and then asks for the
+// memory anyway: no allocation of its may be larger than a kept chunk.
+constexpr png_alloc_size_t PNGMAXALLOCATION = PNGCHUNKMAX + (64u << 10);
+// Deflate makes at most 1032 bytes of one.
+constexpr uint64_t PNGMAXEXPANSION = 1032;
+
+png_voidp PNGCBAPI LimitedAlloc(png_structp, png_alloc_size_t size)
+{
+    if (size > PNGMAXALLOCATION)
+        return NULL;
+    kpx::NoteRequest(size);
+    return malloc(size);
+}
+
+void PNGCBAPI Release(png_structp, png_voidp block)
+{
+    free(block);
+}
 
 struct FileCloser {
     void operator()(FILE *fp) const { fclose(fp); }
@@ -75,6 +95,10 @@ PNGDECODE ReadImage(png_structp png, png_infop info, FILE *fp, bool signature, c
     png_uint_32 width = 0, height = 0;
     int bitdepth = 0, colourtype = 0;
     png_get_IHDR(png, info, &width, &height, &bitdepth, &colourtype, NULL, NULL, NULL);
+    // Rows the file cannot hold are refused before the picture takes memory.
+    long filesize = PngFileSize(fp);
+    if (filesize < 0 || !kpx::CanHold((uint64_t)filesize, (png_get_rowbytes(png, info) + 1ull) * height, PNGMAXEXPANSION))
+        return PNGDECODE_ERROR;
     if (bitdepth == 16)
         png_set_strip_16(png);
     // Grey with alpha is drawn like RGBA: blue, green, red, alpha.
@@ -97,11 +121,13 @@ PNGDECODE ReadImage(png_structp png, png_infop info, FILE *fp, bool signature, c
     else if (palette)
         memcpy(rgb, palette, PALETTEBYTES);
     DIBLAYOUT layout;
-    if (!DibLayout((int)width, (int)height, depth, sizeof(BITMAPINFOHEADER), &layout))
+    if (!DibLayout((int)width, (int)height, depth, sizeof(BITMAPINFOHEADER), &layout) ||
+        (uint64_t)layout.rowbytes * height > kpx::MAXDIBBYTES)
         return PNGDECODE_MEMORY;
     // A row libpng would write past the DIB's row is refused before any is read.
     if (png_get_rowbytes(png, info) > layout.rowbytes)
         return PNGDECODE_ERROR;
+    kpx::NoteRequest(layout.pixeloffset + (uint64_t)layout.rowbytes * height);
     dib = CreateDib((int)width, (int)height, rgb, depth);
     if (!dib)
         return PNGDECODE_MEMORY;
@@ -189,7 +215,8 @@ void WarnBadCrc(HWND hwnd)
 
 PNGDECODE DecodePngImage(FILE *fp, bool signature, const char *palette, PNGIMAGE *out)
 {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, NULL, SilentError, IgnoreWarning);
+    png_structp png =
+        png_create_read_struct_2(PNG_LIBPNG_VER_STRING, NULL, SilentError, IgnoreWarning, NULL, LimitedAlloc, Release);
     if (!png)
         return PNGDECODE_MEMORY;
     png_infop info = png_create_info_struct(png);

@@ -62,4 +62,4 @@ struct PNGIMAGE {
 PNGDECODE DecodePngImage(FILE *fp, bool signature, const char *palette, PNGIMAGE *out);
 
 // Pictures wider or taller than this are refused.
-constexpr uint32_t PNGMAXDIMENSION = 65535;
+constexpr uint32_t PNGMAXDIMENSION = 32767; // the codecs' bound

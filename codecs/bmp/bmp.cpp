@@ -13,6 +13,8 @@ using namespace kpx;
 namespace {
 
 constexpr size_t FILEHEADER = 14;
+// What the information entry point reads first: every header and table.
+constexpr size_t INFOHEAD = 4096;
 constexpr uint32_t COREHEADER = 12, OS2HEADER = 64;
 constexpr uint32_t COMPRESSION_RGB = 0, COMPRESSION_RLE8 = 1, COMPRESSION_RLE4 = 2, COMPRESSION_BITFIELDS = 3;
 
@@ -120,7 +122,7 @@ bool Parse(const FileData &file, Layout *l, Format *f)
     }
     // Some writers leave the offset zero: the pixels then follow the table.
     l->offset = offbits ? offbits : table;
-    return l->offset <= file.size;
+    return l->offset <= file.filesize;
 }
 
 // One channel of a bit-field pixel scaled to 0..255.
@@ -254,11 +256,25 @@ bool Encode(const DibView &v, OutBuffer &out)
 
 HGLOBAL BMPGetFileInformation(char *path)
 {
-    return ReadInformation(path, Decode);
+    return ReadInformation(path, Decode, INFOHEAD);
 }
 
 HGLOBAL BMPReadGraphicFile(char *path)
 {
+    // Plain bottom-up rows of the DIB's own depth are its rows: read straight
+    // into it.
+    FileData head;
+    Layout l;
+    Format f;
+    if (head.Load(path, INFOHEAD) && Parse(head, &l, &f) && l.compression == COMPRESSION_RGB && !l.topdown &&
+        l.filebits == f.bits) {
+        DibBuilder dib;
+        if (!dib.Create(f))
+            return NULL;
+        if (uint64_t(dib.rowbytes) * f.height <= head.filesize - l.offset &&
+            ReadRows(path, l.offset, dib.rowbytes, dib))
+            return dib.Release();
+    }
     return ReadPicture(path, Decode);
 }
 

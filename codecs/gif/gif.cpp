@@ -13,6 +13,11 @@ using namespace kpx;
 
 namespace {
 
+// What the information entry point reads first.
+constexpr size_t INFOHEAD = 64u << 10;
+// A code of at most 12 bits stands for at most 4096 pixels.
+constexpr uint64_t PIXELSPERBYTE = 4096 * 8 / 12 + 1;
+
 struct Source {
     const FileData *file;
     size_t position;
@@ -29,7 +34,7 @@ int ReadData(GifFileType *gif, GifByteType *out, int count)
 
 // Reads up to the first image's descriptor and works out the picture; when
 // `dib` is given, decodes the image into it as well.
-bool DecodeImage(GifFileType *gif, Format *f, DibBuilder *dib)
+bool DecodeImage(GifFileType *gif, size_t size, Format *f, DibBuilder *dib)
 {
     GifRecordType record;
     for (;;) {
@@ -80,14 +85,23 @@ bool DecodeImage(GifFileType *gif, Format *f, DibBuilder *dib)
     if (!dib)
         return true;
 
-    if (!dib->Create(*f))
+    if (!CanHold(size, uint64_t(width) * height, PIXELSPERBYTE) || !dib->Create(*f))
         return false;
     unsigned limit = 1u << f->bits;
     unsigned background = unsigned(gif->SBackGroundColor) < limit ? unsigned(gif->SBackGroundColor) : 0;
-    if (background && (f->width != width || f->height != height))
-        for (uint32_t y = 0; y < f->height; y++)
-            for (uint32_t x = 0; x < f->width; x++)
-                PutIndex(dib->Row(y), x, f->bits, background);
+    // The screen around the image, in whole rows of bytes: one row made,
+    // the others copied from it.
+    if (background && (f->width != width || f->height != height)) {
+        uint8_t *first = dib->Row(0);
+        if (f->bits == 8) {
+            memset(first, int(background), f->width);
+        } else {
+            unsigned byte = f->bits == 4 ? background * 0x11 : background ? 0xFF : 0;
+            memset(first, int(byte), dib->rowbytes);
+        }
+        for (uint32_t y = 1; y < f->height; y++)
+            memcpy(dib->Row(y), first, dib->rowbytes);
+    }
     std::vector<GifPixelType> line(width);
     for (uint32_t i = 0; i < height; i++) {
         // Interlaced rows come every 8th from 0, every 8th from 4, every
@@ -100,9 +114,15 @@ bool DecodeImage(GifFileType *gif, Format *f, DibBuilder *dib)
                 : i < pass1 + pass2 + pass3 ? (i - pass1 - pass2) * 4 + 2
                                             : (i - pass1 - pass2 - pass3) * 2 + 1;
         }
+        uint8_t *row = dib->Row(top + y);
+        // Every index fits 8 bits: the row takes the line as it comes.
+        if (f->bits == 8) {
+            if (DGifGetLine(gif, row + left, int(width)) == GIF_ERROR)
+                return false;
+            continue;
+        }
         if (DGifGetLine(gif, line.data(), int(width)) == GIF_ERROR)
             return false;
-        uint8_t *row = dib->Row(top + y);
         for (uint32_t x = 0; x < width; x++)
             PutIndex(row, left + x, f->bits, line[x] < limit ? line[x] : 0);
     }
@@ -116,7 +136,7 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     GifFileType *gif = DGifOpen(&source, ReadData, &error);
     if (!gif)
         return false;
-    bool ok = DecodeImage(gif, format, dib);
+    bool ok = DecodeImage(gif, file.filesize, format, dib);
     DGifCloseFile(gif, &error);
     return ok;
 }
@@ -156,7 +176,7 @@ bool EncodeIndexed(const DibView &v, OutBuffer &out)
 
 HGLOBAL GIFGetFileInformation(char *path)
 {
-    return ReadInformation(path, Decode);
+    return ReadInformation(path, Decode, INFOHEAD);
 }
 
 HGLOBAL GIFReadGraphicFile(char *path)

@@ -24,6 +24,15 @@ constexpr unsigned DEFAULTQUALITY = 75;
 // Each scan of a progressive file passes over the whole picture again; no
 // honest file needs more than a few dozen.
 constexpr int MAXSCANS = 256;
+// A file pays for passes over its picture with its bytes: each byte for this
+// many pixels passed over, and every file for a few whole passes (a standard
+// progressive file takes ten).
+constexpr uint64_t PASSEDPIXELSPERBYTE = 4096;
+constexpr int MINSCANS = 16;
+// Huffman coding spends at least a bit on each block of 8 x 8 pixels of the
+// first component, in every file; arithmetic coding of a flat picture about
+// a fiftieth of that.
+constexpr uint64_t HUFFMANPIXELSPERBYTE = 8 * 64, ARITHMETICPIXELSPERBYTE = 64 * HUFFMANPIXELSPERBYTE;
 
 struct Failure {
     jpeg_error_mgr manager;
@@ -47,9 +56,15 @@ jpeg_error_mgr *Quiet(Failure *failure)
     return &failure->manager;
 }
 
+// The progress monitor with the scans this file may take.
+struct Progress {
+    jpeg_progress_mgr manager;
+    int scans;
+};
+
 void OnProgress(j_common_ptr c)
 {
-    if (c->is_decompressor && ((j_decompress_ptr)c)->input_scan_number > MAXSCANS)
+    if (c->is_decompressor && ((j_decompress_ptr)c)->input_scan_number > ((Progress *)c->progress)->scans)
         OnError(c);
 }
 
@@ -59,7 +74,7 @@ struct Reading {
     DibBuilder *dib = nullptr; // NULL when only the format is wanted
     jpeg_decompress_struct cinfo{};
     Failure failure{};
-    jpeg_progress_mgr progress{};
+    Progress progress{};
 };
 
 bool DecodeJpeg(Reading *r)
@@ -72,8 +87,9 @@ bool DecodeJpeg(Reading *r)
     // Progressive files keep every coefficient of the picture in memory;
     // beyond this libjpeg gives up cleanly instead of exhausting the process.
     c->mem->max_memory_to_use = MAXDIBBYTES;
-    r->progress.progress_monitor = OnProgress;
-    c->progress = &r->progress;
+    r->progress.manager.progress_monitor = OnProgress;
+    r->progress.scans = MAXSCANS;
+    c->progress = &r->progress.manager;
     jpeg_mem_src(c, r->file->data, (unsigned long)r->file->size);
     if (jpeg_read_header(c, TRUE) != JPEG_HEADER_OK)
         return false;
@@ -92,8 +108,19 @@ bool DecodeJpeg(Reading *r)
     if (!r->dib)
         return true;
 
+    // A picture larger than its file can code is refused before the picture
+    // and, for progressive files, every coefficient of it take memory.
+    uint64_t perbyte = c->arith_code ? ARITHMETICPIXELSPERBYTE : HUFFMANPIXELSPERBYTE;
+    uint64_t pixels = uint64_t(f.width) * f.height;
+    if (!CanHold(r->file->filesize, pixels, perbyte))
+        return false;
     if (!r->dib->Create(f))
         return false;
+    uint64_t paid = r->file->filesize * PASSEDPIXELSPERBYTE / pixels;
+    r->progress.scans = int(paid < MINSCANS ? MINSCANS : paid > MAXSCANS ? MAXSCANS : paid);
+    // The picture and what libjpeg keeps of it share one bound.
+    uint64_t dibbytes = uint64_t(r->dib->rowbytes) * f.height;
+    c->mem->max_memory_to_use = long(dibbytes < MAXDIBBYTES ? MAXDIBBYTES - dibbytes : 1);
     jpeg_start_decompress(c);
     if (c->output_width != f.width || c->output_height != f.height ||
         c->output_components != (f.bits == 8 ? 1 : cmyk ? 4 : 3))

@@ -1,7 +1,8 @@
 // PNG files through libpng. Palette pictures keep their depth (2 bits become
 // 4), grey ones become palette pictures with a grey table, colour becomes 24
 // bits and anything with an alpha channel 32 bits with the alpha in the
-// fourth byte. Sixteen-bit samples are scaled to eight.
+// fourth byte. Sixteen-bit samples keep their high byte, as everywhere else
+// in the system.
 //
 // libpng reports errors by longjmp: the functions that call setjmp keep
 // everything that must survive the jump in a record owned by their caller,
@@ -23,6 +24,25 @@ constexpr size_t INFOHEAD = 64u << 10;
 // such chunks it keeps, so that a hostile file cannot exhaust memory.
 constexpr png_alloc_size_t MAXCHUNKBYTES = 8u << 20;
 constexpr png_uint_32 MAXCACHEDCHUNKS = 128;
+// libpng only warns about a chunk beyond its limit and then asks for the
+// memory anyway: no allocation of its may be larger than a kept chunk (rows
+// of the widest picture take far less).
+constexpr png_alloc_size_t MAXALLOCATION = MAXCHUNKBYTES + (64u << 10);
+// Deflate makes at most 1032 bytes of one.
+constexpr uint64_t MAXEXPANSION = 1032;
+
+png_voidp LimitedAlloc(png_structp, png_alloc_size_t size)
+{
+    if (size > MAXALLOCATION)
+        return NULL;
+    NoteRequest(size);
+    return malloc(size);
+}
+
+void Release(png_structp, png_voidp block)
+{
+    free(block);
+}
 
 [[noreturn]] void OnError(png_structp png, png_const_charp)
 {
@@ -71,9 +91,10 @@ bool DecodePng(Reading *r)
     Format &f = *r->format;
     f.width = width;
     f.height = height;
+    const uint64_t stored = (uint64_t(png_get_rowbytes(png, info)) + 1) * height;
     if (type == PNG_COLOR_TYPE_PALETTE || type == PNG_COLOR_TYPE_GRAY) {
         if (depth == 16)
-            png_set_scale_16(png);
+            png_set_strip_16(png);
         f.bits = depth == 1 ? 1 : depth <= 4 ? 4 : 8;
         r->twobits = depth == 2;
         if (type == PNG_COLOR_TYPE_GRAY) {
@@ -87,7 +108,7 @@ bool DecodePng(Reading *r)
                 f.table[i] = RGBQUAD{palette[i].blue, palette[i].green, palette[i].red, 0};
         }
     } else {
-        png_set_scale_16(png);
+        png_set_strip_16(png);
         png_set_bgr(png);
         if (type == PNG_COLOR_TYPE_GRAY_ALPHA)
             png_set_gray_to_rgb(png);
@@ -96,7 +117,9 @@ bool DecodePng(Reading *r)
     if (!r->dib)
         return true;
 
-    if (!r->dib->Create(f))
+    // A picture whose rows its file cannot hold is refused before its DIB
+    // takes memory.
+    if (!CanHold(r->file->filesize, stored, MAXEXPANSION) || !r->dib->Create(f))
         return false;
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
@@ -126,7 +149,7 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     r.file = &file;
     r.format = format;
     r.dib = dib;
-    r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, OnError, OnWarning);
+    r.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &r, OnError, OnWarning, NULL, LimitedAlloc, Release);
     if (!r.png)
         return false;
     r.info = png_create_info_struct(r.png);

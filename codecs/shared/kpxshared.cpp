@@ -7,6 +7,8 @@ namespace kpx {
 // Files move through ReadFile and WriteFile in pieces of this size.
 constexpr size_t IOCHUNK = 16u << 20;
 
+uint64_t LargestRequest = 0;
+
 void GreyTable(Format *format, unsigned levels)
 {
     for (unsigned i = 0; i < levels; i++) {
@@ -68,6 +70,7 @@ bool DibBuilder::Create(const Format &format)
     uint32_t total;
     if (block || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
         return false;
+    NoteRequest(total);
     block = GlobalBlock::Alloc(total);
     if (!lock.Lock(block.get())) {
         block.Reset();
@@ -148,6 +151,7 @@ bool FileData::Load(const char *path, size_t limit)
             }
             data = bytes;
             size = count;
+            filesize = size_t(length.QuadPart);
         }
     }
     CloseHandle(file);
@@ -155,7 +159,7 @@ bool FileData::Load(const char *path, size_t limit)
         VirtualFree(base, 0, MEM_RELEASE);
         base = nullptr;
         data = nullptr;
-        size = 0;
+        size = filesize = 0;
     }
     return ok;
 }
@@ -168,6 +172,36 @@ static HGLOBAL Read(const char *path, DECODER decode, bool pixels, size_t limit)
     if (!file.Load(path, limit) || !decode(file, &format, pixels ? &dib : nullptr))
         return NULL;
     return pixels ? dib.Release() : MakeInfo(format);
+}
+
+bool ReadRows(const char *path, uint64_t offset, size_t filerow, const DibBuilder &dib)
+{
+    if (filerow > dib.rowbytes)
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER at;
+    at.QuadPart = LONGLONG(offset);
+    size_t count = filerow * dib.height;
+    bool ok = SetFilePointerEx(file, at, NULL, FILE_BEGIN) != 0;
+    for (size_t done = 0; ok && done < count;) {
+        DWORD chunk = DWORD(count - done < IOCHUNK ? count - done : IOCHUNK), got = 0;
+        ok = ReadFile(file, dib.pixels + done, chunk, &got, NULL) && got == chunk;
+        done += got;
+    }
+    CloseHandle(file);
+    // From the top row down, each row moves to its place and no row is
+    // overwritten before it has moved.
+    if (ok && filerow < dib.rowbytes) {
+        for (uint32_t r = dib.height; r-- > 1;) {
+            memmove(dib.pixels + size_t(r) * dib.rowbytes, dib.pixels + size_t(r) * filerow, filerow);
+            memset(dib.pixels + size_t(r) * dib.rowbytes + filerow, 0, dib.rowbytes - filerow);
+        }
+        memset(dib.pixels + filerow, 0, dib.rowbytes - filerow);
+    }
+    return ok;
 }
 
 HGLOBAL ReadInformation(const char *path, DECODER decode, size_t head)
@@ -294,8 +328,14 @@ bool WriteWholeFile(const char *path, const void *bytes, size_t count)
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
+    // GetTempFileName adds up to 14 characters to the folder; a name that
+    // would not fit is never asked for, and one not ended is never used.
     char temp[MAX_PATH];
-    if (!GetTempFileNameA(folder, "kpx", 0, temp))
+    if (strlen(folder) > MAX_PATH - 14) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    if (!GetTempFileNameA(folder, "kpx", 0, temp) || strnlen(temp, MAX_PATH) >= MAX_PATH)
         return false;
     HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     bool ok = file != INVALID_HANDLE_VALUE;

@@ -108,11 +108,31 @@ public:
     bool Has(size_t offset, size_t count) const { return offset <= size && count <= size - offset; }
 
     const uint8_t *data = nullptr;
-    size_t size = 0;
+    size_t size = 0;     // of the bytes read
+    size_t filesize = 0; // of the whole file, of which only a head may be read
 
 private:
     void *base = nullptr;
 };
+
+// Whether a file of `filebytes` can describe `raw` bytes of picture when each
+// of its bytes makes at most `ratio` of them (the most its coding can
+// expand): a picture claiming more is refused before memory is spent on it.
+inline bool CanHold(uint64_t filebytes, uint64_t raw, uint64_t ratio)
+{
+    return raw / ratio <= filebytes;
+}
+
+// The largest block a picture reader has asked for (a picture, or a piece
+// its decoding library wanted) since this was last set to 0: the readers'
+// tests look at it to see that a hostile claim was refused before memory
+// went to it.
+extern uint64_t LargestRequest;
+inline void NoteRequest(uint64_t bytes)
+{
+    if (bytes > LargestRequest)
+        LargestRequest = bytes;
+}
 
 // A DIB handed to a writer, locked and checked: a packed DIB of 1, 4, 8, 24
 // or 32 bits, BI_RGB, bottom-up, within the bounds and within its block.
@@ -166,6 +186,10 @@ typedef bool (*DECODER)(const FileData &file, Format *format, DibBuilder *dib);
 // read only when that does not hold all of it.
 HGLOBAL ReadInformation(const char *path, DECODER decode, size_t head = 0);
 HGLOBAL ReadPicture(const char *path, DECODER decode);
+// Reads the DIB's rows, bottom row first, `filerow` bytes each, from the
+// file's bytes at `offset` straight into the DIB (rows shorter than the
+// DIB's are spread out after); false when the file holds fewer.
+bool ReadRows(const char *path, uint64_t offset, size_t filerow, const DibBuilder &dib);
 
 // Writes the bytes to a new file in the target's folder and renames it over
 // `path`; on any failure removes it, so `path` is either the complete new

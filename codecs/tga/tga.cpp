@@ -12,6 +12,9 @@ using namespace kpx;
 namespace {
 
 constexpr size_t HEADER = 18;
+// What the information entry point reads first: the header, its text and a
+// colour map of 256 entries.
+constexpr size_t INFOHEAD = 4096;
 constexpr unsigned MAPPED = 1, TRUECOLOUR = 2, GREY = 3, RLE = 8;
 constexpr uint8_t RIGHTTOLEFT = 0x10, TOPDOWN = 0x20;
 
@@ -82,6 +85,11 @@ bool Parse(const FileData &file, Layout *l, Format *format)
         f.bits = l->depth == 32 ? 32 : 24;
         break;
     case GREY:
+        // Grey with eight bits of alpha after it becomes 32 bits.
+        if (l->depth == 16 && (p[17] & 0x0F) == 8) {
+            f.bits = 32;
+            break;
+        }
         if (l->depth != 8)
             return false;
         f.bits = 8;
@@ -151,6 +159,14 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
             s = file.data + l.offset + r * filerow;
         }
         uint8_t *out = dib.Row(l.topdown ? r : height - 1 - r);
+        if (l.type == GREY && size == 2) {
+            for (uint32_t x = 0; x < width; x++) {
+                uint8_t *o = out + (l.mirrored ? width - 1 - x : x) * 4;
+                o[0] = o[1] = o[2] = s[x * 2];
+                o[3] = s[x * 2 + 1];
+            }
+            continue;
+        }
         if (l.type == TRUECOLOUR) {
             unsigned step = dib.bits / 8;
             for (uint32_t x = 0; x < width; x++)
@@ -171,7 +187,13 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     Layout l;
     if (!Parse(file, &l, format))
         return false;
-    return !dib || (dib->Create(*format) && ReadPixels(file, l, *dib));
+    if (!dib)
+        return true;
+    // A run packet of a byte and a pixel makes at most 128 pixels.
+    uint64_t pixels = uint64_t(format->width) * format->height, stored = pixels * l.pixelbytes;
+    if (!CanHold(file.filesize - l.offset, l.rle ? pixels : stored, l.rle ? 128 : 1))
+        return false;
+    return dib->Create(*format) && ReadPixels(file, l, *dib);
 }
 
 bool Encode(const DibView &v, OutBuffer &out)
@@ -208,11 +230,25 @@ bool Encode(const DibView &v, OutBuffer &out)
 
 HGLOBAL TGAGetFileInformation(char *path)
 {
-    return ReadInformation(path, Decode);
+    return ReadInformation(path, Decode, INFOHEAD);
 }
 
 HGLOBAL TGAReadGraphicFile(char *path)
 {
+    // Plain bottom-up rows of grey or true colour in 24 or 32 bits are the
+    // DIB's rows, unpadded: read straight into it.
+    FileData head;
+    Layout l;
+    Format f;
+    if (head.Load(path, INFOHEAD) && Parse(head, &l, &f) && !l.rle && !l.topdown && !l.mirrored &&
+        ((l.type == TRUECOLOUR && (l.depth == 24 || l.depth == 32)) || (l.type == GREY && l.depth == 8)) &&
+        uint64_t(f.width) * f.height * l.pixelbytes <= head.filesize - l.offset) {
+        DibBuilder dib;
+        if (!dib.Create(f))
+            return NULL;
+        if (ReadRows(path, l.offset, size_t(f.width) * l.pixelbytes, dib))
+            return dib.Release();
+    }
     return ReadPicture(path, Decode);
 }
 

@@ -120,4 +120,24 @@ std::vector<Case> ForCodec(const Codec &codec, std::vector<Case> cases);
 struct HandBuilt : testing::TestWithParam<Case> {};
 inline std::string CaseName(const testing::TestParamInfo<Case> &info) { return info.param.name; }
 
+// A file that claims more picture than its bytes can make, and the most a
+// reader may ask for (kpx::LargestRequest) while refusing or reading it.
+struct Claim {
+    const char *name;
+    std::vector<uint8_t> bytes;
+    bool info;            // whether the information block still comes back
+    uint64_t most;        // bytes of the largest request allowed
+    bool picture = false; // whether a picture comes back
+    const Codec *codec = nullptr;
+};
+inline void PrintTo(const Claim &c, std::ostream *out) { *out << c.name; }
+inline std::vector<Claim> ClaimsFor(const Codec &codec, std::vector<Claim> claims)
+{
+    for (Claim &c : claims)
+        c.codec = &codec;
+    return claims;
+}
+inline std::string ClaimName(const testing::TestParamInfo<Claim> &info) { return info.param.name; }
+struct Hostile : testing::TestWithParam<Claim> {};
+
 } // namespace codectest

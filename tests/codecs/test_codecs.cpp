@@ -3,6 +3,7 @@
 // cut or damaged files, writers that never leave a partial file, and the
 // pictures that hand-built files describe.
 #include "tests/codecs/codectest.h"
+#include "codecs/shared/kpxshared.h"
 #include <gtest/gtest.h>
 #include <random>
 
@@ -229,4 +230,40 @@ TEST_P(HandBuilt, GivesThePictureItsBytesDescribe)
     for (auto [index, colour] : c.entries)
         EXPECT_EQ(read.Entry(index), colour) << "entry " << index;
     EXPECT_TRUE(SameHeader(info, read));
+}
+
+// A claim beyond what the file can make is refused before memory goes to it;
+// the information block, which costs nothing, still describes it.
+TEST_P(Hostile, ClaimsBeyondTheFileCostNothing)
+{
+    const Claim &c = GetParam();
+    TempFile file(std::string("claim.") + c.codec->extension);
+    WriteBytes(file.path, c.bytes);
+    kpx::LargestRequest = 0;
+    Picture read(c.codec->read(file.path));
+    EXPECT_EQ(bool(read), c.picture);
+    EXPECT_TRUE(!read || read.WellFormed());
+    EXPECT_LE(kpx::LargestRequest, c.most);
+    kpx::LargestRequest = 0;
+    EXPECT_EQ(bool(Picture(c.codec->info(file.path))), c.info);
+    EXPECT_LE(kpx::LargestRequest, c.most);
+}
+
+// Every byte of each format's header set to telling values: whatever comes
+// back is sound.
+TEST_P(Damaged, EveryHeaderByteChangedNeverCrashes)
+{
+    const Codec &codec = *GetParam();
+    TempFile file(std::string("header.") + codec.extension);
+    std::vector<uint8_t> whole = Encoded(codec, Sample(8, 19, 11));
+    const size_t header = std::min<size_t>(&codec == &JPG ? 400 : 140, whole.size());
+    for (size_t at = 0; at < header; at++)
+        for (uint8_t v : {uint8_t(0), uint8_t(0xFF), uint8_t(0x80), uint8_t(whole[at] ^ 0x01), uint8_t(whole[at] + 0x40)}) {
+            std::vector<uint8_t> bytes = whole;
+            bytes[at] = v;
+            WriteBytes(file.path, bytes);
+            Picture read(codec.read(file.path)), info(codec.info(file.path));
+            ASSERT_TRUE(!read || read.WellFormed()) << at << " = " << int(v);
+            ASSERT_TRUE(!info || (info.header->biSize == 40 && info.Width() > 0 && info.Height() > 0)) << at;
+        }
 }

@@ -114,6 +114,34 @@ INSTANTIATE_TEST_SUITE_P(Gif, HandBuilt, testing::ValuesIn(ForCodec(GIF, {
      Gif({.global = Colours(2), .width = 40000, .height = 1, .pixel = [](int, int) -> uint32_t { return 0; }}),
      REFUSED},
     {"NoImage", NOIMAGE, REFUSED},
+    {"EightBitScreenOfItsBackground",
+     Gif({.screenwidth = 5, .screenheight = 3, .background = 200, .global = Colours(256), .left = 4, .top = 2,
+          .pixel = [](int, int) -> uint32_t { return 7; }}),
+     8, {{200, 200, 200, 200, 200}, {200, 200, 200, 200, 200}, {200, 200, 200, 200, 7}}},
+    {"OneBitScreenOfItsBackground",
+     Gif({.screenwidth = 11, .screenheight = 2, .background = 1, .global = Colours(2), .left = 9, .top = 0,
+          .pixel = [](int, int) -> uint32_t { return 0; }}),
+     1, {{1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 1}, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}}},
 })), CaseName);
+
+// A one-pixel image whose descriptor is made to say width x height.
+std::vector<uint8_t> Stretched(int width, int height)
+{
+    std::vector<uint8_t> file = Gif({.global = Colours(2), .pixel = [](int, int) -> uint32_t { return 1; }});
+    size_t image = 13 + 6; // header, screen and a table of two
+    EXPECT_EQ(file[image], ',');
+    file[image + 5] = uint8_t(width), file[image + 6] = uint8_t(width >> 8);
+    file[image + 7] = uint8_t(height), file[image + 8] = uint8_t(height >> 8);
+    return file;
+}
+
+INSTANTIATE_TEST_SUITE_P(Gif, Hostile, testing::ValuesIn(ClaimsFor(GIF, {
+    {"ImageLargerThanItsCodesCanMake", Stretched(16000, 16000), true, 1u << 16},
+    // A large screen of one colour is an honest picture, made row by row.
+    {"LargeScreenAroundATinyImage",
+     Gif({.screenwidth = 8000, .screenheight = 6000, .background = 1, .global = Colours(2), .left = 5, .top = 5,
+          .pixel = [](int, int) -> uint32_t { return 0; }}),
+     true, 7u << 20, true},
+})), ClaimName);
 
 } // namespace

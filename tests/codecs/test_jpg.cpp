@@ -195,4 +195,40 @@ TEST(Jpg, OversizedFramesGiveNullAtOnce)
     }
 }
 
+// A 16 x 16 file of libjpeg's whose frame is made to say width x height.
+std::vector<uint8_t> Stretched(int width, int height, J_COLOR_SPACE space, bool progressive)
+{
+    int channels = space == JCS_GRAYSCALE ? 1 : 3;
+    std::vector<uint8_t> bytes = LibJpeg(16, 16, space, std::vector<uint8_t>(16 * channels, 90), progressive);
+    size_t sof = Marker(bytes, progressive ? 0xC2 : 0xC0);
+    EXPECT_NE(sof, 0u);
+    bytes[sof + 5] = uint8_t(height >> 8), bytes[sof + 6] = uint8_t(height);
+    bytes[sof + 7] = uint8_t(width >> 8), bytes[sof + 8] = uint8_t(width);
+    return bytes;
+}
+
+// A flat grey progressive file of libjpeg's with its last scan given again
+// `repeats` times: each repeat is another pass over the picture.
+std::vector<uint8_t> Repeated(int side, int repeats)
+{
+    std::vector<uint8_t> bytes = LibJpeg(side, side, JCS_GRAYSCALE, std::vector<uint8_t>(side, 90), true);
+    size_t last = Marker(bytes, 0xDA);
+    std::vector<uint8_t> scan(bytes.begin() + long(last), bytes.end() - 2), out(bytes.begin(), bytes.end() - 2);
+    for (int i = 0; i < repeats; i++)
+        out.insert(out.end(), scan.begin(), scan.end());
+    out.insert(out.end(), {0xFF, 0xD9});
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Jpg, Hostile, testing::ValuesIn(ClaimsFor(JPG, {
+    // A few kilobytes pay for a few dozen passes over a million pixels.
+    {"MorePassesThanItsBytesPayFor", Repeated(1000, 60), true, 2u << 20},
+    {"PassesItsBytesPayFor", Repeated(1000, 4), true, 2u << 20, true},
+    // Every coefficient of a progressive picture is kept: 768 MB in all.
+    {"ProgressiveGreyOfSixteenThousandSquare", Stretched(16000, 16000, JCS_GRAYSCALE, true), true, 1u << 20},
+    {"BaselineColourOfFourThousandSquare", Stretched(4000, 4000, JCS_RGB, false), true, 1u << 20},
+    // Within what its bytes can code, the same file still reads.
+    {"ProgressiveGreyWithinItsBytes", Stretched(64, 64, JCS_GRAYSCALE, true), true, 1u << 20, true},
+})), ClaimName);
+
 } // namespace

@@ -79,4 +79,9 @@ TEST(PcxWriter, OneBitInColourKeepsItsColoursInPlanes)
             ASSERT_EQ(p.Colour(x, y), source.Colour(x, y)) << x << "," << y;
 }
 
+INSTANTIATE_TEST_SUITE_P(Pcx, Hostile, testing::ValuesIn(ClaimsFor(PCX, {
+    // 192 MB of colour from eight bytes of runs, which make at most 252.
+    {"RunsTooFewForThePicture", Pcx(8, 3, 8000, 8000, 8000, DATA), true, 1u << 16},
+})), ClaimName);
+
 } // namespace

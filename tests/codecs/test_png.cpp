@@ -69,13 +69,14 @@ INSTANTIATE_TEST_SUITE_P(Png, HandBuilt, testing::ValuesIn(ForCodec(PNG, {
     {"TwoBitGreySpreadsToFourBits", Png(4, 1, 2, 0, {0, 0x1B}), 4, {{0, 1, 2, 3}}, {{2, RGB(170, 170, 170)}, {3, WHITE}}},
     {"FourBitGrey", Png(4, 1, 4, 0, {0, 0x01, 0xEF}), 4, {{0, 1, 14, 15}}, {{14, RGB(238, 238, 238)}, {15, WHITE}}},
     {"EightBitGrey", Png(4, 1, 8, 0, {0, 0, 1, 254, 255}), 8, {{0, 1, 254, 255}}, {{254, RGB(254, 254, 254)}}},
-    {"SixteenBitGreyIsScaled", Png(4, 1, 16, 0, {0, 0, 0, 0x01, 0x00, 0xFE, 0xFE, 0xFF, 0xFF}),
+    {"SixteenBitGreyKeepsTheHighByte", Png(4, 1, 16, 0, {0, 0, 0, 0x01, 0x00, 0xFE, 0xFE, 0xFF, 0xFF}),
      8, {{0, 1, 254, 255}}, {{254, RGB(254, 254, 254)}, {255, WHITE}}},
     // Five pixels 3 2 1 0 1, a palette of three entries.
     {"TwoBitPaletteSpreadsToFourBits", Png(5, 1, 2, 3, {0, 0xE4, 0x40}, {{"PLTE", {10, 20, 30, 40, 50, 60, 70, 80, 90}}}),
      4, {{3, 2, 1, 0, 1}}, {{2, RGB(70, 80, 90)}, {3, RGB(0, 0, 0)}}},
-    // Sixteen-bit samples are scaled, not cut: 0x12FF gives 0x13.
-    {"SixteenBitColourIsScaled", Png(1, 1, 16, 2, {0, 0x12, 0xFF, 0x00, 0xFF, 0xFF, 0xFF}), 24, {{RGB(0x13, 1, 0xFF)}}},
+    // Sixteen-bit samples keep their high byte, as the page editor's PNG
+    // loader reads them: 0x12FF gives 0x12.
+    {"SixteenBitColourKeepsTheHighByte", Png(1, 1, 16, 2, {0, 0x12, 0xFF, 0x00, 0xFF, 0xFF, 0xFF}), 24, {{RGB(0x12, 0, 0xFF)}}},
     {"GreyWithAlphaGivesThirtyTwoBits", Png(1, 1, 8, 4, {0, 77, 128}), 32, {{RGB(77, 77, 77) | 0x80000000u}}},
     {"ColourWithAlphaGivesThirtyTwoBits", Png(2, 1, 8, 6, {0, 1, 2, 3, 4, 5, 6, 7, 8}),
      32, {{RGB(1, 2, 3) | 0x04000000u, RGB(5, 6, 7) | 0x08000000u}}},
@@ -92,5 +93,24 @@ INSTANTIATE_TEST_SUITE_P(Png, HandBuilt, testing::ValuesIn(ForCodec(PNG, {
     {"ChunkClaimingMoreThanTheFileHolds", Changed(Png(1, 1, 8, 2, RGB123, {{"zTXt", {'a', 0, 0, 1}}}), 33, 0x10),
      REFUSED},
 })), CaseName);
+
+// A 44-byte file: the signature, a header and a text chunk that says it
+// holds `length` bytes.
+std::vector<uint8_t> LongText(uint32_t length)
+{
+    std::vector<uint8_t> file = Png(1, 1, 8, 2, RGB123);
+    file.resize(33);
+    Bytes text;
+    Be32(text, length).str("tEXt").raw({'k', 0, 'v'});
+    file.insert(file.end(), text.v.begin(), text.v.end());
+    return file;
+}
+
+INSTANTIATE_TEST_SUITE_P(Png, Hostile, testing::ValuesIn(ClaimsFor(PNG, {
+    {"TextOfAGibibyte", LongText(1u << 30), false, 16u << 20},
+    {"TextOfTwoGibibytes", LongText(0x7FFFFFFF), false, 16u << 20},
+    // 256 MiB of pixels from a few bytes, which deflate cannot make.
+    {"PictureLargerThanItsDataCanMake", Png(8000, 8000, 8, 6, {0}), true, 1u << 20},
+})), ClaimName);
 
 } // namespace

@@ -65,6 +65,16 @@ INSTANTIATE_TEST_SUITE_P(Tga, HandBuilt, testing::ValuesIn(ForCodec(TGA, {
     {"MapStartingPastTheIndices", Tga(1, 1, 1, 8, 0, 1, 300, 2, 24).add(DATA).v, REFUSED},
     {"TypeOfUnknownBits", Tga(32, 1, 1, 8).add(DATA).v, REFUSED},
     {"NoImage", Tga(0, 1, 1, 8).add(DATA).v, REFUSED},
+    {"SixteenBitGreyWithAlphaGivesThirtyTwoBits", Tga(3, 2, 1, 16, 8).raw({10, 200, 250, 7}).v,
+     32, {{RGB(10, 10, 10) | 200u << 24, RGB(250, 250, 250) | 7u << 24}}},
+    {"RunLengthGreyWithAlphaTopDown", Tga(11, 2, 2, 16, 0x28).raw({0x81, 10, 200, 0x01, 1, 2, 3, 4}).v,
+     32, {{RGB(10, 10, 10) | 200u << 24, RGB(10, 10, 10) | 200u << 24}, {RGB(1, 1, 1) | 2u << 24, RGB(3, 3, 3) | 4u << 24}}},
+    {"SixteenBitGreyWithoutAlphaBits", Tga(3, 1, 1, 16, 0).raw({1, 2}).v, REFUSED},
 })), CaseName);
+
+INSTANTIATE_TEST_SUITE_P(Tga, Hostile, testing::ValuesIn(ClaimsFor(TGA, {
+    {"RunsTooFewForThePicture", Tga(10, 8000, 8000, 24).raw({0xFF, 1, 2, 3}).v, true, 1u << 16},
+    {"PixelsTooFewForThePicture", Tga(2, 8000, 8000, 24).add(DATA).v, true, 1u << 16},
+})), ClaimName);
 
 } // namespace

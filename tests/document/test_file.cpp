@@ -850,6 +850,189 @@ TEST_F(Reading, AnOldDocumentGetsItsPictureAsAHeaderObject)
     EXPECT_STREQ(d.Get(1).page.title, "old");
 }
 
+// Blocks that do not add up: each is noticed and asked about once; Yes keeps
+// what could be read, No refuses the file.
+TEST_F(Reading, BlocksThatDoNotAddUpAreNoticed)
+{
+    std::vector<uint8_t> f = Saved();
+    Layout l = Walk(f, player.size());
+    const uint32_t pagesize0 = At<uint32_t>(f, l.pages[0] + 4);
+    struct Case {
+        const char *name;
+        size_t at;
+        uint32_t value;
+        unsigned pages; // left after Yes
+    } cases[] = {
+        {"page tag damaged", l.pages[1], MakeTag("PAGf"), 2},
+        {"object count too small", l.pages[0] + 322, 14, 3},
+        {"size swallows the next page", l.pages[1] + 4, PAGESIZE * 2, 2},
+        {"object bytes off by one", l.pages[0] + 12, pagesize0 - PAGESIZE - 1, 3},
+        {"objects flag lost", l.pages[0] + 16, At<uint32_t>(f, l.pages[0] + 16) & ~1u, 3},
+        {"header counts a block more", l.header + 338, 5, 3},
+        {"header counts a block less", l.header + 338, 3, 3},
+        {"header object bytes wrong", l.header + 12, At<uint32_t>(f, l.header + 12) + 4, 3},
+    };
+    for (const Case &c : cases) {
+        std::vector<uint8_t> g = f;
+        Put<uint32_t>(g, c.at, c.value);
+        Put<uint32_t>(g, l.trailer + 318, Crc(&g[l.header], HEDRSIZE) ^ MASK_HEADERCRC);
+        for (int answer : {IDNO, IDYES}) {
+            Doc d;
+            sbtest::ModalRecorder rec(answer);
+            EXPECT_EQ(LoadBytes(d, g), answer == IDYES) << c.name;
+            ASSERT_EQ(rec.calls.size(), 1u) << c.name;
+            EXPECT_EQ(rec.calls[0].text.rfind("There has been an error reading one of your page objects.", 0), 0u);
+            if (answer == IDYES) {
+                EXPECT_EQ(d.Count(), 1 + c.pages) << c.name;
+                ExpectSound(d);
+            }
+        }
+    }
+    // Well formed, the same document asks nothing; nor does a header that
+    // does not know its count.
+    Put<uint32_t>(f, l.header + 338, 0);
+    Put<uint32_t>(f, l.trailer + 318, Crc(&f[l.header], HEDRSIZE) ^ MASK_HEADERCRC);
+    Doc d;
+    EXPECT_EQ(LoadBytes(d, f), 1);
+    EXPECT_EQ(d.Count(), 4u);
+}
+
+// A hand-made document: the header, then `blocks`, then the trailer.
+std::vector<uint8_t> MakeDocument(BLOCK &header, const std::vector<uint8_t> &blocks)
+{
+    std::vector<uint8_t> f(100, 'P');
+    header.hedr.size = HEDRSIZE;
+    header.hedr.flags &= ~BLOCK_HASOBJECTS;
+    header.hedr.objectbytes = 0;
+    f.insert(f.end(), (uint8_t *)&header.hedr, (uint8_t *)&header.hedr + HEDRSIZE);
+    f.insert(f.end(), blocks.begin(), blocks.end());
+    ENDRECORD end{};
+    end.tag = TAG_END;
+    end.recordsize = ENDSIZE;
+    end.length = (uint32_t)(f.size() + ENDSIZE - 100) ^ MASK_LENGTH;
+    end.headercrc = Crc(&f[100], HEDRSIZE) ^ MASK_HEADERCRC;
+    f.insert(f.end(), (uint8_t *)&end, (uint8_t *)&end + ENDSIZE);
+    return f;
+}
+
+TEST_F(Reading, TinyUnknownBlocksEndAtTheHeadersCount)
+{
+    // 300000 blocks of 8 bytes: the walk stops at the first block the header
+    // does not count, unless the user goes on, and then reads them from
+    // memory, not a read each.
+    std::vector<uint8_t> tiny;
+    for (int i = 0; i < 300000; i++) {
+        const uint32_t block[2] = {MakeTag("junk"), 8};
+        tiny.insert(tiny.end(), (const uint8_t *)block, (const uint8_t *)(block + 1) + 4);
+    }
+    BLOCK header = AddHeader();
+    header.hedr.blockcount = 1;
+    std::vector<uint8_t> f = MakeDocument(header, tiny);
+    static uint64_t reads, bytes;
+    DOCUMENTREADER real = DocumentReader;
+    DocumentReader = [](HANDLE file, void *data, DWORD size) -> BOOL {
+        reads++;
+        bytes += size;
+        DWORD got = 0;
+        return ReadFile(file, data, size, &got, NULL) && got == size;
+    };
+    for (int answer : {IDNO, IDYES}) {
+        Doc d;
+        sbtest::ModalRecorder rec(answer);
+        reads = bytes = 0;
+        EXPECT_EQ(LoadBytes(d, f), answer == IDYES);
+        EXPECT_EQ(rec.calls.size(), 1u);
+        EXPECT_EQ(d.Count(), 1u); // a refused load leaves what it appended to the caller
+        // The whole walk: the file's bytes about once, in large reads.
+        EXPECT_LE(bytes, 2 * f.size()) << answer;
+        EXPECT_LE(reads, 2 * f.size() / (64 << 10) + 8) << answer;
+    }
+    DocumentReader = real;
+}
+
+TEST_F(Reading, FixedPartsLongerThanTheirTypeAreCutToIt)
+{
+    std::vector<uint8_t> f = Saved();
+    Layout l = Walk(f, player.size());
+    // Twenty bytes more behind the button's record, counted everywhere.
+    const size_t button = l.pageobjects[0][0], page = l.pages[0];
+    const uint32_t record = At<uint32_t>(f, button + 8);
+    ASSERT_EQ(record, sizeof(OBJECTBUTTON));
+    f.insert(f.begin() + (long)(button + record), 20, 0xEE);
+    Put<uint32_t>(f, button + 8, record + 20);
+    Put<uint32_t>(f, button + 4, At<uint32_t>(f, button + 4) + 20);
+    Put<uint32_t>(f, page + 4, At<uint32_t>(f, page + 4) + 20);
+    Put<uint32_t>(f, page + 12, At<uint32_t>(f, page + 12) + 20);
+    size_t trailer = f.size() - ENDSIZE;
+    Put<uint32_t>(f, trailer + 314, ((At<uint32_t>(f, trailer + 314) ^ MASK_LENGTH) + 20) ^ MASK_LENGTH);
+
+    Doc d;
+    ASSERT_EQ(LoadBytes(d, f), 1);
+    BLOCK p = d.Get(1);
+    {
+        GlobalLocked<OBJECTHEADER> o(GetPageObject(&p, 0));
+        EXPECT_EQ(o->fixedsize, sizeof(OBJECTBUTTON));
+        EXPECT_EQ(o->totalsize, sizeof(OBJECTBUTTON));
+    }
+    ExpectSound(d);
+    // An object made longer in memory is written at its type's size too.
+    {
+        HGLOBAL h = GetPageObject(&p, 1);
+        HGLOBAL longer = GlobalReAlloc(h, GlobalSize(h) + 40, GMEM_MOVEABLE | GMEM_ZEROINIT);
+        ASSERT_TRUE(longer);
+        GlobalLocked<OBJECTHEADER> o(longer);
+        memmove((char *)o.get() + o->fixedsize + 40, (char *)o.get() + o->fixedsize, o->datasize);
+        o->fixedsize += 40;
+        PutPageObject(&p, longer, 1);
+    }
+    std::string path = folder.File("normal.exe");
+    ASSERT_EQ(WriteExeFile(d.list, d.set, path.c_str()), 1);
+    std::vector<uint8_t> g = ReadFileBytes(path);
+    Layout m = Walk(g, player.size());
+    EXPECT_EQ(At<uint32_t>(g, m.pageobjects[0][0] + 8), sizeof(OBJECTBUTTON));
+    EXPECT_EQ(At<uint32_t>(g, m.pageobjects[0][1] + 8), sizeof(OBJECTTEXT));
+    Doc again;
+    sbtest::ModalRecorder none;
+    EXPECT_EQ(Load(again, path), 1);
+    EXPECT_EQ(again.Get(1).page.objectcount, 15u);
+}
+
+TEST_F(SavedFiles, AFailedSaveKeepsTheReasonAndAFolderTooLongFailsFirst)
+{
+    AddHeader();
+    std::string path = folder.File("show.exe");
+    // The code of the failing step survives the clean-up after it.
+    static DWORD code;
+    DOCUMENTWRITER real = DocumentWriter;
+    DocumentWriter = [](HANDLE, const void *, DWORD) -> BOOL {
+        SetLastError(code);
+        return FALSE;
+    };
+    for (DWORD c : {(DWORD)ERROR_DISK_FULL, (DWORD)ERROR_HANDLE_DISK_FULL}) {
+        code = c;
+        SetLastError(0);
+        EXPECT_EQ(WriteExeFile(list, set, path.c_str()), 0);
+        EXPECT_EQ(GetLastError(), c);
+    }
+    DocumentWriter = real;
+    EXPECT_TRUE(folder.Files().empty());
+
+    // A folder with no room for a temporary name in it, whether it exists or
+    // not, is refused before a name is made.
+    std::string deep = folder.path;
+    while (deep.size() < 250)
+        deep.append(1, '\\').append(std::min<size_t>(60, 250 - deep.size()), 'd');
+    for (size_t cut : {deep.size(), (size_t)(MAX_PATH - 14 + 1)}) {
+        std::string target = deep.substr(0, cut) + "\\x.exe";
+        SetLastError(0);
+        EXPECT_EQ(WriteExeFile(list, set, target.c_str()), 0) << target.size();
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILENAME_EXCED_RANGE);
+    }
+    EXPECT_TRUE(folder.Files().empty());
+    ASSERT_EQ(WriteExeFile(list, set, path.c_str()), 1);
+    EXPECT_EQ(GetLastError(), 0u);
+}
+
 // Many damaged copies of one document: each load ends in success or a clean
 // failure, and whatever it leaves in the list is whole. The damage reaches
 // every record and a sample of each kind of object; the header's checksum is

@@ -216,7 +216,7 @@ TEST(AviFrames, FrameHeadersAreCheckedBeforeCopying)
     {
         // Top-down, with a table of two: the rows turn round, and the other
         // colours are black rather than read from the pixels.
-        Dib dib(AVIFrameToDib(&frame.header));
+        Dib dib(AVIFrameToDib(&frame.header, sizeof frame.pixels));
         ASSERT_TRUE(dib);
         Pixels p(dib);
         EXPECT_EQ(p.Get(0, 0) * 100 + p.Get(1, 1) * 10 + p.Get(0, 1), 110u);
@@ -233,8 +233,143 @@ TEST(AviFrames, FrameHeadersAreCheckedBeforeCopying)
     for (const auto &d : damage) {
         H h = frame.header;
         d(h);
-        EXPECT_FALSE(Dib(AVIFrameToDib(&h))) << &d - damage;
+        EXPECT_FALSE(Dib(AVIFrameToDib(&h, sizeof frame.pixels))) << &d - damage;
     }
+}
+
+// AVI files built byte by byte: a RIFF chunk or list, with its pad byte.
+Data Riff(const char *id, const Data &body, const char *type = nullptr)
+{
+    uint32_t size = (uint32_t)body.size() + (type ? 4 : 0);
+    Data d;
+    for (int i = 0; i < 4; i++)
+        d.push_back((uint8_t)id[i]);
+    for (int i = 0; i < 4; i++)
+        d.push_back((uint8_t)(size >> 8 * i));
+    for (int i = 0; type && i < 4; i++)
+        d.push_back((uint8_t)type[i]);
+    d.insert(d.end(), body.begin(), body.end());
+    if (d.size() & 1)
+        d.push_back(0);
+    return d;
+}
+Data Cat(std::initializer_list<Data> parts)
+{
+    Data d;
+    for (const Data &p : parts)
+        d.insert(d.end(), p.begin(), p.end());
+    return d;
+}
+template <class T> Data Raw(const T &v)
+{
+    return Data((const uint8_t *)&v, (const uint8_t *)&v + sizeof v);
+}
+
+// The parts of a one-frame movie of 2 x 2 at 24 bits, each open to damage.
+struct AviParts {
+    uint32_t width = 2, height = 2, streams = 1, headersize = 56, streamsize = 56, formatsize = 40;
+    uint32_t indexlength = 16, indexid = mmioFOURCC('0', '0', 'd', 'b'), flags = 0x10, samplesize = 0;
+    int32_t indexoffset = 4;
+    bool index = true;
+    Data frame = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0}; // rows of 8 bytes, bottom first
+    Data extra = {}, streamextra = {}; // in the header list after the main header, in the stream list
+    Data Bytes() const
+    {
+        uint32_t avih[14] = {100000, 0, 0, flags, 1, 0, streams, (uint32_t)frame.size(), width, height};
+        uint32_t strh[14] = {mmioFOURCC('v', 'i', 'd', 's'), 0, 0, 0, 0, 1, 10, 0, 1, (uint32_t)frame.size(), 0xFFFFFFFF, samplesize};
+        BITMAPINFOHEADER strf{40, (LONG)width, (LONG)height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        uint32_t idx1[4] = {indexid, 0x10, (uint32_t)indexoffset, indexlength};
+        Data head = Raw(avih), stream = Raw(strh), format = Raw(strf);
+        head.resize(headersize);
+        stream.resize(streamsize);
+        format.resize(formatsize);
+        Data hdrl = Riff("LIST", Cat({Riff("avih", head), extra, Riff("LIST", Cat({Riff("strh", stream), Riff("strf", format), streamextra}), "strl")}), "hdrl");
+        return Riff("RIFF", Cat({hdrl, Riff("LIST", Riff("00db", frame), "movi"), index ? Riff("idx1", Raw(idx1)) : Data()}), "AVI ");
+    }
+};
+
+TEST(AviFrames, FilesWhoseStructureDoesNotAddUpNeverReachTheLibrary)
+{
+    TempFile file("built.avi"), longname(std::string(60, 'n') + ".avi"), unindexed("unindexed.avi");
+    file.Write(AviParts().Bytes());
+    longname.Write(AviParts().Bytes());
+    AviParts plain;
+    plain.index = false, plain.flags = 0;
+    unindexed.Write(plain.Bytes());
+    EXPECT_TRUE(Dib(LoadImageA(NULL, longname.c(), NULL, NULL))); // by its short name
+    EXPECT_TRUE(Dib(LoadImageA(NULL, unindexed.c(), NULL, NULL)));
+    {
+        Dib dib(LoadImageA(NULL, file.c(), NULL, NULL));
+        ASSERT_TRUE(dib);
+        Pixels p(dib);
+        EXPECT_EQ(p.Colour(0, 1), RGB(255, 0, 0));
+        EXPECT_EQ(p.Colour(1, 1), RGB(0, 255, 0));
+        EXPECT_EQ(p.Colour(0, 0), RGB(0, 0, 255));
+        EXPECT_EQ(p.Colour(1, 0), RGB(255, 255, 255));
+    }
+    Data nested = Riff("JUNK", {1});
+    for (int i = 0; i < 8; i++)
+        nested = Riff("LIST", nested, "deep");
+    const struct {
+        const char *name;
+        std::function<void(AviParts &)> damage;
+        size_t cut = 0; // bytes taken off the end
+    } cases[] = {
+        {"a format wider than its frame", [](AviParts &a) { a.width = 64; }},
+        {"a format of 2 GB in a small file", [](AviParts &a) { a.width = a.height = 30000; }},
+        {"a frame shorter than its format", [](AviParts &a) { a.frame.resize(12), a.indexlength = 12; }},
+        {"a short stream format", [](AviParts &a) { a.formatsize = 20; }},
+        {"a short main header", [](AviParts &a) { a.headersize = 40; }},
+        {"a short stream header", [](AviParts &a) { a.streamsize = 20; }},
+        {"more streams declared than there are", [](AviParts &a) { a.streams = 2; }},
+        {"an index entry past the movie", [](AviParts &a) { a.indexlength = 1000; }},
+        {"an index entry before the movie", [](AviParts &a) { a.indexoffset = -400; }},
+        {"lists nested past reason", [&](AviParts &a) { a.streamextra = nested; }},
+        {"a chunk where a stream list must be", [](AviParts &a) { a.extra = Riff("JUNK", {1, 2}); }},
+        {"an index entry of no stream", [](AviParts &a) { a.indexid = mmioFOURCC('0', '1', 'd', 'b'); }},
+        {"an index said to be there and missing", [](AviParts &a) { a.index = false; }},
+        {"video counted in bytes", [](AviParts &a) { a.samplesize = 16; }},
+        {"a file cut inside its index", [](AviParts &) {}, 6},
+    };
+    for (const auto &c : cases) {
+        AviParts a;
+        c.damage(a);
+        Data bytes = a.Bytes();
+        bytes.resize(bytes.size() - c.cut);
+        file.Write(bytes);
+        EXPECT_FALSE(Dib(LoadImageA(NULL, file.c(), NULL, NULL))) << c.name;
+        EXPECT_EQ(GetImageInfo(file.c(), NULL, NULL, NULL, NULL), 0) << c.name;
+    }
+}
+
+// Damaged copies of a built movie and of one the platform's library wrote:
+// each read gives a sound picture or NULL.
+TEST(AviFrames, DamagedMoviesNeverCrash)
+{
+    TempFile written("written.avi"), file("damaged.avi");
+    WriteVideo(written.c(), 24, [](int x, int y) -> uint32_t { return x * 40 << 8 | y * 60; });
+    const Data sources[] = {AviParts().Bytes(), written.Read()};
+    const uint8_t values[] = {0x00, 0xFF, 0x7F, 0x80, 0x01, 0x10};
+    int copies = 0, read = 0;
+    for (const Data &source : sources) {
+        ASSERT_GT(source.size(), 200u);
+        const size_t step = source.size() > 1000 ? 7 : 1;
+        for (size_t at = 0; at < source.size(); at += step)
+            for (uint8_t v : {values[at % 6], (uint8_t)(source[at] ^ 0x40)}) {
+                Data bytes = source;
+                bytes[at] = v;
+                file.Write(bytes);
+                Dib dib(AVIReadGraphicFile((char *)file.c()));
+                copies++;
+                if (dib) {
+                    read++;
+                    Pixels p(dib);
+                    ASSERT_TRUE(p.Width() > 0 && p.Height() > 0 && GlobalSize(dib) >= 40u) << at;
+                }
+            }
+    }
+    EXPECT_GT(read, 0);
+    printf("%d damaged movies, %d read\n", copies, read);
 }
 
 TEST(Loaders, RawObjectsAndMovies)

@@ -2,6 +2,8 @@
 #include "document/applet.h"
 #include "media/mngload.h"
 #include "media/pngload.h"
+#include "codecs/codecs.h"
+#include "codecs/shared/kpxshared.h"
 #include "tests/media/picturetest.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
@@ -330,6 +332,64 @@ TEST(PngMng, TruncatedFilesAndAbsurdLengthsFailPromptly)
                 ASSERT_TRUE(r.data.empty() && r.texts == once) << ismng << " " << i << " " << length;
             }
     }
+}
+
+// Sixteen-bit samples come out the same through the page editor's loader and
+// through the picture codec: both keep the high byte.
+TEST(PngMng, BothReadersReduceSixteenBitsAlike)
+{
+    for (int type : {0, 2, 4, 6}) {
+        Data rows;
+        TempFile file("sixteen.png");
+        file.Write(File(PNGSIG, Encode(7, 5, type, 16, false, &rows)));
+        int count, colourtype;
+        char trns[256];
+        Dib ours(LoadStaticImage(NULL, file.c(), &count, trns, &colourtype)), codec(PNGReadGraphicFile((char *)file.c()));
+        ASSERT_TRUE(ours && codec) << type;
+        Pixels a(ours), b(codec);
+        ASSERT_EQ(a.Bits(), b.Bits()) << type;
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x) {
+                ASSERT_EQ(a.Colour(x, y), b.Colour(x, y)) << type << " at " << x << "," << y;
+                if (a.Bits() == 32) {
+                    ASSERT_EQ(a.Get(x, y) >> 24, b.Get(x, y) >> 24) << type;
+                }
+            }
+    }
+}
+
+// The page editor's loader keeps the codecs' limits: sides, picture size,
+// rows its file cannot hold, and chunks that claim gigabytes.
+TEST(PngMng, HostileClaimsAreRefusedBeforeMemoryGoesToThem)
+{
+    Data rows;
+    Chunks small = Encode(3, 2, 2, 8, false, &rows);
+    auto header = [&](uint32_t w, uint32_t h, uint8_t type) {
+        Chunks c = small;
+        c[0].data.clear();
+        PutBig(c[0].data, w);
+        PutBig(c[0].data, h);
+        c[0].data.insert(c[0].data.end(), {8, type, 0, 0, 0});
+        return c;
+    };
+    Chunks text = small;
+    text.insert(text.begin() + 1, Chunk{"tEXt", {'k', 0, 'v'}, false, 1u << 30});
+    const struct {
+        const char *name;
+        Chunks chunks;
+    } cases[] = {
+        {"wider than the codecs take", header(40000, 1, 0)},
+        {"more than the codecs' largest picture", header(20000, 20000, 6)},
+        {"rows the file cannot hold", header(8000, 8000, 6)},
+        {"a text chunk of a gibibyte", text},
+    };
+    for (const auto &c : cases) {
+        kpx::LargestRequest = 0;
+        Result r = Load(false, File(PNGSIG, c.chunks));
+        EXPECT_TRUE(r.data.empty()) << c.name;
+        EXPECT_LT(kpx::LargestRequest, 16u << 20) << c.name;
+    }
+    EXPECT_FALSE(Load(false, File(PNGSIG, small)).data.empty());
 }
 
 } // namespace
