@@ -1,8 +1,26 @@
 #include "runtime/objectdraw.h"
 #include "document/objects.h"
-#include "media/draw.h"
+#include "media/dib.h"
 #include "runtime/background.h"
 #include "runtime/runtime.h"
+
+// Draws a DIB with its top-left corner at (x, y).
+static void DrawDibAt(HDC dc, HGLOBAL dib, int x, int y)
+{
+    DibLock lock(dib);
+    if (!lock.ok())
+        return;
+    char rgb[PALETTEBYTES];
+    int count = GetDibPalette((const BITMAPINFO *)lock.header, rgb);
+    PALSTATE state{};
+    if (count)
+        RealizeWindowPalette(dc, &state, rgb, count);
+    SetDIBitsToDevice(dc, x, y, lock.layout.width, lock.layout.height, 0, 0, 0, lock.layout.height,
+                      (const uint8_t *)lock.header + lock.layout.pixeloffset, (const BITMAPINFO *)lock.header,
+                      DIB_RGB_COLORS);
+    if (count)
+        UnrealizeWindowPalette(dc, &state);
+}
 
 // Static images are composed over the page here; the other types are drawn
 // by the object drawing that replaces this module.
@@ -16,7 +34,7 @@ int DrawPageObject(HWND window, HDC dc, OBJECTHEADER *object)
         if (own)
             OffsetRect(&r, -r.left, -r.top);
         if (HGLOBAL picture = CreateStaticDisplayImage(window, dc, (OBJECTSTATICIMAGE *)object, &r)) {
-            ShowDib(dc, picture, nullptr, r.left, r.top);
+            DrawDibAt(dc, picture, r.left, r.top);
             GlobalFree(picture);
         }
     }

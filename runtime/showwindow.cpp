@@ -91,6 +91,7 @@ void ChangePage(HWND window, int n)
     }
     QV_DeleteAllControls(window, &current);
     document->current = n + 1;
+    next.sequence = (int16_t)document->current;
     InvalidateRect(window, NULL, TRUE);
     UpdateWindow(window);
     QV_AddAllControls(window, &next, document->list);
@@ -244,6 +245,7 @@ LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
         document = (BLOCKSET *)lParam;
         BLOCK page;
         if (CurrentPage(&page)) {
+            page.sequence = (int16_t)document->current;
             QV_AddAllControls(window, &page, document->list);
             HWND focus = GetFocus();
             focuschild = IsChild(window, focus) ? focus : NULL;
@@ -430,13 +432,20 @@ bool QV_RunShowPass(HWND window, BLOCK *page)
             break;
         HandleMessage(window, msg, page);
     }
-    if (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+    // Then one message of another kind. Windows makes timer and paint
+    // messages only while no posted message matches the filter, so the
+    // private range is left out here: privates posted during this pass must
+    // not hold them back.
+    if (PeekMessageA(&msg, NULL, 0, QVM_FIRSTPRIVATE - 1, PM_REMOVE) ||
+        PeekMessageA(&msg, NULL, QVM_LASTPRIVATE + 1, 0xFFFFFFFF, PM_REMOVE)) {
         if (msg.message == WM_QUIT)
             return false;
-        if (!(msg.message == QVM_PASSMARK && !msg.hwnd))
-            HandleMessage(window, msg, page);
+        HandleMessage(window, msg, page);
         return true;
     }
+    // Privates posted during the pass: the next pass takes them.
+    if (PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE))
+        return true;
     bool stepped = false;
     if (page)
         for (uint32_t i = 0, n = BlockObjectCount(page); i < n; i++) {
