@@ -71,6 +71,9 @@ LRESULT CALLBACK QV_TimerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             UnlockObject(hwnd);
         }
         return 0;
+    case WM_ACTIVATE:
+        // Forwarded by the show window: DefWindowProc would take the focus.
+        return 0;
     case WM_DESTROY:
         if (OBJECTHEADER *o = LockObject(hwnd)) {
             auto *t = (OBJECTTIMER *)o;
@@ -104,6 +107,8 @@ static LRESULT PaintedObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_LBUTTONDOWN:
         PostMessageA(GetParent(hwnd), msg, wParam, lParam);
+        return 0;
+    case WM_ACTIVATE:
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -141,6 +146,8 @@ LRESULT CALLBACK QV_StaticImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     }
     case WM_LBUTTONDOWN:
         PostMessageA(GetParent(hwnd), msg, wParam, lParam);
+        return 0;
+    case WM_ACTIVATE:
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);

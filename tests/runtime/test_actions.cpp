@@ -229,6 +229,9 @@ TEST_F(ShowWindow, ActivationKeepsTheFocusOnTheDefaultButton)
     Object(p, TAG_EDIT, {10, 40, 90, 60}, (LONG_PTR) "text");
     Object(p, TAG_LIST, {10, 70, 90, 120});
     Object(p, TAG_CHEC, {100, 10, 190, 30}, (LONG_PTR) "Check");
+    Object(p, TAG_TEXT, {100, 40, 190, 60}, (LONG_PTR) "Words");
+    Object(p, TAG_TIME, {100, 70, 190, 90}, 0, OBJ_ENABLED);
+    Object(p, TAG_WAVE, {100, 100, 190, 120});
     Open();
     HWND button = Child(Number(def));
     ASSERT_EQ(GetFocus(), button);
