@@ -54,6 +54,23 @@ struct Show : doctest::Doc {
             o->flags = flags;
         return h;
     }
+    // The same with `data` as its attached data, whatever the type.
+    HGLOBAL WithData(BLOCK &page, uint32_t tag, RECT r, const std::vector<uint8_t> &data, uint32_t flags = ~0u)
+    {
+        HGLOBAL model = Object(page, tag, r, 0, flags);
+        HGLOBAL h;
+        {
+            GlobalLocked<OBJECTHEADER> m(model);
+            OBJECTHEADER head = *m.get();
+            head.datasize = (uint32_t)data.size();
+            head.totalsize = head.fixedsize + head.datasize;
+            h = NewGlobal(head.totalsize + OBJECTSLACK, m.get(), head.fixedsize, data.data(), data.size());
+            *GlobalLocked<OBJECTHEADER>(h).get() = head;
+        }
+        DestroyPageObject(model);
+        PutPageObject(&page, h, BlockObjectCount(&page) - 1);
+        return h;
+    }
     // A background picture object: a bare header and the picture.
     HGLOBAL BackImage(BLOCK &page, const std::vector<uint8_t> &dib)
     {

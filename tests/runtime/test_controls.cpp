@@ -80,24 +80,14 @@ TEST_F(Controls, PictureButtonsShowTheirHalvesAndEmbossWhenDisabled)
             PutDibPixel((BITMAPINFOHEADER *)picture.data(), x, y, x == 0 && y == 0 ? RGB(255, 255, 255) : y < 4 ? red : blue);
     std::vector<uint8_t> data = {'P', 0, 0};
     data.insert(data.end(), picture.begin(), picture.end());
-    HGLOBAL bytes = doctest::Global(data);
     BLOCK &p = Page("One");
-    HGLOBAL h = Object(p, TAG_BUTN, {10, 10, 18, 14}, 0, OBJ_VISIBLE | OBJ_ENABLED | OBJ_GRAPHIC);
+    HGLOBAL h = WithData(p, TAG_BUTN, {10, 10, 18, 14}, data, OBJ_VISIBLE | OBJ_ENABLED | OBJ_GRAPHIC);
     {
-        // The factory takes a text only: the data is put in by hand.
-        HGLOBAL full = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(OBJECTBUTTON) + data.size() + OBJECTSLACK);
-        GlobalLocked<OBJECTBUTTON> o(full), model(h);
-        *o.get() = *model.get();
-        o->header.datasize = (uint32_t)data.size();
+        GlobalLocked<OBJECTBUTTON> o(h);
         o->titlelength = 2;
         o->targetlength = 1;
         o->disabledcolour = RGB(100, 100, 100);
-        memcpy((char *)o.get() + sizeof(OBJECTBUTTON), data.data(), data.size());
-        DestroyPageObject(h);
-        PutPageObject(&p, full, 0);
-        h = full;
     }
-    GlobalFree(bytes);
     Open();
     HWND button = Child(Number(h));
     const struct {

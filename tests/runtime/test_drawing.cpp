@@ -175,6 +175,25 @@ TEST(Colours, DerivativesKeepTheHueAndGradientsStopShortOfTheEnd)
     // From white to white every line is white, never wrapped to black.
     COMMONFillWidthGradient(c.dc, &r, RGB(255, 255, 255), RGB(255, 255, 255), GRADIENT_HORIZONTAL);
     EXPECT_EQ(c.Grab().At(3, 100), RGB(255, 255, 255));
+
+    // A pressed bevelled button: a dark band of 2 along the top, its relief
+    // moved down; the corners keep what was there.
+    const COLORREF face = RGB(100, 100, 100), dark = RGB(10, 10, 10), light = RGB(250, 250, 250);
+    for (int pressed : {0, 1}) {
+        Canvas b(40, 20);
+        RECT br{0, 0, 40, 20};
+        COMMONDrawBevelledButtonWithText(b.dc, "", &br, pressed, 0, 6, 6, face, dark, light, 0, 0);
+        COMMONDrawBevelledButton(b.dc, NULL, &br, pressed, 0, 6, 6, face, dark, light, 0, 0);
+        sbtest::Capture g = b.Grab();
+        EXPECT_EQ(g.At(0, 0), RGB(0, 0, 0));
+        EXPECT_EQ(g.At(20, 0), pressed ? dark : light);
+        EXPECT_EQ(g.At(20, 2) == light, pressed == 1);
+    }
+    char text[] = "The Quick brown fox, the quick one";
+    char word[] = "QUICK", none[] = "slow", nothing[] = "";
+    EXPECT_EQ(stristr(text, word), text + 4);
+    EXPECT_EQ(stristr(text, none), nullptr);
+    EXPECT_EQ(stristr(text, nothing), text);
 }
 
 TEST_F(Drawing, TextsAndListItemsStopAtTheDataLength)
@@ -184,20 +203,8 @@ TEST_F(Drawing, TextsAndListItemsStopAtTheDataLength)
     GlobalLocked<OBJECTHEADER>(button)->datasize = 5;
     // "a", "b", "", "c" gives two items; the data ends inside "c".
     const char items[] = "a\0b\0\0c";
-    HGLOBAL listobj = Object(p, TAG_LIST, {0, 30, 80, 90});
-    // The list object's data made by hand: the factory takes one text.
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(OBJECTLISTBOX) + sizeof items + OBJECTSLACK);
-    {
-        GlobalLocked<OBJECTLISTBOX> o(h), model(listobj);
-        *o.get() = *model.get();
-        o->header.datasize = sizeof items;
-        o->header.totalsize = sizeof(OBJECTLISTBOX) + sizeof items;
-        o->header.rect = {0, 30, 80, 90};
-        o->selected = (uint32_t)-1;
-        memcpy((char *)o.get() + sizeof(OBJECTLISTBOX), items, sizeof items);
-    }
-    DestroyPageObject(listobj);
-    PutPageObject(&p, h, 1);
+    HGLOBAL h = WithData(p, TAG_LIST, {0, 30, 80, 90}, std::vector<uint8_t>(items, items + sizeof items - 1));
+    GlobalLocked<OBJECTLISTBOX>(h)->selected = (uint32_t)-1;
     Open();
     char text[32];
     GetWindowTextA(Child(Number(button)), text, sizeof text);
