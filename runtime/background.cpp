@@ -156,9 +156,12 @@ HGLOBAL CreateStaticDisplayImage(HWND, HDC dc, OBJECTSTATICIMAGE *object, RECT *
             system[3 * i + 2] = (char)entries[i].peBlue;
         }
     }
-    // The picture must lie inside the object's data.
+    // The picture must lie inside the object's data, and that inside its block.
     if (head.fixedsize < sizeof(OBJECTSTATICIMAGE) || head.datasize < sizeof(BITMAPINFOHEADER))
         return NULL;
+    if (HGLOBAL block = GlobalHandle(object))
+        if ((uint64_t)head.fixedsize + head.datasize > GlobalSize(block))
+            return NULL;
     const auto *picture = (const BITMAPINFOHEADER *)ObjectData(&object->header);
     DIBLAYOUT pl;
     if (!DibHeaderLayout(picture, &pl) || pl.total > head.datasize || !PixelDepth(pl.bits))

@@ -1,5 +1,5 @@
 // Drawing one page object into a device context. The full drawing of every
-// type arrives with its own piece; until then the show window's static
+// type comes in a module of its own; until then the show window's static
 // objects are drawn here as far as the runtime needs them.
 #pragma once
 #include <windows.h>

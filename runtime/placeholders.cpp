@@ -1,6 +1,7 @@
 // The windows of images, animations, sounds, applets and movies keep the life
 // cycle every object window shares and draw nothing, so a page that holds
-// them still shows; their own work arrives with their pieces.
+// them still shows; what each of them plays and draws comes in a module of
+// its own that replaces this one.
 #include "document/objects.h"
 #include "runtime/runtime.h"
 #include <mmsystem.h>
@@ -78,7 +79,7 @@ LRESULT CALLBACK QV_MovieIOProc(LPSTR, UINT msg, LPARAM, LPARAM)
     return msg == MMIOM_OPEN ? MMIOERR_CANNOTOPEN : 0;
 }
 
-// Printing arrives with its own piece; until then a request prints nothing.
+// Printing comes in a module of its own; until then a request prints nothing.
 int QV_DoPrintScreen(HWND, WPARAM)
 {
     return 0;

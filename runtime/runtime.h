@@ -87,7 +87,7 @@ LRESULT CALLBACK QV_TimerProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_TextProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_FrameProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_StaticImageProc(HWND, UINT, WPARAM, LPARAM);
-// The windows of later pieces; until they come, windows that keep the
+// Image, animation, sound, applet and movie windows; for now windows that keep the
 // common life cycle and draw nothing.
 LRESULT CALLBACK QV_ImageProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_AnimProc(HWND, UINT, WPARAM, LPARAM);
