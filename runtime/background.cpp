@@ -30,58 +30,25 @@ HGLOBAL FirstObject(BLOCK *block, uint32_t tag)
     return NULL;
 }
 
-// A copy of the picture an object holds, reduced to the 3-3-2 palette on
-// displays of 8 bits or fewer; 0 when it holds none that can be drawn.
-HGLOBAL BackgroundPicture(HGLOBAL object, bool remap)
-{
-    HGLOBAL copy = GetBackImage(object);
-    if (!copy)
-        return NULL;
-    bool drawable;
-    {
-        DibLock check(copy);
-        drawable = check.ok() && PixelDepth(check.layout.bits);
-    }
-    if (!drawable) {
-        GlobalFree(copy);
-        return NULL;
-    }
-    if (GetDisplayBits() <= 8) {
-        char rgb[PALETTEBYTES];
-        int bits = 8;
-        GetDefaultPalette(rgb, &bits, 6);
-        HGLOBAL reduced = remap ? RemapDib(copy, rgb, bits, 0) : DitherDib(copy, rgb, bits, 0);
-        if (reduced) {
-            GlobalFree(copy);
-            copy = reduced;
-        }
-    }
-    return copy;
-}
-
 // Draws a picture tiled from the DC's origin or once, centred on w × h.
-void DrawPicture(HDC dc, HGLOBAL dib, bool tiled, int w, int h)
+void DrawPicture(HDC dc, const BITMAPINFOHEADER *dib, const DIBLAYOUT &l, bool tiled, int w, int h)
 {
-    DibLock lock(dib);
-    if (!lock.ok())
-        return;
     char rgb[PALETTEBYTES];
-    int count = GetDibPalette((const BITMAPINFO *)lock.header, rgb);
+    int count = GetDibPalette((const BITMAPINFO *)dib, rgb);
     PALSTATE state{};
     if (count)
         RealizeWindowPalette(dc, &state, rgb, count);
-    const int pw = lock.layout.width, ph = lock.layout.height;
-    HBITMAP bitmap = CreateDIBitmap(dc, lock.header, CBM_INIT, (const uint8_t *)lock.header + lock.layout.pixeloffset,
-                                    (const BITMAPINFO *)lock.header, DIB_RGB_COLORS);
+    HBITMAP bitmap = CreateDIBitmap(dc, dib, CBM_INIT, (const uint8_t *)dib + l.pixeloffset, (const BITMAPINFO *)dib,
+                                    DIB_RGB_COLORS);
     HDC mem = bitmap ? CreateCompatibleDC(dc) : NULL;
     if (mem) {
         HGDIOBJ old = SelectObject(mem, bitmap);
         if (tiled) {
-            for (int y = 0; y < h; y += ph)
-                for (int x = 0; x < w; x += pw)
-                    BitBlt(dc, x, y, pw, ph, mem, 0, 0, SRCCOPY);
+            for (int y = 0; y < h; y += l.height)
+                for (int x = 0; x < w; x += l.width)
+                    BitBlt(dc, x, y, l.width, l.height, mem, 0, 0, SRCCOPY);
         } else {
-            BitBlt(dc, (w - pw) / 2, (h - ph) / 2, pw, ph, mem, 0, 0, SRCCOPY);
+            BitBlt(dc, (w - l.width) / 2, (h - l.height) / 2, l.width, l.height, mem, 0, 0, SRCCOPY);
         }
         SelectObject(mem, old);
         DeleteDC(mem);
@@ -92,13 +59,35 @@ void DrawPicture(HDC dc, HGLOBAL dib, bool tiled, int w, int h)
         UnrealizeWindowPalette(dc, &state);
 }
 
+// Draws the picture an object holds: in place on true-colour displays, from
+// a copy reduced to the 3-3-2 palette on displays of 8 bits or fewer. False
+// when it holds none that can be drawn.
 bool DrawObjectPicture(HDC dc, HGLOBAL object, bool tiled, bool remap, int w, int h)
 {
-    HGLOBAL picture = BackgroundPicture(object, remap);
-    if (!picture)
+    if (GetDisplayBits() > 8) {
+        GlobalLocked<OBJECTHEADER> o(object);
+        if (!o || o.size() < sizeof(OBJECTHEADER) || (uint64_t)o->fixedsize + o->datasize > o.size() ||
+            o->datasize < sizeof(BITMAPINFOHEADER))
+            return false;
+        const auto *dib = (const BITMAPINFOHEADER *)ObjectData(o.get());
+        DIBLAYOUT l;
+        if (!DibHeaderLayout(dib, &l) || l.total > o->datasize || !PixelDepth(l.bits))
+            return false;
+        DrawPicture(dc, dib, l, tiled, w, h);
+        return true;
+    }
+    HGLOBAL copy = GetBackImage(object);
+    if (!copy)
         return false;
-    DrawPicture(dc, picture, tiled, w, h);
-    GlobalFree(picture);
+    char rgb[PALETTEBYTES];
+    int bits = 8;
+    GetDefaultPalette(rgb, &bits, 6);
+    HGLOBAL reduced = remap ? RemapDib(copy, rgb, bits, 0) : DitherDib(copy, rgb, bits, 0);
+    GlobalFree(copy);
+    NewDib picture(reduced);
+    if (!picture.ok() || !PixelDepth(picture.layout.bits))
+        return false;
+    DrawPicture(dc, picture.header, picture.layout, tiled, w, h);
     return true;
 }
 

@@ -32,6 +32,8 @@ INT_PTR CALLBACK PageJumpProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_INITDIALOG: {
         auto *set = (BLOCKSET *)lParam;
         SetWindowLongA(dlg, DWLP_USER, (LONG)lParam);
+        if (!set)
+            return TRUE;
         HWND list = GetDlgItem(dlg, IDC_PAGELIST);
         SendMessageA(list, LB_RESETCONTENT, 0, 0);
         HDC dc = GetDC(list);

@@ -109,6 +109,7 @@ static LRESULT PaintedObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         PostMessageA(GetParent(hwnd), msg, wParam, lParam);
         return 0;
     case WM_ACTIVATE:
+        // Forwarded by the show window: DefWindowProc would take the focus.
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -134,6 +135,8 @@ LRESULT CALLBACK QV_StaticImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_SIZE:
         InvalidateRect(hwnd, NULL, TRUE);
         return 0;
+    case WM_ACTIVATE:
+        return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
@@ -146,8 +149,6 @@ LRESULT CALLBACK QV_StaticImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     }
     case WM_LBUTTONDOWN:
         PostMessageA(GetParent(hwnd), msg, wParam, lParam);
-        return 0;
-    case WM_ACTIVATE:
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);

@@ -51,7 +51,8 @@ HWND QV_OpenApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned lo
 // One pass of the show loop over `window`: the private messages that were
 // waiting when the pass began, then one other message, or when the queue is
 // empty a step for every running applet of `page` (null: none) and a wait
-// for the next message. False once WM_QUIT has been taken.
+// for the next message. False when WM_QUIT came; it is posted again for the
+// program's own loop.
 bool QV_RunShowPass(HWND window, BLOCK *page);
 int JumptoNewPage(HWND window, BLOCKSET *set);
 INT_PTR CALLBACK PageJumpProc(HWND, UINT, WPARAM, LPARAM);

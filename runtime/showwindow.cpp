@@ -26,6 +26,7 @@ constexpr UINT SYSCMD_PAGEMENU = 101;
 // Posted to the thread at the start of a pass of the show loop: what was
 // posted after it waits for the next pass.
 constexpr UINT QVM_PASSMARK = QVM_LASTPRIVATE;
+constexpr int MAXPASSMESSAGES = 4096;
 
 // There is one show window at a time.
 BLOCKSET *document;
@@ -243,6 +244,7 @@ LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
     }
     case QVM_SETDOCUMENT: {
         document = (BLOCKSET *)lParam;
+        SetWindowLongA(window, GWL_USERDATA, (LONG)(document ? GlobalHandle(document) : NULL));
         BLOCK page;
         if (CurrentPage(&page)) {
             page.sequence = (int16_t)document->current;
@@ -426,8 +428,12 @@ bool QV_RunShowPass(HWND window, BLOCK *page)
     MSG msg;
     // Only what waited when the pass began: an applet that posts its next
     // step to itself must leave room for painting, input and timers.
+    // A modal loop run by a handler may take the mark itself; the bound keeps
+    // the pass finite then too.
     PostThreadMessageA(GetCurrentThreadId(), QVM_PASSMARK, 0, 0);
-    while (PeekMessageA(&msg, NULL, QVM_FIRSTPRIVATE, QVM_LASTPRIVATE, PM_REMOVE)) {
+    for (int taken = 0; taken < MAXPASSMESSAGES &&
+                        PeekMessageA(&msg, NULL, QVM_FIRSTPRIVATE, QVM_LASTPRIVATE, PM_REMOVE);
+         taken++) {
         if (msg.message == QVM_PASSMARK && !msg.hwnd)
             break;
         HandleMessage(window, msg, page);
@@ -438,8 +444,11 @@ bool QV_RunShowPass(HWND window, BLOCK *page)
     // not hold them back.
     if (PeekMessageA(&msg, NULL, 0, QVM_FIRSTPRIVATE - 1, PM_REMOVE) ||
         PeekMessageA(&msg, NULL, QVM_LASTPRIVATE + 1, 0xFFFFFFFF, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
+        if (msg.message == WM_QUIT) {
+            // Put back, so the program's own loop ends as it was asked to.
+            PostQuitMessage((int)msg.wParam);
             return false;
+        }
         HandleMessage(window, msg, page);
         return true;
     }
@@ -477,8 +486,12 @@ int QV_CreateApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned l
     if (!GetBlock(list, (unsigned)index, &page))
         page = BLOCK{};
     while ((!parent || IsWindow(parent)) && (!hwndmain || IsWindow(hwndmain)) && IsWindow(window))
-        if (!QV_RunShowPass(window, &page))
+        if (!QV_RunShowPass(window, &page)) {
+            // The program is ending: the show does not outlive its loop.
+            if (IsWindow(window))
+                DestroyWindow(window);
             break;
+        }
     if (parent)
         UpdateWindow(parent);
     return 1;

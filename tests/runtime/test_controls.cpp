@@ -262,7 +262,13 @@ void CALLBACK RightClick(HWND, UINT, UINT_PTR id, DWORD)
         PostMessageA(show, WM_RBUTTONDOWN, 0, 0);
 }
 
-TEST_F(Controls, TheShowRunsUntilARightClickClosesIt)
+void CALLBACK Quit(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(NULL, id);
+    PostQuitMessage(7);
+}
+
+TEST_F(Controls, TheShowRunsUntilARightClickClosesItOrTheProgramQuits)
 {
     Page("One");
     ASSERT_GT(AppendBlock(list, set, &header), 0);
@@ -272,6 +278,13 @@ TEST_F(Controls, TheShowRunsUntilARightClickClosesIt)
     EXPECT_EQ(QV_CreateApplicationWindow(NULL, list, set, 1), 1);
     KillTimer(NULL, timer);
     EXPECT_FALSE(FindWindowA(QVCLASS_appwindow, NULL));
+    // A quit ends the show and is left for the program's own loop.
+    SetTimer(NULL, 0, 100, Quit);
+    EXPECT_EQ(QV_CreateApplicationWindow(NULL, list, set, 1), 1);
+    EXPECT_FALSE(FindWindowA(QVCLASS_appwindow, NULL));
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
 }
 
 } // namespace
