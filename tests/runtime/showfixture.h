@@ -114,6 +114,40 @@ struct Show : doctest::Doc {
 
 struct ShowDoc : testing::Test, Show {};
 
+// A memory DC over a bitmap like the screen's, for drawing without a window.
+struct Canvas {
+    HDC dc;
+    HBITMAP bitmap, old;
+    int w, h;
+    Canvas(int width, int height) : w(width), h(height)
+    {
+        HDC screen = GetDC(NULL);
+        dc = CreateCompatibleDC(screen);
+        bitmap = CreateCompatibleBitmap(screen, w, h);
+        ReleaseDC(NULL, screen);
+        old = (HBITMAP)SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, w, h, BLACKNESS);
+    }
+    ~Canvas()
+    {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    sbtest::Capture Grab() { return sbtest::CaptureDC(dc, w, h); }
+};
+
+// A 24-bit picture whose pixel (x, y) is colour(x, y).
+template <class F> std::vector<uint8_t> Picture(int w, int h, F colour)
+{
+    std::vector<uint8_t> v = doctest::Dib(w, h);
+    auto *dib = (BITMAPINFOHEADER *)v.data();
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            PutDibPixel(dib, x, y, colour(x, y));
+    return v;
+}
+
 // A window that keeps every private message it receives, with whether it
 // came while the sender waited.
 struct Received {

@@ -74,10 +74,8 @@ TEST_F(Controls, ControlsActOnReleaseAndNotifyOnEveryKeyAndClick)
 TEST_F(Controls, PictureButtonsShowTheirHalvesAndEmbossWhenDisabled)
 {
     const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255);
-    std::vector<uint8_t> picture = Dib(8, 8);
-    for (int y = 0; y < 8; y++)
-        for (int x = 0; x < 8; x++)
-            PutDibPixel((BITMAPINFOHEADER *)picture.data(), x, y, x == 0 && y == 0 ? RGB(255, 255, 255) : y < 4 ? red : blue);
+    std::vector<uint8_t> picture =
+        Picture(8, 8, [&](int x, int y) { return x == 0 && y == 0 ? RGB(255, 255, 255) : y < 4 ? red : blue; });
     std::vector<uint8_t> data = {'P', 0, 0};
     data.insert(data.end(), picture.begin(), picture.end());
     BLOCK &p = Page("One");
@@ -95,11 +93,8 @@ TEST_F(Controls, PictureButtonsShowTheirHalvesAndEmbossWhenDisabled)
         COLORREF at22;
     } faces[] = {{0, red}, {ODS_SELECTED, blue}, {ODS_DISABLED, CLR_INVALID}};
     for (const auto &f : faces) {
-        HDC screen = GetDC(NULL);
-        HDC dc = CreateCompatibleDC(screen);
-        HBITMAP bm = CreateCompatibleBitmap(screen, 8, 4);
-        ReleaseDC(NULL, screen);
-        HGDIOBJ old = SelectObject(dc, bm);
+        Canvas canvas(8, 4);
+        HDC dc = canvas.dc;
         DRAWITEMSTRUCT item{};
         item.CtlType = ODT_BUTTON;
         item.hwndItem = button;
@@ -115,9 +110,6 @@ TEST_F(Controls, PictureButtonsShowTheirHalvesAndEmbossWhenDisabled)
             EXPECT_EQ(GetRValue(c), GetBValue(c)) << std::hex << c;
             EXPECT_EQ(GetRValue(c), GetGValue(c)) << std::hex << c;
         }
-        SelectObject(dc, old);
-        DeleteObject(bm);
-        DeleteDC(dc);
     }
 }
 
@@ -125,11 +117,8 @@ TEST_F(Controls, PictureButtonsShowTheirHalvesAndEmbossWhenDisabled)
 TEST(StaticImages, ComposeByColourTypeWithinBothPictureAndRectangle)
 {
     const COLORREF white = RGB(255, 255, 255), green = RGB(0, 200, 0);
-    HDC screen = GetDC(NULL);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bm = CreateCompatibleBitmap(screen, 64, 64);
-    ReleaseDC(NULL, screen);
-    HGDIOBJ old = SelectObject(dc, bm);
+    Canvas canvas(64, 64);
+    HDC dc = canvas.dc;
     PatBlt(dc, 0, 0, 64, 64, WHITENESS);
     // An 8-bit picture: index 0 is see-through, index 1 opaque because the
     // table is shorter than the palette.
@@ -156,10 +145,7 @@ TEST(StaticImages, ComposeByColourTypeWithinBothPictureAndRectangle)
             for (int x = 0; x < 12; x++)
                 PutDibPixel(h, x, y, 0x80000000u | green);
     }
-    std::vector<uint8_t> true24 = Dib(12, 12);
-    for (int y = 0; y < 12; y++)
-        for (int x = 0; x < 12; x++)
-            PutDibPixel((BITMAPINFOHEADER *)true24.data(), x, y, green);
+    std::vector<uint8_t> true24 = Picture(12, 12, [&](int, int) { return green; });
     const struct {
         const char *name;
         uint32_t type;
@@ -195,9 +181,6 @@ TEST(StaticImages, ComposeByColourTypeWithinBothPictureAndRectangle)
         EXPECT_EQ(GetDibPixel(lock.header, 10, 10), c.corner);
         GlobalFree(out);
     }
-    SelectObject(dc, old);
-    DeleteObject(bm);
-    DeleteDC(dc);
 }
 
 TEST_F(Controls, ThePageMenuListsTheTitlesWidensForLongOnesAndJumps)
