@@ -90,15 +90,19 @@ TEST_F(Drawing, PageColourFollowsTheSelectorAndSoftButtonCornersShowIt)
     HGLOBAL soft = Object(p, TAG_BUTN, {20, 20, 120, 50}, (LONG_PTR) "Soft",
                           OBJ_VISIBLE | OBJ_ENABLED | OBJ_SOFTCUSTOM);
     GlobalLocked<OBJECTBUTTON>(soft)->softcolour = RGB(200, 100, 50);
+    Object(p, TAG_BUTN, {20, 60, 120, 90}, (LONG_PTR) "System", OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP);
     Open();
     EXPECT_EQ((COLORREF)SendMessageA(show, QVM_GETPAGECOLOUR, 0, 0), page);
     InvalidateRect(show, NULL, TRUE);
     UpdateWindow(show);
     sbtest::PumpUntilIdle(30);
     sbtest::Capture c = sbtest::CaptureClient(show);
-    for (POINT corner : {POINT{20, 20}, POINT{119, 20}, POINT{20, 49}, POINT{119, 49}})
+    for (POINT corner : {POINT{20, 20}, POINT{119, 20}, POINT{20, 49}, POINT{119, 49}, POINT{20, 60},
+                         POINT{119, 89}})
         EXPECT_EQ(c.At(corner.x, corner.y), page) << corner.x << "," << corner.y;
-    EXPECT_EQ(c.At(70, 30), RGB(200, 100, 50)); // the face, between bands and caption
+    // The faces, between the bands and the caption.
+    EXPECT_EQ(c.At(70, 30), RGB(200, 100, 50));
+    EXPECT_EQ(c.At(30, 75), GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(c.At(5, 5), page);
 
     const struct {
