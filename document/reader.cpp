@@ -9,6 +9,7 @@
 #include "document/blockstore.h"
 #include "document/compress.h"
 #include "document/objects.h"
+#include "document/trailer.h"
 #include "resources/document_ids.h"
 #include <emmintrin.h>
 #include <zlib.h>
@@ -27,9 +28,6 @@ constexpr uint32_t MAXFIXEDSIZE = 0x10000;
 constexpr uint64_t MAXOBJECTSIZE = 0x40000000;
 // Deflate makes at most about 1032 bytes of one; a claim beyond that is false.
 constexpr uint64_t MAXEXPANSION = 1040;
-// The tail of the file is searched for the trailer in pieces of this size.
-constexpr uint32_t SCANCHUNK = 1u << 20;
-
 // Reads of the document's small records come from a window of the file held
 // in memory, so that walking many small blocks costs no more than reading
 // their bytes once; large reads go straight to the file. Code reading the
@@ -64,93 +62,7 @@ struct Input {
     }
 };
 
-struct Trailer {
-    uint64_t start;  // of the trailer record
-    uint32_t length; // of the document, trailer included
-    uint32_t headercrc;
-};
-
-bool TrailerAt(const uint8_t *bytes, uint64_t start, Trailer *t)
-{
-    ENDRECORD e;
-    memcpy(&e, bytes, sizeof e);
-    if (e.tag != TAG_END || e.size != 0 || e.recordsize != ENDSIZE)
-        return false;
-    uint32_t length = e.length ^ MASK_LENGTH;
-    if (length < HEDRSIZE + ENDSIZE || length > start + ENDSIZE)
-        return false;
-    *t = {start, length, e.headercrc ^ MASK_HEADERCRC};
-    return true;
-}
-
-// Offsets below `count` where the bytes "END$" begin; `p` holds at least
-// count + 3 bytes and lies on a 16-byte boundary. Most of a large file is
-// passed over 128 bytes at a time, looking at aligned pairs of bytes: a tag
-// starting at an even offset has "EN" in a pair, one starting at an odd
-// offset has "ND" in the pair after it.
-void FindTags(const uint8_t *p, uint32_t count, std::vector<uint32_t> &hits)
-{
-    hits.clear();
-    const __m128i en = _mm_set1_epi16('E' | 'N' << 8), nd = _mm_set1_epi16('N' | 'D' << 8);
-    auto pairs = [&](uint32_t at) {
-        __m128i v = _mm_load_si128((const __m128i *)(p + at));
-        return _mm_or_si128(_mm_cmpeq_epi16(v, en), _mm_cmpeq_epi16(v, nd));
-    };
-    auto look = [&](uint32_t from, uint32_t to) {
-        for (uint32_t j = from; j < to; j++)
-            if (memcmp(p + j, "END$", 4) == 0)
-                hits.push_back(j);
-    };
-    uint32_t i = 0;
-    for (; i + 128 <= count; i += 128) {
-        __m128i m = _mm_or_si128(_mm_or_si128(_mm_or_si128(pairs(i), pairs(i + 16)),
-                                              _mm_or_si128(pairs(i + 32), pairs(i + 48))),
-                                 _mm_or_si128(_mm_or_si128(pairs(i + 64), pairs(i + 80)),
-                                              _mm_or_si128(pairs(i + 96), pairs(i + 112))));
-        // A pair found here stands for tags starting from one byte before
-        // the block; the block's last byte is the next block's to look at.
-        if (_mm_movemask_epi8(m))
-            look(i ? i - 1 : 0, i + 127);
-    }
-    look(i ? i - 1 : 0, count);
-}
-
-// The trailer nearest the end of the file: at the very end, or else before
-// bytes appended after it. The tail is read in large pieces and searched in
-// memory.
-bool FindTrailer(Input &in, Trailer *t)
-{
-    if (in.size < HEDRSIZE + ENDSIZE)
-        return false;
-    uint8_t last[ENDSIZE];
-    if (!in.ReadAt(in.size - ENDSIZE, last, ENDSIZE))
-        return false;
-    if (TrailerAt(last, in.size - ENDSIZE, t))
-        return true;
-    std::unique_ptr<uint8_t[]> storage(new (std::nothrow) uint8_t[SCANCHUNK + ENDSIZE + 64]);
-    if (!storage)
-        return false;
-    // On a cache line, so the search's loads never straddle two.
-    uint8_t *buffer = (uint8_t *)(((uintptr_t)storage.get() + 63) & ~(uintptr_t)63);
-    std::vector<uint32_t> hits;
-    // A trailer needs a whole header before it.
-    const uint64_t lowest = HEDRSIZE;
-    uint64_t hi = in.size - ENDSIZE; // highest start still to look at
-    while (hi >= lowest) {
-        uint64_t lo = hi - lowest >= SCANCHUNK - 1 ? hi - (SCANCHUNK - 1) : lowest;
-        uint32_t starts = (uint32_t)(hi - lo + 1);
-        if (!in.ReadAt(lo, buffer, starts + ENDSIZE - 1))
-            return false;
-        FindTags(buffer, starts, hits);
-        for (auto i = hits.rbegin(); i != hits.rend(); ++i)
-            if (TrailerAt(buffer + *i, lo + *i, t))
-                return true;
-        if (lo == lowest)
-            break;
-        hi = lo - 1;
-    }
-    return false;
-}
+typedef DOCUMENTTRAILER Trailer;
 
 template <size_t N> void Terminate(char (&text)[N])
 {
@@ -425,7 +337,7 @@ struct Loader {
     bool Read(const char *path)
     {
         Trailer t;
-        if (!FindTrailer(in, &t))
+        if (!FindDocumentTrailer(in.file, in.size, &t))
             return false;
         const uint64_t documentend = t.start;
         uint64_t pos;

@@ -42,3 +42,8 @@
 
 // The player program carried inside the editor.
 #define IDR_PLAYER 9100
+
+// The show window's page menu, and the names of the button and timer actions
+// (IDS_ACTIONNAMES + action code).
+#define IDC_PAGELIST 101
+#define IDS_ACTIONNAMES 3500

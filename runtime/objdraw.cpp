@@ -5,18 +5,19 @@
 #include "common/shell.h"
 #include "media/dib.h"
 #include "media/reduce.h"
+#include "runtime/background.h"
 #include "runtime/cells.h"
+#include "runtime/messages.h"
+#include "runtime/runtime.h"
 #include "runtime/scratchdc.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-RUNTIMEDRAWSERVICES RuntimeDrawServices = {};
+RUNTIMEDRAWSERVICES RuntimeDrawServices = {QV_DrawSoftButton, MakeDerivativeColour, CreateStaticDisplayImage,
+                                             DrawPageBackground};
 
 namespace {
-
-// Sent to the show window (or the editor's page view) for the page colour.
-constexpr UINT GETPAGECOLOUR = WM_USER + 107;
 
 // The object of a window: the handle in its user data, locked for the call.
 struct ObjectOf {
@@ -130,7 +131,7 @@ void DrawButton(HWND hwnd, HDC dc, OBJECTBUTTON *b, const RECT &r)
     if (flags & (OBJ_SOFTCUSTOM | OBJ_LOOP)) {
         if (!RuntimeDrawServices.drawsoftbutton)
             return;
-        COLORREF page = (COLORREF)SendMessageA(GetParent(hwnd), GETPAGECOLOUR, 0, 0);
+        COLORREF page = (COLORREF)SendMessageA(GetParent(hwnd), QVM_GETPAGECOLOUR, 0, 0);
         DRAWITEMSTRUCT item{};
         item.CtlType = ODT_BUTTON;
         item.CtlID = hwnd ? (UINT)GetDlgCtrlID(hwnd) : 0;

@@ -1,0 +1,16 @@
+// Finding a document's trailer at the end of a file: at the very end, or
+// before bytes appended after it.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+struct DOCUMENTTRAILER {
+    uint64_t start;     // of the trailer record
+    uint32_t length;    // of the document, trailer included
+    uint32_t headercrc; // unmasked
+};
+
+// True when `file` (of `size` bytes) holds a trailer that a whole document
+// could stand before. The tail is read in large pieces and searched in
+// memory; a file shorter than a header and a trailer has none.
+bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *out);

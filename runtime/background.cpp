@@ -1,0 +1,350 @@
+#include "runtime/background.h"
+#include "common/services.h"
+#include "document/blockstore.h"
+#include "common/owners.h"
+#include "document/objects.h"
+#include "media/dib.h"
+#include "media/draw.h"
+#include "media/reduce.h"
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+void Fill(HDC dc, const RECT &r, HWND list, BLOCK *block)
+{
+    HBRUSH brush = CreateSolidBrush(GetBlockBackgroundColour(GetParent(list), block));
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+}
+
+// The first object of `block` with `tag`, or 0.
+HGLOBAL FirstObject(BLOCK *block, uint32_t tag)
+{
+    for (uint32_t i = 0, n = BlockObjectCount(block); i < n; i++) {
+        HGLOBAL h = GetPageObject(block, i);
+        GlobalLocked<OBJECTHEADER> o(h);
+        if (o && o.size() >= sizeof(OBJECTHEADER) && o->tag == tag)
+            return h;
+    }
+    return NULL;
+}
+
+// Draws a picture tiled from the DC's origin or once, centred on w × h.
+void DrawPicture(HDC dc, const BITMAPINFOHEADER *dib, const DIBLAYOUT &l, bool tiled, int w, int h)
+{
+    char rgb[PALETTEBYTES];
+    int count = GetDibPalette((const BITMAPINFO *)dib, rgb);
+    PALSTATE state{};
+    if (count)
+        RealizeWindowPalette(dc, &state, rgb, count);
+    HBITMAP bitmap = CreateDIBitmap(dc, dib, CBM_INIT, (const uint8_t *)dib + l.pixeloffset, (const BITMAPINFO *)dib,
+                                    DIB_RGB_COLORS);
+    HDC mem = bitmap ? CreateCompatibleDC(dc) : NULL;
+    if (mem) {
+        HGDIOBJ old = SelectObject(mem, bitmap);
+        if (tiled) {
+            for (int y = 0; y < h; y += l.height)
+                for (int x = 0; x < w; x += l.width)
+                    BitBlt(dc, x, y, l.width, l.height, mem, 0, 0, SRCCOPY);
+        } else {
+            BitBlt(dc, (w - l.width) / 2, (h - l.height) / 2, l.width, l.height, mem, 0, 0, SRCCOPY);
+        }
+        SelectObject(mem, old);
+        DeleteDC(mem);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (count)
+        UnrealizeWindowPalette(dc, &state);
+}
+
+// Draws the picture an object holds: in place on true-colour displays, from
+// a copy reduced to the 3-3-2 palette on displays of 8 bits or fewer. False
+// when it holds none that can be drawn.
+bool DrawObjectPicture(HDC dc, HGLOBAL object, bool tiled, bool remap, int w, int h)
+{
+    if (GetDisplayBits() > 8) {
+        GlobalLocked<OBJECTHEADER> o(object);
+        if (!o || o.size() < sizeof(OBJECTHEADER) || (uint64_t)o->fixedsize + o->datasize > o.size() ||
+            o->datasize < sizeof(BITMAPINFOHEADER))
+            return false;
+        const auto *dib = (const BITMAPINFOHEADER *)ObjectData(o.get());
+        DIBLAYOUT l;
+        if (!DibHeaderLayout(dib, &l) || l.total > o->datasize || !PixelDepth(l.bits))
+            return false;
+        DrawPicture(dc, dib, l, tiled, w, h);
+        return true;
+    }
+    HGLOBAL copy = GetBackImage(object);
+    if (!copy)
+        return false;
+    char rgb[PALETTEBYTES];
+    int bits = 8;
+    GetDefaultPalette(rgb, &bits, 6);
+    HGLOBAL reduced = remap ? RemapDib(copy, rgb, bits, 0) : DitherDib(copy, rgb, bits, 0);
+    GlobalFree(copy);
+    NewDib picture(reduced);
+    if (!picture.ok() || !PixelDepth(picture.layout.bits))
+        return false;
+    DrawPicture(dc, picture.header, picture.layout, tiled, w, h);
+    return true;
+}
+
+} // namespace
+
+int DrawPageBackground(HWND window, HWND list, HDC dc, unsigned long index, BLOCK *header, BLOCK *page, RECT *rp)
+{
+    RECT r;
+    if (rp)
+        r = *rp;
+    else
+        GetClientRect(window, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (index > 0 && page && page->page.colourselector != 26) {
+        HGLOBAL back = FirstObject(page, TAG_BAKI);
+        bool tiled = page->page.flags & PAGE_TILED;
+        if (!back || !tiled)
+            Fill(dc, r, list, page);
+        if (back)
+            DrawObjectPicture(dc, back, tiled, page->page.flags & PAGE_REMAP, w, h);
+        return 1;
+    }
+    if (!header) {
+        if (page)
+            Fill(dc, r, list, page);
+        return 1;
+    }
+    bool done = false;
+    bool objects = header->hedr.flags & BLOCK_HASOBJECTS;
+    HGLOBAL image = objects ? FirstObject(header, TAG_IMAG) : NULL;
+    bool tiled = header->hedr.flags & HEDR_TILED;
+    if (!objects || (image && !tiled)) {
+        Fill(dc, r, list, header);
+        done = true;
+    }
+    if (image && DrawObjectPicture(dc, image, tiled, header->hedr.flags & HEDR_REMAP, w, h))
+        done = true;
+    if (!done)
+        Fill(dc, r, list, header);
+    return 1;
+}
+
+HGLOBAL CreateStaticDisplayImage(HWND, HDC dc, OBJECTSTATICIMAGE *object, RECT *r)
+{
+    const OBJECTHEADER &head = object->header;
+    const int displaybits = GetDisplayBits();
+    const bool palette = displaybits <= 8;
+    char system[PALETTEBYTES] = {};
+    if (palette) {
+        PALETTEENTRY entries[256];
+        UINT n = GetSystemPaletteEntries(dc, 0, 1u << displaybits, entries);
+        for (UINT i = 0; i < n && i < 256; i++) {
+            system[3 * i] = (char)entries[i].peRed;
+            system[3 * i + 1] = (char)entries[i].peGreen;
+            system[3 * i + 2] = (char)entries[i].peBlue;
+        }
+    }
+    // The picture must lie inside the object's data, and that inside its block.
+    if (head.fixedsize < sizeof(OBJECTSTATICIMAGE) || head.datasize < sizeof(BITMAPINFOHEADER))
+        return NULL;
+    if (HGLOBAL block = GlobalHandle(object))
+        if ((uint64_t)head.fixedsize + head.datasize > GlobalSize(block))
+            return NULL;
+    const auto *picture = (const BITMAPINFOHEADER *)ObjectData(&object->header);
+    DIBLAYOUT pl;
+    if (!DibHeaderLayout(picture, &pl) || pl.total > head.datasize || !PixelDepth(pl.bits))
+        return NULL;
+    const int rw = r->right - r->left, rh = r->bottom - r->top;
+    if (rw <= 0 || rh <= 0)
+        return NULL;
+
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP under = mem ? CreateCompatibleBitmap(dc, rw, rh) : NULL;
+    HGLOBAL back = NULL;
+    if (under) {
+        HGDIOBJ old = SelectObject(mem, under);
+        if (head.background) {
+            HDC src = CreateCompatibleDC(dc);
+            HGDIOBJ o2 = SelectObject(src, (HBITMAP)(UINT_PTR)head.background);
+            BitBlt(mem, 0, 0, rw, rh, src, 0, 0, SRCCOPY);
+            SelectObject(src, o2);
+            DeleteDC(src);
+        } else {
+            BitBlt(mem, 0, 0, rw, rh, dc, r->left, r->top, SRCCOPY);
+        }
+        SelectObject(mem, old);
+        back = BitmapToDIB(dc, under, palette ? system : nullptr);
+    }
+    if (under)
+        DeleteObject(under);
+    if (mem)
+        DeleteDC(mem);
+    if (!back)
+        return NULL;
+
+    char rgb[PALETTEBYTES];
+    int colours = GetDibPalette((const BITMAPINFO *)picture, rgb);
+    NewDib result(CreateDib(pl.width, pl.height, colours ? rgb : nullptr, 24));
+    NewDib b(back);
+    if (!result.ok() || !b.ok())
+        return NULL;
+    {
+        const auto *pbase = (const uint8_t *)picture;
+        const RGBQUAD *table = (const RGBQUAD *)(pbase + pl.tableoffset);
+        const int tablesize = (int)pl.tableentries;
+        const uint8_t *t = object->transparency;
+        const uint32_t key = t[1] | t[3] << 8 | (uint32_t)t[5] << 16;
+        uint32_t alphas = object->transparencycount;
+        if (alphas > sizeof object->transparency)
+            alphas = sizeof object->transparency;
+        // Only where the picture and the background both have pixels.
+        const int w = pl.width < b.layout.width ? pl.width : b.layout.width;
+        const int h = pl.height < b.layout.height ? pl.height : b.layout.height;
+        auto colourof = [&](uint32_t index) -> uint32_t {
+            if (tablesize == 0)
+                return index & 0xFFFFFF;
+            if (index >= (uint32_t)tablesize)
+                index = (uint32_t)tablesize - 1;
+            return table[index].rgbRed | table[index].rgbGreen << 8 | (uint32_t)table[index].rgbBlue << 16;
+        };
+        const auto *sys = (const uint8_t *)system;
+        for (int y = 0; y < h; y++) {
+            const uint8_t *prow = pbase + pl.pixeloffset + (uint32_t)(pl.height - 1 - y) * pl.rowbytes;
+            const uint8_t *brow = b.Row(y);
+            uint8_t *out = result.Row(y);
+            for (int x = 0; x < w; x++) {
+                uint32_t bv = ReadPixel(brow, x, b.layout.bits);
+                if (b.layout.bits <= 8) {
+                    uint32_t i = bv & 0xFF;
+                    bv = sys[3 * i] | sys[3 * i + 1] << 8 | (uint32_t)sys[3 * i + 2] << 16;
+                }
+                uint32_t raw = ReadPixel(prow, x, pl.bits), p = 0, alpha = 0;
+                switch (object->colourtype) {
+                case 2:
+                    p = pl.bits <= 8 ? colourof(raw) : raw & 0xFFFFFF;
+                    alpha = p == key ? 0 : 255;
+                    break;
+                case 3:
+                    p = colourof(raw);
+                    alpha = raw < alphas ? object->transparency[raw] : 255;
+                    break;
+                case 6:
+                    p = pl.bits <= 8 ? colourof(raw) : raw & 0xFFFFFF;
+                    alpha = pl.bits == 32 ? raw >> 24 : 255;
+                    break;
+                default:
+                    continue;
+                }
+                uint32_t v = 0;
+                for (int s = 0; s < 24; s += 8) {
+                    uint32_t pc = (p >> s) & 0xFF, bc = (bv >> s) & 0xFF;
+                    v |= (pc * alpha / 255 + bc * (255 - alpha) / 255) << s;
+                }
+                WritePixel(out, x, 24, v);
+            }
+        }
+    }
+    HGLOBAL composed = result.Release();
+    if (palette) {
+        char rgb6[PALETTEBYTES];
+        int bits = 8;
+        GetDefaultPalette(rgb6, &bits, 6);
+        HGLOBAL reduced = (head.flags & OBJ_REMAP) ? RemapDib(composed, rgb6, bits, 0)
+                                                    : DitherDib(composed, rgb6, bits, 0);
+        if (reduced) {
+            GlobalFree(composed);
+            composed = reduced;
+        }
+    }
+    return composed;
+}
+
+HGLOBAL CopyBitmapToHandle(BITMAPINFOHEADER *dib)
+{
+    DIBLAYOUT l;
+    if (!dib || !DibHeaderLayout(dib, &l))
+        return NULL;
+    char rgb[PALETTEBYTES];
+    int colours = GetDibPalette((const BITMAPINFO *)dib, rgb);
+    NewDib copy(CreateDib(l.width, l.height, colours ? rgb : nullptr, l.bits));
+    if (!copy.ok() || copy.layout.bits != l.bits)
+        return NULL;
+    const uint32_t row = (uint32_t)(((uint64_t)l.bits * (uint32_t)l.width + 31) / 32 * 4);
+    const uint8_t *src = (const uint8_t *)dib + l.pixeloffset;
+    for (int s = 0; s < l.height; s++)
+        memcpy(copy.StoredRow(s), src + (uint32_t)s * row, row);
+    return copy.Release();
+}
+
+COLORREF MakeDerivativeColour(COLORREF colour, double f)
+{
+    int c[3] = {(int)(GetRValue(colour) * f), (int)(GetGValue(colour) * f), (int)(GetBValue(colour) * f)};
+    int excess = 0;
+    for (int v : c)
+        if (v - 255 > excess)
+            excess = v - 255;
+    if (f > 1 && excess > 0) {
+        for (int &v : c)
+            v = v - excess < 0 ? 0 : v - excess;
+    } else {
+        for (int &v : c)
+            v &= 0xFF;
+    }
+    return RGB(c[0], c[1], c[2]);
+}
+
+HGLOBAL LoadResImage32(unsigned id, HGLOBAL dib)
+{
+    DibLock a(dib);
+    if (!a.ok() || !PixelDepth(a.layout.bits))
+        return NULL;
+    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(id), (LPCSTR)RT_RCDATA);
+    HGLOBAL loaded = found ? LoadResource(NULL, found) : NULL;
+    const uint8_t *file = loaded ? (const uint8_t *)LockResource(loaded) : nullptr;
+    DWORD size = found ? SizeofResource(NULL, found) : 0;
+    if (!file || size < 14 + sizeof(BITMAPINFOHEADER))
+        return NULL;
+    const auto *res = (const BITMAPINFOHEADER *)(file + 14);
+    DIBLAYOUT rl;
+    if (!DibHeaderLayout(res, &rl) || rl.bits != 32 || 14 + (uint64_t)rl.total > size)
+        return NULL;
+    NewDib out(CreateDib(a.layout.width, a.layout.height, nullptr, 24));
+    if (!out.ok())
+        return NULL;
+    const RGBQUAD *table = a.Table();
+    // A resource larger than the picture is cut to the picture.
+    const int w = rl.width < a.layout.width ? rl.width : a.layout.width;
+    const int h = rl.height < a.layout.height ? rl.height : a.layout.height;
+    for (int y = 0; y < a.layout.height; y++)
+        for (int x = 0; x < a.layout.width; x++) {
+            uint32_t av = ReadPixel(a.Row(y), x, a.layout.bits);
+            if (a.layout.bits <= 8) {
+                uint32_t i = av < a.layout.tableentries ? av : 0;
+                av = table[i].rgbRed | table[i].rgbGreen << 8 | (uint32_t)table[i].rgbBlue << 16;
+            }
+            av &= 0xFFFFFF;
+            if (x < w && y < h) {
+                const uint8_t *srow = (const uint8_t *)res + rl.pixeloffset + (uint32_t)(rl.height - 1 - y) * rl.rowbytes;
+                uint32_t s = ReadPixel(srow, x, 32), alpha = s >> 24, v = 0;
+                for (int k = 0; k < 24; k += 8)
+                    v |= (((s >> k) & 0xFF) * alpha / 255 + ((av >> k) & 0xFF) * (255 - alpha) / 255) << k;
+                av = v;
+            }
+            WritePixel(out.Row(y), x, 24, av);
+        }
+    return out.Release();
+}
+
+char *stristr(char *text, char *part)
+{
+    if (!text || !part)
+        return nullptr;
+    size_t n = strlen(part);
+    for (char *p = text;; p++) {
+        if (_strnicmp(p, part, n) == 0)
+            return p;
+        if (!*p)
+            return nullptr;
+    }
+}

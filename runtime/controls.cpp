@@ -1,0 +1,314 @@
+// Buttons, check boxes, radio buttons, list boxes and edit fields: system
+// controls whose procedures are replaced per window.
+#include "common/buttons.h"
+#include "document/objects.h"
+#include "media/dib.h"
+#include "runtime/background.h"
+#include "runtime/runtime.h"
+#include <string>
+
+namespace {
+
+LRESULT ClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return CallWindowProcA((WNDPROC)GetClassLongA(hwnd, GCL_WNDPROC), hwnd, msg, wParam, lParam);
+}
+
+bool OwnerDrawn(uint32_t flags)
+{
+    return flags & (OBJ_LOOP | OBJ_SOFTCUSTOM | OBJ_GRAPHIC);
+}
+
+// What every replaced control does alike; true when `msg` was handled.
+bool CommonControl(HWND hwnd, UINT msg, WPARAM wParam, LRESULT *result)
+{
+    switch (msg) {
+    case QVM_OBJECTSTARTSTOP:
+        if (LOWORD(wParam) == 1)
+            EnableWindow(hwnd, TRUE);
+        else if (LOWORD(wParam) == 0)
+            EnableWindow(hwnd, FALSE);
+        *result = 0;
+        return true;
+    case WM_ACTIVATE:
+        // Forwarded by the show window; the class procedure would take the
+        // keyboard focus, away from the default button.
+        *result = 0;
+        return true;
+    }
+    return false;
+}
+
+void PictureFace(HWND, OBJECTBUTTON *o, SIZE_T blocksize, DRAWITEMSTRUCT *item)
+{
+    const char *graphic = GetButtonTitleGraphic(o);
+    if (!graphic)
+        return;
+    uint64_t end = (uint64_t)o->header.fixedsize + o->header.datasize;
+    uint64_t at = (uint64_t)(graphic - (const char *)o);
+    if (end > blocksize || at >= end || end - at < sizeof(BITMAPINFOHEADER))
+        return;
+    const auto *dib = (const BITMAPINFOHEADER *)graphic;
+    DIBLAYOUT l;
+    if (!DibHeaderLayout(dib, &l) || l.total > end - at)
+        return;
+    HDC dc = item->hDC;
+    char rgb[PALETTEBYTES];
+    int count = GetDibPalette((const BITMAPINFO *)dib, rgb);
+    PALSTATE state{};
+    if (count)
+        RealizeWindowPalette(dc, &state, rgb, count);
+    HBITMAP bitmap = CreateDIBitmap(dc, dib, CBM_INIT, graphic + l.pixeloffset, (const BITMAPINFO *)dib,
+                                    DIB_RGB_COLORS);
+    if (bitmap) {
+        HBITMAP shown = bitmap;
+        if (item->itemState & ODS_DISABLED)
+            if (HBITMAP disabled = CreateDisabledBitmap(bitmap, o->disabledcolour))
+                shown = disabled;
+        HDC mem = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(mem, shown);
+        int half = l.height / 2;
+        BitBlt(dc, item->rcItem.left, item->rcItem.top, l.width, half, mem, 0,
+               (item->itemState & ODS_SELECTED) ? half : 0, SRCCOPY);
+        SelectObject(mem, old);
+        DeleteDC(mem);
+        if (shown != bitmap)
+            DeleteObject(shown);
+        DeleteObject(bitmap);
+    }
+    if (count)
+        UnrealizeWindowPalette(dc, &state);
+}
+
+} // namespace
+
+LRESULT CALLBACK QV_ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result;
+    if (CommonControl(hwnd, msg, wParam, &result))
+        return result;
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (OBJECTHEADER *o = LockObject(hwnd)) {
+            if (OwnerDrawn(o->flags))
+                InvalidateRect(hwnd, NULL, FALSE);
+            UnlockObject(hwnd);
+        }
+        break;
+    case WM_LBUTTONUP:
+        if (OBJECTHEADER *o = LockObject(hwnd)) {
+            auto *b = (OBJECTBUTTON *)o;
+            uint32_t action = b->action, target = b->target, flags = o->flags;
+            std::string text = GetButtonTargetText(b);
+            UnlockObject(hwnd);
+            QV_DoAction(hwnd, GetParent(hwnd), action, target, text.c_str(), GetKeyState(VK_SHIFT) < 0);
+            if (OwnerDrawn(flags))
+                InvalidateRect(hwnd, NULL, FALSE);
+        }
+        break;
+    case QVM_DRAWITEM: {
+        auto *item = (DRAWITEMSTRUCT *)lParam;
+        COLORREF page = (COLORREF)SendMessageA(GetParent(hwnd), QVM_GETPAGECOLOUR, 0, 0);
+        HGLOBAL h = (HGLOBAL)GetWindowLongA(hwnd, GWL_USERDATA);
+        OBJECTHEADER *o = item ? LockObject(hwnd) : nullptr;
+        if (!o)
+            return 0;
+        auto *b = (OBJECTBUTTON *)o;
+        if (o->flags & OBJ_SOFTCUSTOM) {
+            COLORREF c = b->softcolour;
+            QV_DrawSoftButton(hwnd, item, MakeDerivativeColour(c, 1.3), MakeDerivativeColour(c, 0.45), c,
+                              b->softtextcolour, page, 1);
+        } else if (o->flags & OBJ_LOOP) {
+            QV_DrawSoftButton(hwnd, item, 0, 0, 0, 0, page, 2);
+        } else if (o->flags & OBJ_GRAPHIC) {
+            PictureFace(hwnd, b, GlobalSize(h), item);
+        }
+        UnlockObject(hwnd);
+        return 0;
+    }
+    }
+    return ClassProc(hwnd, msg, wParam, lParam);
+}
+
+int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORREF dark, COLORREF face,
+                      COLORREF text, COLORREF page, long style)
+{
+    const RECT r = item->rcItem;
+    HDC dc = item->hDC;
+    const bool pressed = item->itemState & ODS_SELECTED, disabled = item->itemState & ODS_DISABLED;
+    const int o = pressed ? 2 : 0;
+    HBRUSH facebrush, darkbrush;
+    bool own = style & 1;
+    if (own) {
+        facebrush = CreateSolidBrush(face);
+        darkbrush = CreateSolidBrush(dark);
+    } else {
+        light = GetSysColor(COLOR_BTNHIGHLIGHT);
+        dark = GetSysColor(COLOR_BTNSHADOW);
+        face = GetSysColor(COLOR_BTNFACE);
+        text = GetSysColor(COLOR_BTNTEXT);
+        facebrush = GetSysColorBrush(COLOR_BTNFACE);
+        darkbrush = GetSysColorBrush(COLOR_BTNSHADOW);
+    }
+    HRGN clip = COMMONCornerlessRegion(&r);
+    SelectClipRgn(dc, clip);
+    FillRect(dc, &r, facebrush);
+    if (pressed) {
+        RECT top{r.left, r.top, r.right, r.top + 2}, left{r.left, r.top + 2, r.left + 2, r.bottom};
+        FillRect(dc, &top, darkbrush);
+        FillRect(dc, &left, darkbrush);
+    }
+    const RECT bands[4] = {{r.left, r.top, r.right, r.top + 4},
+                           {r.left, r.bottom - 4, r.right, r.bottom},
+                           {r.left, r.top + 1, r.left + 2, r.bottom - 2},
+                           {r.right - 3, r.top + 2, r.right, r.bottom - 2}};
+    const COLORREF from[4] = {light, face, light, face}, to[4] = {face, dark, face, dark};
+    for (int i = 0; i < 4; i++) {
+        RECT b = bands[i];
+        OffsetRect(&b, o, o);
+        COMMONFillWidthGradient(dc, &b, from[i], to[i], i < 2 ? GRADIENT_VERTICAL : GRADIENT_HORIZONTAL);
+    }
+    char caption[261] = "";
+    GetWindowTextA(button, caption, sizeof caption);
+    RECT t{r.left + o, r.top + o, r.right + o, r.bottom - 1 + o};
+    int mode = SetBkMode(dc, TRANSPARENT);
+    COLORREF old = SetTextColor(dc, disabled ? dark : text);
+    DrawTextA(dc, caption, -1, &t, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    SetTextColor(dc, old);
+    SetBkMode(dc, mode);
+    SelectClipRgn(dc, NULL);
+    DeleteObject(clip);
+    if (own) {
+        DeleteObject(facebrush);
+        DeleteObject(darkbrush);
+    }
+    SetPixel(dc, r.left, r.top, page);
+    SetPixel(dc, r.right - 1, r.top, page);
+    SetPixel(dc, r.left, r.bottom - 1, page);
+    SetPixel(dc, r.right - 1, r.bottom - 1, page);
+    return 1;
+}
+
+HBITMAP CreateDisabledBitmap(HBITMAP picture, COLORREF colour)
+{
+    BITMAP bm;
+    if (!picture || !GetObjectA(picture, sizeof bm, &bm))
+        return NULL;
+    const int w = bm.bmWidth, h = bm.bmHeight;
+    HDC screen = GetDC(NULL);
+    HDC src = CreateCompatibleDC(screen), da = CreateCompatibleDC(screen), dr = CreateCompatibleDC(screen);
+    HBITMAP a = CreateBitmap(w, h, 1, 1, NULL), b = CreateBitmap(w, h, 1, 1, NULL);
+    HBITMAP r = CreateCompatibleBitmap(screen, w, h);
+    ReleaseDC(NULL, screen);
+    if (!src || !da || !dr || !a || !b || !r) {
+        for (HDC dc : {src, da, dr})
+            if (dc)
+                DeleteDC(dc);
+        for (HBITMAP bmp : {a, b, r})
+            if (bmp)
+                DeleteObject(bmp);
+        return NULL;
+    }
+    HGDIOBJ oldsrc = SelectObject(src, picture);
+    SetBkColor(src, GetPixel(src, 0, 0));
+    HGDIOBJ olda = SelectObject(da, a);
+    PatBlt(da, 0, 0, w, h, WHITENESS);
+    BitBlt(da, 0, 0, w - 1, h - 1, src, 1, 1, SRCCOPY);
+    BitBlt(da, 0, 0, w, h, src, 0, 0, MERGEPAINT);
+    SelectObject(da, b);
+    BitBlt(da, 0, 0, w, h, src, 0, 0, SRCCOPY);
+    BitBlt(da, 0, 0, w - 1, h - 1, src, 1, 1, MERGEPAINT);
+    SelectObject(da, olda);
+    SelectObject(src, oldsrc);
+
+    HGDIOBJ oldr = SelectObject(dr, r);
+    HBRUSH fill = CreateSolidBrush(colour);
+    HGDIOBJ oldbrush = SelectObject(dr, fill);
+    PatBlt(dr, 0, 0, w, h, PATCOPY);
+    SetBkColor(dr, RGB(255, 255, 255));
+    SetTextColor(dr, RGB(0, 0, 0));
+    const struct {
+        HBITMAP mask;
+        double factor;
+    } passes[2] = {{b, 1.75}, {a, 0.75}};
+    for (const auto &p : passes) {
+        HBRUSH brush = CreateSolidBrush(MakeDerivativeColour(colour, p.factor));
+        SelectObject(dr, brush);
+        HGDIOBJ oldmask = SelectObject(src, p.mask);
+        BitBlt(dr, 0, 0, w, h, src, 0, 0, 0xB8074A);
+        SelectObject(src, oldmask);
+        SelectObject(dr, fill);
+        DeleteObject(brush);
+    }
+    SelectObject(dr, oldbrush);
+    DeleteObject(fill);
+    SelectObject(dr, oldr);
+    DeleteDC(src);
+    DeleteDC(da);
+    DeleteDC(dr);
+    DeleteObject(a);
+    DeleteObject(b);
+    return r;
+}
+
+// Check boxes, radio buttons, list boxes and edit fields start their notify
+// object on `trigger` when the notify flag is set.
+static LRESULT NotifyingControl(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT trigger)
+{
+    LRESULT result;
+    if (CommonControl(hwnd, msg, wParam, &result))
+        return result;
+    if (msg == trigger)
+        if (OBJECTHEADER *o = LockObject(hwnd)) {
+            if (o->flags & OBJ_NOTIFY)
+                PostMessageA(GetParent(hwnd), QVM_STARTOBJECT, ((OBJECTCHECKBOX *)o)->notify, (LPARAM)hwnd);
+            UnlockObject(hwnd);
+        }
+    return ClassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK QV_CheckboxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return NotifyingControl(hwnd, msg, wParam, lParam, WM_LBUTTONUP);
+}
+
+LRESULT CALLBACK QV_RadioProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return NotifyingControl(hwnd, msg, wParam, lParam, WM_LBUTTONUP);
+}
+
+LRESULT CALLBACK QV_EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return NotifyingControl(hwnd, msg, wParam, lParam, WM_CHAR);
+}
+
+// A list object's text is its selection.
+LRESULT CALLBACK QV_ListboxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_GETTEXT || msg == WM_GETTEXTLENGTH) {
+        char *buffer = (char *)lParam;
+        if (msg == WM_GETTEXT && wParam > 0 && buffer)
+            buffer[0] = 0;
+        LRESULT sel = ClassProc(hwnd, LB_GETCURSEL, 0, 0);
+        if (sel == LB_ERR)
+            return 0;
+        LRESULT len = ClassProc(hwnd, LB_GETTEXTLEN, sel, 0);
+        if (len == LB_ERR)
+            return 0;
+        if (msg == WM_GETTEXTLENGTH)
+            return len;
+        if (!buffer || wParam == 0)
+            return 0;
+        std::string item((size_t)len + 1, '\0');
+        ClassProc(hwnd, LB_GETTEXT, sel, (LPARAM)item.data());
+        // As much as the buffer holds, terminated; the count copied.
+        size_t n = strnlen(item.c_str(), (size_t)len);
+        if (n > wParam - 1)
+            n = wParam - 1;
+        memcpy(buffer, item.data(), n);
+        buffer[n] = 0;
+        return (LRESULT)n;
+    }
+    return NotifyingControl(hwnd, msg, wParam, lParam, WM_LBUTTONUP);
+}

@@ -1,0 +1,323 @@
+// Window sizes, backgrounds, buttons and controls by their pixels and texts,
+// the open-document test, and a saved document shown whole.
+#include "tests/runtime/showfixture.h"
+#include "common/buttons.h"
+#include "document/reader.h"
+#include "document/writer.h"
+#include <cstring>
+
+namespace rttest {
+namespace {
+
+using docfixture::Dib;
+using docfixture::Global;
+
+using Drawing = ShowDoc;
+
+TEST_F(Drawing, BackgroundsTileFromTheCornerCentreEvenlyAndFollowTheHeader)
+{
+    const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255);
+    // 10 × 10 tiles with one red corner pixel each.
+    BLOCK &tiled = Page("tiled");
+    tiled.page.flags |= PAGE_TILED;
+    BackImage(tiled, Picture(10, 10, [&](int x, int y) { return x || y ? blue : red; }));
+    // 30 × 30, centred on 20 × 20: pixel (5, 5) lands at the corner.
+    BLOCK &centred = Page("centred");
+    BackImage(centred, Picture(30, 30, [](int x, int y) { return (COLORREF)RGB(x * 8, y * 8, 0); }));
+    // Selector 26: the header's colour, not the page's own picture.
+    BLOCK &inherits = Page("inherits");
+    inherits.page.colourselector = 26;
+    BackImage(inherits, Picture(10, 10, [&](int, int) { return red; }));
+    ASSERT_GT(AppendBlock(list, set, &header), 0);
+    for (BLOCK &p : pages)
+        ASSERT_GT(AppendBlock(list, set, &p), 0);
+
+    Canvas a(25, 25);
+    RECT r{0, 0, 25, 25};
+    BLOCK page = Get(1);
+    DrawPageBackground(NULL, list, a.dc, 1, &header, &page, &r);
+    sbtest::Capture c = a.Grab();
+    int reds = 0;
+    for (int y = 0; y < 25; y++)
+        for (int x = 0; x < 25; x++)
+            reds += c.At(x, y) == red;
+    EXPECT_EQ(reds, 9);
+    EXPECT_EQ(c.At(20, 20), red);
+    EXPECT_EQ(c.At(24, 24), blue);
+
+    Canvas b(20, 20);
+    RECT rb{0, 0, 20, 20};
+    page = Get(2);
+    DrawPageBackground(NULL, list, b.dc, 2, &header, &page, &rb);
+    c = b.Grab();
+    EXPECT_EQ(c.At(0, 0), RGB(40, 40, 0));
+    EXPECT_EQ(c.At(19, 19), RGB(24 * 8, 24 * 8, 0));
+
+    Canvas d(8, 8);
+    RECT rd{0, 0, 8, 8};
+    page = Get(3);
+    DrawPageBackground(NULL, list, d.dc, 3, &header, &page, &rd);
+    EXPECT_EQ(d.Grab().At(3, 3), header.hedr.colour);
+}
+
+TEST_F(Drawing, ClientAreaIsTheStoredSizeForEveryStyle)
+{
+    const struct {
+        uint32_t style;
+        const char *name;
+    } styles[] = {{0, "popup"}, {WS_CAPTION | WS_SYSMENU, "caption"},
+                  {WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, "sizing frame"}};
+    Page("One");
+    for (const auto &s : styles)
+        for (uint32_t fixed : {HEDR_FIXEDCLIENT, 0u}) {
+            header.hedr.flags = s.style | fixed;
+            Clear();
+            Open();
+            RECT client, outer;
+            GetClientRect(show, &client);
+            GetWindowRect(show, &outer);
+            RECT &measured = fixed ? client : outer;
+            EXPECT_EQ(measured.right - measured.left, 320) << s.name << " " << fixed;
+            EXPECT_EQ(measured.bottom - measured.top, 240) << s.name << " " << fixed;
+            DestroyWindow(show);
+        }
+}
+
+TEST_F(Drawing, PageColourFollowsTheSelectorAndSoftButtonCornersShowIt)
+{
+    const COLORREF page = RGB(0, 128, 255);
+    BLOCK &p = Page("One", page);
+    HGLOBAL soft = Object(p, TAG_BUTN, {20, 20, 120, 50}, (LONG_PTR) "Soft",
+                          OBJ_VISIBLE | OBJ_ENABLED | OBJ_SOFTCUSTOM);
+    GlobalLocked<OBJECTBUTTON>(soft)->softcolour = RGB(200, 100, 50);
+    Object(p, TAG_BUTN, {20, 60, 120, 90}, (LONG_PTR) "System", OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP);
+    Open();
+    EXPECT_EQ((COLORREF)SendMessageA(show, QVM_GETPAGECOLOUR, 0, 0), page);
+    InvalidateRect(show, NULL, TRUE);
+    UpdateWindow(show);
+    sbtest::PumpUntilIdle(30);
+    sbtest::Capture c = sbtest::CaptureClient(show);
+    for (POINT corner : {POINT{20, 20}, POINT{119, 20}, POINT{20, 49}, POINT{119, 49}, POINT{20, 60},
+                         POINT{119, 89}})
+        EXPECT_EQ(c.At(corner.x, corner.y), page) << corner.x << "," << corner.y;
+    // The faces, between the bands and the caption.
+    EXPECT_EQ(c.At(70, 30), RGB(200, 100, 50));
+    EXPECT_EQ(c.At(30, 75), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(c.At(5, 5), page);
+
+    const struct {
+        uint32_t selector;
+        COLORREF expected;
+    } selectors[] = {{25, page}, {26, header.hedr.colour}, {COLOR_WINDOW, GetSysColor(COLOR_WINDOW)}};
+    for (const auto &s : selectors) {
+        BLOCK b = Get(1);
+        b.page.colourselector = s.selector;
+        PutBlock(list, 1, &b);
+        EXPECT_EQ((COLORREF)SendMessageA(show, QVM_GETPAGECOLOUR, 0, 0), s.expected) << s.selector;
+    }
+}
+
+TEST(Colours, DerivativesKeepTheHueAndGradientsStopShortOfTheEnd)
+{
+    const struct {
+        COLORREF in;
+        double f;
+        COLORREF out;
+    } derived[] = {{RGB(200, 100, 50), 1.3, RGB(255, 125, 60)},
+                   {RGB(200, 100, 50), 0.45, RGB(90, 45, 22)},
+                   {RGB(255, 255, 255), 1.75, RGB(255, 255, 255)},
+                   {RGB(10, 20, 30), 1.75, RGB(17, 35, 52)}};
+    for (const auto &d : derived)
+        EXPECT_EQ(MakeDerivativeColour(d.in, d.f), d.out) << d.f;
+
+    Canvas c(4, 255);
+    RECT r{0, 0, 4, 255};
+    COMMONFillWidthGradient(c.dc, &r, RGB(0, 0, 0), RGB(255, 255, 255), GRADIENT_VERTICAL);
+    sbtest::Capture g = c.Grab();
+    for (int y : {0, 1, 128, 254})
+        EXPECT_EQ(g.At(2, y), RGB(y, y, y));
+    PatBlt(c.dc, 0, 0, 4, 255, BLACKNESS);
+    for (int type : {0, 3})
+        COMMONFillWidthGradient(c.dc, &r, RGB(255, 255, 255), RGB(255, 255, 255), type);
+    RECT empty{2, 2, 2, 2};
+    COMMONFillWidthGradient(c.dc, &empty, RGB(255, 255, 255), RGB(255, 255, 255), GRADIENT_HORIZONTAL);
+    EXPECT_EQ(c.Grab().At(2, 2), RGB(0, 0, 0));
+    // From white to white every line is white, never wrapped to black.
+    COMMONFillWidthGradient(c.dc, &r, RGB(255, 255, 255), RGB(255, 255, 255), GRADIENT_HORIZONTAL);
+    EXPECT_EQ(c.Grab().At(3, 100), RGB(255, 255, 255));
+
+    // A pressed bevelled button: a dark band of 2 along the top, its relief
+    // moved down; the corners keep what was there.
+    const COLORREF face = RGB(100, 100, 100), dark = RGB(10, 10, 10), light = RGB(250, 250, 250);
+    for (int pressed : {0, 1}) {
+        Canvas b(40, 20);
+        RECT br{0, 0, 40, 20};
+        COMMONDrawBevelledButtonWithText(b.dc, "", &br, pressed, 0, 6, 6, face, dark, light, 0, 0);
+        COMMONDrawBevelledButton(b.dc, NULL, &br, pressed, 0, 6, 6, face, dark, light, 0, 0);
+        sbtest::Capture g = b.Grab();
+        EXPECT_EQ(g.At(0, 0), RGB(0, 0, 0));
+        EXPECT_EQ(g.At(20, 0), pressed ? dark : light);
+        EXPECT_EQ(g.At(20, 2) == light, pressed == 1);
+    }
+    char text[] = "The Quick brown fox, the quick one";
+    char word[] = "QUICK", none[] = "slow", nothing[] = "";
+    EXPECT_EQ(stristr(text, word), text + 4);
+    EXPECT_EQ(stristr(text, none), nullptr);
+    EXPECT_EQ(stristr(text, nothing), text);
+}
+
+TEST_F(Drawing, TextsAndListItemsStopAtTheDataLength)
+{
+    BLOCK &p = Page("One");
+    HGLOBAL button = Object(p, TAG_BUTN, {0, 0, 80, 20}, (LONG_PTR) "Pressable");
+    GlobalLocked<OBJECTHEADER>(button)->datasize = 5;
+    // "a", "b", "", "c" gives two items; the data ends inside "c".
+    const char items[] = "a\0b\0\0c";
+    HGLOBAL h = WithData(p, TAG_LIST, {0, 30, 80, 90}, std::vector<uint8_t>(items, items + sizeof items - 1));
+    GlobalLocked<OBJECTLISTBOX>(h)->selected = (uint32_t)-1;
+    Open();
+    char text[32];
+    GetWindowTextA(Child(Number(button)), text, sizeof text);
+    EXPECT_STREQ(text, "Press");
+    HWND box = Child(Number(h));
+    ASSERT_TRUE(box);
+    EXPECT_EQ(SendMessageA(box, LB_GETCOUNT, 0, 0), 2);
+    // No selection: empty and 0; a short buffer: what fits, and its count.
+    strcpy(text, "junk");
+    EXPECT_EQ(SendMessageA(box, WM_GETTEXT, sizeof text, (LPARAM)text), 0);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(SendMessageA(box, WM_GETTEXTLENGTH, 0, 0), 0);
+    SendMessageA(box, LB_SETCURSEL, 1, 0);
+    EXPECT_EQ(SendMessageA(box, WM_GETTEXT, sizeof text, (LPARAM)text), 1);
+    EXPECT_STREQ(text, "b");
+    EXPECT_EQ(SendMessageA(box, WM_GETTEXT, 1, (LPARAM)text), 0);
+    EXPECT_STREQ(text, "");
+}
+
+TEST_F(Drawing, OnlyExeFilesThatHoldADocumentMayBeOpened)
+{
+    docfixture::TempFolder folder;
+    Page("One");
+    ASSERT_GT(AppendBlock(list, set, &header), 0);
+    for (BLOCK &p : pages)
+        ASSERT_GT(AppendBlock(list, set, &p), 0);
+    std::string saved = folder.File("show.exe");
+    ASSERT_EQ(WriteExeFile(list, set, saved.c_str()), 1);
+    std::vector<uint8_t> document = docfixture::ReadFileBytes(saved);
+    std::vector<uint8_t> appended = document;
+    appended.resize(document.size() + 5000, 0x45);
+    const struct {
+        const char *name;
+        std::vector<uint8_t> bytes;
+        bool write;
+        int expected;
+    } files[] = {
+        {"notes.txt", {}, false, 1},          {"noextension", {}, false, 1},
+        {"missing.exe", {}, false, 0},        {"short.EXE", std::vector<uint8_t>(100, 'E'), true, 0},
+        {"trailer.exe", std::vector<uint8_t>(document.end() - 390, document.end()), true, 0},
+        {"foreign.exe", docfixture::Noise(20000, 7), true, 0},
+        {"show2.Exe", document, true, 1},     {"appended.exe", appended, true, 1},
+    };
+    for (const auto &f : files) {
+        std::string path = folder.File(f.name);
+        if (f.write) {
+            ASSERT_TRUE(docfixture::WriteFileBytes(path, f.bytes));
+        }
+        EXPECT_EQ(CanOpenDocument(path.c_str()), f.expected) << f.name;
+    }
+    EXPECT_EQ(CanOpenDocument(saved.c_str()), 1);
+
+    // Refused: message 1500, and the shell is never asked.
+    Open();
+    sbtest::ModalRecorder modal(IDOK);
+    std::string foreign = folder.File("foreign.exe");
+    SendMessageA(show, QVM_OPENDOCUMENT, 0, (LPARAM)foreign.c_str());
+    ASSERT_EQ(modal.calls.size(), 1u);
+    EXPECT_EQ(modal.calls[0].text, "There has been an error displaying the requested document.");
+    modal.Answer(33);
+    SendMessageA(show, QVM_OPENDOCUMENT, 0, (LPARAM) "http://example.org/");
+    ASSERT_EQ(modal.calls.size(), 2u);
+    EXPECT_EQ(modal.calls[1].kind, MODAL_LAUNCH);
+    EXPECT_EQ(modal.calls[1].text, "http://example.org/");
+}
+
+// Every object type, saved by the writer, read back, and shown.
+TEST_F(Drawing, ASavedDocumentOfEveryTypeShowsItsFirstPage)
+{
+    const COLORREF pagecolour = RGB(40, 80, 120), green = RGB(0, 255, 0), key = RGB(255, 0, 255);
+    BLOCK &p = Page("Everything", pagecolour);
+    const struct {
+        uint32_t tag;
+        const char *cls; // null: a static object, drawn on the page
+    } types[] = {{TAG_BUTN, "Button"},        {TAG_TEXT, "QV_Text"},  {TAG_CHEC, "Button"},
+                 {TAG_RDIO, "Button"},        {TAG_EDIT, "Edit"},     {TAG_LIST, "ListBox"},
+                 {TAG_FRAM, nullptr},         {TAG_IMAG, "QV_Image"}, {TAG_ANIM, "QV_Anim"},
+                 {TAG_MOVI, "QV_Movie"},      {TAG_WAVE, "QV_Wave"},  {TAG_MIDI, "QV_Midi"},
+                 {TAG_TIME, "QV_Timer"},      {TAG_APPL, "QV_Applet"}};
+    std::vector<uint32_t> numbers;
+    for (const auto &t : types) {
+        const bool text = t.tag == TAG_BUTN || t.tag == TAG_TEXT || t.tag == TAG_CHEC || t.tag == TAG_RDIO ||
+                          t.tag == TAG_EDIT;
+        // The windows that draw nothing yet lie together over the page.
+        const bool quiet = strncmp(t.cls ? t.cls : "", "QV_", 3) == 0 && t.tag != TAG_TEXT;
+        RECT r = quiet ? RECT{100, 100, 140, 140} : RECT{200, 180, 260, 200};
+        numbers.push_back(Number(Object(p, t.tag, r, text ? (LONG_PTR) "x" : 0)));
+    }
+    HGLOBAL clear = Object(p, TAG_TEXT, {200, 200, 260, 220}, (LONG_PTR) "see-through");
+    GlobalLocked<OBJECTHEADER>(clear)->flags |= OBJ_TRANSPARENT;
+    const uint32_t clearnumber = Number(clear);
+    // A static image whose left half is the transparent key colour.
+    HGLOBAL picture = Global(Picture(40, 40, [&](int x, int) { return x < 20 ? key : green; }));
+    HGLOBAL stat = Object(p, TAG_STAT, {20, 20, 60, 60}, (LONG_PTR)picture);
+    GlobalFree(picture);
+    BackImage(p, Picture(10, 10, [](int, int) { return RGB(0, 0, 255); }));
+    {
+        GlobalLocked<OBJECTSTATICIMAGE> s(stat);
+        s->colourtype = 2;
+        s->transparencycount = 6; // a PNG's tRNS for a true-colour picture
+        const uint8_t trns[6] = {0, 255, 0, 0, 0, 255};
+        memcpy(s->transparency, trns, sizeof trns);
+    }
+    Page("Second");
+    ASSERT_GT(AppendBlock(list, set, &header), 0);
+    for (BLOCK &b : pages)
+        ASSERT_GT(AppendBlock(list, set, &b), 0);
+    docfixture::TempFolder folder;
+    std::string path = folder.File("every.exe");
+    ASSERT_EQ(WriteExeFile(list, set, path.c_str()), 1);
+    Clear();
+    ASSERT_EQ(LoadExeFile(list, set, path.c_str()), 1);
+    Open();
+
+    for (size_t i = 0; i < numbers.size(); i++) {
+        HWND child = Child(numbers[i]);
+        if (!types[i].cls) {
+            EXPECT_FALSE(child) << i;
+            continue;
+        }
+        ASSERT_TRUE(child) << types[i].cls;
+        char cls[32];
+        GetClassNameA(child, cls, sizeof cls);
+        EXPECT_STRCASEEQ(cls, types[i].cls);
+        EXPECT_EQ(GetWindowLongA(child, GWL_ID), (LONG)numbers[i]);
+        GlobalLocked<OBJECTHEADER> o((HGLOBAL)GetWindowLongA(child, GWL_USERDATA));
+        ASSERT_TRUE(o);
+        EXPECT_EQ(o->number, numbers[i]);
+    }
+    EXPECT_FALSE(Child(clearnumber));
+    InvalidateRect(show, NULL, TRUE);
+    UpdateWindow(show);
+    sbtest::PumpUntilIdle(30);
+    sbtest::Capture c = sbtest::CaptureClient(show);
+    EXPECT_EQ(c.At(150, 150), pagecolour);
+    EXPECT_EQ(c.At(120, 120), pagecolour);
+    EXPECT_EQ(c.At(160, 120), RGB(0, 0, 255)); // the background picture, centred
+    EXPECT_EQ(c.At(25, 40), pagecolour); // the key colour lets the page through
+    EXPECT_EQ(c.At(50, 40), green);
+    char title[64];
+    GetWindowTextA(show, title, sizeof title);
+    EXPECT_STREQ(title, "Show - Everything");
+}
+
+} // namespace
+} // namespace rttest
