@@ -157,12 +157,11 @@ static bool ReplaceExtension(char *out, size_t size, const char *name, const cha
     return true;
 }
 
-int COMMONGetTemporaryFileName(char *out, const char *prefix, const char *extension, int unique)
+int COMMONGetTemporaryFileNameIn(char *out, const char *folder, const char *prefix, const char *extension,
+                                 int unique)
 {
     out[0] = 0;
-    char folder[MAX_PATH];
-    DWORD n = GetTempPathA(sizeof folder, folder);
-    if (!n || n >= sizeof folder)
+    if (!folder || !folder[0] || strlen(folder) >= MAX_PATH - 14)
         return 0;
     // The system's empty file keeps its number taken until ours exists;
     // then it goes, so no placeholder is ever left behind.
@@ -195,6 +194,16 @@ int COMMONGetTemporaryFileName(char *out, const char *prefix, const char *extens
             return 0;
     }
     return 0;
+}
+
+int COMMONGetTemporaryFileName(char *out, const char *prefix, const char *extension, int unique)
+{
+    out[0] = 0;
+    char folder[MAX_PATH];
+    DWORD n = GetTempPathA(sizeof folder, folder);
+    if (!n || n >= sizeof folder)
+        return 0;
+    return COMMONGetTemporaryFileNameIn(out, folder, prefix, extension, unique);
 }
 
 bool COMMONMakeFoldersFor(const char *path)

@@ -16,6 +16,9 @@ int COMMONGetConfigDirectory(char *buffer, int length);
 // `out` holds MAX_PATH characters. The name is reserved by an empty file
 // under it; the caller deletes the file when done.
 int COMMONGetTemporaryFileName(char *out, const char *prefix, const char *extension, int unique);
+// The same in a folder of the caller's choosing.
+int COMMONGetTemporaryFileNameIn(char *out, const char *folder, const char *prefix, const char *extension,
+                                 int unique);
 // Creates every missing folder on the way to the file `path`; false when one
 // cannot be made.
 bool COMMONMakeFoldersFor(const char *path);

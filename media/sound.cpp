@@ -111,12 +111,16 @@ static int StartWave(HWND hwnd, HGLOBAL data)
     return 1;
 }
 
-// A new, empty file of the player's own for the MIDI data, in the user's
-// temporary folder. The name is unique, so the file deleted when the sound
-// ends is never one that someone else made.
+// A new, empty file of the player's own for the MIDI data: in the user's
+// temporary folder, else in the current one. Either way the name is unique,
+// so the file deleted when the sound ends is never one that someone else made.
 static bool MakeTempMidiName()
 {
-    return COMMONGetTemporaryFileName(APPLETtemppath, "MIDI", ".TMP", 0) > 0;
+    if (COMMONGetTemporaryFileName(APPLETtemppath, "MIDI", ".TMP", 0) > 0)
+        return true;
+    char folder[MAX_PATH];
+    DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
+    return n && n < sizeof folder && COMMONGetTemporaryFileNameIn(APPLETtemppath, folder, "MIDI", ".TMP", 0) > 0;
 }
 
 static int StartMidi(HWND hwnd, HGLOBAL data)
