@@ -201,8 +201,10 @@ TEST(Tooltips, OneSubclassOwnTimerAndPlacement)
     if (at.x != r.left + 10)
         GTEST_SKIP() << "the cursor cannot be placed here";
     seentimers = seenmoves = 0;
+    UpdateWindow(button);
     SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
     EXPECT_EQ(seenmoves, 1);
+    EXPECT_TRUE(GetUpdateRect(button, NULL, FALSE)) << "entering redraws the control's hot look";
     EXPECT_EQ(GetPropA(button, MAKEINTATOM(10002)), (HANDLE)1);
     SendMessageA(button, WM_TIMER, 7, 0); // the control's own timer
     EXPECT_EQ(seentimers, 1);
@@ -422,6 +424,7 @@ TEST_F(ThemeFixture, FailingPluginsLeaveTheBuiltInLook)
         }
         EXPECT_EQ(Log(), c.log) << c.file;
         EXPECT_FALSE(COMMONTHEMEActive());
+        EXPECT_EQ(GetModuleHandleA(c.file), nullptr) << "unloaded";
         struct {
             int index, value;
         } metrics[] = {{1, 34}, {2, 25}, {5, 6}, {11, -1}, {16, 12}, {17, -1}, {-1, -1}};
