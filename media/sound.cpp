@@ -1,4 +1,5 @@
 #include "media/sound.h"
+#include "common/paths.h"
 #include "common/services.h"
 #include "document/compress.h"
 
@@ -110,20 +111,16 @@ static int StartWave(HWND hwnd, HGLOBAL data)
     return 1;
 }
 
-// A new, empty file of the player's own for the MIDI data: in the temporary
-// folder, else in the current one. Either way the name is unique, so the file
-// deleted when the sound ends is never one that someone else made.
+// A new, empty file of the player's own for the MIDI data: in the user's
+// temporary folder, else in the current one. Either way the name is unique,
+// so the file deleted when the sound ends is never one that someone else made.
 static bool MakeTempMidiName()
 {
+    if (COMMONGetTemporaryFileName(APPLETtemppath, "MIDI", ".TMP", 0) > 0)
+        return true;
     char folder[MAX_PATH];
-    DWORD n = GetTempPathA(sizeof folder, folder);
-    if (n && n < sizeof folder && GetTempFileNameA(folder, "MIDI", 0, APPLETtemppath))
-        return true;
-    n = GetCurrentDirectoryA(sizeof folder, folder);
-    if (n && n < sizeof folder && GetTempFileNameA(folder, "MIDI", 0, APPLETtemppath))
-        return true;
-    APPLETtemppath[0] = 0;
-    return false;
+    DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
+    return n && n < sizeof folder && COMMONGetTemporaryFileNameIn(APPLETtemppath, folder, "MIDI", ".TMP", 0) > 0;
 }
 
 static int StartMidi(HWND hwnd, HGLOBAL data)

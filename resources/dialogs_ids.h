@@ -1,0 +1,54 @@
+// Numbers of the shared dialogs, pictures and texts.
+#pragma once
+
+#define IDS_LOGONOTICE 227
+#define IDS_NOBROWSER 306
+#define IDS_COLOURDELETE 308
+#define IDS_COLOUREXISTS 309
+#define IDS_CREDITS 3000 // 3000 to 3004, joined in order
+
+// Colour selection.
+#define IDC_COLOURMORE 499
+#define IDC_COLOURTABLE 108
+#define IDC_COLOURFRAME 103
+#define IDC_COLOURADD 109
+#define IDC_COLOURDELETE 110
+#define IDC_COLOUROPEN 101
+#define IDC_COLOURHELP 9
+#define IDC_NEWCOLOURNAME 101
+#define IDC_NEWCOLOURRED 102
+#define IDC_NEWCOLOURGREEN 103
+#define IDC_NEWCOLOURBLUE 104
+#define IDC_NEWCOLOURSWATCH 105
+#define IDC_COLOURTABLES 101
+
+// Font chooser.
+#define IDC_FONTSIZE 101
+#define IDC_FONTSAMPLE 102
+#define IDC_FONTSTYLE 103
+#define IDC_FONTFACE 104
+#define IDC_FONTSIZESPIN 10101
+
+// About box, credits, hidden screen and logo.
+#define IDD_ABOUT 9990
+#define IDD_CREDITS 5003
+#define IDD_SECRET 5005
+#define IDB_ABOUT 9001
+#define IDB_ABOUT8 9002
+#define IDB_LOGO 9003
+#define IDB_SECRET 5002
+#define IDR_SECRETSOUND 12
+#define IDC_CREDITSTEXT 101
+#define IDC_SECRETTEXT1 102
+#define IDC_SECRETTEXT2 103
+#define IDC_SECRETTEXT3 104
+#define IDC_SECRETPICTURE 5002
+
+// Theme host.
+#define IDB_THEMEBUTTONS 9981
+#define IDB_THEMETOOLS 9982
+#define IDB_THEMESMALL 9983
+#define IDD_THEMECHOOSER 10096
+#define IDC_THEMELIST 101
+#define IDC_THEMECONFIGURE 102
+#define IDC_THEMEHELP 9

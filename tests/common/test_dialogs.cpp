@@ -1,0 +1,512 @@
+#include "common/about.h"
+#include "common/dlgitems.h"
+#include "common/fontdlg.h"
+#include "common/hook.h"
+#include "common/shell.h"
+#include "common/theme.h"
+#include "common/tooltip.h"
+#include "tests/support/testsupport.h"
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using sbtest::Click;
+using sbtest::ModalRecorder;
+
+namespace {
+
+HWND Child(HWND parent, const char *cls, int id, DWORD style = 0, const char *text = "")
+{
+    return CreateWindowA(cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 120, 24, parent, (HMENU)(INT_PTR)id, hInst,
+                         NULL);
+}
+
+TEST(FontChooser, FacesMatchExactly)
+{
+    HWND w = sbtest::CreateTestWindow(false);
+    HWND combo = Child(w, "COMBOBOX", 104, CBS_DROPDOWN);
+    for (const char *face : {"Arial Black", "Arial", "Courier"})
+        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)face);
+    struct {
+        const char *face;
+        int index;
+    } cases[] = {{"Arial", 1}, {"arial black", 0}, {"Ari", CB_ERR}, {"Courier New", CB_ERR}};
+    for (auto &c : cases)
+        EXPECT_EQ(COMMONFindFace(combo, c.face), c.index) << c.face;
+    DestroyWindow(w);
+}
+
+TEST(FontChooser, UnknownFaceAndSizesSurviveTheDialog)
+{
+    ModalRecorder rec;
+    rec.Drive([](HWND box) {
+        sbtest::PumpUntilIdle(20);
+        char face[64] = "";
+        GetDlgItemTextA(box, 104, face, sizeof face);
+        EXPECT_STREQ(face, "No Such Face 123");
+        EXPECT_EQ(GetDlgItemInt(box, 101, NULL, FALSE), 72u); // 500 clamped
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(box, 101)));
+        LRESULT range = SendDlgItemMessageA(box, 10101, UDM_GETRANGE, 0, 0);
+        EXPECT_EQ(HIWORD(range), 8);
+        EXPECT_EQ(LOWORD(range), 72);
+        Click(box, IDOK);
+    });
+    char face[261] = "No Such Face 123";
+    int weight = 700, italic = 1, size = 500;
+    EXPECT_EQ(ChooseFontA(NULL, face, &weight, &italic, &size, 8, 72), 1);
+    EXPECT_STREQ(face, "No Such Face 123");
+    EXPECT_EQ(size, 72);
+    EXPECT_EQ(weight, 700);
+
+    // Cancel, and no size wanted: nothing comes back.
+    rec.Drive([](HWND box) {
+        sbtest::PumpUntilIdle(20);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(box, 101)));
+        Click(box, IDCANCEL);
+    });
+    size = 12;
+    EXPECT_EQ(ChooseFontA(NULL, face, NULL, NULL, &size, 0, 0), 0);
+    EXPECT_EQ(size, 12);
+}
+
+TEST(DialogItems, ListFillers)
+{
+    HWND w = sbtest::CreateTestWindow(false);
+    HWND combo = Child(w, "COMBOBOX", 1, CBS_DROPDOWNLIST), list = Child(w, "LISTBOX", 2, LBS_HASSTRINGS);
+    std::string longitem(300, 'x');
+    struct {
+        std::string text;
+        int count;
+    } cases[] = {{"Red;;Green;", 2}, {"", 0}, {";;;", 0}, {"One", 1}, {longitem, 2}};
+    for (auto &c : cases) {
+        FillComboBox(combo, c.text.c_str());
+        EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), c.count) << c.text;
+        EXPECT_EQ(FillListBox(list, c.text.c_str()), c.count) << c.text;
+    }
+    EXPECT_EQ(SendMessageA(list, LB_GETTEXTLEN, 0, 0), 260);
+    EXPECT_EQ(SendMessageA(list, LB_GETTEXTLEN, 1, 0), 40);
+    RECT r{100, 100, 150, 120};
+    POINT origin{0, 0};
+    ClientToScreen(w, &origin);
+    ScreenToClientRect(w, &r);
+    EXPECT_EQ(r.left, 100 - origin.x);
+    EXPECT_EQ(r.bottom, 120 - origin.y);
+    DestroyWindow(w);
+}
+
+TEST(DialogItems, TableBindsControlsAndWritesBack)
+{
+    HWND w = sbtest::CreateTestWindow(false);
+    Child(w, "EDIT", 200);
+    HWND spin = Child(w, UPDOWN_CLASSA, 10200, 0, "0,100,50");
+    Child(w, "BUTTON", 201, BS_AUTOCHECKBOX);
+    Child(w, "COMBOBOX", 202, CBS_DROPDOWNLIST);
+    Child(w, "EDIT", 203, ES_AUTOHSCROLL);
+    long number = 0, choice = 0;
+    DWORD bits = 0x0F;
+    char text[260];
+    memset(text, 'Z', sizeof text);
+    ASSERT_EQ(COMMONDlgItemInitalize(w, 200, DLGITEM_SPIN | DLGITEM_WRITEBACK, 0, 42, NULL, NULL, NULL, NULL, NULL,
+                                     &number), 1);
+    ASSERT_EQ(COMMONDlgItemInitalize(w, 201, DLGITEM_CHECK, 0, 1, NULL, NULL, NULL, COMMONDlgItemCheckboxDeinit,
+                                     NULL, &bits), 1);
+    ASSERT_EQ(COMMONDlgItemInitalize(w, 202, DLGITEM_COMBO | DLGITEM_WRITEBACK, 1, (long)"a;b;c", NULL, NULL, NULL,
+                                     NULL, NULL, &choice), 1);
+    ASSERT_EQ(COMMONDlgItemInitalize(w, 203, DLGITEM_TEXT | DLGITEM_WRITEBACK, 0, (long)"hello", NULL, NULL, NULL,
+                                     NULL, NULL, text), 1);
+    ASSERT_EQ(COMMONDlgItemInitalize(w, 200, DLGITEM_NUMBER, 0, 7, NULL, NULL, NULL, NULL, NULL, NULL), 1);
+
+    LRESULT range = SendMessageA(spin, UDM_GETRANGE, 0, 0);
+    EXPECT_EQ(HIWORD(range), 0);
+    EXPECT_EQ(LOWORD(range), 100);
+    EXPECT_EQ(COMMONDlgItemGet(w, 200, NULL, 0), 7); // the second entry set the number last
+    EXPECT_EQ(COMMONDlgItemGet(w, 201, NULL, 0), 1);
+    EXPECT_EQ(COMMONDlgItemGet(w, 202, NULL, 0), 1);
+    char got[16];
+    EXPECT_EQ(COMMONDlgItemGet(w, 203, got, sizeof got), 5);
+    EXPECT_EQ(COMMONDlgItemGet(w, 999, NULL, 0), -1);
+    EXPECT_EQ(COMMONDlgItemSet(w, 999, 1), 0);
+    EXPECT_TRUE(COMMONDlgItemSet(w, 200, 250));
+    EXPECT_TRUE(COMMONDlgItemSet(w, 202, 2));
+    EXPECT_TRUE(COMMONDlgItemSet(w, 201, 0));
+    SetDlgItemTextA(w, 203, std::string(400, 'q').c_str()); // longer than the caller's buffer
+
+    EXPECT_EQ(COMMONDlgItemDeinitalize(w), 1);
+    EXPECT_EQ(number, 100); // the spin clamps what the edit holds
+    EXPECT_EQ(choice, 2);
+    EXPECT_EQ(bits, 0x0Fu & ~1u);
+    EXPECT_EQ(strlen(text), 259u);
+    EXPECT_EQ(GetWindowLongPtrA(w, GWLP_USERDATA), 0);
+    DestroyWindow(w);
+}
+
+TEST(DialogItems, ForeignUserDataIsNotTakenForATable)
+{
+    HWND w = sbtest::CreateTestWindow(false);
+    Child(w, "EDIT", 200);
+    HGLOBAL foreign = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 64);
+    memset(GlobalLock(foreign), 0x7F, 64);
+    GlobalUnlock(foreign);
+    SetWindowLongPtrA(w, GWLP_USERDATA, (LONG_PTR)foreign);
+    EXPECT_EQ(COMMONDlgItemInitalize(w, 200, DLGITEM_NUMBER, 0, 1, NULL, NULL, NULL, NULL, NULL, NULL), 0);
+    EXPECT_EQ(COMMONDlgItemGet(w, 200, NULL, 0), -1);
+    EXPECT_EQ(COMMONDlgItemGetAllValues(w), 0);
+    EXPECT_EQ(COMMONDlgItemDeinitalize(w), 0);
+    EXPECT_NE(GlobalFlags(foreign), (UINT)GMEM_INVALID_HANDLE) << "someone else's block stays";
+    GlobalFree(foreign);
+    DWORD bits = 0x81;
+    HWND box = Child(w, "BUTTON", 201, BS_AUTOCHECKBOX);
+    SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(COMMONDlgItemCheckboxDeinit(w, 201, &bits, 0, 0x40), 1);
+    EXPECT_EQ(bits, 0xC1u);
+    EXPECT_EQ(COMMONDlgItemCheckboxDeinit(w, 201, NULL, 0, 0x40), 0);
+    DestroyWindow(w);
+}
+
+// A control subclassed before the tip arrives: it must see each message once.
+int seentimers, seenmoves;
+WNDPROC buttonproc;
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_TIMER)
+        seentimers++;
+    if (msg == WM_MOUSEMOVE)
+        seenmoves++;
+    return CallWindowProcA(buttonproc, hwnd, msg, wParam, lParam);
+}
+
+TEST(Tooltips, OneSubclassOwnTimerAndPlacement)
+{
+    ASSERT_EQ(InitializeTips(hInst), 1);
+    HWND w = sbtest::CreateTestWindow(true, 300, 200);
+    HWND button = CreateWindowA("BUTTON", "b", WS_CHILD | WS_VISIBLE, 20, 20, 80, 30, w, (HMENU)100, hInst, NULL);
+    buttonproc = (WNDPROC)SetWindowLongPtrA(button, GWLP_WNDPROC, (LONG_PTR)CountingProc);
+    ASSERT_EQ(CreateTip(hInst, w, 100, "First tip"), 1);
+    ASSERT_EQ(CreateTip(hInst, w, 100, "Second tip"), 1);
+    EXPECT_EQ(CreateTip(hInst, w, 555, "no control"), 0);
+    EXPECT_EQ((WNDPROC)GetWindowLongPtrA(button, GWLP_WNDPROC), CtrlSubProc);
+    HWND tip = (HWND)GetPropA(button, MAKEINTATOM(10003));
+    ASSERT_TRUE(tip);
+    char text[32];
+    GetWindowTextA(tip, text, sizeof text);
+    EXPECT_STREQ(text, "Second tip");
+
+    RECT r;
+    GetWindowRect(button, &r);
+    SetCursorPos(r.left + 10, r.top + 10);
+    POINT at;
+    GetCursorPos(&at);
+    if (at.x != r.left + 10)
+        GTEST_SKIP() << "the cursor cannot be placed here";
+    seentimers = seenmoves = 0;
+    UpdateWindow(button);
+    SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    EXPECT_EQ(seenmoves, 1);
+    EXPECT_TRUE(GetUpdateRect(button, NULL, FALSE)) << "entering redraws the control's hot look";
+    EXPECT_EQ(GetPropA(button, MAKEINTATOM(10002)), (HANDLE)1);
+    SendMessageA(button, WM_TIMER, 7, 0); // the control's own timer
+    EXPECT_EQ(seentimers, 1);
+    EXPECT_FALSE(IsWindowVisible(tip));
+    SendMessageA(button, WM_TIMER, 1, 0);
+    EXPECT_EQ(seentimers, 1) << "the tip's timer is the tip's";
+    ASSERT_TRUE(IsWindowVisible(tip));
+    RECT t;
+    GetWindowRect(tip, &t);
+    EXPECT_EQ(t.left, r.left + 12);
+    EXPECT_EQ(t.top, r.bottom + 1);
+    SendMessageA(button, WM_KEYDOWN, 'A', 0);
+    EXPECT_FALSE(IsWindowVisible(tip));
+    EXPECT_NE(GetCapture(), button);
+
+    DestroyTips(w);
+    EXPECT_FALSE(IsWindow(tip));
+    DestroyWindow(w);
+}
+
+struct AboutFixture : ::testing::Test {
+    int savedbits = devicebits;
+    ABOUTBUTTONDRAWER saveddrawer = COMMONAboutButtonDrawer;
+    void TearDown() override
+    {
+        devicebits = savedbits;
+        COMMONAboutButtonDrawer = saveddrawer;
+    }
+};
+
+int drawncalls;
+void CountDrawing(const DRAWITEMSTRUCT *, const ABOUTPARAM *) { drawncalls++; }
+
+TEST_F(AboutFixture, EndsOnOkEscAndTheCloseBox)
+{
+    struct {
+        void (*end)(HWND);
+        int result;
+    } cases[] = {{[](HWND d) { Click(d, IDOK); }, 1},
+                 {[](HWND d) { SendMessageA(d, WM_COMMAND, IDCANCEL, 0); }, IDCANCEL},
+                 {[](HWND d) { SendMessageA(d, WM_CLOSE, 0, 0); }, IDCANCEL}};
+    ModalRecorder rec;
+    for (auto &c : cases) {
+        auto end = c.end;
+        rec.Drive([end](HWND d) { end(d); });
+        EXPECT_EQ(DoAbout(NULL), c.result);
+    }
+    EXPECT_EQ(rec.calls[0].name, "#9990");
+}
+
+TEST_F(AboutFixture, ButtonsLabelAndHotSpot)
+{
+    devicebits = 24;
+    COMMONAboutButtonDrawer = CountDrawing;
+    drawncalls = 0;
+    ModalRecorder rec;
+    rec.Drive([](HWND d) {
+        RECT w;
+        GetWindowRect(d, &w);
+        EXPECT_EQ(w.right - w.left, 680 + 2 * GetSystemMetrics(SM_CXDLGFRAME));
+        int expecty = w.bottom - w.top - 218;
+        for (int id : {1, 501, 505, 504}) {
+            HWND b = GetDlgItem(d, id);
+            ASSERT_TRUE(b) << id;
+            RECT r;
+            GetWindowRect(b, &r);
+            MapWindowPoints(NULL, d, (POINT *)&r, 2);
+            EXPECT_EQ(r.left, w.right - w.left - 114) << id;
+            EXPECT_EQ(r.top, expecty) << id;
+            EXPECT_EQ(GetWindowLongA(b, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+            expecty += 35;
+        }
+        char label[128];
+        GetDlgItemTextA(d, 506, label, sizeof label);
+        EXPECT_EQ(std::string(label).rfind("Version 2.0a (patch 59)", 0), 0u) << label;
+        RedrawWindow(d, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        sbtest::Capture shot = sbtest::CaptureClient(d);
+        EXPECT_EQ(shot.At(10, 100), RGB(32, 64, 102)) << "row 100 of the about picture's ramp";
+        EXPECT_EQ(shot.At(600, 300), RGB(48, 110, 140)) << "the panel behind the buttons";
+        Click(d, 508); // the hot spot opens the hidden screen
+        Click(d, IDOK);
+    });
+    rec.Answer(1);
+    EXPECT_EQ(DoAbout(NULL), 1);
+    ASSERT_EQ(rec.calls.size(), 2u);
+    EXPECT_EQ(rec.calls[1].name, "#5005");
+    EXPECT_GT(drawncalls, 0);
+
+    devicebits = 8;
+    rec.Drive([](HWND d) {
+        EXPECT_EQ(GetWindowLongA(GetDlgItem(d, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(DoAbout(NULL), 1);
+}
+
+TEST(About, ChildrenMoveBySignedOffsetsAndGrandchildrenStay)
+{
+    HWND w = sbtest::CreateTestWindow(false, 300, 200);
+    HWND child = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 50, 40, 100, 80, w, NULL, hInst, NULL);
+    HWND grandchild = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 5, 6, 10, 10, child, NULL, hInst, NULL);
+    OffsetAllChildWindows(w, -20, 7);
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(NULL, w, (POINT *)&r, 2);
+    EXPECT_EQ(r.left, 30);
+    EXPECT_EQ(r.top, 47);
+    GetWindowRect(grandchild, &r);
+    MapWindowPoints(NULL, child, (POINT *)&r, 2);
+    EXPECT_EQ(r.left, 5);
+    EXPECT_EQ(r.top, 6);
+    DestroyWindow(w);
+}
+
+TEST(About, LogoClosesOnItsTimerOrAClick)
+{
+    int savedshow = ShowStartupWindow, saveddelay = LogoDelay;
+    ShowStartupWindow = 0;
+    OpenLogo(NULL);
+    EXPECT_EQ(COMMONLogoWindow(), nullptr);
+    ShowStartupWindow = 1;
+    LogoDelay = 30;
+    OpenLogo(NULL);
+    HWND logo = COMMONLogoWindow();
+    ASSERT_TRUE(logo);
+    EXPECT_STREQ(szLogoClassName, "ShowbinderProfessionalStartupScreen");
+    RECT r;
+    GetWindowRect(logo, &r);
+    EXPECT_EQ(r.right - r.left, 400 + 2 + 2 * GetSystemMetrics(SM_CXBORDER));
+    sbtest::PumpUntilIdle(200);
+    EXPECT_EQ(COMMONLogoWindow(), nullptr);
+    LogoDelay = 60000;
+    OpenLogo(NULL);
+    ASSERT_TRUE(COMMONLogoWindow());
+    SendMessageA(COMMONLogoWindow(), WM_LBUTTONDOWN, 0, 0);
+    EXPECT_EQ(COMMONLogoWindow(), nullptr);
+    ShowStartupWindow = savedshow;
+    LogoDelay = saveddelay;
+}
+
+// Plug-ins built beside the tests, copied into a "theme" folder of a
+// program folder of the test's own.
+struct ThemeFixture : ::testing::Test {
+    char savedapp[SETTINGTEXT];
+    std::string root;
+    void SetUp() override
+    {
+        strcpy(savedapp, ApplicationPath);
+        char module[MAX_PATH], temp[MAX_PATH];
+        GetModuleFileNameA(NULL, module, sizeof module);
+        *strrchr(module, '\\') = 0;
+        GetTempPathA(sizeof temp, temp);
+        root = std::string(temp) + "sbtheme" + std::to_string(GetTickCount());
+        CreateDirectoryA(root.c_str(), NULL);
+        CreateDirectoryA((root + "\\theme").c_str(), NULL);
+        for (const char *kind : {"Full", "NoBitmap", "Refuse"}) {
+            std::string name = std::string("\\THEME_") + kind + ".dll";
+            ASSERT_TRUE(CopyFileA((module + name).c_str(), (root + "\\theme" + name).c_str(), FALSE)) << name;
+        }
+        strcpy(ApplicationPath, root.c_str());
+        SetEnvironmentVariableA("THEMELOG", "");
+    }
+    void TearDown() override
+    {
+        COMMONTHEMEDeInit();
+        strcpy(ApplicationPath, savedapp);
+        std::string cmd = "cmd /c rd /s /q \"" + root + "\" >nul 2>nul";
+        system(cmd.c_str());
+    }
+    static std::string Log()
+    {
+        char log[2048] = "";
+        GetEnvironmentVariableA("THEMELOG", log, sizeof log);
+        SetEnvironmentVariableA("THEMELOG", "");
+        return log;
+    }
+};
+
+TEST_F(ThemeFixture, CompletePluginServesEveryCall)
+{
+    ASSERT_EQ(COMMONTHEMEInit(8, 2, 0, 59, "THEME_Full.dll"), 1);
+    EXPECT_EQ(Log(), "support(8) init(8,2,0,59) ");
+    EXPECT_EQ(COMMONTHEMEGetMetric(11), 1107);
+    HDC dc = CreateCompatibleDC(NULL);
+    RECT r{0, 0, 10, 10};
+    EXPECT_EQ(COMMONTHEMEDrawButton(NULL, dc, &r, 3, 1), 7);
+    EXPECT_EQ(COMMONTHEMEDrawTool(NULL, dc, &r, 2, 2), 7);
+    EXPECT_EQ(COMMONTHEMEDrawToolbarBackground(NULL, dc), 5);
+    DeleteDC(dc);
+    HGLOBAL preview = COMMONTHEMEGetBitmap(0);
+    EXPECT_TRUE(preview);
+    GlobalFree(preview);
+    EXPECT_EQ(Log(), "button(3,1) tool(2,2) background bitmap ");
+    COMMONTHEMEDeInit();
+    EXPECT_EQ(Log(), "deinit ");
+    EXPECT_FALSE(COMMONTHEMEActive());
+    EXPECT_EQ(COMMONTHEMEGetMetric(11), -1);
+}
+
+TEST_F(ThemeFixture, FailingPluginsLeaveTheBuiltInLook)
+{
+    struct {
+        const char *file;
+        bool message;
+        const char *log;
+    } cases[] = {
+        {"THEME_NoBitmap.dll", true, "support(8) init(8,2,0,59) deinit "}, // it started, so it is stopped
+        {"THEME_Refuse.dll", true, "support(8) init(8,2,0,59) "},          // it never started
+        {"THEME_Missing.dll", false, ""},
+    };
+    for (auto &c : cases) {
+        ModalRecorder rec(IDOK);
+        EXPECT_EQ(COMMONTHEMEInit(8, 2, 0, 59, c.file), 0) << c.file;
+        EXPECT_EQ(rec.calls.size(), c.message ? 1u : 0u) << c.file;
+        if (c.message) {
+            EXPECT_NE(rec.calls[0].text.find("The default theme will be used."), std::string::npos);
+        }
+        EXPECT_EQ(Log(), c.log) << c.file;
+        EXPECT_FALSE(COMMONTHEMEActive());
+        EXPECT_EQ(GetModuleHandleA(c.file), nullptr) << "unloaded";
+        struct {
+            int index, value;
+        } metrics[] = {{1, 34}, {2, 25}, {5, 6}, {11, -1}, {16, 12}, {17, -1}, {-1, -1}};
+        for (auto &m : metrics)
+            EXPECT_EQ(COMMONTHEMEGetMetric(m.index), m.value) << m.index;
+    }
+    EXPECT_EQ(COMMONTHEMEGetBitmap(0), nullptr);
+}
+
+TEST_F(ThemeFixture, ProgramFolderIsKnownBeforeTheSearch)
+{
+    ApplicationPath[0] = 0;
+    EXPECT_EQ(COMMONTHEMEInit(8, 2, 0, 59, "THEME_None.dll"), 0);
+    char module[MAX_PATH];
+    GetModuleFileNameA(NULL, module, sizeof module);
+    *(strrchr(module, '\\') + 1) = 0;
+    EXPECT_STREQ(ApplicationPath, module);
+}
+
+TEST_F(ThemeFixture, BuiltInButtonDrawsTheGlyphThroughItsMask)
+{
+    HDC screen = GetDC(NULL);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bm = CreateCompatibleBitmap(screen, 40, 40);
+    ReleaseDC(NULL, screen);
+    HGDIOBJ old = SelectObject(dc, bm);
+    RECT r{0, 0, 40, 40};
+    EXPECT_EQ(COMMONTHEMEDrawButton(NULL, dc, &r, 0, 0), 1);
+    sbtest::Capture c = sbtest::CaptureDC(dc, 40, 40);
+    // Glyph 0 of the large strip: a square of red from 4 to 20 in its cell
+    // of 24, drawn one pixel in.
+    EXPECT_EQ(c.At(13, 13), RGB(200, 40, 40));
+    EXPECT_NE(c.At(2, 30), RGB(200, 40, 40));
+    EXPECT_NE(c.At(13, 23), RGB(0, 0, 0)) << "the mask's row is not the spare one";
+    RECT t{0, 0, 30, 30};
+    EXPECT_EQ(COMMONTHEMEDrawTool(NULL, dc, &t, 1, 1), 1);
+    SelectObject(dc, old);
+    DeleteObject(bm);
+    DeleteDC(dc);
+}
+
+TEST_F(ThemeFixture, ChooserListsPluginsAndCopiesTheChoice)
+{
+    ASSERT_EQ(COMMONTHEMEInit(8, 2, 0, 59, "THEME_Full.dll"), 1);
+    char label[64];
+    COMMONThemeLabel("THEME_Contemporary.dll", label, sizeof label);
+    EXPECT_STREQ(label, "Contemporary");
+    COMMONThemeLabel("THEME__Two_Parts.dll", label, sizeof label);
+    EXPECT_STREQ(label, "Two_Parts");
+    COMMONThemeLabel("plain.dll", label, sizeof label);
+    EXPECT_STREQ(label, "plain.dll");
+
+    char name[SETTINGTEXT] = "THEME_Full.dll";
+    ModalRecorder rec;
+    rec.Drive([](HWND d) {
+        HWND list = GetDlgItem(d, 101);
+        EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
+        EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), 255) << "a 300-pixel preview is clamped";
+        char text[64];
+        SendMessageA(list, LB_GETTEXT, SendMessageA(list, LB_GETCURSEL, 0, 0), (LPARAM)text);
+        EXPECT_STREQ(text, "THEME_Full.dll");
+        int refuse = (int)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "THEME_Refuse.dll");
+        EXPECT_EQ(SendMessageA(list, LB_GETITEMDATA, refuse, 0), 0) << "no preview from a refusing plug-in";
+        SendMessageA(list, LB_SETCURSEL, refuse, 0);
+        Click(d, 102);
+        Click(d, IDOK);
+    });
+    rec.Answer(IDOK);
+    EXPECT_EQ(COMMONThemeChooseTheme(NULL, name), 1);
+    EXPECT_STREQ(name, "THEME_Refuse.dll");
+    ASSERT_EQ(rec.calls.size(), 2u);
+    EXPECT_EQ(rec.calls[1].text, "You must restart this application for your new theme to become active.");
+    EXPECT_NE(Log().find("configure(8)"), std::string::npos);
+
+    // Nothing selected: OK leaves the name alone.
+    rec.Drive([](HWND d) {
+        SendDlgItemMessageA(d, 101, LB_SETCURSEL, (WPARAM)-1, 0);
+        Click(d, IDOK);
+    });
+    rec.Answer(IDOK);
+    EXPECT_EQ(COMMONThemeChooseTheme(NULL, name), 1);
+    EXPECT_STREQ(name, "THEME_Refuse.dll");
+}
+
+} // namespace
