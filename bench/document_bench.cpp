@@ -2,6 +2,7 @@
 // large file that holds no document, each timed against what zlib or the
 // file system alone take for the same work in the same run.
 //   scripts/wine-one.sh build/bin/document_bench.exe
+#include "bench/clock.h"
 #include "common/shell.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
@@ -19,15 +20,7 @@
 
 namespace {
 
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)frequency.QuadPart;
-}
+using bench::Now;
 
 constexpr int WIDTH = 1024, HEIGHT = 768;
 

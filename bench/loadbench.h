@@ -2,6 +2,7 @@
 // as JPEG and PNG, and the bare library decodes of those files into memory
 // that the load paths are measured against.
 #pragma once
+#include "bench/clock.h"
 #include <windows.h>
 #include <algorithm>
 #include <cstdio>
@@ -14,15 +15,6 @@ namespace bench {
 
 constexpr int WIDTH = 4000, HEIGHT = 3000, ROUNDS = 7;
 
-inline double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) / double(frequency.QuadPart);
-}
 
 // Something like a photograph: smooth light, edges and a little grain.
 inline std::vector<unsigned char> Scene()

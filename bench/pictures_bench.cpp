@@ -10,6 +10,7 @@
 // Goals: dithering within 15 copies, remapping within 8, each scaling pass
 // within 6.
 //   scripts/wine-one.sh build/bin/pictures_bench.exe
+#include "bench/clock.h"
 #include "common/services.h"
 #include "media/dib.h"
 #include "media/reduce.h"
@@ -22,13 +23,7 @@
 
 namespace {
 
-double Now()
-{
-    LARGE_INTEGER t, f;
-    QueryPerformanceCounter(&t);
-    QueryPerformanceFrequency(&f);
-    return (double)t.QuadPart / (double)f.QuadPart;
-}
+using bench::Now;
 
 // The best of a few runs: the least disturbed by whatever else runs.
 double Best(const std::function<void()> &work, int runs = 5)

@@ -2,6 +2,7 @@
 // from the posted page request to the page painted, timed against creating
 // and painting 100 plain STATIC child windows in the same run.
 //   scripts/wine-one.sh build/bin/runtime_bench.exe
+#include "bench/clock.h"
 #include "common/shell.h"
 #include "document/blockstore.h"
 #include "common/owners.h"
@@ -14,15 +15,7 @@
 
 namespace {
 
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)frequency.QuadPart;
-}
+using bench::Now;
 
 void Pump()
 {

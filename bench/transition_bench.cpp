@@ -10,6 +10,7 @@
 // and Order, and every appear <= 1.1.
 //   scripts/wine-one.sh build/bin/transition_bench.exe   (a 1280 x 960 window
 //   needs a screen at least that large: see the notes printed at the end)
+#include "bench/clock.h"
 #include "media/dib.h"
 #include "runtime/transition.h"
 #include <windows.h>
@@ -22,13 +23,7 @@ namespace {
 
 constexpr double PERIOD = 0.010;
 
-double Now()
-{
-    LARGE_INTEGER t, f;
-    QueryPerformanceCounter(&t);
-    QueryPerformanceFrequency(&f);
-    return (double)t.QuadPart / (double)f.QuadPart;
-}
+using bench::Now;
 
 HGLOBAL MakePicture(int width, int height)
 {
