@@ -126,6 +126,24 @@ struct APPLETHOST {
     // applet, 0 and 0 when none.
     void (*pageinfo)(APPLET *applet, int *page, int *count);
     void (*notifyinfo)(APPLET *applet, uint32_t *number, uint32_t *tag);
+
+    // Drawing. The device context the applet paints its frame through, with
+    // the show's palette selected and realized when it has one; every getdc is
+    // paired with one releasedc in the same built-in. NULL: nothing is drawn.
+    HDC (*getdc)(APPLET *applet);
+    void (*releasedc)(APPLET *applet, HDC dc);
+    // The window text of the page object with that number on the applet's
+    // page. objecttext copies at most size bytes with the terminator and
+    // returns the text's full length; with out NULL it only measures. Both
+    // do nothing (and report 0 / an empty text) when there is no such window.
+    int (*objecttext)(APPLET *applet, int number, char *out, int size);
+    void (*setobjecttext)(APPLET *applet, int number, const char *text);
+    // The process-wide sound player: play a copy of a wave (kind 0, a
+    // WAVEDATA) or MIDI (kind 1, a MIDI file) entry of the applet, with its
+    // end notified to the applet's window; 1 when playback started.
+    int (*playsound)(APPLET *applet, HGLOBAL data, int kind);
+    void (*killsound)(APPLET *applet);
+    int (*soundplaying)(APPLET *applet);
 };
 
 struct APPLET {
