@@ -77,7 +77,8 @@ void Created(HWND hwnd)
         if (GlobalLocked<STATUS> s(status); s) {
             // A wait stored as a negative number waits not at all.
             long wait = (long)(int32_t)o->wait;
-            InitImageStatus(s.get(), picture, (int)o->appear, (int)o->disappear, (long)(int32_t)o->speed, wait, nullptr);
+            long speed = (long)(int32_t)o->speed;
+            InitImageStatus(s.get(), picture, (int)o->appear, (int)o->disappear, speed, wait, nullptr);
         }
         o->status = (uint32_t)(UINT_PTR)status;
         o->picture = (uint32_t)(UINT_PTR)picture;

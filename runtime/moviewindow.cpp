@@ -184,8 +184,10 @@ bool Play(HWND hwnd, OBJECTMOVIE *o, MOVIESTATE *state, const char *bytes, uint3
     open.lpstrElementName = element;
     open.dwStyle = WS_CHILD;
     open.hWndParent = hwnd;
-    if (MCIERROR e = MediaHost.mcicommand(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_DGV_OPEN_WS,
-                                          (DWORD_PTR)&open)) {
+    // A child window needs its parent named: without one the driver cannot
+    // make the window it opens with.
+    DWORD flags = MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
+    if (MCIERROR e = MediaHost.mcicommand(0, MCI_OPEN, flags, (DWORD_PTR)&open)) {
         ErrorText(e, text);
         FreeBuffer();
         return false;

@@ -241,6 +241,10 @@ TEST_F(MediaWindows, DeactivationPausesImagesAndAnimationsNotTimersAndSounds)
     HGLOBAL image = WithData(p, TAG_IMAG, {60, 0, 76, 16}, Picture(16, 16, [](int, int) { return 0xFF; }),
                              OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP);
     GlobalLocked<OBJECTIMAGE>(image)->speed = 0;
+    HGLOBAL once = WithData(p, TAG_IMAG, {80, 0, 96, 16}, Picture(16, 16, [](int, int) { return 0xFF00; }),
+                            OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY);
+    GlobalLocked<OBJECTIMAGE>(once)->speed = 0;
+    GlobalLocked<OBJECTIMAGE>(once)->notify = 67;
     HGLOBAL anim = WithData(p, TAG_ANIM, AT, Animation({RGB(9, 9, 9), RGB(8, 8, 8)}, 600000));
     GlobalLocked<OBJECTANIM>(anim)->frames = 2;
     HGLOBAL timer = Object(p, TAG_TIME, {0, 100, 32, 132}, 0, OBJ_ENABLED);
@@ -256,7 +260,10 @@ TEST_F(MediaWindows, DeactivationPausesImagesAndAnimationsNotTimersAndSounds)
 
     HWND iw = Child(Number(image)), aw = Child(Number(anim)), tw = Child(Number(timer));
     HGLOBAL status = (HGLOBAL)(UINT_PTR)GlobalLocked<OBJECTIMAGE>(image)->status;
-    auto phase = [&] { return std::make_pair(GlobalLocked<STATUS>(status)->phase, GlobalLocked<STATUS>(status)->current); };
+    auto phase = [&] {
+        GlobalLocked<STATUS> s(status);
+        return std::make_pair(s->phase, s->current);
+    };
     auto before = phase();
     for (int i = 0; i < 3; i++) {
         SendMessageA(iw, WM_TIMER, GlobalLocked<OBJECTIMAGE>(image)->timer1, 0);
@@ -267,6 +274,11 @@ TEST_F(MediaWindows, DeactivationPausesImagesAndAnimationsNotTimersAndSounds)
     SendMessageA(tw, WM_TIMER, GlobalLocked<OBJECTTIMER>(timer)->timer, 0);
     sbtest::PumpUntilIdle(20);
     EXPECT_EQ(StartsOf(66), 1u);
+    // The end of a cycle is not lost to an inactive show.
+    SendMessageA(Child(Number(once)), WM_TIMER, TRANSITION_ENDTIMER, 0);
+    sbtest::PumpUntilIdle(20);
+    EXPECT_EQ(StartsOf(67), 1u);
+    EXPECT_FALSE(Flags(once) & OBJ_RUNNING);
     EXPECT_TRUE(Flags(wave) & OBJ_RUNNING);
     EXPECT_EQ(media.plays.size(), 1u);
     EXPECT_EQ(media.kills, 0);
@@ -332,15 +344,21 @@ Bytes Riff(const char *id, const Bytes &body, const char *type = nullptr)
 template <class T> Bytes Raw(const T &v) { return Bytes((const uint8_t *)&v, (const uint8_t *)&v + sizeof v); }
 Bytes operator+(Bytes a, const Bytes &b) { return a.insert(a.end(), b.begin(), b.end()), a; }
 
-// A movie of one 2 x 2 frame at 24 bits.
-Bytes Avi()
+// A movie of 2 x 2 frames at 24 bits, ten a second.
+Bytes Avi(uint32_t frames = 1)
 {
-    uint32_t avih[14] = {100000, 0, 0, 0x10, 1, 0, 1, 16, 2, 2};
-    uint32_t strh[14] = {mmioFOURCC('v', 'i', 'd', 's'), 0, 0, 0, 0, 1, 10, 0, 1, 16, 0xFFFFFFFF, 0};
+    uint32_t avih[14] = {100000, 0, 0, 0x10, frames, 0, 1, 16, 2, 2};
+    uint32_t strh[14] = {mmioFOURCC('v', 'i', 'd', 's'), 0, 0, 0, 0, 1, 10, 0, frames, 16, 0xFFFFFFFF, 0};
     BITMAPINFOHEADER strf{40, 2, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    uint32_t idx1[4] = {mmioFOURCC('0', '0', 'd', 'b'), 0x10, 4, 16};
-    Bytes hdrl = Riff("LIST", Riff("avih", Raw(avih)) + Riff("LIST", Riff("strh", Raw(strh)) + Riff("strf", Raw(strf)), "strl"), "hdrl");
-    return Riff("RIFF", hdrl + Riff("LIST", Riff("00db", Bytes(16, 0x80)), "movi") + Riff("idx1", Raw(idx1)), "AVI ");
+    Bytes movi, index;
+    for (uint32_t i = 0; i < frames; i++) {
+        uint32_t entry[4] = {mmioFOURCC('0', '0', 'd', 'b'), 0x10, 4 + 24 * i, 16};
+        movi = movi + Riff("00db", Bytes(16, (uint8_t)(i * 40)));
+        index = index + Raw(entry);
+    }
+    Bytes strl = Riff("LIST", Riff("strh", Raw(strh)) + Riff("strf", Raw(strf)), "strl");
+    Bytes hdrl = Riff("LIST", Riff("avih", Raw(avih)) + strl, "hdrl");
+    return Riff("RIFF", hdrl + Riff("LIST", movi, "movi") + Riff("idx1", index), "AVI ");
 }
 
 const RECT SCREEN{10, 10, 170, 90};
@@ -441,6 +459,24 @@ TEST_F(MediaWindows, OneMovieAtATimeAndOnlyItsOwnNoticeEndsIt)
     EXPECT_EQ(AVIplaybuffer, (HGLOBAL)NULL);
     EXPECT_EQ(AVIobjecthwnd, (HWND)NULL);
     EXPECT_EQ(StartsOf(33), 1u);
+}
+
+// The platform's own MCI plays the movie from memory to its end.
+TEST_F(MediaWindows, ASoundMoviePlaysFromMemoryThroughMci)
+{
+    BLOCK &p = Page("One");
+    HGLOBAL movie = AddMovie(*this, p, Avi(5), OBJ_VISIBLE | OBJ_NOTIFY);
+    OpenSpied();
+    HWND w = Child(Number(movie));
+    PostMessageA(w, QVM_OBJECTSTARTSTOP, 1, 0);
+    sbtest::PumpUntilIdle(0);
+    EXPECT_TRUE(Flags(movie) & OBJ_RUNNING);
+    EXPECT_EQ(AVIobjecthwnd, w);
+    EXPECT_NE(GlobalLocked<OBJECTMOVIE>(movie)->device, (uint32_t)-1);
+    UntilStopped(movie, 3000);
+    EXPECT_FALSE(Flags(movie) & OBJ_RUNNING);
+    EXPECT_EQ(StartsOf(33), 1u);
+    EXPECT_EQ(AVIplaybuffer, (HGLOBAL)NULL);
 }
 
 // Every position the driver reaches stays within the buffer.
