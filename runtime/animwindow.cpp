@@ -104,9 +104,9 @@ HGLOBAL ReducedFrame(BITMAPINFOHEADER *cell, uint32_t flags, unsigned long *tran
     if (!copy)
         return NULL;
     char rgb[PALETTEBYTES];
-    int count = 0;
-    GetDefaultPalette(rgb, &count, 6);
-    HGLOBAL reduced = RemapDib(copy, rgb, count, 0);
+    int bits = 0;
+    GetDefaultPalette(rgb, &bits, 6);
+    HGLOBAL reduced = RemapDib(copy, rgb, bits, 0);
     GlobalFree(copy);
     if (!reduced)
         return NULL;
@@ -121,7 +121,7 @@ HGLOBAL ReducedFrame(BITMAPINFOHEADER *cell, uint32_t flags, unsigned long *tran
         red = (uint8_t)own[3 * i], green = (uint8_t)own[3 * i + 1], blue = (uint8_t)own[3 * i + 2];
     }
     GlobalLocked<BITMAPINFOHEADER> r(reduced);
-    int entries = r && r->biBitCount <= 8 ? 1 << r->biBitCount : count;
+    int entries = 1 << (r && r->biBitCount <= 8 ? r->biBitCount : bits);
     *transparent = (unsigned long)FindPaletteColour(red, green, blue, rgb, entries);
     return reduced;
 }

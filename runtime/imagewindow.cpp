@@ -21,13 +21,13 @@ Record<OBJECTIMAGE> Image(HWND hwnd) { return Record<OBJECTIMAGE>(hwnd, TAG_IMAG
 // here, rather than on every tick.
 HGLOBAL Reduced(HGLOBAL picture, uint32_t flags)
 {
-    int width, height, bits;
-    if (!picture || devicebits > 8 || !GetBitmapDimensions(picture, &width, &height, &bits, nullptr))
+    int width, height, depth;
+    if (!picture || devicebits > 8 || !GetBitmapDimensions(picture, &width, &height, &depth, nullptr))
         return picture;
     char rgb[PALETTEBYTES];
-    int count = 0;
-    GetDefaultPalette(rgb, &count, 6);
-    HGLOBAL reduced = (flags & OBJ_REMAP) ? RemapDib(picture, rgb, count, 0) : DitherDib(picture, rgb, count, 0);
+    int bits = 0;
+    GetDefaultPalette(rgb, &bits, 6);
+    HGLOBAL reduced = (flags & OBJ_REMAP) ? RemapDib(picture, rgb, bits, 0) : DitherDib(picture, rgb, bits, 0);
     if (!reduced)
         return picture;
     GlobalFree(picture);

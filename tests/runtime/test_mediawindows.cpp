@@ -5,6 +5,7 @@
 #include "runtime/media.h"
 #include "runtime/transition.h"
 #include <digitalv.h>
+#include <algorithm>
 #include <cstring>
 
 namespace rttest {
@@ -15,93 +16,57 @@ using Bytes = std::vector<uint8_t>;
 // Stands in for the sound player and MCI: records what the windows ask and
 // answers as a test says.
 struct FakeMedia {
-    struct Call {
-        UINT msg;
-        MCIDEVICEID device;
-        DWORD_PTR flags;
-    };
-    std::vector<Call> mci;
+    std::vector<UINT> mci;    // the commands, in order
     std::vector<DWORD> plays; // the kinds played
     size_t playedbytes = 0;
     int kills = 0;
     MCIERROR openerror = 0, playerror = 0;
     MCIDEVICEID nextdevice = 7;
     MEDIAHOST saved = MediaHost;
-    static FakeMedia *now;
+    static inline FakeMedia *now;
 
-    FakeMedia()
-    {
-        now = this;
-        MediaHost = {Play, Kill, Offer, Mci, Text};
-    }
-    ~FakeMedia()
-    {
-        MediaHost = saved;
-        now = nullptr;
-    }
-    size_t Count(UINT msg) const
-    {
-        size_t n = 0;
-        for (const Call &c : mci)
-            n += c.msg == msg;
-        return n;
-    }
+    FakeMedia() { now = this, MediaHost = {Play, Kill, Offer, Mci, Text}; }
+    ~FakeMedia() { MediaHost = saved, now = nullptr; }
+    size_t Count(UINT msg) const { return (size_t)std::count(mci.begin(), mci.end(), msg); }
     static int Play(HWND, HGLOBAL data, DWORD kind)
     {
-        now->plays.push_back(kind);
-        now->playedbytes = data ? GlobalSize(data) : 0;
+        now->plays.push_back(kind), now->playedbytes = data ? GlobalSize(data) : 0;
         return 1;
     }
     static int Kill(HWND) { return ++now->kills, 1; }
     static int Offer(HWND, UINT, WPARAM, LPARAM) { return 0; }
-    static MCIERROR Mci(MCIDEVICEID device, UINT msg, DWORD_PTR flags, DWORD_PTR params)
+    static MCIERROR Mci(MCIDEVICEID, UINT msg, DWORD_PTR, DWORD_PTR params)
     {
-        now->mci.push_back({msg, device, flags});
-        if (msg == MCI_OPEN) {
-            if (now->openerror)
-                return now->openerror;
+        now->mci.push_back(msg);
+        if (msg == MCI_OPEN && !now->openerror)
             ((MCI_DGV_OPEN_PARMSA *)params)->wDeviceID = now->nextdevice++;
-        }
-        return msg == MCI_PLAY ? now->playerror : 0;
+        return msg == MCI_OPEN ? now->openerror : msg == MCI_PLAY ? now->playerror : 0;
     }
     static BOOL Text(MCIERROR error, char *text, UINT size)
     {
-        snprintf(text, size, "Cannot play this movie (%u).", (unsigned)error);
-        return TRUE;
+        return snprintf(text, size, "Cannot play this movie (%u).", (unsigned)error), TRUE;
     }
 };
-FakeMedia *FakeMedia::now = nullptr;
 
 // The show window with the start requests its objects send it recorded.
 struct MediaShow : Show {
-    static std::vector<Received> &Starts()
-    {
-        static std::vector<Received> v;
-        return v;
-    }
-    static WNDPROC &Original()
-    {
-        static WNDPROC p;
-        return p;
-    }
+    static inline std::vector<Received> starts;
+    static inline WNDPROC original;
     static LRESULT CALLBACK Spy(HWND h, UINT m, WPARAM w, LPARAM l)
     {
         if (m == QVM_STARTOBJECT)
-            Starts().push_back({m, w, l, false});
-        return CallWindowProcA(Original(), h, m, w, l);
+            starts.push_back({m, w, l, false});
+        return CallWindowProcA(original, h, m, w, l);
     }
     void OpenSpied()
     {
-        Starts().clear();
+        starts.clear();
         Open();
-        Original() = (WNDPROC)SetWindowLongA(show, GWL_WNDPROC, (LONG)Spy);
+        original = (WNDPROC)SetWindowLongA(show, GWL_WNDPROC, (LONG)Spy);
     }
     size_t StartsOf(uint32_t number)
     {
-        size_t n = 0;
-        for (const Received &r : Starts())
-            n += r.w == number;
-        return n;
+        return (size_t)std::count_if(starts.begin(), starts.end(), [&](const Received &r) { return r.w == number; });
     }
     // Pumps until the object stops running or `ms` have passed.
     void UntilStopped(HGLOBAL h, int ms)
@@ -164,34 +129,44 @@ TEST_F(MediaWindows, AnImageNotifiesOnceWithoutTheLoopFlagAndNeverWithIt)
         SCOPED_TRACE(&c - cases);
         EXPECT_EQ(doc.StartsOf(77), c.notices);
         EXPECT_EQ((doc.Flags(image) & OBJ_RUNNING) != 0, c.notices == 0);
-        for (const Received &r : doc.Starts())
+        for (const Received &r : doc.starts)
             if (r.w == 77) {
                 EXPECT_EQ(r.l, (LPARAM)doc.Child(doc.Number(image)));
             }
     }
 }
 
+// On a palette display each frame is first brought to the standard palette,
+// which holds these colours exactly.
 TEST_F(MediaWindows, AnAnimationOfThreeFramesTwiceDrawsSixFramesThenStopsAndNotifies)
 {
     const std::vector<COLORREF> colours = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
-    BLOCK &p = Page("One");
-    // Delays no test waits for: every frame comes from a timer message sent here.
-    HGLOBAL anim = WithData(p, TAG_ANIM, AT, Animation(colours, 600000), OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY);
-    GlobalLocked<OBJECTANIM>(anim)->frames = 3;
-    GlobalLocked<OBJECTANIM>(anim)->repeat = 2;
-    GlobalLocked<OBJECTANIM>(anim)->notify = 55;
-    OpenSpied();
-    HWND w = Child(Number(anim));
-    for (int frame = 0; frame < 7; frame++) {
-        UINT_PTR timer = GlobalLocked<OBJECTANIM>(anim)->timer;
-        ASSERT_EQ(timer != 0, frame < 6) << frame;
-        SendMessageA(w, WM_TIMER, frame < 6 ? timer : 2, 0);
-        sbtest::PumpUntilIdle(20);
-        EXPECT_EQ(sbtest::CaptureClient(w).At(5, 5), colours[(frame < 6 ? frame : 5) % 3]) << frame;
-        EXPECT_EQ(StartsOf(55), frame < 5 ? 0u : 1u) << frame;
+    const int display = devicebits;
+    for (int depth : {display, 8}) {
+        SCOPED_TRACE(depth);
+        devicebits = depth;
+        MediaShow doc;
+        BLOCK &p = doc.Page("One");
+        // Delays no test waits for: every frame comes from a timer message sent here.
+        HGLOBAL anim =
+            doc.WithData(p, TAG_ANIM, AT, Animation(colours, 600000), OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY);
+        GlobalLocked<OBJECTANIM>(anim)->frames = 3;
+        GlobalLocked<OBJECTANIM>(anim)->repeat = 2;
+        GlobalLocked<OBJECTANIM>(anim)->notify = 55;
+        doc.OpenSpied();
+        HWND w = doc.Child(doc.Number(anim));
+        for (int frame = 0; frame < 7; frame++) {
+            UINT_PTR timer = GlobalLocked<OBJECTANIM>(anim)->timer;
+            ASSERT_EQ(timer != 0, frame < 6) << frame;
+            SendMessageA(w, WM_TIMER, frame < 6 ? timer : 2, 0);
+            sbtest::PumpUntilIdle(20);
+            EXPECT_EQ(sbtest::CaptureClient(w).At(5, 5), colours[(frame < 6 ? frame : 5) % 3]) << frame;
+            EXPECT_EQ(doc.StartsOf(55), frame < 5 ? 0u : 1u) << frame;
+        }
+        EXPECT_FALSE(doc.Flags(anim) & OBJ_RUNNING);
+        EXPECT_EQ(GlobalLocked<OBJECTANIM>(anim)->passes, 2u);
     }
-    EXPECT_FALSE(Flags(anim) & OBJ_RUNNING);
-    EXPECT_EQ(GlobalLocked<OBJECTANIM>(anim)->passes, 2u);
+    devicebits = display;
 }
 
 // Frame records that do not fit their data are passed over; an animation
@@ -496,20 +471,13 @@ TEST(MovieFile, TheFileProcedureKeepsEveryPositionInsideTheBuffer)
         LONG position;
         const char *read;
     } steps[] = {
-        {MMIOM_OPEN, 0, 0, 0, 0, nullptr},
-        {MMIOM_READ, 0, 4, 4, 4, "0123"},
-        {MMIOM_SEEK, -100, SEEK_CUR, 0, 0, nullptr},
-        {MMIOM_SEEK, 8, SEEK_SET, 8, 8, nullptr},
-        {MMIOM_READ, 0, 16, 2, 10, "89"},
-        {MMIOM_READ, 0, 16, 0, 10, ""},
-        {MMIOM_SEEK, 0x7FFFFFFF, SEEK_SET, 10, 10, nullptr},
-        {MMIOM_SEEK, 0x7FFFFFFF, SEEK_CUR, 10, 10, nullptr},
-        {MMIOM_SEEK, -3, SEEK_END, 7, 7, nullptr},
-        {MMIOM_SEEK, 5, SEEK_END, 10, 10, nullptr},
-        {MMIOM_SEEK, -1000, SEEK_END, 0, 0, nullptr},
-        {MMIOM_SEEK, 4, 77, 0, 0, nullptr},
-        {MMIOM_READ, 0, -5, -1, 0, nullptr},
-        {MMIOM_WRITE, 0, 4, -1, 0, nullptr},
+        {MMIOM_OPEN, 0, 0, 0, 0, nullptr},           {MMIOM_READ, 0, 4, 4, 4, "0123"},
+        {MMIOM_SEEK, -100, SEEK_CUR, 0, 0, nullptr}, {MMIOM_SEEK, 8, SEEK_SET, 8, 8, nullptr},
+        {MMIOM_READ, 0, 16, 2, 10, "89"},            {MMIOM_READ, 0, 16, 0, 10, ""},
+        {MMIOM_SEEK, 0x7FFFFFFF, SEEK_SET, 10, 10, nullptr}, {MMIOM_SEEK, 0x7FFFFFFF, SEEK_CUR, 10, 10, nullptr},
+        {MMIOM_SEEK, -3, SEEK_END, 7, 7, nullptr},   {MMIOM_SEEK, 5, SEEK_END, 10, 10, nullptr},
+        {MMIOM_SEEK, -1000, SEEK_END, 0, 0, nullptr}, {MMIOM_SEEK, 4, 77, 0, 0, nullptr},
+        {MMIOM_READ, 0, -5, -1, 0, nullptr},         {MMIOM_WRITE, 0, 4, -1, 0, nullptr},
         {MMIOM_CLOSE, 0, 0, 0, 0, nullptr},
     };
     info.lDiskOffset = 1234;
