@@ -16,7 +16,6 @@ const char QVCLASS_timer[] = "QV_Timer";
 const char QVCLASS_staticimage[] = "QV_StaticImage";
 const char QVCLASS_movie[] = "QV_Movie";
 
-
 namespace {
 
 struct CLASSROW {
