@@ -408,11 +408,16 @@ TEST_F(MediaWindows, OneMovieAtATimeAndOnlyItsOwnNoticeEndsIt)
 {
     FakeMedia media;
     BLOCK &p = Page("One");
+    HGLOBAL damaged = AddMovie(*this, p, Bytes(64, 1));
     HGLOBAL a = AddMovie(*this, p, Avi(), OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY);
     HGLOBAL b = AddMovie(*this, p, Avi(), OBJ_VISIBLE | OBJ_NOTIFY);
     OpenSpied();
     HWND aw = Child(Number(a)), bw = Child(Number(b));
     ASSERT_EQ(AVIobjecthwnd, aw);
+    // A movie that never played has no say over the one that plays.
+    Post(QVM_STOPOBJECT, Number(damaged));
+    EXPECT_FALSE(Flags(damaged) & OBJ_RUNNING);
+    EXPECT_TRUE(AVIplaybuffer);
     EXPECT_EQ(AVIbufferSize, Avi().size() + 16);
     EXPECT_EQ(GlobalLocked<OBJECTMOVIE>(a)->device, 7u);
     Post(QVM_STARTOBJECT, Number(b));
