@@ -1,5 +1,6 @@
 #include "common/shell.h"
 #include "document/objects.h"
+#include "runtime/media.h"
 #include "runtime/runtime.h"
 #include <mmsystem.h>
 
@@ -14,10 +15,6 @@ const char QVCLASS_applet[] = "QV_Applet";
 const char QVCLASS_timer[] = "QV_Timer";
 const char QVCLASS_staticimage[] = "QV_StaticImage";
 const char QVCLASS_movie[] = "QV_Movie";
-
-// The in-memory AVI file procedure of the movie windows.
-LRESULT CALLBACK QV_MovieIOProc(LPSTR info, UINT msg, LPARAM lParam1, LPARAM lParam2);
-constexpr FOURCC MOVIEIOPROC = mmioFOURCC('M', 'E', 'Y', ' ');
 
 namespace {
 
@@ -52,13 +49,13 @@ int QV_RegisterCommonClasses()
         if (!RegisterClassA(&wc))
             return 0;
     }
-    mmioInstallIOProcA(MOVIEIOPROC, (LPMMIOPROC)QV_MovieIOProc, MMIO_INSTALLPROC);
+    mmioInstallIOProcA(AVIIOPROCCODE, (LPMMIOPROC)AVIIOProc, MMIO_INSTALLPROC);
     return 1;
 }
 
 int QV_UnregisterCommonClasses()
 {
-    mmioInstallIOProcA(MOVIEIOPROC, NULL, MMIO_REMOVEPROC);
+    mmioInstallIOProcA(AVIIOPROCCODE, NULL, MMIO_REMOVEPROC);
     for (size_t i = sizeof classes / sizeof classes[0]; i-- > 0;)
         UnregisterClassA(classes[i].name, hInst);
     return 1;

@@ -260,9 +260,3 @@ int QV_DrawStaticObjects(HWND window, BLOCK *page, HWND)
     ReleaseDC(window, dc);
     return 1;
 }
-
-BITMAPINFOHEADER *FindAnimationImage(char *data, unsigned long i, OBJECTANIMFRAME *out)
-{
-    memcpy(out, data + 48 + sizeof(OBJECTANIMFRAME) * i, sizeof *out);
-    return (BITMAPINFOHEADER *)(data + out->offset);
-}

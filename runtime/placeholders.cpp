@@ -1,7 +1,6 @@
-// The windows of images, animations, sounds, applets and movies keep the life
-// cycle every object window shares and draw nothing, so a page that holds
-// them still shows; what each of them plays and draws comes in a module of
-// its own that replaces this one.
+// The applet window keeps the life cycle every object window shares and
+// draws nothing, so a page that holds one still shows; what it runs comes in
+// a module of its own that replaces this one.
 #include "document/objects.h"
 #include "runtime/runtime.h"
 #include <mmsystem.h>
@@ -66,15 +65,4 @@ static LRESULT LifeCycle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK QV_ImageProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
-LRESULT CALLBACK QV_AnimProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
-LRESULT CALLBACK QV_WaveProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
-LRESULT CALLBACK QV_MidiProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
 LRESULT CALLBACK QV_AppletProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
-LRESULT CALLBACK QV_MovieProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
-
-// No movie plays yet: nothing opens through the in-memory file procedure.
-LRESULT CALLBACK QV_MovieIOProc(LPSTR, UINT msg, LPARAM, LPARAM)
-{
-    return msg == MMIOM_OPEN ? MMIOERR_CANNOTOPEN : 0;
-}

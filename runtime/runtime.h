@@ -75,7 +75,6 @@ int QV_DeletePageObject(HWND window, HGLOBAL object);
 int QV_IsObjectStatic(const OBJECTHEADER *object);
 void QV_GetBackground(HDC dc, OBJECTHEADER *object);
 int QV_DrawStaticObjects(HWND window, BLOCK *page, HWND list);
-BITMAPINFOHEADER *FindAnimationImage(char *data, unsigned long i, OBJECTANIMFRAME *out);
 
 // --- Controls, timers and painted objects -------------------------------
 
@@ -88,8 +87,8 @@ LRESULT CALLBACK QV_TimerProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_TextProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_FrameProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_StaticImageProc(HWND, UINT, WPARAM, LPARAM);
-// Image, animation, sound, applet and movie windows; for now windows that keep the
-// common life cycle and draw nothing.
+// Image, animation, sound, applet and movie windows (the movie's players and
+// its in-memory file procedure: runtime/media.h).
 LRESULT CALLBACK QV_ImageProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_AnimProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_WaveProc(HWND, UINT, WPARAM, LPARAM);

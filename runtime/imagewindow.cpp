@@ -1,0 +1,200 @@
+// Image objects: the picture appears with one effect, waits and disappears
+// with another, one step of the transition engine per timer tick; then the
+// object stops and tells its target, or with the loop flag starts again.
+#include "common/services.h"
+#include "common/shell.h"
+#include "media/dib.h"
+#include "media/reduce.h"
+#include "runtime/lifecycle.h"
+#include "runtime/runtime.h"
+#include "runtime/transition.h"
+
+namespace {
+
+using objectlife::Record;
+
+constexpr UINT_PTR TICKTIMER = 1, WAITTIMER = 2;
+
+Record<OBJECTIMAGE> Image(HWND hwnd) { return Record<OBJECTIMAGE>(hwnd, TAG_IMAG); }
+
+// On palette displays the picture is brought to the standard palette once,
+// here, rather than on every tick.
+HGLOBAL Reduced(HGLOBAL picture, uint32_t flags)
+{
+    int width, height, depth;
+    if (!picture || devicebits > 8 || !GetBitmapDimensions(picture, &width, &height, &depth, nullptr))
+        return picture;
+    char rgb[PALETTEBYTES];
+    int bits = 0;
+    GetDefaultPalette(rgb, &bits, 6);
+    HGLOBAL reduced = (flags & OBJ_REMAP) ? RemapDib(picture, rgb, bits, 0) : DitherDib(picture, rgb, bits, 0);
+    if (!reduced)
+        return picture;
+    GlobalFree(picture);
+    return reduced;
+}
+
+void KillTimers(HWND hwnd, OBJECTIMAGE *o)
+{
+    if (o->timer1)
+        KillTimer(hwnd, o->timer1);
+    if (o->timer2)
+        KillTimer(hwnd, o->timer2);
+    o->timer1 = o->timer2 = 0;
+}
+
+// Frees everything the window made for its record and zeroes the fields,
+// so nothing of a past showing is ever used again.
+void Release(HWND hwnd, OBJECTIMAGE *o)
+{
+    KillTimers(hwnd, o);
+    if (HGLOBAL h = (HGLOBAL)(UINT_PTR)o->status) {
+        if (STATUS *s = (STATUS *)GlobalLock(h)) {
+            if (s->snapshot)
+                DeleteObject(s->snapshot);
+            s->snapshot = NULL;
+            DestroyStatus(s);
+            GlobalUnlock(h);
+        }
+        GlobalFree(h);
+    }
+    if (o->picture)
+        GlobalFree((HGLOBAL)(UINT_PTR)o->picture);
+    o->status = o->picture = 0;
+    o->header.flags &= ~OBJ_RUNNING;
+}
+
+void Created(HWND hwnd)
+{
+    if (auto o = Image(hwnd)) {
+        // Whatever the fields hold is not this window's to free.
+        o->timer1 = o->timer2 = 0;
+        o->header.flags &= ~OBJ_RUNNING;
+        HGLOBAL status = GlobalAlloc(GHND, STATUSBLOCKSIZE);
+        HGLOBAL picture = Reduced(o.CopyData(), o->header.flags);
+        // A record without a picture ticks through its phases and shows
+        // nothing.
+        if (GlobalLocked<STATUS> s(status); s) {
+            // A wait stored as a negative number waits not at all.
+            long wait = (long)(int32_t)o->wait;
+            long speed = (long)(int32_t)o->speed;
+            InitImageStatus(s.get(), picture, (int)o->appear, (int)o->disappear, speed, wait, nullptr);
+        }
+        o->status = (uint32_t)(UINT_PTR)status;
+        o->picture = (uint32_t)(UINT_PTR)picture;
+    }
+    objectlife::StartUnlessDisabled(hwnd);
+}
+
+void StartStop(HWND hwnd, short request)
+{
+    auto o = Image(hwnd);
+    if (!o)
+        return;
+    if (request == 1 && !(o->header.flags & OBJ_RUNNING)) {
+        // Without its record the picture never runs.
+        GlobalLocked<STATUS> s((HGLOBAL)(UINT_PTR)o->status);
+        if (!s)
+            return;
+        // The engine keeps the speed within 0..80, so the period is 1..81 ms.
+        o->timer1 = (uint32_t)SetTimer(hwnd, TICKTIMER, (UINT)(81 - s->speed), NULL);
+        o->timer2 = (uint32_t)SetTimer(hwnd, WAITTIMER, 1000, NULL);
+        o->header.flags |= OBJ_RUNNING;
+    } else if (request == 0 && (o->header.flags & OBJ_RUNNING)) {
+        KillTimers(hwnd, o.get());
+        o->header.flags &= ~OBJ_RUNNING;
+    }
+}
+
+void Tick(HWND hwnd, STATUS *s)
+{
+    HDC dc = GetDC(hwnd);
+    if (!dc)
+        return;
+    if (!s->background) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        s->background = CopyScreenToBitmap(dc, &client);
+    }
+    s->xorigin = s->yorigin = 0;
+    HandleOnceCell(hwnd, dc, s);
+    ReleaseDC(hwnd, dc);
+}
+
+void Timer(HWND hwnd, WPARAM id)
+{
+    auto o = Image(hwnd);
+    if (!o)
+        return;
+    GlobalLocked<STATUS> s((HGLOBAL)(UINT_PTR)o->status);
+    if (!s)
+        return;
+    if (id == TRANSITION_ENDTIMER) {
+        // Taken even while the show is inactive: the cycle is over, and a
+        // lost end would leave its bitmaps and its target's start behind.
+        DestroyStatus(s.get());
+        s->current = STATUS_NEWCYCLE;
+        if (!(o->header.flags & OBJ_LOOP) && (o->header.flags & OBJ_RUNNING)) {
+            KillTimers(hwnd, o.get());
+            o->header.flags &= ~OBJ_RUNNING;
+            objectlife::NotifyDone(hwnd, o->header.flags, o->notify);
+        }
+        return;
+    }
+    if (o->header.flags & OBJ_DEACTIVATED)
+        return;
+    if (o->timer1 && id == o->timer1) {
+        Tick(hwnd, s.get());
+    } else if (o->timer2 && id == o->timer2) {
+        if (s->countdown > 0 && s->phase == PHASE_WAIT)
+            s->countdown--;
+    }
+}
+
+void Paint(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (auto o = Image(hwnd)) {
+        GlobalLocked<STATUS> s((HGLOBAL)(UINT_PTR)o->status);
+        BITMAP bm;
+        if (s && s->snapshot && GetObjectA(s->snapshot, sizeof bm, &bm)) {
+            HDC mem = CreateCompatibleDC(dc);
+            HGDIOBJ old = SelectObject(mem, s->snapshot);
+            BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+            SelectObject(mem, old);
+            DeleteDC(mem);
+        }
+    }
+    EndPaint(hwnd, &ps);
+}
+
+} // namespace
+
+LRESULT CALLBACK QV_ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        PostMessageA(hwnd, QVM_OBJECTCREATED, 0, 0);
+        return 0;
+    case QVM_OBJECTCREATED:
+        Created(hwnd);
+        return 0;
+    case QVM_OBJECTSTARTSTOP:
+        StartStop(hwnd, objectlife::Request(wParam));
+        return 0;
+    case WM_TIMER:
+        Timer(hwnd, wParam);
+        return 0;
+    case WM_PAINT:
+        Paint(hwnd);
+        return 0;
+    case WM_DESTROY:
+        if (auto o = Image(hwnd))
+            Release(hwnd, o.get());
+        return 0;
+    }
+    if (objectlife::CommonMessage(hwnd, msg, wParam, lParam, true))
+        return 0;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

@@ -1,0 +1,46 @@
+#include "runtime/lifecycle.h"
+#include "runtime/runtime.h"
+
+namespace objectlife {
+
+void StartUnlessDisabled(HWND hwnd)
+{
+    if (!(GetWindowLongA(hwnd, GWL_STYLE) & WS_DISABLED))
+        PostMessageA(hwnd, QVM_OBJECTSTARTSTOP, 1, 0);
+}
+
+void NotifyDone(HWND hwnd, uint32_t flags, uint32_t notify)
+{
+    if (flags & OBJ_NOTIFY)
+        PostMessageA(GetParent(hwnd), QVM_STARTOBJECT, notify, (LPARAM)hwnd);
+}
+
+bool CommonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool pauses)
+{
+    switch (msg) {
+    case WM_ACTIVATE:
+        // Answered here: DefWindowProc would take the keyboard focus from
+        // the page's default button.
+        if (pauses) {
+            if (OBJECTHEADER *o = LockObject(hwnd)) {
+                if (LOWORD(wParam) == 0)
+                    o->flags |= OBJ_DEACTIVATED;
+                else
+                    o->flags &= ~OBJ_DEACTIVATED;
+                UnlockObject(hwnd);
+            }
+            if (LOWORD(wParam))
+                InvalidateRect(hwnd, NULL, TRUE);
+        }
+        return true;
+    case WM_SIZE:
+        InvalidateRect(hwnd, NULL, TRUE);
+        return true;
+    case WM_LBUTTONDOWN:
+        PostMessageA(GetParent(hwnd), msg, wParam, lParam);
+        return true;
+    }
+    return false;
+}
+
+} // namespace objectlife

@@ -1,0 +1,403 @@
+// Movie objects: the AVI file a movie carries is copied into one buffer for
+// the whole process and played by MCI's "avivideo" device through a file
+// procedure over that buffer, so nothing is written out to play it. One
+// movie plays at a time; starting another stops it first.
+#include "common/paths.h"
+#include "common/services.h"
+#include "media/avicheck.h"
+#include "media/sound.h"
+#include "runtime/lifecycle.h"
+#include "runtime/media.h"
+#include "runtime/objdraw.h"
+#include "runtime/runtime.h"
+#include <digitalv.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+HGLOBAL AVIplaybuffer = NULL;
+DWORD AVIbufferSize = 0;
+HWND AVIobjecthwnd = NULL;
+
+static MCIERROR DefaultMciCommand(MCIDEVICEID device, UINT msg, DWORD_PTR flags, DWORD_PTR params)
+{
+    return mciSendCommandA(device, msg, flags, params);
+}
+
+static BOOL DefaultMciErrorText(MCIERROR error, char *text, UINT size) { return mciGetErrorStringA(error, text, size); }
+
+const MEDIAHOST DefaultMediaHost = {APPLETPlaySound, APPLETKillSound, APPLETHandleMessage, DefaultMciCommand,
+                                    DefaultMciErrorText};
+MEDIAHOST MediaHost = DefaultMediaHost;
+
+LRESULT CALLBACK AVIIOProc(LPSTR info, UINT msg, LPARAM lParam1, LPARAM lParam2)
+{
+    auto *mmio = (MMIOINFO *)info;
+    if (!mmio)
+        return -1;
+    const LONG size = (LONG)AVIbufferSize;
+    // Whatever the driver asks, the position stays within the buffer.
+    auto within = [size](int64_t at) { return (LONG)(at < 0 ? 0 : at > size ? size : at); };
+    switch (msg) {
+    case MMIOM_OPEN:
+        mmio->lDiskOffset = 0;
+        return AVIplaybuffer ? 0 : MMIOERR_CANNOTOPEN;
+    case MMIOM_CLOSE:
+        return 0;
+    case MMIOM_READ: {
+        LONG at = within(mmio->lDiskOffset), count = (LONG)lParam2;
+        if (count < 0 || (count && !lParam1))
+            return -1;
+        if (count > size - at)
+            count = size - at;
+        if (count > 0)
+            memcpy((char *)lParam1, (const char *)AVIplaybuffer + at, (size_t)count);
+        mmio->lDiskOffset = at + count;
+        return count;
+    }
+    case MMIOM_SEEK: {
+        int64_t offset = (LONG)lParam1, to = mmio->lDiskOffset;
+        if (lParam2 == SEEK_SET)
+            to = offset;
+        else if (lParam2 == SEEK_CUR)
+            to += offset;
+        else if (lParam2 == SEEK_END)
+            to = size + offset;
+        mmio->lDiskOffset = within(to);
+        return mmio->lDiskOffset;
+    }
+    default:
+        return -1;
+    }
+}
+
+namespace {
+
+using objectlife::Record;
+
+constexpr char STATEPROP[] = "QV_MovieState";
+constexpr int ERRORTEXT = 261;
+
+// What the window keeps beside its record: the page under it until the
+// record takes it, whether its movie has been found sound, and the error
+// text it shows while marked running.
+struct MOVIESTATE {
+    HBITMAP pendinggrab;
+    int checked; // 0 not yet, 1 sound, -1 damaged
+    char error[ERRORTEXT];
+};
+
+MOVIESTATE *State(HWND hwnd) { return (MOVIESTATE *)GetPropA(hwnd, STATEPROP); }
+
+Record<OBJECTMOVIE> Movie(HWND hwnd) { return Record<OBJECTMOVIE>(hwnd, TAG_MOVI); }
+
+constexpr MCIDEVICEID NODEVICE = (MCIDEVICEID)-1;
+
+// The AVI file inside the movie's data, or null when the record places it
+// outside the data.
+char *AviBytes(const Record<OBJECTMOVIE> &o, uint32_t *length)
+{
+    uint32_t size = 0;
+    char *data = o.Data(&size);
+    *length = 0;
+    if (!data || o->avioffset > size || o->avilength > size - o->avioffset || !o->avilength)
+        return nullptr;
+    *length = o->avilength;
+    return data + o->avioffset;
+}
+
+// The MCI driver trusts the sizes it reads: the file's structure is checked
+// first, by the same check every AVI file passes before the platform reads
+// it. The check reads files, so the bytes go through a temporary one.
+bool SoundAvi(const char *bytes, uint32_t length)
+{
+    char path[MAX_PATH];
+    if (!COMMONGetTemporaryFileName(path, "MOVI", ".avi", 0))
+        return false;
+    bool ok = false;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        ok = WriteFile(file, bytes, length, &written, NULL) && written == length;
+        CloseHandle(file);
+    }
+    AVIFIRSTVIDEO video;
+    ok = ok && CheckAviFile(path, &video);
+    DeleteFileA(path);
+    return ok;
+}
+
+void ShowError(HWND hwnd, const char *text)
+{
+    HDC dc = GetDC(hwnd);
+    if (!dc)
+        return;
+    RECT r;
+    GetClientRect(hwnd, &r);
+    FillRect(dc, &r, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    InflateRect(&r, -4, -4);
+    HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    SetBkMode(dc, OPAQUE);
+    DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, font);
+    ReleaseDC(hwnd, dc);
+}
+
+void FreeBuffer()
+{
+    if (AVIplaybuffer)
+        GlobalFree(AVIplaybuffer);
+    AVIplaybuffer = NULL;
+    AVIbufferSize = 0;
+}
+
+void ErrorText(MCIERROR error, char *text)
+{
+    text[0] = 0;
+    if (!MediaHost.mcierrortext(error, text, ERRORTEXT) || !text[0])
+        snprintf(text, ERRORTEXT, "MCI error %lu", (unsigned long)error);
+}
+
+// Opens and plays the movie; the error text when it cannot.
+bool Play(HWND hwnd, OBJECTMOVIE *o, MOVIESTATE *state, const char *bytes, uint32_t length)
+{
+    char *text = state->error;
+    if (state->checked == 0)
+        state->checked = SoundAvi(bytes, length) ? 1 : -1;
+    if (state->checked < 0) {
+        ErrorText(MCIERR_INVALID_FILE, text);
+        return false;
+    }
+    AVIplaybuffer = GlobalAlloc(GPTR, length);
+    if (!AVIplaybuffer) {
+        snprintf(text, ERRORTEXT, "%s", MOVIEMEMORYERROR);
+        return false;
+    }
+    memcpy(AVIplaybuffer, bytes, length);
+    AVIbufferSize = length;
+    char type[] = "avivideo", element[sizeof MOVIEELEMENT];
+    memcpy(element, MOVIEELEMENT, sizeof element);
+    MCI_DGV_OPEN_PARMSA open{};
+    open.lpstrDeviceType = type;
+    open.lpstrElementName = element;
+    open.dwStyle = WS_CHILD;
+    open.hWndParent = hwnd;
+    // A child window needs its parent named: without one the driver cannot
+    // make the window it opens with.
+    DWORD flags = MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
+    if (MCIERROR e = MediaHost.mcicommand(0, MCI_OPEN, flags, (DWORD_PTR)&open)) {
+        ErrorText(e, text);
+        FreeBuffer();
+        return false;
+    }
+    o->device = open.wDeviceID;
+    MCI_DGV_WINDOW_PARMSA window{};
+    window.hWnd = hwnd;
+    MediaHost.mcicommand(open.wDeviceID, MCI_WINDOW, MCI_DGV_WINDOW_HWND, (DWORD_PTR)&window);
+    MCI_PLAY_PARMS play{};
+    play.dwCallback = (DWORD_PTR)hwnd;
+    if (MCIERROR e = MediaHost.mcicommand(open.wDeviceID, MCI_PLAY, MCI_NOTIFY, (DWORD_PTR)&play)) {
+        ErrorText(e, text);
+        MCI_GENERIC_PARMS close{};
+        MediaHost.mcicommand(open.wDeviceID, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&close);
+        o->device = NODEVICE;
+        FreeBuffer();
+        return false;
+    }
+    AVIobjecthwnd = hwnd;
+    return true;
+}
+
+void Start(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    MOVIESTATE *state = State(hwnd);
+    {
+        auto o = Movie(hwnd);
+        if (!o || !state || (o->header.flags & OBJ_RUNNING))
+            return;
+    }
+    if (AVIobjecthwnd && AVIobjecthwnd != hwnd) {
+        // One movie at a time: that one stops, then this one starts.
+        HWND other = AVIobjecthwnd;
+        if (IsWindow(other))
+            SendMessageA(other, QVM_OBJECTSTARTSTOP, 0, 0);
+        AVIobjecthwnd = NULL;
+        PostMessageA(hwnd, QVM_OBJECTSTARTSTOP, wParam, lParam);
+        return;
+    }
+    auto o = Movie(hwnd);
+    if (!o)
+        return;
+    o->device = NODEVICE;
+    o->header.flags |= OBJ_RUNNING;
+    state->error[0] = 0;
+    uint32_t length = 0;
+    const char *bytes = AviBytes(o, &length);
+    bool played = false;
+    if (!bytes) {
+        state->checked = -1;
+        ErrorText(MCIERR_INVALID_FILE, state->error);
+    } else {
+        played = Play(hwnd, o.get(), state, bytes, length);
+    }
+    // Marked running all the same, so that a stop request clears the text.
+    if (!played)
+        ShowError(hwnd, state->error);
+}
+
+// Stops and closes the device and, when this window's movie is the one
+// playing, frees the shared copy.
+void Halt(HWND hwnd, OBJECTMOVIE *o)
+{
+    if (o->device != NODEVICE) {
+        MCI_GENERIC_PARMS parms{};
+        parms.dwCallback = (DWORD_PTR)hwnd;
+        MediaHost.mcicommand(o->device, MCI_STOP, MCI_NOTIFY | MCI_WAIT, (DWORD_PTR)&parms);
+        MediaHost.mcicommand(o->device, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&parms);
+        o->device = NODEVICE;
+    }
+    if (AVIobjecthwnd == hwnd) {
+        FreeBuffer();
+        AVIobjecthwnd = NULL;
+    }
+    o->header.flags &= ~OBJ_RUNNING;
+    if (MOVIESTATE *state = State(hwnd))
+        state->error[0] = 0;
+}
+
+void Stop(HWND hwnd)
+{
+    {
+        auto o = Movie(hwnd);
+        if (!o || !(o->header.flags & OBJ_RUNNING))
+            return;
+        Halt(hwnd, o.get());
+    }
+    InvalidateRect(hwnd, NULL, TRUE);
+    UpdateWindow(hwnd);
+}
+
+void Notice(HWND hwnd, LPARAM device)
+{
+    auto o = Movie(hwnd);
+    // Notices of devices this window no longer has open (the one its own
+    // stop gives, or another's) change nothing.
+    if (!o || o->device == NODEVICE || (MCIDEVICEID)device != o->device)
+        return;
+    MCI_GENERIC_PARMS close{};
+    MediaHost.mcicommand(o->device, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&close);
+    o->device = NODEVICE;
+    PostMessageA(hwnd, QVM_OBJECTSTARTSTOP, 0, 0);
+    objectlife::NotifyDone(hwnd, o->header.flags, o->notify);
+}
+
+void Paint(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    auto o = Movie(hwnd);
+    MOVIESTATE *state = State(hwnd);
+    if (!o) {
+        DrawPageObject(hwnd, dc, nullptr);
+    } else if (o->header.flags & OBJ_RUNNING) {
+        // MCI draws the video; a movie that could not play keeps its text.
+        if (state && state->error[0]) {
+            EndPaint(hwnd, &ps);
+            ShowError(hwnd, state->error);
+            return;
+        }
+    } else if ((o->header.flags & OBJ_SOFTCUSTOM) && o->grab) {
+        HBITMAP grab = (HBITMAP)(UINT_PTR)o->grab;
+        BITMAP bm;
+        if (GetObjectA(grab, sizeof bm, &bm)) {
+            HDC mem = CreateCompatibleDC(dc);
+            HGDIOBJ old = SelectObject(mem, grab);
+            BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+            SelectObject(mem, old);
+            DeleteDC(mem);
+        }
+    } else {
+        DrawPageObject(hwnd, dc, nullptr);
+    }
+    EndPaint(hwnd, &ps);
+}
+
+} // namespace
+
+LRESULT CALLBACK QV_MovieProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_NCCREATE:
+        if (auto *state = (MOVIESTATE *)calloc(1, sizeof(MOVIESTATE)); !state || !SetPropA(hwnd, STATEPROP, state)) {
+            free(state);
+            return FALSE;
+        }
+        break;
+    case WM_CREATE: {
+        // The page under the window, before the window covers it.
+        auto *cs = (CREATESTRUCTA *)lParam;
+        RECT r{cs->x, cs->y, cs->x + cs->cx, cs->y + cs->cy};
+        HWND parent = GetParent(hwnd);
+        HDC dc = GetDC(parent);
+        HBITMAP grab = dc ? CopyScreenToBitmap(dc, &r) : NULL;
+        if (dc)
+            ReleaseDC(parent, dc);
+        if (MOVIESTATE *state = State(hwnd))
+            state->pendinggrab = grab;
+        PostMessageA(hwnd, QVM_OBJECTCREATED, 0, (LPARAM)grab);
+        return 0;
+    }
+    case QVM_OBJECTCREATED: {
+        MOVIESTATE *state = State(hwnd);
+        HBITMAP grab = state ? state->pendinggrab : NULL;
+        if (state)
+            state->pendinggrab = NULL;
+        if (auto o = Movie(hwnd)) {
+            o->grab = (uint32_t)(UINT_PTR)grab;
+            o->device = NODEVICE;
+            o->header.flags &= ~OBJ_RUNNING;
+        } else if (grab) {
+            DeleteObject(grab);
+        }
+        objectlife::StartUnlessDisabled(hwnd);
+        return 0;
+    }
+    case QVM_OBJECTSTARTSTOP:
+        if (objectlife::Request(wParam) == 1)
+            Start(hwnd, wParam, lParam);
+        else if (objectlife::Request(wParam) == 0)
+            Stop(hwnd);
+        return 0;
+    case MM_MCINOTIFY:
+        Notice(hwnd, lParam);
+        return 0;
+    case WM_PAINT:
+        Paint(hwnd);
+        return 0;
+    case WM_ERASEBKGND:
+        return 0;
+    case WM_DESTROY:
+        if (auto o = Movie(hwnd)) {
+            if (o->grab)
+                DeleteObject((HBITMAP)(UINT_PTR)o->grab);
+            o->grab = 0;
+            Halt(hwnd, o.get());
+        } else if (AVIobjecthwnd == hwnd) {
+            FreeBuffer();
+            AVIobjecthwnd = NULL;
+        }
+        return 0;
+    case WM_NCDESTROY:
+        if (MOVIESTATE *state = (MOVIESTATE *)RemovePropA(hwnd, STATEPROP)) {
+            if (state->pendinggrab)
+                DeleteObject(state->pendinggrab);
+            free(state);
+        }
+        break;
+    }
+    if (objectlife::CommonMessage(hwnd, msg, wParam, lParam, true))
+        return 0;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
