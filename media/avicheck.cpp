@@ -29,12 +29,20 @@ constexpr uint64_t MAXPIXELSPERBYTE = 8192;
 using kpx::Le16;
 using kpx::Le32;
 
+// The bytes under check: a file, or a buffer already in memory.
 struct File {
     HANDLE handle;
     uint64_t size;
+    const uint8_t *bytes = nullptr;
 
     bool Read(uint64_t at, void *out, uint32_t count)
     {
+        if (bytes) {
+            if (at > size || count > size - at)
+                return false;
+            memcpy(out, bytes + at, count);
+            return true;
+        }
         LARGE_INTEGER to;
         to.QuadPart = (LONGLONG)at;
         DWORD got = 0;
@@ -338,4 +346,12 @@ bool CheckAviFile(const char *path, AVIFIRSTVIDEO *video)
     }
     CloseHandle(handle);
     return ok;
+}
+
+bool CheckAviData(const void *data, uint32_t size, AVIFIRSTVIDEO *video)
+{
+    if (!data || !video)
+        return false;
+    File f{INVALID_HANDLE_VALUE, size, (const uint8_t *)data};
+    return Check(f, video);
 }

@@ -16,3 +16,5 @@ struct AVIFIRSTVIDEO {
 // need, the index names only chunks inside the file, and there is a video
 // stream whose first frame the limits of the picture loaders allow.
 bool CheckAviFile(const char *path, AVIFIRSTVIDEO *video);
+// The same check on an AVI file held in memory.
+bool CheckAviData(const void *data, uint32_t size, AVIFIRSTVIDEO *video);

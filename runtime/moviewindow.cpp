@@ -106,25 +106,12 @@ char *AviBytes(const Record<OBJECTMOVIE> &o, uint32_t *length)
     return data + o->avioffset;
 }
 
-// The MCI driver trusts the sizes it reads: the file's structure is checked
-// first, by the same check every AVI file passes before the platform reads
-// it. The check reads files, so the bytes go through a temporary one.
+// The MCI driver trusts the sizes it reads: the movie's structure is checked
+// first, by the same check every AVI file passes before the platform reads it.
 bool SoundAvi(const char *bytes, uint32_t length)
 {
-    char path[MAX_PATH];
-    if (!COMMONGetTemporaryFileName(path, "MOVI", ".avi", 0))
-        return false;
-    bool ok = false;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, NULL);
-    if (file != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        ok = WriteFile(file, bytes, length, &written, NULL) && written == length;
-        CloseHandle(file);
-    }
     AVIFIRSTVIDEO video;
-    ok = ok && CheckAviFile(path, &video);
-    DeleteFileA(path);
-    return ok;
+    return CheckAviData(bytes, length, &video);
 }
 
 void ShowError(HWND hwnd, const char *text)
