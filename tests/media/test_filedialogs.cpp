@@ -1,0 +1,254 @@
+// The picture and sound file dialogs, driven for real: the common dialog
+// runs with our hooks and templates, a driver picks files in its list the
+// way a user does, reads what the preview shows and closes it.
+#include "media/filedialogs.h"
+#include "media/imageformat.h"
+#include "media/soundfiles.h"
+#include "common/shell.h"
+#include "resources/filedialogs_ids.h"
+#include "tests/media/picturetest.h"
+#include "tests/support/testsupport.h"
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <algorithm>
+#include <functional>
+#include <string>
+
+using namespace pictest;
+using sbtest::Capture;
+using sbtest::ModalRecorder;
+
+namespace {
+
+constexpr int FILENAMEFIELD = 1152, FILETYPECOMBO = 1136;
+
+// A folder of its own for each test, with the files it writes.
+class FileDialogs : public testing::Test {
+protected:
+    std::string folder;
+    void SetUp() override
+    {
+        char base[MAX_PATH], name[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        GetTempFileNameA(base, "dlg", 0, name);
+        DeleteFileA(name);
+        CreateDirectoryA(name, NULL);
+        folder = std::string(name) + "\\";
+    }
+    void TearDown() override
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+        for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found))
+            DeleteFileA((folder + found.cFileName).c_str());
+        if (h != INVALID_HANDLE_VALUE)
+            FindClose(h);
+        RemoveDirectoryA(folder.c_str());
+    }
+    std::string Path(const std::string &name) const { return folder + name; }
+};
+
+// The child dialog of our template inside the common dialog.
+HWND Hook(HWND dlg)
+{
+    return FindWindowExA(dlg, NULL, "#32770", NULL);
+}
+
+std::string Text(HWND window)
+{
+    char text[512] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+BOOL CALLBACK FindList(HWND child, LPARAM found)
+{
+    char cls[32];
+    GetClassNameA(child, cls, sizeof cls);
+    if (strcmp(cls, WC_LISTVIEWA) != 0)
+        return TRUE;
+    *(HWND *)found = child;
+    return FALSE;
+}
+
+// Selects the file `name` in the dialog's list, as a click would; false
+// when the list does not show it.
+bool Select(HWND dlg, const std::string &name)
+{
+    HWND list = NULL;
+    EnumChildWindows(dlg, FindList, (LPARAM)&list);
+    if (!list)
+        return false;
+    int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i) {
+        char text[MAX_PATH] = "";
+        LVITEMA item{};
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, i, (LPARAM)&item);
+        if (_stricmp(text, name.c_str()) != 0)
+            continue;
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&state);
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list, LVM_SETITEMSTATE, i, (LPARAM)&state);
+        return true;
+    }
+    return false;
+}
+
+// What the preview box shows, read back from the screen.
+Capture Shown(HWND hook, int id)
+{
+    HWND box = GetDlgItem(hook, id);
+    UpdateWindow(box);
+    return sbtest::CaptureClient(box);
+}
+
+bool Near(COLORREF a, COLORREF b, int tolerance = 24)
+{
+    return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+void WritePicture(const std::string &path, int width, int height, COLORREF left, COLORREF right)
+{
+    Dib picture(CreateDib(width, height, NULL, 24));
+    {
+        Pixels p(picture);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                p.Put(x, y, x < width / 2 ? left : right);
+    }
+    ASSERT_EQ(WriteImage(path.c_str(), picture), 1);
+}
+
+void WriteBytes(const std::string &path, const std::string &bytes)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f);
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+const COLORREF RED = RGB(200, 30, 30), BLUE = RGB(30, 30, 200), GREEN = RGB(20, 180, 40), WHITE = RGB(255, 255, 255);
+
+TEST_F(FileDialogs, PicturePreviewShowsSizeColoursAndTheScaledPicture)
+{
+    WritePicture(Path("big.bmp"), 640, 480, RED, BLUE);
+    WritePicture(Path("dot.bmp"), 1, 1, GREEN, GREEN);
+    WriteBytes(Path("junk.bmp"), "BM\1\2\3");
+    ImageFileOpenIndex = 2; // BMP files
+    ShowFileOpenPreview = 1;
+    ModalRecorder rec;
+    rec.Drive([&](HWND dlg) {
+        HWND hook = Hook(dlg);
+        ASSERT_TRUE(hook);
+        ASSERT_TRUE(Select(dlg, "big.bmp"));
+        EXPECT_EQ(Text(GetDlgItem(hook, IDC_FILEINFO)), "Width: 640\nDepth: 480\nColors: 16,777,216");
+        Capture c = Shown(hook, IDC_FILEPREVIEW);
+        ASSERT_GT(c.width, 40);
+        // Scaled by the smaller ratio, centred: white above and below.
+        const int percent = std::min(c.width * 100 / 640, c.height * 100 / 480);
+        const int w = 640 * percent / 100, h = 480 * percent / 100, top = (c.height - h) / 2;
+        EXPECT_TRUE(Near(c.At(c.width / 2 - w / 4, c.height / 2), RED));
+        EXPECT_TRUE(Near(c.At(c.width / 2 + w / 4, c.height / 2), BLUE));
+        EXPECT_TRUE(Near(c.At(c.width / 2 + w / 4, top + 2), BLUE));
+        if (top > 4) {
+            EXPECT_EQ(c.At(c.width / 2, top - 2), WHITE);
+        }
+
+        // One pixel grows to fill the box's smaller side.
+        ASSERT_TRUE(Select(dlg, "dot.bmp"));
+        EXPECT_EQ(Text(GetDlgItem(hook, IDC_FILEINFO)), "Width: 1\nDepth: 1\nColors: 16,777,216");
+        c = Shown(hook, IDC_FILEPREVIEW);
+        const int side = std::min(c.width, c.height);
+        for (int d : {-side / 2 + 3, 0, side / 2 - 4}) {
+            EXPECT_TRUE(Near(c.At(c.width / 2 + d, c.height / 2), GREEN)) << d;
+            EXPECT_TRUE(Near(c.At(c.width / 2, c.height / 2 + d), GREEN)) << d;
+        }
+
+        // A file no codec reads: no information, an empty box.
+        ASSERT_TRUE(Select(dlg, "junk.bmp"));
+        EXPECT_EQ(Text(GetDlgItem(hook, IDC_FILEINFO)), "");
+        EXPECT_EQ(Shown(hook, IDC_FILEPREVIEW).At(c.width / 2, c.height / 2), WHITE);
+
+        // Unticked, the box stays white.
+        ASSERT_TRUE(Select(dlg, "dot.bmp"));
+        sbtest::Click(hook, IDC_FILEPREVIEWON);
+        EXPECT_EQ(ShowFileOpenPreview, 0);
+        EXPECT_EQ(Shown(hook, IDC_FILEPREVIEW).At(c.width / 2, c.height / 2), WHITE);
+        sbtest::Click(dlg, IDCANCEL);
+    });
+    char path[FILENAMEBUFFER];
+    strcpy(path, Path("current.bmp").c_str());
+    EXPECT_EQ(GetOpenImageFileName(NULL, path), 0);
+    EXPECT_EQ(path, Path("current.bmp")); // a cancel changes nothing
+
+    // The next dialog starts unticked; OK gives the file and keeps the type.
+    rec.Drive([&](HWND dlg) {
+        EXPECT_EQ(IsDlgButtonChecked(Hook(dlg), IDC_FILEPREVIEWON), (UINT)BST_UNCHECKED);
+        sbtest::Click(Hook(dlg), IDC_FILEPREVIEWON);
+        ASSERT_TRUE(Select(dlg, "big.bmp"));
+        sbtest::Click(dlg, IDOK);
+    });
+    ImageFileOpenIndex = 2;
+    EXPECT_EQ(GetOpenImageFileName(NULL, path), 1);
+    EXPECT_EQ(path, Path("big.bmp"));
+    EXPECT_EQ(ShowFileOpenPreview, 1);
+    EXPECT_EQ(ImageFileOpenIndex, 2);
+    ASSERT_EQ(rec.calls.size(), 2u);
+    EXPECT_EQ(rec.calls[0].kind, MODAL_COMMONDIALOG);
+    EXPECT_EQ(rec.calls[0].name, "CommonOpenFileNameEx");
+}
+
+// The dialog may name a file longer than the hook's buffer: the preview
+// keeps what it shows rather than take a name cut short.
+TEST_F(FileDialogs, ASelectionTooLongForTheBufferChangesNothing)
+{
+    WritePicture(Path("big.bmp"), 640, 480, RED, BLUE);
+    ImageFileOpenIndex = 7; // All files
+    ModalRecorder rec;
+    rec.Drive([&](HWND dlg) {
+        HWND hook = Hook(dlg);
+        ASSERT_TRUE(Select(dlg, "big.bmp"));
+        SetDlgItemTextA(dlg, FILENAMEFIELD, std::string(300 - folder.size(), 'b').c_str());
+        OFNOTIFYA notice{};
+        notice.hdr = {dlg, 0, (UINT)CDN_SELCHANGE};
+        SendMessageA(hook, WM_NOTIFY, 0, (LPARAM)&notice);
+        EXPECT_EQ(Text(GetDlgItem(hook, IDC_FILEINFO)), "Width: 640\nDepth: 480\nColors: 16,777,216");
+        sbtest::Click(dlg, IDCANCEL);
+    });
+    char path[MULTIPLEFILEBUFFER] = "";
+    EXPECT_EQ(GetOpenMultipleImageFileName(NULL, strcpy(path, folder.c_str())), 0);
+}
+
+TEST_F(FileDialogs, SaveDialogKeepsTheExtensionWithTheType)
+{
+    ModalRecorder rec;
+    std::string field;
+    rec.Drive([&](HWND dlg) {
+        HWND combo = GetDlgItem(dlg, FILETYPECOMBO);
+        EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 1); // old.bmp: BMP files at once
+        SetDlgItemTextA(dlg, FILENAMEFIELD, "photo.jpg");
+        auto choose = [&](int type) {
+            SendMessageA(combo, CB_SETCURSEL, type, 0);
+            SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(FILETYPECOMBO, CBN_SELENDOK), (LPARAM)combo);
+            return Text(GetDlgItem(dlg, FILENAMEFIELD));
+        };
+        EXPECT_EQ(choose(5), "photo.png");
+        EXPECT_EQ(choose(6), "photo.png"); // All files
+        EXPECT_EQ(choose(4), "photo.tga");
+        sbtest::Click(dlg, IDOK);
+    });
+    char path[FILENAMEBUFFER];
+    strcpy(path, Path("old.bmp").c_str());
+    ImageFileOpenIndex = 1;
+    EXPECT_EQ(GetWriteImageFileName(NULL, path), 1);
+    EXPECT_EQ(path, Path("photo.tga"));
+    EXPECT_EQ(ImageFileOpenIndex, 5);
+    ImageFileOpenIndex = 1;
+}
+
+} // namespace
