@@ -129,6 +129,10 @@ int WriteGlobalToFile(HWND, const char *path, HGLOBAL data)
     GlobalLocked<const char> bytes(data);
     if (!bytes || !path || strlen(path) >= MAX_PATH)
         return 0;
+    // What could not be opened for writing is not replaced either.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return 0;
     // The new file goes beside the old one, so that taking its name is a
     // rename within one folder.
     char folder[MAX_PATH], temp[MAX_PATH];
