@@ -7,6 +7,7 @@
 #include "common/shell.h"
 #include "resources/filedialogs_ids.h"
 #include "tests/media/picturetest.h"
+#include "tests/media/soundtest.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -15,6 +16,7 @@
 #include <string>
 
 using namespace pictest;
+using namespace soundtest;
 using sbtest::Capture;
 using sbtest::ModalRecorder;
 
@@ -124,21 +126,13 @@ void WritePicture(const std::string &path, int width, int height, COLORREF left,
     ASSERT_EQ(WriteImage(path.c_str(), picture), 1);
 }
 
-void WriteBytes(const std::string &path, const std::string &bytes)
-{
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
 const COLORREF RED = RGB(200, 30, 30), BLUE = RGB(30, 30, 200), GREEN = RGB(20, 180, 40), WHITE = RGB(255, 255, 255);
 
 TEST_F(FileDialogs, PicturePreviewShowsSizeColoursAndTheScaledPicture)
 {
     WritePicture(Path("big.bmp"), 640, 480, RED, BLUE);
     WritePicture(Path("dot.bmp"), 1, 1, GREEN, GREEN);
-    WriteBytes(Path("junk.bmp"), "BM\1\2\3");
+    Write(Path("junk.bmp"), "BM\1\2\3");
     ImageFileOpenIndex = 2; // BMP files
     ShowFileOpenPreview = 1;
     ModalRecorder rec;
@@ -249,6 +243,123 @@ TEST_F(FileDialogs, SaveDialogKeepsTheExtensionWithTheType)
     EXPECT_EQ(path, Path("photo.tga"));
     EXPECT_EQ(ImageFileOpenIndex, 5);
     ImageFileOpenIndex = 1;
+}
+
+bool PreviewsIdle()
+{
+    return !COMMONwavehandle && !COMMONhwaveout && COMMONmidiid == -1 && !COMMONmiditemppath[0];
+}
+
+TEST_F(FileDialogs, WaveDialogShowsFormatAndWaveformAndPreviewsTheSelection)
+{
+    // 61.25 s of 8-bit stereo at 44.1 kHz; 50 ms of 16-bit mono; a format
+    // that reads but does not play.
+    Write(Path("long.wav"), WaveFile(44100, 2, 8, 44100 * 6125 / 100, [](DWORD i, int) { return (int)(i % 200); }));
+    Write(Path("short.wav"), WaveFile(8000, 1, 16, 400, [](DWORD i, int) { return (int)(i * 100); }));
+    Write(Path("bad.wav"), WaveFile(8000, 1, 4, 400, [](DWORD, int) { return 0; }));
+    WaveOpenIsPreview = 1;
+    ModalRecorder rec;
+    rec.Drive([&](HWND dlg) {
+        HWND hook = Hook(dlg), button = GetDlgItem(hook, IDC_FILEPREVIEW), info = GetDlgItem(hook, IDC_FILEINFO);
+        EXPECT_FALSE(GetDlgItem(hook, IDC_WAVELOOP));
+        ASSERT_TRUE(Select(dlg, "long.wav"));
+        EXPECT_EQ(Text(info), "Stereo 44.1 kHz 01:01.25");
+        Capture c = Shown(hook, IDC_WAVEPANEL);
+        ASSERT_GT(c.width, 40);
+        EXPECT_TRUE(Near(c.At(c.width / 2, c.height / 4), GetSysColor(COLOR_BTNSHADOW)));
+        EXPECT_TRUE(Near(c.At(c.width / 2, c.height * 3 / 4), GetSysColor(COLOR_BTNSHADOW)));
+
+        sbtest::Click(hook, IDC_FILEPREVIEW);
+        EXPECT_EQ(Text(button), "&Silence");
+        EXPECT_TRUE(COMMONhwaveout);
+        ASSERT_TRUE(Select(dlg, "short.wav")); // a new selection stops it
+        EXPECT_EQ(Text(button), "&Preview");
+        EXPECT_TRUE(PreviewsIdle());
+        EXPECT_EQ(Text(info), "Mono 8.0 kHz 00:00.05");
+        sbtest::Click(hook, IDC_FILEPREVIEW);
+        EXPECT_EQ(Text(button), "&Silence");
+        for (DWORD start = GetTickCount(); COMMONhwaveout && GetTickCount() - start < 3000;)
+            sbtest::PumpUntilIdle(10);
+        sbtest::PumpUntilIdle(20);
+        EXPECT_EQ(Text(button), "&Preview"); // played to its end
+
+        ASSERT_TRUE(Select(dlg, "bad.wav"));
+        sbtest::Click(hook, IDC_FILEPREVIEW);
+        EXPECT_EQ(Text(button), "&Preview");
+        sbtest::Click(hook, IDC_WAVEPREVIEWON);
+        EXPECT_EQ(WaveOpenIsPreview, 0);
+        ASSERT_TRUE(Select(dlg, "long.wav"));
+        EXPECT_EQ(Shown(hook, IDC_WAVEPANEL).At(c.width / 2, c.height / 4), WHITE);
+        sbtest::Click(hook, IDC_FILEPREVIEW); // left playing when the dialog ends
+        sbtest::Click(dlg, IDCANCEL);
+    });
+    rec.Answer(IDOK);
+    char path[FILENAMEBUFFER];
+    EXPECT_EQ(COMMONGetOpenWaveFileName(NULL, strcpy(path, Path("x.wav").c_str())), 0);
+    EXPECT_TRUE(PreviewsIdle());
+    ASSERT_EQ(rec.calls.size(), 2u);
+    EXPECT_EQ(rec.calls[1].text, "There has been an error previewing the selected sound");
+    WaveOpenIsPreview = 1;
+}
+
+TEST_F(FileDialogs, MidiPreviewEndsOnlyWithItsOwnNotice)
+{
+    const char midifile[] = "MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x0C\0\x90\x3C\x40\x14\x80\x3C\0\0\xFF\x2F";
+    Write(Path("a.mid"), std::string(midifile, sizeof midifile));
+    Write(Path("b.mid"), std::string(midifile, sizeof midifile));
+    char oldtmp[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", oldtmp, sizeof oldtmp);
+    SetEnvironmentVariableA("TMP", folder.c_str());
+    ModalRecorder rec;
+    rec.Drive([&](HWND dlg) {
+        HWND hook = Hook(dlg), button = GetDlgItem(hook, IDC_FILEPREVIEW);
+        ASSERT_TRUE(Select(dlg, "a.mid"));
+        sbtest::Click(hook, IDC_FILEPREVIEW);
+        EXPECT_EQ(Text(button), "&Silence");
+        ASSERT_NE(COMMONmidiid, -1);
+        EXPECT_EQ(Count(folder + "MID*.TMP"), 1);
+        SendMessageA(hook, MM_MCINOTIFY, MCI_NOTIFY_ABORTED, COMMONmidiid); // someone's stop
+        EXPECT_EQ(Text(button), "&Silence");
+        ASSERT_TRUE(Select(dlg, "b.mid"));
+        EXPECT_EQ(Text(button), "&Preview");
+        EXPECT_TRUE(PreviewsIdle());
+        EXPECT_EQ(Count(folder + "MID*.TMP"), 0);
+
+        sbtest::Click(hook, IDC_FILEPREVIEW);
+        SendMessageA(hook, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, COMMONmidiid); // its end
+        EXPECT_EQ(Text(button), "&Preview");
+        EXPECT_TRUE(PreviewsIdle());
+        sbtest::Click(hook, IDC_FILEPREVIEW);
+        sbtest::Click(hook, IDC_FILEPREVIEW); // stopped by hand
+        EXPECT_EQ(Text(button), "&Preview");
+        EXPECT_TRUE(PreviewsIdle());
+        sbtest::Click(hook, IDC_FILEPREVIEW);
+        EXPECT_EQ(Text(button), "&Silence");
+        sbtest::Click(dlg, IDCANCEL);
+    });
+    char path[FILENAMEBUFFER] = "";
+    EXPECT_EQ(COMMONGetOpenMidiFileName(NULL, strcpy(path, folder.c_str())), 0);
+    EXPECT_TRUE(PreviewsIdle());
+    EXPECT_EQ(Count(folder + "MID*.TMP"), 0);
+    SetEnvironmentVariableA("TMP", oldtmp[0] ? oldtmp : NULL);
+}
+
+TEST_F(FileDialogs, MultipleSelectionGivesTheFolderAndTheNames)
+{
+    for (const char *name : {"a.wav", "b.wav"})
+        Write(Path(name), WaveFile(8000, 1, 8, 100, [](DWORD, int) { return 128; }));
+    ModalRecorder rec;
+    rec.Drive([&](HWND dlg) {
+        SetDlgItemTextA(dlg, FILENAMEFIELD, "\"a.wav\" \"b.wav\"");
+        sbtest::Click(dlg, IDOK);
+    });
+    char path[MULTIPLEFILEBUFFER];
+    ASSERT_EQ(COMMONGetOpenWaveFileNameMultiple(NULL, strcpy(path, Path("a.wav").c_str())), 1);
+    const std::string dir(path), first(path + dir.size() + 1), second(path + dir.size() + first.size() + 2);
+    EXPECT_EQ(dir + "\\", folder);
+    EXPECT_EQ(first, "a.wav");
+    EXPECT_EQ(second, "b.wav");
+    EXPECT_EQ(path[dir.size() + first.size() + second.size() + 3], 0);
 }
 
 } // namespace
