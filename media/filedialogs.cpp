@@ -51,7 +51,7 @@ int RunFileDialog(HWND owner, FILEDIALOG &d, bool save)
     // some other file or folder.
     const size_t length = strnlen(d.path, d.size);
     const bool fits = length < d.size;
-    const std::string before(d.path, fits ? length : 0);
+    const std::string before(d.path, fits ? length + 1 : d.size);
     char folder[MAX_PATH] = "";
     if (fits && !save)
         StartFolder(d.path, folder);
@@ -87,7 +87,7 @@ int RunFileDialog(HWND owner, FILEDIALOG &d, bool save)
     if (chosen) {
         d.index = ofn.nFilterIndex;
     } else {
-        memcpy(d.path, before.c_str(), before.size() + 1);
+        memcpy(d.path, before.data(), before.size());
     }
     if (owner)
         UpdateWindow(owner);

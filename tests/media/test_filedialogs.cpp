@@ -216,6 +216,17 @@ TEST_F(FileDialogs, ASelectionTooLongForTheBufferChangesNothing)
     });
     char path[MULTIPLEFILEBUFFER] = "";
     EXPECT_EQ(GetOpenMultipleImageFileName(NULL, strcpy(path, folder.c_str())), 0);
+
+    // A current file that fills its whole buffer is no file: the dialog
+    // starts without it and a cancel leaves every byte as it was.
+    rec.Drive([&](HWND dlg) {
+        EXPECT_EQ(Text(GetDlgItem(dlg, FILENAMEFIELD)), "");
+        sbtest::Click(dlg, IDCANCEL);
+    });
+    char full[FILENAMEBUFFER];
+    memset(full, 'f', sizeof full);
+    EXPECT_EQ(GetOpenImageFileName(NULL, full), 0);
+    EXPECT_EQ(std::string(full, sizeof full), std::string(sizeof full, 'f'));
 }
 
 TEST_F(FileDialogs, SaveDialogKeepsTheExtensionWithTheType)
@@ -354,7 +365,9 @@ TEST_F(FileDialogs, MultipleSelectionGivesTheFolderAndTheNames)
         sbtest::Click(dlg, IDOK);
     });
     char path[MULTIPLEFILEBUFFER];
-    ASSERT_EQ(COMMONGetOpenWaveFileNameMultiple(NULL, strcpy(path, Path("a.wav").c_str())), 1);
+    // A folder without its closing backslash is the folder to start in.
+    strcpy(path, folder.c_str())[folder.size() - 1] = 0;
+    ASSERT_EQ(COMMONGetOpenWaveFileNameMultiple(NULL, path), 1);
     const std::string dir(path), first(path + dir.size() + 1), second(path + dir.size() + first.size() + 2);
     EXPECT_EQ(dir + "\\", folder);
     EXPECT_EQ(first, "a.wav");
