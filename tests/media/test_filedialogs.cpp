@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <algorithm>
-#include <functional>
 #include <string>
 
 using namespace pictest;
@@ -27,26 +26,8 @@ constexpr int FILENAMEFIELD = 1152, FILETYPECOMBO = 1136;
 // A folder of its own for each test, with the files it writes.
 class FileDialogs : public testing::Test {
 protected:
-    std::string folder;
-    void SetUp() override
-    {
-        char base[MAX_PATH], name[MAX_PATH];
-        GetTempPathA(sizeof base, base);
-        GetTempFileNameA(base, "dlg", 0, name);
-        DeleteFileA(name);
-        CreateDirectoryA(name, NULL);
-        folder = std::string(name) + "\\";
-    }
-    void TearDown() override
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
-        for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found))
-            DeleteFileA((folder + found.cFileName).c_str());
-        if (h != INVALID_HANDLE_VALUE)
-            FindClose(h);
-        RemoveDirectoryA(folder.c_str());
-    }
+    TempFolder dir;
+    const std::string &folder = dir.path;
     std::string Path(const std::string &name) const { return folder + name; }
 };
 
@@ -63,39 +44,22 @@ std::string Text(HWND window)
     return text;
 }
 
-BOOL CALLBACK FindList(HWND child, LPARAM found)
-{
-    char cls[32];
-    GetClassNameA(child, cls, sizeof cls);
-    if (strcmp(cls, WC_LISTVIEWA) != 0)
-        return TRUE;
-    *(HWND *)found = child;
-    return FALSE;
-}
-
 // Selects the file `name` in the dialog's list, as a click would; false
 // when the list does not show it.
 bool Select(HWND dlg, const std::string &name)
 {
-    HWND list = NULL;
-    EnumChildWindows(dlg, FindList, (LPARAM)&list);
-    if (!list)
-        return false;
-    int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-    for (int i = 0; i < count; ++i) {
+    HWND list = FindWindowExA(FindWindowExA(dlg, NULL, "SHELLDLL_DefView", NULL), NULL, WC_LISTVIEWA, NULL);
+    for (int i = 0, count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); i < count; ++i) {
         char text[MAX_PATH] = "";
         LVITEMA item{};
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
+        item.pszText = text, item.cchTextMax = sizeof text;
         SendMessageA(list, LVM_GETITEMTEXTA, i, (LPARAM)&item);
-        if (_stricmp(text, name.c_str()) != 0)
-            continue;
-        LVITEMA state{};
-        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&state);
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(list, LVM_SETITEMSTATE, i, (LPARAM)&state);
-        return true;
+        if (_stricmp(text, name.c_str()) == 0) {
+            item.stateMask = LVIS_SELECTED;
+            SendMessageA(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&item); // none but this one
+            item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+            return SendMessageA(list, LVM_SETITEMSTATE, i, (LPARAM)&item);
+        }
     }
     return false;
 }
@@ -106,12 +70,6 @@ Capture Shown(HWND hook, int id)
     HWND box = GetDlgItem(hook, id);
     UpdateWindow(box);
     return sbtest::CaptureClient(box);
-}
-
-bool Near(COLORREF a, COLORREF b, int tolerance = 24)
-{
-    return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
 void WritePicture(const std::string &path, int width, int height, COLORREF left, COLORREF right)
@@ -138,7 +96,6 @@ TEST_F(FileDialogs, PicturePreviewShowsSizeColoursAndTheScaledPicture)
     ModalRecorder rec;
     rec.Drive([&](HWND dlg) {
         HWND hook = Hook(dlg);
-        ASSERT_TRUE(hook);
         ASSERT_TRUE(Select(dlg, "big.bmp"));
         EXPECT_EQ(Text(GetDlgItem(hook, IDC_FILEINFO)), "Width: 640\nDepth: 480\nColors: 16,777,216");
         Capture c = Shown(hook, IDC_FILEPREVIEW);
@@ -146,9 +103,9 @@ TEST_F(FileDialogs, PicturePreviewShowsSizeColoursAndTheScaledPicture)
         // Scaled by the smaller ratio, centred: white above and below.
         const int percent = std::min(c.width * 100 / 640, c.height * 100 / 480);
         const int w = 640 * percent / 100, h = 480 * percent / 100, top = (c.height - h) / 2;
-        EXPECT_TRUE(Near(c.At(c.width / 2 - w / 4, c.height / 2), RED));
-        EXPECT_TRUE(Near(c.At(c.width / 2 + w / 4, c.height / 2), BLUE));
-        EXPECT_TRUE(Near(c.At(c.width / 2 + w / 4, top + 2), BLUE));
+        EXPECT_EQ(c.At(c.width / 2 - w / 4, c.height / 2), RED);
+        EXPECT_EQ(c.At(c.width / 2 + w / 4, c.height / 2), BLUE);
+        EXPECT_EQ(c.At(c.width / 2 + w / 4, top + 2), BLUE);
         if (top > 4) {
             EXPECT_EQ(c.At(c.width / 2, top - 2), WHITE);
         }
@@ -159,8 +116,8 @@ TEST_F(FileDialogs, PicturePreviewShowsSizeColoursAndTheScaledPicture)
         c = Shown(hook, IDC_FILEPREVIEW);
         const int side = std::min(c.width, c.height);
         for (int d : {-side / 2 + 3, 0, side / 2 - 4}) {
-            EXPECT_TRUE(Near(c.At(c.width / 2 + d, c.height / 2), GREEN)) << d;
-            EXPECT_TRUE(Near(c.At(c.width / 2, c.height / 2 + d), GREEN)) << d;
+            EXPECT_EQ(c.At(c.width / 2 + d, c.height / 2), GREEN) << d;
+            EXPECT_EQ(c.At(c.width / 2, c.height / 2 + d), GREEN) << d;
         }
 
         // A file no codec reads: no information, an empty box.
@@ -232,7 +189,6 @@ TEST_F(FileDialogs, ASelectionTooLongForTheBufferChangesNothing)
 TEST_F(FileDialogs, SaveDialogKeepsTheExtensionWithTheType)
 {
     ModalRecorder rec;
-    std::string field;
     rec.Drive([&](HWND dlg) {
         HWND combo = GetDlgItem(dlg, FILETYPECOMBO);
         EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 1); // old.bmp: BMP files at once
@@ -277,8 +233,8 @@ TEST_F(FileDialogs, WaveDialogShowsFormatAndWaveformAndPreviewsTheSelection)
         EXPECT_EQ(Text(info), "Stereo 44.1 kHz 01:01.25");
         Capture c = Shown(hook, IDC_WAVEPANEL);
         ASSERT_GT(c.width, 40);
-        EXPECT_TRUE(Near(c.At(c.width / 2, c.height / 4), GetSysColor(COLOR_BTNSHADOW)));
-        EXPECT_TRUE(Near(c.At(c.width / 2, c.height * 3 / 4), GetSysColor(COLOR_BTNSHADOW)));
+        EXPECT_EQ(c.At(c.width / 2, c.height / 4), GetSysColor(COLOR_BTNSHADOW));
+        EXPECT_EQ(c.At(c.width / 2, c.height * 3 / 4), GetSysColor(COLOR_BTNSHADOW));
 
         sbtest::Click(hook, IDC_FILEPREVIEW);
         EXPECT_EQ(Text(button), "&Silence");
@@ -315,12 +271,8 @@ TEST_F(FileDialogs, WaveDialogShowsFormatAndWaveformAndPreviewsTheSelection)
 
 TEST_F(FileDialogs, MidiPreviewEndsOnlyWithItsOwnNotice)
 {
-    const char midifile[] = "MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x0C\0\x90\x3C\x40\x14\x80\x3C\0\0\xFF\x2F";
-    Write(Path("a.mid"), std::string(midifile, sizeof midifile));
-    Write(Path("b.mid"), std::string(midifile, sizeof midifile));
-    char oldtmp[MAX_PATH] = "";
-    GetEnvironmentVariableA("TMP", oldtmp, sizeof oldtmp);
-    SetEnvironmentVariableA("TMP", folder.c_str());
+    Write(Path("a.mid"), std::string(MIDIFILE, sizeof MIDIFILE));
+    Write(Path("b.mid"), std::string(MIDIFILE, sizeof MIDIFILE));
     ModalRecorder rec;
     rec.Drive([&](HWND dlg) {
         HWND hook = Hook(dlg), button = GetDlgItem(hook, IDC_FILEPREVIEW);
@@ -342,9 +294,8 @@ TEST_F(FileDialogs, MidiPreviewEndsOnlyWithItsOwnNotice)
         EXPECT_TRUE(PreviewsIdle());
         sbtest::Click(hook, IDC_FILEPREVIEW);
         sbtest::Click(hook, IDC_FILEPREVIEW); // stopped by hand
-        EXPECT_EQ(Text(button), "&Preview");
         EXPECT_TRUE(PreviewsIdle());
-        sbtest::Click(hook, IDC_FILEPREVIEW);
+        sbtest::Click(hook, IDC_FILEPREVIEW); // and played again: left playing
         EXPECT_EQ(Text(button), "&Silence");
         sbtest::Click(dlg, IDCANCEL);
     });
@@ -352,7 +303,6 @@ TEST_F(FileDialogs, MidiPreviewEndsOnlyWithItsOwnNotice)
     EXPECT_EQ(COMMONGetOpenMidiFileName(NULL, strcpy(path, folder.c_str())), 0);
     EXPECT_TRUE(PreviewsIdle());
     EXPECT_EQ(Count(folder + "MID*.TMP"), 0);
-    SetEnvironmentVariableA("TMP", oldtmp[0] ? oldtmp : NULL);
 }
 
 TEST_F(FileDialogs, MultipleSelectionGivesTheFolderAndTheNames)

@@ -16,17 +16,17 @@ using namespace soundtest;
 
 namespace {
 
-int Quiet8(DWORD, int)
-{
-    return 128;
-}
-
 HGLOBAL Block(const std::string &bytes)
 {
     HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     memcpy(GlobalLock(h), bytes.data(), bytes.size());
     GlobalUnlock(h);
     return h;
+}
+
+int Silent(DWORD, int)
+{
+    return 0;
 }
 
 // A WAVEDATA block as the reader makes it.
@@ -60,182 +60,110 @@ TEST(SoundFiles, FormatTextAndDuration)
 
 TEST(SoundFiles, ReadersTakeWhatTheFileHolds)
 {
-    TempFile wave("a.wav"), cut("cut.wav"), packed("packed.wav"), junk("junk.wav"), midi("a.mid"), empty("e.mid");
-    Write(wave.path, WaveFile(22050, 1, 8, 1000, Quiet8));
-    Write(cut.path, WaveFile(22050, 2, 16, 100, [](DWORD, int) { return 0; }, 1u << 30)); // claims a GiB more
-    Write(packed.path, WaveFile(22050, 1, 4, 100, Quiet8, 0, 2));
-    Write(junk.path, "RIFF\4\0\0\0JUNK");
-    Write(midi.path, std::string("MThd\0\0\0\6", 8));
-    Write(empty.path, "");
-
-    long size = -1;
-    PCMWAVEFORMAT format;
-    ASSERT_EQ(COMMONLoadSoundHeader(NULL, wave.c(), &format, &size), 1);
-    EXPECT_EQ(size, 1000);
-    EXPECT_EQ(format.wf.nSamplesPerSec, 22050u);
-    HGLOBAL block = COMMONLoadSound(NULL, wave.c(), &size);
-    ASSERT_TRUE(block);
-    EXPECT_EQ(GlobalSize(block), 1016u);
-    GlobalFree(block);
-
-    ASSERT_EQ(COMMONLoadSoundHeader(NULL, cut.c(), &format, &size), 1);
-    EXPECT_EQ(size, 400); // bounded by the file
-    block = COMMONLoadSound(NULL, cut.c(), &size);
-    EXPECT_TRUE(block && GlobalSize(block) == 416u);
-    GlobalFree(block);
-
+    TempFolder dir;
     const std::string toolong(MAX_PATH + 10, 'w');
-    for (const char *bad : {packed.c(), junk.c(), midi.c(), "Z:\\missing\\a.wav", toolong.c_str()}) {
-        EXPECT_EQ(COMMONLoadSoundHeader(NULL, bad, &format, &size), 0) << bad;
-        EXPECT_FALSE(COMMONLoadSound(NULL, bad, &size)) << bad;
+    const struct {
+        std::string name, bytes;
+        long samples; // -1: no wave
+    } cases[] = {
+        {"a.wav", WaveFile(22050, 1, 8, 1000, Silent), 1000},
+        {"cut.wav", WaveFile(22050, 2, 16, 100, Silent, 1u << 30), 400}, // claims a GiB more
+        {"packed.wav", WaveFile(22050, 1, 4, 100, Silent, 0, 2), -1},
+        {"junk.wav", "RIFF\4\0\0\0JUNK", -1},
+        {"a.mid", std::string(MIDIFILE, sizeof MIDIFILE), -1},
+        {"empty.mid", "", -1},
+    };
+    for (const auto &c : cases) {
+        const std::string path = dir.path + c.name;
+        Write(path, c.bytes);
+        long loaded = -1, header = -1, midisize = -1;
+        PCMWAVEFORMAT format;
+        Dib wave(COMMONLoadSound(NULL, path.c_str(), &loaded));
+        EXPECT_EQ(wave ? (long)GlobalSize(wave) - 16 : -1, c.samples) << c.name;
+        EXPECT_EQ(COMMONLoadSoundHeader(NULL, path.c_str(), &format, &header) ? header : -1, c.samples) << c.name;
+        EXPECT_EQ(wave ? loaded : -1, c.samples) << c.name;
+        Dib midi(COMMONLoadMidi(NULL, path.c_str(), &midisize));
+        EXPECT_EQ(midi ? (long)GlobalSize(midi) : 0, (long)c.bytes.size()) << c.name;
+        EXPECT_EQ(midi ? midisize : 0, (long)c.bytes.size()) << c.name;
     }
-
-    block = COMMONLoadMidi(NULL, midi.c(), &size);
-    ASSERT_TRUE(block);
-    EXPECT_EQ(size, 8);
-    EXPECT_EQ(GlobalSize(block), 8u);
-    GlobalFree(block);
-    EXPECT_FALSE(COMMONLoadMidi(NULL, empty.c(), &size));
-    EXPECT_FALSE(COMMONLoadMidi(NULL, toolong.c_str(), &size));
+    for (const char *bad : {"Z:\\missing\\a.wav", toolong.c_str()}) {
+        long size;
+        EXPECT_FALSE(COMMONLoadSound(NULL, bad, &size) || COMMONLoadMidi(NULL, bad, &size)) << bad;
+    }
 }
 
 TEST(SoundFiles, WaveformColumnsAndChannels)
 {
     const COLORREF one = RGB(10, 20, 30), two = RGB(200, 100, 50), back = RGB(255, 255, 255);
+    auto picture = [&](WORD channels, WORD bits, int (*sample)(DWORD, int), long datasize, int width) {
+        Dib wave(Wave(channels, bits, 800, sample));
+        return COMMONVisualizeSound(wave, datasize, width, 32, one, two, back, 1);
+    };
     // Loud in the first half, silent in the second; stereo is loud on the left only.
     auto loud = [](DWORD i, int c) { return i < 400 && c == 0 ? (i % 2 ? 32767 : -32767) : 0; };
-    Dib mono(COMMONVisualizeSound(Wave(1, 16, 800, loud), 1600, 8, 32, one, two, back, 1));
-    ASSERT_TRUE(mono);
-    {
-        Pixels p(mono);
-        EXPECT_EQ(p.Bits(), 24);
-        EXPECT_EQ(p.Colour(0, 0), back);
-        EXPECT_EQ(p.Colour(0, 1), one);
-        EXPECT_EQ(p.Colour(0, 31), one);
-        EXPECT_EQ(p.Colour(7, 16), one); // silence: the middle row
-        EXPECT_EQ(p.Colour(7, 15), back);
-    }
-    Dib stereo(COMMONVisualizeSound(Wave(2, 16, 800, loud), 3200, 8, 32, one, two, back, 1));
-    ASSERT_TRUE(stereo);
-    {
-        Pixels p(stereo);
-        EXPECT_EQ(p.Colour(0, 8), one);
-        EXPECT_EQ(p.Colour(0, 1), one);
-        EXPECT_EQ(p.Colour(0, 24), two);
-        EXPECT_EQ(p.Colour(0, 23), back);
-    }
-    // Silence normalised, a length past the block, and formats it cannot draw.
-    Dib silent(COMMONVisualizeSound(Wave(1, 16, 800, [](DWORD, int) { return 0; }), 1 << 30, 8, 32, one, two, back, 1));
+    Dib mono(picture(1, 16, loud, 1600, 8)), stereo(picture(2, 16, loud, 3200, 8));
+    ASSERT_TRUE(mono && stereo);
+    const struct {
+        HGLOBAL dib;
+        int x, y;
+        COLORREF colour;
+    } cases[] = {{mono, 0, 0, back},   {mono, 0, 1, one},    {mono, 0, 31, one},   {mono, 7, 16, one},
+                 {mono, 7, 15, back},  {stereo, 0, 1, one},  {stereo, 0, 8, one},  {stereo, 0, 24, two},
+                 {stereo, 0, 23, back}, {stereo, 7, 8, one}, {stereo, 7, 7, back}};
+    for (const auto &c : cases)
+        EXPECT_EQ(Pixels(c.dib).Colour(c.x, c.y), c.colour) << c.x << "," << c.y;
+    // Silence normalised, over a length past the block; formats it cannot draw.
+    Dib silent(picture(1, 16, Silent, 1 << 30, 8));
     ASSERT_TRUE(silent);
     EXPECT_EQ(Pixels(silent).Colour(3, 15), back);
-    auto refused = [&](WORD channels, WORD bits, int width) {
-        Dib none(COMMONVisualizeSound(Wave(channels, bits, 100, loud), 600, width, 32, one, two, back, 1));
-        return !none;
-    };
-    EXPECT_TRUE(refused(6, 16, 8));
-    EXPECT_TRUE(refused(1, 24, 8));
-    EXPECT_TRUE(refused(1, 16, 0));
+    for (Dib none : {picture(6, 16, loud, 600, 8), picture(1, 24, loud, 600, 8), picture(1, 16, loud, 600, 0)})
+        EXPECT_FALSE(none);
     EXPECT_FALSE(COMMONVisualizeSound(NULL, 100, 8, 8, one, two, back, 0));
 }
 
 TEST(SoundFiles, WritingReplacesAFileOnlyWithTheWholeBlock)
 {
-    TempFile target("target.mid"), readonly("ro.mid");
-    Write(target.path, "old contents");
-    HGLOBAL data = Block("new");
-    EXPECT_EQ(WriteGlobalToFile(NULL, target.c(), data), 1);
-    EXPECT_EQ(Read(target.path), "new");
-
-    // A block that cannot be read, a missing folder, a file that may not be replaced.
-    HGLOBAL gone = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 64);
+    TempFolder dir;
+    const std::string target = dir.path + "target.mid", readonly = dir.path + "ro.mid";
+    Write(target, "old contents");
+    Write(readonly, "keep");
+    SetFileAttributesA(readonly.c_str(), FILE_ATTRIBUTE_READONLY);
+    Dib data(Block("new")), gone(GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 64));
     GlobalDiscard(gone);
-    EXPECT_EQ(WriteGlobalToFile(NULL, target.c(), gone), 0);
-    EXPECT_EQ(WriteGlobalToFile(NULL, target.c(), NULL), 0);
-    EXPECT_EQ(Read(target.path), "new");
-    EXPECT_EQ(WriteGlobalToFile(NULL, (TempFile::Folder() + "missing\\a.mid").c_str(), data), 0);
-    Write(readonly.path, "keep");
-    SetFileAttributesA(readonly.c(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(WriteGlobalToFile(NULL, readonly.c(), data), 0);
-    SetFileAttributesA(readonly.c(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(Read(readonly.path), "keep");
-    // No partial file is left beside them.
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    EXPECT_EQ(Count(std::string(temp) + "SBW*.TMP"), 0);
-    GlobalFree(data);
-    GlobalFree(gone);
+    EXPECT_EQ(WriteGlobalToFile(NULL, target.c_str(), data), 1);
+    EXPECT_EQ(Read(target), "new");
+    // A block that cannot be read, a missing folder, a file that may not be replaced.
+    EXPECT_EQ(WriteGlobalToFile(NULL, target.c_str(), gone), 0);
+    EXPECT_EQ(WriteGlobalToFile(NULL, target.c_str(), NULL), 0);
+    EXPECT_EQ(WriteGlobalToFile(NULL, (dir.path + "missing\\a.mid").c_str(), data), 0);
+    EXPECT_EQ(WriteGlobalToFile(NULL, readonly.c_str(), data), 0);
+    SetFileAttributesA(readonly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Read(target), "new");
+    EXPECT_EQ(Read(readonly), "keep");
+    EXPECT_EQ(Count(dir.path + "*"), 4); // no partial file beside them
 }
 
-bool PreviewsIdle()
+// A failed start gives back everything; a new MIDI preview ends the old
+// one, file and all.
+TEST(SoundFiles, PreviewPlayersGiveBackWhatTheyTook)
 {
-    return !COMMONwavehandle && !COMMONwaveheader && !COMMONhwaveout && COMMONmidiid == -1 && !COMMONmiditemppath[0];
-}
-
-// The previews keep to their own devices, give back everything a failed
-// start took, and keep one temporary MIDI file of their own at most.
-TEST(SoundFiles, PreviewPlayersKeepToTheirOwnSounds)
-{
-    char base[MAX_PATH], folder[MAX_PATH], oldtmp[MAX_PATH] = "";
-    GetTempPathA(sizeof base, base);
-    GetTempFileNameA(base, "pre", 0, folder);
-    DeleteFileA(folder);
-    CreateDirectoryA(folder, NULL);
-    GetEnvironmentVariableA("TMP", oldtmp, sizeof oldtmp);
-    SetEnvironmentVariableA("TMP", folder);
-    const std::string temps = std::string(folder) + "\\MID*.TMP";
-    HWND hwnd = sbtest::CreateTestWindow(false), other = sbtest::CreateTestWindow(false);
-
-    HGLOBAL damaged = Wave(1, 16, 100, [](DWORD, int) { return 0; });
+    TempFolder temp;
+    HWND hwnd = sbtest::CreateTestWindow(false);
+    Dib damaged(Wave(1, 16, 100, Silent)), junk(Block("not a MIDI file")),
+        midi(Block(std::string(MIDIFILE, sizeof MIDIFILE)));
     ((PCMWAVEFORMAT *)GlobalLock(damaged))->wf.nBlockAlign = 0;
     GlobalUnlock(damaged);
-    HGLOBAL junk = Block("not a MIDI file");
     EXPECT_EQ(COMMONWavePlaySound(hwnd, damaged), 0);
     EXPECT_EQ(COMMONMidiPlaySound(hwnd, junk), 0);
-    EXPECT_TRUE(PreviewsIdle());
-    EXPECT_EQ(Count(temps), 0);
-
-    HGLOBAL wave = Wave(1, 16, 80, [](DWORD i, int) { return (int)(i * 300); }); // 10 ms
-    ASSERT_EQ(COMMONWavePlaySound(hwnd, wave), 1);
-    GlobalFree(wave);
-    WAVEHDR *header = (WAVEHDR *)GlobalLock(COMMONwaveheader);
-    GlobalUnlock(COMMONwaveheader);
-    COMMONWaveHandleMessage(other, MM_WOM_DONE, (WPARAM)COMMONhwaveout, (LPARAM)header); // not its window
-    COMMONWaveHandleMessage(hwnd, MM_WOM_DONE, (WPARAM)COMMONhwaveout, (LPARAM)header + 1);
-    EXPECT_TRUE(COMMONhwaveout);
-    for (DWORD start = GetTickCount(); COMMONhwaveout && GetTickCount() - start < 3000;) {
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-            COMMONWaveHandleMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
-        Sleep(5);
-    }
-    EXPECT_TRUE(PreviewsIdle());
-
-    const char midifile[] = "MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x0C\0\x90\x3C\x40\x14\x80\x3C\0\0\xFF\x2F";
-    HGLOBAL midi = Block(std::string(midifile, sizeof midifile));
+    EXPECT_TRUE(!COMMONwavehandle && !COMMONwaveheader && !COMMONhwaveout && COMMONmidiid == -1 &&
+                !COMMONmiditemppath[0]);
+    EXPECT_EQ(Count(temp.path + "*"), 2); // "." and ".."
     ASSERT_EQ(COMMONMidiPlaySound(hwnd, midi), 1);
-    int first = COMMONmidiid;
-    ASSERT_EQ(COMMONMidiPlaySound(hwnd, midi), 1); // the first goes with its file
-    EXPECT_EQ(Count(temps), 1);
-    COMMONMidiHandleMessage(hwnd, MM_MCINOTIFY, MCI_NOTIFY_ABORTED, first);
-    COMMONMidiHandleMessage(hwnd, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, COMMONmidiid + 1);
-    COMMONMidiHandleMessage(other, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, COMMONmidiid);
-    EXPECT_NE(COMMONmidiid, -1);
-    EXPECT_EQ(Read(COMMONmiditemppath), std::string(midifile, sizeof midifile));
-    COMMONMidiHandleMessage(hwnd, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, COMMONmidiid); // its end
-    EXPECT_TRUE(PreviewsIdle());
-    EXPECT_EQ(Count(temps), 0);
     ASSERT_EQ(COMMONMidiPlaySound(hwnd, midi), 1);
+    EXPECT_EQ(Count(temp.path + "MID*.TMP"), 1);
     COMMONMidiKillSound(hwnd);
-    EXPECT_TRUE(PreviewsIdle());
-    EXPECT_EQ(Count(temps), 0);
-
-    GlobalFree(midi);
-    GlobalFree(junk);
-    GlobalFree(damaged);
+    EXPECT_EQ(Count(temp.path + "MID*.TMP"), 0);
     DestroyWindow(hwnd);
-    DestroyWindow(other);
-    SetEnvironmentVariableA("TMP", oldtmp[0] ? oldtmp : NULL);
-    RemoveDirectoryA(folder);
 }
 
 } // namespace
