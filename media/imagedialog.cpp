@@ -219,7 +219,7 @@ UINT_PTR CALLBACK OFNHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM l
         }
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wparam) == IDC_FILEPREVIEWON) {
+        if (LOWORD(wparam) == IDC_FILEPREVIEWON && HIWORD(wparam) == BN_CLICKED) {
             ShowFileOpenPreview = IsDlgButtonChecked(dialog, IDC_FILEPREVIEWON) == BST_CHECKED;
             InvalidateRect(GetDlgItem(dialog, IDC_FILEPREVIEW), NULL, FALSE);
         }

@@ -89,7 +89,7 @@ bool HandlePreview(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam, SOUN
         kind.kill(dialog);
         return true;
     case WM_COMMAND:
-        if (LOWORD(wparam) != IDC_FILEPREVIEW)
+        if (LOWORD(wparam) != IDC_FILEPREVIEW || HIWORD(wparam) != BN_CLICKED)
             return false;
         if (state->playing) {
             kind.kill(dialog);
@@ -219,7 +219,7 @@ UINT_PTR CALLBACK WaveOpenHookProc(HWND dialog, UINT message, WPARAM wparam, LPA
         DrawWaveform(dialog, (const DRAWITEMSTRUCT *)lparam);
         return 1;
     case WM_COMMAND:
-        if (LOWORD(wparam) == IDC_WAVEPREVIEWON) {
+        if (LOWORD(wparam) == IDC_WAVEPREVIEWON && HIWORD(wparam) == BN_CLICKED) {
             WaveOpenIsPreview = IsDlgButtonChecked(dialog, IDC_WAVEPREVIEWON) == BST_CHECKED;
             InvalidateRect(GetDlgItem(dialog, IDC_WAVEPANEL), NULL, FALSE);
         }

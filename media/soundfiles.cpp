@@ -126,6 +126,7 @@ HGLOBAL COMMONLoadMidi(HWND, const char *path, long *size)
 int WriteGlobalToFile(HWND, const char *path, HGLOBAL data)
 {
     const SIZE_T size = data ? GlobalSize(data) : 0;
+    // A discarded block has no bytes to give: it must not pass for an empty one.
     GlobalLocked<const char> bytes(data);
     if (!bytes || !path || strlen(path) >= MAX_PATH)
         return 0;
