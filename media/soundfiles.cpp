@@ -1,0 +1,276 @@
+#include "media/soundfiles.h"
+#include "common/owners.h"
+#include "common/paths.h"
+#include "media/dib.h"
+#include "media/imageformat.h"
+#include "media/sound.h"
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// The length of a named file, or -1 when it has none this program can hold.
+LONG FileLength(const char *path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || data.nFileSizeHigh ||
+        data.nFileSizeLow > MAXBLOCKBYTES || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    return (LONG)data.nFileSizeLow;
+}
+
+// Opens a PCM wave file at the start of its samples, with its format and the
+// samples' length bounded by the file. NULL when it is no such file.
+HMMIO OpenWave(const char *path, PCMWAVEFORMAT *format, long *datasize)
+{
+    memset(format, 0, sizeof *format);
+    char copy[MAX_PATH];
+    if (!CopyPath(copy, path))
+        return NULL;
+    const LONG filesize = FileLength(copy);
+    if (filesize < 0)
+        return NULL;
+    HMMIO mmio = mmioOpenA(copy, NULL, MMIO_READ);
+    if (!mmio)
+        return NULL;
+    MMCKINFO riff{}, chunk{};
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
+    bool ok = !mmioDescend(mmio, &riff, NULL, MMIO_FINDRIFF) && !mmioDescend(mmio, &chunk, &riff, MMIO_FINDCHUNK);
+    if (ok) {
+        LONG want = (LONG)std::min<DWORD>(chunk.cksize, sizeof *format);
+        ok = mmioRead(mmio, (HPSTR)format, want) == want && format->wf.wFormatTag == WAVE_FORMAT_PCM;
+    }
+    if (ok) {
+        ok = !mmioAscend(mmio, &chunk, 0);
+        chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+        ok = ok && !mmioDescend(mmio, &chunk, &riff, MMIO_FINDCHUNK) && chunk.dwDataOffset <= (DWORD)filesize;
+    }
+    if (!ok) {
+        mmioClose(mmio, 0);
+        return NULL;
+    }
+    // A recording cut short still claims its whole length: what is there
+    // is the sound.
+    if (datasize)
+        *datasize = (long)std::min<DWORD>(chunk.cksize, (DWORD)filesize - chunk.dwDataOffset);
+    return mmio;
+}
+
+} // namespace
+
+HGLOBAL COMMONLoadSound(HWND, const char *path, long *datasize)
+{
+    PCMWAVEFORMAT format;
+    long length = 0;
+    HMMIO mmio = OpenWave(path, &format, &length);
+    if (!mmio)
+        return NULL;
+    if (datasize)
+        *datasize = length;
+    GlobalBlock block = GlobalBlock::Alloc(sizeof format + (SIZE_T)length);
+    {
+        GlobalLocked<char> bytes(block);
+        if (bytes && mmioRead(mmio, bytes.get() + sizeof format, length) == length)
+            memcpy(bytes.get(), &format, sizeof format);
+        else
+            block.Reset();
+    }
+    mmioClose(mmio, 0);
+    return block.Release();
+}
+
+int COMMONLoadSoundHeader(HWND, const char *path, PCMWAVEFORMAT *format, long *datasize)
+{
+    PCMWAVEFORMAT read;
+    long length = 0;
+    HMMIO mmio = OpenWave(path, &read, &length);
+    if (format)
+        *format = read;
+    if (!mmio)
+        return 0;
+    mmioClose(mmio, 0);
+    if (datasize)
+        *datasize = length;
+    return 1;
+}
+
+HGLOBAL COMMONLoadMidi(HWND, const char *path, long *size)
+{
+    char copy[MAX_PATH];
+    if (!CopyPath(copy, path))
+        return NULL;
+    FILE *file = fopen(copy, "rb");
+    if (!file)
+        return NULL;
+    GlobalBlock block;
+    long length = -1;
+    if (fseek(file, 0, SEEK_END) == 0 && (length = ftell(file)) > 0 && fseek(file, 0, SEEK_SET) == 0)
+        block = GlobalBlock::Alloc((SIZE_T)length);
+    {
+        GlobalLocked<char> bytes(block);
+        if (!bytes || fread(bytes.get(), 1, (size_t)length, file) != (size_t)length)
+            block.Reset();
+    }
+    fclose(file);
+    if (block && size)
+        *size = length;
+    return block.Release();
+}
+
+int WriteGlobalToFile(HWND, const char *path, HGLOBAL data)
+{
+    const SIZE_T size = data ? GlobalSize(data) : 0;
+    // A discarded block has no bytes to give: it must not pass for an empty one.
+    GlobalLocked<const char> bytes(data);
+    if (!bytes || !path || strlen(path) >= MAX_PATH)
+        return 0;
+    // What could not be opened for writing is not replaced either.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return 0;
+    // The new file goes beside the old one, so that taking its name is a
+    // rename within one folder.
+    char folder[MAX_PATH], temp[MAX_PATH];
+    size_t cut = strlen(path);
+    while (cut && path[cut - 1] != '\\' && path[cut - 1] != '/' && path[cut - 1] != ':')
+        cut--;
+    memcpy(folder, path, cut);
+    folder[cut] = 0;
+    if (!cut)
+        strcpy(folder, ".");
+    if (COMMONGetTemporaryFileNameIn(temp, folder, "SBW", ".TMP", 0) <= 0)
+        return 0;
+    bool ok;
+    {
+        FileHandle file(CreateFileA(temp, GENERIC_WRITE, 0, NULL, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+        DWORD written = 0;
+        ok = file && (!size || (WriteFile(file.get(), bytes.get(), (DWORD)size, &written, NULL) && written == size));
+        ok = ok && FlushFileBuffers(file.get());
+        ok = file.Close() && ok;
+    }
+    ok = ok && MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileA(temp);
+    return ok ? 1 : 0;
+}
+
+namespace {
+
+// A wave's length split the way the format text shows it.
+struct SOUNDLENGTH {
+    unsigned minutes, seconds, hundredths;
+};
+
+SOUNDLENGTH SoundLength(const PCMWAVEFORMAT *format, long datasize)
+{
+    SOUNDLENGTH l{0, 0, 0};
+    const double rate = (double)(uint32_t)format->wf.nSamplesPerSec * format->wf.nBlockAlign;
+    // A damaged format has no length rather than an endless one.
+    if (rate <= 0 || datasize <= 0)
+        return l;
+    const double seconds = datasize / rate;
+    const long double perminute = 1.0L / 60;
+    l.minutes = (unsigned)(seconds * perminute);
+    l.seconds = (unsigned)(seconds - l.minutes * 60.0);
+    l.hundredths = (unsigned)((seconds - std::floor(seconds)) * 100.0);
+    return l;
+}
+
+} // namespace
+
+char *COMMONGetSoundFormat(const PCMWAVEFORMAT *format, long datasize)
+{
+    static char text[64];
+    const SOUNDLENGTH l = SoundLength(format, datasize);
+    const unsigned rate = format->wf.nSamplesPerSec;
+    snprintf(text, sizeof text, "%s %u.%u kHz %02u:%02u.%02u", format->wf.nChannels == 1 ? "Mono" : "Stereo",
+             rate / 1000, (rate % 1000) / 100, l.minutes, l.seconds, l.hundredths);
+    return text;
+}
+
+int COMMONGetSoundDuration(const PCMWAVEFORMAT *format, long datasize)
+{
+    const SOUNDLENGTH l = SoundLength(format, datasize);
+    const uint64_t ms = l.hundredths * 10ull + l.seconds * 1000ull + l.minutes * 60000ull;
+    return (int)std::min<uint64_t>(ms, INT32_MAX);
+}
+
+HGLOBAL COMMONVisualizeSound(HGLOBAL wave, long datasize, int width, int height, COLORREF first,
+                             COLORREF second, COLORREF background, int normalise)
+{
+    const SIZE_T blocksize = wave ? GlobalSize(wave) : 0;
+    GlobalLocked<const uint8_t> bytes(blocksize >= sizeof(PCMWAVEFORMAT) ? wave : NULL);
+    if (!bytes || width <= 0 || height <= 0)
+        return NULL;
+    PCMWAVEFORMAT format;
+    memcpy(&format, bytes.get(), sizeof format);
+    const unsigned channels = format.wf.nChannels, bits = format.wBitsPerSample;
+    if (format.wf.wFormatTag != WAVE_FORMAT_PCM || (bits != 8 && bits != 16) || (channels != 1 && channels != 2))
+        return NULL;
+    // The walk reads no further than the block holds, whatever length it is told.
+    const uint64_t available = blocksize - sizeof format;
+    const uint64_t length = std::min<uint64_t>(datasize > 0 ? (uint64_t)datasize : 0, available);
+    NewDib dib(CreateDib(width, height, NULL, 24));
+    std::vector<int> one, two, mean;
+    if (!dib.ok() || !SizeScratch(one, (uint64_t)width + 16) || !SizeScratch(two, (uint64_t)width + 16) ||
+        !SizeScratch(mean, (uint64_t)width + 16))
+        return NULL;
+
+    const unsigned framebytes = channels * bits / 8;
+    const uint64_t perColumn = length / framebytes / (unsigned)width;
+    const uint8_t *p = bytes.get() + sizeof format;
+    auto peak = [bits](const uint8_t *sample) {
+        if (bits == 8)
+            return std::abs((int)sample[0] - 127) * 2;
+        return std::abs((int)(int16_t)(sample[0] | (sample[1] << 8))) / 256;
+    };
+    for (int x = 0; x < width; ++x) {
+        int a = 0, b = 0;
+        for (uint64_t i = 0; i < perColumn; ++i, p += framebytes) {
+            a = std::max(a, peak(p));
+            b = std::max(b, channels == 2 ? peak(p + bits / 8) : a);
+        }
+        one[x] = a;
+        two[x] = channels == 2 ? b : a;
+    }
+    if (normalise) {
+        for (std::vector<int> *channel : {&one, &two}) {
+            const int top = *std::max_element(channel->begin(), channel->begin() + width);
+            // A silent channel stays silent: there is nothing to scale by.
+            if (top <= 0)
+                continue;
+            const double factor = 255.0 / top + 0.5;
+            for (int x = 0; x < width; ++x)
+                (*channel)[x] = (int)std::clamp((*channel)[x] * factor, 0.0, 255.0);
+        }
+    }
+    for (int x = 0; x < width; ++x)
+        mean[x] = (one[x] + two[x]) / 2;
+
+    // 24-bit pixel values are colours in COLORREF order.
+    for (int y = 0; y < height; ++y) {
+        uint8_t *row = dib.Row(y);
+        for (int x = 0; x < width; ++x)
+            WritePixel(row, x, 24, background & 0xFFFFFF);
+    }
+    // One column's bar of rows centre - h to centre + h, within the picture.
+    auto bar = [&](int x, int centre, int h, COLORREF colour) {
+        for (int y = std::max(0, centre - h); y <= std::min(height - 1, centre + h); ++y)
+            WritePixel(dib.Row(y), x, 24, colour & 0xFFFFFF);
+    };
+    for (int x = 0; x < width; ++x) {
+        if (channels == 1) {
+            bar(x, height / 2, (int)(((int64_t)mean[x] * height) / 256 / 2), first);
+        } else {
+            bar(x, height / 4, (int)(((int64_t)one[x] * height) / 256 / 4), first);
+            bar(x, height / 4 + height / 2, (int)(((int64_t)two[x] * height) / 256 / 4), second);
+        }
+    }
+    return dib.Release();
+}

@@ -1,0 +1,169 @@
+// Wave and MIDI files of the sound dialogs: readers on sound and damaged
+// files, the format text, waveform pictures, safe writing, and the preview
+// players' bookkeeping.
+#include "media/soundfiles.h"
+#include "media/sound.h"
+#include "tests/media/picturetest.h"
+#include "tests/media/soundtest.h"
+#include "tests/support/testsupport.h"
+#include <gtest/gtest.h>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+using namespace pictest;
+using namespace soundtest;
+
+namespace {
+
+HGLOBAL Block(const std::string &bytes)
+{
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    memcpy(GlobalLock(h), bytes.data(), bytes.size());
+    GlobalUnlock(h);
+    return h;
+}
+
+int Silent(DWORD, int)
+{
+    return 0;
+}
+
+// A WAVEDATA block as the reader makes it.
+HGLOBAL Wave(WORD channels, WORD bits, DWORD frames, int (*sample)(DWORD, int))
+{
+    std::string file = WaveFile(8000, channels, bits, frames, sample);
+    return Block(file.substr(20, 16) + file.substr(44));
+}
+
+TEST(SoundFiles, FormatTextAndDuration)
+{
+    const struct {
+        WORD channels, align;
+        DWORD rate;
+        long datasize;
+        const char *text;
+        int ms;
+    } cases[] = {
+        {2, 4, 44100, 44100 * 4 * 6125 / 100, "Stereo 44.1 kHz 01:01.25", 61250},
+        {1, 1, 22050, 22050 * 35 / 10, "Mono 22.0 kHz 00:03.50", 3500},
+        {1, 2, 8000, 8000 * 2 * 3600, "Mono 8.0 kHz 60:00.00", 3600000},
+        {1, 0, 8000, 1000, "Mono 8.0 kHz 00:00.00", 0}, // no frame size: no length
+        {2, 4, 0, 1000, "Stereo 0.0 kHz 00:00.00", 0},
+    };
+    for (const auto &c : cases) {
+        PCMWAVEFORMAT f{{WAVE_FORMAT_PCM, c.channels, c.rate, c.rate * c.align, c.align}, 16};
+        EXPECT_STREQ(COMMONGetSoundFormat(&f, c.datasize), c.text);
+        EXPECT_EQ(COMMONGetSoundDuration(&f, c.datasize), c.ms) << c.text;
+    }
+}
+
+TEST(SoundFiles, ReadersTakeWhatTheFileHolds)
+{
+    TempFolder dir;
+    const std::string toolong(MAX_PATH + 10, 'w');
+    const struct {
+        std::string name, bytes;
+        long samples; // -1: no wave
+    } cases[] = {
+        {"a.wav", WaveFile(22050, 1, 8, 1000, Silent), 1000},
+        {"cut.wav", WaveFile(22050, 2, 16, 100, Silent, 1u << 30), 400}, // claims a GiB more
+        {"packed.wav", WaveFile(22050, 1, 4, 100, Silent, 0, 2), -1},
+        {"junk.wav", "RIFF\4\0\0\0JUNK", -1},
+        {"a.mid", std::string(MIDIFILE, sizeof MIDIFILE), -1},
+        {"empty.mid", "", -1},
+    };
+    for (const auto &c : cases) {
+        const std::string path = dir.path + c.name;
+        Write(path, c.bytes);
+        long loaded = -1, header = -1, midisize = -1;
+        PCMWAVEFORMAT format;
+        Dib wave(COMMONLoadSound(NULL, path.c_str(), &loaded));
+        EXPECT_EQ(wave ? (long)GlobalSize(wave) - 16 : -1, c.samples) << c.name;
+        EXPECT_EQ(COMMONLoadSoundHeader(NULL, path.c_str(), &format, &header) ? header : -1, c.samples) << c.name;
+        EXPECT_EQ(wave ? loaded : -1, c.samples) << c.name;
+        Dib midi(COMMONLoadMidi(NULL, path.c_str(), &midisize));
+        EXPECT_EQ(midi ? (long)GlobalSize(midi) : 0, (long)c.bytes.size()) << c.name;
+        EXPECT_EQ(midi ? midisize : 0, (long)c.bytes.size()) << c.name;
+    }
+    for (const char *bad : {"Z:\\missing\\a.wav", toolong.c_str()}) {
+        long size;
+        EXPECT_FALSE(COMMONLoadSound(NULL, bad, &size) || COMMONLoadMidi(NULL, bad, &size)) << bad;
+    }
+}
+
+TEST(SoundFiles, WaveformColumnsAndChannels)
+{
+    const COLORREF one = RGB(10, 20, 30), two = RGB(200, 100, 50), back = RGB(255, 255, 255);
+    auto picture = [&](WORD channels, WORD bits, int (*sample)(DWORD, int), long datasize, int width) {
+        Dib wave(Wave(channels, bits, 800, sample));
+        return COMMONVisualizeSound(wave, datasize, width, 32, one, two, back, 1);
+    };
+    // Loud in the first half, silent in the second; stereo is loud on the left only.
+    auto loud = [](DWORD i, int c) { return i < 400 && c == 0 ? (i % 2 ? 32767 : -32767) : 0; };
+    Dib mono(picture(1, 16, loud, 1600, 8)), stereo(picture(2, 16, loud, 3200, 8));
+    ASSERT_TRUE(mono && stereo);
+    const struct {
+        HGLOBAL dib;
+        int x, y;
+        COLORREF colour;
+    } cases[] = {{mono, 0, 0, back},   {mono, 0, 1, one},    {mono, 0, 31, one},   {mono, 7, 16, one},
+                 {mono, 7, 15, back},  {stereo, 0, 1, one},  {stereo, 0, 8, one},  {stereo, 0, 24, two},
+                 {stereo, 0, 23, back}, {stereo, 7, 8, one}, {stereo, 7, 7, back}};
+    for (const auto &c : cases)
+        EXPECT_EQ(Pixels(c.dib).Colour(c.x, c.y), c.colour) << c.x << "," << c.y;
+    // Silence normalised, over a length past the block; formats it cannot draw.
+    Dib silent(picture(1, 16, Silent, 1 << 30, 8));
+    ASSERT_TRUE(silent);
+    EXPECT_EQ(Pixels(silent).Colour(3, 15), back);
+    for (Dib none : {picture(6, 16, loud, 600, 8), picture(1, 24, loud, 600, 8), picture(1, 16, loud, 600, 0)})
+        EXPECT_FALSE(none);
+    EXPECT_FALSE(COMMONVisualizeSound(NULL, 100, 8, 8, one, two, back, 0));
+}
+
+TEST(SoundFiles, WritingReplacesAFileOnlyWithTheWholeBlock)
+{
+    TempFolder dir;
+    const std::string target = dir.path + "target.mid", readonly = dir.path + "ro.mid";
+    Write(target, "old contents");
+    Write(readonly, "keep");
+    SetFileAttributesA(readonly.c_str(), FILE_ATTRIBUTE_READONLY);
+    Dib data(Block("new")), gone(GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 64));
+    GlobalDiscard(gone);
+    EXPECT_EQ(WriteGlobalToFile(NULL, target.c_str(), data), 1);
+    EXPECT_EQ(Read(target), "new");
+    // A block that cannot be read, a missing folder, a file that may not be replaced.
+    EXPECT_EQ(WriteGlobalToFile(NULL, target.c_str(), gone), 0);
+    EXPECT_EQ(WriteGlobalToFile(NULL, target.c_str(), NULL), 0);
+    EXPECT_EQ(WriteGlobalToFile(NULL, (dir.path + "missing\\a.mid").c_str(), data), 0);
+    EXPECT_EQ(WriteGlobalToFile(NULL, readonly.c_str(), data), 0);
+    SetFileAttributesA(readonly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Read(target), "new");
+    EXPECT_EQ(Read(readonly), "keep");
+    EXPECT_EQ(Count(dir.path + "*"), 4); // no partial file beside them
+}
+
+// A failed start gives back everything; a new MIDI preview ends the old
+// one, file and all.
+TEST(SoundFiles, PreviewPlayersGiveBackWhatTheyTook)
+{
+    TempFolder temp;
+    HWND hwnd = sbtest::CreateTestWindow(false);
+    Dib damaged(Wave(1, 16, 100, Silent)), junk(Block("not a MIDI file")),
+        midi(Block(std::string(MIDIFILE, sizeof MIDIFILE)));
+    ((PCMWAVEFORMAT *)GlobalLock(damaged))->wf.nBlockAlign = 0;
+    GlobalUnlock(damaged);
+    EXPECT_EQ(COMMONWavePlaySound(hwnd, damaged), 0);
+    EXPECT_EQ(COMMONMidiPlaySound(hwnd, junk), 0);
+    EXPECT_TRUE(!COMMONwavehandle && !COMMONwaveheader && !COMMONhwaveout && COMMONmidiid == -1 &&
+                !COMMONmiditemppath[0]);
+    EXPECT_EQ(Count(temp.path + "*"), 2); // "." and ".."
+    ASSERT_EQ(COMMONMidiPlaySound(hwnd, midi), 1);
+    ASSERT_EQ(COMMONMidiPlaySound(hwnd, midi), 1);
+    EXPECT_EQ(Count(temp.path + "MID*.TMP"), 1);
+    COMMONMidiKillSound(hwnd);
+    EXPECT_EQ(Count(temp.path + "MID*.TMP"), 0);
+    DestroyWindow(hwnd);
+}
+
+} // namespace
