@@ -286,7 +286,13 @@ void EditCaretBlock(HWND window, BLOCKSET *set)
         return;
     CreateUndo(window, set);
     EnableAllWindows(0);
+    HGLOBAL thumbnail = block.thumbnail;
     if (EditBlock(window, set, &block, index)) {
+        // An edited page is drawn anew.
+        if (thumbnail && block.thumbnail == thumbnail) {
+            GlobalFree(thumbnail);
+            block.thumbnail = NULL;
+        }
         PutBlock(list, (unsigned)index, &block);
         AdjustListLabels(list, set);
         AdjustHeader(list, set);

@@ -9,7 +9,9 @@ int CreateUndo(HWND window, BLOCKSET *set);
 // returned.
 int DoUndo(HWND window, BLOCKSET *set);
 // The editors of the header and of a page, filled in when they are linked
-// in: nonzero when the user confirmed changes, which are then in `block`.
+// in: nonzero when the user confirmed changes. The edited block is then in
+// `block`, and the editor has destroyed the block it replaced; a thumbnail
+// left in it is dropped by the caller.
 typedef int (*BLOCKEDITOR)(HWND window, BLOCKSET *set, BLOCK *block, int index);
 extern BLOCKEDITOR EditHeaderEntry;
 extern BLOCKEDITOR EditPageEntry;

@@ -276,14 +276,16 @@ TEST_F(DocumentWindows, ClosingAModifiedDocument)
         INT_PTR answer;
         bool savefails;
         bool stays;
-    } cases[] = {{IDCANCEL, false, true}, {IDNO, false, false}, {IDYES, false, false}, {IDYES, true, true}};
+        bool named = true; // an unnamed one is asked for a name, which is cancelled
+    } cases[] = {{IDCANCEL, false, true}, {IDNO, false, false}, {IDYES, false, false}, {IDYES, true, true},
+                 {IDYES, false, true, false}};
     for (const Case &c : cases) {
         HWND w = NewDocument(2);
         std::string path = Saved(w, "sb_docwindow_close.exe");
         std::vector<char> before = Bytes(path);
         With(w, [&](BLOCKSET *s) {
             snprintf(s->path, sizeof s->path, "%s", path.c_str());
-            s->named = 1;
+            s->named = c.named;
             s->modified = 1;
         });
         // Another program holding the file open makes the save fail.
@@ -298,6 +300,7 @@ TEST_F(DocumentWindows, ClosingAModifiedDocument)
         EXPECT_EQ(IsWindow(w) != 0, c.stays) << c.answer << " " << c.savefails;
         EXPECT_EQ(answers.Count("has not been saved"), 1);
         EXPECT_EQ(answers.Count("Error writing file"), c.savefails ? 1 : 0);
+        EXPECT_EQ(answers.Count("GetSaveFileName"), c.named ? 0 : 1);
         EXPECT_EQ(Bytes(path), before) << "the old file is kept whole";
         if (IsWindow(w)) {
             EXPECT_EQ(Set(w).modified, 1);
@@ -377,6 +380,44 @@ TEST_F(DocumentWindows, AFailedUndoLeavesTheDocumentAsItWas)
     EXPECT_EQ(Set(w).undovalid, 1) << "the snapshot is still there";
     Command(w, 204);
     EXPECT_EQ(Titles(w), "H P1 P2 P3");
+}
+
+// A stand-in page editor: renames the page on a copy, as the real one edits
+// a duplicate, and notes whether the editor's windows wait meanwhile.
+bool othersdisabled;
+int RenamePage(HWND window, BLOCKSET *, BLOCK *block, int)
+{
+    othersdisabled = !IsWindowEnabled(hwndmain) && !IsWindowEnabled(window);
+    BLOCK edited;
+    if (!DuplicateBlock(&edited, block))
+        return 0;
+    snprintf(edited.page.title, sizeof edited.page.title, "edited");
+    DestroyBlock(block);
+    *block = edited;
+    return 1;
+}
+
+TEST_F(DocumentWindows, DoubleClickHandsTheBlockToItsEditor)
+{
+    HWND w = NewDocument(2);
+    SendMessageA(List(w), LB_SETCARETINDEX, 2, 0);
+    Answers answers;
+    WPARAM doubleclick = MAKEWPARAM(IDC_BLOCKLIST, LBN_DBLCLK);
+    // Without a page editor a double click changes nothing.
+    SendMessageA(w, WM_COMMAND, doubleclick, (LPARAM)List(w));
+    EXPECT_EQ(Set(w).undovalid, 0);
+    EXPECT_EQ(Set(w).modified, 0);
+    EditPageEntry = RenamePage;
+    SendMessageA(w, WM_COMMAND, doubleclick, (LPARAM)List(w));
+    EditPageEntry = nullptr;
+    EXPECT_TRUE(othersdisabled);
+    EXPECT_TRUE(IsWindowEnabled(hwndmain) && IsWindowEnabled(w));
+    EXPECT_EQ(Titles(w), "H P1 edited");
+    EXPECT_EQ(Set(w).modified, 1);
+    Command(w, 204);
+    EXPECT_EQ(Titles(w), "H P1 P2");
+    EXPECT_EQ(Set(w).modified, 0);
+    EXPECT_TRUE(answers.asked.empty());
 }
 
 // Each row: selection, caret, right-click item, command, answers, then the
