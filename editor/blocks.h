@@ -15,7 +15,7 @@ int DoDeleteOneBlock(HWND window, BLOCKSET *set, int index);
 // right-click item.
 int DoCopyMoveTo(HWND window, BLOCKSET *set, int move);
 // flags bit 0: keep the selection; bit 1: keep the scroll position; bit 2:
-// passed to CreateNewTask as its flags.
+// make the new window hidden, off the screen.
 HWND DuplicateBlockSet(HWND window, BLOCKSET *source, const char *prefix, int flags);
 // The refresh every change of the list ends with: renumbered, resized and
 // marked modified.

@@ -398,8 +398,10 @@ void Command(HWND window, WPARAM wParam)
             WriteDocument(window, set);
         break;
     case CMD_SAVEAS:
+        // Written at once: a name the user chose is used even when it is
+        // the one Save would ask to replace.
         if (AskName(window, set))
-            PostMessageA(window, WM_COMMAND, CMD_SAVE, 0);
+            WriteDocument(window, set);
         break;
     case CMD_INSERT:
         CreateUndo(window, set);

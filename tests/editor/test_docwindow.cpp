@@ -224,7 +224,19 @@ protected:
         f(LockBlockSet(w));
         UnlockBlockSet(w);
     }
-    static void Command(HWND w, int id)
+    // A drop of the source list's selection, as the shell delivers it.
+    static void Drop(HWND target, HWND source)
+    {
+        char name[32];
+        int length = snprintf(name, sizeof name, "\xFF%u", (unsigned)(UINT_PTR)List(source));
+        HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + length + 2);
+        auto *files = (DROPFILES *)GlobalLock(drop);
+        files->pFiles = sizeof(DROPFILES);
+        memcpy((char *)(files + 1), name, length);
+        GlobalUnlock(drop);
+        SendMessageA(target, WM_DROPFILES, (WPARAM)drop, 0);
+    }
+    static void Command(HWND w, WPARAM id)
     {
         SendMessageA(w, WM_COMMAND, id, 0);
         sbtest::PumpUntilIdle();
@@ -499,15 +511,7 @@ TEST_F(DocumentWindows, CopiesBetweenDocumentsAreIndependent)
     HWND source = NewDocument(3), target = NewDocument(1);
     Select(source, "1011");
     With(target, [](BLOCKSET *s) { s->caret = 1; });
-    // A drop of the source list's selection, as the shell delivers it.
-    char name[32];
-    int length = snprintf(name, sizeof name, "\xFF%u", (unsigned)(UINT_PTR)List(source));
-    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + length + 2);
-    auto *files = (DROPFILES *)GlobalLock(drop);
-    files->pFiles = sizeof(DROPFILES);
-    memcpy((char *)(files + 1), name, length);
-    GlobalUnlock(drop);
-    SendMessageA(target, WM_DROPFILES, (WPARAM)drop, 0);
+    Drop(target, source);
     EXPECT_EQ(Titles(target), "H P1 P2 P3");
     EXPECT_EQ(Set(target).caret, 3);
     EXPECT_EQ(Set(target).modified, 1);
@@ -542,13 +546,46 @@ TEST_F(DocumentWindows, CopiesBetweenDocumentsAreIndependent)
     }
 }
 
+// A list that takes one more item and then refuses.
+WNDPROC listproc;
+int insertsleft;
+LRESULT CALLBACK RefusingList(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == LB_INSERTSTRING && insertsleft-- <= 0)
+        return LB_ERRSPACE;
+    return CallWindowProcA(listproc, hwnd, msg, wParam, lParam);
+}
+
+TEST_F(DocumentWindows, APartialCopyMarksTheTargetModified)
+{
+    HWND source = NewDocument(3), target = NewDocument(1);
+    Select(source, "0111");
+    With(target, [](BLOCKSET *s) { s->caret = 1; });
+    insertsleft = 1;
+    listproc = (WNDPROC)SetWindowLongA(List(target), GWL_WNDPROC, (LONG)RefusingList);
+    Answers answers;
+    Drop(target, source);
+    SetWindowLongA(List(target), GWL_WNDPROC, (LONG)listproc);
+    EXPECT_EQ(answers.Count("error inserting"), 1);
+    EXPECT_EQ(Titles(target), "H P1 P1");
+    EXPECT_EQ(Set(target).modified, 1);
+    Command(target, 204);
+    EXPECT_EQ(Titles(target), "H P1");
+}
+
 TEST_F(DocumentWindows, ThumbnailsAreDrawnCachedAndDropped)
 {
     HWND w = NewDocument(2);
-    With(w, [](BLOCKSET *s) {
-        s->viewmode = 3;
-        AdjustListBox(List(s->hwnd), s);
-    });
+    // The toolbar's view-mode box chooses large pictures.
+    hwndbar = CreateWindowA("STATIC", "", WS_CHILD, 0, 0, 10, 10, frame, NULL, hInst, NULL);
+    HWND box = CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, hwndbar, (HMENU)701,
+                             hInst, NULL);
+    for (const char *mode : {"Text", "Small image", "Medium image", "Large image"})
+        SendMessageA(box, CB_ADDSTRING, 0, (LPARAM)mode);
+    SendMessageA(box, CB_SETCURSEL, 3, 0);
+    Command(w, MAKEWPARAM(701, CBN_SELENDOK));
+    hwndbar = NULL;
+    EXPECT_EQ(Set(w).viewmode, 3);
     EXPECT_EQ(SendMessageA(List(w), LB_GETITEMHEIGHT, 1, 0), 184);
     EXPECT_EQ(SendMessageA(List(w), LB_GETITEMHEIGHT, 0, 0), 24);
     RedrawWindow(List(w), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
