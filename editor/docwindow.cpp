@@ -606,6 +606,7 @@ void ContextMenu(HWND window, POINT at)
     call.parent = window;
     call.name = "TrackPopupMenu";
     call.data = &p;
+    call.param = (LPARAM)popup;
     call.run = RunPopup;
     INT_PTR chosen = COMMONModal(&call);
     DestroyMenu(popup);

@@ -34,6 +34,8 @@ struct Answers {
     std::deque<INT_PTR> dialogs;
     std::string file;
     DWORD filterindex = 0;
+    INT_PTR popup = 0; // the command chosen from a popup menu
+    int menuitems = -1;
     std::vector<std::string> asked;
     OPENFILENAMEA seen{};
     std::string seenfolder;
@@ -55,6 +57,10 @@ struct Answers {
     static INT_PTR Hook(const MODALCALL *call)
     {
         Answers *self = current;
+        if (call->kind == MODAL_COMMONDIALOG && strcmp(call->name, "TrackPopupMenu") == 0) {
+            self->menuitems = GetMenuItemCount((HMENU)call->param);
+            return self->popup;
+        }
         if (call->kind == MODAL_COMMONDIALOG) {
             self->asked.push_back(call->name);
             auto *ofn = (OPENFILENAMEA *)call->data;
@@ -392,6 +398,24 @@ TEST_F(DocumentWindows, AFailedUndoLeavesTheDocumentAsItWas)
     EXPECT_EQ(Set(w).undovalid, 1) << "the snapshot is still there";
     Command(w, 204);
     EXPECT_EQ(Titles(w), "H P1 P2 P3");
+}
+
+TEST_F(DocumentWindows, RightClickMenuCopiesAfterTheItemUnderTheMouse)
+{
+    HWND w = NewDocument(3);
+    sbtest::PumpUntilIdle();
+    ASSERT_EQ((HWND)SendMessageA(hwndclient, WM_MDIGETACTIVE, 0, 0), w);
+    Select(w, "0100");
+    RECT item;
+    SendMessageA(List(w), LB_GETITEMRECT, 2, (LPARAM)&item);
+    POINT at{item.left + 5, item.top + 5};
+    MapWindowPoints(List(w), w, &at, 1);
+    Answers answers;
+    answers.popup = 314;
+    SendMessageA(w, WM_PARENTNOTIFY, WM_RBUTTONDOWN, MAKELPARAM(at.x, at.y));
+    EXPECT_EQ(answers.menuitems, 3) << "a separator, Move to and Copy to";
+    EXPECT_EQ(Set(w).rightclick, 2);
+    EXPECT_EQ(Titles(w), "H P1 P2 P1 P3");
 }
 
 // A stand-in page editor: renames the page on a copy, as the real one edits
