@@ -184,7 +184,7 @@ void DrawThumbnail(HDC dc, HGLOBAL thumbnail, RECT area)
     if (!lock.ok())
         return;
     PALSTATE pal{};
-    RealizeWindowPalette(dc, &pal, rgb, bits <= 8 ? 1 << bits : 0);
+    RealizeWindowPalette(dc, &pal, rgb, bits <= 8 ? 1 << bits : 1 << 24);
     SetStretchBltMode(dc, bits == 1 ? WHITEONBLACK : COLORONCOLOR);
     StretchDIBits(dc, area.left + (aw - w) / 2, area.top + (ah - h) / 2, w, h, 0, 0, lock.layout.width,
                   lock.layout.height, (const uint8_t *)lock.header + lock.layout.pixeloffset,
