@@ -108,7 +108,8 @@ int DoUndo(HWND window, BLOCKSET *set)
     if (!ok) {
         for (int i = 0; i < added; i++)
             SendMessageA(list, LB_DELETESTRING, old, 0);
-        DoMessage(window, FetchString(IDS_UNDOERROR));
+        // Nothing was given up: the document and its snapshot stay as they were.
+        DoMessage(window, FetchString(IDS_MEMORY));
         return 0;
     }
     // From here on nothing can fail.

@@ -392,7 +392,7 @@ TEST_F(DocumentWindows, AFailedUndoLeavesTheDocumentAsItWas)
     Command(w, 204);
     SendMessageA(undo, LB_SETITEMDATA, 2, kept);
     ASSERT_TRUE(IsWindow(w));
-    EXPECT_EQ(answers.Count("Internal error in Undo"), 1);
+    EXPECT_EQ(answers.Count("Memory error"), 1);
     EXPECT_EQ(Titles(w), "H P1 P3");
     EXPECT_EQ(Set(w).modified, 1);
     EXPECT_EQ(Set(w).undovalid, 1) << "the snapshot is still there";
