@@ -22,7 +22,7 @@ namespace {
 
 using bench::Now;
 
-constexpr int WIDTH = 1024, HEIGHT = 768, PICTURES = 22, ROUNDS = 3;
+constexpr int WIDTH = 1024, HEIGHT = 768, PICTURES = 22, ROUNDS = 5;
 
 // The document benchmark's pictures: photograph-like and flat ones by turns.
 HGLOBAL Picture(int index)
