@@ -13,15 +13,3 @@ void EnableCommands(BLOCKSET *, int, int) {}
 void SetPathMenu(HWND, const char *) {}
 int GetStatusBarDepth() { return 0; }
 int CloseAllChildren(HWND) { return 1; }
-
-// --- the document window's side ---------------------------------------------
-
-LRESULT CALLBACK TaskProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return DefMDIChildProcA(hwnd, msg, wParam, lParam);
-}
-HWND CreateNewTask(HWND, const char *, int) { return NULL; }
-int CreateNewFile(BLOCKSET *) { return 0; }
-int SetBrowserSize(HWND, BLOCKSET *) { return 0; }
-int GetViewMode(HWND, BLOCKSET *) { return 0; }
-int DoNew(HWND, HWND, BLOCKSET *) { return 0; }

@@ -22,3 +22,9 @@ void EnableCommands(BLOCKSET *set, int count, int selected);
 void SetPathMenu(HWND window, const char *path);
 int GetStatusBarDepth();
 int CloseAllChildren(HWND client);
+
+// Settings of the document windows (defaults in editor/docsettings.cpp).
+extern unsigned BrowserWide;            // least width of a document window
+extern int OptimumVerticalWindows;      // new document windows take the full height
+extern unsigned WarnMultipleDelete;     // ask before deleting several blocks
+extern int SoundFileOpenIndex;          // last filter of the sound open dialog

@@ -28,15 +28,20 @@ int AdjustListBox(HWND list, BLOCKSET *set)
     if (!set || !GetHeaderBlock(list, set, &block))
         return 0;
     LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    // Each change would otherwise redraw the scroll bar on its own.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     for (LRESULT i = 0; i < count; i++) {
         unsigned height = GetBlock(list, (unsigned)i, &block) ? ItemHeight(block, set->viewmode) : 24;
         // A list box item is at most 255 pixels high.
         SendMessageA(list, LB_SETITEMHEIGHT, i, height > 255 ? 255 : height);
     }
-    SetFocus(list);
-    InvalidateRect(GetParent(list), NULL, TRUE);
+    // Adding and at once deleting an item makes the list recompute its layout.
     LRESULT dummy = SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) " ");
     if (dummy != LB_ERR && dummy != LB_ERRSPACE)
         SendMessageA(list, LB_DELETESTRING, dummy, 0);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SetFocus(list);
+    InvalidateRect(GetParent(list), NULL, TRUE);
+    InvalidateRect(list, NULL, TRUE);
     return 1;
 }

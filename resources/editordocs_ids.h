@@ -1,0 +1,22 @@
+// Texts of the editor's document windows and their block commands.
+#pragma once
+
+#define IDS_BLOCKNOTEDITABLE 119
+#define IDS_BLOCKACCESS 120
+#define IDS_UNTITLEDFILE 122
+#define IDS_HEADERNOTDELETABLE 142
+#define IDS_SAVEBEFORECLOSE 148
+#define IDS_INSERTERROR 172
+#define IDS_TASKWINDOWERROR 226
+#define IDS_BLOCKSSELECTED 232
+#define IDS_ONEBLOCKSELECTED 233
+#define IDS_NOBLOCKSSELECTED 234
+#define IDS_DELETEBLOCKS 238
+#define IDS_DUPLICATEPREFIX 248
+#define IDS_DUPLICATEERROR 249
+#define IDS_UNTITLEDPAGE 310
+#define IDS_NOTHINGTOCOPY 320
+
+// The block list's context menu.
+#define IDM_MOVETO 313
+#define IDM_COPYTO 314
