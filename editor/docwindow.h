@@ -2,12 +2,8 @@
 // list (control 10) and the hidden undo list (control 11), with the
 // document's BLOCKSET handle in GWL_USERDATA.
 #pragma once
+#include "document/blockstore.h" // IDC_BLOCKLIST, IDC_UNDOLIST
 #include <windows.h>
-
-struct BLOCKSET;
-
-constexpr int IDC_BLOCKLIST = 10;
-constexpr int IDC_UNDOLIST = 11;
 
 LRESULT CALLBACK TaskProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // flags bit 0: minimised; bit 1: hidden and placed off the screen.

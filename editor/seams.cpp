@@ -1,18 +1,12 @@
 // Stand-ins that let the frame and the document window be built apart; each
 // side removes its own when it arrives.
 #include "editor/docwindow.h"
+#include "editor/filedialogs.h"
 #include "editor/shell.h"
 
 HWND hwndclient;
 HWND hwndbar;
 HWND statusbar;
-
-// --- the frame's side -------------------------------------------------------
-
-void EnableCommands(BLOCKSET *, int, int) {}
-void SetPathMenu(HWND, const char *) {}
-int GetStatusBarDepth() { return 0; }
-int CloseAllChildren(HWND) { return 1; }
 
 // --- the document window's side ---------------------------------------------
 
@@ -25,3 +19,7 @@ int CreateNewFile(BLOCKSET *) { return 0; }
 int SetBrowserSize(HWND, BLOCKSET *) { return 0; }
 int GetViewMode(HWND, BLOCKSET *) { return 0; }
 int DoNew(HWND, HWND, BLOCKSET *) { return 0; }
+
+// --- the file dialogs -------------------------------------------------------
+
+int GetOpenFileNameA(HWND, char *) { return 0; }
