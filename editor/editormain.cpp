@@ -133,25 +133,6 @@ void SettleFolders()
     }
 }
 
-// The document named on the command line, quoted or not; empty when none.
-void TakeCommandLine(const char *cmdline)
-{
-    LoadFile[0] = 0;
-    if (!cmdline)
-        return;
-    std::string line(cmdline);
-    line.push_back(0);
-    COMMONUnQuoteCommandLine(&line[0]);
-    line.resize(strlen(line.c_str()));
-    size_t first = line.find_first_not_of(" \t");
-    size_t last = line.find_last_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return;
-    line = line.substr(first, last - first + 1);
-    if (line.size() < SETTINGTEXT)
-        strcpy(LoadFile, line.c_str());
-}
-
 void DeleteGdi(HGDIOBJ &object)
 {
     if (object)
@@ -169,6 +150,24 @@ void FreeGraphics()
 }
 
 } // namespace
+
+void TakeCommandLine(const char *cmdline)
+{
+    LoadFile[0] = 0;
+    if (!cmdline)
+        return;
+    std::string line(cmdline);
+    line.push_back(0);
+    COMMONUnQuoteCommandLine(&line[0]);
+    line.resize(strlen(line.c_str()));
+    size_t first = line.find_first_not_of(" \t");
+    size_t last = line.find_last_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return;
+    line = line.substr(first, last - first + 1);
+    if (line.size() < SETTINGTEXT)
+        strcpy(LoadFile, line.c_str());
+}
 
 int EditorMain(HINSTANCE inst, const char *cmdline, int show)
 {

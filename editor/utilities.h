@@ -17,8 +17,9 @@ int GetWordAtCursor(HWND edit, char *word);
 // size when it is nonzero on entry.
 HGLOBAL ReadBinaryFile(const char *path, long *length);
 // The file made ready for an edit control (CR LF line breaks, tabs as
-// blanks), at most 16383 characters of it; NULL for an empty or missing
-// file. The caller frees it with free().
+// blanks, other control characters dropped) in a buffer sized for a file of
+// at most 16383 characters; NULL for an empty or missing file. The caller
+// frees it with free().
 char *LoadTextFile(const char *path);
 // Opens the manual in the browser, after a warning the user may turn off; 1.
 int ShowManual(HWND window);
