@@ -6,10 +6,12 @@
 #include "common/paths.h"
 #include "common/statbar.h"
 #include "common/theme.h"
+#include "document/blockstore.h"
 #include "editor/config.h"
 #include "editor/editormain.h"
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
+#include "editor/toolbar.h"
 #include "resources/editorframe_ids.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
@@ -211,6 +213,50 @@ TEST_F(Frame, StartsWithItsWindowsAndEndsCleanlyTwice)
     }
 }
 
+TEST_F(Frame, EnablingFollowsTheDocumentItsBlocksAndSelection)
+{
+    Seed();
+    Run("", [] {
+        BLOCKSET set{};
+        set.viewmode = 3;
+        struct Case {
+            int count, selected, undo;
+            bool save, remove, undone;
+            const char *status;
+        } cases[] = {
+            {0, 0, 0, false, false, false, "No blocks selected"},
+            {3, 0, 1, true, false, true, "No blocks selected"},
+            {3, 1, 0, true, true, false, "One block selected"},
+            {3, 2, 0, true, true, false, "2 blocks selected"},
+        };
+        for (const Case &c : cases) {
+            set.undovalid = c.undo;
+            EnableCommands(&set, c.count, c.selected);
+            SetSelectionStatus(c.selected);
+            EXPECT_EQ(MenuEnabled(IDM_SAVE), c.save);
+            EXPECT_EQ(MenuEnabled(IDM_DUPLICATE), c.save);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(hwndbar, IDM_INSERT)) != 0, c.save);
+            EXPECT_EQ(MenuEnabled(IDM_DELETE), c.remove);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(hwndbar, IDM_UNSELECTALL)) != 0, c.remove);
+            EXPECT_EQ(MenuEnabled(IDM_UNDO), c.undone);
+            // What comes with later windows stays off whatever the document.
+            EXPECT_FALSE(MenuEnabled(IDM_VIEW));
+            EXPECT_FALSE(MenuEnabled(IDM_CUT));
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_VIEW)));
+            char cell[64] = "";
+            STATGetCellText(hwndmain, 0, cell, sizeof cell);
+            EXPECT_STREQ(cell, c.status);
+        }
+        EXPECT_EQ(SendDlgItemMessageA(hwndbar, IDC_VIEWMODE, CB_GETCURSEL, 0, 0), 3);
+        // After a change of theme every button is drawn again.
+        for (const BYTE *p = ButtonList; *p; p++)
+            ValidateRect(GetDlgItem(hwndbar, *p & 0x7F), NULL);
+        SendMessageA(hwndbar, WMU_REPAINTTOOLBAR, 0, 0);
+        for (const BYTE *p = ButtonList; *p; p++)
+            EXPECT_TRUE(GetUpdateRect(GetDlgItem(hwndbar, *p & 0x7F), NULL, FALSE)) << (int)*p;
+    });
+}
+
 TEST_F(Frame, OpenTakesTheCommandLineQuotedOrNotWithoutAsking)
 {
     struct Case {
@@ -237,6 +283,7 @@ TEST_F(Frame, OpenTakesTheCommandLineQuotedOrNotWithoutAsking)
     EXPECT_EQ(modal.calls[0].text, "There has been an error creating a new task window.");
     EXPECT_STREQ(LoadFile, "");
     EXPECT_EQ(ReadAll(Config()).find("MenuItem = "), std::string::npos);
+    EXPECT_EQ(std::string(OpenPath), root + "docs\\My Showbinder Documents\\");
 }
 
 TEST_F(Frame, RecentFilesKeepTenExistingFilesNewestFirstAndComeBack)
