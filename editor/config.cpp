@@ -225,17 +225,28 @@ const char *ConfigFilePath()
     return path;
 }
 
-// One line of any length, without its line end; false at the end of the file.
-static bool ReadLine(FILE *f, std::string &line)
+// Enough of a line to hold any key and any value that fits a setting.
+constexpr size_t LINEKEPT = 2048;
+
+// One line of any length, without its line end: its first LINEKEPT
+// characters are kept and `cut` says whether more followed. False at the
+// end of the file.
+static bool ReadLine(FILE *f, std::string &line, bool &cut)
 {
     line.clear();
+    cut = false;
     int c;
+    bool any = false;
     while ((c = fgetc(f)) != EOF) {
+        any = true;
         if (c == '\n')
             return true;
-        line += (char)c;
+        if (line.size() < LINEKEPT)
+            line += (char)c;
+        else
+            cut = true;
     }
-    return !line.empty();
+    return any;
 }
 
 static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -287,7 +298,8 @@ void LoadConfig()
         return;
     std::string line, key;
     const char *value;
-    while (ReadLine(f, line)) {
+    bool cut;
+    while (ReadLine(f, line, cut)) {
         if (!SplitLine(line, key, value))
             continue;
         for (int i = 0; i < MAXCONFIGITEM; i++) {
@@ -297,7 +309,7 @@ void LoadConfig()
             if (item.type & CONFIG_TEXT) {
                 // A text that does not fit its buffer would be a different
                 // path or name when cut: the setting keeps what it had.
-                if (strlen(value) < SETTINGTEXT) {
+                if (!cut && strlen(value) < SETTINGTEXT) {
                     memset(item.value, 0, SETTINGTEXT);
                     strcpy((char *)item.value, value);
                 }
@@ -320,8 +332,9 @@ void LoadMenuConfig()
         return;
     std::string line, key;
     const char *value;
-    while (ReadLine(f, line))
-        if (SplitLine(line, key, value) && key == "MenuItem")
+    bool cut;
+    while (ReadLine(f, line, cut))
+        if (!cut && SplitLine(line, key, value) && key == "MenuItem")
             SetPathMenu(hwndmain, value);
     fclose(f);
 }

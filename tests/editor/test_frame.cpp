@@ -436,6 +436,8 @@ TEST_F(ConfigFile, LinesAreReadByTheirWholeKey)
         // A line longer than any buffer is still one line: its tail is not
         // read as a setting of its own, and a text that cannot fit is kept.
         {"OpenPath = C:\\" + std::string(300, 'x') + "GridFrequency = 99", 8, 10},
+        {"OpenPath = C:\\" + std::string(100000, 'x'), 8, 10},
+        {"GridFrequency = 16" + std::string(100000, 'x'), 16, 10},
         {"PatchLevel = 1\nVersionNumber = 2\nBuildDate = x\nDefaultDelay = 3", 8, 3},
     };
     for (const Case &c : cases) {
@@ -444,9 +446,9 @@ TEST_F(ConfigFile, LinesAreReadByTheirWholeKey)
         strcpy(OpenPath, "C:\\kept\\");
         WriteAll(Config(), "[Showbinder]\n" + c.line + "\nMenuItem = C:\\x.exe\n");
         LoadConfig();
-        EXPECT_EQ(GridFrequency, c.grid) << c.line;
-        EXPECT_EQ((int)DefaultDelay, c.delay) << c.line;
-        EXPECT_STREQ(OpenPath, "C:\\kept\\") << c.line;
+        EXPECT_EQ(GridFrequency, c.grid) << c.line.substr(0, 60);
+        EXPECT_EQ((int)DefaultDelay, c.delay) << c.line.substr(0, 60);
+        EXPECT_STREQ(OpenPath, "C:\\kept\\") << c.line.substr(0, 60);
     }
 }
 
