@@ -149,4 +149,28 @@ TEST(Toolbar, MaskedPicturesLeaveTheBackgroundWhereTransparent)
     }
 }
 
+TEST(Toolbar, TheEditorsIconIsAPageWithAPlayMark)
+{
+    HICON icon = LoadIconA(hInst, MAKEINTRESOURCEA(101));
+    ASSERT_TRUE(icon);
+    HDC screen = GetDC(NULL);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, 32, 32);
+    ReleaseDC(NULL, screen);
+    HGDIOBJ old = SelectObject(dc, target);
+    HBRUSH green = CreateSolidBrush(RGB(0, 128, 0));
+    RECT all{0, 0, 32, 32};
+    FillRect(dc, &all, green);
+    DrawIconEx(dc, 0, 0, icon, 32, 32, 0, NULL, DI_NORMAL);
+    sbtest::Capture shot = sbtest::CaptureDC(dc, 32, 32);
+    EXPECT_EQ(shot.At(0, 0), RGB(0, 128, 0));
+    EXPECT_EQ(shot.At(3, 10), RGB(0, 0, 128));
+    EXPECT_EQ(shot.At(8, 10), RGB(255, 255, 255));
+    EXPECT_EQ(shot.At(12, 16), RGB(255, 0, 0));
+    SelectObject(dc, old);
+    DeleteObject(target);
+    DeleteObject(green);
+    DeleteDC(dc);
+}
+
 } // namespace
