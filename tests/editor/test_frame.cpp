@@ -257,6 +257,60 @@ TEST_F(Frame, EnablingFollowsTheDocumentItsBlocksAndSelection)
     });
 }
 
+// A document window of the test's own: it lists three blocks, notes the
+// commands that reach it and refuses to close while `refuse` is set.
+std::vector<UINT> received;
+bool refuse;
+
+LRESULT CALLBACK StandInDocumentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_COMMAND)
+        received.push_back(LOWORD(wParam));
+    if (msg == WM_CLOSE && refuse)
+        return 0;
+    return DefMDIChildProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(Frame, CommandsReachTheActiveDocumentAndARefusalKeepsTheEditor)
+{
+    Seed();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = StandInDocumentProc;
+    wc.hInstance = hInst;
+    wc.lpszClassName = "StandInDocument";
+    RegisterClassA(&wc);
+    received.clear();
+    refuse = true;
+    Run("", [&] {
+        MDICREATESTRUCTA mdi{"StandInDocument", "doc", hInst, CW_USEDEFAULT, CW_USEDEFAULT, 200, 200, 0, 0};
+        HWND doc = (HWND)SendMessageA(hwndclient, WM_MDICREATE, 0, (LPARAM)&mdi);
+        ASSERT_TRUE(doc);
+        HWND list = CreateWindowA("LISTBOX", "", WS_CHILD | WS_VISIBLE | LBS_EXTENDEDSEL, 0, 0, 100, 100, doc,
+                                  (HMENU)10, hInst, NULL);
+        for (const char *item : {"a", "b", "c"})
+            SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)item);
+        SendMessageA(list, LB_SELITEMRANGE, TRUE, MAKELPARAM(0, 1));
+        SendMessageA(hwndmain, WM_COMMAND, IDM_INSERT, 0);
+        SendMessageA(hwndmain, WM_COMMAND, IDM_VIEW, 0); // its window comes later
+        SendMessageA(hwndmain, WM_COMMAND, IDM_CASCADE, 0); // the frame's own
+        EXPECT_EQ(received, std::vector<UINT>{IDM_INSERT});
+        char cell[64] = "";
+        STATGetCellText(hwndmain, 0, cell, sizeof cell);
+        EXPECT_STREQ(cell, "2 blocks selected");
+        SetFocus(hwndmain);
+        SendMessageA(hwndmain, WMU_FOCUSBLOCKLIST, 0, 0);
+        EXPECT_EQ(GetFocus(), list);
+        // A document that will not close keeps the editor, with its settings
+        // already written.
+        DeleteFileA(Config().c_str());
+        SendMessageA(hwndmain, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindow(hwndmain));
+        EXPECT_NE(ReadAll(Config()).find(";Showbinder for Windows configuration file"), std::string::npos);
+        refuse = false;
+    });
+    UnregisterClassA("StandInDocument", hInst);
+}
+
 TEST_F(Frame, OpenTakesTheCommandLineQuotedOrNotWithoutAsking)
 {
     struct Case {
