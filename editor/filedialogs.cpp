@@ -19,8 +19,6 @@ const char EXEFILTER[] = "EXE files\0*.EXE\0All files\0*.*\0";
 const char DOCFILTER[] = "DOC files\0*.DOC\0All files\0*.*\0";
 const char SOUNDFILTER[] = "WAVE files\0*.WAV\0MIDI files\0*.MID\0";
 const char MNGFILTER[] = "MNG files\0*.MNG\0";
-const char WAVEFILTER[] = "WAVE files\0*.WAV\0";
-const char MIDIFILTER[] = "MIDI files\0*.MID\0";
 
 INT_PTR RunOpen(const MODALCALL *call) { return GetOpenFileNameA((OPENFILENAMEA *)call->data); }
 INT_PTR RunSave(const MODALCALL *call) { return GetSaveFileNameA((OPENFILENAMEA *)call->data); }
@@ -135,11 +133,10 @@ int GetSoundFileName(HWND owner, char *buffer)
 
 int GetAnimationFileName(HWND owner, char *buffer) { return OpenMany(owner, buffer, MNGFILTER, 1, nullptr); }
 
-// The shared wave and MIDI dialogs with their previews are not part of this
-// program yet: these ask for the files plainly.
-int GetWAVEFileName(HWND owner, char *buffer) { return OpenMany(owner, buffer, WAVEFILTER, 1, nullptr); }
+// Waves and MIDI files are picked in the shared dialogs with their previews.
+int GetWAVEFileName(HWND owner, char *buffer) { return COMMONGetOpenWaveFileNameMultiple(owner, buffer); }
 
-int GetMIDIFileName(HWND owner, char *buffer) { return OpenMany(owner, buffer, MIDIFILTER, 1, nullptr); }
+int GetMIDIFileName(HWND owner, char *buffer) { return COMMONGetOpenMidiFileNameMultiple(owner, buffer); }
 
 int GetWriteFileName(HWND owner, char *buffer) { return Save(owner, buffer); }
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-constexpr int MULTIPLEFILEBUFFER = 8192;
+#include "media/filedialogs.h" // MULTIPLEFILEBUFFER
 
 // Buffers of MAX_PATH characters; the open ones start in the folder of the
 // path the buffer holds and leave it unchanged on Cancel.

@@ -76,27 +76,4 @@ TEST(Editor, CarriesThePlayerProgramByteForByte)
     EXPECT_EQ(bytes[1], 'Z');
 }
 
-static void CALLBACK CloseFrame(HWND, UINT, UINT_PTR id, DWORD)
-{
-    if (hwndmain && IsWindow(hwndmain)) {
-        EXPECT_EQ(STATGetNumCells(hwndmain), 2);
-        KillTimer(NULL, id);
-        PostMessageA(hwndmain, WM_CLOSE, 0, 0);
-    }
-}
-
-TEST(Editor, StartsAndEndsCleanly)
-{
-    UINT_PTR timer = SetTimer(NULL, 0, 50, CloseFrame);
-    EXPECT_EQ(EditorMain(hInst, "", SW_SHOWNORMAL), 0);
-    KillTimer(NULL, timer);
-    EXPECT_EQ(hwndmain, (HWND)NULL);
-    WNDCLASSA wc;
-    EXPECT_FALSE(GetClassInfoA(hInst, szAppName, &wc));
-    // It can start a second time in the same process.
-    timer = SetTimer(NULL, 0, 50, CloseFrame);
-    EXPECT_EQ(EditorMain(hInst, "", SW_HIDE), 0);
-    KillTimer(NULL, timer);
-}
-
 } // namespace

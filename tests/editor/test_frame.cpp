@@ -1,0 +1,544 @@
+// The editor's frame driven as a user would: started with a seeded
+// configuration, commands posted to it, its menu, toolbar and status bar
+// read back; and the configuration file, the recent files, the tip of the
+// day and the open folder at their interfaces.
+#include "common/shell.h"
+#include "common/paths.h"
+#include "common/statbar.h"
+#include "common/theme.h"
+#include "document/blockstore.h"
+#include "editor/config.h"
+#include "editor/editormain.h"
+#include "editor/shell.h"
+#include "editor/tipfolder.h"
+#include "editor/toolbar.h"
+#include "resources/editorframe_ids.h"
+#include "tests/support/testsupport.h"
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using sbtest::ModalRecorder;
+
+namespace {
+
+std::string root; // this run's own folder, standing in for the user's folders
+
+bool UserFolder(int csidl, char *out)
+{
+    std::string f = root + (csidl == 0x1A /* CSIDL_APPDATA */ ? "appdata" : "docs");
+    lstrcpynA(out, f.c_str(), MAX_PATH);
+    return true;
+}
+
+std::string ReadAll(const std::string &path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    std::string text = s.str(); // written as text: CR LF line ends
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+void WriteAll(const std::string &path, const std::string &text)
+{
+    COMMONMakeFoldersFor(path.c_str());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string MenuText(UINT id)
+{
+    char text[SETTINGTEXT] = "";
+    GetMenuStringA(GetMenu(hwndmain), id, text, sizeof text, MF_BYCOMMAND);
+    return text;
+}
+
+bool MenuEnabled(UINT id) { return !(GetMenuState(GetMenu(hwndmain), id, MF_BYCOMMAND) & MF_GRAYED); }
+
+std::vector<std::string> RecentFiles()
+{
+    std::vector<std::string> list;
+    for (int i = 0; i < FilePathIndex; i++)
+        list.push_back(MenuText(IDM_RECENTFILE + i));
+    return list;
+}
+
+std::function<void()> script;
+bool scripted;
+
+void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD)
+{
+    if (scripted || !hwndmain || !IsWindow(hwndmain))
+        return;
+    scripted = true;
+    KillTimer(NULL, id);
+    script();
+    if (hwndmain && IsWindow(hwndmain))
+        PostMessageA(hwndmain, WM_CLOSE, 0, 0);
+}
+
+void RemoveTree(const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(folder + name + "\\");
+            else
+                DeleteFileA((folder + name).c_str());
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// Every start gets its own user folders and a configuration file that keeps
+// the logo, the tip, the paint search and the driver notice away; every
+// setting is as it was after the test.
+struct Frame : ::testing::Test {
+    FOLDERREADER savedreader;
+    std::vector<std::string> saved;
+    void SetUp() override
+    {
+        for (int i = 0; i < MAXCONFIGITEM; i++)
+            saved.emplace_back((const char *)configitem[i].value,
+                               configitem[i].type & CONFIG_TEXT ? SETTINGTEXT : sizeof(int));
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        static int run;
+        root = std::string(temp) + "sbframe" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++run) +
+               "\\";
+        RemoveTree(root);
+        savedreader = COMMONReadSpecialFolder;
+        COMMONReadSpecialFolder = UserFolder;
+        OpenPath[0] = 0;
+    }
+    void TearDown() override
+    {
+        COMMONReadSpecialFolder = savedreader;
+        for (int i = 0; i < MAXCONFIGITEM; i++)
+            memcpy(configitem[i].value, saved[i].data(), saved[i].size());
+        RemoveTree(root);
+    }
+    std::string Config() { return ConfigFilePath(); }
+    void Seed(const std::string &more = "")
+    {
+        WriteAll(Config(), "[Showbinder]\nShowStartupWindow = 0\nShowTipOfTheDay = 0\nSearchForPaintbrush = 0\n"
+                           "ShowDriverMessage = 0\nOpenPath = \n" + more);
+    }
+    std::string MakeFile(const std::string &name)
+    {
+        std::string path = root + "files\\" + name;
+        WriteAll(path, "x");
+        return path;
+    }
+    int Run(const char *cmdline, std::function<void()> body)
+    {
+        script = std::move(body);
+        scripted = false;
+        UINT_PTR timer = SetTimer(NULL, 0, 20, RunScript);
+        int code = EditorMain(hInst, cmdline, SW_SHOWNORMAL);
+        KillTimer(NULL, timer);
+        EXPECT_TRUE(scripted);
+        return code;
+    }
+};
+
+TEST_F(Frame, StartsWithItsWindowsAndEndsCleanlyTwice)
+{
+    Seed();
+    for (int pass = 0; pass < 2; pass++) {
+        EXPECT_EQ(Run("", [] {
+            char title[64];
+            GetWindowTextA(hwndmain, title, sizeof title);
+            EXPECT_STREQ(title, "Showbinder\x99");
+            EXPECT_EQ(STATGetNumCells(hwndmain), 2);
+            // The client lies between the toolbar and the status bar.
+            RECT frame, client, status;
+            GetClientRect(hwndmain, &frame);
+            GetWindowRect(statusbar, &status);
+            GetWindowRect(hwndclient, &client);
+            MapWindowPoints(NULL, hwndmain, (POINT *)&client, 2);
+            int bar = COMMONTHEMEGetMetric(1);
+            EXPECT_EQ(client.top, bar + 1);
+            EXPECT_EQ(client.bottom, frame.bottom - (status.bottom - status.top) - 1);
+            HWND box = GetDlgItem(hwndbar, IDC_VIEWMODE);
+            ASSERT_TRUE(box);
+            char mode[32];
+            SendMessageA(box, CB_GETLBTEXT, 0, (LPARAM)mode);
+            EXPECT_STREQ(mode, "Text only");
+            SendMessageA(box, CB_GETLBTEXT, 3, (LPARAM)mode);
+            EXPECT_STREQ(mode, "Large image");
+            int buttons = 0;
+            for (int id = 50; id <= 61; id++)
+                buttons += GetDlgItem(hwndbar, id) != NULL;
+            EXPECT_EQ(buttons, 10);
+            // Without a document only what needs none is on; what comes in
+            // later windows is off.
+            struct { UINT id; bool on; } items[] = {
+                {IDM_NEW, true},    {IDM_OPEN, true},   {IDM_EXIT, true},  {IDM_ABOUT, true},
+                {IDM_SAVE, false},  {IDM_CLOSE, false}, {IDM_UNDO, false}, {IDM_DELETE, false},
+                {IDM_SETUP, false}, {IDM_PRINT, false}, {IDM_VIEW, false}, {IDM_PASTE, false},
+                {IDM_WIZARD, false}, {IDM_SYSINFO, false}, {IDM_TIP, false},
+            };
+            for (auto &item : items)
+                EXPECT_EQ(MenuEnabled(item.id), item.on) << item.id;
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_OPEN)));
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_SAVE)));
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_SETUP)));
+            // A command through the toolbar reaches the frame, which sets the
+            // status text after it.
+            STATSetCellText(hwndmain, "", 0);
+            SendMessageA(hwndbar, WM_COMMAND, IDM_CASCADE, 0);
+            sbtest::PumpUntilIdle();
+            char cell[64] = "";
+            STATGetCellText(hwndmain, 0, cell, sizeof cell);
+            EXPECT_STREQ(cell, "No blocks selected");
+        }), 0);
+        EXPECT_EQ(hwndmain, (HWND)NULL);
+        WNDCLASSA wc;
+        EXPECT_FALSE(GetClassInfoA(hInst, szAppName, &wc));
+        EXPECT_FALSE(GetClassInfoA(hInst, taskclass, &wc));
+    }
+}
+
+TEST_F(Frame, EnablingFollowsTheDocumentItsBlocksAndSelection)
+{
+    Seed();
+    Run("", [] {
+        BLOCKSET set{};
+        set.viewmode = 3;
+        struct Case {
+            int count, selected, undo;
+            bool save, remove, undone;
+            const char *status;
+        } cases[] = {
+            {0, 0, 0, false, false, false, "No blocks selected"},
+            {3, 0, 1, true, false, true, "No blocks selected"},
+            {3, 1, 0, true, true, false, "One block selected"},
+            {3, 2, 0, true, true, false, "2 blocks selected"},
+        };
+        for (const Case &c : cases) {
+            set.undovalid = c.undo;
+            EnableCommands(&set, c.count, c.selected);
+            SetSelectionStatus(c.selected);
+            EXPECT_EQ(MenuEnabled(IDM_SAVE), c.save);
+            EXPECT_EQ(MenuEnabled(IDM_DUPLICATE), c.save);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(hwndbar, IDM_INSERT)) != 0, c.save);
+            EXPECT_EQ(MenuEnabled(IDM_DELETE), c.remove);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(hwndbar, IDM_UNSELECTALL)) != 0, c.remove);
+            EXPECT_EQ(MenuEnabled(IDM_UNDO), c.undone);
+            // What comes with later windows stays off whatever the document.
+            EXPECT_FALSE(MenuEnabled(IDM_VIEW));
+            EXPECT_FALSE(MenuEnabled(IDM_CUT));
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_VIEW)));
+            char cell[64] = "";
+            STATGetCellText(hwndmain, 0, cell, sizeof cell);
+            EXPECT_STREQ(cell, c.status);
+        }
+        EXPECT_EQ(SendDlgItemMessageA(hwndbar, IDC_VIEWMODE, CB_GETCURSEL, 0, 0), 3);
+        // After a change of theme every button is drawn again.
+        for (const BYTE *p = ButtonList; *p; p++)
+            ValidateRect(GetDlgItem(hwndbar, *p & 0x7F), NULL);
+        SendMessageA(hwndbar, WMU_REPAINTTOOLBAR, 0, 0);
+        for (const BYTE *p = ButtonList; *p; p++)
+            EXPECT_TRUE(GetUpdateRect(GetDlgItem(hwndbar, *p & 0x7F), NULL, FALSE)) << (int)*p;
+    });
+}
+
+// A document window of the test's own: it lists three blocks, notes the
+// commands that reach it and refuses to close while `refuse` is set.
+std::vector<UINT> received;
+bool refuse;
+
+LRESULT CALLBACK StandInDocumentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_COMMAND)
+        received.push_back(LOWORD(wParam));
+    if (msg == WM_CLOSE && refuse)
+        return 0;
+    return DefMDIChildProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(Frame, CommandsReachTheActiveDocumentAndARefusalKeepsTheEditor)
+{
+    Seed();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = StandInDocumentProc;
+    wc.hInstance = hInst;
+    wc.lpszClassName = "StandInDocument";
+    RegisterClassA(&wc);
+    received.clear();
+    refuse = true;
+    Run("", [&] {
+        MDICREATESTRUCTA mdi{"StandInDocument", "doc", hInst, CW_USEDEFAULT, CW_USEDEFAULT, 200, 200, 0, 0};
+        HWND doc = (HWND)SendMessageA(hwndclient, WM_MDICREATE, 0, (LPARAM)&mdi);
+        ASSERT_TRUE(doc);
+        HWND list = CreateWindowA("LISTBOX", "", WS_CHILD | WS_VISIBLE | LBS_EXTENDEDSEL, 0, 0, 100, 100, doc,
+                                  (HMENU)10, hInst, NULL);
+        for (const char *item : {"a", "b", "c"})
+            SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)item);
+        SendMessageA(list, LB_SELITEMRANGE, TRUE, MAKELPARAM(0, 1));
+        SendMessageA(hwndmain, WM_COMMAND, IDM_INSERT, 0);
+        SendMessageA(hwndmain, WM_COMMAND, IDM_VIEW, 0); // its window comes later
+        SendMessageA(hwndmain, WM_COMMAND, IDM_CASCADE, 0); // the frame's own
+        EXPECT_EQ(received, std::vector<UINT>{IDM_INSERT});
+        char cell[64] = "";
+        STATGetCellText(hwndmain, 0, cell, sizeof cell);
+        EXPECT_STREQ(cell, "2 blocks selected");
+        SetFocus(hwndmain);
+        SendMessageA(hwndmain, WMU_FOCUSBLOCKLIST, 0, 0);
+        EXPECT_EQ(GetFocus(), list);
+        // A document that will not close keeps the editor, with its settings
+        // already written.
+        DeleteFileA(Config().c_str());
+        SendMessageA(hwndmain, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindow(hwndmain));
+        EXPECT_NE(ReadAll(Config()).find(";Showbinder for Windows configuration file"), std::string::npos);
+        refuse = false;
+    });
+    UnregisterClassA("StandInDocument", hInst);
+}
+
+TEST_F(Frame, OpenTakesTheCommandLineQuotedOrNotWithoutAsking)
+{
+    struct Case {
+        const char *line, *file;
+    } cases[] = {
+        {"C:\\shows\\demo.exe", "C:\\shows\\demo.exe"},
+        {"\"C:\\my shows\\demo.exe\"", "C:\\my shows\\demo.exe"},
+        {"  \"C:\\my shows\\demo.exe\"  ", "C:\\my shows\\demo.exe"},
+        {"   ", ""},
+        {"", ""},
+    };
+    for (const Case &c : cases) {
+        TakeCommandLine(c.line);
+        EXPECT_STREQ(LoadFile, c.file) << c.line;
+    }
+    // Started with a document, the frame opens it at once (no dialog); the
+    // document window is not there yet, which the frame reports.
+    Seed();
+    std::string doc = MakeFile("demo.exe");
+    std::string line = "\"" + doc + "\"";
+    ModalRecorder modal(IDOK);
+    Run(line.c_str(), [] {});
+    ASSERT_EQ(modal.calls.size(), 1u);
+    EXPECT_EQ(modal.calls[0].text, "There has been an error creating a new task window.");
+    EXPECT_STREQ(LoadFile, "");
+    EXPECT_EQ(ReadAll(Config()).find("MenuItem = "), std::string::npos);
+    EXPECT_EQ(std::string(OpenPath), root + "docs\\My Showbinder Documents\\");
+}
+
+TEST_F(Frame, RecentFilesKeepTenExistingFilesNewestFirstAndComeBack)
+{
+    Seed();
+    std::vector<std::string> files;
+    for (int i = 0; i < 11; i++)
+        files.push_back(MakeFile("doc" + std::to_string(i) + ".exe"));
+    Run("", [&] {
+        for (int i = 0; i < 10; i++)
+            SetPathMenu(hwndmain, files[i].c_str());
+        std::vector<std::string> list = RecentFiles();
+        ASSERT_EQ(list.size(), 10u);
+        EXPECT_EQ(list[0], files[9]);
+        EXPECT_EQ(list[9], files[0]);
+        // Known again (in other letters): nothing moves. Not a file of a
+        // drive: nothing enters.
+        std::string upper = files[3];
+        CharUpperA(&upper[0]);
+        SetPathMenu(hwndmain, upper.c_str());
+        SetPathMenu(hwndmain, (root + "files").c_str());
+        SetPathMenu(hwndmain, (root + "files\\gone.exe").c_str());
+        SetPathMenu(hwndmain, "\\\\server\\share\\doc.exe");
+        SetPathMenu(hwndmain, "");
+        EXPECT_EQ(RecentFiles(), list);
+        // The eleventh pushes the oldest out.
+        SetPathMenu(hwndmain, files[10].c_str());
+        list = RecentFiles();
+        ASSERT_EQ(list.size(), 10u);
+        EXPECT_EQ(list[0], files[10]);
+        EXPECT_EQ(list[9], files[1]);
+        // New hands a folder, never a file: the list stays as it is.
+        ModalRecorder modal(IDOK);
+        SendMessageA(hwndmain, WM_COMMAND, IDM_NEW, 0);
+        EXPECT_EQ(RecentFiles(), list);
+    });
+    std::string text = ReadAll(Config());
+    EXPECT_LT(text.find("MenuItem = " + files[1]), text.find("MenuItem = " + files[10]));
+    // A file that went away in between is dropped at the next start.
+    DeleteFileA(files[5].c_str());
+    Run("", [&] {
+        std::vector<std::string> list = RecentFiles();
+        ASSERT_EQ(list.size(), 9u);
+        EXPECT_EQ(list[0], files[10]);
+        EXPECT_EQ(list[4], files[6]);
+        EXPECT_EQ(list[5], files[4]);
+        EXPECT_EQ(list[8], files[1]);
+    });
+}
+
+TEST_F(Frame, ShiftExitOnlySavesAndTheCloseBoxIsExit)
+{
+    Seed("GridFrequency = 8\n");
+    Run("", [&] {
+        GridFrequency = 32;
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = 0x80;
+        SetKeyboardState(keys);
+        SendMessageA(hwndmain, WM_COMMAND, IDM_EXIT, 0);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+        EXPECT_TRUE(IsWindow(hwndmain));
+        EXPECT_NE(ReadAll(Config()).find("GridFrequency = 32\n"), std::string::npos);
+        // The system adds its own bits to the close command's low four.
+        GridFrequency = 12;
+        SendMessageA(hwndmain, WM_SYSCOMMAND, SC_CLOSE | 2, 0);
+        EXPECT_FALSE(IsWindow(hwndmain));
+    });
+    EXPECT_NE(ReadAll(Config()).find("GridFrequency = 12\n"), std::string::npos);
+}
+
+TEST_F(Frame, OpenFolderDefaultsToTheDocumentsAndEndsInABackslash)
+{
+    Seed();
+    Run("", [] {});
+    EXPECT_EQ(std::string(OpenPath), root + "docs\\My Showbinder Documents\\");
+    struct Case {
+        const char *chosen, *folder;
+    } cases[] = {
+        {"C:\\shows\\demo.exe", "C:\\shows\\"},
+        {"C:\\demo.exe", "C:\\"},
+        {"demo.exe", ""},
+    };
+    for (const Case &c : cases) {
+        SetOpenPath(c.chosen);
+        char path[SETTINGTEXT];
+        GetOpenPath(path);
+        EXPECT_STREQ(path, c.folder) << c.chosen;
+    }
+}
+
+// --- the configuration file --------------------------------------------
+
+struct ConfigFile : Frame {};
+
+TEST_F(ConfigFile, RoundTripKeepsNegativeNumbersAndLongTexts)
+{
+    // The per-user folder does not exist yet: saving makes it.
+    ASSERT_EQ(GetFileAttributesA((root + "appdata").c_str()), INVALID_FILE_ATTRIBUTES);
+    std::string longpath = "C:\\" + std::string(256, 'p') + "\\"; // 260 characters
+    ASSERT_EQ(longpath.size(), 260u);
+    StickyWindowLeft = -1;
+    StickyWindowTop = 17;
+    GridFrequency = 16;
+    DefaultViewMode = 3;
+    strcpy(OpenPath, longpath.c_str());
+    strcpy(PaintbrushPath, "C:\\paint\\mspaint.exe");
+    SaveConfig();
+    std::string text = ReadAll(Config());
+    for (const char *line : {"\n[Showbinder]\n", "\nStickyWindowLeft = 4294967295\n", "\nBuildDate = Jun  8 2009\n",
+                             "\nPatchLevel = 59\n", "\nVersionNumber = 64\n", "\n[ShowbinderMenuItems]\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    EXPECT_EQ(text.rfind(";Showbinder for Windows configuration file\n", 0), 0u);
+
+    StickyWindowLeft = 5;
+    StickyWindowTop = 5;
+    GridFrequency = 8;
+    DefaultViewMode = 0;
+    OpenPath[0] = PaintbrushPath[0] = 0;
+    LoadConfig();
+    EXPECT_EQ(StickyWindowLeft, -1);
+    EXPECT_EQ(StickyWindowTop, 17);
+    EXPECT_EQ(GridFrequency, 16);
+    EXPECT_EQ(DefaultViewMode, 3);
+    EXPECT_EQ(std::string(OpenPath), longpath);
+    EXPECT_STREQ(PaintbrushPath, "C:\\paint\\mspaint.exe");
+}
+
+TEST_F(ConfigFile, LinesAreReadByTheirWholeKey)
+{
+    struct Case {
+        std::string line;
+        int grid, delay;
+    } cases[] = {
+        {"GridFrequency = 16", 16, 10},
+        {"GridFrequency=16", 16, 10},
+        {"GridFrequency == 16", 16, 10},
+        {"GridFrequency = 24px", 24, 10},
+        {"Grid = 3", 8, 10},
+        {"gridfrequency = 3", 8, 10},
+        {"= 3", 8, 10},
+        {"", 8, 10},
+        {";GridFrequency = 3", 8, 10},
+        {"DefaultDelay = abc", 8, 0},
+        {"DefaultDelay = 4294967295", 8, -1},
+        // A divisor never becomes zero or negative.
+        {"GridFrequency = 0", 8, 10},
+        {"GridFrequency = -4", 8, 10},
+        // A line longer than any buffer is still one line: its tail is not
+        // read as a setting of its own, and a text that cannot fit is kept.
+        {"OpenPath = C:\\" + std::string(300, 'x') + "GridFrequency = 99", 8, 10},
+        {"OpenPath = C:\\" + std::string(100000, 'x'), 8, 10},
+        {"GridFrequency = 16" + std::string(100000, 'x'), 16, 10},
+        {"PatchLevel = 1\nVersionNumber = 2\nBuildDate = x\nDefaultDelay = 3", 8, 3},
+    };
+    for (const Case &c : cases) {
+        GridFrequency = 8;
+        DefaultDelay = 10;
+        strcpy(OpenPath, "C:\\kept\\");
+        WriteAll(Config(), "[Showbinder]\n" + c.line + "\nMenuItem = C:\\x.exe\n");
+        LoadConfig();
+        EXPECT_EQ(GridFrequency, c.grid) << c.line.substr(0, 60);
+        EXPECT_EQ((int)DefaultDelay, c.delay) << c.line.substr(0, 60);
+        EXPECT_STREQ(OpenPath, "C:\\kept\\") << c.line.substr(0, 60);
+    }
+}
+
+// --- the tip of the day -------------------------------------------------
+
+TEST_F(Frame, TipsGoLineByLineAndStartAgainAfterTheLast)
+{
+    strcpy(ApplicationPath, root.c_str());
+    char tip[TIPTEXTSIZE];
+    TipOfTheDay = 3;
+    GetTipOfTheDay(tip);
+    EXPECT_STREQ(tip, "There has been an error accessing the tip of the day.");
+    EXPECT_EQ(TipOfTheDay, 3);
+
+    WriteAll(root + "SHOWBUILDER.TIP", "one\ntwo\\nlines\nthree\nfour\nfive\nsix\n");
+    struct Case {
+        int start;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {0, {"one", "two\nlines", "three"}}, // 0 means the first, and it shows once
+        {1, {"one", "two\nlines"}},
+        {5, {"five", "six", "one", "two\nlines"}},
+        {-1, {"one", "two\nlines"}},
+        {99, {"one"}},
+    };
+    for (const Case &c : cases) {
+        TipOfTheDay = c.start;
+        for (const std::string &expected : c.shown) {
+            EXPECT_EQ(GetTipOfTheDay(tip), 1);
+            EXPECT_EQ(tip, expected) << "from " << c.start;
+        }
+    }
+
+    LastTipDate = 0;
+    EXPECT_EQ(IsTipTime(), 1);
+    EXPECT_EQ(IsTipTime(), 0);
+}
+
+} // namespace
