@@ -70,7 +70,9 @@ LRESULT CALLBACK QV_ImageProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeC
 LRESULT CALLBACK QV_AnimProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
 LRESULT CALLBACK QV_WaveProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
 LRESULT CALLBACK QV_MidiProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
-LRESULT CALLBACK QV_AppletProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
+static LRESULT CALLBACK AppletStandIn(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
+WNDPROC QVappletwindow = AppletStandIn;
+LRESULT CALLBACK QV_AppletProc(HWND h, UINT m, WPARAM w, LPARAM l) { return QVappletwindow(h, m, w, l); }
 LRESULT CALLBACK QV_MovieProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
 
 // No movie plays yet: nothing opens through the in-memory file procedure.
