@@ -1,9 +1,8 @@
-// The applet window keeps the life cycle every object window shares and
-// draws nothing, so a page that holds one still shows; what it runs comes in
-// a module of its own that replaces this one.
+// The applet window's stand-in: the life cycle every object window shares,
+// drawing nothing, so a page that holds an applet still shows in a program
+// that has no interpreter.
 #include "document/objects.h"
 #include "runtime/runtime.h"
-#include <mmsystem.h>
 
 static LRESULT LifeCycle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -65,4 +64,8 @@ static LRESULT LifeCycle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK QV_AppletProc(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
+// Until the interpreter installs its window, an applet object keeps the
+// shared life cycle and runs nothing.
+static LRESULT CALLBACK AppletStandIn(HWND h, UINT m, WPARAM w, LPARAM l) { return LifeCycle(h, m, w, l); }
+WNDPROC QVappletwindow = AppletStandIn;
+LRESULT CALLBACK QV_AppletProc(HWND h, UINT m, WPARAM w, LPARAM l) { return QVappletwindow(h, m, w, l); }

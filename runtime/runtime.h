@@ -94,6 +94,10 @@ LRESULT CALLBACK QV_AnimProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_WaveProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_MidiProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_AppletProc(HWND, UINT, WPARAM, LPARAM);
+// The applet window's procedure, to which QV_AppletProc hands every message.
+// The interpreter, which lies above the runtime, installs its own; until then
+// a stand-in keeps the common life cycle.
+extern WNDPROC QVappletwindow;
 LRESULT CALLBACK QV_MovieProc(HWND, UINT, WPARAM, LPARAM);
 
 int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORREF dark, COLORREF face,

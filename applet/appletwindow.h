@@ -1,0 +1,26 @@
+// The applet object's window ("QV_Applet"): it starts the script when the
+// object is started, runs one line per QVM_APPLETSTEP, and frees the
+// interpreter when the script ends, fails or is stopped. It also provides the
+// real APPLETHOST: the page's other object windows, the show window's
+// requests, modal boxes, the profile file, drawing and the sound player.
+#pragma once
+#include "applet/applet.h"
+#include <windows.h>
+
+// Makes QV_AppletProc hand its messages to APPLETWindowProc. The programs
+// call it once after registering the runtime classes.
+void APPLETInstallWindow();
+LRESULT CALLBACK APPLETWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The host the applet windows start their scripts with.
+extern const APPLETHOST APPLETwindowhost;
+
+// How the script of an applet window last stopped: the result of its last
+// line (-1 the script ended, an error code, 0 when it is still running, was
+// stopped from outside or never started) and the line of that error (from 0,
+// -1 when none). 0 when the window is no applet window.
+int APPLETWindowResult(HWND window, int *result, int *errorline);
+
+// The abort test run after every line: CheckForAbort unless a program puts
+// its own in (the player stops applets on other input than the editor).
+extern int (*APPLETabortpoll)(HWND window);
