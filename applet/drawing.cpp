@@ -376,11 +376,25 @@ int APPLETFrameRect(APPLET *a, HWND w)
         Rectangle(dc, b.left, b.top, b.right, b.bottom);
     });
 }
+// With the null pen a rectangle's fill stops one pixel short of its right
+// and bottom edges: the same pixels FillRect paints, at a fraction of the
+// cost of selecting two objects and drawing a figure.
 int APPLETFillRect(APPLET *a, HWND w)
 {
-    return Shape(a, w, 4, FILLED, [](HDC dc, const Box &b, int32_t, int32_t) {
-        Rectangle(dc, b.left, b.top, b.right, b.bottom);
-    });
+    BEGIN(4, 4);
+    Box b = Moved4(a, &c);
+    if (a->brush) {
+        Surface s(a);
+        RECT r = {std::min(b.left, b.right), std::min(b.top, b.bottom),
+                  Clamp32((int64_t)std::max(b.left, b.right) - 1), Clamp32((int64_t)std::max(b.top, b.bottom) - 1)};
+        if (s.dc)
+            FillRect(s.dc, &r, a->brush);
+    } else {
+        Drawing d(a, FILLED);
+        if (d.dc)
+            Rectangle(d.dc, b.left, b.top, b.right, b.bottom);
+    }
+    return EndCall(&c, 1);
 }
 int APPLETFrameEllipse(APPLET *a, HWND w)
 {

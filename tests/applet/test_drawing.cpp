@@ -74,7 +74,8 @@ const PixelRow pixelrows[] = {
     // Fill against frame; pens draw inside the frame.
     {"setpencolor(65280,1)\nsetbrushcolor(255)\nframerect(10,10,30,30)", {{10, 10, GREEN}, {29, 20, GREEN}, {20, 20, BG}}},
     {"setpencolor(65280,1)\nsetbrushcolor(255)\nfillrect(10,10,30,30)",
-     {{10, 20, RED}, {20, 20, RED}, {20, 10, RED}, {31, 31, BG}}},
+     {{10, 20, RED}, {20, 20, RED}, {20, 10, RED}, {28, 28, RED}, {29, 20, BG}, {20, 29, BG}}},
+    {"setbrushcolor(255)\nfillrect(30,30,10,10)", {{10, 10, RED}, {28, 28, RED}, {29, 20, BG}, {20, 29, BG}}},
     {"setpencolor(65280,4)\nframerect(10,10,30,30)", {{13, 20, GREEN}, {14, 20, BG}, {9, 20, BG}, {26, 20, GREEN}, {30, 20, BG}}},
     // Each quadrant of a pie and an arc around the centre (80, 60), its
     // starting angle exactly on an axis.
