@@ -2,6 +2,7 @@
 // pictures of damaged applet entries; the drawing objects a saved graphic
 // state owns.
 #include "tests/applet/applethost.h"
+#include "common/shell.h"
 #include <gtest/gtest.h>
 
 using namespace applettest;
@@ -268,6 +269,23 @@ TEST_F(Drawing, SavedStatesOwnTheirObjects)
             EXPECT_EQ(GetObjectType(h), 0u);
         GlobalFree(object);
     }
+}
+
+// On a palette display pictures are reduced to the colour cube first:
+// remapped to the nearest colour, or dithered.
+TEST_F(Drawing, PaletteDisplay)
+{
+    int bits = devicebits;
+    devicebits = 8;
+    host.entries.push_back({ENTRY_PICT, 5, PackedDib(2, 2, std::vector<COLORREF>(4, RGB(250, 10, 10)))});
+    Outcome remapped = RunScript("clearframe(65280)\nsetbrushcolor(255)\nparagraphtext(\"x\",0,50,50,0)\n"
+                                 "drawpicture(5,0,0,1)\ndrawpicture(5,10,0)");
+    devicebits = bits;
+    EXPECT_EQ(remapped.result, -1);
+    EXPECT_EQ(host.Pixel(0, 0), RED);
+    EXPECT_EQ(host.Pixel(1, 1), RED);
+    EXPECT_EQ(host.Pixel(5, 5), GREEN);
+    EXPECT_NE(host.Pixel(10, 0), GREEN);
 }
 
 TEST_F(Drawing, SoundThatDoesNotStart)

@@ -224,6 +224,16 @@ const Row rows[] = {
     {"declarearray(&p,8)\ndeclareint(@n,beziercurve(&p,4))", -1, -1, "p[8] n=4", ""},
     {"arc(0,0,100,100,-10,400)\nfillpie(-2147483648,0,2147483647,100,89,90)\nframepie(0,0,0,0,270,271)", -1, -1, "",
      ""},
+    // Hostile sizes draw what they can and end.
+    {"setpencolor(255,2147483647)\nline(0,0,100,100)\nframerect(0,0,50,50)\nframeellipse(-2147483648,0,2147483647,50)\n"
+     "arc(0,0,50,50,0,180)\nframeroundrect(0,0,50,50,2147483647,-2147483648)\nsetpencolor(255,-5)\nline(0,0,9,9)",
+     -1, -1, "", ""},
+    {"setfont(\"ARIAL\",2147483647,1,1,1,2147483647)\nprint(\"big\",-2147483648)\nsetfont(\"\",-2147483648,0,0,0)\n"
+     "paragraphtext(\"a b c\",-2147483648,2147483647,2147483647,3,2147483647)\nsetdrawingoffset(2147483647,2147483647)\n"
+     "drawgradient(0,255,-2147483648,0,2147483647,10,0)\nsaveframearea(-2147483648,0,2147483647,2147483647)\n"
+     "restoreframearea(2147483647,2147483647)\ncopyframearea(2147483647,0,0,0,2147483647,2147483647)\n"
+     "drawpicture(3,2147483647,2147483647)",
+     -1, -1, "", ""},
     {"declareint(@a,drawgradient(0,255,0,0,0,10,0))\ndeclareint(@b,setpixel(3,4,255))", -1, -1, "a=0 b=255", ""},
     // Text.
     {"declareint(@n,print(\"A\",12,\"B\"))", -1, -1, "n=4", ""},
