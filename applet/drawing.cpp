@@ -3,7 +3,6 @@
 // frame, shapes and curves, and text. Every call paints at once through the
 // device context its host lends for that call; nothing drawn is kept.
 #include "applet/internal.h"
-#include "common/services.h"
 #include "common/shell.h"
 #include <algorithm>
 #include <climits>
@@ -54,9 +53,12 @@ void FrameSize(APPLET *a, int *width, int *height)
 {
     *width = *height = 0;
     GlobalLocked<OBJECTHEADER> object(a->appletobject);
+    // The rectangle comes from the document: reckoned wide enough not to
+    // overflow, and never below zero.
     if (object && object.size() >= sizeof(OBJECTHEADER)) {
-        *width = RectWidth(&object->rect);
-        *height = RectDepth(&object->rect);
+        const RECT &r = object->rect;
+        *width = (int)std::clamp<int64_t>((int64_t)r.right - r.left, 0, INT_MAX);
+        *height = (int)std::clamp<int64_t>((int64_t)r.bottom - r.top, 0, INT_MAX);
     }
 }
 

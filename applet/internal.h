@@ -161,7 +161,7 @@ private:
 };
 
 // The frame's size in pixels: its applet object's rectangle, 0 x 0 when the
-// object cannot be read.
+// object cannot be read or the rectangle is inside out.
 void FrameSize(APPLET *a, int *width, int *height);
 
 // A script coordinate moved by an offset; wraps rather than overflows.
