@@ -20,7 +20,8 @@
 
 // ---- the surface ----
 
-Surface::Surface(APPLET *applet) : dc(applet->host && applet->host->getdc ? applet->host->getdc(applet) : NULL), a(applet)
+Surface::Surface(APPLET *applet)
+    : dc(applet->host && applet->host->getdc ? applet->host->getdc(applet) : NULL), a(applet)
 {
     if (dc)
         SetMapMode(dc, MM_TEXT);
@@ -378,6 +379,7 @@ int APPLETFrameRect(APPLET *a, HWND w)
         Rectangle(dc, b.left, b.top, b.right, b.bottom);
     });
 }
+
 // With the null pen a rectangle's fill stops one pixel short of its right
 // and bottom edges: the same pixels FillRect paints, at a fraction of the
 // cost of selecting two objects and drawing a figure.
@@ -398,6 +400,7 @@ int APPLETFillRect(APPLET *a, HWND w)
     }
     return EndCall(&c, 1);
 }
+
 int APPLETFrameEllipse(APPLET *a, HWND w)
 {
     return Shape(a, w, 4, OUTLINE, [](HDC dc, const Box &b, int32_t, int32_t) {

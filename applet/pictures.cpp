@@ -143,8 +143,9 @@ int APPLETDrawPicture(APPLET *a, HWND w)
     if (c.argc == 5) {
         ShowTransparentDib(s.dc, NULL, lock.header, x, y, transparent);
     } else {
-        GdiObject<HBITMAP> bitmap(CreateDIBitmap(s.dc, lock.header, CBM_INIT, (const uint8_t *)lock.header + l.pixeloffset,
-                                                 (const BITMAPINFO *)lock.header, DIB_RGB_COLORS));
+        const uint8_t *pixels = (const uint8_t *)lock.header + l.pixeloffset;
+        GdiObject<HBITMAP> bitmap(
+            CreateDIBitmap(s.dc, lock.header, CBM_INIT, pixels, (const BITMAPINFO *)lock.header, DIB_RGB_COLORS));
         MemoryDC memory(s.dc);
         if (memory.Select(bitmap.get()))
             BitBlt(s.dc, x, y, l.width, l.height, memory.dc, 0, 0, SRCCOPY);

@@ -52,7 +52,8 @@ const PixelRow pixelrows[] = {
     {"setbrushcolor(255)\nsetdrawingoffset(5,5)\nfillrect(10,10,20,20)",
      {{15, 15, RED}, {23, 23, RED}, {14, 14, BG}, {10, 10, BG}, {26, 26, BG}}},
     {"setpencolor(255,1)\nsetdrawingoffset(60,40)\nline(0,5,20,5)", {{70, 45, RED}, {10, 5, BG}}},
-    {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillellipse(0,0,20,20)", {{70, 50, RED}, {61, 41, BG}, {10, 10, BG}}},
+    {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillellipse(0,0,20,20)",
+     {{70, 50, RED}, {61, 41, BG}, {10, 10, BG}}},
     {"setpencolor(255,1)\nsetdrawingoffset(60,40)\nframeellipse(0,0,20,20)", {{70, 50, BG}, {60, 50, RED, CLOSE}}},
     {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillroundrect(0,0,20,20,8,8)", {{70, 50, RED}, {10, 10, BG}}},
     {"setpencolor(255,1)\nsetdrawingoffset(60,40)\nframeroundrect(0,0,20,20,8,8)", {{70, 50, BG}, {70, 40, RED}}},
@@ -65,7 +66,8 @@ const PixelRow pixelrows[] = {
     {"setdrawingoffset(60,40)\ndrawedge(0,0,20,20,10,15)", {{60, 40, BG, NOT}, {0, 0, BG}}},
     {"setdrawingoffset(60,40)\nsetpixel(3,4,255)", {{63, 44, RED}, {3, 4, BG}}},
     {"setdrawingoffset(60,40)\ndrawpicture(3,0,0)", {{60, 40, GREEN}, {61, 41, GREEN}, {62, 42, BG}, {0, 0, BG}}},
-    {"settextforecolor(255)\nsettextbackcolor(255)\nsetdrawingoffset(60,40)\nprint(\"MM\")", {{62, 42, RED}, {2, 2, BG}}},
+    {"settextforecolor(255)\nsettextbackcolor(255)\nsetdrawingoffset(60,40)\nprint(\"MM\")",
+     {{62, 42, RED}, {2, 2, BG}}},
     {"settextbackcolor(255)\nsetdrawingoffset(60,40)\nparagraphtext(\"one\",0,0,100,0,4)",
      {{57, 37, RED}, {55, 35, BG}, {2, 2, BG}}},
     {"settextbackcolor(255)\nsettexttransparent(1)\nparagraphtext(\"one\",10,10,100,0,4)", {{7, 7, BG}}},
@@ -73,11 +75,13 @@ const PixelRow pixelrows[] = {
     {"setdrawingoffset(60,40)\nclearframe(255)", {{0, 0, RED}, {159, 127, RED}, {160, 0, BG}, {0, 128, BG}}},
     {"clearframe()", {{0, 0, 0x808080}}},
     // Fill against frame; pens draw inside the frame.
-    {"setpencolor(65280,1)\nsetbrushcolor(255)\nframerect(10,10,30,30)", {{10, 10, GREEN}, {29, 20, GREEN}, {20, 20, BG}}},
+    {"setpencolor(65280,1)\nsetbrushcolor(255)\nframerect(10,10,30,30)",
+     {{10, 10, GREEN}, {29, 20, GREEN}, {20, 20, BG}}},
     {"setpencolor(65280,1)\nsetbrushcolor(255)\nfillrect(10,10,30,30)",
      {{10, 20, RED}, {20, 20, RED}, {20, 10, RED}, {28, 28, RED}, {29, 20, BG}, {20, 29, BG}}},
     {"setbrushcolor(255)\nfillrect(30,30,10,10)", {{10, 10, RED}, {28, 28, RED}, {29, 20, BG}, {20, 29, BG}}},
-    {"setpencolor(65280,4)\nframerect(10,10,30,30)", {{13, 20, GREEN}, {14, 20, BG}, {9, 20, BG}, {26, 20, GREEN}, {30, 20, BG}}},
+    {"setpencolor(65280,4)\nframerect(10,10,30,30)",
+     {{13, 20, GREEN}, {14, 20, BG}, {9, 20, BG}, {26, 20, GREEN}, {30, 20, BG}}},
     // Each quadrant of a pie and an arc around the centre (80, 60), its
     // starting angle exactly on an axis.
     {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillpie(0,0,40,40,0,90)",
@@ -94,7 +98,8 @@ const PixelRow pixelrows[] = {
      {{15, 15, RED, CLOSE}, {85, 15, RED, NONE}, {15, 85, RED, NONE}, {85, 85, RED, NONE}}},
     {"setpencolor(255,2)\narc(0,0,100,100,270,0)",
      {{85, 85, RED, CLOSE}, {15, 15, RED, NONE}, {85, 15, RED, NONE}, {15, 85, RED, NONE}}},
-    {"setpencolor(255,2)\nframepie(0,0,100,100,0,90)", {{85, 15, RED, CLOSE}, {75, 50, RED, CLOSE}, {50, 25, RED, CLOSE}, {25, 50, BG}}},
+    {"setpencolor(255,2)\nframepie(0,0,100,100,0,90)",
+     {{85, 15, RED, CLOSE}, {75, 50, RED, CLOSE}, {50, 25, RED, CLOSE}, {25, 50, BG}}},
     // Gradients: 256 bands, the last 255/256 of the way to the end colour.
     // Over 128 pixels two bands share each line, the later one showing.
     {"setdrawingoffset(10,0)\ndrawgradient(0,16777215,0,0,128,20,0)",
@@ -106,7 +111,8 @@ const PixelRow pixelrows[] = {
     // Frame areas: the offset moves the source and a restore, not the
     // destination of a copy; a save reaches the frame's last column only.
     {"setpixel(1,1,255)\nsaveframearea(0,0,2,2)\nsetdrawingoffset(60,40)\nrestoreframearea(0,0)", {{61, 41, RED}}},
-    {"setdrawingoffset(60,40)\nsetpixel(1,1,255)\nsaveframearea(0,0,2,2)\nsetdrawingoffset(0,0)\nrestoreframearea(10,10)",
+    {"setdrawingoffset(60,40)\nsetpixel(1,1,255)\nsaveframearea(0,0,2,2)\nsetdrawingoffset(0,0)\n"
+     "restoreframearea(10,10)",
      {{11, 11, RED}}},
     {"setdrawingoffset(60,40)\nsetpixel(1,1,255)\ncopyframearea(0,0,0,0,2,2)", {{1, 1, RED}, {61, 41, RED}}},
     {"setpixel(160,5,255)\nsetpixel(159,6,255)\nsaveframearea(-20,-20,5000,5000)\nrestoreframearea(20,0)",
@@ -183,7 +189,8 @@ TEST_F(Drawing, PrintAdvancesByItsExtent)
                         "declareint(@y,getverticalpos())")
                   .variables,
               "x=" + std::to_string(3 + hello) + " y=9");
-    EXPECT_EQ(RunScript("setdrawingoffset(100,0)\nprint(\"x\")\nprint(\"y\",-42)\ndeclareint(@x,gethorizontalpos())").variables,
+    EXPECT_EQ(RunScript("setdrawingoffset(100,0)\nprint(\"x\")\nprint(\"y\",-42)\ndeclareint(@x,gethorizontalpos())")
+                  .variables,
               "x=" + std::to_string(x + y + n));
 }
 

@@ -195,8 +195,8 @@ const Row rows[] = {
     {"setposition(5,6)\nsavegraphicstate()\nsetposition(7,8)\nsetdrawingoffset(1,1)\nsettexttransparent(1)\n"
      "restoregraphicstate()\ndeclareint(@x,gethorizontalpos())",
      -1, -1, "x=5", ""},
-    {"savegraphicstate()\nsavegraphicstate()\nrestoregraphicstate()\nrestoregraphicstate()\nrestoregraphicstate()", 1, 4,
-     "", ""},
+    {"savegraphicstate()\nsavegraphicstate()\nrestoregraphicstate()\nrestoregraphicstate()\nrestoregraphicstate()",
+     1, 4, "", ""},
     {"do()\nrestoregraphicstate()", 7, 1, "", ""},
     {"do()\nsavegraphicstate()\nwhile(0)", 15, 2, "", ""},
     {"setpencolor(255)", 11, 0, "", ""},
@@ -229,7 +229,8 @@ const Row rows[] = {
      "arc(0,0,50,50,0,180)\nframeroundrect(0,0,50,50,2147483647,-2147483648)\nsetpencolor(255,-5)\nline(0,0,9,9)",
      -1, -1, "", ""},
     {"setfont(\"ARIAL\",2147483647,1,1,1,2147483647)\nprint(\"big\",-2147483648)\nsetfont(\"\",-2147483648,0,0,0)\n"
-     "paragraphtext(\"a b c\",-2147483648,2147483647,2147483647,3,2147483647)\nsetdrawingoffset(2147483647,2147483647)\n"
+     "paragraphtext(\"a b c\",-2147483648,2147483647,2147483647,3,2147483647)\n"
+     "setdrawingoffset(2147483647,2147483647)\n"
      "drawgradient(0,255,-2147483648,0,2147483647,10,0)\nsaveframearea(-2147483648,0,2147483647,2147483647)\n"
      "restoreframearea(2147483647,2147483647)\ncopyframearea(2147483647,0,0,0,2147483647,2147483647)\n"
      "drawpicture(3,2147483647,2147483647)",
