@@ -351,12 +351,15 @@ static char *EvaluateCall(APPLET *a, HWND w, char *text)
     char *p = open + 1;
     uint32_t count = 0;
     while (*p != ')') {
+        // Only a call runs code that could let the window go (a message box,
+        // a wait): after a literal or a reference there is nothing to test.
+        bool call = !strchr("\"-0123456789@$&:", *p);
         p = Evaluate(a, w, p);
         if (!p)
             return nullptr;
         if (APPLETPush(a, &returnvalue))
             return nullptr;
-        if (a->host && a->host->alive && !a->host->alive(a)) {
+        if (call && a->host && a->host->alive && !a->host->alive(a)) {
             APPLETRecordError(a, APPLETERR_TERMINATED);
             return nullptr;
         }
