@@ -192,6 +192,18 @@ struct APPLET {
     int freed;             // everything released; the caller frees the record
 };
 
+// The graphic state savegraphicstate pushes; it owns its three objects until
+// it is restored.
+struct GRAPHICSTATE {
+    HFONT font;
+    HPEN pen;
+    HBRUSH brush;
+    int32_t xpos, ypos;
+    COLORREF forecolour, backcolour;
+    int32_t bkmode;
+    int32_t offsetx, offsety;
+};
+
 // The result of the last expression or built-in of any applet.
 extern VALUE returnvalue;
 

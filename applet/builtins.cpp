@@ -44,6 +44,12 @@ int BeginCall(CALL *c, APPLET *a, HWND hwnd, int least, int most)
 
 int EndCall(CALL *c, int32_t result)
 {
+    // A saved state or area taken for an argument (a save nested in another
+    // call's argument list) is no argument: what it owns goes with it.
+    for (int i = 0; i < c->argc; i++)
+        if (c->args[i].type & (VT_GRAPHICSTATE | VT_SAVEDAREA))
+            APPLETDiscardValue(c->a, &c->args[i]);
+    c->argc = 0;
     if (c->args != c->few)
         free(c->args);
     c->args = c->few;
@@ -64,6 +70,21 @@ int32_t IntArg(CALL *c, int i, int32_t absent)
     }
     APPLETRecordError(c->a, APPLETERR_VALUE);
     return 0;
+}
+
+int32_t IntArgOr(CALL *c, int i, int32_t fallback)
+{
+    if (i >= c->argc)
+        return fallback;
+    const VALUE &v = c->args[i];
+    if (v.type == VT_INTEGER)
+        return (int32_t)v.value;
+    if (v.type == VT_INTREF) {
+        VALUE found;
+        return APPLETFindVariable(c->a, &found, v.value) ? fallback : (int32_t)found.value;
+    }
+    APPLETRecordError(c->a, APPLETERR_VALUE);
+    return fallback;
 }
 
 // A `$` reference is text only when it names a string variable: the value of

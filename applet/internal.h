@@ -2,6 +2,7 @@
 // typed argument readers, the result) and the writing of string variables.
 #pragma once
 #include "applet/applet.h"
+#include "media/dib.h"
 #include <cstddef>
 
 void APPLETFreeIndex(APPLETINDEX *x);
@@ -123,3 +124,104 @@ int APPLETGetConfigString(APPLET *, HWND);
 int APPLETSetConfigString(APPLET *, HWND);
 int APPLETSleep(APPLET *, HWND);
 int APPLETBeep(APPLET *, HWND);
+
+// A bad integer argument records its error like IntArg but gives `fallback`
+// in its place, for the built-ins whose defaults are not 0.
+int32_t IntArgOr(CALL *c, int i, int32_t fallback);
+
+// The applet's frame for the length of one built-in: the host's device
+// context in MM_TEXT, given back when the built-in is done. `dc` NULL: there
+// is nothing to draw on, and the built-in draws nothing.
+class Surface {
+public:
+    explicit Surface(APPLET *a);
+    ~Surface();
+    Surface(const Surface &) = delete;
+    Surface &operator=(const Surface &) = delete;
+    HDC dc;
+
+private:
+    APPLET *a;
+};
+
+// The fixed 3-3-2 palette realised in a device context for one drawing, on
+// displays of 8 bits or fewer only; Solid gives the colour a solid fill takes.
+class FixedPalette {
+public:
+    explicit FixedPalette(HDC dc);
+    ~FixedPalette();
+    FixedPalette(const FixedPalette &) = delete;
+    FixedPalette &operator=(const FixedPalette &) = delete;
+    COLORREF Solid(COLORREF colour) const;
+
+private:
+    HDC dc;
+    bool realised = false;
+    PALSTATE state{};
+};
+
+// The frame's size in pixels: its applet object's rectangle, 0 x 0 when the
+// object cannot be read or the rectangle is inside out.
+void FrameSize(APPLET *a, int *width, int *height);
+
+// A script coordinate moved by an offset; wraps rather than overflows.
+inline int32_t Moved(int32_t v, int32_t by) { return (int32_t)((uint32_t)v + (uint32_t)by); }
+
+// Drawing surface and graphic state.
+int APPLETSetPosition(APPLET *, HWND);
+int APPLETGetHorizontalPosition(APPLET *, HWND);
+int APPLETGetVerticalPosition(APPLET *, HWND);
+int APPLETSetDrawingOffset(APPLET *, HWND);
+int APPLETSetTextForeColour(APPLET *, HWND);
+int APPLETSetTextBackColour(APPLET *, HWND);
+int APPLETSetTextTransparent(APPLET *, HWND);
+int APPLETSetBrushColour(APPLET *, HWND);
+int APPLETSetPenColour(APPLET *, HWND);
+int APPLETMakeColour(APPLET *, HWND);
+int APPLETGetFixedColour(APPLET *, HWND);
+int APPLETGetSysColour(APPLET *, HWND);
+int APPLETGetSaverColour(APPLET *, HWND);
+int APPLETGetScreenWide(APPLET *, HWND);
+int APPLETGetScreenDeep(APPLET *, HWND);
+int APPLETGetScreenBits(APPLET *, HWND);
+int APPLETGetFrameWide(APPLET *, HWND);
+int APPLETGetFrameDeep(APPLET *, HWND);
+int APPLETClearScreen(APPLET *, HWND);
+int APPLETSaveGraphicState(APPLET *, HWND);
+int APPLETRestoreGraphicState(APPLET *, HWND);
+// Shapes.
+int APPLETLine(APPLET *, HWND);
+int APPLETFrameRect(APPLET *, HWND);
+int APPLETFillRect(APPLET *, HWND);
+int APPLETFrameEllipse(APPLET *, HWND);
+int APPLETFillEllipse(APPLET *, HWND);
+int APPLETFrameRoundRect(APPLET *, HWND);
+int APPLETFillRoundRect(APPLET *, HWND);
+int APPLETArc(APPLET *, HWND);
+int APPLETFramePie(APPLET *, HWND);
+int APPLETFillPie(APPLET *, HWND);
+int APPLETFramePolygon(APPLET *, HWND);
+int APPLETFillPolygon(APPLET *, HWND);
+int APPLETBezierCurve(APPLET *, HWND);
+int APPLETDrawEdge(APPLET *, HWND);
+int APPLETDrawGradient(APPLET *, HWND);
+int APPLETSetPixel(APPLET *, HWND);
+int APPLETGetPixel(APPLET *, HWND);
+// Text.
+int APPLETFunctionPrint(APPLET *, HWND);
+int APPLETParagraphText(APPLET *, HWND);
+int APPLETSetFont(APPLET *, HWND);
+int APPLETGetTextLength(APPLET *, HWND);
+int APPLETGetTextDepth(APPLET *, HWND);
+// Pictures and frame areas.
+int APPLETDrawPicture(APPLET *, HWND);
+int APPLETGetPictureDimensions(APPLET *, HWND);
+int APPLETSaveScreenArea(APPLET *, HWND);
+int APPLETRestoreScreenArea(APPLET *, HWND);
+int APPLETCopyScreenArea(APPLET *, HWND);
+// Object texts and sounds.
+int APPLETSetObjectText(APPLET *, HWND);
+int APPLETGetObjectText(APPLET *, HWND);
+int APPLETPlaySoundFunction(APPLET *, HWND);
+int APPLETKillSoundFunction(APPLET *, HWND);
+int APPLETIsSoundPlaying(APPLET *, HWND);

@@ -2,7 +2,7 @@
 // Tables keep their entries in order of creation; a key index beside each
 // finds an entry without a scan, so a script with thousands of variables and
 // labels runs its lines as fast as one with none.
-#include "applet/applet.h"
+#include "applet/internal.h"
 #include <cstdlib>
 #include <cstring>
 
@@ -226,7 +226,14 @@ void APPLETDiscardValue(APPLET *, const VALUE *v)
 {
     if (!v->value)
         return;
-    if (v->type & VT_SAVEDAREA)
+    if (v->type & VT_GRAPHICSTATE) {
+        // A saved state owns the objects it would have given back.
+        auto *g = (GRAPHICSTATE *)(UINT_PTR)v->value;
+        for (HGDIOBJ object : {(HGDIOBJ)g->font, (HGDIOBJ)g->pen, (HGDIOBJ)g->brush})
+            if (object)
+                DeleteObject(object);
+        free(g);
+    } else if (v->type & VT_SAVEDAREA)
         DeleteObject((HGDIOBJ)(UINT_PTR)v->value);
     else if (v->type & VT_OWNED)
         free((void *)(UINT_PTR)v->value);

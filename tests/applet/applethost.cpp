@@ -148,11 +148,61 @@ void NotifyInfo(APPLET *, uint32_t *number, uint32_t *tag)
     *tag = fake->notifytag;
 }
 
+HDC GetDc(APPLET *)
+{
+    fake->dcs++;
+    return fake->dc;
+}
+
+// Every built-in gives the context back as it found it.
+void ReleaseDc(APPLET *, HDC dc)
+{
+    fake->dcs--;
+    if (dc != fake->dc)
+        Note("release of another dc;");
+    if (GetCurrentObject(dc, OBJ_BRUSH) != GetStockObject(WHITE_BRUSH) ||
+        GetCurrentObject(dc, OBJ_PEN) != GetStockObject(BLACK_PEN) ||
+        GetCurrentObject(dc, OBJ_FONT) != GetStockObject(SYSTEM_FONT) || GetTextAlign(dc) != 0)
+        Note("dc left changed;");
+}
+
+int ObjectText(APPLET *, int number, char *out, int size)
+{
+    auto it = fake->texts.find(number);
+    std::string text = it == fake->texts.end() ? "" : it->second;
+    if (out && size > 0)
+        snprintf(out, (size_t)size, "%s", text.c_str());
+    return (int)text.size();
+}
+
+void SetObjectText(APPLET *, int number, const char *text)
+{
+    Note("settext(%d,%s);", number, text);
+    fake->texts[number] = text;
+}
+
+int PlaySoundEntry(APPLET *, HGLOBAL data, int kind)
+{
+    GlobalLocked<char> bytes(data);
+    Note("play(%s,%.*s);", kind ? "midi" : "wave", (int)strnlen(bytes.get(), bytes.size()), bytes.get());
+    fake->playing = fake->playresult != 0;
+    return fake->playresult;
+}
+
+void KillSound(APPLET *)
+{
+    Note("kill;");
+    fake->playing = false;
+}
+
+int SoundPlaying(APPLET *) { return fake->playing; }
+
 } // namespace
 
-const APPLETHOST FakeHost::host = {Alive, Lock,  Unlock, Send,       Show,       StartStop, ShowPage,
-                                   PrintPage, Quit, Video, Box, Open, GetProfile, SetProfile,
-                                   Wait,      Aborted, Beep, PageInfo, NotifyInfo};
+const APPLETHOST FakeHost::host = {Alive,  Lock,       Unlock,        Send,           Show,      StartStop, ShowPage,
+                                   PrintPage, Quit,    Video,         Box,            Open,      GetProfile, SetProfile,
+                                   Wait,   Aborted,    Beep,          PageInfo,       NotifyInfo, GetDc,    ReleaseDc,
+                                   ObjectText, SetObjectText, PlaySoundEntry, KillSound, SoundPlaying};
 
 bool FakeRegistry(const char *, const char *value, char *out, DWORD size)
 {
@@ -160,8 +210,25 @@ bool FakeRegistry(const char *, const char *value, char *out, DWORD size)
     return out[0] != 0;
 }
 
-FakeHost::FakeHost() : registry(COMMONReadMachineString) { COMMONReadMachineString = FakeRegistry; }
-FakeHost::~FakeHost() { COMMONReadMachineString = registry; }
+FakeHost::FakeHost() : registry(COMMONReadMachineString)
+{
+    COMMONReadMachineString = FakeRegistry;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), DCWIDTH, -DCHEIGHT, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void *pixels = nullptr;
+    bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &pixels, NULL, 0);
+    bits = (uint32_t *)pixels;
+    dc = CreateCompatibleDC(NULL);
+    oldbitmap = (HBITMAP)SelectObject(dc, bitmap);
+}
+
+FakeHost::~FakeHost()
+{
+    COMMONReadMachineString = registry;
+    SelectObject(dc, oldbitmap);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
 
 HGLOBAL MakeAppletObject(const std::string &script, uint32_t number, bool picturefirst)
 {
@@ -176,12 +243,35 @@ HGLOBAL MakeAppletObject(const std::string &script, uint32_t number, bool pictur
     HGLOBAL next = AppendAppletEntry(h, script.data(), (unsigned long)script.size(), ENTRY_TEXT, 2);
     GlobalFree(h);
     h = next;
+    for (const Entry &e : fake ? fake->entries : std::vector<Entry>{}) {
+        next = AppendAppletEntry(h, e.data.data(), (unsigned long)e.data.size(), e.kind, e.number);
+        GlobalFree(h);
+        h = next;
+    }
     if (h) {
         GlobalLocked<OBJECTHEADER> o(h);
         o->number = number;
         o->rect = {20, 30, 180, 158};
     }
     return h;
+}
+
+std::string PackedDib(int width, int height, const std::vector<COLORREF> &pixels)
+{
+    int row = (width * 3 + 3) / 4 * 4;
+    BITMAPINFOHEADER h = {sizeof h, width, height, 1, 24, BI_RGB, (DWORD)(row * height), 0, 0, 0, 0};
+    std::string dib((const char *)&h, sizeof h);
+    for (int y = height - 1; y >= 0; y--) {
+        std::string line((size_t)row, '\0');
+        for (int x = 0; x < width; x++) {
+            COLORREF c = pixels[(size_t)(y * width + x)];
+            line[3 * x] = (char)GetBValue(c);
+            line[3 * x + 1] = (char)GetGValue(c);
+            line[3 * x + 2] = (char)GetRValue(c);
+        }
+        dib += line;
+    }
+    return dib;
 }
 
 std::string Variables(APPLET *a)

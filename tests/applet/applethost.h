@@ -22,9 +22,22 @@ struct FakeObject {
 // The registered owner and organisation, without the registry.
 bool FakeRegistry(const char *subkey, const char *value, char *out, DWORD size);
 
+// An entry of the applet object besides its script.
+struct Entry {
+    uint32_t kind;
+    uint32_t number;
+    std::string data;
+};
+
+// The applet's frame: a 32-bit top-down DIB section in a memory DC, wider
+// and higher than the applet object's rectangle (160 x 128).
+constexpr int DCWIDTH = 200, DCHEIGHT = 150;
+
 struct FakeHost {
     FakeHost();
     ~FakeHost();
+    FakeHost(const FakeHost &) = delete;
+    FakeHost &operator=(const FakeHost &) = delete;
     REGISTRYREADER registry;
     std::string log;
     bool alive = true;
@@ -37,6 +50,23 @@ struct FakeHost {
     int page = 0, pages = 0;
     uint32_t notifynumber = 0, notifytag = 0;
     void (*onbox)(APPLET *) = nullptr; // runs inside a message box
+    std::vector<Entry> entries;     // added to every applet object made
+    HDC dc = nullptr;
+    int dcs = 0;                    // device contexts lent and not given back
+    std::map<int, std::string> texts; // object windows' texts by number
+    int playresult = 1;             // what starting a sound gives
+    bool playing = false;
+
+    COLORREF Pixel(int x, int y) const
+    {
+        uint32_t v = bits[y * DCWIDTH + x];
+        return RGB(v >> 16 & 0xFF, v >> 8 & 0xFF, v & 0xFF);
+    }
+    void Clear(COLORREF colour)
+    {
+        for (int i = 0; i < DCWIDTH * DCHEIGHT; i++)
+            bits[i] = (uint32_t)GetRValue(colour) << 16 | (uint32_t)GetGValue(colour) << 8 | GetBValue(colour);
+    }
 
     FakeObject &Add(int id, uint32_t tag, RECT rect = {0, 0, 10, 10})
     {
@@ -47,14 +77,21 @@ struct FakeHost {
         return o;
     }
     static const APPLETHOST host;
+
+private:
+    HBITMAP bitmap = nullptr, oldbitmap = nullptr;
+    uint32_t *bits = nullptr;
 };
 
 // The host's functions find their FakeHost here.
 extern FakeHost *fake;
 
 // An applet object holding the script as its text entry, with an optional
-// picture entry before it.
+// picture entry before it and the fake host's entries after it.
 HGLOBAL MakeAppletObject(const std::string &script, uint32_t number = 7, bool picturefirst = false);
+
+// A 24-bit packed DIB of the colours given row by row from the top.
+std::string PackedDib(int width, int height, const std::vector<COLORREF> &pixels);
 
 struct Outcome {
     int result = 0;       // the last APPLETProcessLine result; 0 = budget spent

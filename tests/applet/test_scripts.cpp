@@ -21,6 +21,11 @@ protected:
         // What a page's other child windows look like through the lock: the
         // player's block list has control id 10 and no object record.
         host.objects[10].header = OBJECTHEADER{};
+        host.texts = {{5, "abc"}};
+        host.entries = {{ENTRY_WAVE, 2, "WAVE-2"},
+                        {ENTRY_MIDI, 2, "MIDI-2"},
+                        {ENTRY_MIDI, 3, "MIDI-3"},
+                        {ENTRY_PICT, 3, PackedDib(3, 2, {0, 0, 0, 0, 0, 0})}};
     }
 };
 
@@ -51,7 +56,7 @@ const Row rows[] = {
     {"5\nadd(1,2)xyz\n;comment\n\n", -1, -1, "", ""},
     {"declareint ( @i , 2 )\r\nINC(@i)\r\n", -1, -1, "i=3", ""},
     {"nosuch(1)", 8, 0, "", ""},
-    {"arc(1,2,3,4,5,6)", 8, 0, "", ""},
+    {"arc(1,2,3,4,5,6)", -1, -1, "", ""},
     {"add(1,2", 5, 0, "", ""},
     {"add", 5, 0, "", ""},
     {"messagebox(\"a;b\")", 5, 0, "", ""},
@@ -182,6 +187,108 @@ const Row rows[] = {
     {"sleep(250)\nsleep(-5)", -1, -1, "", "wait(100);wait(100);wait(50);"},
     {"beep()\nbeep(16)", -1, -1, "", "beep(0);beep(16);"},
     {"beep(1,2)", 11, 0, "", ""},
+    // The graphic state; positions are script coordinates, whatever the offset.
+    {"setdrawingoffset(100,50)\nsetposition(0,0)\ndeclareint(@x,gethorizontalpos())\ndeclareint(@y,getverticalpos())",
+     -1, -1, "x=0 y=0", ""},
+    {"setdrawingoffset(5,5)\nline(0,0,50,60)\ndeclareint(@x,gethorizontalpos())\ndeclareint(@y,getverticalpos())", -1,
+     -1, "x=50 y=60", ""},
+    {"setposition(5,6)\nsavegraphicstate()\nsetposition(7,8)\nsetdrawingoffset(1,1)\nsettexttransparent(1)\n"
+     "restoregraphicstate()\ndeclareint(@x,gethorizontalpos())",
+     -1, -1, "x=5", ""},
+    {"savegraphicstate()\nsavegraphicstate()\nrestoregraphicstate()\nrestoregraphicstate()\nrestoregraphicstate()",
+     1, 4, "", ""},
+    {"do()\nrestoregraphicstate()", 7, 1, "", ""},
+    {"do()\nsavegraphicstate()\nwhile(0)", 15, 2, "", ""},
+    {"setpencolor(255)", 11, 0, "", ""},
+    {"settextforecolor($x)", 4, 0, "", ""},
+    {"declareint(@a,makecolor(300,0,0))\ndeclareint(@b,makecolor(0,0,255))", -1, -1, "a=44 b=16711680", ""},
+    {"declareint(@a,getfixedcolor(0))\ndeclareint(@b,getfixedcolor(255))\ndeclareint(@c,getfixedcolor(1000))\n"
+     "declareint(@d,getfixedcolor(3))\ndeclareint(@e,getfixedcolor(224))\ndeclareint(@f,getfixedcolor(-5))",
+     -1, -1, "a=0 b=16777215 c=16777215 d=16711680 e=255 f=0", ""},
+    {"declareint(@a,isequal(getsyscolor(40),getsyscolor(24)))\ndeclareint(@b,getbackgroundcolor())\n"
+     "declareint(@w,getframewidth())\ndeclareint(@h,getframedepth())\n"
+     "declareint(@s,and(isgreaterthan(getscreenwidth(),0),isgreaterthan(getscreendepth(),0)))\n"
+     "declareint(@t,isgreaterthan(getscreenbits(),7))",
+     -1, -1, "a=1 b=8421504 w=160 h=128 s=1 t=1", ""},
+    {"getframewidth(1)", 11, 0, "", ""},
+    // Shapes of points: counts are signed and bounded by the array.
+    {"declarearray(&p,6)\ndeclareint(@a,framepolygon(&p,10))\ndeclareint(@b,fillpolygon(&p,2147483647))\n"
+     "declareint(@c,fillpolygon(&p,2))",
+     -1, -1, "p[6] a=3 b=3 c=2", ""},
+    {"declarearray(&p,3)\nframepolygon(&p,10)", 4, 1, "p[3]", ""},
+    {"declarearray(&p,6)\nframepolygon(&p,-1)", 4, 1, "p[6]", ""},
+    {"declarearray(&p,6)\nframepolygon(&p,-2147483648)", 4, 1, "p[6]", ""},
+    {"declareint(@i)\nframepolygon(@i,3)", 9, 1, "i=0", ""},
+    {"declareint(@i)\nframepolygon(&i,3)", 4, 1, "i=0", ""},
+    {"declarearray(&p,8)\nbeziercurve(&p,3)", 4, 1, "p[8]", ""},
+    {"declarearray(&p,8)\ndeclareint(@n,beziercurve(&p,4))", -1, -1, "p[8] n=4", ""},
+    {"arc(0,0,100,100,-10,400)\nfillpie(-2147483648,0,2147483647,100,89,90)\nframepie(0,0,0,0,270,271)", -1, -1, "",
+     ""},
+    // Hostile sizes draw what they can and end.
+    {"setpencolor(255,2147483647)\nline(0,0,100,100)\nframerect(0,0,50,50)\nframeellipse(-2147483648,0,2147483647,50)\n"
+     "arc(0,0,50,50,0,180)\nframeroundrect(0,0,50,50,2147483647,-2147483648)\nsetpencolor(255,-5)\nline(0,0,9,9)",
+     -1, -1, "", ""},
+    {"setfont(\"ARIAL\",2147483647,1,1,1,2147483647)\nprint(\"big\",-2147483648)\nsetfont(\"\",-2147483648,0,0,0)\n"
+     "paragraphtext(\"a b c\",-2147483648,2147483647,2147483647,3,2147483647)\n"
+     "setdrawingoffset(2147483647,2147483647)\n"
+     "drawgradient(0,255,-2147483648,0,2147483647,10,0)\nsaveframearea(-2147483648,0,2147483647,2147483647)\n"
+     "restoreframearea(2147483647,2147483647)\ncopyframearea(2147483647,0,0,0,2147483647,2147483647)\n"
+     "drawpicture(3,2147483647,2147483647)",
+     -1, -1, "", ""},
+    {"declareint(@a,drawgradient(0,255,0,0,0,10,0))\ndeclareint(@b,setpixel(3,4,255))", -1, -1, "a=0 b=255", ""},
+    // Text.
+    {"declareint(@n,print(\"A\",12,\"B\"))", -1, -1, "n=4", ""},
+    {"print()", 11, 0, "", ""},
+    {"print(@undeclared,\"z\")", 9, 0, "", ""},
+    {"declareint(@r,isequal(paragraphtext(\"one two three\",0,0,5,0),mul(paragraphtext(\"one\",0,0,5,0),3)))", -1, -1,
+     "r=1", ""},
+    {"declareint(@r,sub(paragraphtext(\"one\",0,0,100,0,4),paragraphtext(\"one\",0,0,100,0)))\nsettexttransparent(1)\n"
+     "declareint(@t,sub(paragraphtext(\"one\",0,0,100,0,4),paragraphtext(\"one\",0,0,100,0)))",
+     -1, -1, "r=8 t=8", ""},
+    {"declareint(@r,paragraphtext(5,0,0,100,0))", 4, 0, "", ""},
+    {"paragraphtext(\"a\",0,0,100)", 11, 0, "", ""},
+    {"declareint(@b,gettextlength(\"abc\"))\nsetfont(\"ARIAL\",40,0,0,0)\n@b=sub(gettextlength(\"abc\"),@b)\n"
+     "declareint(@c,isgreaterthan(gettextlength(\"abc\"),0))\ndeclareint(@d,isgreaterthan(gettextdepth(\"abc\"),0))",
+     -1, -1, "b=0 c=1 d=1", ""},
+    {"setfont(\"Courier New\",20,1,0,0)\nsetfont(\"Courier New\",20,1,0,0,90,0,5,6)", -1, -1, "", ""},
+    {"setfont(\"ARIAL\",20,1,0)", 11, 0, "", ""},
+    {"setfont(3,20,1,0,0)", 4, 0, "", ""},
+    // Pictures and frame areas.
+    {"declareint(@w)\ndeclareint(@h)\ndeclareint(@b)\ngetpicturedimensions(3,@w,@h,@b)\ndrawpicture(3,0,0)", -1, -1,
+     "w=3 h=2 b=24", ""},
+    {"declareint(@w,9)\ndeclareint(@b)\ngetpicturedimensions(3,@w,@w,@b)", -1, -1, "w=3 b=24", ""},
+    {"declareint(@w)\ndeclareint(@h)\ndeclareint(@b)\ngetpicturedimensions(32515,@w,@h,@b)\ndrawpicture(32515,10,10)",
+     -1, -1, "w=32 h=32 b=4", ""},
+    {"declareint(@w,5)\ndeclareint(@b)\ngetpicturedimensions(7,@w,@w,@b)", 16, 2, "w=5 b=0", ""},
+    {"declareint(@b)\ndeclarestring($s)\ngetpicturedimensions(3,@b,@s,@b)", 10, 2, "b=3 s=\"\"", ""},
+    {"getpicturedimensions(3,$w,@h,@b)", 4, 0, "", ""},
+    {"drawpicture(0,0,0)", 16, 0, "", ""},
+    {"drawpicture(7,0,0)", 16, 0, "", ""},
+    {"drawpicture(2,0,0)", 16, 0, "", ""},
+    {"drawpicture(3,0)", 11, 0, "", ""},
+    {"saveframearea(0,0,9,9)\nrestoreframearea(50,50)\nrestoreframearea(0,0)", 1, 2, "", ""},
+    {"do()\nsaveframearea(0,0,9,9)\nrestoreframearea(0,0)\nrestoreframearea(0,0)", 7, 3, "", ""},
+    {"saveframearea(50,50,10,10)\nrestoreframearea(0,0)", -1, -1, "", ""},
+    {"declareint(@a,copyframearea(0,0,10,10,19,19))\ndeclareint(@b,copyframearea(0,0,50,50,10,10))", -1, -1, "a=1 b=0",
+     ""},
+    {"add(1,saveframearea(0,0,5,5))", 4, 0, "", ""},
+    // Object texts and sounds.
+    {"declareint(@a,setobjecttext(\"Hello\",5))\ndeclareint(@b,setobjecttext(\"Hi\",9))", -1, -1, "a=5 b=2",
+     "settext(5,Hello);settext(9,Hi);"},
+    {"declarestring($s)\ndeclareint(@n,getobjecttext($s,5))\ndeclarestring($t,\"x\")\n"
+     "declareint(@m,getobjecttext($t,9))",
+     -1, -1, "s=\"abc\" n=3 t=\"\" m=0", ""},
+    {"declareint(@n)\ngetobjecttext($n,5)", 10, 1, "n=0", ""},
+    {"getobjecttext($_OWN,5)", 10, 0, "", ""},
+    {"getobjecttext(@s,5)", 4, 0, "", ""},
+    {"declareint(@n,setobjecttext(5,5))", 4, 0, "", ""},
+    {"declareint(@a,playsound(2))\ndeclareint(@b,issoundplaying())\nkillsound()\ndeclareint(@c,issoundplaying())\n"
+     "playsound(3)",
+     -1, -1, "a=1 b=1 c=0", "play(wave,WAVE-2);kill;play(midi,MIDI-3);"},
+    {"playsound(0)", 16, 0, "", ""},
+    {"playsound(4)", 16, 0, "", ""},
+    {"playsound(\"x\")", 16, 0, "", ""},
+    {"killsound(1)", 11, 0, "", ""},
 };
 
 TEST_F(Scripts, Transcripts)
@@ -196,6 +303,7 @@ TEST_F(Scripts, Transcripts)
         EXPECT_EQ(out.variables, row.variables);
         EXPECT_EQ(out.log, row.log);
         EXPECT_EQ(host.locks, 0);
+        EXPECT_EQ(host.dcs, 0);
         host.objects.clear();
     }
 }

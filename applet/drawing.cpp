@@ -1,0 +1,720 @@
+// The applet's drawing: its graphic state (font, brush, pen, text position,
+// text colours, drawing offset), the screen and colour queries, clearing the
+// frame, shapes and curves, and text. Every call paints at once through the
+// device context its host lends for that call; nothing drawn is kept.
+#include "applet/internal.h"
+#include "common/shell.h"
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#define BEGIN(least, most)                                                                                   \
+    CALL c;                                                                                                  \
+    if (int r_ = BeginCall(&c, a, w, least, most))                                                           \
+        return r_;                                                                                           \
+    if (!c.counted)                                                                                          \
+        return EndCall(&c, 0);
+
+// ---- the surface ----
+
+Surface::Surface(APPLET *applet)
+    : dc(applet->host && applet->host->getdc ? applet->host->getdc(applet) : NULL), a(applet)
+{
+    if (dc)
+        SetMapMode(dc, MM_TEXT);
+}
+
+Surface::~Surface()
+{
+    if (dc && a->host->releasedc)
+        a->host->releasedc(a, dc);
+}
+
+FixedPalette::FixedPalette(HDC context) : dc(context)
+{
+    if (dc && devicebits <= 8) {
+        char rgb[PALETTEBYTES];
+        GetDefaultPalette(rgb, nullptr, 6);
+        realised = RealizeWindowPalette(dc, &state, rgb, 256) != 0;
+    }
+}
+
+FixedPalette::~FixedPalette()
+{
+    if (realised)
+        UnrealizeWindowPalette(dc, &state);
+}
+
+COLORREF FixedPalette::Solid(COLORREF colour) const { return realised ? GetNearestColor(dc, colour) : colour; }
+
+void FrameSize(APPLET *a, int *width, int *height)
+{
+    *width = *height = 0;
+    GlobalLocked<OBJECTHEADER> object(a->appletobject);
+    // The rectangle comes from the document: reckoned wide enough not to
+    // overflow, and never below zero.
+    if (object && object.size() >= sizeof(OBJECTHEADER)) {
+        const RECT &r = object->rect;
+        *width = (int)std::clamp<int64_t>((int64_t)r.right - r.left, 0, INT_MAX);
+        *height = (int)std::clamp<int64_t>((int64_t)r.bottom - r.top, 0, INT_MAX);
+    }
+}
+
+namespace {
+
+int32_t Clamp32(int64_t v) { return (int32_t)std::clamp<int64_t>(v, INT_MIN, INT_MAX); }
+
+// The text attributes of the graphic state in a device context for one
+// built-in, and the context's own given back afterwards.
+class TextStyle {
+public:
+    TextStyle(APPLET *a, HDC context, UINT alignment) : dc(context), font(context, a->font)
+    {
+        fore = SetTextColor(dc, a->forecolour);
+        back = SetBkColor(dc, a->backcolour);
+        mode = SetBkMode(dc, a->bkmode);
+        align = SetTextAlign(dc, alignment);
+    }
+    ~TextStyle()
+    {
+        SetTextAlign(dc, align);
+        SetBkMode(dc, mode);
+        SetBkColor(dc, back);
+        SetTextColor(dc, fore);
+    }
+    TextStyle(const TextStyle &) = delete;
+    TextStyle &operator=(const TextStyle &) = delete;
+
+private:
+    HDC dc;
+    SelectedObject font;
+    COLORREF fore, back;
+    int mode;
+    UINT align;
+};
+
+} // namespace
+
+// ---- graphic state ----
+
+static int SetTwo(APPLET *a, HWND w, int32_t *x, int32_t *y)
+{
+    BEGIN(2, 2);
+    int32_t first = IntArg(&c, 0), second = IntArg(&c, 1);
+    *x = first;
+    *y = second;
+    return EndCall(&c, 1);
+}
+
+int APPLETSetPosition(APPLET *a, HWND w) { return SetTwo(a, w, &a->xpos, &a->ypos); }
+int APPLETSetDrawingOffset(APPLET *a, HWND w) { return SetTwo(a, w, &a->offsetx, &a->offsety); }
+
+static int Query(APPLET *a, HWND w, int32_t (*value)(APPLET *))
+{
+    BEGIN(0, 0);
+    return EndCall(&c, value(a));
+}
+
+int APPLETGetHorizontalPosition(APPLET *a, HWND w)
+{
+    return Query(a, w, [](APPLET *a) { return (int32_t)a->xpos; });
+}
+int APPLETGetVerticalPosition(APPLET *a, HWND w)
+{
+    return Query(a, w, [](APPLET *a) { return (int32_t)a->ypos; });
+}
+int APPLETGetSaverColour(APPLET *a, HWND w)
+{
+    return Query(a, w, [](APPLET *a) { return (int32_t)a->backgroundcolour; });
+}
+int APPLETGetScreenWide(APPLET *a, HWND w)
+{
+    return Query(a, w, [](APPLET *) { return (int32_t)GetSystemMetrics(SM_CXSCREEN); });
+}
+int APPLETGetScreenDeep(APPLET *a, HWND w)
+{
+    return Query(a, w, [](APPLET *) { return (int32_t)GetSystemMetrics(SM_CYSCREEN); });
+}
+int APPLETGetScreenBits(APPLET *a, HWND w)
+{
+    return Query(a, w, [](APPLET *a) {
+        Surface s(a);
+        auto bits = [](HDC dc) { return (int32_t)(GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL)); };
+        if (s.dc)
+            return bits(s.dc);
+        WindowDC screen(NULL);
+        return screen ? bits(screen) : 0;
+    });
+}
+int APPLETGetFrameWide(APPLET *a, HWND w)
+{
+    return Query(a, w, [](APPLET *a) {
+        int width, height;
+        FrameSize(a, &width, &height);
+        return (int32_t)width;
+    });
+}
+int APPLETGetFrameDeep(APPLET *a, HWND w)
+{
+    return Query(a, w, [](APPLET *a) {
+        int width, height;
+        FrameSize(a, &width, &height);
+        return (int32_t)height;
+    });
+}
+
+static int SetColour(APPLET *a, HWND w, COLORREF *field)
+{
+    BEGIN(1, 1);
+    *field = (COLORREF)IntArg(&c, 0);
+    return EndCall(&c, 1);
+}
+
+int APPLETSetTextForeColour(APPLET *a, HWND w) { return SetColour(a, w, &a->forecolour); }
+int APPLETSetTextBackColour(APPLET *a, HWND w) { return SetColour(a, w, &a->backcolour); }
+
+int APPLETSetTextTransparent(APPLET *a, HWND w)
+{
+    BEGIN(1, 1);
+    a->bkmode = IntArg(&c, 0) ? TRANSPARENT : OPAQUE;
+    return EndCall(&c, 1);
+}
+
+int APPLETSetBrushColour(APPLET *a, HWND w)
+{
+    BEGIN(1, 1);
+    COLORREF colour = (COLORREF)IntArg(&c, 0);
+    if (a->brush)
+        DeleteObject(a->brush);
+    a->brush = CreateSolidBrush(colour);
+    return EndCall(&c, 1);
+}
+
+int APPLETSetPenColour(APPLET *a, HWND w)
+{
+    BEGIN(2, 2);
+    COLORREF colour = (COLORREF)IntArg(&c, 0);
+    int32_t width = IntArgOr(&c, 1, 1);
+    if (a->pen)
+        DeleteObject(a->pen);
+    a->pen = CreatePen(PS_INSIDEFRAME, width, colour);
+    return EndCall(&c, 1);
+}
+
+int APPLETMakeColour(APPLET *a, HWND w)
+{
+    BEGIN(3, 3);
+    uint32_t red = (uint32_t)IntArg(&c, 0), green = (uint32_t)IntArg(&c, 1), blue = (uint32_t)IntArg(&c, 2);
+    return EndCall(&c, (int32_t)((red & 0xFF) | (green & 0xFF) << 8 | (blue & 0xFF) << 16));
+}
+
+int APPLETGetFixedColour(APPLET *a, HWND w)
+{
+    BEGIN(1, 1);
+    static const uint8_t levels8[] = {0, 36, 72, 108, 144, 180, 216, 255};
+    static const uint8_t levels4[] = {0, 85, 170, 255};
+    int32_t n = std::clamp<int32_t>(IntArg(&c, 0), 0, 255);
+    uint32_t colour = levels8[n / 32] | (uint32_t)levels8[(n / 4) & 7] << 8 | (uint32_t)levels4[n & 3] << 16;
+    return EndCall(&c, (int32_t)colour);
+}
+
+int APPLETGetSysColour(APPLET *a, HWND w)
+{
+    BEGIN(1, 1);
+    int32_t index = IntArg(&c, 0);
+    return EndCall(&c, (int32_t)GetSysColor(index > 24 ? 24 : index));
+}
+
+int APPLETClearScreen(APPLET *a, HWND w)
+{
+    BEGIN(0, 1);
+    COLORREF colour = (COLORREF)IntArgOr(&c, 0, (int32_t)a->backgroundcolour);
+    Surface s(a);
+    if (s.dc) {
+        int width, height;
+        FrameSize(a, &width, &height);
+        RECT frame = {0, 0, width, height};
+        FixedPalette palette(s.dc);
+        GdiObject<HBRUSH> brush(CreateSolidBrush(palette.Solid(colour)));
+        if (brush.get())
+            FillRect(s.dc, &frame, brush);
+    }
+    return EndCall(&c, 1);
+}
+
+// A new object made from another's description: the saved state keeps the
+// original, the applet goes on with this.
+template <class T, class L, class M> static T Copy(T object, M make)
+{
+    L description;
+    if (!object || GetObjectA(object, sizeof description, &description) != (int)sizeof description)
+        return NULL;
+    return make(&description);
+}
+
+int APPLETSaveGraphicState(APPLET *a, HWND w)
+{
+    BEGIN(0, 0);
+    auto *g = (GRAPHICSTATE *)calloc(1, sizeof(GRAPHICSTATE));
+    if (!g) {
+        APPLETRecordError(a, APPLETERR_MEMORY);
+        return EndCall(&c, 1);
+    }
+    *g = {a->font, a->pen, a->brush, a->xpos, a->ypos, a->forecolour, a->backcolour, a->bkmode, a->offsetx,
+          a->offsety};
+    HFONT font = Copy<HFONT, LOGFONTA>(a->font, [](LOGFONTA *l) { return CreateFontIndirectA(l); });
+    HPEN pen = Copy<HPEN, LOGPEN>(a->pen, [](LOGPEN *l) { return CreatePenIndirect(l); });
+    HBRUSH brush = Copy<HBRUSH, LOGBRUSH>(a->brush, [](LOGBRUSH *l) { return CreateBrushIndirect(l); });
+    VALUE v;
+    if (APPLETPush(a, APPLETMakeValue(&v, VT_GRAPHICSTATE | VT_OWNED, (uint32_t)(UINT_PTR)g, 0))) {
+        // Not saved: the applet keeps drawing with what it had.
+        for (HGDIOBJ copy : {(HGDIOBJ)font, (HGDIOBJ)pen, (HGDIOBJ)brush})
+            if (copy)
+                DeleteObject(copy);
+        free(g);
+        return EndCall(&c, 1);
+    }
+    a->font = font;
+    a->pen = pen;
+    a->brush = brush;
+    return EndCall(&c, 1);
+}
+
+template <class T> static void TakeBack(T *current, T saved)
+{
+    if (*current && *current != saved)
+        DeleteObject(*current);
+    *current = saved;
+}
+
+int APPLETRestoreGraphicState(APPLET *a, HWND w)
+{
+    BEGIN(0, 0);
+    VALUE v;
+    if (APPLETPop(a, &v))
+        return EndCall(&c, 1);
+    if (!(v.type & VT_GRAPHICSTATE)) {
+        APPLETDiscardValue(a, &v);
+        APPLETRecordError(a, APPLETERR_CORRUPTED);
+        return EndCall(&c, 1);
+    }
+    auto *g = (GRAPHICSTATE *)(UINT_PTR)v.value;
+    if (!g) {
+        APPLETRecordError(a, APPLETERR_MEMORY);
+        return EndCall(&c, 1);
+    }
+    TakeBack(&a->font, g->font);
+    TakeBack(&a->pen, g->pen);
+    TakeBack(&a->brush, g->brush);
+    a->xpos = g->xpos;
+    a->ypos = g->ypos;
+    a->forecolour = g->forecolour;
+    a->backcolour = g->backcolour;
+    a->bkmode = g->bkmode;
+    a->offsetx = g->offsetx;
+    a->offsety = g->offsety;
+    free(g);
+    return EndCall(&c, 1);
+}
+
+// ---- shapes ----
+
+namespace {
+
+enum Style { PENONLY, OUTLINE, FILLED, NOTHING };
+
+// A device context with the objects of one drawing style selected, given
+// back in the reverse order when the drawing is done.
+class Drawing : public Surface {
+public:
+    Drawing(APPLET *a, Style style)
+        : Surface(a), first(dc, Pick(style == OUTLINE ? GetStockObject(NULL_BRUSH)
+                                      : style == FILLED ? (HGDIOBJ)a->brush
+                                      : style == PENONLY ? (HGDIOBJ)a->pen : NULL)),
+          second(dc, Pick(style == OUTLINE ? (HGDIOBJ)a->pen : style == FILLED ? GetStockObject(NULL_PEN) : NULL))
+    {
+    }
+
+private:
+    HGDIOBJ Pick(HGDIOBJ object) const { return dc ? object : NULL; }
+    SelectedObject first, second;
+};
+
+// Four coordinates moved by the offset: left, top, right, bottom.
+struct Box {
+    int32_t left, top, right, bottom;
+};
+
+Box Moved4(APPLET *a, CALL *c)
+{
+    int32_t v[4];
+    for (int i = 0; i < 4; i++)
+        v[i] = IntArg(c, i);
+    return {Moved(v[0], a->offsetx), Moved(v[1], a->offsety), Moved(v[2], a->offsetx), Moved(v[3], a->offsety)};
+}
+
+} // namespace
+
+typedef void (*SHAPE)(HDC dc, const Box &b, int32_t p, int32_t q);
+
+// Shapes of four coordinates and, for six arguments, two more numbers that
+// the offset does not move.
+static int Shape(APPLET *a, HWND w, int count, Style style, SHAPE draw)
+{
+    BEGIN(count, count);
+    Box b = Moved4(a, &c);
+    int32_t p = IntArg(&c, 4), q = IntArg(&c, 5);
+    Drawing d(a, style);
+    if (d.dc)
+        draw(d.dc, b, p, q);
+    return EndCall(&c, 1);
+}
+
+int APPLETFrameRect(APPLET *a, HWND w)
+{
+    return Shape(a, w, 4, OUTLINE, [](HDC dc, const Box &b, int32_t, int32_t) {
+        Rectangle(dc, b.left, b.top, b.right, b.bottom);
+    });
+}
+
+// With the null pen a rectangle's fill stops one pixel short of its right
+// and bottom edges: the same pixels FillRect paints, at a fraction of the
+// cost of selecting two objects and drawing a figure.
+int APPLETFillRect(APPLET *a, HWND w)
+{
+    BEGIN(4, 4);
+    Box b = Moved4(a, &c);
+    if (a->brush) {
+        Surface s(a);
+        RECT r = {std::min(b.left, b.right), std::min(b.top, b.bottom),
+                  Clamp32((int64_t)std::max(b.left, b.right) - 1), Clamp32((int64_t)std::max(b.top, b.bottom) - 1)};
+        if (s.dc)
+            FillRect(s.dc, &r, a->brush);
+    } else {
+        Drawing d(a, FILLED);
+        if (d.dc)
+            Rectangle(d.dc, b.left, b.top, b.right, b.bottom);
+    }
+    return EndCall(&c, 1);
+}
+
+int APPLETFrameEllipse(APPLET *a, HWND w)
+{
+    return Shape(a, w, 4, OUTLINE, [](HDC dc, const Box &b, int32_t, int32_t) {
+        Ellipse(dc, b.left, b.top, b.right, b.bottom);
+    });
+}
+int APPLETFillEllipse(APPLET *a, HWND w)
+{
+    return Shape(a, w, 4, FILLED, [](HDC dc, const Box &b, int32_t, int32_t) {
+        Ellipse(dc, b.left, b.top, b.right, b.bottom);
+    });
+}
+int APPLETFrameRoundRect(APPLET *a, HWND w)
+{
+    return Shape(a, w, 6, OUTLINE, [](HDC dc, const Box &b, int32_t cw, int32_t ch) {
+        RoundRect(dc, b.left, b.top, b.right, b.bottom, cw, ch);
+    });
+}
+int APPLETFillRoundRect(APPLET *a, HWND w)
+{
+    return Shape(a, w, 6, FILLED, [](HDC dc, const Box &b, int32_t cw, int32_t ch) {
+        RoundRect(dc, b.left, b.top, b.right, b.bottom, cw, ch);
+    });
+}
+
+int APPLETDrawEdge(APPLET *a, HWND w)
+{
+    return Shape(a, w, 6, NOTHING, [](HDC dc, const Box &b, int32_t edge, int32_t flags) {
+        RECT r = {b.left, b.top, b.right, b.bottom};
+        DrawEdge(dc, &r, (UINT)edge, (UINT)flags);
+    });
+}
+
+// Where the ray of an angle leaves the centre of a box, as a point whose
+// direction from the centre is all the drawing uses. The slope s / (90 - s)
+// stands in for the tangent; straight up and straight down have none, and
+// are named outright.
+static POINT Radial(const Box &b, int32_t angle)
+{
+    int64_t cx = b.left + ((int64_t)b.right - b.left) / 2;
+    int64_t cy = b.top + ((int64_t)b.bottom - b.top) / 2;
+    int64_t r = std::max<int64_t>(b.right - cx, b.bottom - cy);
+    auto d = [r](int s) {
+        double v = (double)r * s / (90 - s);
+        return (int64_t)std::clamp(v, -1073741824.0, 1073741824.0);
+    };
+    int64_t up = r > 0 ? r : 1;
+    int64_t x, y;
+    if (angle < 90)
+        x = b.right, y = cy - d(angle);
+    else if (angle == 90)
+        x = cx, y = cy - up;
+    else if (angle < 180)
+        x = b.left, y = cy - d(180 - angle);
+    else if (angle < 270)
+        x = b.left, y = cy + d(angle - 180);
+    else if (angle == 270)
+        x = cx, y = cy + up;
+    else
+        x = b.right, y = cy + d(360 - angle);
+    return {Clamp32(x), Clamp32(y)};
+}
+
+typedef BOOL(WINAPI *ARCCALL)(HDC, int, int, int, int, int, int, int, int);
+
+// Angles come in unmoved and the box moved; the radial points are worked
+// out from the box as the script gave it and moved with it.
+static int Curve(APPLET *a, HWND w, Style style, ARCCALL draw)
+{
+    BEGIN(6, 6);
+    int32_t v[4];
+    for (int i = 0; i < 4; i++)
+        v[i] = IntArg(&c, i);
+    int32_t from = std::clamp<int32_t>(IntArg(&c, 4), 0, 359), to = std::clamp<int32_t>(IntArg(&c, 5), 0, 359);
+    Box script = {v[0], v[1], v[2], v[3]};
+    POINT p = Radial(script, from), q = Radial(script, to);
+    Drawing d(a, style);
+    if (d.dc)
+        draw(d.dc, Moved(v[0], a->offsetx), Moved(v[1], a->offsety), Moved(v[2], a->offsetx),
+             Moved(v[3], a->offsety), Moved(p.x, a->offsetx), Moved(p.y, a->offsety), Moved(q.x, a->offsetx),
+             Moved(q.y, a->offsety));
+    return EndCall(&c, 1);
+}
+
+int APPLETArc(APPLET *a, HWND w) { return Curve(a, w, OUTLINE, Arc); }
+int APPLETFramePie(APPLET *a, HWND w) { return Curve(a, w, OUTLINE, Pie); }
+int APPLETFillPie(APPLET *a, HWND w) { return Curve(a, w, FILLED, Pie); }
+
+int APPLETLine(APPLET *a, HWND w)
+{
+    BEGIN(4, 4);
+    int32_t x2 = IntArg(&c, 2), y2 = IntArg(&c, 3);
+    Box b = Moved4(a, &c);
+    {
+        Drawing d(a, PENONLY);
+        if (d.dc) {
+            MoveToEx(d.dc, b.left, b.top, nullptr);
+            LineTo(d.dc, b.right, b.bottom);
+        }
+    }
+    a->xpos = x2;
+    a->ypos = y2;
+    return EndCall(&c, 1);
+}
+
+// Point counts are signed: a negative one, like one past the array, is cut
+// to what the array holds, and anything below `least` draws nothing.
+static int Points(APPLET *a, HWND w, Style style, int32_t least, bool bezier)
+{
+    BEGIN(2, 2);
+    uint32_t key = RefArg(&c, 0, VT_ARRAYREF);
+    int32_t wanted = IntArg(&c, 1);
+    VALUE array;
+    int32_t n = 0;
+    if (!APPLETFindVariable(a, &array, key)) {
+        int32_t elements = (array.type & 0xFFFF) == VT_ARRAYVARIABLE && array.value ? (int32_t)(array.type >> 16) : 0;
+        n = std::min(wanted, elements / 2);
+        if (n < least) {
+            APPLETRecordError(a, APPLETERR_VALUE);
+            n = 0;
+        }
+    }
+    if (n) {
+        POINT *points = (POINT *)calloc((size_t)n, sizeof(POINT));
+        if (!points) {
+            APPLETRecordError(a, APPLETERR_MEMORY);
+            return EndCall(&c, 0);
+        }
+        const int32_t *e = (const int32_t *)(UINT_PTR)array.value;
+        for (int32_t i = 0; i < n; i++)
+            points[i] = {Moved(e[2 * i], a->offsetx), Moved(e[2 * i + 1], a->offsety)};
+        {
+            Drawing d(a, style);
+            if (d.dc) {
+                if (bezier)
+                    PolyBezier(d.dc, points, (DWORD)n);
+                else
+                    Polygon(d.dc, points, n);
+            }
+        }
+        free(points);
+    }
+    return EndCall(&c, n);
+}
+
+int APPLETFramePolygon(APPLET *a, HWND w) { return Points(a, w, OUTLINE, 2, false); }
+int APPLETFillPolygon(APPLET *a, HWND w) { return Points(a, w, FILLED, 2, false); }
+int APPLETBezierCurve(APPLET *a, HWND w) { return Points(a, w, OUTLINE, 4, true); }
+
+int APPLETDrawGradient(APPLET *a, HWND w)
+{
+    BEGIN(7, 7);
+    COLORREF from = (COLORREF)IntArg(&c, 0), to = (COLORREF)IntArg(&c, 1);
+    int32_t v[4];
+    for (int i = 0; i < 4; i++)
+        v[i] = IntArg(&c, 2 + i);
+    bool vertical = IntArg(&c, 6) != 0;
+    int64_t left = Moved(v[0], a->offsetx), top = Moved(v[1], a->offsety);
+    int64_t right = Moved(v[2], a->offsetx), bottom = Moved(v[3], a->offsety);
+    double colour[3], step[3];
+    for (int k = 0; k < 3; k++) {
+        colour[k] = (double)(from >> (8 * k) & 0xFF);
+        step[k] = ((double)(to >> (8 * k) & 0xFF) - colour[k]) / 256;
+    }
+    double extent = vertical ? (double)(bottom - top) : (double)(right - left);
+    double band = extent / 256;
+    Surface s(a);
+    if (s.dc && extent > 0) {
+        int bands = 0;
+        for (double pos = 0.0; extent > pos && bands < 256; pos += band, bands++) {
+            int64_t lo = (int64_t)pos, hi = (int64_t)std::ceil(pos + band);
+            RECT r = vertical ? RECT{Clamp32(left), Clamp32(top + lo), Clamp32(right), Clamp32(top + hi)}
+                              : RECT{Clamp32(left + lo), Clamp32(top), Clamp32(left + hi), Clamp32(bottom)};
+            COLORREF fill = RGB((int)colour[0] & 0xFF, (int)colour[1] & 0xFF, (int)colour[2] & 0xFF);
+            GdiObject<HBRUSH> brush(CreateSolidBrush(fill));
+            if (brush.get())
+                FillRect(s.dc, &r, brush);
+            for (int k = 0; k < 3; k++)
+                colour[k] = std::clamp(colour[k] + step[k], 0.0, 256.0);
+        }
+    }
+    return EndCall(&c, 0);
+}
+
+int APPLETSetPixel(APPLET *a, HWND w)
+{
+    BEGIN(3, 3);
+    int32_t x = Moved(IntArg(&c, 0), a->offsetx), y = Moved(IntArg(&c, 1), a->offsety);
+    COLORREF colour = (COLORREF)IntArg(&c, 2);
+    Surface s(a);
+    if (s.dc)
+        SetPixel(s.dc, x, y, colour);
+    return EndCall(&c, (int32_t)colour);
+}
+
+int APPLETGetPixel(APPLET *a, HWND w)
+{
+    BEGIN(2, 2);
+    int32_t x = Moved(IntArg(&c, 0), a->offsetx), y = Moved(IntArg(&c, 1), a->offsety);
+    Surface s(a);
+    return EndCall(&c, (int32_t)(s.dc ? GetPixel(s.dc, x, y) : CLR_INVALID));
+}
+
+// ---- text ----
+
+int APPLETFunctionPrint(APPLET *a, HWND w)
+{
+    BEGIN(1, INT_MAX);
+    Surface s(a);
+    int32_t count = 0;
+    if (!s.dc) {
+        for (int i = 0; i < c.argc; i++)
+            if (c.args[i].type == VT_STRING || c.args[i].type == VT_STRINGREF)
+                TextArg(&c, i);
+            else
+                IntArg(&c, i);
+        return EndCall(&c, 0);
+    }
+    TextStyle style(a, s.dc, TA_LEFT | TA_TOP | TA_UPDATECP);
+    MoveToEx(s.dc, Moved(a->xpos, a->offsetx), Moved(a->ypos, a->offsety), nullptr);
+    for (int i = 0; i < c.argc; i++) {
+        const VALUE &v = c.args[i];
+        char number[16];
+        const char *text = nullptr;
+        size_t n = 0;
+        if (v.type == VT_STRING || v.type == VT_STRINGREF) {
+            text = TextArg(&c, i);
+            n = text ? TextLength(text) : 0;
+        } else if (v.type == VT_INTEGER || v.type == VT_INTREF) {
+            VALUE found = v;
+            if (v.type == VT_INTEGER || !APPLETFindVariable(a, &found, v.value)) {
+                n = (size_t)snprintf(number, sizeof number, "%d", (int)(int32_t)found.value);
+                text = number;
+            }
+        } else {
+            APPLETRecordError(a, APPLETERR_VALUE);
+        }
+        if (text && n) {
+            TextOutA(s.dc, 0, 0, text, (int)std::min<size_t>(n, INT_MAX));
+            count = Clamp32((int64_t)count + (int64_t)n);
+        }
+        POINT at;
+        if (GetCurrentPositionEx(s.dc, &at)) {
+            a->xpos = Moved(at.x, 0 - a->offsetx);
+            a->ypos = Moved(at.y, 0 - a->offsety);
+        }
+    }
+    return EndCall(&c, count);
+}
+
+int APPLETParagraphText(APPLET *a, HWND w)
+{
+    BEGIN(5, 6);
+    const char *text = TextArg(&c, 0);
+    int32_t x = IntArg(&c, 1), y = IntArg(&c, 2);
+    int32_t width = std::max<int32_t>(IntArgOr(&c, 3, 10), 10);
+    uint32_t align = (uint32_t)IntArg(&c, 4) & 3;
+    int32_t margin = IntArg(&c, 5, 0);
+    Surface s(a);
+    if (!text || !s.dc)
+        return EndCall(&c, 0);
+    int32_t result = 0;
+    {
+        // DrawText lays out from the rectangle, not from a current position.
+        TextStyle style(a, s.dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+        RECT r = {Moved(x, a->offsetx), Moved(y, a->offsety), Moved(Moved(x, width), a->offsetx),
+                  Moved(Moved(y, 10), a->offsety)};
+        UINT flags = (align & 1 ? DT_CENTER : 0) | (align & 2 ? DT_RIGHT : 0) | DT_WORDBREAK | DT_NOPREFIX;
+        int n = (int)std::min<size_t>(TextLength(text), INT_MAX);
+        DrawTextA(s.dc, text, n, &r, flags | DT_CALCRECT);
+        if (a->bkmode != TRANSPARENT) {
+            RECT back = r;
+            InflateRect(&back, margin, margin);
+            FixedPalette palette(s.dc);
+            GdiObject<HBRUSH> brush(CreateSolidBrush(palette.Solid(a->backcolour)));
+            if (brush.get())
+                FillRect(s.dc, &back, brush);
+        }
+        if (DrawTextA(s.dc, text, n, &r, flags))
+            result = Clamp32((int64_t)r.bottom - r.top + 2 * (int64_t)margin);
+    }
+    return EndCall(&c, result);
+}
+
+int APPLETSetFont(APPLET *a, HWND w)
+{
+    BEGIN(5, INT_MAX);
+    char face[APPLET_FACESIZE] = "ARIAL";
+    if (const char *t = TextArg(&c, 0))
+        APPLETCopyFaceName(face, t);
+    int32_t height = IntArgOr(&c, 1, 16);
+    int32_t bold = IntArg(&c, 2), italic = IntArg(&c, 3), underline = IntArg(&c, 4);
+    int32_t angle = IntArg(&c, 5, 0);
+    int32_t smooth = IntArgOr(&c, 6, 1);
+    if (a->font)
+        DeleteObject(a->font);
+    a->font = CreateFontA(height, 0, (int)(int32_t)((uint32_t)angle * 10u), 0, bold ? 700 : 400, italic ? TRUE : FALSE,
+                          underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                          smooth ? ANTIALIASED_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+    return EndCall(&c, 1);
+}
+
+// Measured in the device context's own font, not the applet's.
+static int Measure(APPLET *a, HWND w, bool width)
+{
+    BEGIN(1, 1);
+    const char *text = TextArg(&c, 0);
+    int32_t result = 0;
+    Surface s(a);
+    SIZE size;
+    if (text && s.dc && GetTextExtentPoint32A(s.dc, text, (int)std::min<size_t>(TextLength(text), INT_MAX), &size))
+        result = width ? size.cx : size.cy;
+    return EndCall(&c, result);
+}
+
+int APPLETGetTextLength(APPLET *a, HWND w) { return Measure(a, w, true); }
+int APPLETGetTextDepth(APPLET *a, HWND w) { return Measure(a, w, false); }

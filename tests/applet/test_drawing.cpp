@@ -1,0 +1,308 @@
+// What applets draw, read back as pixels of the fake host's memory DC; the
+// pictures of damaged applet entries; the drawing objects a saved graphic
+// state owns.
+#include "tests/applet/applethost.h"
+#include "common/shell.h"
+#include <gtest/gtest.h>
+
+using namespace applettest;
+
+namespace {
+
+constexpr COLORREF BG = 0x404040, RED = 0x0000FF, GREEN = 0x00FF00, BLUE = 0xFF0000;
+
+class Drawing : public testing::Test {
+protected:
+    FakeHost host;
+    void SetUp() override
+    {
+        fake = &host;
+        host.entries = {{ENTRY_PICT, 3, PackedDib(2, 2, {GREEN, GREEN, GREEN, GREEN})},
+                        {ENTRY_PICT, 4, PackedDib(2, 1, {GREEN, BLUE})}};
+        host.Clear(BG);
+    }
+    // Any pixel within two of (x, y) has the colour.
+    bool Near(int x, int y, COLORREF colour) const
+    {
+        for (int j = y - 2; j <= y + 2; j++)
+            for (int i = x - 2; i <= x + 2; i++)
+                if (i >= 0 && j >= 0 && i < DCWIDTH && j < DCHEIGHT && host.Pixel(i, j) == colour)
+                    return true;
+        return false;
+    }
+};
+
+enum Mode { IS, CLOSE, NONE, NOT };
+
+struct Probe {
+    int x, y;
+    COLORREF colour;
+    Mode mode = IS;
+};
+
+struct PixelRow {
+    const char *script;
+    std::vector<Probe> probes;
+};
+
+// Red, green and blue are 255, 65280 and 16711680; the fake frame is cleared
+// to BG before each row, and the applet starts with background 0x808080.
+const PixelRow pixelrows[] = {
+    // The offset moves every shape.
+    {"setbrushcolor(255)\nsetdrawingoffset(5,5)\nfillrect(10,10,20,20)",
+     {{15, 15, RED}, {23, 23, RED}, {14, 14, BG}, {10, 10, BG}, {26, 26, BG}}},
+    {"setpencolor(255,1)\nsetdrawingoffset(60,40)\nline(0,5,20,5)", {{70, 45, RED}, {10, 5, BG}}},
+    {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillellipse(0,0,20,20)",
+     {{70, 50, RED}, {61, 41, BG}, {10, 10, BG}}},
+    {"setpencolor(255,1)\nsetdrawingoffset(60,40)\nframeellipse(0,0,20,20)", {{70, 50, BG}, {60, 50, RED, CLOSE}}},
+    {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillroundrect(0,0,20,20,8,8)", {{70, 50, RED}, {10, 10, BG}}},
+    {"setpencolor(255,1)\nsetdrawingoffset(60,40)\nframeroundrect(0,0,20,20,8,8)", {{70, 50, BG}, {70, 40, RED}}},
+    {"declarearray(&p,6)\nsetarrayvalue(&p,2,20)\nsetarrayvalue(&p,5,20)\nsetbrushcolor(255)\nsetdrawingoffset(60,40)\n"
+     "fillpolygon(&p,3)",
+     {{63, 43, RED}, {78, 58, BG}, {3, 3, BG}}},
+    {"declarearray(&p,8)\nsetarrayvalue(&p,2,10)\nsetarrayvalue(&p,4,20)\nsetarrayvalue(&p,6,30)\n"
+     "setpencolor(255,1)\nsetdrawingoffset(60,40)\nbeziercurve(&p,4)",
+     {{75, 40, RED, CLOSE}, {15, 0, RED, NONE}}},
+    {"setdrawingoffset(60,40)\ndrawedge(0,0,20,20,10,15)", {{60, 40, BG, NOT}, {0, 0, BG}}},
+    {"setdrawingoffset(60,40)\nsetpixel(3,4,255)", {{63, 44, RED}, {3, 4, BG}}},
+    {"setdrawingoffset(60,40)\ndrawpicture(3,0,0)", {{60, 40, GREEN}, {61, 41, GREEN}, {62, 42, BG}, {0, 0, BG}}},
+    {"settextforecolor(255)\nsettextbackcolor(255)\nsetdrawingoffset(60,40)\nprint(\"MM\")",
+     {{62, 42, RED}, {2, 2, BG}}},
+    {"settextbackcolor(255)\nsetdrawingoffset(60,40)\nparagraphtext(\"one\",0,0,100,0,4)",
+     {{57, 37, RED}, {55, 35, BG}, {2, 2, BG}}},
+    {"settextbackcolor(255)\nsettexttransparent(1)\nparagraphtext(\"one\",10,10,100,0,4)", {{7, 7, BG}}},
+    // Except clearframe, which fills the whole frame and no more.
+    {"setdrawingoffset(60,40)\nclearframe(255)", {{0, 0, RED}, {159, 127, RED}, {160, 0, BG}, {0, 128, BG}}},
+    {"clearframe()", {{0, 0, 0x808080}}},
+    // Fill against frame; pens draw inside the frame.
+    {"setpencolor(65280,1)\nsetbrushcolor(255)\nframerect(10,10,30,30)",
+     {{10, 10, GREEN}, {29, 20, GREEN}, {20, 20, BG}}},
+    {"setpencolor(65280,1)\nsetbrushcolor(255)\nfillrect(10,10,30,30)",
+     {{10, 20, RED}, {20, 20, RED}, {20, 10, RED}, {28, 28, RED}, {29, 20, BG}, {20, 29, BG}}},
+    {"setbrushcolor(255)\nfillrect(30,30,10,10)", {{10, 10, RED}, {28, 28, RED}, {29, 20, BG}, {20, 29, BG}}},
+    {"setpencolor(65280,4)\nframerect(10,10,30,30)",
+     {{13, 20, GREEN}, {14, 20, BG}, {9, 20, BG}, {26, 20, GREEN}, {30, 20, BG}}},
+    // Each quadrant of a pie and an arc around the centre (80, 60), its
+    // starting angle exactly on an axis.
+    {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillpie(0,0,40,40,0,90)",
+     {{88, 52, RED}, {72, 52, BG}, {72, 68, BG}, {88, 68, BG}, {28, 12, BG}}},
+    {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillpie(0,0,40,40,90,180)",
+     {{88, 52, BG}, {72, 52, RED}, {72, 68, BG}, {88, 68, BG}}},
+    {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillpie(0,0,40,40,180,270)",
+     {{88, 52, BG}, {72, 52, BG}, {72, 68, RED}, {88, 68, BG}}},
+    {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillpie(0,0,40,40,270,359)",
+     {{88, 52, BG}, {72, 52, BG}, {72, 68, BG}, {88, 68, RED}}},
+    {"setbrushcolor(255)\nsetdrawingoffset(60,40)\nfillpie(0,0,40,40,-10,400)",
+     {{88, 52, RED}, {72, 52, RED}, {72, 68, RED}, {88, 68, RED}}},
+    {"setpencolor(255,2)\narc(0,0,100,100,90,180)",
+     {{15, 15, RED, CLOSE}, {85, 15, RED, NONE}, {15, 85, RED, NONE}, {85, 85, RED, NONE}}},
+    {"setpencolor(255,2)\narc(0,0,100,100,270,0)",
+     {{85, 85, RED, CLOSE}, {15, 15, RED, NONE}, {85, 15, RED, NONE}, {15, 85, RED, NONE}}},
+    {"setpencolor(255,2)\nframepie(0,0,100,100,0,90)",
+     {{85, 15, RED, CLOSE}, {75, 50, RED, CLOSE}, {50, 25, RED, CLOSE}, {25, 50, BG}}},
+    // Gradients: 256 bands, the last 255/256 of the way to the end colour.
+    // Over 128 pixels two bands share each line, the later one showing.
+    {"setdrawingoffset(10,0)\ndrawgradient(0,16777215,0,0,128,20,0)",
+     {{10, 5, 0}, {137, 5, 0xFEFEFE}, {9, 5, BG}, {138, 5, BG}, {70, 20, BG}}},
+    {"drawgradient(255,16711680,0,0,20,128,1)", {{5, 0, 0x0000FE}, {5, 127, 0xFE0000}, {5, 128, BG}, {20, 5, BG}}},
+    // Pictures, opaque and with a transparent colour.
+    {"drawpicture(4,0,0)", {{0, 0, GREEN}, {1, 0, BLUE}}},
+    {"drawpicture(4,0,0,0,65280)", {{0, 0, BG}, {1, 0, BLUE}}},
+    // Frame areas: the offset moves the source and a restore, not the
+    // destination of a copy; a save reaches the frame's last column only.
+    {"setpixel(1,1,255)\nsaveframearea(0,0,2,2)\nsetdrawingoffset(60,40)\nrestoreframearea(0,0)", {{61, 41, RED}}},
+    {"setdrawingoffset(60,40)\nsetpixel(1,1,255)\nsaveframearea(0,0,2,2)\nsetdrawingoffset(0,0)\n"
+     "restoreframearea(10,10)",
+     {{11, 11, RED}}},
+    {"setdrawingoffset(60,40)\nsetpixel(1,1,255)\ncopyframearea(0,0,0,0,2,2)", {{1, 1, RED}, {61, 41, RED}}},
+    {"setpixel(160,5,255)\nsetpixel(159,6,255)\nsaveframearea(-20,-20,5000,5000)\nrestoreframearea(20,0)",
+     {{180, 5, BG}, {179, 6, RED}, {160, 6, BG}}},
+};
+
+TEST_F(Drawing, Pixels)
+{
+    for (const PixelRow &row : pixelrows) {
+        SCOPED_TRACE(row.script);
+        host.Clear(BG);
+        host.log.clear();
+        Outcome out = RunScript(row.script);
+        EXPECT_EQ(out.result, -1) << out.errorline;
+        EXPECT_EQ(out.log, "");
+        EXPECT_EQ(host.dcs, 0);
+        for (const Probe &p : row.probes) {
+            SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
+            COLORREF got = host.Pixel(p.x, p.y);
+            switch (p.mode) {
+            case IS:
+                EXPECT_EQ(got, p.colour);
+                break;
+            case CLOSE:
+                EXPECT_TRUE(Near(p.x, p.y, p.colour));
+                break;
+            case NONE:
+                EXPECT_FALSE(Near(p.x, p.y, p.colour));
+                break;
+            case NOT:
+                EXPECT_NE(got, p.colour);
+                break;
+            }
+        }
+    }
+}
+
+// Save, clear and restore: the same pixels come back, right and bottom
+// edges included.
+TEST_F(Drawing, SavedAreaComesBackUnchanged)
+{
+    Outcome out = RunScript("drawgradient(255,16711680,0,0,160,128,0)\nsetpixel(49,49,65280)\nsetdrawingoffset(3,7)\n"
+                            "saveframearea(0,0,49,49)\nclearframe(0)\nrestoreframearea(0,0)");
+    ASSERT_EQ(out.result, -1);
+    std::vector<COLORREF> after;
+    for (int y = 0; y < 60; y++)
+        for (int x = 0; x < 60; x++)
+            after.push_back(host.Pixel(x, y));
+    host.Clear(BG);
+    RunScript("drawgradient(255,16711680,0,0,160,128,0)\nsetpixel(49,49,65280)");
+    for (int y = 0; y < 60; y++)
+        for (int x = 0; x < 60; x++) {
+            bool inside = x >= 3 && x <= 52 && y >= 7 && y <= 56;
+            ASSERT_EQ(after[(size_t)(y * 60 + x)], inside ? host.Pixel(x, y) : 0u) << x << "," << y;
+        }
+}
+
+// The horizontal position moves on by the printed text's width in the
+// applet's font, measured piece by piece.
+TEST_F(Drawing, PrintAdvancesByItsExtent)
+{
+    HFONT font = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "ARIAL");
+    HGDIOBJ old = SelectObject(host.dc, font);
+    auto width = [&](const char *text) {
+        SIZE size{};
+        GetTextExtentPoint32A(host.dc, text, (int)strlen(text), &size);
+        return (int)size.cx;
+    };
+    int hello = width("Hello"), x = width("x"), y = width("y"), n = width("-42");
+    SelectObject(host.dc, old);
+    DeleteObject(font);
+    ASSERT_GT(hello, 0);
+    EXPECT_EQ(RunScript("setposition(3,9)\nprint(\"Hello\")\ndeclareint(@x,gethorizontalpos())\n"
+                        "declareint(@y,getverticalpos())")
+                  .variables,
+              "x=" + std::to_string(3 + hello) + " y=9");
+    EXPECT_EQ(RunScript("setdrawingoffset(100,0)\nprint(\"x\")\nprint(\"y\",-42)\ndeclareint(@x,gethorizontalpos())")
+                  .variables,
+              "x=" + std::to_string(x + y + n));
+}
+
+// Damaged picture entries are refused before anything of them is read.
+TEST_F(Drawing, DamagedPictures)
+{
+    std::string good = PackedDib(2, 2, {RED, RED, RED, RED});
+    auto with = [&](size_t offset, uint32_t value) {
+        std::string d = good;
+        memcpy(&d[offset], &value, 4);
+        return d;
+    };
+    std::string palette8 = with(14, 8); // biBitCount 8, biCompression 0
+    palette8.resize(40 + 1024 + 8);
+    const std::string damaged[] = {
+        good.substr(0, 40),                       // no pixels
+        good.substr(0, 20),                       // a header cut short
+        with(0, 12),                              // a header of another length
+        with(0, 0x7FFFFF00),
+        with(4, 0x40000000),                      // wider than the entry
+        with(8, 0xFFFFFFFE),                      // top-down
+        with(8, 0),
+        palette8.substr(0, 40 + 100),             // a colour table cut short
+        palette8.substr(0, 40 + 1024),            // no room for the pixels after the table
+        with(16, BI_RLE8),
+        with(14, 16),                             // a depth the picture functions do not take
+        palette8.substr(0, 32) + std::string(4, '\x10') + palette8.substr(36), // more colours than the table
+    };
+    uint32_t number = 20;
+    for (const std::string &d : damaged)
+        host.entries.push_back({ENTRY_PICT, number++, d});
+    host.entries.push_back({ENTRY_PICT, number, palette8});
+    for (uint32_t i = 20; i <= number; i++) {
+        SCOPED_TRACE(i);
+        std::string n = std::to_string(i);
+        bool usable = i == number;
+        Outcome draw = RunScript("drawpicture(" + n + ",0,0)\ndrawpicture(" + n + ",0,0,1,0)");
+        EXPECT_EQ(draw.result, usable ? -1 : 16);
+        Outcome size = RunScript("declareint(@w,7)\ndeclareint(@h,7)\ndeclareint(@b,7)\ngetpicturedimensions(" + n +
+                                 ",@w,@h,@b)");
+        EXPECT_EQ(size.variables, usable ? "w=2 h=2 b=8" : "w=7 h=7 b=7");
+    }
+}
+
+// The objects of a saved graphic state are deleted with it, however it
+// leaves the stack; a restored state's objects replace the copies, which go.
+TEST_F(Drawing, SavedStatesOwnTheirObjects)
+{
+    const struct {
+        const char *script;
+        int lines;
+    } rows[] = {
+        {"savegraphicstate()\nrestoregraphicstate()", 2},
+        {"savegraphicstate()\nsetbrushcolor(255)\nsetfont(\"ARIAL\",30,0,0,0)\nrestoregraphicstate()", 4},
+        {"do()\nsavegraphicstate()\nwhile(0)", 3},
+        {"gosub(:s)\nend()\n:s\nsavegraphicstate()\nreturn()", 5},
+        {"savegraphicstate()\nsavegraphicstate()\nrestoreframearea(0,0)", 3},
+        {"savegraphicstate()\nsetpencolor(255,3)", 2},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.script);
+        HGLOBAL object = MakeAppletObject(row.script);
+        APPLET a;
+        ASSERT_EQ(APPLETInitApplet(&a, nullptr, object, 0, 0, nullptr, "x", &FakeHost::host), 1);
+        std::vector<HGDIOBJ> made = {a.font, a.pen, a.brush};
+        HGDIOBJ saved[3] = {};
+        for (int i = 0; i < row.lines && !APPLETProcessLine(&a, nullptr); i++) {
+            if (a.savedstates && !saved[0]) {
+                auto *g = (GRAPHICSTATE *)(UINT_PTR)a.stack[a.stacktop - 1].value;
+                saved[0] = g->font, saved[1] = g->pen, saved[2] = g->brush;
+            }
+            made.insert(made.end(), {a.font, a.pen, a.brush});
+        }
+        std::vector<HGDIOBJ> current = {a.font, a.pen, a.brush};
+        if (a.savedstates)
+            current.insert(current.end(), saved, saved + 3);
+        for (HGDIOBJ h : made) {
+            bool kept = std::find(current.begin(), current.end(), h) != current.end();
+            EXPECT_EQ(GetObjectType(h) != 0, kept);
+        }
+        APPLETFreeApplet(&a);
+        for (HGDIOBJ h : made)
+            EXPECT_EQ(GetObjectType(h), 0u);
+        GlobalFree(object);
+    }
+}
+
+// On a palette display pictures are reduced to the colour cube first:
+// remapped to the nearest colour, or dithered.
+TEST_F(Drawing, PaletteDisplay)
+{
+    int bits = devicebits;
+    devicebits = 8;
+    host.entries.push_back({ENTRY_PICT, 5, PackedDib(2, 2, std::vector<COLORREF>(4, RGB(250, 10, 10)))});
+    Outcome remapped = RunScript("clearframe(65280)\nsetbrushcolor(255)\nparagraphtext(\"x\",0,50,50,0)\n"
+                                 "drawpicture(5,0,0,1)\ndrawpicture(5,10,0)");
+    devicebits = bits;
+    EXPECT_EQ(remapped.result, -1);
+    EXPECT_EQ(host.Pixel(0, 0), RED);
+    EXPECT_EQ(host.Pixel(1, 1), RED);
+    EXPECT_EQ(host.Pixel(5, 5), GREEN);
+    EXPECT_NE(host.Pixel(10, 0), GREEN);
+}
+
+TEST_F(Drawing, SoundThatDoesNotStart)
+{
+    host.entries.push_back({ENTRY_MIDI, 1, "MIDI-1"});
+    host.playresult = 0;
+    Outcome out = RunScript("declareint(@a,playsound(1))\ndeclareint(@b,issoundplaying())");
+    EXPECT_EQ(out.result, -1);
+    EXPECT_EQ(out.variables, "a=0 b=0");
+    EXPECT_EQ(out.log, "play(midi,MIDI-1);");
+}
+
+} // namespace
