@@ -196,6 +196,20 @@ TEST_F(AppletShow, PageObjectsAreReachedThroughTheirOwnRecordsOnly)
     devicebits = 24;
 }
 
+// A script's drawing lands in its own window on the page, offset and all.
+TEST_F(AppletShow, AScriptDrawsIntoItsWindow)
+{
+    BLOCK &p = Page("Drawn");
+    HGLOBAL h = Applet(p, "setbrushcolor(255)\nsetdrawingoffset(5,5)\nfillrect(10,10,20,20)\n:w\ngoto(:w)");
+    Open();
+    ASSERT_TRUE(Running(h));
+    Step(h, 3);
+    sbtest::Capture c = sbtest::CaptureClient(Child(Number(h)));
+    EXPECT_EQ(c.At(20, 20), RGB(255, 0, 0));
+    EXPECT_NE(c.At(12, 12), RGB(255, 0, 0));
+    EXPECT_TRUE(Flags(h) & OBJ_RUNNING);
+}
+
 // What the modal loop of a box does while a line waits in it.
 struct BoxCase {
     const char *name;
