@@ -462,8 +462,10 @@ bool QV_RunShowPass(HWND window, BLOCK *page)
             uint32_t number;
             {
                 GlobalLocked<OBJECTHEADER> o(GetPageObject(page, i));
+                // A paused applet takes no step: stepping it would only
+                // keep the loop from waiting while the show is inactive.
                 if (!o || o.size() < sizeof(OBJECTHEADER) || o->tag != TAG_APPL ||
-                    (o->flags & (OBJ_RUNNING | OBJ_CONTINUOUS)) != OBJ_RUNNING)
+                    (o->flags & (OBJ_RUNNING | OBJ_CONTINUOUS | OBJ_DEACTIVATED)) != OBJ_RUNNING)
                     continue;
                 number = o->number;
             }
