@@ -1,5 +1,6 @@
 #include "player/playermain.h"
 #include "common/msgdlg.h"
+#include "common/services.h"
 #include "common/shell.h"
 #include "document/objects.h"
 #include "media/dib.h"
@@ -70,6 +71,46 @@ SIZE OuterSize(HWND window, const HEDRRECORD &h)
 
 } // namespace
 
+// The player's abort polling, linked in place of the editor's (it lives
+// beside PlayerMain so that every program with the player has it). A key, or
+// the mouse moved away from where it first was seen, stops a running applet;
+// the right button does not, and nothing beeps.
+int CheckForAbort(HWND window)
+{
+    // Where the mouse was first seen moving, kept for the whole run.
+    static POINT reference{-1, -1};
+    int result = 0;
+    MSG msg;
+    while (result == 0) {
+        if (!IsWindow(window) || !IsWindow(hwndmain)) {
+            result = 1;
+            break;
+        }
+        if (!PeekMessageA(&msg, window, WM_MOUSEFIRST, WM_MBUTTONDBLCLK, PM_REMOVE) &&
+            !PeekMessageA(&msg, window, WM_KEYFIRST, WM_KEYFIRST + 8, PM_REMOVE))
+            break;
+        if (msg.message == WM_MOUSEMOVE) {
+            POINT p;
+            GetCursorPos(&p);
+            if (reference.x == -1 && reference.y == -1) {
+                reference = p;
+                continue;
+            }
+            if (p.x != reference.x || p.y != reference.y) {
+                result = 1;
+                break;
+            }
+        }
+        if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP)
+            result = 1;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (result)
+        PostMessageA(window, QVM_ABORT, 0, 0);
+    return result;
+}
+
 int PlayerMain(HINSTANCE inst, const char *cmdline)
 {
     hInst = inst;
@@ -81,6 +122,7 @@ int PlayerMain(HINSTANCE inst, const char *cmdline)
         controlfont = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, ControlFontName);
     player = PLAYERSTATE{};
 
+    // For the lead: APPLETInstallWindow() goes here once the applet window is merged.
     if (!PlayerRegisterClasses()) {
         PlayerMessage(NULL, IDS_PLAYERCLASSERROR);
         if (controlfont)

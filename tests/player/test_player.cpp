@@ -1,5 +1,6 @@
 // The player as its users meet it: saved documents started as programs of
 // their own, watched and driven from outside by posted messages.
+#include "common/services.h"
 #include "player/playermain.h"
 #include "tests/player/playerfixture.h"
 #include "tests/support/testsupport.h"
@@ -357,4 +358,37 @@ TEST(Player, PlaysADocumentBuiltByteByByte)
         EXPECT_EQ(out.code, 0u);
         EXPECT_TRUE(out.messages.empty());
     }
+}
+
+// Between applet lines: a key, or the mouse moved away from where it was
+// first seen, stops the applet (and leaves it the abort notice); clicks and a
+// movement to the same place do not.
+TEST(Player, AbortPollingStopsOnKeysAndMovement)
+{
+    hwndmain = sbtest::CreateTestWindow(true);
+    HWND applet = sbtest::CreateTestWindow(true, 100, 100);
+    SetCursorPos(200, 200);
+    const struct {
+        UINT msg;
+        POINT cursor;
+        int result;
+    } rows[] = {
+        {WM_MOUSEMOVE, {200, 200}, 0}, // only noted
+        {WM_MOUSEMOVE, {200, 200}, 0}, {WM_RBUTTONDOWN, {200, 200}, 0}, {WM_LBUTTONUP, {200, 200}, 0},
+        {0, {200, 200}, 0},            {WM_MOUSEMOVE, {230, 210}, 1}, {WM_KEYDOWN, {230, 210}, 1},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.msg);
+        SetCursorPos(row.cursor.x, row.cursor.y);
+        sbtest::PumpUntilIdle();
+        if (row.msg)
+            PostMessageA(applet, row.msg, 0, 0);
+        EXPECT_EQ(CheckForAbort(applet), row.result);
+        MSG msg;
+        EXPECT_EQ(PeekMessageA(&msg, applet, QVM_ABORT, QVM_ABORT, PM_REMOVE) != 0, row.result == 1);
+    }
+    DestroyWindow(applet);
+    EXPECT_EQ(CheckForAbort(applet), 1);
+    DestroyWindow(hwndmain);
+    hwndmain = NULL;
 }
