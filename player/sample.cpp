@@ -300,6 +300,7 @@ std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, u
 const char SAMPLESCRIPT[] = "; Draws a growing bar, then moves on to the next page.\n"
                             "declareint(@x,0)\n"
                             "setpencolor(16777215,2)\n"
+                            "setbrushcolor(makecolor(255,200,0))\n"
                             ":grow\n"
                             "clearframe()\n"
                             "fillrect(0,10,@x,40)\n"

@@ -1,6 +1,7 @@
 // The player as its users meet it: saved documents started as programs of
 // their own, watched and driven from outside by posted messages.
 #include "common/services.h"
+#include "player/mutate.h"
 #include "player/playermain.h"
 #include "tests/player/playerfixture.h"
 #include "tests/support/testsupport.h"
@@ -185,7 +186,8 @@ TEST(Player, TheSamplePlaysFromFirstPageToLast)
 }
 
 // A font the machine lacks is installed from a temporary file while the
-// player runs; one it has needs none.
+// player runs; one it has needs none; a document that fails to load leaves
+// none behind.
 TEST(Player, EmbeddedFontsLiveInTemporaryFilesWhileItRuns)
 {
     std::string installed;
@@ -195,8 +197,9 @@ TEST(Player, EmbeddedFontsLiveInTemporaryFilesWhileItRuns)
     ASSERT_FALSE(installed.empty());
     const struct {
         const char *face;
+        bool damaged;
         int files;
-    } rows[] = {{"Sbtest Embedded Face", 1}, {installed.c_str(), 0}};
+    } rows[] = {{"Sbtest Embedded Face", false, 1}, {installed.c_str(), false, 0}, {"Sbtest Embedded Face", true, 0}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.face);
         std::string path = DocPath("fonts.exe");
@@ -209,10 +212,19 @@ TEST(Player, EmbeddedFontsLiveInTemporaryFilesWhileItRuns)
             snprintf(GlobalLocked<OBJECTTEXT>(t)->face, 33, "%s", row.face);
             ASSERT_TRUE(doc.Save(path.c_str()));
         }
+        if (row.damaged) {
+            // The page's text, the last object of the file, no longer inflates.
+            std::vector<uint8_t> file = ReadFileBytes(path);
+            std::vector<size_t> records = DocumentRecords(file);
+            ASSERT_GT(records.size(), 3u);
+            memset(&file[records.back() + sizeof(OBJECTTEXT)], 0xFF, 6);
+            ASSERT_TRUE(WriteFileBytes(path, file));
+        }
         int before = FontFiles();
-        int during = -1;
+        int during = before;
         PLAYOUTCOME out = PlayDocument(path, "", [&](HWND, DWORD) { during = FontFiles(); });
-        EXPECT_TRUE(out.shown);
+        EXPECT_EQ(out.shown, !row.damaged);
+        EXPECT_EQ(out.messages.empty(), !row.damaged);
         EXPECT_EQ(out.code, 0u);
         EXPECT_EQ(during, before + row.files);
         EXPECT_EQ(FontFiles(), before);
