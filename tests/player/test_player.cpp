@@ -144,17 +144,20 @@ TEST(Player, PagesChangeByPostedMessagesAndTheRightButtonKeepsTheShow)
         PostMessageA(show, WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
         Sleep(200);
         EXPECT_TRUE(IsWindow(show));
-        // The page menu of the system menu.
-        PostMessageA(show, WM_SYSCOMMAND, 101, 0);
-        HWND menu = NULL;
-        EXPECT_TRUE(WaitFor([&] {
-            for (const PLAYWINDOW &w : ProcessWindows(pid))
-                if (w.caption == "Jump to New Page" && w.visible)
-                    menu = w.hwnd;
-            return menu != NULL;
-        }));
-        PostMessageA(menu, WM_COMMAND, IDCANCEL, 0);
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(menu); }));
+        // The about box (captioned with the document's title) and the page
+        // menu of the system menu.
+        for (const auto &command : {std::make_pair(100, "Nav"), std::make_pair(101, "Jump to New Page")}) {
+            PostMessageA(show, WM_SYSCOMMAND, command.first, 0);
+            HWND box = NULL;
+            EXPECT_TRUE(WaitFor([&] {
+                for (const PLAYWINDOW &w : ProcessWindows(pid))
+                    if (w.caption == command.second && w.visible)
+                        box = w.hwnd;
+                return box != NULL;
+            })) << command.second;
+            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+        }
     });
     EXPECT_TRUE(out.shown);
     EXPECT_EQ(out.code, 0u);
