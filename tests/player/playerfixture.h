@@ -24,6 +24,23 @@ inline std::string TempFolder()
     return folder;
 }
 
+// Removes the documents the tests saved once the program ends.
+struct FolderCleanup {
+    ~FolderCleanup()
+    {
+        std::string folder = TempFolder();
+        WIN32_FIND_DATAA fd;
+        HANDLE find = FindFirstFileA((folder + "\\*.exe").c_str(), &fd);
+        if (find != INVALID_HANDLE_VALUE) {
+            do
+                DeleteFileA((folder + "\\" + fd.cFileName).c_str());
+            while (FindNextFileA(find, &fd));
+            FindClose(find);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+};
+
 inline std::string DocPath(const char *name)
 {
     return TempFolder() + "\\" + name;

@@ -11,7 +11,7 @@ using namespace playertest;
 
 TEST(Player, HostileDocumentsEndCleanly)
 {
-    constexpr int PERBASE = 150, THREADS = 4;
+    constexpr int PERBASE = 120, THREADS = 4;
     struct Base {
         std::vector<uint8_t> file;
         std::vector<size_t> records;

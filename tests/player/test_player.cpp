@@ -12,6 +12,8 @@ using namespace playertest;
 
 namespace {
 
+FolderCleanup cleanup;
+
 struct ANYBOX {
     DWORD pid;
     HWND box;
