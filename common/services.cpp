@@ -175,25 +175,6 @@ void StatusText(const char *text)
     STATSetCellText(hwndmain, text, 0);
 }
 
-int CheckForAbort(HWND hwnd)
-{
-    int result = 0;
-    MSG msg;
-    for (;;) {
-        if (!IsWindow(hwnd) || !IsWindow(hwndmain))
-            return 1;
-        if (!PeekMessageA(&msg, hwnd, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE))
-            break;
-        if (msg.message == WM_RBUTTONDOWN) {
-            result = 1;
-            MessageBeep(MB_ICONASTERISK);
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return result;
-}
-
 void COMMONTextToHex(char *out, const char *in, int limit)
 {
     static const char digits[] = "0123456789ABCDEF";

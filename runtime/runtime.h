@@ -57,6 +57,14 @@ bool QV_RunShowPass(HWND window, BLOCK *page);
 int JumptoNewPage(HWND window, BLOCKSET *set);
 INT_PTR CALLBACK PageJumpProc(HWND, UINT, WPARAM, LPARAM);
 int CanOpenDocument(const char *path);
+// What the program playing a document changes in the show window: how a
+// failure (string `id`) is told, and which paths the open-document action
+// may hand to the shell. The editor's view keeps the defaults.
+struct QV_SHOWVARIANT {
+    void (*report)(HWND window, unsigned id);
+    int (*canopen)(const char *path);
+};
+extern QV_SHOWVARIANT QV_ShowVariant;
 int AddWindowHFrame(long flags, int width);
 int AddWindowVFrame(long flags, int depth);
 

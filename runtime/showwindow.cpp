@@ -51,6 +51,11 @@ bool Header(BLOCK *header)
 
 void ShowPageError(HWND window, unsigned id)
 {
+    QV_ShowVariant.report(window, id);
+}
+
+void ReportInMessageBox(HWND window, unsigned id)
+{
     DoMessage(window, FetchString(id));
 }
 
@@ -124,7 +129,7 @@ INT_PTR RunShellOpen(const MODALCALL *call)
 
 void OpenDocument(HWND window, const char *path)
 {
-    bool ok = path && CanOpenDocument(path);
+    bool ok = path && QV_ShowVariant.canopen(path);
     if (ok) {
         MODALCALL call{};
         call.kind = MODAL_LAUNCH;
@@ -175,6 +180,8 @@ void ActivateChildren(HWND window, WPARAM wParam, LPARAM lParam)
 }
 
 } // namespace
+
+QV_SHOWVARIANT QV_ShowVariant = {ReportInMessageBox, CanOpenDocument};
 
 DWORD QV_ShowWindowStyle(long flags)
 {

@@ -1,0 +1,75 @@
+#include "player/variants.h"
+#include "common/modal.h"
+#include "common/shell.h"
+#include "common/strings.h"
+#include "document/blockstore.h"
+#include "player/playermain.h"
+#include "runtime/runtime.h"
+
+namespace {
+
+constexpr int PLAYERICON = 1101;
+
+} // namespace
+
+void PlayerMessage(HWND owner, unsigned id)
+{
+    COMMONMessageBox(owner, FetchString(id), "Message", MB_ICONINFORMATION);
+}
+
+int PlayerCanOpenDocument(const char *path)
+{
+    return nex ? 1 : CanOpenDocument(path);
+}
+
+LRESULT CALLBACK PlayerAppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case QVM_SETDOCUMENT: {
+        // The window stays hidden until there is a page to show in it.
+        ShowWindow(window, SW_SHOW);
+        LRESULT r = QV_AppwindowProc(window, msg, wParam, lParam);
+        // Showing erased the window before it had a page: the page's own
+        // background and objects are drawn by the next paint.
+        InvalidateRect(window, NULL, TRUE);
+        return r;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        // Only the editor's view closes on the right button.
+        return DefWindowProcA(window, msg, wParam, lParam);
+    case WM_DESTROY: {
+        LRESULT r = QV_AppwindowProc(window, msg, wParam, lParam);
+        // The block list goes with this window: its blocks are freed now,
+        // while the list still holds them.
+        if (window == player.show && player.set) {
+            player.page = BLOCK{};
+            FreeUndo(window, player.set);
+            FreeBlocks(window, player.set);
+        }
+        return r;
+    }
+    }
+    return QV_AppwindowProc(window, msg, wParam, lParam);
+}
+
+int PlayerRegisterClasses()
+{
+    if (!QV_RegisterCommonClasses())
+        return 0;
+    // The same classes, the show window's with the player's procedure and icon.
+    UnregisterClassA(QVCLASS_appwindow, hInst);
+    WNDCLASSA wc{};
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
+    wc.lpfnWndProc = PlayerAppwindowProc;
+    wc.hInstance = hInst;
+    wc.hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(PLAYERICON));
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
+    wc.lpszClassName = QVCLASS_appwindow;
+    if (!RegisterClassA(&wc))
+        return 0;
+    QV_ShowVariant.report = PlayerMessage;
+    QV_ShowVariant.canopen = PlayerCanOpenDocument;
+    return 1;
+}
