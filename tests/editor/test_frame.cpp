@@ -410,11 +410,25 @@ TEST_F(Frame, DocumentsTakeTheCommandsTheEnablingFollowsThemAndExitAsks)
         EXPECT_NE(modal.calls[i].text.find("has not been saved"), std::string::npos);
     EXPECT_NE(modal.calls[1].text.find("untitled.exe"), std::string::npos);
     EXPECT_NE(modal.calls[2].text.find(doc), std::string::npos);
-    Run(doc.c_str(), [] {
+    // Saved with its new page. Save as writes where the dialog says (here
+    // the name it proposes), then lists the file and starts the next dialog
+    // in its folder.
+    std::string copy = root + "files\\copy.exe";
+    Run(doc.c_str(), [&] {
         sbtest::PumpUntilIdle();
-        EXPECT_EQ(Titles(ActiveDocument()), "H Untitled page 1 One Two");
+        HWND w = ActiveDocument();
+        EXPECT_EQ(Titles(w), "H Untitled page 1 One Two");
+        BLOCKSET *set = LockBlockSet(w);
+        snprintf(set->path, sizeof set->path, "%s", copy.c_str());
+        UnlockBlockSet(w);
+        modal.Answer(IDOK);
+        SendMessageA(hwndmain, WM_COMMAND, IDM_SAVEAS, 0);
+        EXPECT_EQ(WindowText(w), copy);
+        EXPECT_EQ(RecentFiles(), (std::vector<std::string>{copy, doc}));
+        EXPECT_EQ(std::string(OpenPath), root + "files\\");
     });
-    EXPECT_EQ(modal.calls.size(), 3u);
+    ASSERT_EQ(modal.calls.size(), 4u);
+    EXPECT_EQ(modal.calls[3].name, "GetSaveFileName");
 }
 
 // Started with a path, the frame opens it at once (no dialog) in a document
