@@ -7,7 +7,6 @@
 #include "common/owners.h"
 #include "common/services.h"
 #include "common/shell.h"
-#include "common/statbar.h"
 #include "common/strings.h"
 #include "document/writer.h"
 #include "editor/blocks.h"
