@@ -7,18 +7,19 @@
 #include "common/owners.h"
 #include "common/services.h"
 #include "common/shell.h"
-#include "common/statbar.h"
 #include "common/strings.h"
 #include "document/writer.h"
 #include "editor/blocks.h"
 #include "editor/filedialogs.h"
 #include "editor/shell.h"
 #include "editor/shellservices.h"
+#include "editor/tipfolder.h"
 #include "editor/undo.h"
 #include "media/dib.h"
 #include "media/draw.h"
 #include "media/scale.h"
 #include "resources/editordocs_ids.h"
+#include "resources/editorframe_ids.h"
 #include "resources/resource.h"
 #include "runtime/thumbs.h"
 #include <shellapi.h>
@@ -31,24 +32,6 @@
 const unsigned viewmodetable[8] = {0, 10, 25, 50, 75, 100, 150, 200};
 
 namespace {
-
-// Command ids the document window answers.
-enum {
-    CMD_SELECTALL = 50,
-    CMD_UNSELECTALL = 51,
-    CMD_VIEW = 56,
-    CMD_SAVE = 57,
-    CMD_INSERT = 60,
-    CMD_DELETE = 61,
-    CMD_SAVEAS = 104,
-    CMD_CLOSE = 106,
-    CMD_CUT = 201,
-    CMD_COPY = 202,
-    CMD_PASTE = 203,
-    CMD_UNDO = 204,
-    CMD_VIEWMODE = 701,
-    CMD_DUPLICATE = 804,
-};
 
 constexpr int TEXTHEIGHT = 24;
 constexpr DWORD LISTSTYLE = WS_CHILD | WS_BORDER | WS_VSCROLL | LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS |
@@ -64,39 +47,13 @@ int SelectedCount(HWND list)
     return n == LB_ERR ? 0 : (int)n;
 }
 
-void ShowSelectionStatus(HWND list)
-{
-    if (!hwndmain)
-        return;
-    int n = list ? SelectedCount(list) : 0;
-    char text[FETCHSTRINGSIZE + 16];
-    if (n <= 0)
-        snprintf(text, sizeof text, "%s", FetchString(IDS_NOBLOCKSSELECTED));
-    else if (n == 1)
-        snprintf(text, sizeof text, "%s", FetchString(IDS_ONEBLOCKSELECTED));
-    else
-        snprintf(text, sizeof text, FetchString(IDS_BLOCKSSELECTED), (unsigned)n);
-    STATSetCellText(hwndmain, text, 0);
-}
-
 // The enabling step and the status text for this document.
 void Enable(HWND window, BLOCKSET *set)
 {
     HWND list = List(window);
-    ShowSelectionStatus(list);
-    EnableCommands(set, (int)SendMessageA(list, LB_GETCOUNT, 0, 0), SelectedCount(list));
-}
-
-// The folder of a chosen file becomes the folder the file dialogs start in.
-void RememberFolder(const char *path)
-{
-    char folder[SETTINGTEXT];
-    snprintf(folder, sizeof folder, "%s", path);
-    char *slash = strrchr(folder, '\\');
-    char *colon = strrchr(folder, ':');
-    char *end = slash ? slash + 1 : colon ? colon + 1 : folder;
-    *end = 0;
-    snprintf(OpenPath, SETTINGTEXT, "%s", folder);
+    int selected = SelectedCount(list);
+    SetSelectionStatus(selected);
+    EnableCommands(set, (int)SendMessageA(list, LB_GETCOUNT, 0, 0), selected);
 }
 
 bool NeedsName(const BLOCKSET *set)
@@ -130,11 +87,20 @@ bool AskName(HWND window, BLOCKSET *set)
     snprintf(path, sizeof path, "%s", set->path);
     if (!GetWriteFileName(window, path) || !path[0])
         return false;
-    RememberFolder(path);
+    SetOpenPath(path);
     snprintf(set->path, sizeof set->path, "%s", path);
-    SetPathMenu(hwndmain, path);
     SetWindowTextA(window, set->path);
     set->named = 1;
+    return true;
+}
+
+// Asks for a name and writes there; the file joins the recent files once it
+// is on disk.
+bool SaveAs(HWND window, BLOCKSET *set)
+{
+    if (!AskName(window, set) || !WriteDocument(window, set))
+        return false;
+    SetPathMenu(hwndmain, set->path);
     return true;
 }
 
@@ -142,9 +108,7 @@ bool AskName(HWND window, BLOCKSET *set)
 // only when the document is on disk.
 bool SaveNow(HWND window, BLOCKSET *set)
 {
-    if (NeedsName(set) && !AskName(window, set))
-        return false;
-    return WriteDocument(window, set);
+    return NeedsName(set) ? SaveAs(window, set) : WriteDocument(window, set);
 }
 
 // --- drawing --------------------------------------------------------------
@@ -327,7 +291,7 @@ void SelectAll(HWND window, BLOCKSET *set, bool select)
 
 void ChooseViewMode(HWND window, BLOCKSET *set)
 {
-    HWND box = hwndbar ? GetDlgItem(hwndbar, CMD_VIEWMODE) : NULL;
+    HWND box = hwndbar ? GetDlgItem(hwndbar, IDC_VIEWMODE) : NULL;
     int choice = box ? (int)SendMessageA(box, CB_GETCURSEL, 0, 0) : CB_ERR;
     if (choice < 0)
         return;
@@ -347,19 +311,19 @@ void Command(HWND window, WPARAM wParam)
         if (code != LBN_DBLCLK && code != LBN_SELCHANGE)
             return;
         break;
-    case CMD_SELECTALL:
-    case CMD_UNSELECTALL:
-    case CMD_SAVE:
-    case CMD_INSERT:
-    case CMD_DELETE:
-    case CMD_SAVEAS:
-    case CMD_CLOSE:
-    case CMD_UNDO:
+    case IDM_SELECTALL:
+    case IDM_UNSELECTALL:
+    case IDM_SAVE:
+    case IDM_INSERT:
+    case IDM_DELETE:
+    case IDM_SAVEAS:
+    case IDM_CLOSE:
+    case IDM_UNDO:
     case IDM_MOVETO:
     case IDM_COPYTO:
-    case CMD_DUPLICATE:
+    case IDM_DUPLICATE:
         break;
-    case CMD_VIEWMODE:
+    case IDC_VIEWMODE:
         if (code != CBN_SELENDOK)
             return;
         break;
@@ -387,34 +351,33 @@ void Command(HWND window, WPARAM wParam)
                     InvalidateRect(list, &r, FALSE);
         }
         break;
-    case CMD_SELECTALL:
-    case CMD_UNSELECTALL:
-        SelectAll(window, set, id == CMD_SELECTALL);
+    case IDM_SELECTALL:
+    case IDM_UNSELECTALL:
+        SelectAll(window, set, id == IDM_SELECTALL);
         break;
-    case CMD_SAVE:
+    case IDM_SAVE:
         if (NeedsName(set))
-            PostMessageA(window, WM_COMMAND, CMD_SAVEAS, 0);
+            PostMessageA(window, WM_COMMAND, IDM_SAVEAS, 0);
         else
             WriteDocument(window, set);
         break;
-    case CMD_SAVEAS:
+    case IDM_SAVEAS:
         // Written at once: a name the user chose is used even when it is
         // the one Save would ask to replace.
-        if (AskName(window, set))
-            WriteDocument(window, set);
+        SaveAs(window, set);
         break;
-    case CMD_INSERT:
+    case IDM_INSERT:
         CreateUndo(window, set);
         DoInsertPage(window, set);
         break;
-    case CMD_DELETE:
+    case IDM_DELETE:
         CreateUndo(window, set);
         DoDelete(window, set);
         break;
-    case CMD_CLOSE:
+    case IDM_CLOSE:
         PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
-    case CMD_UNDO:
+    case IDM_UNDO:
         DoUndo(window, set);
         break;
     case IDM_MOVETO:
@@ -422,10 +385,10 @@ void Command(HWND window, WPARAM wParam)
         CreateUndo(window, set);
         DoCopyMoveTo(window, set, id == IDM_MOVETO);
         break;
-    case CMD_VIEWMODE:
+    case IDC_VIEWMODE:
         ChooseViewMode(window, set);
         break;
-    case CMD_DUPLICATE: {
+    case IDM_DUPLICATE: {
         char prefix[FETCHSTRINGSIZE];
         snprintf(prefix, sizeof prefix, "%s", FetchString(IDS_DUPLICATEPREFIX));
         if (!DuplicateBlockSet(window, set, prefix, 1))
@@ -471,7 +434,7 @@ void Destroy(HWND window)
     if (HWND client = GetParent(window))
         SendMessageA(client, WM_MDINEXT, (WPARAM)window, 0);
     EnableCommands(nullptr, 0, 0);
-    ShowSelectionStatus(NULL);
+    SetSelectionStatus(0);
 }
 
 // Blocks dropped from another document window's list: the name is 0xFF and
@@ -583,7 +546,7 @@ void ContextMenu(HWND window, POINT at)
         return;
     HMENU popup = CreatePopupMenu();
     HMENU frame = hwndmain ? GetMenu(hwndmain) : NULL;
-    for (int id : {CMD_UNDO, CMD_CUT, CMD_COPY, CMD_PASTE, CMD_VIEW}) {
+    for (int id : {IDM_UNDO, IDM_CUT, IDM_COPY, IDM_PASTE, IDM_VIEW}) {
         char label[128] = "";
         if (frame)
             GetMenuStringA(frame, id, label, sizeof label, MF_BYCOMMAND);
@@ -650,7 +613,7 @@ LRESULT CALLBACK TaskProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
-        ShowSelectionStatus(NULL);
+        SetSelectionStatus(0);
         KeepBelowToolbar(hwnd);
         break;
     case WM_MOVE:

@@ -26,7 +26,6 @@ HBRUSH barbrush, eyedropperbrush, picturebrush;
 HFONT smallcontrolfont;
 
 const char appName[] = "ShowbinderProfessional 2.0a";
-const char taskclass[] = "ShowbinderTask";
 const char barclass[] = "ShowbinderBar";
 const char headerpreviewclass[] = "ShowbinderHeaderPreview";
 const char pagepreviewclass[] = "ShowbinderPagePreview";
@@ -49,7 +48,7 @@ struct CLASSROW {
 // their classes draw nothing of their own.
 const CLASSROW classes[] = {
     {szAppName, WndProc, BYTEALIGNED | CS_DBLCLKS, 0, &backbrush, "MainMenu"},
-    {taskclass, TaskProc, BYTEALIGNED | CS_DBLCLKS, 4, &backbrush, NULL},
+    {TASKCLASSNAME, TaskProc, BYTEALIGNED | CS_DBLCLKS, 4, &backbrush, NULL},
     {barclass, BarProc, BYTEALIGNED, 0, &barbrush, NULL},
     {headerpreviewclass, DefWindowProcA, BYTEALIGNED, 0, &barbrush, NULL},
     {pagepreviewclass, DefWindowProcA, BYTEALIGNED, 0, &barbrush, NULL},

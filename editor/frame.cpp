@@ -224,10 +224,8 @@ static void Open(HWND frame)
         SetOpenPath(path);
     }
     HWND window = CreateNewTask(frame, path, 0);
-    if (!window) {
-        DoMessage(frame, FetchString(IDS_TASKERROR));
-        return;
-    }
+    if (!window)
+        return; // the document window has said why
     BLOCKSET *set = LockBlockSet(window);
     if (!set) {
         DoMessage(frame, FetchString(IDS_BLOCKACCESS));
@@ -258,10 +256,8 @@ static void Open(HWND frame)
 static void New(HWND frame)
 {
     HWND window = CreateNewTask(frame, OpenPath, 0);
-    if (!window) {
-        DoMessage(frame, FetchString(IDS_TASKERROR));
+    if (!window)
         return;
-    }
     BLOCKSET *set = LockBlockSet(window);
     if (!set) {
         DoMessage(frame, FetchString(IDS_BLOCKACCESS));

@@ -1,13 +1,15 @@
 // The editor's frame driven as a user would: started with a seeded
-// configuration, commands posted to it, its menu, toolbar and status bar
-// read back; and the configuration file, the recent files, the tip of the
+// configuration and documents saved by the real writer, commands posted to
+// it, its menu, toolbar, status bar and document windows read back; and the configuration file, the recent files, the tip of the
 // day and the open folder at their interfaces.
 #include "common/shell.h"
 #include "common/paths.h"
 #include "common/statbar.h"
 #include "common/theme.h"
 #include "document/blockstore.h"
+#include "document/writer.h"
 #include "editor/config.h"
+#include "editor/docwindow.h"
 #include "editor/editormain.h"
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
@@ -70,6 +72,43 @@ std::vector<std::string> RecentFiles()
     return list;
 }
 
+HWND ActiveDocument() { return (HWND)SendMessageA(hwndclient, WM_MDIGETACTIVE, 0, 0); }
+
+int Documents()
+{
+    int n = 0;
+    for (HWND c = GetWindow(hwndclient, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char name[64] = "";
+        GetClassNameA(c, name, sizeof name);
+        n += strcmp(name, TASKCLASSNAME) == 0 && GetParent(c) == hwndclient;
+    }
+    return n;
+}
+
+// A document window's block list (control 10) as "H" for the header and the
+// pages' titles.
+std::string Titles(HWND doc)
+{
+    HWND list = GetDlgItem(doc, IDC_BLOCKLIST);
+    std::string out;
+    int n = list ? (int)SendMessageA(list, LB_GETCOUNT, 0, 0) : 0;
+    for (int i = 0; i < n; i++) {
+        BLOCK b;
+        GetBlock(list, i, &b);
+        if (i)
+            out += ' ';
+        out += b.tag == TAG_HEDR ? "H" : FetchBlockText(&b);
+    }
+    return out;
+}
+
+std::string WindowText(HWND window)
+{
+    char text[SETTINGTEXT] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
 std::function<void()> script;
 bool scripted;
 
@@ -80,8 +119,15 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD)
     scripted = true;
     KillTimer(NULL, id);
     script();
-    if (hwndmain && IsWindow(hwndmain))
+    if (hwndmain && IsWindow(hwndmain)) {
+        // Whatever the script left unsaved does not keep the editor asking.
+        for (HWND c = GetWindow(hwndclient, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            if (BLOCKSET *set = LockBlockSet(c)) {
+                set->modified = 0;
+                UnlockBlockSet(c);
+            }
         PostMessageA(hwndmain, WM_CLOSE, 0, 0);
+    }
 }
 
 void RemoveTree(const std::string &folder)
@@ -137,10 +183,31 @@ struct Frame : ::testing::Test {
         WriteAll(Config(), "[Showbinder]\nShowStartupWindow = 0\nShowTipOfTheDay = 0\nSearchForPaintbrush = 0\n"
                            "ShowDriverMessage = 0\nOpenPath = \n" + more);
     }
-    std::string MakeFile(const std::string &name)
+    std::string MakeFile(const std::string &name, const std::string &bytes = "x")
     {
         std::string path = root + "files\\" + name;
-        WriteAll(path, "x");
+        WriteAll(path, bytes);
+        return path;
+    }
+    // A document of a header and these pages, saved by the editor's writer.
+    std::string MakeDocument(const std::string &name, std::vector<const char *> pages)
+    {
+        std::string path = MakeFile(name);
+        HWND owner = sbtest::CreateTestWindow(false);
+        HWND list = CreateWindowA("LISTBOX", "", WS_CHILD | LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS, 0, 0, 100, 100,
+                                  owner, (HMENU)IDC_BLOCKLIST, hInst, NULL);
+        BLOCKSET set{};
+        BLOCK block;
+        CreateBlock(owner, &set, &block, TAG_HEDR, nullptr, 0);
+        AppendBlock(list, &set, &block);
+        for (const char *title : pages) {
+            CreateBlock(owner, &set, &block, TAG_PAGE, nullptr, 0);
+            snprintf(block.page.title, sizeof block.page.title, "%s", title);
+            AppendBlock(list, &set, &block);
+        }
+        EXPECT_EQ(WriteExeFile(list, &set, path.c_str()), 1);
+        FreeBlocks(owner, &set);
+        DestroyWindow(owner);
         return path;
     }
     int Run(const char *cmdline, std::function<void()> body)
@@ -209,7 +276,7 @@ TEST_F(Frame, StartsWithItsWindowsAndEndsCleanlyTwice)
         EXPECT_EQ(hwndmain, (HWND)NULL);
         WNDCLASSA wc;
         EXPECT_FALSE(GetClassInfoA(hInst, szAppName, &wc));
-        EXPECT_FALSE(GetClassInfoA(hInst, taskclass, &wc));
+        EXPECT_FALSE(GetClassInfoA(hInst, TASKCLASSNAME, &wc));
     }
 }
 
@@ -257,60 +324,116 @@ TEST_F(Frame, EnablingFollowsTheDocumentItsBlocksAndSelection)
     });
 }
 
-// A document window of the test's own: it lists three blocks, notes the
-// commands that reach it and refuses to close while `refuse` is set.
-std::vector<UINT> received;
-bool refuse;
-
-LRESULT CALLBACK StandInDocumentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_COMMAND)
-        received.push_back(LOWORD(wParam));
-    if (msg == WM_CLOSE && refuse)
-        return 0;
-    return DefMDIChildProcA(hwnd, msg, wParam, lParam);
-}
-
-TEST_F(Frame, CommandsReachTheActiveDocumentAndARefusalKeepsTheEditor)
+// Two real documents: one opened from the command line, one made by New.
+// Commands go to the active one, the enabling step and the status bar follow
+// it, and Exit asks for each unsaved one; a refusal keeps the editor.
+TEST_F(Frame, DocumentsTakeTheCommandsTheEnablingFollowsThemAndExitAsks)
 {
     Seed();
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = StandInDocumentProc;
-    wc.hInstance = hInst;
-    wc.lpszClassName = "StandInDocument";
-    RegisterClassA(&wc);
-    received.clear();
-    refuse = true;
-    Run("", [&] {
-        MDICREATESTRUCTA mdi{"StandInDocument", "doc", hInst, CW_USEDEFAULT, CW_USEDEFAULT, 200, 200, 0, 0};
-        HWND doc = (HWND)SendMessageA(hwndclient, WM_MDICREATE, 0, (LPARAM)&mdi);
-        ASSERT_TRUE(doc);
-        HWND list = CreateWindowA("LISTBOX", "", WS_CHILD | WS_VISIBLE | LBS_EXTENDEDSEL, 0, 0, 100, 100, doc,
-                                  (HMENU)10, hInst, NULL);
-        for (const char *item : {"a", "b", "c"})
-            SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)item);
-        SendMessageA(list, LB_SELITEMRANGE, TRUE, MAKELPARAM(0, 1));
+    std::string doc = MakeDocument("show.exe", {"One", "Two"});
+    ModalRecorder modal;
+    Run(doc.c_str(), [&] {
+        sbtest::PumpUntilIdle();
+        HWND opened = ActiveDocument();
+        ASSERT_EQ(Documents(), 1);
+        // New makes a document, with the blank page the settings ask for; its
+        // folder does not enter the recent files.
+        SendMessageA(hwndmain, WM_COMMAND, IDM_NEW, 0);
+        sbtest::PumpUntilIdle();
+        HWND made = ActiveDocument();
+        ASSERT_NE(made, opened);
+        EXPECT_EQ(Documents(), 2);
+        EXPECT_EQ(Titles(made), "H Untitled page 1");
+        EXPECT_EQ(WindowText(made), root + "docs\\My Showbinder Documents\\untitled.exe");
+        EXPECT_EQ(RecentFiles(), std::vector<std::string>{doc});
+
+        HWND list = GetDlgItem(opened, IDC_BLOCKLIST);
+        SendMessageA(list, LB_SELITEMRANGE, TRUE, MAKELPARAM(1, 2));
+        // The new one's blank page can be undone; nothing of the opened one yet.
+        struct { HWND doc; bool remove, undo; const char *status; } steps[] = {
+            {opened, true, false, "2 blocks selected"},
+            {made, false, true, "No blocks selected"},
+        };
+        for (auto &step : steps) {
+            SendMessageA(hwndclient, WM_MDIACTIVATE, (WPARAM)step.doc, 0);
+            sbtest::PumpUntilIdle();
+            EXPECT_TRUE(MenuEnabled(IDM_SAVE));
+            EXPECT_EQ(MenuEnabled(IDM_DELETE), step.remove);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(hwndbar, IDM_DELETE)) != 0, step.remove);
+            EXPECT_EQ(MenuEnabled(IDM_UNDO), step.undo);
+            EXPECT_FALSE(MenuEnabled(IDM_VIEW));
+            EXPECT_FALSE(MenuEnabled(IDM_CUT));
+            char cell[64] = "";
+            STATGetCellText(hwndmain, 0, cell, sizeof cell);
+            EXPECT_STREQ(cell, step.status);
+        }
+        // A block command through the frame changes the active document
+        // only; View comes later and does nothing.
+        SendMessageA(hwndclient, WM_MDIACTIVATE, (WPARAM)opened, 0);
+        sbtest::PumpUntilIdle();
         SendMessageA(hwndmain, WM_COMMAND, IDM_INSERT, 0);
-        SendMessageA(hwndmain, WM_COMMAND, IDM_VIEW, 0); // its window comes later
-        SendMessageA(hwndmain, WM_COMMAND, IDM_CASCADE, 0); // the frame's own
-        EXPECT_EQ(received, std::vector<UINT>{IDM_INSERT});
-        char cell[64] = "";
-        STATGetCellText(hwndmain, 0, cell, sizeof cell);
-        EXPECT_STREQ(cell, "2 blocks selected");
+        SendMessageA(hwndmain, WM_COMMAND, IDM_VIEW, 0);
+        EXPECT_EQ(Titles(opened), "H Untitled page 1 One Two");
+        EXPECT_EQ(Titles(made), "H Untitled page 1");
+        EXPECT_TRUE(MenuEnabled(IDM_UNDO));
+        // The toolbar's view-mode box reaches the document through the frame.
+        HWND box = GetDlgItem(hwndbar, IDC_VIEWMODE);
+        SendMessageA(box, CB_SETCURSEL, 3, 0);
+        SendMessageA(hwndbar, WM_COMMAND, MAKEWPARAM(IDC_VIEWMODE, CBN_SELENDOK), (LPARAM)box);
+        sbtest::PumpUntilIdle();
+        EXPECT_EQ(LockBlockSet(opened)->viewmode, 3);
+        UnlockBlockSet(opened);
+        EXPECT_GT(SendMessageA(list, LB_GETITEMHEIGHT, 1, 0), SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+        SendMessageA(hwndclient, WM_MDIACTIVATE, (WPARAM)made, 0);
+        sbtest::PumpUntilIdle();
         SetFocus(hwndmain);
         SendMessageA(hwndmain, WMU_FOCUSBLOCKLIST, 0, 0);
-        EXPECT_EQ(GetFocus(), list);
-        // A document that will not close keeps the editor, with its settings
+        EXPECT_EQ(GetFocus(), GetDlgItem(made, IDC_BLOCKLIST));
+
+        // Cancel keeps the editor and both documents, with the settings
         // already written.
         DeleteFileA(Config().c_str());
-        SendMessageA(hwndmain, WM_CLOSE, 0, 0);
+        modal.Answer(IDCANCEL);
+        SendMessageA(hwndmain, WM_COMMAND, IDM_EXIT, 0);
+        sbtest::PumpUntilIdle();
         EXPECT_TRUE(IsWindow(hwndmain));
+        EXPECT_EQ(Documents(), 2);
         EXPECT_NE(ReadAll(Config()).find(";Showbinder for Windows configuration file"), std::string::npos);
-        refuse = false;
+        // No gives up the new one, Yes saves the opened one in place.
+        modal.Answer(IDNO);
+        modal.Answer(IDYES);
+        SendMessageA(hwndmain, WM_COMMAND, IDM_EXIT, 0);
+        EXPECT_FALSE(IsWindow(hwndmain));
     });
-    UnregisterClassA("StandInDocument", hInst);
+    ASSERT_EQ(modal.calls.size(), 3u);
+    for (int i = 0; i < 3; i++)
+        EXPECT_NE(modal.calls[i].text.find("has not been saved"), std::string::npos);
+    EXPECT_NE(modal.calls[1].text.find("untitled.exe"), std::string::npos);
+    EXPECT_NE(modal.calls[2].text.find(doc), std::string::npos);
+    // Saved with its new page. Save as writes where the dialog says (here
+    // the name it proposes), then lists the file and starts the next dialog
+    // in its folder.
+    std::string copy = root + "files\\copy.exe";
+    Run(doc.c_str(), [&] {
+        sbtest::PumpUntilIdle();
+        HWND w = ActiveDocument();
+        EXPECT_EQ(Titles(w), "H Untitled page 1 One Two");
+        BLOCKSET *set = LockBlockSet(w);
+        snprintf(set->path, sizeof set->path, "%s", copy.c_str());
+        UnlockBlockSet(w);
+        modal.Answer(IDOK);
+        SendMessageA(hwndmain, WM_COMMAND, IDM_SAVEAS, 0);
+        EXPECT_EQ(WindowText(w), copy);
+        EXPECT_EQ(RecentFiles(), (std::vector<std::string>{copy, doc}));
+        EXPECT_EQ(std::string(OpenPath), root + "files\\");
+    });
+    ASSERT_EQ(modal.calls.size(), 4u);
+    EXPECT_EQ(modal.calls[3].name, "GetSaveFileName");
 }
 
+// Started with a path, the frame opens it at once (no dialog) in a document
+// window of its own; a file that holds no document is refused and leaves no
+// window.
 TEST_F(Frame, OpenTakesTheCommandLineQuotedOrNotWithoutAsking)
 {
     struct Case {
@@ -326,26 +449,48 @@ TEST_F(Frame, OpenTakesTheCommandLineQuotedOrNotWithoutAsking)
         TakeCommandLine(c.line);
         EXPECT_STREQ(LoadFile, c.file) << c.line;
     }
-    // Started with a document, the frame opens it at once (no dialog); the
-    // document window is not there yet, which the frame reports.
-    Seed();
-    std::string doc = MakeFile("demo.exe");
-    std::string line = "\"" + doc + "\"";
-    ModalRecorder modal(IDOK);
-    Run(line.c_str(), [] {});
-    ASSERT_EQ(modal.calls.size(), 1u);
-    EXPECT_EQ(modal.calls[0].text, "There has been an error creating a new task window.");
-    EXPECT_STREQ(LoadFile, "");
-    EXPECT_EQ(ReadAll(Config()).find("MenuItem = "), std::string::npos);
-    EXPECT_EQ(std::string(OpenPath), root + "docs\\My Showbinder Documents\\");
+    struct Start {
+        std::string path;
+        bool document;
+    } starts[] = {{MakeDocument("my shows\\demo.exe", {"One", "Two", "Three"}), true},
+                  {MakeFile("not a show.exe", std::string(4096, 'x')), false}};
+    for (const Start &start : starts) {
+        Seed();
+        ModalRecorder modal(IDOK);
+        Run(("\"" + start.path + "\"").c_str(), [&] {
+            sbtest::PumpUntilIdle();
+            ASSERT_EQ(Documents(), start.document ? 1 : 0);
+            if (!start.document)
+                return;
+            HWND doc = ActiveDocument();
+            EXPECT_EQ(GetParent(doc), hwndclient);
+            EXPECT_EQ(WindowText(doc), start.path);
+            EXPECT_EQ(Titles(doc), "H One Two Three");
+            EXPECT_TRUE(IsWindowVisible(GetDlgItem(doc, IDC_BLOCKLIST)));
+            EXPECT_TRUE(MenuEnabled(IDM_SAVE));
+            EXPECT_EQ(RecentFiles(), std::vector<std::string>{start.path});
+        });
+        SCOPED_TRACE(start.path);
+        if (start.document) {
+            EXPECT_TRUE(modal.calls.empty());
+        } else {
+            ASSERT_EQ(modal.calls.size(), 1u);
+            EXPECT_EQ(modal.calls[0].text, "Error reading file");
+        }
+        EXPECT_STREQ(LoadFile, "");
+        EXPECT_EQ(ReadAll(Config()).find("MenuItem = ") != std::string::npos, start.document);
+        EXPECT_EQ(std::string(OpenPath), root + "docs\\My Showbinder Documents\\");
+    }
 }
 
 TEST_F(Frame, RecentFilesKeepTenExistingFilesNewestFirstAndComeBack)
 {
     Seed();
-    std::vector<std::string> files;
-    for (int i = 0; i < 11; i++)
-        files.push_back(MakeFile("doc" + std::to_string(i) + ".exe"));
+    std::vector<std::string> files{MakeDocument("doc0.exe", {"Zero"})};
+    for (int i = 1; i < 11; i++) {
+        files.push_back(root + "files\\doc" + std::to_string(i) + ".exe");
+        CopyFileA(files[0].c_str(), files[i].c_str(), FALSE);
+    }
     Run("", [&] {
         for (int i = 0; i < 10; i++)
             SetPathMenu(hwndmain, files[i].c_str());
@@ -369,15 +514,13 @@ TEST_F(Frame, RecentFilesKeepTenExistingFilesNewestFirstAndComeBack)
         ASSERT_EQ(list.size(), 10u);
         EXPECT_EQ(list[0], files[10]);
         EXPECT_EQ(list[9], files[1]);
-        // New hands a folder, never a file: the list stays as it is.
-        ModalRecorder modal(IDOK);
-        SendMessageA(hwndmain, WM_COMMAND, IDM_NEW, 0);
-        EXPECT_EQ(RecentFiles(), list);
     });
     std::string text = ReadAll(Config());
     EXPECT_LT(text.find("MenuItem = " + files[1]), text.find("MenuItem = " + files[10]));
-    // A file that went away in between is dropped at the next start.
+    // A file that went away in between is dropped at the next start; one
+    // chosen from the menu opens without asking and keeps its place.
     DeleteFileA(files[5].c_str());
+    ModalRecorder modal;
     Run("", [&] {
         std::vector<std::string> list = RecentFiles();
         ASSERT_EQ(list.size(), 9u);
@@ -385,7 +528,14 @@ TEST_F(Frame, RecentFilesKeepTenExistingFilesNewestFirstAndComeBack)
         EXPECT_EQ(list[4], files[6]);
         EXPECT_EQ(list[5], files[4]);
         EXPECT_EQ(list[8], files[1]);
+        SendMessageA(hwndmain, WM_COMMAND, IDM_RECENTFILE + 4, 0);
+        sbtest::PumpUntilIdle();
+        ASSERT_EQ(Documents(), 1);
+        EXPECT_EQ(WindowText(ActiveDocument()), files[6]);
+        EXPECT_EQ(Titles(ActiveDocument()), "H Zero");
+        EXPECT_EQ(RecentFiles(), list);
     });
+    EXPECT_TRUE(modal.calls.empty());
 }
 
 TEST_F(Frame, ShiftExitOnlySavesAndTheCloseBoxIsExit)
