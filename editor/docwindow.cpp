@@ -730,7 +730,7 @@ HWND CreateNewTask(HWND parent, const char *path, int flags)
         if (window)
             SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)window, 0);
         GlobalFree(h);
-        Say(parent, IDS_TASKWINDOWERROR);
+        Say(parent, IDS_TASKERROR);
         return NULL;
     }
     DragAcceptFiles(window, TRUE);
