@@ -173,13 +173,6 @@ static int WriteText(APPLET *a, uint32_t key, const char *text, size_t len)
     return WriteString2(a, key, text, len, end, 1);
 }
 
-#define BEGIN(least, most)                                                                                   \
-    CALL c;                                                                                                  \
-    if (int r_ = BeginCall(&c, a, w, least, most))                                                           \
-        return r_;                                                                                           \
-    if (!c.counted)                                                                                          \
-        return EndCall(&c, 0);
-
 // ---- control flow ----
 
 static int32_t Jump(APPLET *a, uint32_t key)

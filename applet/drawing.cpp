@@ -11,13 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#define BEGIN(least, most)                                                                                   \
-    CALL c;                                                                                                  \
-    if (int r_ = BeginCall(&c, a, w, least, most))                                                           \
-        return r_;                                                                                           \
-    if (!c.counted)                                                                                          \
-        return EndCall(&c, 0);
-
 // ---- the surface ----
 
 Surface::Surface(APPLET *applet)

@@ -26,6 +26,18 @@ int BeginCall(CALL *c, APPLET *a, HWND hwnd, int least, int most);
 // applet's error.
 int EndCall(CALL *c, int32_t result);
 
+// The opening of every handler taking (APPLET *a, HWND w): the arguments into
+// `c`, and a return at once on a stack fault or a wrong count.
+#define BEGIN(least, most)                                                                                   \
+    CALL c;                                                                                                  \
+    if (int r_ = BeginCall(&c, a, w, least, most))                                                           \
+        return r_;                                                                                           \
+    if (!c.counted)                                                                                          \
+        return EndCall(&c, 0);
+
+// A host entry, or `absent` when the applet runs without one.
+#define HOST(a, f, absent, ...) ((a)->host && (a)->host->f ? (a)->host->f((a) __VA_OPT__(, ) __VA_ARGS__) : (absent))
+
 // Argument readers; an argument past the count gives the default silently,
 // a wrong type records its error and gives the default.
 int32_t IntArg(CALL *c, int i, int32_t absent = 0);

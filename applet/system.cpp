@@ -8,15 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#define HOST(a, f, absent, ...) ((a)->host && (a)->host->f ? (a)->host->f((a) __VA_OPT__(, ) __VA_ARGS__) : (absent))
-
-#define BEGIN(least, most)                                                                                   \
-    CALL c;                                                                                                  \
-    if (int r_ = BeginCall(&c, a, w, least, most))                                                           \
-        return r_;                                                                                           \
-    if (!c.counted)                                                                                          \
-        return EndCall(&c, 0);
-
 namespace {
 
 // A page object locked for one built-in. A number is trusted only when it
