@@ -439,6 +439,19 @@ void Destroy(HWND window)
 
 // Blocks dropped from another document window's list: the name is 0xFF and
 // the source list's window handle in decimal.
+// A drop names its source by window handle, and anything can drop a name:
+// only the block list of one of this editor's own document windows is read.
+bool IsBlockList(HWND candidate)
+{
+    DWORD process = 0;
+    if (!IsWindow(candidate) || !GetWindowThreadProcessId(candidate, &process) || process != GetCurrentProcessId() ||
+        GetDlgCtrlID(candidate) != IDC_BLOCKLIST)
+        return false;
+    char name[32];
+    HWND parent = GetParent(candidate);
+    return parent && GetClassNameA(parent, name, sizeof name) && strcmp(name, TASKCLASSNAME) == 0;
+}
+
 void ReceiveDrop(HWND window, HDROP drop)
 {
     BLOCKSET *set = LockBlockSet(window);
@@ -459,7 +472,7 @@ void ReceiveDrop(HWND window, HDROP drop)
         if ((unsigned char)name[0] != 0xFF)
             continue;
         HWND candidate = (HWND)(UINT_PTR)strtoul(name + 1, nullptr, 10);
-        if (IsWindow(candidate))
+        if (IsBlockList(candidate))
             source = candidate;
     }
     int inserted = 0;

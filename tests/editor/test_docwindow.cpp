@@ -231,10 +231,11 @@ protected:
         UnlockBlockSet(w);
     }
     // A drop of the source list's selection, as the shell delivers it.
-    static void Drop(HWND target, HWND source)
+    static void Drop(HWND target, HWND source) { DropList(target, List(source)); }
+    static void DropList(HWND target, HWND list)
     {
         char name[32];
-        int length = snprintf(name, sizeof name, "\xFF%u", (unsigned)(UINT_PTR)List(source));
+        int length = snprintf(name, sizeof name, "\xFF%u", (unsigned)(UINT_PTR)list);
         HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + length + 2);
         auto *files = (DROPFILES *)GlobalLock(drop);
         files->pFiles = sizeof(DROPFILES);
@@ -595,6 +596,25 @@ TEST_F(DocumentWindows, APartialCopyMarksTheTargetModified)
     EXPECT_EQ(Set(target).modified, 1);
     Command(target, 204);
     EXPECT_EQ(Titles(target), "H P1");
+}
+
+// A drop can name any window: only a document's own block list is read.
+TEST_F(DocumentWindows, ADropNamingAnotherListCopiesNothing)
+{
+    HWND source = NewDocument(2), target = NewDocument(1);
+    Select(source, "011");
+    With(target, [](BLOCKSET *s) { s->caret = 1; });
+    HWND stray = CreateWindowA("LISTBOX", "", WS_CHILD | LBS_MULTIPLESEL, 0, 0, 9, 9, source, (HMENU)12, hInst, NULL);
+    SendMessageA(stray, LB_ADDSTRING, 0, (LPARAM)"x");
+    // Holding a real block, so that reading it would copy it.
+    SendMessageA(stray, LB_SETITEMDATA, 0, SendMessageA(List(source), LB_GETITEMDATA, 1, 0));
+    SendMessageA(stray, LB_SETSEL, TRUE, 0);
+    for (HWND list : {stray, GetDlgItem(source, IDC_UNDOLIST), hwndmain})
+        DropList(target, list);
+    SendMessageA(stray, LB_RESETCONTENT, 0, 0);
+    DestroyWindow(stray);
+    EXPECT_EQ(Titles(target), "H P1");
+    EXPECT_EQ(Set(target).modified, 0);
 }
 
 TEST_F(DocumentWindows, ThumbnailsAreDrawnCachedAndDropped)
