@@ -50,6 +50,49 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# Some kernels are started with 32-bit emulation switched off: then no i386
+# program runs, Wine's loader included, and nothing can be tested. There the
+# i386 user-mode emulator takes over every i386 program through binfmt_misc.
+# Debian 12's own emulator (7.2) does not honour the address hints Wine's
+# loader depends on, which makes every start take minutes; the release's
+# backports carry one that does.
+ensure_i386() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
+  local qemu=/usr/bin/qemu-i386-static
+  if ! "$qemu" --version 2>/dev/null | grep -qE 'version ([89]|[1-9][0-9])\.'; then
+    local bpo=/etc/apt/sources.list.d/showbuilder-backports.sources
+    if [ ! -f "$bpo" ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
+      local tmp suite
+      tmp=$(mktemp)
+      suite=$(awk '/^Suites:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources)
+      # The first deb entry (the release's own mirror) with its suite swapped.
+      awk -v s="$suite-backports" 'BEGIN {RS=""; ORS="\n\n"} NR==1 {
+             gsub(/Suites:[^\n]*/, "Suites: " s); gsub(/Types:[^\n]*/, "Types: deb"); print }' \
+        /etc/apt/sources.list.d/debian.sources > "$tmp"
+      as_root install -m 644 "$tmp" "$bpo"
+      rm -f "$tmp"
+    fi
+    as_root apt-get update -qq
+    suite=$(awk '/^Suites:/ {print $2; exit}' "$bpo")
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+      -t "$suite" qemu-user-static >/dev/null
+  fi
+  # The native wine server spares every call of every test a trip through the emulator.
+  dpkg-query -W -f='${Status}' wine64 2>/dev/null | grep -q 'install ok installed' ||
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wine64 >/dev/null
+  local misc=/proc/sys/fs/binfmt_misc
+  [ -f "$misc/register" ] || as_root mount -t binfmt_misc binfmt_misc "$misc"
+  # A registration made before the emulator was replaced still holds the old one open.
+  [ -f "$misc/qemu-i386" ] && echo -1 | as_root tee "$misc/qemu-i386" >/dev/null
+  printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$qemu"':F' \
+    | as_root tee "$misc/register" >/dev/null
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "setup: this machine runs no 32-bit programs, not even through $qemu" >&2
+    exit 1
+  fi
+}
+ensure_i386
+
 if [ -f "$stamp" ]; then
   exit 0
 fi
