@@ -1,10 +1,12 @@
 // What the runtime tests share: a document of pages built in memory, the show
 // window over it, and a window that records the messages it receives.
 #pragma once
+#include "document/applet.h"
 #include "document/objects.h"
 #include "runtime/background.h"
 #include "runtime/runtime.h"
 #include "tests/document/docwindow.h"
+#include <cstring>
 #include <vector>
 
 namespace rttest {
@@ -146,6 +148,21 @@ template <class F> std::vector<uint8_t> Picture(int w, int h, F colour)
         for (int x = 0; x < w; x++)
             PutDibPixel(dib, x, y, colour(x, y));
     return v;
+}
+
+// An animation of 40 x 20 frames whose frame i is all colours[i].
+inline std::vector<uint8_t> Animation(const std::vector<COLORREF> &colours, uint32_t delay)
+{
+    std::vector<uint8_t> data(sizeof(ANIMHEADER) + sizeof(OBJECTANIMFRAME) * colours.size());
+    ANIMHEADER head{40, 20, (uint32_t)colours.size(), 0, {}};
+    memcpy(data.data(), &head, sizeof head);
+    for (size_t i = 0; i < colours.size(); i++) {
+        std::vector<uint8_t> dib = Picture(40, 20, [&](int, int) { return colours[i]; });
+        OBJECTANIMFRAME f{(uint32_t)data.size(), (uint32_t)dib.size(), 0, delay, 0, 0, 0, {}};
+        memcpy(&data[sizeof head + sizeof f * i], &f, sizeof f);
+        data.insert(data.end(), dib.begin(), dib.end());
+    }
+    return data;
 }
 
 // A window that keeps every private message it receives, with whether it

@@ -173,17 +173,32 @@ TEST_F(ShowWindow, NavigationButtonsAreDisabledAtTheEnds)
     }
 }
 
-TEST_F(ShowWindow, AClickOnAPageWithBothFlagsClosesWithoutBuildingTheNext)
+// A click on the page moves on or closes as the page's flags say; closing
+// wins, without building the next page.
+TEST(ShowClick, APageClickFollowsThePageFlags)
 {
-    Page("One").page.flags |= PAGE_CLICKCLOSES | PAGE_CLICKNEXT;
-    BLOCK &two = Page("Two");
-    HGLOBAL wave = Object(two, TAG_WAVE, AT);
-    Open();
-    SendMessageA(show, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
-    sbtest::PumpUntilIdle(50);
-    EXPECT_FALSE(IsWindow(show));
-    EXPECT_EQ(set->current, 1);
-    EXPECT_FALSE(Flags(wave) & OBJ_RUNNING);
+    const struct {
+        uint32_t flags;
+        bool open;
+        int page;
+    } cases[] = {{0, true, 1}, {PAGE_CLICKNEXT, true, 2}, {PAGE_CLICKCLOSES, false, 1},
+                 {PAGE_CLICKCLOSES | PAGE_CLICKNEXT, false, 1}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.flags);
+        Show doc;
+        doc.Page("One").page.flags |= c.flags;
+        BLOCK &two = doc.Page("Two");
+        HGLOBAL wave = doc.Object(two, TAG_WAVE, AT);
+        doc.Open();
+        SendMessageA(doc.show, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
+        // What the click posted is handled once the queue is empty.
+        sbtest::PumpUntilIdle();
+        EXPECT_EQ(IsWindow(doc.show) != 0, c.open);
+        EXPECT_EQ(doc.set->current, c.page);
+        if (!c.open) {
+            EXPECT_FALSE(doc.Flags(wave) & OBJ_RUNNING);
+        }
+    }
 }
 
 TEST_F(ShowWindow, ATimerFiresOnceAndADelayOfZeroNever)

@@ -4,6 +4,7 @@
 #include "common/buttons.h"
 #include "document/reader.h"
 #include "document/writer.h"
+#include "runtime/objdraw.h"
 #include <cstring>
 
 namespace rttest {
@@ -117,6 +118,152 @@ TEST_F(Drawing, PageColourFollowsTheSelectorAndSoftButtonCornersShowIt)
     }
 }
 
+// Each type and style drawn as a picture of itself, by probe pixels: the
+// bevels' colours in their order, marks only when checked, the first frame
+// of an animation, the applet's tile inside its edge, shadows and
+// highlights in their own colours, gradients turned by their angle.
+TEST_F(Drawing, EveryTypeAndStyleDrawsItsPicture)
+{
+    const COLORREF under = RGB(7, 77, 177), face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF light3d = GetSysColor(COLOR_3DLIGHT), dark3d = GetSysColor(COLOR_3DDKSHADOW);
+    const COLORREF hilite = GetSysColor(COLOR_BTNHIGHLIGHT), shadow = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0);
+    const RECT r{4, 4, 54, 74}; // 50 x 70
+    BLOCK &p = Page("One");
+    auto frame = [&](uint32_t type, uint32_t thickness, uint32_t angle = 0) {
+        HGLOBAL h = Object(p, TAG_FRAM, r);
+        GlobalLocked<OBJECTFRAME> f(h);
+        f->type = type, f->thickness = thickness, f->angle = angle;
+        f->primary = RGB(255, 0, 0), f->secondary = RGB(0, 0, 255), f->interior = RGB(0, 255, 0);
+        f->primaryselector = f->secondaryselector = f->interiorselector = 25;
+        if (type == 7)
+            f->primary = black, f->secondary = white;
+        return h;
+    };
+    auto text = [&](uint32_t flags) {
+        HGLOBAL h = Object(p, TAG_TEXT, r, (LONG_PTR) "WM", OBJ_VISIBLE | OBJ_TRANSPARENT | flags);
+        GlobalLocked<OBJECTTEXT> t(h);
+        strcpy(t->face, "Arial");
+        t->size = 40, t->weight = 900, t->colour = RGB(200, 100, 0), t->padding = 0, t->offset = 10;
+        return h;
+    };
+    HGLOBAL soft = Object(p, TAG_BUTN, r, (LONG_PTR) "", OBJ_VISIBLE | OBJ_SOFTCUSTOM);
+    GlobalLocked<OBJECTBUTTON>(soft)->softcolour = RGB(200, 100, 50);
+    const std::vector<COLORREF> frames = {RGB(250, 0, 0), RGB(0, 250, 0)};
+    enum { ALL, SOME, NONE };
+    struct Probe {
+        int x, y;
+        COLORREF want;
+        int w = 1, h = 1;
+        int of = ALL; // how many pixels of the area show `want`
+    };
+    const struct Row {
+        const char *name;
+        HGLOBAL object;
+        std::vector<Probe> probes;
+    } rows[] = {
+        {"system button", Object(p, TAG_BUTN, r, (LONG_PTR) "", OBJ_VISIBLE),
+         {{4, 4, light3d}, {5, 5, hilite}, {52, 72, shadow}, {53, 73, dark3d}, {29, 39, under}}},
+        {"soft system button", Object(p, TAG_BUTN, r, (LONG_PTR) "", OBJ_VISIBLE | OBJ_LOOP),
+         {{29, 4, hilite}, {4, 39, hilite}, {29, 39, face}}},
+        {"soft custom button", soft, {{29, 4, RGB(255, 125, 60)}, {29, 39, RGB(200, 100, 50)}}},
+        {"check box", Object(p, TAG_CHEC, r, (LONG_PTR) ""),
+         {{6, 6, shadow}, {7, 7, dark3d}, {17, 17, light3d}, {18, 18, hilite}, {8, 8, white, 9, 9}}},
+        {"radio button", Object(p, TAG_RDIO, r, (LONG_PTR) ""), {{10, 10, white, 5, 5}}},
+        {"chosen radio button", Object(p, TAG_RDIO, r, (LONG_PTR) "", OBJ_SOFTCUSTOM),
+         {{11, 11, black, 3, 3}, {9, 12, white}}},
+        {"edit field", Object(p, TAG_EDIT, r, (LONG_PTR) ""), {{4, 4, black, 50, 1}, {53, 40, black}, {5, 5, white, 48, 68}}},
+        {"list", Object(p, TAG_LIST, r),
+         {{4, 4, shadow}, {5, 5, hilite}, {52, 72, shadow}, {53, 73, hilite}, {8, 60, under},
+          {52 - GetSystemMetrics(SM_CXHSCROLL) / 2, 22 + GetSystemMetrics(SM_CYVTHUMB) + 2,
+           GetSysColor(COLOR_SCROLLBAR)}}},
+        {"animation's first frame", WithData(p, TAG_ANIM, r, Animation(frames, 100)),
+         {{4, 4, frames[0], 40, 20}, {44, 4, under}}},
+        {"applet", Object(p, TAG_APPL, r), {{4, 4, light3d}, {53, 73, dark3d}}},
+        {"simple frame", frame(0, 3), {{6, 4, RGB(255, 0, 0), 46, 3}, {4, 6, RGB(255, 0, 0), 3, 66}, {7, 7, RGB(0, 255, 0), 44, 64}}},
+        // Primary along the top and left, then secondary along the right and
+        // bottom, each line ending short of the other's corner.
+        {"bevelled out", frame(1, 3),
+         {{4, 4, RGB(255, 0, 0), 49, 1}, {53, 4, RGB(0, 0, 255)}, {4, 73, RGB(255, 0, 0)},
+          {5, 73, RGB(0, 0, 255), 49, 1}, {6, 6, RGB(255, 0, 0)}, {51, 71, RGB(0, 0, 255)},
+          {7, 7, RGB(0, 255, 0), 44, 64}}},
+        {"bevelled in", frame(2, 3),
+         {{4, 4, RGB(0, 0, 255), 49, 1}, {53, 4, RGB(255, 0, 0)}, {5, 73, RGB(255, 0, 0), 49, 1},
+          {7, 7, RGB(0, 255, 0)}}},
+        {"bump", frame(3, 0), {{4, 4, light3d}, {5, 5, dark3d}, {52, 72, light3d}, {53, 73, dark3d}, {29, 39, face}}},
+        {"etched", frame(4, 0), {{4, 4, shadow}, {5, 5, hilite}, {52, 72, shadow}, {53, 73, hilite}, {29, 39, face}}},
+        {"raised", frame(5, 0), {{4, 4, light3d}, {5, 5, hilite}, {52, 72, shadow}, {53, 73, dark3d}, {29, 39, face}}},
+        {"sunken", frame(6, 0), {{4, 4, shadow}, {5, 5, dark3d}, {52, 72, light3d}, {53, 73, hilite}, {29, 39, face}}},
+        {"text", text(0),
+         {{4, 4, RGB(200, 100, 0), 50, 70, SOME}, {4, 4, RGB(100, 50, 0), 50, 70, NONE},
+          {4, 4, RGB(255, 175, 0), 50, 70, NONE}}},
+        {"text with its shadow", text(OBJ_REMAP), {{4, 4, RGB(100, 50, 0), 50, 70, SOME}}},
+        {"raised text", text(OBJ_LOOP), {{4, 4, RGB(255, 175, 0), 50, 70, SOME}}},
+    };
+    HGLOBAL turned = frame(7, 0, 90), upright = frame(7, 0, 0);
+    Open();
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Canvas c(64, 80);
+        HBRUSH fill = CreateSolidBrush(under);
+        RECT all{0, 0, 64, 80};
+        FillRect(c.dc, &all, fill);
+        DeleteObject(fill);
+        DrawPageObject(NULL, c.dc, GlobalLocked<OBJECTHEADER>(row.object).get());
+        sbtest::Capture g = c.Grab();
+        for (const Probe &pr : row.probes) {
+            int matches = 0;
+            for (int y = pr.y; y < pr.y + pr.h; y++)
+                for (int x = pr.x; x < pr.x + pr.w; x++)
+                    matches += g.At(x, y) == pr.want;
+            if (pr.of == SOME)
+                EXPECT_GT(matches, 0) << pr.x << "," << pr.y;
+            else if (pr.of == NONE)
+                EXPECT_EQ(matches, 0) << pr.x << "," << pr.y;
+            else
+                EXPECT_EQ(matches, pr.w * pr.h) << pr.x << "," << pr.y << " is " << std::hex << g.At(pr.x, pr.y);
+        }
+    }
+    // From dark to light down the frame; turned by a quarter, from right to left.
+    for (HGLOBAL h : {upright, turned}) {
+        Canvas c(64, 80);
+        DrawPageObject(NULL, c.dc, GlobalLocked<OBJECTHEADER>(h).get());
+        sbtest::Capture g = c.Grab();
+        auto level = [&](int x, int y) { return GetRValue(g.At(x, y)); };
+        bool across = h == turned;
+        SCOPED_TRACE(across);
+        EXPECT_LT(across ? level(52, 39) : level(29, 5), 40);
+        EXPECT_GT(across ? level(5, 39) : level(29, 72), 215);
+        EXPECT_EQ(across ? level(29, 5) : level(5, 39), across ? level(29, 72) : level(52, 39));
+    }
+}
+
+// A soft button pressed moves its relief two pixels down and right over a
+// dark band; up, its light band starts at the top edge.
+TEST(SoftButtons, PressedMovesTheReliefByTwo)
+{
+    const COLORREF light = RGB(250, 240, 230), dark = RGB(20, 30, 40), face = RGB(120, 130, 140);
+    for (UINT state : {0u, (UINT)ODS_SELECTED}) {
+        Canvas c(60, 30);
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_BUTTON;
+        item.itemState = state;
+        item.hDC = c.dc;
+        item.rcItem = {0, 0, 60, 30};
+        QV_DrawSoftButton(NULL, &item, light, dark, face, 0, RGB(1, 2, 3), 1);
+        sbtest::Capture g = c.Grab();
+        bool pressed = state != 0;
+        SCOPED_TRACE(pressed);
+        EXPECT_EQ(g.At(30, 0), pressed ? dark : light);
+        EXPECT_EQ(g.At(30, 1), pressed ? dark : g.At(30, 1));
+        EXPECT_EQ(g.At(30, 2) == light, pressed);
+        EXPECT_EQ(g.At(0, 15), pressed ? dark : light);
+        EXPECT_EQ(g.At(2, 15) == light, pressed);
+        EXPECT_EQ(g.At(30, 15), face);
+        EXPECT_EQ(g.At(0, 0), RGB(1, 2, 3));
+    }
+}
+
 TEST(Colours, DerivativesKeepTheHueAndGradientsStopShortOfTheEnd)
 {
     const struct {
@@ -175,7 +322,22 @@ TEST_F(Drawing, TextsAndListItemsStopAtTheDataLength)
     const char items[] = "a\0b\0\0c";
     HGLOBAL h = WithData(p, TAG_LIST, {0, 30, 80, 90}, std::vector<uint8_t>(items, items + sizeof items - 1));
     GlobalLocked<OBJECTLISTBOX>(h)->selected = (uint32_t)-1;
+    // The list's sort flag orders its items; without it they keep their order.
+    const char fruit[] = "pear\0apple\0fig";
+    HGLOBAL kept = WithData(p, TAG_LIST, {90, 30, 170, 90}, std::vector<uint8_t>(fruit, fruit + sizeof fruit));
+    HGLOBAL sorted = WithData(p, TAG_LIST, {180, 30, 260, 90}, std::vector<uint8_t>(fruit, fruit + sizeof fruit));
+    GlobalLocked<OBJECTHEADER>(sorted)->flags |= OBJ_TRANSPARENT;
     Open();
+    for (auto [list, order] : {std::pair{kept, "pear apple fig"}, std::pair{sorted, "apple fig pear"}}) {
+        std::string seen;
+        HWND box = Child(Number(list));
+        for (int i = 0; i < SendMessageA(box, LB_GETCOUNT, 0, 0); i++) {
+            char item[16] = "";
+            SendMessageA(box, LB_GETTEXT, i, (LPARAM)item);
+            seen += (i ? " " : "") + std::string(item);
+        }
+        EXPECT_EQ(seen, order);
+    }
     char text[32];
     GetWindowTextA(Child(Number(button)), text, sizeof text);
     EXPECT_STREQ(text, "Press");

@@ -78,21 +78,6 @@ struct MediaShow : Show {
 
 const RECT AT{10, 10, 50, 30}; // 40 x 20
 
-// An animation whose frame i fills the window in colours[i].
-Bytes Animation(const std::vector<COLORREF> &colours, uint32_t delay)
-{
-    Bytes data(sizeof(ANIMHEADER) + sizeof(OBJECTANIMFRAME) * colours.size());
-    ANIMHEADER head{40, 20, (uint32_t)colours.size(), 0, {}};
-    memcpy(data.data(), &head, sizeof head);
-    for (size_t i = 0; i < colours.size(); i++) {
-        Bytes dib = Picture(40, 20, [&](int, int) { return colours[i]; });
-        OBJECTANIMFRAME f{(uint32_t)data.size(), (uint32_t)dib.size(), 0, delay, 0, 0, 0, {}};
-        memcpy(&data[sizeof head + sizeof f * i], &f, sizeof f);
-        data.insert(data.end(), dib.begin(), dib.end());
-    }
-    return data;
-}
-
 OBJECTANIMFRAME &FrameRecord(Bytes &data, size_t i)
 {
     return *(OBJECTANIMFRAME *)&data[sizeof(ANIMHEADER) + sizeof(OBJECTANIMFRAME) * i];
@@ -134,6 +119,50 @@ TEST_F(MediaWindows, AnImageNotifiesOnceWithoutTheLoopFlagAndNeverWithIt)
             if (r.w == 77) {
                 EXPECT_EQ(r.l, (LPARAM)doc.Child(doc.Number(image)));
             }
+    }
+}
+
+// The tick timer's period follows the object's speed: 81 - speed ms, the
+// speed kept within 0..80; the wait is counted in seconds.
+std::vector<std::pair<UINT_PTR, UINT>> timersset;
+HWND timedwindow;
+using SETTIMER = UINT_PTR(WINAPI *)(HWND, UINT_PTR, UINT, TIMERPROC);
+SETTIMER realsettimer;
+UINT_PTR WINAPI RecordTimer(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc)
+{
+    if (hwnd && hwnd == timedwindow)
+        timersset.push_back({id, ms});
+    return realsettimer(hwnd, id, ms, proc);
+}
+
+TEST_F(MediaWindows, AnImageTicksAtThePeriodItsSpeedGives)
+{
+    realsettimer = (SETTIMER)sbtest::ReplaceImport("user32.dll", "SetTimer", (void *)RecordTimer);
+    ASSERT_TRUE(realsettimer);
+    struct Restore {
+        ~Restore() { sbtest::ReplaceImport("user32.dll", "SetTimer", (void *)realsettimer); }
+    } restore;
+    const struct {
+        uint32_t speed;
+        UINT period;
+    } cases[] = {{0, 81}, {1, 80}, {40, 41}, {80, 1}, {81, 1}, {0xFFFFFFFF, 81}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.speed);
+        MediaShow doc;
+        BLOCK &p = doc.Page("One");
+        HGLOBAL image = doc.WithData(p, TAG_IMAG, {0, 0, 16, 16}, Picture(16, 16, [](int, int) { return RGB(9, 9, 9); }),
+                                     OBJ_VISIBLE);
+        GlobalLocked<OBJECTIMAGE>(image)->speed = c.speed;
+        doc.Open();
+        timedwindow = doc.Child(doc.Number(image));
+        timersset.clear();
+        doc.Post(QVM_STARTOBJECT, doc.Number(image), 0, 0);
+        std::vector<UINT> periods;
+        for (auto &t : timersset)
+            periods.push_back(t.second);
+        std::sort(periods.begin(), periods.end());
+        EXPECT_EQ(periods, (std::vector<UINT>{c.period, 1000}));
+        timedwindow = NULL;
     }
 }
 

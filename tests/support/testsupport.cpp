@@ -1,6 +1,7 @@
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <cstring>
 #include <set>
 
 namespace sbtest {
@@ -49,6 +50,51 @@ void PumpUntilIdle(int ms)
             break;
         MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
     }
+}
+
+bool PumpUntil(const std::function<bool()> &done, int ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done())
+            return true;
+        if ((int)(GetTickCount() - start) >= ms)
+            return false;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+void *ReplaceImport(const char *dll, const char *name, void *replacement)
+{
+    auto *base = (uint8_t *)GetModuleHandleA(NULL);
+    auto *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!imports.VirtualAddress)
+        return nullptr;
+    for (auto *d = (IMAGE_IMPORT_DESCRIPTOR *)(base + imports.VirtualAddress); d->Name; ++d) {
+        if (lstrcmpiA((const char *)(base + d->Name), dll) != 0 || !d->OriginalFirstThunk)
+            continue;
+        auto *names = (IMAGE_THUNK_DATA *)(base + d->OriginalFirstThunk);
+        auto *slots = (IMAGE_THUNK_DATA *)(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                strcmp((const char *)((IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData))->Name, name) != 0)
+                continue;
+            DWORD protect;
+            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protect))
+                return nullptr;
+            void *previous = (void *)slots->u1.Function;
+            slots->u1.Function = (DWORD_PTR)replacement;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protect, &protect);
+            return previous;
+        }
+    }
+    return nullptr;
 }
 
 COLORREF Capture::At(int x, int y) const

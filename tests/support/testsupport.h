@@ -17,6 +17,14 @@ HWND CreateTestWindow(bool shown, int width = 320, int height = 240, WNDPROC pro
                       const char *title = "test");
 // Dispatches every waiting message, and keeps at it for at least `ms`.
 void PumpUntilIdle(int ms = 0);
+// Dispatches messages until `done` holds; false when it still does not after
+// `ms`, a limit only a hung program reaches.
+bool PumpUntil(const std::function<bool()> &done, int ms = 30000);
+
+// Points this program's calls of `name` in `dll` at `replacement` and
+// returns what they called before (null when the program imports no such
+// function). Put the old one back the same way.
+void *ReplaceImport(const char *dll, const char *name, void *replacement);
 
 struct Capture {
     int width = 0, height = 0;
