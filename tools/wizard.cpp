@@ -1,0 +1,452 @@
+// The photo album wizard's property sheet and its pages of choices: the
+// pages edit one WIZARDPARAM in place, the sample on each page follows every
+// change, and Finish keeps the settings and builds the album.
+#include "tools/wizard.h"
+#include "common/fontdlg.h"
+#include "common/modal.h"
+#include "common/msgdlg.h"
+#include "common/shell.h"
+#include "common/strings.h"
+#include "editor/shell.h"
+#include "editor/tipfolder.h"
+#include "media/filedialogs.h"
+#include "media/imageformat.h"
+#include "resources/resource.h"
+#include "resources/wizard_ids.h"
+#include <commctrl.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+static const char defaultcovertext[] = "My Photograph Album";
+
+static void CopyFace(char (&out)[33], const char *face)
+{
+    snprintf(out, sizeof out, "%s", face);
+}
+
+void WizardOpenRecord(WIZARDPARAM *w)
+{
+    memset(w, 0, sizeof *w);
+    w->colourscheme = WizardDefaultColourscheme;
+    w->dimensions = WizardDefaultDimensions;
+    w->coverstyle = WizardDefaultCoverStyle;
+    if ((w->covertext = (char *)calloc(36, 1)))
+        strcpy(w->covertext, defaultcovertext);
+    CopyFace(w->coverfontname, WizardCoverFontName);
+    w->covertextsize = WizardCoverTextSize;
+    w->covertextweight = WizardCoverTextWeight;
+    w->covertextital = WizardCoverTextItal;
+    w->coverpicture = WizardMakeSamplePicture();
+    w->coverresize = WizardTitleResize;
+    w->coverpreserveaspect = WizardTitlePreserveAspect;
+    w->coverframesize = WizardTitleFrameSize;
+    w->insideresize = WizardInsideResize;
+    w->insidestyle = WizardDefaultInsideStyle;
+    w->insidepreserveaspect = WizardInsidePreserveAspect;
+    w->insidesample = WizardMakeSamplePicture();
+    CopyFace(w->insidefontname, WizardInsideFontName);
+    w->insidetextsize = WizardInsideTextSize;
+    w->insidetextweight = WizardInsideTextWeight;
+    w->insidetextital = WizardInsideTextItal;
+    w->insideframesize = WizardInsideFrameSize;
+}
+
+void WizardCloseRecord(WIZARDPARAM *w)
+{
+    free(w->covertext);
+    free(w->pictures);
+    w->covertext = w->pictures = nullptr;
+    for (HGLOBAL *h : {&w->coverpicture, &w->insidesample, &w->previewpicture}) {
+        if (*h)
+            GlobalFree(*h);
+        *h = NULL;
+    }
+}
+
+void WizardStoreSettings(const WIZARDPARAM *w)
+{
+    WizardDefaultColourscheme = w->colourscheme;
+    WizardDefaultDimensions = w->dimensions;
+    WizardCoverTextSize = w->covertextsize;
+    WizardCoverTextWeight = w->covertextweight == 700 ? 700 : 400;
+    WizardCoverTextItal = w->covertextital;
+    WizardDefaultCoverStyle = w->coverstyle;
+    WizardDefaultInsideStyle = w->insidestyle;
+    WizardInsideTextSize = w->insidetextsize;
+    WizardInsideTextWeight = w->insidetextweight == 700 ? 700 : 400;
+    WizardInsideTextItal = w->insidetextital;
+    WizardTitleResize = w->coverresize;
+    WizardInsideResize = w->insideresize;
+    WizardTitlePreserveAspect = w->coverpreserveaspect;
+    WizardInsidePreserveAspect = w->insidepreserveaspect;
+    WizardInsideFrameSize = w->insideframesize;
+    WizardTitleFrameSize = w->coverframesize;
+    snprintf(WizardCoverFontName, SETTINGTEXT, "%s", w->coverfontname);
+    snprintf(WizardInsideFontName, SETTINGTEXT, "%s", w->insidefontname);
+}
+
+static INT_PTR RunSheet(const MODALCALL *call)
+{
+    return PropertySheetA((PROPSHEETHEADERA *)call->data);
+}
+
+int DoPhotoAlbumWizard(HWND window)
+{
+    InitCommonControls();
+    WIZARDPARAM wizard;
+    WizardOpenRecord(&wizard);
+
+    PROPSHEETPAGEA pages[WIZARDPAGES];
+    for (int i = 0; i < WIZARDPAGES; i++) {
+        PROPSHEETPAGEA &p = pages[i];
+        memset(&p, 0, sizeof p);
+        p.dwSize = sizeof p;
+        p.dwFlags = PSP_USETITLE;
+        p.hInstance = hInst;
+        p.pszTemplate = wizardpage[i].templ;
+        p.pfnDlgProc = wizardpage[i].proc;
+        p.pszTitle = wizardpage[i].title;
+        p.lParam = (LPARAM)&wizard;
+    }
+    PROPSHEETHEADERA sheet{};
+    sheet.dwSize = sizeof sheet;
+    sheet.dwFlags = PSH_WIZARD | PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+    sheet.hwndParent = window;
+    sheet.hInstance = hInst;
+    sheet.pszCaption = "Photo Album Wizard";
+    sheet.nPages = WIZARDPAGES;
+    sheet.nStartPage = 0;
+    sheet.ppsp = pages;
+
+    MODALCALL call{};
+    call.kind = MODAL_DIALOG;
+    call.parent = window;
+    call.instance = hInst;
+    call.caption = sheet.pszCaption;
+    call.data = &sheet;
+    call.run = RunSheet;
+    COMMONModal(&call);
+    if (window)
+        RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+
+    int finished = wizard.finished;
+    if (finished) {
+        WizardStoreSettings(&wizard);
+        WizardCreatePresentation(window, &wizard);
+    }
+    WizardCloseRecord(&wizard);
+    return finished;
+}
+
+// --- what every page shares --------------------------------------------------
+
+DWORD WizardButtons(int number)
+{
+    if (number == 0)
+        return PSWIZB_NEXT;
+    if (number == WIZARDPAGES - 1)
+        return PSWIZB_BACK | PSWIZB_FINISH;
+    return PSWIZB_BACK | PSWIZB_NEXT;
+}
+
+static WIZARDPARAM *Record(HWND page)
+{
+    return (WIZARDPARAM *)GetWindowLongPtrA(page, DWLP_USER);
+}
+
+static void Answer(HWND page, LRESULT value, INT_PTR *answer)
+{
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, value);
+    *answer = TRUE;
+}
+
+bool WizardPageMessage(HWND page, UINT msg, WPARAM, LPARAM lParam, int number, INT_PTR *answer)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(page, DWLP_USER, ((const PROPSHEETPAGEA *)lParam)->lParam);
+        return false; // the page goes on with its own controls
+    case WM_DESTROY:
+        SetWindowLongPtrA(page, DWLP_USER, 0);
+        return false;
+    case WM_NOTIFY: {
+        const NMHDR *n = (const NMHDR *)lParam;
+        WIZARDPARAM *w = Record(page);
+        if (n->code == PSN_SETACTIVE) {
+            PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, WizardButtons(number));
+            if (number == 5)
+                PostMessageA(page, WMU_WIZARDUPDATEBUTTONS, 0, 0);
+            Answer(page, 0, answer);
+            return true;
+        }
+        if (n->code == PSN_WIZFINISH) {
+            if (w)
+                w->finished = 1;
+            Answer(page, 0, answer);
+            return true;
+        }
+        return false;
+    }
+    case WM_DRAWITEM: {
+        const DRAWITEMSTRUCT *item = (const DRAWITEMSTRUCT *)lParam;
+        WIZARDPARAM *w = Record(page);
+        if (!DrawOrnament(item, WIZARDORNAMENT) && w && number >= 1 && number <= 5)
+            WizardDrawSamplePage(page, item, w, number <= 3 ? 1 : 2);
+        *answer = TRUE;
+        return true;
+    }
+    }
+    return false;
+}
+
+static void RepaintSample(HWND page)
+{
+    InvalidateRect(GetDlgItem(page, IDC_WIZSAMPLE), NULL, FALSE);
+}
+
+static void FillList(HWND page, int id, const char *const *names, int count, int stride, int current)
+{
+    HWND list = GetDlgItem(page, id);
+    for (int i = 0; i < count; i++)
+        SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) * (const char *const *)((const char *)names + i * stride));
+    SendMessageA(list, LB_SETCURSEL, (WPARAM)current, 0);
+}
+
+// The selected row of a list clamped into its table: no selection is row 0.
+static int ListRow(HWND page, int id, int count)
+{
+    LRESULT row = SendDlgItemMessageA(page, id, LB_GETCURSEL, 0, 0);
+    return std::clamp((int)row, 0, count - 1);
+}
+
+// An up-down control takes its range from its own text, "minimum,maximum,start";
+// the field's value is written over the start.
+void WizardSetUpDown(HWND page, int field, int value)
+{
+    HWND spin = GetDlgItem(page, field + IDC_WIZSPIN);
+    char text[64] = "";
+    GetWindowTextA(spin, text, sizeof text);
+    int minimum = 0, maximum = 100, start = 0;
+    sscanf(text, "%d,%d,%d", &minimum, &maximum, &start);
+    SendMessageA(spin, UDM_SETRANGE32, (WPARAM)minimum, (LPARAM)maximum);
+    SetDlgItemInt(page, field, (UINT)value, FALSE);
+    SendMessageA(spin, UDM_SETPOS32, 0, (LPARAM)value);
+}
+
+// A field read back as an unsigned number within its up-down control's range.
+int WizardReadUpDown(HWND page, int field)
+{
+    char text[64] = "";
+    GetWindowTextA(GetDlgItem(page, field + IDC_WIZSPIN), text, sizeof text);
+    int minimum = 0, maximum = 100, start = 0;
+    sscanf(text, "%d,%d,%d", &minimum, &maximum, &start);
+    BOOL ok = FALSE;
+    unsigned value = GetDlgItemInt(page, field, &ok, FALSE);
+    return (int)std::clamp<long long>(value, minimum, maximum);
+}
+
+static void ChooseFace(HWND page, char (&face)[33], int *weight, int *italic, int *size)
+{
+    char chosen[261];
+    snprintf(chosen, sizeof chosen, "%s", face);
+    int w = *weight, i = *italic, s = *size;
+    if (!ChooseFontA(page, chosen, &w, &i, &s, 4, 256))
+        return;
+    CopyFace(face, chosen);
+    *weight = w;
+    *italic = i;
+    *size = s;
+    RepaintSample(page);
+}
+
+static void SelectCoverPicture(HWND page, WIZARDPARAM *w)
+{
+    char path[MULTIPLEFILEBUFFER];
+    GetOpenPath(path);
+    if (!GetOpenImageFileName(page, path))
+        return;
+    SetOpenPath(path);
+    HGLOBAL picture = LoadImageA(NULL, path, NULL, NULL);
+    if (!picture) {
+        DoMessage(page, FetchString(IDS_ERRREAD));
+        return;
+    }
+    if (w->coverpicture)
+        GlobalFree(w->coverpicture);
+    w->coverpicture = picture;
+    RepaintSample(page);
+}
+
+static void TakeCoverText(HWND page, WIZARDPARAM *w)
+{
+    HWND edit = GetDlgItem(page, IDC_WIZCOVERTEXT);
+    int length = GetWindowTextLengthA(edit);
+    char *text = (char *)calloc((size_t)length + 16, 1);
+    if (!text)
+        return; // the old text stays
+    GetWindowTextA(edit, text, length + 1);
+    free(w->covertext);
+    w->covertext = text;
+    RepaintSample(page);
+}
+
+static void Check(HWND page, int id, int on)
+{
+    CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+static int Checked(HWND page, int id)
+{
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
+
+// --- the pages ----------------------------------------------------------------
+
+INT_PTR CALLBACK WizardProc1(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer = FALSE;
+    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[0], &answer))
+        return answer;
+    return msg == WM_INITDIALOG;
+}
+
+INT_PTR CALLBACK WizardProc2(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer = FALSE;
+    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[1], &answer))
+        return answer;
+    WIZARDPARAM *w = Record(page);
+    if (!w)
+        return FALSE;
+    if (msg == WM_INITDIALOG) {
+        FillList(page, IDC_WIZSCHEMELIST, &wizardcolorscheme[0].name, WIZARDSCHEMES, sizeof(WIZARDCOLORSCHEME),
+                 w->colourscheme);
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDC_WIZSCHEMELIST && HIWORD(wParam) == LBN_SELCHANGE) {
+        w->colourscheme = ListRow(page, IDC_WIZSCHEMELIST, WIZARDSCHEMES);
+        RepaintSample(page);
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK WizardProc3(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer = FALSE;
+    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[2], &answer))
+        return answer;
+    WIZARDPARAM *w = Record(page);
+    if (!w)
+        return FALSE;
+    if (msg == WM_INITDIALOG) {
+        FillList(page, IDC_WIZSIZELIST, &wizarddimension[0].name, WIZARDDIMENSIONS, sizeof(WIZARDDIMENSION),
+                 w->dimensions);
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDC_WIZSIZELIST && HIWORD(wParam) == LBN_SELCHANGE) {
+        w->dimensions = ListRow(page, IDC_WIZSIZELIST, WIZARDDIMENSIONS);
+        RepaintSample(page);
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK WizardProc4(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer = FALSE;
+    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[3], &answer))
+        return answer;
+    WIZARDPARAM *w = Record(page);
+    if (!w)
+        return FALSE;
+    if (msg == WM_INITDIALOG) {
+        FillList(page, IDC_WIZCOVERLIST, wizardcoverstyle, WIZARDCOVERSTYLES, sizeof(char *), w->coverstyle);
+        SetDlgItemTextA(page, IDC_WIZCOVERTEXT, w->covertext ? w->covertext : "");
+        Check(page, IDC_WIZRESIZE, w->coverresize);
+        Check(page, IDC_WIZPRESERVE, w->coverpreserveaspect);
+        WizardSetUpDown(page, IDC_WIZTIME, w->covertime);
+        WizardSetUpDown(page, IDC_WIZFRAME, w->coverframesize);
+        return TRUE;
+    }
+    if (msg != WM_COMMAND)
+        return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_WIZCOVERLIST:
+        if (HIWORD(wParam) == LBN_SELCHANGE) {
+            w->coverstyle = ListRow(page, IDC_WIZCOVERLIST, WIZARDCOVERSTYLES);
+            RepaintSample(page);
+        }
+        break;
+    case IDC_WIZCOVERTEXT:
+        if (HIWORD(wParam) == EN_CHANGE)
+            TakeCoverText(page, w);
+        break;
+    case IDC_WIZRESIZE:
+        w->coverresize = Checked(page, IDC_WIZRESIZE);
+        RepaintSample(page);
+        break;
+    case IDC_WIZPRESERVE:
+        w->coverpreserveaspect = Checked(page, IDC_WIZPRESERVE);
+        RepaintSample(page);
+        break;
+    case IDC_WIZTIME:
+        if (HIWORD(wParam) == EN_CHANGE)
+            w->covertime = WizardReadUpDown(page, IDC_WIZTIME);
+        break;
+    case IDC_WIZFRAME:
+        if (HIWORD(wParam) == EN_CHANGE) {
+            w->coverframesize = WizardReadUpDown(page, IDC_WIZFRAME);
+            RepaintSample(page);
+        }
+        break;
+    case IDC_WIZSELECTFONT:
+        ChooseFace(page, w->coverfontname, &w->covertextweight, &w->covertextital, &w->covertextsize);
+        break;
+    case IDC_WIZSELECTPICTURE:
+        SelectCoverPicture(page, w);
+        break;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK WizardProc5(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer = FALSE;
+    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[4], &answer))
+        return answer;
+    WIZARDPARAM *w = Record(page);
+    if (!w)
+        return FALSE;
+    if (msg == WM_INITDIALOG) {
+        FillList(page, IDC_WIZINSIDELIST, wizardinsidestyle, WIZARDINSIDESTYLES, sizeof(char *), w->insidestyle);
+        WizardSetUpDown(page, IDC_WIZTIME, w->insidetime);
+        return TRUE;
+    }
+    if (msg != WM_COMMAND)
+        return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_WIZINSIDELIST:
+        if (HIWORD(wParam) == LBN_SELCHANGE) {
+            w->insidestyle = ListRow(page, IDC_WIZINSIDELIST, WIZARDINSIDESTYLES);
+            RepaintSample(page);
+        }
+        break;
+    case IDC_WIZTIME:
+        if (HIWORD(wParam) == EN_CHANGE)
+            w->insidetime = WizardReadUpDown(page, IDC_WIZTIME);
+        break;
+    case IDC_WIZSELECTFONT:
+        ChooseFace(page, w->insidefontname, &w->insidetextweight, &w->insidetextital, &w->insidetextsize);
+        break;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK WizardProc7(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer = FALSE;
+    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[6], &answer))
+        return answer;
+    return msg == WM_INITDIALOG;
+}
