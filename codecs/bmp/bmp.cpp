@@ -125,6 +125,19 @@ bool Parse(const FileData &file, Layout *l, Format *f)
     return l->offset <= file.filesize;
 }
 
+// Whether the pixel data can make the picture the header claims, asked
+// before any memory goes to it. Plain rows are all there, though the last
+// row's padding may be missing. A run-length stream reaches row after row
+// only by its bytes: at best a move of four bytes goes 255 rows up.
+bool PixelsFit(const Layout &l, const Format &f, size_t filesize)
+{
+    uint64_t data = filesize - l.offset;
+    if (l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4)
+        return CanHold(data, f.height, 64);
+    uint64_t filerow = (uint64_t(f.width) * l.filebits + 31) / 32 * 4, used = (uint64_t(f.width) * l.filebits + 7) / 8;
+    return filerow * (f.height - 1) + used <= data;
+}
+
 // One channel of a bit-field pixel scaled to 0..255.
 struct Channel {
     uint32_t mask = 0, max = 0;
@@ -148,9 +161,6 @@ bool ReadPlain(const FileData &file, const Layout &l, DibBuilder &dib)
     uint32_t width = dib.width, height = dib.height;
     size_t filerow = (size_t(width) * l.filebits + 31) / 32 * 4;
     size_t used = (size_t(width) * l.filebits + 7) / 8;
-    // The last row's padding may be missing; its pixels may not.
-    if (uint64_t(filerow) * (height - 1) + used > file.size - l.offset)
-        return false;
     Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]), alpha(l.masks[3]);
     bool fields = l.filebits == 16 || (l.filebits == 32 && l.compression == COMPRESSION_BITFIELDS);
     for (uint32_t r = 0; r < height; r++) {
@@ -227,7 +237,8 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     if (!dib)
         return true;
     bool rle = l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4;
-    return dib->Create(*format) && (rle ? ReadRle(file, l, *dib) : ReadPlain(file, l, *dib));
+    return PixelsFit(l, *format, file.size) && dib->Create(*format) &&
+           (rle ? ReadRle(file, l, *dib) : ReadPlain(file, l, *dib));
 }
 
 bool Encode(const DibView &v, OutBuffer &out)
@@ -268,12 +279,19 @@ HGLOBAL BMPReadGraphicFile(char *path)
     Format f;
     if (head.Load(path, INFOHEAD) && Parse(head, &l, &f) && l.compression == COMPRESSION_RGB && !l.topdown &&
         l.filebits == f.bits) {
-        DibBuilder dib;
-        if (!dib.Create(f))
+        if (!PixelsFit(l, f, head.filesize))
             return NULL;
-        if (uint64_t(dib.rowbytes) * f.height <= head.filesize - l.offset &&
-            ReadRows(path, l.offset, dib.rowbytes, dib))
-            return dib.Release();
+        DibBuilder dib;
+        uint32_t rowbytes, total;
+        // Only when every row is whole: a last row without its padding goes
+        // the way of the decoder.
+        if (DibSizes(f.width, f.height, f.bits, &rowbytes, &total) &&
+            uint64_t(rowbytes) * f.height <= head.filesize - l.offset) {
+            if (!dib.Create(f))
+                return NULL;
+            if (ReadRows(path, l.offset, dib.rowbytes, dib))
+                return dib.Release();
+        }
     }
     return ReadPicture(path, Decode);
 }

@@ -131,6 +131,16 @@ INSTANTIATE_TEST_SUITE_P(Bmp, HandBuilt, testing::ValuesIn(ForCodec(BMP, {
     {"TableCutShort", BmpFile(V3(2, 2, 8), Table(100), {}, 0), REFUSED},
 })), CaseName);
 
+INSTANTIATE_TEST_SUITE_P(Bmp, Hostile, testing::ValuesIn(ClaimsFor(BMP, {
+    // 58 bytes claiming 377 MiB of rows, read straight into the picture or
+    // through the decoder (top-down rows, bit fields).
+    {"RowsTooFewForThePicture", BmpFile(V3(11000, 12000, 24), {}, {1, 2, 3, 4}), true, 1u << 16},
+    {"TopDownRowsTooFew", BmpFile(V3(11000, -12000, 24), {}, {1, 2, 3, 4}), true, 1u << 16},
+    {"BitFieldRowsTooFew", BmpFile(V3(8000, 8000, 32, 3), Words({0xFF0000, 0xFF00, 0xFF}, 4), {1, 2, 3, 4}), true, 1u << 16},
+    // Four bytes of runs reach at most 255 rows of the 16000.
+    {"RunsTooFewForThePicture", BmpFile(V3(16000, 16000, 8, 1), Table(256), {0, 2, 255, 255}), true, 1u << 16},
+})), ClaimName);
+
 TEST(BmpWriter, WritesAPlainV3File)
 {
     TempFile file("plain.bmp");
