@@ -1,6 +1,7 @@
 #include "media/avicheck.h"
 #include "codecs/shared/kpxshared.h"
 #include <vfw.h>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -73,8 +74,15 @@ bool MakeChunk(const uint8_t *head, uint64_t at, uint64_t end, Chunk *c)
     return true;
 }
 
+// What a stream header claims of its length: frames (one chunk each) or,
+// with a sample size, samples of that many bytes.
+struct StreamLength {
+    uint32_t length = 0, samplesize = 0;
+};
+
 struct Streams {
     uint32_t declared = 0, count = 0, flags = 0;
+    StreamLength lengths[MAXSTREAMS];
     uint32_t expected = 0; // stream lists still to come right after the main header
     bool mainheader = false;
     int video = -1; // the number of the first video stream
@@ -154,6 +162,8 @@ bool WalkHeaderList(const uint8_t *p, uint32_t n, uint32_t kind, unsigned depth,
                 return false;
             if (streamtype == FourCC("vids") && (Le32(data + 28) != 0 || Le32(data + 32) == 0 || Le32(data + 44) != 0))
                 return false;
+            // Counted already: this stream's number is one less.
+            s.lengths[s.count - 1] = StreamLength{Le32(data + 32), Le32(data + 44)};
         } else if (c.id == FourCC("strn") && kind == FourCC("strl")) {
             // A stream's name is read as a string up to its end.
             if (!memchr(data, 0, c.size))
@@ -260,6 +270,22 @@ bool FrameFits(const BITMAPINFOHEADER &h, int64_t frame)
     return width * height <= uint64_t(frame) * MAXPIXELSPERBYTE;
 }
 
+// The library makes a table of as many entries as a stream claims frames,
+// before it looks at a single one: a length beyond what the file can hold
+// would ask for gigabytes, or wrap its size and be written past. Every
+// frame takes an index entry when the file has one index for all of it,
+// and at least a chunk's head where it has not; samples take their bytes.
+bool LengthsFit(const Streams &s, uint64_t capacity, uint64_t bytes)
+{
+    capacity = std::min<uint64_t>(capacity, MAXINDEX / 16);
+    for (uint32_t i = 0; i < s.count; i++) {
+        const StreamLength &l = s.lengths[i];
+        if (l.samplesize ? uint64_t(l.length) * l.samplesize > bytes : l.length > capacity)
+            return false;
+    }
+    return true;
+}
+
 bool Check(File &f, AVIFIRSTVIDEO *video)
 {
     uint8_t head[12];
@@ -295,15 +321,20 @@ bool Check(File &f, AVIFIRSTVIDEO *video)
     }
     // OpenDML extensions may follow, each inside the file; bytes after the
     // last belong to no one.
+    bool extended = false;
     for (uint64_t at = riff.end; at < f.size;) {
         Chunk x;
         if (f.size - at < 12 || !f.Read(at, head, 12) || Le32(head) != RIFF || Le32(head + 8) != FourCC("AVIX"))
             break;
         if (!MakeChunk(head, at, f.size, &x))
             return false;
+        extended = true;
         at = x.end;
     }
     if (!headers || !hasmovie || !streams.mainheader || streams.declared != streams.count || streams.video < 0)
+        return false;
+    const uint64_t capacity = hasindex && !extended ? index.size / 16 : (extended ? f.size : movie.size) / 8;
+    if (!LengthsFit(streams, capacity, f.size))
         return false;
     int64_t frame = -1;
     if (hasindex) {

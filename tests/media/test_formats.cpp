@@ -268,7 +268,7 @@ template <class T> Data Raw(const T &v)
 // The parts of a one-frame movie of 2 x 2 at 24 bits, each open to damage.
 struct AviParts {
     uint32_t width = 2, height = 2, streams = 1, headersize = 56, streamsize = 56, formatsize = 40;
-    uint32_t indexlength = 16, indexid = mmioFOURCC('0', '0', 'd', 'b'), flags = 0x10, samplesize = 0;
+    uint32_t indexlength = 16, indexid = mmioFOURCC('0', '0', 'd', 'b'), flags = 0x10, samplesize = 0, length = 1;
     int32_t indexoffset = 4;
     bool index = true;
     Data frame = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0}; // rows of 8 bytes, bottom first
@@ -276,7 +276,7 @@ struct AviParts {
     Data Bytes() const
     {
         uint32_t avih[14] = {100000, 0, 0, flags, 1, 0, streams, (uint32_t)frame.size(), width, height};
-        uint32_t strh[14] = {mmioFOURCC('v', 'i', 'd', 's'), 0, 0, 0, 0, 1, 10, 0, 1, (uint32_t)frame.size(), 0xFFFFFFFF, samplesize};
+        uint32_t strh[14] = {mmioFOURCC('v', 'i', 'd', 's'), 0, 0, 0, 0, 1, 10, 0, length, (uint32_t)frame.size(), 0xFFFFFFFF, samplesize};
         BITMAPINFOHEADER strf{40, (LONG)width, (LONG)height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
         uint32_t idx1[4] = {indexid, 0x10, (uint32_t)indexoffset, indexlength};
         Data head = Raw(avih), stream = Raw(strh), format = Raw(strf);
@@ -330,6 +330,9 @@ TEST(AviFrames, FilesWhoseStructureDoesNotAddUpNeverReachTheLibrary)
         {"an index said to be there and missing", [](AviParts &a) { a.index = false; }},
         {"video counted in bytes", [](AviParts &a) { a.samplesize = 16; }},
         {"a file cut inside its index", [](AviParts &) {}, 6},
+        {"a length of a billion frames", [](AviParts &a) { a.width = a.height = 1, a.frame.resize(4), a.indexlength = 4, a.length = 0x40000000; }},
+        {"a length of 2^28 frames unindexed", [](AviParts &a) { a.index = false, a.flags = 0, a.length = 0x10000000; }},
+        {"more frames than index entries", [](AviParts &a) { a.length = 2; }},
     };
     for (const auto &c : cases) {
         AviParts a;
@@ -339,6 +342,8 @@ TEST(AviFrames, FilesWhoseStructureDoesNotAddUpNeverReachTheLibrary)
         file.Write(bytes);
         EXPECT_FALSE(Dib(LoadImageA(NULL, file.c(), NULL, NULL))) << c.name;
         EXPECT_EQ(GetImageInfo(file.c(), NULL, NULL, NULL, NULL), 0) << c.name;
+        EXPECT_FALSE(Dib(AVIGetFileInformation((char *)file.c()))) << c.name;
+        EXPECT_FALSE(Dib(LoadMovie(NULL, file.c(), NULL, NULL))) << c.name;
     }
 }
 
