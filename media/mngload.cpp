@@ -5,14 +5,17 @@
 #include "document/applet.h"
 #include "media/dib.h"
 #include "media/pngload.h"
+#include "resources/pngmng_ids.h"
 #include "resources/resource.h"
 #include <cstring>
+#include <memory>
 
 namespace {
 
 constexpr uint8_t MNGSIGNATURE[8] = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 constexpr uint32_t MHDRBYTES = 28;
 constexpr uint32_t MAXANIMFRAMES = 65535;
+constexpr uint32_t MAXCHUNKLENGTH = 0x7FFFFFFF;
 // The longest a frame's one-shot timer can wait.
 constexpr uint64_t MAXDELAY = 0x7FFFFFFF;
 constexpr uint32_t FRAMKEEP = 4096;
@@ -25,6 +28,39 @@ uint32_t BigEndian(const uint8_t *p)
 {
     return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
 }
+
+// The chunk heads of a file read through a window of its bytes, for the
+// pass that only counts: a seek and a read per chunk would make a file of
+// many small frames wait for the disk tens of thousands of times.
+struct CHUNKWALK {
+    FILE *fp = nullptr;
+    long filesize = 0;
+    long start = 0;  // of the window's bytes in the file
+    size_t held = 0; // bytes in the window
+    uint8_t window[64 * 1024];
+
+    // The same chunk as ReadChunkHead finds at `at`, false where it does.
+    bool Head(long at, PNGCHUNK *chunk)
+    {
+        if (at < start || (uint64_t)at + 8 > (uint64_t)start + held) {
+            if (fseek(fp, at, SEEK_SET))
+                return false;
+            start = at;
+            held = fread(window, 1, sizeof window, fp);
+            if (held < 8)
+                return false;
+        }
+        const uint8_t *p = window + (at - start);
+        chunk->length = BigEndian(p);
+        chunk->type = BigEndian(p + 4);
+        int64_t next = (int64_t)at + 8 + chunk->length + 4;
+        if (chunk->length > MAXCHUNKLENGTH || next > filesize)
+            return false;
+        chunk->data = at + 8;
+        chunk->next = (long)next;
+        return true;
+    }
+};
 
 // What a load holds; freed unless handed over.
 struct MNGLOAD {
@@ -125,16 +161,22 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
         return m.Fail(IDS_CORRUPTED);
     const long first = chunk.next;
 
-    // Counting the images sizes the frame records.
+    // Counting the images sizes the frame records; an animation object
+    // holds no more than MAXANIMFRAMES, which is said as soon as it is seen.
     uint32_t count = 0;
-    for (long next = first;;) {
-        if (fseek(fp, next, SEEK_SET) || !ReadChunkHead(fp, filesize, &chunk))
-            return m.Fail(IDS_CORRUPTED);
-        if (chunk.type == ChunkType("IHDR") && ++count > MAXANIMFRAMES)
-            return m.Fail(IDS_MEMORY);
-        if (chunk.type == ChunkType("MEND"))
-            break;
-        next = chunk.next;
+    {
+        auto walk = std::make_unique<CHUNKWALK>();
+        walk->fp = fp;
+        walk->filesize = filesize;
+        for (long next = first;;) {
+            if (!walk->Head(next, &chunk))
+                return m.Fail(IDS_CORRUPTED);
+            if (chunk.type == ChunkType("IHDR") && ++count > MAXANIMFRAMES)
+                return m.Fail(IDS_TOOMANYFRAMES);
+            if (chunk.type == ChunkType("MEND"))
+                break;
+            next = chunk.next;
+        }
     }
     if (!count)
         return m.Fail(IDS_CORRUPTED);

@@ -2,3 +2,4 @@
 #pragma once
 
 #define IDS_BADCRC 313
+#define IDS_TOOMANYFRAMES 314

@@ -19,6 +19,7 @@ namespace {
 
 const std::string BADCRC = "An incorrect CRC value has been encountered. This file may be damaged.";
 const std::string CORRUPTED = "Corrupted file", READERROR = "Error reading file";
+const std::string TOOMANYFRAMES = "This animation has more than 65535 frames, more than an animation object can hold.";
 const char PNGSIG[] = "\x89PNG\r\n\x1a\n", MNGSIG[] = "\x8AMNG\r\n\x1a\n";
 const int CHANNELS[] = {1, 0, 3, 1, 2, 0, 4};
 
@@ -305,6 +306,21 @@ TEST(Mng, DamagedFilesSayWhy)
         EXPECT_EQ(r.texts, cases[i].texts) << i;
         EXPECT_EQ(r.data.empty(), !cases[i].loads) << i;
     }
+}
+
+// Tiny frames cost next to no memory: the number itself is what an
+// animation object cannot hold, and the box says so.
+TEST(Mng, MoreFramesThanAnAnimationHoldsAreRefusedForTheirNumber)
+{
+    Data rows;
+    const Chunks image = Encode(1, 1, 0, 8, false, &rows);
+    Chunks chunks{Mhdr(1, 1, 10)};
+    for (int i = 0; i < 100000; ++i)
+        chunks.insert(chunks.end(), image.begin(), image.end());
+    chunks.push_back(MEND);
+    Result r = Load(true, File(MNGSIG, chunks));
+    EXPECT_TRUE(r.data.empty());
+    EXPECT_EQ(r.texts, Texts{TOOMANYFRAMES});
 }
 
 TEST(PngMng, TruncatedFilesAndAbsurdLengthsFailPromptly)
