@@ -216,30 +216,49 @@ TEST_F(ColourFixture, OpenTableListsNamesCutAtTheirLastDot)
 }
 
 // The system's colour dialog with our template: the table from the per-user
-// folder, read-outs in hexadecimal, and the colour written back on OK.
+// folder, read-outs in hexadecimal, Add asking about a colour the table
+// already has, Delete selecting the entry before, and the colour written
+// back on OK.
 TEST_F(ColourFixture, ColourDialogShowsTheTableAndHexReadOuts)
 {
     strcpy(ColourTableFile, "Test.CCL");
     std::string path = COMMONAddApplicationDataSubPath("Test.CCL");
     ASSERT_TRUE(COMMONMakeFoldersFor(path.c_str()));
-    WriteAll(path, "Ten=10,20,30\nWhite=255,255,255\n");
+    WriteAll(path, "Ten=10,20,30\nWhite=255,255,255\nAlso ten=10,20,30\nBlack=0,0,0\n");
     ModalRecorder rec;
     rec.Drive([](HWND box) {
-        sbtest::PumpUntilIdle(50);
         HWND table = GetDlgItem(box, 108);
-        EXPECT_EQ(SendMessageA(table, LB_GETCOUNT, 0, 0), 2);
+        ASSERT_TRUE(sbtest::PumpUntil([&] { return SendMessageA(table, LB_GETCOUNT, 0, 0) == 4; }));
         SetDlgItemInt(box, 706, 10, FALSE);
         char hex[16] = "";
         GetDlgItemTextA(box, 15706, hex, sizeof hex);
         EXPECT_STREQ(hex, "0AH");
-        SendMessageA(table, LB_SETCURSEL, 0, 0);
+        // Once per entry of the colour; the second question's No adds nothing.
+        SetDlgItemInt(box, 707, 20, FALSE);
+        SetDlgItemInt(box, 708, 30, FALSE);
+        Click(box, 109);
+        EXPECT_EQ(SendMessageA(table, LB_GETCOUNT, 0, 0), 4);
+        for (auto [at, after] : {std::pair{3, 2}, std::pair{0, 0}}) {
+            SendMessageA(table, LB_SETCURSEL, at, 0);
+            Click(box, 110);
+            EXPECT_EQ(SendMessageA(table, LB_GETCURSEL, 0, 0), after) << "deleting " << at;
+        }
+        ASSERT_EQ(SendMessageA(table, LB_GETCOUNT, 0, 0), 2);
+        SendMessageA(table, LB_SETCURSEL, 1, 0);
         SendMessageA(box, WM_COMMAND, MAKEWPARAM(108, LBN_SELCHANGE), (LPARAM)table);
-        sbtest::PumpUntilIdle(20);
         Click(box, IDOK);
     });
+    rec.Answer(IDYES);
+    rec.Answer(IDNO);
+    rec.Answer(IDYES);
+    rec.Answer(IDYES);
     COLORREF c = RGB(200, 0, 0);
     EXPECT_NE(COMMONDoColourSelect(NULL, &c), 0);
     EXPECT_EQ(c, RGB(10, 20, 30));
+    ASSERT_EQ(rec.calls.size(), 5u);
+    EXPECT_NE(rec.calls[1].text.find("Ten"), std::string::npos);
+    EXPECT_NE(rec.calls[2].text.find("Also ten"), std::string::npos);
+    EXPECT_EQ(ReadAll(path), "White=255,255,255\r\nAlso ten=10,20,30\r\n");
 }
 
 } // namespace

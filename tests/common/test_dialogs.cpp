@@ -8,6 +8,7 @@
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -69,6 +70,78 @@ TEST(FontChooser, UnknownFaceAndSizesSurviveTheDialog)
     size = 12;
     EXPECT_EQ(ChooseFontA(NULL, face, NULL, NULL, &size, 0, 0), 0);
     EXPECT_EQ(size, 12);
+}
+
+// A face of this system with a regular and a bold style, and no style of
+// weight 300.
+int CALLBACK StyleWeights(const LOGFONTA *lf, const TEXTMETRICA *, DWORD, LPARAM weights)
+{
+    if (!lf->lfItalic)
+        ((std::vector<int> *)weights)->push_back(lf->lfWeight);
+    return 1;
+}
+int CALLBACK Families(const LOGFONTA *lf, const TEXTMETRICA *, DWORD, LPARAM found)
+{
+    auto *face = (std::string *)found;
+    if (!face->empty() || lf->lfFaceName[0] == '@')
+        return 1;
+    LOGFONTA one{};
+    one.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(one.lfFaceName, lf->lfFaceName, LF_FACESIZE);
+    std::vector<int> weights;
+    HDC dc = GetDC(NULL);
+    EnumFontFamiliesExA(dc, &one, (FONTENUMPROCA)StyleWeights, (LPARAM)&weights, 0);
+    ReleaseDC(NULL, dc);
+    auto has = [&](int w) { return std::find(weights.begin(), weights.end(), w) != weights.end(); };
+    if (has(400) && has(700) && !has(300))
+        *face = lf->lfFaceName;
+    return 1;
+}
+
+// The style list preselects the style of the weight and italic asked for,
+// or the first when the face has none; picking a style changes them.
+TEST(FontChooser, TheStyleListShowsTheWeightAskedFor)
+{
+    std::string face;
+    LOGFONTA all{};
+    all.lfCharSet = DEFAULT_CHARSET;
+    HDC dc = GetDC(NULL);
+    EnumFontFamiliesExA(dc, &all, (FONTENUMPROCA)Families, (LPARAM)&face, 0);
+    ReleaseDC(NULL, dc);
+    ASSERT_FALSE(face.empty());
+    const struct {
+        int weight, italic;
+        int shown; // the weight of the style shown, or -1 for the first
+        bool pick; // then choose the other of regular and bold
+    } cases[] = {{700, 0, 700, false}, {400, 0, 400, false}, {300, 0, -1, false}, {700, 0, 700, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << face << " " << c.weight << " " << c.italic << " pick " << c.pick);
+        ModalRecorder rec;
+        rec.Drive([&](HWND box) {
+            HWND styles = GetDlgItem(box, 103);
+            ASSERT_TRUE(sbtest::PumpUntil([&] { return SendMessageA(styles, CB_GETCOUNT, 0, 0) >= 2; }));
+            LRESULT at = SendMessageA(styles, CB_GETCURSEL, 0, 0);
+            if (c.shown >= 0) {
+                EXPECT_EQ(SendMessageA(styles, CB_GETITEMDATA, at, 0) & 0xFFFF, c.shown);
+            } else {
+                EXPECT_EQ(at, 0);
+            }
+            if (c.pick) {
+                int count = (int)SendMessageA(styles, CB_GETCOUNT, 0, 0);
+                for (int i = 0; i < count; i++)
+                    if ((SendMessageA(styles, CB_GETITEMDATA, i, 0) & 0xFFFFFF) == 400)
+                        SendMessageA(styles, CB_SETCURSEL, i, 0);
+                SendMessageA(box, WM_COMMAND, MAKEWPARAM(103, CBN_SELCHANGE), (LPARAM)styles);
+                sbtest::PumpUntilIdle();
+            }
+            Click(box, IDOK);
+        });
+        char chosen[261];
+        lstrcpynA(chosen, face.c_str(), sizeof chosen);
+        int weight = c.weight, italic = c.italic, size = 12;
+        ASSERT_EQ(ChooseFontA(NULL, chosen, &weight, &italic, &size, 8, 72), 1);
+        EXPECT_EQ(weight, c.pick ? 400 : c.weight);
+    }
 }
 
 TEST(DialogItems, ListFillers)

@@ -3,6 +3,7 @@
 #include "common/sticky.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -159,6 +160,28 @@ TEST(Paths, BrowsersAreTriedInOrderThenTheUserIsTold)
     ASSERT_EQ(rec.calls.size(), 6u);
     EXPECT_EQ(rec.calls[5].kind, MODAL_DIALOG);
     EXPECT_NE(rec.calls[5].text.find("capable of opening HTML documents"), std::string::npos);
+}
+
+// Each help operation opens its own page at the topic's anchor, maximised.
+TEST(Paths, EachHelpOperationOpensItsOwnPage)
+{
+    const struct {
+        void (*help)(HWND, const char *);
+        const char *page;
+    } cases[] = {{DoHelp, "html\\referenc.htm"},
+                 {DoReference, "html\\referenc.htm"},
+                 {DoManual, "html\\manual.htm"},
+                 {DoTallixHelp, "html\\tallix.htm"}};
+    for (const auto &c : cases) {
+        ModalRecorder rec;
+        rec.Answer(33);
+        c.help(NULL, "TOPIC");
+        ASSERT_EQ(rec.calls.size(), 1u) << c.page;
+        const std::string &line = rec.calls[0].text, want = std::string(c.page) + "#TOPIC";
+        EXPECT_EQ(line.substr(line.size() - std::min(line.size(), want.size())), want);
+        EXPECT_EQ(line.rfind("file:///", 0), 0u) << line;
+        EXPECT_EQ(rec.calls[0].style, (UINT)SW_MAXIMIZE);
+    }
 }
 
 // Runs the program that the shell associates with pages, when it has one,

@@ -277,13 +277,25 @@ TEST(Colours, DerivativesKeepTheHueAndGradientsStopShortOfTheEnd)
     for (const auto &d : derived)
         EXPECT_EQ(MakeDerivativeColour(d.in, d.f), d.out) << d.f;
 
+    // Exactly the rectangle's lines (or columns), one grey level each.
+    for (int type : {GRADIENT_VERTICAL, GRADIENT_HORIZONTAL}) {
+        bool down = type == GRADIENT_VERTICAL;
+        Canvas band(down ? 8 : 259, down ? 259 : 8);
+        PatBlt(band.dc, 0, 0, band.w, band.h, WHITENESS);
+        RECT in = down ? RECT{2, 2, 6, 257} : RECT{2, 2, 257, 6};
+        COMMONFillWidthGradient(band.dc, &in, RGB(0, 0, 0), RGB(255, 255, 255), type);
+        sbtest::Capture g = band.Grab();
+        int wrong = 0;
+        for (int y = 0; y < band.h; y++)
+            for (int x = 0; x < band.w; x++) {
+                POINT p{x, y};
+                int level = (down ? y : x) - 2;
+                wrong += g.At(x, y) != (PtInRect(&in, p) ? RGB(level, level, level) : RGB(255, 255, 255));
+            }
+        EXPECT_EQ(wrong, 0) << type;
+    }
     Canvas c(4, 255);
     RECT r{0, 0, 4, 255};
-    COMMONFillWidthGradient(c.dc, &r, RGB(0, 0, 0), RGB(255, 255, 255), GRADIENT_VERTICAL);
-    sbtest::Capture g = c.Grab();
-    for (int y : {0, 1, 128, 254})
-        EXPECT_EQ(g.At(2, y), RGB(y, y, y));
-    PatBlt(c.dc, 0, 0, 4, 255, BLACKNESS);
     for (int type : {0, 3})
         COMMONFillWidthGradient(c.dc, &r, RGB(255, 255, 255), RGB(255, 255, 255), type);
     RECT empty{2, 2, 2, 2};
@@ -305,6 +317,31 @@ TEST(Colours, DerivativesKeepTheHueAndGradientsStopShortOfTheEnd)
         EXPECT_EQ(g.At(0, 0), RGB(0, 0, 0));
         EXPECT_EQ(g.At(20, 0), pressed ? dark : light);
         EXPECT_EQ(g.At(20, 2) == light, pressed == 1);
+    }
+    // Disabled, the caption's two copies swap their colours: the upper one is
+    // in the shadow colour, the one a pixel down and right in the text colour.
+    const COLORREF ink = RGB(200, 20, 20), engraved = RGB(20, 20, 200);
+    for (int disabled : {0, 1}) {
+        Canvas b(120, 60);
+        RECT br{0, 0, 120, 60};
+        HFONT font = CreateFontA(40, 0, 0, 0, 900, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Arial");
+        HGDIOBJ old = SelectObject(b.dc, font);
+        COMMONDrawBevelledButtonWithText(b.dc, "I", &br, 0, disabled, 6, 6, face, dark, light, ink, engraved);
+        SelectObject(b.dc, old);
+        DeleteObject(font);
+        sbtest::Capture g = b.Grab();
+        // The caption's first pixel from the top, and its last from the bottom.
+        COLORREF top = CLR_INVALID, bottom = CLR_INVALID;
+        for (int y = 8; y < 52 && top == CLR_INVALID; y++)
+            for (int x = 10; x < 110 && top == CLR_INVALID; x++)
+                if (g.At(x, y) != face)
+                    top = g.At(x, y);
+        for (int y = 51; y >= 8 && bottom == CLR_INVALID; y--)
+            for (int x = 10; x < 110 && bottom == CLR_INVALID; x++)
+                if (g.At(x, y) != face)
+                    bottom = g.At(x, y);
+        EXPECT_EQ(top, disabled ? engraved : ink) << disabled;
+        EXPECT_EQ(bottom, disabled ? ink : engraved) << disabled;
     }
     char text[] = "The Quick brown fox, the quick one";
     char word[] = "QUICK", none[] = "slow", nothing[] = "";
