@@ -238,15 +238,22 @@ TEST_F(Controls, TheHeaderWaveLoopsAsTheBackgroundSound)
     }
 }
 
+// Both act once the show's own loop runs with its window up: a timer that
+// fires while the window is still being made waits for the next tick.
 void CALLBACK RightClick(HWND, UINT, UINT_PTR id, DWORD)
 {
+    HWND show = FindWindowA(QVCLASS_appwindow, NULL);
+    if (!show || !IsWindowVisible(show))
+        return;
     KillTimer(NULL, id);
-    if (HWND show = FindWindowA(QVCLASS_appwindow, NULL))
-        PostMessageA(show, WM_RBUTTONDOWN, 0, 0);
+    PostMessageA(show, WM_RBUTTONDOWN, 0, 0);
 }
 
 void CALLBACK Quit(HWND, UINT, UINT_PTR id, DWORD)
 {
+    HWND show = FindWindowA(QVCLASS_appwindow, NULL);
+    if (!show || !IsWindowVisible(show))
+        return;
     KillTimer(NULL, id);
     PostQuitMessage(7);
 }
@@ -257,12 +264,12 @@ TEST_F(Controls, TheShowRunsUntilARightClickClosesItOrTheProgramQuits)
     ASSERT_GT(AppendBlock(list, set, &header), 0);
     ASSERT_GT(AppendBlock(list, set, &pages[0]), 0);
     EXPECT_EQ(QV_CreateApplicationWindow(NULL, list, set, 5), 0);
-    UINT_PTR timer = SetTimer(NULL, 0, 100, RightClick);
+    UINT_PTR timer = SetTimer(NULL, 0, 20, RightClick);
     EXPECT_EQ(QV_CreateApplicationWindow(NULL, list, set, 1), 1);
     KillTimer(NULL, timer);
     EXPECT_FALSE(FindWindowA(QVCLASS_appwindow, NULL));
     // A quit ends the show and is left for the program's own loop.
-    SetTimer(NULL, 0, 100, Quit);
+    SetTimer(NULL, 0, 20, Quit);
     EXPECT_EQ(QV_CreateApplicationWindow(NULL, list, set, 1), 1);
     EXPECT_FALSE(FindWindowA(QVCLASS_appwindow, NULL));
     MSG msg;

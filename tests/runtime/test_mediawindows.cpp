@@ -190,12 +190,8 @@ TEST_F(MediaWindows, AnAnimationOfThreeFramesTwiceDrawsSixFramesThenStopsAndNoti
             ASSERT_EQ(timer != 0, frame < 6) << frame;
             SendMessageA(w, WM_TIMER, frame < 6 ? timer : 2, 0);
             // A loaded display shows what was drawn a little later.
-            COLORREF expected = colours[(frame < 6 ? frame : 5) % 3], seen = CLR_INVALID;
-            for (int tries = 0; tries < 50 && seen != expected; tries++) {
-                sbtest::PumpUntilIdle(20);
-                seen = sbtest::CaptureClient(w).At(5, 5);
-            }
-            EXPECT_EQ(seen, expected) << frame;
+            COLORREF expected = colours[(frame < 6 ? frame : 5) % 3];
+            EXPECT_TRUE(sbtest::PumpUntil([&] { return sbtest::CaptureClient(w).At(5, 5) == expected; })) << frame;
             EXPECT_EQ(doc.StartsOf(55), frame < 5 ? 0u : 1u) << frame;
         }
         EXPECT_FALSE(doc.Flags(anim) & OBJ_RUNNING);
