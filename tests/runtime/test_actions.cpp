@@ -30,56 +30,84 @@ using docfixture::Dib;
 
 const RECT AT{10, 10, 90, 34};
 
-// Each code with the message the show window gets, and whether it is sent
-// (the button waits) or posted.
-struct ActionCase {
-    unsigned long code;
-    UINT msg;
-    WPARAM w;
-    bool selflparam, textlparam, sent;
-};
-const ActionCase actions[] = {
-    {ACTION_NONE, 0, 0, false, false, false},
-    {ACTION_FIRSTPAGE, QVM_FIRSTPAGE, 0, false, false, false},
-    {ACTION_PREVIOUSPAGE, QVM_PREVIOUSPAGE, 0, false, false, false},
-    {ACTION_NEXTPAGE, QVM_NEXTPAGE, 0, false, false, false},
-    {ACTION_LASTPAGE, QVM_LASTPAGE, 0, false, false, false},
-    {ACTION_QUIT, QVM_CLOSE, 0, false, false, false},
-    {ACTION_NOTIFY, QVM_STARTOBJECT, 7, true, false, false},
-    {ACTION_DISABLE, QVM_STOPOBJECT, 7, false, false, false},
-    {ACTION_JUMPTOPAGE, QVM_JUMPTOPAGE, 0, false, true, true},
-    {ACTION_ABOUT, QVM_ABOUT, 0, false, false, false},
-    {ACTION_PAGEMENU, QVM_PAGEMENU, 0, false, false, false},
-    {ACTION_OPENDOCUMENT, QVM_OPENDOCUMENT, 0, false, true, true},
-    {ACTION_PRINTPAGE, QVM_PRINTPAGE, 1, false, false, false},
-    {13, 0, 0, false, false, false},
-    {0xFFFFFFFF, 0, 0, false, false, false},
-};
-
-TEST(Actions, EachCodeGivesItsMessageAndCodesPastTheTableNone)
+// A button's action as the show carries it out: the page shown after, the
+// object it starts or stops, the box it opens; codes past the table do
+// nothing.
+TEST(Actions, EachCodeDoesItsWorkOnTheShow)
 {
+    const struct {
+        unsigned long code;
+        int page;        // list index of the page shown after; 0: the show closed
+        int target;      // the target's running state after (it runs before)
+        const char *box; // the text of the box it opened
+    } cases[] = {
+        {ACTION_NONE, 2, 1, nullptr},         {ACTION_FIRSTPAGE, 1, 0, nullptr},
+        {ACTION_PREVIOUSPAGE, 1, 0, nullptr}, {ACTION_NEXTPAGE, 3, 0, nullptr},
+        {ACTION_LASTPAGE, 4, 0, nullptr},     {ACTION_QUIT, 0, 0, nullptr},
+        {ACTION_NOTIFY, 2, 1, nullptr},       {ACTION_DISABLE, 2, 0, nullptr},
+        {ACTION_JUMPTOPAGE, 4, 0, nullptr},   {ACTION_ABOUT, 2, 1, "about"},
+        {13, 2, 1, nullptr},                  {0xFFFFFFFF, 2, 1, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.code);
+        Show doc;
+        for (const char *title : {"One", "Two", "Three", "Four"})
+            doc.Page(title);
+        BLOCK &two = doc.pages[1];
+        const char data[] = "Go\0Four";
+        HGLOBAL button = doc.WithData(two, TAG_BUTN, AT, std::vector<uint8_t>(data, data + sizeof data),
+                                      OBJ_VISIBLE | OBJ_ENABLED);
+        HGLOBAL target = doc.Object(two, TAG_WAVE, {0, 0, 8, 8}, 0, OBJ_VISIBLE);
+        {
+            GlobalLocked<OBJECTBUTTON> b(button);
+            b->action = c.code;
+            b->target = doc.Number(target);
+            b->titlelength = 3;
+            b->targetlength = 5;
+        }
+        sbtest::ModalRecorder modal(IDOK);
+        doc.Open(2);
+        HWND w = doc.Child(doc.Number(button));
+        ASSERT_TRUE(IsWindowEnabled(w));
+        // A notice starts the target once more; a stop request stops it.
+        doc.Post(QVM_STARTOBJECT, doc.Number(target), 0, 0);
+        ASSERT_TRUE(doc.Flags(target) & OBJ_RUNNING);
+        SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        sbtest::PumpUntilIdle();
+        EXPECT_EQ(IsWindow(doc.show) ? doc.set->current : 0, c.page);
+        EXPECT_EQ((doc.Flags(target) & OBJ_RUNNING) != 0, c.target == 1);
+        ASSERT_EQ(modal.calls.size(), c.box ? 1u : 0u);
+        if (c.box) {
+            EXPECT_EQ(modal.calls[0].text, c.box);
+        }
+    }
+}
+
+// The codes whose work needs a person (the page menu) or a device (the
+// printer) or another file: the message the show gets, the one that carries
+// a text sent while the text lives.
+TEST(Actions, MenusPrintingAndOtherDocumentsAreAskedOfTheShow)
+{
+    const struct {
+        unsigned long code;
+        UINT msg;
+        WPARAM w;
+        bool sent;
+    } cases[] = {{ACTION_PAGEMENU, QVM_PAGEMENU, 0, false},
+                 {ACTION_PRINTPAGE, QVM_PRINTPAGE, 1, false},
+                 {ACTION_OPENDOCUMENT, QVM_OPENDOCUMENT, 0, true}};
     HWND parent = CreateRecorder();
-    HWND self = (HWND)0x1234;
-    for (const ActionCase &c : actions) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.code);
         Inbox().clear();
-        // Sent messages arrive while the call runs; posted ones only after.
-        QV_DoAction(self, parent, c.code, 7, "Title", 1);
+        QV_DoAction((HWND)0x1234, parent, c.code, 7, "Title", 1);
         size_t during = Inbox().size();
         sbtest::PumpUntilIdle();
-        if (!c.msg) {
-            EXPECT_TRUE(Inbox().empty());
-            continue;
-        }
         ASSERT_EQ(Inbox().size(), 1u);
         EXPECT_EQ(during, c.sent ? 1u : 0u);
         EXPECT_EQ(Inbox()[0].msg, c.msg);
         EXPECT_EQ(Inbox()[0].w, c.w);
-        if (c.selflparam) {
-            EXPECT_EQ(Inbox()[0].l, (LPARAM)self);
-        } else if (!c.textlparam) {
-            EXPECT_EQ(Inbox()[0].l, 0);
-        }
     }
     DestroyWindow(parent);
 }
