@@ -169,8 +169,11 @@ int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORRE
         OffsetRect(&b, o, o);
         COMMONFillWidthGradient(dc, &b, from[i], to[i], i < 2 ? GRADIENT_VERTICAL : GRADIENT_HORIZONTAL);
     }
+    // A button drawn from its record alone (a page drawn without its
+    // windows) has no window to give a caption.
     char caption[261] = "";
-    GetWindowTextA(button, caption, sizeof caption);
+    if (button && IsWindow(button))
+        GetWindowTextA(button, caption, sizeof caption);
     RECT t{r.left + o, r.top + o, r.right + o, r.bottom - 1 + o};
     int mode = SetBkMode(dc, TRANSPARENT);
     COLORREF old = SetTextColor(dc, disabled ? dark : text);

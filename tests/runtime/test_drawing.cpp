@@ -150,6 +150,16 @@ TEST_F(Drawing, EveryTypeAndStyleDrawsItsPicture)
     HGLOBAL soft = Object(p, TAG_BUTN, r, (LONG_PTR) "", OBJ_VISIBLE | OBJ_SOFTCUSTOM);
     GlobalLocked<OBJECTBUTTON>(soft)->softcolour = RGB(200, 100, 50);
     const std::vector<COLORREF> frames = {RGB(250, 0, 0), RGB(0, 250, 0)};
+    COLORREF tile22 = CLR_INVALID;
+    if (HBITMAP tile = (HBITMAP)LoadImageA(hInst, MAKEINTRESOURCEA(6304), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)) {
+        HDC mem = CreateCompatibleDC(NULL);
+        HGDIOBJ old = SelectObject(mem, tile);
+        tile22 = GetPixel(mem, 2, 2);
+        SelectObject(mem, old);
+        DeleteDC(mem);
+        DeleteObject(tile);
+    }
+    const COLORREF grey = RGB(192, 192, 192), navy = RGB(0, 0, 128);
     enum { ALL, SOME, NONE };
     struct Probe {
         int x, y;
@@ -165,10 +175,14 @@ TEST_F(Drawing, EveryTypeAndStyleDrawsItsPicture)
         {"system button", Object(p, TAG_BUTN, r, (LONG_PTR) "", OBJ_VISIBLE),
          {{4, 4, light3d}, {5, 5, hilite}, {52, 72, shadow}, {53, 73, dark3d}, {29, 39, under}}},
         {"soft system button", Object(p, TAG_BUTN, r, (LONG_PTR) "", OBJ_VISIBLE | OBJ_LOOP),
-         {{29, 4, hilite}, {4, 39, hilite}, {29, 39, face}}},
-        {"soft custom button", soft, {{29, 4, RGB(255, 125, 60)}, {29, 39, RGB(200, 100, 50)}}},
+         {{29, 4, hilite}, {4, 39, hilite}, {29, 39, face}, {8, 10, black, 40, 50, NONE}}},
+        // Without a window there is no caption to draw.
+        {"soft custom button", soft,
+         {{29, 4, RGB(255, 125, 60)}, {29, 39, RGB(200, 100, 50)}, {8, 10, black, 40, 50, NONE}}},
         {"check box", Object(p, TAG_CHEC, r, (LONG_PTR) ""),
          {{6, 6, shadow}, {7, 7, dark3d}, {17, 17, light3d}, {18, 18, hilite}, {8, 8, white, 9, 9}}},
+        {"checked box", Object(p, TAG_CHEC, r, (LONG_PTR) "", OBJ_SOFTCUSTOM),
+         {{6, 6, shadow}, {18, 18, hilite}, {8, 8, black, 9, 9, SOME}, {8, 8, white, 9, 9, SOME}}},
         {"radio button", Object(p, TAG_RDIO, r, (LONG_PTR) ""), {{10, 10, white, 5, 5}}},
         {"chosen radio button", Object(p, TAG_RDIO, r, (LONG_PTR) "", OBJ_SOFTCUSTOM),
          {{11, 11, black, 3, 3}, {9, 12, white}}},
@@ -179,7 +193,12 @@ TEST_F(Drawing, EveryTypeAndStyleDrawsItsPicture)
            GetSysColor(COLOR_SCROLLBAR)}}},
         {"animation's first frame", WithData(p, TAG_ANIM, r, Animation(frames, 100)),
          {{4, 4, frames[0], 40, 20}, {44, 4, under}}},
-        {"applet", Object(p, TAG_APPL, r), {{4, 4, light3d}, {53, 73, dark3d}}},
+        {"applet", Object(p, TAG_APPL, r), {{4, 4, light3d}, {53, 73, dark3d}, {6, 6, tile22}}},
+        // Sounds and timers: their 32 x 32 sign at the corner, nothing more.
+        {"wave sound", Object(p, TAG_WAVE, r),
+         {{4, 4, grey}, {6, 6, black, 28, 1}, {9, 16, navy, 22, 14, SOME}, {36, 4, under}}},
+        {"MIDI music", Object(p, TAG_MIDI, r), {{4, 4, grey}, {6, 6, black, 28, 1}, {16, 25, black, 3, 3}, {36, 4, under}}},
+        {"timer", Object(p, TAG_TIME, r), {{4, 4, grey}, {6, 6, black, 28, 1}, {20, 20, black}, {20, 10, navy}, {4, 36, under}}},
         {"simple frame", frame(0, 3), {{6, 4, RGB(255, 0, 0), 46, 3}, {4, 6, RGB(255, 0, 0), 3, 66}, {7, 7, RGB(0, 255, 0), 44, 64}}},
         // Primary along the top and left, then secondary along the right and
         // bottom, each line ending short of the other's corner.
