@@ -79,6 +79,22 @@ void RebuildStyles(HWND dlg)
     RebuildSample(dlg);
 }
 
+// For a face that is not installed, the one the system draws in its place,
+// else the first of the list: a face that has styles to choose from.
+int InstalledFallback(HWND dlg, HWND faces, const char *wanted)
+{
+    char used[LF_FACESIZE] = "";
+    {
+        WindowDC dc(dlg);
+        GdiObject<HFONT> font(CreateFontA(16, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, wanted));
+        SelectedObject chosen(dc, font);
+        if (dc && font)
+            GetTextFaceA(dc, sizeof used, used);
+    }
+    int index = used[0] ? COMMONFindFace(faces, used) : CB_ERR;
+    return index == CB_ERR ? 0 : index;
+}
+
 } // namespace
 
 int COMMONFindFace(HWND combo, const char *face)
@@ -95,10 +111,25 @@ int COMMONFindFace(HWND combo, const char *face)
     return CB_ERR;
 }
 
+// Each family once, in the order of the alphabet, and without the '@'
+// families that exist only for vertical writing: the list the system's own
+// font dialog shows. The system reports a family once per character set.
 int CALLBACK ChooseFontEnumProc(const LOGFONTA *lf, const TEXTMETRICA *, DWORD, LPARAM combo)
 {
-    if (lf->lfFaceName[0])
-        SendMessageA((HWND)combo, CB_ADDSTRING, 0, (LPARAM)lf->lfFaceName);
+    const char *face = lf->lfFaceName;
+    if (!face[0] || face[0] == '@' || COMMONFindFace((HWND)combo, face) != CB_ERR)
+        return 1;
+    int count = (int)SendMessageA((HWND)combo, CB_GETCOUNT, 0, 0), at = count;
+    char text[261];
+    for (int i = 0; i < count; i++) {
+        LRESULT n = SendMessageA((HWND)combo, CB_GETLBTEXTLEN, i, 0);
+        if (n != CB_ERR && n < (LRESULT)sizeof text && SendMessageA((HWND)combo, CB_GETLBTEXT, i, (LPARAM)text) != CB_ERR &&
+            lstrcmpiA(face, text) < 0) {
+            at = i;
+            break;
+        }
+    }
+    SendMessageA((HWND)combo, CB_INSERTSTRING, (WPARAM)at, (LPARAM)face);
     return 1;
 }
 
@@ -135,10 +166,9 @@ INT_PTR CALLBACK ChooseFontDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
             EnumFontFamiliesA(dc, NULL, (FONTENUMPROCA)ChooseFontEnumProc, (LPARAM)faces);
         }
         int index = COMMONFindFace(faces, p->face);
-        if (index != CB_ERR)
-            SendMessageA(faces, CB_SETCURSEL, index, 0);
-        else // a face that is not installed stays the caller's
-            SetWindowTextA(faces, p->face);
+        if (index == CB_ERR)
+            index = InstalledFallback(dlg, faces, p->face);
+        SendMessageA(faces, CB_SETCURSEL, index, 0);
         PostMessageA(dlg, WM_COMMAND, CMD_REBUILDSTYLES, 0);
 
         p->size = Clamp(p, p->size);

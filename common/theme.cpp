@@ -9,6 +9,7 @@
 #include "resources/dialogs_ids.h"
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -59,6 +60,55 @@ int StripCellSide(const BITMAP &bm) { return bm.bmHeight / 2; }
 // Strips hold the glyphs in their top half and the masks below; a strip of
 // odd height has one spare row between the two.
 int StripMaskRow(const BITMAP &bm) { return bm.bmHeight - bm.bmHeight / 2; }
+
+// A greyed glyph keeps only its dark pixels (its outlines and deep colours;
+// white and pale fills drop out), engraved the way the system greys a
+// picture: the highlight one pixel down and right, the shadow on top. A
+// plain silhouette of the mask would turn a disk or a list into a square.
+void DrawGreyedGlyph(HDC dc, HDC strip, int x, int maskrow, int s, int dx, int dy)
+{
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = s;
+    bi.bmiHeader.biHeight = -2 * s;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    GdiObject<HBITMAP> cell(CreateDIBSection(strip, &bi, DIB_RGB_COLORS, &bits, NULL, 0));
+    MemoryDC copy(strip);
+    if (!bits || !copy.Select(cell))
+        return;
+    BitBlt(copy.dc, 0, 0, s, s, strip, x, 0, SRCCOPY);
+    BitBlt(copy.dc, 0, s, s, s, strip, x, maskrow, SRCCOPY);
+    GdiFlush();
+    const DWORD *pixel = (const DWORD *)bits;
+    int stride = (s + 15) / 16 * 2;
+    std::vector<BYTE> ink((size_t)stride * s, 0xFF);
+    for (int y = 0; y < s; y++)
+        for (int i = 0; i < s; i++) {
+            DWORD c = pixel[y * s + i], m = pixel[(s + y) * s + i] & 0xFFFFFF;
+            int luma = (30 * (int)((c >> 16) & 255) + 59 * (int)((c >> 8) & 255) + 11 * (int)(c & 255)) / 100;
+            if (m == 0 && luma < 160)
+                ink[(size_t)y * stride + i / 8] &= (BYTE)~(0x80 >> (i % 8));
+        }
+    GdiObject<HBITMAP> mono(CreateBitmap(s, s, 1, 1, ink.data()));
+    MemoryDC shape(strip);
+    if (!shape.Select(mono))
+        return;
+    COLORREF text = SetTextColor(dc, RGB(0, 0, 0)), back = SetBkColor(dc, RGB(255, 255, 255));
+    // Where the shape is black the brush goes down, elsewhere the face stays.
+    constexpr DWORD BRUSHWHEREBLACK = 0x00B8074A;
+    {
+        SelectedObject brush(dc, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+        BitBlt(dc, dx + 1, dy + 1, s, s, shape.dc, 0, 0, BRUSHWHEREBLACK);
+    }
+    {
+        SelectedObject brush(dc, GetSysColorBrush(COLOR_BTNSHADOW));
+        BitBlt(dc, dx, dy, s, s, shape.dc, 0, 0, BRUSHWHEREBLACK);
+    }
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+}
 
 const int builtinmetrics[17] = {0x20000, 34, 25, 25, -2 /* button face */, 6, 3, 2, 2, 13, 26, -1, 26, 26, 25, 25, 12};
 
@@ -360,11 +410,7 @@ int COMMONTHEMEDrawButtonDefault(HWND hwnd, HDC dc, const RECT *rect, int glyph,
     GdiObject<HBRUSH> shadow(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
     bool checked = hwnd && (GetWindowLongPtrA(hwnd, GWLP_USERDATA) & 1);
     if (flags & 4) {
-        SelectedObject brush(dc, shadow);
-        int dx = rect->left + o + 1, dy = rect->top + o + 1;
-        BitBlt(dc, dx, dy, s, s, mem.dc, x, mask, MERGEPAINT);
-        PatBlt(mem.dc, x, mask, s, s, DSTINVERT);
-        BitBlt(dc, dx, dy, s, s, mem.dc, x, mask, 0xE20746);
+        DrawGreyedGlyph(dc, mem.dc, x, mask, s, rect->left + o + 1, rect->top + o + 1);
     } else if (checked) {
         SelectedObject brush(dc, GetStockObject(BLACK_BRUSH));
         GdiObject<HRGN> clip(CreateRectRgn(rect->left + 2, rect->top + 2, rect->right - 2, rect->bottom - 2));

@@ -74,6 +74,17 @@ LRESULT CALLBACK BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_SIZE:
         return 0;
+    case WM_MOUSEMOVE: {
+        // A greyed button gets no mouse input of its own, the bar gets it:
+        // handed on, the button's tip still says what the button would do.
+        POINT p{(short)LOWORD(lParam), (short)HIWORD(lParam)};
+        HWND child = ChildWindowFromPointEx(hwnd, p, CWP_SKIPINVISIBLE);
+        if (child && child != hwnd && !IsWindowEnabled(child) && MakesButton(GetDlgCtrlID(child))) {
+            MapWindowPoints(hwnd, child, &p, 1);
+            SendMessageA(child, WM_MOUSEMOVE, wParam, MAKELPARAM(p.x, p.y));
+        }
+        return 0;
+    }
     case WM_COMMAND:
         PostMessageA(hwndmain, WM_COMMAND, wParam, lParam);
         return 0;

@@ -39,14 +39,31 @@ TEST(FontChooser, FacesMatchExactly)
     DestroyWindow(w);
 }
 
-TEST(FontChooser, UnknownFaceAndSizesSurviveTheDialog)
+// Each face once, in order; a face the machine lacks gives way to one it
+// has, with styles to choose from; sizes are clamped to the range.
+TEST(FontChooser, FacesOnceAndAnUnknownFaceFallsBackToAnInstalledOne)
 {
     ModalRecorder rec;
-    rec.Drive([](HWND box) {
+    std::string shown;
+    rec.Drive([&](HWND box) {
         sbtest::PumpUntilIdle(20);
-        char face[64] = "";
+        HWND faces = GetDlgItem(box, 104);
+        int count = (int)SendMessageA(faces, CB_GETCOUNT, 0, 0);
+        EXPECT_GT(count, 1);
+        std::vector<std::string> names;
+        for (int i = 0; i < count; i++) {
+            char name[261] = "";
+            SendMessageA(faces, CB_GETLBTEXT, i, (LPARAM)name);
+            names.push_back(name);
+            EXPECT_NE(name[0], '@') << name;
+        }
+        for (size_t i = 1; i < names.size(); i++)
+            EXPECT_LT(lstrcmpiA(names[i - 1].c_str(), names[i].c_str()), 0) << names[i - 1] << " / " << names[i];
+        char face[261] = "";
         GetDlgItemTextA(box, 104, face, sizeof face);
-        EXPECT_STREQ(face, "No Such Face 123");
+        shown = face;
+        EXPECT_NE(COMMONFindFace(faces, face), CB_ERR) << face;
+        EXPECT_GT(SendDlgItemMessageA(box, 103, CB_GETCOUNT, 0, 0), 0) << "styles of " << face;
         EXPECT_EQ(GetDlgItemInt(box, 101, NULL, FALSE), 72u); // 500 clamped
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(box, 101)));
         LRESULT range = SendDlgItemMessageA(box, 10101, UDM_GETRANGE, 0, 0);
@@ -57,9 +74,8 @@ TEST(FontChooser, UnknownFaceAndSizesSurviveTheDialog)
     char face[261] = "No Such Face 123";
     int weight = 700, italic = 1, size = 500;
     EXPECT_EQ(ChooseFontA(NULL, face, &weight, &italic, &size, 8, 72), 1);
-    EXPECT_STREQ(face, "No Such Face 123");
+    EXPECT_EQ(std::string(face), shown);
     EXPECT_EQ(size, 72);
-    EXPECT_EQ(weight, 700);
 
     // Cancel, and no size wanted: nothing comes back.
     rec.Drive([](HWND box) {
@@ -67,9 +83,11 @@ TEST(FontChooser, UnknownFaceAndSizesSurviveTheDialog)
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(box, 101)));
         Click(box, IDCANCEL);
     });
+    strcpy(face, "No Such Face 123");
     size = 12;
     EXPECT_EQ(ChooseFontA(NULL, face, NULL, NULL, &size, 0, 0), 0);
     EXPECT_EQ(size, 12);
+    EXPECT_STREQ(face, "No Such Face 123");
 }
 
 // A face of this system with a regular and a bold style, and no style of
@@ -527,13 +545,56 @@ TEST_F(ThemeFixture, BuiltInButtonDrawsTheGlyphThroughItsMask)
     RECT r{0, 0, 40, 40};
     EXPECT_EQ(COMMONTHEMEDrawButton(NULL, dc, &r, 0, 0), 1);
     sbtest::Capture c = sbtest::CaptureDC(dc, 40, 40);
-    // Glyph 0 of the large strip: a square of red from 4 to 20 in its cell
-    // of 24, drawn one pixel in.
-    EXPECT_EQ(c.At(13, 13), RGB(200, 40, 40));
-    EXPECT_NE(c.At(2, 30), RGB(200, 40, 40));
+    // Glyph 0 of the large strip, a list with every row selected: navy from
+    // 5 to 19 in its cell of 24 on the rows of the first item, drawn one
+    // pixel in.
+    EXPECT_EQ(c.At(13, 7), RGB(0, 0, 128));
+    EXPECT_NE(c.At(2, 30), RGB(0, 0, 128));
     EXPECT_NE(c.At(13, 23), RGB(0, 0, 0)) << "the mask's row is not the spare one";
     RECT t{0, 0, 30, 30};
     EXPECT_EQ(COMMONTHEMEDrawTool(NULL, dc, &t, 1, 1), 1);
+    SelectObject(dc, old);
+    DeleteObject(bm);
+    DeleteDC(dc);
+}
+
+// The pictures of the toolbar's ten buttons: each its own, in colour when
+// enabled, in the shadow and highlight colours of the face when greyed.
+TEST_F(ThemeFixture, ToolbarPicturesDifferAndGreyWhenDisabled)
+{
+    HDC screen = GetDC(NULL);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bm = CreateCompatibleBitmap(screen, 25, 25);
+    ReleaseDC(NULL, screen);
+    HGDIOBJ old = SelectObject(dc, bm);
+    auto draw = [&](int glyph, int flags) {
+        RECT r{0, 0, 25, 25};
+        EXPECT_EQ(COMMONTHEMEDrawButton(NULL, dc, &r, glyph, flags), 1);
+        return sbtest::CaptureDC(dc, 25, 25).pixels;
+    };
+    // Glyph 3 has no drawing: the bare face.
+    const std::vector<uint32_t> face = draw(3, 0), greyface = draw(3, 4);
+    auto rgb = [](COLORREF c) { return (uint32_t)(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c)); };
+    const uint32_t shadow = rgb(GetSysColor(COLOR_BTNSHADOW)), light = rgb(GetSysColor(COLOR_BTNHIGHLIGHT));
+    std::vector<std::vector<uint32_t>> seen;
+    for (int glyph : {8, 7, 6, 10, 11, 0, 1, 4, 2, 5}) {
+        SCOPED_TRACE(glyph);
+        std::vector<uint32_t> on = draw(glyph, 0), off = draw(glyph, 4);
+        int drawn = 0, dark = 0, lit = 0, stray = 0;
+        for (size_t i = 0; i < on.size(); i++) {
+            drawn += on[i] != face[i];
+            if (off[i] != greyface[i])
+                (off[i] == shadow ? dark : off[i] == light ? lit : stray)++;
+        }
+        EXPECT_GT(drawn, 60);
+        // Engraved: the shadow with its highlight beside it.
+        EXPECT_GT(dark, 30);
+        EXPECT_GT(lit, 10);
+        EXPECT_EQ(stray, 0);
+        for (const auto &other : seen)
+            EXPECT_NE(on, other);
+        seen.push_back(on);
+    }
     SelectObject(dc, old);
     DeleteObject(bm);
     DeleteDC(dc);
