@@ -542,6 +542,17 @@ void CALLBACK LogoTimerProc(HWND, UINT msg, UINT_PTR id, DWORD)
 
 HWND COMMONLogoWindow() { return logo.window && IsWindow(logo.window) ? logo.window : NULL; }
 
+void RaiseLogo()
+{
+    // Only showing it afresh brings it up again there; a new place in the
+    // z-order alone does not.
+    if (HWND w = COMMONLogoWindow()) {
+        ShowWindow(w, SW_HIDE);
+        SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        UpdateWindow(w);
+    }
+}
+
 void OpenLogo(HWND parent)
 {
     if (logo.window)

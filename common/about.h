@@ -55,5 +55,9 @@ void COMMONDrawOutlinedText(HDC dc, const char *text, const RECT *rect, const TE
 
 void OpenLogo(HWND parent);
 HWND COMMONLogoWindow(); // the logo while it shows, else NULL
+// Puts the logo back in front of the windows shown since it opened: some
+// systems (Wine among them) stack every newly shown window on top, topmost
+// or not. The editor calls it once its frame shows.
+void RaiseLogo();
 void CALLBACK LogoTimerProc(HWND, UINT, UINT_PTR, DWORD);
 LRESULT CALLBACK LogoProc(HWND, UINT, WPARAM, LPARAM);

@@ -129,6 +129,11 @@ void SettleFolders()
     if (!OpenPath[0]) {
         lstrcpynA(OpenPath, COMMONAddDocumentPath("My Showbinder Documents"), SETTINGTEXT - 1);
         AppendBackslash(OpenPath, SETTINGTEXT);
+        // A file dialog told to start in a folder that is not there starts
+        // in the current one instead, which is wherever the editor was
+        // started from.
+        if (OpenPath[0])
+            COMMONMakeFoldersFor(OpenPath);
     }
 }
 
@@ -240,8 +245,16 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show)
         srand((unsigned)time(nullptr));
 
         MSG msg{};
-        bool quit = false;
-        while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        bool quit = false, settled = false;
+        for (;;) {
+            // The windows of the start-up are all up once the queue first
+            // holds nothing but timers: the logo comes back in front of them.
+            if (!settled && !HIWORD(GetQueueStatus(QS_ALLINPUT & ~QS_TIMER))) {
+                RaiseLogo();
+                settled = true;
+            }
+            if (GetMessageA(&msg, NULL, 0, 0) <= 0)
+                break;
             if (!IsWindow(hwndmain))
                 break;
             if (!accelerators || !TranslateAcceleratorA(hwndmain, accelerators, &msg)) {

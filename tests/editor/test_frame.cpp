@@ -2,6 +2,7 @@
 // configuration and documents saved by the real writer, commands posted to
 // it, its menu, toolbar, status bar and document windows read back; and the configuration file, the recent files, the tip of the
 // day and the open folder at their interfaces.
+#include "common/about.h"
 #include "common/shell.h"
 #include "common/paths.h"
 #include "common/statbar.h"
@@ -565,6 +566,8 @@ TEST_F(Frame, OpenFolderDefaultsToTheDocumentsAndEndsInABackslash)
     Seed();
     Run("", [] {});
     EXPECT_EQ(std::string(OpenPath), root + "docs\\My Showbinder Documents\\");
+    DWORD made = GetFileAttributesA(OpenPath);
+    EXPECT_TRUE(made != INVALID_FILE_ATTRIBUTES && (made & FILE_ATTRIBUTE_DIRECTORY)) << "made when missing";
     struct Case {
         const char *chosen, *folder;
     } cases[] = {
@@ -654,6 +657,86 @@ TEST_F(ConfigFile, LinesAreReadByTheirWholeKey)
         EXPECT_EQ((int)DefaultDelay, c.delay) << c.line.substr(0, 60);
         EXPECT_STREQ(OpenPath, "C:\\kept\\") << c.line.substr(0, 60);
     }
+}
+
+// Every button says what it does when the mouse rests on it, greyed or not:
+// a greyed button gets no mouse input of its own.
+TEST_F(Frame, EveryToolbarButtonShowsItsTipEnabledOrNot)
+{
+    Seed();
+    Run("", [] {
+        auto waitfor = [](const std::function<bool()> &test) {
+            for (int i = 0; i < 500 && !test(); i++) {
+                sbtest::PumpUntilIdle();
+                Sleep(10);
+            }
+            return test();
+        };
+        struct {
+            UINT id;
+            bool enabled;
+            const char *tip;
+        } cases[] = {
+            {IDM_OPEN, true, "Loads a presentation from disk."},
+            {IDM_SAVE, false, "Saves the current presentation to disk."},
+            {IDM_SETUP, false, "Allows Showbinder's options to be configured."},
+        };
+        for (const auto &c : cases) {
+            SCOPED_TRACE(c.id);
+            HWND button = GetDlgItem(hwndbar, (int)c.id);
+            ASSERT_TRUE(button);
+            EXPECT_EQ(IsWindowEnabled(button) != 0, c.enabled);
+            HWND tip = (HWND)GetPropA(button, MAKEINTATOM(10003));
+            ASSERT_TRUE(tip);
+            char text[128] = "";
+            GetWindowTextA(tip, text, sizeof text);
+            EXPECT_STREQ(text, c.tip);
+            RECT r;
+            GetWindowRect(button, &r);
+            POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, at;
+            SetCursorPos(centre.x, centre.y);
+            if (!GetCursorPos(&at) || at.x != centre.x)
+                GTEST_SKIP() << "the cursor cannot be placed here";
+            // The move as the system delivers it: to the button, or to the
+            // bar when the button is greyed.
+            HWND target = c.enabled ? button : hwndbar;
+            POINT p = centre;
+            ScreenToClient(target, &p);
+            SendMessageA(target, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+            EXPECT_TRUE(waitfor([&] { return IsWindowVisible(tip) != 0; }));
+            SetCursorPos(r.left - 40, r.bottom + 60);
+            SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(-40, 60));
+            EXPECT_FALSE(IsWindowVisible(tip));
+        }
+    });
+}
+
+// The logo stands in front of the frame until a click closes it.
+TEST_F(Frame, TheLogoShowsInFrontOfTheFrameUntilClicked)
+{
+    WriteAll(Config(), "[Showbinder]\nShowStartupWindow = 1\nLogoDelay = 600000\nShowTipOfTheDay = 0\n"
+                       "SearchForPaintbrush = 0\nShowDriverMessage = 0\nOpenPath = \n");
+    Run("", [] {
+        HWND logo = COMMONLogoWindow();
+        ASSERT_TRUE(logo);
+        // A point of the white page in the logo's picture, on the screen.
+        POINT page{151, 61};
+        ClientToScreen(logo, &page);
+        auto shown = [&] {
+            HDC screen = GetDC(NULL);
+            COLORREF c = GetPixel(screen, page.x, page.y);
+            ReleaseDC(NULL, screen);
+            return c == RGB(255, 255, 255);
+        };
+        for (int i = 0; i < 500 && !shown(); i++) {
+            sbtest::PumpUntilIdle();
+            Sleep(10);
+        }
+        EXPECT_TRUE(shown()) << "the frame hides it";
+        SendMessageA(logo, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+        EXPECT_FALSE(IsWindow(logo));
+        EXPECT_EQ(COMMONLogoWindow(), (HWND)NULL);
+    });
 }
 
 // --- the tip of the day -------------------------------------------------
