@@ -245,6 +245,8 @@ std::vector<uint8_t> SampleAnimation(int size, int frames)
     return v;
 }
 
+constexpr int MOVIEFRAMES = 8;
+
 std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, uint32_t *moviesize)
 {
     char folder[MAX_PATH], path[MAX_PATH];
@@ -266,8 +268,9 @@ std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, u
         PAVISTREAM stream = NULL;
         if (AVIFileCreateStreamA(file, &stream, &info) == 0) {
             written = true;
-            for (int i = 0; i < 4 && written; i++) {
-                std::vector<uint8_t> frame = SamplePicture(width, height, (unsigned)i * 5);
+            for (int i = 0; i < MOVIEFRAMES && written; i++) {
+                // The sun climbs across the sky.
+                std::vector<uint8_t> frame = ScenePicture(width, height, 0, -0.5 + 0.5 * i / MOVIEFRAMES);
                 auto *bi = (BITMAPINFOHEADER *)frame.data();
                 if (i == 0)
                     written = AVIStreamSetFormat(stream, 0, bi, sizeof *bi) == 0;
@@ -297,18 +300,236 @@ std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, u
     return v;
 }
 
-const char SAMPLESCRIPT[] = "; Draws a growing bar, then moves on to the next page.\n"
+namespace {
+
+double Mix(double a, double b, double t) { return a + (b - a) * t; }
+
+COLORREF MixColour(COLORREF a, COLORREF b, double t)
+{
+    t = t < 0 ? 0 : t > 1 ? 1 : t;
+    return RGB((int)Mix(GetRValue(a), GetRValue(b), t), (int)Mix(GetGValue(a), GetGValue(b), t),
+               (int)Mix(GetBValue(a), GetBValue(b), t));
+}
+
+// Times of day and places for the sample's landscapes.
+struct LOOK {
+    COLORREF skytop, skybottom, sun, hills, ground, canopy;
+    bool lake, trees, stars;
+    double sunx, suny;
+};
+
+const LOOK LOOKS[] = {
+    {RGB(90, 150, 230), RGB(200, 225, 250), RGB(255, 240, 180), RGB(110, 150, 190), RGB(70, 140, 60), RGB(30, 90, 40), false, true, false, 0.75, 0.22},
+    {RGB(60, 40, 110), RGB(250, 150, 80), RGB(255, 210, 100), RGB(120, 70, 110), RGB(60, 40, 60), RGB(40, 25, 40), true, false, false, 0.5, 0.52},
+    {RGB(40, 110, 220), RGB(170, 210, 250), RGB(255, 255, 220), RGB(90, 130, 170), RGB(50, 120, 50), RGB(25, 80, 35), true, true, false, 0.25, 0.18},
+    {RGB(5, 10, 40), RGB(30, 50, 110), RGB(240, 240, 210), RGB(30, 40, 70), RGB(15, 25, 35), RGB(10, 15, 20), true, false, true, 0.7, 0.2},
+    {RGB(120, 140, 210), RGB(250, 190, 190), RGB(255, 230, 200), RGB(150, 140, 180), RGB(90, 120, 80), RGB(50, 80, 50), false, true, false, 0.3, 0.48},
+    {RGB(100, 160, 220), RGB(230, 220, 200), RGB(255, 245, 200), RGB(160, 120, 80), RGB(170, 100, 40), RGB(190, 80, 20), false, true, false, 0.8, 0.25},
+    {RGB(150, 180, 210), RGB(235, 240, 250), RGB(255, 255, 240), RGB(190, 200, 220), RGB(240, 245, 250), RGB(60, 90, 80), false, true, false, 0.2, 0.3},
+    {RGB(80, 140, 220), RGB(240, 220, 170), RGB(255, 250, 210), RGB(210, 150, 90), RGB(230, 190, 120), RGB(0, 0, 0), false, false, false, 0.6, 0.2},
+    {RGB(70, 140, 230), RGB(190, 220, 250), RGB(255, 250, 200), RGB(90, 160, 90), RGB(40, 130, 40), RGB(20, 85, 30), false, true, false, 0.15, 0.2},
+    {RGB(70, 80, 100), RGB(150, 160, 170), RGB(210, 210, 200), RGB(80, 90, 100), RGB(60, 80, 60), RGB(35, 55, 40), true, false, false, 0.8, 0.3},
+    {RGB(40, 30, 90), RGB(200, 110, 150), RGB(255, 220, 150), RGB(80, 60, 110), RGB(40, 30, 60), RGB(25, 20, 40), true, true, false, 0.4, 0.58},
+    {RGB(30, 150, 230), RGB(150, 220, 250), RGB(255, 255, 200), RGB(40, 140, 120), RGB(230, 210, 150), RGB(0, 0, 0), true, false, false, 0.7, 0.2},
+};
+constexpr int LOOKCOUNT = (int)(sizeof LOOKS / sizeof LOOKS[0]);
+
+// The colour of pixel (x, y) of a landscape `w` by `h`: sky with a sun,
+// far hills in the haze, then a lake or near hills, trees standing on the
+// nearest ground. `sunshift` moves the sun along its path.
+COLORREF ScenePixel(const LOOK &l, int look, int x, int y, int w, int h, double sunshift)
+{
+    const double pi = 3.14159265358979, fx = (double)x / w;
+    const double horizon = 0.6 * h;
+    double sx = (l.sunx + sunshift) * w, sy = (l.suny + 0.3 * sunshift * sunshift) * h;
+    double r = 0.08 * (w < h ? w : h) + 2;
+    double d = std::sqrt((x - sx) * (x - sx) + (y - sy) * (y - sy));
+    COLORREF c = MixColour(l.skytop, l.skybottom, y / horizon);
+    if (l.stars && (((unsigned)x * 73856093u ^ (unsigned)y * 19349663u) % 173u) == 0)
+        c = RGB(230, 230, 255);
+    if (d < r)
+        c = l.sun;
+    else if (d < 3 * r)
+        c = MixColour(c, l.sun, 0.45 * (1 - (d - r) / (2 * r)));
+    double hilltop = horizon - h * (0.11 + 0.05 * std::sin(fx * 2 * pi * 1.2 + look) + 0.03 * std::sin(fx * 2 * pi * 3.1 + 2 * look));
+    if (y >= hilltop)
+        c = MixColour(l.hills, l.skybottom, 0.25 * (1 - (y - hilltop) / (horizon - hilltop + 1)));
+    double shore;
+    if (l.lake) {
+        shore = h * (0.86 + 0.05 * std::sin(fx * 2 * pi * 0.9 + look * 1.3));
+        if (y >= horizon && y < shore) {
+            double t = (y - horizon) / (shore - horizon + 1);
+            c = MixColour(MixColour(l.skybottom, l.skytop, t), RGB(0, 0, 0), 0.2);
+            if (std::fabs(x - sx) < r * (1.3 - 0.5 * t) && ((y / 2) % 2) == 0)
+                c = MixColour(c, l.sun, 0.6);
+        }
+    } else {
+        shore = horizon + h * (0.04 + 0.06 * std::sin(fx * 2 * pi * 0.8 + look * 1.7));
+    }
+    if (y >= shore)
+        c = MixColour(l.ground, RGB(0, 0, 0), 0.35 * (y - shore) / (h - shore + 1));
+    if (!l.trees)
+        return c;
+    for (int k = 0; k < 5; k++) {
+        double tx = w * (0.08 + 0.21 * k + 0.04 * std::sin(look + k * 1.9));
+        double base = l.lake ? h * (0.86 + 0.05 * std::sin(tx / w * 2 * pi * 0.9 + look * 1.3))
+                             : horizon + h * (0.04 + 0.06 * std::sin(tx / w * 2 * pi * 0.8 + look * 1.7));
+        base += 3;
+        double th = h * (0.2 + 0.05 * std::sin(k * 2.3 + look));
+        double top = base - th, crown = base - th * 0.22;
+        if (y >= top && y < crown && std::fabs(x - tx) <= (y - top) / (crown - top) * th * 0.3)
+            return MixColour(l.canopy, RGB(255, 255, 255), x < tx ? 0.15 : 0);
+        if (y >= crown && y < base && std::fabs(x - tx) <= th * 0.04 + 0.5)
+            return RGB(90, 60, 30);
+    }
+    return c;
+}
+
+// A packed DIB of `w` by `h` drawn pixel by pixel by `pixel(x, y)`.
+template <class F> std::vector<uint8_t> Painted(int w, int h, F pixel)
+{
+    std::vector<uint8_t> v;
+    HGLOBAL d = CreateDib(w, h, nullptr, 24);
+    if (!d)
+        return v;
+    {
+        GlobalLocked<BITMAPINFOHEADER> dib(d);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                PutDibPixel(dib.get(), x, y, pixel(x, y));
+        const uint8_t *p = (const uint8_t *)dib.get();
+        v.assign(p, p + dib.size());
+    }
+    GlobalFree(d);
+    return v;
+}
+
+} // namespace
+
+std::vector<uint8_t> ScenePicture(int width, int height, int look, double sunshift)
+{
+    look = ((look % LOOKCOUNT) + LOOKCOUNT) % LOOKCOUNT;
+    return Painted(width, height,
+                   [&](int x, int y) { return ScenePixel(LOOKS[look], look, x, y, width, height, sunshift); });
+}
+
+std::vector<uint8_t> BallAnimation(int size, int frames, COLORREF transparent)
+{
+    std::vector<std::vector<uint8_t>> cells;
+    const double radius = size * 0.16;
+    for (int i = 0; i < frames; i++) {
+        // Across and back once, bouncing twice on the way.
+        double t = (double)i / frames, across = t < 0.5 ? 2 * t : 2 - 2 * t;
+        double cx = radius + 1 + across * (size - 2 * radius - 2);
+        double hop = std::fabs(std::sin(t * 2 * 3.14159265358979 * 2));
+        double cy = size - radius - 2 - hop * (size * 0.6);
+        cells.push_back(Painted(size, size, [&](int x, int y) -> COLORREF {
+            double dx = (x - cx) / radius, dy = (y - cy) / radius, d2 = dx * dx + dy * dy;
+            if (d2 > 1)
+                return transparent;
+            // Lit from the upper left.
+            double light = 0.35 + 0.65 * std::sqrt(1 - d2) * (1 - 0.35 * (dx + dy));
+            light = light < 0 ? 0 : light > 1.25 ? 1.25 : light;
+            COLORREF base = RGB(230, 70, 50);
+            return light > 1 ? MixColour(base, RGB(255, 255, 255), light - 1)
+                             : MixColour(RGB(40, 0, 0), base, light);
+        }));
+    }
+    std::vector<uint8_t> v(sizeof(ANIMHEADER) + sizeof(OBJECTANIMFRAME) * frames);
+    ANIMHEADER head{};
+    head.width = size;
+    head.height = size;
+    head.frames = (uint32_t)frames;
+    memcpy(v.data(), &head, sizeof head);
+    for (int i = 0; i < frames; i++) {
+        OBJECTANIMFRAME f{};
+        f.offset = (uint32_t)v.size();
+        f.size = (uint32_t)cells[i].size();
+        f.flags = ANIMFRAME_TRANSPARENT | ANIMFRAME_RESTORE;
+        f.delay = 70;
+        f.transparent = transparent;
+        memcpy(&v[sizeof head + sizeof f * i], &f, sizeof f);
+        v.insert(v.end(), cells[i].begin(), cells[i].end());
+    }
+    return v;
+}
+
+const char SAMPLESCRIPT[] = "; Four bars grow in turn under a heading, then it all starts again.\n"
                             "declareint(@x,0)\n"
-                            "setpencolor(16777215,2)\n"
-                            "setbrushcolor(makecolor(255,200,0))\n"
-                            ":grow\n"
+                            "declareint(@bar,0)\n"
+                            "setfont(\"Arial\",22,1,0,0)\n"
+                            "settextforecolor(16777215)\n"
+                            "settexttransparent(1)\n"
+                            ":again\n"
                             "clearframe()\n"
-                            "fillrect(0,10,@x,40)\n"
-                            "line(0,45,@x,45)\n"
-                            "inc(@x,8)\n"
-                            "sleep(60)\n"
-                            "if(islessthan(@x,160),:grow)\n"
-                            "jumptopage(3)\n";
+                            "setposition(12,6)\n"
+                            "print(\"These bars are drawn by the applet's script\")\n"
+                            "dec(@bar,@bar)\n"
+                            ":nextbar\n"
+                            "dec(@x,@x)\n"
+                            "setbrushcolor(makecolor(255,sub(200,mul(@bar,45)),mul(@bar,70)))\n"
+                            ":grow\n"
+                            "fillrect(0,add(44,mul(@bar,40)),@x,add(74,mul(@bar,40)))\n"
+                            "inc(@x,14)\n"
+                            "sleep(25)\n"
+                            "if(islessthan(@x,560),:grow)\n"
+                            "inc(@bar)\n"
+                            "if(islessthan(@bar,4),:nextbar)\n"
+                            "sleep(700)\n"
+                            "goto(:again)\n";
+
+namespace {
+
+constexpr COLORREF WHITE = RGB(255, 255, 255);
+
+HGLOBAL AddText(SAMPLEDOC &doc, BLOCK &page, RECT r, const char *text, int size, int weight, COLORREF colour,
+                uint32_t flags = 0)
+{
+    HGLOBAL t = doc.Add(page, TAG_TEXT, r, text);
+    if (t) {
+        GlobalLocked<OBJECTTEXT> o(t);
+        snprintf(o->face, sizeof o->face, "Arial");
+        o->size = size;
+        o->weight = weight;
+        o->colour = colour;
+        o->padding = 0;
+        o->offset = 6;
+        // Drawn straight on the page, smoothed.
+        o->header.flags |= OBJ_TRANSPARENT | OBJ_GRAPHIC | flags;
+    }
+    return t;
+}
+
+// A page's heading: large, white, with a shadow, centred.
+void AddHeading(SAMPLEDOC &doc, BLOCK &page, const char *text)
+{
+    AddText(doc, page, RECT{20, 10, 620, 58}, text, 34, 700, WHITE, OBJ_CENTRED | OBJ_REMAP);
+}
+
+void AddButton(SAMPLEDOC &doc, BLOCK &page, RECT r, const char *title, uint32_t action)
+{
+    if (HGLOBAL b = doc.Add(page, TAG_BUTN, r, title)) {
+        GlobalLocked<OBJECTBUTTON> o(b);
+        o->action = action;
+    }
+}
+
+// Back and Next along the foot of a page.
+void AddNavigation(SAMPLEDOC &doc, BLOCK &page, bool back, bool next)
+{
+    if (back)
+        AddButton(doc, page, RECT{380, 432, 492, 464}, "< Back", ACTION_PREVIOUSPAGE);
+    if (next)
+        AddButton(doc, page, RECT{504, 432, 616, 464}, "Next >", ACTION_NEXTPAGE);
+}
+
+HGLOBAL WithData(SAMPLEDOC &doc, BLOCK &page, uint32_t tag, RECT r, const std::vector<uint8_t> &data)
+{
+    HGLOBAL h = doc.Add(page, tag, r);
+    return h ? doc.SetData(page, h, data.data(), data.size()) : NULL;
+}
+
+} // namespace
 
 int WriteSamplePresentation(const char *path)
 {
@@ -316,59 +537,60 @@ int WriteSamplePresentation(const char *path)
     doc.header.hedr.flags |= HEDR_PROGRESS | WS_MINIMIZEBOX;
     doc.Add(doc.header, TAG_WAVE, RECT{0, 0, 0, 0}, nullptr, SampleWave());
 
-    // Page 1: the controls, text, a frame, a static picture and a wave sound.
+    // Page 1: text, a frame around the form controls, a picture, a sound.
     BLOCK &welcome = doc.Page("Welcome", RGB(32, 48, 96));
-    if (HGLOBAL t = doc.Add(welcome, TAG_TEXT, RECT{20, 16, 620, 80}, "A sample presentation")) {
-        GlobalLocked<OBJECTTEXT> o(t);
-        snprintf(o->face, sizeof o->face, "Arial");
-        o->size = 36;
-        o->weight = 700;
-        o->colour = RGB(255, 255, 200);
-    }
-    if (HGLOBAL f = doc.Add(welcome, TAG_FRAM, RECT{20, 96, 300, 300})) {
+    AddHeading(doc, welcome, "A sample presentation");
+    AddText(doc, welcome, RECT{20, 62, 620, 110},
+            "Every kind of page object on four pages: text, pictures with transition effects, sounds, music, an "
+            "animation, a movie, a timer, form controls and an applet. The buttons at the foot of each page lead "
+            "through it.",
+            16, 400, RGB(210, 220, 250), OBJ_CENTRED);
+    if (HGLOBAL f = doc.Add(welcome, TAG_FRAM, RECT{20, 124, 300, 352})) {
         GlobalLocked<OBJECTFRAME> o(f);
         o->type = 2;
-        o->primary = RGB(255, 255, 255);
-        o->secondary = RGB(0, 0, 0);
-        o->interior = RGB(60, 80, 140);
-        o->thickness = 3;
+        o->primary = RGB(150, 170, 220);
+        o->secondary = RGB(10, 16, 40);
+        o->interior = RGB(52, 72, 130);
+        o->thickness = 2;
     }
-    doc.Add(welcome, TAG_CHEC, RECT{40, 116, 280, 140}, "A check box");
-    doc.Add(welcome, TAG_RDIO, RECT{40, 148, 280, 172}, "A radio button");
-    doc.Add(welcome, TAG_EDIT, RECT{40, 184, 280, 208}, "An edit field");
+    AddText(doc, welcome, RECT{36, 134, 284, 156}, "Form controls", 18, 700, WHITE);
+    doc.Add(welcome, TAG_CHEC, RECT{36, 162, 284, 184}, "A check box");
+    doc.Add(welcome, TAG_RDIO, RECT{36, 190, 284, 212}, "A radio button");
+    doc.Add(welcome, TAG_EDIT, RECT{36, 220, 284, 244}, "An edit field: type here");
     // The items are the list's data, each with its zero byte.
-    const char items[] = "First item\0Second item\0Third item\0";
-    if (HGLOBAL l = doc.Add(welcome, TAG_LIST, RECT{40, 216, 280, 290}))
-        doc.SetData(welcome, l, items, sizeof items - 1);
-    doc.Add(welcome, TAG_STAT, RECT{340, 96, 600, 296}, nullptr, SamplePicture(260, 200, 7));
-    doc.Add(welcome, TAG_WAVE, RECT{340, 310, 372, 342}, nullptr, SampleWave());
-    if (HGLOBAL b = doc.Add(welcome, TAG_BUTN, RECT{500, 420, 620, 456}, "Next")) {
-        GlobalLocked<OBJECTBUTTON> o(b);
-        o->action = ACTION_NEXTPAGE;
-    }
+    const char items[] = "First item\0Second item\0Third item\0Fourth item\0";
+    WithData(doc, welcome, TAG_LIST, RECT{36, 256, 284, 336}, std::vector<uint8_t>(items, items + sizeof items - 1));
+    doc.Add(welcome, TAG_STAT, RECT{330, 124, 620, 334}, nullptr, ScenePicture(290, 210, 2));
+    AddText(doc, welcome, RECT{330, 340, 620, 400},
+            "A picture, and a short tone played by a sound object as the page opens.", 16, 400,
+            RGB(210, 220, 250), OBJ_CENTRED);
+    doc.Add(welcome, TAG_WAVE, RECT{330, 404, 362, 436}, nullptr, SampleWave());
+    AddNavigation(doc, welcome, false, true);
 
-    // Page 2: one picture for each transition effect.
-    BLOCK &effects = doc.Page("Effects", RGB(0, 0, 0));
+    // Page 2: one picture for each transition effect, each coming and going
+    // for as long as the page shows.
+    BLOCK &effects = doc.Page("Effects", RGB(12, 12, 28));
+    AddHeading(doc, effects, "Twelve transition effects");
     for (int i = 0; i < MAXEFFECT; i++) {
-        int x = 16 + (i % 4) * 156, y = 16 + (i / 4) * 136;
-        if (HGLOBAL h = doc.Add(effects, TAG_IMAG, RECT{x, y, x + 144, y + 120}, nullptr,
-                                SamplePicture(144, 120, (unsigned)i))) {
+        int x = 16 + (i % 4) * 154, y = 62 + (i / 4) * 120;
+        if (HGLOBAL h = doc.Add(effects, TAG_IMAG, RECT{x, y, x + 146, y + 92}, nullptr, ScenePicture(146, 92, i))) {
             GlobalLocked<OBJECTIMAGE> o(h);
+            o->header.flags |= OBJ_LOOP;
             o->appear = (uint32_t)i;
-            o->disappear = (uint32_t)((i + 5) % MAXEFFECT);
-            o->speed = 70;
-            o->wait = 3;
+            o->disappear = (uint32_t)i;
+            o->speed = 72;
+            o->wait = 2;
             o->clearscreen = 0;
         }
+        AddText(doc, effects, RECT{x, y + 94, x + 146, y + 114}, effect[i].name, 15, 700, RGB(230, 230, 160),
+                OBJ_CENTRED);
     }
-    if (HGLOBAL b = doc.Add(effects, TAG_BUTN, RECT{500, 430, 620, 466}, "Next")) {
-        GlobalLocked<OBJECTBUTTON> o(b);
-        o->action = ACTION_NEXTPAGE;
-    }
+    AddNavigation(doc, effects, true, true);
 
-    // Page 3: an applet that draws and then moves on, MIDI music.
-    BLOCK &applet = doc.Page("Applet", RGB(40, 0, 40));
-    if (HGLOBAL a = doc.Add(applet, TAG_APPL, RECT{40, 40, 600, 200})) {
+    // Page 3: an applet that draws over and over, and MIDI music.
+    BLOCK &applet = doc.Page("Applet", RGB(40, 16, 56));
+    AddHeading(doc, applet, "An applet");
+    if (HGLOBAL a = doc.Add(applet, TAG_APPL, RECT{40, 70, 600, 270})) {
         HGLOBAL withscript = AppendAppletEntry(a, SAMPLESCRIPT, (unsigned long)strlen(SAMPLESCRIPT) + 1,
                                                ENTRY_TEXT, 1);
         if (withscript) {
@@ -376,30 +598,40 @@ int WriteSamplePresentation(const char *path)
             GlobalFree(a);
         }
     }
-    doc.Add(applet, TAG_MIDI, RECT{40, 220, 72, 252}, nullptr, SampleMidi());
+    AddText(doc, applet, RECT{40, 290, 600, 380},
+            "An applet runs a small script of its own on the page: it can draw, write, play sounds and move "
+            "through the presentation. A MIDI music object plays three notes as the page opens.",
+            16, 400, RGB(225, 210, 240), OBJ_CENTRED);
+    doc.Add(applet, TAG_MIDI, RECT{40, 392, 72, 424}, nullptr, SampleMidi());
+    AddNavigation(doc, applet, true, true);
 
     // Page 4: an animation, a movie and a timer that goes back to the start.
     BLOCK &moving = doc.Page("Animation and movie", RGB(0, 40, 40));
-    if (HGLOBAL h = doc.Add(moving, TAG_ANIM, RECT{40, 40, 136, 136}, nullptr, SampleAnimation(96, 6))) {
+    AddHeading(doc, moving, "An animation and a movie");
+    if (HGLOBAL h = doc.Add(moving, TAG_ANIM, RECT{60, 110, 220, 270}, nullptr,
+                            BallAnimation(160, 24, RGB(255, 0, 255)))) {
         GlobalLocked<OBJECTANIM> o(h);
-        o->frames = 6;
+        o->frames = 24;
     }
     uint32_t picture = 0, movie = 0;
-    std::vector<uint8_t> film = SampleMovie(160, 120, &picture, &movie);
+    std::vector<uint8_t> film = SampleMovie(240, 180, &picture, &movie);
     if (!film.empty())
-        if (HGLOBAL h = doc.Add(moving, TAG_MOVI, RECT{200, 40, 360, 160}, nullptr, film)) {
+        if (HGLOBAL h = doc.Add(moving, TAG_MOVI, RECT{340, 100, 580, 280}, nullptr, film)) {
             GlobalLocked<OBJECTMOVIE> o(h);
             o->avioffset = picture;
             o->avilength = movie;
         }
+    AddText(doc, moving, RECT{40, 300, 600, 360},
+            "A bouncing ball, the animation, and a sunrise, the movie. After twenty seconds a timer object goes "
+            "back to the first page.",
+            16, 400, WHITE, OBJ_CENTRED);
     if (HGLOBAL t = doc.Add(moving, TAG_TIME, RECT{40, 400, 72, 432})) {
         GlobalLocked<OBJECTTIMER> o(t);
         o->action = ACTION_FIRSTPAGE;
         o->delay = 20;
     }
-    if (HGLOBAL b = doc.Add(moving, TAG_BUTN, RECT{500, 430, 620, 466}, "Quit")) {
-        GlobalLocked<OBJECTBUTTON> o(b);
-        o->action = ACTION_QUIT;
-    }
+    AddNavigation(doc, moving, true, false);
+    AddButton(doc, moving, RECT{24, 432, 136, 464}, "Start again", ACTION_FIRSTPAGE);
+    AddButton(doc, moving, RECT{504, 432, 616, 464}, "Quit", ACTION_QUIT);
     return doc.Save(path) ? 1 : 0;
 }

@@ -51,10 +51,17 @@ std::vector<uint8_t> SampleAnimation(int size, int frames);
 // A movie object's data: its first frame as a DIB, then an AVI file; the
 // sizes of the two parts go to the pointers. Empty when the AVI library fails.
 std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, uint32_t *moviesize);
-// The script of the sample's applet: it draws, then moves to the next page.
+// A landscape drawn by the sample's own code: `look` picks one of twelve
+// times of day and places, `sunshift` moves the sun along its way.
+std::vector<uint8_t> ScenePicture(int width, int height, int look, double sunshift = 0);
+// An animation of a ball bouncing in a square of `size`, its background
+// `transparent`.
+std::vector<uint8_t> BallAnimation(int size, int frames, COLORREF transparent);
+// The script of the sample's applet: it draws over and over.
 extern const char SAMPLESCRIPT[];
 
-// The sample presentation: several pages with every object type, a picture
-// for each transition effect, an animation, a movie, sounds, a timer and an
-// applet. Saved to `path`; 1 on success.
+// The sample presentation: four pages with every object type, a looping
+// picture for each transition effect, an animation, a movie, sounds, a timer
+// and an applet, with buttons to move between the pages. Saved to `path`;
+// 1 on success.
 int WriteSamplePresentation(const char *path);

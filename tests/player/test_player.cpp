@@ -3,6 +3,7 @@
 #include "common/services.h"
 #include "player/mutate.h"
 #include "player/playermain.h"
+#include "media/dib.h"
 #include "tests/player/playerfixture.h"
 #include "tests/support/testsupport.h"
 #include <zlib.h>
@@ -166,26 +167,58 @@ TEST(Player, PagesChangeByPostedMessagesAndTheRightButtonKeepsTheShow)
     EXPECT_TRUE(out.messages.empty());
 }
 
-// The sample presentation: its first page as drawn, then every page in turn.
+// The sample presentation: its first page as drawn, then every page in turn
+// through the buttons at its foot, its effects and its applet going on for
+// as long as their pages show.
 TEST(Player, TheSamplePlaysFromFirstPageToLast)
 {
     std::string path = DocPath("sample.exe");
     ASSERT_EQ(WriteSamplePresentation(path.c_str()), 1);
+    std::vector<uint8_t> scene = ScenePicture(290, 210, 2);
+    COLORREF sky = (COLORREF)GetDibPixel((const BITMAPINFOHEADER *)scene.data(), 20, 20);
     PLAYOUTCOME out = PlayDocument(path, "", [&](HWND show, DWORD) {
         EXPECT_EQ(ClientSize(show).cx, 640);
         EXPECT_EQ(ClientSize(show).cy, 480);
-        EXPECT_TRUE(WaitFor([&] { return Title(show) == "Sample presentation - Welcome"; }));
-        // The page colour, and the static picture drawn at its place.
+        auto on = [&](const char *page) {
+            return WaitFor([&] { return Title(show) == std::string("Sample presentation - ") + page; });
+        };
+        // A press and release on the page's button at (x, y).
+        auto press = [&](int x, int y) {
+            HWND button = ChildWindowFromPointEx(show, POINT{x, y}, CWP_SKIPINVISIBLE);
+            ASSERT_TRUE(button && button != show) << x << "," << y;
+            PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+            PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+        };
+        const POINT next{560, 448}, back{436, 448}, again{80, 448};
+        EXPECT_TRUE(on("Welcome"));
         EXPECT_TRUE(WaitFor([&] { return Near(ScreenPixel(show, 10, 470), RGB(32, 48, 96)); }));
-        EXPECT_TRUE(WaitFor([&] { return Near(ScreenPixel(show, 350, 106), RGB(33, 246, 215)); }));
-        for (const char *page : {"Effects", "Applet"}) {
-            PostMessageA(show, QVM_NEXTPAGE, 0, 0);
-            EXPECT_TRUE(WaitFor([&] { return Title(show) == std::string("Sample presentation - ") + page; }));
-            Sleep(300);
-        }
-        // The applet draws its bar, then moves the show on by itself.
-        EXPECT_TRUE(WaitFor([&] { return Near(ScreenPixel(show, 44, 60), RGB(255, 200, 0)); }));
-        EXPECT_TRUE(WaitFor([&] { return Title(show) == "Sample presentation - Animation and movie"; }));
+        EXPECT_TRUE(WaitFor([&] { return Near(ScreenPixel(show, 350, 144), sky); })) << "the picture in its place";
+
+        press(next.x, next.y);
+        EXPECT_TRUE(on("Effects"));
+        // The split picture in the third place comes, goes and comes again.
+        const int cx = 16 + 2 * 154 + 73, cy = 62 + 46;
+        COLORREF page = RGB(12, 12, 28);
+        EXPECT_TRUE(WaitFor([&] { return !Near(ScreenPixel(show, cx, cy), page); }, 10000));
+        EXPECT_TRUE(WaitFor([&] { return Near(ScreenPixel(show, cx, cy), page); }, 10000));
+        EXPECT_TRUE(WaitFor([&] { return !Near(ScreenPixel(show, cx, cy), page); }, 10000)) << "it loops";
+
+        press(next.x, next.y);
+        EXPECT_TRUE(on("Applet"));
+        EXPECT_TRUE(WaitFor([&] { return Near(ScreenPixel(show, 44, 130), RGB(255, 200, 0)); })) << "its first bar";
+        // It starts again rather than moving the show on.
+        EXPECT_TRUE(WaitFor([&] { return !Near(ScreenPixel(show, 44, 130), RGB(255, 200, 0)); }, 10000));
+        EXPECT_TRUE(WaitFor([&] { return Near(ScreenPixel(show, 44, 130), RGB(255, 200, 0)); }, 10000));
+        EXPECT_EQ(Title(show), "Sample presentation - Applet");
+
+        press(back.x, back.y);
+        EXPECT_TRUE(on("Effects"));
+        press(next.x, next.y);
+        EXPECT_TRUE(on("Applet"));
+        press(next.x, next.y);
+        EXPECT_TRUE(on("Animation and movie"));
+        press(again.x, again.y);
+        EXPECT_TRUE(on("Welcome"));
     });
     EXPECT_TRUE(out.shown);
     EXPECT_TRUE(out.ended);
