@@ -4,6 +4,8 @@
 #include "common/services.h"
 #include "common/shell.h"
 #include "resources/resource.h"
+#include <algorithm>
+#include <string>
 
 void CentreWindow(HWND hwnd)
 {
@@ -15,6 +17,70 @@ void CentreWindow(HWND hwnd)
     SetWindowPos(hwnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+static RECT ChildRect(HWND dlg, HWND child)
+{
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(NULL, dlg, (POINT *)&r, 2);
+    return r;
+}
+
+// The text of a message box at the given width: how deep it is.
+static int TextDepth(HWND text, const std::string &s, int width, int *widest)
+{
+    HDC dc = GetDC(text);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(text, WM_GETFONT, 0, 0));
+    RECT r{0, 0, width, 0};
+    DrawTextA(dc, s.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(text, dc);
+    *widest = r.right;
+    return r.bottom;
+}
+
+// A long text (a path without spaces, say) would wrap past the bottom of its
+// field and hide the question after it: the box grows downwards, and wider
+// when it would not fit on the screen, moving what lies below or beside the
+// text with it.
+static void FitMessageText(HWND dlg)
+{
+    HWND text = GetDlgItem(dlg, IDC_MESSAGETEXT);
+    if (!text)
+        return;
+    std::string s((size_t)GetWindowTextLengthA(text) + 1, '\0');
+    s.resize((size_t)GetWindowTextA(text, s.data(), (int)s.size()));
+    RECT field = ChildRect(dlg, text), box;
+    GetWindowRect(dlg, &box);
+    int width = RectWidth(&field), widest = 0;
+    int spare = GetSystemMetrics(SM_CYSCREEN) - RectDepth(&box) - 16;
+    int depth = TextDepth(text, s, width, &widest);
+    int widelimit = GetSystemMetrics(SM_CXSCREEN) * 3 / 4 - (RectWidth(&box) - RectWidth(&field));
+    while (depth - RectDepth(&field) > spare && width < widelimit) {
+        width = std::min(widelimit, width + 40);
+        depth = TextDepth(text, s, width, &widest);
+    }
+    width = std::max(width, widest);
+    int down = std::max(0, depth - RectDepth(&field)), right = width - RectWidth(&field);
+    if (down <= 0 && right <= 0)
+        return;
+    for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child == text)
+            continue;
+        RECT r = ChildRect(dlg, child);
+        // The answers stay centred under the text; the rest keeps its left edge.
+        UINT kind = (UINT)GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK;
+        char cls[16] = "";
+        GetClassNameA(child, cls, sizeof cls);
+        bool answer = !lstrcmpiA(cls, "Button") && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON);
+        int dy = r.top >= field.bottom ? down : 0;
+        SetWindowPos(child, NULL, r.left + (answer ? right / 2 : 0), r.top + dy, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    SetWindowPos(text, NULL, 0, 0, width, RectDepth(&field) + down, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(dlg, NULL, 0, 0, RectWidth(&box) + right, RectDepth(&box) + down,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK MessageDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
@@ -23,6 +89,7 @@ INT_PTR CALLBACK MessageDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
     switch (msg) {
     case WM_INITDIALOG: {
         SetDlgItemTextA(dlg, IDC_MESSAGETEXT, (const char *)lParam);
+        FitMessageText(dlg);
         if (HWND ok = GetDlgItem(dlg, IDOK))
             SetFocus(ok);
         if (HWND yes = GetDlgItem(dlg, IDYES))
@@ -48,6 +115,7 @@ INT_PTR CALLBACK MessageDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
 static void InitWarning(HWND dlg, const WARNINGRECORD *record, int focus)
 {
     SetDlgItemTextA(dlg, IDC_MESSAGETEXT, record->text);
+    FitMessageText(dlg);
     CheckDlgButton(dlg, IDC_SHOWAGAIN, BST_CHECKED);
     SetFocus(GetDlgItem(dlg, focus));
     CentreWindow(dlg);

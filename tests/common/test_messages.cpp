@@ -4,6 +4,9 @@
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
 #include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
 
 using sbtest::Click;
 using sbtest::ModalRecorder;
@@ -141,4 +144,82 @@ TEST(Warnings, QuestionIsSwitchedOffOnlyByYes)
     EXPECT_EQ(flag, 0u);
     EXPECT_EQ(DoYesNoWarning(NULL, "q", &flag), 1);
     EXPECT_EQ(rec.calls.size(), 2u);
+}
+
+// Where each part of a shown box lies, in the box's client coordinates.
+struct Layout {
+    RECT client{}, text{}, need{};
+    std::vector<std::pair<int, RECT>> others;
+};
+
+static Layout LayoutOf(HWND dlg)
+{
+    Layout l;
+    GetClientRect(dlg, &l.client);
+    for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(NULL, dlg, (POINT *)&r, 2);
+        if (GetDlgCtrlID(child) != IDC_MESSAGETEXT) {
+            l.others.push_back({GetDlgCtrlID(child), r});
+            continue;
+        }
+        l.text = r;
+        char text[1024];
+        GetWindowTextA(child, text, sizeof text);
+        HDC dc = GetDC(child);
+        HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(child, WM_GETFONT, 0, 0));
+        l.need = {0, 0, r.right - r.left, 0};
+        DrawTextA(dc, text, -1, &l.need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(dc, old);
+        ReleaseDC(child, dc);
+    }
+    return l;
+}
+
+TEST(MessageBoxes, LongTextsGrowTheBoxSoTheQuestionAndAnswersShow)
+{
+    std::string folder = "C:\\Documents\\Presentations";
+    while (folder.size() < 200)
+        folder += "\\Spring_Exhibition_Of_The_Gardening_Club";
+    std::string save = "The file\n" + folder + "\\talk.exe\nhas not been saved.\n\nDo you wish to save it before closing?";
+    std::string many = "A & B ";
+    while (many.size() < 900)
+        many += "word ";
+    struct Case {
+        const char *name;
+        std::string text;
+        std::function<void()> ask;
+    } cases[] = {
+        {"short", "Save?", [] { DoYesNoCancel(NULL, "Save?"); }},
+        {"save question", save, [&] { DoYesNoCancel(NULL, save.c_str()); }},
+        {"long message", many, [&] { DoMessage(NULL, many.c_str()); }},
+        {"long warning", save, [&] {
+             unsigned flag = 1;
+             DoYesNoWarning(NULL, save.c_str(), &flag);
+         }},
+    };
+    for (const Case &c : cases) {
+        ModalRecorder rec;
+        Layout l;
+        RECT box{};
+        rec.Drive([&](HWND dlg) {
+            l = LayoutOf(dlg);
+            GetWindowRect(dlg, &box);
+            SendMessageA(dlg, WM_COMMAND, IDNO, 0);
+            SendMessageA(dlg, WM_COMMAND, IDOK, 0);
+        });
+        c.ask();
+        SCOPED_TRACE(c.name);
+        EXPECT_LE(l.need.bottom, l.text.bottom - l.text.top);
+        EXPECT_LE(l.need.right, l.text.right - l.text.left);
+        for (auto [id, r] : l.others) {
+            EXPECT_GE(r.top, l.text.bottom) << "control " << id << " lies over the text";
+            EXPECT_LE(r.bottom, l.client.bottom) << "control " << id;
+            EXPECT_LE(r.right, l.client.right) << "control " << id;
+        }
+        EXPECT_GE(box.top, 0);
+        EXPECT_LE(box.bottom, GetSystemMetrics(SM_CYSCREEN));
+        EXPECT_GE(box.left, 0);
+    }
 }
