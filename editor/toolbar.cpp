@@ -7,6 +7,7 @@
 #include "common/tooltip.h"
 #include "editor/shell.h"
 #include "resources/editorframe_ids.h"
+#include <algorithm>
 #include <cstring>
 
 constexpr BYTE WIDEGAP = 0x80;
@@ -29,15 +30,43 @@ static void FillViewModes(HWND box)
     }
 }
 
+// The view-mode box is as wide as its longest mode in the font it shows,
+// never narrower than the toolbar's usual 120 pixels.
+static int FitViewModes(HWND box)
+{
+    HFONT font = controlfont ? controlfont : (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    SendMessageA(box, WM_SETFONT, (WPARAM)font, FALSE);
+    HDC dc = GetDC(box);
+    HGDIOBJ old = SelectObject(dc, font);
+    int widest = 0;
+    for (int i = 0, n = (int)SendMessageA(box, CB_GETCOUNT, 0, 0); i < n; i++) {
+        char mode[FETCHSTRINGSIZE] = "";
+        if (SendMessageA(box, CB_GETLBTEXTLEN, i, 0) >= (LRESULT)sizeof mode)
+            continue;
+        SendMessageA(box, CB_GETLBTEXT, i, (LPARAM)mode);
+        SIZE size{};
+        GetTextExtentPoint32A(dc, mode, (int)strlen(mode), &size);
+        widest = std::max(widest, (int)size.cx);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(box, dc);
+    int width = std::max(120, widest + GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE) + 8);
+    SetWindowPos(box, NULL, 0, 0, width, 360, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return width;
+}
+
 static void CreateButtons(HWND bar)
 {
     int y = COMMONTHEMEGetMetric(7), width = COMMONTHEMEGetMetric(2), height = COMMONTHEMEGetMetric(3);
     int gap = COMMONTHEMEGetMetric(8), group = COMMONTHEMEGetMetric(5), listx = COMMONTHEMEGetMetric(6);
     HWND box = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS,
                                listx, 2, 120, 360, bar, (HMENU)IDC_VIEWMODE, hInst, NULL);
-    if (box)
+    int boxwidth = 120;
+    if (box) {
         FillViewModes(box);
-    int x = listx + 4 * gap + 120;
+        boxwidth = FitViewModes(box);
+    }
+    int x = listx + 4 * gap + boxwidth;
     for (const BYTE *p = ButtonList; *p; p++) {
         int id = *p & 0x7F;
         if (!MakesButton(id))

@@ -248,6 +248,26 @@ TEST_F(Frame, StartsWithItsWindowsAndEndsCleanlyTwice)
             EXPECT_STREQ(mode, "Text only");
             SendMessageA(box, CB_GETLBTEXT, 3, (LPARAM)mode);
             EXPECT_STREQ(mode, "Large image");
+            // Every mode shows whole in the box's own font, beside its arrow,
+            // and the first button starts after the box.
+            RECT field{};
+            COMBOBOXINFO info{sizeof info};
+            ASSERT_TRUE(GetComboBoxInfo(box, &info));
+            field = info.rcItem;
+            HDC dc = GetDC(box);
+            HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(box, WM_GETFONT, 0, 0));
+            for (int i = 0; i < 4; i++) {
+                SendMessageA(box, CB_GETLBTEXT, i, (LPARAM)mode);
+                SIZE size{};
+                GetTextExtentPoint32A(dc, mode, (int)strlen(mode), &size);
+                EXPECT_LE(size.cx, field.right - field.left) << mode;
+            }
+            SelectObject(dc, old);
+            ReleaseDC(box, dc);
+            RECT boxrect, first;
+            GetWindowRect(box, &boxrect);
+            GetWindowRect(GetDlgItem(hwndbar, IDM_OPEN), &first);
+            EXPECT_GT(first.left, boxrect.right);
             int buttons = 0;
             for (int id = 50; id <= 61; id++)
                 buttons += GetDlgItem(hwndbar, id) != NULL;
