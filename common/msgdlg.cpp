@@ -1,6 +1,7 @@
 #include "common/msgdlg.h"
 #include "common/dialog.h"
 #include "common/modal.h"
+#include "common/paths.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include "resources/resource.h"
@@ -121,6 +122,9 @@ static void InitWarning(HWND dlg, const WARNINGRECORD *record, int focus)
     CentreWindow(dlg);
 }
 
+// A warning's note sends the reader to Setup, so its Help explains Setup.
+static void ShowWarningHelp(HWND dlg) { DoHelp(dlg, "SETUP"); }
+
 static void StoreShowAgain(HWND dlg)
 {
     WARNINGRECORD *record = DialogState<WARNINGRECORD>(dlg);
@@ -147,6 +151,9 @@ INT_PTR CALLBACK WarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
             return TRUE;
         case IDC_SHOWAGAIN:
             StoreShowAgain(dlg);
+            return TRUE;
+        case IDC_HELPBUTTON:
+            ShowWarningHelp(dlg);
             return TRUE;
         }
         return FALSE;
@@ -176,6 +183,9 @@ INT_PTR CALLBACK YesNoWarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
             return TRUE;
         case IDNO:
             EndDialog(dlg, 0);
+            return TRUE;
+        case IDC_HELPBUTTON:
+            ShowWarningHelp(dlg);
             return TRUE;
         }
         return FALSE;

@@ -121,6 +121,27 @@ TEST(Warnings, CheckBoxDecidesWhetherTheWarningComesBack)
     EXPECT_EQ(rec.calls.size(), 2u);
 }
 
+TEST(Warnings, HelpExplainsTheSetupTheNoteNames)
+{
+    for (bool question : {false, true}) {
+        ModalRecorder rec;
+        unsigned flag = 1;
+        rec.Drive([](HWND dlg) {
+            Click(dlg, IDC_HELPBUTTON);
+            EXPECT_TRUE(IsWindowVisible(dlg)) << "Help leaves the warning open";
+            SendMessageA(dlg, WM_COMMAND, IDNO, 0);
+            SendMessageA(dlg, WM_COMMAND, IDOK, 0);
+        });
+        rec.Answer(42); // the first browser opens the page
+        if (question)
+            DoYesNoWarning(NULL, "q", &flag);
+        else
+            DoWarning(NULL, "w", &flag);
+        ASSERT_EQ(rec.calls.size(), 2u);
+        EXPECT_NE(rec.calls[1].text.find("referenc.htm#SETUP"), std::string::npos) << rec.calls[1].text;
+    }
+}
+
 TEST(Warnings, QuestionIsSwitchedOffOnlyByYes)
 {
     ModalRecorder rec;
