@@ -14,7 +14,9 @@ function(sb_add_test name)
   target_link_libraries(${name} PRIVATE sb_testsupport ${T_LIBS} sb_gtest)
   target_compile_options(${name} PRIVATE -fexceptions)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+  # Generous: on kernels without 32-bit emulation every test runs through the
+  # i386 emulator, and a loaded machine slows the programs that start whole shows.
+  set_tests_properties(${name} PROPERTIES TIMEOUT 1200)
   if(T_PIXELS)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK display)
   endif()
