@@ -219,7 +219,7 @@ TEST(Player, TheSamplePlaysFromFirstPageToLast)
         EXPECT_TRUE(on("Animation and movie"));
         press(again.x, again.y);
         EXPECT_TRUE(on("Welcome"));
-    });
+    }, 120000); // the whole walk, on a busy machine
     EXPECT_TRUE(out.shown);
     EXPECT_TRUE(out.ended);
     EXPECT_EQ(out.code, 0u);
