@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 // Our streams carry the version text of the zlib the format was made with;
 // zlib checks only that the major version matches.
@@ -14,13 +15,29 @@ constexpr DWORD STEP = 8192;
 // trips to the file, and the memory stays bounded all the same.
 constexpr DWORD READSTEP = 262144;
 
-static BOOL WriteAll(HANDLE file, const void *data, DWORD size)
+static BOOL PlatformWrite(HANDLE file, const void *data, DWORD size, DWORD *written)
 {
-    DWORD written = 0;
-    return WriteFile(file, data, size, &written, NULL) && written == size;
+    return WriteFile(file, data, size, written, NULL);
 }
 
-DOCUMENTWRITER DocumentWriter = WriteAll;
+DOCUMENTWRITER DocumentWriter = PlatformWrite;
+
+// A file system says it is full by writing less than it was given.
+static bool WriteAll(HANDLE file, const void *data, DWORD size)
+{
+    DWORD written = 0;
+    SetLastError(0);
+    if (!DocumentWriter(file, data, size, &written)) {
+        if (GetLastError() == 0)
+            SetLastError(ERROR_WRITE_FAULT);
+        return false;
+    }
+    if (written < size) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    return true;
+}
 
 static BOOL ReadAll(HANDLE file, void *data, DWORD size)
 {
@@ -32,7 +49,7 @@ DOCUMENTREADER DocumentReader = ReadAll;
 
 bool WriteBytes(HANDLE file, const void *data, DWORD size)
 {
-    return size == 0 || DocumentWriter(file, data, size);
+    return size == 0 || WriteAll(file, data, size);
 }
 
 bool ReadBytes(HANDLE file, void *data, DWORD size)
@@ -85,48 +102,95 @@ int CompressDataToFile(HANDLE file, const char *data, long *size, long level, un
     return 1;
 }
 
-bool ExpandFromFile(HANDLE file, uint32_t compressed, void *out, uint32_t length)
-{
+struct Expander::State {
     z_stream z{};
-    if (inflateInit_(&z, ZVERSION, sizeof z) != Z_OK)
+    bool ready = false;
+};
+
+Expander::Expander() : state(new (std::nothrow) State) {}
+
+Expander::~Expander()
+{
+    if (state && state->ready)
+        inflateEnd(&state->z);
+    delete state;
+}
+
+bool Expander::Expand(SOURCE source, void *context, uint32_t compressed, void *out, uint32_t length)
+{
+    if (!state)
         return false;
-    // One GUI thread: a static buffer spares an allocation per object.
-    static Bytef in[READSTEP];
+    z_stream &z = state->z;
+    if (!state->ready) {
+        if (inflateInit_(&z, ZVERSION, sizeof z) != Z_OK)
+            return false;
+        state->ready = true;
+    } else if (inflateReset(&z) != Z_OK) {
+        return false;
+    }
     // Output past the declared length lands here and fails the expansion.
     Bytef spill[64];
+    z.next_in = Z_NULL;
+    z.avail_in = 0;
     z.next_out = (Bytef *)out;
     z.avail_out = length;
     uint32_t remaining = compressed;
-    bool ok = false;
     for (;;) {
         if (z.avail_in == 0 && remaining) {
-            DWORD want = std::min<uint32_t>(remaining, READSTEP), got = 0;
-            if (!ReadFile(file, in, want, &got, NULL) || got == 0)
-                break;
+            const uint8_t *bytes = nullptr;
+            uint32_t got = 0;
+            if (!source(context, remaining, &bytes, &got) || got == 0 || got > remaining)
+                return false;
             remaining -= got;
-            z.next_in = in;
+            z.next_in = (Bytef *)bytes;
             z.avail_in = got;
         }
         if (z.avail_out == 0) {
             if (z.total_out > length)
-                break;
+                return false;
             z.next_out = spill;
             z.avail_out = sizeof spill;
         }
         int rc = inflate(&z, Z_PARTIAL_FLUSH);
-        if (rc == Z_STREAM_END) {
-            ok = z.total_out == length;
-            break;
-        }
+        if (rc == Z_STREAM_END)
+            return z.total_out == length;
         if (z.total_out > length)
-            break;
+            return false;
         if (rc == Z_BUF_ERROR && z.avail_in == 0 && remaining == 0)
-            break; // the stream wants more than it declared
+            return false; // the stream wants more than it declared
         if (rc != Z_OK && rc != Z_BUF_ERROR)
-            break;
+            return false;
     }
-    inflateEnd(&z);
-    return ok;
+}
+
+namespace {
+
+// Compressed bytes straight from a file, a large step at a time.
+struct FileSource {
+    HANDLE file;
+    // One GUI thread: a static buffer spares an allocation per object.
+    static Bytef buffer[READSTEP];
+
+    static bool Next(void *context, uint32_t want, const uint8_t **bytes, uint32_t *count)
+    {
+        auto *s = (FileSource *)context;
+        DWORD got = 0;
+        if (!ReadFile(s->file, buffer, std::min<uint32_t>(want, READSTEP), &got, NULL))
+            return false;
+        *bytes = buffer;
+        *count = got;
+        return true;
+    }
+};
+Bytef FileSource::buffer[READSTEP];
+
+} // namespace
+
+bool ExpandFromFile(HANDLE file, uint32_t compressed, void *out, uint32_t length)
+{
+    Expander expander;
+    FileSource source{file};
+    return expander.Expand(FileSource::Next, &source, compressed, out, length);
 }
 
 HGLOBAL UncompressDataFromDiskEx(HANDLE file, unsigned long *size, unsigned long, unsigned long length)

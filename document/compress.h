@@ -5,9 +5,10 @@
 #include <windows.h>
 #include <cstdint>
 
-// Every byte written to a document file passes through this function, so a
-// test can make a save fail part way. It returns FALSE unless all was written.
-typedef BOOL (*DOCUMENTWRITER)(HANDLE file, const void *data, DWORD size);
+// Every byte written to a document file passes through this function, the
+// platform's write, so a test can make a save fail part way or fall short as
+// on a full disk. It says how much it wrote, as WriteFile does.
+typedef BOOL (*DOCUMENTWRITER)(HANDLE file, const void *data, DWORD size, DWORD *written);
 extern DOCUMENTWRITER DocumentWriter;
 // And every byte read from one through this, so a test can see how much a
 // load reads and in how many steps. TRUE only when all was read.
@@ -15,7 +16,8 @@ typedef BOOL (*DOCUMENTREADER)(HANDLE file, void *data, DWORD size);
 extern DOCUMENTREADER DocumentReader;
 
 // File helpers of the writer and the reader; each is true only when all of
-// the request was done.
+// the request was done. A write that falls short fails with ERROR_DISK_FULL,
+// one that fails keeps its own error.
 bool WriteBytes(HANDLE file, const void *data, DWORD size);
 bool ReadBytes(HANDLE file, void *data, DWORD size);
 bool SeekTo(HANDLE file, uint64_t position);
@@ -28,6 +30,25 @@ int CompressDataToFile(HANDLE file, const char *data, long *size, long level, un
 // position into `out`. False unless the stream ends and makes exactly that
 // many bytes.
 bool ExpandFromFile(HANDLE file, uint32_t compressed, void *out, uint32_t length);
+
+// Expands stream after stream with one inflater, made once: a document of
+// many small streams then costs little more than their bytes.
+class Expander {
+public:
+    // Gives the next compressed bytes, at most `want` of them: false when
+    // they cannot be read.
+    typedef bool (*SOURCE)(void *context, uint32_t want, const uint8_t **bytes, uint32_t *count);
+    Expander();
+    ~Expander();
+    Expander(const Expander &) = delete;
+    Expander &operator=(const Expander &) = delete;
+    // As ExpandFromFile, with the `compressed` bytes from `source`.
+    bool Expand(SOURCE source, void *context, uint32_t compressed, void *out, uint32_t length);
+
+private:
+    struct State;
+    State *state;
+};
 
 // Expands the `*size` compressed bytes at the file's position into a new block
 // of `length` bytes; `*size` becomes the number of bytes made. 0 on failure.

@@ -28,11 +28,11 @@ constexpr uint32_t MAXFIXEDSIZE = 0x10000;
 constexpr uint64_t MAXOBJECTSIZE = 0x40000000;
 // Deflate makes at most about 1032 bytes of one; a claim beyond that is false.
 constexpr uint64_t MAXEXPANSION = 1040;
-// Reads of the document's small records come from a window of the file held
-// in memory, so that walking many small blocks costs no more than reading
-// their bytes once; large reads go straight to the file. Code reading the
-// file at its own position seeks there first.
-constexpr uint32_t WINDOW = 64u << 10;
+// The document's records and streams are read through one window of the file
+// held in memory, so that walking many small blocks and objects costs no more
+// than reading their bytes once; only reads larger than the window go
+// straight to the file.
+constexpr uint32_t WINDOW = 256u << 10;
 
 struct Input {
     HANDLE file;
@@ -41,23 +41,49 @@ struct Input {
     uint64_t windowstart = 0;
     uint32_t windowlength = 0;
 
+    // Makes the window begin at `at`.
+    bool Fill(uint64_t at)
+    {
+        if (window.empty())
+            window.resize(WINDOW);
+        windowstart = at;
+        windowlength = (uint32_t)std::min<uint64_t>(WINDOW, size - at);
+        if (!SeekTo(file, at) || !ReadBytes(file, window.data(), windowlength)) {
+            windowlength = 0;
+            return false;
+        }
+        return true;
+    }
+
     bool ReadAt(uint64_t at, void *data, uint32_t count)
     {
         if (at > size || count > size - at)
             return false;
         if (count > WINDOW)
             return SeekTo(file, at) && ReadBytes(file, data, count);
-        if (at < windowstart || at + count > windowstart + windowlength) {
-            if (window.empty())
-                window.resize(WINDOW);
-            windowstart = at;
-            windowlength = (uint32_t)std::min<uint64_t>(WINDOW, size - at);
-            if (!SeekTo(file, at) || !ReadBytes(file, window.data(), windowlength)) {
-                windowlength = 0;
-                return false;
-            }
-        }
+        if ((at < windowstart || at + count > windowstart + windowlength) && !Fill(at))
+            return false;
         memcpy(data, window.data() + (at - windowstart), count);
+        return true;
+    }
+
+    // The bytes of a stream, from the window, as far as it holds them.
+    struct Stream {
+        Input *in;
+        uint64_t at;
+    };
+    static bool Next(void *context, uint32_t want, const uint8_t **bytes, uint32_t *count)
+    {
+        auto *s = (Stream *)context;
+        Input &in = *s->in;
+        if (s->at >= in.size)
+            return false;
+        if ((s->at < in.windowstart || s->at >= in.windowstart + in.windowlength) && !in.Fill(s->at))
+            return false;
+        uint32_t offset = (uint32_t)(s->at - in.windowstart);
+        *bytes = in.window.data() + offset;
+        *count = std::min(want, in.windowlength - offset);
+        s->at += *count;
         return true;
     }
 };
@@ -106,21 +132,54 @@ struct Loader {
     HWND parent;
     const LOADHOST &host;
     uint32_t headerflags = 0;
-    // The user has agreed to go on with a document whose blocks do not add up.
-    bool accepted = false;
+    Expander expander{};
+    // Whether the user will go on with a damaged document: asked once, at
+    // the first damage; the answer holds for the rest of the document.
+    enum { UNASKED, GOON, STOP } answer = UNASKED;
+    // The list's items before this load, and the memory handles this load
+    // holds: blocks, their object arrays and objects.
+    unsigned firstitem = 0, appended = 0;
+    uint32_t handles = 0;
+    bool toomany = false;
 
-    // An object whose data cannot be used: the reader's program may go on
-    // without it.
-    bool GoOnWithout() { return host.goonwithout && host.goonwithout(parent); }
-
-    // Blocks that do not add up (objects that end short of their block or
-    // run on, a total that is not theirs, blocks missing or too many): what
-    // was read may be kept, if the user says so, once for the document.
+    // Damage that may be passed over (an object left out, blocks that do
+    // not add up, an object head that contradicts itself): what could be
+    // read is kept if the user says so. No one to ask ends the load.
     bool GoOnDespite()
     {
-        if (!accepted)
-            accepted = GoOnWithout();
-        return accepted;
+        if (answer == UNASKED)
+            answer = host.goonwithout && host.goonwithout(parent) ? GOON : STOP;
+        return answer == GOON;
+    }
+
+    // Every handle is counted before it is taken: a document that needs more
+    // than the system has is refused before the platform runs out.
+    bool Take(uint32_t count)
+    {
+        if (count > MAXDOCUMENTHANDLES - handles) {
+            toomany = true;
+            return false;
+        }
+        handles += count;
+        return true;
+    }
+
+    bool Append(BLOCK &block)
+    {
+        if (!Take(1))
+            return false;
+        // Numbered as they come, by their place in the list: no second pass
+        // over the blocks.
+        const unsigned expected = firstitem + appended;
+        block.sequence = (int16_t)expected;
+        int index = AppendBlock(list, set, &block);
+        if (index <= 0)
+            return false;
+        appended++;
+        if ((unsigned)index - 1 == expected)
+            return true;
+        block.sequence = (int16_t)(index - 1);
+        return PutBlock(list, (unsigned)index - 1, &block) != 0;
     }
 
     // Reads the object record at `pos` of a block that ends at `end`. False
@@ -136,15 +195,22 @@ struct Loader {
         if (fixed < MinimumFixedSize(head.tag) || fixed > MAXFIXEDSIZE || fixed + compressed > end - pos)
             return false;
         *next = pos + fixed + compressed;
-        // A known type's fixed part is its record exactly: bytes beyond it
-        // mean nothing and are left behind, so no save writes them again.
-        uint32_t kept = ObjectFixedSize(head.tag) ? MinimumFixedSize(head.tag) : fixed;
+        // A head whose sizes contradict each other, or a known type's record
+        // with bytes behind it that mean nothing, is damage; going on keeps
+        // the object as its type and data say, so no save writes the rest.
+        uint32_t known = ObjectFixedSize(head.tag);
+        if (((uint64_t)fixed + head.datasize != head.totalsize || (known && fixed > MinimumFixedSize(head.tag))) &&
+            !GoOnDespite())
+            return false;
+        uint32_t kept = known ? MinimumFixedSize(head.tag) : fixed;
         uint64_t total = (uint64_t)kept + head.datasize;
         bool plausible = total <= MAXOBJECTSIZE &&
                          (compressed ? head.datasize <= compressed * MAXEXPANSION + 1024 : head.datasize == 0);
         if (!plausible)
-            return GoOnWithout();
+            return GoOnDespite();
 
+        if (!Take(1))
+            return false;
         // Every byte up to the total comes from the file, so only what lies
         // behind it is cleared: zeroing large pictures first would cost time.
         HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)total + OBJECTSLACK);
@@ -157,12 +223,12 @@ struct Loader {
             if (ok) {
                 memset(o.get() + total, 0, o.size() - (SIZE_T)total);
                 memcpy(o.get(), &head, sizeof head);
-                ok = SeekTo(in.file, pos + sizeof head) &&
-                     ReadBytes(in.file, o.get() + sizeof head, kept - (uint32_t)sizeof head) &&
-                     (kept == fixed || SeekTo(in.file, pos + fixed));
+                ok = in.ReadAt(pos + sizeof head, o.get() + sizeof head, kept - (uint32_t)sizeof head);
             }
-            if (ok && compressed)
-                expanded = ExpandFromFile(in.file, (uint32_t)compressed, o.get() + kept, head.datasize);
+            if (ok && compressed) {
+                Input::Stream stream{&in, pos + fixed};
+                expanded = expander.Expand(Input::Next, &stream, (uint32_t)compressed, o.get() + kept, head.datasize);
+            }
             if (ok && expanded) {
                 OBJECTHEADER *r = (OBJECTHEADER *)o.get();
                 r->fixedsize = kept;
@@ -172,7 +238,8 @@ struct Loader {
         }
         if (!ok || !expanded) {
             GlobalFree(h);
-            return ok && GoOnWithout();
+            handles--;
+            return ok && GoOnDespite();
         }
         *object = h;
         return true;
@@ -189,28 +256,29 @@ struct Loader {
             *flags &= ~BLOCK_HASOBJECTS;
             return (pos == end && bytes == 0) || GoOnDespite();
         }
-        if (count > (end - pos) / OBJECTHEADERSIZE)
+        if (count > (end - pos) / OBJECTHEADERSIZE || !Take(1))
             return false;
         block.objects = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, count * sizeof(HGLOBAL));
         if (!block.objects)
             return false;
         const uint64_t start = pos;
-        for (uint32_t i = 0; i < count; i++) {
-            HGLOBAL object;
-            if (!ReadObject(pos, end, &object, &pos))
-                return false;
-            if (!object)
-                continue;
+        {
             GlobalLocked<HGLOBAL> array(block.objects);
-            if (!array) {
-                GlobalFree(object);
+            if (!array)
                 return false;
+            for (uint32_t i = 0; i < count; i++) {
+                HGLOBAL object;
+                // On a failure what was read so far goes with the block.
+                if (!ReadObject(pos, end, &object, &pos))
+                    return false;
+                if (object)
+                    array.get()[(*stored)++] = object;
             }
-            array.get()[(*stored)++] = object;
         }
         if (*stored == 0) {
             GlobalFree(block.objects);
             block.objects = NULL;
+            handles--;
             *flags &= ~BLOCK_HASOBJECTS;
         } else if (*stored < count) {
             if (HGLOBAL shrunk = GlobalReAlloc(block.objects, *stored * sizeof(HGLOBAL), GMEM_MOVEABLE))
@@ -224,7 +292,7 @@ struct Loader {
     bool ReadOldPicture(BLOCK &header, uint64_t pos, uint64_t end)
     {
         uint32_t length = header.hedr.objectbytes;
-        if (length == 0 || length > end - pos)
+        if (length == 0 || length > end - pos || !Take(2))
             return false;
         std::unique_ptr<char[]> stream(new (std::nothrow) char[length]);
         if (!stream || !in.ReadAt(pos, stream.get(), length))
@@ -310,7 +378,7 @@ struct Loader {
         // The fonts are the player's to install; the editor works without them.
         for (int i; ok && !host.keepfonts && (i = FindPageObject(&header, TAG_FONT, 0)) >= 0;)
             ok = DeletePageObject(&header, (unsigned)i);
-        if (ok && AppendBlock(list, set, &header))
+        if (ok && Append(header))
             return true;
         DestroyBlock(&header);
         return false;
@@ -318,8 +386,11 @@ struct Loader {
 
     bool ReadPage(uint64_t pos, uint32_t size)
     {
-        BLOCK page;
-        CreateBlock(parent, set, &page, TAG_PAGE, nullptr, 0);
+        // The whole record comes from the file, over a new page's defaults.
+        BLOCK page{};
+        page.tag = TAG_PAGE;
+        page.recordsize = PAGESIZE;
+        page.blockset = set;
         PAGERECORD &p = page.page;
         if (!in.ReadAt(pos, &p, sizeof p))
             return false;
@@ -328,7 +399,7 @@ struct Loader {
         uint32_t count = p.objectcount;
         p.objectcount = 0;
         if (ReadObjects(page, pos + PAGESIZE, pos + size, p.objectbytes, count, &p.objectcount, &p.flags) &&
-            AppendBlock(list, set, &page))
+            Append(page))
             return true;
         DestroyBlock(&page);
         return false;
@@ -343,8 +414,13 @@ struct Loader {
         uint64_t pos;
         // The header's count of its blocks, itself included; 0 when unknown.
         uint32_t blockcount, pages = 0, walked = 1;
+        firstitem = (unsigned)SendMessageA(list, LB_GETCOUNT, 0, 0);
         if (!ReadHeader(t, &pos, &blockcount))
             return false;
+        // Room for the blocks the header counts, made at once rather than
+        // as the list grows.
+        if (blockcount > 1)
+            SendMessageA(list, LB_INITSTORAGE, std::min(blockcount, MAXDOCUMENTHANDLES), 2 * (LPARAM)blockcount);
         if (host.openprogress)
             host.openprogress(parent, headerflags);
         const unsigned shown = blockcount ? blockcount : 1;
@@ -368,20 +444,29 @@ struct Loader {
             if (tag == TAG_PAGE) {
                 if (!ReadPage(pos, size))
                     return false;
+                ++pages;
                 if (host.progress)
-                    host.progress(++pages, shown);
+                    host.progress(pages, shown);
             }
             pos += size;
         }
         // A page whose tag was damaged is passed over: only the count shows it.
         if (blockcount && pages + 1 != blockcount && !GoOnDespite())
             return false;
-        SequenceBlocks(list, set);
         if (host.titles)
             SetBlockTitles(list, set);
         set->modified = 0;
         snprintf(set->path, sizeof set->path, "%s", path);
         return true;
+    }
+
+    // A refused document leaves nothing of itself behind.
+    void Withdraw()
+    {
+        for (unsigned i = (unsigned)SendMessageA(list, LB_GETCOUNT, 0, 0); i-- > firstitem;) {
+            FreeBlock(list, i);
+            SendMessageA(list, LB_DELETESTRING, i, 0);
+        }
     }
 };
 
@@ -441,8 +526,11 @@ int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &
         return 0;
     Loader loader{Input{file.get(), (uint64_t)size.QuadPart, {}}, list, set, GetParent(list), host};
     bool ok = loader.Read(path);
+    if (!ok && loader.toomany)
+        loader.Withdraw();
     if (host.closeprogress)
         host.closeprogress();
+    SetLastError(ok ? 0 : loader.toomany ? LOADERROR_TOOMANYBLOCKS : ERROR_INVALID_DATA);
     return ok ? 1 : 0;
 }
 
@@ -450,7 +538,9 @@ int LoadExeFile(HWND list, BLOCKSET *set, const char *path)
 {
     HCURSOR cursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
     int ok = LoadExeFileWith(list, set, path, EDITORLOAD);
+    DWORD error = GetLastError();
     SetCursor(cursor);
+    SetLastError(error);
     return ok;
 }
 

@@ -9,11 +9,13 @@ struct OBJECTHEADER;
 
 // What a load asks of the program that reads the document. Any entry may be
 // NULL: no password is asked for (a protected document reads like any
-// other), a damaged object fails the load, no progress is shown.
+// other), damage fails the load, no progress is shown.
 struct LOADHOST {
     // The password typed into `buffer` (room for 261 characters): 1; 0 gives up.
     int (*password)(HWND parent, char *buffer);
-    // Nonzero to go on without an object whose data is damaged.
+    // Nonzero to go on despite damage (an object whose data or head is
+    // damaged is left out or mended, blocks that do not add up are taken as
+    // they are); asked at most once a document.
     int (*goonwithout)(HWND parent);
     // Progress: begun once the header is read (with the header's flags),
     // then blocks done of total, then ended whether or not the load worked.
@@ -27,10 +29,20 @@ struct LOADHOST {
 // without a damaged object, the status bar's progress; fonts dropped, titles set.
 extern const LOADHOST EDITORLOAD;
 
+// Every block and object of a document in memory holds a movable memory
+// handle, and a process has about 65,536 of them: a document may take this
+// many, which leaves the program room for its own.
+constexpr uint32_t MAXDOCUMENTHANDLES = 64000;
+// The last error of a load refused for needing more than that.
+constexpr DWORD LOADERROR_TOOMANYBLOCKS = 0x20000000 | 1;
+
 // Appends the document held at the end of `path` to `list`: 1 on success.
 // Nothing in the file is trusted: a damaged document ends in 0, or in the
-// host's choice to go on without an object whose data is damaged. The list's
-// look (item heights, focus) is the caller's to adjust afterwards.
+// host's choice to go on despite the damage, asked once for the document.
+// A document with more pages and objects than the system can hold ends in 0
+// before the first handle would fail, with none of it left in the list, and
+// the last error LOADERROR_TOOMANYBLOCKS. The list's look (item heights,
+// focus) is the caller's to adjust afterwards.
 int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &host);
 // The editor's load: EDITORLOAD, with the wait cursor.
 int LoadExeFile(HWND list, BLOCKSET *set, const char *path);

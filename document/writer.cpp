@@ -16,20 +16,29 @@ namespace {
 
 // The file being written, and where its end is: records are appended, and a
 // record whose sizes are known only afterwards is written again in place.
+// The error of the first write that failed is kept, since unlocking and
+// freeing on the way out may clear the thread's.
 struct Output {
     HANDLE file;
     uint64_t end = 0;
+    DWORD error = 0;
 
+    bool Failed()
+    {
+        if (!error)
+            error = GetLastError();
+        return false;
+    }
     bool Append(const void *data, DWORD size)
     {
         if (!WriteBytes(file, data, size))
-            return false;
+            return Failed();
         end += size;
         return true;
     }
     bool Rewrite(uint64_t at, const void *data, DWORD size)
     {
-        return SeekTo(file, at) && WriteBytes(file, data, size) && SeekTo(file, end);
+        return (SeekTo(file, at) && WriteBytes(file, data, size) && SeekTo(file, end)) || Failed();
     }
 };
 
@@ -56,7 +65,7 @@ bool WriteFixedAndStream(Output &out, OBJECTHEADER *record, const char *data, Wr
     if (record->datasize) {
         long size = (long)record->datasize;
         if (!CompressDataToFile(out.file, data, &size, Level(), 0))
-            return false;
+            return out.Failed();
         out.end += (uint32_t)size;
         record->compressedsize = (uint32_t)size;
         if (!out.Rewrite(at, record, fixed))
@@ -280,7 +289,7 @@ int WriteExeFile(HWND list, BLOCKSET *set, const char *path)
         Output out{file};
         SetLastError(0);
         if (!WriteDocument(out, list, set))
-            error = Failure(ERROR_INVALID_DATA);
+            error = out.error ? out.error : Failure(ERROR_INVALID_DATA);
         if (!FlushFileBuffers(file) && !error)
             error = Failure();
     }

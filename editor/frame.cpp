@@ -234,7 +234,7 @@ static void Open(HWND frame)
     }
     HWND list = GetDlgItem(window, IDC_BLOCKLIST);
     if (!LoadExeFile(list, set, path)) {
-        DoMessage(frame, FetchString(IDS_ERRREAD));
+        DoMessage(frame, FetchString(GetLastError() == LOADERROR_TOOMANYBLOCKS ? IDS_TOOMANYBLOCKS : IDS_ERRREAD));
         UnlockBlockSet(window);
         CloseDocument(window);
         return;

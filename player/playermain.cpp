@@ -154,7 +154,7 @@ int PlayerMain(HINSTANCE inst, const char *cmdline)
 
     BLOCK header;
     if (!LoadExeFileWith(player.list, player.set, path, PLAYERLOAD))
-        return Fail(IDS_PLAYERLOADERROR);
+        return Fail(GetLastError() == LOADERROR_TOOMANYBLOCKS ? IDS_TOOMANYBLOCKS : IDS_PLAYERLOADERROR);
     if (!GetHeaderBlock(player.list, player.set, &header))
         return Fail(IDS_PLAYERLOADERROR);
     player.fonts = InstallEmbeddedFonts(player.list, &header);

@@ -1,6 +1,7 @@
 // The player as its users meet it: saved documents started as programs of
 // their own, watched and driven from outside by posted messages.
 #include "common/services.h"
+#include "document/reader.h"
 #include "player/mutate.h"
 #include "player/playermain.h"
 #include "media/dib.h"
@@ -411,6 +412,51 @@ TEST(Player, PlaysADocumentBuiltByteByByte)
         EXPECT_EQ(out.code, 0u);
         EXPECT_TRUE(out.messages.empty());
     }
+}
+
+// A document of more objects than the system can hold is refused with a
+// message that says so, before the platform runs out of memory handles.
+TEST(Player, ADocumentTooLargeForTheSystemSaysSo)
+{
+    std::vector<uint8_t> file = PlayerBytes();
+    const size_t start = file.size();
+    std::vector<uint8_t> header(2288);
+    memcpy(&header[0], "HEDR", 4);
+    Put32(header, 4, 2288);
+    Put32(header, 8, 2288);
+    Put32(header, 16, 0x200);
+    Put32(header, 338, 2);
+    file.insert(file.end(), header.begin(), header.end());
+    // One page of tiny objects of no known type: the header, the page, its
+    // array and the objects come to one handle more than a document may take.
+    const uint32_t count = MAXDOCUMENTHANDLES - 2;
+    std::vector<uint8_t> page(358), object(76);
+    memcpy(&page[0], "PAGE", 4);
+    Put32(page, 4, 358 + 76 * count);
+    Put32(page, 8, 358);
+    Put32(page, 12, 76 * count);
+    Put32(page, 16, 1);
+    Put32(page, 322, count);
+    file.insert(file.end(), page.begin(), page.end());
+    memcpy(&object[0], "tiny", 4);
+    Put32(object, 4, 76);
+    Put32(object, 8, 76);
+    for (uint32_t i = 0; i < count; i++)
+        file.insert(file.end(), object.begin(), object.end());
+    std::vector<uint8_t> trailer(390);
+    memcpy(&trailer[0], "END$", 4);
+    Put32(trailer, 8, 390);
+    Put32(trailer, 314, (uint32_t)(file.size() + 390 - start) ^ 0x4D2E7A13);
+    Put32(trailer, 318, (uint32_t)crc32(0, header.data(), (uInt)header.size()) ^ 0x91B3C6F5);
+    file.insert(file.end(), trailer.begin(), trailer.end());
+    std::string path = DocPath("large.exe");
+    ASSERT_TRUE(WriteFileBytes(path, file));
+    PLAYOUTCOME out = PlayDocument(path, "", nullptr, 60000);
+    EXPECT_TRUE(out.ended);
+    EXPECT_EQ(out.code, 0u);
+    EXPECT_FALSE(out.shown);
+    EXPECT_EQ(out.messages, std::vector<std::string>{"This presentation has more pages and objects than this system can "
+                                                     "hold in memory (at most 64,000 in all), so it cannot be opened."});
 }
 
 // Between applet lines: a key, or the mouse moved away from where it was
