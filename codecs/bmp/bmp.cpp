@@ -184,46 +184,75 @@ bool ReadPlain(const FileData &file, const Layout &l, DibBuilder &dib)
 }
 
 // Run-length rows: nothing lands outside the picture, and the stream must
-// reach its end marker or the last row before the data runs out.
+// reach its end marker or the last row before the data runs out. Runs of
+// eight bits are fills and absolute runs copies; most are a few pixels
+// long, and those are written in place rather than handed to the library.
 bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
 {
-    bool four = l.compression == COMPRESSION_RLE4;
-    uint32_t width = dib.width, height = dib.height;
-    const uint8_t *p = file.data + l.offset;
-    size_t n = file.size - l.offset, i = 0;
-    uint32_t x = 0, y = 0; // y counts stored rows, bottom first
-    auto put = [&](uint32_t value) {
-        if (x < width)
-            PutIndex(dib.Row(height - 1 - y), x++, dib.bits, value);
+    const bool four = l.compression == COMPRESSION_RLE4;
+    const uint32_t width = dib.width, height = dib.height;
+    const uint8_t *p = file.data + l.offset, *end = file.data + file.size;
+    uint32_t y = 0; // stored rows, bottom first
+    uint8_t *row = dib.Row(height - 1), *o = row, *rowend = row + (four ? 0 : width);
+    uint32_t x4 = 0; // the column, for four bits
+    auto Move = [&](uint32_t x, uint32_t up) {
+        y += up;
+        if (y < height) {
+            row = dib.Row(height - 1 - y);
+            o = row + (four ? 0 : x);
+            rowend = row + (four ? 0 : width);
+        }
+        x4 = x;
     };
     while (y < height) {
-        if (n - i < 2)
+        if (end - p < 2)
             return false;
-        unsigned count = p[i], value = p[i + 1];
-        i += 2;
+        unsigned count = p[0], value = p[1];
+        p += 2;
         if (count) {
-            for (unsigned k = 0; k < count && x < width; k++)
-                put(four ? (k & 1 ? value & 15 : value >> 4) : value);
+            if (four) {
+                for (uint32_t k = 0; k < count && x4 < width; k++, x4++)
+                    PutIndex(row, x4, 4, k & 1 ? value & 15 : value >> 4);
+                continue;
+            }
+            size_t take = std::min<size_t>(count, size_t(rowend - o));
+            if (take <= 8) {
+                for (; take; take--)
+                    *o++ = uint8_t(value);
+            } else {
+                memset(o, int(value), take);
+                o += take;
+            }
             continue;
         }
-        if (value == 0) {
-            x = 0;
-            y++;
+        if (value >= 3) {
+            size_t bytes = four ? (value + 1) / 2 : value;
+            if (size_t(end - p) < bytes)
+                return false;
+            if (four) {
+                for (uint32_t k = 0; k < value && x4 < width; k++, x4++)
+                    PutIndex(row, x4, 4, k & 1 ? p[k / 2] & 15 : p[k / 2] >> 4);
+            } else {
+                size_t take = std::min<size_t>(value, size_t(rowend - o));
+                if (take <= 16) {
+                    for (size_t k = 0; k < take; k++)
+                        o[k] = p[k];
+                } else {
+                    memcpy(o, p, take);
+                }
+                o += take;
+            }
+            p += std::min(size_t(end - p), (bytes + 1) & ~size_t(1));
+        } else if (value == 0) {
+            Move(0, 1);
         } else if (value == 1) {
             return true;
-        } else if (value == 2) {
-            if (n - i < 2)
-                return false;
-            x = std::min(x + p[i], width);
-            y += p[i + 1];
-            i += 2;
         } else {
-            size_t bytes = four ? (value + 1) / 2 : value;
-            if (n - i < bytes)
+            if (end - p < 2)
                 return false;
-            for (unsigned k = 0; k < value && x < width; k++)
-                put(four ? (k & 1 ? p[i + k / 2] & 15 : p[i + k / 2] >> 4) : p[i + k]);
-            i += std::min(n - i, (bytes + 1) & ~size_t(1));
+            uint32_t x = four ? x4 : uint32_t(o - row);
+            Move(std::min(x + p[0], width), p[1]);
+            p += 2;
         }
     }
     return true;

@@ -75,12 +75,49 @@ bool Parse(const FileData &file, Layout *l, Format *format)
     return l->bytesperline >= (size_t(f.width) * l->planebits + 7) / 8;
 }
 
-// The run-length stream; a run may carry on into the next row.
+// The run-length stream; a run may carry on into the next plane or row.
 struct Runs {
     const uint8_t *p;
     size_t n, i = 0;
-    unsigned left = 0; // of a run begun in an earlier row
+    unsigned left = 0; // of a run begun in an earlier line
     uint8_t value = 0;
+
+    // The next `count` bytes of the stream, each handed to `put(value,
+    // times)` as a run or a literal; false when the stream ends first.
+    template <class Put> bool Each(size_t count, Put put)
+    {
+        size_t take = left < count ? left : count;
+        if (take)
+            put(value, take);
+        count -= take;
+        left -= unsigned(take);
+        while (count) {
+            if (i >= n)
+                return false;
+            uint8_t c = p[i++];
+            if (c < 0xC0) {
+                put(c, 1);
+                count--;
+                continue;
+            }
+            if (i >= n)
+                return false;
+            size_t run = c & 0x3F;
+            uint8_t v = p[i++];
+            if (run > count) {
+                left = unsigned(run - count);
+                value = v;
+                run = count;
+            }
+            if (run)
+                put(v, run);
+            count -= run;
+        }
+        return true;
+    }
+
+    // Contiguous bytes. Most bytes of a photograph stand for themselves:
+    // those before the next run go sixteen at a time.
     bool Fill(uint8_t *out, size_t count)
     {
         size_t take = left < count ? left : count;
@@ -90,8 +127,6 @@ struct Runs {
         left -= unsigned(take);
         const __m128i top = _mm_set1_epi8(char(0xC0));
         while (count) {
-            // Most bytes of a photograph stand for themselves: those before
-            // the next run go sixteen at a time.
             if (count >= 16 && n - i >= 16) {
                 __m128i v = _mm_loadu_si128((const __m128i *)(p + i));
                 unsigned runs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, top), top)));
@@ -119,8 +154,7 @@ struct Runs {
                 value = v;
                 run = unsigned(count);
             }
-            for (unsigned k = 0; k < run; k++)
-                out[k] = v;
+            memset(out, v, run);
             out += run;
             count -= run;
         }
@@ -130,16 +164,34 @@ struct Runs {
 
 bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
 {
-    size_t line = l.bytesperline * l.planes; // at most 4 x 65535
-    std::vector<uint8_t> scan(line);
+    size_t bpl = l.bytesperline;
     Runs runs{file.data + HEADER, l.end - HEADER};
     uint32_t width = dib.width;
+    if (dib.bits == 24) {
+        // Each plane goes straight to its place in the row's blue, green,
+        // red triples as it is decoded; the bytes past the width are padding.
+        auto skip = [](uint8_t, size_t) {};
+        for (uint32_t y = 0; y < dib.height; y++) {
+            uint8_t *row = dib.Row(y);
+            for (unsigned plane = 0; plane < 3; plane++) {
+                uint8_t *o = row + 2 - plane;
+                if (!runs.Each(width, [&](uint8_t v, size_t times) {
+                        for (; times; times--, o += 3)
+                            *o = v;
+                    }) ||
+                    !runs.Each(bpl - width, skip))
+                    return false;
+            }
+        }
+        return true;
+    }
+    size_t line = bpl * l.planes; // at most 4 x 65535
+    std::vector<uint8_t> scan(line);
     for (uint32_t y = 0; y < dib.height; y++) {
         if (!runs.Fill(scan.data(), line))
             return false;
         uint8_t *out = dib.Row(y);
         const uint8_t *s = scan.data();
-        size_t bpl = l.bytesperline;
         if (dib.bits == 1) {
             memcpy(out, s, (width + 7) / 8);
         } else if (dib.bits == 4) {
@@ -149,29 +201,8 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
                     index |= GetIndex(s + k * bpl, x, 1) << k;
                 PutIndex(out, x, 4, index);
             }
-        } else if (dib.bits == 8) {
-            memcpy(out, s, width);
         } else {
-            // Four pixels of the three planes make three words of the row.
-            const uint8_t *r = s, *g = s + bpl, *b = s + 2 * bpl;
-            uint32_t x = 0;
-            for (; x + 4 <= width; x += 4, out += 12) {
-                uint32_t rs, gs, bs;
-                memcpy(&rs, r + x, 4);
-                memcpy(&gs, g + x, 4);
-                memcpy(&bs, b + x, 4);
-                uint32_t words[3] = {
-                    (bs & 0xFF) | (gs & 0xFF) << 8 | (rs & 0xFF) << 16 | (bs & 0xFF00) << 16,
-                    (gs >> 8 & 0xFF) | (rs & 0xFF00) | (bs & 0xFF0000) | (gs & 0xFF0000) << 8,
-                    (rs >> 16 & 0xFF) | (bs >> 16 & 0xFF00) | (gs >> 8 & 0xFF0000) | (rs & 0xFF000000),
-                };
-                memcpy(out, words, 12);
-            }
-            for (; x < width; x++, out += 3) {
-                out[0] = b[x];
-                out[1] = g[x];
-                out[2] = r[x];
-            }
+            memcpy(out, s, width);
         }
     }
     return true;

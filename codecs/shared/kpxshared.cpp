@@ -117,10 +117,21 @@ void UnpackIndices(const uint8_t *row, uint32_t count, unsigned bits, uint8_t *i
             indices[x] = uint8_t(GetIndex(row, x, bits));
 }
 
+// Heads and small files are read again and again (a dialog's previews, a
+// refused file): one region of this size is kept from load to load rather
+// than mapped and unmapped each time.
+constexpr size_t SMALLFILE = 64 * 1024;
+static void *spare = nullptr;
+
+static void Release(void *base, bool small)
+{
+    if (base && (!small || InterlockedCompareExchangePointer(&spare, base, NULL) != NULL))
+        VirtualFree(base, 0, MEM_RELEASE);
+}
+
 FileData::~FileData()
 {
-    if (base)
-        VirtualFree(base, 0, MEM_RELEASE);
+    Release(base, small);
 }
 
 bool FileData::Load(const char *path, size_t limit)
@@ -134,14 +145,25 @@ bool FileData::Load(const char *path, size_t limit)
     LARGE_INTEGER length;
     bool ok = GetFileSizeEx(file, &length) && length.QuadPart > 0 && length.QuadPart <= MAXFILEBYTES;
     if (ok) {
-        SYSTEM_INFO system;
-        GetSystemInfo(&system);
-        size_t page = system.dwPageSize;
+        static size_t page = 0;
+        if (!page) {
+            SYSTEM_INFO system;
+            GetSystemInfo(&system);
+            page = system.dwPageSize;
+        }
         size_t count = size_t(length.QuadPart) < limit ? size_t(length.QuadPart) : limit;
         size_t committed = (count + page - 1) / page * page;
+        small = committed <= SMALLFILE;
+        bool reused = false;
+        if (small) {
+            committed = SMALLFILE;
+            base = InterlockedExchangePointer(&spare, NULL);
+            reused = base != nullptr;
+        }
         // The page after the committed ones stays reserved and inaccessible.
-        base = VirtualAlloc(NULL, committed + page, MEM_RESERVE, PAGE_NOACCESS);
-        ok = base && VirtualAlloc(base, committed, MEM_COMMIT, PAGE_READWRITE);
+        if (!base)
+            base = VirtualAlloc(NULL, committed + page, MEM_RESERVE, PAGE_NOACCESS);
+        ok = base && (reused || VirtualAlloc(base, committed, MEM_COMMIT, PAGE_READWRITE));
         if (ok) {
             uint8_t *bytes = (uint8_t *)base + committed - count;
             for (size_t done = 0; ok && done < count;) {
@@ -156,7 +178,7 @@ bool FileData::Load(const char *path, size_t limit)
     }
     CloseHandle(file);
     if (!ok && base) {
-        VirtualFree(base, 0, MEM_RELEASE);
+        Release(base, small);
         base = nullptr;
         data = nullptr;
         size = filesize = 0;

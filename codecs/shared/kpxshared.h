@@ -113,6 +113,7 @@ public:
 
 private:
     void *base = nullptr;
+    bool small = false; // a region of SMALLFILE bytes, kept for the next load
 };
 
 // Whether a file of `filebytes` can describe `raw` bytes of picture when each

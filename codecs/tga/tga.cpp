@@ -102,7 +102,25 @@ bool Parse(const FileData &file, Layout *l, Format *format)
     return true;
 }
 
-// Run-length packets of whole pixels; a packet may carry on into the next row.
+// `count` copies of the pixel of `size` bytes at `pixel`: the first one
+// written, then what is written so far copied after itself.
+inline void Repeat(uint8_t *out, const uint8_t *pixel, unsigned size, size_t count)
+{
+    if (size == 1) {
+        memset(out, *pixel, count);
+        return;
+    }
+    size_t total = count * size, done = size;
+    memcpy(out, pixel, size);
+    while (done < total) {
+        size_t n = done < total - done ? done : total - done;
+        memcpy(out + done, out, n);
+        done += n;
+    }
+}
+
+// Run-length packets of whole pixels; a packet may carry on into the next
+// row. Runs are fills and literal packets one copy each.
 struct Packets {
     const uint8_t *p;
     size_t n, i;
@@ -124,17 +142,19 @@ struct Packets {
                     i += size; // the pixel to repeat sits just before i
                 }
             }
+            uint32_t take = left < count ? left : count;
+            size_t bytes = size_t(take) * size;
             if (repeat) {
-                memcpy(out, p + i - size, size);
+                Repeat(out, p + i - size, size, take);
             } else {
-                if (n - i < size)
+                if (n - i < bytes)
                     return false;
-                memcpy(out, p + i, size);
-                i += size;
+                memcpy(out, p + i, bytes);
+                i += bytes;
             }
-            out += size;
-            count--;
-            left--;
+            out += bytes;
+            count -= take;
+            left -= take;
         }
         return true;
     }
@@ -148,9 +168,19 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
     if (!l.rle && uint64_t(filerow) * height > file.size - l.offset)
         return false;
     Packets packets{file.data, file.size, l.offset, size};
-    std::vector<uint8_t> line(filerow), indices(width);
+    // Colours stored as the picture keeps them go straight into its rows.
+    bool direct = l.type == TRUECOLOUR && size * 8 == dib.bits && !l.mirrored;
+    std::vector<uint8_t> line(direct ? 0 : filerow), indices(width);
     for (uint32_t r = 0; r < height; r++) {
+        uint8_t *out = dib.Row(l.topdown ? r : height - 1 - r);
         const uint8_t *s;
+        if (direct) {
+            if (!l.rle)
+                memcpy(out, file.data + l.offset + r * filerow, filerow);
+            else if (!packets.Fill(out, width))
+                return false;
+            continue;
+        }
         if (l.rle) {
             if (!packets.Fill(line.data(), width))
                 return false;
@@ -158,7 +188,6 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
         } else {
             s = file.data + l.offset + r * filerow;
         }
-        uint8_t *out = dib.Row(l.topdown ? r : height - 1 - r);
         if (l.type == GREY && size == 2) {
             for (uint32_t x = 0; x < width; x++) {
                 uint8_t *o = out + (l.mirrored ? width - 1 - x : x) * 4;
