@@ -113,7 +113,20 @@ bool SaveNow(HWND window, BLOCKSET *set)
 
 // --- drawing --------------------------------------------------------------
 
-void DrawThumbnail(HDC dc, HGLOBAL thumbnail, RECT area)
+// The size a page of width x height is shown at in the picture area of an
+// item with high-resolution thumbnails: scaled by the smaller percentage
+// that fits inside the framed area. Empty when nothing fits.
+SIZE ShownSize(int width, int height, RECT area)
+{
+    InflateRect(&area, -1, -1);
+    long long aw = area.right - area.left, ah = area.bottom - area.top;
+    if (width <= 0 || height <= 0 || aw <= 0 || ah <= 0)
+        return SIZE{0, 0};
+    long long percent = std::min(aw * 100 / width, ah * 100 / height);
+    return SIZE{(LONG)(width * percent / 100), (LONG)(height * percent / 100)};
+}
+
+void DrawThumbnail(HDC dc, HGLOBAL thumbnail, RECT area, SIZE shown)
 {
     int width = 0, height = 0, bits = 0;
     char rgb[PALETTEBYTES];
@@ -129,11 +142,14 @@ void DrawThumbnail(HDC dc, HGLOBAL thumbnail, RECT area)
         int percent = (int)std::min<long long>((long long)aw * 100 / width, (long long)ah * 100 / height);
         if (percent <= 0)
             return;
-        HGLOBAL scaled = COMMONScaleDib(thumbnail, percent, percent);
+        // A thumbnail made at the size it is shown at is drawn as it is.
+        bool made = width == shown.cx && height == shown.cy;
+        HGLOBAL scaled = made ? thumbnail : COMMONScaleDib(thumbnail, percent, percent);
         if (scaled) {
             RECT drawn;
             COMMONDrawBitmapInRectNoResize(dc, &area, scaled, &drawn);
-            GlobalFree(scaled);
+            if (scaled != thumbnail)
+                GlobalFree(scaled);
         }
         InflateRect(&area, 1, 1);
         FrameRect(dc, &area, (HBRUSH)GetStockObject(BLACK_BRUSH));
@@ -180,8 +196,23 @@ void DrawItem(HWND window, const DRAWITEMSTRUCT *item)
     RECT area{r.left + 4, r.top + 22, r.right - 4, r.bottom - 2};
     bool picture = block.tag == TAG_PAGE && area.right > area.left && area.bottom > area.top;
     bool rendered = false;
+    // A page's picture is made when its item is first drawn, at the size the
+    // item shows it, and kept; a larger view makes it anew.
+    BLOCK header;
+    SIZE shown{0, 0};
+    if (picture && HighResDocumentWindow && GetBlock(list, 0, &header))
+        shown = ShownSize(header.hedr.width, header.hedr.depth, area);
+    if (picture && block.thumbnail && shown.cx > 0) {
+        int width = 0, height = 0;
+        GetBitmapDimensions(block.thumbnail, &width, &height, nullptr, nullptr);
+        if (width < shown.cx && height < shown.cy)
+            rendered = CreatePageThumbnail(window, list, set, &block, item->itemID, shown.cx, shown.cy) == 1;
+    }
     if (picture && !block.thumbnail)
-        rendered = CreateViewImage(window, list, set, &block, item->itemID) == 1 && block.thumbnail;
+        rendered = (shown.cx > 0 && shown.cy > 0
+                        ? CreatePageThumbnail(window, list, set, &block, item->itemID, shown.cx, shown.cy)
+                        : CreateViewImage(window, list, set, &block, item->itemID)) == 1 &&
+                   block.thumbnail;
     int saved = SaveDC(dc);
     if (picture)
         ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
@@ -189,7 +220,7 @@ void DrawItem(HWND window, const DRAWITEMSTRUCT *item)
     RestoreDC(dc, saved);
     if (picture) {
         if (block.thumbnail)
-            DrawThumbnail(dc, block.thumbnail, area);
+            DrawThumbnail(dc, block.thumbnail, area, shown);
         else
             FillRect(dc, &area, (HBRUSH)GetStockObject(WHITE_BRUSH));
     }

@@ -223,7 +223,30 @@ int QV_DoPrintScreen(HWND window, int whole)
     return 1;
 }
 
-int CreateViewImage(HWND window, HWND list, BLOCKSET *, BLOCK *page, unsigned index)
+namespace {
+
+// A picture object drawn scaled by the DC's mapping, straight from its
+// bits: a page drawn small reads only the pixels that land.
+bool DrawScaledPicture(HDC dc, OBJECTHEADER *object)
+{
+    if (object->tag != TAG_IMAG && object->tag != TAG_MOVI)
+        return false;
+    const char *data = ObjectData(object);
+    DIBLAYOUT layout;
+    auto *dib = (const BITMAPINFOHEADER *)data;
+    if (object->datasize >= sizeof(BITMAPINFOHEADER) && DibHeaderLayout(dib, &layout) &&
+        layout.total <= object->datasize) {
+        SetStretchBltMode(dc, layout.bits == 1 ? BLACKONWHITE : COLORONCOLOR);
+        StretchDIBits(dc, object->rect.left, object->rect.top, layout.width, layout.height, 0, 0, layout.width,
+                      layout.height, data + layout.pixeloffset, (const BITMAPINFO *)dib, DIB_RGB_COLORS, SRCCOPY);
+    }
+    return true;
+}
+
+// Page `index` drawn into a new 24-bit DIB of width x depth (the page's own
+// size when 0): 1 with the DIB in *out, 6 when the picture could not be
+// drawn, 0 on other failures.
+int RenderPage(HWND window, HWND list, BLOCK *page, unsigned index, int outwidth, int outdepth, HGLOBAL *out)
 {
     BLOCK header{};
     if (!page || !GetBlock(list, 0, &header))
@@ -232,7 +255,12 @@ int CreateViewImage(HWND window, HWND list, BLOCKSET *, BLOCK *page, unsigned in
     int palbits = 0;
     GetDefaultPalette(rgb, &palbits, 6);
     int width = header.hedr.width, depth = header.hedr.depth;
-    HGLOBAL dib = width > 0 && depth > 0 ? CreateDib(width, depth, rgb, 24) : NULL;
+    if (width <= 0 || depth <= 0)
+        return 0;
+    if (outwidth <= 0 || outdepth <= 0)
+        outwidth = width, outdepth = depth;
+    const bool scaled = outwidth != width || outdepth != depth;
+    HGLOBAL dib = CreateDib(outwidth, outdepth, rgb, 24);
     if (!dib)
         return 0;
     int result = 6;
@@ -247,7 +275,12 @@ int CreateViewImage(HWND window, HWND list, BLOCKSET *, BLOCK *page, unsigned in
         HGDIOBJ old = section ? SelectObject(mem, section) : NULL;
         if (old) {
             GdiFlush();
-            SetMapMode(mem, MM_TEXT);
+            // The page is drawn in its own coordinates whatever the size.
+            SetMapMode(mem, scaled ? MM_ANISOTROPIC : MM_TEXT);
+            if (scaled) {
+                SetWindowExtEx(mem, width, depth, NULL);
+                SetViewportExtEx(mem, outwidth, outdepth, NULL);
+            }
             RECT r{0, 0, width, depth};
             if (RuntimeDrawServices.pagebackground)
                 RuntimeDrawServices.pagebackground(window, list, mem, index, &header, page, &r);
@@ -259,13 +292,17 @@ int CreateViewImage(HWND window, HWND list, BLOCKSET *, BLOCK *page, unsigned in
                     continue;
                 if (GlobalSize(handle) >= sizeof(OBJECTHEADER) &&
                     (uint64_t)object->fixedsize + object->datasize <= GlobalSize(handle)) {
-                    ErasePageObjectBackground(window, mem, object);
-                    DrawPageObject(window, mem, object);
+                    int saved = SaveDC(mem);
+                    if (!scaled || !DrawScaledPicture(mem, object)) {
+                        ErasePageObjectBackground(window, mem, object);
+                        DrawPageObject(window, mem, object);
+                    }
+                    RestoreDC(mem, saved);
                 }
                 GlobalUnlock(handle);
             }
             GdiFlush();
-            memcpy((uint8_t *)lock.header + lock.layout.pixeloffset, bits, (size_t)lock.layout.rowbytes * depth);
+            memcpy((uint8_t *)lock.header + lock.layout.pixeloffset, bits, (size_t)lock.layout.rowbytes * outdepth);
             SelectObject(mem, old);
             result = 1;
         }
@@ -280,7 +317,28 @@ int CreateViewImage(HWND window, HWND list, BLOCKSET *, BLOCK *page, unsigned in
         GlobalFree(dib);
         return result;
     }
+    *out = dib;
+    return 1;
+}
+
+void Keep(BLOCK *page, HGLOBAL dib)
+{
+    if (page->thumbnail)
+        GlobalFree(page->thumbnail);
+    page->thumbnail = dib;
+}
+
+} // namespace
+
+int CreateViewImage(HWND window, HWND list, BLOCKSET *, BLOCK *page, unsigned index)
+{
+    HGLOBAL dib = NULL;
+    int result = RenderPage(window, list, page, index, 0, 0, &dib);
+    if (result != 1)
+        return result;
     if (HighResDocumentWindow == 0) {
+        int width = 0, depth = 0;
+        GetBitmapDimensions(dib, &width, &depth, nullptr, nullptr);
         int s = ThumbnailScale(width, depth);
         int sx = s, sy = s;
         HGLOBAL scaled = s > 0 ? ScaleDib(dib, &sx, &sy, SCALE_PERCENT) : NULL;
@@ -289,8 +347,15 @@ int CreateViewImage(HWND window, HWND list, BLOCKSET *, BLOCK *page, unsigned in
             dib = scaled;
         }
     }
-    if (page->thumbnail)
-        GlobalFree(page->thumbnail);
-    page->thumbnail = dib;
+    Keep(page, dib);
     return 1;
+}
+
+int CreatePageThumbnail(HWND window, HWND list, BLOCKSET *, BLOCK *page, unsigned index, int width, int depth)
+{
+    HGLOBAL dib = NULL;
+    int result = width > 0 && depth > 0 ? RenderPage(window, list, page, index, width, depth, &dib) : 0;
+    if (result == 1)
+        Keep(page, dib);
+    return result;
 }

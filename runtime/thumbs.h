@@ -53,3 +53,7 @@ int QV_DoPrintScreen(HWND window, int whole);
 // Renders page `index` into its block's thumbnail: 1, 6 when the picture
 // could not be drawn, 0 on other failures; the old thumbnail stays then.
 int CreateViewImage(HWND window, HWND list, BLOCKSET *blockset, BLOCK *page, unsigned index);
+// The same drawn straight at width x depth pixels, the size a block list
+// shows it at, so that a small picture costs what it shows and no more.
+int CreatePageThumbnail(HWND window, HWND list, BLOCKSET *blockset, BLOCK *page, unsigned index, int width,
+                        int depth);

@@ -658,6 +658,43 @@ TEST_F(DocumentWindows, ThumbnailsAreDrawnCachedAndDropped)
     EXPECT_LE(r.bottom - r.top, client.bottom);
 }
 
+// Pictures cost only what is seen: a page below the window has none until
+// its item is scrolled into view, and is then shown with its own picture.
+TEST_F(DocumentWindows, AnItemScrolledIntoViewDrawsItsPagesThumbnail)
+{
+    HWND w = NewDocument(12);
+    With(w, [](BLOCKSET *set) { set->viewmode = 3; });
+    With(w, [&](BLOCKSET *set) { AdjustListBox(List(w), set); });
+    SetWindowPos(w, NULL, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER);
+    RedrawWindow(List(w), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+    BLOCK last;
+    GetBlock(List(w), 12, &last);
+    EXPECT_FALSE(last.thumbnail);
+
+    SendMessageA(List(w), LB_SETTOPINDEX, 12, 0);
+    RedrawWindow(List(w), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+    GetBlock(List(w), 12, &last);
+    ASSERT_TRUE(last.thumbnail);
+    // The page's picture fills the thumbnail's top left corner, and the item
+    // on the screen shows that colour.
+    COLORREF corner;
+    {
+        DibLock lock(last.thumbnail);
+        ASSERT_TRUE(lock.ok());
+        const uint8_t *top = lock.Row(0);
+        corner = RGB(top[2], top[1], top[0]);
+    }
+    EXPECT_EQ(corner, RGB(12 * 40 % 256, 12 * 40 % 256, 12 * 40 % 256));
+    RECT item;
+    SendMessageA(List(w), LB_GETITEMRECT, 12, (LPARAM)&item);
+    sbtest::Capture screen = sbtest::CaptureClient(List(w));
+    int seen = 0;
+    for (int y = std::max(0L, item.top); y < std::min<long>(item.bottom, screen.height); y++)
+        for (int x = item.left; x < std::min<long>(item.right, screen.width); x++)
+            seen += screen.At(x, y) == corner;
+    EXPECT_GT(seen, 10);
+}
+
 TEST_F(DocumentWindows, FileDialogs)
 {
     Answers answers;
