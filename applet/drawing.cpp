@@ -190,7 +190,8 @@ int APPLETSetPenColour(APPLET *a, HWND w)
 {
     BEGIN(2, 2);
     COLORREF colour = (COLORREF)IntArg(&c, 0);
-    int32_t width = IntArgOr(&c, 1, 1);
+    // A pen wider than the reach paints nothing more than one that wide.
+    int32_t width = std::min(IntArgOr(&c, 1, 1), REACH);
     if (a->pen)
         DeleteObject(a->pen);
     a->pen = CreatePen(PS_INSIDEFRAME, width, colour);
@@ -336,7 +337,8 @@ private:
     SelectedObject first, second;
 };
 
-// Four coordinates moved by the offset: left, top, right, bottom.
+// Four coordinates moved by the offset and kept within reach: left, top,
+// right, bottom.
 struct Box {
     int32_t left, top, right, bottom;
 };
@@ -346,8 +348,24 @@ Box Moved4(APPLET *a, CALL *c)
     int32_t v[4];
     for (int i = 0; i < 4; i++)
         v[i] = IntArg(c, i);
-    return {Moved(v[0], a->offsetx), Moved(v[1], a->offsety), Moved(v[2], a->offsetx), Moved(v[3], a->offsety)};
+    return {Placed(v[0], a->offsetx), Placed(v[1], a->offsety), Placed(v[2], a->offsetx), Placed(v[3], a->offsety)};
 }
+
+// Whether a figure within the corners, either way round, can reach into the
+// frame: a line's pen may paint half its width beyond them, and a pixel more.
+bool Seen(APPLET *a, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    int width, height;
+    FrameSize(a, &width, &height);
+    LOGPEN pen{};
+    int64_t spread = 1;
+    if (a->pen && GetObjectA(a->pen, sizeof pen, &pen) == (int)sizeof pen)
+        spread += std::clamp<int64_t>(pen.lopnWidth.x, 0, REACH) / 2;
+    return std::max(x1, x2) + spread > 0 && std::min(x1, x2) - spread < width && std::max(y1, y2) + spread > 0 &&
+           std::min(y1, y2) - spread < height;
+}
+
+bool Seen(APPLET *a, const Box &b) { return Seen(a, b.left, b.top, b.right, b.bottom); }
 
 } // namespace
 
@@ -360,6 +378,8 @@ static int Shape(APPLET *a, HWND w, int count, Style style, SHAPE draw)
     BEGIN(count, count);
     Box b = Moved4(a, &c);
     int32_t p = IntArg(&c, 4), q = IntArg(&c, 5);
+    if (!Seen(a, b))
+        return EndCall(&c, 1);
     Drawing d(a, style);
     if (d.dc)
         draw(d.dc, b, p, q);
@@ -380,6 +400,8 @@ int APPLETFillRect(APPLET *a, HWND w)
 {
     BEGIN(4, 4);
     Box b = Moved4(a, &c);
+    if (!Seen(a, b))
+        return EndCall(&c, 1);
     if (a->brush) {
         Surface s(a);
         RECT r = {std::min(b.left, b.right), std::min(b.top, b.bottom),
@@ -406,16 +428,19 @@ int APPLETFillEllipse(APPLET *a, HWND w)
         Ellipse(dc, b.left, b.top, b.right, b.bottom);
     });
 }
+// A corner larger than twice the reach rounds no more than one that large.
+static int32_t Corner(int32_t size) { return std::clamp(size, -2 * REACH, 2 * REACH); }
+
 int APPLETFrameRoundRect(APPLET *a, HWND w)
 {
     return Shape(a, w, 6, OUTLINE, [](HDC dc, const Box &b, int32_t cw, int32_t ch) {
-        RoundRect(dc, b.left, b.top, b.right, b.bottom, cw, ch);
+        RoundRect(dc, b.left, b.top, b.right, b.bottom, Corner(cw), Corner(ch));
     });
 }
 int APPLETFillRoundRect(APPLET *a, HWND w)
 {
     return Shape(a, w, 6, FILLED, [](HDC dc, const Box &b, int32_t cw, int32_t ch) {
-        RoundRect(dc, b.left, b.top, b.right, b.bottom, cw, ch);
+        RoundRect(dc, b.left, b.top, b.right, b.bottom, Corner(cw), Corner(ch));
     });
 }
 
@@ -459,22 +484,21 @@ static POINT Radial(const Box &b, int32_t angle)
 
 typedef BOOL(WINAPI *ARCCALL)(HDC, int, int, int, int, int, int, int, int);
 
-// Angles come in unmoved and the box moved; the radial points are worked
-// out from the box as the script gave it and moved with it.
+// Angles come in unmoved and the box moved. The radial points are worked
+// out from the moved box, which puts them where moving the script's own
+// would, and from the box as it is kept within reach, so that they point the
+// way the drawn figure's centre sees them.
 static int Curve(APPLET *a, HWND w, Style style, ARCCALL draw)
 {
     BEGIN(6, 6);
-    int32_t v[4];
-    for (int i = 0; i < 4; i++)
-        v[i] = IntArg(&c, i);
+    Box b = Moved4(a, &c);
     int32_t from = std::clamp<int32_t>(IntArg(&c, 4), 0, 359), to = std::clamp<int32_t>(IntArg(&c, 5), 0, 359);
-    Box script = {v[0], v[1], v[2], v[3]};
-    POINT p = Radial(script, from), q = Radial(script, to);
+    if (!Seen(a, b))
+        return EndCall(&c, 1);
+    POINT p = Radial(b, from), q = Radial(b, to);
     Drawing d(a, style);
     if (d.dc)
-        draw(d.dc, Moved(v[0], a->offsetx), Moved(v[1], a->offsety), Moved(v[2], a->offsetx),
-             Moved(v[3], a->offsety), Moved(p.x, a->offsetx), Moved(p.y, a->offsety), Moved(q.x, a->offsetx),
-             Moved(q.y, a->offsety));
+        draw(d.dc, b.left, b.top, b.right, b.bottom, p.x, p.y, q.x, q.y);
     return EndCall(&c, 1);
 }
 
@@ -487,7 +511,7 @@ int APPLETLine(APPLET *a, HWND w)
     BEGIN(4, 4);
     int32_t x2 = IntArg(&c, 2), y2 = IntArg(&c, 3);
     Box b = Moved4(a, &c);
-    {
+    if (Seen(a, b)) {
         Drawing d(a, PENONLY);
         if (d.dc) {
             MoveToEx(d.dc, b.left, b.top, nullptr);
@@ -523,9 +547,13 @@ static int Points(APPLET *a, HWND w, Style style, int32_t least, bool bezier)
             return EndCall(&c, 0);
         }
         const int32_t *e = (const int32_t *)(UINT_PTR)array.value;
-        for (int32_t i = 0; i < n; i++)
-            points[i] = {Moved(e[2 * i], a->offsetx), Moved(e[2 * i + 1], a->offsety)};
-        {
+        Box bounds = {REACH, REACH, -REACH, -REACH};
+        for (int32_t i = 0; i < n; i++) {
+            points[i] = {Placed(e[2 * i], a->offsetx), Placed(e[2 * i + 1], a->offsety)};
+            bounds = {std::min<int32_t>(bounds.left, points[i].x), std::min<int32_t>(bounds.top, points[i].y),
+                      std::max<int32_t>(bounds.right, points[i].x), std::max<int32_t>(bounds.bottom, points[i].y)};
+        }
+        if (Seen(a, bounds)) {
             Drawing d(a, style);
             if (d.dc) {
                 if (bezier)
@@ -551,8 +579,8 @@ int APPLETDrawGradient(APPLET *a, HWND w)
     for (int i = 0; i < 4; i++)
         v[i] = IntArg(&c, 2 + i);
     bool vertical = IntArg(&c, 6) != 0;
-    int64_t left = Moved(v[0], a->offsetx), top = Moved(v[1], a->offsety);
-    int64_t right = Moved(v[2], a->offsetx), bottom = Moved(v[3], a->offsety);
+    int64_t left = Placed(v[0], a->offsetx), top = Placed(v[1], a->offsety);
+    int64_t right = Placed(v[2], a->offsetx), bottom = Placed(v[3], a->offsety);
     double colour[3], step[3];
     for (int k = 0; k < 3; k++) {
         colour[k] = (double)(from >> (8 * k) & 0xFF);
@@ -561,7 +589,7 @@ int APPLETDrawGradient(APPLET *a, HWND w)
     double extent = vertical ? (double)(bottom - top) : (double)(right - left);
     double band = extent / 256;
     Surface s(a);
-    if (s.dc && extent > 0) {
+    if (s.dc && extent > 0 && Seen(a, (int32_t)left, (int32_t)top, (int32_t)right, (int32_t)bottom)) {
         int bands = 0;
         for (double pos = 0.0; extent > pos && bands < 256; pos += band, bands++) {
             int64_t lo = (int64_t)pos, hi = (int64_t)std::ceil(pos + band);
@@ -581,10 +609,10 @@ int APPLETDrawGradient(APPLET *a, HWND w)
 int APPLETSetPixel(APPLET *a, HWND w)
 {
     BEGIN(3, 3);
-    int32_t x = Moved(IntArg(&c, 0), a->offsetx), y = Moved(IntArg(&c, 1), a->offsety);
+    int32_t x = Placed(IntArg(&c, 0), a->offsetx), y = Placed(IntArg(&c, 1), a->offsety);
     COLORREF colour = (COLORREF)IntArg(&c, 2);
     Surface s(a);
-    if (s.dc)
+    if (s.dc && Seen(a, x, y, x, y))
         SetPixel(s.dc, x, y, colour);
     return EndCall(&c, (int32_t)colour);
 }
@@ -592,7 +620,7 @@ int APPLETSetPixel(APPLET *a, HWND w)
 int APPLETGetPixel(APPLET *a, HWND w)
 {
     BEGIN(2, 2);
-    int32_t x = Moved(IntArg(&c, 0), a->offsetx), y = Moved(IntArg(&c, 1), a->offsety);
+    int32_t x = Placed(IntArg(&c, 0), a->offsetx), y = Placed(IntArg(&c, 1), a->offsety);
     Surface s(a);
     return EndCall(&c, (int32_t)(s.dc ? GetPixel(s.dc, x, y) : CLR_INVALID));
 }
@@ -613,7 +641,7 @@ int APPLETFunctionPrint(APPLET *a, HWND w)
         return EndCall(&c, 0);
     }
     TextStyle style(a, s.dc, TA_LEFT | TA_TOP | TA_UPDATECP);
-    MoveToEx(s.dc, Moved(a->xpos, a->offsetx), Moved(a->ypos, a->offsety), nullptr);
+    MoveToEx(s.dc, Placed(a->xpos, a->offsetx), Placed(a->ypos, a->offsety), nullptr);
     for (int i = 0; i < c.argc; i++) {
         const VALUE &v = c.args[i];
         char number[16];
@@ -644,6 +672,25 @@ int APPLETFunctionPrint(APPLET *a, HWND w)
     return EndCall(&c, count);
 }
 
+// The most text one paragraph lays out: more than any frame shows, and
+// little enough to lay out in a moment.
+constexpr int64_t MOSTTEXT = 1 << 16;
+
+// How much of a paragraph can be seen in the frame: its lines from the top
+// of the column to the bottom of the frame and one more, each no longer than
+// the wider of the column and the frame in characters of a pixel or more.
+// The rest is neither laid out nor drawn, and the height is that of what is.
+static int VisibleText(APPLET *a, HDC dc, const RECT &column, size_t length)
+{
+    int width, height;
+    FrameSize(a, &width, &height);
+    TEXTMETRICA metrics{};
+    int64_t line = GetTextMetricsA(dc, &metrics) ? std::max<int64_t>(metrics.tmHeight, 1) : 1;
+    int64_t lines = (column.top > height ? 0 : ((int64_t)height - column.top) / line + 1) + 1;
+    int64_t across = std::max<int64_t>((int64_t)column.right - column.left, width) + 1;
+    return (int)std::min<int64_t>({(int64_t)std::min<size_t>(length, INT_MAX), lines * across, MOSTTEXT});
+}
+
 int APPLETParagraphText(APPLET *a, HWND w)
 {
     BEGIN(5, 6);
@@ -651,7 +698,7 @@ int APPLETParagraphText(APPLET *a, HWND w)
     int32_t x = IntArg(&c, 1), y = IntArg(&c, 2);
     int32_t width = std::max<int32_t>(IntArgOr(&c, 3, 10), 10);
     uint32_t align = (uint32_t)IntArg(&c, 4) & 3;
-    int32_t margin = IntArg(&c, 5, 0);
+    int32_t margin = std::clamp(IntArg(&c, 5, 0), -REACH, REACH);
     Surface s(a);
     if (!text || !s.dc)
         return EndCall(&c, 0);
@@ -659,20 +706,22 @@ int APPLETParagraphText(APPLET *a, HWND w)
     {
         // DrawText lays out from the rectangle, not from a current position.
         TextStyle style(a, s.dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-        RECT r = {Moved(x, a->offsetx), Moved(y, a->offsety), Moved(Moved(x, width), a->offsetx),
-                  Moved(Moved(y, 10), a->offsety)};
+        RECT r = {Placed(x, a->offsetx), Placed(y, a->offsety), Placed(Clamp32((int64_t)x + width), a->offsetx),
+                  Placed(Clamp32((int64_t)y + 10), a->offsety)};
         UINT flags = (align & 1 ? DT_CENTER : 0) | (align & 2 ? DT_RIGHT : 0) | DT_WORDBREAK | DT_NOPREFIX;
-        int n = (int)std::min<size_t>(TextLength(text), INT_MAX);
+        int n = VisibleText(a, s.dc, r, TextLength(text));
         DrawTextA(s.dc, text, n, &r, flags | DT_CALCRECT);
-        if (a->bkmode != TRANSPARENT) {
-            RECT back = r;
-            InflateRect(&back, margin, margin);
+        RECT back = r;
+        InflateRect(&back, margin, margin);
+        // Out of the frame it is measured, not drawn.
+        bool seen = Seen(a, r.left, r.top, r.right, r.bottom) || Seen(a, back.left, back.top, back.right, back.bottom);
+        if (seen && a->bkmode != TRANSPARENT) {
             FixedPalette palette(s.dc);
             GdiObject<HBRUSH> brush(CreateSolidBrush(palette.Solid(a->backcolour)));
             if (brush.get())
                 FillRect(s.dc, &back, brush);
         }
-        if (DrawTextA(s.dc, text, n, &r, flags))
+        if (!seen || DrawTextA(s.dc, text, n, &r, flags))
             result = Clamp32((int64_t)r.bottom - r.top + 2 * (int64_t)margin);
     }
     return EndCall(&c, result);

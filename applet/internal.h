@@ -179,6 +179,18 @@ void FrameSize(APPLET *a, int *width, int *height);
 // A script coordinate moved by an offset; wraps rather than overflows.
 inline int32_t Moved(int32_t v, int32_t by) { return (int32_t)((uint32_t)v + (uint32_t)by); }
 
+// The platform's drawing code takes figures far beyond any window badly:
+// near 2^31 it crashes, and a figure a billion pixels across takes seconds
+// even when clipped. Every coordinate handed to it stays within this reach
+// of the frame's origin, far beyond any frame, so what shows is unchanged.
+constexpr int32_t REACH = 1 << 16;
+// A script coordinate moved by an offset, as the drawing code gets it.
+inline int32_t Placed(int32_t v, int32_t by)
+{
+    int64_t moved = (int64_t)v + by;
+    return (int32_t)(moved < -REACH ? -REACH : moved > REACH ? REACH : moved);
+}
+
 // Drawing surface and graphic state.
 int APPLETSetPosition(APPLET *, HWND);
 int APPLETGetHorizontalPosition(APPLET *, HWND);

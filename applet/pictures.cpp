@@ -60,7 +60,7 @@ RECT FrameArea(APPLET *a, int32_t left, int32_t top, int32_t right, int32_t bott
     RECT r = {left, top, right + 1, bottom + 1};
     if (r.right < r.left || r.bottom < r.top)
         r.right = r.left, r.bottom = r.top;
-    r = {Moved(r.left, a->offsetx), Moved(r.top, a->offsety), Moved(r.right, a->offsetx), Moved(r.bottom, a->offsety)};
+    r = {Placed(r.left, a->offsetx), Placed(r.top, a->offsety), Placed(r.right, a->offsetx), Placed(r.bottom, a->offsety)};
     return r;
 }
 
@@ -97,7 +97,7 @@ int APPLETDrawPicture(APPLET *a, HWND w)
 {
     BEGIN(3, 5);
     int32_t number = IntArg(&c, 0);
-    int32_t x = Moved(IntArg(&c, 1), a->offsetx), y = Moved(IntArg(&c, 2), a->offsety);
+    int32_t x = Placed(IntArg(&c, 1), a->offsetx), y = Placed(IntArg(&c, 2), a->offsety);
     int32_t remap = IntArg(&c, 3, 0);
     COLORREF transparent = (COLORREF)IntArg(&c, 4, 0);
     if (StockIcon(number)) {
@@ -195,7 +195,7 @@ int APPLETSaveScreenArea(APPLET *a, HWND w)
 int APPLETRestoreScreenArea(APPLET *a, HWND w)
 {
     BEGIN(2, 2);
-    int32_t x = Moved(IntArg(&c, 0), a->offsetx), y = Moved(IntArg(&c, 1), a->offsety);
+    int32_t x = Placed(IntArg(&c, 0), a->offsetx), y = Placed(IntArg(&c, 1), a->offsety);
     VALUE v;
     if (APPLETPop(a, &v))
         return EndCall(&c, 1);

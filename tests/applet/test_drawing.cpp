@@ -4,6 +4,10 @@
 #include "tests/applet/applethost.h"
 #include "common/shell.h"
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 using namespace applettest;
 
@@ -119,9 +123,54 @@ const PixelRow pixelrows[] = {
      {{180, 5, BG}, {179, 6, RED}, {160, 6, BG}}},
 };
 
+// Coordinates near the ends of the 32-bit range, given or reached through
+// the offset. The frame shows what the true figure puts in it; a figure
+// wholly outside leaves it as it was.
+const PixelRow farrows[] = {
+    {"setpencolor(255,150)\nfillpie(-2147483648,199,0,150,199,0)", {}},
+    {"setbrushcolor(255)\nfillpie(-2147483648,-2147483648,2147483647,2147483647,10,200)", {}},
+    {"setpencolor(255,3)\narc(-1073741824,0,1073741824,100,0,180)", {}},
+    {"setpencolor(255,3)\nframepie(0,-2147483648,100,2147483647,45,300)", {}},
+    {"setpencolor(255,3)\nframeellipse(-2147483648,-2147483648,2147483647,2147483647)", {{80, 64, BG}}},
+    {"setbrushcolor(255)\nfillellipse(-1073741824,-1073741824,1073741824,1073741824)", {{0, 0, RED}, {159, 127, RED}}},
+    {"setpencolor(255,3)\nframeroundrect(-2147483648,-2147483648,2147483647,2147483647,2147483647,2147483647)",
+     {{80, 64, BG}}},
+    {"setbrushcolor(255)\nfillroundrect(-2000000000,10,2000000000,20,-2147483648,100)", {}},
+    {"setbrushcolor(255)\nsetdrawingoffset(2147483647,2147483647)\nfillellipse(0,0,2147483647,2147483647)",
+     {{0, 0, BG}, {159, 127, BG}}},
+    {"setpencolor(255,1)\nsetdrawingoffset(-2147483648,0)\nline(0,10,2147483647,10)", {{80, 10, BG}, {159, 10, BG}}},
+    {"setpencolor(255,2147483647)\nline(-2147483648,-2147483648,2147483647,2147483647)", {}},
+    {"setpencolor(255,1)\nframerect(-2147483648,-2147483648,2147483647,2147483647)", {{0, 0, BG}}},
+    {"setbrushcolor(255)\nfillrect(-2147483648,-2147483648,2147483647,2147483647)", {{0, 0, RED}, {159, 127, RED}}},
+    {"setbrushcolor(255)\nsetdrawingoffset(0,-2147483648)\nfillrect(0,-2147483648,100,100)", {{50, 50, BG}}},
+    {"drawedge(-2147483648,-2147483648,2147483647,2147483647,10,15)", {{80, 64, BG}}},
+    {"drawedge(-2147483648,-2147483648,2147483647,2147483647,10,2063)", {{80, 64, BG, NOT}}},
+    {"drawedge(0,0,2147483647,2147483647,10,22)", {}},
+    {"declarearray(&p,6)\nsetarrayvalue(&p,0,-2147483648)\nsetarrayvalue(&p,3,2147483647)\n"
+     "setarrayvalue(&p,4,2147483647)\nsetbrushcolor(255)\nfillpolygon(&p,3)",
+     {{80, 64, RED}}},
+    {"declarearray(&p,8)\nsetarrayvalue(&p,0,-2147483648)\nsetarrayvalue(&p,5,2147483647)\n"
+     "setarrayvalue(&p,6,2147483647)\nsetpencolor(255,1)\nbeziercurve(&p,4)",
+     {}},
+    {"drawgradient(0,16777215,-2147483648,0,2147483647,100,0)", {{80, 50, BG, NOT}, {80, 110, BG}}},
+    {"setdrawingoffset(2147483647,0)\nsetpixel(10,10,255)", {{10, 10, BG}, {159, 10, BG}}},
+    {"settextbackcolor(255)\nparagraphtext(\"far\",2147483647,0,100,0)", {{0, 0, BG}}},
+    {"settextbackcolor(255)\nparagraphtext(\"far\",2147483647,-2147483648,2147483647,0,2147483647)",
+     {{0, 0, RED}, {0, 100, BG}}},
+    {"settextbackcolor(255)\nsetdrawingoffset(2147483647,2147483647)\nprint(\"far\")", {{0, 0, BG}}},
+    {"setdrawingoffset(2147483647,2147483647)\ndrawpicture(3,0,0)\nsaveframearea(0,0,2,2)\nrestoreframearea(0,0)",
+     {{0, 0, BG}}},
+};
+
 TEST_F(Drawing, Pixels)
 {
-    for (const PixelRow &row : pixelrows) {
+    std::vector<const PixelRow *> rows;
+    for (const PixelRow &row : pixelrows)
+        rows.push_back(&row);
+    for (const PixelRow &row : farrows)
+        rows.push_back(&row);
+    for (const PixelRow *each : rows) {
+        const PixelRow &row = *each;
         SCOPED_TRACE(row.script);
         host.Clear(BG);
         host.log.clear();
@@ -148,6 +197,113 @@ TEST_F(Drawing, Pixels)
             }
         }
     }
+}
+
+// What the built-ins hand the platform, recorded in a metafile in place of
+// the frame: the coordinates of every figure and the characters of every
+// text drawn.
+struct Recorded {
+    int figures = 0;          // records that draw something
+    int64_t farthest = 0;     // the largest coordinate of any of them, either way
+    int64_t characters = 0;   // characters of the text records
+};
+
+Recorded Record(FakeHost &host, const std::string &script)
+{
+    HDC frame = host.dc;
+    host.dc = CreateEnhMetaFileA(NULL, NULL, NULL, NULL);
+    Outcome out = RunScript(script);
+    EXPECT_EQ(out.result, -1) << out.errorline;
+    HENHMETAFILE emf = CloseEnhMetaFile(host.dc);
+    host.dc = frame;
+    std::vector<uint8_t> bytes(GetEnhMetaFileBits(emf, 0, nullptr));
+    GetEnhMetaFileBits(emf, (UINT)bytes.size(), bytes.data());
+    DeleteEnhMetaFile(emf);
+    Recorded r;
+    for (size_t at = 0; at + 8 <= bytes.size();) {
+        const auto *rec = (const ENHMETARECORD *)&bytes[at];
+        if (rec->nSize < 8 || at + rec->nSize > bytes.size())
+            break;
+        const int32_t *v = (const int32_t *)rec->dParm;
+        size_t n = (rec->nSize - 8) / 4;
+        auto note = [&](size_t from, size_t to) {
+            for (size_t i = from; i < to && i < n; i++)
+                r.farthest = std::max<int64_t>(r.farthest, std::abs((int64_t)v[i]));
+        };
+        switch (rec->iType) {
+        case EMR_ELLIPSE:
+        case EMR_RECTANGLE:
+        case EMR_ROUNDRECT:
+            r.figures++;
+            note(0, 4);
+            break;
+        case EMR_ARC:
+        case EMR_CHORD:
+        case EMR_PIE:
+            r.figures++;
+            note(0, 8);
+            break;
+        case EMR_LINETO:
+        case EMR_SETPIXELV:
+            r.figures++;
+            note(0, 2);
+            break;
+        case EMR_MOVETOEX:
+            note(0, 2);
+            break;
+        case EMR_POLYGON:
+        case EMR_POLYLINE:
+        case EMR_POLYBEZIER:
+        case EMR_POLYBEZIERTO:
+        case EMR_POLYLINETO:
+            r.figures++;
+            note(5, 5 + 2 * (size_t)v[4]);
+            break;
+        case EMR_BITBLT:
+        case EMR_STRETCHBLT:
+        case EMR_STRETCHDIBITS:
+            r.figures++;
+            note(4, 8);
+            break;
+        case EMR_EXTTEXTOUTA:
+        case EMR_EXTTEXTOUTW:
+            r.figures++;
+            note(7, 9);
+            r.characters += v[9];
+            break;
+        }
+        at += rec->nSize;
+    }
+    return r;
+}
+
+// Far coordinates reach the platform kept within a small multiple of any
+// frame, and a figure wholly outside the frame reaches it not at all.
+TEST_F(Drawing, FarCoordinatesReachThePlatformWithinReach)
+{
+    for (const PixelRow &row : farrows) {
+        SCOPED_TRACE(row.script);
+        EXPECT_LE(Record(host, row.script).farthest, 1 << 18);
+    }
+    for (size_t i : {8, 9, 13, 20, 21}) {
+        SCOPED_TRACE(farrows[i].script);
+        EXPECT_EQ(Record(host, farrows[i].script).figures, 0);
+    }
+}
+
+// One line does a bounded amount of work however much it is given: a text
+// of four megabytes in a 100-pixel column lays out and draws only what the
+// frame can show.
+TEST_F(Drawing, LongTextsDrawOnlyWhatCanBeSeen)
+{
+    const std::string build = "declarestring($s,\"some words here \")\ndeclareint(@i,0)\n:l\nstrcat($s,$s)\n"
+                              "inc(@i)\nif(islessthan(@i,18),:l)\n";
+    Recorded r = Record(host, build + "paragraphtext($s,0,0,100,0)");
+    EXPECT_GT(r.characters, 100);
+    EXPECT_LT(r.characters, 4000);
+    // The lines above the frame's top are laid out, not drawn beyond it.
+    Recorded scrolled = Record(host, build + "paragraphtext($s,0,-2000,100,0)");
+    EXPECT_LT(scrolled.characters, 40000);
 }
 
 // Save, clear and restore: the same pixels come back, right and bottom
