@@ -256,6 +256,10 @@ LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
         BLOCK page;
         if (CurrentPage(&page)) {
             page.sequence = (int16_t)document->current;
+            // The page's background is painted before its composed images
+            // keep what lies under them, on the first page as on any other.
+            InvalidateRect(window, NULL, TRUE);
+            UpdateWindow(window);
             QV_AddAllControls(window, &page, document->list);
             HWND focus = GetFocus();
             focuschild = IsChild(window, focus) ? focus : NULL;
@@ -463,6 +467,15 @@ bool QV_RunShowPass(HWND window, BLOCK *page)
     // Privates posted during the pass: the next pass takes them.
     if (PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE))
         return true;
+    // The page is read afresh from the document at every idle step: a page
+    // changed inside a modal loop (a box, the page menu) never passed its
+    // message through this loop, and the copy would name the old page.
+    if (BLOCKSET *set = LockBlockSet(window)) {
+        BLOCK current;
+        if (page && set->current >= 0 && GetBlock(set->list, (unsigned)set->current, &current))
+            *page = current;
+        UnlockBlockSet(window);
+    }
     bool stepped = false;
     if (page)
         for (uint32_t i = 0, n = BlockObjectCount(page); i < n; i++) {
