@@ -193,20 +193,29 @@ INT_PTR CALLBACK YesNoWarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
     return FALSE;
 }
 
+// A program that does not carry the box's template (the player carries
+// none) shows the system's own box instead, captioned as its own boxes are.
+static bool Carried(const char *templ) { return FindResourceA(hInst, templ, (LPCSTR)RT_DIALOG) != NULL; }
+
 int DoMessage(HWND parent, const char *text)
 {
+    if (!Carried("MessageDlgBox"))
+        return COMMONMessageBox(parent, text, "Message", MB_OK | MB_ICONINFORMATION);
     return (int)COMMONDialogBox(hInst, "MessageDlgBox", parent, MessageDlgProc, (LPARAM)text, text);
 }
 
 int DoYesNoCancel(HWND parent, const char *text)
 {
-    INT_PTR r = COMMONDialogBox(hInst, "YesNoCancelBox", parent, MessageDlgProc, (LPARAM)text, text);
+    INT_PTR r = Carried("YesNoCancelBox")
+                    ? COMMONDialogBox(hInst, "YesNoCancelBox", parent, MessageDlgProc, (LPARAM)text, text)
+                    : COMMONMessageBox(parent, text, "Message", MB_YESNOCANCEL | MB_ICONQUESTION);
     return r == IDYES || r == IDNO ? (int)r : IDCANCEL;
 }
 
 int DoYesNo(HWND parent, const char *text)
 {
-    INT_PTR r = COMMONDialogBox(hInst, "YesnoBox", parent, MessageDlgProc, (LPARAM)text, text);
+    INT_PTR r = Carried("YesnoBox") ? COMMONDialogBox(hInst, "YesnoBox", parent, MessageDlgProc, (LPARAM)text, text)
+                                    : COMMONMessageBox(parent, text, "Message", MB_YESNO | MB_ICONQUESTION);
     return r == IDYES ? IDYES : IDNO;
 }
 

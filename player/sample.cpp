@@ -245,9 +245,7 @@ std::vector<uint8_t> SampleAnimation(int size, int frames)
     return v;
 }
 
-constexpr int MOVIEFRAMES = 8;
-
-std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, uint32_t *moviesize)
+std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, uint32_t *moviesize, int frames)
 {
     char folder[MAX_PATH], path[MAX_PATH];
     std::vector<uint8_t> v;
@@ -268,9 +266,9 @@ std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, u
         PAVISTREAM stream = NULL;
         if (AVIFileCreateStreamA(file, &stream, &info) == 0) {
             written = true;
-            for (int i = 0; i < MOVIEFRAMES && written; i++) {
+            for (int i = 0; i < frames && written; i++) {
                 // The sun climbs across the sky.
-                std::vector<uint8_t> frame = ScenePicture(width, height, 0, -0.5 + 0.5 * i / MOVIEFRAMES);
+                std::vector<uint8_t> frame = ScenePicture(width, height, 0, -0.5 + 0.5 * i / frames);
                 auto *bi = (BITMAPINFOHEADER *)frame.data();
                 if (i == 0)
                     written = AVIStreamSetFormat(stream, 0, bi, sizeof *bi) == 0;

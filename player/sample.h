@@ -48,9 +48,10 @@ std::vector<uint8_t> SampleWave();
 std::vector<uint8_t> SampleMidi();
 // An animation of `frames` cells of `size` pixels square.
 std::vector<uint8_t> SampleAnimation(int size, int frames);
-// A movie object's data: its first frame as a DIB, then an AVI file; the
-// sizes of the two parts go to the pointers. Empty when the AVI library fails.
-std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, uint32_t *moviesize);
+// A movie object's data: its first frame as a DIB, then an AVI file of
+// `frames` frames at four a second; the sizes of the two parts go to the
+// pointers. Empty when the AVI library fails.
+std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, uint32_t *moviesize, int frames = 8);
 // A landscape drawn by the sample's own code: `look` picks one of twelve
 // times of day and places, `sunshift` moves the sun along its way.
 std::vector<uint8_t> ScenePicture(int width, int height, int look, double sunshift = 0);

@@ -4,13 +4,8 @@
 #include "common/strings.h"
 #include "document/blockstore.h"
 #include "player/playermain.h"
+#include "resources/resource.h"
 #include "runtime/runtime.h"
-
-namespace {
-
-constexpr int PLAYERICON = 1101;
-
-} // namespace
 
 void PlayerMessage(HWND owner, unsigned id)
 {
@@ -63,7 +58,7 @@ int PlayerRegisterClasses()
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
     wc.lpfnWndProc = PlayerAppwindowProc;
     wc.hInstance = hInst;
-    wc.hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(PLAYERICON));
+    wc.hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(IDI_PLAYER));
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
     wc.lpszClassName = QVCLASS_appwindow;

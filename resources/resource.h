@@ -28,6 +28,8 @@
 #define IDS_PLAYERLOADERROR 1501
 #define IDS_PLAYERCLASSERROR 1502
 #define IDS_TOOMANYBLOCKS 1503
+// The player's window icon.
+#define IDI_PLAYER 1101
 
 // Message dialogs.
 #define IDC_MESSAGETEXT 101

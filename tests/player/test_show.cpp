@@ -1,0 +1,248 @@
+// The player's show as its users see it from outside: applets of a page
+// reached inside a box, composed pictures of the first page, movies that
+// move; and what the player carries to show itself: its icon and its boxes.
+#include "applet/applet.h"
+#include "document/applet.h"
+#include "common/msgdlg.h"
+#include "document/about.h"
+#include "player/variants.h"
+#include "runtime/runtime.h"
+#include "tests/player/playerfixture.h"
+#include "tests/support/testsupport.h"
+#include <cstring>
+#include <set>
+
+using namespace playertest;
+
+namespace {
+
+FolderCleanup cleanup;
+
+HWND VisibleWindow(DWORD pid, const std::string &caption)
+{
+    for (const PLAYWINDOW &w : ProcessWindows(pid))
+        if (w.caption == caption && w.visible)
+            return w.hwnd;
+    return NULL;
+}
+
+// What the screen shows of a window, another process's included.
+std::vector<uint32_t> ScreenOf(HWND window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    std::vector<uint32_t> pixels;
+    if (width <= 0 || height <= 0)
+        return pixels;
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void *bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    pixels.assign((uint32_t *)bits, (uint32_t *)bits + width * height);
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return pixels;
+}
+
+// The player program as a file, loaded for its resources only.
+struct PlayerResources {
+    std::string path = DocPath("resources.exe");
+    HMODULE module = NULL;
+    PlayerResources()
+    {
+        if (WriteFileBytes(path, PlayerBytes()))
+            module = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    ~PlayerResources()
+    {
+        if (module)
+            FreeLibrary(module);
+    }
+};
+
+} // namespace
+
+// A timer moves the show on while the about box is open; once the box is
+// closed the next page's applet runs its lines and ends the program.
+TEST(Show, AppletsOfAPageReachedInsideABoxRun)
+{
+    std::string path = DocPath("modal.exe");
+    {
+        SAMPLEDOC doc("Modal", 240, 160, RGB(0, 0, 0));
+        BLOCK &one = doc.Page("One", RGB(90, 90, 90));
+        HGLOBAL t = doc.Add(one, TAG_TIME, RECT{0, 0, 32, 32});
+        ASSERT_TRUE(t);
+        {
+            GlobalLocked<OBJECTTIMER> o(t);
+            o->action = ACTION_NEXTPAGE;
+            o->delay = 1;
+            o->header.flags |= OBJ_ENABLED;
+        }
+        BLOCK &two = doc.Page("Two", RGB(0, 90, 0));
+        HGLOBAL a = doc.Add(two, TAG_APPL, RECT{10, 10, 200, 100});
+        ASSERT_TRUE(a);
+        const char script[] = "declareint(@x,0)\ninc(@x)\ninc(@x)\nquit()\n";
+        HGLOBAL withscript = AppendAppletEntry(a, script, (unsigned long)sizeof script, ENTRY_TEXT, 1);
+        ASSERT_TRUE(withscript);
+        PutPageObject(&two, withscript, BlockObjectCount(&two) - 1);
+        GlobalFree(a);
+        ASSERT_TRUE(doc.Save(path.c_str()));
+    }
+    bool ended = false;
+    PLAYOUTCOME out = PlayDocument(path, "", [&](HWND show, DWORD pid) {
+        PostMessageA(show, WM_SYSCOMMAND, 100, 0);
+        HWND box = NULL;
+        ASSERT_TRUE(WaitFor([&] { return (box = VisibleWindow(pid, "Modal")) != NULL; }));
+        EXPECT_TRUE(WaitFor([&] { return Title(show) == "Modal - Two"; }, 10000));
+        PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+        ended = WaitFor([&] { return !IsWindow(show); }, 10000);
+    });
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(out.ended);
+    EXPECT_EQ(out.code, 0u);
+    EXPECT_TRUE(out.messages.empty());
+}
+
+// A picture with alpha on the first page is composed over the page's own
+// colour: half red over 0,0,158 is 128,0,79.
+TEST(Show, ComposedPicturesOfTheFirstPageBlendOverItsBackground)
+{
+    std::string path = DocPath("blend.exe");
+    const int side = 64;
+    std::vector<uint8_t> dib(sizeof(BITMAPINFOHEADER) + side * side * 4);
+    BITMAPINFOHEADER head{sizeof(BITMAPINFOHEADER), side, side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    memcpy(dib.data(), &head, sizeof head);
+    for (size_t i = sizeof head; i < dib.size(); i += 4)
+        dib[i] = 0, dib[i + 1] = 0, dib[i + 2] = 0xFF, dib[i + 3] = 0x80;
+    {
+        SAMPLEDOC doc("Blend", 240, 160, RGB(0, 0, 0));
+        for (const char *title : {"First", "Second"}) {
+            BLOCK &page = doc.Page(title, RGB(0, 0, 158));
+            HGLOBAL h = doc.Add(page, TAG_STAT, RECT{40, 40, 40 + side, 40 + side}, nullptr, dib);
+            ASSERT_TRUE(h);
+            GlobalLocked<OBJECTSTATICIMAGE>(h)->colourtype = 6; // colours with alpha
+        }
+        ASSERT_TRUE(doc.Save(path.c_str()));
+    }
+    PLAYOUTCOME out = PlayDocument(path, "", [&](HWND show, DWORD) {
+        for (const char *title : {"First", "Second"}) {
+            SCOPED_TRACE(title);
+            EXPECT_TRUE(WaitFor([&] { return Title(show) == std::string("Blend - ") + title; }));
+            EXPECT_TRUE(WaitFor([&] { return Near(ScreenPixel(show, 20, 20), RGB(0, 0, 158)); }));
+            EXPECT_TRUE(WaitFor([&] { return Near(ScreenPixel(show, 72, 72), RGB(128, 0, 79)); }))
+                << std::hex << ScreenPixel(show, 72, 72);
+            PostMessageA(show, QVM_NEXTPAGE, 0, 0);
+        }
+    });
+    EXPECT_TRUE(out.shown);
+    EXPECT_TRUE(out.messages.empty());
+}
+
+// A playing movie shows its frames one after another on the screen: more
+// different pictures than the poster frame and the page under it could make.
+TEST(Show, AMoviePlaysItsFramesOnTheScreen)
+{
+    std::string path = DocPath("film.exe");
+    {
+        SAMPLEDOC doc("Film", 320, 240, RGB(0, 0, 0));
+        BLOCK &page = doc.Page("Reel", RGB(0, 40, 40));
+        uint32_t picture = 0, movie = 0;
+        std::vector<uint8_t> film = SampleMovie(160, 120, &picture, &movie, 40);
+        ASSERT_FALSE(film.empty());
+        HGLOBAL h = doc.Add(page, TAG_MOVI, RECT{40, 40, 200, 160}, nullptr, film);
+        ASSERT_TRUE(h);
+        {
+            GlobalLocked<OBJECTMOVIE> o(h);
+            o->avioffset = picture;
+            o->avilength = movie;
+        }
+        ASSERT_TRUE(doc.Save(path.c_str()));
+    }
+    size_t seen = 0;
+    PLAYOUTCOME out = PlayDocument(path, "", [&](HWND show, DWORD) {
+        HWND movie = NULL;
+        ASSERT_TRUE(WaitFor([&] { return (movie = FindWindowExA(show, NULL, QVCLASS_movie, NULL)) != NULL; }));
+        std::set<std::vector<uint32_t>> pictures;
+        WaitFor(
+            [&] {
+                pictures.insert(ScreenOf(movie));
+                return pictures.size() >= 4;
+            },
+            10000);
+        seen = pictures.size();
+    });
+    EXPECT_GE(seen, 4u);
+    EXPECT_TRUE(out.shown);
+    EXPECT_TRUE(out.messages.empty());
+}
+
+// The window icon the player's class asks for is one the player carries:
+// drawn, with its corners left transparent.
+TEST(Show, ThePlayerCarriesItsIcon)
+{
+    PlayerResources player;
+    ASSERT_TRUE(player.module);
+    HICON icon = (HICON)LoadImageA(player.module, MAKEINTRESOURCEA(IDI_PLAYER), IMAGE_ICON, 32, 32, 0);
+    ASSERT_TRUE(icon);
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all{0, 0, 32, 32};
+    FillRect(memory, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    EXPECT_TRUE(DrawIconEx(memory, 0, 0, icon, 32, 32, 0, NULL, DI_NORMAL));
+    int drawn = 0;
+    for (int y = 0; y < 32; y++)
+        for (int x = 0; x < 32; x++)
+            drawn += GetPixel(memory, x, y) != RGB(255, 255, 255);
+    EXPECT_GT(drawn, 300);
+    EXPECT_EQ(GetPixel(memory, 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(memory, 31, 31), RGB(255, 255, 255));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    DestroyIcon(icon);
+}
+
+// Every box the player may show, shown from the player's own resources: its
+// texts are there, the boxes it borrows from the shared code are plain boxes
+// captioned "Message", and the dialogs it opens are templates it carries.
+TEST(Show, EveryBoxThePlayerShowsIsOneItCarries)
+{
+    PlayerResources player;
+    ASSERT_TRUE(player.module);
+    HINSTANCE own = hInst;
+    hInst = (HINSTANCE)player.module;
+    {
+        sbtest::ModalRecorder rec(IDOK);
+        for (unsigned id : {IDS_PLAYERDISPLAYERROR, IDS_PLAYERLOADERROR, IDS_PLAYERCLASSERROR})
+            PlayerMessage(NULL, id);
+        BLOCK notaheader{};
+        notaheader.tag = TAG_PAGE;
+        DoEXEAbout(NULL, NULL, &notaheader);
+        DoMessage(NULL, "Shared");
+        DoYesNo(NULL, "Shared question");
+        ASSERT_EQ(rec.calls.size(), 6u);
+        const char *texts[] = {"There has been an error displaying the requested document.", LOADERROR,
+                               "There has been an internal class error which prevents this application from running.",
+                               "Block access error", "Shared", "Shared question"};
+        for (size_t i = 0; i < rec.calls.size(); i++) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(rec.calls[i].kind, MODAL_MESSAGEBOX);
+            EXPECT_EQ(rec.calls[i].caption, "Message");
+            EXPECT_EQ(rec.calls[i].text, texts[i]);
+        }
+    }
+    for (const char *templ : {(const char *)MAKEINTRESOURCEA(IDD_EXEABOUT), "PageJumpBox", "LoadingStatusBox"})
+        EXPECT_TRUE(FindResourceA(player.module, templ, (LPCSTR)RT_DIALOG)) << (UINT_PTR)templ;
+    hInst = own;
+}
