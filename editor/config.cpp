@@ -3,6 +3,7 @@
 #include "editor/config.h"
 #include "common/paths.h"
 #include "editor/shell.h"
+#include "resources/editorframe_ids.h"
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -358,10 +359,11 @@ static void WriteFile(FILE *f)
             fprintf(f, "%s = %u\n", item.key, *(const unsigned *)item.value);
     }
     fprintf(f, ";----- Menu items ------\n[ShowbinderMenuItems]\n");
-    HMENU file = hwndmain ? GetSubMenu(GetMenu(hwndmain), 0) : NULL;
+    // While a document is maximised its system menu comes first in the bar.
+    HMENU file = hwndmain ? FileMenu(hwndmain) : NULL;
     for (int i = FilePathIndex - 1; file && i >= 0; i--) {
         char item[SETTINGTEXT] = "";
-        if (GetMenuStringA(file, 180 + i, item, sizeof item, MF_BYCOMMAND) > 0 && HasDrivePath(item))
+        if (GetMenuStringA(file, IDM_RECENTFILE + i, item, sizeof item, MF_BYCOMMAND) > 0 && HasDrivePath(item))
             fprintf(f, "%s = %s\n", "MenuItem", item);
     }
 }

@@ -151,8 +151,8 @@ static bool HasDrivePath(const char *text)
     return isalpha((unsigned char)text[0]) && text[1] == ':' && text[2] == '\\';
 }
 
-// The popup that holds Exit, wherever a maximised document's menu put it.
-static HMENU FileMenu(HWND window)
+// The popup that holds Exit.
+HMENU FileMenu(HWND window)
 {
     HMENU menu = GetMenu(window);
     int n = menu ? GetMenuItemCount(menu) : 0;

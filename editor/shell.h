@@ -35,6 +35,9 @@ constexpr UINT WMU_APPTOFRONT = WM_USER + 108;
 void EnableCommands(BLOCKSET *set, int count, int selected);
 // Puts an existing file's drive path at the head of the frame's recent files.
 void SetPathMenu(HWND window, const char *path);
+// The frame's File menu, which holds the recent files, wherever a maximised
+// document's menu put it; NULL when there is none.
+HMENU FileMenu(HWND frame);
 int GetStatusBarDepth();
 int CloseAllChildren(HWND client);
 // Status-bar cell 0 for a number of selected blocks (negative: an error).

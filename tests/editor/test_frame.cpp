@@ -504,6 +504,27 @@ TEST_F(Frame, OpenTakesTheCommandLineQuotedOrNotWithoutAsking)
     }
 }
 
+// A maximised document puts its system menu first in the frame's menu bar:
+// the recent files are still found and written at exit.
+TEST_F(Frame, RecentFilesAreKeptWhenADocumentIsMaximisedAtExit)
+{
+    Seed();
+    std::string path = MakeDocument("maximised.exe", {"One"});
+    ModalRecorder modal(IDOK);
+    Run(("\"" + path + "\"").c_str(), [&] {
+        sbtest::PumpUntilIdle();
+        ASSERT_EQ(Documents(), 1);
+        SendMessageA(hwndclient, WM_MDIMAXIMIZE, (WPARAM)ActiveDocument(), 0);
+        sbtest::PumpUntilIdle();
+        BOOL maximised = FALSE;
+        SendMessageA(hwndclient, WM_MDIGETACTIVE, 0, (LPARAM)&maximised);
+        ASSERT_TRUE(maximised);
+        ASSERT_EQ(GetMenuState(GetSubMenu(GetMenu(hwndmain), 0), IDM_EXIT, MF_BYCOMMAND), (UINT)-1);
+        EXPECT_EQ(RecentFiles(), std::vector<std::string>{path});
+    });
+    EXPECT_NE(ReadAll(Config()).find("MenuItem = " + path + "\n"), std::string::npos);
+}
+
 TEST_F(Frame, RecentFilesKeepTenExistingFilesNewestFirstAndComeBack)
 {
     Seed();
