@@ -6,5 +6,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root/build"
 ctest --output-on-failure -j "$(nproc)" "$@"
 rc=$?
-wineserver -k >/dev/null 2>&1 || true
+wine_done
 exit $rc

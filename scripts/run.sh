@@ -8,20 +8,26 @@ if [ "${1:-}" = "--inside-x" ]; then
   shift
   . "$root/scripts/wine-env.sh"
   if [ $# -eq 0 ]; then
-    # With no document named, the editor opens the sample presentation,
-    # made afresh by the project's own writer.
+    # With no document named, the editor opens the sample presentation. It
+    # is made only when missing or older than its maker: once made it is the
+    # user's, edits and all.
     sample="$root/build/sample/Sample.exe"
-    mkdir -p "$root/build/sample"
-    wine "$root/build/bin/makesample.exe" "$(winepath -w "$sample")"
+    maker="$root/build/bin/makesample.exe"
+    if [ ! -f "$sample" ] || [ "$maker" -nt "$sample" ]; then
+      mkdir -p "$root/build/sample"
+      wine "$maker" "$(winepath -w "$sample")"
+    fi
     set -- "$(winepath -w "$sample")"
   fi
-  wine "$root/build/bin/showbuilder.exe" "$@"
-  rc=$?
-  wineserver -k >/dev/null 2>&1 || true
+  rc=0
+  wine "$root/build/bin/showbuilder.exe" "$@" || rc=$?
+  wine_done
   exit $rc
 fi
 "$root/scripts/build.sh"
 if [ -n "${DISPLAY:-}" ]; then
+  # The user's display: programs already running on it keep their server.
+  export wine_shared_display=1
   exec "$0" --inside-x "$@"
 fi
 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-x "$@"

@@ -8,7 +8,7 @@ if [ "${1:-}" = "--inside-x" ]; then
   . "$root/scripts/wine-env.sh"
   wine "$@"
   rc=$?
-  wineserver -k >/dev/null 2>&1 || true
+  wine_done
   exit $rc
 fi
 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-x "$@"
