@@ -66,5 +66,6 @@ int PlayerRegisterClasses()
         return 0;
     QV_ShowVariant.report = PlayerMessage;
     QV_ShowVariant.canopen = PlayerCanOpenDocument;
+    QV_ShowVariant.keepreduced = true;
     return 1;
 }

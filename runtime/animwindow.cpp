@@ -9,6 +9,7 @@
 #include "runtime/cells.h"
 #include "runtime/lifecycle.h"
 #include "runtime/runtime.h"
+#include <cstring>
 
 namespace {
 
@@ -126,7 +127,25 @@ HGLOBAL ReducedFrame(BITMAPINFOHEADER *cell, uint32_t flags, unsigned long *tran
     return reduced;
 }
 
-void DrawFrame(HWND hwnd, OBJECTANIM *o, BITMAPINFOHEADER *cell, const OBJECTANIMFRAME &frame)
+// The player keeps a reduced cell that fits in place of the stored one,
+// with its transparent value in the frame record, and marks the animation:
+// that is all the reducing it does for it.
+void KeepReduced(OBJECTANIM *o, uint32_t index, BITMAPINFOHEADER *cell, const OBJECTANIMFRAME &frame,
+                 HGLOBAL reduced, unsigned long transparent)
+{
+    GlobalLocked<BITMAPINFOHEADER> r(reduced);
+    DIBLAYOUT layout;
+    if (!r || !DibHeaderLayout(r.get(), &layout) || layout.total > frame.size || layout.total > r.size())
+        return;
+    memcpy(cell, r.get(), layout.total);
+    OBJECTANIMFRAME kept = frame;
+    kept.transparent = (uint32_t)transparent;
+    memcpy(ObjectData(&o->header) + sizeof(ANIMHEADER) + (size_t)index * sizeof(OBJECTANIMFRAME), &kept,
+           sizeof kept);
+    o->header.flags |= OBJ_SOFTCUSTOM;
+}
+
+void DrawFrame(HWND hwnd, OBJECTANIM *o, uint32_t index, BITMAPINFOHEADER *cell, const OBJECTANIMFRAME &frame)
 {
     RECT client;
     GetClientRect(hwnd, &client);
@@ -149,6 +168,8 @@ void DrawFrame(HWND hwnd, OBJECTANIM *o, BITMAPINFOHEADER *cell, const OBJECTANI
                    client.top + frame.y + depth};
     if (reduced) {
         GlobalUnlock(reduced);
+        if (QV_ShowVariant.keepreduced)
+            KeepReduced(o, index, cell, frame, reduced, transparent);
         GlobalFree(reduced);
     }
     ReleaseDC(hwnd, dc);
@@ -170,7 +191,7 @@ void Timer(HWND hwnd, WPARAM id)
         o->current = 0;
     OBJECTANIMFRAME frame{};
     if (BITMAPINFOHEADER *cell = FindAnimationCell(data, size, o->current, &frame))
-        DrawFrame(hwnd, o.get(), cell, frame);
+        DrawFrame(hwnd, o.get(), o->current, cell, frame);
     o->lastframe = (int32_t)o->current;
     if (++o->current >= count) {
         o->current = 0;

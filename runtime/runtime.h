@@ -58,11 +58,15 @@ int JumptoNewPage(HWND window, BLOCKSET *set);
 INT_PTR CALLBACK PageJumpProc(HWND, UINT, WPARAM, LPARAM);
 int CanOpenDocument(const char *path);
 // What the program playing a document changes in the show window: how a
-// failure (string `id`) is told, and which paths the open-document action
-// may hand to the shell. The editor's view keeps the defaults.
+// failure (string `id`) is told, which paths the open-document action may
+// hand to the shell, and whether an animation's cell brought to a palette
+// display's colours is kept in place of the stored one (the document is
+// then changed, which only a program that never saves may do). The editor's
+// view keeps the defaults.
 struct QV_SHOWVARIANT {
     void (*report)(HWND window, unsigned id);
     int (*canopen)(const char *path);
+    bool keepreduced = false;
 };
 extern QV_SHOWVARIANT QV_ShowVariant;
 int AddWindowHFrame(long flags, int width);

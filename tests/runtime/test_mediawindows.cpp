@@ -200,6 +200,44 @@ TEST_F(MediaWindows, AnAnimationOfThreeFramesTwiceDrawsSixFramesThenStopsAndNoti
     devicebits = display;
 }
 
+// On a palette display the player keeps the first cell it reduced in place
+// of the stored one, and reduces no other; the editor's view leaves the
+// document's cells as they are.
+TEST_F(MediaWindows, OnAPaletteDisplayOnlyThePlayerKeepsAReducedCell)
+{
+    const int display = devicebits;
+    devicebits = 8;
+    for (bool player : {false, true}) {
+        SCOPED_TRACE(player);
+        QV_ShowVariant.keepreduced = player;
+        MediaShow doc;
+        BLOCK &p = doc.Page("One");
+        Bytes data = Animation({RGB(255, 0, 0), RGB(0, 255, 0)}, 600000);
+        FrameRecord(data, 0).transparent = RGB(0, 255, 0);
+        HGLOBAL anim = doc.WithData(p, TAG_ANIM, AT, data, OBJ_VISIBLE | OBJ_ENABLED);
+        GlobalLocked<OBJECTANIM>(anim)->frames = 2;
+        doc.OpenSpied();
+        HWND w = doc.Child(doc.Number(anim));
+        for (int frame = 0; frame < 2; frame++) {
+            SendMessageA(w, WM_TIMER, GlobalLocked<OBJECTANIM>(anim)->timer, 0);
+            EXPECT_EQ((doc.Flags(anim) & OBJ_SOFTCUSTOM) != 0, player) << frame;
+        }
+        EXPECT_EQ(sbtest::CaptureClient(w).At(5, 5), RGB(0, 255, 0));
+        GlobalLocked<OBJECTANIM> o(anim);
+        const char *d = ObjectData(&o->header);
+        auto record = [&](int i) { return (const OBJECTANIMFRAME *)(d + sizeof(ANIMHEADER)) + i; };
+        auto cell = [&](int i) { return (const BITMAPINFOHEADER *)(d + record(i)->offset); };
+        EXPECT_EQ(cell(0)->biBitCount, player ? 8 : 24);
+        EXPECT_EQ(cell(1)->biBitCount, 24);
+        if (player)
+            EXPECT_LT(record(0)->transparent, 256u);
+        else
+            EXPECT_EQ(record(0)->transparent, (uint32_t)RGB(0, 255, 0));
+    }
+    QV_ShowVariant.keepreduced = false;
+    devicebits = display;
+}
+
 // Frame records that do not fit their data are passed over; an animation
 // with no frames never sets a timer.
 TEST_F(MediaWindows, DamagedFramesAreSkippedAndNoFramesDoNothing)
