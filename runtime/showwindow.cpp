@@ -251,6 +251,9 @@ LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
         return 0;
     }
     case QVM_SETDOCUMENT: {
+        // A window made without its document (the player's) has shown no
+        // page yet: nothing under the composed pictures but the bare screen.
+        bool unpainted = document != (BLOCKSET *)lParam;
         document = (BLOCKSET *)lParam;
         SetWindowLongA(window, GWL_USERDATA, (LONG)(document ? GlobalHandle(document) : NULL));
         BLOCK page;
@@ -258,8 +261,10 @@ LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
             page.sequence = (int16_t)document->current;
             // The page's background is painted before its composed images
             // keep what lies under them, on the first page as on any other.
-            InvalidateRect(window, NULL, TRUE);
-            UpdateWindow(window);
+            if (unpainted) {
+                InvalidateRect(window, NULL, TRUE);
+                UpdateWindow(window);
+            }
             QV_AddAllControls(window, &page, document->list);
             HWND focus = GetFocus();
             focuschild = IsChild(window, focus) ? focus : NULL;

@@ -155,7 +155,7 @@ TEST(Show, AMoviePlaysItsFramesOnTheScreen)
         SAMPLEDOC doc("Film", 320, 240, RGB(0, 0, 0));
         BLOCK &page = doc.Page("Reel", RGB(0, 40, 40));
         uint32_t picture = 0, movie = 0;
-        std::vector<uint8_t> film = SampleMovie(160, 120, &picture, &movie, 40);
+        std::vector<uint8_t> film = SampleMovie(160, 120, &picture, &movie, 16);
         ASSERT_FALSE(film.empty());
         HGLOBAL h = doc.Add(page, TAG_MOVI, RECT{40, 40, 200, 160}, nullptr, film);
         ASSERT_TRUE(h);
