@@ -1,9 +1,10 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a folder includes one of ours that lies above it. Layers from
 # the bottom: common; document; codecs (alone, beside document); media; the
-# runtime; the interpreter; the player and the editor on top. Every layer may
-# include resources/ (identifiers of the resource scripts) and the leaf
-# header of owners. Run as: cmake -DROOT=<source tree> -P CheckLayers.cmake
+# runtime; the interpreter; the player; the editor shell; the page and
+# object editors; the authoring tools; the programs' entry points on top.
+# Every layer may include resources/ (identifiers of the resource scripts)
+# and the leaf header of owners. Run as: cmake -DROOT=<source tree> -P CheckLayers.cmake
 set(below_common "")
 set(below_document common)
 set(below_codecs "")
@@ -14,7 +15,8 @@ set(below_player common document codecs media runtime applet)
 set(below_editor common document codecs media runtime applet)
 set(below_editors common document codecs media runtime applet editor)
 set(below_tools common document codecs media runtime applet editor editors)
-set(layers common document codecs media runtime applet player editor editors tools)
+set(below_programs common document codecs media runtime applet player editor editors tools)
+set(layers common document codecs media runtime applet player editor editors tools programs)
 
 set(faults "")
 foreach(layer IN LISTS layers)

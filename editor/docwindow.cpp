@@ -275,9 +275,10 @@ void EditCaretBlock(HWND window, BLOCKSET *set)
         Say(window, IDS_BLOCKACCESS);
         return;
     }
-    // Until the header and page editors are part of the program, their
-    // blocks open nothing.
-    if ((block.tag == TAG_HEDR || block.tag == TAG_PAGE) && !CanEditBlock(block.tag))
+    // Without an editor for it nothing is taken apart: no snapshot, no
+    // disabled windows, only the message.
+    if ((block.tag == TAG_HEDR || block.tag == TAG_PAGE) && 
+        !EditorPartReady(window, BlockEditor(block.tag) != nullptr))
         return;
     CreateUndo(window, set);
     EnableAllWindows(0);

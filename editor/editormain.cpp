@@ -173,7 +173,7 @@ void TakeCommandLine(const char *cmdline)
         strcpy(LoadFile, line.c_str());
 }
 
-int EditorMain(HINSTANCE inst, const char *cmdline, int show)
+int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS &parts)
 {
     srand((unsigned)time(nullptr));
     hInst = inst;
@@ -215,7 +215,7 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show)
     char title[FETCHSTRINGSIZE];
     lstrcpynA(title, FetchString(IDS_FRAMETITLE), sizeof title);
     hwndmain = CreateWindowExA(0, szAppName, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, sv, sh, width,
-                               GetSystemMetrics(SM_CYSCREEN) - 2 * sh, NULL, NULL, inst, NULL);
+                               GetSystemMetrics(SM_CYSCREEN) - 2 * sh, NULL, NULL, inst, (void *)&parts);
     int code = 0;
     if (hwndmain) {
         LoadMenuConfig();

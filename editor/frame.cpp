@@ -14,6 +14,7 @@
 #include "editor/config.h"
 #include "editor/docwindow.h"
 #include "editor/filedialogs.h"
+#include "editor/parts.h"
 #include "editor/shell.h"
 #include "editor/shellservices.h"
 #include "editor/tipfolder.h"
@@ -39,9 +40,10 @@ constexpr UINT_PTR FRONTTIMER = 10;
 bool CommandAvailable(UINT id)
 {
     switch (id) {
+    case IDM_WIZARD:
+        return EditorParts().photoalbumwizard != nullptr;
     case IDM_SETUP:
     case IDM_VIEW:
-    case IDM_WIZARD:
     case IDM_PRINT:
     case IDM_TIP:
     case IDM_CUT:
@@ -75,6 +77,7 @@ void EnableCommands(BLOCKSET *set, int count, int selected)
     static const UINT withblocks[] = {IDM_SAVE, IDM_INSERT, IDM_SAVEAS, IDM_CLOSE,    IDM_VIEW,
                                       IDM_CASCADE, IDM_TILE, IDM_ARRANGE, IDM_DUPLICATE};
     static const UINT withselection[] = {IDM_PRINT, IDM_CUT, IDM_COPY, IDM_UNSELECTALL, IDM_DELETE};
+    SetCommand(menu, IDM_WIZARD, true);
     if (menu)
         EnableMenuItem(menu, IDM_UNDO, MF_BYCOMMAND | (set && set->undovalid ? MF_ENABLED : MF_GRAYED));
     for (UINT id : withblocks)
@@ -308,6 +311,10 @@ static bool FrameCommand(HWND hwnd, UINT id)
     case IDM_ABOUT:
         DoAbout(hwnd);
         return true;
+    case IDM_WIZARD:
+        if (EditorPartReady(hwnd, EditorParts().photoalbumwizard != nullptr))
+            EditorParts().photoalbumwizard(hwnd);
+        return true;
     }
     if (!CommandAvailable(id))
         return true; // its window comes later: nothing pretends to do it
@@ -375,6 +382,12 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
         return (LRESULT)HandleCtlColour(hwnd, (HDC)wParam, lParam);
+    case WM_NCCREATE:
+        BindEditorParts(hwnd, (const EDITORPARTS *)((CREATESTRUCTA *)lParam)->lpCreateParams);
+        return DefFrameProcA(hwnd, hwndclient, msg, wParam, lParam);
+    case WM_NCDESTROY:
+        BindEditorParts(hwnd, nullptr);
+        return DefFrameProcA(hwnd, hwndclient, msg, wParam, lParam);
     case WM_CREATE:
         return Create(hwnd);
     case WM_SIZE:

@@ -8,15 +8,13 @@
 #include "common/strings.h"
 #include "editor/blocks.h"
 #include "editor/docwindow.h"
+#include "editor/parts.h"
 #include "editor/shell.h"
 #include "editor/shellservices.h"
 #include "resources/editordocs_ids.h"
 #include "resources/resource.h"
 #include <cstring>
 #include <vector>
-
-BLOCKEDITOR EditHeaderEntry = nullptr;
-BLOCKEDITOR EditPageEntry = nullptr;
 
 int CreateUndo(HWND window, BLOCKSET *set)
 {
@@ -140,23 +138,20 @@ int DoUndo(HWND window, BLOCKSET *set)
     return 1;
 }
 
-bool CanEditBlock(unsigned long tag)
+BLOCKEDITOR BlockEditor(unsigned long tag)
 {
-    if (tag == TAG_HEDR)
-        return EditHeaderEntry != nullptr;
-    if (tag == TAG_PAGE)
-        return EditPageEntry != nullptr;
-    return false;
+    const EDITORPARTS &parts = EditorParts();
+    return tag == TAG_HEDR ? parts.editheader : tag == TAG_PAGE ? parts.editpage : nullptr;
 }
 
 int EditBlock(HWND window, BLOCKSET *set, BLOCK *block, int index)
 {
-    if (block->tag == TAG_HEDR)
-        return EditHeaderEntry ? EditHeaderEntry(window, set, block, index) : 0;
-    if (block->tag == TAG_PAGE)
-        return EditPageEntry ? EditPageEntry(window, set, block, index) : 0;
-    DoMessage(window, FetchString(IDS_BLOCKNOTEDITABLE));
-    return 0;
+    if (block->tag != TAG_HEDR && block->tag != TAG_PAGE) {
+        DoMessage(window, FetchString(IDS_BLOCKNOTEDITABLE));
+        return 0;
+    }
+    BLOCKEDITOR editor = BlockEditor(block->tag);
+    return EditorPartReady(window, editor != nullptr) ? editor(window, set, block, index) : 0;
 }
 
 BOOL CALLBACK EnableAllWindowsEnumChild(HWND window, LPARAM enable)

@@ -72,11 +72,7 @@ SIZE OuterSize(HWND window, const HEDRRECORD &h)
 
 } // namespace
 
-// The player's abort polling, linked in place of the editor's (it lives
-// beside PlayerMain so that every program with the player has it). A key, or
-// the mouse moved away from where it first was seen, stops a running applet;
-// the right button does not, and nothing beeps.
-int CheckForAbort(HWND window)
+int PlayerCheckForAbort(HWND window)
 {
     // Where the mouse was first seen moving, kept for the whole run.
     static POINT reference{-1, -1};
@@ -112,7 +108,7 @@ int CheckForAbort(HWND window)
     return result;
 }
 
-int PlayerMain(HINSTANCE inst, const char *cmdline)
+int CreatePresentationWindow(HINSTANCE inst, const char *cmdline, const PLAYERPARTS &parts)
 {
     hInst = inst;
     srand((unsigned)time(nullptr));
@@ -123,7 +119,10 @@ int PlayerMain(HINSTANCE inst, const char *cmdline)
         controlfont = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, ControlFontName);
     player = PLAYERSTATE{};
 
-    APPLETInstallWindow();
+    APPLETabortpoll = parts.abortpoll;
+    QVappletwindow = parts.appletwindow;
+    // The player alone may keep an animation's reduced cells in its own copy.
+    QV_ShowVariant = QV_SHOWVARIANT{parts.report, parts.canopen, true};
     if (!PlayerRegisterClasses()) {
         PlayerMessage(NULL, IDS_PLAYERCLASSERROR);
         if (controlfont)

@@ -19,5 +19,19 @@ struct PLAYERSTATE {
 };
 extern PLAYERSTATE player;
 
+// What the program gives the player: how a running applet is stopped (the
+// player's rule is PlayerCheckForAbort), the applet windows' procedure, and
+// how the show window reports failures and which documents it may open.
+struct PLAYERPARTS {
+    int (*abortpoll)(HWND window);
+    WNDPROC appletwindow;
+    void (*report)(HWND window, unsigned id);
+    int (*canopen)(const char *path);
+};
+
 // The whole life of the player; returns the process exit code, always 0.
-int PlayerMain(HINSTANCE inst, const char *cmdline);
+int CreatePresentationWindow(HINSTANCE inst, const char *cmdline, const PLAYERPARTS &parts);
+// The player's abort polling between applet lines: a key, or the mouse
+// moved away from where it was first seen, stops a running applet (which is
+// posted QVM_ABORT); the right button does not, and nothing beeps.
+int PlayerCheckForAbort(HWND window);

@@ -62,10 +62,5 @@ int PlayerRegisterClasses()
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
     wc.lpszClassName = QVCLASS_appwindow;
-    if (!RegisterClassA(&wc))
-        return 0;
-    QV_ShowVariant.report = PlayerMessage;
-    QV_ShowVariant.canopen = PlayerCanOpenDocument;
-    QV_ShowVariant.keepreduced = true;
-    return 1;
+    return RegisterClassA(&wc) ? 1 : 0;
 }

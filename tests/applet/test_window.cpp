@@ -2,7 +2,9 @@
 // while the show goes on, only the page's own objects reached, boxes that
 // outlive their window, pausing, drawing and sound.
 #include "applet/appletwindow.h"
+#include "common/services.h"
 #include "common/shell.h"
+#include "player/playermain.h"
 #include "tests/applet/applethost.h"
 #include "tests/runtime/showfixture.h"
 
@@ -292,6 +294,39 @@ TEST_F(AppletShow, PausedWhileTheShowIsInactiveAndStoppedByARightClick)
     RunFor(30);
     EXPECT_FALSE(Flags(fast) & OBJ_RUNNING);
     EXPECT_EQ(Result(fast).first, 0);
+}
+
+// Which input stops a running applet is the program's choice, whatever else
+// is linked in: a right click in the editor, a key in the player.
+TEST_F(AppletShow, TheProgramsAbortRuleStopsItsApplets)
+{
+    const struct {
+        int (*poll)(HWND);
+        UINT msg;
+        bool stops;
+    } rows[] = {
+        {CheckForAbort, WM_RBUTTONDOWN, true},
+        {CheckForAbort, WM_KEYDOWN, false},
+        {PlayerCheckForAbort, WM_KEYDOWN, true},
+        {PlayerCheckForAbort, WM_RBUTTONDOWN, false},
+    };
+    BLOCK &p = Page("Rules");
+    std::vector<HGLOBAL> applets;
+    for (size_t i = 0; i < std::size(rows); i++)
+        applets.push_back(Applet(p, "declareint(@n)\n:top\ninc(@n)\ngoto(:top)"));
+    Open();
+    auto saved = APPLETabortpoll;
+    for (size_t i = 0; i < std::size(rows); i++) {
+        SCOPED_TRACE(i);
+        APPLETabortpoll = rows[i].poll;
+        HWND window = Child(Number(applets[i]));
+        ASSERT_TRUE(Flags(applets[i]) & OBJ_RUNNING);
+        PostMessageA(window, rows[i].msg, rows[i].msg == WM_KEYDOWN ? 'A' : MK_RBUTTON, 0);
+        Step(applets[i]);
+        EXPECT_EQ((Flags(applets[i]) & OBJ_RUNNING) == 0, rows[i].stops);
+        sbtest::PumpUntilIdle();
+    }
+    APPLETabortpoll = saved;
 }
 
 HGLOBAL Wave(int ms) // silent, 8 kHz mono

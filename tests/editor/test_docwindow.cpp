@@ -440,13 +440,18 @@ TEST_F(DocumentWindows, DoubleClickHandsTheBlockToItsEditor)
     SendMessageA(List(w), LB_SETCARETINDEX, 2, 0);
     Answers answers;
     WPARAM doubleclick = MAKEWPARAM(IDC_BLOCKLIST, LBN_DBLCLK);
-    // Without a page editor a double click changes nothing.
+    // Without a page editor a double click changes nothing and says so.
     SendMessageA(w, WM_COMMAND, doubleclick, (LPARAM)List(w));
     EXPECT_EQ(Set(w).undovalid, 0);
     EXPECT_EQ(Set(w).modified, 0);
-    EditPageEntry = RenamePage;
+    ASSERT_EQ(answers.asked.size(), 1u);
+    EXPECT_EQ(answers.asked[0], "This function is not available in this program.");
+    answers.asked.clear();
+    EDITORPARTS parts{};
+    parts.editpage = RenamePage;
+    BindEditorParts(frame, &parts);
     SendMessageA(w, WM_COMMAND, doubleclick, (LPARAM)List(w));
-    EditPageEntry = nullptr;
+    BindEditorParts(frame, nullptr);
     EXPECT_TRUE(othersdisabled);
     EXPECT_TRUE(IsWindowEnabled(hwndmain) && IsWindowEnabled(w));
     EXPECT_EQ(Titles(w), "H P1 edited");

@@ -154,6 +154,7 @@ void RemoveTree(const std::string &folder)
 // the logo, the tip, the paint search and the driver notice away; every
 // setting is as it was after the test.
 struct Frame : ::testing::Test {
+    EDITORPARTS parts{};
     FOLDERREADER savedreader;
     std::vector<std::string> saved;
     void SetUp() override
@@ -216,7 +217,7 @@ struct Frame : ::testing::Test {
         script = std::move(body);
         scripted = false;
         UINT_PTR timer = SetTimer(NULL, 0, 20, RunScript);
-        int code = EditorMain(hInst, cmdline, SW_SHOWNORMAL);
+        int code = EditorMain(hInst, cmdline, SW_SHOWNORMAL, parts);
         KillTimer(NULL, timer);
         EXPECT_TRUE(scripted);
         return code;
@@ -298,6 +299,32 @@ TEST_F(Frame, StartsWithItsWindowsAndEndsCleanlyTwice)
         WNDCLASSA wc;
         EXPECT_FALSE(GetClassInfoA(hInst, szAppName, &wc));
         EXPECT_FALSE(GetClassInfoA(hInst, TASKCLASSNAME, &wc));
+    }
+}
+
+// The tools the program links in are reached through its record: the wizard
+// runs over the frame; without one its command says that it is not there.
+TEST_F(Frame, TheWizardIsWhatTheProgramLinkedIn)
+{
+    Seed();
+    static HWND ranover;
+    for (bool linked : {false, true}) {
+        SCOPED_TRACE(linked);
+        ranover = NULL;
+        parts.photoalbumwizard = linked ? +[](HWND frame) {
+            ranover = frame;
+            return 1;
+        } : nullptr;
+        Run("", [linked] {
+            EXPECT_EQ(MenuEnabled(IDM_WIZARD), linked);
+            ModalRecorder modal(IDOK);
+            SendMessageA(hwndmain, WM_COMMAND, IDM_WIZARD, 0);
+            EXPECT_EQ(ranover, linked ? hwndmain : (HWND)NULL);
+            ASSERT_EQ(modal.calls.size(), linked ? 0u : 1u);
+            if (!linked) {
+                EXPECT_EQ(modal.calls[0].text, "This function is not available in this program.");
+            }
+        });
     }
 }
 

@@ -1,11 +1,14 @@
 // What the player tests share: a folder for the documents they save, the
 // player program's bytes, and the temporary font files on the machine.
 #pragma once
+#include "applet/appletwindow.h"
 #include "common/owners.h"
 #include "common/shell.h"
 #include "document/objects.h"
 #include "player/drive.h"
+#include "player/playermain.h"
 #include "player/sample.h"
+#include "player/variants.h"
 #include "resources/resource.h"
 #include "runtime/messages.h"
 #include <gtest/gtest.h>
@@ -14,6 +17,13 @@
 #include <vector>
 
 namespace playertest {
+
+// The player's parts as its program wires them.
+inline const PLAYERPARTS &PlayerParts()
+{
+    static const PLAYERPARTS parts{PlayerCheckForAbort, APPLETWindowProc, PlayerMessage, PlayerCanOpenDocument};
+    return parts;
+}
 
 inline std::string TempFolder()
 {

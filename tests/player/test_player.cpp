@@ -55,7 +55,7 @@ void Put32(std::vector<uint8_t> &v, size_t at, uint32_t x)
 TEST(Player, WithNothingAppendedItReportsAndEnds)
 {
     sbtest::ModalRecorder rec(IDOK);
-    EXPECT_EQ(PlayerMain(hInst, ""), 0);
+    EXPECT_EQ(CreatePresentationWindow(hInst, "", PlayerParts()), 0);
     ASSERT_EQ(rec.calls.size(), 1u);
     EXPECT_EQ(rec.calls[0].kind, MODAL_MESSAGEBOX);
     EXPECT_EQ(rec.calls[0].caption, "Message");
@@ -482,12 +482,12 @@ TEST(Player, AbortPollingStopsOnKeysAndMovement)
         sbtest::PumpUntilIdle();
         if (row.msg)
             PostMessageA(applet, row.msg, 0, 0);
-        EXPECT_EQ(CheckForAbort(applet), row.result);
+        EXPECT_EQ(PlayerCheckForAbort(applet), row.result);
         MSG msg;
         EXPECT_EQ(PeekMessageA(&msg, applet, QVM_ABORT, QVM_ABORT, PM_REMOVE) != 0, row.result == 1);
     }
     DestroyWindow(applet);
-    EXPECT_EQ(CheckForAbort(applet), 1);
+    EXPECT_EQ(PlayerCheckForAbort(applet), 1);
     DestroyWindow(hwndmain);
     hwndmain = NULL;
 }
