@@ -223,26 +223,35 @@ std::vector<uint8_t> SampleMidi()
     return v;
 }
 
+// An animation block: its header, one frame entry per cell, then the cells.
+static std::vector<uint8_t> PackAnimation(int size, const std::vector<std::vector<uint8_t>> &cells,
+                                          uint32_t flags, uint32_t delay, uint32_t transparent)
+{
+    std::vector<uint8_t> v(sizeof(ANIMHEADER) + sizeof(OBJECTANIMFRAME) * cells.size());
+    ANIMHEADER head{};
+    head.width = size;
+    head.height = size;
+    head.frames = (uint32_t)cells.size();
+    memcpy(v.data(), &head, sizeof head);
+    for (size_t i = 0; i < cells.size(); i++) {
+        OBJECTANIMFRAME f{};
+        f.offset = (uint32_t)v.size();
+        f.size = (uint32_t)cells[i].size();
+        f.flags = flags;
+        f.delay = delay;
+        f.transparent = transparent;
+        memcpy(&v[sizeof head + sizeof f * i], &f, sizeof f);
+        v.insert(v.end(), cells[i].begin(), cells[i].end());
+    }
+    return v;
+}
+
 std::vector<uint8_t> SampleAnimation(int size, int frames)
 {
     std::vector<std::vector<uint8_t>> cells;
     for (int i = 0; i < frames; i++)
         cells.push_back(SamplePicture(size, size, (unsigned)i * 3 + 1));
-    std::vector<uint8_t> v(sizeof(ANIMHEADER) + sizeof(OBJECTANIMFRAME) * frames);
-    ANIMHEADER head{};
-    head.width = size;
-    head.height = size;
-    head.frames = (uint32_t)frames;
-    memcpy(v.data(), &head, sizeof head);
-    for (int i = 0; i < frames; i++) {
-        OBJECTANIMFRAME f{};
-        f.offset = (uint32_t)v.size();
-        f.size = (uint32_t)cells[i].size();
-        f.delay = 150;
-        memcpy(&v[sizeof head + sizeof f * i], &f, sizeof f);
-        v.insert(v.end(), cells[i].begin(), cells[i].end());
-    }
-    return v;
+    return PackAnimation(size, cells, 0, 150, 0);
 }
 
 std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, uint32_t *moviesize, int frames)
@@ -433,23 +442,7 @@ std::vector<uint8_t> BallAnimation(int size, int frames, COLORREF transparent)
                              : MixColour(RGB(40, 0, 0), base, light);
         }));
     }
-    std::vector<uint8_t> v(sizeof(ANIMHEADER) + sizeof(OBJECTANIMFRAME) * frames);
-    ANIMHEADER head{};
-    head.width = size;
-    head.height = size;
-    head.frames = (uint32_t)frames;
-    memcpy(v.data(), &head, sizeof head);
-    for (int i = 0; i < frames; i++) {
-        OBJECTANIMFRAME f{};
-        f.offset = (uint32_t)v.size();
-        f.size = (uint32_t)cells[i].size();
-        f.flags = ANIMFRAME_TRANSPARENT | ANIMFRAME_RESTORE;
-        f.delay = 70;
-        f.transparent = transparent;
-        memcpy(&v[sizeof head + sizeof f * i], &f, sizeof f);
-        v.insert(v.end(), cells[i].begin(), cells[i].end());
-    }
-    return v;
+    return PackAnimation(size, cells, ANIMFRAME_TRANSPARENT | ANIMFRAME_RESTORE, 70, transparent);
 }
 
 const char SAMPLESCRIPT[] = "; Four bars grow in turn under a heading, then it all starts again.\n"
