@@ -16,6 +16,17 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# A mirror caught mid-sync fails one index of one suite; the packages needed
+# are usually still listed by the others, so a failed refresh is retried once
+# and then only warned about: the install that follows says if anything is
+# really missing.
+apt_update() {
+  as_root apt-get update -qq && return 0
+  sleep 10
+  as_root apt-get update -qq && return 0
+  echo "setup: the package lists could not all be refreshed; going on with what there is" >&2
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -44,10 +55,25 @@ if [ ! -f "$stamp" ] && ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sour
 fi
 
 if [ ${#missing[@]} -gt 0 ] || [ "$need_update" -eq 1 ]; then
-  as_root apt-get update -qq
+  apt_update
 fi
+# When the security suite's i386 list could not be read, its amd64 libraries
+# are newer than any i386 twin apt knows of and the 32-bit Wine cannot be
+# resolved; the release's own versions of both halves still match, so the
+# install is tried again with the security suite held back.
+apt_install() {
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null && return 0
+  local pref rc=0
+  pref=$(mktemp)
+  printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: -1\n' > "$pref"
+  echo "setup: installing again without the security suite's newer versions" >&2
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    -o Dir::Etc::Preferences="$pref" "$@" >/dev/null || rc=$?
+  rm -f "$pref"
+  return $rc
+}
 if [ ${#missing[@]} -gt 0 ]; then
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt_install "${missing[@]}"
 fi
 
 # Some kernels are started with 32-bit emulation switched off: then no i386
@@ -72,14 +98,13 @@ ensure_i386() {
       as_root install -m 644 "$tmp" "$bpo"
       rm -f "$tmp"
     fi
-    as_root apt-get update -qq
+    apt_update
     suite=$(awk '/^Suites:/ {print $2; exit}' "$bpo")
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-      -t "$suite" qemu-user-static >/dev/null
+    apt_install -t "$suite" qemu-user-static
   fi
   # The native wine server spares every call of every test a trip through the emulator.
   dpkg-query -W -f='${Status}' wine64 2>/dev/null | grep -q 'install ok installed' ||
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wine64 >/dev/null
+    apt_install wine64
   local misc=/proc/sys/fs/binfmt_misc
   [ -f "$misc/register" ] || as_root mount -t binfmt_misc binfmt_misc "$misc"
   # A registration made before the emulator was replaced still holds the old one open.
