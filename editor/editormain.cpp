@@ -12,6 +12,7 @@
 #include "editor/config.h"
 #include "editor/docwindow.h"
 #include "editor/shell.h"
+#include "editor/sysinfo.h"
 #include "editor/tipfolder.h"
 #include "editor/toolbar.h"
 #include "media/dib.h"
@@ -238,6 +239,8 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
             SendMessageA(hwndmain, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
         SetWindowTextA(hwndmain, title);
         SetSelectionStatus(0);
+        if (devicebits <= 8 && ShowDriverMessage)
+            ShowDriverDialog(hwndmain);
         SendMessageA(hwndmain, WM_DRAWCLIPBOARD, 0, 0);
         // The tip's day is kept for when there is a dialog to show it in.
         if (ShowTipOfTheDay && CommandAvailable(IDM_TIP) && IsTipTime())

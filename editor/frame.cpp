@@ -15,8 +15,10 @@
 #include "editor/docwindow.h"
 #include "editor/filedialogs.h"
 #include "editor/parts.h"
+#include "editor/setup.h"
 #include "editor/shell.h"
 #include "editor/shellservices.h"
+#include "editor/sysinfo.h"
 #include "editor/tipfolder.h"
 #include "resources/editorframe_ids.h"
 #include "resources/resource.h"
@@ -42,14 +44,12 @@ bool CommandAvailable(UINT id)
     switch (id) {
     case IDM_WIZARD:
         return EditorParts().photoalbumwizard != nullptr;
-    case IDM_SETUP:
     case IDM_VIEW:
     case IDM_PRINT:
     case IDM_TIP:
     case IDM_CUT:
     case IDM_COPY:
     case IDM_PASTE:
-    case IDM_SYSINFO:
         return false;
     }
     return true;
@@ -310,6 +310,15 @@ static bool FrameCommand(HWND hwnd, UINT id)
         return true;
     case IDM_ABOUT:
         DoAbout(hwnd);
+        return true;
+    case IDM_SETUP:
+        DoSetup(hwnd);
+        SetWindowTextA(hwnd, FetchString(IDS_FRAMETITLE));
+        if (hwndbar)
+            PostMessageA(hwndbar, WMU_REPAINTTOOLBAR, 0, 0);
+        return true;
+    case IDM_SYSINFO:
+        ShowSysInfo(hwnd);
         return true;
     case IDM_WIZARD:
         if (EditorPartReady(hwnd, EditorParts().photoalbumwizard != nullptr))

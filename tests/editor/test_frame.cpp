@@ -15,10 +15,13 @@
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
 #include "editor/toolbar.h"
+#include "resources/setup_ids.h"
+#include "tests/editor/screenbits.h"
 #include "resources/editorframe_ids.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <commctrl.h>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -278,14 +281,14 @@ TEST_F(Frame, StartsWithItsWindowsAndEndsCleanlyTwice)
             struct { UINT id; bool on; } items[] = {
                 {IDM_NEW, true},    {IDM_OPEN, true},   {IDM_EXIT, true},  {IDM_ABOUT, true},
                 {IDM_SAVE, false},  {IDM_CLOSE, false}, {IDM_UNDO, false}, {IDM_DELETE, false},
-                {IDM_SETUP, false}, {IDM_PRINT, false}, {IDM_VIEW, false}, {IDM_PASTE, false},
-                {IDM_WIZARD, false}, {IDM_SYSINFO, false}, {IDM_TIP, false},
+                {IDM_SETUP, true},  {IDM_PRINT, false}, {IDM_VIEW, false}, {IDM_PASTE, false},
+                {IDM_WIZARD, false}, {IDM_SYSINFO, true}, {IDM_TIP, false},
             };
             for (auto &item : items)
                 EXPECT_EQ(MenuEnabled(item.id), item.on) << item.id;
             EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_OPEN)));
             EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_SAVE)));
-            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_SETUP)));
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_SETUP)));
             // A command through the toolbar reaches the frame, which sets the
             // status text after it.
             STATSetCellText(hwndmain, "", 0);
@@ -843,3 +846,59 @@ TEST_F(Frame, TipsGoLineByLineAndStartAgainAfterTheLast)
 }
 
 } // namespace
+
+// Setup from the frame: the delete warning turned off in its box can be
+// turned on again there; OK asks the toolbar to repaint, and Exit writes
+// the new values to the file.
+TEST_F(Frame, SetupTurnsTheDeleteWarningBackOnAndExitWritesItsValues)
+{
+    Seed("WarnMultipleDelete = 0\n");
+    ModalRecorder modal;
+    bool shownoff = false;
+    modal.Drive([&](HWND sheet) {
+        HWND page = (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0);
+        shownoff = IsDlgButtonChecked(page, 110) == BST_UNCHECKED;
+        CheckDlgButton(page, 110, BST_CHECKED);
+        SetDlgItemTextA(page, IDC_SETUPCOMPRESS, "4");
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        sbtest::PumpUntilIdle();
+    });
+    Run("", [&] {
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_SETUP)));
+        SendMessageA(hwndmain, WM_COMMAND, IDM_SETUP, 0);
+        MSG m;
+        EXPECT_TRUE(PeekMessageA(&m, hwndbar, WMU_REPAINTTOOLBAR, WMU_REPAINTTOOLBAR, PM_NOREMOVE));
+        EXPECT_EQ(WarnMultipleDelete, 1u);
+        EXPECT_EQ(CompressImages, 4u);
+        EXPECT_EQ(WindowText(hwndmain), "Showbinder\x99");
+    });
+    EXPECT_TRUE(shownoff);
+    std::string file = ReadAll(Config());
+    EXPECT_NE(file.find("\nWarnMultipleDelete = 1\n"), std::string::npos);
+    EXPECT_NE(file.find("\nCompressImages = 4\n"), std::string::npos);
+}
+
+// The driver notice comes at start, over the frame, on screens of 8 bits or
+// fewer while its setting asks.
+TEST_F(Frame, TheDriverNoticeComesOnPaletteScreensWhileItsSettingAsks)
+{
+    struct Case {
+        int bits, setting;
+        bool shown;
+    } cases[] = {{8, 1, true}, {24, 1, false}, {8, 0, false}, {4, 1, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.bits) + " bits, setting " + std::to_string(c.setting));
+        Seed("ShowDriverMessage = " + std::to_string(c.setting) + "\n");
+        ScreenBits screen(c.bits);
+        ModalRecorder modal(1);
+        HWND frame = NULL;
+        Run("", [&] { frame = hwndmain; });
+        int notices = 0;
+        for (auto &call : modal.calls)
+            if (call.name == "ChangeDriverBox") {
+                notices++;
+                EXPECT_EQ(call.parent, frame);
+            }
+        EXPECT_EQ(notices, c.shown ? 1 : 0);
+    }
+}

@@ -1,0 +1,224 @@
+// The Setup sheet over the settings table: a row is on the page when the
+// page has a control of its Setup id, and is shown and stored by its type.
+#include "editor/setup.h"
+#include "common/dialog.h"
+#include "common/modal.h"
+#include "common/msgdlg.h"
+#include "common/paths.h"
+#include "common/shell.h"
+#include "common/strings.h"
+#include "common/theme.h"
+#include "editor/config.h"
+#include "resources/setup_ids.h"
+#include <commctrl.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+HWND RowControl(HWND page, const CONFIGITEM &row)
+{
+    return row.control ? GetDlgItem(page, row.control) : NULL;
+}
+
+bool IsList(const CONFIGITEM &row) { return (row.type & CONFIG_OPTIONS) && row.options; }
+bool IsSpin(const CONFIGITEM &row) { return (row.type & CONFIG_NUMBER) && (row.type & CONFIG_UPDOWN); }
+
+// The range an up-down control's window text gives ("min,max,start"); false
+// when the text does not name both ends.
+bool SpinRange(HWND page, int control, int &low, int &high, int *start = nullptr)
+{
+    char text[64] = "";
+    GetDlgItemTextA(page, control + IDC_SETUPUPDOWN, text, sizeof text);
+    int first = 0, second = 0, third = 0;
+    int read = sscanf(text, "%d,%d,%d", &first, &second, &third);
+    if (read < 2)
+        return false;
+    low = first;
+    high = second;
+    if (start && read >= 3)
+        *start = third;
+    return true;
+}
+
+// A field's text as a whole number with nothing else but blanks around it.
+bool ReadWhole(HWND field, long long &value)
+{
+    char text[32] = "";
+    if (GetWindowTextLengthA(field) >= (int)sizeof text - 1)
+        return false;
+    GetWindowTextA(field, text, sizeof text);
+    const char *p = text;
+    while (*p == ' ')
+        p++;
+    if (*p < '0' || *p > '9')
+        return false;
+    char *end;
+    value = strtoll(p, &end, 10);
+    while (*end == ' ')
+        end++;
+    return *end == 0;
+}
+
+// The first number field whose text is not a number of its range: its row,
+// or -1 when every field can be stored as it stands.
+int FirstOutOfRange(HWND page, int &low, int &high)
+{
+    for (int i = 0; i < MAXCONFIGITEM; i++) {
+        const CONFIGITEM &row = configitem[i];
+        HWND field = RowControl(page, row);
+        if (!field || !IsSpin(row) || !SpinRange(page, row.control, low, high))
+            continue;
+        long long value;
+        if (!ReadWhole(field, value) || value < low || value > high)
+            return i;
+    }
+    return -1;
+}
+
+// A number out of range is said and kept in its field for the user to mend;
+// nothing of the page is stored until every field holds one that fits.
+bool CheckSetupControls(HWND page)
+{
+    int low = 0, high = 0;
+    int bad = FirstOutOfRange(page, low, high);
+    if (bad < 0)
+        return true;
+    char text[FETCHSTRINGSIZE + 32];
+    snprintf(text, sizeof text, FetchString(IDS_SETUPRANGE), low, high);
+    DoMessage(page, text);
+    HWND field = RowControl(page, configitem[bad]);
+    SetFocus(field);
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    return false;
+}
+
+INT_PTR RunSheet(const MODALCALL *call) { return PropertySheetA((PROPSHEETHEADERA *)call->data); }
+
+} // namespace
+
+void SetSetupControls(HWND page)
+{
+    for (int i = 0; i < MAXCONFIGITEM; i++) {
+        const CONFIGITEM &row = configitem[i];
+        HWND control = RowControl(page, row);
+        if (!control)
+            continue;
+        SetWindowLongPtrA(control, GWLP_USERDATA, 0);
+        int value = (row.type & CONFIG_TEXT) ? 0 : *(const int *)row.value;
+        if (IsList(row)) {
+            SendMessageA(control, CB_RESETCONTENT, 0, 0);
+            for (const CONFIGOPTION *o = row.options; o->text; o++)
+                SendMessageA(control, CB_ADDSTRING, 0, (LPARAM)o->text);
+            SendMessageA(control, CB_SETCURSEL, (WPARAM)value, 0);
+        } else if (IsSpin(row)) {
+            int low, high, start = 0x7FFFFFFF;
+            HWND spin = GetDlgItem(page, row.control + IDC_SETUPUPDOWN);
+            if (SpinRange(page, row.control, low, high, &start)) {
+                SendMessageA(spin, UDM_SETRANGE, 0, MAKELPARAM(high, low));
+                if (start != 0x7FFFFFFF)
+                    SendMessageA(spin, UDM_SETPOS, 0, MAKELPARAM(start, 0));
+            }
+            char text[16];
+            snprintf(text, sizeof text, "%u", (unsigned)value);
+            SetWindowTextA(control, text);
+        } else if (row.type & CONFIG_TEXT) {
+            SendMessageA(control, EM_LIMITTEXT, SETTINGTEXT - 1, 0);
+            SetWindowTextA(control, (const char *)row.value);
+        } else if (row.type & CONFIG_FLAG) {
+            SendMessageA(control, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+    }
+}
+
+void GetSetupControls(HWND page)
+{
+    for (int i = 0; i < MAXCONFIGITEM; i++) {
+        const CONFIGITEM &row = configitem[i];
+        HWND control = RowControl(page, row);
+        if (!control)
+            continue;
+        if (IsList(row)) {
+            LRESULT chosen = SendMessageA(control, CB_GETCURSEL, 0, 0);
+            if (chosen != CB_ERR)
+                *(int *)row.value = (int)chosen;
+        } else if (IsSpin(row)) {
+            long long value = 0;
+            int low = 0, high = 0x7FFFFFFF;
+            if (!ReadWhole(control, value))
+                value = 0;
+            SpinRange(page, row.control, low, high);
+            *(int *)row.value = (int)(value < low ? low : value > high ? high : value);
+        } else if (row.type & CONFIG_TEXT) {
+            char text[SETTINGTEXT] = "";
+            GetWindowTextA(control, text, sizeof text);
+            memset(row.value, 0, SETTINGTEXT);
+            strcpy((char *)row.value, text);
+        } else if (row.type & CONFIG_FLAG) {
+            *(int *)row.value = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+        }
+    }
+}
+
+INT_PTR CALLBACK SetupPage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer;
+    if (COMMONDialogMessage(page, msg, wParam, lParam, &answer))
+        return answer;
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetSetupControls(page);
+        return TRUE;
+    case WM_NOTIFY:
+        if (((NMHDR *)lParam)->code == PSN_APPLY) {
+            bool fits = CheckSetupControls(page);
+            if (fits)
+                GetSetupControls(page);
+            SetWindowLongPtrA(page, DWLP_MSGRESULT, fits ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_CHOOSETHEME && HIWORD(wParam) == BN_CLICKED) {
+            COMMONThemeChooseTheme(page, ThemeCurrent);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_HELP:
+        DoHelp(page, "SETUP");
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void DoSetup(HWND owner)
+{
+    InitCommonControls();
+    PROPSHEETPAGEA page{};
+    page.dwSize = sizeof page;
+    page.dwFlags = PSP_USETITLE;
+    page.hInstance = hInst;
+    page.pszTemplate = "SetupPropertyOne";
+    page.pfnDlgProc = SetupPage;
+    page.pszTitle = "Files / Display";
+    PROPSHEETHEADERA sheet{};
+    sheet.dwSize = sizeof sheet;
+    sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+    sheet.hwndParent = owner;
+    sheet.hInstance = hInst;
+    sheet.pszCaption = "Setup";
+    sheet.nPages = 1;
+    sheet.nStartPage = 0;
+    sheet.ppsp = &page;
+
+    MODALCALL call{};
+    call.kind = MODAL_DIALOG;
+    call.parent = owner;
+    call.instance = hInst;
+    call.name = page.pszTemplate;
+    call.caption = sheet.pszCaption;
+    call.data = &sheet;
+    call.run = RunSheet;
+    COMMONModal(&call);
+}
