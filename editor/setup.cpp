@@ -188,6 +188,17 @@ INT_PTR CALLBACK SetupPage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_HELP:
         DoHelp(page, "SETUP");
         return TRUE;
+    case WM_ERASEBKGND:
+        // The controls take the editor's colours: so does the page under them,
+        // whatever look the tab control would give it.
+        if (backbrush) {
+            RECT r;
+            GetClientRect(page, &r);
+            FillRect((HDC)wParam, &r, backbrush);
+            SetWindowLongPtrA(page, DWLP_MSGRESULT, 1);
+            return TRUE;
+        }
+        return FALSE;
     }
     return FALSE;
 }

@@ -117,11 +117,15 @@ std::vector<const CONFIGITEM *> SetupRows()
     return rows;
 }
 
-// Every setting is as it was after each test.
+// Every setting is as it was after each test; the dialogs get the editor's
+// background brush, as in the editor.
 struct Setup : ::testing::Test {
     std::vector<std::string> saved;
+    HBRUSH brush = NULL;
     void SetUp() override
     {
+        if (!backbrush)
+            backbrush = brush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
         for (int i = 0; i < MAXCONFIGITEM; i++)
             saved.emplace_back((const char *)configitem[i].value,
                                configitem[i].type & CONFIG_TEXT ? SETTINGTEXT : sizeof(int));
@@ -130,6 +134,10 @@ struct Setup : ::testing::Test {
     {
         for (int i = 0; i < MAXCONFIGITEM; i++)
             memcpy(configitem[i].value, saved[i].data(), saved[i].size());
+        if (brush) {
+            backbrush = NULL;
+            DeleteObject(brush);
+        }
     }
     // Every Setup row at its first (or second) value.
     void SetAll(bool second)
