@@ -750,7 +750,7 @@ TEST_F(Frame, EveryToolbarButtonShowsItsTipEnabledOrNot)
         } cases[] = {
             {IDM_OPEN, true, "Loads a presentation from disk."},
             {IDM_SAVE, false, "Saves the current presentation to disk."},
-            {IDM_SETUP, false, "Allows Showbinder's options to be configured."},
+            {IDM_SETUP, true, "Allows Showbinder's options to be configured."},
         };
         for (const auto &c : cases) {
             SCOPED_TRACE(c.id);
