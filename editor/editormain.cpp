@@ -14,6 +14,7 @@
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
 #include "editor/toolbar.h"
+#include "editor/viewprint.h"
 #include "media/dib.h"
 #include "resources/editorframe_ids.h"
 #include "runtime/runtime.h"
@@ -201,6 +202,7 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
         FreeGraphics();
         return 0;
     }
+    InstallPrintStatus();
     ReadTheme();
     COMMONTHEMEInit(8, 2, 0, 59, ThemeCurrent);
     if (ControlFontName[0]) {

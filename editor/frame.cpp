@@ -43,12 +43,7 @@ bool CommandAvailable(UINT id)
     case IDM_WIZARD:
         return EditorParts().photoalbumwizard != nullptr;
     case IDM_SETUP:
-    case IDM_VIEW:
-    case IDM_PRINT:
     case IDM_TIP:
-    case IDM_CUT:
-    case IDM_COPY:
-    case IDM_PASTE:
     case IDM_SYSINFO:
         return false;
     }
