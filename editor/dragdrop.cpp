@@ -32,6 +32,34 @@ struct DRAGSTATE {
 
 constexpr DWORD DROPHEADER = 20;
 
+// The cursor over a list that takes the drop: an arrow with a page and a
+// plus sign under it, white with black edges. Made once, kept for the run.
+HCURSOR DropCursor()
+{
+    static HCURSOR made;
+    if (made)
+        return made;
+    BYTE mask[128], image[128];
+    memset(mask, 0xFF, sizeof mask);
+    memset(image, 0, sizeof image);
+    auto set = [&](int x, int y, bool white) {
+        mask[y * 4 + x / 8] &= (BYTE) ~(0x80 >> (x % 8));
+        if (white)
+            image[y * 4 + x / 8] |= (BYTE)(0x80 >> (x % 8));
+    };
+    for (int y = 0; y < 12; y++)
+        for (int x = 0; x <= y; x++)
+            set(x, y, x != 0 && x != y && y != 11);
+    for (int y = 13; y <= 30; y++)
+        for (int x = 12; x <= 26; x++) {
+            bool edge = x == 12 || x == 26 || y == 13 || y == 30;
+            bool plus = (x == 19 && y >= 17 && y <= 26) || (y == 21 && x >= 15 && x <= 23);
+            set(x, y, !edge && !plus);
+        }
+    made = CreateCursor(hInst, 0, 0, 32, 32, mask, image);
+    return made;
+}
+
 LRESULT Pass(HWND list, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     return CallWindowProcA(listclassproc, list, msg, wParam, lParam);
@@ -101,7 +129,7 @@ void Move(HWND list, LPARAM lParam)
     if (!drag.dragging && PtInRect(&drag.pressedrect, client))
         return;
     drag.dragging = true;
-    HCURSOR cursor = OkToDrop(list) ? LoadCursorA(hInst, MAKEINTRESOURCEA(IDC_DROPCURSOR)) : LoadCursorA(NULL, IDC_NO);
+    HCURSOR cursor = OkToDrop(list) ? DropCursor() : LoadCursorA(NULL, IDC_NO);
     SetCursor(cursor ? cursor : LoadCursorA(NULL, IDC_ARROW));
 }
 

@@ -19,10 +19,12 @@
 #include "runtime/runtime.h"
 #include "runtime/thumbs.h"
 #include "tests/support/testsupport.h"
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -116,21 +118,21 @@ const COLORREF colours[] = {RGB(200, 0, 0), RGB(0, 160, 0), RGB(0, 0, 220), RGB(
 
 struct Transfer : testing::Test {
     HWND frame = NULL;
+    bool registered = false;
     PRINTERPROVIDER savedprinter = PrinterProvider;
     std::vector<std::string> files;
 
     void SetUp() override
     {
-        static bool registered;
-        if (!registered) {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = TaskProc;
-            wc.cbWndExtra = 4;
-            wc.hInstance = hInst;
-            wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-            wc.lpszClassName = TASKCLASSNAME;
-            registered = RegisterClassA(&wc) != 0;
-        }
+        // Registered for this test alone: the editor's own start-up, tested
+        // elsewhere, registers it too.
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = TaskProc;
+        wc.cbWndExtra = 4;
+        wc.hInstance = hInst;
+        wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+        wc.lpszClassName = TASKCLASSNAME;
+        registered = RegisterClassA(&wc) != 0;
         frame = sbtest::CreateTestWindow(true, 900, 600, FrameProc);
         CLIENTCREATESTRUCT ccs{};
         ccs.idFirstChild = IDM_FIRSTCHILD;
@@ -158,6 +160,8 @@ struct Transfer : testing::Test {
         DestroyWindow(frame);
         hwndmain = hwndclient = NULL;
         PrinterProvider = savedprinter;
+        if (registered)
+            UnregisterClassA(TASKCLASSNAME, hInst);
         for (const auto &f : files)
             DeleteFileA(f.c_str());
     }
@@ -664,6 +668,100 @@ TEST_F(Printing, NoPrinterIsSaidAndCancelPrintsNothing)
     Command(w, IDM_PRINT);
     EXPECT_EQ(boxes.Count("PrintDlg"), 1);
     EXPECT_TRUE(printer::calls.empty());
+}
+
+// What a window shows on the screen, frame and all; written to a .bmp in the
+// folder SB_SHOTS names, when it names one, so that it can be looked at.
+sbtest::Capture Shot(HWND window, const char *name)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    HDC screen = GetDC(NULL);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BitBlt(mem, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+    sbtest::Capture c = sbtest::CaptureDC(mem, r.right - r.left, r.bottom - r.top);
+    SelectObject(mem, old);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ReleaseDC(NULL, screen);
+    if (const char *folder = getenv("SB_SHOTS")) {
+        BITMAPFILEHEADER file{};
+        BITMAPINFOHEADER info{};
+        info.biSize = sizeof info;
+        info.biWidth = c.width;
+        info.biHeight = -c.height;
+        info.biPlanes = 1;
+        info.biBitCount = 32;
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof info;
+        file.bfSize = file.bfOffBits + (DWORD)c.pixels.size() * 4;
+        std::ofstream out(std::string(folder) + "\\" + name + ".bmp", std::ios::binary);
+        out.write((const char *)&file, sizeof file).write((const char *)&info, sizeof info);
+        out.write((const char *)c.pixels.data(), (std::streamsize)c.pixels.size() * 4);
+    }
+    return c;
+}
+
+// The print dialog's own controls on its template, run by the hook alone
+// (no printer here for the system's dialog): they show the settings and
+// change them as soon as the user does.
+TEST_F(Printing, TheDialogsControlsShowAndChangeTheSettings)
+{
+    PrinterAnnotate = 1, PrinterShowFooter = 0, PrinterSmallFontSize = 6, PrinterLargeFontSize = 12;
+    char face[SETTINGTEXT];
+    snprintf(face, sizeof face, "%s", PrinterFontName);
+    HWND dlg = CreateDialogParamA(hInst, MAKEINTRESOURCEA(IDD_PRINTDIALOG), frame, (DLGPROC)PrintHook, 0);
+    ASSERT_TRUE(dlg);
+    ShowWindow(dlg, SW_SHOW);
+    sbtest::PumpUntilIdle();
+    EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_PRINTANNOTATE), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_PRINTFOOTER), BST_UNCHECKED);
+    EXPECT_EQ(GetDlgItemInt(dlg, IDC_PRINTSMALLSIZE, NULL, FALSE), 6u);
+    EXPECT_GT(SendDlgItemMessageA(dlg, IDC_PRINTFONT, CB_GETCOUNT, 0, 0), 0);
+    int low = 0, high = 0;
+    SendDlgItemMessageA(dlg, IDC_PRINTSMALLSPIN, UDM_GETRANGE32, (WPARAM)&low, (LPARAM)&high);
+    EXPECT_EQ(low, 4);
+    EXPECT_EQ(high, 144);
+    Shot(dlg, "printdialog");
+    sbtest::Click(dlg, IDC_PRINTANNOTATE);
+    sbtest::Click(dlg, IDC_PRINTFOOTER);
+    EXPECT_EQ(PrinterAnnotate, 0);
+    EXPECT_EQ(PrinterShowFooter, 1);
+    // Typed beyond the range: the range's end; nothing below 1 is kept.
+    SetDlgItemTextA(dlg, IDC_PRINTLARGESIZE, "500");
+    EXPECT_EQ(PrinterLargeFontSize, 144);
+    SetDlgItemTextA(dlg, IDC_PRINTSMALLSIZE, "");
+    EXPECT_EQ(PrinterSmallFontSize, 4);
+    // A face chosen from the list is the one both fonts are made in.
+    HWND combo = GetDlgItem(dlg, IDC_PRINTFONT);
+    SendMessageA(combo, CB_SETCURSEL, 0, 0);
+    char chosen[LF_FACESIZE] = "";
+    GetWindowTextA(combo, chosen, sizeof chosen);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PRINTFONT, CBN_CLOSEUP), (LPARAM)combo);
+    sbtest::PumpUntilIdle();
+    EXPECT_STREQ(PrinterFontName, chosen);
+    DestroyWindow(dlg);
+    snprintf(PrinterFontName, sizeof PrinterFontName, "%s", face);
+    PrinterLargeFontSize = 12;
+}
+
+TEST_F(Printing, TheStatusBoxSaysWhatIsPrinting)
+{
+    HWND box = ShowPrintfromViewStatus(frame, "A rather long presentation title.exe");
+    ASSERT_TRUE(box);
+    sbtest::PumpUntilIdle();
+    EXPECT_EQ(GetCapture(), box);
+    EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    sbtest::Capture c = Shot(box, "printingbox");
+    int ink = 0;
+    for (uint32_t p : c.pixels)
+        ink += (p & 0xFFFFFF) < 0x404040;
+    EXPECT_GT(ink, 20);
+    ClosePrintfromViewStatus(frame, box);
+    EXPECT_FALSE(IsWindow(box));
+    EXPECT_EQ(GetCapture(), (HWND)NULL);
 }
 
 } // namespace
