@@ -57,6 +57,8 @@ void ReadImage(const uint8_t *image, BLOCK &block)
     Get(image, AT_HEDR, block.hedr);
     Get(image, AT_PAGE, block.page);
     Get(image, AT_END, block.end);
+    // The title ends inside its field whatever the data held.
+    block.page.title[TITLESIZE - 1] = 0;
 }
 
 // The object at `at` of data `size` bytes long, checked before anything
@@ -84,8 +86,8 @@ struct OpenedClipboard {
     }
 };
 
-// The checked copy of the clipboard's page: 1 with the block built, 0 when
-// the data is damaged (nothing is left to free then).
+// The checked copy of the clipboard's page: 1 with the block built; 0 when
+// the data is damaged, -1 when memory fails (nothing is left to free then).
 int BuildPage(const uint8_t *data, SIZE_T size, BLOCKSET *set, BLOCK &page)
 {
     uint32_t tag, count;

@@ -9,7 +9,6 @@
 #include "document/writer.h"
 #include "editor/clipboard.h"
 #include "editor/docwindow.h"
-#include "editor/dragdrop.h"
 #include "editor/shell.h"
 #include "editor/viewprint.h"
 #include "media/dib.h"
@@ -21,7 +20,6 @@
 #include "tests/support/testsupport.h"
 #include <commctrl.h>
 #include <commdlg.h>
-#include <shellapi.h>
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
@@ -369,6 +367,13 @@ TEST_F(Transfer, TheClipboardFormatIsTheBlockImageAndTheObjects)
     Command(w, IDM_PASTE);
     EXPECT_EQ(Titles(w), "H P1 Handmade");
     EXPECT_EQ(Rendered(w, 2), colours[0]);
+    // A title that fills its field is ended inside it.
+    memset(&made[2316 + 20], 'A', 294);
+    PutOnClipboard(made);
+    Command(w, IDM_PASTE);
+    BLOCK pasted;
+    ASSERT_TRUE(GetBlock(List(w), 3, &pasted));
+    EXPECT_EQ(strlen(pasted.page.title), 293u);
 }
 
 TEST_F(Transfer, DamagedClipboardDataIsRefusedWithAMessage)
@@ -491,25 +496,6 @@ TEST_F(Transfer, DraggingSelectedPagesWithTheMouseCopiesThemIntoAnotherWindow)
     }
     EXPECT_EQ(Set(target).caret, 3);
     EXPECT_EQ(Set(target).modified, 1);
-}
-
-TEST_F(Transfer, ADropRecordListsItsNamesAfterTheHeader)
-{
-    POINT at{12, 34};
-    HGLOBAL drop = AddToDrop(AddToDrop(CreateDrop(&at, 1), "\xFF" "123"), "two");
-    ASSERT_TRUE(drop);
-    std::vector<uint8_t> want(20, 0);
-    want[0] = 20, want[4] = 12, want[8] = 34, want[12] = 1;
-    for (const char *s : {"\xFF" "123", "two", ""})
-        want.insert(want.end(), s, s + strlen(s) + 1);
-    auto *p = (uint8_t *)GlobalLock(drop);
-    EXPECT_EQ(std::vector<uint8_t>(p, p + want.size()), want);
-    GlobalUnlock(drop);
-    char name[32];
-    EXPECT_EQ(DragQueryFileA((HDROP)drop, 0xFFFFFFFF, NULL, 0), 2u);
-    DragQueryFileA((HDROP)drop, 1, name, sizeof name);
-    EXPECT_STREQ(name, "two");
-    GlobalFree(drop);
 }
 
 // --- view and print -------------------------------------------------------
