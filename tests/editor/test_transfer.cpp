@@ -537,6 +537,47 @@ TEST_F(Transfer, ViewRunsTheSampleWithTheEditorDisabledAndReturns)
     QV_UnregisterCommonClasses();
 }
 
+// Written to a .bmp in the folder SB_SHOTS names, when it names one, so
+// that it can be looked at.
+void Keep(const sbtest::Capture &c, const char *name)
+{
+    const char *folder = getenv("SB_SHOTS");
+    if (!folder)
+        return;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = c.width;
+    info.biHeight = -c.height;
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + (DWORD)c.pixels.size() * 4;
+    std::ofstream out(std::string(folder) + "\\" + name + ".bmp", std::ios::binary);
+    out.write((const char *)&file, sizeof file).write((const char *)&info, sizeof info);
+    out.write((const char *)c.pixels.data(), (std::streamsize)c.pixels.size() * 4);
+}
+
+// What a window shows on the screen, frame and all.
+sbtest::Capture Shot(HWND window, const char *name)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    HDC screen = GetDC(NULL);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BitBlt(mem, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+    sbtest::Capture c = sbtest::CaptureDC(mem, r.right - r.left, r.bottom - r.top);
+    SelectObject(mem, old);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ReleaseDC(NULL, screen);
+    Keep(c, name);
+    return c;
+}
+
 struct Printing : Transfer {
     HDC dc = NULL;
     HBITMAP sheet = NULL;
@@ -593,6 +634,7 @@ TEST_F(Printing, SelectedPagesGoTwoAcrossWithCaptionsAndAFooter)
     EXPECT_EQ(l.width, 400);
     EXPECT_EQ(l.gutter, 40);
     sbtest::Capture c = sbtest::CaptureDC(dc, 1000, 1400);
+    Keep(c, "printedsheet");
     int row = 300 + 40 + l.caption;
     struct Spot {
         int x, y;
@@ -654,40 +696,6 @@ TEST_F(Printing, NoPrinterIsSaidAndCancelPrintsNothing)
     Command(w, IDM_PRINT);
     EXPECT_EQ(boxes.Count("PrintDlg"), 1);
     EXPECT_TRUE(printer::calls.empty());
-}
-
-// What a window shows on the screen, frame and all; written to a .bmp in the
-// folder SB_SHOTS names, when it names one, so that it can be looked at.
-sbtest::Capture Shot(HWND window, const char *name)
-{
-    RECT r;
-    GetWindowRect(window, &r);
-    HDC screen = GetDC(NULL);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    sbtest::Capture c = sbtest::CaptureDC(mem, r.right - r.left, r.bottom - r.top);
-    SelectObject(mem, old);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
-    ReleaseDC(NULL, screen);
-    if (const char *folder = getenv("SB_SHOTS")) {
-        BITMAPFILEHEADER file{};
-        BITMAPINFOHEADER info{};
-        info.biSize = sizeof info;
-        info.biWidth = c.width;
-        info.biHeight = -c.height;
-        info.biPlanes = 1;
-        info.biBitCount = 32;
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof info;
-        file.bfSize = file.bfOffBits + (DWORD)c.pixels.size() * 4;
-        std::ofstream out(std::string(folder) + "\\" + name + ".bmp", std::ios::binary);
-        out.write((const char *)&file, sizeof file).write((const char *)&info, sizeof info);
-        out.write((const char *)c.pixels.data(), (std::streamsize)c.pixels.size() * 4);
-    }
-    return c;
 }
 
 // The print dialog's own controls on its template, run by the hook alone
