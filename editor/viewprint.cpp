@@ -25,8 +25,6 @@
 #include <cstdio>
 #include <cstring>
 
-char DefaultPrinterName[SETTINGTEXT];
-
 namespace {
 
 constexpr UINT WMU_FONTCHOSEN = WM_USER + 101;

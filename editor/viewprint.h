@@ -2,12 +2,8 @@
 // window, and its selected pages printed several to a sheet with captions
 // and footers. Also the "printing" status box of a show window's print.
 #pragma once
-#include "common/shell.h"
 #include "document/blockstore.h"
 #include <windows.h>
-
-// The printer to preselect; text after the first comma is ignored.
-extern char DefaultPrinterName[SETTINGTEXT];
 
 // Runs the document from its first page (with Shift: from the current
 // block) with every other window of the editor disabled; the run's result.

@@ -38,6 +38,7 @@ struct Boxes {
     std::vector<std::string> asked;
     HDC printer = NULL;
     int copies = 1;
+    std::string device; // offered to the print dialog
     MODALHOOK previous;
     static Boxes *current;
     Boxes() : previous(COMMONSetModalHook(Hook)) { current = this; }
@@ -61,6 +62,10 @@ struct Boxes {
             auto *pd = (PRINTDLGA *)call->data;
             EXPECT_EQ(pd->Flags, 0x590Cu);
             EXPECT_EQ(pd->lpPrintTemplateName, MAKEINTRESOURCEA(1538));
+            if (auto *dm = (DEVMODEA *)GlobalLock(pd->hDevMode)) {
+                self->device = (const char *)dm->dmDeviceName;
+                GlobalUnlock(pd->hDevMode);
+            }
             if (!self->printer)
                 return 0;
             pd->hDC = self->printer;
@@ -626,7 +631,10 @@ TEST_F(Printing, SelectedPagesGoTwoAcrossWithCaptionsAndAFooter)
     Select(w, "11101");
     Boxes boxes;
     boxes.printer = dc;
+    snprintf(DefaultPrinterName, sizeof DefaultPrinterName, "Laser,winspool,LPT1:");
     Command(w, IDM_PRINT);
+    DefaultPrinterName[0] = 0;
+    EXPECT_EQ(boxes.device, "Laser");
     std::vector<std::string> want{"startdoc untitled.exe", "startpage", "endpage", "enddoc", "release"};
     EXPECT_EQ(printer::calls, want);
     PRINTLAYOUT l = PrintLayout(1000, 1400, GetDeviceCaps(dc, LOGPIXELSX), 100, 75);
@@ -695,6 +703,7 @@ TEST_F(Printing, NoPrinterIsSaidAndCancelPrintsNothing)
     printer::present = true;
     Command(w, IDM_PRINT);
     EXPECT_EQ(boxes.Count("PrintDlg"), 1);
+    EXPECT_EQ(boxes.device, "Office printer");
     EXPECT_TRUE(printer::calls.empty());
 }
 
