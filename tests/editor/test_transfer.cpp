@@ -439,6 +439,32 @@ TEST_F(Transfer, DamagedClipboardDataIsRefusedWithAMessage)
     EXPECT_EQ((int)SendMessageA(List(w), LB_GETCOUNT, 0, 0), 2 + pasted);
 }
 
+// A list that takes one more item and then refuses.
+WNDPROC listproc;
+int insertsleft;
+LRESULT CALLBACK RefusingList(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == LB_INSERTSTRING && insertsleft-- <= 0)
+        return LB_ERRSPACE;
+    return CallWindowProcA(listproc, hwnd, msg, wParam, lParam);
+}
+
+// A move whose copies do not all arrive takes nothing away.
+TEST_F(Transfer, AMoveThatFailsHalfWayKeepsItsSources)
+{
+    HWND w = NewDocument(3);
+    Select(w, "0110");
+    LockBlockSet(w)->rightclick = 3;
+    UnlockBlockSet(w);
+    insertsleft = 1;
+    listproc = (WNDPROC)SetWindowLongA(List(w), GWL_WNDPROC, (LONG)RefusingList);
+    Boxes boxes;
+    Command(w, IDM_MOVETO);
+    SetWindowLongA(List(w), GWL_WNDPROC, (LONG)listproc);
+    EXPECT_EQ(boxes.Count("error inserting"), 1);
+    EXPECT_EQ(Titles(w), "H P1 P2 P3 P1");
+}
+
 // --- dragging -------------------------------------------------------------
 
 void Mouse(DWORD flags, POINT at)
