@@ -32,6 +32,7 @@ int OptimumVerticalWindows = 1;
 char PaintbrushName[SETTINGTEXT] = "MSPAINT.EXE", PaintbrushPath[SETTINGTEXT];
 int PrinterAnnotate = 1;
 char PrinterFontName[SETTINGTEXT] = "arial";
+char DefaultPrinterName[SETTINGTEXT];
 int PrinterGutter = 10, PrinterLargeFontSize = 12, PrinterResolution = 75, PrinterShowFooter = 1;
 int PrinterSmallFontSize = 6;
 int PromptToSavePageChanges = 0;
@@ -93,6 +94,7 @@ const CONFIGITEM configitem[] = {
     ROWNUMBER(DefaultFrameObjectWidth),
     ROWNUMBER(DefaultListboxObjectDepth),
     ROWNUMBER(DefaultListboxObjectWidth),
+    ROWTEXT(DefaultPrinterName),
     ROWNUMBER(DefaultSoundMedia),
     ROWFLAG(DefaultSoundWait, 0),
     ROWNUMBER(DefaultTextBackColour),

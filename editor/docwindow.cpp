@@ -10,11 +10,14 @@
 #include "common/strings.h"
 #include "document/writer.h"
 #include "editor/blocks.h"
+#include "editor/clipboard.h"
+#include "editor/dragdrop.h"
 #include "editor/filedialogs.h"
 #include "editor/shell.h"
 #include "editor/shellservices.h"
 #include "editor/tipfolder.h"
 #include "editor/undo.h"
+#include "editor/viewprint.h"
 #include "media/dib.h"
 #include "media/draw.h"
 #include "media/scale.h"
@@ -354,14 +357,17 @@ void Command(HWND window, WPARAM wParam)
     case IDM_MOVETO:
     case IDM_COPYTO:
     case IDM_DUPLICATE:
+    case IDM_CUT:
+    case IDM_COPY:
+    case IDM_PASTE:
+    case IDM_VIEW:
+    case IDM_PRINT:
         break;
     case IDC_VIEWMODE:
         if (code != CBN_SELENDOK)
             return;
         break;
     default:
-        // View, print and the block clipboard are not part of the program
-        // yet; their commands stay greyed.
         return;
     }
     BLOCKSET *set = LockBlockSet(window);
@@ -419,6 +425,15 @@ void Command(HWND window, WPARAM wParam)
         break;
     case IDC_VIEWMODE:
         ChooseViewMode(window, set);
+        break;
+    case IDM_CUT:
+    case IDM_COPY:
+    case IDM_PASTE:
+        BlockClipboardCommand(window, set, id);
+        break;
+    case IDM_VIEW:
+    case IDM_PRINT:
+        ViewPrintCommand(window, set, id);
         break;
     case IDM_DUPLICATE: {
         char prefix[FETCHSTRINGSIZE];
@@ -779,6 +794,7 @@ HWND CreateNewTask(HWND parent, const char *path, int flags)
         return NULL;
     }
     DragAcceptFiles(window, TRUE);
+    SubclassBlockList(list);
     if (OptimumVerticalWindows) {
         RECT client, me;
         GetClientRect(hwndclient, &client);

@@ -15,6 +15,7 @@
 #include "editor/sysinfo.h"
 #include "editor/tipfolder.h"
 #include "editor/toolbar.h"
+#include "editor/viewprint.h"
 #include "media/dib.h"
 #include "resources/editorframe_ids.h"
 #include "runtime/runtime.h"
@@ -202,6 +203,7 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
         FreeGraphics();
         return 0;
     }
+    InstallPrintStatus();
     ReadTheme();
     COMMONTHEMEInit(8, 2, 0, 59, ThemeCurrent);
     if (ControlFontName[0]) {

@@ -44,12 +44,7 @@ bool CommandAvailable(UINT id)
     switch (id) {
     case IDM_WIZARD:
         return EditorParts().photoalbumwizard != nullptr;
-    case IDM_VIEW:
-    case IDM_PRINT:
     case IDM_TIP:
-    case IDM_CUT:
-    case IDM_COPY:
-    case IDM_PASTE:
         return false;
     }
     return true;

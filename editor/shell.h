@@ -73,6 +73,8 @@ extern int OptimumVerticalWindows;
 extern char PaintbrushName[SETTINGTEXT], PaintbrushPath[SETTINGTEXT];
 extern int PrinterAnnotate;
 extern char PrinterFontName[SETTINGTEXT];
+// The printer to preselect; text after the first comma is ignored.
+extern char DefaultPrinterName[SETTINGTEXT];
 extern int PrinterGutter, PrinterLargeFontSize, PrinterResolution, PrinterShowFooter, PrinterSmallFontSize;
 extern int PromptToSavePageChanges;
 extern int SearchForPaintbrush;

@@ -357,10 +357,10 @@ TEST_F(Frame, EnablingFollowsTheDocumentItsBlocksAndSelection)
             EXPECT_EQ(MenuEnabled(IDM_DELETE), c.remove);
             EXPECT_EQ(IsWindowEnabled(GetDlgItem(hwndbar, IDM_UNSELECTALL)) != 0, c.remove);
             EXPECT_EQ(MenuEnabled(IDM_UNDO), c.undone);
-            // What comes with later windows stays off whatever the document.
-            EXPECT_FALSE(MenuEnabled(IDM_VIEW));
-            EXPECT_FALSE(MenuEnabled(IDM_CUT));
-            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwndbar, IDM_VIEW)));
+            EXPECT_EQ(MenuEnabled(IDM_VIEW), c.save);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(hwndbar, IDM_VIEW)) != 0, c.save);
+            EXPECT_EQ(MenuEnabled(IDM_CUT), c.remove);
+            EXPECT_EQ(MenuEnabled(IDM_PRINT), c.remove);
             char cell[64] = "";
             STATGetCellText(hwndmain, 0, cell, sizeof cell);
             EXPECT_STREQ(cell, c.status);
@@ -412,18 +412,17 @@ TEST_F(Frame, DocumentsTakeTheCommandsTheEnablingFollowsThemAndExitAsks)
             EXPECT_EQ(MenuEnabled(IDM_DELETE), step.remove);
             EXPECT_EQ(IsWindowEnabled(GetDlgItem(hwndbar, IDM_DELETE)) != 0, step.remove);
             EXPECT_EQ(MenuEnabled(IDM_UNDO), step.undo);
-            EXPECT_FALSE(MenuEnabled(IDM_VIEW));
-            EXPECT_FALSE(MenuEnabled(IDM_CUT));
+            EXPECT_TRUE(MenuEnabled(IDM_VIEW));
+            EXPECT_EQ(MenuEnabled(IDM_CUT), step.remove);
             char cell[64] = "";
             STATGetCellText(hwndmain, 0, cell, sizeof cell);
             EXPECT_STREQ(cell, step.status);
         }
         // A block command through the frame changes the active document
-        // only; View comes later and does nothing.
+        // only.
         SendMessageA(hwndclient, WM_MDIACTIVATE, (WPARAM)opened, 0);
         sbtest::PumpUntilIdle();
         SendMessageA(hwndmain, WM_COMMAND, IDM_INSERT, 0);
-        SendMessageA(hwndmain, WM_COMMAND, IDM_VIEW, 0);
         EXPECT_EQ(Titles(opened), "H Untitled page 1 One Two");
         EXPECT_EQ(Titles(made), "H Untitled page 1");
         EXPECT_TRUE(MenuEnabled(IDM_UNDO));
