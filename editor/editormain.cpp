@@ -11,6 +11,7 @@
 #include "common/tooltip.h"
 #include "editor/config.h"
 #include "editor/docwindow.h"
+#include "editor/paint.h"
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
 #include "editor/toolbar.h"
@@ -219,6 +220,7 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
     int code = 0;
     if (hwndmain) {
         LoadMenuConfig();
+        GetPaintbrushPath(hwndmain, PaintbrushPath, PaintbrushName, &SearchForPaintbrush);
         SettleFolders();
         statusbar = STATCreateStatusWindow(inst, hwndmain, "");
         STATInsertCell(hwndmain, "", 300, -1, 0);
@@ -239,8 +241,7 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
         SetWindowTextA(hwndmain, title);
         SetSelectionStatus(0);
         SendMessageA(hwndmain, WM_DRAWCLIPBOARD, 0, 0);
-        // The tip's day is kept for when there is a dialog to show it in.
-        if (ShowTipOfTheDay && CommandAvailable(IDM_TIP) && IsTipTime())
+        if (ShowTipOfTheDay && IsTipTime())
             PostMessageA(hwndmain, WM_COMMAND, IDM_TIP, 0);
         srand((unsigned)time(nullptr));
 

@@ -17,6 +17,7 @@
 #include "editor/parts.h"
 #include "editor/shell.h"
 #include "editor/shellservices.h"
+#include "editor/smalldialogs.h"
 #include "editor/tipfolder.h"
 #include "resources/editorframe_ids.h"
 #include "resources/resource.h"
@@ -45,7 +46,6 @@ bool CommandAvailable(UINT id)
     case IDM_SETUP:
     case IDM_VIEW:
     case IDM_PRINT:
-    case IDM_TIP:
     case IDM_CUT:
     case IDM_COPY:
     case IDM_PASTE:
@@ -310,6 +310,9 @@ static bool FrameCommand(HWND hwnd, UINT id)
         return true;
     case IDM_ABOUT:
         DoAbout(hwnd);
+        return true;
+    case IDM_TIP:
+        ShowTipDialog(hwnd);
         return true;
     case IDM_WIZARD:
         if (EditorPartReady(hwnd, EditorParts().photoalbumwizard != nullptr))
