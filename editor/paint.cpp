@@ -110,8 +110,13 @@ void PumpSearchBox(PAINTSEARCHPARAM *record)
     }
 }
 
+// A record that names no time limit has the usual one from its first folder.
 bool OutOfBounds(PAINTSEARCHPARAM *record)
 {
+    if (!record->timelimit) {
+        record->timelimit = PAINTSEARCHTIME;
+        record->started = GetTickCount();
+    }
     return record->abort || record->folders >= PAINTSEARCHFOLDERS ||
            GetTickCount() - record->started >= record->timelimit;
 }
@@ -387,7 +392,15 @@ int SearchForPaint(const char *folder, const char *name, PAINTSEARCHPARAM *recor
         HANDLE h = FindFirstFileA((here + "*.*").c_str(), &found);
         if (h == INVALID_HANDLE_VALUE)
             continue;
+        int entries = 0;
         do {
+            // A folder of very many entries is no place to stop listening.
+            if (++entries % 512 == 0) {
+                if (IsWindow(record->window))
+                    PumpSearchBox(record);
+                if (OutOfBounds(record))
+                    break;
+            }
             if (found.cFileName[0] == '.')
                 continue;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -404,6 +417,8 @@ int SearchForPaint(const char *folder, const char *name, PAINTSEARCHPARAM *recor
             }
         } while (!record->found && FindNextFileA(h, &found));
         FindClose(h);
+        if (!record->found && OutOfBounds(record))
+            return 0;
     }
     return record->found ? 1 : 0;
 }
