@@ -11,6 +11,7 @@
 #include "common/tooltip.h"
 #include "editor/config.h"
 #include "editor/docwindow.h"
+#include "editor/paint.h"
 #include "editor/shell.h"
 #include "editor/sysinfo.h"
 #include "editor/tipfolder.h"
@@ -222,6 +223,7 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
     int code = 0;
     if (hwndmain) {
         LoadMenuConfig();
+        GetPaintbrushPath(hwndmain, PaintbrushPath, PaintbrushName, &SearchForPaintbrush);
         SettleFolders();
         statusbar = STATCreateStatusWindow(inst, hwndmain, "");
         STATInsertCell(hwndmain, "", 300, -1, 0);
@@ -244,8 +246,7 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
         if (devicebits <= 8 && ShowDriverMessage)
             ShowDriverDialog(hwndmain);
         SendMessageA(hwndmain, WM_DRAWCLIPBOARD, 0, 0);
-        // The tip's day is kept for when there is a dialog to show it in.
-        if (ShowTipOfTheDay && CommandAvailable(IDM_TIP) && IsTipTime())
+        if (ShowTipOfTheDay && IsTipTime())
             PostMessageA(hwndmain, WM_COMMAND, IDM_TIP, 0);
         srand((unsigned)time(nullptr));
 

@@ -19,6 +19,7 @@
 #include "editor/shell.h"
 #include "editor/shellservices.h"
 #include "editor/sysinfo.h"
+#include "editor/smalldialogs.h"
 #include "editor/tipfolder.h"
 #include "resources/editorframe_ids.h"
 #include "resources/resource.h"
@@ -44,8 +45,6 @@ bool CommandAvailable(UINT id)
     switch (id) {
     case IDM_WIZARD:
         return EditorParts().photoalbumwizard != nullptr;
-    case IDM_TIP:
-        return false;
     }
     return true;
 }
@@ -314,6 +313,9 @@ static bool FrameCommand(HWND hwnd, UINT id)
         return true;
     case IDM_SYSINFO:
         ShowSysInfo(hwnd);
+        return true;
+    case IDM_TIP:
+        ShowTipDialog(hwnd);
         return true;
     case IDM_WIZARD:
         if (EditorPartReady(hwnd, EditorParts().photoalbumwizard != nullptr))

@@ -12,6 +12,7 @@
 #include "editor/config.h"
 #include "editor/docwindow.h"
 #include "editor/editormain.h"
+#include "editor/paint.h"
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
 #include "editor/toolbar.h"
@@ -282,7 +283,7 @@ TEST_F(Frame, StartsWithItsWindowsAndEndsCleanlyTwice)
                 {IDM_NEW, true},    {IDM_OPEN, true},   {IDM_EXIT, true},  {IDM_ABOUT, true},
                 {IDM_SAVE, false},  {IDM_CLOSE, false}, {IDM_UNDO, false}, {IDM_DELETE, false},
                 {IDM_SETUP, true},  {IDM_PRINT, false}, {IDM_VIEW, false}, {IDM_PASTE, false},
-                {IDM_WIZARD, false}, {IDM_SYSINFO, true}, {IDM_TIP, false},
+                {IDM_WIZARD, false}, {IDM_SYSINFO, true}, {IDM_TIP, true},
             };
             for (auto &item : items)
                 EXPECT_EQ(MenuEnabled(item.id), item.on) << item.id;
@@ -842,6 +843,48 @@ TEST_F(Frame, TipsGoLineByLineAndStartAgainAfterTheLast)
     LastTipDate = 0;
     EXPECT_EQ(IsTipTime(), 1);
     EXPECT_EQ(IsTipTime(), 0);
+}
+
+// The start shows the tip once a day while its setting asks, and looks for
+// the paint program while its setting asks and the path names nothing.
+int searches;
+void NoDrives(HWND, std::vector<std::string> &) { searches++; }
+
+TEST_F(Frame, TheStartShowsTheTipOnceADayAndSearchesForThePaintProgramWhenAsked)
+{
+    PAINTROOTS saved = PaintSearchRoots;
+    PaintSearchRoots = NoDrives;
+    struct Case {
+        const char *settings;
+        bool tip, search;
+    } cases[] = {
+        {"ShowTipOfTheDay = 0\nLastTipDate = 0\nSearchForPaintbrush = 0\n", false, false},
+        {"ShowTipOfTheDay = 1\nLastTipDate = 0\nSearchForPaintbrush = 1\n", true, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.settings);
+        WriteAll(Config(), std::string("[Showbinder]\nShowStartupWindow = 0\nShowDriverMessage = 0\n") + c.settings);
+        searches = 0;
+        ModalRecorder modal(IDOK);
+        Run("", [] { sbtest::PumpUntilIdle(); });
+        EXPECT_EQ(searches, c.search ? 1 : 0);
+        std::vector<std::string> shown;
+        for (auto &call : modal.calls)
+            shown.push_back(call.text.empty() ? call.name : call.text.substr(0, 39));
+        std::vector<std::string> expected;
+        if (c.search)
+            expected.push_back("Showbinder was unable to find your pain");
+        if (c.tip)
+            expected.push_back("TipOfTheDayBox");
+        EXPECT_EQ(shown, expected);
+    }
+    // The day of the tip was saved: the same day's next start shows none.
+    ModalRecorder modal(IDOK);
+    WriteAll(Config(), ReadAll(Config()) + "ShowTipOfTheDay = 1\n");
+    Run("", [] { sbtest::PumpUntilIdle(); });
+    for (auto &call : modal.calls)
+        EXPECT_NE(call.name, "TipOfTheDayBox");
+    PaintSearchRoots = saved;
 }
 
 } // namespace

@@ -1,0 +1,450 @@
+// The paint program's hand-over and search, with a stand-in paint program
+// of the tests' own (testpaint.exe beside this program), and the shell's
+// small dialogs driven as real modal dialogs.
+#include "common/shell.h"
+#include "editor/paint.h"
+#include "editor/shell.h"
+#include "editor/smalldialogs.h"
+#include "editor/tipfolder.h"
+#include "media/dib.h"
+#include "media/imageformat.h"
+#include "resources/shelldialogs_ids.h"
+#include "tests/support/testsupport.h"
+#include <gtest/gtest.h>
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <iterator>
+#include <string>
+#include <thread>
+
+using sbtest::ModalRecorder;
+
+namespace {
+
+std::string Folder(const char *name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string f = std::string(temp) + name + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(f.c_str(), NULL);
+    return f;
+}
+
+std::string Beside(const char *name)
+{
+    char me[MAX_PATH];
+    GetModuleFileNameA(NULL, me, sizeof me);
+    std::string path = me;
+    return path.substr(0, path.rfind('\\') + 1) + name;
+}
+
+bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// With SB_PAINT_SHOTS naming a folder, each new box is kept there as a picture.
+void Shot(HWND window, const char *name)
+{
+    const char *folder = getenv("SB_PAINT_SHOTS");
+    if (!folder)
+        return;
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    sbtest::PumpUntilIdle();
+    RECT r;
+    GetWindowRect(window, &r);
+    HDC screen = GetDC(NULL);
+    sbtest::Capture c = sbtest::CaptureDC(screen, r.right, r.bottom);
+    ReleaseDC(NULL, screen);
+    char rgb[768] = {};
+    NewDib dib(CreateDib(r.right - r.left, r.bottom - r.top, rgb, 24));
+    for (int y = r.top; y < r.bottom; y++)
+        for (int x = r.left; x < r.right; x++)
+            WritePixel(dib.Row(y - r.top), x - r.left, 24, c.At(x, y));
+    GlobalBlock h(dib.Release());
+    WriteImage((std::string(folder) + "\\" + name + ".bmp").c_str(), h.get());
+}
+
+// --- the hand-over ------------------------------------------------------
+
+struct Paint : ::testing::Test {
+    std::string log = Folder("sbpaint") + "given.txt";
+    char savedpath[SETTINGTEXT];
+    void SetUp() override
+    {
+        strcpy(savedpath, PaintbrushPath);
+        lstrcpynA(PaintbrushPath, Beside("testpaint.exe").c_str(), SETTINGTEXT);
+        MaximizePaint = 0;
+        SetEnvironmentVariableA("SBTESTPAINTLOG", log.c_str());
+    }
+    void TearDown() override
+    {
+        strcpy(PaintbrushPath, savedpath);
+        MaximizePaint = 1;
+        for (const char *name : {"SBTESTPAINT", "SBTESTPAINTLOG", "SBTESTPAINTWAIT"})
+            SetEnvironmentVariableA(name, NULL);
+        DeleteFileA(log.c_str());
+    }
+    // A 5 x 4 picture: grey, or index 3 of a palette that starts black, red,
+    // green, blue.
+    static HGLOBAL Picture(int bits)
+    {
+        char rgb[768] = {0, 0, 0, (char)255, 0, 0, 0, (char)255, 0, 0, 0, (char)255};
+        NewDib dib(CreateDib(5, 4, rgb, bits));
+        for (int y = 0; y < 4; y++)
+            for (int x = 0; x < 5; x++)
+                PutDibPixel(dib.header, x, y, bits == 24 ? 0x808080 : 3);
+        return dib.Release();
+    }
+    // The hand-over with the stand-in doing `mode`; the messages it showed.
+    HGLOBAL Run(HGLOBAL dib, const char *mode, std::vector<std::string> &messages)
+    {
+        SetEnvironmentVariableA("SBTESTPAINT", mode[0] ? mode : NULL);
+        DeleteFileA(log.c_str());
+        ModalRecorder modal(IDOK);
+        modal.Drive([](HWND) {}); // the launch happens for real
+        HGLOBAL out = DoPaintImage(NULL, dib);
+        EXPECT_EQ(modal.calls.at(0).kind, MODAL_LAUNCH);
+        for (size_t i = 1; i < modal.calls.size(); i++)
+            messages.push_back(modal.calls[i].text);
+        // The picture went in a temporary file of ours, which is gone.
+        std::ifstream f(log, std::ios::binary);
+        std::string given((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        if (Exists(log)) {
+            EXPECT_EQ(given.rfind(std::string(temp) + "SBN", 0), 0u) << given; // the system keeps three letters
+            EXPECT_EQ(given.substr(given.size() - 4), ".bmp");
+            EXPECT_FALSE(Exists(given)) << given;
+        }
+        WIN32_FIND_DATAA found;
+        HANDLE h = FindFirstFileA((std::string(temp) + "SBN*.bmp").c_str(), &found);
+        EXPECT_EQ(h, INVALID_HANDLE_VALUE) << found.cFileName;
+        if (h != INVALID_HANDLE_VALUE)
+            FindClose(h);
+        return out;
+    }
+};
+
+TEST_F(Paint, PicturesComeBackEditedOrAreRefusedWithTheirReasonAndTheOriginalStays)
+{
+    struct Case {
+        int bits;
+        const char *mode, *message;
+        int width, height, outbits;
+        struct { int x, y; unsigned long value; } pixels[3];
+    } cases[] = {
+        {24, "", nullptr, 5, 4, 24, {{0, 0, RGB(255, 0, 0)}, {4, 3, RGB(0, 0, 255)}, {2, 2, 0x808080}}},
+        {8, "", nullptr, 5, 4, 8, {{0, 0, 1}, {4, 3, 2}, {2, 2, 3}}},
+        // A program that saves another size and depth is followed.
+        {8, "to24", nullptr, 3, 2, 24, {{0, 0, RGB(255, 0, 0)}, {2, 0, RGB(0, 0, 255)}, {1, 1, 0}}},
+        {24, "notbm", "Corrupted file", 0, 0, 0, {}},
+        {24, "short", "Error reading file", 0, 0, 0, {}},
+        {24, "offset", "Corrupted file", 0, 0, 0, {}},
+        {24, "header", "Corrupted file", 0, 0, 0, {}},
+        {24, "depth", "Corrupted file", 0, 0, 0, {}},
+        {24, "size", "Corrupted file", 0, 0, 0, {}},
+        {24, "rows", "Corrupted file", 0, 0, 0, {}},
+        {24, "delete", "Error opening file", 0, 0, 0, {}},
+        {24, "missing", "The paint application cannot be located.", 0, 0, 0, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.bits) + " " + c.mode);
+        if (!strcmp(c.mode, "missing"))
+            strcpy(PaintbrushPath, (Folder("sbpaint") + "nothere.exe").c_str());
+        GlobalBlock in(Picture(c.bits));
+        SIZE_T size = GlobalSize(in.get());
+        std::vector<char> before(size);
+        memcpy(before.data(), GlobalLocked<char>(in).get(), size);
+        std::vector<std::string> messages;
+        GlobalBlock out(Run(in.get(), c.mode, messages));
+        EXPECT_EQ(memcmp(before.data(), GlobalLocked<char>(in).get(), size), 0);
+        if (c.message) {
+            EXPECT_FALSE(out);
+            EXPECT_EQ(messages, std::vector<std::string>{c.message});
+            continue;
+        }
+        EXPECT_TRUE(messages.empty());
+        DibLock lock(out.get());
+        ASSERT_TRUE(lock.ok());
+        EXPECT_EQ(lock.layout.width * 100 + lock.layout.height, c.width * 100 + c.height);
+        EXPECT_EQ(lock.layout.bits, c.outbits);
+        for (auto &p : c.pixels)
+            EXPECT_EQ(GetDibPixel(lock.header, p.x, p.y), p.value) << p.x << "," << p.y;
+    }
+}
+
+std::atomic<int> paints;
+
+LRESULT CALLBACK CountPaints(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    paints += msg == WM_PAINT;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(Paint, TheEditorsWindowsArePaintedWhileTheProgramRuns)
+{
+    HWND window = sbtest::CreateTestWindow(true, 200, 100, CountPaints);
+    sbtest::PumpUntilIdle();
+    HANDLE go = CreateEventA(NULL, TRUE, FALSE, "sbtestpaint_go");
+    SetEnvironmentVariableA("SBTESTPAINTWAIT", "sbtestpaint_go");
+    // The program saves only once the window has painted itself anew.
+    std::atomic<bool> painted{false};
+    std::thread other([&] {
+        int before = paints;
+        InvalidateRect(window, NULL, TRUE);
+        for (int i = 0; i < 3000 && paints == before; i++)
+            Sleep(10);
+        painted = paints != before;
+        SetEvent(go);
+    });
+    GlobalBlock in(Picture(24));
+    std::vector<std::string> messages;
+    GlobalBlock out(Run(in.get(), "", messages));
+    other.join();
+    EXPECT_TRUE(painted);
+    EXPECT_TRUE(out);
+    CloseHandle(go);
+    DestroyWindow(window);
+}
+
+// --- the search ---------------------------------------------------------
+
+std::vector<std::string> testroots;
+int rootcalls;
+void TestRoots(HWND, std::vector<std::string> &roots)
+{
+    rootcalls++;
+    roots = testroots;
+}
+
+// The user unticks "search again" and aborts as soon as the box is up.
+void AbortingRoots(HWND window, std::vector<std::string> &roots)
+{
+    HWND box = FindWindowA(NULL, "Looking for the paint program");
+    EXPECT_TRUE(box);
+    if (getenv("SB_PAINT_SHOTS")) {
+        SetDlgItemTextA(box, IDC_PAINTSTATUS, "C:\\Program Files\\Common Files\\");
+        Shot(box, "paintsearch");
+    }
+    PostMessageA(GetDlgItem(box, IDC_PAINTAGAIN), BM_CLICK, 0, 0);
+    PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    TestRoots(window, roots);
+}
+
+struct Search : ::testing::Test {
+    std::string root = Folder("sbsearch");
+    PAINTROOTS saved = PaintSearchRoots;
+    void SetUp() override
+    {
+        testroots = {root + "empty\\", root + "drive\\"};
+        for (const char *f : {"empty", "drive", "drive\\a", "drive\\a\\b", "drive\\deep"})
+            CreateDirectoryA((root + f).c_str(), NULL);
+        std::string deep = root + "drive\\deep";
+        for (int i = 0; i <= PAINTSEARCHDEPTH; i++)
+            CreateDirectoryA((deep += "\\d").c_str(), NULL);
+        CopyFileA(Beside("testpaint.exe").c_str(), (deep + "\\DEEPPAINT.EXE").c_str(), FALSE);
+        CopyFileA(Beside("testpaint.exe").c_str(), (root + "drive\\a\\b\\mspaint.exe").c_str(), FALSE);
+    }
+    void TearDown() override { PaintSearchRoots = saved; }
+};
+
+TEST_F(Search, FindsTheProgramOnTheDrivesWithinItsBoundsOrSaysSo)
+{
+    const std::string found = root + "drive\\a\\b\\mspaint.exe";
+    struct Case {
+        PAINTROOTS roots;
+        const char *name;
+        int search;
+        std::string before;
+        int result, searched, after;
+        std::string path;
+        bool told;
+    } cases[] = {
+        {TestRoots, "MSPAINT.EXE", 1, "", 1, 1, 1, found, false},
+        {TestRoots, "MSPAINT.EXE", 1, "C:\\no\\such\\paint.exe", 1, 1, 1, found, false},
+        {TestRoots, "MSPAINT.EXE", 1, found, 1, 0, 1, found, false}, // there already
+        {TestRoots, "MSPAINT.EXE", 0, "", 1, 0, 0, "", false},
+        {TestRoots, "OTHER.EXE", 1, "", 0, 1, 1, "", true},
+        {TestRoots, "DEEPPAINT.EXE", 1, "", 0, 1, 1, "", true}, // deeper than the search goes
+        {AbortingRoots, "MSPAINT.EXE", 1, "", 0, 1, 0, "", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + c.before);
+        PaintSearchRoots = c.roots;
+        char path[SETTINGTEXT];
+        strcpy(path, c.before.c_str());
+        int search = c.search;
+        rootcalls = 0;
+        ModalRecorder modal(IDOK);
+        EXPECT_EQ(GetPaintbrushPath(NULL, path, c.name, &search), c.result);
+        EXPECT_EQ(rootcalls, c.searched);
+        EXPECT_EQ(search, c.after);
+        EXPECT_EQ(path, c.path.empty() ? c.before : c.path);
+        ASSERT_EQ(modal.calls.size(), c.told ? 1u : 0u);
+        if (c.told) {
+            EXPECT_EQ(modal.calls[0].text.rfind("Showbinder was unable to find your paint application.", 0), 0u);
+        }
+        EXPECT_FALSE(FindWindowA(NULL, "Looking for the paint program"));
+    }
+}
+
+TEST_F(Search, AFolderReachedAgainIsNotWalkedAndTheFolderCountAndTimeAreBounded)
+{
+    std::set<std::string> seen;
+    char path[SETTINGTEXT] = "";
+    auto walk = [&](const char *folder, const char *name, int folders, DWORD timelimit, std::set<std::string> *ids) {
+        PAINTSEARCHPARAM record{};
+        record.path = path;
+        record.folders = folders;
+        record.started = GetTickCount() - 2;
+        record.timelimit = timelimit;
+        record.seen = ids;
+        EXPECT_EQ(SearchForPaint((root + folder).c_str(), name, &record), 0);
+        return record.folders - folders;
+    };
+    // A folder reached a second time, as through a link back up the tree, is
+    // known by its identity: a and b, walked first, are passed over when
+    // their drive is walked, and the program in b is not found again; the
+    // drive walk enters drive, deep and its chain down to the depth searched.
+    EXPECT_EQ(walk("drive\\a", "NOTHERE.EXE", 0, 600000, &seen), 2);
+    EXPECT_EQ(walk("drive", "MSPAINT.EXE", 0, 600000, &seen), 2 + PAINTSEARCHDEPTH - 1);
+    EXPECT_EQ(walk("drive", "MSPAINT.EXE", PAINTSEARCHFOLDERS - 2, 600000, nullptr), 2);
+    EXPECT_EQ(walk("drive", "MSPAINT.EXE", 0, 1, nullptr), 0);
+}
+
+// The drive the tests run on is listed, and usable.
+TEST(Drives, TheDrivesPresentAreListed)
+{
+    HWND owner = sbtest::CreateTestWindow(false);
+    char map[SETTINGTEXT + 1] = "";
+    EXPECT_EQ(GetDriveMap(owner, map), 1);
+    DestroyWindow(owner);
+    char here[MAX_PATH];
+    GetCurrentDirectoryA(sizeof here, here);
+    int current = toupper((unsigned char)here[0]);
+    EXPECT_TRUE(strchr(map, current) || strchr(map, tolower(current))) << map;
+    EXPECT_EQ(testdisk(current - 'A'), 0);
+}
+
+// --- the small dialogs --------------------------------------------------
+
+TEST(SmallDialogs, TheTipShowsTheNextLineAndShiftShowsAnother)
+{
+    char saved[SETTINGTEXT];
+    strcpy(saved, ApplicationPath);
+    std::string folder = Folder("sbtip");
+    strcpy(ApplicationPath, folder.c_str());
+    std::ofstream(folder + "SHOWBUILDER.TIP")
+        << "Double-click a page to edit it.\nHold Shift while you press Done\\nto see another tip.\n";
+    TipOfTheDay = 1;
+    ShowTipOfTheDay = 1;
+    ModalRecorder modal;
+    modal.Drive([](HWND dlg) {
+        auto text = [dlg] {
+            char t[TIPTEXTSIZE];
+            GetDlgItemTextA(dlg, IDC_TIPTEXT, t, sizeof t);
+            return std::string(t);
+        };
+        EXPECT_EQ(text(), "Double-click a page to edit it.");
+        EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_TIPSHOWAGAIN), BST_CHECKED);
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = 0x80;
+        SetKeyboardState(keys);
+        sbtest::Click(dlg, IDOK);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+        EXPECT_TRUE(IsWindow(dlg));
+        EXPECT_EQ(text(), "Hold Shift while you press Done\nto see another tip.");
+        Shot(dlg, "tipoftheday");
+        sbtest::Click(dlg, IDC_TIPSHOWAGAIN);
+        sbtest::Click(dlg, IDOK);
+    });
+    EXPECT_EQ(ShowTipDialog(NULL), 1);
+    EXPECT_EQ(modal.calls.at(0).name, "TipOfTheDayBox");
+    EXPECT_EQ(ShowTipOfTheDay, 0);
+    EXPECT_EQ(TipOfTheDay, 3);
+    ShowTipOfTheDay = 1;
+    strcpy(ApplicationPath, saved);
+}
+
+TEST(SmallDialogs, AnItemsTextNeedsAtLeastOneCharacter)
+{
+    struct Case {
+        const char *typed;
+        int result;
+        const char *after;
+    } cases[] = {{"Second item", 1, "Second item"}, {"", 0, "First item"}};
+    for (const Case &c : cases) {
+        char text[SETTINGTEXT] = "First item";
+        ModalRecorder modal;
+        modal.Drive([&](HWND dlg) {
+            sbtest::PumpUntilIdle();
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDOK)));
+            Shot(dlg, "itemtext");
+            SetDlgItemTextA(dlg, IDC_ITEMTEXT, c.typed);
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(dlg, IDOK)) != 0, c.result == 1);
+            sbtest::Click(dlg, c.result ? IDOK : IDCANCEL);
+        });
+        EXPECT_EQ(GetListBoxString(NULL, text), c.result);
+        EXPECT_STREQ(text, c.after);
+    }
+}
+
+TEST(SmallDialogs, ThePaletteGridPicksOnlyIndicesThePaletteHas)
+{
+    unsigned char palette[16 * 3];
+    for (int i = 0; i < 16; i++)
+        palette[3 * i] = (unsigned char)(i * 16), palette[3 * i + 1] = 128, palette[3 * i + 2] = (unsigned char)(255 - i * 16);
+    struct Case {
+        int column, row, result, index;
+    } cases[] = {{5, 0, 1, 5}, {15, 0, 1, 15}, {0, 1, 0, 7}, {3, 15, 0, 7}};
+    for (const Case &c : cases) {
+        int index = 7;
+        ModalRecorder modal;
+        modal.Drive([&](HWND dlg) {
+            RECT button, client;
+            GetWindowRect(GetDlgItem(dlg, IDOK), &button);
+            MapWindowPoints(NULL, dlg, (POINT *)&button, 2);
+            GetClientRect(dlg, &client);
+            int w = client.right / 16, h = (button.top - 6) / 16;
+            sbtest::PumpUntilIdle();
+            Shot(dlg, "paletteindex");
+            EXPECT_EQ(sbtest::CaptureClient(dlg).At(5 * w + w / 2, h / 2), RGB(80, 128, 175));
+            SendMessageA(dlg, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.column * w + w / 2, c.row * h + h / 2));
+            if (IsWindow(dlg) && !c.result)
+                sbtest::Click(dlg, IDCANCEL);
+        });
+        EXPECT_EQ(SelectColour(NULL, palette, 16, &index), c.result);
+        EXPECT_EQ(index, c.index);
+    }
+}
+
+TEST(SmallDialogs, TheFontListHoldsTheFamiliesAndSelectsTheFace)
+{
+    HWND owner = sbtest::CreateTestWindow(false);
+    HWND combo = CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST | CBS_SORT | CBS_HASSTRINGS, 0, 0, 200, 200,
+                               owner, (HMENU)300, hInst, NULL);
+    ASSERT_EQ(InitFontCombo(owner, 300, "No such face at all"), 1);
+    int n = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    char face[LF_FACESIZE] = "";
+    SendMessageA(combo, CB_GETLBTEXT, n - 1, (LPARAM)face);
+    HGLOBAL data = (HGLOBAL)SendMessageA(combo, CB_GETITEMDATA, n - 1, 0);
+    ASSERT_TRUE(data);
+    EXPECT_STREQ(GlobalLocked<char>(data).get(), face);
+    FreeFontCombo(combo);
+    EXPECT_EQ(SendMessageA(combo, CB_GETITEMDATA, n - 1, 0), 0);
+    // The first family that begins with the face given is selected.
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    std::string start(face, strlen(face) > 3 ? 3 : strlen(face));
+    InitFontCombo(owner, 300, start.c_str());
+    char chosen[LF_FACESIZE] = "";
+    SendMessageA(combo, CB_GETLBTEXT, SendMessageA(combo, CB_GETCURSEL, 0, 0), (LPARAM)chosen);
+    EXPECT_EQ(_strnicmp(chosen, start.c_str(), start.size()), 0) << chosen;
+    FreeFontCombo(combo);
+    DestroyWindow(owner);
+}
+
+} // namespace
