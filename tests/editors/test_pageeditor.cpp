@@ -53,6 +53,8 @@ TEST_F(PageEditor, OpensTheDoubleClickedPageAsTheShowWouldShowIt)
             EXPECT_TRUE(EqualRect(&r, &o.rect()));
         }
         EXPECT_EQ(SendMessageA(page, QVM_GETPAGECOLOUR, 0, 0), (LRESULT)RGB(0, 0, 128));
+        RedrawWindow(page, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Snapshot(page, "pageeditor");
         // Resizing by the frame snaps back.
         SetWindowPos(page, NULL, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
         GetClientRect(page, &client);
@@ -523,6 +525,7 @@ TEST_F(PageEditor, TheObjectListNamesEveryObjectButTheBackgroundAndOpensOne)
             SendMessageA(list, LB_GETTEXT, i, (LPARAM)line);
             lines.push_back(line);
         }
+        Snapshot(dlg, "objectlist");
         SendMessageA(list, LB_SETCURSEL, 1, 0);
         SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_OBJECTLIST, LBN_DBLCLK), (LPARAM)list);
     });
@@ -620,13 +623,14 @@ TEST_F(PageEditor, TheGridIsDrawnAndSnapsPointsAndRectangles)
         EXPECT_EQ(white, (int)c.pixels.size());
     });
     GridFrequency = 8;
-    Edit(2, [&](HWND page) {
+    Edit(1, [&](HWND page) {
         InvalidateRect(page, NULL, TRUE);
         UpdateWindow(page);
         sbtest::Capture c = sbtest::CaptureClient(page);
         // The dots invert the page's colour.
-        EXPECT_EQ(c.At(16, 24), RGB(255, 255, 127));
-        EXPECT_EQ(c.At(17, 24), RGB(0, 0, 128));
+        EXPECT_EQ(c.At(16, 160), RGB(255, 255, 127));
+        EXPECT_EQ(c.At(17, 160), RGB(0, 0, 128));
+        Snapshot(page, "grid");
     });
 }
 
@@ -637,6 +641,7 @@ TEST_F(PageEditor, TheGridDialogStoresOnlyOnOk)
     GridFrequency = 8;
     sbtest::ModalRecorder real;
     real.Drive([](HWND dlg) {
+        Snapshot(dlg, "griddialog");
         SetDlgItemTextA(dlg, IDC_GRIDSIZE, "500");
         sbtest::Click(dlg, IDC_GRIDSNAP);
         sbtest::Click(dlg, IDCANCEL);
