@@ -137,6 +137,7 @@ int main()
     AppendBlock(list, set, &empty);
     AppendBlock(list, set, &full);
     printf("page of %d objects, %.1f MB\n", OBJECTS, pagebytes / 1048576.0);
+    fflush(stdout);
 
     // (a) The reference: the show window's change to the same page.
     HWND show = QV_OpenApplicationWindow(NULL, list, set, 1);
@@ -144,14 +145,15 @@ int main()
     std::vector<double> change, open;
     for (int round = 0; round < ROUNDS; round++) {
         double t0 = Now();
-        PostMessageA(show, QVM_SHOWPAGE, 2, 0);
+        PostMessageA(show, QVM_SHOWPAGE, 1, 0);
         Pump();
         change.push_back(Now() - t0);
-        PostMessageA(show, QVM_SHOWPAGE, 1, 0);
+        PostMessageA(show, QVM_SHOWPAGE, 0, 0);
         Pump();
     }
     DestroyWindow(show);
     Pump();
+
     BLOCK page;
     for (int round = 0; round < ROUNDS; round++) {
         GetBlock(list, 2, &page);
@@ -160,6 +162,7 @@ int main()
         double t0 = Now();
         EditPage(owner, set, &page, 2);
         open.push_back(opened - t0);
+
     }
 
     // (b) A pick against one memcpy of the page's bytes.
@@ -172,6 +175,7 @@ int main()
             SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));
             pick.push_back(Now() - t0);
             SendMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(20, 10));
+            Pump();
             t0 = Now();
             size_t at = 0;
             for (uint32_t i = 0; i < BlockObjectCount(&page); i++) {

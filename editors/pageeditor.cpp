@@ -133,11 +133,60 @@ void DropUndo(EDITPARAM *p)
     memset(&p->undo, 0, sizeof p->undo);
 }
 
+// Copies the working page over the undo copy it replaces, reusing every
+// block of the same size: a pick (taken at every press of the mouse) then
+// costs about one copy of the page's bytes, not a fresh allocation of
+// each picture. False when the shapes differ or anything fails; the undo
+// copy is then still whole, but not a copy of the page.
+bool RecycleUndo(EDITPARAM *p)
+{
+    BLOCK &undo = p->undo, *work = p->block;
+    uint32_t n = BlockObjectCount(work);
+    if (undo.tag != TAG_PAGE || BlockObjectCount(&undo) != n || !work->objects || !undo.objects ||
+        GlobalSize(work->objects) != GlobalSize(undo.objects) || !work->title != !undo.title ||
+        (work->title && GlobalSize(work->title) != GlobalSize(undo.title)))
+        return false;
+    for (uint32_t i = 0; i < n; i++) {
+        HGLOBAL from = GetPageObject(work, i), to = GetPageObject(&undo, i);
+        if (!from || !to)
+            return false;
+        SIZE_T size = GlobalSize(from);
+        if (size != GlobalSize(to)) {
+            HGLOBAL copy = DuplicateObject(from);
+            if (!copy || !PutPageObject(&undo, copy, i)) {
+                if (copy)
+                    GlobalFree(copy);
+                return false;
+            }
+            GlobalFree(to);
+            continue;
+        }
+        GlobalLocked<char> a(from), b(to);
+        if (!a || !b)
+            return false;
+        memcpy(b.get(), a.get(), size);
+    }
+    if (work->title) {
+        GlobalLocked<char> a(work->title), b(undo.title);
+        if (!a || !b)
+            return false;
+        memcpy(b.get(), a.get(), GlobalSize(work->title));
+    }
+    HGLOBAL objects = undo.objects, title = undo.title;
+    undo = *work;
+    undo.objects = objects;
+    undo.title = title;
+    undo.thumbnail = NULL;
+    return true;
+}
+
 void TakeUndo(EDITPARAM *p)
 {
-    DropUndo(p);
-    if (!DuplicateBlock(&p->undo, p->block))
-        memset(&p->undo, 0, sizeof p->undo);
+    if (!RecycleUndo(p)) {
+        DropUndo(p);
+        if (!DuplicateBlock(&p->undo, p->block))
+            memset(&p->undo, 0, sizeof p->undo);
+    }
     p->undochanged = p->changed;
 }
 

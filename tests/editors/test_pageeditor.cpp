@@ -321,6 +321,23 @@ TEST_F(PageEditor, APressWithoutMovementChangesNothing)
         Command(page, IDM_PAGECLOSE);
     });
     EXPECT_FALSE(Modified());
+    // Each press renews the undo copy in the blocks of the one before.
+    Edit(1, [&](HWND page) {
+        std::vector<Object> start = Shown(page);
+        HWND w = Window(page, start[1].number());
+        for (int i = 0; i < 2; i++) {
+            Mouse(w, WM_LBUTTONDOWN, POINT{30, 20});
+            Mouse(w, WM_MOUSEMOVE, POINT{40, 30});
+            Mouse(w, WM_LBUTTONUP, POINT{40, 30});
+        }
+        std::vector<Object> once = Shown(page);
+        Command(page, IDM_PAGEUNDO);
+        EXPECT_NE(Shown(page), once);
+        EXPECT_NE(Shown(page), start);
+        RECT r = Shown(page)[1].rect(), want = start[1].rect();
+        OffsetRect(&want, 10, 10);
+        EXPECT_TRUE(EqualRect(&r, &want));
+    });
 }
 
 TEST_F(PageEditor, InsertsGoToTheSnappedRightClickAndACancelledFileChangesNothing)
