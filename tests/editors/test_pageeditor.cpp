@@ -3,6 +3,7 @@
 // mouse on the object windows, the grid, and what reaches the document.
 #include "common/services.h"
 #include "document/writer.h"
+#include "editor/blocks.h"
 #include "editor/grid.h"
 #include "editors/objectdialogs.h"
 #include "editors/tostatic.h"
@@ -710,4 +711,38 @@ TEST_F(PageEditor, AnEditKeptAndSavedIsWhatThePlayerShows)
     EXPECT_TRUE(out.shown);
     EXPECT_TRUE(out.messages.empty());
     DeleteFileA(path.c_str());
+}
+
+TEST_F(PageEditor, TargetListsNameEveryObjectButTheBackgroundAndReadBackTheNumber)
+{
+    BLOCK stored = Block(1), page;
+    ASSERT_TRUE(DuplicateBlock(&page, &stored));
+    HGLOBAL dib = Picture(8, 8, 0);
+    HGLOBAL back = CreatePageObject(&page, TAG_IMAG, 0, (LONG_PTR)dib);
+    GlobalFree(dib);
+    GlobalLocked<OBJECTHEADER>(back)->tag = TAG_BAKI;
+    AppendPageObject(&page, back);
+    HWND host = sbtest::CreateTestWindow(false);
+    for (const char *cls : {"ListBox", "ComboBox"}) {
+        SCOPED_TRACE(cls);
+        HWND list = CreateWindowA(cls, "", WS_CHILD | (cls[0] == 'C' ? CBS_DROPDOWNLIST : 0), 0, 0, 200, 200, host,
+                                  NULL, hInst, NULL);
+        FillTargetList(list, &page, 103);
+        bool combo = cls[0] == 'C';
+        std::vector<std::string> lines;
+        int n = (int)SendMessageA(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < n; i++) {
+            char line[128];
+            SendMessageA(list, combo ? CB_GETLBTEXT : LB_GETTEXT, i, (LPARAM)line);
+            lines.push_back(line);
+        }
+        std::vector<std::string> want{"101 (Button - Go)", "102 (Text)", "103 (Image)", "104 (Timer)"};
+        EXPECT_EQ(lines, want);
+        EXPECT_EQ(ReadTarget(list, 7), 103u);
+        SendMessageA(list, combo ? CB_SETCURSEL : LB_SETCURSEL, (WPARAM)-1, 0);
+        EXPECT_EQ(ReadTarget(list, 7), 7u); // nothing chosen keeps the old target
+        DestroyWindow(list);
+    }
+    DestroyWindow(host);
+    DestroyBlock(&page);
 }
