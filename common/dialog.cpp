@@ -1,5 +1,7 @@
 #include "common/dialog.h"
 #include "common/services.h"
+#include <commctrl.h>
+#include <cstdio>
 
 bool COMMONDialogMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer)
 {
@@ -22,4 +24,16 @@ bool COMMONDialogMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_P
         return false;
     }
     return false;
+}
+
+void BindSpinControl(HWND updown)
+{
+    char text[64] = "";
+    GetWindowTextA(updown, text, sizeof text);
+    int low = -32767, high = 32767, pos = -32767;
+    sscanf(text, "%d,%d,%d", &low, &high, &pos);
+    if (low != -32767 && high != 32767)
+        SendMessageA(updown, UDM_SETRANGE, 0, MAKELPARAM(high, low));
+    if (pos != -32767)
+        SendMessageA(updown, UDM_SETPOS, 0, MAKELPARAM(pos, 0));
 }

@@ -23,3 +23,8 @@ template <class T> T *DialogState(HWND dlg)
 {
     return (T *)GetWindowLongPtrA(dlg, DWLP_USER);
 }
+
+// Binds an up-down control to its number field from the control's own window
+// text, "min,max,start": the range is set unless either bound is missing
+// (read as -32767 or 32767), the position unless the start is missing.
+void BindSpinControl(HWND updown);

@@ -1,4 +1,5 @@
 #include "common/dlgitems.h"
+#include "common/dialog.h"
 #include "common/owners.h"
 #include "common/services.h"
 #include <commctrl.h>
@@ -127,14 +128,7 @@ int COMMONDlgItemInitalize(HWND dlg, int id, unsigned long flags, unsigned wpara
         SendMessageA(control, COMMONDLGITEM_SETVALUE, wparam, value);
     }
     if (flags & DLGITEM_SPIN) {
-        char text[64] = "";
-        GetDlgItemTextA(dlg, id + 10000, text, sizeof text);
-        int low = -32767, high = 32767, pos = -32767;
-        sscanf(text, "%d,%d,%d", &low, &high, &pos);
-        if (low != -32767 && high != 32767)
-            SendDlgItemMessageA(dlg, id + 10000, UDM_SETRANGE, 0, MAKELPARAM(high, low));
-        if (pos != -32767)
-            SendDlgItemMessageA(dlg, id + 10000, UDM_SETPOS, 0, MAKELPARAM(pos, 0));
+        BindSpinControl(GetDlgItem(dlg, id + 10000));
         SetDlgItemInt(dlg, id, (UINT)value, issigned);
     }
     if ((flags & DLGITEM_COMBO) && value && control) {

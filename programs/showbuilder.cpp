@@ -1,9 +1,10 @@
 // The editor program: the shell with the editors and tools linked into it.
 #include "editor/editormain.h"
+#include "editors/pageeditor.h"
 #include "tools/wizard.h"
 
 int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdline, int show)
 {
-    static const EDITORPARTS parts{nullptr, nullptr, nullptr, DoPhotoAlbumWizard};
+    static const EDITORPARTS parts{nullptr, EditPage, nullptr, DoPhotoAlbumWizard};
     return EditorMain(inst, cmdline, show, parts);
 }

@@ -1,0 +1,748 @@
+// The page editor driven through a document window's double click: its
+// window, its commands and object messages, undo, the object clipboard, the
+// mouse on the object windows, the grid, and what reaches the document.
+#include "common/services.h"
+#include "document/writer.h"
+#include "editor/blocks.h"
+#include "editor/grid.h"
+#include "editors/objectdialogs.h"
+#include "editors/tostatic.h"
+#include "player/drive.h"
+#include "runtime/runtime.h"
+#include "tests/editors/editorfixture.h"
+
+using namespace pagetest;
+
+namespace {
+
+const char *const NOTAVAILABLE = "This function is not available in this program.";
+const char *const OBJECTERROR = "There has been an error accessing the requested page object.";
+
+int Count(const std::vector<std::string> &asked, const std::string &what)
+{
+    int n = 0;
+    for (const auto &a : asked)
+        n += a == what;
+    return n;
+}
+
+} // namespace
+
+TEST_F(PageEditor, OpensTheDoubleClickedPageAsTheShowWouldShowIt)
+{
+    BLOCK before = Block(1);
+    std::vector<Object> stored = Objects(before);
+    Edit(1, [&](HWND page) {
+        char caption[64];
+        GetWindowTextA(page, caption, sizeof caption);
+        EXPECT_STREQ(caption, "P1   [1]");
+        char name[64];
+        GetClassNameA(page, name, sizeof name);
+        EXPECT_STREQ(name, "ShowbinderPagePreview");
+        RECT client;
+        GetClientRect(page, &client);
+        EXPECT_EQ(client.right, PAGEW);
+        EXPECT_EQ(client.bottom, PAGEH);
+        // One window per object, at its rectangle, numbered as it is.
+        EXPECT_EQ(Shown(page), stored);
+        for (const Object &o : stored) {
+            HWND w = Window(page, o.number());
+            ASSERT_TRUE(w);
+            RECT r;
+            GetWindowRect(w, &r);
+            MapWindowPoints(NULL, page, (POINT *)&r, 2);
+            EXPECT_TRUE(EqualRect(&r, &o.rect()));
+        }
+        EXPECT_EQ(SendMessageA(page, QVM_GETPAGECOLOUR, 0, 0), (LRESULT)RGB(0, 0, 128));
+        RedrawWindow(page, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Snapshot(page, "pageeditor");
+        // Resizing by the frame snaps back.
+        SetWindowPos(page, NULL, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
+        GetClientRect(page, &client);
+        EXPECT_EQ(client.right, PAGEW);
+        // Abandon on an unchanged page asks nothing.
+        Command(page, IDM_PAGEABANDON);
+        EXPECT_FALSE(IsWindow(page));
+    });
+    EXPECT_TRUE(answers.asked.empty());
+    BLOCK after = Block(1);
+    EXPECT_EQ(Objects(after), stored);
+    EXPECT_EQ(after.objects, before.objects);
+    EXPECT_FALSE(Modified());
+}
+
+TEST_F(PageEditor, ObjectCommandsChangeTheWorkingPageAndUndoRestoresIt)
+{
+    // Each step on a fresh editor: the command, the object it names (by
+    // index), and the tags or numbers that follow.
+    struct Case {
+        const char *name;
+        UINT msg;
+        int object;
+        const char *tags;
+        const char *numbers;
+    } cases[] = {
+        {"to top", WMU_OBJECTTOTOP, 0, "TEXT iMAg tIme BUTN", "102 103 104 101"},
+        {"to bottom", WMU_OBJECTTOBOTTOM, 2, "iMAg BUTN TEXT tIme", "103 101 102 104"},
+        {"forward", WMU_OBJECTFORWARD, 1, "BUTN iMAg TEXT tIme", "101 103 102 104"},
+        {"backward", WMU_OBJECTBACKWARD, 1, "TEXT BUTN iMAg tIme", "102 101 103 104"},
+        {"forward of the last", WMU_OBJECTFORWARD, 3, "BUTN TEXT iMAg tIme", "101 102 103 104"},
+        {"delete", WMU_OBJECTDELETE, 1, "BUTN iMAg tIme", "101 103 104"},
+        {"cut", WMU_OBJECTCUT, 2, "BUTN TEXT tIme", "101 102 104"},
+        {"duplicate", WMU_OBJECTDUPLICATE, 0, "BUTN TEXT iMAg tIme BUTN", "101 102 103 104 105"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Edit(1, [&](HWND page) {
+            std::vector<Object> start = Shown(page);
+            On(page, c.msg, start[c.object]);
+            std::vector<Object> now = Shown(page);
+            EXPECT_EQ(Tags(now), c.tags);
+            EXPECT_EQ(Numbers(now), c.numbers);
+            // Every object keeps its bytes, wherever it went.
+            for (const Object &o : now)
+                if (o.number() <= 104) {
+                    bool found = false;
+                    for (const Object &s : start)
+                        found |= s == o;
+                    EXPECT_TRUE(found) << o.number();
+                }
+            Command(page, IDM_PAGEUNDO);
+            EXPECT_EQ(Shown(page), start);
+            // A second undo does nothing.
+            On(page, WMU_OBJECTDELETE, start[0]);
+            Command(page, IDM_PAGEUNDO);
+            Command(page, IDM_PAGEUNDO);
+            EXPECT_EQ(Shown(page), start);
+        });
+    }
+    EXPECT_TRUE(answers.asked.empty());
+}
+
+TEST_F(PageEditor, KeptChangesReachTheDocumentAndAbandonedOnesDoNot)
+{
+    std::vector<Object> kept;
+    Edit(1, [&](HWND page) {
+        On(page, WMU_OBJECTTOTOP, Shown(page)[0]);
+        kept = Shown(page);
+        Command(page, IDM_PAGECLOSE);
+    });
+    BLOCK b = Block(1);
+    EXPECT_EQ(Objects(b), kept);
+    EXPECT_TRUE(Modified());
+
+    // Abandoning a change asks first; No leaves the document alone.
+    answers.values.push_back(IDNO);
+    Edit(1, [&](HWND page) {
+        On(page, WMU_OBJECTDELETE, Shown(page)[0]);
+        Command(page, IDM_PAGEABANDON);
+    });
+    EXPECT_EQ(Count(answers.asked, "Do you wish to save the changes made to this page?\n\nClick on Yes to save these "
+                                   "changes, or No to abandon them."),
+              1);
+    b = Block(1);
+    EXPECT_EQ(Objects(b), kept);
+
+    // Yes keeps it; so does the close box when no question is wanted.
+    answers.values.push_back(IDYES);
+    Edit(1, [&](HWND page) {
+        On(page, WMU_OBJECTDELETE, Shown(page)[0]);
+        Command(page, IDM_PAGEABANDON);
+    });
+    b = Block(1);
+    EXPECT_EQ(Objects(b).size(), 3u);
+    PromptToSavePageChanges = 0;
+    Edit(1, [&](HWND page) {
+        On(page, WMU_OBJECTDELETE, Shown(page)[0]);
+        Post(page, WM_SYSCOMMAND, SC_CLOSE);
+    });
+    b = Block(1);
+    EXPECT_EQ(Objects(b).size(), 2u);
+}
+
+TEST_F(PageEditor, ToTopOfTheLastObjectChangesNothingButTakesTheUndoStep)
+{
+    Edit(1, [&](HWND page) {
+        On(page, WMU_OBJECTDELETE, Shown(page)[0]);
+        std::vector<Object> afterdelete = Shown(page);
+        On(page, WMU_OBJECTTOTOP, afterdelete.back());
+        EXPECT_EQ(Shown(page), afterdelete);
+        // Undo now goes back to before the to-top, not before the delete.
+        Command(page, IDM_PAGEUNDO);
+        EXPECT_EQ(Shown(page), afterdelete);
+    });
+}
+
+TEST_F(PageEditor, CopyAndPasteGiveANewNumberOnTheSamePageAndKeepItOnAnother)
+{
+    Object text;
+    Edit(1, [&](HWND page) {
+        text = Shown(page)[1];
+        On(page, WMU_OBJECTCOPY, text);
+        Command(page, IDM_PAGEPASTE);
+        std::vector<Object> now = Shown(page);
+        ASSERT_EQ(now.size(), 5u);
+        EXPECT_EQ(now[4].number(), 105u);
+        EXPECT_TRUE(EqualRect(&now[4].rect(), &text.rect()));
+        Object same = now[4];
+        ((OBJECTHEADER *)same.bytes.data())->number = text.number();
+        EXPECT_EQ(same, text);
+        Command(page, IDM_PAGECLOSE);
+    });
+    Edit(2, [&](HWND page) {
+        Command(page, IDM_PAGEPASTE);
+        std::vector<Object> now = Shown(page);
+        ASSERT_EQ(now.size(), 1u);
+        EXPECT_EQ(now[0], text);
+        Command(page, IDM_PAGECLOSE);
+    });
+    BLOCK b = Block(2);
+    EXPECT_EQ(Objects(b).size(), 1u);
+}
+
+TEST_F(PageEditor, DamagedClipboardObjectsAreRefused)
+{
+    Object good;
+    Edit(1, [&](HWND page) { good = Shown(page)[1]; });
+    struct Damage {
+        const char *name;
+        std::function<void(std::vector<uint8_t> &)> apply;
+    } damages[] = {
+        {"short block", [](std::vector<uint8_t> &b) { b.resize(40); }},
+        {"unknown tag", [](std::vector<uint8_t> &b) { memcpy(b.data(), "XXXX", 4); }},
+        {"background tag", [](std::vector<uint8_t> &b) { memcpy(b.data(), "BaKI", 4); }},
+        {"total past the block", [](std::vector<uint8_t> &b) { ((OBJECTHEADER *)b.data())->totalsize += 4096; }},
+        {"sizes not adding up", [](std::vector<uint8_t> &b) { ((OBJECTHEADER *)b.data())->datasize += 1; }},
+        {"fixed part too short", [](std::vector<uint8_t> &b) { ((OBJECTHEADER *)b.data())->fixedsize = 80; }},
+        {"empty rectangle", [](std::vector<uint8_t> &b) { ((OBJECTHEADER *)b.data())->rect.right = 100; }},
+        {"huge rectangle", [](std::vector<uint8_t> &b) { ((OBJECTHEADER *)b.data())->rect.right = 0x7FFFFFFF; }},
+    };
+    for (const Damage &d : damages) {
+        SCOPED_TRACE(d.name);
+        std::vector<uint8_t> bytes = good.bytes;
+        d.apply(bytes);
+        ASSERT_TRUE(OpenClipboard(frame));
+        EmptyClipboard();
+        SetClipboardData(CF_PAGEOBJECT, NewGlobal(bytes.size(), bytes.data(), bytes.size()));
+        CloseClipboard();
+        answers.asked.clear();
+        Edit(1, [&](HWND page) {
+            std::vector<Object> before = Shown(page);
+            Command(page, IDM_PAGEPASTE);
+            EXPECT_EQ(Shown(page), before);
+        });
+        EXPECT_EQ(Count(answers.asked, OBJECTERROR), 1);
+    }
+    OpenClipboard(frame);
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+TEST_F(PageEditor, DuplicatesAreOffsetAwayFromThePageEdges)
+{
+    struct Case {
+        RECT r;
+        LONG dx, dy;
+    } cases[] = {
+        {{10, 10, 50, 50}, 8, 8},
+        {{4, 250, PAGEW - 4, 296}, 0, -8},   // as wide as the page, at its left
+        {{300, 4, PAGEW - 2, PAGEH - 2}, -8, 0},
+    };
+    for (const Case &c : cases) {
+        Edit(1, [&](HWND page) {
+            Object o = Shown(page)[0];
+            HWND w = Window(page, o.number());
+            OBJECTHEADER *h = LockObject(w);
+            h->rect = c.r;
+            UnlockObject(w);
+            On(page, WMU_OBJECTDUPLICATE, o);
+            std::vector<Object> now = Shown(page);
+            RECT want = c.r;
+            OffsetRect(&want, c.dx, c.dy);
+            EXPECT_TRUE(EqualRect(&now.back().rect(), &want)) << now.back().rect().left << "," << now.back().rect().top;
+        });
+    }
+}
+
+TEST_F(PageEditor, TheMouseMovesAndResizesWithinThePageAndSnapsToTheGrid)
+{
+    // Press at a client point of the object window, move by (dx, dy), release.
+    struct Case {
+        const char *name;
+        int object;
+        POINT at;
+        int dx, dy;
+        bool grid;
+        RECT want;
+    } cases[] = {
+        {"move", 0, {40, 15}, 21, 13, false, {31, 23, 111, 53}},
+        {"move snapped", 0, {40, 15}, 21, 13, true, {32, 24, 112, 54}},
+        {"move past the top left", 0, {40, 15}, -50, -50, false, {0, 0, 80, 30}},
+        {"move past the bottom right", 0, {40, 15}, 900, 900, false, {PAGEW - 80, PAGEH - 30, PAGEW, PAGEH}},
+        {"right edge to the minimum", 1, {118, 20}, -200, 0, false, {100, 60, 116, 100}},
+        {"left edge to the minimum", 1, {1, 20}, 200, 0, false, {204, 60, 220, 100}},
+        {"bottom right corner", 1, {118, 38}, 10, 6, false, {100, 60, 230, 106}},
+        {"picture moves from its corner", 2, {1, 1}, 10, 10, false, {250, 130, 314, 178}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        GridUse = c.grid;
+        Edit(1, [&](HWND page) {
+            std::vector<Object> start = Shown(page);
+            HWND w = Window(page, start[c.object].number());
+            Mouse(w, WM_LBUTTONDOWN, c.at);
+            for (int i = 1; i <= 4; i++)
+                Mouse(w, WM_MOUSEMOVE, POINT{c.at.x + c.dx * i / 4, c.at.y + c.dy * i / 4});
+            Mouse(w, WM_LBUTTONUP, POINT{c.at.x + c.dx, c.at.y + c.dy});
+            Object moved = Shown(page)[c.object];
+            EXPECT_TRUE(EqualRect(&moved.rect(), &c.want))
+                << moved.rect().left << "," << moved.rect().top << "," << moved.rect().right << ","
+                << moved.rect().bottom;
+            RECT r;
+            GetWindowRect(w, &r);
+            MapWindowPoints(NULL, page, (POINT *)&r, 2);
+            EXPECT_TRUE(EqualRect(&r, &c.want));
+            // Undone with the step the press took.
+            Command(page, IDM_PAGEUNDO);
+            EXPECT_EQ(Shown(page), start);
+            Command(page, IDM_PAGECLOSE);
+        });
+        EXPECT_FALSE(Modified()) << "undone";
+    }
+}
+
+TEST_F(PageEditor, APressWithoutMovementChangesNothing)
+{
+    Edit(1, [&](HWND page) {
+        std::vector<Object> start = Shown(page);
+        HWND w = Window(page, start[1].number());
+        Mouse(w, WM_LBUTTONDOWN, POINT{30, 20});
+        Mouse(w, WM_LBUTTONUP, POINT{30, 20});
+        EXPECT_EQ(Shown(page), start);
+        Command(page, IDM_PAGECLOSE);
+    });
+    EXPECT_FALSE(Modified());
+    // Each press renews the undo copy in the blocks of the one before.
+    Edit(1, [&](HWND page) {
+        std::vector<Object> start = Shown(page);
+        HWND w = Window(page, start[1].number());
+        for (int i = 0; i < 2; i++) {
+            Mouse(w, WM_LBUTTONDOWN, POINT{30, 20});
+            Mouse(w, WM_MOUSEMOVE, POINT{40, 30});
+            Mouse(w, WM_LBUTTONUP, POINT{40, 30});
+        }
+        std::vector<Object> once = Shown(page);
+        Command(page, IDM_PAGEUNDO);
+        EXPECT_NE(Shown(page), once);
+        EXPECT_NE(Shown(page), start);
+        RECT r = Shown(page)[1].rect(), want = start[1].rect();
+        OffsetRect(&want, 10, 10);
+        EXPECT_TRUE(EqualRect(&r, &want));
+    });
+}
+
+TEST_F(PageEditor, InsertsGoToTheSnappedRightClickAndACancelledFileChangesNothing)
+{
+    GridUse = 1;
+    Edit(1, [&](HWND page) {
+        POINT at{61, 45};
+        ClientToScreen(page, &at);
+        SetCursorPos(at.x, at.y);
+        Post(page, WM_RBUTTONDOWN, 0, MAKELPARAM(61, 45));
+        EXPECT_EQ(Count(answers.asked, "popup"), 1);
+        struct Insert {
+            UINT id;
+            const char *tag;
+        } inserts[] = {{IDM_INSERTBUTTON, "BUTN"}, {IDM_INSERTTEXT, "TEXT"}, {IDM_INSERTTIMER, "tIme"},
+                       {IDM_INSERTLIST, "LIST"},   {IDM_INSERTAPPLET, "APPl"}, {IDM_INSERTFRAME, "FRAm"}};
+        for (const Insert &i : inserts) {
+            Command(page, i.id);
+            Object o = Shown(page).back();
+            EXPECT_EQ(std::string((const char *)&o.h().tag, 4), i.tag);
+            EXPECT_EQ(o.rect().left, 64);
+            EXPECT_EQ(o.rect().top, 48);
+            EXPECT_TRUE(Window(page, o.number()));
+        }
+        // A file dialog cancelled: nothing changes, but the undo copy is new.
+        std::vector<Object> before = Shown(page);
+        for (UINT id : {IDM_INSERTIMAGE, IDM_INSERTWAVE, IDM_INSERTMIDI, IDM_INSERTANIM, IDM_INSERTMOVIE,
+                        IDM_INSERTSTATIC})
+            Command(page, id);
+        EXPECT_EQ(Count(answers.asked, "file"), 6);
+        EXPECT_EQ(Shown(page), before);
+        Command(page, IDM_PAGEUNDO);
+        EXPECT_EQ(Shown(page), before);
+    });
+}
+
+TEST_F(PageEditor, APictureFileIsInsertedAndABadOneReported)
+{
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    std::string good = std::string(dir) + "sb_pageed.bmp", bad = std::string(dir) + "sb_pageed_bad.bmp";
+    {
+        HGLOBAL dib = Picture(30, 20, RGB(0, 200, 0));
+        BITMAPFILEHEADER fh{};
+        fh.bfType = 0x4D42;
+        fh.bfOffBits = sizeof fh + 40;
+        fh.bfSize = (DWORD)(sizeof fh + GlobalSize(dib));
+        FILE *f = fopen(good.c_str(), "wb");
+        fwrite(&fh, sizeof fh, 1, f);
+        fwrite(GlobalLock(dib), GlobalSize(dib), 1, f);
+        fclose(f);
+        GlobalUnlock(dib);
+        GlobalFree(dib);
+        f = fopen(bad.c_str(), "wb");
+        fputs("not a picture", f);
+        fclose(f);
+    }
+    Edit(2, [&](HWND page) {
+        answers.file = good;
+        Command(page, IDM_INSERTIMAGE);
+        std::vector<Object> now = Shown(page);
+        ASSERT_EQ(now.size(), 1u);
+        EXPECT_EQ(now[0].tag(), TAG_IMAG);
+        EXPECT_EQ(now[0].rect().right - now[0].rect().left, 30);
+        answers.file = bad;
+        Command(page, IDM_INSERTIMAGE);
+        EXPECT_EQ(Shown(page).size(), 1u);
+        EXPECT_EQ(Count(answers.asked, "Error reading file"), 1);
+    });
+    DeleteFileA(good.c_str());
+    DeleteFileA(bad.c_str());
+}
+
+TEST_F(PageEditor, ATypeWithoutItsDialogSaysSoAndTheObjectStaysAsItWas)
+{
+    Edit(1, [&](HWND page) {
+        std::vector<Object> start = Shown(page);
+        for (const Object &o : start)
+            On(page, WMU_OBJECTEDIT, o);
+        Post(Window(page, start[0].number()), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+        EXPECT_EQ(Shown(page), start);
+        Command(page, IDM_PAGEPROPERTIES);
+        Command(page, IDM_PAGECLOSE);
+    });
+    EXPECT_EQ(Count(answers.asked, NOTAVAILABLE), 6);
+    EXPECT_FALSE(Modified());
+}
+
+// A dialog that replaces its object with a copy moved by 5 pixels and ends
+// with the result it is given.
+INT_PTR CALLBACK ReplacingDialog(HWND dlg, UINT msg, WPARAM, LPARAM lParam)
+{
+    if (msg != WM_INITDIALOG)
+        return FALSE;
+    auto *p = (EDITPARAM *)lParam;
+    HGLOBAL fresh = DuplicateObject(p->object);
+    {
+        GlobalLocked<OBJECTHEADER> o(fresh);
+        OffsetRect(&o->rect, 5, 5);
+    }
+    GlobalFree(p->object);
+    p->object = fresh;
+    EndDialog(dlg, 1);
+    return TRUE;
+}
+
+INT_PTR CALLBACK CancelledDialog(HWND dlg, UINT msg, WPARAM, LPARAM lParam)
+{
+    if (msg != WM_INITDIALOG)
+        return FALSE;
+    auto *p = (EDITPARAM *)lParam;
+    // Changes the live object, then cancels.
+    GlobalLocked<OBJECTHEADER>(p->object)->flags ^= 0xFF;
+    EndDialog(dlg, 0);
+    return TRUE;
+}
+
+TEST_F(PageEditor, ObjectDialogsKeepTheirResultOrTheBackupAndNoWindowKeepsAFreedHandle)
+{
+    // Not a page: 0 and nothing shown.
+    BLOCK header = Block(0);
+    EXPECT_EQ(RunObjectDialog(frame, nullptr, &header, 0, "EditPageObjectListBox", ReplacingDialog), 0);
+
+    sbtest::ModalRecorder real;
+    real.Drive([](HWND) {});
+    real.Drive([](HWND) {});
+    BLOCK page = Block(1);
+    std::vector<Object> start = Objects(page);
+    HWND host = sbtest::CreateTestWindow(true, PAGEW, PAGEH);
+    RegisterPageEditorClasses();
+    for (uint32_t i = 0; i < BlockObjectCount(&page); i++)
+        AddPageObject(host, GetPageObject(&page, i));
+    EXPECT_EQ(RunObjectDialog(host, nullptr, &page, 1, "EditPageObjectListBox", ReplacingDialog), 1);
+    HWND w = Window(host, start[1].number());
+    EXPECT_EQ((HGLOBAL)GetWindowLongPtrA(w, GWLP_USERDATA), GetPageObject(&page, 1));
+    Object moved = Read(GetPageObject(&page, 1));
+    RECT want = start[1].rect();
+    OffsetRect(&want, 5, 5);
+    EXPECT_TRUE(EqualRect(&moved.rect(), &want));
+    // Cancel puts back the object exactly as it was, in its place.
+    std::vector<Object> before = Objects(page);
+    EXPECT_EQ(RunObjectDialog(host, nullptr, &page, 2, "EditPageObjectListBox", CancelledDialog), 0);
+    EXPECT_EQ(Objects(page), before);
+    EXPECT_EQ((HGLOBAL)GetWindowLongPtrA(Window(host, start[2].number()), GWLP_USERDATA), GetPageObject(&page, 2));
+    DestroyWindow(host);
+    PutBlock(List(doc), 1, &page);
+}
+
+TEST_F(PageEditor, ATextBecomesAStaticImageOfItselfInItsPlace)
+{
+    Edit(1, [&](HWND page) {
+        std::vector<Object> start = Shown(page);
+        // Transparent, on a green background.
+        HWND w = Window(page, start[1].number());
+        auto *t = (OBJECTTEXT *)LockObject(w);
+        t->header.flags |= OBJ_TRANSPARENT;
+        t->backcolour = RGB(0, 160, 0);
+        UnlockObject(w);
+        start = Shown(page);
+        // Anything but a text is left alone.
+        On(page, WMU_OBJECTTOSTATIC, start[0]);
+        EXPECT_EQ(Shown(page), start);
+        On(page, WMU_OBJECTTOSTATIC, start[1]);
+        std::vector<Object> now = Shown(page);
+        ASSERT_EQ(now.size(), 4u);
+        const auto &s = *(const OBJECTSTATICIMAGE *)now[1].bytes.data();
+        EXPECT_EQ(s.header.tag, TAG_STAT);
+        EXPECT_EQ(s.header.number, start[1].number());
+        EXPECT_TRUE(EqualRect(&s.header.rect, &start[1].rect()));
+        EXPECT_EQ(s.colourtype, 2u);
+        EXPECT_EQ(s.transparencycount, 3u);
+        EXPECT_EQ(s.transparency[0], 0);
+        EXPECT_EQ(s.transparency[1], 160);
+        EXPECT_EQ(s.transparency[2], 0);
+        // The picture's background is the transparent colour, not black.
+        const auto *dib = (const BITMAPINFOHEADER *)(now[1].bytes.data() + s.header.fixedsize);
+        EXPECT_EQ(GetDibPixel(dib, 0, 0) & 0xFFFFFF, 0x00A000u);
+        EXPECT_EQ(Window(page, s.header.number) != NULL, true);
+        EXPECT_EQ(now[0], start[0]);
+        EXPECT_EQ(now[2], start[2]);
+        Command(page, IDM_PAGEUNDO);
+        EXPECT_EQ(Shown(page), start);
+    });
+    EXPECT_EQ(Count(answers.asked, OBJECTERROR), 1);
+}
+
+TEST_F(PageEditor, TheObjectListNamesEveryObjectButTheBackgroundAndOpensOne)
+{
+    BLOCK page = Block(1);
+    HGLOBAL dib = Picture(8, 8, 0);
+    HGLOBAL back = CreatePageObject(&page, TAG_IMAG, 0, (LONG_PTR)dib);
+    GlobalFree(dib);
+    GlobalLocked<OBJECTHEADER>(back)->tag = TAG_BAKI;
+    AppendPageObject(&page, back);
+    PutBlock(List(doc), 1, &page);
+    std::vector<std::string> lines;
+    sbtest::ModalRecorder real;
+    real.Drive([&](HWND dlg) {
+        HWND list = GetDlgItem(dlg, IDC_OBJECTLIST);
+        for (int i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); i++) {
+            char line[128];
+            SendMessageA(list, LB_GETTEXT, i, (LPARAM)line);
+            lines.push_back(line);
+        }
+        Snapshot(dlg, "objectlist");
+        SendMessageA(list, LB_SETCURSEL, 1, 0);
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_OBJECTLIST, LBN_DBLCLK), (LPARAM)list);
+    });
+    Edit(1, [&](HWND page) {
+        Command(page, IDM_PAGEOBJECTLIST);
+        Command(page, IDM_PAGECLOSE);
+    });
+    std::vector<std::string> want{"101 (Button - Go)", "102 (Text)", "103 (Image)", "104 (Timer)"};
+    EXPECT_EQ(lines, want);
+    // The text's dialog was asked for after the list closed.
+    ASSERT_FALSE(real.calls.empty());
+    EXPECT_EQ(real.calls.back().text, NOTAVAILABLE);
+}
+
+TEST_F(PageEditor, PagesOfNoObjectsOrAThousandOrDamagedRectanglesOpen)
+{
+    BLOCK page = Block(2);
+    for (int i = 0; i < 1000; i++)
+        Add(page, TAG_BUTN, (i * 7) % 300, (i * 3) % 250, (LONG_PTR) "b", 40, 20);
+    HGLOBAL wild = Add(page, TAG_TEXT, 0, 0, (LONG_PTR) "wild");
+    {
+        GlobalLocked<OBJECTHEADER> o(wild);
+        o->rect = RECT{-2000000000, 5, 2000000000, -7};
+    }
+    PutBlock(List(doc), 2, &page);
+    Edit(2, [&](HWND page) {
+        std::vector<Object> shown = Shown(page);
+        EXPECT_EQ(shown.size(), 1001u);
+        RECT r = shown.back().rect();
+        EXPECT_LT(r.left, r.right);
+        EXPECT_LT(r.top, r.bottom);
+        EXPECT_LE(r.right - r.left, 32760);
+    });
+    // And with none at all.
+    BLOCK none = Block(2);
+    while (BlockObjectCount(&none))
+        DeletePageObject(&none, 0);
+    PutBlock(List(doc), 2, &none);
+    Edit(2, [&](HWND page) {
+        EXPECT_TRUE(Shown(page).empty());
+        Command(page, IDM_PAGEABANDON);
+    });
+    EXPECT_TRUE(answers.asked.empty());
+}
+
+TEST_F(PageEditor, AQuitInsideTheEditorStillEndsTheProgram)
+{
+    Edit(1, [&](HWND) { PostQuitMessage(7); });
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST_F(PageEditor, TheGridIsDrawnAndSnapsPointsAndRectangles)
+{
+    HWND w = sbtest::CreateTestWindow(false, 200, 200);
+    GridFrequency = 8;
+    struct Case {
+        int use;
+        RECT in;
+        int handle;
+        RECT want;
+    } cases[] = {
+        {0, {11, 13, 41, 33}, 0, {11, 13, 41, 33}},
+        {1, {11, 13, 41, 33}, 0, {8, 16, 38, 36}},
+        {1, {12, 13, 41, 33}, 1, {8, 16, 41, 33}},
+        {1, {11, 13, 41, 33}, 4, {11, 13, 40, 33}},
+        {1, {11, 13, 41, 37}, 6, {11, 13, 41, 40}},
+        {1, {11, 13, 41, 33}, 9, {11, 13, 41, 33}},
+        {1, {-5, -3, 20, 20}, 0, {-8, 0, 17, 23}},
+    };
+    for (const Case &c : cases) {
+        GridUse = c.use;
+        RECT r = c.in;
+        EXPECT_EQ(DoGridRect(w, &r, c.handle), c.use);
+        EXPECT_TRUE(EqualRect(&r, &c.want)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    }
+    GridFrequency = 0; // from a damaged configuration file: no division by it
+    POINT p{5, 5};
+    ClientToScreen(w, &p);
+    EXPECT_EQ(DoGrid(w, &p), 1);
+    DestroyWindow(w);
+
+    // Frequency 1: every pixel of the page not under an object is white.
+    GridUse = 1;
+    GridShow = 1;
+    GridFrequency = 1;
+    Edit(2, [&](HWND page) {
+        InvalidateRect(page, NULL, TRUE);
+        UpdateWindow(page);
+        sbtest::Capture c = sbtest::CaptureClient(page);
+        int white = 0;
+        for (uint32_t px : c.pixels)
+            white += (px & 0xFFFFFF) == 0xFFFFFF;
+        EXPECT_EQ(white, (int)c.pixels.size());
+    });
+    GridFrequency = 8;
+    Edit(1, [&](HWND page) {
+        InvalidateRect(page, NULL, TRUE);
+        UpdateWindow(page);
+        sbtest::Capture c = sbtest::CaptureClient(page);
+        // The dots invert the page's colour.
+        EXPECT_EQ(c.At(16, 160), RGB(255, 255, 127));
+        EXPECT_EQ(c.At(17, 160), RGB(0, 0, 128));
+        Snapshot(page, "grid");
+    });
+}
+
+TEST_F(PageEditor, TheGridDialogStoresOnlyOnOk)
+{
+    GridUse = 0;
+    GridShow = 1;
+    GridFrequency = 8;
+    sbtest::ModalRecorder real;
+    real.Drive([](HWND dlg) {
+        Snapshot(dlg, "griddialog");
+        SetDlgItemTextA(dlg, IDC_GRIDSIZE, "500");
+        sbtest::Click(dlg, IDC_GRIDSNAP);
+        sbtest::Click(dlg, IDCANCEL);
+    });
+    real.Drive([](HWND dlg) {
+        SetDlgItemTextA(dlg, IDC_GRIDSIZE, "500");
+        sbtest::Click(dlg, IDC_GRIDSNAP);
+        sbtest::Click(dlg, IDC_GRIDSHOW);
+        sbtest::Click(dlg, IDOK);
+    });
+    real.Drive([](HWND dlg) {
+        SetDlgItemTextA(dlg, IDC_GRIDSIZE, "x");
+        sbtest::Click(dlg, IDOK);
+    });
+    HWND w = sbtest::CreateTestWindow(false);
+    EXPECT_EQ(SetGrid(w), 0);
+    EXPECT_EQ(GridFrequency, 8);
+    EXPECT_EQ(GridUse, 0);
+    EXPECT_EQ(SetGrid(w), 1);
+    EXPECT_EQ(GridFrequency, 128);
+    EXPECT_EQ(GridUse, 1);
+    EXPECT_EQ(GridShow, 0);
+    EXPECT_EQ(SetGrid(w), 1);
+    EXPECT_EQ(GridFrequency, 1);
+    DestroyWindow(w);
+}
+
+TEST_F(PageEditor, AnEditKeptAndSavedIsWhatThePlayerShows)
+{
+    // The red picture is dragged from (240, 120) to (300, 200).
+    Edit(1, [&](HWND page) {
+        HWND w = Window(page, 103);
+        Mouse(w, WM_LBUTTONDOWN, POINT{10, 10});
+        Mouse(w, WM_MOUSEMOVE, POINT{40, 50});
+        Mouse(w, WM_MOUSEMOVE, POINT{70, 90});
+        Mouse(w, WM_LBUTTONUP, POINT{70, 90});
+        Command(page, IDM_PAGECLOSE);
+    });
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    std::string path = std::string(dir) + "sb_pageed_play.exe";
+    BLOCKSET *set = LockBlockSet(doc);
+    ASSERT_EQ(WriteExeFile(List(doc), set, path.c_str()), 1);
+    UnlockBlockSet(doc);
+    PLAYOUTCOME out = PlayDocument(path, "", [&](HWND show, DWORD) {
+        EXPECT_TRUE(WaitFor([&] { return ScreenPixel(show, 330, 220) == RGB(200, 30, 30); }));
+        EXPECT_NE(ScreenPixel(show, 250, 130), RGB(200, 30, 30));
+    });
+    EXPECT_TRUE(out.shown);
+    EXPECT_TRUE(out.messages.empty());
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(PageEditor, TargetListsNameEveryObjectButTheBackgroundAndReadBackTheNumber)
+{
+    BLOCK stored = Block(1), page;
+    ASSERT_TRUE(DuplicateBlock(&page, &stored));
+    HGLOBAL dib = Picture(8, 8, 0);
+    HGLOBAL back = CreatePageObject(&page, TAG_IMAG, 0, (LONG_PTR)dib);
+    GlobalFree(dib);
+    GlobalLocked<OBJECTHEADER>(back)->tag = TAG_BAKI;
+    AppendPageObject(&page, back);
+    HWND host = sbtest::CreateTestWindow(false);
+    for (const char *cls : {"ListBox", "ComboBox"}) {
+        SCOPED_TRACE(cls);
+        HWND list = CreateWindowA(cls, "", WS_CHILD | (cls[0] == 'C' ? CBS_DROPDOWNLIST : 0), 0, 0, 200, 200, host,
+                                  NULL, hInst, NULL);
+        FillTargetList(list, &page, 103);
+        bool combo = cls[0] == 'C';
+        std::vector<std::string> lines;
+        int n = (int)SendMessageA(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < n; i++) {
+            char line[128];
+            SendMessageA(list, combo ? CB_GETLBTEXT : LB_GETTEXT, i, (LPARAM)line);
+            lines.push_back(line);
+        }
+        std::vector<std::string> want{"101 (Button - Go)", "102 (Text)", "103 (Image)", "104 (Timer)"};
+        EXPECT_EQ(lines, want);
+        EXPECT_EQ(ReadTarget(list, 7), 103u);
+        SendMessageA(list, combo ? CB_SETCURSEL : LB_SETCURSEL, (WPARAM)-1, 0);
+        EXPECT_EQ(ReadTarget(list, 7), 7u); // nothing chosen keeps the old target
+        DestroyWindow(list);
+    }
+    DestroyWindow(host);
+    DestroyBlock(&page);
+}
