@@ -1,9 +1,13 @@
-// The editor program: the shell with the editors and tools linked into it.
+// The editor program: the shell with the editors and tools linked into it,
+// and the interpreter for the shows it opens.
+#include "applet/appletwindow.h"
 #include "editor/editormain.h"
 #include "tools/wizard.h"
 
 int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdline, int show)
 {
-    static const EDITORPARTS parts{nullptr, nullptr, nullptr, DoPhotoAlbumWizard};
+    static SHOWHOST showhost = QV_SystemHost;
+    showhost.appletwindow = APPLETWindowProc;
+    static const EDITORPARTS parts{nullptr, nullptr, nullptr, DoPhotoAlbumWizard, &showhost};
     return EditorMain(inst, cmdline, show, parts);
 }
