@@ -29,8 +29,6 @@
 #include <cstdlib>
 #include <cstring>
 
-int (*APPLETabortpoll)(HWND window) = CheckForAbort;
-
 namespace {
 
 const char STATEPROPERTY[] = "QV_AppletState";
@@ -82,6 +80,13 @@ private:
     HGLOBAL h = NULL;
     OBJECTAPPLET *o = nullptr;
 };
+
+// The show's abort test, run after every line.
+bool Aborted(HWND window)
+{
+    int (*poll)(HWND) = QV_ShowHostOf(window).abortpoll;
+    return poll && poll(window);
+}
 
 // The show window the applet window stands on; NULL when the window is gone
 // or stands on something else.
@@ -268,7 +273,7 @@ void Step(HWND window)
         s->result = result;
         s->errorline = result > 0 ? a->errorline : -1;
     }
-    bool stop = result != 0 || (APPLETabortpoll && APPLETabortpoll(window));
+    bool stop = result != 0 || Aborted(window);
     // The abort poll dispatches input: the window may have gone with it.
     s = StateOf(window);
     if (!IsWindow(window) || !s || s->applet != a)
@@ -395,7 +400,8 @@ int HostVideo(APPLET *a, int op)
         if (device && device != 0xFFFFFFFF) {
             MCI_GENERIC_PARMS parms{};
             parms.dwCallback = (DWORD_PTR)a->hwnd;
-            MediaHost.mcicommand((MCIDEVICEID)device, op == 1 ? MCI_PAUSE : MCI_RESUME, 0, (DWORD_PTR)&parms);
+            QV_ShowHostOf(a->hwnd).media.mcicommand((MCIDEVICEID)device, op == 1 ? MCI_PAUSE : MCI_RESUME, 0,
+                                                    (DWORD_PTR)&parms);
         }
         break;
     case 3:
@@ -449,7 +455,7 @@ int HostSetProfile(APPLET *, const char *section, const char *key, const char *v
 }
 
 void HostWait(APPLET *, int ms) { Sleep((DWORD)ms); }
-int HostAborted(APPLET *a) { return APPLETabortpoll && APPLETabortpoll(a->hwnd); }
+int HostAborted(APPLET *a) { return Aborted(a->hwnd); }
 void HostBeep(APPLET *, UINT type) { MessageBeep(type); }
 
 void HostPageInfo(APPLET *a, int *page, int *count)
@@ -556,8 +562,6 @@ const APPLETHOST APPLETwindowhost = {
     HostNotifyInfo, HostGetDC,     HostReleaseDC,  HostObjectText, HostSetObjectText, HostPlaySound,
     HostKillSound, HostSoundPlaying,
 };
-
-void APPLETInstallWindow() { QVappletwindow = APPLETWindowProc; }
 
 int APPLETWindowResult(HWND window, int *result, int *errorline)
 {

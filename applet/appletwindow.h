@@ -7,9 +7,8 @@
 #include "applet/applet.h"
 #include <windows.h>
 
-// Makes QV_AppletProc hand its messages to APPLETWindowProc. The programs
-// call it once after registering the runtime classes.
-void APPLETInstallWindow();
+// The applet windows' procedure, which a show's host names (SHOWHOST's
+// appletwindow, runtime/runtime.h) for QV_AppletProc to hand its messages to.
 LRESULT CALLBACK APPLETWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // The host the applet windows start their scripts with.
@@ -21,6 +20,3 @@ extern const APPLETHOST APPLETwindowhost;
 // -1 when none). 0 when the window is no applet window.
 int APPLETWindowResult(HWND window, int *result, int *errorline);
 
-// The abort test run after every line: CheckForAbort unless a program puts
-// its own in (the player stops applets on other input than the editor).
-extern int (*APPLETabortpoll)(HWND window);

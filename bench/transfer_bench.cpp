@@ -11,6 +11,7 @@
 #include "editor/blocks.h"
 #include "editor/clipboard.h"
 #include "editor/docwindow.h"
+#include "editor/parts.h"
 #include "editor/shell.h"
 #include "editor/viewprint.h"
 #include "media/dib.h"
@@ -116,7 +117,11 @@ int main()
     HBITMAP sheet = CreateCompatibleBitmap(screen, 1400, 1000);
     ReleaseDC(NULL, screen);
     HGDIOBJ old = SelectObject(printerdc, sheet);
-    PrinterProvider = PRINTERPROVIDER{Default, nullptr, Size, YesDoc, Yes, Yes, Yes, Yes, Keep, nullptr, nullptr};
+    SHOWHOST host = QV_SystemHost;
+    host.printer = PRINTERPROVIDER{Default, nullptr, Size, YesDoc, Yes, Yes, Yes, Yes, Keep, nullptr, nullptr};
+    EDITORPARTS parts{};
+    parts.showhost = &host;
+    BindEditorParts(frame, &parts);
     COMMONSetModalHook(Answer);
     PrinterResolution = 75;
     HWND page = Document(frame, 100, 56, 40);

@@ -202,7 +202,6 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
         FreeGraphics();
         return 0;
     }
-    InstallPrintStatus();
     ReadTheme();
     COMMONTHEMEInit(8, 2, 0, 59, ThemeCurrent);
     if (ControlFontName[0]) {

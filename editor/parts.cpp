@@ -28,6 +28,12 @@ const EDITORPARTS &EditorParts()
     return parts ? *parts : none;
 }
 
+const SHOWHOST &EditorShowHost()
+{
+    const SHOWHOST *host = EditorParts().showhost;
+    return host ? *host : QV_SystemHost;
+}
+
 bool EditorPartReady(HWND owner, bool present)
 {
     if (!present)

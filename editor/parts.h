@@ -3,6 +3,7 @@
 // frame window at its creation; an empty entry tells the user that the
 // function is not available in this program.
 #pragma once
+#include "runtime/runtime.h"
 #include <windows.h>
 
 struct BLOCK;
@@ -21,6 +22,10 @@ struct EDITORPARTS {
     DLGPROC appletscripteditor;
     // The photo album wizard over the frame window: 1 when it finished.
     int (*photoalbumwizard)(HWND frame);
+    // The surroundings of the shows the editor opens (its view of a
+    // document, previews): the interpreter's applet windows and the
+    // editor's abort rule. Null: QV_SystemHost.
+    const SHOWHOST *showhost;
 };
 
 // Binds the record to the frame window until the frame is destroyed; the
@@ -29,6 +34,9 @@ void BindEditorParts(HWND frame, const EDITORPARTS *parts);
 // The record bound to the editor's frame (hwndmain); every entry empty when
 // none is bound.
 const EDITORPARTS &EditorParts();
+// The host for the shows the editor opens: the bound record's, else
+// QV_SystemHost.
+const SHOWHOST &EditorShowHost();
 // `present` for an entry that is there; for an empty one, tells the user
 // over `owner` that the function is not available and returns false.
 bool EditorPartReady(HWND owner, bool present);

@@ -9,6 +9,7 @@
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "editor/parts.h"
 #include "editor/shell.h"
 #include "editor/undo.h"
 #include "editor/utilities.h"
@@ -33,9 +34,26 @@ constexpr DWORD PRINTFLAGS = PD_NOSELECTION | PD_NOPAGENUMS | PD_RETURNDC | PD_S
                              PD_ENABLEPRINTTEMPLATE;
 static_assert(PRINTFLAGS == 0x590C);
 
+HWND StatusPrintBox(HWND owner, char *title);
+
+// The shows the editor opens, and the pages it prints, run in its program's
+// host with the editor's own "printing" box in place of the host's.
+SHOWHOST ViewHost()
+{
+    SHOWHOST host = EditorShowHost();
+    host.printer.showstatus = StatusPrintBox;
+    host.printer.closestatus = ClosePrintfromViewStatus;
+    return host;
+}
+
 // What printing asks of the system, and what tests put in its place: the
-// one place this file reaches the runtime's printer.
-const PRINTERPROVIDER &Printer() { return PrinterProvider; }
+// one place this file reaches the printer.
+const PRINTERPROVIDER &Printer()
+{
+    static PRINTERPROVIDER printer;
+    printer = ViewHost().printer;
+    return printer;
+}
 
 HWND List(HWND window) { return GetDlgItem(window, IDC_BLOCKLIST); }
 
@@ -295,7 +313,7 @@ int DoView(HWND window, BLOCKSET *set)
     if (GetKeyState(VK_SHIFT) < 0 && set->caret > 0)
         start = (unsigned long)set->caret;
     EnableAllWindows(0);
-    int result = QV_CreateApplicationWindow(window, List(window), set, start);
+    int result = QV_CreateApplicationWindow(window, List(window), set, start, ViewHost());
     EnableAllWindows(1);
     return result;
 }
@@ -512,12 +530,6 @@ INT_PTR CALLBACK PrintFromViewProc(HWND box, UINT msg, WPARAM, LPARAM)
     }
     EndPaint(box, &ps);
     return 1;
-}
-
-void InstallPrintStatus()
-{
-    PrinterProvider.showstatus = StatusPrintBox;
-    PrinterProvider.closestatus = ClosePrintfromViewStatus;
 }
 
 bool ViewPrintCommand(HWND window, BLOCKSET *set, UINT id)

@@ -36,8 +36,6 @@ void FreeComboBoxData(HWND combo);
 HWND ShowPrintfromViewStatus(HWND owner, const char *text);
 void ClosePrintfromViewStatus(HWND owner, HWND box);
 INT_PTR CALLBACK PrintFromViewProc(HWND box, UINT msg, WPARAM wParam, LPARAM lParam);
-// Gives the runtime's print of a show window this status box.
-void InstallPrintStatus();
 
 // View and Print of a document window: false for other commands.
 bool ViewPrintCommand(HWND window, BLOCKSET *set, UINT id);

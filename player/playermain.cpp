@@ -1,5 +1,4 @@
 #include "player/playermain.h"
-#include "applet/appletwindow.h"
 #include "common/msgdlg.h"
 #include "common/services.h"
 #include "common/shell.h"
@@ -119,10 +118,11 @@ int CreatePresentationWindow(HINSTANCE inst, const char *cmdline, const PLAYERPA
         controlfont = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, ControlFontName);
     player = PLAYERSTATE{};
 
-    APPLETabortpoll = parts.abortpoll;
-    QVappletwindow = parts.appletwindow;
+    SHOWHOST host = QV_SystemHost;
+    host.abortpoll = parts.abortpoll;
+    host.appletwindow = parts.appletwindow;
     // The player alone may keep an animation's reduced cells in its own copy.
-    QV_ShowVariant = QV_SHOWVARIANT{parts.report, parts.canopen, true};
+    host.variant = QV_SHOWVARIANT{parts.report, parts.canopen, true};
     if (!PlayerRegisterClasses()) {
         PlayerMessage(NULL, IDS_PLAYERCLASSERROR);
         if (controlfont)
@@ -135,8 +135,9 @@ int CreatePresentationWindow(HINSTANCE inst, const char *cmdline, const PLAYERPA
     if (n == 0 || n >= sizeof path)
         return Fail(IDS_PLAYERLOADERROR);
 
+    QV_SHOWCREATE create{nullptr, &host};
     player.show = CreateWindowExA(0, QVCLASS_appwindow, "", WS_POPUP | WS_BORDER, 0, 0, 1, 1, NULL, NULL, hInst,
-                                  NULL);
+                                  &create);
     hwndmain = player.show;
     player.seth = GlobalAlloc(GHND, sizeof(BLOCKSET));
     player.set = player.seth ? (BLOCKSET *)GlobalLock(player.seth) : nullptr;

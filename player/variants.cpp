@@ -57,6 +57,7 @@ int PlayerRegisterClasses()
     WNDCLASSA wc{};
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
     wc.lpfnWndProc = PlayerAppwindowProc;
+    wc.cbWndExtra = QV_SHOWWINDOWEXTRA;
     wc.hInstance = hInst;
     wc.hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(IDI_PLAYER));
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);

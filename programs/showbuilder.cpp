@@ -1,10 +1,14 @@
-// The editor program: the shell with the editors and tools linked into it.
+// The editor program: the shell with the editors and tools linked into it,
+// and the interpreter for the shows it opens.
+#include "applet/appletwindow.h"
 #include "editor/editormain.h"
 #include "editors/pageeditor.h"
 #include "tools/wizard.h"
 
 int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdline, int show)
 {
-    static const EDITORPARTS parts{nullptr, EditPage, nullptr, DoPhotoAlbumWizard};
+    static SHOWHOST showhost = QV_SystemHost;
+    showhost.appletwindow = APPLETWindowProc;
+    static const EDITORPARTS parts{nullptr, EditPage, nullptr, DoPhotoAlbumWizard, &showhost};
     return EditorMain(inst, cmdline, show, parts);
 }

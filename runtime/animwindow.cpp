@@ -168,7 +168,7 @@ void DrawFrame(HWND hwnd, OBJECTANIM *o, uint32_t index, BITMAPINFOHEADER *cell,
                    client.top + frame.y + depth};
     if (reduced) {
         GlobalUnlock(reduced);
-        if (QV_ShowVariant.keepreduced)
+        if (QV_ShowHostOf(hwnd).variant.keepreduced)
             KeepReduced(o, index, cell, frame, reduced, transparent);
         GlobalFree(reduced);
     }

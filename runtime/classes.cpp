@@ -21,11 +21,12 @@ namespace {
 struct CLASSROW {
     const char *name;
     WNDPROC proc;
+    int extra = 0;
 };
 
 // In the order of registration; unregistered the other way round.
 const CLASSROW classes[] = {
-    {QVCLASS_appwindow, QV_AppwindowProc}, {QVCLASS_image, QV_ImageProc},
+    {QVCLASS_appwindow, QV_AppwindowProc, QV_SHOWWINDOWEXTRA}, {QVCLASS_image, QV_ImageProc},
     {QVCLASS_frame, QV_FrameProc},         {QVCLASS_text, QV_TextProc},
     {QVCLASS_anim, QV_AnimProc},           {QVCLASS_wave, QV_WaveProc},
     {QVCLASS_midi, QV_MidiProc},           {QVCLASS_applet, QV_AppletProc},
@@ -41,6 +42,7 @@ int QV_RegisterCommonClasses()
         WNDCLASSA wc{};
         wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;
         wc.lpfnWndProc = c.proc;
+        wc.cbWndExtra = c.extra;
         wc.hInstance = hInst;
         wc.hIcon = LoadIconA(hInst, MAKEINTRESOURCEA(101));
         wc.hCursor = LoadCursorA(NULL, IDC_ARROW);

@@ -79,6 +79,7 @@ void Created(HWND hwnd)
             long wait = (long)(int32_t)o->wait;
             long speed = (long)(int32_t)o->speed;
             InitImageStatus(s.get(), picture, (int)o->appear, (int)o->disappear, speed, wait, nullptr);
+            s->host = &QV_ShowHostOf(hwnd).transitions;
         }
         o->status = (uint32_t)(UINT_PTR)status;
         o->picture = (uint32_t)(UINT_PTR)picture;

@@ -4,8 +4,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-// Where the sound and movie windows meet the platform's players. The
-// defaults are the process's sound player and MCI; tests put their own in.
+// Where the sound and movie windows meet the platform's players, part of
+// their show's host (runtime/runtime.h). The defaults are the process's
+// sound player and MCI.
 struct MEDIAHOST {
     int (*playsound)(HWND hwnd, HGLOBAL data, DWORD kind);
     int (*killsound)(HWND hwnd);
@@ -13,8 +14,9 @@ struct MEDIAHOST {
     MCIERROR (*mcicommand)(MCIDEVICEID device, UINT msg, DWORD_PTR flags, DWORD_PTR params);
     BOOL (*mcierrortext)(MCIERROR error, char *text, UINT size);
 };
-extern MEDIAHOST MediaHost;
-extern const MEDIAHOST DefaultMediaHost;
+// MCI's own, for the system's host.
+MCIERROR SystemMciCommand(MCIDEVICEID device, UINT msg, DWORD_PTR flags, DWORD_PTR params);
+BOOL SystemMciErrorText(MCIERROR error, char *text, UINT size);
 
 // The movie playing: a copy of its AVI file in a fixed block, its length,
 // and its window; all zero when none plays. Only that window frees the copy.

@@ -19,16 +19,12 @@ HGLOBAL AVIplaybuffer = NULL;
 DWORD AVIbufferSize = 0;
 HWND AVIobjecthwnd = NULL;
 
-static MCIERROR DefaultMciCommand(MCIDEVICEID device, UINT msg, DWORD_PTR flags, DWORD_PTR params)
+MCIERROR SystemMciCommand(MCIDEVICEID device, UINT msg, DWORD_PTR flags, DWORD_PTR params)
 {
     return mciSendCommandA(device, msg, flags, params);
 }
 
-static BOOL DefaultMciErrorText(MCIERROR error, char *text, UINT size) { return mciGetErrorStringA(error, text, size); }
-
-const MEDIAHOST DefaultMediaHost = {APPLETPlaySound, APPLETKillSound, APPLETHandleMessage, DefaultMciCommand,
-                                    DefaultMciErrorText};
-MEDIAHOST MediaHost = DefaultMediaHost;
+BOOL SystemMciErrorText(MCIERROR error, char *text, UINT size) { return mciGetErrorStringA(error, text, size); }
 
 LRESULT CALLBACK AVIIOProc(LPSTR info, UINT msg, LPARAM lParam1, LPARAM lParam2)
 {
@@ -140,10 +136,13 @@ void FreeBuffer()
     AVIbufferSize = 0;
 }
 
-void ErrorText(MCIERROR error, char *text)
+// The players of the show the window stands on.
+const MEDIAHOST &Media(HWND hwnd) { return QV_ShowHostOf(hwnd).media; }
+
+void ErrorText(HWND hwnd, MCIERROR error, char *text)
 {
     text[0] = 0;
-    if (!MediaHost.mcierrortext(error, text, ERRORTEXT) || !text[0])
+    if (!Media(hwnd).mcierrortext(error, text, ERRORTEXT) || !text[0])
         snprintf(text, ERRORTEXT, "MCI error %lu", (unsigned long)error);
 }
 
@@ -154,7 +153,7 @@ bool Play(HWND hwnd, OBJECTMOVIE *o, MOVIESTATE *state, const char *bytes, uint3
     if (state->checked == 0)
         state->checked = SoundAvi(bytes, length) ? 1 : -1;
     if (state->checked < 0) {
-        ErrorText(MCIERR_INVALID_FILE, text);
+        ErrorText(hwnd, MCIERR_INVALID_FILE, text);
         return false;
     }
     AVIplaybuffer = GlobalAlloc(GPTR, length);
@@ -174,21 +173,21 @@ bool Play(HWND hwnd, OBJECTMOVIE *o, MOVIESTATE *state, const char *bytes, uint3
     // A child window needs its parent named: without one the driver cannot
     // make the window it opens with.
     DWORD flags = MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
-    if (MCIERROR e = MediaHost.mcicommand(0, MCI_OPEN, flags, (DWORD_PTR)&open)) {
-        ErrorText(e, text);
+    if (MCIERROR e = Media(hwnd).mcicommand(0, MCI_OPEN, flags, (DWORD_PTR)&open)) {
+        ErrorText(hwnd, e, text);
         FreeBuffer();
         return false;
     }
     o->device = open.wDeviceID;
     MCI_DGV_WINDOW_PARMSA window{};
     window.hWnd = hwnd;
-    MediaHost.mcicommand(open.wDeviceID, MCI_WINDOW, MCI_DGV_WINDOW_HWND, (DWORD_PTR)&window);
+    Media(hwnd).mcicommand(open.wDeviceID, MCI_WINDOW, MCI_DGV_WINDOW_HWND, (DWORD_PTR)&window);
     MCI_PLAY_PARMS play{};
     play.dwCallback = (DWORD_PTR)hwnd;
-    if (MCIERROR e = MediaHost.mcicommand(open.wDeviceID, MCI_PLAY, MCI_NOTIFY, (DWORD_PTR)&play)) {
-        ErrorText(e, text);
+    if (MCIERROR e = Media(hwnd).mcicommand(open.wDeviceID, MCI_PLAY, MCI_NOTIFY, (DWORD_PTR)&play)) {
+        ErrorText(hwnd, e, text);
         MCI_GENERIC_PARMS close{};
-        MediaHost.mcicommand(open.wDeviceID, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&close);
+        Media(hwnd).mcicommand(open.wDeviceID, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&close);
         o->device = NODEVICE;
         FreeBuffer();
         return false;
@@ -225,7 +224,7 @@ void Start(HWND hwnd, WPARAM wParam, LPARAM lParam)
     bool played = false;
     if (!bytes) {
         state->checked = -1;
-        ErrorText(MCIERR_INVALID_FILE, state->error);
+        ErrorText(hwnd, MCIERR_INVALID_FILE, state->error);
     } else {
         played = Play(hwnd, o.get(), state, bytes, length);
     }
@@ -241,8 +240,8 @@ void Halt(HWND hwnd, OBJECTMOVIE *o)
     if (o->device != NODEVICE) {
         MCI_GENERIC_PARMS parms{};
         parms.dwCallback = (DWORD_PTR)hwnd;
-        MediaHost.mcicommand(o->device, MCI_STOP, MCI_NOTIFY | MCI_WAIT, (DWORD_PTR)&parms);
-        MediaHost.mcicommand(o->device, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&parms);
+        Media(hwnd).mcicommand(o->device, MCI_STOP, MCI_NOTIFY | MCI_WAIT, (DWORD_PTR)&parms);
+        Media(hwnd).mcicommand(o->device, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&parms);
         o->device = NODEVICE;
     }
     if (AVIobjecthwnd == hwnd) {
@@ -274,7 +273,7 @@ void Notice(HWND hwnd, LPARAM device)
     if (!o || o->device == NODEVICE || (MCIDEVICEID)device != o->device)
         return;
     MCI_GENERIC_PARMS close{};
-    MediaHost.mcicommand(o->device, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&close);
+    Media(hwnd).mcicommand(o->device, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&close);
     o->device = NODEVICE;
     PostMessageA(hwnd, QVM_OBJECTSTARTSTOP, 0, 0);
     objectlife::NotifyDone(hwnd, o->header.flags, o->notify);

@@ -14,9 +14,6 @@
 #include <cmath>
 #include <cstring>
 
-RUNTIMEDRAWSERVICES RuntimeDrawServices = {QV_DrawSoftButton, MakeDerivativeColour, CreateStaticDisplayImage,
-                                             DrawPageBackground};
-
 namespace {
 
 // The object of a window: the handle in its user data, locked for the call.
@@ -114,11 +111,6 @@ void DrawResourceBitmap(HDC dc, int id, int x, int y)
         DrawImage(dc, x, y, data, SRCCOPY);
 }
 
-COLORREF Derived(COLORREF c, double f)
-{
-    return RuntimeDrawServices.derivativecolour ? RuntimeDrawServices.derivativecolour(c, f) : c;
-}
-
 COLORREF Channelled(COLORREF c, unsigned percent)
 {
     auto ch = [&](int shift) { return std::min<uint32_t>(255, ((c >> shift) & 0xFF) * percent / 100) << shift; };
@@ -129,8 +121,6 @@ void DrawButton(HWND hwnd, HDC dc, OBJECTBUTTON *b, const RECT &r)
 {
     uint32_t flags = b->header.flags;
     if (flags & (OBJ_SOFTCUSTOM | OBJ_LOOP)) {
-        if (!RuntimeDrawServices.drawsoftbutton)
-            return;
         COLORREF page = (COLORREF)SendMessageA(GetParent(hwnd), QVM_GETPAGECOLOUR, 0, 0);
         DRAWITEMSTRUCT item{};
         item.CtlType = ODT_BUTTON;
@@ -144,10 +134,10 @@ void DrawButton(HWND hwnd, HDC dc, OBJECTBUTTON *b, const RECT &r)
             SelectObject(dc, controlfont);
         if (flags & OBJ_SOFTCUSTOM) {
             COLORREF c = b->softcolour;
-            RuntimeDrawServices.drawsoftbutton(hwnd, &item, Derived(c, 1.3), Derived(c, 0.45), c, b->softtextcolour,
-                                               page, 1);
+            QV_DrawSoftButton(hwnd, &item, MakeDerivativeColour(c, 1.3), MakeDerivativeColour(c, 0.45), c,
+                              b->softtextcolour, page, 1);
         } else {
-            RuntimeDrawServices.drawsoftbutton(hwnd, &item, 0, 0, 0, 0, page, 2);
+            QV_DrawSoftButton(hwnd, &item, 0, 0, 0, 0, page, 2);
         }
         return;
     }
@@ -329,9 +319,7 @@ void DrawStaticImage(HWND hwnd, HDC dc, OBJECTSTATICIMAGE *s, RECT r)
     // The record's first field is its display mode: anything but 0, or a
     // picture with alpha, is composed over what lies under it.
     if (layout.bits > 24 || s->transparencycount != 0) {
-        if (!RuntimeDrawServices.staticdisplayimage)
-            return;
-        HGLOBAL composed = RuntimeDrawServices.staticdisplayimage(hwnd, dc, s, &r);
+        HGLOBAL composed = CreateStaticDisplayImage(hwnd, dc, s, &r);
         if (composed) {
             DrawDibHandle(dc, composed, r.left, r.top);
             GlobalFree(composed);

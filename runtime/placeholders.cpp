@@ -48,5 +48,8 @@ static LRESULT CALLBACK AppletStandIn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-WNDPROC QVappletwindow = AppletStandIn;
-LRESULT CALLBACK QV_AppletProc(HWND h, UINT m, WPARAM w, LPARAM l) { return QVappletwindow(h, m, w, l); }
+LRESULT CALLBACK QV_AppletProc(HWND h, UINT m, WPARAM w, LPARAM l)
+{
+    WNDPROC proc = QV_ShowHostOf(h).appletwindow;
+    return (proc ? proc : AppletStandIn)(h, m, w, l);
+}

@@ -2,7 +2,10 @@
 // binding of an object window to its object, the actions of buttons and
 // timers, and the functions that build, change and tear down a page.
 #pragma once
+#include "runtime/media.h"
 #include "runtime/messages.h"
+#include "runtime/thumbs.h"
+#include "runtime/transition.h"
 #include <windows.h>
 
 struct BLOCK;
@@ -41,22 +44,6 @@ void QV_DoAction(HWND self, HWND parent, unsigned long code, unsigned long targe
 
 // --- Show window --------------------------------------------------------
 
-LRESULT CALLBACK QV_AppwindowProc(HWND, UINT, WPARAM, LPARAM);
-// Shows the document from list item `index` and returns when the window is
-// gone: 0 at once when the header or that block cannot be read.
-int QV_CreateApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned long index);
-// The first half of that: creates, sizes and centres the show window and
-// posts it the document and the background sound; null on failure.
-HWND QV_OpenApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned long index);
-// One pass of the show loop over `window`: the private messages that were
-// waiting when the pass began, then one other message, or when the queue is
-// empty a step for every running applet of `page` (null: none) and a wait
-// for the next message. False when WM_QUIT came; it is posted again for the
-// program's own loop.
-bool QV_RunShowPass(HWND window, BLOCK *page);
-int JumptoNewPage(HWND window, BLOCKSET *set);
-INT_PTR CALLBACK PageJumpProc(HWND, UINT, WPARAM, LPARAM);
-int CanOpenDocument(const char *path);
 // What the program playing a document changes in the show window: how a
 // failure (string `id`) is told, which paths the open-document action may
 // hand to the shell, and whether an animation's cell brought to a palette
@@ -68,7 +55,66 @@ struct QV_SHOWVARIANT {
     int (*canopen)(const char *path);
     bool keepreduced = false;
 };
-extern QV_SHOWVARIANT QV_ShowVariant;
+
+// What a show asks of its surroundings: the sound player and MCI, the
+// transitions' window and end-of-cycle clock, the printer, the program's
+// variant of the show window, the applet windows' procedure (null: a
+// stand-in that shows nothing, for a program without the interpreter) and
+// the test run between applet lines that stops a running applet (the
+// editor's stops on a right click, the player's on a key or the mouse
+// moving; null: never).
+//
+// The record is given to the show window at its creation and copied into
+// its state; the object windows of its pages (sound, movie, image,
+// animation and applet windows) find it through their show window. Start
+// from QV_SystemHost and change what differs:
+//
+//     SHOWHOST host = QV_SystemHost;
+//     host.appletwindow = APPLETWindowProc;
+//     QV_CreateApplicationWindow(parent, list, set, index, host);
+struct SHOWHOST {
+    MEDIAHOST media;
+    TRANSITIONHOST transitions;
+    PRINTERPROVIDER printer;
+    QV_SHOWVARIANT variant;
+    WNDPROC appletwindow;
+    int (*abortpoll)(HWND window);
+};
+// The real platform's calls, the editor's variant and abort rule, no
+// interpreter.
+extern const SHOWHOST QV_SystemHost;
+// The host of the show window that `window` is or stands on (as a child);
+// QV_SystemHost for any other window. It lives as long as that show window.
+const SHOWHOST &QV_ShowHostOf(HWND window);
+
+// The show window's creation parameter (lpCreateParams): its document, which
+// may come later with QVM_SETDOCUMENT, and its host (null: QV_SystemHost).
+// A class registered for the show window needs QV_SHOWWINDOWEXTRA bytes of
+// window extra, where the window keeps its state.
+struct QV_SHOWCREATE {
+    BLOCKSET *set;
+    const SHOWHOST *host;
+};
+constexpr int QV_SHOWWINDOWEXTRA = sizeof(LONG_PTR);
+
+LRESULT CALLBACK QV_AppwindowProc(HWND, UINT, WPARAM, LPARAM);
+// Shows the document from list item `index` and returns when the window is
+// gone: 0 at once when the header or that block cannot be read.
+int QV_CreateApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned long index,
+                               const SHOWHOST &host = QV_SystemHost);
+// The first half of that: creates, sizes and centres the show window and
+// posts it the document and the background sound; null on failure.
+HWND QV_OpenApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned long index,
+                              const SHOWHOST &host = QV_SystemHost);
+// One pass of the show loop over `window`: the private messages that were
+// waiting when the pass began, then one other message, or when the queue is
+// empty a step for every running applet of `page` (null: none) and a wait
+// for the next message. False when WM_QUIT came; it is posted again for the
+// program's own loop.
+bool QV_RunShowPass(HWND window, BLOCK *page);
+int JumptoNewPage(HWND window, BLOCKSET *set);
+INT_PTR CALLBACK PageJumpProc(HWND, UINT, WPARAM, LPARAM);
+int CanOpenDocument(const char *path);
 int AddWindowHFrame(long flags, int width);
 int AddWindowVFrame(long flags, int depth);
 
@@ -106,10 +152,8 @@ LRESULT CALLBACK QV_AnimProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_WaveProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_MidiProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK QV_AppletProc(HWND, UINT, WPARAM, LPARAM);
-// The applet window's procedure, to which QV_AppletProc hands every message.
-// The interpreter, which lies above the runtime, installs its own; until then
-// a stand-in keeps the common life cycle.
-extern WNDPROC QVappletwindow;
+// QV_AppletProc hands every message to its show's host's applet window
+// procedure: the interpreter lies above the runtime.
 LRESULT CALLBACK QV_MovieProc(HWND, UINT, WPARAM, LPARAM);
 
 int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORREF dark, COLORREF face,

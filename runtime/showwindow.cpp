@@ -18,6 +18,7 @@
 #include "runtime/runtime.h"
 #include <shellapi.h>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace {
@@ -49,9 +50,16 @@ bool Header(BLOCK *header)
     return document && GetHeaderBlock(document->list, document, header);
 }
 
+// What the show window keeps of its own, in its window extra.
+struct SHOWSTATE {
+    SHOWHOST host;
+};
+
+SHOWSTATE *StateOf(HWND window) { return (SHOWSTATE *)GetWindowLongPtrA(window, 0); }
+
 void ShowPageError(HWND window, unsigned id)
 {
-    QV_ShowVariant.report(window, id);
+    QV_ShowHostOf(window).variant.report(window, id);
 }
 
 void ReportInMessageBox(HWND window, unsigned id)
@@ -77,7 +85,7 @@ void PlayBackgroundSound(HWND window)
             HGLOBAL copy = k.tag == TAG_WAVE ? GetWaveObjectData((OBJECTWAVE *)o.get())
                                              : GetMidiObjectData((OBJECTMIDI *)o.get());
             bool loop = o->flags & OBJ_LOOP;
-            int started = copy ? APPLETPlaySound(window, copy, k.kind) : 0;
+            int started = copy ? QV_ShowHostOf(window).media.playsound(window, copy, k.kind) : 0;
             if (started)
                 APPLETSetGlobalSound(window, 1, loop);
             if (copy)
@@ -129,7 +137,7 @@ INT_PTR RunShellOpen(const MODALCALL *call)
 
 void OpenDocument(HWND window, const char *path)
 {
-    bool ok = path && QV_ShowVariant.canopen(path);
+    bool ok = path && QV_ShowHostOf(window).variant.canopen(path);
     if (ok) {
         MODALCALL call{};
         call.kind = MODAL_LAUNCH;
@@ -181,7 +189,29 @@ void ActivateChildren(HWND window, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-QV_SHOWVARIANT QV_ShowVariant = {ReportInMessageBox, CanOpenDocument};
+const SHOWHOST QV_SystemHost = {
+    {APPLETPlaySound, APPLETKillSound, APPLETHandleMessage, SystemMciCommand, SystemMciErrorText},
+    {DefaultClientSize, DefaultEndCycle},
+    {SystemDefaultPrinter, SystemPrintDialog, SystemPageSize, StartDocA, StartPage, EndPage, EndDoc, AbortDoc,
+     SystemReleaseDC, nullptr, nullptr},
+    {ReportInMessageBox, CanOpenDocument, false},
+    nullptr,
+    CheckForAbort,
+};
+
+const SHOWHOST &QV_ShowHostOf(HWND window)
+{
+    // Object windows are the show window's children; a top-level window's
+    // parent is only its owner.
+    for (HWND w = window; w; w = (GetWindowLongA(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : NULL) {
+        char name[32];
+        if (GetClassNameA(w, name, sizeof name) && strcmp(name, QVCLASS_appwindow) == 0) {
+            const SHOWSTATE *state = StateOf(w);
+            return state ? state->host : QV_SystemHost;
+        }
+    }
+    return QV_SystemHost;
+}
 
 DWORD QV_ShowWindowStyle(long flags)
 {
@@ -239,8 +269,21 @@ int CanOpenDocument(const char *path)
 LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
+    case WM_NCCREATE: {
+        auto *create = (const QV_SHOWCREATE *)((CREATESTRUCTA *)lParam)->lpCreateParams;
+        auto *state = new (std::nothrow) SHOWSTATE{create && create->host ? *create->host : QV_SystemHost};
+        if (!state)
+            return FALSE;
+        SetWindowLongPtrA(window, 0, (LONG_PTR)state);
+        break;
+    }
+    case WM_NCDESTROY:
+        delete StateOf(window);
+        SetWindowLongPtrA(window, 0, 0);
+        break;
     case WM_CREATE: {
-        document = (BLOCKSET *)((CREATESTRUCTA *)lParam)->lpCreateParams;
+        auto *create = (const QV_SHOWCREATE *)((CREATESTRUCTA *)lParam)->lpCreateParams;
+        document = create ? create->set : nullptr;
         focuschild = NULL;
         // LockBlockSet on the show window must find the document's handle.
         SetWindowLongA(window, GWL_USERDATA, (LONG)(document ? GlobalHandle(document) : NULL));
@@ -348,7 +391,7 @@ LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
         BLOCK page;
         if (CurrentPage(&page))
             QV_DeleteAllControls(window, &page);
-        APPLETKillSound(window);
+        QV_ShowHostOf(window).media.killsound(window);
         focuschild = NULL;
         break;
     }
@@ -406,7 +449,7 @@ LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
     return DefWindowProcA(window, msg, wParam, lParam);
 }
 
-HWND QV_OpenApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned long index)
+HWND QV_OpenApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned long index, const SHOWHOST &host)
 {
     BLOCK header, page;
     if (!set || !GetHeaderBlock(list, set, &header) || !GetBlock(list, (unsigned)index, &page))
@@ -415,8 +458,9 @@ HWND QV_OpenApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned lo
     set->list = list;
     long flags = (long)header.hedr.flags;
     int width = AddWindowHFrame(flags, header.hedr.width), depth = AddWindowVFrame(flags, header.hedr.depth);
+    QV_SHOWCREATE create{set, &host};
     HWND window = CreateWindowExA(0, QVCLASS_appwindow, "", QV_ShowWindowStyle(flags), 0, 0, width, depth,
-                                  parent, NULL, hInst, set);
+                                  parent, NULL, hInst, &create);
     if (!window)
         return NULL;
     CentreWindow(window);
@@ -429,7 +473,7 @@ HWND QV_OpenApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned lo
 
 static void HandleMessage(HWND window, MSG &msg, BLOCK *page)
 {
-    if (APPLETHandleMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam))
+    if (QV_ShowHostOf(window).media.soundmessage(msg.hwnd, msg.message, msg.wParam, msg.lParam))
         return;
     if (msg.message == QVM_SHOWPAGE && msg.hwnd == window && (int)msg.wParam >= 0 && page && document) {
         BLOCK next;
@@ -505,9 +549,9 @@ bool QV_RunShowPass(HWND window, BLOCK *page)
     return true;
 }
 
-int QV_CreateApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned long index)
+int QV_CreateApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned long index, const SHOWHOST &host)
 {
-    HWND window = QV_OpenApplicationWindow(parent, list, set, index);
+    HWND window = QV_OpenApplicationWindow(parent, list, set, index, host);
     if (!window)
         return 0;
     BLOCK page;

@@ -16,7 +16,8 @@ static_assert(offsetof(OBJECTWAVE, sound) == offsetof(OBJECTMIDI, sound));
 
 LRESULT SoundProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, uint32_t tag, DWORD kind)
 {
-    MediaHost.soundmessage(hwnd, msg, wParam, lParam);
+    const MEDIAHOST &media = QV_ShowHostOf(hwnd).media;
+    media.soundmessage(hwnd, msg, wParam, lParam);
     switch (msg) {
     case WM_CREATE:
         PostMessageA(hwnd, QVM_OBJECTCREATED, 0, 0);
@@ -47,9 +48,9 @@ LRESULT SoundProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, uint32_t ta
         // The record is unlocked: stopping the sound playing may deliver its
         // notice to this window at once.
         if (request == 1)
-            MediaHost.playsound(hwnd, sound, kind);
+            media.playsound(hwnd, sound, kind);
         else
-            MediaHost.killsound(hwnd);
+            media.killsound(hwnd);
         return 0;
     }
     case MM_WOM_DONE:
@@ -69,7 +70,7 @@ LRESULT SoundProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, uint32_t ta
             o->header.flags &= ~OBJ_RUNNING;
         }
         if (running)
-            MediaHost.killsound(hwnd);
+            media.killsound(hwnd);
         if (sound)
             GlobalFree(sound);
         return 0;

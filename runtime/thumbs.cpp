@@ -7,7 +7,9 @@
 #include "document/objects.h"
 #include "media/dib.h"
 #include "media/scale.h"
+#include "runtime/background.h"
 #include "runtime/objdraw.h"
+#include "runtime/runtime.h"
 #include <windows.h>
 #include <commdlg.h>
 #include <winspool.h>
@@ -35,8 +37,6 @@ int ThumbnailScale(int width, int height)
     return (int)(std::min(320.0 / width, 160.0 / height) * 100);
 }
 
-namespace {
-
 bool SystemDefaultPrinter(char *name, size_t size)
 {
     if (!size)
@@ -61,7 +61,7 @@ bool SystemDefaultPrinter(char *name, size_t size)
     return true;
 }
 
-INT_PTR RunPrintDlg(const MODALCALL *call) { return PrintDlgA((PRINTDLGA *)call->data); }
+static INT_PTR RunPrintDlg(const MODALCALL *call) { return PrintDlgA((PRINTDLGA *)call->data); }
 
 int SystemPrintDialog(HWND owner, HGLOBAL *devmode, HDC *dc, int *copies)
 {
@@ -97,12 +97,6 @@ void SystemPageSize(HDC dc, int *width, int *height)
 }
 
 void SystemReleaseDC(HDC dc) { DeleteDC(dc); }
-
-} // namespace
-
-const PRINTERPROVIDER SystemPrinter = {SystemDefaultPrinter, SystemPrintDialog, SystemPageSize, StartDocA,
-                                       StartPage, EndPage, EndDoc, AbortDoc, SystemReleaseDC, nullptr, nullptr};
-PRINTERPROVIDER PrinterProvider = SystemPrinter;
 
 // The window's client area (or the whole window) as a 24-bit DIB.
 static HGLOBAL WindowPicture(HWND window, int whole)
@@ -144,7 +138,9 @@ static HGLOBAL WindowPicture(HWND window, int whole)
     return dib;
 }
 
-int QV_DoPrintScreen(HWND window, int whole)
+int QV_DoPrintScreen(HWND window, int whole) { return QV_DoPrintScreen(window, whole, QV_ShowHostOf(window).printer); }
+
+int QV_DoPrintScreen(HWND window, int whole, const PRINTERPROVIDER &provider)
 {
     char title[261] = {};
     GetWindowTextA(window, title, sizeof title);
@@ -156,7 +152,7 @@ int QV_DoPrintScreen(HWND window, int whole)
     GetBitmapDimensions(picture, &width, &height, &bits, rgb);
 
     char printer[CCHDEVICENAME] = {};
-    if (!PrinterProvider.defaultprinter(printer, sizeof printer)) {
+    if (!provider.defaultprinter(printer, sizeof printer)) {
         COMMONMessageBox(window, "There is no printer to print to. Install a printer, then try again.", title,
                          MB_OK | MB_ICONEXCLAMATION);
         GlobalFree(picture);
@@ -173,7 +169,7 @@ int QV_DoPrintScreen(HWND window, int whole)
     }
     HDC dc = NULL;
     int copies = 1;
-    int chosen = devmode ? PrinterProvider.printdialog(window, &devmode, &dc, &copies) : 0;
+    int chosen = devmode ? provider.printdialog(window, &devmode, &dc, &copies) : 0;
     if (devmode)
         GlobalFree(devmode);
     if (!chosen || !dc) {
@@ -181,21 +177,21 @@ int QV_DoPrintScreen(HWND window, int whole)
         return 1;
     }
     int pagewidth = 0, pageheight = 0;
-    PrinterProvider.pagesize(dc, &pagewidth, &pageheight);
+    provider.pagesize(dc, &pagewidth, &pageheight);
     PRINTPLACEMENT place{};
     bool placed = PlacePrintout(pagewidth, pageheight, width, height, &place);
     HCURSOR cursor = SetCursor(LoadCursor(NULL, IDC_WAIT));
-    HWND status = PrinterProvider.showstatus ? PrinterProvider.showstatus(window, title) : NULL;
+    HWND status = provider.showstatus ? provider.showstatus(window, title) : NULL;
     {
     DibLock lock(picture);
     for (int copy = 0; placed && lock.ok() && copy < copies; ++copy) {
         DOCINFOA doc{};
         doc.cbSize = sizeof doc;
         doc.lpszDocName = title;
-        if (PrinterProvider.startdoc(dc, &doc) <= 0)
+        if (provider.startdoc(dc, &doc) <= 0)
             break;
-        if (PrinterProvider.startpage(dc) <= 0) {
-            PrinterProvider.abortdoc(dc);
+        if (provider.startpage(dc) <= 0) {
+            provider.abortdoc(dc);
             break;
         }
         PALSTATE pal{};
@@ -208,16 +204,16 @@ int QV_DoPrintScreen(HWND window, int whole)
         GdiFlush();
         UnrealizeWindowPalette(dc, &pal);
         // A page the printer refused leaves no half-made job in its queue.
-        if (PrinterProvider.endpage(dc) <= 0) {
-            PrinterProvider.abortdoc(dc);
+        if (provider.endpage(dc) <= 0) {
+            provider.abortdoc(dc);
             break;
         }
-        PrinterProvider.enddoc(dc);
+        provider.enddoc(dc);
     }
     }
-    PrinterProvider.releasedc(dc);
-    if (status && PrinterProvider.closestatus)
-        PrinterProvider.closestatus(window, status);
+    provider.releasedc(dc);
+    if (status && provider.closestatus)
+        provider.closestatus(window, status);
     SetCursor(cursor);
     GlobalFree(picture);
     return 1;
@@ -282,8 +278,7 @@ int RenderPage(HWND window, HWND list, BLOCK *page, unsigned index, int outwidth
                 SetViewportExtEx(mem, outwidth, outdepth, NULL);
             }
             RECT r{0, 0, width, depth};
-            if (RuntimeDrawServices.pagebackground)
-                RuntimeDrawServices.pagebackground(window, list, mem, index, &header, page, &r);
+            DrawPageBackground(window, list, mem, index, &header, page, &r);
             uint32_t count = BlockObjectCount(page);
             for (uint32_t i = 0; i < count; ++i) {
                 HGLOBAL handle = GetPageObject(page, i);

@@ -20,9 +20,9 @@ bool PlacePrintout(int pagewidth, int pageheight, int width, int height, PRINTPL
 // page without a size.
 int ThumbnailScale(int width, int height);
 
-// What printing asks of the system. The defaults use the default printer,
-// the print dialog (through COMMONModal) and the printer DC's GDI calls;
-// tests replace them to print into a memory DC.
+// What printing asks of the system, part of a show's host
+// (runtime/runtime.h). The system's uses the default printer, the print
+// dialog (through COMMONModal) and the printer DC's GDI calls.
 struct PRINTERPROVIDER {
     // The default printer's name, at most size - 1 characters; false when
     // there is no printer.
@@ -42,14 +42,20 @@ struct PRINTERPROVIDER {
     HWND (*showstatus)(HWND owner, char *title);
     void (*closestatus)(HWND owner, HWND status);
 };
-extern PRINTERPROVIDER PrinterProvider;
-extern const PRINTERPROVIDER SystemPrinter;
+// The system's parts of it, for the system's host; the rest are the GDI
+// calls of the same names.
+bool SystemDefaultPrinter(char *name, size_t size);
+int SystemPrintDialog(HWND owner, HGLOBAL *devmode, HDC *dc, int *copies);
+void SystemPageSize(HDC dc, int *width, int *height);
+void SystemReleaseDC(HDC dc);
 
 // Prints the window's client area (whole 0) or the whole window, scaled to
 // fit the page: 1 when the print dialog was reached, printed or cancelled;
 // 0 when the window's picture cannot be made or there is no printer (which
-// the user is told).
+// the user is told). The printer is the one of the window's show host; a
+// window outside a show names its own.
 int QV_DoPrintScreen(HWND window, int whole);
+int QV_DoPrintScreen(HWND window, int whole, const PRINTERPROVIDER &printer);
 // Renders page `index` into its block's thumbnail: 1, 6 when the picture
 // could not be drawn, 0 on other failures; the old thumbnail stays then.
 int CreateViewImage(HWND window, HWND list, BLOCKSET *blockset, BLOCK *page, unsigned index);

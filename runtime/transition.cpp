@@ -3,6 +3,7 @@
 // snapshot the caller repaints from up to date.
 #include "runtime/transition.h"
 #include "media/dib.h"
+#include "runtime/runtime.h"
 #include "runtime/scratchdc.h"
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +30,10 @@ bool DefaultClientSize(HWND hwnd, HDC hdc, int *width, int *height)
 
 void DefaultEndCycle(HWND hwnd) { PostMessageA(hwnd, WM_TIMER, TRANSITION_ENDTIMER, 0); }
 
-TRANSITIONHOST TransitionHost = {DefaultClientSize, DefaultEndCycle};
+static const TRANSITIONHOST &Host(const STATUS *status)
+{
+    return status->host ? *status->host : QV_SystemHost.transitions;
+}
 
 int EffectRandom(int n) { return n <= 0 ? 0 : rand() % n; }
 
@@ -99,7 +103,7 @@ int16_t GetImage(void *, STATUS *status) { return status->image ? 1 : 0; }
 static void TakeSnapshot(STATUS *status)
 {
     int width = 0, height = 0;
-    if (!TransitionHost.clientsize(status->hwnd, status->hdc, &width, &height) || width <= 0 || height <= 0) {
+    if (!Host(status).clientsize(status->hwnd, status->hdc, &width, &height) || width <= 0 || height <= 0) {
         if (status->snapshot)
             DeleteObject(status->snapshot);
         status->snapshot = NULL;
@@ -148,7 +152,7 @@ static void EndCycle(STATUS *status)
     status->current = STATUS_NEWCYCLE;
     status->phase = PHASE_SETUP;
     status->fullsnapshot = 1;
-    TransitionHost.endcycle(status->hwnd);
+    Host(status).endcycle(status->hwnd);
 }
 
 void HandleOnceCell(void *hwnd, void *hdc, STATUS *status)

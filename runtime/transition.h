@@ -18,6 +18,8 @@ constexpr uint16_t EFFECT_FAILED = 2; // the cycle is over
 
 enum TRANSITIONPHASE : int16_t { PHASE_SETUP = 0, PHASE_APPEAR = 1, PHASE_WAIT = 2, PHASE_DISAPPEAR = 3 };
 
+struct TRANSITIONHOST;
+
 struct STATUS {
     HDC hdc;
     HWND hwnd;
@@ -54,6 +56,9 @@ struct STATUS {
     RECT drawn;
     // Set when the snapshot must be taken whole (new cycle, new size).
     int32_t fullsnapshot;
+    // Where the engine meets the window it draws in; null: the system's.
+    // InitImageStatus clears it; the caller sets it after.
+    const TRANSITIONHOST *host;
 };
 // The image window keeps its record in a zeroed block of this size.
 constexpr unsigned STATUSBLOCKSIZE = 1010;
@@ -72,14 +77,13 @@ extern const EFFECT effect[MAXEFFECT];
 // True for a row number that names a row of the table.
 inline bool ValidEffect(int32_t row) { return (uint32_t)row < (uint32_t)MAXEFFECT; }
 
-// Where the engine meets the window it draws in. The default finds the
+// Where the engine meets the window it draws in. The system's finds the
 // client size of a window, or of the bitmap selected into a memory DC when
-// there is no window, and posts the end-of-cycle message; tests replace it.
+// there is no window, and posts the end-of-cycle message.
 struct TRANSITIONHOST {
     bool (*clientsize)(HWND hwnd, HDC hdc, int *width, int *height);
     void (*endcycle)(HWND hwnd);
 };
-extern TRANSITIONHOST TransitionHost;
 bool DefaultClientSize(HWND hwnd, HDC hdc, int *width, int *height);
 void DefaultEndCycle(HWND hwnd);
 

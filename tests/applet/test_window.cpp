@@ -26,7 +26,7 @@ struct AppletDoc : rttest::Show {
     HWND ticker = sbtest::CreateTestWindow(false, 10, 10, TickProc);
     AppletDoc()
     {
-        APPLETInstallWindow();
+        showhost.appletwindow = APPLETWindowProc;
         hwndmain = owner; // the abort poll takes a missing main window for an abort
         SetTimer(ticker, 1, 10, NULL);
     }
@@ -296,9 +296,10 @@ TEST_F(AppletShow, PausedWhileTheShowIsInactiveAndStoppedByARightClick)
     EXPECT_EQ(Result(fast).first, 0);
 }
 
-// Which input stops a running applet is the program's choice, whatever else
-// is linked in: a right click in the editor, a key in the player.
-TEST_F(AppletShow, TheProgramsAbortRuleStopsItsApplets)
+// Which input stops a running applet is the choice of its show's host,
+// whatever else is linked in: a right click in the editor, a key in the
+// player.
+TEST(AppletShows, TheHostsAbortRuleStopsItsApplets)
 {
     const struct {
         int (*poll)(HWND);
@@ -310,23 +311,19 @@ TEST_F(AppletShow, TheProgramsAbortRuleStopsItsApplets)
         {PlayerCheckForAbort, WM_KEYDOWN, true},
         {PlayerCheckForAbort, WM_RBUTTONDOWN, false},
     };
-    BLOCK &p = Page("Rules");
-    std::vector<HGLOBAL> applets;
-    for (size_t i = 0; i < std::size(rows); i++)
-        applets.push_back(Applet(p, "declareint(@n)\n:top\ninc(@n)\ngoto(:top)"));
-    Open();
-    auto saved = APPLETabortpoll;
-    for (size_t i = 0; i < std::size(rows); i++) {
-        SCOPED_TRACE(i);
-        APPLETabortpoll = rows[i].poll;
-        HWND window = Child(Number(applets[i]));
-        ASSERT_TRUE(Flags(applets[i]) & OBJ_RUNNING);
-        PostMessageA(window, rows[i].msg, rows[i].msg == WM_KEYDOWN ? 'A' : MK_RBUTTON, 0);
-        Step(applets[i]);
-        EXPECT_EQ((Flags(applets[i]) & OBJ_RUNNING) == 0, rows[i].stops);
-        sbtest::PumpUntilIdle();
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.msg);
+        AppletDoc doc;
+        doc.showhost.abortpoll = row.poll;
+        BLOCK &p = doc.Page("Rules");
+        HGLOBAL applet = doc.Applet(p, "declareint(@n)\n:top\ninc(@n)\ngoto(:top)");
+        doc.Open();
+        HWND window = doc.Child(doc.Number(applet));
+        ASSERT_TRUE(doc.Flags(applet) & OBJ_RUNNING);
+        PostMessageA(window, row.msg, row.msg == WM_KEYDOWN ? 'A' : MK_RBUTTON, 0);
+        doc.Step(applet);
+        EXPECT_EQ((doc.Flags(applet) & OBJ_RUNNING) == 0, row.stops);
     }
-    APPLETabortpoll = saved;
 }
 
 HGLOBAL Wave(int ms) // silent, 8 kHz mono

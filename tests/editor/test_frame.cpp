@@ -308,10 +308,12 @@ TEST_F(Frame, StartsWithItsWindowsAndEndsCleanlyTwice)
 
 // The tools the program links in are reached through its record: the wizard
 // runs over the frame; without one its command says that it is not there.
+// The shows the editor opens get the program's host, else the system's.
 TEST_F(Frame, TheWizardIsWhatTheProgramLinkedIn)
 {
     Seed();
     static HWND ranover;
+    static const SHOWHOST programs = QV_SystemHost;
     for (bool linked : {false, true}) {
         SCOPED_TRACE(linked);
         ranover = NULL;
@@ -319,7 +321,9 @@ TEST_F(Frame, TheWizardIsWhatTheProgramLinkedIn)
             ranover = frame;
             return 1;
         } : nullptr;
+        parts.showhost = linked ? &programs : nullptr;
         Run("", [linked] {
+            EXPECT_EQ(&EditorShowHost(), linked ? &programs : &QV_SystemHost);
             EXPECT_EQ(MenuEnabled(IDM_WIZARD), linked);
             ModalRecorder modal(IDOK);
             SendMessageA(hwndmain, WM_COMMAND, IDM_WIZARD, 0);

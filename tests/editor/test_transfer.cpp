@@ -9,6 +9,7 @@
 #include "document/writer.h"
 #include "editor/clipboard.h"
 #include "editor/docwindow.h"
+#include "editor/parts.h"
 #include "editor/shell.h"
 #include "editor/viewprint.h"
 #include "media/dib.h"
@@ -122,7 +123,8 @@ const COLORREF colours[] = {RGB(200, 0, 0), RGB(0, 160, 0), RGB(0, 0, 220), RGB(
 struct Transfer : testing::Test {
     HWND frame = NULL;
     bool registered = false;
-    PRINTERPROVIDER savedprinter = PrinterProvider;
+    SHOWHOST host = QV_SystemHost;
+    EDITORPARTS parts{};
     std::vector<std::string> files;
 
     void SetUp() override
@@ -144,9 +146,11 @@ struct Transfer : testing::Test {
         hwndclient = CreateWindowA("MDICLIENT", NULL, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, r.right,
                                    r.bottom, frame, NULL, hInst, &ccs);
         hwndmain = frame;
-        PrinterProvider = PRINTERPROVIDER{printer::Default, nullptr, printer::Size, printer::StartDocument,
-                                          printer::Start, printer::End, printer::EndDocument, printer::Abort,
-                                          printer::Release, nullptr, nullptr};
+        host.printer = PRINTERPROVIDER{printer::Default, nullptr, printer::Size, printer::StartDocument,
+                                       printer::Start, printer::End, printer::EndDocument, printer::Abort,
+                                       printer::Release, nullptr, nullptr};
+        parts.showhost = &host;
+        BindEditorParts(frame, &parts);
         printer::calls.clear();
         printer::present = true;
     }
@@ -160,9 +164,9 @@ struct Transfer : testing::Test {
             SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)child, 0);
         }
         EmptyTheClipboard();
+        BindEditorParts(frame, nullptr);
         DestroyWindow(frame);
         hwndmain = hwndclient = NULL;
-        PrinterProvider = savedprinter;
         if (registered)
             UnregisterClassA(TASKCLASSNAME, hInst);
         for (const auto &f : files)

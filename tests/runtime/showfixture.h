@@ -15,6 +15,8 @@ struct Show : docfixture::Doc {
     BLOCK header{};
     std::vector<BLOCK> pages;
     HWND show = nullptr;
+    // What the show window is given at its creation.
+    SHOWHOST showhost = QV_SystemHost;
 
     Show()
     {
@@ -100,7 +102,7 @@ struct Show : docfixture::Doc {
             for (BLOCK &p : pages)
                 ASSERT_GT(AppendBlock(list, set, &p), 0);
         }
-        show = QV_OpenApplicationWindow(NULL, list, set, index);
+        show = QV_OpenApplicationWindow(NULL, list, set, index, showhost);
         ASSERT_TRUE(show);
         sbtest::PumpUntilIdle(50);
     }

@@ -14,7 +14,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // Stands in for the sound player and MCI: records what the windows ask and
-// answers as a test says.
+// answers as a test says. A show given Host() while none is alive is answered
+// as if all went well.
 struct FakeMedia {
     std::vector<UINT> mci;    // the commands, in order
     std::vector<DWORD> plays; // the kinds played
@@ -22,21 +23,24 @@ struct FakeMedia {
     int kills = 0;
     MCIERROR openerror = 0, playerror = 0;
     MCIDEVICEID nextdevice = 7;
-    MEDIAHOST saved = MediaHost;
     static inline FakeMedia *now;
 
-    FakeMedia() { now = this, MediaHost = {Play, Kill, Offer, Mci, Text}; }
-    ~FakeMedia() { MediaHost = saved, now = nullptr; }
+    FakeMedia() { now = this; }
+    ~FakeMedia() { now = nullptr; }
+    static MEDIAHOST Host() { return {Play, Kill, Offer, Mci, Text}; }
     size_t Count(UINT msg) const { return (size_t)std::count(mci.begin(), mci.end(), msg); }
     static int Play(HWND, HGLOBAL data, DWORD kind)
     {
-        now->plays.push_back(kind), now->playedbytes = data ? GlobalSize(data) : 0;
+        if (now)
+            now->plays.push_back(kind), now->playedbytes = data ? GlobalSize(data) : 0;
         return 1;
     }
-    static int Kill(HWND) { return ++now->kills, 1; }
+    static int Kill(HWND) { return now && ++now->kills, 1; }
     static int Offer(HWND, UINT, WPARAM, LPARAM) { return 0; }
     static MCIERROR Mci(MCIDEVICEID, UINT msg, DWORD_PTR, DWORD_PTR params)
     {
+        if (!now)
+            return 0;
         now->mci.push_back(msg);
         if (msg == MCI_OPEN && !now->openerror)
             ((MCI_DGV_OPEN_PARMSA *)params)->wDeviceID = now->nextdevice++;
@@ -120,6 +124,45 @@ TEST_F(MediaWindows, AnImageNotifiesOnceWithoutTheLoopFlagAndNeverWithIt)
                 EXPECT_EQ(r.l, (LPARAM)doc.Child(doc.Number(image)));
             }
     }
+}
+
+// A show runs its page through the host record it was given and nothing
+// else: the sound plays on the fake player, the picture's cycle ends on the
+// fake clock, and windows outside the show still find the system's host.
+std::vector<HWND> cycleends;
+void RecordCycleEnd(HWND hwnd)
+{
+    cycleends.push_back(hwnd);
+    DefaultEndCycle(hwnd);
+}
+
+TEST_F(MediaWindows, AShowRunsItsPageThroughTheHostItWasGiven)
+{
+    FakeMedia media;
+    showhost.media = FakeMedia::Host();
+    showhost.transitions.endcycle = RecordCycleEnd;
+    cycleends.clear();
+    BLOCK &p = Page("One");
+    HGLOBAL image = WithData(p, TAG_IMAG, {0, 0, 16, 16}, Picture(16, 16, [](int, int) { return RGB(250, 0, 0); }),
+                             OBJ_VISIBLE | OBJ_NOTIFY);
+    GlobalLocked<OBJECTIMAGE>(image)->speed = 80;
+    GlobalLocked<OBJECTIMAGE>(image)->notify = 77;
+    HGLOBAL wave = WithData(p, TAG_WAVE, {100, 0, 132, 32}, Bytes(64, 128), OBJ_VISIBLE | OBJ_ENABLED);
+    OpenSpied();
+    EXPECT_EQ(media.plays, std::vector<DWORD>{SOUND_WAVE});
+    for (HWND w : {show, Child(Number(image)), Child(Number(wave))})
+        EXPECT_EQ(QV_ShowHostOf(w).transitions.endcycle, RecordCycleEnd);
+    EXPECT_EQ(&QV_ShowHostOf(owner), &QV_SystemHost);
+    EXPECT_EQ(&QV_ShowHostOf(NULL), &QV_SystemHost);
+
+    Post(QVM_STARTOBJECT, Number(image));
+    UntilStopped(image, 20000);
+    EXPECT_EQ(cycleends, std::vector<HWND>{Child(Number(image))});
+    EXPECT_EQ(StartsOf(77), 1u);
+    // The wave window's stop and the show's stop of its background sound.
+    DestroyWindow(show);
+    EXPECT_EQ(media.kills, 2);
+    EXPECT_EQ(QV_SystemHost.media.playsound, APPLETPlaySound);
 }
 
 // The tick timer's period follows the object's speed: 81 - speed ms, the
@@ -209,8 +252,8 @@ TEST_F(MediaWindows, OnAPaletteDisplayOnlyThePlayerKeepsAReducedCell)
     devicebits = 8;
     for (bool player : {false, true}) {
         SCOPED_TRACE(player);
-        QV_ShowVariant.keepreduced = player;
         MediaShow doc;
+        doc.showhost.variant.keepreduced = player;
         BLOCK &p = doc.Page("One");
         Bytes data = Animation({RGB(255, 0, 0), RGB(0, 255, 0)}, 600000);
         FrameRecord(data, 0).transparent = RGB(0, 255, 0);
@@ -234,7 +277,6 @@ TEST_F(MediaWindows, OnAPaletteDisplayOnlyThePlayerKeepsAReducedCell)
         else
             EXPECT_EQ(record(0)->transparent, (uint32_t)RGB(0, 255, 0));
     }
-    QV_ShowVariant.keepreduced = false;
     devicebits = display;
 }
 
@@ -281,6 +323,7 @@ TEST_F(MediaWindows, DamagedFramesAreSkippedAndNoFramesDoNothing)
 TEST_F(MediaWindows, DeactivationPausesImagesAndAnimationsNotTimersAndSounds)
 {
     FakeMedia media;
+    showhost.media = FakeMedia::Host();
     BLOCK &p = Page("One");
     HGLOBAL image = WithData(p, TAG_IMAG, {60, 0, 76, 16}, Picture(16, 16, [](int, int) { return 0xFF; }),
                              OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP);
@@ -347,6 +390,7 @@ TEST_F(MediaWindows, SoundsPlayTheirCopyAndNotifyOnEveryCompletion)
         SCOPED_TRACE(c.kind);
         FakeMedia media;
         MediaShow doc;
+        doc.showhost.media = FakeMedia::Host();
         BLOCK &p = doc.Page("One");
         HGLOBAL sound = doc.WithData(p, c.tag, {0, 0, 32, 32}, Bytes(100, 1), OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY);
         GlobalLocked<OBJECTWAVE>(sound)->notify = 44;
@@ -453,6 +497,7 @@ TEST_F(MediaWindows, AMovieThatCannotPlayShowsItsErrorAndFreesItsBuffer)
         FakeMedia media;
         media.openerror = c.open, media.playerror = c.play;
         MediaShow doc;
+        doc.showhost.media = FakeMedia::Host();
         BLOCK &p = doc.Page("One");
         HGLOBAL movie = AddMovie(doc, p, c.avi);
         if (c.damage)
@@ -476,6 +521,7 @@ TEST_F(MediaWindows, AMovieThatCannotPlayShowsItsErrorAndFreesItsBuffer)
 TEST_F(MediaWindows, OneMovieAtATimeAndOnlyItsOwnNoticeEndsIt)
 {
     FakeMedia media;
+    showhost.media = FakeMedia::Host();
     BLOCK &p = Page("One");
     HGLOBAL damaged = AddMovie(*this, p, Bytes(64, 1));
     HGLOBAL a = AddMovie(*this, p, Avi(), OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY);

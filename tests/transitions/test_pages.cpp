@@ -229,15 +229,15 @@ struct FakePrinter {
     static void Release(HDC dc) { DeleteDC(dc); }
 };
 
+const PRINTERPROVIDER fakeprinter{FakePrinter::Default, FakePrinter::Dialog,    FakePrinter::Size,
+                                  FakePrinter::StartDocument, FakePrinter::Start, FakePrinter::End,
+                                  FakePrinter::EndDocument, FakePrinter::Abort, FakePrinter::Release,
+                                  nullptr, nullptr};
+
 struct PrintWindow : testing::Test {
-    PRINTERPROVIDER saved = PrinterProvider;
     HWND window = NULL;
     void SetUp() override
     {
-        PrinterProvider = PRINTERPROVIDER{FakePrinter::Default, FakePrinter::Dialog,    FakePrinter::Size,
-                                          FakePrinter::StartDocument, FakePrinter::Start, FakePrinter::End,
-                                          FakePrinter::EndDocument, FakePrinter::Abort, FakePrinter::Release,
-                                          nullptr, nullptr};
         FakePrinter::name = "Office printer";
         FakePrinter::copies = 1;
         FakePrinter::failendpage = FakePrinter::cancel = 0;
@@ -264,7 +264,6 @@ struct PrintWindow : testing::Test {
     }
     void TearDown() override
     {
-        PrinterProvider = saved;
         DestroyWindow(window);
         if (FakePrinter::page)
             DeleteObject(FakePrinter::page);
@@ -274,7 +273,7 @@ struct PrintWindow : testing::Test {
 TEST_F(PrintWindow, PrintsEachCopyScaledToThePage)
 {
     FakePrinter::copies = 2;
-    EXPECT_EQ(QV_DoPrintScreen(window, 0), 1);
+    EXPECT_EQ(QV_DoPrintScreen(window, 0, fakeprinter), 1);
     std::vector<std::string> job{"startdoc Show", "startpage", "endpage", "enddoc"};
     std::vector<std::string> want{"dialog"};
     want.insert(want.end(), job.begin(), job.end());
@@ -297,49 +296,34 @@ TEST_F(PrintWindow, FailuresEndTheJobAndAreReported)
 {
     FakePrinter::failendpage = 1;
     FakePrinter::copies = 3;
-    EXPECT_EQ(QV_DoPrintScreen(window, 0), 1);
+    EXPECT_EQ(QV_DoPrintScreen(window, 0, fakeprinter), 1);
     EXPECT_EQ(FakePrinter::calls,
               (std::vector<std::string>{"dialog", "startdoc Show", "startpage", "endpage", "abortdoc"}));
 
     FakePrinter::calls.clear();
     FakePrinter::failendpage = 0;
     FakePrinter::cancel = 1;
-    EXPECT_EQ(QV_DoPrintScreen(window, 0), 1);
+    EXPECT_EQ(QV_DoPrintScreen(window, 0, fakeprinter), 1);
     EXPECT_EQ(FakePrinter::calls, (std::vector<std::string>{"dialog"}));
 
     // A printer name longer than the settings' field is cut to fit it.
     FakePrinter::calls.clear();
     FakePrinter::name = std::string(100, 'P');
-    EXPECT_EQ(QV_DoPrintScreen(window, 0), 1);
+    EXPECT_EQ(QV_DoPrintScreen(window, 0, fakeprinter), 1);
     EXPECT_EQ(std::string(FakePrinter::devicename), std::string(CCHDEVICENAME - 1, 'P'));
 
     FakePrinter::calls.clear();
     FakePrinter::name.clear();
     ModalRecorder modal(IDOK);
-    EXPECT_EQ(QV_DoPrintScreen(window, 0), 0);
+    EXPECT_EQ(QV_DoPrintScreen(window, 0, fakeprinter), 0);
     ASSERT_EQ(modal.calls.size(), 1u);
     EXPECT_NE(modal.calls[0].text.find("no printer"), std::string::npos);
     EXPECT_TRUE(FakePrinter::calls.empty());
 }
 
-// The show window's background painter, until it is linked here.
-int FillBackground(HWND, HWND, HDC dc, unsigned long, BLOCK *, BLOCK *, RECT *r)
-{
-    HBRUSH b = CreateSolidBrush(RGB(0, 128, 0));
-    FillRect(dc, r, b);
-    DeleteObject(b);
-    return 1;
-}
-
 struct Thumbnails : testing::Test, docfixture::Doc {
-    RUNTIMEDRAWSERVICES saved = RuntimeDrawServices;
     int savedhighres = HighResDocumentWindow;
-    void SetUp() override { RuntimeDrawServices.pagebackground = FillBackground; }
-    void TearDown() override
-    {
-        RuntimeDrawServices = saved;
-        HighResDocumentWindow = savedhighres;
-    }
+    void TearDown() override { HighResDocumentWindow = savedhighres; }
 };
 
 TEST_F(Thumbnails, PageDrawnWithItsObjectsAndScaledWhenSmall)
@@ -349,6 +333,8 @@ TEST_F(Thumbnails, PageDrawnWithItsObjectsAndScaledWhenSmall)
     header.hedr.depth = 480;
     ASSERT_EQ(PutBlock(list, 0, &header), 1);
     BLOCK page = NewPage("One");
+    page.page.colour = RGB(0, 128, 0);
+    page.page.colourselector = 25;
     HGLOBAL picture = PatternDib(40, 30, 2);
     docfixture::AddObject(page, TAG_IMAG, (LONG_PTR)picture, MAKELONG(10, 20));
     GlobalFree(picture);

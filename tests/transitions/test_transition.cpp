@@ -15,15 +15,11 @@ namespace {
 
 int ends = 0;
 void CountEnd(HWND) { ++ends; }
+// The system's window sizes with a clock that only counts.
+const TRANSITIONHOST counting{DefaultClientSize, CountEnd};
 
 struct Engine : testing::Test {
-    TRANSITIONHOST saved = TransitionHost;
-    void SetUp() override
-    {
-        ends = 0;
-        TransitionHost.endcycle = CountEnd;
-    }
-    void TearDown() override { TransitionHost = saved; }
+    void SetUp() override { ends = 0; }
 };
 
 // The picture lies at (0, 0) of a larger client, so anything an effect drew
@@ -41,6 +37,7 @@ struct Cycle {
     {
         background = surface.Read();
         InitImageStatus(&status, picture, appear, disappear, 80, 0, surface.Copy());
+        status.host = &counting;
     }
     ~Cycle()
     {
@@ -476,6 +473,7 @@ TEST_F(Engine, NoPictureOnlyAdvancesThePhase)
     Surface s(10, 10, 1);
     STATUS status{};
     EXPECT_EQ(InitImageStatus(&status, NULL, 0, 0, 10, 1, NULL), 0);
+    status.host = &counting;
     std::vector<int> phases;
     for (int i = 0; i < 5; ++i) {
         HandleOnceCell(NULL, s.dc, &status);
