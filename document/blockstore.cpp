@@ -65,9 +65,19 @@ static HGLOBAL ItemBlock(HWND list, unsigned index)
 
 HGLOBAL AllocateBlock(HWND list, unsigned index, const BLOCK *block)
 {
-    HGLOBAL h = NewGlobal(BLOCKSIZE, block, block ? BLOCKSIZE : 0);
+    // A given block fills the whole item: clearing it first would write
+    // every page's record twice as a document loads.
+    HGLOBAL h = block ? GlobalAlloc(GMEM_MOVEABLE, BLOCKSIZE) : NewGlobal(BLOCKSIZE, nullptr, 0);
     if (!h)
         return NULL;
+    if (block) {
+        GlobalLocked<BLOCK> item(h);
+        if (!item) {
+            GlobalFree(h);
+            return NULL;
+        }
+        memcpy(item.get(), block, BLOCKSIZE);
+    }
     if (SendMessageA(list, LB_SETITEMDATA, index, (LPARAM)h) == LB_ERR) {
         GlobalFree(h);
         return NULL;

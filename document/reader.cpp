@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -33,22 +32,34 @@ constexpr uint64_t MAXEXPANSION = 1040;
 // than reading their bytes once; only reads larger than the window go
 // straight to the file.
 constexpr uint32_t WINDOW = 256u << 10;
+// Finer than any progress bar is wide.
+constexpr uint64_t PROGRESSSTEPS = 1024;
 
 struct Input {
-    HANDLE file;
-    uint64_t size;
-    std::vector<uint8_t> window;
+    HANDLE file = NULL;
+    uint64_t size = 0;
+    // No larger than the rest of the file from the first fill on: a small
+    // document costs no window of the full size, nor clearing one.
+    std::unique_ptr<uint8_t[]> window;
+    uint32_t capacity = 0;
     uint64_t windowstart = 0;
     uint32_t windowlength = 0;
 
     // Makes the window begin at `at`.
     bool Fill(uint64_t at)
     {
-        if (window.empty())
-            window.resize(WINDOW);
+        uint32_t want = (uint32_t)std::min<uint64_t>(WINDOW, size - at);
+        if (want > capacity) {
+            window.reset(new (std::nothrow) uint8_t[want]);
+            capacity = window ? want : 0;
+            if (!window) {
+                windowlength = 0;
+                return false;
+            }
+        }
         windowstart = at;
         windowlength = (uint32_t)std::min<uint64_t>(WINDOW, size - at);
-        if (!SeekTo(file, at) || !ReadBytes(file, window.data(), windowlength)) {
+        if (!SeekTo(file, at) || !ReadBytes(file, window.get(), windowlength)) {
             windowlength = 0;
             return false;
         }
@@ -63,7 +74,7 @@ struct Input {
             return SeekTo(file, at) && ReadBytes(file, data, count);
         if ((at < windowstart || at + count > windowstart + windowlength) && !Fill(at))
             return false;
-        memcpy(data, window.data() + (at - windowstart), count);
+        memcpy(data, window.get() + (at - windowstart), count);
         return true;
     }
 
@@ -81,7 +92,7 @@ struct Input {
         if ((s->at < in.windowstart || s->at >= in.windowstart + in.windowlength) && !in.Fill(s->at))
             return false;
         uint32_t offset = (uint32_t)(s->at - in.windowstart);
-        *bytes = in.window.data() + offset;
+        *bytes = in.window.get() + offset;
         *count = std::min(want, in.windowlength - offset);
         s->at += *count;
         return true;
@@ -424,6 +435,9 @@ struct Loader {
         if (host.openprogress)
             host.openprogress(parent, headerflags);
         const unsigned shown = blockcount ? blockcount : 1;
+        // A page's progress is reported only where the bar would move: a
+        // redrawn status bar a page costs more than reading a small page.
+        uint64_t reported = 0;
         if (host.progress)
             host.progress(0, shown);
         // Every block ends before the trailer and is at least its record long,
@@ -445,8 +459,11 @@ struct Loader {
                 if (!ReadPage(pos, size))
                     return false;
                 ++pages;
-                if (host.progress)
+                uint64_t step = (uint64_t)pages * PROGRESSSTEPS / shown;
+                if (host.progress && (step != reported || pages + 1 >= shown)) {
                     host.progress(pages, shown);
+                    reported = step;
+                }
             }
             pos += size;
         }
@@ -524,7 +541,10 @@ int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &
     LARGE_INTEGER size;
     if (!file || !GetFileSizeEx(file.get(), &size))
         return 0;
-    Loader loader{Input{file.get(), (uint64_t)size.QuadPart, {}}, list, set, GetParent(list), host};
+    Input input;
+    input.file = file.get();
+    input.size = (uint64_t)size.QuadPart;
+    Loader loader{std::move(input), list, set, GetParent(list), host};
     bool ok = loader.Read(path);
     if (!ok && loader.toomany)
         loader.Withdraw();
@@ -536,7 +556,9 @@ int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &
 
 int LoadExeFile(HWND list, BLOCKSET *set, const char *path)
 {
-    HCURSOR cursor = SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
+    // A shared cursor: loaded once, not at every load.
+    static const HCURSOR wait = LoadCursorA(NULL, (LPCSTR)IDC_WAIT);
+    HCURSOR cursor = SetCursor(wait);
     int ok = LoadExeFileWith(list, set, path, EDITORLOAD);
     DWORD error = GetLastError();
     SetCursor(cursor);

@@ -183,10 +183,30 @@ bool ReadPlain(const FileData &file, const Layout &l, DibBuilder &dib)
     return true;
 }
 
+// Sixteen bytes: a run's value in every one, or the bytes at `from`.
+inline void Fill16(uint8_t *to, unsigned value)
+{
+    uint32_t v = value * 0x01010101u;
+    memcpy(to, &v, 4);
+    memcpy(to + 4, &v, 4);
+    memcpy(to + 8, &v, 4);
+    memcpy(to + 12, &v, 4);
+}
+inline void Copy16(uint8_t *to, const uint8_t *from)
+{
+    uint32_t v[4];
+    memcpy(v, from, 16);
+    memcpy(to, v, 16);
+}
+
 // Run-length rows: nothing lands outside the picture, and the stream must
 // reach its end marker or the last row before the data runs out. Runs of
-// eight bits are fills and absolute runs copies; most are a few pixels
-// long, and those are written in place rather than handed to the library.
+// eight bits are fills and absolute runs copies. Most are a few pixels
+// long: where the row has room, those are written sixteen bytes at once and
+// the pointer moves on by the run, so the bytes past it are written again by
+// the next run. What the last of them left in the sixteen bytes from the
+// pointer is cleared wherever a row or the picture ends before them, so
+// pixels the stream passes over stay 0.
 bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
 {
     const bool four = l.compression == COMPRESSION_RLE4;
@@ -195,7 +215,9 @@ bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
     uint32_t y = 0; // stored rows, bottom first
     uint8_t *row = dib.Row(height - 1), *o = row, *rowend = row + (four ? 0 : width);
     uint32_t x4 = 0; // the column, for four bits
+    auto Clear = [&] { memset(o, 0, std::min<size_t>(16, size_t(rowend - o))); };
     auto Move = [&](uint32_t x, uint32_t up) {
+        Clear();
         y += up;
         if (y < height) {
             row = dib.Row(height - 1 - y);
@@ -215,14 +237,14 @@ bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
                     PutIndex(row, x4, 4, k & 1 ? value & 15 : value >> 4);
                 continue;
             }
-            size_t take = std::min<size_t>(count, size_t(rowend - o));
-            if (take <= 8) {
-                for (; take; take--)
-                    *o++ = uint8_t(value);
-            } else {
-                memset(o, int(value), take);
-                o += take;
+            if (count <= 16 && rowend - o >= 16) {
+                Fill16(o, value);
+                o += count;
+                continue;
             }
+            size_t take = std::min<size_t>(count, size_t(rowend - o));
+            memset(o, int(value), take);
+            o += take;
             continue;
         }
         if (value >= 3) {
@@ -232,20 +254,19 @@ bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
             if (four) {
                 for (uint32_t k = 0; k < value && x4 < width; k++, x4++)
                     PutIndex(row, x4, 4, k & 1 ? p[k / 2] & 15 : p[k / 2] >> 4);
+            } else if (value <= 16 && rowend - o >= 16 && end - p >= 16) {
+                Copy16(o, p);
+                o += value;
             } else {
                 size_t take = std::min<size_t>(value, size_t(rowend - o));
-                if (take <= 16) {
-                    for (size_t k = 0; k < take; k++)
-                        o[k] = p[k];
-                } else {
-                    memcpy(o, p, take);
-                }
+                memcpy(o, p, take);
                 o += take;
             }
             p += std::min(size_t(end - p), (bytes + 1) & ~size_t(1));
         } else if (value == 0) {
             Move(0, 1);
         } else if (value == 1) {
+            Clear();
             return true;
         } else {
             if (end - p < 2)

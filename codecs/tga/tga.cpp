@@ -119,6 +119,26 @@ inline void Repeat(uint8_t *out, const uint8_t *pixel, unsigned size, size_t cou
     }
 }
 
+// Short packets are the most of a photograph's: where the output has room,
+// they are written in whole words past their end, and the next packet writes
+// over what lies beyond it. Sixteen bytes of a literal at a time, and a run
+// of three-byte pixels twelve bytes (four pixels) at a time.
+inline void CopyWords(uint8_t *out, const uint8_t *from, size_t rounded)
+{
+    for (size_t k = 0; k < rounded; k += 16) {
+        uint32_t v[4];
+        memcpy(v, from + k, 16);
+        memcpy(out + k, v, 16);
+    }
+}
+inline void RepeatThree(uint8_t *out, const uint8_t *pixel, size_t rounded)
+{
+    uint32_t a = pixel[0], b = pixel[1], c = pixel[2];
+    uint32_t w[3] = {a | b << 8 | c << 16 | a << 24, b | c << 8 | a << 16 | b << 24, c | a << 8 | b << 16 | c << 24};
+    for (size_t k = 0; k < rounded; k += 12)
+        memcpy(out + k, w, 12);
+}
+
 // Run-length packets of whole pixels; a packet may carry on into the next
 // row. Runs are fills and literal packets one copy each.
 struct Packets {
@@ -127,8 +147,11 @@ struct Packets {
     unsigned size;
     unsigned left = 0;
     bool repeat = false;
+    // `count` pixels to `out`; nothing is written past them, and they are
+    // all written when it succeeds.
     bool Fill(uint8_t *out, uint32_t count)
     {
+        uint8_t *const limit = out + size_t(count) * size;
         while (count) {
             if (!left) {
                 if (i >= n)
@@ -144,12 +167,21 @@ struct Packets {
             }
             uint32_t take = left < count ? left : count;
             size_t bytes = size_t(take) * size;
+            size_t room = size_t(limit - out);
             if (repeat) {
-                Repeat(out, p + i - size, size, take);
+                size_t rounded = (bytes + 11) / 12 * 12;
+                if (size == 3 && rounded <= 48 && rounded <= room)
+                    RepeatThree(out, p + i - size, rounded);
+                else
+                    Repeat(out, p + i - size, size, take);
             } else {
                 if (n - i < bytes)
                     return false;
-                memcpy(out, p + i, bytes);
+                size_t rounded = (bytes + 15) & ~size_t(15);
+                if (rounded <= 64 && rounded <= room && rounded <= n - i)
+                    CopyWords(out, p + i, rounded);
+                else
+                    memcpy(out, p + i, bytes);
                 i += bytes;
             }
             out += bytes;

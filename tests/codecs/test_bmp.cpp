@@ -57,6 +57,12 @@ Bytes Core(int width, int height, int bits)
     return Bytes().u32(12).u16(width).u16(height).u16(1).u16(bits);
 }
 
+// A row of `width` pixels beginning with these, 0 after them.
+std::vector<uint32_t> Padded(std::vector<uint32_t> start, size_t width)
+{
+    start.resize(width, 0);
+    return start;
+}
 std::vector<uint8_t> Words(std::initializer_list<uint32_t> values, int size)
 {
     Bytes b;
@@ -100,6 +106,14 @@ INSTANTIATE_TEST_SUITE_P(Bmp, HandBuilt, testing::ValuesIn(ForCodec(BMP, {
     {"Rle8RunsAbsoluteRunsAndDeltas",
      BmpFile(V3(4, 3, 8, 1, 10), Table(10), {3, 5, 0, 0, 0, 3, 1, 2, 3, 0, 1, 9, 0, 0, 0, 2, 2, 0, 2, 7, 0, 1}),
      8, {{0, 0, 7, 7}, {1, 2, 3, 9}, {5, 5, 5, 0}}, {{9, RGB(27, 18, 9)}}},
+    // Rows wide enough for short runs to be written a word at a time: the
+    // pixels a row's end, a move or the end mark pass over stay 0.
+    // Bottom row 5 5 5 and its end; then 1 2 3 4 5, a move right by 4, 6 6
+    // and the end, with bytes after it.
+    {"Rle8ShortRunsInWideRowsLeaveWhatIsPassedOverZero",
+     BmpFile(V3(32, 2, 8, 1, 8), Table(8),
+             Bytes().raw({3, 5, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 2, 4, 0, 2, 6, 0, 1}).fill(16, 7).v),
+     8, {Padded({1, 2, 3, 4, 5, 0, 0, 0, 0, 6, 6}, 32), Padded({5, 5, 5}, 32)}},
     // Bottom row 1 2 1 2 1; then 3 4 5 and 6 7.
     {"Rle4RunsAlternateNibbles", BmpFile(V3(5, 2, 4, 2), Table(16), {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 2, 0x67, 0, 1}),
      4, {{3, 4, 5, 6, 7}, {1, 2, 1, 2, 1}}},

@@ -49,6 +49,19 @@ INSTANTIATE_TEST_SUITE_P(Tga, HandBuilt, testing::ValuesIn(ForCodec(TGA, {
      4, {{1, 1, 1, 2, 0}}},
     {"RunLengthTrueColourCarriesOnIntoTheNextRow", Tga(10, 2, 2, 24).raw({0x82, 10, 20, 30, 0x00, 40, 50, 60}).v,
      24, {{A, B}, {A, A}}},
+    // Short packets in rows wide enough to be written a word at a time: the
+    // first row from the top stays as decoded while the second, below it,
+    // is written.
+    {"ShortPacketsInWideTopDownRows",
+     Tga(10, 8, 2, 24, 0x20)
+         .raw({0x81, 10, 20, 30, 0x02, 40, 50, 60, 1, 2, 3, 4, 5, 6, 0x82, 7, 8, 9})
+         .raw({0x00, 11, 12, 13, 0x86, 14, 15, 16})
+         .fill(64, 0xEE)
+         .v,
+     24,
+     {{A, A, B, RGB(3, 2, 1), RGB(6, 5, 4), RGB(9, 8, 7), RGB(9, 8, 7), RGB(9, 8, 7)},
+      {RGB(13, 12, 11), RGB(16, 15, 14), RGB(16, 15, 14), RGB(16, 15, 14), RGB(16, 15, 14), RGB(16, 15, 14),
+       RGB(16, 15, 14), RGB(16, 15, 14)}}},
     {"RunLengthGreyTopDownRightToLeft", Tga(11, 3, 2, 8, 0x30).raw({0x81, 200, 0x80, 50, 0x82, 7}).v,
      8, {{50, 200, 200}, {7, 7, 7}}},
     {"RunOfTooFewPixels", Tga(10, 2, 2, 24).raw({0x82, 10, 20, 30}).v, NOPIXELS},

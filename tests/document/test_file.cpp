@@ -1076,6 +1076,37 @@ TEST_F(Reading, AHostMayLeaveOutAnyEntry)
     EXPECT_TRUE(none.calls.empty());
 }
 
+// Progress through a document of thousands of pages moves as a bar can show
+// it, not once a page, and ends at the last page.
+std::vector<std::pair<unsigned, unsigned>> progressseen;
+void RecordProgress(unsigned done, unsigned of)
+{
+    progressseen.emplace_back(done, of);
+}
+
+TEST_F(Reading, ProgressThroughManyPagesIsReportedAsABarMoves)
+{
+    constexpr unsigned PAGES = 3000;
+    AddHeader();
+    for (unsigned i = 0; i < PAGES; i++) {
+        BLOCK page = NewPage("p");
+        ASSERT_GT(AppendBlock(list, set, &page), 0);
+    }
+    std::string path = Save("many.exe");
+    LOADHOST host{};
+    host.progress = RecordProgress;
+    progressseen.clear();
+    Doc d;
+    ASSERT_EQ(LoadExeFileWith(d.list, d.set, path.c_str(), host), 1);
+    EXPECT_EQ(d.Count(), PAGES + 1);
+    ASSERT_FALSE(progressseen.empty());
+    EXPECT_LE(progressseen.size(), 1100u);
+    EXPECT_EQ(progressseen.front(), std::make_pair(0u, PAGES + 1));
+    EXPECT_EQ(progressseen.back(), std::make_pair(PAGES, PAGES + 1));
+    for (size_t i = 1; i < progressseen.size(); i++)
+        EXPECT_LT(progressseen[i - 1].first, progressseen[i].first);
+}
+
 // An object head whose sizes say two things is damage, asked about like the
 // blocks' sums; going on keeps the object as its fixed part and data say.
 TEST_F(Reading, ObjectHeadsThatContradictThemselvesAreDamage)
