@@ -188,7 +188,7 @@ void StartInfo(HWND show, COLORREF *colour, char (&title)[TITLESIZE + 1])
         title[n] = 0;
     }
     if (doc.Page(&page))
-        *colour = page.page.colourselector == 26 && hasheader ? GetBlockBackgroundColour(show, &header)
+        *colour = page.page.colourselector == COLOURSELECTOR_HEADER && hasheader ? GetBlockBackgroundColour(show, &header)
                                                               : GetBlockBackgroundColour(show, &page);
 }
 

@@ -3,6 +3,7 @@
 // menu and the about box, and the loop that runs while it is open.
 #include "common/modal.h"
 #include "common/msgdlg.h"
+#include "common/paths.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
@@ -150,9 +151,9 @@ COLORREF PageColour()
     if (!CurrentPage(&page))
         return 0x808080;
     switch (page.page.colourselector) {
-    case 25:
+    case COLOURSELECTOR_CUSTOM:
         return page.page.colour;
-    case 26: {
+    case COLOURSELECTOR_HEADER: {
         BLOCK header;
         return Header(&header) ? header.hedr.colour : 0x808080;
     }
@@ -219,11 +220,7 @@ int AddWindowVFrame(long flags, int depth)
 
 int CanOpenDocument(const char *path)
 {
-    const char *name = path;
-    for (const char *p = path; *p; p++)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    const char *dot = strrchr(name, '.');
+    const char *dot = strrchr(COMMONFileNamePart(path), '.');
     if (!dot || _stricmp(dot, ".EXE") != 0)
         return 1;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
