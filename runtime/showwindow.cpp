@@ -2,6 +2,7 @@
 // objects and object windows, page changes, the background sound, the page
 // menu and the about box, and the loop that runs while it is open.
 #include "common/modal.h"
+#include "common/guard.h"
 #include "common/msgdlg.h"
 #include "common/paths.h"
 #include "common/services.h"
@@ -233,7 +234,7 @@ int CanOpenDocument(const char *path)
     return found ? 1 : 0;
 }
 
-LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT QV_AppwindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE: {
@@ -401,6 +402,11 @@ LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
         return 0;
     }
     return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(window, msg, [&] { return QV_AppwindowMessage(window, msg, wParam, lParam); });
 }
 
 HWND QV_OpenApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned long index)
