@@ -14,6 +14,7 @@
 // the end of the line, and the step handler that ran the line frees the
 // record then.
 #include "applet/appletwindow.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/owners.h"
 #include "common/services.h"
@@ -193,7 +194,7 @@ void StartInfo(HWND show, COLORREF *colour, char (&title)[TITLESIZE + 1])
         title[n] = 0;
     }
     if (doc.Page(&page))
-        *colour = page.page.colourselector == 26 && hasheader ? GetBlockBackgroundColour(show, &header)
+        *colour = page.page.colourselector == COLOURSELECTOR_HEADER && hasheader ? GetBlockBackgroundColour(show, &header)
                                                               : GetBlockBackgroundColour(show, &page);
 }
 
@@ -571,7 +572,7 @@ int APPLETWindowResult(HWND window, int *result, int *errorline)
     return s != nullptr;
 }
 
-LRESULT CALLBACK APPLETWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT APPLETWindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     // The end of a sound this window started comes here.
     if (APPLETHandleMessage(window, msg, wParam, lParam))
@@ -637,4 +638,9 @@ LRESULT CALLBACK APPLETWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
         break;
     }
     return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK APPLETWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(window, msg, [&] { return APPLETWindowMessage(window, msg, wParam, lParam); });
 }

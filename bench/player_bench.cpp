@@ -13,8 +13,8 @@
 #include "document/blockstore.h"
 #include "document/reader.h"
 #include "document/objects.h"
-#include "player/drive.h"
-#include "player/mutate.h"
+#include "tests/support/drive.h"
+#include "tests/support/mutate.h"
 #include "player/sample.h"
 #include "resources/resource.h"
 #include <algorithm>

@@ -1,36 +1,23 @@
 cmake_minimum_required(VERSION 3.25)
-# Fails when a folder includes one of ours that lies above it. Layers from
-# the bottom: common; document; codecs (alone, beside document); media; the
-# runtime; the interpreter; the player; the editor shell; the page and
-# object editors; the authoring tools; the programs' entry points on top.
-# Every layer may include resources/ (identifiers of the resource scripts)
-# and the leaf header of owners. Run as: cmake -DROOT=<source tree> -P CheckLayers.cmake
-set(below_common "")
-set(below_document common)
-set(below_codecs "")
-set(below_media common document codecs)
-set(below_runtime common document codecs media)
-set(below_applet common document codecs media runtime)
-set(below_player common document codecs media runtime applet)
-set(below_editor common document codecs media runtime applet)
-set(below_editors common document codecs media runtime applet editor)
-set(below_tools common document codecs media runtime applet editor editors)
-set(below_programs common document codecs media runtime applet player editor editors tools)
-set(layers common document codecs media runtime applet player editor editors tools programs)
+# Fails when a folder includes one of ours that lies above it, by
+# `#include "..."` or `#include <...>`. Every layer may include resources/
+# (identifiers of the resource scripts) and the leaf header of owners.
+# Run as: cmake -DROOT=<source tree> -P CheckLayers.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 
 set(faults "")
-foreach(layer IN LISTS layers)
+foreach(layer IN LISTS SB_LAYERS)
   file(GLOB_RECURSE sources "${ROOT}/${layer}/*.cpp" "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.rc")
-  set(allowed ${layer} ${below_${layer}} resources)
+  set(allowed ${layer} ${SB_BELOW_${layer}} resources)
   foreach(source IN LISTS sources)
-    file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+    file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<][^\">]+[\">]")
     foreach(line IN LISTS includes)
-      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" target "${line}")
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[\"<]([^\">]+)[\">].*" "\\1" target "${line}")
       if(target STREQUAL "common/owners.h" OR NOT target MATCHES "/")
         continue()
       endif()
       string(REGEX REPLACE "/.*" "" folder "${target}")
-      if(NOT folder IN_LIST layers AND NOT folder STREQUAL "resources")
+      if(NOT folder IN_LIST SB_LAYERS AND NOT folder STREQUAL "resources")
         continue()
       endif()
       if(NOT folder IN_LIST allowed)

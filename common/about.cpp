@@ -1,6 +1,7 @@
 #include "common/about.h"
 #include "common/buttons.h"
 #include "common/dialog.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
@@ -252,7 +253,7 @@ int DoAbout(HWND parent)
     return result;
 }
 
-INT_PTR CALLBACK COMMONDoAboutProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR COMMONDoAboutMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CTLCOLORMSGBOX:
@@ -322,6 +323,11 @@ INT_PTR CALLBACK COMMONDoAboutProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
     return FALSE;
 }
 
+INT_PTR CALLBACK COMMONDoAboutProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return COMMONDoAboutMessage(dlg, msg, wParam, lParam); });
+}
+
 int UpdateAboutDialog(HWND dlg, COLORREF colour, int, DWORD style)
 {
     RECT r;
@@ -337,7 +343,7 @@ int UpdateAboutDialog(HWND dlg, COLORREF colour, int, DWORD style)
     return 1;
 }
 
-LRESULT CALLBACK UpdateAboutDialogSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT UpdateAboutDialogSubclassMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     HFONT font = (HFONT)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
     switch (msg) {
@@ -374,6 +380,11 @@ LRESULT CALLBACK UpdateAboutDialogSubclass(HWND hwnd, UINT msg, WPARAM wParam, L
     return CallWindowProcA((WNDPROC)GetClassLongPtrA(hwnd, GCLP_WNDPROC), hwnd, msg, wParam, lParam);
 }
 
+LRESULT CALLBACK UpdateAboutDialogSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return UpdateAboutDialogSubclassMessage(hwnd, msg, wParam, lParam); });
+}
+
 BOOL CALLBACK OffsetAllChildWindowsProc(HWND child, LPARAM lParam)
 {
     const OFFSET *o = (const OFFSET *)lParam;
@@ -399,7 +410,7 @@ int DoCredits(HWND parent)
     return (int)COMMONDialogBox(hInst, MAKEINTRESOURCEA(IDD_CREDITS), parent, CreditsDlgProc, 0, NULL);
 }
 
-INT_PTR CALLBACK CreditsDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR CreditsDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
     if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
@@ -424,6 +435,11 @@ INT_PTR CALLBACK CreditsDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
     return FALSE;
 }
 
+INT_PTR CALLBACK CreditsDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return CreditsDlgMessage(dlg, msg, wParam, lParam); });
+}
+
 namespace {
 struct SECRET {
     HBRUSH black;
@@ -438,7 +454,7 @@ int DoSecretScreenOne(HWND parent)
     return COMMONDialogBox(hInst, MAKEINTRESOURCEA(IDD_SECRET), parent, SecretScreenOneDlgProc, (LPARAM)&s, NULL) == 1;
 }
 
-INT_PTR CALLBACK SecretScreenOneDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR SecretScreenOneDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     SECRET *s = DialogState<SECRET>(dlg);
     switch (msg) {
@@ -519,6 +535,11 @@ INT_PTR CALLBACK SecretScreenOneDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
     return FALSE;
 }
 
+INT_PTR CALLBACK SecretScreenOneDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return SecretScreenOneDlgMessage(dlg, msg, wParam, lParam); });
+}
+
 static void CloseLogo()
 {
     if (logo.style.font)
@@ -597,7 +618,7 @@ void OpenLogo(HWND parent)
     SetFocus(logo.window);
 }
 
-LRESULT CALLBACK LogoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT LogoMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
@@ -640,4 +661,9 @@ LRESULT CALLBACK LogoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return (LRESULT)HandleCtlColour(hwnd, (HDC)wParam, lParam);
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK LogoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return LogoMessage(hwnd, msg, wParam, lParam); });
 }

@@ -1,4 +1,5 @@
 #include "common/buttons.h"
+#include "common/guard.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include <cstring>
@@ -55,7 +56,7 @@ void CreateMouseTrack(HWND dialog, int id)
     SetWindowLongA(control, GWL_WNDPROC, (LONG)MouseTrackSubclass);
 }
 
-LRESULT CALLBACK MouseTrackSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT MouseTrackSubclassMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC previous = (WNDPROC)GetPropA(hwnd, MAKEINTATOM(MOUSETRACKATOM));
     if (!previous || previous == MouseTrackSubclass)
@@ -94,6 +95,11 @@ LRESULT CALLBACK MouseTrackSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         break;
     }
     return CallWindowProcA(previous, hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK MouseTrackSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return MouseTrackSubclassMessage(hwnd, msg, wParam, lParam); });
 }
 
 int DrawBitmapPushButton(HWND dialog, UINT, WPARAM, DRAWITEMSTRUCT *item, unsigned short id, const char *bitmap,

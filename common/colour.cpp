@@ -1,5 +1,6 @@
 #include "common/colour.h"
 #include "common/dialog.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
@@ -462,7 +463,7 @@ int SelectColour(HWND parent, const unsigned char *palette, int count, COLORREF 
     return 0;
 }
 
-INT_PTR CALLBACK SelectColourProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR SelectColourMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
     if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
@@ -539,37 +540,42 @@ INT_PTR CALLBACK SelectColourProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPar
     return FALSE;
 }
 
+INT_PTR CALLBACK SelectColourProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return SelectColourMessage(dlg, msg, wParam, lParam); });
+}
+
 int DoColourSelect(HWND parent, COLORREF *colour) { return RunColourDialog(plainset, parent, colour); }
 int COMMONDoColourSelect(HWND parent, COLORREF *colour) { return RunColourDialog(commonset, parent, colour); }
 
 UINT_PTR CALLBACK ColourHookProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return HookMessage(plainset, dlg, msg, wParam, lParam);
+    return COMMONGuard(dlg, msg, [&] { return HookMessage(plainset, dlg, msg, wParam, lParam); });
 }
 
 UINT_PTR CALLBACK COMMONColourHookProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return HookMessage(commonset, dlg, msg, wParam, lParam);
+    return COMMONGuard(dlg, msg, [&] { return HookMessage(commonset, dlg, msg, wParam, lParam); });
 }
 
 INT_PTR CALLBACK AddColourDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return AddColourMessage(plainset, dlg, msg, wParam, lParam);
+    return COMMONGuard(dlg, msg, [&] { return AddColourMessage(plainset, dlg, msg, wParam, lParam); });
 }
 
 INT_PTR CALLBACK COMMONAddColourDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return AddColourMessage(commonset, dlg, msg, wParam, lParam);
+    return COMMONGuard(dlg, msg, [&] { return AddColourMessage(commonset, dlg, msg, wParam, lParam); });
 }
 
 INT_PTR CALLBACK OpenColourDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return OpenColourMessage(plainset, dlg, msg, wParam, lParam);
+    return COMMONGuard(dlg, msg, [&] { return OpenColourMessage(plainset, dlg, msg, wParam, lParam); });
 }
 
 INT_PTR CALLBACK COMMONOpenColourDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return OpenColourMessage(commonset, dlg, msg, wParam, lParam);
+    return COMMONGuard(dlg, msg, [&] { return OpenColourMessage(commonset, dlg, msg, wParam, lParam); });
 }
 
 static int AddTableColourWith(const COLOURSET &set, HWND dlg, COLORREF colour, int listid)
@@ -708,7 +714,7 @@ int COMMONDrawColourButton(HWND, UINT, WPARAM, DRAWITEMSTRUCT *item, COLORREF co
     return 0;
 }
 
-LRESULT CALLBACK COMMONColorSelectHexSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT COMMONColorSelectHexSubclassMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_SETTEXT && lParam) {
         char hex[16];
@@ -716,4 +722,9 @@ LRESULT CALLBACK COMMONColorSelectHexSubclass(HWND hwnd, UINT msg, WPARAM wParam
         SetDlgItemTextA(GetParent(hwnd), GetDlgCtrlID(hwnd) + 15000, hex);
     }
     return CallWindowProcA((WNDPROC)GetClassLongPtrA(hwnd, GCLP_WNDPROC), hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK COMMONColorSelectHexSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return COMMONColorSelectHexSubclassMessage(hwnd, msg, wParam, lParam); });
 }

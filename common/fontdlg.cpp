@@ -1,5 +1,6 @@
 #include "common/fontdlg.h"
 #include "common/dialog.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
@@ -147,7 +148,7 @@ int CALLBACK ChooseFontEnumProcEx(const LOGFONTA *lf, const TEXTMETRICA *, DWORD
     return 1;
 }
 
-INT_PTR CALLBACK ChooseFontDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR ChooseFontDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
     if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
@@ -234,6 +235,11 @@ INT_PTR CALLBACK ChooseFontDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
         return FALSE;
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK ChooseFontDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return ChooseFontDlgMessage(dlg, msg, wParam, lParam); });
 }
 
 int COMMONChooseFont(HWND parent, char *face, int *weight, int *italic, int *size, int minimum, int maximum)

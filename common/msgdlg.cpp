@@ -1,5 +1,6 @@
 #include "common/msgdlg.h"
 #include "common/dialog.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/paths.h"
 #include "common/services.h"
@@ -82,7 +83,7 @@ static void FitMessageText(HWND dlg)
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-INT_PTR CALLBACK MessageDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR MessageDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
     if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
@@ -111,6 +112,11 @@ INT_PTR CALLBACK MessageDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
     return FALSE;
 }
 
+INT_PTR CALLBACK MessageDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return MessageDlgMessage(dlg, msg, wParam, lParam); });
+}
+
 // What the two warning boxes share: the text, the ticked check box, the
 // focus on the first answer, the place in the middle of the screen.
 static void InitWarning(HWND dlg, const WARNINGRECORD *record, int focus)
@@ -132,7 +138,7 @@ static void StoreShowAgain(HWND dlg)
         *record->flag = IsDlgButtonChecked(dlg, IDC_SHOWAGAIN) == BST_CHECKED ? 1 : 0;
 }
 
-INT_PTR CALLBACK WarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR WarningDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     // A warning is read to the end: Esc and the close box do not dismiss it.
     if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
@@ -161,7 +167,12 @@ INT_PTR CALLBACK WarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
     return FALSE;
 }
 
-INT_PTR CALLBACK YesNoWarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK WarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return WarningDlgMessage(dlg, msg, wParam, lParam); });
+}
+
+static INT_PTR YesNoWarningDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     // A warning is read to the end: Esc and the close box do not dismiss it.
     if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
@@ -191,6 +202,11 @@ INT_PTR CALLBACK YesNoWarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
         return FALSE;
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK YesNoWarningDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return YesNoWarningDlgMessage(dlg, msg, wParam, lParam); });
 }
 
 // A program that does not carry the box's template (the player carries

@@ -62,15 +62,17 @@ char *AddApplicationPath(const char *name)
     return out;
 }
 
-// Where the folder part of a path ends: after its last separator or drive colon.
-static size_t FolderLength(const char *path)
+const char *COMMONFileNamePart(const char *path)
 {
-    size_t end = 0;
-    for (size_t i = 0; path[i]; i++)
-        if (path[i] == '\\' || path[i] == '/' || path[i] == ':')
-            end = i + 1;
-    return end;
+    const char *name = path;
+    for (const char *p = path; *p; p++)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    return name;
 }
+
+// Where the folder part of a path ends: after its last separator or drive colon.
+static size_t FolderLength(const char *path) { return (size_t)(COMMONFileNamePart(path) - path); }
 
 char *AddCurrentPath(const char *name)
 {

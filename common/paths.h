@@ -23,6 +23,9 @@ int COMMONGetTemporaryFileNameIn(char *out, const char *folder, const char *pref
 // cannot be made.
 bool COMMONMakeFoldersFor(const char *path);
 char *COMMONUnQuoteCommandLine(char *text);
+// The file name part of a path: what follows its last backslash, slash or drive
+// colon; the whole path when it has none.
+const char *COMMONFileNamePart(const char *path);
 void MakeHelpPathName(char *out); // out holds MAX_PATH characters
 char *MakeHexPath(const char *text);
 // `out` and `anchor` hold MAX_PATH characters each.

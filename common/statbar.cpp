@@ -1,4 +1,5 @@
 #include "common/statbar.h"
+#include "common/guard.h"
 #include "common/hook.h"
 #include "common/shell.h"
 #include <cstring>
@@ -131,11 +132,16 @@ static void RedrawCell(HWND bar, STATUSBARDATA *d, int i)
     }
 }
 
-static LRESULT CALLBACK SubclassParentWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT SubclassParentWndMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_SIZE)
         PositionStatusWindow(FindStatusWindow(hwnd));
     return CallOldProc(hwnd, msg, wParam, lParam, statushook);
+}
+
+static LRESULT CALLBACK SubclassParentWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return SubclassParentWndMessage(hwnd, msg, wParam, lParam); });
 }
 
 static int InsertCell(HWND parent, const char *text, int width, int index, int type);
@@ -204,7 +210,7 @@ static void StatusWindowDestroy(HWND bar)
     LocalFree((HLOCAL)d);
 }
 
-static LRESULT CALLBACK StatusWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT StatusWndMessage(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
@@ -217,6 +223,11 @@ static LRESULT CALLBACK StatusWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM 
         return 0;
     }
     return DefWindowProcA(bar, msg, wParam, lParam);
+}
+
+static LRESULT CALLBACK StatusWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(bar, msg, [&] { return StatusWndMessage(bar, msg, wParam, lParam); });
 }
 
 static bool RegisterStatusClass(HINSTANCE inst)

@@ -1,5 +1,6 @@
 #include "common/theme.h"
 #include "common/dialog.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
@@ -483,7 +484,7 @@ void COMMONThemeLabel(const char *file, char *out, int size)
     out[n] = 0;
 }
 
-INT_PTR CALLBACK ThemeChooserDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR ThemeChooserDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
     if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
@@ -536,6 +537,11 @@ INT_PTR CALLBACK ThemeChooserDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
     }
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK ThemeChooserDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return ThemeChooserDlgMessage(dlg, msg, wParam, lParam); });
 }
 
 int COMMONThemeChooseTheme(void *hwnd, char *name)

@@ -1,4 +1,5 @@
 #include "common/tooltip.h"
+#include "common/guard.h"
 #include "common/owners.h"
 #include <cstdint>
 #include <cstring>
@@ -102,7 +103,7 @@ void DestroyTips(HWND owner)
     EnumWindows(DestroyTipsEnumProc, (LPARAM)owner);
 }
 
-LRESULT CALLBACK TipWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT TipWndMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE: {
@@ -176,7 +177,12 @@ LRESULT CALLBACK TipWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK CtrlSubProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK TipWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return TipWndMessage(hwnd, msg, wParam, lParam); });
+}
+
+static LRESULT CtrlSubMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC previous = PreviousProc(hwnd);
     HWND tip = (HWND)GetPropA(hwnd, TIPWINDOW);
@@ -250,4 +256,9 @@ LRESULT CALLBACK CtrlSubProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     return previous ? CallWindowProcA(previous, hwnd, msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK CtrlSubProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return CtrlSubMessage(hwnd, msg, wParam, lParam); });
 }

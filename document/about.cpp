@@ -1,5 +1,6 @@
 #include "document/about.h"
 #include "common/dialog.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/shell.h"
@@ -23,7 +24,7 @@ template <size_t N> void CopyField(char (&out)[N + 1], const char (&field)[N])
 
 } // namespace
 
-INT_PTR CALLBACK EXEAboutDialog(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR EXEAboutDialogMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
     if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
@@ -64,6 +65,11 @@ INT_PTR CALLBACK EXEAboutDialog(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         return FALSE;
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK EXEAboutDialog(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return EXEAboutDialogMessage(dlg, msg, wParam, lParam); });
 }
 
 int DoEXEAbout(HWND parent, HWND list, BLOCK *block)

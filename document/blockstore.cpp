@@ -30,7 +30,7 @@ int CreateBlock(HWND, BLOCKSET *set, BLOCK *block, unsigned long tag, void *, lo
         h.width = (int32_t)DefaultWidth;
         h.depth = (int32_t)DefaultDepth;
         h.colour = DefaultBackgroundColour;
-        h.colourselector = 25;
+        h.colourselector = COLOURSELECTOR_CUSTOM;
         h.flags |= HEDR_DEFAULTSTYLE;
         h.created = (uint32_t)time(nullptr);
         h.version = CREATORVERSION;
@@ -44,7 +44,7 @@ int CreateBlock(HWND, BLOCKSET *set, BLOCK *block, unsigned long tag, void *, lo
     case TAG_PAGE:
         block->tag = block->page.tag = TAG_PAGE;
         block->recordsize = block->page.recordsize = PAGESIZE;
-        block->page.colourselector = 26;
+        block->page.colourselector = COLOURSELECTOR_HEADER;
         return 1;
     case TAG_END:
         block->tag = block->end.tag = TAG_END;

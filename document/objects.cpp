@@ -279,7 +279,7 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
         r->secondary = 0x404040;
         r->interior = 0x808080;
         r->thickness = 1;
-        r->primaryselector = r->secondaryselector = r->interiorselector = 25;
+        r->primaryselector = r->secondaryselector = r->interiorselector = COLOURSELECTOR_CUSTOM;
         break;
     }
     case TAG_TIME: {
@@ -542,9 +542,9 @@ COLORREF GetBlockBackgroundColour(HWND owner, BLOCK *block)
 {
     if (block->tag == TAG_PAGE) {
         switch (block->page.colourselector) {
-        case 25:
+        case COLOURSELECTOR_CUSTOM:
             return block->page.colour;
-        case 26: {
+        case COLOURSELECTOR_HEADER: {
             BLOCK header;
             if (GetHeaderBlock(GetDlgItem(owner, IDC_BLOCKLIST), nullptr, &header))
                 return GetBlockBackgroundColour(owner, &header);
@@ -554,7 +554,7 @@ COLORREF GetBlockBackgroundColour(HWND owner, BLOCK *block)
         return GetSysColor((int)block->page.colourselector);
     }
     if (block->tag == TAG_HEDR)
-        return block->hedr.colourselector == 25 ? block->hedr.colour : GetSysColor((int)block->hedr.colourselector);
+        return block->hedr.colourselector == COLOURSELECTOR_CUSTOM ? block->hedr.colour : GetSysColor((int)block->hedr.colourselector);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "document/reader.h"
 #include "common/dialog.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
@@ -574,7 +575,7 @@ int GetFilePassword(HWND parent, char *buffer)
     return r == IDOK ? 1 : 0;
 }
 
-INT_PTR CALLBACK GetPasswordProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR GetPasswordMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
     if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
@@ -600,6 +601,11 @@ INT_PTR CALLBACK GetPasswordProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
         return FALSE;
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK GetPasswordProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return GetPasswordMessage(dlg, msg, wParam, lParam); });
 }
 
 void EncryptString(char *text, int forward)

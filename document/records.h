@@ -35,6 +35,11 @@ constexpr uint32_t HEDR_RESERVED = 0x400 | 0x800;
 constexpr uint32_t HEDR_WINDOWSTYLE = 0x00CF0000;
 constexpr uint32_t HEDR_DEFAULTSTYLE = 0x00CA0000;
 
+// What a colour selector beside a colour holds: 0 to 24 a system colour
+// index (GetSysColor), or one of these.
+constexpr uint32_t COLOURSELECTOR_CUSTOM = 25; // the colour stored beside it
+constexpr uint32_t COLOURSELECTOR_HEADER = 26; // pages only: the header's colour
+
 // Page flags.
 constexpr uint32_t PAGE_TILED = 0x8;
 constexpr uint32_t PAGE_REMAP = 0x10;

@@ -1,5 +1,6 @@
 #include "document/writer.h"
 #include "common/owners.h"
+#include "common/paths.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include "document/blockstore.h"
@@ -230,10 +231,8 @@ bool WriteDocument(Output &out, HWND list, BLOCKSET *set)
 void FolderOf(const char *path, char *folder, size_t size)
 {
     snprintf(folder, size, "%s", path);
-    char *cut = nullptr;
-    for (char *p = folder; *p; p++)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            cut = p;
+    size_t name = (size_t)(COMMONFileNamePart(folder) - folder);
+    char *cut = name ? folder + name - 1 : nullptr;
     if (!cut)
         snprintf(folder, size, ".");
     else if (*cut == ':')

@@ -2,6 +2,7 @@
 // as text lines or thumbnails, and carries out the document commands the
 // frame passes on.
 #include "editor/docwindow.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
@@ -669,7 +670,7 @@ void KeepBelowToolbar(HWND window)
 
 } // namespace
 
-LRESULT CALLBACK TaskProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT TaskMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
@@ -745,6 +746,11 @@ LRESULT CALLBACK TaskProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return (LRESULT)HandleCtlColour(hwnd, (HDC)wParam, lParam);
     }
     return DefMDIChildProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK TaskProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return TaskMessage(hwnd, msg, wParam, lParam); });
 }
 
 int CreateNewFile(BLOCKSET *set)

@@ -2,6 +2,7 @@
 // clipboard-viewer chain and the enabling of menu items and toolbar buttons
 // after every command. Document commands go on to the active document window.
 #include "common/about.h"
+#include "common/guard.h"
 #include "common/msgdlg.h"
 #include "common/paths.h"
 #include "common/services.h"
@@ -380,7 +381,7 @@ static LRESULT Create(HWND hwnd)
     return 0;
 }
 
-LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT WndMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CTLCOLORMSGBOX:
@@ -481,4 +482,9 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     }
     return DefFrameProcA(hwnd, hwndclient, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return WndMessage(hwnd, msg, wParam, lParam); });
 }

@@ -89,11 +89,7 @@ int GetOpenPath(char *path)
 
 int SetOpenPath(const char *path)
 {
-    size_t folder = 0;
-    for (size_t i = 0; path[i]; i++)
-        if (path[i] == '\\' || path[i] == '/' || path[i] == ':')
-            folder = i + 1;
-    std::string result(path, folder);
+    std::string result(path, COMMONFileNamePart(path));
     if (!result.empty() && result.back() != '\\')
         result += '\\';
     if (result.size() < SETTINGTEXT)

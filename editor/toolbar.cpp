@@ -1,5 +1,6 @@
 #include "editor/toolbar.h"
 #include "common/buttons.h"
+#include "common/guard.h"
 #include "common/owners.h"
 #include "common/services.h"
 #include "common/strings.h"
@@ -85,7 +86,7 @@ static void CreateButtons(HWND bar)
     }
 }
 
-LRESULT CALLBACK BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT BarMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
@@ -129,6 +130,11 @@ LRESULT CALLBACK BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return BarMessage(hwnd, msg, wParam, lParam); });
 }
 
 static void DrawMasked(HDC dc, int x, int y, HGLOBAL resource, DWORD maskrop, DWORD imagerop)

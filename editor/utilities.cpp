@@ -49,11 +49,7 @@ int SwabMultipleNames(char *names)
 char *SubtractPath(const char *path)
 {
     static char out[MAX_PATH];
-    const char *name = path;
-    for (const char *p = path; *p; p++)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    lstrcpynA(out, name, sizeof out);
+    lstrcpynA(out, COMMONFileNamePart(path), sizeof out);
     return out;
 }
 

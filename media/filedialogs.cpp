@@ -4,6 +4,7 @@
 #include "media/filedialogs.h"
 #include "common/modal.h"
 #include "common/owners.h"
+#include "common/paths.h"
 #include "common/shell.h"
 #include "media/dib.h"
 #include "media/draw.h"
@@ -34,8 +35,7 @@ void StartFolder(const char *path, char (&folder)[MAX_PATH])
         return;
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        while (n && path[n - 1] != '\\' && path[n - 1] != '/' && path[n - 1] != ':')
-            n--;
+        n = (size_t)(COMMONFileNamePart(path) - path);
     memcpy(folder, path, n);
     folder[n] = 0;
     if (n && folder[n - 1] != '\\')

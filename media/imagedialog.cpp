@@ -1,6 +1,7 @@
 // The picture open dialogs, with a scaled live preview and the picture's
 // size and colours beside the standard controls, and the picture save
 // dialog, which keeps the name's extension in step with the chosen type.
+#include "common/guard.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include "media/dib.h"
@@ -179,7 +180,7 @@ int GetWriteImageFileName(HWND owner, char *path)
     return chosen;
 }
 
-UINT_PTR CALLBACK OFNHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
+static UINT_PTR OFNHookMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message == WM_INITDIALOG) {
         const OPENFILENAMEA *ofn = (const OPENFILENAMEA *)lparam;
@@ -241,7 +242,12 @@ UINT_PTR CALLBACK OFNHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM l
     return 0;
 }
 
-UINT_PTR CALLBACK OFNWriteHookProc(HWND dialog, UINT message, WPARAM, LPARAM lparam)
+UINT_PTR CALLBACK OFNHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return COMMONGuard(dialog, message, [&] { return OFNHookMessage(dialog, message, wparam, lparam); });
+}
+
+static UINT_PTR OFNWriteHookMessage(HWND dialog, UINT message, WPARAM, LPARAM lparam)
 {
     if (message != WM_NOTIFY)
         return 0;
@@ -255,4 +261,9 @@ UINT_PTR CALLBACK OFNWriteHookProc(HWND dialog, UINT message, WPARAM, LPARAM lpa
         break;
     }
     return 0;
+}
+
+UINT_PTR CALLBACK OFNWriteHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lparam)
+{
+    return COMMONGuard(dialog, message, [&] { return OFNWriteHookMessage(dialog, message, wParam, lparam); });
 }

@@ -1,6 +1,7 @@
 #include "media/imageformat.h"
 #include "codecs/codecs.h"
 #include "common/owners.h"
+#include "common/paths.h"
 #include "common/shell.h"
 #include "codecs/shared/kpxshared.h"
 #include "media/avicheck.h"
@@ -46,11 +47,7 @@ int FindImageFormat(const char *path)
 {
     if (!path)
         return -1;
-    const char *name = path;
-    for (const char *p = path; *p; ++p)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    const char *dot = strrchr(name, '.');
+    const char *dot = strrchr(COMMONFileNamePart(path), '.');
     if (!dot)
         return -1;
     for (int i = 0; i < IMAGETYPES; ++i)
@@ -243,12 +240,7 @@ constexpr size_t MAXAVINAME = 40;
 
 bool LibraryPath(const char *path, char (&out)[MAX_PATH])
 {
-    auto name = [](const char *p) {
-        size_t length = 0;
-        for (const char *c = p; *c; ++c)
-            length = *c == '\\' || *c == '/' || *c == ':' ? 0 : length + 1;
-        return length;
-    };
+    auto name = [](const char *p) { return strlen(COMMONFileNamePart(p)); };
     if (!CopyPath(out, path))
         return false;
     if (name(out) <= MAXAVINAME)

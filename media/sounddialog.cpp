@@ -2,6 +2,7 @@
 // format beside the standard controls and a button that previews the
 // selected sound, and their plain save dialogs.
 #include "common/msgdlg.h"
+#include "common/guard.h"
 #include "common/shell.h"
 #include "common/strings.h"
 #include "media/filedialogs.h"
@@ -180,7 +181,7 @@ int COMMONGetWriteMidiFileName(HWND owner, char *path)
     return SaveSound(owner, path, midisavefilter, "MID");
 }
 
-UINT_PTR CALLBACK WaveOpenHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
+static UINT_PTR WaveOpenHookMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
     SOUNDDIALOG *state = Bind(dialog, message, lparam);
     if (!state || HandlePreview(dialog, message, wparam, lparam, state, wavekind))
@@ -228,7 +229,12 @@ UINT_PTR CALLBACK WaveOpenHookProc(HWND dialog, UINT message, WPARAM wparam, LPA
     return 0;
 }
 
-UINT_PTR CALLBACK MidiOpenHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
+UINT_PTR CALLBACK WaveOpenHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return COMMONGuard(dialog, message, [&] { return WaveOpenHookMessage(dialog, message, wparam, lparam); });
+}
+
+static UINT_PTR MidiOpenHookMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
     SOUNDDIALOG *state = Bind(dialog, message, lparam);
     if (!state || HandlePreview(dialog, message, wparam, lparam, state, midikind))
@@ -247,4 +253,9 @@ UINT_PTR CALLBACK MidiOpenHookProc(HWND dialog, UINT message, WPARAM wparam, LPA
         break;
     }
     return 0;
+}
+
+UINT_PTR CALLBACK MidiOpenHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return COMMONGuard(dialog, message, [&] { return MidiOpenHookMessage(dialog, message, wparam, lparam); });
 }

@@ -137,9 +137,7 @@ int WriteGlobalToFile(HWND, const char *path, HGLOBAL data)
     // The new file goes beside the old one, so that taking its name is a
     // rename within one folder.
     char folder[MAX_PATH], temp[MAX_PATH];
-    size_t cut = strlen(path);
-    while (cut && path[cut - 1] != '\\' && path[cut - 1] != '/' && path[cut - 1] != ':')
-        cut--;
+    size_t cut = (size_t)(COMMONFileNamePart(path) - path);
     memcpy(folder, path, cut);
     folder[cut] = 0;
     if (!cut)

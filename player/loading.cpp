@@ -1,24 +1,31 @@
 #include "player/loading.h"
+#include "common/dialog.h"
+#include "common/guard.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
 #include "common/shell.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
+#include "resources/resource.h"
 #include <cstring>
 
 namespace {
 
-HWND hwndstat;
-
+// How far the load has got: `done` blocks of `total`.
 struct PROGRESS {
     unsigned done, total;
 };
+
+// There is one loading box, and one load at a time.
+HWND hwndstat;
+PROGRESS progress;
 
 void OpenLoadingStatus(HWND parent, uint32_t headerflags)
 {
     if (!(headerflags & HEDR_PROGRESS) || hwndstat)
         return;
-    hwndstat = CreateDialogParamA(hInst, "LoadingStatusBox", parent, LoadingStatusProc, 0);
+    progress = {0, 1};
+    hwndstat = CreateDialogParamA(hInst, "LoadingStatusBox", parent, LoadingStatusProc, (LPARAM)&progress);
 }
 
 void UpdateLoadingStatus(unsigned done, unsigned total)
@@ -92,48 +99,60 @@ void InstallFont(FONTENTRY *e)
     }
 }
 
+// The bar: the part done dark, the rest in the shadow colour.
+void DrawProgress(const DRAWITEMSTRUCT *item, const PROGRESS &p)
+{
+    RECT r = item->rcItem;
+    FrameRect(item->hDC, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    InflateRect(&r, -1, -1);
+    unsigned done = p.done < p.total ? p.done : p.total;
+    RECT left = r, right = r;
+    left.right = r.left + (int)((long long)(r.right - r.left) * done / p.total);
+    right.left = left.right;
+    FillRect(item->hDC, &left, (HBRUSH)(COLOR_3DDKSHADOW + 1));
+    FillRect(item->hDC, &right, (HBRUSH)(COLOR_BTNSHADOW + 1));
+}
+
 } // namespace
 
 const LOADHOST PLAYERLOAD = {nullptr, nullptr, OpenLoadingStatus, UpdateLoadingStatus, CloseLoadingStatus,
                              true, false};
 
-INT_PTR CALLBACK LoadingStatusProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR LoadingStatusMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // Loading goes on whatever is pressed: the box only shows how far it got.
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
+        return TRUE;
+    INT_PTR answer;
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
+    PROGRESS *p = DialogState<PROGRESS>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
-        SetWindowLongA(dlg, DWL_USER, (LONG) new PROGRESS{0, 1});
         CentreWindow(dlg);
         return FALSE;
     case LSM_SETPROGRESS:
-        if (auto *p = (PROGRESS *)GetWindowLongA(dlg, DWL_USER)) {
+        if (p) {
             p->done = (unsigned)wParam;
             p->total = lParam ? (unsigned)lParam : 1;
-            InvalidateRect(GetDlgItem(dlg, 101), NULL, FALSE);
+            InvalidateRect(GetDlgItem(dlg, IDC_LOADINGBAR), NULL, FALSE);
             UpdateWindow(dlg);
         }
         return FALSE;
     case WM_DRAWITEM: {
         auto *item = (DRAWITEMSTRUCT *)lParam;
-        auto *p = (PROGRESS *)GetWindowLongA(dlg, DWL_USER);
-        if (!item || item->CtlID != 101 || !p)
+        if (!item || item->CtlID != IDC_LOADINGBAR || !p)
             return FALSE;
-        RECT r = item->rcItem;
-        FrameRect(item->hDC, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
-        InflateRect(&r, -1, -1);
-        unsigned done = p->done < p->total ? p->done : p->total;
-        RECT left = r, right = r;
-        left.right = r.left + (int)((long long)(r.right - r.left) * done / p->total);
-        right.left = left.right;
-        FillRect(item->hDC, &left, (HBRUSH)(COLOR_3DDKSHADOW + 1));
-        FillRect(item->hDC, &right, (HBRUSH)(COLOR_BTNSHADOW + 1));
+        DrawProgress(item, *p);
         return TRUE;
     }
-    case WM_NCDESTROY:
-        delete (PROGRESS *)GetWindowLongA(dlg, DWL_USER);
-        SetWindowLongA(dlg, DWL_USER, 0);
-        return FALSE;
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK LoadingStatusProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return LoadingStatusMessage(dlg, msg, wParam, lParam); });
 }
 
 int IsFontInstalled(HWND window, const char *face)

@@ -51,7 +51,7 @@ SAMPLEDOC::SAMPLEDOC(const char *title, int width, int depth, COLORREF colour)
     header.hedr.width = width;
     header.hedr.depth = depth;
     header.hedr.colour = colour;
-    header.hedr.colourselector = 25;
+    header.hedr.colourselector = COLOURSELECTOR_CUSTOM;
     header.hedr.flags = HEDR_FIXEDCLIENT | WS_CAPTION | WS_SYSMENU;
     header.hedr.created = 1234567890;
     snprintf(header.hedr.about, sizeof header.hedr.about, "%s", "A presentation made by the sample builder.");
@@ -79,7 +79,7 @@ BLOCK &SAMPLEDOC::Page(const char *title, COLORREF colour)
     CreateBlock(owner, set, &p, TAG_PAGE, nullptr, 0);
     snprintf(p.page.title, sizeof p.page.title, "%s", title);
     p.page.colour = colour;
-    p.page.colourselector = 25;
+    p.page.colourselector = COLOURSELECTOR_CUSTOM;
     return p;
 }
 

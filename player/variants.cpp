@@ -1,4 +1,5 @@
 #include "player/variants.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/shell.h"
 #include "common/strings.h"
@@ -17,7 +18,7 @@ int PlayerCanOpenDocument(const char *path)
     return nex ? 1 : CanOpenDocument(path);
 }
 
-LRESULT CALLBACK PlayerAppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT PlayerAppwindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case QVM_SETDOCUMENT: {
@@ -46,6 +47,11 @@ LRESULT CALLBACK PlayerAppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARA
     }
     }
     return QV_AppwindowProc(window, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK PlayerAppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(window, msg, [&] { return PlayerAppwindowMessage(window, msg, wParam, lParam); });
 }
 
 int PlayerRegisterClasses()

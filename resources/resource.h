@@ -50,3 +50,6 @@
 // (IDS_ACTIONNAMES + action code).
 #define IDC_PAGELIST 101
 #define IDS_ACTIONNAMES 3500
+
+// The player's loading box: its progress bar.
+#define IDC_LOADINGBAR 101

@@ -2,6 +2,7 @@
 // page under the window and the frame before it, for the frame's own delay;
 // after the repeat count of passes the object stops and tells its target.
 #include "common/services.h"
+#include "common/guard.h"
 #include "common/shell.h"
 #include "media/dib.h"
 #include "media/reduce.h"
@@ -231,7 +232,7 @@ void Paint(HWND hwnd)
 
 } // namespace
 
-LRESULT CALLBACK QV_AnimProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT QV_AnimMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
@@ -263,4 +264,9 @@ LRESULT CALLBACK QV_AnimProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     if (objectlife::CommonMessage(hwnd, msg, wParam, lParam, true))
         return 0;
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK QV_AnimProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return QV_AnimMessage(hwnd, msg, wParam, lParam); });
 }

@@ -101,7 +101,7 @@ int DrawPageBackground(HWND window, HWND list, HDC dc, unsigned long index, BLOC
     else
         GetClientRect(window, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    if (index > 0 && page && page->page.colourselector != 26) {
+    if (index > 0 && page && page->page.colourselector != COLOURSELECTOR_HEADER) {
         HGLOBAL back = FirstObject(page, TAG_BAKI);
         bool tiled = page->page.flags & PAGE_TILED;
         if (!back || !tiled)

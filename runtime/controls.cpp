@@ -1,6 +1,7 @@
 // Buttons, check boxes, radio buttons, list boxes and edit fields: system
 // controls whose procedures are replaced per window.
 #include "common/buttons.h"
+#include "common/guard.h"
 #include "document/objects.h"
 #include "media/dib.h"
 #include "runtime/background.h"
@@ -82,7 +83,7 @@ void PictureFace(HWND, OBJECTBUTTON *o, SIZE_T blocksize, DRAWITEMSTRUCT *item)
 
 } // namespace
 
-LRESULT CALLBACK QV_ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT QV_ButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result;
     if (CommonControl(hwnd, msg, wParam, &result))
@@ -129,6 +130,11 @@ LRESULT CALLBACK QV_ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     }
     }
     return ClassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK QV_ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return QV_ButtonMessage(hwnd, msg, wParam, lParam); });
 }
 
 int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORREF dark, COLORREF face,
@@ -273,21 +279,21 @@ static LRESULT NotifyingControl(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 
 LRESULT CALLBACK QV_CheckboxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return NotifyingControl(hwnd, msg, wParam, lParam, WM_LBUTTONUP);
+    return COMMONGuard(hwnd, msg, [&] { return NotifyingControl(hwnd, msg, wParam, lParam, WM_LBUTTONUP); });
 }
 
 LRESULT CALLBACK QV_RadioProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return NotifyingControl(hwnd, msg, wParam, lParam, WM_LBUTTONUP);
+    return COMMONGuard(hwnd, msg, [&] { return NotifyingControl(hwnd, msg, wParam, lParam, WM_LBUTTONUP); });
 }
 
 LRESULT CALLBACK QV_EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return NotifyingControl(hwnd, msg, wParam, lParam, WM_CHAR);
+    return COMMONGuard(hwnd, msg, [&] { return NotifyingControl(hwnd, msg, wParam, lParam, WM_CHAR); });
 }
 
 // A list object's text is its selection.
-LRESULT CALLBACK QV_ListboxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT QV_ListboxMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_GETTEXT || msg == WM_GETTEXTLENGTH) {
         char *buffer = (char *)lParam;
@@ -314,4 +320,9 @@ LRESULT CALLBACK QV_ListboxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         return (LRESULT)n;
     }
     return NotifyingControl(hwnd, msg, wParam, lParam, WM_LBUTTONUP);
+}
+
+LRESULT CALLBACK QV_ListboxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return QV_ListboxMessage(hwnd, msg, wParam, lParam); });
 }

@@ -2,6 +2,7 @@
 // with another, one step of the transition engine per timer tick; then the
 // object stops and tells its target, or with the loop flag starts again.
 #include "common/services.h"
+#include "common/guard.h"
 #include "common/shell.h"
 #include "media/dib.h"
 #include "media/reduce.h"
@@ -172,7 +173,7 @@ void Paint(HWND hwnd)
 
 } // namespace
 
-LRESULT CALLBACK QV_ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT QV_ImageMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
@@ -198,4 +199,9 @@ LRESULT CALLBACK QV_ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     if (objectlife::CommonMessage(hwnd, msg, wParam, lParam, true))
         return 0;
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK QV_ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return QV_ImageMessage(hwnd, msg, wParam, lParam); });
 }

@@ -3,6 +3,7 @@
 // procedure over that buffer, so nothing is written out to play it. One
 // movie plays at a time; starting another stops it first.
 #include "common/paths.h"
+#include "common/guard.h"
 #include "common/services.h"
 #include "media/avicheck.h"
 #include "media/sound.h"
@@ -312,7 +313,7 @@ void Paint(HWND hwnd)
 
 } // namespace
 
-LRESULT CALLBACK QV_MovieProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT QV_MovieMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_NCCREATE:
@@ -386,4 +387,9 @@ LRESULT CALLBACK QV_MovieProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     if (objectlife::CommonMessage(hwnd, msg, wParam, lParam, true))
         return 0;
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK QV_MovieProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return QV_MovieMessage(hwnd, msg, wParam, lParam); });
 }

@@ -385,7 +385,7 @@ void DrawApplet(HDC dc, OBJECTHEADER *o, RECT r, bool moved)
     DeleteObject(tile);
 }
 
-COLORREF Selected(COLORREF rgb, uint32_t selector) { return selector == 25 ? rgb : GetSysColor((int)selector); }
+COLORREF Selected(COLORREF rgb, uint32_t selector) { return selector == COLOURSELECTOR_CUSTOM ? rgb : GetSysColor((int)selector); }
 
 void Line(HDC dc, int x0, int y0, int x1, int y1)
 {

@@ -1,5 +1,7 @@
 // The page menu: the titles of the document's pages in a list, widened to
 // the longest title.
+#include "common/dialog.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/shell.h"
@@ -24,63 +26,82 @@ void PlaceButton(HWND dlg, int id, const RECT &client)
     SetWindowPos(button, NULL, client.right - 8 - width, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
+// Lists the titles of the pages, selects the current one and widens the box
+// when the longest title needs more than the designed width.
+void FillPageList(HWND dlg, BLOCKSET *set)
+{
+    HWND list = GetDlgItem(dlg, IDC_PAGELIST);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(list, WM_GETFONT, 0, 0));
+    int widest = 0;
+    int count = (int)SendMessageA(set->list, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        BLOCK b;
+        if (!GetBlock(set->list, (unsigned)i, &b) || b.tag != TAG_PAGE)
+            continue;
+        std::string title(b.page.title, strnlen(b.page.title, sizeof b.page.title));
+        SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)title.c_str());
+        SIZE size{};
+        GetTextExtentPoint32A(dc, title.c_str(), (int)title.size(), &size);
+        if (size.cx > widest)
+            widest = size.cx;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    SendMessageA(list, LB_SETCURSEL, (WPARAM)(set->current - 1), 0);
+    int width = widest + 16;
+    set->pagemenuwidth = 0;
+    if (width > DESIGNEDLISTWIDTH) {
+        set->pagemenuwidth = width;
+        RECT r;
+        GetWindowRect(dlg, &r);
+        SetWindowPos(dlg, NULL, 0, 0, r.right - r.left + width - DESIGNEDLISTWIDTH, r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
+    }
+    PostMessageA(dlg, WM_SIZE, 0, 0);
+}
+
+// The widened list, and the buttons moved to its right.
+void PlaceControls(HWND dlg, const BLOCKSET *set)
+{
+    HWND list = GetDlgItem(dlg, IDC_PAGELIST);
+    RECT r, client;
+    GetWindowRect(list, &r);
+    SetWindowPos(list, NULL, 0, 0, set->pagemenuwidth, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(dlg, &client);
+    PlaceButton(dlg, IDOK, client);
+    PlaceButton(dlg, IDCANCEL, client);
+}
+
 } // namespace
 
-INT_PTR CALLBACK PageJumpProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+// The state is the show's block set; the answer is the chosen page's index
+// among the pages, or -1.
+static INT_PTR PageJumpMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // Cancelled, the box answers "no page", not IDCANCEL.
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dlg, -1);
+        return TRUE;
+    }
+    INT_PTR answer;
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
+    BLOCKSET *set = DialogState<BLOCKSET>(dlg);
     switch (msg) {
-    case WM_INITDIALOG: {
-        auto *set = (BLOCKSET *)lParam;
-        SetWindowLongA(dlg, DWLP_USER, (LONG)lParam);
+    case WM_INITDIALOG:
         if (!set)
             return TRUE;
-        HWND list = GetDlgItem(dlg, IDC_PAGELIST);
-        SendMessageA(list, LB_RESETCONTENT, 0, 0);
-        HDC dc = GetDC(list);
-        HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(list, WM_GETFONT, 0, 0));
-        int widest = 0;
-        int count = (int)SendMessageA(set->list, LB_GETCOUNT, 0, 0);
-        for (int i = 0; i < count; i++) {
-            BLOCK b;
-            if (!GetBlock(set->list, (unsigned)i, &b) || b.tag != TAG_PAGE)
-                continue;
-            std::string title(b.page.title, strnlen(b.page.title, sizeof b.page.title));
-            SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)title.c_str());
-            SIZE size{};
-            GetTextExtentPoint32A(dc, title.c_str(), (int)title.size(), &size);
-            if (size.cx > widest)
-                widest = size.cx;
-        }
-        SelectObject(dc, old);
-        ReleaseDC(list, dc);
-        SendMessageA(list, LB_SETCURSEL, (WPARAM)(set->current - 1), 0);
-        int width = widest + 16;
-        set->pagemenuwidth = 0;
-        if (width > DESIGNEDLISTWIDTH) {
-            set->pagemenuwidth = width;
-            RECT r;
-            GetWindowRect(dlg, &r);
-            SetWindowPos(dlg, NULL, 0, 0, r.right - r.left + width - DESIGNEDLISTWIDTH, r.bottom - r.top,
-                         SWP_NOMOVE | SWP_NOZORDER);
-        }
-        PostMessageA(dlg, WM_SIZE, 0, 0);
+        FillPageList(dlg, set);
         SetFocus(GetDlgItem(dlg, IDOK));
         CentreWindow(dlg);
         return FALSE;
-    }
-    case WM_SIZE: {
-        auto *set = (BLOCKSET *)GetWindowLongA(dlg, DWLP_USER);
+    case WM_SIZE:
         if (!set || !set->pagemenuwidth)
             return FALSE;
-        HWND list = GetDlgItem(dlg, IDC_PAGELIST);
-        RECT r, client;
-        GetWindowRect(list, &r);
-        SetWindowPos(list, NULL, 0, 0, set->pagemenuwidth, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
-        GetClientRect(dlg, &client);
-        PlaceButton(dlg, IDOK, client);
-        PlaceButton(dlg, IDCANCEL, client);
+        PlaceControls(dlg, set);
         return TRUE;
-    }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK: {
@@ -88,9 +109,6 @@ INT_PTR CALLBACK PageJumpProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
             EndDialog(dlg, sel == LB_ERR ? -1 : sel);
             return TRUE;
         }
-        case IDCANCEL:
-            EndDialog(dlg, -1);
-            return TRUE;
         case IDC_PAGELIST:
             if (HIWORD(wParam) == LBN_DBLCLK)
                 PostMessageA(dlg, WM_COMMAND, IDOK, 0);
@@ -99,6 +117,11 @@ INT_PTR CALLBACK PageJumpProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
         return FALSE;
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK PageJumpProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return PageJumpMessage(dlg, msg, wParam, lParam); });
 }
 
 int JumptoNewPage(HWND window, BLOCKSET *set)

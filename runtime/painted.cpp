@@ -1,5 +1,6 @@
 // Timer objects, and the windows of text, frame and static-image objects,
 // which only paint their object.
+#include "common/guard.h"
 #include "document/objects.h"
 #include "runtime/objdraw.h"
 #include "runtime/runtime.h"
@@ -7,7 +8,7 @@
 
 constexpr UINT_PTR OBJECTTIMERID = 2;
 
-LRESULT CALLBACK QV_TimerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT QV_TimerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
@@ -87,6 +88,11 @@ LRESULT CALLBACK QV_TimerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+LRESULT CALLBACK QV_TimerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return QV_TimerMessage(hwnd, msg, wParam, lParam); });
+}
+
 static LRESULT PaintedObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -115,10 +121,10 @@ static LRESULT PaintedObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK QV_TextProc(HWND h, UINT m, WPARAM w, LPARAM l) { return PaintedObject(h, m, w, l); }
-LRESULT CALLBACK QV_FrameProc(HWND h, UINT m, WPARAM w, LPARAM l) { return PaintedObject(h, m, w, l); }
+LRESULT CALLBACK QV_TextProc(HWND h, UINT m, WPARAM w, LPARAM l) { return COMMONGuard(h, m, [&] { return PaintedObject(h, m, w, l); }); }
+LRESULT CALLBACK QV_FrameProc(HWND h, UINT m, WPARAM w, LPARAM l) { return COMMONGuard(h, m, [&] { return PaintedObject(h, m, w, l); }); }
 
-LRESULT CALLBACK QV_StaticImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT QV_StaticImageMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:
@@ -152,4 +158,9 @@ LRESULT CALLBACK QV_StaticImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK QV_StaticImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return QV_StaticImageMessage(hwnd, msg, wParam, lParam); });
 }

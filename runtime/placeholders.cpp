@@ -2,10 +2,11 @@
 // drawing nothing, so a page that holds an applet still shows in a program
 // that has no interpreter.
 #include "document/objects.h"
+#include "common/guard.h"
 #include "runtime/lifecycle.h"
 #include "runtime/runtime.h"
 
-static LRESULT CALLBACK AppletStandIn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT AppletStandInMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (objectlife::CommonMessage(hwnd, msg, wParam, lParam, true))
         return 0;
@@ -46,6 +47,11 @@ static LRESULT CALLBACK AppletStandIn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+static LRESULT CALLBACK AppletStandIn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(hwnd, msg, [&] { return AppletStandInMessage(hwnd, msg, wParam, lParam); });
 }
 
 LRESULT CALLBACK QV_AppletProc(HWND h, UINT m, WPARAM w, LPARAM l)

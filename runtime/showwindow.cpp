@@ -2,7 +2,9 @@
 // objects and object windows, page changes, the background sound, the page
 // menu and the about box, and the loop that runs while it is open.
 #include "common/modal.h"
+#include "common/guard.h"
 #include "common/msgdlg.h"
+#include "common/paths.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
@@ -158,9 +160,9 @@ COLORREF PageColour()
     if (!CurrentPage(&page))
         return 0x808080;
     switch (page.page.colourselector) {
-    case 25:
+    case COLOURSELECTOR_CUSTOM:
         return page.page.colour;
-    case 26: {
+    case COLOURSELECTOR_HEADER: {
         BLOCK header;
         return Header(&header) ? header.hedr.colour : 0x808080;
     }
@@ -249,11 +251,7 @@ int AddWindowVFrame(long flags, int depth)
 
 int CanOpenDocument(const char *path)
 {
-    const char *name = path;
-    for (const char *p = path; *p; p++)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    const char *dot = strrchr(name, '.');
+    const char *dot = strrchr(COMMONFileNamePart(path), '.');
     if (!dot || _stricmp(dot, ".EXE") != 0)
         return 1;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
@@ -266,7 +264,7 @@ int CanOpenDocument(const char *path)
     return found ? 1 : 0;
 }
 
-LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT QV_AppwindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_NCCREATE: {
@@ -447,6 +445,11 @@ LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
         return 0;
     }
     return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK QV_AppwindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(window, msg, [&] { return QV_AppwindowMessage(window, msg, wParam, lParam); });
 }
 
 HWND QV_OpenApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned long index, const SHOWHOST &host)

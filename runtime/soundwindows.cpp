@@ -2,6 +2,7 @@
 // process's sound player and tells its target when a completion notice
 // reaches it. Neither loops; only the document's background sound does.
 #include "media/sound.h"
+#include "common/guard.h"
 #include "runtime/lifecycle.h"
 #include "runtime/media.h"
 #include "runtime/runtime.h"
@@ -86,5 +87,5 @@ LRESULT SoundProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, uint32_t ta
 
 } // namespace
 
-LRESULT CALLBACK QV_WaveProc(HWND h, UINT m, WPARAM w, LPARAM l) { return SoundProc(h, m, w, l, TAG_WAVE, SOUND_WAVE); }
-LRESULT CALLBACK QV_MidiProc(HWND h, UINT m, WPARAM w, LPARAM l) { return SoundProc(h, m, w, l, TAG_MIDI, SOUND_MIDI); }
+LRESULT CALLBACK QV_WaveProc(HWND h, UINT m, WPARAM w, LPARAM l) { return COMMONGuard(h, m, [&] { return SoundProc(h, m, w, l, TAG_WAVE, SOUND_WAVE); }); }
+LRESULT CALLBACK QV_MidiProc(HWND h, UINT m, WPARAM w, LPARAM l) { return COMMONGuard(h, m, [&] { return SoundProc(h, m, w, l, TAG_MIDI, SOUND_MIDI); }); }

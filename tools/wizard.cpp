@@ -3,6 +3,7 @@
 // change, and Finish keeps the settings and builds the album.
 #include "tools/wizard.h"
 #include "common/fontdlg.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/shell.h"
@@ -304,7 +305,7 @@ static int Checked(HWND page, int id)
 
 // --- the pages ----------------------------------------------------------------
 
-INT_PTR CALLBACK WizardProc1(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR WizardProc1Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer = FALSE;
     if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[0], &answer))
@@ -312,7 +313,12 @@ INT_PTR CALLBACK WizardProc1(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
     return msg == WM_INITDIALOG;
 }
 
-INT_PTR CALLBACK WizardProc2(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK WizardProc1(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(page, msg, [&] { return WizardProc1Message(page, msg, wParam, lParam); });
+}
+
+static INT_PTR WizardProc2Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer = FALSE;
     if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[1], &answer))
@@ -332,7 +338,12 @@ INT_PTR CALLBACK WizardProc2(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
     return FALSE;
 }
 
-INT_PTR CALLBACK WizardProc3(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK WizardProc2(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(page, msg, [&] { return WizardProc2Message(page, msg, wParam, lParam); });
+}
+
+static INT_PTR WizardProc3Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer = FALSE;
     if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[2], &answer))
@@ -352,7 +363,12 @@ INT_PTR CALLBACK WizardProc3(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
     return FALSE;
 }
 
-INT_PTR CALLBACK WizardProc4(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK WizardProc3(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(page, msg, [&] { return WizardProc3Message(page, msg, wParam, lParam); });
+}
+
+static INT_PTR WizardProc4Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer = FALSE;
     if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[3], &answer))
@@ -410,7 +426,12 @@ INT_PTR CALLBACK WizardProc4(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
     return FALSE;
 }
 
-INT_PTR CALLBACK WizardProc5(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK WizardProc4(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(page, msg, [&] { return WizardProc4Message(page, msg, wParam, lParam); });
+}
+
+static INT_PTR WizardProc5Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer = FALSE;
     if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[4], &answer))
@@ -443,10 +464,20 @@ INT_PTR CALLBACK WizardProc5(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
     return FALSE;
 }
 
-INT_PTR CALLBACK WizardProc7(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK WizardProc5(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(page, msg, [&] { return WizardProc5Message(page, msg, wParam, lParam); });
+}
+
+static INT_PTR WizardProc7Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer = FALSE;
     if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[6], &answer))
         return answer;
     return msg == WM_INITDIALOG;
+}
+
+INT_PTR CALLBACK WizardProc7(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(page, msg, [&] { return WizardProc7Message(page, msg, wParam, lParam); });
 }

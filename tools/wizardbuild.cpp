@@ -4,6 +4,7 @@
 // and the navigation buttons. One decoded picture is held at a time.
 #include "tools/wizard.h"
 #include "common/msgdlg.h"
+#include "common/paths.h"
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
@@ -55,11 +56,7 @@ bool WizardTextIsDark(COLORREF c)
 
 void WizardCaption(const char *path, char *out, int size)
 {
-    const char *name = path;
-    for (const char *p = path; *p; p++)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    std::string caption = name;
+    std::string caption = COMMONFileNamePart(path);
     size_t dot = caption.rfind('.');
     if (dot != std::string::npos && dot > 0)
         caption.erase(dot);
@@ -207,7 +204,7 @@ bool PlacePicture(const Build &b, BLOCK *page, HGLOBAL &picture, int resize, int
             f->secondary = b.scheme->secondary;
             f->interior = b.scheme->background;
             f->thickness = (uint32_t)T;
-            f->primaryselector = f->secondaryselector = f->interiorselector = 25;
+            f->primaryselector = f->secondaryselector = f->interiorselector = COLOURSELECTOR_CUSTOM;
         });
     Make<OBJECTSTATICIMAGE>(b, page, TAG_STAT, x, y, (LONG_PTR)picture, [](OBJECTSTATICIMAGE *) {});
     return true;
@@ -369,7 +366,7 @@ int WizardCreatePresentation(HWND owner, WIZARDPARAM *w)
     BLOCK header;
     if (GetHeaderBlock(b.list, b.set, &header)) {
         header.hedr.colour = b.scheme->background;
-        header.hedr.colourselector = 25;
+        header.hedr.colourselector = COLOURSELECTOR_CUSTOM;
         header.hedr.width = b.W;
         header.hedr.depth = b.H;
         header.hedr.flags |= HEDR_EMBEDFONTS | HEDR_FIXEDCLIENT;

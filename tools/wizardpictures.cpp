@@ -2,6 +2,7 @@
 // page order, added through the multiple picture open dialog, removed with
 // Delete, reordered or copied by dragging, and shown in the sample.
 #include "tools/wizard.h"
+#include "common/guard.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
 #include "common/shell.h"
@@ -212,7 +213,7 @@ void Drop(HWND list, LISTDRAG *d, int target, bool copy)
 
 } // namespace
 
-LRESULT CALLBACK WizardListSubclass(HWND list, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT WizardListSubclassMessage(HWND list, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     LISTDRAG *d = Drag(list);
     if (!d)
@@ -271,7 +272,12 @@ LRESULT CALLBACK WizardListSubclass(HWND list, UINT msg, WPARAM wParam, LPARAM l
     return CallWindowProcA(proc, list, msg, wParam, lParam);
 }
 
-INT_PTR CALLBACK WizardProc6(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK WizardListSubclass(HWND list, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(list, msg, [&] { return WizardListSubclassMessage(list, msg, wParam, lParam); });
+}
+
+static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_NOTIFY && ((const NMHDR *)lParam)->code == PSN_KILLACTIVE) {
         // Other pages never inherit a disabled Next.
@@ -353,4 +359,9 @@ INT_PTR CALLBACK WizardProc6(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
         return FALSE;
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK WizardProc6(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(page, msg, [&] { return WizardProc6Message(page, msg, wParam, lParam); });
 }

@@ -3,6 +3,7 @@
 // click closes it.
 #include "tools/wizard.h"
 #include "common/dialog.h"
+#include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
@@ -102,7 +103,7 @@ void WizardPreviewLine(int width, int depth, int bits, char *out, int size)
              formatlong(colours));
 }
 
-INT_PTR CALLBACK WizardImagePreviewProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR WizardImagePreviewMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
     if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
@@ -148,6 +149,11 @@ INT_PTR CALLBACK WizardImagePreviewProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
         return FALSE;
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK WizardImagePreviewProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return WizardImagePreviewMessage(dlg, msg, wParam, lParam); });
 }
 
 INT_PTR WizardImagePreview(HWND owner, const char *path)

@@ -1,8 +1,10 @@
+#include "common/guard.h"
 #include "common/msgdlg.h"
 #include "common/strings.h"
 #include "resources/resource.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -243,4 +245,51 @@ TEST(MessageBoxes, LongTextsGrowTheBoxSoTheQuestionAndAnswersShow)
         EXPECT_LE(box.bottom, GetSystemMetrics(SM_CYSCREEN));
         EXPECT_GE(box.left, 0);
     }
+}
+
+namespace {
+
+// Runs out of memory on WM_USER, on painting and, when asked by its creation
+// parameter, on WM_CREATE; asks for too long a vector on WM_USER + 2;
+// answers 7 to WM_USER + 1.
+LRESULT GreedyMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_USER || msg == WM_PAINT || (msg == WM_CREATE && ((CREATESTRUCTA *)lParam)->lpCreateParams))
+        throw std::bad_alloc();
+    if (msg == WM_USER + 2)
+        std::vector<char>().reserve(SIZE_MAX);
+    return msg == WM_USER + 1 ? 7 : DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK GreedyProc(HWND h, UINT m, WPARAM w, LPARAM l)
+{
+    return COMMONGuard(h, m, [&] { return GreedyMessage(h, m, w, l); });
+}
+
+} // namespace
+
+TEST(MessageBoxes, MemoryRunningOutInAWindowIsToldAndTheWindowGoesOn)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = GreedyProc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "GreedyTest";
+    RegisterClassA(&wc);
+    ModalRecorder rec(IDOK);
+    HWND w = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, NULL, NULL,
+                             wc.hInstance, NULL);
+    ASSERT_TRUE(w);
+    UpdateWindow(w);
+    RECT dirty;
+    EXPECT_FALSE(GetUpdateRect(w, &dirty, FALSE)) << "a failed paint is not tried again at once";
+    EXPECT_EQ(SendMessageA(w, WM_USER, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(w, WM_USER + 2, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(w, WM_USER + 1, 0, 0), 7);
+    EXPECT_FALSE(CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL, NULL,
+                                 wc.hInstance, (LPVOID)1));
+    ASSERT_EQ(rec.calls.size(), 4u);
+    for (const sbtest::ModalRecord &call : rec.calls)
+        EXPECT_EQ(call.text, "Memory error");
+    DestroyWindow(w);
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
 }

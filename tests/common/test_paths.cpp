@@ -101,6 +101,12 @@ TEST(Paths, TextHelpers)
     COMMONSplitHTMLReference(out, anchor, "page.htm");
     EXPECT_STREQ(out, "page.htm");
     EXPECT_STREQ(anchor, "");
+    const struct {
+        const char *path, *name;
+    } names[] = {{"C:\\shows\\a.exe", "a.exe"}, {"C:a.exe", "a.exe"}, {"shows/a b.sbd", "a b.sbd"},
+                 {"C:\\shows\\", ""}, {"plain", "plain"}, {"", ""}, {"\\\\server\\share\\x", "x"}};
+    for (const auto &c : names)
+        EXPECT_STREQ(COMMONFileNamePart(c.path), c.name) << c.path;
     char quoted[] = "\"C:\\Program Files\\show.sbd\"";
     EXPECT_STREQ(COMMONUnQuoteCommandLine(quoted), "C:\\Program Files\\show.sbd");
     char help[MAX_PATH];

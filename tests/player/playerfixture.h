@@ -5,7 +5,7 @@
 #include "common/owners.h"
 #include "common/shell.h"
 #include "document/objects.h"
-#include "player/drive.h"
+#include "tests/support/drive.h"
 #include "player/playermain.h"
 #include "player/sample.h"
 #include "player/variants.h"

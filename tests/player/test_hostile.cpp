@@ -1,7 +1,7 @@
 // Damaged documents played as programs: each ends with the load message or
 // a shown document and a clean exit, never a crash, a hang or a font file
 // left behind. Several players run at once to keep the sweep short.
-#include "player/mutate.h"
+#include "tests/support/mutate.h"
 #include "tests/player/playerfixture.h"
 #include <atomic>
 #include <mutex>

@@ -2,7 +2,7 @@
 // their own, watched and driven from outside by posted messages.
 #include "common/services.h"
 #include "document/reader.h"
-#include "player/mutate.h"
+#include "tests/support/mutate.h"
 #include "player/playermain.h"
 #include "media/dib.h"
 #include "tests/player/playerfixture.h"

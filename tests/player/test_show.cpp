@@ -5,6 +5,7 @@
 #include "document/applet.h"
 #include "common/msgdlg.h"
 #include "document/about.h"
+#include "player/loading.h"
 #include "player/variants.h"
 #include "runtime/runtime.h"
 #include "tests/player/playerfixture.h"
@@ -244,5 +245,43 @@ TEST(Show, EveryBoxThePlayerShowsIsOneItCarries)
     }
     for (const char *templ : {(const char *)MAKEINTRESOURCEA(IDD_EXEABOUT), "PageJumpBox", "LoadingStatusBox"})
         EXPECT_TRUE(FindResourceA(player.module, templ, (LPCSTR)RT_DIALOG)) << (UINT_PTR)templ;
+    hInst = own;
+}
+
+// The loading box of a header that asks for one: its bar fills as blocks are
+// read, Esc does not end it, and it goes when the load ends.
+TEST(Show, TheLoadingBoxShowsHowFarTheLoadHasGot)
+{
+    PlayerResources player;
+    ASSERT_TRUE(player.module);
+    HINSTANCE own = hInst;
+    hInst = (HINSTANCE)player.module;
+    HWND parent = sbtest::CreateTestWindow(true);
+    auto box = [&] {
+        HWND w = NULL;
+        while ((w = FindWindowExA(NULL, w, "#32770", NULL)) && GetWindow(w, GW_OWNER) != parent) {
+        }
+        return w;
+    };
+    PLAYERLOAD.openprogress(parent, 0);
+    EXPECT_FALSE(box()) << "no box when the header does not ask for one";
+    PLAYERLOAD.openprogress(parent, HEDR_PROGRESS);
+    HWND shown = box();
+    ASSERT_TRUE(shown);
+    HWND bar = GetDlgItem(shown, IDC_LOADINGBAR);
+    const COLORREF done = GetSysColor(COLOR_3DDKSHADOW), left = GetSysColor(COLOR_BTNSHADOW);
+    for (unsigned blocks : {1u, 4u}) {
+        PLAYERLOAD.progress(blocks, 4);
+        sbtest::PumpUntilIdle();
+        sbtest::Capture c = sbtest::CaptureClient(bar);
+        SCOPED_TRACE(blocks);
+        EXPECT_EQ(c.At(c.width / 8, c.height / 2), done);
+        EXPECT_EQ(c.At(c.width * 3 / 4, c.height / 2), blocks == 4 ? done : left);
+    }
+    SendMessageA(shown, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(IsWindowVisible(shown));
+    PLAYERLOAD.closeprogress();
+    EXPECT_FALSE(IsWindow(shown));
+    DestroyWindow(parent);
     hInst = own;
 }

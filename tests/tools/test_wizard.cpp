@@ -6,7 +6,7 @@
 #include "common/services.h"
 #include "document/reader.h"
 #include "document/writer.h"
-#include "player/drive.h"
+#include "tests/support/drive.h"
 #include "resources/wizard_ids.h"
 #include <commctrl.h>
 #include <commdlg.h>

@@ -1,4 +1,4 @@
-#include "player/mutate.h"
+#include "tests/support/mutate.h"
 #include "document/objects.h"
 #include "player/sample.h"
 #include "runtime/messages.h"

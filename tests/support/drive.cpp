@@ -1,4 +1,4 @@
-#include "player/drive.h"
+#include "tests/support/drive.h"
 #include "runtime/runtime.h"
 
 namespace {
