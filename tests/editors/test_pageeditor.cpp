@@ -7,7 +7,7 @@
 #include "editor/grid.h"
 #include "editors/objectdialogs.h"
 #include "editors/tostatic.h"
-#include "player/drive.h"
+#include "tests/support/drive.h"
 #include "runtime/runtime.h"
 #include "tests/editors/editorfixture.h"
 
