@@ -286,6 +286,7 @@ TEST_F(ObjectDialogs, AButtonStoresItsActionTargetStyleAndColours)
              sbtest::Click(dlg, IDC_BTNSOFTCOLOUR);
              colour = RGB(4, 5, 6);
              sbtest::Click(dlg, IDC_BTNSOFTTEXT);
+             Snapshot(dlg, "buttondialog-softcustom");
          },
          [](Object &o) {
              auto &b = As<OBJECTBUTTON>(o);
