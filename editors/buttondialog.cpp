@@ -310,7 +310,12 @@ BUILD Build(HWND dlg, EDITPARAM *p)
     o->titlelength = titlesize;
     o->targetlength = targetsize;
     o->header.flags = graphic ? o->header.flags | PICTUREBIT : o->header.flags & ~PICTUREBIT;
-    o->header.rect = ReadObjectPlace(dlg);
+    // A graphic button is as large as one face of its picture, which may be
+    // smaller than the least size typed in.
+    int width = 0, depth = 0;
+    if (graphic)
+        FitsButton(p->picture, &width, &depth);
+    o->header.rect = ReadObjectPlace(dlg, width, depth);
     o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
     if (action >= 0 && action < ACTIONS)
         o->action = (uint32_t)action;

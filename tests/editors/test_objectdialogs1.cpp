@@ -9,6 +9,7 @@
 #include "resources/document_ids.h"
 #include "resources/objectdialogs1_ids.h"
 #include "resources/resource.h"
+#include "media/imageformat.h"
 
 namespace pagetest {
 namespace {
@@ -105,6 +106,11 @@ protected:
     // the recorder.
     static INT_PTR Hook(const MODALCALL *call)
     {
+        if (call->kind == MODAL_COMMONDIALOG && !self->file.empty()) {
+            auto *ofn = (OPENFILENAMEA *)call->data;
+            snprintf(ofn->lpstrFile, ofn->nMaxFile, "%s", self->file.c_str());
+            return 1;
+        }
         if (call->kind == MODAL_COMMONDIALOG && self->colour != CLR_INVALID) {
             ((CHOOSECOLORA *)call->data)->rgbResult = self->colour;
             return 1;
@@ -159,6 +165,7 @@ protected:
     sbtest::ModalRecorder recorder;
     MODALHOOK previous = nullptr;
     COLORREF colour = CLR_INVALID;
+    std::string file; // what the open dialog answers, when set
     static inline ObjectDialogs *self;
 };
 
@@ -326,6 +333,54 @@ TEST_F(ObjectDialogs, AButtonJumpingToAPageNoTitleNamesIsRefusedAndTheDialogStay
     EXPECT_TRUE(open);
     EXPECT_EQ(Messages(), std::vector<std::string>{FetchString(IDS_NOSUCHPAGE)});
     EXPECT_EQ(At(BUTTON).bytes, before.bytes);
+}
+
+// A graphic button's picture holds both faces: 10 to 256 wide, each face 10
+// to 128 high.
+TEST_F(ObjectDialogs, AButtonTakesAPictureOnlyOfTheSizesAButtonCanShow)
+{
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    file = std::string(dir) + "sb_buttonface.bmp";
+    const struct {
+        int width, height;
+        bool taken;
+    } cases[] = {{256, 256, true}, {257, 256, false}, {256, 258, false},
+                 {10, 20, true},   {9, 20, false},    {10, 19, false}};
+    for (const auto &c : cases) {
+        HGLOBAL dib = Picture(c.width, c.height, RGB(0, 0, 200));
+        ASSERT_TRUE(WriteImage(file.c_str(), dib));
+        GlobalFree(dib);
+        recorder.calls.clear();
+        Object before = At(BUTTON);
+        int result = Run(BUTTON, [&](HWND dlg) {
+            Select(dlg, IDC_BTNSTYLE, 1);
+            sbtest::Click(dlg, IDC_BTNSELECT);
+            if (c.width == 256 && c.taken)
+                Snapshot(dlg, "buttondialog-graphic");
+            sbtest::Click(dlg, c.taken ? IDOK : IDCANCEL);
+        });
+        Object now = At(BUTTON);
+        if (!c.taken) {
+            EXPECT_EQ(result, 0) << c.width << "x" << c.height;
+            EXPECT_EQ(Messages(), std::vector<std::string>{FetchString(IDS_BUTTONGRAPHICSIZE)});
+            EXPECT_EQ(now.bytes, before.bytes);
+            continue;
+        }
+        EXPECT_EQ(result, 1) << c.width << "x" << c.height;
+        EXPECT_EQ(now.h().flags & 0x8408, 0x8000u);
+        EXPECT_EQ(now.rect().right - now.rect().left, c.width);
+        EXPECT_EQ(now.rect().bottom - now.rect().top, c.height / 2);
+        auto &b = As<OBJECTBUTTON>(now);
+        auto *face = (const BITMAPINFOHEADER *)GetButtonTitleGraphic(&b);
+        ASSERT_TRUE(face);
+        EXPECT_EQ(face->biWidth, c.width);
+        EXPECT_EQ(face->biHeight, c.height);
+        // Opened again, the picture is kept as it is.
+        EXPECT_EQ(Run(BUTTON, [](HWND dlg) { sbtest::Click(dlg, IDOK); }), 1);
+        EXPECT_EQ(At(BUTTON).bytes, now.bytes);
+    }
+    DeleteFileA(file.c_str());
 }
 
 TEST_F(ObjectDialogs, AStaticImageIsAsLargeAsItsPictureAndKeepsItsFlags)
