@@ -356,8 +356,14 @@ TEST_F(ObjectDialogs, AButtonTakesAPictureOnlyOfTheSizesAButtonCanShow)
         int result = Run(BUTTON, [&](HWND dlg) {
             Select(dlg, IDC_BTNSTYLE, 1);
             sbtest::Click(dlg, IDC_BTNSELECT);
-            if (c.width == 256 && c.taken)
+            if (c.taken) {
+                EXPECT_EQ(GetDlgItemInt(dlg, IDC_OBJWIDTH, nullptr, FALSE), (UINT)c.width);
+                EXPECT_EQ(GetDlgItemInt(dlg, IDC_OBJDEPTH, nullptr, FALSE), (UINT)c.height / 2);
+            }
+            if (c.width == 256 && c.taken) {
+                sbtest::PumpUntilIdle();
                 Snapshot(dlg, "buttondialog-graphic");
+            }
             sbtest::Click(dlg, c.taken ? IDOK : IDCANCEL);
         });
         Object now = At(BUTTON);
