@@ -342,7 +342,8 @@ INT_PTR CALLBACK EditButtonObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
         return FALSE;
     case WM_DRAWITEM: {
         auto *item = (const DRAWITEMSTRUCT *)lParam;
-        GlobalLocked<OBJECTBUTTON> o(p->object);
+        // Owner-drawn controls may be drawn before the dialog has its state.
+        GlobalLocked<OBJECTBUTTON> o(p ? p->object : NULL);
         for (const auto &s : swatches)
             if ((int)item->CtlID == s.id)
                 DrawSwatch(dlg, item, Valid(o) ? o.get()->*s.colour : 0);

@@ -82,7 +82,7 @@ void Store(HWND dlg, EDITPARAM *p)
 
 COLORREF Colour(EDITPARAM *p, COLORREF OBJECTFRAME::*colour)
 {
-    GlobalLocked<OBJECTFRAME> o(p->object);
+    GlobalLocked<OBJECTFRAME> o(p ? p->object : NULL);
     return Valid(o) ? o.get()->*colour : 0;
 }
 
