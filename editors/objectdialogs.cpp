@@ -11,6 +11,7 @@
 #include "document/objects.h"
 #include "editor/parts.h"
 #include "editor/shell.h"
+#include "editors/objectdialogs1.h"
 #include "resources/document_ids.h"
 #include <commctrl.h>
 #include <cstdio>
@@ -28,13 +29,13 @@ struct OBJECTDIALOG {
 };
 
 const OBJECTDIALOG dialogs[] = {
-    {TAG_BUTN, "EditButtonBox", nullptr},     {TAG_TEXT, "EditTextBox", nullptr},
-    {TAG_CHEC, "EditCheckboxBox", nullptr},   {TAG_RDIO, "EditRadioBox", nullptr},
-    {TAG_IMAG, "EditImageBox", nullptr},      {TAG_FRAM, "EditFrameBox", nullptr},
+    {TAG_BUTN, "EditButtonBox", EditButtonObjectProc},     {TAG_TEXT, "EditTextBox", nullptr},
+    {TAG_CHEC, "EditCheckboxBox", EditCheckboxObjectProc}, {TAG_RDIO, "EditRadioBox", EditRadioObjectProc},
+    {TAG_IMAG, "EditImageBox", nullptr},      {TAG_FRAM, "EditFrameBox", EditFrameObjectProc},
     {TAG_WAVE, "EditWaveBox", nullptr},       {TAG_MIDI, "EditMidiBox", nullptr},
     {TAG_ANIM, "EditAnimBox", nullptr},       {TAG_MOVI, "EditMovieBox", nullptr},
     {TAG_LIST, "EditListboxBox", nullptr},    {TAG_EDIT, "EditEditBox", nullptr},
-    {TAG_TIME, "EditTimerBox", nullptr},      {TAG_STAT, "EditStaticImageBox", nullptr},
+    {TAG_TIME, "EditTimerBox", nullptr},      {TAG_STAT, "EditStaticImageBox", EditStaticImageObjectProc},
 };
 
 int Run(uint32_t tag, HWND parent, BLOCKSET *set, BLOCK *block, unsigned index)

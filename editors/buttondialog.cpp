@@ -1,0 +1,397 @@
+// The property dialog of buttons: title, action and target, four drawing
+// styles, three colours that change the live object at once, and the
+// picture of a graphic button, which the dialog holds in the EDITPARAM's
+// `picture` while it is open.
+#include "common/dialog.h"
+#include "common/dlgitems.h"
+#include "common/msgdlg.h"
+#include "common/owners.h"
+#include "common/shell.h"
+#include "common/strings.h"
+#include "editor/parts.h"
+#include "editor/shell.h"
+#include "editor/tipfolder.h"
+#include "editors/editparam.h"
+#include "editors/objectdialogs.h"
+#include "editors/objectdialogs1.h"
+#include "editors/objectfields.h"
+#include "media/dib.h"
+#include "media/draw.h"
+#include "media/filedialogs.h"
+#include "media/imageformat.h"
+#include "resources/document_ids.h"
+#include "resources/objectdialogs1_ids.h"
+#include "resources/resource.h"
+#include <iterator>
+#include <cstring>
+#include <string>
+
+namespace {
+
+enum { SYSTEM, GRAPHIC, SOFTSYSTEM, SOFTCUSTOM };
+enum { ACTIONS = 13, NOTIFY = 6, DISABLE = 7, JUMP = 8, OPENDOCUMENT = 11 };
+constexpr uint32_t SOFTSYSTEMBIT = 0x8, SOFTCUSTOMBIT = 0x400, PICTUREBIT = 0x8000;
+
+const FLAGBOX flags[] = {{IDC_OBJVISIBLE, 0x2}, {IDC_OBJENABLED, 0x4}, {IDC_OBJCHECKED, 0x1}};
+const int spins[] = {IDC_OBJLEFT + IDC_OBJSPIN, IDC_OBJTOP + IDC_OBJSPIN, IDC_OBJWIDTH + IDC_OBJSPIN,
+                     IDC_OBJDEPTH + IDC_OBJSPIN, 0};
+// The swatches, the colour each shows and the default it leaves for new buttons.
+const struct {
+    int id;
+    COLORREF OBJECTBUTTON::*colour;
+    COLORREF *setting;
+} swatches[] = {
+    {IDC_BTNBACKCOLOUR, &OBJECTBUTTON::disabledcolour, &DisabledColorDefault},
+    {IDC_BTNSOFTCOLOUR, &OBJECTBUTTON::softcolour, &SoftCustomColorDefault},
+    {IDC_BTNSOFTTEXT, &OBJECTBUTTON::softtextcolour, &SoftCustomTextDefault},
+};
+
+bool Valid(const GlobalLocked<OBJECTBUTTON> &o)
+{
+    return o && o.size() >= sizeof(OBJECTBUTTON) && o->header.fixedsize >= sizeof(OBJECTBUTTON) &&
+           (uint64_t)o->header.fixedsize + o->header.datasize <= o.size();
+}
+
+int Selection(HWND dlg, int id)
+{
+    return (int)SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0);
+}
+
+// A graphic button's picture holds its two faces one above the other.
+bool FitsButton(HGLOBAL dib, int *width, int *depth)
+{
+    int w = 0, h = 0;
+    if (!GetBitmapDimensions(dib, &w, &h, nullptr, nullptr))
+        return false;
+    *width = w, *depth = h / 2;
+    return w >= 10 && w <= 256 && h / 2 >= 10 && h / 2 <= 128;
+}
+
+// An editable copy of the stored picture, rows laid out afresh; null when
+// the object holds none that can be read.
+HGLOBAL CopyPicture(OBJECTBUTTON *o)
+{
+    const char *stored = GetButtonTitleGraphic(o);
+    if (!stored)
+        return NULL;
+    SIZE_T size = (SIZE_T)(o->header.datasize - ((uint64_t)o->titlelength + o->targetlength));
+    GlobalBlock raw(GlobalAlloc(GMEM_MOVEABLE, size));
+    if (!raw)
+        return NULL;
+    if (GlobalLocked<char> r(raw); r)
+        memcpy(r.get(), stored, size);
+    DibLock from(raw.get());
+    if (!from.ok())
+        return NULL;
+    HGLOBAL copy = CreateDibLike(from, from.layout.width, from.layout.height);
+    DibLock to(copy);
+    if (!to.ok()) {
+        if (copy)
+            GlobalFree(copy);
+        return NULL;
+    }
+    for (int y = 0; y < from.layout.height; y++)
+        memcpy(to.StoredRow(y), from.StoredRow(y), from.layout.rowbytes);
+    return copy;
+}
+
+void EnableForStyle(HWND dlg)
+{
+    int style = Selection(dlg, IDC_BTNSTYLE);
+    for (int id : {IDC_OBJWIDTH, IDC_OBJDEPTH, IDC_OBJWIDTH + IDC_OBJSPIN, IDC_OBJDEPTH + IDC_OBJSPIN})
+        EnableWindow(GetDlgItem(dlg, id), style != GRAPHIC);
+    for (int id : {IDC_BTNSELECT, IDC_BTNPAINT, IDC_BTNBACKCOLOUR})
+        EnableWindow(GetDlgItem(dlg, id), style == GRAPHIC);
+    for (int id : {IDC_BTNSOFTCOLOUR, IDC_BTNSOFTTEXT})
+        EnableWindow(GetDlgItem(dlg, id), style == SOFTCUSTOM);
+}
+
+void EnableForAction(HWND dlg)
+{
+    int action = Selection(dlg, IDC_BTNACTION);
+    EnableWindow(GetDlgItem(dlg, IDC_BTNPAGE), action == JUMP);
+    EnableWindow(GetDlgItem(dlg, IDC_BTNDOCUMENT), action == OPENDOCUMENT);
+    EnableWindow(GetDlgItem(dlg, IDC_OBJTARGET), action == NOTIFY || action == DISABLE);
+}
+
+// The style bits of the live object follow the list at once.
+void StoreStyle(HWND dlg, EDITPARAM *p)
+{
+    GlobalLocked<OBJECTBUTTON> o(p->object);
+    if (!Valid(o))
+        return;
+    uint32_t bit[] = {0, PICTUREBIT, SOFTSYSTEMBIT, SOFTCUSTOMBIT};
+    int style = Selection(dlg, IDC_BTNSTYLE);
+    o->header.flags &= ~(PICTUREBIT | SOFTCUSTOMBIT | SOFTSYSTEMBIT);
+    if (style >= 0 && style < 4)
+        o->header.flags |= bit[style];
+}
+
+// The block list of the document window that holds the page's document.
+HWND DocumentList(const BLOCKSET *set)
+{
+    for (HWND w = hwndclient ? GetWindow(hwndclient, GW_CHILD) : NULL; set && w; w = GetWindow(w, GW_HWNDNEXT)) {
+        BLOCKSET *other = LockBlockSet(w);
+        if (other)
+            UnlockBlockSet(w);
+        if (other == set)
+            return GetDlgItem(w, IDC_BLOCKLIST);
+    }
+    return NULL;
+}
+
+void FillPages(HWND dlg, EDITPARAM *p)
+{
+    HWND list = GetDlgItem(dlg, IDC_BTNPAGE), blocks = DocumentList(p->blockset);
+    BLOCK b;
+    for (unsigned i = 0; blocks && GetBlock(blocks, i, &b); i++) {
+        char title[300] = "";
+        if (b.tag == TAG_PAGE && GetBlockTitle(title, &b))
+            SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)title);
+    }
+}
+
+void Open(HWND dlg, EDITPARAM *p)
+{
+    GlobalLocked<OBJECTBUTTON> o(p->object);
+    if (!Valid(o)) {
+        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
+        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    if (o->header.datasize) {
+        const char *title = GetButtonTitleText(o.get());
+        SetDlgItemTextA(dlg, IDC_OBJTITLE, std::string(title, strnlen(title, o->header.datasize)).c_str());
+    }
+    ShowObjectPlace(dlg, &o->header, spins);
+    ShowFlags(dlg, o->header.flags, flags, std::size(flags));
+    FillTargetList(GetDlgItem(dlg, IDC_OBJTARGET), p->block, o->target);
+    HWND actions = GetDlgItem(dlg, IDC_BTNACTION);
+    for (int i = 0; i < ACTIONS; i++)
+        SendMessageA(actions, CB_ADDSTRING, 0, (LPARAM)FetchString(IDS_ACTIONNAMES + i));
+    SendMessageA(actions, CB_SETCURSEL, o->action, 0);
+    FillPages(dlg, p);
+    if (o->targetlength && (uint64_t)o->titlelength + o->targetlength <= o->header.datasize) {
+        const char *target = GetButtonTargetText(o.get());
+        std::string text(target, strnlen(target, o->targetlength));
+        if (o->action == JUMP && !text.empty())
+            SendDlgItemMessageA(dlg, IDC_BTNPAGE, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)text.c_str());
+        if (o->action == OPENDOCUMENT)
+            SetDlgItemTextA(dlg, IDC_BTNDOCUMENT, text.c_str());
+    }
+    SendDlgItemMessageA(dlg, IDC_BTNDOCUMENT, EM_LIMITTEXT, 260, 0);
+    HWND styles = GetDlgItem(dlg, IDC_BTNSTYLE);
+    FillComboBox(styles, "System;Graphic;Soft system;Soft custom");
+    uint32_t f = o->header.flags;
+    int style = f & SOFTCUSTOMBIT ? SOFTCUSTOM : f & SOFTSYSTEMBIT ? SOFTSYSTEM : f & PICTUREBIT ? GRAPHIC : SYSTEM;
+    if (f & PICTUREBIT)
+        p->picture = CopyPicture(o.get());
+    SendMessageA(styles, CB_SETCURSEL, style, 0);
+    for (const auto &s : swatches)
+        ShowSwatch(dlg, s.id, o.get()->*s.colour);
+    EnableForStyle(dlg);
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_BTNACTION, CBN_SELCHANGE), (LPARAM)actions);
+}
+
+// A picture for the button: kept when it fits, which sets the size and the
+// "Graphic" style; refused with a message otherwise. Takes `dib` over.
+void TakePicture(HWND dlg, EDITPARAM *p, HGLOBAL dib)
+{
+    int width, depth;
+    if (!FitsButton(dib, &width, &depth)) {
+        GlobalFree(dib);
+        DoMessage(dlg, FetchString(IDS_BUTTONGRAPHICSIZE));
+        return;
+    }
+    if (p->picture)
+        GlobalFree(p->picture);
+    p->picture = dib;
+    SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
+    SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)depth, FALSE);
+    SendDlgItemMessageA(dlg, IDC_BTNSTYLE, CB_SETCURSEL, GRAPHIC, 0);
+    StoreStyle(dlg, p);
+    EnableForStyle(dlg);
+}
+
+void SelectPicture(HWND dlg, EDITPARAM *p)
+{
+    char path[MAX_PATH + 1] = "";
+    GetOpenPath(path);
+    if (!GetOpenImageFileName(dlg, path))
+        return;
+    SetOpenPath(path);
+    HGLOBAL dib = LoadImageA(NULL, path, NULL, nullptr);
+    if (!dib) {
+        DoMessage(dlg, FetchString(IDS_ERRREAD));
+        return;
+    }
+    if (!GetBitmapDimensions(dib, nullptr, nullptr, nullptr, nullptr)) {
+        GlobalFree(dib);
+        DoMessage(dlg, FetchString(IDS_CORRUPTED));
+        return;
+    }
+    TakePicture(dlg, p, dib);
+}
+
+void PickColour(HWND dlg, EDITPARAM *p, int id)
+{
+    for (const auto &s : swatches) {
+        if (s.id != id)
+            continue;
+        GlobalLocked<OBJECTBUTTON> o(p->object);
+        if (!Valid(o))
+            return;
+        COLORREF colour = o.get()->*s.colour;
+        o.Unlock();
+        if (!ChooseObjectColour(dlg, &colour))
+            return;
+        if (!o.Lock(p->object))
+            return;
+        o.get()->*s.colour = colour;
+        *s.setting = colour;
+        o.Unlock();
+        ShowSwatch(dlg, id, colour);
+    }
+}
+
+// The target text OK stores: the page list's text for a jump, which must
+// name a page; the document for an open. False when refused.
+bool TargetText(HWND dlg, int action, std::string *text)
+{
+    text->clear();
+    int id = action == JUMP ? IDC_BTNPAGE : action == OPENDOCUMENT ? IDC_BTNDOCUMENT : 0;
+    if (!id)
+        return true;
+    text->resize(TextSize(dlg, id));
+    GetDlgItemTextA(dlg, id, text->data(), (int)text->size());
+    text->resize(strlen(text->c_str()));
+    if (action == JUMP &&
+        SendDlgItemMessageA(dlg, IDC_BTNPAGE, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text->c_str()) == CB_ERR) {
+        DoMessage(dlg, FetchString(IDS_NOSUCHPAGE));
+        return false;
+    }
+    return true;
+}
+
+enum BUILD { BUILT, REFUSED, FAILED };
+
+BUILD Build(HWND dlg, EDITPARAM *p)
+{
+    int action = Selection(dlg, IDC_BTNACTION);
+    std::string target;
+    if (!TargetText(dlg, action, &target))
+        return REFUSED;
+    GlobalLocked<OBJECTBUTTON> live(p->object);
+    if (!Valid(live))
+        return FAILED;
+    OBJECTBUTTON fixed = *live.get();
+    live.Unlock();
+    uint32_t titlesize = TextSize(dlg, IDC_OBJTITLE);
+    uint32_t targetsize = action == JUMP || action == OPENDOCUMENT ? (uint32_t)target.size() + 1 : 0;
+    bool graphic = Selection(dlg, IDC_BTNSTYLE) == GRAPHIC && p->picture;
+    uint32_t picturesize = graphic ? GetDibSize(p->picture) : 0;
+    if (graphic && !picturesize)
+        return FAILED;
+    HGLOBAL fresh = NewObjectBlock(&fixed, sizeof fixed, titlesize + targetsize + picturesize);
+    GlobalLocked<OBJECTBUTTON> o(fresh);
+    GlobalLocked<char> picture(graphic ? p->picture : NULL);
+    if (!o || (graphic && !picture)) {
+        o.Unlock();
+        if (fresh)
+            GlobalFree(fresh);
+        return FAILED;
+    }
+    char *data = (char *)o.get() + sizeof fixed;
+    GetDlgItemTextA(dlg, IDC_OBJTITLE, data, (int)titlesize);
+    if (targetsize)
+        memcpy(data + titlesize, target.c_str(), targetsize);
+    if (graphic)
+        memcpy(data + titlesize + targetsize, picture.get(), picturesize);
+    o->titlelength = titlesize;
+    o->targetlength = targetsize;
+    o->header.flags = graphic ? o->header.flags | PICTUREBIT : o->header.flags & ~PICTUREBIT;
+    // A graphic button is as large as one face of its picture, which may be
+    // smaller than the least size typed in.
+    int width = 0, depth = 0;
+    if (graphic)
+        FitsButton(p->picture, &width, &depth);
+    o->header.rect = ReadObjectPlace(dlg, width, depth);
+    o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
+    if (action >= 0 && action < ACTIONS)
+        o->action = (uint32_t)action;
+    o->target = ReadTarget(GetDlgItem(dlg, IDC_OBJTARGET), o->target);
+    o.Unlock();
+    GlobalFree(p->object);
+    p->object = fresh;
+    return BUILT;
+}
+
+} // namespace
+
+INT_PTR CALLBACK EditButtonObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer;
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
+    auto *p = DialogState<EDITPARAM>(dlg);
+    switch (msg) {
+    case WM_INITDIALOG:
+        Open(dlg, p);
+        SetFocus(GetDlgItem(dlg, IDOK));
+        CentreWindow(dlg);
+        return FALSE;
+    case WM_DRAWITEM: {
+        auto *item = (const DRAWITEMSTRUCT *)lParam;
+        // Owner-drawn controls may be drawn before the dialog has its state.
+        GlobalLocked<OBJECTBUTTON> o(p ? p->object : NULL);
+        for (const auto &s : swatches)
+            if ((int)item->CtlID == s.id)
+                DrawSwatch(dlg, item, Valid(o) ? o.get()->*s.colour : 0);
+        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (HandleObjectHelp(dlg, wParam, "BUTTON"))
+            return TRUE;
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            switch (Build(dlg, p)) {
+            case BUILT:
+                EndDialog(dlg, 1);
+                break;
+            case FAILED:
+                // The dialog stays open, so nothing typed is lost.
+                DoMessage(dlg, FetchString(IDS_MEMORY));
+                break;
+            case REFUSED:
+                break;
+            }
+            return TRUE;
+        case IDC_BTNACTION:
+            if (HIWORD(wParam) == CBN_SELCHANGE)
+                EnableForAction(dlg);
+            return TRUE;
+        case IDC_BTNSTYLE:
+            if (HIWORD(wParam) == CBN_SELCHANGE) {
+                StoreStyle(dlg, p);
+                EnableForStyle(dlg);
+            }
+            return TRUE;
+        case IDC_BTNSELECT:
+            SelectPicture(dlg, p);
+            return TRUE;
+        case IDC_BTNPAINT:
+            // The external paint program is not part of this program.
+            EditorPartReady(dlg, false);
+            return TRUE;
+        case IDC_BTNBACKCOLOUR:
+        case IDC_BTNSOFTCOLOUR:
+        case IDC_BTNSOFTTEXT:
+            if (HIWORD(wParam) == BN_CLICKED)
+                PickColour(dlg, p, LOWORD(wParam));
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}

@@ -1,0 +1,135 @@
+// The property dialog of static images: the picture's place, the "Drawn"
+// flag, and the picture handed to the paint program. The dialog keeps a
+// working copy of the picture for as long as it is open.
+#include "common/dialog.h"
+#include "common/msgdlg.h"
+#include "common/owners.h"
+#include "common/strings.h"
+#include "editor/parts.h"
+#include "editors/editparam.h"
+#include "editors/objectdialogs1.h"
+#include "editors/objectfields.h"
+#include "media/dib.h"
+#include "media/draw.h"
+#include "resources/document_ids.h"
+#include "resources/objectdialogs1_ids.h"
+#include "resources/resource.h"
+#include <iterator>
+#include <cstring>
+
+namespace {
+
+const FLAGBOX flags[] = {{IDC_STADRAWN, 0x20}};
+const int spins[] = {IDC_OBJLEFT + IDC_OBJSPIN, IDC_OBJTOP + IDC_OBJSPIN, 0};
+
+// The dialog's own state: the EDITPARAM it was opened on and the working
+// picture, which it owns.
+struct STATICDIALOG {
+    EDITPARAM *p;
+    HGLOBAL picture;
+};
+
+bool Valid(const GlobalLocked<OBJECTSTATICIMAGE> &o)
+{
+    return o && o.size() >= sizeof(OBJECTSTATICIMAGE) && o->header.fixedsize >= sizeof(OBJECTSTATICIMAGE) &&
+           (uint64_t)o->header.fixedsize + o->header.datasize <= o.size();
+}
+
+bool Open(HWND dlg, STATICDIALOG *s)
+{
+    GlobalLocked<OBJECTSTATICIMAGE> o(s->p->object);
+    if (Valid(o))
+        s->picture = GetStaticImageObjectBitmap(o.get());
+    int width = 0, height = 0, bits = 0;
+    if (!s->picture || !GetBitmapDimensions(s->picture, &width, &height, &bits, nullptr))
+        return false;
+    // A picture deeper than the display would come back from the paint
+    // program with its colours reduced.
+    EnableWindow(GetDlgItem(dlg, IDC_STAPAINT), GetDisplayBits() >= bits);
+    ShowObjectPlace(dlg, &o->header, spins);
+    for (int id : {IDC_OBJWIDTH, IDC_OBJDEPTH})
+        SendDlgItemMessageA(dlg, id, EM_SETREADONLY, TRUE, 0);
+    for (int id : {IDC_OBJWIDTH + IDC_OBJSPIN, IDC_OBJDEPTH + IDC_OBJSPIN})
+        EnableWindow(GetDlgItem(dlg, id), FALSE);
+    ShowFlags(dlg, o->header.flags, flags, std::size(flags));
+    return true;
+}
+
+bool Build(HWND dlg, STATICDIALOG *s)
+{
+    int width = 0, height = 0;
+    uint32_t size = GetDibSize(s->picture);
+    if (!size || !GetBitmapDimensions(s->picture, &width, &height, nullptr, nullptr))
+        return false;
+    GlobalLocked<OBJECTSTATICIMAGE> live(s->p->object);
+    if (!Valid(live))
+        return false;
+    OBJECTSTATICIMAGE fixed = *live.get();
+    live.Unlock();
+    HGLOBAL fresh = NewObjectBlock(&fixed, sizeof fixed, size);
+    GlobalLocked<OBJECTSTATICIMAGE> o(fresh);
+    GlobalLocked<char> picture(s->picture);
+    if (!o || !picture) {
+        o.Unlock();
+        if (fresh)
+            GlobalFree(fresh);
+        return false;
+    }
+    memcpy((char *)o.get() + sizeof fixed, picture.get(), size);
+    // The object is always as large as its picture.
+    o->header.rect = ReadObjectPlace(dlg, width, height);
+    o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
+    o.Unlock();
+    GlobalFree(s->p->object);
+    s->p->object = fresh;
+    return true;
+}
+
+} // namespace
+
+INT_PTR CALLBACK EditStaticImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer;
+    if (msg == WM_INITDIALOG) {
+        // The dialog's state replaces the EDITPARAM as its creation value.
+        auto *s = new STATICDIALOG{(EDITPARAM *)lParam, NULL};
+        COMMONDialogMessage(dlg, msg, wParam, (LPARAM)s, &answer);
+        if (!Open(dlg, s)) {
+            DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
+            PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        }
+        SetFocus(GetDlgItem(dlg, IDOK));
+        CentreWindow(dlg);
+        return FALSE;
+    }
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
+    auto *s = DialogState<STATICDIALOG>(dlg);
+    switch (msg) {
+    case WM_NCDESTROY:
+        if (s) {
+            if (s->picture)
+                GlobalFree(s->picture);
+            delete s;
+            SetWindowLongPtrA(dlg, DWLP_USER, 0);
+        }
+        return FALSE;
+    case WM_COMMAND:
+        if (HandleObjectHelp(dlg, wParam, "STATIC"))
+            return TRUE;
+        if (LOWORD(wParam) == IDOK) {
+            if (Build(dlg, s))
+                EndDialog(dlg, 1);
+            else
+                DoMessage(dlg, FetchString(IDS_MEMORY));
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDC_STAPAINT) {
+            // The external paint program is not part of this program.
+            EditorPartReady(dlg, false);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
