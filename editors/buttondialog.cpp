@@ -8,6 +8,7 @@
 #include "common/owners.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "editor/paint.h"
 #include "editor/parts.h"
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
@@ -381,8 +382,10 @@ INT_PTR CALLBACK EditButtonObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
             SelectPicture(dlg, p);
             return TRUE;
         case IDC_BTNPAINT:
-            // The external paint program is not part of this program.
-            EditorPartReady(dlg, false);
+            // The painted picture must still fit a button, as a chosen one must.
+            if (p->picture)
+                if (HGLOBAL painted = DoPaintImage(dlg, p->picture))
+                    TakePicture(dlg, p, painted);
             return TRUE;
         case IDC_BTNBACKCOLOUR:
         case IDC_BTNSOFTCOLOUR:

@@ -5,6 +5,7 @@
 #include "common/msgdlg.h"
 #include "common/owners.h"
 #include "common/strings.h"
+#include "editor/paint.h"
 #include "editor/parts.h"
 #include "editors/editparam.h"
 #include "editors/objectdialogs1.h"
@@ -125,8 +126,17 @@ INT_PTR CALLBACK EditStaticImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LP
             return TRUE;
         }
         if (LOWORD(wParam) == IDC_STAPAINT) {
-            // The external paint program is not part of this program.
-            EditorPartReady(dlg, false);
+            // The object takes the painted picture's size, which OK stores.
+            int width = 0, height = 0;
+            HGLOBAL painted = s->picture ? DoPaintImage(dlg, s->picture) : NULL;
+            if (painted && GetBitmapDimensions(painted, &width, &height, nullptr, nullptr)) {
+                GlobalFree(s->picture);
+                s->picture = painted;
+                SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
+                SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)height, FALSE);
+            } else if (painted) {
+                GlobalFree(painted);
+            }
             return TRUE;
         }
         break;
