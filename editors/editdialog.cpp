@@ -1,14 +1,10 @@
 // The edit field's property dialog: its initial text, place, size, flags
 // and target.
-#include "common/dialog.h"
-#include "common/msgdlg.h"
-#include "common/paths.h"
+#include "common/owners.h"
 #include "editors/editparam.h"
 #include "editors/objectdialogs3.h"
-#include "common/owners.h"
 #include "editors/propfields.h"
 #include "resources/objectdialogs3_ids.h"
-#include "resources/resource.h"
 
 namespace {
 
@@ -44,29 +40,9 @@ void Build(HWND dlg, EDITPARAM *p)
 
 INT_PTR CALLBACK EditEditObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    static const PROPDIALOG dialog{Open, Build, "EDIT"};
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
         return answer;
-    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
-    switch (msg) {
-    case WM_INITDIALOG:
-        Open(dlg, p);
-        SetFocus(GetDlgItem(dlg, IDOK));
-        CentreWindow(dlg);
-        return FALSE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            Build(dlg, p);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dlg, 0);
-            return TRUE;
-        case IDC_HELPBUTTON:
-            DoHelp(dlg, "EDIT");
-            return TRUE;
-        }
-        break;
-    }
     return FALSE;
 }

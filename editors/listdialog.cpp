@@ -5,14 +5,12 @@
 #include "common/dialog.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
-#include "common/paths.h"
+#include "common/owners.h"
 #include "common/shell.h"
 #include "editors/editparam.h"
 #include "editors/objectdialogs3.h"
-#include "common/owners.h"
 #include "editors/propfields.h"
 #include "resources/objectdialogs3_ids.h"
-#include "resources/resource.h"
 #include <commctrl.h>
 #include <algorithm>
 #include <cstdio>
@@ -232,21 +230,12 @@ void Build(HWND dlg, EDITPARAM *p)
     KeepObject(dlg, &p->object, built);
 }
 
-void Command(HWND dlg, EDITPARAM *p, int id, int code)
+void Command(HWND dlg, int id, int code)
 {
     HWND list = Items(dlg);
     int line = (int)SendMessageA(list, LB_GETCURSEL, 0, 0);
     char text[ITEMTEXT + 1] = "";
     switch (id) {
-    case IDOK:
-        Build(dlg, p);
-        break;
-    case IDCANCEL:
-        EndDialog(dlg, 0);
-        break;
-    case IDC_HELPBUTTON:
-        DoHelp(dlg, "LISTBOX");
-        break;
     case IDC_LISTBOXITEMS:
         if (code == LBN_SELCHANGE)
             EnableWindow(GetDlgItem(dlg, IDC_LISTBOXREMOVE), RealLine(list, line));
@@ -284,18 +273,12 @@ void Command(HWND dlg, EDITPARAM *p, int id, int code)
 
 INT_PTR CALLBACK EditListboxObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    static const PROPDIALOG dialog{Open, Build, "LISTBOX"};
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
         return answer;
-    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
-    switch (msg) {
-    case WM_INITDIALOG:
-        Open(dlg, p);
-        SetFocus(GetDlgItem(dlg, IDOK));
-        CentreWindow(dlg);
-        return FALSE;
-    case WM_COMMAND:
-        Command(dlg, p, LOWORD(wParam), HIWORD(wParam));
+    if (msg == WM_COMMAND) {
+        Command(dlg, LOWORD(wParam), HIWORD(wParam));
         return TRUE;
     }
     return FALSE;

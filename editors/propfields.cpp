@@ -1,7 +1,9 @@
 // The fields the timer, edit field and list box dialogs share.
 #include "editors/propfields.h"
+#include "common/dialog.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
+#include "common/paths.h"
 #include "common/strings.h"
 #include "editor/shell.h"
 #include "editors/objectdialogs.h"
@@ -109,4 +111,33 @@ void KeepObject(HWND dlg, HGLOBAL *live, HGLOBAL built)
     GlobalFree(*live);
     *live = built;
     EndDialog(dlg, 1);
+}
+
+bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer)
+{
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, answer))
+        return true;
+    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
+    *answer = TRUE;
+    if (msg == WM_INITDIALOG) {
+        d.open(dlg, p);
+        SetFocus(GetDlgItem(dlg, IDOK));
+        CentreWindow(dlg);
+        *answer = FALSE;
+        return true;
+    }
+    if (msg != WM_COMMAND)
+        return false;
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        d.build(dlg, p);
+        return true;
+    case IDCANCEL:
+        EndDialog(dlg, 0);
+        return true;
+    case IDC_HELPBUTTON:
+        DoHelp(dlg, d.help);
+        return true;
+    }
+    return false;
 }

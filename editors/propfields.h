@@ -3,6 +3,7 @@
 // read back into it, and the new block OK builds.
 #pragma once
 #include "document/objects.h"
+#include "editors/editparam.h"
 #include <windows.h>
 #include <string>
 
@@ -30,6 +31,16 @@ void ReadPropFields(HWND dlg, OBJECTHEADER *o, const PROPFIELDS &f, uint32_t *ta
 HGLOBAL BuildObject(HWND dlg, HGLOBAL live, uint32_t fixed, uint32_t size);
 // Puts the built block in place of the live object and ends the dialog.
 void KeepObject(HWND dlg, HGLOBAL *live, HGLOBAL built);
+
+// What one of these dialogs does when it opens and on OK, and its help key.
+struct PROPDIALOG {
+    void (*open)(HWND dlg, EDITPARAM *p);
+    void (*build)(HWND dlg, EDITPARAM *p);
+    const char *help;
+};
+// The part of their procedures they share: opening, OK, Cancel and Help;
+// true when the message is answered and the procedure returns *answer.
+bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer);
 
 // The allocation BuildObject uses; tests replace it to make it fail.
 extern HGLOBAL (*NewObjectBlock)(SIZE_T size);

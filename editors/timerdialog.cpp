@@ -1,14 +1,10 @@
 // The timer's property dialog: its action with the action's target, its
 // duration, its place and whether it starts when its page is shown.
-#include "common/dialog.h"
-#include "common/msgdlg.h"
-#include "common/paths.h"
+#include "common/owners.h"
 #include "common/strings.h"
 #include "document/blockstore.h"
 #include "editors/editparam.h"
-#include "editors/objectdialogs.h"
 #include "editors/objectdialogs3.h"
-#include "common/owners.h"
 #include "editors/propfields.h"
 #include "resources/objectdialogs3_ids.h"
 #include "resources/resource.h"
@@ -88,37 +84,17 @@ void Build(HWND dlg, EDITPARAM *p)
 
 INT_PTR CALLBACK EditTimerObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    static const PROPDIALOG dialog{Open, Build, "TIMER"};
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
         return answer;
-    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
-    switch (msg) {
-    case WM_INITDIALOG:
-        Open(dlg, p);
-        SetFocus(GetDlgItem(dlg, IDOK));
-        CentreWindow(dlg);
-        return FALSE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            Build(dlg, p);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dlg, 0);
-            return TRUE;
-        case IDC_HELPBUTTON:
-            DoHelp(dlg, "TIMER");
-            return TRUE;
-        case IDC_TIMERACTION:
-            if (HIWORD(wParam) == CBN_SELENDOK || HIWORD(wParam) == CBN_SELCHANGE) {
-                LRESULT a = Action(dlg);
-                EnableWindow(GetDlgItem(dlg, IDC_TIMERPAGE), a == ACTIONJUMP);
-                EnableWindow(GetDlgItem(dlg, IDC_TIMERDOCUMENT), a == ACTIONOPEN);
-                EnableWindow(GetDlgItem(dlg, IDC_PROPTARGET), a == ACTIONNOTIFY || a == ACTIONDISABLE);
-            }
-            return TRUE;
-        }
-        break;
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDC_TIMERACTION &&
+        (HIWORD(wParam) == CBN_SELENDOK || HIWORD(wParam) == CBN_SELCHANGE)) {
+        LRESULT a = Action(dlg);
+        EnableWindow(GetDlgItem(dlg, IDC_TIMERPAGE), a == ACTIONJUMP);
+        EnableWindow(GetDlgItem(dlg, IDC_TIMERDOCUMENT), a == ACTIONOPEN);
+        EnableWindow(GetDlgItem(dlg, IDC_PROPTARGET), a == ACTIONNOTIFY || a == ACTIONDISABLE);
+        return TRUE;
     }
     return FALSE;
 }
