@@ -7,6 +7,7 @@
 #include "editors/editparam.h"
 #include "editors/objectdialogs.h"
 #include "editors/propfields.h"
+#include "resources/document_ids.h"
 #include "resources/objectdialogs3_ids.h"
 #include "resources/resource.h"
 #include <commctrl.h>
@@ -283,6 +284,14 @@ TEST_F(ObjectDialogs, EditFieldStoresItsTextPlaceSizeFlagsAndTarget)
                   0);
     }
     GlobalLocked<OBJECTHEADER>(GetPageObject(&page, edit))->datasize = 5;
+    // A record too short for its type cannot be edited: said, and cancelled.
+    GlobalLocked<OBJECTHEADER>(GetPageObject(&page, edit))->fixedsize = 80;
+    Object damaged = Read(GetPageObject(&page, edit));
+    EXPECT_EQ(Run(edit, [](HWND) {}), 0);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].text, FetchString(IDS_OBJECTACCESSERROR));
+    EXPECT_EQ(Read(GetPageObject(&page, edit)), damaged);
+    GlobalLocked<OBJECTHEADER>(GetPageObject(&page, edit))->fixedsize = sizeof(OBJECTEDIT);
     CancelAndFailedBuild(edit, [](HWND dlg) {
         Type(dlg, IDC_EDITFIELDTEXT, "other");
         Tick(dlg, IDC_PROPENABLED, false);
