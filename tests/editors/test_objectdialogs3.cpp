@@ -345,6 +345,7 @@ TEST_F(ObjectDialogs, ListBoxEditsItsItemsAndStoresThemInOrder)
     Store(lb, std::string("A\0B\0C\0", 6));
     auto typed = [](const char *text) {
         return [text](HWND d) {
+            Snapshot(d, "listitemtext");
             SetDlgItemTextA(d, IDC_LISTBOXSTRING, text);
             sbtest::Click(d, IDOK);
         };
