@@ -2,6 +2,7 @@
 // procedures share. A type whose dialog this program does not have yet tells
 // the user so instead of opening nothing.
 #include "editors/objectdialogs.h"
+#include "editors/objectdialogs3.h"
 #include "common/dialog.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
@@ -34,8 +35,8 @@ const OBJECTDIALOG dialogs[] = {
     {TAG_IMAG, "EditImageBox", nullptr},      {TAG_FRAM, "EditFrameBox", EditFrameObjectProc},
     {TAG_WAVE, "EditWaveBox", nullptr},       {TAG_MIDI, "EditMidiBox", nullptr},
     {TAG_ANIM, "EditAnimBox", nullptr},       {TAG_MOVI, "EditMovieBox", nullptr},
-    {TAG_LIST, "EditListboxBox", nullptr},    {TAG_EDIT, "EditEditBox", nullptr},
-    {TAG_TIME, "EditTimerBox", nullptr},      {TAG_STAT, "EditStaticImageBox", EditStaticImageObjectProc},
+    {TAG_LIST, "EditListboxBox", EditListboxObjectProc}, {TAG_EDIT, "EditEditBox", EditEditObjectProc},
+    {TAG_TIME, "EditTimerBox", EditTimerObjectProc},     {TAG_STAT, "EditStaticImageBox", EditStaticImageObjectProc},
 };
 
 int Run(uint32_t tag, HWND parent, BLOCKSET *set, BLOCK *block, unsigned index)

@@ -80,3 +80,13 @@ for y in range(15, 20):  # the thumb
 outline = {p for p in hand if any((p[0] + dx, p[1] + dy) not in hand for dx in (-1, 0, 1) for dy in (-1, 0, 1))}
 creases = {(x0, y) for x0 in (13, 17, 21) for y in (11, 12, 13, 14)}
 cursor('hand.cur', outline | creases, (16, 16), hand)
+
+# A list line carried by the pointer: an arrow over a small box.
+pointer = set()
+for y in range(0, 12):
+    for x in range(0, y // 2 + 1 if y < 11 else 0):
+        pointer.add((x + 1, y + 1))
+box = {(x, y) for x in range(10, 26) for y in range(16, 24)}
+boxedge = {p for p in box if p[0] in (10, 25) or p[1] in (16, 23)}
+boxtext = {(x, 19) for x in range(13, 23)} | {(x, 21) for x in range(13, 20)}
+cursor('listdrag.cur', pointer | boxedge | boxtext, (1, 1), box)

@@ -1,0 +1,100 @@
+// The timer's property dialog: its action with the action's target, its
+// duration, its place and whether it starts when its page is shown.
+#include "common/owners.h"
+#include "common/strings.h"
+#include "document/blockstore.h"
+#include "editors/editparam.h"
+#include "editors/objectdialogs3.h"
+#include "editors/propfields.h"
+#include "resources/objectdialogs3_ids.h"
+#include "resources/resource.h"
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t TIMERFIXED = sizeof(OBJECTTIMER);
+constexpr uint32_t ACTIONJUMP = 8, ACTIONOPEN = 11, ACTIONNOTIFY = 6, ACTIONDISABLE = 7, ACTIONCOUNT = 13;
+const PROPFIELDS fields{false, OBJ_ENABLED};
+
+void Open(HWND dlg, EDITPARAM *p)
+{
+    auto *t = (OBJECTTIMER *)LockLiveObject(dlg, p->object, TIMERFIXED);
+    if (!t)
+        return;
+    HWND action = GetDlgItem(dlg, IDC_TIMERACTION), pages = GetDlgItem(dlg, IDC_TIMERPAGE);
+    for (uint32_t i = 0; i < ACTIONCOUNT; i++)
+        SendMessageA(action, CB_ADDSTRING, 0, (LPARAM)FetchString(IDS_ACTIONNAMES + i));
+    SendMessageA(action, CB_SETCURSEL, t->action < ACTIONCOUNT ? t->action : (WPARAM)-1, 0);
+    std::string target = ObjectDataText(&t->header, TIMERFIXED);
+    // The titles as the document holds them: the page being edited is listed
+    // as it was last stored.
+    HWND list = p->blockset ? GetDlgItem(p->blockset->hwnd, IDC_BLOCKLIST) : NULL;
+    int count = list ? (int)SendMessageA(list, LB_GETCOUNT, 0, 0) : 0;
+    bool found = false;
+    for (int i = 0; i < count; i++) {
+        BLOCK b{};
+        if (!GetBlock(list, (unsigned)i, &b) || b.tag != TAG_PAGE)
+            continue;
+        char title[TITLESIZE + 1];
+        GetBlockTitle(title, &b);
+        LRESULT at = SendMessageA(pages, CB_ADDSTRING, 0, (LPARAM)title);
+        if (t->action == ACTIONJUMP && !found && at >= 0 && CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, title,
+                                                             (int)std::min(target.size(), strlen(title)),
+                                                             target.c_str(), (int)target.size()) == CSTR_EQUAL) {
+            SendMessageA(pages, CB_SETCURSEL, (WPARAM)at, 0);
+            found = true;
+        }
+    }
+    SendDlgItemMessageA(dlg, IDC_TIMERDOCUMENT, EM_LIMITTEXT, 260, 0);
+    if (t->action == ACTIONOPEN)
+        SetDlgItemTextA(dlg, IDC_TIMERDOCUMENT, target.substr(0, 260).c_str());
+    ShowPropFields(dlg, &t->header, fields, p->block, t->target, IDC_PROPSPIN + IDC_TIMERDURATION);
+    SetDlgItemInt(dlg, IDC_TIMERDURATION, t->delay, FALSE);
+    GlobalUnlock(p->object);
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_TIMERACTION, CBN_SELENDOK), (LPARAM)action);
+}
+
+LRESULT Action(HWND dlg)
+{
+    return SendDlgItemMessageA(dlg, IDC_TIMERACTION, CB_GETCURSEL, 0, 0);
+}
+
+void Build(HWND dlg, EDITPARAM *p)
+{
+    LRESULT action = Action(dlg);
+    int from = action == ACTIONJUMP ? IDC_TIMERPAGE : action == ACTIONOPEN ? IDC_TIMERDOCUMENT : 0;
+    uint32_t length = from ? (uint32_t)GetWindowTextLengthA(GetDlgItem(dlg, from)) + 1 : 0;
+    HGLOBAL built = BuildObject(dlg, p->object, TIMERFIXED, length);
+    if (!built)
+        return;
+    {
+        GlobalLocked<OBJECTTIMER> t(built);
+        if (length)
+            GetDlgItemTextA(dlg, from, (char *)t.get() + TIMERFIXED, (int)length);
+        ReadPropFields(dlg, &t->header, fields, &t->target);
+        t->delay = (uint32_t)std::min<UINT>(GetDlgItemInt(dlg, IDC_TIMERDURATION, nullptr, FALSE), 32760);
+        if (action >= 0 && action < (LRESULT)ACTIONCOUNT)
+            t->action = (uint32_t)action;
+    }
+    KeepObject(dlg, &p->object, built);
+}
+
+} // namespace
+
+INT_PTR CALLBACK EditTimerObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    static const PROPDIALOG dialog{Open, Build, "TIMER"};
+    INT_PTR answer;
+    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
+        return answer;
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDC_TIMERACTION &&
+        (HIWORD(wParam) == CBN_SELENDOK || HIWORD(wParam) == CBN_SELCHANGE)) {
+        LRESULT a = Action(dlg);
+        EnableWindow(GetDlgItem(dlg, IDC_TIMERPAGE), a == ACTIONJUMP);
+        EnableWindow(GetDlgItem(dlg, IDC_TIMERDOCUMENT), a == ACTIONOPEN);
+        EnableWindow(GetDlgItem(dlg, IDC_PROPTARGET), a == ACTIONNOTIFY || a == ACTIONDISABLE);
+        return TRUE;
+    }
+    return FALSE;
+}
