@@ -4,6 +4,7 @@
 // device context its host lends for that call; nothing drawn is kept.
 #include "applet/internal.h"
 #include "common/shell.h"
+#include "document/record.h"
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -46,10 +47,10 @@ COLORREF FixedPalette::Solid(COLORREF colour) const { return realised ? GetNeare
 void FrameSize(APPLET *a, int *width, int *height)
 {
     *width = *height = 0;
-    GlobalLocked<OBJECTHEADER> object(a->appletobject);
+    ObjectRecord<> object(a->appletobject);
     // The rectangle comes from the document: reckoned wide enough not to
     // overflow, and never below zero.
-    if (object && object.size() >= sizeof(OBJECTHEADER)) {
+    if (object) {
         const RECT &r = object->rect;
         *width = (int)std::clamp<int64_t>((int64_t)r.right - r.left, 0, INT_MAX);
         *height = (int)std::clamp<int64_t>((int64_t)r.bottom - r.top, 0, INT_MAX);

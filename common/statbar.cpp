@@ -1,6 +1,7 @@
 #include "common/statbar.h"
 #include "common/hook.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include <cstring>
 
 static const char statusclass[] = "StatusBar";
@@ -16,7 +17,7 @@ static HWND FindStatusWindow(HWND parent)
 
 static STATUSBARDATA *GetStatusData(HWND bar)
 {
-    return bar ? (STATUSBARDATA *)GetWindowLongA(bar, 0) : nullptr;
+    return bar ? GetWindowValue<STATUSBARDATA *>(bar, 0) : nullptr;
 }
 
 static HLOCAL LocalDupString(const char *text)
@@ -157,7 +158,7 @@ static LRESULT StatusWindowCreate(HWND bar, const CREATESTRUCTA *cs)
     d->height = tm.tmHeight;
     d->border = (GetSystemMetrics(SM_CXFRAME) + 1) / 2;
     d->height += 3 * d->border + 1;
-    SetWindowLongA(bar, 0, (LONG)d);
+    SetWindowValue(bar, 0, d);
     PositionStatusWindow(bar);
     HWND parent = GetParent(bar);
     SetPropA(parent, statusprop, bar);
@@ -200,7 +201,7 @@ static void StatusWindowDestroy(HWND bar)
     for (int i = 0; i < d->count; i++)
         if (d->text[i])
             LocalFree(d->text[i]);
-    SetWindowLongA(bar, 0, 0);
+    SetWindowValue<STATUSBARDATA *>(bar, 0, nullptr);
     LocalFree((HLOCAL)d);
 }
 

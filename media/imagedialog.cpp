@@ -3,6 +3,7 @@
 // dialog, which keeps the name's extension in step with the chosen type.
 #include "common/services.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "media/dib.h"
 #include "media/filedialogs.h"
 #include "media/imageformat.h"
@@ -186,7 +187,7 @@ UINT_PTR CALLBACK OFNHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM l
         SetWindowLongPtrA(dialog, DWLP_USER, ofn ? ofn->lCustData : 0);
         return 0;
     }
-    IMAGEPREVIEW *preview = (IMAGEPREVIEW *)GetWindowLongPtrA(dialog, DWLP_USER);
+    IMAGEPREVIEW *preview = GetWindowValue<IMAGEPREVIEW *>(dialog, DWLP_USER);
     if (!preview)
         return 0;
     switch (message) {

@@ -3,6 +3,7 @@
 #include "runtime/objdraw.h"
 #include "common/services.h"
 #include "common/shell.h"
+#include "document/record.h"
 #include "media/dib.h"
 #include "media/reduce.h"
 #include "runtime/background.h"
@@ -20,26 +21,13 @@ RUNTIMEDRAWSERVICES RuntimeDrawServices = {QV_DrawSoftButton, MakeDerivativeColo
 namespace {
 
 // The object of a window: the handle in its user data, locked for the call.
+// A record whose sizes run past its block is not drawn.
 struct ObjectOf {
-    HGLOBAL handle = NULL;
-    OBJECTHEADER *object = nullptr;
+    ObjectRecord<> record;
+    OBJECTHEADER *object;
     explicit ObjectOf(HWND hwnd)
+        : record(hwnd ? WindowObject(hwnd) : NULL), object(record.Whole() ? record.get() : nullptr)
     {
-        if (!hwnd)
-            return;
-        handle = (HGLOBAL)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
-        object = handle ? (OBJECTHEADER *)GlobalLock(handle) : nullptr;
-        // A record whose sizes run past its block is not drawn.
-        if (object && (GlobalSize(handle) < sizeof(OBJECTHEADER) ||
-                       (uint64_t)object->fixedsize + object->datasize > GlobalSize(handle))) {
-            GlobalUnlock(handle);
-            object = nullptr;
-        }
-    }
-    ~ObjectOf()
-    {
-        if (object)
-            GlobalUnlock(handle);
     }
 };
 
