@@ -260,21 +260,18 @@ int APPLETSaveGraphicState(APPLET *a, HWND w)
     }
     *g = {a->font, a->pen, a->brush, a->xpos, a->ypos, a->forecolour, a->backcolour, a->bkmode, a->offsetx,
           a->offsety};
-    HFONT font = Copy<HFONT, LOGFONTA>(a->font, [](LOGFONTA *l) { return CreateFontIndirectA(l); });
-    HPEN pen = Copy<HPEN, LOGPEN>(a->pen, [](LOGPEN *l) { return CreatePenIndirect(l); });
-    HBRUSH brush = Copy<HBRUSH, LOGBRUSH>(a->brush, [](LOGBRUSH *l) { return CreateBrushIndirect(l); });
+    GdiObject<HFONT> font(Copy<HFONT, LOGFONTA>(a->font, [](LOGFONTA *l) { return CreateFontIndirectA(l); }));
+    GdiObject<HPEN> pen(Copy<HPEN, LOGPEN>(a->pen, [](LOGPEN *l) { return CreatePenIndirect(l); }));
+    GdiObject<HBRUSH> brush(Copy<HBRUSH, LOGBRUSH>(a->brush, [](LOGBRUSH *l) { return CreateBrushIndirect(l); }));
     VALUE v;
     if (APPLETPush(a, APPLETMakeValue(&v, VT_GRAPHICSTATE | VT_OWNED, (uint32_t)(UINT_PTR)g, 0))) {
         // Not saved: the applet keeps drawing with what it had.
-        for (HGDIOBJ copy : {(HGDIOBJ)font, (HGDIOBJ)pen, (HGDIOBJ)brush})
-            if (copy)
-                DeleteObject(copy);
         free(g);
         return EndCall(&c, 1);
     }
-    a->font = font;
-    a->pen = pen;
-    a->brush = brush;
+    a->font = font.Release();
+    a->pen = pen.Release();
+    a->brush = brush.Release();
     return EndCall(&c, 1);
 }
 

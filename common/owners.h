@@ -193,6 +193,24 @@ private:
     HGDIOBJ old;
 };
 
+// A DC's state saved for one scope: its selections, clipping, origins and
+// modes come back at the end.
+class SavedDC {
+public:
+    explicit SavedDC(HDC context) : dc(context), saved(SaveDC(context)) {}
+    ~SavedDC()
+    {
+        if (saved)
+            RestoreDC(dc, saved);
+    }
+    SavedDC(const SavedDC &) = delete;
+    SavedDC &operator=(const SavedDC &) = delete;
+
+private:
+    HDC dc;
+    int saved;
+};
+
 // A created pen, brush, font, bitmap or region, deleted at the end of the
 // scope unless released. Declare it before the memory DC or SelectedObject
 // that selects it, so that it is deselected before it is deleted.

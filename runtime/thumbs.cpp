@@ -275,12 +275,11 @@ int RenderPage(HWND window, HWND list, BLOCK *page, unsigned index, int outwidth
             for (uint32_t i = 0; i < count; ++i) {
                 ObjectRecord<> object(GetPageObject(page, i));
                 if (object.Whole()) {
-                    int saved = SaveDC(mem);
+                    SavedDC state(mem);
                     if (!scaled || !DrawScaledPicture(mem, object.get())) {
                         ErasePageObjectBackground(window, mem, object.get());
                         DrawPageObject(window, mem, object.get());
                     }
-                    RestoreDC(mem, saved);
                 }
             }
             GdiFlush();
