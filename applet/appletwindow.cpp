@@ -79,18 +79,11 @@ HWND ShowOf(HWND window)
 // handle as LockBlockSet would, without making the show its owner.
 class ShowDocument {
 public:
-    explicit ShowDocument(HWND show) : h(show ? GetWindowValue<HGLOBAL>(show, GWLP_USERDATA) : NULL)
+    explicit ShowDocument(HWND show) : lock(show ? GetWindowValue<HGLOBAL>(show, GWLP_USERDATA) : NULL)
     {
-        if (h && GlobalSize(h) >= sizeof(BLOCKSET))
-            set = (BLOCKSET *)GlobalLock(h);
+        if (lock.size() >= sizeof(BLOCKSET))
+            set = lock.get();
     }
-    ~ShowDocument()
-    {
-        if (set)
-            GlobalUnlock(h);
-    }
-    ShowDocument(const ShowDocument &) = delete;
-    ShowDocument &operator=(const ShowDocument &) = delete;
     bool Page(BLOCK *page) const
     {
         return set && set->current >= 0 && GetBlock(set->list, (unsigned)set->current, page) &&
@@ -102,7 +95,7 @@ public:
     BLOCKSET *set = nullptr;
 
 private:
-    HGLOBAL h;
+    GlobalLocked<BLOCKSET> lock;
 };
 
 // The window of page object `number` of the show's current page. Only a
