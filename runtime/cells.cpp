@@ -82,8 +82,9 @@ int DrawBlended(HDC dc, const BITMAPINFOHEADER *cell, const DIBLAYOUT &layout, i
                 b[k] = (uint8_t)(c[k] * a / 255 + b[k] * (255 - a) / 255);
         }
     }
-    made.bitmaps[1].Reset(CreateDIBitmap(dc, result.header, CBM_INIT, (uint8_t *)result.header + result.layout.pixeloffset,
-                                     (BITMAPINFO *)result.header, DIB_RGB_COLORS));
+    made.bitmaps[1].Reset(CreateDIBitmap(dc, result.header, CBM_INIT,
+                                         (uint8_t *)result.header + result.layout.pixeloffset,
+                                         (BITMAPINFO *)result.header, DIB_RGB_COLORS));
     HDC blend = made.bitmaps[1] ? made.Dc(2, made.bitmaps[1]) : NULL;
     if (!blend)
         return 0;

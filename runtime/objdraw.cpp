@@ -346,7 +346,8 @@ void DrawApplet(HDC dc, OBJECTHEADER *o, RECT r, bool moved)
     DrawEdge(dc, &e, EDGE_RAISED, BF_RECT);
     InflateRect(&r, -2, -2);
     IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
-    GdiObject<HBITMAP> tile((HBITMAP)LoadImageA(hInst, MAKEINTRESOURCEA(6304), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    GdiObject<HBITMAP> tile(
+        (HBITMAP)LoadImageA(hInst, MAKEINTRESOURCEA(6304), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!tile)
         return;
     BITMAP info{};

@@ -2,6 +2,7 @@
 // the longest title.
 #include "common/modal.h"
 #include "common/msgdlg.h"
+#include "common/owners.h"
 #include "common/shell.h"
 #include "document/blockstore.h"
 #include "resources/resource.h"
@@ -36,9 +37,9 @@ INT_PTR CALLBACK PageJumpProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
             return TRUE;
         HWND list = GetDlgItem(dlg, IDC_PAGELIST);
         SendMessageA(list, LB_RESETCONTENT, 0, 0);
-        HDC dc = GetDC(list);
-        HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(list, WM_GETFONT, 0, 0));
         int widest = 0;
+        WindowDC dc(list);
+        SelectedObject font(dc, (HFONT)SendMessageA(list, WM_GETFONT, 0, 0));
         int count = (int)SendMessageA(set->list, LB_GETCOUNT, 0, 0);
         for (int i = 0; i < count; i++) {
             BLOCK b;
@@ -51,8 +52,6 @@ INT_PTR CALLBACK PageJumpProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
             if (size.cx > widest)
                 widest = size.cx;
         }
-        SelectObject(dc, old);
-        ReleaseDC(list, dc);
         SendMessageA(list, LB_SETCURSEL, (WPARAM)(set->current - 1), 0);
         int width = widest + 16;
         set->pagemenuwidth = 0;

@@ -151,13 +151,12 @@ int QV_DoPrintScreen(HWND window, int whole)
         return 0;
     }
     HGLOBAL devmode = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::max<size_t>(148, sizeof(DEVMODEA)));
-    if (auto *dm = devmode ? (DEVMODEA *)GlobalLock(devmode) : nullptr) {
+    if (GlobalLocked<DEVMODEA> dm(devmode); dm) {
         dm->dmSize = 148;
         dm->dmSpecVersion = 0x400;
         dm->dmFields = DM_ORIENTATION;
         memcpy(dm->dmDeviceName, printer, strlen(printer) + 1);
         dm->dmOrientation = width > height ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
-        GlobalUnlock(devmode);
     }
     HDC dc = NULL;
     int copies = 1;
