@@ -19,8 +19,10 @@
 #include "common/owners.h"
 #include "common/services.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
+#include "document/record.h"
 #include "media/dib.h"
 #include "media/sound.h"
 #include "runtime/media.h"
@@ -57,29 +59,8 @@ WINDOWSTATE *StateOf(HWND window)
 
 // The window's own object record, locked for one scope; false when the
 // window holds no applet record.
-class OwnObject {
-public:
-    explicit OwnObject(HWND window) : hwnd(window)
-    {
-        h = (HGLOBAL)GetWindowLongA(window, GWL_USERDATA);
-        if (h && GlobalSize(h) >= sizeof(OBJECTAPPLET))
-            o = (OBJECTAPPLET *)LockObject(window);
-    }
-    ~OwnObject()
-    {
-        if (o)
-            UnlockObject(hwnd);
-    }
-    OwnObject(const OwnObject &) = delete;
-    OwnObject &operator=(const OwnObject &) = delete;
-    explicit operator bool() const { return o != nullptr; }
-    OBJECTAPPLET *operator->() const { return o; }
-    HGLOBAL handle() const { return h; }
-
-private:
-    HWND hwnd;
-    HGLOBAL h = NULL;
-    OBJECTAPPLET *o = nullptr;
+struct OwnObject : ObjectRecord<OBJECTAPPLET> {
+    explicit OwnObject(HWND window) : ObjectRecord<OBJECTAPPLET>(WindowObject(window)) {}
 };
 
 // The show's abort test, run after every line.
@@ -104,18 +85,11 @@ HWND ShowOf(HWND window)
 // handle as LockBlockSet would, without making the show its owner.
 class ShowDocument {
 public:
-    explicit ShowDocument(HWND show) : h(show ? (HGLOBAL)GetWindowLongA(show, GWL_USERDATA) : NULL)
+    explicit ShowDocument(HWND show) : lock(show ? GetWindowValue<HGLOBAL>(show, GWLP_USERDATA) : NULL)
     {
-        if (h && GlobalSize(h) >= sizeof(BLOCKSET))
-            set = (BLOCKSET *)GlobalLock(h);
+        if (lock.size() >= sizeof(BLOCKSET))
+            set = lock.get();
     }
-    ~ShowDocument()
-    {
-        if (set)
-            GlobalUnlock(h);
-    }
-    ShowDocument(const ShowDocument &) = delete;
-    ShowDocument &operator=(const ShowDocument &) = delete;
     bool Page(BLOCK *page) const
     {
         return set && set->current >= 0 && GetBlock(set->list, (unsigned)set->current, page) &&
@@ -127,7 +101,7 @@ public:
     BLOCKSET *set = nullptr;
 
 private:
-    HGLOBAL h;
+    GlobalLocked<BLOCKSET> lock;
 };
 
 // The window of page object `number` of the show's current page. Only a
@@ -144,15 +118,15 @@ HWND FindObjectWindow(HWND show, int number)
             return NULL;
         for (uint32_t i = 0, n = BlockObjectCount(&page); i < n && !record; i++) {
             HGLOBAL h = GetPageObject(&page, i);
-            GlobalLocked<OBJECTHEADER> o(h);
-            if (o && o.size() >= sizeof(OBJECTHEADER) && o->number == (uint32_t)number)
+            ObjectRecord<> o(h);
+            if (o && o->number == (uint32_t)number)
                 record = h;
         }
     }
     if (!record)
         return NULL;
     for (HWND child = GetWindow(show, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (GetDlgCtrlID(child) == number && (HGLOBAL)GetWindowLongA(child, GWL_USERDATA) == record)
+        if (GetDlgCtrlID(child) == number && GetWindowValue<HGLOBAL>(child, GWLP_USERDATA) == record)
             return child;
     return NULL;
 }
@@ -384,8 +358,8 @@ int HostVideo(APPLET *a, int op)
         if (!doc.Page(&page))
             return 0;
         for (uint32_t i = 0, n = BlockObjectCount(&page); i < n && number < 0; i++) {
-            GlobalLocked<OBJECTMOVIE> o(GetPageObject(&page, i));
-            if (o && o.size() >= sizeof(OBJECTMOVIE) && o->header.tag == TAG_MOVI &&
+            ObjectRecord<OBJECTMOVIE> o(GetPageObject(&page, i));
+            if (o && o->header.tag == TAG_MOVI &&
                 (o->header.flags & OBJ_RUNNING)) {
                 number = (int)o->header.number;
                 device = o->device;
@@ -477,10 +451,9 @@ void HostNotifyInfo(APPLET *a, uint32_t *number, uint32_t *tag)
     int id = GetDlgCtrlID(notify);
     if (FindObjectWindow(ShowOf(a->hwnd), id) != notify)
         return;
-    if (OBJECTHEADER *o = LockObject(notify)) {
+    if (ObjectRecord<> o(WindowObject(notify)); o) {
         *number = (uint32_t)id;
         *tag = o->tag;
-        UnlockObject(notify);
     }
 }
 

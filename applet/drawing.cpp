@@ -4,6 +4,7 @@
 // device context its host lends for that call; nothing drawn is kept.
 #include "applet/internal.h"
 #include "common/shell.h"
+#include "document/record.h"
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -46,10 +47,10 @@ COLORREF FixedPalette::Solid(COLORREF colour) const { return realised ? GetNeare
 void FrameSize(APPLET *a, int *width, int *height)
 {
     *width = *height = 0;
-    GlobalLocked<OBJECTHEADER> object(a->appletobject);
+    ObjectRecord<> object(a->appletobject);
     // The rectangle comes from the document: reckoned wide enough not to
     // overflow, and never below zero.
-    if (object && object.size() >= sizeof(OBJECTHEADER)) {
+    if (object) {
         const RECT &r = object->rect;
         *width = (int)std::clamp<int64_t>((int64_t)r.right - r.left, 0, INT_MAX);
         *height = (int)std::clamp<int64_t>((int64_t)r.bottom - r.top, 0, INT_MAX);
@@ -259,21 +260,18 @@ int APPLETSaveGraphicState(APPLET *a, HWND w)
     }
     *g = {a->font, a->pen, a->brush, a->xpos, a->ypos, a->forecolour, a->backcolour, a->bkmode, a->offsetx,
           a->offsety};
-    HFONT font = Copy<HFONT, LOGFONTA>(a->font, [](LOGFONTA *l) { return CreateFontIndirectA(l); });
-    HPEN pen = Copy<HPEN, LOGPEN>(a->pen, [](LOGPEN *l) { return CreatePenIndirect(l); });
-    HBRUSH brush = Copy<HBRUSH, LOGBRUSH>(a->brush, [](LOGBRUSH *l) { return CreateBrushIndirect(l); });
+    GdiObject<HFONT> font(Copy<HFONT, LOGFONTA>(a->font, [](LOGFONTA *l) { return CreateFontIndirectA(l); }));
+    GdiObject<HPEN> pen(Copy<HPEN, LOGPEN>(a->pen, [](LOGPEN *l) { return CreatePenIndirect(l); }));
+    GdiObject<HBRUSH> brush(Copy<HBRUSH, LOGBRUSH>(a->brush, [](LOGBRUSH *l) { return CreateBrushIndirect(l); }));
     VALUE v;
     if (APPLETPush(a, APPLETMakeValue(&v, VT_GRAPHICSTATE | VT_OWNED, (uint32_t)(UINT_PTR)g, 0))) {
         // Not saved: the applet keeps drawing with what it had.
-        for (HGDIOBJ copy : {(HGDIOBJ)font, (HGDIOBJ)pen, (HGDIOBJ)brush})
-            if (copy)
-                DeleteObject(copy);
         free(g);
         return EndCall(&c, 1);
     }
-    a->font = font;
-    a->pen = pen;
-    a->brush = brush;
+    a->font = font.Release();
+    a->pen = pen.Release();
+    a->brush = brush.Release();
     return EndCall(&c, 1);
 }
 

@@ -4,6 +4,7 @@
 #include "common/services.h"
 #include "document/applet.h"
 #include "common/owners.h"
+#include "document/record.h"
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -606,8 +607,8 @@ int APPLETInitApplet(APPLET *a, HWND w, HGLOBAL object, COLORREF background, lon
     a->bkmode = 2;
     bool ok = a->stack && object && CopyScript(a, object);
     if (ok) {
-        GlobalLocked<OBJECTHEADER> header(object);
-        ok = header && header.size() >= sizeof(OBJECTHEADER);
+        ObjectRecord<> header(object);
+        ok = (bool)header;
         if (ok) {
             a->width = RectWidth(&header->rect);
             a->depth = RectDepth(&header->rect);

@@ -185,10 +185,10 @@ int APPLETSaveScreenArea(APPLET *a, HWND w)
     for (int i = 0; i < 4; i++)
         v[i] = IntArg(&c, i);
     Surface s(a);
-    HBITMAP area = CopyArea(s.dc, FrameArea(a, v[0], v[1], v[2], v[3]));
+    GdiObject<HBITMAP> area(CopyArea(s.dc, FrameArea(a, v[0], v[1], v[2], v[3])));
     VALUE saved;
-    if (APPLETPush(a, APPLETMakeValue(&saved, VT_SAVEDAREA, (uint32_t)(UINT_PTR)area, 0)) && area)
-        DeleteObject(area);
+    if (!APPLETPush(a, APPLETMakeValue(&saved, VT_SAVEDAREA, (uint32_t)(UINT_PTR)area.get(), 0)))
+        area.Release(); // the stack owns it now
     return EndCall(&c, 1);
 }
 

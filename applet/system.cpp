@@ -3,6 +3,7 @@
 // boxes, documents, the profile file, waiting and beeping. All of it goes
 // through the applet's host.
 #include "applet/internal.h"
+#include "document/record.h"
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -237,14 +238,12 @@ int APPLETSetPriority(APPLET *a, HWND w)
     BEGIN(1, 1);
     int32_t flag = IntArg(&c, 0);
     int32_t previous = 0;
-    OBJECTHEADER *h = a->appletobject ? (OBJECTHEADER *)GlobalLock(a->appletobject) : nullptr;
-    if (h) {
+    if (ObjectRecord<> h(a->appletobject); h) {
         previous = (h->flags & OBJ_CONTINUOUS) ? 1 : 0;
         if (flag)
             h->flags |= OBJ_CONTINUOUS;
         else
             h->flags &= ~OBJ_CONTINUOUS;
-        GlobalUnlock(a->appletobject);
     }
     return EndCall(&c, previous);
 }

@@ -5,6 +5,7 @@
 //   scripts/wine-one.sh build/bin/document_bench.exe [small]
 #include "bench/clock.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
 #include "document/records.h"
@@ -103,7 +104,7 @@ struct Window {
         owner = CreateWindowA("BenchDocument", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL, NULL, hInst, NULL);
         list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 10, 10, owner, (HMENU)IDC_BLOCKLIST, hInst, NULL);
         seth = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BLOCKSET));
-        SetWindowLongA(owner, GWL_USERDATA, (LONG)seth);
+        SetWindowValue(owner, GWLP_USERDATA, seth);
         set = LockBlockSet(owner);
     }
     ~Window()

@@ -6,6 +6,7 @@
 //   scripts/wine-one.sh build/bin/docwindow_bench.exe
 #include "bench/clock.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
 #include "document/reader.h"
@@ -63,7 +64,7 @@ struct Plain {
         owner = CreateWindowA("BenchPlain", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL, NULL, hInst, NULL);
         list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 10, 10, owner, (HMENU)IDC_BLOCKLIST, hInst, NULL);
         seth = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BLOCKSET));
-        SetWindowLongA(owner, GWL_USERDATA, (LONG)seth);
+        SetWindowValue(owner, GWLP_USERDATA, seth);
         set = LockBlockSet(owner);
     }
     ~Plain()

@@ -10,6 +10,7 @@
 //   scripts/wine-one.sh build/bin/player_bench.exe
 #include "bench/clock.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/blockstore.h"
 #include "document/reader.h"
 #include "document/objects.h"
@@ -163,7 +164,7 @@ double BareLoad(const std::string &path)
     HWND list = CreateWindowA("LISTBOX", "", WS_CHILD | LBS_HASSTRINGS, 0, 0, 1, 1, owner, (HMENU)IDC_BLOCKLIST,
                               hInst, NULL);
     HGLOBAL seth = GlobalAlloc(GHND, sizeof(BLOCKSET));
-    SetWindowLongA(owner, GWL_USERDATA, (LONG)seth);
+    SetWindowValue(owner, GWLP_USERDATA, seth);
     BLOCKSET *set = LockBlockSet(owner);
     LOADHOST host{};
     host.keepfonts = true;

@@ -9,6 +9,7 @@
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "common/windowvalue.h"
 #include "resources/dialogs_ids.h"
 #include <mmsystem.h>
 #include <cstdio>
@@ -174,7 +175,7 @@ void InitAbout(HWND dlg, ABOUTPARAM *p)
                                  Place(p->labely, wh), p->labelwidth, 20, dlg, (HMENU)(INT_PTR)IDC_ABOUTLABEL, hInst,
                                  NULL);
     SendMessageA(label, WM_SETFONT, (WPARAM)p->label.font, FALSE);
-    SetWindowLongPtrA(label, GWLP_USERDATA, (LONG_PTR)&p->label);
+    SetWindowValue<const TEXTSTYLE *>(label, GWLP_USERDATA, &p->label);
     SetFocus(GetDlgItem(dlg, IDOK));
     UpdateAboutDialog(dlg, p->notice, 0, SS_RIGHT);
     CentreWindow(dlg);
@@ -287,7 +288,7 @@ static INT_PTR COMMONDoAboutMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
         if (item->CtlID == IDC_ABOUTLABEL) {
             char text[256] = "";
             GetWindowTextA(item->hwndItem, text, sizeof text);
-            const TEXTSTYLE *style = (const TEXTSTYLE *)GetWindowLongPtrA(item->hwndItem, GWLP_USERDATA);
+            const TEXTSTYLE *style = GetWindowValue<const TEXTSTYLE *>(item->hwndItem, GWLP_USERDATA);
             TEXTSTYLE plain{0x00FFFFFF, 0xFFFFFFFF, DT_NOPREFIX | DT_WORDBREAK, 0, NULL};
             COMMONDrawOutlinedText(item->hDC, text, &item->rcItem, style ? style : &plain);
         } else if ((item->CtlID == IDOK || (item->CtlID >= 501 && item->CtlID <= 505)) && COMMONAboutButtonDrawer) {
@@ -337,7 +338,7 @@ int UpdateAboutDialog(HWND dlg, COLORREF colour, int, DWORD style)
     if (!strip)
         return 1;
     HFONT font = CreateFontA(13, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "ARIAL");
-    SetWindowLongPtrA(strip, GWLP_USERDATA, (LONG_PTR)font);
+    SetWindowValue(strip, GWLP_USERDATA, font);
     SetWindowLongPtrA(strip, GWLP_WNDPROC, (LONG_PTR)UpdateAboutDialogSubclass);
     SendMessageA(strip, ABOUTM_SETUP, 0, (LPARAM)colour);
     return 1;
@@ -345,7 +346,7 @@ int UpdateAboutDialog(HWND dlg, COLORREF colour, int, DWORD style)
 
 static LRESULT UpdateAboutDialogSubclassMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    HFONT font = (HFONT)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+    HFONT font = GetWindowValue<HFONT>(hwnd, GWLP_USERDATA);
     switch (msg) {
     case ABOUTM_SETUP:
         noticecolour = (COLORREF)lParam;
@@ -372,7 +373,7 @@ static LRESULT UpdateAboutDialogSubclassMessage(HWND hwnd, UINT msg, WPARAM wPar
         return 0;
     }
     case WM_DESTROY:
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        SetWindowValue<HFONT>(hwnd, GWLP_USERDATA, NULL);
         if (font)
             DeleteObject(font);
         break;

@@ -11,6 +11,7 @@
 // the message here. Whatever a dialog makes for itself is freed at
 // WM_DESTROY, which comes however the dialog ends.
 #pragma once
+#include "common/windowvalue.h"
 #include <windows.h>
 
 // True when the message is answered and the procedure returns *answer.
@@ -21,7 +22,7 @@ bool COMMONDialogMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_P
 // The state the dialog was created with.
 template <class T> T *DialogState(HWND dlg)
 {
-    return (T *)GetWindowLongPtrA(dlg, DWLP_USER);
+    return GetWindowValue<T *>(dlg, DWLP_USER);
 }
 
 // Binds an up-down control to its number field from the control's own window

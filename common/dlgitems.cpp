@@ -2,6 +2,7 @@
 #include "common/dialog.h"
 #include "common/owners.h"
 #include "common/services.h"
+#include "common/windowvalue.h"
 #include <commctrl.h>
 #include <cstdio>
 #include <cstring>
@@ -32,7 +33,7 @@ struct ITEMTABLE {
 
 static_assert(sizeof(void *) != 4 || sizeof(ITEMENTRY) == 36, "the entry is 36 bytes");
 
-HGLOBAL TableHandle(HWND dlg) { return (HGLOBAL)GetWindowLongPtrA(dlg, GWLP_USERDATA); }
+HGLOBAL TableHandle(HWND dlg) { return GetWindowValue<HGLOBAL>(dlg, GWLP_USERDATA); }
 
 size_t TableBytes(int count) { return 8 + sizeof(ITEMENTRY) * (size_t)count; }
 
@@ -119,7 +120,7 @@ int COMMONDlgItemInitalize(HWND dlg, int id, unsigned long flags, unsigned wpara
         t->count = index + 1;
         t->entries[index] = ITEMENTRY{ITEMMAGIC, id, flags, wparam, value, data, set, get, close};
     }
-    SetWindowLongPtrA(dlg, GWLP_USERDATA, (LONG_PTR)h);
+    SetWindowValue(dlg, GWLP_USERDATA, h);
 
     HWND control = GetDlgItem(dlg, id);
     BOOL issigned = (flags & DLGITEM_SIGNED) != 0;
@@ -271,7 +272,7 @@ int COMMONDlgItemDeinitalize(HWND dlg)
         if (ours || count >= 0)
             GlobalFree(h);
     }
-    SetWindowLongPtrA(dlg, GWLP_USERDATA, 0);
+    SetWindowValue<HGLOBAL>(dlg, GWLP_USERDATA, NULL);
     return ok;
 }
 

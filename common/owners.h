@@ -98,11 +98,14 @@ inline HGLOBAL NewGlobal(SIZE_T size, const void *a, SIZE_T alen, const void *b 
     return block.Release();
 }
 
-// The device context of a window (or of the screen for NULL), released at
-// the end of the scope.
+// The device context of a window's client area (or of the screen for NULL),
+// or with `whole` of the window with its frame, released at the end of the
+// scope.
 class WindowDC {
 public:
-    explicit WindowDC(HWND window) : hwnd(window), dc(GetDC(window)) {}
+    explicit WindowDC(HWND window, bool whole = false) : hwnd(window), dc(whole ? GetWindowDC(window) : GetDC(window))
+    {
+    }
     ~WindowDC()
     {
         if (dc)
@@ -117,6 +120,21 @@ private:
     HDC dc;
 };
 
+// A window's painting, from BeginPaint to EndPaint at the end of the scope.
+class PaintDC {
+public:
+    explicit PaintDC(HWND window) : hwnd(window), dc(BeginPaint(window, &ps)) {}
+    ~PaintDC() { EndPaint(hwnd, &ps); }
+    PaintDC(const PaintDC &) = delete;
+    PaintDC &operator=(const PaintDC &) = delete;
+    operator HDC() const { return dc; }
+    PAINTSTRUCT ps;
+
+private:
+    HWND hwnd;
+    HDC dc;
+};
+
 // A memory device context that gives back its first selection and is
 // deleted at the end of the scope.
 class MemoryDC {
@@ -125,10 +143,18 @@ public:
     ~MemoryDC()
     {
         if (dc) {
-            if (old)
-                SelectObject(dc, old);
+            Restore();
             DeleteDC(dc);
         }
+    }
+    operator HDC() const { return dc; }
+    // Gives back the first selection now, e.g. so that a bitmap can be read
+    // or deleted before the scope ends.
+    void Restore()
+    {
+        if (old)
+            SelectObject(dc, old);
+        old = nullptr;
     }
     MemoryDC(const MemoryDC &) = delete;
     MemoryDC &operator=(const MemoryDC &) = delete;
@@ -165,6 +191,24 @@ public:
 private:
     HDC dc;
     HGDIOBJ old;
+};
+
+// A DC's state saved for one scope: its selections, clipping, origins and
+// modes come back at the end.
+class SavedDC {
+public:
+    explicit SavedDC(HDC context) : dc(context), saved(SaveDC(context)) {}
+    ~SavedDC()
+    {
+        if (saved)
+            RestoreDC(dc, saved);
+    }
+    SavedDC(const SavedDC &) = delete;
+    SavedDC &operator=(const SavedDC &) = delete;
+
+private:
+    HDC dc;
+    int saved;
 };
 
 // A created pen, brush, font, bitmap or region, deleted at the end of the

@@ -2,6 +2,7 @@
 #include "common/guard.h"
 #include "common/hook.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include <cstring>
 
 static const char statusclass[] = "StatusBar";
@@ -17,7 +18,7 @@ static HWND FindStatusWindow(HWND parent)
 
 static STATUSBARDATA *GetStatusData(HWND bar)
 {
-    return bar ? (STATUSBARDATA *)GetWindowLongA(bar, 0) : nullptr;
+    return bar ? GetWindowValue<STATUSBARDATA *>(bar, 0) : nullptr;
 }
 
 static HLOCAL LocalDupString(const char *text)
@@ -163,7 +164,7 @@ static LRESULT StatusWindowCreate(HWND bar, const CREATESTRUCTA *cs)
     d->height = tm.tmHeight;
     d->border = (GetSystemMetrics(SM_CXFRAME) + 1) / 2;
     d->height += 3 * d->border + 1;
-    SetWindowLongA(bar, 0, (LONG)d);
+    SetWindowValue(bar, 0, d);
     PositionStatusWindow(bar);
     HWND parent = GetParent(bar);
     SetPropA(parent, statusprop, bar);
@@ -206,7 +207,7 @@ static void StatusWindowDestroy(HWND bar)
     for (int i = 0; i < d->count; i++)
         if (d->text[i])
             LocalFree(d->text[i]);
-    SetWindowLongA(bar, 0, 0);
+    SetWindowValue<STATUSBARDATA *>(bar, 0, nullptr);
     LocalFree((HLOCAL)d);
 }
 

@@ -1,6 +1,7 @@
 #include "common/tooltip.h"
 #include "common/guard.h"
 #include "common/owners.h"
+#include "common/windowvalue.h"
 #include <cstdint>
 #include <cstring>
 
@@ -45,7 +46,7 @@ bool CursorIn(HWND control, bool edges)
 
 BOOL CALLBACK DestroyTipsEnumProc(HWND hwnd, LPARAM owner)
 {
-    if (IsTip(hwnd) && (HWND)GetWindowLongPtrA(hwnd, GWLP_USERDATA) == (HWND)owner)
+    if (IsTip(hwnd) && GetWindowValue<HWND>(hwnd, GWLP_USERDATA) == (HWND)owner)
         DestroyWindow(hwnd);
     return TRUE;
 }
@@ -94,7 +95,7 @@ int CreateTip(HINSTANCE inst, HWND owner, int id, const char *text)
     HWND tip = CreateWindowExA(0, tipclass, text, WS_POPUP, 0, 0, 1, 1, NULL, NULL, inst, &control);
     if (!tip)
         return 0;
-    SetWindowLongPtrA(tip, GWLP_USERDATA, (LONG_PTR)owner);
+    SetWindowValue(tip, GWLP_USERDATA, owner);
     return 1;
 }
 

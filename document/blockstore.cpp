@@ -3,6 +3,7 @@
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "common/windowvalue.h"
 #include "document/objects.h"
 #include "resources/resource.h"
 #include <cstdio>
@@ -176,7 +177,7 @@ int FreeUndo(HWND owner, BLOCKSET *set)
 
 BLOCKSET *LockBlockSet(HWND owner)
 {
-    HGLOBAL h = (HGLOBAL)GetWindowLongA(owner, GWL_USERDATA);
+    HGLOBAL h = GetWindowValue<HGLOBAL>(owner, GWLP_USERDATA);
     BLOCKSET *set = h ? (BLOCKSET *)GlobalLock(h) : nullptr;
     if (set)
         set->hwnd = owner;
@@ -185,7 +186,7 @@ BLOCKSET *LockBlockSet(HWND owner)
 
 void UnlockBlockSet(HWND owner)
 {
-    if (HGLOBAL h = (HGLOBAL)GetWindowLongA(owner, GWL_USERDATA))
+    if (HGLOBAL h = GetWindowValue<HGLOBAL>(owner, GWLP_USERDATA))
         GlobalUnlock(h);
 }
 

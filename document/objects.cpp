@@ -4,8 +4,10 @@
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "common/windowvalue.h"
 #include "document/applet.h"
 #include "document/blockstore.h"
+#include "document/record.h"
 #include "resources/document_ids.h"
 #include <algorithm>
 #include <cstdio>
@@ -314,8 +316,8 @@ unsigned GetNextPageObjectNumber(BLOCK *block)
         return 0;
     uint32_t highest = 100;
     for (uint32_t i = 0; i < block->page.objectcount; i++) {
-        GlobalLocked<OBJECTHEADER> o(GetPageObject(block, i));
-        if (o && o.size() >= sizeof(OBJECTHEADER))
+        ObjectRecord<> o(GetPageObject(block, i));
+        if (o)
             highest = std::max(highest, o->number);
     }
     return highest + 1;
@@ -443,8 +445,8 @@ int FindPageObject(BLOCK *block, unsigned long tag, unsigned long number)
     if (!count)
         return -1;
     for (uint32_t i = 0; i < *count; i++) {
-        GlobalLocked<OBJECTHEADER> o(GetPageObject(block, i));
-        if (o && o.size() >= sizeof(OBJECTHEADER) && o->tag == tag && o->number == number)
+        ObjectRecord<> o(GetPageObject(block, i));
+        if (o && o->tag == tag && o->number == number)
             return (int)i;
     }
     return -1;
@@ -452,8 +454,8 @@ int FindPageObject(BLOCK *block, unsigned long tag, unsigned long number)
 
 int AddPageObject(HWND page, HGLOBAL object)
 {
-    GlobalLocked<OBJECTHEADER> o(object);
-    if (!o || o.size() < sizeof(OBJECTHEADER))
+    ObjectRecord<> o(object);
+    if (!o)
         return 0;
     o->background = 0;
     static const struct {
@@ -471,7 +473,7 @@ int AddPageObject(HWND page, HGLOBAL object)
     case TAG_CHEC:
     case TAG_RDIO:
     case TAG_EDIT:
-        text = o->datasize && (uint64_t)o->fixedsize + o->datasize <= o.size() ? ObjectData(o.get()) : "";
+        text = o->datasize && o.Whole() ? ObjectData(o.get()) : "";
         break;
     default:
         for (const auto &w : words)
@@ -484,7 +486,7 @@ int AddPageObject(HWND page, HGLOBAL object)
     HWND hwnd = CreateWindowExA(WS_EX_TRANSPARENT, "ShowbinderObjectPreview", text, WS_CHILD | WS_VISIBLE, r.left,
                                 r.top, RectWidth(&r), RectDepth(&r), page, (HMENU)(UINT_PTR)o->number, hInst, NULL);
     if (hwnd) {
-        SetWindowLongA(hwnd, GWL_USERDATA, (LONG)(LONG_PTR)object);
+        SetWindowValue(hwnd, GWLP_USERDATA, object);
         SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         InvalidateRect(hwnd, NULL, TRUE);
     }
@@ -615,8 +617,8 @@ HGLOBAL GetMovieObjectData(OBJECTMOVIE *object) { return CopyData(&object->heade
 
 HGLOBAL GetBackImage(HGLOBAL object)
 {
-    GlobalLocked<OBJECTHEADER> o(object);
-    if (!o || o.size() < sizeof(OBJECTHEADER) || (uint64_t)o->fixedsize + o->datasize > o.size())
+    ObjectRecord<> o(object);
+    if (!o.Whole())
         return NULL;
     return CopyData(o.get(), 16);
 }

@@ -6,6 +6,7 @@
 #include "document/blockstore.h"
 #include "document/compress.h"
 #include "document/objects.h"
+#include "document/record.h"
 #include "resources/resource.h"
 #include <zlib.h>
 #include <algorithm>
@@ -323,9 +324,8 @@ HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
             LOGFONTA lf{};
             char face[sizeof OBJECTTEXT::face] = {};
             {
-                GlobalLocked<OBJECTTEXT> text(GetPageObject(&page, j));
-                if (!text || text.size() < sizeof(OBJECTTEXT) || text->header.tag != TAG_TEXT ||
-                    text->header.fixedsize < sizeof(OBJECTTEXT))
+                ObjectRecord<OBJECTTEXT> text(GetPageObject(&page, j), TAG_TEXT);
+                if (!text)
                     continue;
                 lf.lfHeight = text->size;
                 lf.lfWeight = text->weight;

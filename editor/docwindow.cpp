@@ -9,6 +9,7 @@
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "common/windowvalue.h"
 #include "document/writer.h"
 #include "editor/blocks.h"
 #include "editor/clipboard.h"
@@ -475,9 +476,9 @@ void Destroy(HWND window)
         FreeBlocks(window, set);
         UnlockBlockSet(window);
     }
-    if (HGLOBAL h = (HGLOBAL)GetWindowLongA(window, GWL_USERDATA))
+    if (HGLOBAL h = GetWindowValue<HGLOBAL>(window, GWLP_USERDATA))
         GlobalFree(h);
-    SetWindowLongA(window, GWL_USERDATA, 0);
+    SetWindowValue<HGLOBAL>(window, GWLP_USERDATA, NULL);
     DragAcceptFiles(window, FALSE);
     if (HWND client = GetParent(window))
         SendMessageA(client, WM_MDINEXT, (WPARAM)window, 0);
@@ -815,7 +816,7 @@ HWND CreateNewTask(HWND parent, const char *path, int flags)
         SendMessageA(list, WM_SETFONT, (WPARAM)controlfont, FALSE);
         SendMessageA(undo, WM_SETFONT, (WPARAM)controlfont, FALSE);
     }
-    SetWindowLongA(window, GWL_USERDATA, (LONG)(LONG_PTR)h);
+    SetWindowValue(window, GWLP_USERDATA, h);
     ShowWindow(window, flags & 2 ? SW_HIDE : flags & 1 ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
     PostMessageA(hwndclient, WM_MDIACTIVATE, (WPARAM)window, 0);
     RECT r;

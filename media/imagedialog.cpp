@@ -4,6 +4,7 @@
 #include "common/guard.h"
 #include "common/services.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "media/dib.h"
 #include "media/filedialogs.h"
 #include "media/imageformat.h"
@@ -187,7 +188,7 @@ static UINT_PTR OFNHookMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM 
         SetWindowLongPtrA(dialog, DWLP_USER, ofn ? ofn->lCustData : 0);
         return 0;
     }
-    IMAGEPREVIEW *preview = (IMAGEPREVIEW *)GetWindowLongPtrA(dialog, DWLP_USER);
+    IMAGEPREVIEW *preview = GetWindowValue<IMAGEPREVIEW *>(dialog, DWLP_USER);
     if (!preview)
         return 0;
     switch (message) {

@@ -5,6 +5,7 @@
 #include "common/guard.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "common/windowvalue.h"
 #include "media/filedialogs.h"
 #include "media/soundfiles.h"
 #include "resources/filedialogs_ids.h"
@@ -121,7 +122,7 @@ SOUNDDIALOG *Bind(HWND dialog, UINT message, LPARAM lparam)
         const OPENFILENAMEA *ofn = (const OPENFILENAMEA *)lparam;
         SetWindowLongPtrA(dialog, DWLP_USER, ofn ? ofn->lCustData : 0);
     }
-    return (SOUNDDIALOG *)GetWindowLongPtrA(dialog, DWLP_USER);
+    return GetWindowValue<SOUNDDIALOG *>(dialog, DWLP_USER);
 }
 
 void DrawWaveform(HWND dialog, const DRAWITEMSTRUCT *item)

@@ -6,6 +6,7 @@
 #include "common/shell.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
+#include "document/record.h"
 #include "resources/resource.h"
 #include <cstring>
 
@@ -170,10 +171,10 @@ HGLOBAL InstallEmbeddedFonts(HWND window, BLOCK *header)
 {
     HGLOBAL table = NULL;
     for (uint32_t i = 0, n = BlockObjectCount(header); i < n && !table; i++) {
-        GlobalLocked<OBJECTHEADER> o(GetPageObject(header, i));
-        if (!o || o.size() < sizeof(OBJECTHEADER) || o->tag != TAG_FONT)
+        ObjectRecord<> o(GetPageObject(header, i));
+        if (!o || o->tag != TAG_FONT)
             continue;
-        if (o->fixedsize > o.size() || o->datasize > o.size() - o->fixedsize)
+        if (!o.Whole())
             return NULL;
         // A copy of its own: the header's object goes with the blocks when
         // the show window closes, and the fonts outlive it.

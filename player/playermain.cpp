@@ -2,6 +2,7 @@
 #include "common/msgdlg.h"
 #include "common/services.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/objects.h"
 #include "media/dib.h"
 #include "player/loading.h"
@@ -167,7 +168,7 @@ int CreatePresentationWindow(HINSTANCE inst, const char *cmdline, const PLAYERPA
         AppendMenuA(menu, MF_STRING, IDM_ABOUT, "&About");
         AppendMenuA(menu, MF_STRING, IDM_PAGEMENU, "&Page menu");
     }
-    SetWindowLongA(player.show, GWL_USERDATA, (LONG)player.seth);
+    SetWindowValue(player.show, GWLP_USERDATA, player.seth);
     SIZE size = OuterSize(player.show, header.hedr);
     SetWindowPos(player.show, NULL, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);

@@ -1,6 +1,7 @@
 #include "player/sample.h"
 #include "common/owners.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/applet.h"
 #include "document/objects.h"
 #include "document/writer.h"
@@ -44,7 +45,7 @@ SAMPLEDOC::SAMPLEDOC(const char *title, int width, int depth, COLORREF colour)
     list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 10, 10, owner, (HMENU)IDC_BLOCKLIST, hInst, NULL);
     CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 1, 1, owner, (HMENU)IDC_UNDOLIST, hInst, NULL);
     seth = GlobalAlloc(GHND, sizeof(BLOCKSET));
-    SetWindowLongA(owner, GWL_USERDATA, (LONG)seth);
+    SetWindowValue(owner, GWLP_USERDATA, seth);
     set = LockBlockSet(owner);
     CreateBlock(owner, set, &header, TAG_HEDR, nullptr, 0);
     snprintf(header.hedr.title, sizeof header.hedr.title, "%s", title);

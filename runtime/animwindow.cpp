@@ -1,6 +1,7 @@
 // Animation objects: one frame per one-shot timer, each composed over the
 // page under the window and the frame before it, for the frame's own delay;
 // after the repeat count of passes the object stops and tells its target.
+#include "common/owners.h"
 #include "common/services.h"
 #include "common/guard.h"
 #include "common/shell.h"
@@ -150,7 +151,7 @@ void DrawFrame(HWND hwnd, OBJECTANIM *o, uint32_t index, BITMAPINFOHEADER *cell,
 {
     RECT client;
     GetClientRect(hwnd, &client);
-    HDC dc = GetDC(hwnd);
+    WindowDC dc(hwnd);
     if (!dc)
         return;
     if (!o->firstgrab)
@@ -173,7 +174,6 @@ void DrawFrame(HWND hwnd, OBJECTANIM *o, uint32_t index, BITMAPINFOHEADER *cell,
             KeepReduced(o, index, cell, frame, reduced, transparent);
         GlobalFree(reduced);
     }
-    ReleaseDC(hwnd, dc);
 }
 
 void Timer(HWND hwnd, WPARAM id)
@@ -208,8 +208,7 @@ void Timer(HWND hwnd, WPARAM id)
 
 void Paint(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    PaintDC dc(hwnd);
     OBJECTANIMFRAME frame;
     BITMAPINFOHEADER *cell = nullptr;
     auto o = Anim(hwnd);
@@ -218,16 +217,11 @@ void Paint(HWND hwnd)
     if (cell) {
         RECT client;
         GetClientRect(hwnd, &client);
-        HBITMAP under = CopyScreenToBitmap(dc, &client), previous = CopyScreenToBitmap(dc, &client);
+        GdiObject<HBITMAP> under(CopyScreenToBitmap(dc, &client)), previous(CopyScreenToBitmap(dc, &client));
         if (under && previous)
             DrawAnimationCell(hwnd, dc, cell, frame.x, frame.y, &client, &client, frame.flags, frame.transparent,
                               under, previous);
-        if (under)
-            DeleteObject(under);
-        if (previous)
-            DeleteObject(previous);
     }
-    EndPaint(hwnd, &ps);
 }
 
 } // namespace

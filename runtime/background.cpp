@@ -3,6 +3,7 @@
 #include "document/blockstore.h"
 #include "common/owners.h"
 #include "document/objects.h"
+#include "document/record.h"
 #include "media/dib.h"
 #include "media/draw.h"
 #include "media/reduce.h"
@@ -13,9 +14,8 @@ namespace {
 
 void Fill(HDC dc, const RECT &r, HWND list, BLOCK *block)
 {
-    HBRUSH brush = CreateSolidBrush(GetBlockBackgroundColour(GetParent(list), block));
+    GdiObject<HBRUSH> brush(CreateSolidBrush(GetBlockBackgroundColour(GetParent(list), block)));
     FillRect(dc, &r, brush);
-    DeleteObject(brush);
 }
 
 // The first object of `block` with `tag`, or 0.
@@ -23,8 +23,8 @@ HGLOBAL FirstObject(BLOCK *block, uint32_t tag)
 {
     for (uint32_t i = 0, n = BlockObjectCount(block); i < n; i++) {
         HGLOBAL h = GetPageObject(block, i);
-        GlobalLocked<OBJECTHEADER> o(h);
-        if (o && o.size() >= sizeof(OBJECTHEADER) && o->tag == tag)
+        ObjectRecord<> o(h);
+        if (o && o->tag == tag)
             return h;
     }
     return NULL;
@@ -38,11 +38,9 @@ void DrawPicture(HDC dc, const BITMAPINFOHEADER *dib, const DIBLAYOUT &l, bool t
     PALSTATE state{};
     if (count)
         RealizeWindowPalette(dc, &state, rgb, count);
-    HBITMAP bitmap = CreateDIBitmap(dc, dib, CBM_INIT, (const uint8_t *)dib + l.pixeloffset, (const BITMAPINFO *)dib,
-                                    DIB_RGB_COLORS);
-    HDC mem = bitmap ? CreateCompatibleDC(dc) : NULL;
-    if (mem) {
-        HGDIOBJ old = SelectObject(mem, bitmap);
+    GdiObject<HBITMAP> bitmap(CreateDIBitmap(dc, dib, CBM_INIT, (const uint8_t *)dib + l.pixeloffset,
+                                             (const BITMAPINFO *)dib, DIB_RGB_COLORS));
+    if (MemoryDC mem(dc); mem.Select(bitmap)) {
         if (tiled) {
             for (int y = 0; y < h; y += l.height)
                 for (int x = 0; x < w; x += l.width)
@@ -50,11 +48,7 @@ void DrawPicture(HDC dc, const BITMAPINFOHEADER *dib, const DIBLAYOUT &l, bool t
         } else {
             BitBlt(dc, (w - l.width) / 2, (h - l.height) / 2, l.width, l.height, mem, 0, 0, SRCCOPY);
         }
-        SelectObject(mem, old);
-        DeleteDC(mem);
     }
-    if (bitmap)
-        DeleteObject(bitmap);
     if (count)
         UnrealizeWindowPalette(dc, &state);
 }
@@ -65,9 +59,8 @@ void DrawPicture(HDC dc, const BITMAPINFOHEADER *dib, const DIBLAYOUT &l, bool t
 bool DrawObjectPicture(HDC dc, HGLOBAL object, bool tiled, bool remap, int w, int h)
 {
     if (GetDisplayBits() > 8) {
-        GlobalLocked<OBJECTHEADER> o(object);
-        if (!o || o.size() < sizeof(OBJECTHEADER) || (uint64_t)o->fixedsize + o->datasize > o.size() ||
-            o->datasize < sizeof(BITMAPINFOHEADER))
+        ObjectRecord<> o(object);
+        if (!o.Whole() || o->datasize < sizeof(BITMAPINFOHEADER))
             return false;
         const auto *dib = (const BITMAPINFOHEADER *)ObjectData(o.get());
         DIBLAYOUT l;
@@ -159,27 +152,22 @@ HGLOBAL CreateStaticDisplayImage(HWND, HDC dc, OBJECTSTATICIMAGE *object, RECT *
     if (rw <= 0 || rh <= 0)
         return NULL;
 
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP under = mem ? CreateCompatibleBitmap(dc, rw, rh) : NULL;
     HGLOBAL back = NULL;
-    if (under) {
-        HGDIOBJ old = SelectObject(mem, under);
-        if (head.background) {
-            HDC src = CreateCompatibleDC(dc);
-            HGDIOBJ o2 = SelectObject(src, (HBITMAP)(UINT_PTR)head.background);
-            BitBlt(mem, 0, 0, rw, rh, src, 0, 0, SRCCOPY);
-            SelectObject(src, o2);
-            DeleteDC(src);
-        } else {
-            BitBlt(mem, 0, 0, rw, rh, dc, r->left, r->top, SRCCOPY);
+    {
+        GdiObject<HBITMAP> under(CreateCompatibleBitmap(dc, rw, rh));
+        MemoryDC mem(dc);
+        if (mem.Select(under)) {
+            if (head.background) {
+                MemoryDC src(dc);
+                src.Select((HBITMAP)(UINT_PTR)head.background);
+                BitBlt(mem, 0, 0, rw, rh, src, 0, 0, SRCCOPY);
+            } else {
+                BitBlt(mem, 0, 0, rw, rh, dc, r->left, r->top, SRCCOPY);
+            }
+            mem.Restore();
+            back = BitmapToDIB(dc, under, palette ? system : nullptr);
         }
-        SelectObject(mem, old);
-        back = BitmapToDIB(dc, under, palette ? system : nullptr);
     }
-    if (under)
-        DeleteObject(under);
-    if (mem)
-        DeleteDC(mem);
     if (!back)
         return NULL;
 

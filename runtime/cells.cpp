@@ -2,6 +2,7 @@
 // colour; a 32-bit cell is blended by its alpha over the background under
 // it. Either way the window receives one copy.
 #include "runtime/cells.h"
+#include "common/owners.h"
 #include "media/dib.h"
 #include "runtime/scratchdc.h"
 #include <cstring>
@@ -31,23 +32,11 @@ BITMAPINFOHEADER *FindAnimationCell(char *data, size_t size, unsigned long index
 
 namespace {
 
-// What a call made, freed on every way out.
-struct Owned {
-    HBITMAP bitmaps[5] = {};
-    HGLOBAL dibs[2] = {};
-    ~Owned()
-    {
-        for (HBITMAP b : bitmaps)
-            if (b)
-                DeleteObject(b);
-        for (HGLOBAL d : dibs)
-            if (d)
-                GlobalFree(d);
-    }
-};
-
-// The DCs go back (their bitmaps deselected) before the bitmaps are deleted.
-struct Made : Owned {
+// What a call made, freed on every way out. The DCs go back (their bitmaps
+// deselected) before the bitmaps are deleted.
+struct Made {
+    GdiObject<HBITMAP> bitmaps[5];
+    GlobalBlock dibs[2];
     ScratchDC dcs[3];
     HGDIOBJ olds[3] = {};
     HDC Dc(int i, HGDIOBJ select)
@@ -70,7 +59,7 @@ int DrawBlended(HDC dc, const BITMAPINFOHEADER *cell, const DIBLAYOUT &layout, i
     int w = layout.width, h = layout.height;
     Made made;
     // The background under the cell, from where the cell lies in the area.
-    made.bitmaps[0] = CreateCompatibleBitmap(dc, w, h);
+    made.bitmaps[0].Reset(CreateCompatibleBitmap(dc, w, h));
     HDC under = made.Dc(0, made.bitmaps[0]);
     HDC back = made.Dc(1, background);
     if (!made.bitmaps[0] || !under || !back)
@@ -78,8 +67,8 @@ int DrawBlended(HDC dc, const BITMAPINFOHEADER *cell, const DIBLAYOUT &layout, i
     BitBlt(under, 0, 0, w, h, back, x, y, SRCCOPY);
     SelectObject(under, made.olds[0]);
     made.olds[0] = NULL;
-    made.dibs[0] = CreateDib(w, h, nullptr, 24);
-    DibLock result(made.dibs[0]);
+    made.dibs[0].Reset(CreateDib(w, h, nullptr, 24));
+    DibLock result(made.dibs[0].get());
     if (!result.ok() || GetDIBits(dc, made.bitmaps[0], 0, h, (uint8_t *)result.header + result.layout.pixeloffset,
                                   (BITMAPINFO *)result.header, DIB_RGB_COLORS) != h)
         return 0;
@@ -93,8 +82,9 @@ int DrawBlended(HDC dc, const BITMAPINFOHEADER *cell, const DIBLAYOUT &layout, i
                 b[k] = (uint8_t)(c[k] * a / 255 + b[k] * (255 - a) / 255);
         }
     }
-    made.bitmaps[1] = CreateDIBitmap(dc, result.header, CBM_INIT, (uint8_t *)result.header + result.layout.pixeloffset,
-                                     (BITMAPINFO *)result.header, DIB_RGB_COLORS);
+    made.bitmaps[1].Reset(CreateDIBitmap(dc, result.header, CBM_INIT,
+                                         (uint8_t *)result.header + result.layout.pixeloffset,
+                                         (BITMAPINFO *)result.header, DIB_RGB_COLORS));
     HDC blend = made.bitmaps[1] ? made.Dc(2, made.bitmaps[1]) : NULL;
     if (!blend)
         return 0;
@@ -123,8 +113,8 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
     char bw[768];
     int bwbits = 0;
     GetDefaultPalette(bw, &bwbits, 0);
-    made.dibs[0] = CreateDib(w, h, bw, 1);
-    DibLock mask(made.dibs[0]);
+    made.dibs[0].Reset(CreateDib(w, h, bw, 1));
+    DibLock mask(made.dibs[0].get());
     if (!mask.ok())
         return 0;
     const uint8_t *src = Pixels(cell, layout);
@@ -134,10 +124,10 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
         for (int i = 0; i < w; ++i)
             WritePixel(m, i, 1, ReadPixel(c, i, layout.bits) != transparent);
     }
-    made.bitmaps[0] = CreateDIBitmap(dc, cell, CBM_INIT, src, (BITMAPINFO *)cell, DIB_RGB_COLORS);
-    made.bitmaps[1] = CreateBitmap(w, h, 1, 1, NULL);
-    made.bitmaps[2] = CreateCompatibleBitmap(dc, aw, ah);
-    made.bitmaps[3] = CreateBitmap(w, h, 1, 1, NULL);
+    made.bitmaps[0].Reset(CreateDIBitmap(dc, cell, CBM_INIT, src, (BITMAPINFO *)cell, DIB_RGB_COLORS));
+    made.bitmaps[1].Reset(CreateBitmap(w, h, 1, 1, NULL));
+    made.bitmaps[2].Reset(CreateCompatibleBitmap(dc, aw, ah));
+    made.bitmaps[3].Reset(CreateBitmap(w, h, 1, 1, NULL));
     for (int i = 0; i < 4; ++i)
         if (!made.bitmaps[i])
             return 0;
@@ -154,9 +144,8 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
     if (previousframe) {
         BITMAP pf{};
         GetObjectA(previousframe, sizeof pf, &pf);
-        HGDIOBJ old = SelectObject(work, previousframe);
+        SelectedObject chosen(work, previousframe);
         BitBlt(off, 0, 0, pf.bmWidth, pf.bmHeight, work, 0, 0, SRCCOPY);
-        SelectObject(work, old);
     } else if (back) {
         BitBlt(off, 0, 0, aw, ah, back, 0, 0, SRCCOPY);
     }
@@ -165,15 +154,13 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
                back, previous->left, previous->top, SRCCOPY);
     SetTextColor(off, RGB(0, 0, 0));
     SetBkColor(off, RGB(255, 255, 255));
-    HGDIOBJ old = SelectObject(work, made.bitmaps[0]);
+    SelectedObject cellbitmap(work, made.bitmaps[0]);
     if (flags & ANIMFRAME_TRANSPARENT) {
         // The mask's negation in the second monochrome bitmap.
         ScratchDC maskscratch;
         HDC maskdc = maskscratch.dc();
-        if (!maskdc || !SelectObject(maskdc, made.bitmaps[1])) {
-            SelectObject(work, old);
+        if (!maskdc || !SelectObject(maskdc, made.bitmaps[1]))
             return 0;
-        }
         SetTextColor(work, RGB(0, 0, 0));
         SetBkColor(work, RGB(255, 255, 255));
         BitBlt(work, 0, 0, w, h, maskdc, 0, 0, SRCAND); // transparent pixels blackened
@@ -185,7 +172,6 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
     } else {
         BitBlt(off, x, y, w, h, work, 0, 0, SRCCOPY);
     }
-    SelectObject(work, old);
     BitBlt(dc, area->left, area->top, aw, ah, off, 0, 0, SRCCOPY);
     return 1;
 }

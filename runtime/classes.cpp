@@ -1,4 +1,5 @@
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/objects.h"
 #include "runtime/media.h"
 #include "runtime/runtime.h"
@@ -65,13 +66,13 @@ int QV_UnregisterCommonClasses()
 
 OBJECTHEADER *LockObject(HWND window)
 {
-    HGLOBAL h = (HGLOBAL)GetWindowLongA(window, GWL_USERDATA);
+    HGLOBAL h = GetWindowValue<HGLOBAL>(window, GWLP_USERDATA);
     return h ? (OBJECTHEADER *)GlobalLock(h) : nullptr;
 }
 
 int UnlockObject(HWND window)
 {
-    if (HGLOBAL h = (HGLOBAL)GetWindowLongA(window, GWL_USERDATA))
+    if (HGLOBAL h = GetWindowValue<HGLOBAL>(window, GWLP_USERDATA))
         GlobalUnlock(h);
     return 0;
 }

@@ -2,7 +2,9 @@
 // controls whose procedures are replaced per window.
 #include "common/buttons.h"
 #include "common/guard.h"
+#include "common/owners.h"
 #include "document/objects.h"
+#include "document/record.h"
 #include "media/dib.h"
 #include "runtime/background.h"
 #include "runtime/runtime.h"
@@ -59,23 +61,16 @@ void PictureFace(HWND, OBJECTBUTTON *o, SIZE_T blocksize, DRAWITEMSTRUCT *item)
     PALSTATE state{};
     if (count)
         RealizeWindowPalette(dc, &state, rgb, count);
-    HBITMAP bitmap = CreateDIBitmap(dc, dib, CBM_INIT, graphic + l.pixeloffset, (const BITMAPINFO *)dib,
-                                    DIB_RGB_COLORS);
+    GdiObject<HBITMAP> bitmap(
+        CreateDIBitmap(dc, dib, CBM_INIT, graphic + l.pixeloffset, (const BITMAPINFO *)dib, DIB_RGB_COLORS));
     if (bitmap) {
-        HBITMAP shown = bitmap;
-        if (item->itemState & ODS_DISABLED)
-            if (HBITMAP disabled = CreateDisabledBitmap(bitmap, o->disabledcolour))
-                shown = disabled;
-        HDC mem = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(mem, shown);
+        GdiObject<HBITMAP> disabled(
+            (item->itemState & ODS_DISABLED) ? CreateDisabledBitmap(bitmap, o->disabledcolour) : NULL);
+        MemoryDC mem(dc);
+        mem.Select(disabled ? disabled : bitmap);
         int half = l.height / 2;
         BitBlt(dc, item->rcItem.left, item->rcItem.top, l.width, half, mem, 0,
                (item->itemState & ODS_SELECTED) ? half : 0, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteDC(mem);
-        if (shown != bitmap)
-            DeleteObject(shown);
-        DeleteObject(bitmap);
     }
     if (count)
         UnrealizeWindowPalette(dc, &state);
@@ -91,18 +86,14 @@ static LRESULT QV_ButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
-            if (OwnerDrawn(o->flags))
-                InvalidateRect(hwnd, NULL, FALSE);
-            UnlockObject(hwnd);
-        }
+        if (ObjectRecord<> o(WindowObject(hwnd)); o && OwnerDrawn(o->flags))
+            InvalidateRect(hwnd, NULL, FALSE);
         break;
     case WM_LBUTTONUP:
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
-            auto *b = (OBJECTBUTTON *)o;
-            uint32_t action = b->action, target = b->target, flags = o->flags;
-            std::string text = GetButtonTargetText(b);
-            UnlockObject(hwnd);
+        if (ObjectRecord<OBJECTBUTTON> o(WindowObject(hwnd)); o) {
+            uint32_t action = o->action, target = o->target, flags = o->header.flags;
+            std::string text = GetButtonTargetText(o.get());
+            o.Unlock();
             QV_DoAction(hwnd, GetParent(hwnd), action, target, text.c_str(), GetKeyState(VK_SHIFT) < 0);
             if (OwnerDrawn(flags))
                 InvalidateRect(hwnd, NULL, FALSE);
@@ -111,11 +102,10 @@ static LRESULT QV_ButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     case QVM_DRAWITEM: {
         auto *item = (DRAWITEMSTRUCT *)lParam;
         COLORREF page = (COLORREF)SendMessageA(GetParent(hwnd), QVM_GETPAGECOLOUR, 0, 0);
-        HGLOBAL h = (HGLOBAL)GetWindowLongA(hwnd, GWL_USERDATA);
-        OBJECTHEADER *o = item ? LockObject(hwnd) : nullptr;
-        if (!o)
+        ObjectRecord<OBJECTBUTTON> b(item ? WindowObject(hwnd) : NULL);
+        if (!b)
             return 0;
-        auto *b = (OBJECTBUTTON *)o;
+        const OBJECTHEADER *o = &b->header;
         if (o->flags & OBJ_SOFTCUSTOM) {
             COLORREF c = b->softcolour;
             QV_DrawSoftButton(hwnd, item, MakeDerivativeColour(c, 1.3), MakeDerivativeColour(c, 0.45), c,
@@ -123,9 +113,8 @@ static LRESULT QV_ButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         } else if (o->flags & OBJ_LOOP) {
             QV_DrawSoftButton(hwnd, item, 0, 0, 0, 0, page, 2);
         } else if (o->flags & OBJ_GRAPHIC) {
-            PictureFace(hwnd, b, GlobalSize(h), item);
+            PictureFace(hwnd, b.get(), b.size(), item);
         }
-        UnlockObject(hwnd);
         return 0;
     }
     }
@@ -145,10 +134,12 @@ int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORRE
     const bool pressed = item->itemState & ODS_SELECTED, disabled = item->itemState & ODS_DISABLED;
     const int o = pressed ? 2 : 0;
     HBRUSH facebrush, darkbrush;
-    bool own = style & 1;
-    if (own) {
-        facebrush = CreateSolidBrush(face);
-        darkbrush = CreateSolidBrush(dark);
+    GdiObject<HBRUSH> ownface, owndark;
+    if (style & 1) {
+        ownface.Reset(CreateSolidBrush(face));
+        owndark.Reset(CreateSolidBrush(dark));
+        facebrush = ownface;
+        darkbrush = owndark;
     } else {
         light = GetSysColor(COLOR_BTNHIGHLIGHT);
         dark = GetSysColor(COLOR_BTNSHADOW);
@@ -157,7 +148,7 @@ int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORRE
         facebrush = GetSysColorBrush(COLOR_BTNFACE);
         darkbrush = GetSysColorBrush(COLOR_BTNSHADOW);
     }
-    HRGN clip = COMMONCornerlessRegion(&r);
+    GdiObject<HRGN> clip(COMMONCornerlessRegion(&r));
     SelectClipRgn(dc, clip);
     FillRect(dc, &r, facebrush);
     if (pressed) {
@@ -187,11 +178,6 @@ int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORRE
     SetTextColor(dc, old);
     SetBkMode(dc, mode);
     SelectClipRgn(dc, NULL);
-    DeleteObject(clip);
-    if (own) {
-        DeleteObject(facebrush);
-        DeleteObject(darkbrush);
-    }
     SetPixel(dc, r.left, r.top, page);
     SetPixel(dc, r.right - 1, r.top, page);
     SetPixel(dc, r.left, r.bottom - 1, page);
@@ -205,60 +191,45 @@ HBITMAP CreateDisabledBitmap(HBITMAP picture, COLORREF colour)
     if (!picture || !GetObjectA(picture, sizeof bm, &bm))
         return NULL;
     const int w = bm.bmWidth, h = bm.bmHeight;
-    HDC screen = GetDC(NULL);
-    HDC src = CreateCompatibleDC(screen), da = CreateCompatibleDC(screen), dr = CreateCompatibleDC(screen);
-    HBITMAP a = CreateBitmap(w, h, 1, 1, NULL), b = CreateBitmap(w, h, 1, 1, NULL);
-    HBITMAP r = CreateCompatibleBitmap(screen, w, h);
-    ReleaseDC(NULL, screen);
-    if (!src || !da || !dr || !a || !b || !r) {
-        for (HDC dc : {src, da, dr})
-            if (dc)
-                DeleteDC(dc);
-        for (HBITMAP bmp : {a, b, r})
-            if (bmp)
-                DeleteObject(bmp);
+    WindowDC screen(NULL);
+    GdiObject<HBITMAP> a(CreateBitmap(w, h, 1, 1, NULL)), b(CreateBitmap(w, h, 1, 1, NULL));
+    GdiObject<HBITMAP> r(CreateCompatibleBitmap(screen, w, h));
+    GdiObject<HBRUSH> fill(CreateSolidBrush(colour));
+    MemoryDC src(screen), da(screen), dr(screen);
+    if (!src || !da || !dr || !a || !b || !r || !fill)
         return NULL;
+    {
+        SelectedObject picked(src, picture);
+        SetBkColor(src, GetPixel(src, 0, 0));
+        da.Select(a);
+        PatBlt(da, 0, 0, w, h, WHITENESS);
+        BitBlt(da, 0, 0, w - 1, h - 1, src, 1, 1, SRCCOPY);
+        BitBlt(da, 0, 0, w, h, src, 0, 0, MERGEPAINT);
+        da.Select(b);
+        BitBlt(da, 0, 0, w, h, src, 0, 0, SRCCOPY);
+        BitBlt(da, 0, 0, w - 1, h - 1, src, 1, 1, MERGEPAINT);
+        da.Restore();
     }
-    HGDIOBJ oldsrc = SelectObject(src, picture);
-    SetBkColor(src, GetPixel(src, 0, 0));
-    HGDIOBJ olda = SelectObject(da, a);
-    PatBlt(da, 0, 0, w, h, WHITENESS);
-    BitBlt(da, 0, 0, w - 1, h - 1, src, 1, 1, SRCCOPY);
-    BitBlt(da, 0, 0, w, h, src, 0, 0, MERGEPAINT);
-    SelectObject(da, b);
-    BitBlt(da, 0, 0, w, h, src, 0, 0, SRCCOPY);
-    BitBlt(da, 0, 0, w - 1, h - 1, src, 1, 1, MERGEPAINT);
-    SelectObject(da, olda);
-    SelectObject(src, oldsrc);
-
-    HGDIOBJ oldr = SelectObject(dr, r);
-    HBRUSH fill = CreateSolidBrush(colour);
-    HGDIOBJ oldbrush = SelectObject(dr, fill);
-    PatBlt(dr, 0, 0, w, h, PATCOPY);
-    SetBkColor(dr, RGB(255, 255, 255));
-    SetTextColor(dr, RGB(0, 0, 0));
-    const struct {
-        HBITMAP mask;
-        double factor;
-    } passes[2] = {{b, 1.75}, {a, 0.75}};
-    for (const auto &p : passes) {
-        HBRUSH brush = CreateSolidBrush(MakeDerivativeColour(colour, p.factor));
-        SelectObject(dr, brush);
-        HGDIOBJ oldmask = SelectObject(src, p.mask);
-        BitBlt(dr, 0, 0, w, h, src, 0, 0, 0xB8074A);
-        SelectObject(src, oldmask);
-        SelectObject(dr, fill);
-        DeleteObject(brush);
+    {
+        SelectedObject target(dr, r);
+        {
+            SelectedObject filling(dr, fill);
+            PatBlt(dr, 0, 0, w, h, PATCOPY);
+            SetBkColor(dr, RGB(255, 255, 255));
+            SetTextColor(dr, RGB(0, 0, 0));
+            const struct {
+                HBITMAP mask;
+                double factor;
+            } passes[2] = {{b, 1.75}, {a, 0.75}};
+            for (const auto &p : passes) {
+                GdiObject<HBRUSH> brush(CreateSolidBrush(MakeDerivativeColour(colour, p.factor)));
+                SelectedObject shade(dr, brush);
+                SelectedObject mask(src, p.mask);
+                BitBlt(dr, 0, 0, w, h, src, 0, 0, 0xB8074A);
+            }
+        }
     }
-    SelectObject(dr, oldbrush);
-    DeleteObject(fill);
-    SelectObject(dr, oldr);
-    DeleteDC(src);
-    DeleteDC(da);
-    DeleteDC(dr);
-    DeleteObject(a);
-    DeleteObject(b);
-    return r;
+    return r.Release();
 }
 
 // Check boxes, radio buttons, list boxes and edit fields start their notify
@@ -269,11 +240,8 @@ static LRESULT NotifyingControl(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     if (CommonControl(hwnd, msg, wParam, &result))
         return result;
     if (msg == trigger)
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
-            if (o->flags & OBJ_NOTIFY)
-                PostMessageA(GetParent(hwnd), QVM_STARTOBJECT, ((OBJECTCHECKBOX *)o)->notify, (LPARAM)hwnd);
-            UnlockObject(hwnd);
-        }
+        if (ObjectRecord<OBJECTCHECKBOX> o(WindowObject(hwnd)); o && (o->header.flags & OBJ_NOTIFY))
+            PostMessageA(GetParent(hwnd), QVM_STARTOBJECT, o->notify, (LPARAM)hwnd);
     return ClassProc(hwnd, msg, wParam, lParam);
 }
 

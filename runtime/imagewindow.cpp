@@ -1,6 +1,7 @@
 // Image objects: the picture appears with one effect, waits and disappears
 // with another, one step of the transition engine per timer tick; then the
 // object stops and tells its target, or with the loop flag starts again.
+#include "common/owners.h"
 #include "common/services.h"
 #include "common/guard.h"
 #include "common/shell.h"
@@ -50,12 +51,11 @@ void Release(HWND hwnd, OBJECTIMAGE *o)
 {
     KillTimers(hwnd, o);
     if (HGLOBAL h = (HGLOBAL)(UINT_PTR)o->status) {
-        if (STATUS *s = (STATUS *)GlobalLock(h)) {
+        if (GlobalLocked<STATUS> s(h); s) {
             if (s->snapshot)
                 DeleteObject(s->snapshot);
             s->snapshot = NULL;
-            DestroyStatus(s);
-            GlobalUnlock(h);
+            DestroyStatus(s.get());
         }
         GlobalFree(h);
     }
@@ -110,7 +110,7 @@ void StartStop(HWND hwnd, short request)
 
 void Tick(HWND hwnd, STATUS *s)
 {
-    HDC dc = GetDC(hwnd);
+    WindowDC dc(hwnd);
     if (!dc)
         return;
     if (!s->background) {
@@ -120,7 +120,6 @@ void Tick(HWND hwnd, STATUS *s)
     }
     s->xorigin = s->yorigin = 0;
     HandleOnceCell(hwnd, dc, s);
-    ReleaseDC(hwnd, dc);
 }
 
 void Timer(HWND hwnd, WPARAM id)
@@ -155,20 +154,16 @@ void Timer(HWND hwnd, WPARAM id)
 
 void Paint(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    PaintDC dc(hwnd);
     if (auto o = Image(hwnd)) {
         GlobalLocked<STATUS> s((HGLOBAL)(UINT_PTR)o->status);
         BITMAP bm;
         if (s && s->snapshot && GetObjectA(s->snapshot, sizeof bm, &bm)) {
-            HDC mem = CreateCompatibleDC(dc);
-            HGDIOBJ old = SelectObject(mem, s->snapshot);
-            BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
-            SelectObject(mem, old);
-            DeleteDC(mem);
+            MemoryDC mem(dc);
+            if (mem.Select(s->snapshot))
+                BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
         }
     }
-    EndPaint(hwnd, &ps);
 }
 
 } // namespace

@@ -22,12 +22,11 @@ bool CommonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool pause
         // Answered here: DefWindowProc would take the keyboard focus from
         // the page's default button.
         if (pauses) {
-            if (OBJECTHEADER *o = LockObject(hwnd)) {
+            if (ObjectRecord<> o(WindowObject(hwnd)); o) {
                 if (LOWORD(wParam) == 0)
                     o->flags |= OBJ_DEACTIVATED;
                 else
                     o->flags &= ~OBJ_DEACTIVATED;
-                UnlockObject(hwnd);
             }
             if (LOWORD(wParam))
                 InvalidateRect(hwnd, NULL, TRUE);

@@ -2,6 +2,7 @@
 // the whole process and played by MCI's "avivideo" device through a file
 // procedure over that buffer, so nothing is written out to play it. One
 // movie plays at a time; starting another stops it first.
+#include "common/owners.h"
 #include "common/paths.h"
 #include "common/guard.h"
 #include "common/services.h"
@@ -113,20 +114,18 @@ bool SoundAvi(const char *bytes, uint32_t length)
 
 void ShowError(HWND hwnd, const char *text)
 {
-    HDC dc = GetDC(hwnd);
+    WindowDC dc(hwnd);
     if (!dc)
         return;
     RECT r;
     GetClientRect(hwnd, &r);
     FillRect(dc, &r, (HBRUSH)GetStockObject(WHITE_BRUSH));
     InflateRect(&r, -4, -4);
-    HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SelectedObject font(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, RGB(255, 255, 255));
     SetBkMode(dc, OPAQUE);
     DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, font);
-    ReleaseDC(hwnd, dc);
 }
 
 void FreeBuffer()
@@ -282,33 +281,29 @@ void Notice(HWND hwnd, LPARAM device)
 
 void Paint(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    auto o = Movie(hwnd);
     MOVIESTATE *state = State(hwnd);
-    if (!o) {
-        DrawPageObject(hwnd, dc, nullptr);
-    } else if (o->header.flags & OBJ_RUNNING) {
-        // MCI draws the video; a movie that could not play keeps its text.
-        if (state && state->error[0]) {
-            EndPaint(hwnd, &ps);
-            ShowError(hwnd, state->error);
-            return;
+    bool failed = false;
+    {
+        PaintDC dc(hwnd);
+        auto o = Movie(hwnd);
+        if (!o) {
+            DrawPageObject(hwnd, dc, nullptr);
+        } else if (o->header.flags & OBJ_RUNNING) {
+            // MCI draws the video; a movie that could not play keeps its text.
+            failed = state && state->error[0];
+        } else if ((o->header.flags & OBJ_SOFTCUSTOM) && o->grab) {
+            HBITMAP grab = (HBITMAP)(UINT_PTR)o->grab;
+            BITMAP bm;
+            MemoryDC mem(dc);
+            if (GetObjectA(grab, sizeof bm, &bm) && mem.Select(grab))
+                BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+        } else {
+            DrawPageObject(hwnd, dc, nullptr);
         }
-    } else if ((o->header.flags & OBJ_SOFTCUSTOM) && o->grab) {
-        HBITMAP grab = (HBITMAP)(UINT_PTR)o->grab;
-        BITMAP bm;
-        if (GetObjectA(grab, sizeof bm, &bm)) {
-            HDC mem = CreateCompatibleDC(dc);
-            HGDIOBJ old = SelectObject(mem, grab);
-            BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
-            SelectObject(mem, old);
-            DeleteDC(mem);
-        }
-    } else {
-        DrawPageObject(hwnd, dc, nullptr);
     }
-    EndPaint(hwnd, &ps);
+    // Drawn once the painting has ended, through the window's own DC.
+    if (failed)
+        ShowError(hwnd, state->error);
 }
 
 } // namespace
@@ -326,11 +321,8 @@ static LRESULT QV_MovieMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         // The page under the window, before the window covers it.
         auto *cs = (CREATESTRUCTA *)lParam;
         RECT r{cs->x, cs->y, cs->x + cs->cx, cs->y + cs->cy};
-        HWND parent = GetParent(hwnd);
-        HDC dc = GetDC(parent);
+        WindowDC dc(GetParent(hwnd));
         HBITMAP grab = dc ? CopyScreenToBitmap(dc, &r) : NULL;
-        if (dc)
-            ReleaseDC(parent, dc);
         if (MOVIESTATE *state = State(hwnd))
             state->pendinggrab = grab;
         PostMessageA(hwnd, QVM_OBJECTCREATED, 0, (LPARAM)grab);

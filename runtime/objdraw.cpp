@@ -1,8 +1,10 @@
 // Each page object type painted into a DC over its rectangle: what the show
 // window shows for static objects and what the editor shows for all of them.
 #include "runtime/objdraw.h"
+#include "common/owners.h"
 #include "common/services.h"
 #include "common/shell.h"
+#include "document/record.h"
 #include "media/dib.h"
 #include "media/reduce.h"
 #include "runtime/background.h"
@@ -17,26 +19,13 @@
 namespace {
 
 // The object of a window: the handle in its user data, locked for the call.
+// A record whose sizes run past its block is not drawn.
 struct ObjectOf {
-    HGLOBAL handle = NULL;
-    OBJECTHEADER *object = nullptr;
+    ObjectRecord<> record;
+    OBJECTHEADER *object;
     explicit ObjectOf(HWND hwnd)
+        : record(hwnd ? WindowObject(hwnd) : NULL), object(record.Whole() ? record.get() : nullptr)
     {
-        if (!hwnd)
-            return;
-        handle = (HGLOBAL)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
-        object = handle ? (OBJECTHEADER *)GlobalLock(handle) : nullptr;
-        // A record whose sizes run past its block is not drawn.
-        if (object && (GlobalSize(handle) < sizeof(OBJECTHEADER) ||
-                       (uint64_t)object->fixedsize + object->datasize > GlobalSize(handle))) {
-            GlobalUnlock(handle);
-            object = nullptr;
-        }
-    }
-    ~ObjectOf()
-    {
-        if (object)
-            GlobalUnlock(handle);
     }
 };
 
@@ -63,18 +52,15 @@ void DrawDib(HDC dc, const BITMAPINFOHEADER *dib, const DIBLAYOUT &layout, int x
     GetDibPalette((const BITMAPINFO *)dib, rgb);
     PALSTATE pal{};
     RealizeWindowPalette(dc, &pal, rgb, layout.bits <= 8 ? 1 << layout.bits : 257);
-    HBITMAP bm = CreateDIBitmap(dc, dib, CBM_INIT, (const uint8_t *)dib + layout.pixeloffset, (const BITMAPINFO *)dib,
-                                DIB_RGB_COLORS);
+    GdiObject<HBITMAP> bm(CreateDIBitmap(dc, dib, CBM_INIT, (const uint8_t *)dib + layout.pixeloffset,
+                                         (const BITMAPINFO *)dib, DIB_RGB_COLORS));
     if (bm) {
         ScratchDC scratch;
-        HDC mem = scratch.dc();
-        if (mem) {
-            HGDIOBJ old = SelectObject(mem, bm);
+        if (HDC mem = scratch.dc()) {
+            SelectedObject chosen(mem, bm);
             BitBlt(dc, x, y, layout.width, rows < 0 ? layout.height : std::min(rows, layout.height), mem, 0, 0,
                    SRCCOPY);
-            SelectObject(mem, old);
         }
-        DeleteObject(bm);
     }
     UnrealizeWindowPalette(dc, &pal);
 }
@@ -88,11 +74,8 @@ void DrawDibHandle(HDC dc, HGLOBAL dib, int x, int y)
 
 void FillColour(HDC dc, const RECT &r, COLORREF c)
 {
-    HBRUSH b = CreateSolidBrush(c);
-    if (b) {
+    if (GdiObject<HBRUSH> b(CreateSolidBrush(c)); b)
         FillRect(dc, &r, b);
-        DeleteObject(b);
-    }
 }
 
 void ControlText(HDC dc, const char *text, int length, RECT r, UINT format)
@@ -162,9 +145,10 @@ void DrawTextObject(HDC dc, OBJECTTEXT *t, const RECT &rect)
         FillColour(dc, rect, t->backcolour);
     char face[LF_FACESIZE] = {};
     memcpy(face, t->face, std::min(sizeof face - 1, sizeof t->face));
-    HFONT font = CreateFontA(t->size, 0, 0, 0, t->weight, (flags & OBJ_ITALIC) ? 1 : 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                             (flags & OBJ_GRAPHIC) ? ANTIALIASED_QUALITY : DEFAULT_QUALITY, 0, face);
-    HGDIOBJ oldfont = font ? SelectObject(dc, font) : NULL;
+    GdiObject<HFONT> font(CreateFontA(t->size, 0, 0, 0, t->weight, (flags & OBJ_ITALIC) ? 1 : 0, 0, 0,
+                                      DEFAULT_CHARSET, 0, 0,
+                                      (flags & OBJ_GRAPHIC) ? ANTIALIASED_QUALITY : DEFAULT_QUALITY, 0, face));
+    SelectedObject chosen(dc, font);
     UINT format = DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
     if (flags & OBJ_CENTRED)
         format |= DT_CENTER;
@@ -193,35 +177,25 @@ void DrawTextObject(HDC dc, OBJECTTEXT *t, const RECT &rect)
     }
     SetTextColor(dc, t->colour);
     DrawTextA(dc, text, length, &r, format);
-    if (oldfont)
-        SelectObject(dc, oldfont);
-    if (font)
-        DeleteObject(font);
 }
 
 void Disc(HDC dc, int l, int t, int r, int b, COLORREF c)
 {
-    HBRUSH brush = CreateSolidBrush(c);
-    HGDIOBJ oldb = SelectObject(dc, brush);
-    HGDIOBJ oldp = SelectObject(dc, GetStockObject(NULL_PEN));
+    GdiObject<HBRUSH> brush(CreateSolidBrush(c));
+    SelectedObject chosen(dc, brush), nopen(dc, GetStockObject(NULL_PEN));
     Ellipse(dc, l, t, r + 1, b + 1);
-    SelectObject(dc, oldp);
-    SelectObject(dc, oldb);
-    DeleteObject(brush);
 }
 
 void ArcIn(HDC dc, int l, int t, int r, int b, COLORREF c, bool upperleft)
 {
-    HPEN pen = CreatePen(PS_SOLID, 1, c);
-    HGDIOBJ old = SelectObject(dc, pen);
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, c));
+    SelectedObject chosen(dc, pen);
     // Counter-clockwise from the upper right to the lower left covers the
     // upper-left half; the other way round the lower-right one.
     if (upperleft)
         Arc(dc, l, t, r, b, r, t, l, b);
     else
         Arc(dc, l, t, r, b, l, b, r, t);
-    SelectObject(dc, old);
-    DeleteObject(pen);
 }
 
 void DrawRadio(HDC dc, OBJECTHEADER *o, const RECT &r)
@@ -263,16 +237,14 @@ void RaisedButton(HDC dc, RECT r, int glyph)
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
     if (glyph) {
-        HBITMAP bm = LoadBitmapA(NULL, MAKEINTRESOURCEA(glyph));
+        GdiObject<HBITMAP> bm(LoadBitmapA(NULL, MAKEINTRESOURCEA(glyph)));
         if (bm) {
             BITMAP info{};
             GetObjectA(bm, sizeof info, &info);
             ScratchDC scratch;
-        HDC mem = scratch.dc();
-            HGDIOBJ old = SelectObject(mem, bm);
+            HDC mem = scratch.dc();
+            SelectedObject chosen(mem, bm);
             BitBlt(dc, r.left, r.top, info.bmWidth, info.bmHeight, mem, 0, 0, SRCCOPY);
-            SelectObject(mem, old);
-            DeleteObject(bm);
         }
     }
 }
@@ -295,7 +267,7 @@ void DrawListBox(HDC dc, OBJECTHEADER *o, const RECT &r)
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
     int line = tm.tmHeight > 0 ? tm.tmHeight : 16;
-    HRGN clip = CreateRectRgn(r.left + 2, r.top + 2, left - 1, r.bottom - 2);
+    GdiObject<HRGN> clip(CreateRectRgn(r.left + 2, r.top + 2, left - 1, r.bottom - 2));
     SelectClipRgn(dc, clip);
     SetBkMode(dc, TRANSPARENT);
     RECT item{r.left + 2, r.top + 2, left - 1, r.top + 2 + line};
@@ -307,7 +279,6 @@ void DrawListBox(HDC dc, OBJECTHEADER *o, const RECT &r)
         p += n + 1;
     }
     SelectClipRgn(dc, NULL);
-    DeleteObject(clip);
 }
 
 void DrawStaticImage(HWND hwnd, HDC dc, OBJECTSTATICIMAGE *s, RECT r)
@@ -350,15 +321,11 @@ void DrawAnimation(HWND hwnd, HDC dc, OBJECTHEADER *o, RECT r)
     BITMAPINFOHEADER *cell = FindAnimationCell(Data(o), o->datasize, 0, &frame);
     if (!cell)
         return;
-    HBITMAP background = CopyScreenToBitmap(dc, &r);
-    HBITMAP previous = CopyScreenToBitmap(dc, &r);
+    GdiObject<HBITMAP> background(CopyScreenToBitmap(dc, &r));
+    GdiObject<HBITMAP> previous(CopyScreenToBitmap(dc, &r));
     if (background && previous)
         DrawAnimationCell(hwnd, dc, cell, frame.x, frame.y, &r, &r, frame.flags, frame.transparent, background,
                           previous);
-    if (background)
-        DeleteObject(background);
-    if (previous)
-        DeleteObject(previous);
 }
 
 void DrawApplet(HDC dc, OBJECTHEADER *o, RECT r, bool moved)
@@ -367,7 +334,8 @@ void DrawApplet(HDC dc, OBJECTHEADER *o, RECT r, bool moved)
     DrawEdge(dc, &e, EDGE_RAISED, BF_RECT);
     InflateRect(&r, -2, -2);
     IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
-    HBITMAP tile = (HBITMAP)LoadImageA(hInst, MAKEINTRESOURCEA(6304), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    GdiObject<HBITMAP> tile(
+        (HBITMAP)LoadImageA(hInst, MAKEINTRESOURCEA(6304), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!tile)
         return;
     BITMAP info{};
@@ -375,14 +343,12 @@ void DrawApplet(HDC dc, OBJECTHEADER *o, RECT r, bool moved)
     if (moved)
         SetWindowOrgEx(dc, -o->rect.left, -o->rect.top, NULL);
     ScratchDC scratch;
-        HDC mem = scratch.dc();
-    HGDIOBJ old = SelectObject(mem, tile);
+    HDC mem = scratch.dc();
+    SelectedObject chosen(mem, tile);
     int w = r.right - r.left, h = r.bottom - r.top;
     for (int y = 0; info.bmHeight > 0 && y < h; y += info.bmHeight)
         for (int x = 0; info.bmWidth > 0 && x < w; x += info.bmWidth)
             BitBlt(dc, x, y, info.bmWidth, info.bmHeight, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(tile);
 }
 
 COLORREF Selected(COLORREF rgb, uint32_t selector) { return selector == COLOURSELECTOR_CUSTOM ? rgb : GetSysColor((int)selector); }
@@ -395,8 +361,8 @@ void Line(HDC dc, int x0, int y0, int x1, int y1)
 
 void Bevel(HDC dc, const RECT &r, int t, COLORREF first, COLORREF second)
 {
-    HPEN a = CreatePen(PS_SOLID, 1, first), b = CreatePen(PS_SOLID, 1, second);
-    HGDIOBJ old = SelectObject(dc, a);
+    GdiObject<HPEN> a(CreatePen(PS_SOLID, 1, first)), b(CreatePen(PS_SOLID, 1, second));
+    SelectedObject chosen(dc, a);
     for (int i = 0; i < t; ++i) {
         Line(dc, r.left, r.top + i, r.right - i - 1, r.top + i);
         Line(dc, r.left + i, r.top, r.left + i, r.bottom - i);
@@ -406,22 +372,18 @@ void Bevel(HDC dc, const RECT &r, int t, COLORREF first, COLORREF second)
         Line(dc, r.right - i - 1, r.top + i, r.right - i - 1, r.bottom);
         Line(dc, r.right - i - 1, r.bottom - i - 1, r.left + i, r.bottom - i - 1);
     }
-    SelectObject(dc, old);
-    DeleteObject(a);
-    DeleteObject(b);
 }
 
 void Gradient(HDC dc, OBJECTFRAME *f, const RECT &r)
 {
     bool transparent = f->header.flags & OBJ_TRANSPARENT;
     int t = (int)std::min<uint32_t>(f->thickness, 0x7FFF);
-    HRGN clip = CreateRectRgnIndirect(&r);
+    GdiObject<HRGN> clip(CreateRectRgnIndirect(&r));
     if (transparent) {
         RECT in = r;
         InflateRect(&in, -t, -t);
-        HRGN inner = CreateRectRgnIndirect(&in);
+        GdiObject<HRGN> inner(CreateRectRgnIndirect(&in));
         CombineRgn(clip, clip, inner, RGN_DIFF);
-        DeleteObject(inner);
     }
     SelectClipRgn(dc, clip);
     POINT centre{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
@@ -443,7 +405,7 @@ void Gradient(HDC dc, OBJECTFRAME *f, const RECT &r)
         step[k] = ((double)((f->secondary >> (8 * k)) & 0xFF) - ch[k]) / 256;
     }
     SetMapMode(dc, MM_TEXT);
-    HGDIOBJ oldpen = SelectObject(dc, GetStockObject(NULL_PEN));
+    SelectedObject nopen(dc, GetStockObject(NULL_PEN));
     for (double y = 0; h > 0 && y < span; y += h) {
         POINT p[5] = {{minx, miny + (LONG)floor(y)},
                       {maxx, miny + (LONG)floor(y)},
@@ -454,17 +416,13 @@ void Gradient(HDC dc, OBJECTFRAME *f, const RECT &r)
             RotatePoint(&q, &centre, angle);
         // Channels stay within 0..255: 256 would wrap to 0 in a COLORREF.
         auto c = [&](int k) { return (BYTE)std::min(255.0, std::max(0.0, ch[k])); };
-        HBRUSH brush = CreateSolidBrush(RGB(c(0), c(1), c(2)));
-        HGDIOBJ oldbrush = SelectObject(dc, brush);
+        GdiObject<HBRUSH> brush(CreateSolidBrush(RGB(c(0), c(1), c(2))));
+        SelectedObject chosen(dc, brush);
         Polygon(dc, p, 5);
-        SelectObject(dc, oldbrush);
-        DeleteObject(brush);
         for (int k = 0; k < 3; ++k)
             ch[k] = std::min(256.0, std::max(0.0, ch[k] + step[k]));
     }
-    SelectObject(dc, oldpen);
     SelectClipRgn(dc, NULL);
-    DeleteObject(clip);
 }
 
 void DrawFrame(HDC dc, OBJECTFRAME *f, const RECT &r)
@@ -476,15 +434,11 @@ void DrawFrame(HDC dc, OBJECTFRAME *f, const RECT &r)
     int t = (int)std::min<uint32_t>(f->thickness, 0x7FFF);
     switch (f->type) {
     case 0: {
-        HPEN pen = CreatePen(PS_INSIDEFRAME, t, primary);
-        HBRUSH brush = transparent ? (HBRUSH)GetStockObject(NULL_BRUSH) : CreateSolidBrush(interior);
-        HGDIOBJ op = SelectObject(dc, pen), ob = SelectObject(dc, brush);
+        GdiObject<HPEN> pen(CreatePen(PS_INSIDEFRAME, t, primary));
+        GdiObject<HBRUSH> interiorbrush(transparent ? NULL : CreateSolidBrush(interior));
+        SelectedObject chosenpen(dc, pen);
+        SelectedObject chosenbrush(dc, transparent ? GetStockObject(NULL_BRUSH) : (HGDIOBJ)interiorbrush.get());
         Rectangle(dc, r.left, r.top, r.right, r.bottom);
-        SelectObject(dc, op);
-        SelectObject(dc, ob);
-        DeleteObject(pen);
-        if (!transparent)
-            DeleteObject(brush);
         break;
     }
     case 1:
@@ -540,7 +494,7 @@ int DrawPageObject(void *hwndarg, void *hdcarg, OBJECTHEADER *object)
     // Each type reads only what its record holds.
     if (o->fixedsize < ObjectFixedSize(tag))
         return 0;
-    int saved = SaveDC(dc);
+    SavedDC state(dc);
     switch (tag) {
     case TAG_BUTN:
         DrawButton(hwnd, dc, (OBJECTBUTTON *)o, r);
@@ -593,7 +547,6 @@ int DrawPageObject(void *hwndarg, void *hdcarg, OBJECTHEADER *object)
     default:
         break;
     }
-    RestoreDC(dc, saved);
     return (int)tag;
 }
 

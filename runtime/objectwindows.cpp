@@ -1,9 +1,11 @@
 #include "common/services.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/applet.h"
 #include "document/blockstore.h"
 #include "common/owners.h"
 #include "document/objects.h"
+#include "document/record.h"
 #include "runtime/objdraw.h"
 #include "runtime/runtime.h"
 #include <cstring>
@@ -17,17 +19,6 @@ struct DataSpan {
     const char *p = nullptr;
     uint32_t n = 0;
 };
-
-DataSpan Data(OBJECTHEADER *o, SIZE_T blocksize)
-{
-    DataSpan d;
-    if (o->fixedsize > blocksize)
-        return d;
-    uint64_t room = blocksize - o->fixedsize;
-    d.p = ObjectData(o);
-    d.n = (uint32_t)(o->datasize < room ? o->datasize : room);
-    return d;
-}
 
 std::string DataText(const DataSpan &d)
 {
@@ -110,8 +101,8 @@ int QV_IsObjectStatic(const OBJECTHEADER *o)
 
 int QV_AddPageObject(HWND window, HGLOBAL object, BLOCK *page, int count)
 {
-    GlobalLocked<OBJECTHEADER> o(object);
-    if (!o || o.size() < sizeof(OBJECTHEADER))
+    ObjectRecord<> o(object);
+    if (!o)
         return 0;
     o->flags &= ~OBJ_DEACTIVATED;
     o->background = 0;
@@ -120,7 +111,8 @@ int QV_AddPageObject(HWND window, HGLOBAL object, BLOCK *page, int count)
     // outside the block: such an object gets no window.
     if (!row || o.size() < ObjectFixedSize(o->tag) || o->fixedsize < ObjectFixedSize(o->tag))
         return 1;
-    const DataSpan data = Data(o.get(), o.size());
+    DataSpan data;
+    data.p = o.Data(&data.n);
     std::string text;
     DWORD style = row->style, exstyle = row->exstyle;
     switch (o->tag) {
@@ -152,7 +144,7 @@ int QV_AddPageObject(HWND window, HGLOBAL object, BLOCK *page, int count)
                                 RectDepth(&r), window, (HMENU)(UINT_PTR)o->number, hInst, NULL);
     if (!hwnd)
         return 1;
-    SetWindowLongA(hwnd, GWL_USERDATA, (LONG)object);
+    SetWindowValue(hwnd, GWLP_USERDATA, object);
     if (row->subclassed)
         SetWindowLongA(hwnd, GWL_WNDPROC, (LONG)row->proc);
     if (row->font)
@@ -193,8 +185,8 @@ int QV_AddAllControls(HWND window, BLOCK *page, HWND list)
         HGLOBAL h = GetPageObject(page, i);
         bool isstatic;
         {
-            GlobalLocked<OBJECTHEADER> o(h);
-            if (!o || o.size() < sizeof(OBJECTHEADER))
+            ObjectRecord<> o(h);
+            if (!o)
                 continue;
             o->background = 0;
             isstatic = QV_IsObjectStatic(o.get());
@@ -218,8 +210,8 @@ int QV_AddAllControls(HWND window, BLOCK *page, HWND list)
 
 int QV_DeletePageObject(HWND window, HGLOBAL object)
 {
-    GlobalLocked<OBJECTHEADER> o(object);
-    if (!o || o.size() < sizeof(OBJECTHEADER))
+    ObjectRecord<> o(object);
+    if (!o)
         return 0;
     if (o->background) {
         DeleteObject((HBITMAP)(UINT_PTR)o->background);
@@ -249,14 +241,13 @@ int QV_DrawStaticObjects(HWND window, BLOCK *page, HWND)
 {
     if (!IsPage(page))
         return 0;
-    HDC dc = GetDC(window);
+    WindowDC dc(window);
     for (uint32_t i = 0, n = BlockObjectCount(page); i < n; i++) {
-        GlobalLocked<OBJECTHEADER> o(GetPageObject(page, i));
-        if (!o || o.size() < sizeof(OBJECTHEADER) || !QV_IsObjectStatic(o.get()))
+        ObjectRecord<> o(GetPageObject(page, i));
+        if (!o || !QV_IsObjectStatic(o.get()))
             continue;
         QV_GetBackground(dc, o.get());
         DrawPageObject(window, dc, o.get());
     }
-    ReleaseDC(window, dc);
     return 1;
 }

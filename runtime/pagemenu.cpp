@@ -4,6 +4,7 @@
 #include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
+#include "common/owners.h"
 #include "common/shell.h"
 #include "document/blockstore.h"
 #include "resources/resource.h"
@@ -32,23 +33,23 @@ void FillPageList(HWND dlg, BLOCKSET *set)
 {
     HWND list = GetDlgItem(dlg, IDC_PAGELIST);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    HDC dc = GetDC(list);
-    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(list, WM_GETFONT, 0, 0));
     int widest = 0;
-    int count = (int)SendMessageA(set->list, LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count; i++) {
-        BLOCK b;
-        if (!GetBlock(set->list, (unsigned)i, &b) || b.tag != TAG_PAGE)
-            continue;
-        std::string title(b.page.title, strnlen(b.page.title, sizeof b.page.title));
-        SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)title.c_str());
-        SIZE size{};
-        GetTextExtentPoint32A(dc, title.c_str(), (int)title.size(), &size);
-        if (size.cx > widest)
-            widest = size.cx;
+    {
+        WindowDC dc(list);
+        SelectedObject font(dc, (HFONT)SendMessageA(list, WM_GETFONT, 0, 0));
+        int count = (int)SendMessageA(set->list, LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < count; i++) {
+            BLOCK b;
+            if (!GetBlock(set->list, (unsigned)i, &b) || b.tag != TAG_PAGE)
+                continue;
+            std::string title(b.page.title, strnlen(b.page.title, sizeof b.page.title));
+            SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)title.c_str());
+            SIZE size{};
+            GetTextExtentPoint32A(dc, title.c_str(), (int)title.size(), &size);
+            if (size.cx > widest)
+                widest = size.cx;
+        }
     }
-    SelectObject(dc, old);
-    ReleaseDC(list, dc);
     SendMessageA(list, LB_SETCURSEL, (WPARAM)(set->current - 1), 0);
     int width = widest + 16;
     set->pagemenuwidth = 0;

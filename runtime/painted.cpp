@@ -1,7 +1,10 @@
 // Timer objects, and the windows of text, frame and static-image objects,
 // which only paint their object.
 #include "common/guard.h"
+#include "common/owners.h"
+#include "common/windowvalue.h"
 #include "document/objects.h"
+#include "document/record.h"
 #include "runtime/objdraw.h"
 #include "runtime/runtime.h"
 #include <string>
@@ -15,10 +18,9 @@ static LRESULT QV_TimerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         PostMessageA(hwnd, QVM_OBJECTCREATED, 0, 0);
         return 0;
     case QVM_OBJECTCREATED:
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
-            ((OBJECTTIMER *)o)->timer = 0;
-            o->flags &= ~OBJ_RUNNING;
-            UnlockObject(hwnd);
+        if (ObjectRecord<OBJECTTIMER> t(WindowObject(hwnd)); t) {
+            t->timer = 0;
+            t->header.flags &= ~OBJ_RUNNING;
         }
         if (!(GetWindowLongA(hwnd, GWL_STYLE) & WS_DISABLED))
             PostMessageA(hwnd, QVM_OBJECTSTARTSTOP, 1, 0);
@@ -26,11 +28,11 @@ static LRESULT QV_TimerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case QVM_OBJECTSTARTSTOP: {
         // The document is reached through the show window's handle, as
         // LockBlockSet does, without making the show window its owner.
-        HGLOBAL document = (HGLOBAL)GetWindowLongA(GetParent(hwnd), GWL_USERDATA);
-        if (!document || !GlobalLock(document))
+        GlobalLocked<> document(GetWindowValue<HGLOBAL>(GetParent(hwnd), GWLP_USERDATA));
+        if (!document)
             return 0;
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
-            auto *t = (OBJECTTIMER *)o;
+        if (ObjectRecord<OBJECTTIMER> t(WindowObject(hwnd)); t) {
+            OBJECTHEADER *o = &t->header;
             short request = (short)LOWORD(wParam);
             if (request == 1) {
                 if (!(o->flags & OBJ_RUNNING)) {
@@ -52,36 +54,27 @@ static LRESULT QV_TimerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
                 }
                 EnableWindow(hwnd, FALSE);
             }
-            UnlockObject(hwnd);
         }
-        GlobalUnlock(document);
         return 0;
     }
     case WM_TIMER:
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
-            auto *t = (OBJECTTIMER *)o;
-            if (t->timer && wParam == t->timer) {
-                KillTimer(hwnd, t->timer);
-                t->timer = 0;
-                uint32_t action = t->action, target = t->target;
-                std::string text = GetTimerTargetText(t);
-                UnlockObject(hwnd);
-                QV_DoAction(hwnd, GetParent(hwnd), action, target, text.c_str(), 0);
-                return 0;
-            }
-            UnlockObject(hwnd);
+        if (ObjectRecord<OBJECTTIMER> t(WindowObject(hwnd)); t && t->timer && wParam == t->timer) {
+            KillTimer(hwnd, t->timer);
+            t->timer = 0;
+            uint32_t action = t->action, target = t->target;
+            std::string text = GetTimerTargetText(t.get());
+            t.Unlock();
+            QV_DoAction(hwnd, GetParent(hwnd), action, target, text.c_str(), 0);
         }
         return 0;
     case WM_ACTIVATE:
         // Forwarded by the show window: DefWindowProc would take the focus.
         return 0;
     case WM_DESTROY:
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
-            auto *t = (OBJECTTIMER *)o;
+        if (ObjectRecord<OBJECTTIMER> t(WindowObject(hwnd)); t) {
             if (t->timer)
                 KillTimer(hwnd, t->timer);
             t->timer = 0;
-            UnlockObject(hwnd);
         }
         return 0;
     }
@@ -105,10 +98,8 @@ static LRESULT PaintedObject(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         ErasePageObjectBackground(hwnd, (HDC)wParam, nullptr);
         return 0;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
+        PaintDC dc(hwnd);
         DrawPageObject(hwnd, dc, nullptr);
-        EndPaint(hwnd, &ps);
         return 0;
     }
     case WM_LBUTTONDOWN:
@@ -133,10 +124,8 @@ static LRESULT QV_StaticImageMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     case QVM_OBJECTCREATED:
         return 0;
     case WM_DESTROY:
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
+        if (ObjectRecord<> o(WindowObject(hwnd)); o)
             o->flags &= ~OBJ_RUNNING;
-            UnlockObject(hwnd);
-        }
         return 0;
     case WM_SIZE:
         InvalidateRect(hwnd, NULL, TRUE);
@@ -144,13 +133,9 @@ static LRESULT QV_StaticImageMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     case WM_ACTIVATE:
         return 0;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (LockObject(hwnd)) {
+        PaintDC dc(hwnd);
+        if (ObjectRecord<> o(WindowObject(hwnd)); o)
             DrawPageObject(hwnd, dc, nullptr);
-            UnlockObject(hwnd);
-        }
-        EndPaint(hwnd, &ps);
         return 0;
     }
     case WM_LBUTTONDOWN:

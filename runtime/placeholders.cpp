@@ -15,35 +15,28 @@ static LRESULT AppletStandInMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         PostMessageA(hwnd, QVM_OBJECTCREATED, 0, 0);
         return 0;
     case QVM_OBJECTCREATED:
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
+        if (ObjectRecord<> o(WindowObject(hwnd)); o)
             o->flags &= ~OBJ_RUNNING;
-            UnlockObject(hwnd);
-        }
         objectlife::StartUnlessDisabled(hwnd);
         return 0;
     case QVM_OBJECTSTARTSTOP:
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
+        if (ObjectRecord<> o(WindowObject(hwnd)); o) {
             short request = objectlife::Request(wParam);
             if (request == 1)
                 o->flags |= OBJ_RUNNING;
             else if (request == 0)
                 o->flags &= ~OBJ_RUNNING;
-            UnlockObject(hwnd);
         }
         return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(hwnd, &ps);
-        EndPaint(hwnd, &ps);
+        PaintDC validated(hwnd);
         return 0;
     }
     case WM_DESTROY:
-        if (OBJECTHEADER *o = LockObject(hwnd)) {
+        if (ObjectRecord<> o(WindowObject(hwnd)); o)
             o->flags &= ~OBJ_RUNNING;
-            UnlockObject(hwnd);
-        }
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);

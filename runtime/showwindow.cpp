@@ -8,10 +8,12 @@
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "common/windowvalue.h"
 #include "document/about.h"
 #include "document/blockstore.h"
 #include "common/owners.h"
 #include "document/objects.h"
+#include "document/record.h"
 #include "document/trailer.h"
 #include "media/sound.h"
 #include "resources/resource.h"
@@ -81,7 +83,7 @@ void PlayBackgroundSound(HWND window)
     for (const auto &k : kinds) {
         for (uint32_t i = 0, n = BlockObjectCount(&header); i < n; i++) {
             HGLOBAL h = GetPageObject(&header, i);
-            GlobalLocked<OBJECTHEADER> o(h);
+            ObjectRecord<> o(h);
             if (!o || o.size() < ObjectFixedSize(k.tag) || o->tag != k.tag)
                 continue;
             HGLOBAL copy = k.tag == TAG_WAVE ? GetWaveObjectData((OBJECTWAVE *)o.get())
@@ -178,8 +180,8 @@ void ActivateChildren(HWND window, WPARAM wParam, LPARAM lParam)
     for (uint32_t i = 0, n = BlockObjectCount(&page); i < n; i++) {
         int number;
         {
-            GlobalLocked<OBJECTHEADER> o(GetPageObject(&page, i));
-            if (!o || o.size() < sizeof(OBJECTHEADER))
+            ObjectRecord<> o(GetPageObject(&page, i));
+            if (!o)
                 continue;
             number = (int)o->number;
         }
@@ -284,7 +286,7 @@ static LRESULT QV_AppwindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM 
         document = create ? create->set : nullptr;
         focuschild = NULL;
         // LockBlockSet on the show window must find the document's handle.
-        SetWindowLongA(window, GWL_USERDATA, (LONG)(document ? GlobalHandle(document) : NULL));
+        SetWindowValue(window, GWLP_USERDATA, document ? GlobalHandle(document) : NULL);
         HMENU menu = GetSystemMenu(window, FALSE);
         AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
         AppendMenuA(menu, MF_STRING, SYSCMD_ABOUT, "&About");
@@ -296,7 +298,7 @@ static LRESULT QV_AppwindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM 
         // page yet: nothing under the composed pictures but the bare screen.
         bool unpainted = document != (BLOCKSET *)lParam;
         document = (BLOCKSET *)lParam;
-        SetWindowLongA(window, GWL_USERDATA, (LONG)(document ? GlobalHandle(document) : NULL));
+        SetWindowValue(window, GWLP_USERDATA, document ? GlobalHandle(document) : NULL);
         BLOCK page;
         if (CurrentPage(&page)) {
             page.sequence = (int16_t)document->current;
@@ -322,19 +324,17 @@ static LRESULT QV_AppwindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM 
         return 1;
     }
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
+        PaintDC dc(window);
         BLOCK page;
         if (CurrentPage(&page))
             for (uint32_t i = 0, n = BlockObjectCount(&page); i < n; i++) {
-                GlobalLocked<OBJECTHEADER> o(GetPageObject(&page, i));
-                if (!o || o.size() < sizeof(OBJECTHEADER) || !QV_IsObjectStatic(o.get()))
+                ObjectRecord<> o(GetPageObject(&page, i));
+                if (!o || !QV_IsObjectStatic(o.get()))
                     continue;
                 if (o->tag == TAG_STAT && !o->background)
                     continue;
                 DrawPageObject(window, dc, o.get());
             }
-        EndPaint(window, &ps);
         return 0;
     }
     case WM_SIZE: {
@@ -468,7 +468,7 @@ HWND QV_OpenApplicationWindow(HWND parent, HWND list, BLOCKSET *set, unsigned lo
         return NULL;
     CentreWindow(window);
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetWindowLongA(window, GWL_USERDATA, (LONG)GlobalHandle(set));
+    SetWindowValue(window, GWLP_USERDATA, GlobalHandle(set));
     PostMessageA(window, QVM_SETDOCUMENT, 0, (LPARAM)set);
     PostMessageA(window, QVM_REPLAYSOUND, 0, 0);
     return window;
@@ -533,10 +533,10 @@ bool QV_RunShowPass(HWND window, BLOCK *page)
         for (uint32_t i = 0, n = BlockObjectCount(page); i < n; i++) {
             uint32_t number;
             {
-                GlobalLocked<OBJECTHEADER> o(GetPageObject(page, i));
+                ObjectRecord<> o(GetPageObject(page, i));
                 // A paused applet takes no step: stepping it would only
                 // keep the loop from waiting while the show is inactive.
-                if (!o || o.size() < sizeof(OBJECTHEADER) || o->tag != TAG_APPL ||
+                if (!o || o->tag != TAG_APPL ||
                     (o->flags & (OBJ_RUNNING | OBJ_CONTINUOUS | OBJ_DEACTIVATED)) != OBJ_RUNNING)
                     continue;
                 number = o->number;

@@ -2,9 +2,11 @@
 // the show window's background and object drawing.
 #include "runtime/thumbs.h"
 #include "common/modal.h"
+#include "common/owners.h"
 #include "common/shell.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
+#include "document/record.h"
 #include "media/dib.h"
 #include "media/scale.h"
 #include "runtime/background.h"
@@ -102,7 +104,7 @@ void SystemReleaseDC(HDC dc) { DeleteDC(dc); }
 static HGLOBAL WindowPicture(HWND window, int whole)
 {
     RECT r{};
-    HDC dc = whole ? GetWindowDC(window) : GetDC(window);
+    WindowDC dc(window, whole != 0);
     if (!dc)
         return NULL;
     if (whole) {
@@ -111,31 +113,17 @@ static HGLOBAL WindowPicture(HWND window, int whole)
     } else {
         GetClientRect(window, &r);
     }
-    HGLOBAL dib = NULL;
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP bm = r.right > 0 && r.bottom > 0 ? CreateCompatibleBitmap(dc, r.right, r.bottom) : NULL;
-    if (mem && bm) {
-        HGDIOBJ old = SelectObject(mem, bm);
-        BitBlt(mem, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
-        SelectObject(mem, old);
-        dib = CreateDib(r.right, r.bottom, nullptr, 24);
-        bool copied = false;
-        {
-            DibLock lock(dib);
-            copied = lock.ok() && GetDIBits(dc, bm, 0, r.bottom, (uint8_t *)lock.header + lock.layout.pixeloffset,
-                                            (BITMAPINFO *)lock.header, DIB_RGB_COLORS) == r.bottom;
-        }
-        if (!copied && dib) {
-            GlobalFree(dib);
-            dib = NULL;
-        }
-    }
-    if (bm)
-        DeleteObject(bm);
-    if (mem)
-        DeleteDC(mem);
-    ReleaseDC(window, dc);
-    return dib;
+    GdiObject<HBITMAP> bm(r.right > 0 && r.bottom > 0 ? CreateCompatibleBitmap(dc, r.right, r.bottom) : NULL);
+    MemoryDC mem(dc);
+    if (!mem.Select(bm))
+        return NULL;
+    BitBlt(mem, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
+    mem.Restore();
+    NewDib dib(CreateDib(r.right, r.bottom, nullptr, 24));
+    if (!dib.ok() || GetDIBits(dc, bm, 0, r.bottom, (uint8_t *)dib.header + dib.layout.pixeloffset,
+                               (BITMAPINFO *)dib.header, DIB_RGB_COLORS) != r.bottom)
+        return NULL;
+    return dib.Release();
 }
 
 int QV_DoPrintScreen(HWND window, int whole) { return QV_DoPrintScreen(window, whole, QV_ShowHostOf(window).printer); }
@@ -159,13 +147,12 @@ int QV_DoPrintScreen(HWND window, int whole, const PRINTERPROVIDER &provider)
         return 0;
     }
     HGLOBAL devmode = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::max<size_t>(148, sizeof(DEVMODEA)));
-    if (auto *dm = devmode ? (DEVMODEA *)GlobalLock(devmode) : nullptr) {
+    if (GlobalLocked<DEVMODEA> dm(devmode); dm) {
         dm->dmSize = 148;
         dm->dmSpecVersion = 0x400;
         dm->dmFields = DM_ORIENTATION;
         memcpy(dm->dmDeviceName, printer, strlen(printer) + 1);
         dm->dmOrientation = width > height ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
-        GlobalUnlock(devmode);
     }
     HDC dc = NULL;
     int copies = 1;
@@ -307,14 +294,13 @@ int RenderPage(HWND window, HWND list, BLOCK *page, unsigned index, int outwidth
     int result = 6;
     {
         DibLock lock(dib);
-        HDC wdc = GetDC(window);
-        HDC mem = wdc ? CreateCompatibleDC(wdc) : NULL;
+        WindowDC wdc(window);
+        GdiObject<HBITMAP> section;
+        MemoryDC mem(wdc);
         void *bits = nullptr;
-        HBITMAP section = lock.ok() && mem ? CreateDIBSection(mem, (BITMAPINFO *)lock.header, DIB_RGB_COLORS, &bits,
-                                                              NULL, 0)
-                                           : NULL;
-        HGDIOBJ old = section ? SelectObject(mem, section) : NULL;
-        if (old) {
+        if (lock.ok() && wdc && mem)
+            section.Reset(CreateDIBSection(mem, (BITMAPINFO *)lock.header, DIB_RGB_COLORS, &bits, NULL, 0));
+        if (mem.Select(section)) {
             GdiFlush();
             // The page is drawn in its own coordinates whatever the size.
             SetMapMode(mem, scaled ? MM_ANISOTROPIC : MM_TEXT);
@@ -326,32 +312,19 @@ int RenderPage(HWND window, HWND list, BLOCK *page, unsigned index, int outwidth
             DrawPageBackground(window, list, mem, index, &header, page, &r);
             uint32_t count = BlockObjectCount(page);
             for (uint32_t i = 0; i < count; ++i) {
-                HGLOBAL handle = GetPageObject(page, i);
-                auto *object = handle ? (OBJECTHEADER *)GlobalLock(handle) : nullptr;
-                if (!object)
-                    continue;
-                if (GlobalSize(handle) >= sizeof(OBJECTHEADER) &&
-                    (uint64_t)object->fixedsize + object->datasize <= GlobalSize(handle)) {
-                    int saved = SaveDC(mem);
-                    if (!scaled || !DrawScaledPicture(mem, object)) {
-                        ErasePageObjectBackground(window, mem, object);
-                        DrawPageObject(window, mem, object);
+                ObjectRecord<> object(GetPageObject(page, i));
+                if (object.Whole()) {
+                    SavedDC state(mem);
+                    if (!scaled || !DrawScaledPicture(mem, object.get())) {
+                        ErasePageObjectBackground(window, mem, object.get());
+                        DrawPageObject(window, mem, object.get());
                     }
-                    RestoreDC(mem, saved);
                 }
-                GlobalUnlock(handle);
             }
             GdiFlush();
             memcpy((uint8_t *)lock.header + lock.layout.pixeloffset, bits, (size_t)lock.layout.rowbytes * outdepth);
-            SelectObject(mem, old);
             result = 1;
         }
-        if (section)
-            DeleteObject(section);
-        if (mem)
-            DeleteDC(mem);
-        if (wdc)
-            ReleaseDC(window, wdc);
     }
     if (result != 1) {
         GlobalFree(dib);

@@ -8,6 +8,7 @@
 #include "common/msgdlg.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "common/windowvalue.h"
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
 #include "media/filedialogs.h"
@@ -154,7 +155,7 @@ DWORD WizardButtons(int number)
 
 static WIZARDPARAM *Record(HWND page)
 {
-    return (WIZARDPARAM *)GetWindowLongPtrA(page, DWLP_USER);
+    return GetWindowValue<WIZARDPARAM *>(page, DWLP_USER);
 }
 
 static void Answer(HWND page, LRESULT value, INT_PTR *answer)

@@ -1,6 +1,7 @@
 // The wizard's "Select Pictures" page: the list of the album's pictures in
 // page order, added through the multiple picture open dialog, removed with
 // Delete, reordered or copied by dragging, and shown in the sample.
+#include "common/windowvalue.h"
 #include "tools/wizard.h"
 #include "common/guard.h"
 #include "common/msgdlg.h"
@@ -57,7 +58,7 @@ HCURSOR MakeDragCursor()
 
 WIZARDPARAM *Record(HWND page)
 {
-    return (WIZARDPARAM *)GetWindowLongPtrA(page, DWLP_USER);
+    return GetWindowValue<WIZARDPARAM *>(page, DWLP_USER);
 }
 
 HWND List(HWND page)

@@ -5,6 +5,7 @@
 #include "common/shell.h"
 #include "common/theme.h"
 #include "common/tooltip.h"
+#include "common/windowvalue.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -240,7 +241,7 @@ TEST(DialogItems, ForeignUserDataIsNotTakenForATable)
     HGLOBAL foreign = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 64);
     memset(GlobalLock(foreign), 0x7F, 64);
     GlobalUnlock(foreign);
-    SetWindowLongPtrA(w, GWLP_USERDATA, (LONG_PTR)foreign);
+    SetWindowValue(w, GWLP_USERDATA, foreign);
     EXPECT_EQ(COMMONDlgItemInitalize(w, 200, DLGITEM_NUMBER, 0, 1, NULL, NULL, NULL, NULL, NULL, NULL), 0);
     EXPECT_EQ(COMMONDlgItemGet(w, 200, NULL, 0), -1);
     EXPECT_EQ(COMMONDlgItemGetAllValues(w), 0);

@@ -3,6 +3,7 @@
 #pragma once
 #include "common/owners.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
 #include "media/dib.h"
@@ -29,7 +30,7 @@ struct Doc {
         list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 100, 100, owner, (HMENU)IDC_BLOCKLIST, hInst, NULL);
         CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 1, 1, owner, (HMENU)IDC_UNDOLIST, hInst, NULL);
         seth = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BLOCKSET));
-        SetWindowLongA(owner, GWL_USERDATA, (LONG)seth);
+        SetWindowValue(owner, GWLP_USERDATA, seth);
         set = LockBlockSet(owner);
     }
     ~Doc()

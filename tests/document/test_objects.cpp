@@ -1,5 +1,6 @@
 #include "common/modal.h"
 #include "common/strings.h"
+#include "common/windowvalue.h"
 #include "document/applet.h"
 #include "tests/document/docwindow.h"
 
@@ -353,7 +354,7 @@ TEST_F(Objects, ThePageEditorGetsOneWindowPerObject)
     EXPECT_STREQ(text, "Press");
     GetWindowTextA(wave, text, sizeof text);
     EXPECT_STREQ(text, "WAVE");
-    EXPECT_EQ((HGLOBAL)GetWindowLongA(button, GWL_USERDATA), b);
+    EXPECT_EQ(GetWindowValue<HGLOBAL>(button, GWLP_USERDATA), b);
     EXPECT_EQ(GlobalLocked<OBJECTHEADER>(b)->background, 0u);
     RECT r;
     GetWindowRect(button, &r);

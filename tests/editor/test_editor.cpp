@@ -1,5 +1,6 @@
 #include "common/shell.h"
 #include "common/statbar.h"
+#include "common/windowvalue.h"
 #include "document/blockstore.h"
 #include "editor/editormain.h"
 #include "editor/shellservices.h"
@@ -52,7 +53,7 @@ TEST(Settings, AdjustListBoxSizesItemsForTheViewMode)
     EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 1, 0), 24);
     HWND fake = owner;
     (void)fake;
-    SetWindowLongA(owner, GWL_USERDATA, 0);
+    SetWindowValue<HGLOBAL>(owner, GWLP_USERDATA, NULL);
     for (int i = 0; i < 2; i++)
         FreeBlock(list, i);
     DestroyWindow(owner);

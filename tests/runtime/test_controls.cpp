@@ -1,5 +1,6 @@
 // Classes, controls acting on input, picture buttons, static-image
 // composition, the page menu, the background sound and the show loop.
+#include "common/windowvalue.h"
 #include "tests/runtime/showfixture.h"
 #include "document/blockstore.h"
 #include "media/sound.h"
@@ -25,7 +26,7 @@ TEST_F(Controls, ElevenClassesAndTheDocumentThroughTheShowWindow)
     Page("One");
     Open();
     // Timers and applets reach the document as LockBlockSet does.
-    EXPECT_EQ((HGLOBAL)GetWindowLongA(show, GWL_USERDATA), GlobalHandle(set));
+    EXPECT_EQ(GetWindowValue<HGLOBAL>(show, GWLP_USERDATA), GlobalHandle(set));
 }
 
 TEST_F(Controls, ControlsActOnReleaseAndNotifyOnEveryKeyAndClick)

@@ -1,5 +1,6 @@
 // Window sizes, backgrounds, buttons and controls by their pixels and texts,
 // the open-document test, and a saved document shown whole.
+#include "common/windowvalue.h"
 #include "tests/runtime/showfixture.h"
 #include "common/buttons.h"
 #include "document/reader.h"
@@ -518,7 +519,7 @@ TEST_F(Drawing, ASavedDocumentOfEveryTypeShowsItsFirstPage)
         GetClassNameA(child, cls, sizeof cls);
         EXPECT_STRCASEEQ(cls, types[i].cls);
         EXPECT_EQ(GetWindowLongA(child, GWL_ID), (LONG)numbers[i]);
-        GlobalLocked<OBJECTHEADER> o((HGLOBAL)GetWindowLongA(child, GWL_USERDATA));
+        GlobalLocked<OBJECTHEADER> o(GetWindowValue<HGLOBAL>(child, GWLP_USERDATA));
         ASSERT_TRUE(o);
         EXPECT_EQ(o->number, numbers[i]);
     }
