@@ -28,9 +28,9 @@ struct OBJECTDIALOG {
 };
 
 const OBJECTDIALOG dialogs[] = {
-    {TAG_BUTN, "EditButtonBox", nullptr},     {TAG_TEXT, "EditTextBox", nullptr},
+    {TAG_BUTN, "EditButtonBox", nullptr},     {TAG_TEXT, "EditTextBox", EditTextObjectProc},
     {TAG_CHEC, "EditCheckboxBox", nullptr},   {TAG_RDIO, "EditRadioBox", nullptr},
-    {TAG_IMAG, "EditImageBox", nullptr},      {TAG_FRAM, "EditFrameBox", nullptr},
+    {TAG_IMAG, "EditImageBox", EditImageObjectProc},      {TAG_FRAM, "EditFrameBox", nullptr},
     {TAG_WAVE, "EditWaveBox", nullptr},       {TAG_MIDI, "EditMidiBox", nullptr},
     {TAG_ANIM, "EditAnimBox", nullptr},       {TAG_MOVI, "EditMovieBox", nullptr},
     {TAG_LIST, "EditListboxBox", nullptr},    {TAG_EDIT, "EditEditBox", nullptr},
