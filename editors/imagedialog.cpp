@@ -34,27 +34,46 @@ const int imagespins[] = {IDC_OBJLEFT + 10000, IDC_OBJTOP + 10000, IDC_IMPAUSE +
 // What the dialog holds while it is open.
 struct IMAGEDIALOG {
     EDITPARAM *p;
-    GlobalBlock picture; // the working copy of the picture
+    // A picture that replaces the object's own; until there is one, the
+    // object's picture is used where it lies rather than copied: a large
+    // picture would otherwise cost a copy just to open the dialog.
+    GlobalBlock picture;
     int bits = 0;
     bool previewing = false;
 };
 
-bool PictureSize(HGLOBAL picture, int *width, int *height)
-{
-    int bits = 0;
-    return GetBitmapDimensions(picture, width, height, &bits, nullptr) != 0;
-}
+// The picture the dialog works on, locked, with its sizes read from its
+// header: the replacement when there is one, else the object's own.
+struct WorkingPicture {
+    GlobalLocked<uint8_t> lock;
+    const uint8_t *data = nullptr;
+    uint32_t size = 0;
+    DIBLAYOUT layout;
+    explicit WorkingPicture(const IMAGEDIALOG *d)
+    {
+        if (d->picture.get()) {
+            lock.Lock(d->picture.get());
+            data = lock.get(), size = (uint32_t)lock.size();
+        } else {
+            lock.Lock(d->p->object);
+            auto *h = (const OBJECTHEADER *)lock.get();
+            if (!h || lock.size() < sizeof(OBJECTIMAGE) || (uint64_t)h->fixedsize + h->datasize > lock.size())
+                return;
+            data = lock.get() + h->fixedsize, size = h->datasize;
+        }
+        if (size < sizeof(BITMAPINFOHEADER) || !DibHeaderLayout((const BITMAPINFOHEADER *)data, &layout))
+            data = nullptr;
+    }
+};
 
 bool Fill(HWND dlg, IMAGEDIALOG *d)
 {
+    WorkingPicture picture(d);
     GlobalLocked<OBJECTIMAGE> o(d->p->object);
-    if (!o || o.size() < sizeof(OBJECTIMAGE) || (uint64_t)o->header.fixedsize + o->header.datasize > o.size())
+    if (!picture.data || !o)
         return false;
-    d->picture.Reset(GetImageObjectBitmap(o.get()));
-    int width = 0, height = 0;
-    if (!d->picture.get())
-        return false;
-    GetBitmapDimensions(d->picture.get(), &width, &height, &d->bits, nullptr);
+    int width = picture.layout.width, height = picture.layout.height;
+    d->bits = picture.layout.bits;
     SetupObjectSpins(dlg, 0, 0, imagespins);
     const OBJECTHEADER &h = o->header;
     SetDlgItemInt(dlg, IDC_OBJLEFT, (UINT)h.rect.left, FALSE);
@@ -86,14 +105,12 @@ bool Fill(HWND dlg, IMAGEDIALOG *d)
 // when it cannot be made.
 HGLOBAL Build(HWND dlg, IMAGEDIALOG *d)
 {
-    int width = 0, height = 0;
-    if (!PictureSize(d->picture.get(), &width, &height))
+    WorkingPicture picture(d);
+    if (!picture.data)
         return NULL;
-    GlobalLocked<uint8_t> picture(d->picture.get());
-    if (!picture)
-        return NULL;
-    HGLOBAL made = NewObjectBlock(d->p->object, sizeof(OBJECTIMAGE), {{picture.get(), (uint32_t)picture.size()}});
-    picture.Unlock();
+    int width = picture.layout.width, height = picture.layout.height;
+    HGLOBAL made = NewObjectBlock(d->p->object, sizeof(OBJECTIMAGE), {{picture.data, picture.size}});
+    picture.lock.Unlock();
     GlobalLocked<OBJECTIMAGE> o(made);
     if (!o)
         return NULL;
