@@ -42,6 +42,15 @@ HGLOBAL WINAPI FailingAlloc(UINT flags, SIZE_T size)
     return realalloc(flags, size);
 }
 
+HBITMAP WINAPI NoSection(HDC, const BITMAPINFO *, UINT, void **, HANDLE, DWORD)
+{
+    return NULL;
+}
+HBITMAP WINAPI NoBitmap(HDC, const BITMAPINFOHEADER *, DWORD, const void *, const BITMAPINFO *, UINT)
+{
+    return NULL;
+}
+
 void Type(HWND dlg, int id, const char *text)
 {
     SetDlgItemTextA(dlg, id, text);
@@ -396,6 +405,40 @@ TEST_F(ObjectDialogs2, APreviewRunsToItsEndAndOneThatCannotPlaySaysWhyAndStaysAv
         EXPECT_TRUE(recorder.calls.size() == 1u);
     }
     GlobalFree(object);
+
+    // Half way through an appear, for looking at: the step ticks are sent
+    // by hand on a timer too slow to add any.
+    HGLOBAL big = Quarters(160, 120);
+    object = CreatePageObject(&page, TAG_IMAG, 0, (LONG_PTR)big);
+    GlobalFree(big);
+    {
+        GlobalLocked<OBJECTIMAGE> o(object);
+        o->appear = 9, o->disappear = 9, o->speed = 1, o->wait = 1000;
+        sbtest::ModalRecorder recorder;
+        recorder.Drive([&](HWND preview) {
+            for (int i = 0; i < 8; i++)
+                SendMessageA(preview, WM_TIMER, 1, 0);
+            Snapshot(preview, "previewmidway");
+            PostMessageA(preview, WM_RBUTTONUP, 0, 0);
+        });
+        EXPECT_EQ(PreviewImageObject(host, &page, List(doc), o.get()), 1);
+    }
+    GlobalFree(object);
+
+    // A picture the display cannot take ends the preview with the reason.
+    void *section = sbtest::ReplaceImport("gdi32.dll", "CreateDIBSection", (void *)NoSection);
+    void *bitmap = sbtest::ReplaceImport("gdi32.dll", "CreateDIBitmap", (void *)NoBitmap);
+    {
+        sbtest::ModalRecorder recorder(IDOK);
+        recorder.Drive([](HWND) {});
+        GlobalLocked<OBJECTIMAGE> o(GetPageObject(&page, IMAGEINDEX));
+        EXPECT_EQ(PreviewImageObject(host, &page, List(doc), o.get()), 0);
+        ASSERT_EQ(recorder.calls.size(), 2u);
+        EXPECT_EQ(recorder.calls[1].text, "The preview could not be played: the picture could not be drawn.");
+    }
+    sbtest::ReplaceImport("gdi32.dll", "CreateDIBSection", section);
+    sbtest::ReplaceImport("gdi32.dll", "CreateDIBitmap", bitmap);
+    ASSERT_TRUE(section && bitmap);
 
     // A damaged effect number cannot be played: the user is told, and
     // Preview is there to try again with another effect.
