@@ -240,6 +240,8 @@ TEST_F(ObjectDialogs2, CancelGivesEachObjectBackByteForByteAfterLiveChanges)
                                    SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_TXFONT, CBN_CLOSEUP), (LPARAM)list);
                                } else {
                                    Check(d, IDC_IMLOOP), Type(d, IDC_OBJLEFT, "3");
+                                   // This program has no paint program to hand the picture to.
+                                   sbtest::Click(d, IDC_IMPAINT);
                                }
                                sbtest::Click(d, IDCANCEL);
                            },
@@ -247,6 +249,7 @@ TEST_F(ObjectDialogs2, CancelGivesEachObjectBackByteForByteAfterLiveChanges)
         EXPECT_EQ(result, 0);
         EXPECT_EQ(after, before);
     }
+    EXPECT_EQ(asked.back(), "This function is not available in this program.");
 }
 
 TEST_F(ObjectDialogs2, OkWhoseBuildFailsSaysSoAndKeepsTheDialogAndTheObject)
