@@ -30,9 +30,9 @@ struct OBJECTDIALOG {
 };
 
 const OBJECTDIALOG dialogs[] = {
-    {TAG_BUTN, "EditButtonBox", EditButtonObjectProc},     {TAG_TEXT, "EditTextBox", nullptr},
+    {TAG_BUTN, "EditButtonBox", EditButtonObjectProc},     {TAG_TEXT, "EditTextBox", EditTextObjectProc},
     {TAG_CHEC, "EditCheckboxBox", EditCheckboxObjectProc}, {TAG_RDIO, "EditRadioBox", EditRadioObjectProc},
-    {TAG_IMAG, "EditImageBox", nullptr},      {TAG_FRAM, "EditFrameBox", EditFrameObjectProc},
+    {TAG_IMAG, "EditImageBox", EditImageObjectProc},       {TAG_FRAM, "EditFrameBox", EditFrameObjectProc},
     {TAG_WAVE, "EditWaveBox", nullptr},       {TAG_MIDI, "EditMidiBox", nullptr},
     {TAG_ANIM, "EditAnimBox", nullptr},       {TAG_MOVI, "EditMovieBox", nullptr},
     {TAG_LIST, "EditListboxBox", EditListboxObjectProc}, {TAG_EDIT, "EditEditBox", EditEditObjectProc},

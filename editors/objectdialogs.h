@@ -27,6 +27,11 @@ int EditObject(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index);
 // The page's title, background and click behaviour; nonzero on OK.
 int EditPageProperties(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index);
 
+// The procedures of the dialogs, for their templates "EditTextBox" and
+// "EditImageBox".
+INT_PTR CALLBACK EditTextObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK EditImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+
 // The pattern every entry function follows, for the dialog `templ` run by
 // `proc` (null: this program has no such dialog, which the user is told).
 int RunObjectDialog(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index, const char *templ, DLGPROC proc);

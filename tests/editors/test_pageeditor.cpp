@@ -561,7 +561,7 @@ TEST_F(PageEditor, TheObjectListNamesEveryObjectButTheBackgroundAndOpensOne)
     EXPECT_EQ(lines, want);
     // The text's dialog was asked for after the list closed.
     ASSERT_FALSE(real.calls.empty());
-    EXPECT_EQ(real.calls.back().text, NOTAVAILABLE);
+    EXPECT_EQ(real.calls.back().name, "EditTextBox");
 }
 
 TEST_F(PageEditor, PagesOfNoObjectsOrAThousandOrDamagedRectanglesOpen)

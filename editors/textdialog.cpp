@@ -1,0 +1,335 @@
+// The text object's property dialog. The font and the colours go into the
+// live object as soon as they change, so that the sample shows them; the
+// rest is read when OK builds the new block.
+#include "common/dialog.h"
+#include "common/colour.h"
+#include "common/msgdlg.h"
+#include "common/owners.h"
+#include "common/paths.h"
+#include "common/services.h"
+#include "common/shell.h"
+#include "common/strings.h"
+#include "editor/smalldialogs.h"
+#include "editors/objectbuild.h"
+#include "editors/objectdialogs.h"
+#include "media/dib.h"
+#include "media/draw.h"
+#include "resources/document_ids.h"
+#include "resources/objectdialogs2_ids.h"
+#include "resources/resource.h"
+#include <commctrl.h>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr uint32_t TEXT_HIGHLIGHT = 0x8, TEXT_SHADOW = 0x20, TEXT_TRANSPARENT = 0x40, TEXT_ITALIC = 0x80,
+                   TEXT_CENTRE = 0x100, TEXT_RIGHT = 0x200, TEXT_ANTIALIAS = 0x8000;
+constexpr int FACECHARS = 31;
+
+const struct {
+    int id;
+    uint32_t bit;
+} textchecks[] = {
+    {IDC_OBJVISIBLE, 0x2},        {IDC_OBJENABLED, 0x4},    {IDC_TXTRANSPARENT, TEXT_TRANSPARENT},
+    {IDC_TXHIGHLIGHT, TEXT_HIGHLIGHT}, {IDC_TXSHADOW, TEXT_SHADOW}, {IDC_TXANTIALIAS, TEXT_ANTIALIAS},
+};
+
+const int textspins[] = {IDC_OBJLEFT + 10000, IDC_OBJTOP + 10000, IDC_OBJWIDTH + 10000, IDC_OBJDEPTH + 10000,
+                         IDC_TXPADDING + 10000, IDC_TXOFFSET + 10000, IDC_TXSIZE + 10000, 0};
+
+// The live object, locked for one change; null (and nothing to change) when
+// it is shorter than a text's fixed part.
+struct LiveText : GlobalLocked<OBJECTTEXT> {
+    explicit LiveText(HWND dlg) : GlobalLocked<OBJECTTEXT>(DialogState<EDITPARAM>(dlg)->object)
+    {
+        if (get() && size() < sizeof(OBJECTTEXT))
+            Unlock();
+    }
+};
+
+void ShowColour(HWND dlg, int id, COLORREF colour)
+{
+    char text[40];
+    snprintf(text, sizeof text, "%u,%u,%u", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    SetDlgItemTextA(dlg, id, text);
+    InvalidateRect(GetDlgItem(dlg, id), NULL, FALSE);
+}
+
+void RepaintSample(HWND dlg)
+{
+    InvalidateRect(GetDlgItem(dlg, IDC_TXSAMPLE), NULL, TRUE);
+}
+
+void StoreFace(HWND dlg)
+{
+    HWND list = GetDlgItem(dlg, IDC_TXFONT);
+    LRESULT at = SendMessageA(list, CB_GETCURSEL, 0, 0);
+    if (at < 0 || SendMessageA(list, CB_GETLBTEXTLEN, (WPARAM)at, 0) >= LF_FACESIZE)
+        return;
+    char face[LF_FACESIZE] = "";
+    SendMessageA(list, CB_GETLBTEXT, (WPARAM)at, (LPARAM)face);
+    LiveText t(dlg);
+    if (!t)
+        return;
+    memset(t->face, 0, sizeof t->face);
+    memcpy(t->face, face, strnlen(face, FACECHARS));
+    t.Unlock();
+    RepaintSample(dlg);
+}
+
+void PickColour(HWND dlg, int id)
+{
+    COLORREF colour;
+    {
+        LiveText t(dlg);
+        if (!t)
+            return;
+        colour = id == IDC_TXCOLOUR ? t->colour : t->backcolour;
+    }
+    char rgb[PALETTEBYTES];
+    int bits = 8;
+    GetDefaultPalette(rgb, &bits, 6);
+    if (!SelectColour(dlg, (const unsigned char *)rgb, 16777216, &colour))
+        return;
+    LiveText t(dlg);
+    if (!t)
+        return;
+    (id == IDC_TXCOLOUR ? t->colour : t->backcolour) = colour;
+    t.Unlock();
+    ShowColour(dlg, id, colour);
+    RepaintSample(dlg);
+}
+
+void DrawSample(HWND dlg, const DRAWITEMSTRUCT *item)
+{
+    LiveText t(dlg);
+    if (!t)
+        return;
+    char face[sizeof t->face + 1] = "";
+    memcpy(face, t->face, sizeof t->face);
+    bool antialias = IsDlgButtonChecked(dlg, IDC_TXANTIALIAS) == BST_CHECKED;
+    HFONT font = CreateFontA(30, 0, 0, 0, t->weight, (t->header.flags & TEXT_ITALIC) != 0, 0, 0, DEFAULT_CHARSET, 0,
+                             0, antialias ? ANTIALIASED_QUALITY : DEFAULT_QUALITY, 0, face);
+    RECT r = item->rcItem;
+    HBRUSH back = CreateSolidBrush(t->backcolour);
+    FillRect(item->hDC, &r, back);
+    DeleteObject(back);
+    DrawEdge(item->hDC, &r, EDGE_SUNKEN, BF_RECT);
+    InflateRect(&r, -6, -6);
+    HGDIOBJ old = SelectObject(item->hDC, font);
+    SetTextColor(item->hDC, t->colour);
+    SetBkMode(item->hDC, TRANSPARENT);
+    DrawTextA(item->hDC, face, -1, &r, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SelectObject(item->hDC, old);
+    DeleteObject(font);
+}
+
+void DrawFaceEntry(const DRAWITEMSTRUCT *item)
+{
+    if (item->itemID == (UINT)-1)
+        return;
+    char face[LF_FACESIZE] = "";
+    if (SendMessageA(item->hwndItem, CB_GETLBTEXTLEN, item->itemID, 0) < LF_FACESIZE)
+        SendMessageA(item->hwndItem, CB_GETLBTEXT, item->itemID, (LPARAM)face);
+    bool selected = item->itemState & ODS_SELECTED;
+    HBRUSH back = CreateSolidBrush(selected ? GetSysColor(COLOR_BTNSHADOW) : RGB(255, 255, 255));
+    FillRect(item->hDC, &item->rcItem, back);
+    DeleteObject(back);
+    // The closed box shows the name in the dialogs' font; the open list each
+    // name in its own face.
+    HFONT own = (item->itemState & ODS_COMBOBOXEDIT)
+                    ? NULL
+                    : CreateFontA(18, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
+    HGDIOBJ old = SelectObject(item->hDC, own ? own : controlfont ? controlfont : GetStockObject(DEFAULT_GUI_FONT));
+    SetTextColor(item->hDC, selected ? RGB(255, 255, 255) : RGB(0, 0, 0));
+    SetBkMode(item->hDC, TRANSPARENT);
+    RECT r = item->rcItem;
+    r.left += 4;
+    DrawTextA(item->hDC, face, -1, &r, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SelectObject(item->hDC, old);
+    if (own)
+        DeleteObject(own);
+}
+
+void Fill(HWND dlg)
+{
+    LiveText t(dlg);
+    if (!t || (uint64_t)t->header.fixedsize + t->header.datasize > t.size()) {
+        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
+        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    // The spin controls are bound first: binding writes their start
+    // positions into the fields.
+    SetupObjectSpins(dlg, IDC_OBJWIDTH + 10000, IDC_OBJDEPTH + 10000, textspins);
+    const OBJECTHEADER &h = t->header;
+    if (h.datasize)
+        SetDlgItemTextA(dlg, IDC_TXTEXT,
+                        std::string((const char *)t.get() + h.fixedsize, strnlen((const char *)t.get() + h.fixedsize,
+                                                                                h.datasize)).c_str());
+    SetDlgItemInt(dlg, IDC_OBJLEFT, (UINT)h.rect.left, FALSE);
+    SetDlgItemInt(dlg, IDC_OBJTOP, (UINT)h.rect.top, FALSE);
+    SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)RectWidth(&h.rect), FALSE);
+    SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)RectDepth(&h.rect), FALSE);
+    SetDlgItemInt(dlg, IDC_OBJNUMBER, h.number, FALSE);
+    for (const auto &c : textchecks)
+        CheckDlgButton(dlg, c.id, (h.flags & c.bit) ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_TXITALIC, (h.flags & TEXT_ITALIC) ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_TXBOLD, t->weight == 700 ? BST_CHECKED : BST_UNCHECKED);
+    int justify = (h.flags & TEXT_CENTRE) ? IDC_TXCENTRE : (h.flags & TEXT_RIGHT) ? IDC_TXRIGHT : IDC_TXLEFT;
+    CheckRadioButton(dlg, IDC_TXLEFT, IDC_TXRIGHT, justify);
+    ShowColour(dlg, IDC_TXCOLOUR, t->colour);
+    ShowColour(dlg, IDC_TXBACKCOLOUR, t->backcolour);
+    SetDlgItemInt(dlg, IDC_TXSIZE, (UINT)t->size, TRUE);
+    SetDlgItemInt(dlg, IDC_TXPADDING, (UINT)t->padding, TRUE);
+    SetDlgItemInt(dlg, IDC_TXOFFSET, (UINT)t->offset, TRUE);
+    char face[sizeof t->face + 1] = "";
+    memcpy(face, t->face, sizeof t->face);
+    t.Unlock();
+    InitFontCombo(dlg, IDC_TXFONT, face);
+}
+
+// OK: a new block of the fixed part (with the live font and colours) and
+// the text. False when it could not be made; the live object stays.
+bool Build(HWND dlg, EDITPARAM *p)
+{
+    HWND edit = GetDlgItem(dlg, IDC_TXTEXT);
+    std::string text((size_t)GetWindowTextLengthA(edit) + 1, '\0');
+    GetWindowTextA(edit, text.data(), (int)text.size());
+    text.resize(strlen(text.c_str()) + 1);
+    HGLOBAL made = NewObjectBlock(p->object, sizeof(OBJECTTEXT), {{text.data(), (uint32_t)text.size()}});
+    GlobalLocked<OBJECTTEXT> t(made);
+    if (!t)
+        return false;
+    OBJECTHEADER &h = t->header;
+    int left = GetSpinValue(dlg, IDC_OBJLEFT), top = GetSpinValue(dlg, IDC_OBJTOP);
+    h.rect = {left, top, left + GetSpinValue(dlg, IDC_OBJWIDTH), top + GetSpinValue(dlg, IDC_OBJDEPTH)};
+    t->padding = GetSpinValue(dlg, IDC_TXPADDING);
+    t->offset = GetSpinValue(dlg, IDC_TXOFFSET);
+    for (const auto &c : textchecks)
+        FlagFromCheck(dlg, c.id, c.bit, &h.flags);
+    h.flags &= ~(TEXT_CENTRE | TEXT_RIGHT);
+    if (IsDlgButtonChecked(dlg, IDC_TXRIGHT) == BST_CHECKED)
+        h.flags |= TEXT_RIGHT;
+    else if (IsDlgButtonChecked(dlg, IDC_TXCENTRE) == BST_CHECKED)
+        h.flags |= TEXT_CENTRE;
+    t.Unlock();
+    GlobalFree(p->object);
+    p->object = made;
+    return true;
+}
+
+} // namespace
+
+INT_PTR CALLBACK EditTextObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer;
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dlg, 0);
+        return TRUE;
+    }
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
+    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
+    switch (msg) {
+    case WM_INITDIALOG:
+        Fill(dlg);
+        SetFocus(GetDlgItem(dlg, IDOK));
+        CentreWindow(dlg);
+        return FALSE;
+    case WM_MEASUREITEM: {
+        auto *m = (MEASUREITEMSTRUCT *)lParam;
+        if (m->CtlID == IDC_TXFONT)
+            m->itemHeight = (UINT)m->itemID == (UINT)-1 ? 16 : 22;
+        return TRUE;
+    }
+    case WM_DRAWITEM: {
+        auto *item = (DRAWITEMSTRUCT *)lParam;
+        switch (item->CtlID) {
+        case IDC_TXSAMPLE:
+            DrawSample(dlg, item);
+            break;
+        case IDC_TXFONT:
+            DrawFaceEntry(item);
+            break;
+        case IDC_TXCOLOUR:
+        case IDC_TXBACKCOLOUR: {
+            LiveText t(dlg);
+            if (t)
+                DrawColourButton(dlg, msg, wParam, item, nullptr,
+                                 item->CtlID == IDC_TXCOLOUR ? t->colour : t->backcolour);
+            break;
+        }
+        default:
+            DrawBitmapStaticButton(dlg, msg, (unsigned)wParam, item, (unsigned short)item->CtlID,
+                                   MAKEINTRESOURCEA(IDB_JUSTIFY), IDC_TXLEFTGLYPH);
+        }
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        int id = LOWORD(wParam), code = HIWORD(wParam);
+        // Filling the controls as the dialog opens must change nothing.
+        bool live = IsWindowVisible(dlg);
+        switch (id) {
+        case IDOK:
+            if (Build(dlg, p))
+                EndDialog(dlg, 1);
+            else
+                DoMessage(dlg, FetchString(IDS_MEMORY));
+            return TRUE;
+        case IDHELP:
+            DoHelp(dlg, "TEXT");
+            return TRUE;
+        case IDC_TXITALIC:
+        case IDC_TXBOLD:
+            if (live && code == BN_CLICKED) {
+                LiveText t(dlg);
+                if (!t)
+                    return TRUE;
+                bool on = IsDlgButtonChecked(dlg, id) == BST_CHECKED;
+                if (id == IDC_TXBOLD)
+                    t->weight = on ? 700 : 400;
+                else if (on)
+                    t->header.flags |= TEXT_ITALIC;
+                else
+                    t->header.flags &= ~TEXT_ITALIC;
+                t.Unlock();
+                RepaintSample(dlg);
+            }
+            return TRUE;
+        case IDC_TXSIZE:
+            if (live && code == EN_CHANGE) {
+                LiveText t(dlg);
+                if (t)
+                    t->size = GetSpinValue(dlg, IDC_TXSIZE);
+                t.Unlock();
+                RepaintSample(dlg);
+            }
+            return TRUE;
+        case IDC_TXFONT:
+            // A choice made with the keys on the closed box counts as well.
+            if (live && (code == CBN_CLOSEUP ||
+                         (code == CBN_SELCHANGE && !SendMessageA((HWND)lParam, CB_GETDROPPEDSTATE, 0, 0))))
+                StoreFace(dlg);
+            return TRUE;
+        case IDC_TXCOLOUR:
+        case IDC_TXBACKCOLOUR:
+            if (code == BN_CLICKED)
+                PickColour(dlg, id);
+            return TRUE;
+        case IDC_TXLEFT:
+        case IDC_TXCENTRE:
+        case IDC_TXRIGHT:
+        case IDC_TXANTIALIAS:
+            RepaintSample(dlg);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_DESTROY:
+        FreeFontCombo(GetDlgItem(dlg, IDC_TXFONT));
+        return FALSE;
+    }
+    return FALSE;
+}
