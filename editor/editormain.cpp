@@ -44,13 +44,11 @@ struct CLASSROW {
     const char *menu;
 };
 
-// The header preview belongs to the header editor; until it exists its
-// class draws nothing of its own. The page editor registers its own classes.
+// The header editor and the page editor register their own classes.
 const CLASSROW classes[] = {
     {szAppName, WndProc, BYTEALIGNED | CS_DBLCLKS, 0, &backbrush, "MainMenu"},
     {TASKCLASSNAME, TaskProc, BYTEALIGNED | CS_DBLCLKS, 4, &backbrush, NULL},
     {barclass, BarProc, BYTEALIGNED, 0, &barbrush, NULL},
-    {headerpreviewclass, DefWindowProcA, BYTEALIGNED, 0, &barbrush, NULL},
 };
 constexpr int CLASSCOUNT = sizeof classes / sizeof classes[0];
 
