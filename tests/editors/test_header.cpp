@@ -28,7 +28,7 @@ struct FileAnswer {
     ~FileAnswer() { COMMONSetModalHook(previous); }
     static INT_PTR Hook(const MODALCALL *call)
     {
-        if (call->kind != MODAL_COMMONDIALOG || IS_INTRESOURCE(call->name) || strcmp(call->name, "TrackPopupMenu") == 0)
+        if (call->kind != MODAL_COMMONDIALOG || (!IS_INTRESOURCE(call->name) && strcmp(call->name, "TrackPopupMenu") == 0))
             return next(call);
         auto *ofn = (OPENFILENAMEA *)call->data;
         snprintf(ofn->lpstrFile, ofn->nMaxFile, "%s", file.c_str());
@@ -78,15 +78,20 @@ protected:
             said->push_back(real.calls[i].text);
         return result;
     }
-    int EditPageWith(const Driver &driver, BLOCK *page, HWND owner = NULL)
+    // `file` answers the picture's open dialog.
+    int EditPageWith(const Driver &driver, BLOCK *page, const std::string &file = "")
     {
         sbtest::ModalRecorder real;
         real.Drive(driver);
+        FileAnswer answer(file);
         BLOCKSET *set = LockBlockSet(doc);
-        int result = EditPageProperties(doc, set, page, 1, owner);
+        int result = EditPageProperties(doc, set, page, 1);
         UnlockBlockSet(doc);
+        for (size_t i = 1; i < real.calls.size(); i++)
+            said.push_back(real.calls[i].text);
         return result;
     }
+    std::vector<std::string> said; // what the page properties told the user
     std::string SavedDocument(const char *name)
     {
         char dir[MAX_PATH];
@@ -249,10 +254,14 @@ TEST_F(HeaderEditor, ProtectionIsNeverStoredWithoutAPassword)
     }
 }
 
+// The password box answered once with `typedpassword`, then given up.
 const char *typedpassword;
 int TypePassword(HWND, char *buffer)
 {
+    if (!typedpassword)
+        return 0;
     snprintf(buffer, 261, "%s", typedpassword);
+    typedpassword = nullptr;
     return 1;
 }
 
@@ -370,7 +379,6 @@ TEST_F(HeaderEditor, APageBackgroundPictureStaysUntilItsSuccessorHasLoaded)
     ASSERT_TRUE(DuplicateBlock(&page, &stored));
     size_t before = Objects(page).size();
     {
-        FileAnswer answer(good);
         ASSERT_EQ(EditPageWith(
                       [](HWND d) {
                           sbtest::Click(d, IDC_PAGEPICTURE);
@@ -378,23 +386,23 @@ TEST_F(HeaderEditor, APageBackgroundPictureStaysUntilItsSuccessorHasLoaded)
                           Snapshot(d, "pageproperties");
                           sbtest::Click(d, IDOK);
                       },
-                      &page),
+                      &page, good),
                   1);
     }
     std::vector<Object> objects = Objects(page);
+    EXPECT_TRUE(said.empty());
     ASSERT_EQ(objects.size(), before + 1);
     Object back = objects.back();
     EXPECT_EQ(back.tag(), TAG_BAKI);
     EXPECT_EQ(back.h().fixedsize, 108u);
     {
-        FileAnswer answer(bad);
         ASSERT_EQ(EditPageWith(
                       [](HWND d) {
                           EXPECT_TRUE(IsDlgButtonChecked(d, IDC_PAGEPICTURE));
                           sbtest::Click(d, IDC_PAGESELECT);
                           sbtest::Click(d, IDOK);
                       },
-                      &page),
+                      &page, bad),
                   1);
     }
     objects = Objects(page);
