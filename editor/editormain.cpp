@@ -44,11 +44,15 @@ struct CLASSROW {
     const char *menu;
 };
 
-// The header editor and the page editor register their own classes.
+// The previews belong to the page and header editors; until those exist
+// their classes draw nothing of their own.
 const CLASSROW classes[] = {
     {szAppName, WndProc, BYTEALIGNED | CS_DBLCLKS, 0, &backbrush, "MainMenu"},
     {TASKCLASSNAME, TaskProc, BYTEALIGNED | CS_DBLCLKS, 4, &backbrush, NULL},
     {barclass, BarProc, BYTEALIGNED, 0, &barbrush, NULL},
+    {headerpreviewclass, DefWindowProcA, BYTEALIGNED, 0, &barbrush, NULL},
+    {pagepreviewclass, DefWindowProcA, BYTEALIGNED, 0, &barbrush, NULL},
+    {objectpreviewclass, DefWindowProcA, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, 0, NULL, NULL},
 };
 constexpr int CLASSCOUNT = sizeof classes / sizeof classes[0];
 
