@@ -44,15 +44,14 @@ struct CLASSROW {
     const char *menu;
 };
 
-// The previews belong to the page and header editors; until those exist
-// their classes draw nothing of their own.
+// The header preview belongs to the header editor, which puts its own
+// procedure in the class before its first preview. The page editor registers
+// its own classes.
 const CLASSROW classes[] = {
     {szAppName, WndProc, BYTEALIGNED | CS_DBLCLKS, 0, &backbrush, "MainMenu"},
     {TASKCLASSNAME, TaskProc, BYTEALIGNED | CS_DBLCLKS, 4, &backbrush, NULL},
     {barclass, BarProc, BYTEALIGNED, 0, &barbrush, NULL},
     {headerpreviewclass, DefWindowProcA, BYTEALIGNED, 0, &barbrush, NULL},
-    {pagepreviewclass, DefWindowProcA, BYTEALIGNED, 0, &barbrush, NULL},
-    {objectpreviewclass, DefWindowProcA, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, 0, NULL, NULL},
 };
 constexpr int CLASSCOUNT = sizeof classes / sizeof classes[0];
 
