@@ -47,8 +47,9 @@ struct CLASSROW {
     const char *menu;
 };
 
-// The header preview belongs to the header editor; until it exists its
-// class draws nothing of its own. The page editor registers its own classes.
+// The header preview belongs to the header editor, which puts its own
+// procedure in the class before its first preview. The page editor registers
+// its own classes.
 const CLASSROW classes[] = {
     {szAppName, WndProc, BYTEALIGNED | CS_DBLCLKS, 0, &backbrush, "MainMenu"},
     {TASKCLASSNAME, TaskProc, BYTEALIGNED | CS_DBLCLKS, 4, &backbrush, NULL},

@@ -177,13 +177,6 @@ int EditObject(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index)
     return 0;
 }
 
-// The page properties dialog is not part of this program yet.
-int EditPageProperties(HWND parent, BLOCKSET *, BLOCK *, unsigned)
-{
-    EditorPartReady(parent, false);
-    return 0;
-}
-
 void SetupObjectSpins(HWND dlg, int widthspin, int depthspin, const int *spins)
 {
     char text[64];

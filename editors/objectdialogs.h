@@ -24,8 +24,6 @@ int EditStaticImageObject(HWND parent, BLOCKSET *set, BLOCK *block, unsigned ind
 int EditAppletObject(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index);
 // The entry function of the object's type; 0 for a type without one.
 int EditObject(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index);
-// The page's title, background and click behaviour; nonzero on OK.
-int EditPageProperties(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index);
 
 // The procedures of the dialogs, for their templates "EditTextBox" and
 // "EditImageBox".

@@ -15,6 +15,7 @@
 #include "editor/grid.h"
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
+#include "editors/headereditor.h"
 #include "editors/objectdialogs.h"
 #include "editors/objectlist.h"
 #include "editors/tostatic.h"
@@ -584,7 +585,7 @@ void ToStatic(HWND page, EDITPARAM *p, WPARAM number, LPARAM tag)
 void Properties(HWND page, EDITPARAM *p)
 {
     TakeUndo(p);
-    if (!EditPageProperties(p->hwnd, p->blockset, p->block, p->index))
+    if (!EditPageProperties(p->hwnd, p->blockset, p->block, p->index, page))
         return;
     Rebuild(page, p->block, true);
     p->changed = 1;

@@ -2,6 +2,7 @@
 // and the interpreter for the shows it opens.
 #include "applet/appletwindow.h"
 #include "editor/editormain.h"
+#include "editors/headereditor.h"
 #include "editors/pageeditor.h"
 #include "tools/wizard.h"
 
@@ -9,6 +10,6 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdline, int show)
 {
     static SHOWHOST showhost = QV_SystemHost;
     showhost.appletwindow = APPLETWindowProc;
-    static const EDITORPARTS parts{nullptr, EditPage, nullptr, DoPhotoAlbumWizard, &showhost};
+    static const EDITORPARTS parts{EditHeader, EditPage, nullptr, DoPhotoAlbumWizard, &showhost};
     return EditorMain(inst, cmdline, show, parts);
 }

@@ -1,0 +1,714 @@
+// The header editor: the document's title, window, background, sound, about
+// text, password and options, with a preview of the presentation window.
+#include "editors/headereditor.h"
+#include "common/dialog.h"
+#include "common/modal.h"
+#include "common/msgdlg.h"
+#include "common/owners.h"
+#include "common/paths.h"
+#include "common/services.h"
+#include "common/shell.h"
+#include "common/strings.h"
+#include "common/colour.h"
+#include "document/about.h"
+#include "document/objects.h"
+#include "document/reader.h"
+#include "editor/blocks.h"
+#include "editor/filedialogs.h"
+#include "editor/shell.h"
+#include "editor/tipfolder.h"
+#include "editors/editparam.h"
+#include "media/dib.h"
+#include "media/draw.h"
+#include "media/filedialogs.h"
+#include "media/imageformat.h"
+#include "media/loaders.h"
+#include "media/sound.h"
+#include "resources/document_ids.h"
+#include "resources/headereditor_ids.h"
+#include "resources/resource.h"
+#include <mmsystem.h>
+#include <zlib.h>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+extern const char headerpreviewclass[];
+
+namespace {
+
+constexpr int MINPASSWORD = 6;
+constexpr int MINPREVIEW = 128;
+constexpr UINT IDM_PREVIEWABOUT = 100;
+
+// The header flag each check box stands for. The caption is two style bits;
+// its box is ticked when either is set.
+const struct {
+    int id;
+    uint32_t bits;
+} flagboxes[] = {
+    {IDC_HDRTILED, HEDR_TILED},         {IDC_HDRDRAWN, HEDR_REMAP},       {IDC_HDRFONTS, HEDR_EMBEDFONTS},
+    {IDC_HDRFIXED, HEDR_FIXEDCLIENT},   {IDC_HDRSTATUS, HEDR_PROGRESS},   {IDC_HDRMAXIMIZE, WS_MAXIMIZEBOX},
+    {IDC_HDRMINIMIZE, WS_MINIMIZEBOX},  {IDC_HDRRESIZE, WS_THICKFRAME},   {IDC_HDRSYSMENU, WS_SYSMENU},
+    {IDC_HDRCAPTION, WS_CAPTION},
+};
+
+bool Checked(HWND dlg, int id)
+{
+    return IsDlgButtonChecked(dlg, id) == BST_CHECKED;
+}
+
+void Say(HWND owner, unsigned id)
+{
+    DoMessage(owner, FetchString(id));
+}
+
+// The index of the first object of `tag`, or -1.
+int FirstObject(BLOCK *block, uint32_t tag)
+{
+    uint32_t n = BlockObjectCount(block);
+    for (uint32_t i = 0; i < n; i++) {
+        GlobalLocked<OBJECTHEADER> o(GetPageObject(block, i));
+        if (o && o.size() >= sizeof(OBJECTHEADER) && o->tag == tag)
+            return (int)i;
+    }
+    return -1;
+}
+
+// A copy of the picture of the header's picture object, or NULL.
+HGLOBAL HeaderPicture(BLOCK *block)
+{
+    int i = FirstObject(block, TAG_IMAG);
+    if (i < 0)
+        return NULL;
+    GlobalLocked<OBJECTHEADER> o(GetPageObject(block, (unsigned)i));
+    if (!o || o.size() < sizeof(OBJECTIMAGE) || (uint64_t)o->fixedsize + o->datasize > o.size())
+        return NULL;
+    return GetImageObjectBitmap((OBJECTIMAGE *)o.get());
+}
+
+// The header's sound object: its wave object, else its MIDI object; -1 for none.
+int SoundObject(BLOCK *block, uint32_t *tag)
+{
+    for (uint32_t t : {TAG_WAVE, TAG_MIDI}) {
+        int i = FirstObject(block, t);
+        if (i >= 0) {
+            if (tag)
+                *tag = t;
+            return i;
+        }
+    }
+    return -1;
+}
+
+void UpdateSoundButtons(HWND dlg, BLOCK *block)
+{
+    int i = SoundObject(block, nullptr);
+    bool loop = false;
+    if (i >= 0) {
+        GlobalLocked<OBJECTHEADER> o(GetPageObject(block, (unsigned)i));
+        loop = o && (o->flags & OBJ_LOOP);
+    }
+    for (int id : {IDC_HDRSOUNDPLAY, IDC_HDRSOUNDLOOP, IDC_HDRSOUNDREMOVE})
+        EnableWindow(GetDlgItem(dlg, id), i >= 0);
+    EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDSTOP), FALSE);
+    CheckDlgButton(dlg, IDC_HDRSOUNDLOOP, loop ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void Repaint(HWND dlg, int id)
+{
+    InvalidateRect(GetDlgItem(dlg, id), NULL, TRUE);
+}
+
+void ShowBackgroundChoice(HWND dlg, bool picture)
+{
+    CheckRadioButton(dlg, IDC_HDRSOLID, IDC_HDRPICTURE, picture ? IDC_HDRPICTURE : IDC_HDRSOLID);
+    EnableWindow(GetDlgItem(dlg, IDC_HDRSELECT), picture);
+    EnableWindow(GetDlgItem(dlg, IDC_HDRDRAWN), picture);
+    Repaint(dlg, IDC_HDRSAMPLE);
+}
+
+void ShowSize(HWND dlg, const HEDRRECORD &h)
+{
+    SetDlgItemInt(dlg, IDC_HDRWIDTH, (UINT)h.width, FALSE);
+    SetDlgItemInt(dlg, IDC_HDRDEPTH, (UINT)h.depth, FALSE);
+}
+
+void Init(HWND dlg, EDITPARAM *p)
+{
+    HEDRRECORD &h = p->block->hedr;
+    SendDlgItemMessageA(dlg, IDC_HDRTITLE, EM_LIMITTEXT, TITLESIZE - 1, 0);
+    SendDlgItemMessageA(dlg, IDC_HDRPASSWORD, EM_LIMITTEXT, TITLESIZE - 1, 0);
+    SendDlgItemMessageA(dlg, IDC_HDRABOUT, EM_LIMITTEXT, sizeof h.about - 2, 0);
+    BindSpinControl(GetDlgItem(dlg, IDC_HDRWIDTH + 10000));
+    BindSpinControl(GetDlgItem(dlg, IDC_HDRDEPTH + 10000));
+    ShowSize(dlg, h);
+
+    char text[300];
+    snprintf(text, sizeof text, "%.*s", (int)sizeof h.author, h.author);
+    SetDlgItemTextA(dlg, IDC_HDRAUTHOR, text);
+    snprintf(text, sizeof text, "%.*s", (int)sizeof h.organisation, h.organisation);
+    SetDlgItemTextA(dlg, IDC_HDRORGANISATION, text);
+    h.title[TITLESIZE - 1] = 0;
+    h.about[sizeof h.about - 1] = 0;
+    SetDlgItemTextA(dlg, IDC_HDRTITLE, h.title);
+    SetDlgItemTextA(dlg, IDC_HDRABOUT, h.about);
+    time_t created = (time_t)h.created;
+    const char *when = ctime(&created);
+    snprintf(text, sizeof text, "%24.24s", when ? when : "");
+    SetDlgItemTextA(dlg, IDC_HDRCREATED, text);
+    uint32_t v = h.version;
+    int n = snprintf(text, sizeof text, "%d.%d%c", (int)((v >> 16) & 0xFF), (int)((v >> 8) & 0xFF),
+                     (char)(v & 0xFF) ? (char)(v & 0xFF) : ' ');
+    if ((int32_t)v < 0)
+        snprintf(text + n, sizeof text - n, " BETA %d", (int)((v >> 24) & 0x7F));
+    else if (v >> 24)
+        snprintf(text + n, sizeof text - n, " PATCH %d", (int)(v >> 24));
+    SetDlgItemTextA(dlg, IDC_HDRVERSION, text);
+
+    for (const auto &f : flagboxes)
+        CheckDlgButton(dlg, f.id, h.flags & f.bits ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_HDRPROTECT, h.flags & HEDR_PASSWORD ? BST_CHECKED : BST_UNCHECKED);
+    ShowBackgroundChoice(dlg, FirstObject(p->block, TAG_IMAG) >= 0);
+
+    LabelColourButton(dlg, IDC_BACKCOLOUR, h.colour);
+    char caption[300];
+    GetWindowTextA(dlg, caption, 200);
+    snprintf(text, sizeof text, FetchString(IDS_HEADERBLOCKS),
+             (unsigned)SendDlgItemMessageA(p->hwnd, IDC_BLOCKLIST, LB_GETCOUNT, 0, 0));
+    strncat(caption, text, sizeof caption - strlen(caption) - 1);
+    SetWindowTextA(dlg, caption);
+    FillBackgroundKinds(GetDlgItem(dlg, IDC_HDRKIND), 26, h.colourselector);
+    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), h.colourselector == 25);
+    UpdateSoundButtons(dlg, p->block);
+    SetFocus(GetDlgItem(dlg, IDOK));
+    CentreWindow(dlg);
+}
+
+// What OK and Preview both copy into the header: every box but the
+// password, the size as typed, the title, the about text and the kind.
+void Store(HWND dlg, HEDRRECORD &h)
+{
+    for (const auto &f : flagboxes)
+        h.flags = Checked(dlg, f.id) ? h.flags | f.bits : h.flags & ~f.bits;
+    BOOL ok;
+    UINT v = GetDlgItemInt(dlg, IDC_HDRWIDTH, &ok, FALSE);
+    if (ok)
+        h.width = (int32_t)v;
+    v = GetDlgItemInt(dlg, IDC_HDRDEPTH, &ok, FALSE);
+    if (ok)
+        h.depth = (int32_t)v;
+    GetDlgItemTextA(dlg, IDC_HDRTITLE, h.title, TITLESIZE);
+    GetDlgItemTextA(dlg, IDC_HDRABOUT, h.about, sizeof h.about - 1);
+    LRESULT kind = SendDlgItemMessageA(dlg, IDC_HDRKIND, CB_GETCURSEL, 0, 0);
+    if (kind >= 0 && kind <= 25)
+        h.colourselector = (uint32_t)kind;
+}
+
+bool PasswordTooShort(HWND dlg, const char *password)
+{
+    size_t n = strlen(password);
+    if (n == 0 || n >= (size_t)MINPASSWORD)
+        return false;
+    char text[300];
+    snprintf(text, sizeof text, FetchString(IDS_PASSWORDLENGTH), MINPASSWORD);
+    DoMessage(dlg, text);
+    return true;
+}
+
+// The password protection the header will carry: false (and the dialog
+// stays open) when it cannot be had. Protection is never stored without a
+// check value, since no password could open such a document.
+bool StorePassword(HWND dlg, HEDRRECORD &h)
+{
+    char password[TITLESIZE] = "";
+    GetDlgItemTextA(dlg, IDC_HDRPASSWORD, password, sizeof password);
+    if (!Checked(dlg, IDC_HDRPROTECT)) {
+        h.password = 0;
+        h.flags &= ~HEDR_PASSWORD;
+        return true;
+    }
+    if (PasswordTooShort(dlg, password))
+        return false;
+    uint32_t check = h.password;
+    if (*password) {
+        EncryptString(password, 1);
+        check = (uint32_t)crc32(0, (const Bytef *)password, (uInt)strlen(password));
+        SecureZeroMemory(password, sizeof password);
+    }
+    if (!check) {
+        Say(dlg, IDS_PASSWORDMISSING);
+        return false;
+    }
+    h.password = check;
+    h.flags |= HEDR_PASSWORD;
+    return true;
+}
+
+void Ok(HWND dlg, EDITPARAM *p)
+{
+    APPLETKillSound(dlg);
+    HEDRRECORD &h = p->block->hedr;
+    HEDRRECORD before = h;
+    Store(dlg, h);
+    if (!StorePassword(dlg, h)) {
+        h = before;
+        return;
+    }
+    if (!*h.title)
+        snprintf(h.title, TITLESIZE, "%s", FetchString(IDS_UNTITLED));
+    EndDialog(dlg, 1);
+}
+
+void SelectPicture(HWND dlg, EDITPARAM *p)
+{
+    char path[MAX_PATH] = "";
+    GetOpenPath(path);
+    if (!GetOpenImageFileName(dlg, path))
+        return;
+    SetOpenPath(path);
+    HGLOBAL dib = LoadImageA(NULL, path, NULL, NULL);
+    if (!dib) {
+        Say(dlg, IDS_ERRREAD);
+        if (FirstObject(p->block, TAG_IMAG) < 0)
+            ShowBackgroundChoice(dlg, false);
+        return;
+    }
+    // The old picture goes only once the new one is whole.
+    HGLOBAL object = CreatePageObject(p->block, TAG_IMAG, 0, (LONG_PTR)dib);
+    GlobalFree(dib);
+    int old = FirstObject(p->block, TAG_IMAG);
+    if (!object || (old >= 0 && !DeletePageObject(p->block, (unsigned)old)) || !AppendPageObject(p->block, object)) {
+        if (object)
+            GlobalFree(object);
+        Say(dlg, IDS_OBJECTACCESSERROR);
+    }
+    Repaint(dlg, IDC_HDRSAMPLE);
+}
+
+void RemovePicture(HWND dlg, EDITPARAM *p)
+{
+    int i = FirstObject(p->block, TAG_IMAG);
+    if (i >= 0)
+        DeletePageObject(p->block, (unsigned)i);
+    ShowBackgroundChoice(dlg, false);
+}
+
+void SelectSound(HWND dlg, EDITPARAM *p)
+{
+    char path[MULTIPLEFILEBUFFER] = "";
+    GetOpenPath(path);
+    if (!GetSoundFileName(dlg, path))
+        return;
+    SetOpenPath(path);
+    HCURSOR cursor = SetCursor(LoadCursorA(NULL, IDC_WAIT));
+    const char *dot = strrchr(path, '.');
+    bool midi = dot && lstrcmpiA(dot, ".MID") == 0;
+    HGLOBAL data = midi ? LoadObject(dlg, path) : LoadSound(dlg, path);
+    SetCursor(cursor);
+    if (!data) {
+        Say(dlg, IDS_ERRREAD);
+        return;
+    }
+    HGLOBAL object = CreatePageObject(p->block, midi ? TAG_MIDI : TAG_WAVE, 0, (LONG_PTR)data);
+    GlobalFree(data);
+    if (object) {
+        GlobalLocked<OBJECTHEADER> o(object);
+        if (o)
+            o->flags = Checked(dlg, IDC_HDRSOUNDLOOP) ? o->flags | OBJ_LOOP : o->flags & ~OBJ_LOOP;
+    }
+    int old = SoundObject(p->block, nullptr);
+    if (!object || (old >= 0 && !DeletePageObject(p->block, (unsigned)old)) || !AppendPageObject(p->block, object)) {
+        if (object)
+            GlobalFree(object);
+        Say(dlg, IDS_OBJECTACCESSERROR);
+    }
+    UpdateSoundButtons(dlg, p->block);
+}
+
+void PlayHeaderSound(HWND dlg, EDITPARAM *p)
+{
+    uint32_t tag = 0;
+    int i = SoundObject(p->block, &tag);
+    HGLOBAL data = NULL;
+    if (i >= 0) {
+        GlobalLocked<OBJECTHEADER> o(GetPageObject(p->block, (unsigned)i));
+        if (o && o.size() >= sizeof(OBJECTHEADER) && (uint64_t)o->fixedsize + o->datasize <= o.size())
+            data = tag == TAG_WAVE ? GetWaveObjectData((OBJECTWAVE *)o.get()) : GetMidiObjectData((OBJECTMIDI *)o.get());
+    }
+    if (!data) {
+        Say(dlg, IDS_OBJECTACCESSERROR);
+        return;
+    }
+    if (APPLETPlaySound(dlg, data, tag == TAG_WAVE ? SOUND_WAVE : SOUND_MIDI)) {
+        EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDPLAY), FALSE);
+        EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDSTOP), TRUE);
+    }
+    GlobalFree(data);
+}
+
+void StopSound(HWND dlg)
+{
+    APPLETKillSound(dlg);
+    EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDPLAY), TRUE);
+    EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDSTOP), FALSE);
+}
+
+void LoopSound(HWND dlg, EDITPARAM *p)
+{
+    int i = SoundObject(p->block, nullptr);
+    GlobalLocked<OBJECTHEADER> o(i < 0 ? NULL : GetPageObject(p->block, (unsigned)i));
+    if (o)
+        o->flags = Checked(dlg, IDC_HDRSOUNDLOOP) ? o->flags | OBJ_LOOP : o->flags & ~OBJ_LOOP;
+}
+
+void RemoveSound(HWND dlg, EDITPARAM *p)
+{
+    int i = SoundObject(p->block, nullptr);
+    if (i >= 0)
+        DeletePageObject(p->block, (unsigned)i);
+    UpdateSoundButtons(dlg, p->block);
+}
+
+void Preview(HWND dlg, EDITPARAM *p)
+{
+    HEDRRECORD &h = p->block->hedr;
+    Store(dlg, h);
+    RunPreview(dlg, p, h.title, h.flags & WS_OVERLAPPEDWINDOW, h.width, h.depth);
+    ShowSize(dlg, h);
+}
+
+void Command(HWND dlg, EDITPARAM *p, int id, int code)
+{
+    switch (id) {
+    case IDOK:
+        Ok(dlg, p);
+        break;
+    case IDCANCEL:
+        APPLETKillSound(dlg);
+        EndDialog(dlg, 0);
+        break;
+    case 9:
+        DoHelp(dlg, "HEADER");
+        break;
+    case IDC_HDRPROTECT:
+        if (Checked(dlg, id)) {
+            char password[TITLESIZE] = "";
+            GetDlgItemTextA(dlg, IDC_HDRPASSWORD, password, sizeof password);
+            if (PasswordTooShort(dlg, password))
+                CheckDlgButton(dlg, id, BST_UNCHECKED);
+        }
+        break;
+    case IDC_HDRTITLE:
+        if (code == EN_CHANGE)
+            GetDlgItemTextA(dlg, id, p->block->hedr.title, TITLESIZE);
+        break;
+    case IDC_HDRSOLID:
+        RemovePicture(dlg, p);
+        break;
+    case IDC_HDRPICTURE:
+        ShowBackgroundChoice(dlg, true);
+        break;
+    case IDC_HDRSELECT:
+        SelectPicture(dlg, p);
+        break;
+    case IDC_HDRKIND:
+        if (code == CBN_SELENDOK) {
+            LRESULT kind = SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0);
+            if (kind >= 0 && kind <= 25)
+                p->block->hedr.colourselector = (uint32_t)kind;
+            EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), kind == 25);
+            Repaint(dlg, IDC_HDRSAMPLE);
+        }
+        break;
+    case IDC_BACKCOLOUR: {
+        COLORREF colour = p->block->hedr.colour;
+        if (PickColour(dlg, &colour))
+            p->block->hedr.colour = colour;
+        LabelColourButton(dlg, IDC_BACKCOLOUR, p->block->hedr.colour);
+        Repaint(dlg, IDC_HDRSAMPLE);
+        Repaint(dlg, IDC_HDRKIND);
+        break;
+    }
+    case IDC_HDRSOUNDSELECT:
+        SelectSound(dlg, p);
+        break;
+    case IDC_HDRSOUNDPLAY:
+        PlayHeaderSound(dlg, p);
+        break;
+    case IDC_HDRSOUNDSTOP:
+        StopSound(dlg);
+        break;
+    case IDC_HDRSOUNDLOOP:
+        LoopSound(dlg, p);
+        break;
+    case IDC_HDRSOUNDREMOVE:
+        RemoveSound(dlg, p);
+        break;
+    case IDC_BACKPREVIEW:
+        Preview(dlg, p);
+        break;
+    }
+}
+
+bool PreviewClassReady()
+{
+    WNDCLASSA wc{};
+    if (GetClassInfoA(hInst, headerpreviewclass, &wc) && wc.lpfnWndProc == HeaderPreviewProc)
+        return true;
+    UnregisterClassA(headerpreviewclass, hInst);
+    wc = WNDCLASSA{};
+    wc.style = CS_BYTEALIGNWINDOW | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = HeaderPreviewProc;
+    wc.hInstance = hInst;
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.lpszClassName = headerpreviewclass;
+    return RegisterClassA(&wc) != 0;
+}
+
+void DrawPreviewBackground(HWND window, EDITPARAM *p, HDC dc)
+{
+    RECT r;
+    GetClientRect(window, &r);
+    HBRUSH brush = CreateSolidBrush(GetBlockBackgroundColour(p->hwnd, p->block));
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+    if (p->block->tag != TAG_HEDR)
+        return;
+    HGLOBAL dib = HeaderPicture(p->block);
+    int w = 0, d = 0, bits = 0;
+    if (dib && GetBitmapDimensions(dib, &w, &d, &bits, nullptr) && w > 0 && d > 0) {
+        if (p->block->hedr.flags & HEDR_TILED) {
+            for (int y = 0; y < r.bottom; y += d)
+                for (int x = 0; x < r.right; x += w)
+                    ShowDib(dc, dib, nullptr, x, y);
+        } else {
+            ShowDib(dc, dib, nullptr, (r.right - w) / 2, (r.bottom - d) / 2);
+        }
+    }
+    if (dib)
+        GlobalFree(dib);
+}
+
+} // namespace
+
+void FillBackgroundKinds(HWND combo, unsigned count, unsigned kind)
+{
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (unsigned i = 0; i < count; i++)
+        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)FetchString(3300 + i));
+    SendMessageA(combo, CB_SETCURSEL, kind < count ? kind : (WPARAM)-1, 0);
+}
+
+void DrawBackgroundKind(const DRAWITEMSTRUCT *item, COLORREF own)
+{
+    if (item->itemID == (UINT)-1)
+        return;
+    HDC dc = item->hDC;
+    RECT r = item->rcItem;
+    bool listed = !(item->itemState & ODS_COMBOBOXEDIT);
+    HBRUSH back = CreateSolidBrush(listed && (item->itemState & ODS_SELECTED) ? GetSysColor(COLOR_BTNFACE)
+                                                                            : RGB(255, 255, 255));
+    FillRect(dc, &r, back);
+    DeleteObject(back);
+    int lower = listed ? 1 : 0;
+    RECT swatch{r.left + 1, r.top + 2 + lower, r.left + 40, r.bottom - 2 + lower};
+    HBRUSH fill = CreateSolidBrush(item->itemID == 25 ? own : GetSysColor((int)item->itemID));
+    FillRect(dc, &swatch, fill);
+    DeleteObject(fill);
+    FrameRect(dc, &swatch, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    char text[64] = "";
+    if (SendMessageA(item->hwndItem, CB_GETLBTEXTLEN, item->itemID, 0) < (LRESULT)sizeof text)
+        SendMessageA(item->hwndItem, CB_GETLBTEXT, item->itemID, (LPARAM)text);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    TextOutA(dc, r.left + 48, r.top + 2, text, (int)strlen(text));
+}
+
+void LabelColourButton(HWND dlg, int id, COLORREF colour)
+{
+    char text[40];
+    snprintf(text, sizeof text, "%u,%u,%u", (unsigned)GetRValue(colour), (unsigned)GetGValue(colour),
+             (unsigned)GetBValue(colour));
+    SetDlgItemTextA(dlg, id, text);
+    InvalidateRect(GetDlgItem(dlg, id), NULL, TRUE);
+}
+
+int PickColour(HWND dlg, COLORREF *colour)
+{
+    char rgb[PALETTEBYTES] = {};
+    int bits = 8;
+    GetDefaultPalette(rgb, &bits, 6);
+    return SelectColour(dlg, (const unsigned char *)rgb, 1 << (bits > 0 && bits <= 8 ? bits : 8), colour);
+}
+
+void DrawBackgroundSample(const DRAWITEMSTRUCT *item, COLORREF colour, HGLOBAL dib)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(item->hDC, &item->rcItem, brush);
+    DeleteObject(brush);
+    if (!dib)
+        return;
+    RECT inner = item->rcItem, drawn;
+    InflateRect(&inner, -2, -2);
+    char rgb[PALETTEBYTES];
+    int count = 0;
+    {
+        GlobalLocked<BITMAPINFO> info(dib);
+        if (info && info.size() >= sizeof(BITMAPINFOHEADER))
+            count = GetDibPalette(info.get(), rgb);
+    }
+    PALSTATE state{};
+    if (count > 0)
+        RealizeWindowPalette(item->hDC, &state, rgb, count);
+    COMMONDrawBitmapInRect(item->hDC, &inner, dib, &drawn);
+    if (count > 0)
+        UnrealizeWindowPalette(item->hDC, &state);
+}
+
+void RunPreview(HWND dlg, EDITPARAM *p, const char *title, DWORD style, int width, int depth)
+{
+    if (!PreviewClassReady()) {
+        Say(dlg, IDS_MEMORY);
+        return;
+    }
+    HWND preview = CreateWindowExA(0, headerpreviewclass, title, style | WS_POPUP | WS_VISIBLE, 0, 0, width, depth,
+                                   NULL, NULL, hInst, p);
+    if (!preview) {
+        Say(dlg, IDS_MEMORY);
+        return;
+    }
+    CentreWindow(preview);
+    BringWindowToTop(preview);
+    MSG msg;
+    while (IsWindow(dlg) && IsWindow(hwndmain) && IsWindow(preview)) {
+        BOOL got = GetMessageA(&msg, NULL, 0, 0);
+        if (got <= 0) {
+            if (got == 0)
+                PostQuitMessage((int)msg.wParam);
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (IsWindow(preview))
+        DestroyWindow(preview);
+}
+
+LRESULT CALLBACK HeaderPreviewProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto *p = (EDITPARAM *)GetWindowLongPtrA(window, GWLP_USERDATA);
+    switch (msg) {
+    case WM_NCCREATE:
+        SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)((CREATESTRUCTA *)lParam)->lpCreateParams);
+        break;
+    case WM_CREATE:
+        if (HMENU menu = GetSystemMenu(window, FALSE)) {
+            AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
+            AppendMenuA(menu, MF_STRING, IDM_PREVIEWABOUT, "&About");
+        }
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_PREVIEWABOUT && p) {
+            BLOCK header;
+            HWND list = GetDlgItem(p->hwnd, IDC_BLOCKLIST);
+            if (p->block->tag == TAG_HEDR)
+                DoEXEAbout(window, list, p->block);
+            else if (GetHeaderBlock(list, p->blockset, &header))
+                DoEXEAbout(window, list, &header);
+            return 0;
+        }
+        break;
+    case WM_SIZE:
+        if (p && p->block->tag == TAG_HEDR) {
+            RECT r;
+            GetWindowRect(window, &r);
+            p->block->hedr.width = r.right - r.left < MINPREVIEW ? MINPREVIEW : r.right - r.left;
+            p->block->hedr.depth = r.bottom - r.top < MINPREVIEW ? MINPREVIEW : r.bottom - r.top;
+            InvalidateRect(window, NULL, TRUE);
+        }
+        break;
+    case WM_ERASEBKGND:
+        if (p) {
+            DrawPreviewBackground(window, p, (HDC)wParam);
+            return 1;
+        }
+        break;
+    case WM_RBUTTONDOWN:
+        DestroyWindow(window);
+        return 0;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        return (LRESULT)HandleCtlColour(window, (HDC)wParam, lParam);
+    }
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+INT_PTR CALLBACK EditHeaderProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (APPLETHandleMessage(dlg, msg, wParam, lParam)) {
+        return TRUE;
+    }
+    // The sound ended by itself.
+    if ((msg == MM_MCINOTIFY || msg == MM_WOM_DONE) && DialogState<EDITPARAM>(dlg)) {
+        EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDPLAY), SoundObject(DialogState<EDITPARAM>(dlg)->block, nullptr) >= 0);
+        EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDSTOP), FALSE);
+    }
+    INT_PTR answer;
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
+    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
+    switch (msg) {
+    case WM_INITDIALOG:
+        Init(dlg, p);
+        return FALSE;
+    case WM_COMMAND:
+        Command(dlg, p, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_DRAWITEM: {
+        auto *item = (const DRAWITEMSTRUCT *)lParam;
+        if (wParam == IDC_HDRSAMPLE) {
+            HGLOBAL dib = HeaderPicture(p->block);
+            DrawBackgroundSample(item, GetBlockBackgroundColour(p->hwnd, p->block), dib);
+            if (dib)
+                GlobalFree(dib);
+        } else if (wParam == IDC_BACKCOLOUR) {
+            DrawColourButton(dlg, msg, wParam, item, nullptr, p->block->hedr.colour);
+        } else if (wParam == IDC_HDRKIND) {
+            DrawBackgroundKind(item, p->block->hedr.colour);
+        }
+        return TRUE;
+    }
+    case WM_DESTROY:
+        APPLETKillSound(dlg);
+        break;
+    }
+    return FALSE;
+}
+
+int EditHeader(HWND docwindow, BLOCKSET *set, BLOCK *block, int index)
+{
+    BLOCK work;
+    if (!DuplicateBlock(&work, block)) {
+        Say(docwindow, IDS_MEMORY);
+        return 0;
+    }
+    EDITPARAM p{};
+    p.hwnd = docwindow;
+    p.blockset = set;
+    p.block = &work;
+    p.index = (unsigned)index;
+    INT_PTR result = COMMONDialogBox(hInst, "EditHeaderBox", docwindow, EditHeaderProc, (LPARAM)&p, nullptr);
+    if (result == 1) {
+        DestroyBlock(block);
+        *block = work;
+        PostMessageA(docwindow, WMU_REFRESHTHUMBNAILS, 0, 0);
+    } else {
+        DestroyBlock(&work);
+    }
+    InvalidateRect(docwindow, NULL, TRUE);
+    UpdateWindow(docwindow);
+    return result == 1;
+}

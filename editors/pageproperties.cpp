@@ -1,0 +1,300 @@
+// Page properties: a page's title, background and click behaviour.
+#include "common/dialog.h"
+#include "common/modal.h"
+#include "common/msgdlg.h"
+#include "common/owners.h"
+#include "common/paths.h"
+#include "common/services.h"
+#include "common/shell.h"
+#include "common/strings.h"
+#include "document/objects.h"
+#include "editor/blocks.h"
+#include "editor/tipfolder.h"
+#include "editors/editparam.h"
+#include "editors/headereditor.h"
+#include "media/dib.h"
+#include "media/draw.h"
+#include "media/filedialogs.h"
+#include "media/imageformat.h"
+#include "resources/document_ids.h"
+#include "resources/headereditor_ids.h"
+#include "resources/resource.h"
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t PAGE_TILED = 0x08, PAGE_DRAWN = 0x10, PAGE_CLICKCLOSE = 0x1000, PAGE_CLICKNEXT = 0x2000;
+constexpr uint32_t BACKFIXEDSIZE = 108;
+
+const struct {
+    int id;
+    uint32_t bit;
+} flagboxes[] = {
+    {IDC_PAGETILED, PAGE_TILED},
+    {IDC_PAGEDRAWN, PAGE_DRAWN},
+    {IDC_PAGECLOSE, PAGE_CLICKCLOSE},
+    {IDC_PAGENEXT, PAGE_CLICKNEXT},
+};
+
+struct PAGEPROPERTIES {
+    EDITPARAM param; // first: the preview window receives its address
+    HGLOBAL picture; // the working background picture object, or NULL
+};
+
+bool Checked(HWND dlg, int id)
+{
+    return IsDlgButtonChecked(dlg, id) == BST_CHECKED;
+}
+
+int FirstBackground(BLOCK *page)
+{
+    uint32_t n = BlockObjectCount(page);
+    for (uint32_t i = 0; i < n; i++) {
+        GlobalLocked<OBJECTHEADER> o(GetPageObject(page, i));
+        if (o && o.size() >= sizeof(OBJECTHEADER) && o->tag == TAG_BAKI)
+            return (int)i;
+    }
+    return -1;
+}
+
+// The background object holding `dib` whole, or NULL.
+HGLOBAL MakeBackground(HGLOBAL dib)
+{
+    GlobalLocked<uint8_t> bits(dib);
+    SIZE_T n = bits ? GlobalSize(dib) : 0;
+    if (!n || n > 0x40000000)
+        return NULL;
+    GlobalBlock h = GlobalBlock::Alloc(BACKFIXEDSIZE + n);
+    GlobalLocked<OBJECTHEADER> o(h);
+    if (!o)
+        return NULL;
+    memset(o.get(), 0, BACKFIXEDSIZE);
+    o->tag = TAG_BAKI;
+    o->totalsize = BACKFIXEDSIZE + (uint32_t)n;
+    o->fixedsize = BACKFIXEDSIZE;
+    o->datasize = (uint32_t)n;
+    memcpy((uint8_t *)o.get() + BACKFIXEDSIZE, bits.get(), n);
+    o.Unlock();
+    return h.Release();
+}
+
+void Repaint(HWND dlg, int id)
+{
+    InvalidateRect(GetDlgItem(dlg, id), NULL, TRUE);
+}
+
+void ChooseBackground(HWND dlg, bool picture)
+{
+    CheckRadioButton(dlg, IDC_PAGESOLID, IDC_PAGEPICTURE, picture ? IDC_PAGEPICTURE : IDC_PAGESOLID);
+    EnableWindow(GetDlgItem(dlg, IDC_PAGESELECT), picture);
+    EnableWindow(GetDlgItem(dlg, IDC_PAGEDRAWN), picture);
+    Repaint(dlg, IDC_PAGESAMPLE);
+}
+
+void Init(HWND dlg, PAGEPROPERTIES *s)
+{
+    PAGERECORD &page = s->param.block->page;
+    s->picture = NULL;
+    int i = FirstBackground(s->param.block);
+    if (i >= 0)
+        s->picture = DuplicateObject(GetPageObject(s->param.block, (unsigned)i));
+    SendDlgItemMessageA(dlg, IDC_PAGETITLE, EM_LIMITTEXT, TITLESIZE - 1, 0);
+    page.title[TITLESIZE - 1] = 0;
+    SetDlgItemTextA(dlg, IDC_PAGETITLE, page.title);
+    for (const auto &f : flagboxes)
+        CheckDlgButton(dlg, f.id, page.flags & f.bit ? BST_CHECKED : BST_UNCHECKED);
+    ChooseBackground(dlg, s->picture != NULL);
+    LabelColourButton(dlg, IDC_BACKCOLOUR, page.colour);
+    FillBackgroundKinds(GetDlgItem(dlg, IDC_PAGEKIND), 27, page.colourselector);
+    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), page.colourselector == 25);
+    SetFocus(GetDlgItem(dlg, IDOK));
+    CentreWindow(dlg);
+}
+
+// The title, the check boxes and the kind as the dialog shows them.
+void Store(HWND dlg, PAGERECORD &page)
+{
+    for (const auto &f : flagboxes)
+        page.flags = Checked(dlg, f.id) ? page.flags | f.bit : page.flags & ~f.bit;
+    GetDlgItemTextA(dlg, IDC_PAGETITLE, page.title, TITLESIZE);
+    LRESULT kind = SendDlgItemMessageA(dlg, IDC_PAGEKIND, CB_GETCURSEL, 0, 0);
+    if (kind >= 0 && kind <= 26)
+        page.colourselector = (uint32_t)kind;
+}
+
+void Select(HWND dlg, PAGEPROPERTIES *s)
+{
+    char path[MAX_PATH] = "";
+    GetOpenPath(path);
+    if (!GetOpenImageFileName(dlg, path))
+        return;
+    SetOpenPath(path);
+    HGLOBAL dib = LoadImageA(NULL, path, NULL, NULL);
+    if (!dib) {
+        DoMessage(dlg, FetchString(IDS_ERRREAD));
+    } else {
+        // The picture held so far stays until its successor is whole.
+        HGLOBAL object = MakeBackground(dib);
+        GlobalFree(dib);
+        if (object) {
+            if (s->picture)
+                GlobalFree(s->picture);
+            s->picture = object;
+        } else {
+            DoMessage(dlg, FetchString(IDS_MEMORY));
+        }
+    }
+    Repaint(dlg, IDC_PAGESAMPLE);
+}
+
+void Ok(HWND dlg, PAGEPROPERTIES *s)
+{
+    BLOCK *page = s->param.block;
+    Store(dlg, page->page);
+    int i = FirstBackground(page);
+    if (i >= 0)
+        DeletePageObject(page, (unsigned)i);
+    if (Checked(dlg, IDC_PAGESOLID) && s->picture) {
+        GlobalFree(s->picture);
+        s->picture = NULL;
+    }
+    if (s->picture && !AppendPageObject(page, s->picture)) {
+        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
+        GlobalFree(s->picture);
+    }
+    s->picture = NULL;
+    if (!*page->page.title)
+        snprintf(page->page.title, TITLESIZE, "%s", FetchString(IDS_UNTITLED));
+    EndDialog(dlg, 1);
+}
+
+void Preview(HWND dlg, PAGEPROPERTIES *s)
+{
+    BLOCK header;
+    if (!GetHeaderBlock(GetDlgItem(s->param.hwnd, IDC_BLOCKLIST), s->param.blockset, &header)) {
+        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
+        return;
+    }
+    PAGERECORD &page = s->param.block->page;
+    Store(dlg, page);
+    RunPreview(dlg, &s->param, page.title, header.hedr.flags & HEDR_WINDOWSTYLE, header.hedr.width,
+               header.hedr.depth);
+}
+
+void Command(HWND dlg, PAGEPROPERTIES *s, int id, int code)
+{
+    PAGERECORD &page = s->param.block->page;
+    switch (id) {
+    case IDOK:
+        Ok(dlg, s);
+        break;
+    case IDCANCEL:
+        EndDialog(dlg, 0);
+        break;
+    case 9:
+        DoHelp(dlg, "PAGE");
+        break;
+    case IDC_PAGESOLID:
+    case IDC_PAGEPICTURE:
+        ChooseBackground(dlg, id == IDC_PAGEPICTURE);
+        break;
+    case IDC_PAGESELECT:
+        Select(dlg, s);
+        break;
+    case IDC_PAGETITLE:
+        if (IsWindowVisible(dlg))
+            GetDlgItemTextA(dlg, id, page.title, TITLESIZE);
+        break;
+    case IDC_PAGEKIND:
+        if (code == CBN_SELENDOK) {
+            LRESULT kind = SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0);
+            EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), kind == 25);
+            if (kind >= 0 && kind <= 26)
+                page.colourselector = (uint32_t)kind;
+            Repaint(dlg, IDC_PAGESAMPLE);
+        }
+        break;
+    case IDC_PAGECLOSE:
+    case IDC_PAGENEXT:
+        if (Checked(dlg, id))
+            CheckDlgButton(dlg, id == IDC_PAGECLOSE ? IDC_PAGENEXT : IDC_PAGECLOSE, BST_UNCHECKED);
+        break;
+    case IDC_BACKCOLOUR: {
+        COLORREF colour = page.colour;
+        if (PickColour(dlg, &colour))
+            page.colour = colour;
+        LabelColourButton(dlg, IDC_BACKCOLOUR, page.colour);
+        Repaint(dlg, IDC_PAGESAMPLE);
+        Repaint(dlg, IDC_PAGEKIND);
+        break;
+    }
+    case IDC_BACKPREVIEW:
+        Preview(dlg, s);
+        break;
+    }
+}
+
+} // namespace
+
+INT_PTR CALLBACK EditPagePropertiesProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    INT_PTR answer;
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
+    auto *s = DialogState<PAGEPROPERTIES>(dlg);
+    switch (msg) {
+    case WM_INITDIALOG:
+        Init(dlg, s);
+        return FALSE;
+    case WM_COMMAND:
+        Command(dlg, s, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_DRAWITEM: {
+        auto *item = (const DRAWITEMSTRUCT *)lParam;
+        COLORREF own = s->param.block->page.colour;
+        if (wParam == IDC_PAGESAMPLE) {
+            HGLOBAL dib = s->picture ? GetBackImage(s->picture) : NULL;
+            DrawBackgroundSample(item, GetBlockBackgroundColour(s->param.hwnd, s->param.block), dib);
+            if (dib)
+                GlobalFree(dib);
+        } else if (wParam == IDC_BACKCOLOUR) {
+            DrawColourButton(dlg, msg, wParam, item, nullptr, own);
+        } else if (wParam == IDC_PAGEKIND) {
+            DrawBackgroundKind(item, own);
+        }
+        return TRUE;
+    }
+    case WM_DESTROY:
+        if (s && s->picture) {
+            GlobalFree(s->picture);
+            s->picture = NULL;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+int EditPageProperties(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index, HWND owner)
+{
+    BLOCK work;
+    if (!DuplicateBlock(&work, block)) {
+        DoMessage(owner ? owner : parent, FetchString(IDS_MEMORY));
+        return 0;
+    }
+    PAGEPROPERTIES s{};
+    s.param.hwnd = parent;
+    s.param.blockset = set;
+    s.param.block = &work;
+    s.param.index = index;
+    // The window the user works in waits, disabled, until the dialog ends.
+    INT_PTR result = COMMONDialogBox(hInst, "EditPagePropertiesBox", owner ? owner : parent, EditPagePropertiesProc,
+                                     (LPARAM)&s, nullptr);
+    if (result == 1) {
+        DestroyBlock(block);
+        *block = work;
+    } else {
+        DestroyBlock(&work);
+    }
+    return result == 1;
+}

@@ -1,0 +1,445 @@
+// The header editor and the page properties dialog driven as real modal
+// dialogs over the page editor's document: what OK stores, what Cancel
+// keeps, the password as the editor and the player read it back.
+#include "tests/editors/editorfixture.h"
+#include "document/reader.h"
+#include "document/writer.h"
+#include "editor/blocks.h"
+#include "editors/headereditor.h"
+#include "player/drive.h"
+#include "resources/headereditor_ids.h"
+#include <zlib.h>
+
+namespace pagetest {
+namespace {
+
+using Driver = std::function<void(HWND dlg)>;
+
+// Answers the open dialogs with `file` while a ModalRecorder drives the rest.
+struct FileAnswer {
+    static inline std::string file;
+    static inline MODALHOOK next;
+    MODALHOOK previous;
+    explicit FileAnswer(std::string path) : previous(COMMONSetModalHook(Hook))
+    {
+        file = std::move(path);
+        next = previous;
+    }
+    ~FileAnswer() { COMMONSetModalHook(previous); }
+    static INT_PTR Hook(const MODALCALL *call)
+    {
+        if (call->kind != MODAL_COMMONDIALOG || (!IS_INTRESOURCE(call->name) && strcmp(call->name, "TrackPopupMenu") == 0))
+            return next(call);
+        auto *ofn = (OPENFILENAMEA *)call->data;
+        snprintf(ofn->lpstrFile, ofn->nMaxFile, "%s", file.c_str());
+        return 1;
+    }
+};
+
+std::vector<uint8_t> Bytes(BLOCK &b)
+{
+    std::vector<uint8_t> out((uint8_t *)&b.hedr, (uint8_t *)&b.hedr + sizeof b.hedr);
+    out.insert(out.end(), (uint8_t *)&b.page, (uint8_t *)&b.page + sizeof b.page);
+    for (const Object &o : Objects(b))
+        out.insert(out.end(), o.bytes.begin(), o.bytes.end());
+    return out;
+}
+
+uint32_t PasswordCheck(const char *password)
+{
+    char text[TITLESIZE];
+    snprintf(text, sizeof text, "%s", password);
+    EncryptString(text, 1);
+    return (uint32_t)crc32(0, (const Bytef *)text, (uInt)strlen(text));
+}
+
+void SelectKind(HWND dlg, int id, int kind)
+{
+    SendDlgItemMessageA(dlg, id, CB_SETCURSEL, kind, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), (LPARAM)GetDlgItem(dlg, id));
+}
+
+class HeaderEditor : public PageEditor {
+protected:
+    // Runs the header editor on the stored header with `driver`; the
+    // editor's result, the edited header in `out`, the texts of the boxes
+    // it showed in `said`.
+    int EditHeaderWith(const Driver &driver, BLOCK *out, std::vector<std::string> *said = nullptr)
+    {
+        sbtest::ModalRecorder real;
+        real.Drive(driver);
+        BLOCK header = Block(0);
+        BLOCKSET *set = LockBlockSet(doc);
+        int result = EditHeader(doc, set, &header, 0);
+        UnlockBlockSet(doc);
+        PutBlock(List(doc), 0, &header);
+        *out = header;
+        for (size_t i = 1; said && i < real.calls.size(); i++)
+            said->push_back(real.calls[i].text);
+        return result;
+    }
+    // `file` answers the picture's open dialog.
+    int EditPageWith(const Driver &driver, BLOCK *page, const std::string &file = "")
+    {
+        sbtest::ModalRecorder real;
+        real.Drive(driver);
+        FileAnswer answer(file);
+        BLOCKSET *set = LockBlockSet(doc);
+        int result = EditPageProperties(doc, set, page, 1);
+        UnlockBlockSet(doc);
+        for (size_t i = 1; i < real.calls.size(); i++)
+            said.push_back(real.calls[i].text);
+        return result;
+    }
+    std::vector<std::string> said; // what the page properties told the user
+    std::string SavedDocument(const char *name)
+    {
+        char dir[MAX_PATH];
+        GetTempPathA(sizeof dir, dir);
+        std::string path = std::string(dir) + name;
+        BLOCKSET *set = LockBlockSet(doc);
+        EXPECT_EQ(WriteExeFile(List(doc), set, path.c_str()), 1);
+        UnlockBlockSet(doc);
+        return path;
+    }
+};
+
+TEST_F(HeaderEditor, OkStoresWhatTheDialogShows)
+{
+    const struct {
+        const char *name;
+        Driver change;
+        std::function<void(HEDRRECORD &)> expect;
+    } cases[] = {
+        {"title and size",
+         [](HWND d) {
+             SetDlgItemTextA(d, IDC_HDRTITLE, "My show");
+             SetDlgItemTextA(d, IDC_HDRWIDTH, "800");
+             SetDlgItemTextA(d, IDC_HDRDEPTH, "3000");
+         },
+         [](HEDRRECORD &h) {
+             snprintf(h.title, TITLESIZE, "My show");
+             h.width = 800;
+             h.depth = 3000; // typed values are kept as typed
+         }},
+        {"empty title", [](HWND d) { SetDlgItemTextA(d, IDC_HDRTITLE, ""); },
+         [](HEDRRECORD &h) { snprintf(h.title, TITLESIZE, "Untitled"); }},
+        {"window style",
+         [](HWND d) {
+             for (int id : {IDC_HDRCAPTION, IDC_HDRSYSMENU, IDC_HDRMAXIMIZE, IDC_HDRRESIZE})
+                 sbtest::Click(d, id);
+         },
+         [](HEDRRECORD &h) { h.flags ^= WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME; }},
+        {"options",
+         [](HWND d) {
+             for (int id : {IDC_HDRFIXED, IDC_HDRSTATUS, IDC_HDRFONTS, IDC_HDRTILED})
+                 sbtest::Click(d, id);
+         },
+         [](HEDRRECORD &h) { h.flags ^= HEDR_FIXEDCLIENT | HEDR_PROGRESS | HEDR_EMBEDFONTS | HEDR_TILED; }},
+        {"about text and custom colour",
+         [](HWND d) {
+             SetDlgItemTextA(d, IDC_HDRABOUT, "By us");
+             SelectKind(d, IDC_HDRKIND, 25);
+             EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDC_BACKCOLOUR)));
+             SelectKind(d, IDC_HDRKIND, 3);
+             EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDC_BACKCOLOUR)));
+         },
+         [](HEDRRECORD &h) {
+             snprintf(h.about, sizeof h.about, "By us");
+             h.colourselector = 3;
+         }},
+        {"password of six",
+         [](HWND d) {
+             SetDlgItemTextA(d, IDC_HDRPASSWORD, "secret");
+             sbtest::Click(d, IDC_HDRPROTECT);
+         },
+         [](HEDRRECORD &h) {
+             h.flags |= HEDR_PASSWORD;
+             h.password = PasswordCheck("secret");
+         }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        BLOCK stored = Block(0), before, after;
+        ASSERT_TRUE(DuplicateBlock(&before, &stored));
+        HEDRRECORD want = before.hedr;
+        c.expect(want);
+        ASSERT_EQ(EditHeaderWith(
+                      [&](HWND d) {
+                          c.change(d);
+                          sbtest::Click(d, IDOK);
+                      },
+                      &after),
+                  1);
+        EXPECT_EQ(memcmp(&after.hedr, &want, sizeof want), 0);
+        EXPECT_STREQ(after.hedr.title, want.title);
+        EXPECT_EQ(after.hedr.flags, want.flags);
+        // Back as it was for the next case.
+        DestroyBlock(&after);
+        PutBlock(List(doc), 0, &before);
+    }
+}
+
+TEST_F(HeaderEditor, CancelGivesTheHeaderBackByteForByte)
+{
+    BLOCK header = Block(0);
+    HGLOBAL dib = Picture(20, 10, RGB(0, 200, 0));
+    Add(header, TAG_IMAG, 0, 0, (LONG_PTR)dib);
+    GlobalFree(dib);
+    PutBlock(List(doc), 0, &header);
+    std::vector<uint8_t> before = Bytes(header);
+    BLOCK after;
+    EXPECT_EQ(EditHeaderWith(
+                  [](HWND d) {
+                      Snapshot(d, "headereditor");
+                      SetDlgItemTextA(d, IDC_HDRTITLE, "Changed");
+                      SetDlgItemTextA(d, IDC_HDRPASSWORD, "secret");
+                      sbtest::Click(d, IDC_HDRPROTECT);
+                      sbtest::Click(d, IDC_HDRMAXIMIZE);
+                      SelectKind(d, IDC_HDRKIND, 25);
+                      sbtest::Click(d, IDC_HDRSOLID); // drops the picture from the working copy
+                      sbtest::Click(d, IDCANCEL);
+                  },
+                  &after),
+              0);
+    EXPECT_EQ(Bytes(after), before);
+}
+
+TEST_F(HeaderEditor, ProtectionIsNeverStoredWithoutAPassword)
+{
+    const struct {
+        const char *name;
+        uint32_t flags, check; // the stored header
+        const char *typed;     // the password field
+        bool tick;             // the box is clicked
+        const char *said;      // what OK answers ("" for nothing)
+        int result;
+        uint32_t wantflag, wantcheck;
+    } cases[] = {
+        {"ticked with no password anywhere", 0, 0, "", true, "Password protection needs a password", 0, 0, 0},
+        {"stored flag without a check", HEDR_PASSWORD, 0, "", false, "Password protection needs a password", 0,
+         HEDR_PASSWORD, 0},
+        {"ticked again keeps the old password", 0, 1234, "", true, "", 1, HEDR_PASSWORD, 1234},
+        {"five characters", 0, 0, "abcde", true, "Passwords must be a minimum of 6 characters.", 1, 0, 0},
+        {"unticked drops the password", HEDR_PASSWORD, 1234, "", true, "", 1, 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        BLOCK header = Block(0);
+        header.hedr.flags = (header.hedr.flags & ~HEDR_PASSWORD) | c.flags;
+        header.hedr.password = c.check;
+        PutBlock(List(doc), 0, &header);
+        bool open = false;
+        std::vector<std::string> said;
+        BLOCK after;
+        int result = EditHeaderWith(
+            [&](HWND d) {
+                SetDlgItemTextA(d, IDC_HDRPASSWORD, c.typed);
+                if (c.tick)
+                    sbtest::Click(d, IDC_HDRPROTECT);
+                sbtest::Click(d, IDOK);
+                open = IsWindow(d) && IsWindowVisible(d);
+                if (open)
+                    sbtest::Click(d, IDCANCEL);
+            },
+            &after, &said);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(open, c.result == 0);
+        std::string all;
+        for (const std::string &s : said)
+            all += s;
+        EXPECT_EQ(all.substr(0, strlen(c.said)), c.said);
+        EXPECT_EQ(after.hedr.flags & HEDR_PASSWORD, c.wantflag);
+        EXPECT_EQ(after.hedr.password, c.wantcheck);
+    }
+}
+
+// The password box answered once with `typedpassword`, then given up.
+const char *typedpassword;
+int TypePassword(HWND, char *buffer)
+{
+    if (!typedpassword)
+        return 0;
+    snprintf(buffer, 261, "%s", typedpassword);
+    typedpassword = nullptr;
+    return 1;
+}
+
+TEST_F(HeaderEditor, APasswordSetHereOpensTheDocumentOnlyWithItInTheEditorAndNotAtAllInThePlayer)
+{
+    BLOCK after;
+    ASSERT_EQ(EditHeaderWith(
+                  [](HWND d) {
+                      SetDlgItemTextA(d, IDC_HDRPASSWORD, "opensesame");
+                      sbtest::Click(d, IDC_HDRPROTECT);
+                      sbtest::Click(d, IDOK);
+                  },
+                  &after),
+              1);
+    std::string path = SavedDocument("sb_header_password.exe");
+    LOADHOST host{};
+    host.password = TypePassword;
+    for (const char *typed : {"opensesame", "opensesamE", "", "opensesame!"}) {
+        SCOPED_TRACE(typed);
+        typedpassword = typed;
+        HWND w = CreateNewTask(frame, "check", 0);
+        BLOCKSET *set = LockBlockSet(w);
+        EXPECT_EQ(LoadExeFileWith(List(w), set, path.c_str(), host), strcmp(typed, "opensesame") == 0);
+        set->modified = 0;
+        UnlockBlockSet(w);
+        SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)w, 0);
+    }
+    // The player asks for nothing and shows the show.
+    PLAYOUTCOME out = PlayDocument(path);
+    EXPECT_TRUE(out.shown);
+    EXPECT_TRUE(out.messages.empty());
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(HeaderEditor, OkSendsTheDocumentWindowARefreshOfItsThumbnails)
+{
+    BLOCK after;
+    ASSERT_EQ(EditHeaderWith([](HWND d) { sbtest::Click(d, IDOK); }, &after), 1);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, doc, WMU_REFRESHTHUMBNAILS, WMU_REFRESHTHUMBNAILS, PM_NOREMOVE));
+}
+
+// Page properties.
+
+TEST_F(HeaderEditor, PagePropertiesStoreOnOkAndGiveThePageBackOnCancel)
+{
+    const struct {
+        const char *name;
+        Driver change;
+        int result;
+        std::function<void(PAGERECORD &)> expect;
+    } cases[] = {
+        {"title", [](HWND d) { SetDlgItemTextA(d, IDC_PAGETITLE, "Intro"); }, 1,
+         [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "Intro"); }},
+        {"empty title", [](HWND d) { SetDlgItemTextA(d, IDC_PAGETITLE, ""); }, 1,
+         [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "Untitled"); }},
+        {"next page clears close",
+         [](HWND d) {
+             sbtest::Click(d, IDC_PAGECLOSE);
+             sbtest::Click(d, IDC_PAGENEXT);
+             EXPECT_FALSE(IsDlgButtonChecked(d, IDC_PAGECLOSE));
+             sbtest::Click(d, IDC_PAGETILED);
+         },
+         1, [](PAGERECORD &p) { p.flags |= 0x2000 | 0x08; }},
+        {"header colour", [](HWND d) { SelectKind(d, IDC_PAGEKIND, 26); }, 1,
+         [](PAGERECORD &p) { p.colourselector = 26; }},
+        {"cancel",
+         [](HWND d) {
+             SetDlgItemTextA(d, IDC_PAGETITLE, "Gone");
+             sbtest::Click(d, IDC_PAGECLOSE);
+             SelectKind(d, IDC_PAGEKIND, 4);
+         },
+         0, [](PAGERECORD &) {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        BLOCK stored = Block(1), page;
+        ASSERT_TRUE(DuplicateBlock(&page, &stored));
+        PAGERECORD want = page.page;
+        std::vector<Object> objects = Objects(page);
+        c.expect(want);
+        EXPECT_EQ(EditPageWith(
+                      [&](HWND d) {
+                          c.change(d);
+                          sbtest::Click(d, c.result ? IDOK : IDCANCEL);
+                      },
+                      &page),
+                  c.result);
+        EXPECT_EQ(memcmp(&page.page, &want, sizeof want), 0);
+        EXPECT_EQ(Objects(page), objects);
+        DestroyBlock(&page);
+    }
+}
+
+TEST_F(HeaderEditor, APageBackgroundPictureStaysUntilItsSuccessorHasLoaded)
+{
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    std::string good = std::string(dir) + "sb_header_back.bmp", bad = std::string(dir) + "sb_header_bad.bmp";
+    {
+        HGLOBAL dib = Picture(30, 20, RGB(255, 0, 0));
+        GlobalLocked<BITMAPINFOHEADER> bits(dib);
+        BITMAPFILEHEADER fh{0x4D42, (DWORD)(sizeof fh + bits.size()), 0, 0, sizeof fh + sizeof(BITMAPINFOHEADER)};
+        FILE *f = fopen(good.c_str(), "wb");
+        fwrite(&fh, sizeof fh, 1, f);
+        fwrite(bits.get(), bits.size(), 1, f);
+        fclose(f);
+        bits.Unlock();
+        GlobalFree(dib);
+        f = fopen(bad.c_str(), "wb");
+        fputs("BM not a picture", f);
+        fclose(f);
+    }
+    BLOCK stored = Block(1), page;
+    ASSERT_TRUE(DuplicateBlock(&page, &stored));
+    size_t before = Objects(page).size();
+    {
+        ASSERT_EQ(EditPageWith(
+                      [](HWND d) {
+                          sbtest::Click(d, IDC_PAGEPICTURE);
+                          sbtest::Click(d, IDC_PAGESELECT);
+                          Snapshot(d, "pageproperties");
+                          sbtest::Click(d, IDOK);
+                      },
+                      &page, good),
+                  1);
+    }
+    std::vector<Object> objects = Objects(page);
+    EXPECT_TRUE(said.empty());
+    ASSERT_EQ(objects.size(), before + 1);
+    Object back = objects.back();
+    EXPECT_EQ(back.tag(), TAG_BAKI);
+    EXPECT_EQ(back.h().fixedsize, 108u);
+    {
+        ASSERT_EQ(EditPageWith(
+                      [](HWND d) {
+                          EXPECT_TRUE(IsDlgButtonChecked(d, IDC_PAGEPICTURE));
+                          sbtest::Click(d, IDC_PAGESELECT);
+                          sbtest::Click(d, IDOK);
+                      },
+                      &page, bad),
+                  1);
+    }
+    objects = Objects(page);
+    ASSERT_EQ(objects.size(), before + 1);
+    EXPECT_EQ(objects.back(), back);
+    // Solid drops it.
+    ASSERT_EQ(EditPageWith(
+                  [](HWND d) {
+                      sbtest::Click(d, IDC_PAGESOLID);
+                      sbtest::Click(d, IDOK);
+                  },
+                  &page),
+              1);
+    EXPECT_EQ(Objects(page).size(), before);
+    DestroyBlock(&page);
+    DeleteFileA(good.c_str());
+    DeleteFileA(bad.c_str());
+}
+
+TEST_F(HeaderEditor, PagePropertiesFromThePageEditorKeepThePageWindowDisabledWhileOpen)
+{
+    bool disabled = false;
+    Edit(1, [&](HWND page) {
+        sbtest::ModalRecorder real;
+        real.Drive([&](HWND d) {
+            disabled = !IsWindowEnabled(page);
+            EXPECT_EQ(GetWindow(d, GW_OWNER), page);
+            SetDlgItemTextA(d, IDC_PAGETITLE, "Renamed");
+            sbtest::Click(d, IDOK);
+        });
+        Command(page, IDM_PAGEPROPERTIES);
+        EXPECT_TRUE(IsWindowEnabled(page));
+        Command(page, IDM_PAGECLOSE);
+    });
+    EXPECT_TRUE(disabled);
+    EXPECT_STREQ(Block(1).page.title, "Renamed");
+}
+
+} // namespace
+} // namespace pagetest
