@@ -6,7 +6,7 @@
 #include "document/writer.h"
 #include "editor/blocks.h"
 #include "editors/headereditor.h"
-#include "player/drive.h"
+#include "tests/support/drive.h"
 #include "resources/headereditor_ids.h"
 #include <zlib.h>
 
