@@ -1,0 +1,137 @@
+// The wave sound and MIDI music property dialogs: one family, told apart
+// only by the sound kind, template and help key. While open, a dialog keeps
+// its own copy of the sound, which Preview plays and OK stores.
+#include "common/msgdlg.h"
+#include "common/owners.h"
+#include "common/strings.h"
+#include "editors/objectdialogs4.h"
+#include "editors/propfields.h"
+#include "media/sound.h"
+#include "resources/document_ids.h"
+#include "resources/filedialogs_ids.h"
+#include "resources/objectdialogs3_ids.h"
+#include "resources/objectdialogs4_ids.h"
+#include "runtime/runtime.h"
+#include <cstring>
+
+const MEDIAHOST *SoundDialogMedia = nullptr;
+
+namespace {
+
+constexpr uint32_t SOUNDFIXED = sizeof(OBJECTWAVE);
+static_assert(sizeof(OBJECTMIDI) == SOUNDFIXED && offsetof(OBJECTMIDI, notify) == offsetof(OBJECTWAVE, notify));
+const PROPFIELDS fields{false, OBJ_ENABLED | OBJ_NOTIFY};
+constexpr char COPYPROP[] = "SoundDialogCopy";
+
+const MEDIAHOST &Media()
+{
+    return SoundDialogMedia ? *SoundDialogMedia : QV_SystemHost.media;
+}
+
+// The working copy, bound to the dialog until it is destroyed.
+HGLOBAL Copy(HWND dlg)
+{
+    return (HGLOBAL)GetPropA(dlg, COPYPROP);
+}
+
+void Playing(HWND dlg, bool on)
+{
+    EnableWindow(GetDlgItem(dlg, IDC_SOUNDPLAY), !on);
+    EnableWindow(GetDlgItem(dlg, IDC_SOUNDSTOP), on);
+}
+
+void Open(HWND dlg, EDITPARAM *p)
+{
+    auto *o = LockLiveObject(dlg, p->object, SOUNDFIXED);
+    if (!o)
+        return;
+    // The stored sizes are only believed when the block holds what they say.
+    SIZE_T have = GlobalSize(p->object);
+    HGLOBAL copy = NULL;
+    if (o->datasize && (uint64_t)o->fixedsize + o->datasize <= have)
+        copy = GetWaveObjectData((OBJECTWAVE *)o);
+    if (!copy || !SetPropA(dlg, COPYPROP, copy)) {
+        if (copy)
+            GlobalFree(copy);
+        GlobalUnlock(p->object);
+        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
+        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    ShowPropFields(dlg, o, fields, p->block, ((OBJECTWAVE *)o)->notify);
+    GlobalUnlock(p->object);
+}
+
+void Build(HWND dlg, EDITPARAM *p)
+{
+    HGLOBAL copy = Copy(dlg);
+    uint32_t size = 0;
+    {
+        GlobalLocked<OBJECTHEADER> o(p->object);
+        if (o && o.size() >= SOUNDFIXED)
+            size = o->datasize; // the copy holds exactly these bytes: its block may be larger
+    }
+    HGLOBAL built = copy ? BuildObject(dlg, p->object, SOUNDFIXED, size) : NULL;
+    if (!built)
+        return;
+    {
+        GlobalLocked<OBJECTWAVE> t(built);
+        GlobalLocked<char> from(copy);
+        memcpy((char *)t.get() + SOUNDFIXED, from.get(), size);
+        ReadPropFields(dlg, &t->header, fields, &t->notify);
+    }
+    KeepObject(dlg, &p->object, built);
+}
+
+INT_PTR SoundMessage(const PROPDIALOG &dialog, DWORD kind, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    bool colour = msg == WM_CTLCOLORMSGBOX || msg == WM_CTLCOLORBTN || msg == WM_CTLCOLORDLG ||
+                  msg == WM_CTLCOLORSTATIC;
+    if (!colour && Media().soundmessage(dlg, msg, wParam, lParam))
+        return TRUE;
+    if (msg == MM_MCINOTIFY || msg == MM_WOM_DONE) {
+        Playing(dlg, false);
+        return TRUE;
+    }
+    if (msg == WM_DESTROY) {
+        // A sound still playing stops before its copy goes.
+        if (HGLOBAL copy = (HGLOBAL)RemovePropA(dlg, COPYPROP)) {
+            Media().killsound(dlg);
+            GlobalFree(copy);
+        }
+    }
+    INT_PTR answer;
+    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
+        return answer;
+    if (msg != WM_COMMAND)
+        return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_SOUNDPLAY:
+        if (HGLOBAL copy = Copy(dlg)) {
+            // Failing to start leaves Preview usable and says why.
+            if (Media().playsound(dlg, copy, kind))
+                Playing(dlg, true);
+            else
+                DoMessage(dlg, FetchString(IDS_SOUNDPREVIEWERROR));
+        }
+        return TRUE;
+    case IDC_SOUNDSTOP:
+        Media().killsound(dlg);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+INT_PTR CALLBACK EditWaveObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    static const PROPDIALOG dialog{Open, Build, "WAVE"};
+    return SoundMessage(dialog, SOUND_WAVE, dlg, msg, wParam, lParam);
+}
+
+INT_PTR CALLBACK EditMidiObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    static const PROPDIALOG dialog{Open, Build, "MIDI"};
+    return SoundMessage(dialog, SOUND_MIDI, dlg, msg, wParam, lParam);
+}

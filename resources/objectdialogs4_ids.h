@@ -1,0 +1,6 @@
+// Ids of the wave sound and MIDI music property dialogs; their shared fields
+// are those of resources/objectdialogs3_ids.h.
+#pragma once
+
+#define IDC_SOUNDPLAY 250
+#define IDC_SOUNDSTOP 251
