@@ -1,17 +1,21 @@
 // The wave sound and MIDI music property dialogs: one family, told apart
 // only by the sound kind, template and help key. While open, a dialog keeps
 // its own copy of the sound, which Preview plays and OK stores.
+#include "common/dialog.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
 #include "common/strings.h"
 #include "editors/objectdialogs4.h"
 #include "editors/propfields.h"
 #include "media/sound.h"
+#include "media/soundfiles.h"
 #include "resources/document_ids.h"
 #include "resources/filedialogs_ids.h"
 #include "resources/objectdialogs3_ids.h"
 #include "resources/objectdialogs4_ids.h"
 #include "runtime/runtime.h"
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 const MEDIAHOST *SoundDialogMedia = nullptr;
@@ -40,6 +44,50 @@ void Playing(HWND dlg, bool on)
     EnableWindow(GetDlgItem(dlg, IDC_SOUNDSTOP), on);
 }
 
+// The attached data's length, checked against the block when the dialog
+// opened: the copy holds exactly these bytes, though its block may be larger.
+uint32_t StoredSize(HGLOBAL object)
+{
+    GlobalLocked<OBJECTHEADER> o(object);
+    return o && o.size() >= SOUNDFIXED ? o->datasize : 0;
+}
+
+// A wave's format, length and waveform, where its template has room for
+// them; a format that gives no rate is never measured or drawn.
+void ShowSound(HWND dlg, EDITPARAM *p)
+{
+    HWND text = GetDlgItem(dlg, IDC_SOUNDFORMAT), picture = GetDlgItem(dlg, IDC_SOUNDWAVEFORM);
+    HGLOBAL copy = Copy(dlg);
+    uint32_t size = StoredSize(p->object);
+    if (!text || !picture || !copy)
+        return;
+    PCMWAVEFORMAT format{};
+    if (size >= WAVEDATAHEAD)
+        if (GlobalLocked<char> d(copy); d)
+            memcpy(&format, d.get(), sizeof format);
+    if (size < WAVEDATAHEAD || format.wf.wFormatTag != WAVE_FORMAT_PCM || !format.wf.nSamplesPerSec ||
+        !format.wf.nBlockAlign) {
+        SetWindowTextA(text, FetchString(IDS_SOUNDFORMATERROR));
+        return;
+    }
+    long samples = (long)std::min<uint32_t>(size - WAVEDATAHEAD, LONG_MAX);
+    SetWindowTextA(text, COMMONGetSoundFormat(&format, samples));
+    RECT r;
+    GetClientRect(picture, &r);
+    GlobalBlock dib(COMMONVisualizeSound(copy, samples, r.right, r.bottom, RGB(0, 128, 0), RGB(0, 0, 160),
+                                         GetSysColor(COLOR_WINDOW), 1));
+    GlobalLocked<BITMAPINFOHEADER> bi(dib.get());
+    if (!bi)
+        return;
+    HDC dc = GetDC(picture);
+    HBITMAP bitmap = CreateDIBitmap(dc, bi.get(), CBM_INIT, (const char *)bi.get() + bi->biSize + bi->biClrUsed * 4,
+                                    (const BITMAPINFO *)bi.get(), DIB_RGB_COLORS);
+    ReleaseDC(picture, dc);
+    if (bitmap)
+        if (HGDIOBJ old = (HGDIOBJ)SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)bitmap))
+            DeleteObject(old);
+}
+
 void Open(HWND dlg, EDITPARAM *p)
 {
     auto *o = LockLiveObject(dlg, p->object, SOUNDFIXED);
@@ -65,12 +113,7 @@ void Open(HWND dlg, EDITPARAM *p)
 void Build(HWND dlg, EDITPARAM *p)
 {
     HGLOBAL copy = Copy(dlg);
-    uint32_t size = 0;
-    {
-        GlobalLocked<OBJECTHEADER> o(p->object);
-        if (o && o.size() >= SOUNDFIXED)
-            size = o->datasize; // the copy holds exactly these bytes: its block may be larger
-    }
+    uint32_t size = StoredSize(p->object);
     HGLOBAL built = copy ? BuildObject(dlg, p->object, SOUNDFIXED, size) : NULL;
     if (!built)
         return;
@@ -99,10 +142,16 @@ INT_PTR SoundMessage(const PROPDIALOG &dialog, DWORD kind, HWND dlg, UINT msg, W
             Media().killsound(dlg);
             GlobalFree(copy);
         }
+        if (HWND picture = GetDlgItem(dlg, IDC_SOUNDWAVEFORM))
+            if (HGDIOBJ bitmap = (HGDIOBJ)SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, 0))
+                DeleteObject(bitmap);
     }
     INT_PTR answer;
-    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer)) {
+        if (msg == WM_INITDIALOG)
+            ShowSound(dlg, DialogState<EDITPARAM>(dlg));
         return answer;
+    }
     if (msg != WM_COMMAND)
         return FALSE;
     switch (LOWORD(wParam)) {

@@ -130,7 +130,7 @@ TEST_P(SoundDialogs, OkStoresPlaceFlagsAndTargetAndKeepsTheSound)
         EXPECT_EQ(Run([&](HWND dlg) {
                       c.set(dlg);
                       sbtest::Click(dlg, IDOK);
-                  }, c.notify == 7 ? (GetParam() == TAG_WAVE ? "wavedialog" : "mididialog") : nullptr),
+                  }, c.notify == 7 && GetParam() == TAG_MIDI ? "mididialog" : nullptr),
                   1);
         std::vector<uint8_t> want = start.bytes;
         auto &o = *(OBJECTWAVE *)want.data();
@@ -222,6 +222,53 @@ TEST_P(SoundDialogs, ADamagedOrEmptySoundIsRefusedAndKept)
         EXPECT_EQ(calls[1].text, FetchString(IDS_OBJECTACCESSERROR));
         EXPECT_EQ(Now(), start);
         EXPECT_TRUE(player.played.empty());
+    }
+}
+
+// A one-second 8-bit mono wave, its rate as given.
+std::string Wave(uint32_t rate, uint16_t align = 1)
+{
+    PCMWAVEFORMAT f{{WAVE_FORMAT_PCM, 1, rate, rate * align, align}, 8};
+    std::string w((const char *)&f, sizeof f);
+    for (int i = 0; i < 11025; i++)
+        w += (char)(128 + (i % 50 < 25 ? 100 : -100) * (i < 5000));
+    return w;
+}
+
+// The wave dialog measures and draws a valid format and refuses one without
+// a rate or block alignment; either way OK keeps the sound byte for byte.
+TEST_P(SoundDialogs, AWaveShowsItsFormatLengthAndWaveform)
+{
+    struct {
+        std::string sound;
+        const char *text;
+        bool drawn;
+    } cases[] = {
+        {Wave(11025), "Mono 11.0 kHz 00:01.00", true},
+        {Wave(0), nullptr, false},
+        {Wave(11025, 0), nullptr, false},
+        {"short", nullptr, false},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.drawn);
+        Replace(Make(GetParam(), c.sound));
+        Object start = Now();
+        EXPECT_EQ(Run([&](HWND dlg) {
+                      HWND text = GetDlgItem(dlg, IDC_SOUNDFORMAT), picture = GetDlgItem(dlg, IDC_SOUNDWAVEFORM);
+                      if (GetParam() == TAG_MIDI) { // music has no format to show
+                          EXPECT_FALSE(text || picture);
+                      } else {
+                          char shown[200] = "";
+                          GetWindowTextA(text, shown, sizeof shown);
+                          EXPECT_EQ(std::string(shown), c.text ? c.text : FetchString(IDS_SOUNDFORMATERROR));
+                          EXPECT_EQ(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0, c.drawn);
+                      }
+                      sbtest::Click(dlg, IDOK);
+                  }, c.drawn && GetParam() == TAG_WAVE ? "wavedialog" : nullptr),
+                  1);
+        std::vector<uint8_t> want = start.bytes;
+        SetRect(&((OBJECTHEADER *)want.data())->rect, 60, 70, 92, 102);
+        EXPECT_EQ(Now().bytes, want);
     }
 }
 
