@@ -7,12 +7,14 @@
 #include "common/strings.h"
 #include "editors/objectdialogs4.h"
 #include "editors/propfields.h"
+#include "media/filedialogs.h"
 #include "media/sound.h"
 #include "media/soundfiles.h"
 #include "resources/document_ids.h"
 #include "resources/filedialogs_ids.h"
 #include "resources/objectdialogs3_ids.h"
 #include "resources/objectdialogs4_ids.h"
+#include "resources/resource.h"
 #include "runtime/runtime.h"
 #include <algorithm>
 #include <climits>
@@ -25,7 +27,7 @@ namespace {
 constexpr uint32_t SOUNDFIXED = sizeof(OBJECTWAVE);
 static_assert(sizeof(OBJECTMIDI) == SOUNDFIXED && offsetof(OBJECTMIDI, notify) == offsetof(OBJECTWAVE, notify));
 const PROPFIELDS fields{false, OBJ_ENABLED | OBJ_NOTIFY};
-constexpr char COPYPROP[] = "SoundDialogCopy";
+constexpr char COPYPROP[] = "SoundDialogCopy", SIZEPROP[] = "SoundDialogSize";
 
 const MEDIAHOST &Media()
 {
@@ -44,21 +46,32 @@ void Playing(HWND dlg, bool on)
     EnableWindow(GetDlgItem(dlg, IDC_SOUNDSTOP), on);
 }
 
-// The attached data's length, checked against the block when the dialog
-// opened: the copy holds exactly these bytes, though its block may be larger.
-uint32_t StoredSize(HGLOBAL object)
+// The copy's length, checked against its block when it was made: the block
+// may be larger.
+uint32_t StoredSize(HWND dlg)
 {
-    GlobalLocked<OBJECTHEADER> o(object);
-    return o && o.size() >= SOUNDFIXED ? o->datasize : 0;
+    return (uint32_t)(UINT_PTR)GetPropA(dlg, SIZEPROP);
+}
+
+// Makes `copy` of `size` bytes the working copy; false (and `copy` freed)
+// when it cannot be kept.
+bool KeepCopy(HWND dlg, HGLOBAL copy, uint32_t size)
+{
+    if (!copy || !SetPropA(dlg, SIZEPROP, (HANDLE)(UINT_PTR)size) || !SetPropA(dlg, COPYPROP, copy)) {
+        if (copy)
+            GlobalFree(copy);
+        return false;
+    }
+    return true;
 }
 
 // A wave's format, length and waveform, where its template has room for
 // them; a format that gives no rate is never measured or drawn.
-void ShowSound(HWND dlg, EDITPARAM *p)
+void ShowSound(HWND dlg)
 {
     HWND text = GetDlgItem(dlg, IDC_SOUNDFORMAT), picture = GetDlgItem(dlg, IDC_SOUNDWAVEFORM);
     HGLOBAL copy = Copy(dlg);
-    uint32_t size = StoredSize(p->object);
+    uint32_t size = StoredSize(dlg);
     if (!text || !picture || !copy)
         return;
     PCMWAVEFORMAT format{};
@@ -98,9 +111,7 @@ void Open(HWND dlg, EDITPARAM *p)
     HGLOBAL copy = NULL;
     if (o->datasize && (uint64_t)o->fixedsize + o->datasize <= have)
         copy = GetWaveObjectData((OBJECTWAVE *)o);
-    if (!copy || !SetPropA(dlg, COPYPROP, copy)) {
-        if (copy)
-            GlobalFree(copy);
+    if (!KeepCopy(dlg, copy, o->datasize)) {
         GlobalUnlock(p->object);
         DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
         PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
@@ -113,7 +124,7 @@ void Open(HWND dlg, EDITPARAM *p)
 void Build(HWND dlg, EDITPARAM *p)
 {
     HGLOBAL copy = Copy(dlg);
-    uint32_t size = StoredSize(p->object);
+    uint32_t size = StoredSize(dlg);
     HGLOBAL built = copy ? BuildObject(dlg, p->object, SOUNDFIXED, size) : NULL;
     if (!built)
         return;
@@ -124,6 +135,37 @@ void Build(HWND dlg, EDITPARAM *p)
         ReadPropFields(dlg, &t->header, fields, &t->notify);
     }
     KeepObject(dlg, &p->object, built);
+}
+
+// A sound file chosen by the user becomes the working copy; the old one
+// stays when the file cannot be read.
+void NewSound(HWND dlg, DWORD kind)
+{
+    char path[FILENAMEBUFFER] = "";
+    bool wave = kind == SOUND_WAVE;
+    if (!(wave ? COMMONGetOpenWaveFileName(dlg, path) : COMMONGetOpenMidiFileName(dlg, path)))
+        return;
+    long length = 0;
+    HGLOBAL fresh = wave ? COMMONLoadSound(dlg, path, &length) : COMMONLoadMidi(dlg, path, &length);
+    uint64_t size = (uint64_t)std::max(length, 0L) + (wave ? WAVEDATAHEAD : 0);
+    if (!fresh || !size || size > GlobalSize(fresh) || size > 0x7FFFFFFF - SOUNDFIXED) {
+        if (fresh)
+            GlobalFree(fresh);
+        DoMessage(dlg, FetchString(IDS_SOUNDFILEERROR));
+        return;
+    }
+    Media().killsound(dlg);
+    HGLOBAL old = Copy(dlg);
+    uint32_t oldsize = StoredSize(dlg);
+    if (!KeepCopy(dlg, fresh, (uint32_t)size)) {
+        SetPropA(dlg, SIZEPROP, (HANDLE)(UINT_PTR)oldsize);
+        DoMessage(dlg, FetchString(IDS_MEMORY));
+        return;
+    }
+    if (old && old != fresh)
+        GlobalFree(old);
+    Playing(dlg, false);
+    ShowSound(dlg);
 }
 
 INT_PTR SoundMessage(const PROPDIALOG &dialog, DWORD kind, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -138,6 +180,7 @@ INT_PTR SoundMessage(const PROPDIALOG &dialog, DWORD kind, HWND dlg, UINT msg, W
     }
     if (msg == WM_DESTROY) {
         // A sound still playing stops before its copy goes.
+        RemovePropA(dlg, SIZEPROP);
         if (HGLOBAL copy = (HGLOBAL)RemovePropA(dlg, COPYPROP)) {
             Media().killsound(dlg);
             GlobalFree(copy);
@@ -149,7 +192,7 @@ INT_PTR SoundMessage(const PROPDIALOG &dialog, DWORD kind, HWND dlg, UINT msg, W
     INT_PTR answer;
     if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer)) {
         if (msg == WM_INITDIALOG)
-            ShowSound(dlg, DialogState<EDITPARAM>(dlg));
+            ShowSound(dlg);
         return answer;
     }
     if (msg != WM_COMMAND)
@@ -163,6 +206,9 @@ INT_PTR SoundMessage(const PROPDIALOG &dialog, DWORD kind, HWND dlg, UINT msg, W
             else
                 DoMessage(dlg, FetchString(IDS_SOUNDPREVIEWERROR));
         }
+        return TRUE;
+    case IDC_SOUNDFILE:
+        NewSound(dlg, kind);
         return TRUE;
     case IDC_SOUNDSTOP:
         Media().killsound(dlg);

@@ -91,6 +91,9 @@ protected:
                 Snapshot(dlg, shot);
             drive(dlg);
         });
+        for (auto &d : nested)
+            real.Drive(d);
+        nested.clear();
         int result = EditObject(host, set, &page, index);
         calls = real.calls;
         return result;
@@ -103,6 +106,7 @@ protected:
     HWND host = NULL;
     BLOCKSET *set = nullptr;
     std::vector<sbtest::ModalRecord> calls;
+    std::vector<std::function<void(HWND)>> nested; // dialogs opened from the one driven
 };
 
 TEST_P(SoundDialogs, OkStoresPlaceFlagsAndTargetAndKeepsTheSound)
@@ -270,6 +274,66 @@ TEST_P(SoundDialogs, AWaveShowsItsFormatLengthAndWaveform)
         SetRect(&((OBJECTHEADER *)want.data())->rect, 60, 70, 92, 102);
         EXPECT_EQ(Now().bytes, want);
     }
+}
+
+std::string Le32(uint32_t v)
+{
+    return std::string((const char *)&v, 4);
+}
+
+// A sound file chosen in the open dialog becomes the object's sound on OK;
+// one that cannot be read is reported and the old sound stays.
+TEST_P(SoundDialogs, ASoundFileReplacesTheSoundAndAnUnreadableOneKeepsIt)
+{
+    bool wave = GetParam() == TAG_WAVE;
+    std::string samples(300, '\x80'), format = Wave(8000).substr(0, WAVEDATAHEAD);
+    std::string file = wave ? "RIFF" + Le32(36 + 300) + "WAVE" + "fmt " + Le32(16) + format + "data" + Le32(300) + samples
+                            : std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xFF\x2F\0", 26);
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string good = std::string(temp) + (wave ? "sounddlg.wav" : "sounddlg.mid"),
+                empty = std::string(temp) + (wave ? "sounddl0.wav" : "sounddl0.mid");
+    for (auto [path, bytes] : {std::pair{good, file}, {empty, std::string()}}) {
+        FILE *f = fopen(path.c_str(), "wb");
+        ASSERT_TRUE(f);
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    auto choose = [&](const std::string &path) {
+        nested.push_back([path](HWND files) {
+            SetDlgItemTextA(files, 0x480, path.c_str());
+            sbtest::Click(files, IDOK);
+        });
+    };
+    Object start = Now();
+    choose(empty);
+    EXPECT_EQ(Run([&](HWND dlg) {
+                  sbtest::Click(dlg, IDC_SOUNDFILE);
+                  sbtest::Click(dlg, IDCANCEL);
+              }),
+              0);
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[2].text, FetchString(IDS_SOUNDFILEERROR));
+    EXPECT_EQ(Now(), start);
+
+    choose(good);
+    EXPECT_EQ(Run([&](HWND dlg) {
+                  sbtest::Click(dlg, IDC_SOUNDFILE);
+                  sbtest::Click(dlg, IDC_SOUNDPLAY);
+                  sbtest::Click(dlg, IDOK);
+              }),
+              1);
+    std::string stored = wave ? format + samples : file;
+    std::vector<uint8_t> want(start.bytes.begin(), start.bytes.begin() + sizeof(OBJECTWAVE));
+    auto &h = *(OBJECTHEADER *)want.data();
+    SetRect(&h.rect, 60, 70, 92, 102);
+    h.datasize = (uint32_t)stored.size(), h.totalsize = (uint32_t)(want.size() + stored.size());
+    want.insert(want.end(), stored.begin(), stored.end());
+    EXPECT_EQ(Now().bytes, want);
+    ASSERT_EQ(player.played.size(), 1u);
+    EXPECT_EQ(player.played[0].second.substr(0, stored.size()), stored); // the new sound is the one previewed
+    DeleteFileA(good.c_str());
+    DeleteFileA(empty.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(WaveAndMidi, SoundDialogs, ::testing::Values(TAG_WAVE, TAG_MIDI),
