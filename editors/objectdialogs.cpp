@@ -3,6 +3,7 @@
 // the user so instead of opening nothing.
 #include "editors/objectdialogs.h"
 #include "editors/objectdialogs3.h"
+#include "editors/objectdialogs4.h"
 #include "common/dialog.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
@@ -33,7 +34,7 @@ const OBJECTDIALOG dialogs[] = {
     {TAG_BUTN, "EditButtonBox", EditButtonObjectProc},     {TAG_TEXT, "EditTextBox", EditTextObjectProc},
     {TAG_CHEC, "EditCheckboxBox", EditCheckboxObjectProc}, {TAG_RDIO, "EditRadioBox", EditRadioObjectProc},
     {TAG_IMAG, "EditImageBox", EditImageObjectProc},       {TAG_FRAM, "EditFrameBox", EditFrameObjectProc},
-    {TAG_WAVE, "EditWaveBox", nullptr},       {TAG_MIDI, "EditMidiBox", nullptr},
+    {TAG_WAVE, "EditWaveBox", EditWaveObjectProc},         {TAG_MIDI, "EditMidiBox", EditMidiObjectProc},
     {TAG_ANIM, "EditAnimBox", nullptr},       {TAG_MOVI, "EditMovieBox", nullptr},
     {TAG_LIST, "EditListboxBox", EditListboxObjectProc}, {TAG_EDIT, "EditEditBox", EditEditObjectProc},
     {TAG_TIME, "EditTimerBox", EditTimerObjectProc},     {TAG_STAT, "EditStaticImageBox", EditStaticImageObjectProc},

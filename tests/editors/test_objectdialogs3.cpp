@@ -47,7 +47,7 @@ void Rect(std::vector<uint8_t> &b, int l, int t, int r, int bottom)
     SetRect(&As<OBJECTHEADER>(b).rect, l, t, r, bottom);
 }
 
-class ObjectDialogs3 : public PageEditor {
+class TimerEditListDialogs : public PageEditor {
 protected:
     void SetUp() override
     {
@@ -161,7 +161,7 @@ protected:
     std::vector<sbtest::ModalRecord> calls;
 };
 
-TEST_F(ObjectDialogs3, TimerStoresActionTargetDurationAndA32By32Place)
+TEST_F(TimerEditListDialogs, TimerStoresActionTargetDurationAndA32By32Place)
 {
     unsigned timer = IndexOf(TAG_TIME);
     RunTable(timer, {
@@ -204,7 +204,7 @@ TEST_F(ObjectDialogs3, TimerStoresActionTargetDurationAndA32By32Place)
     });
 }
 
-TEST_F(ObjectDialogs3, TimerShowsItsStoredTargetAndEnablesWhatTheActionNeeds)
+TEST_F(TimerEditListDialogs, TimerShowsItsStoredTargetAndEnablesWhatTheActionNeeds)
 {
     unsigned timer = IndexOf(TAG_TIME);
     struct {
@@ -244,7 +244,7 @@ TEST_F(ObjectDialogs3, TimerShowsItsStoredTargetAndEnablesWhatTheActionNeeds)
     });
 }
 
-TEST_F(ObjectDialogs3, EditFieldStoresItsTextPlaceSizeFlagsAndTarget)
+TEST_F(TimerEditListDialogs, EditFieldStoresItsTextPlaceSizeFlagsAndTarget)
 {
     unsigned edit = IndexOf(TAG_EDIT);
     RunTable(edit, {
@@ -340,7 +340,7 @@ void Drag(HWND dlg, int from, int to, bool shift = false)
     SetKeyboardState(keys);
 }
 
-TEST_F(ObjectDialogs3, ListBoxEditsItsItemsAndStoresThemInOrder)
+TEST_F(TimerEditListDialogs, ListBoxEditsItsItemsAndStoresThemInOrder)
 {
     unsigned lb = IndexOf(TAG_LIST);
     Store(lb, std::string("A\0B\0C\0", 6));

@@ -1,0 +1,232 @@
+// The wave sound and MIDI music property dialogs: one family, told apart
+// only by the sound kind, template and help key. While open, a dialog keeps
+// its own copy of the sound, which Preview plays and OK stores.
+#include "common/dialog.h"
+#include "common/msgdlg.h"
+#include "common/owners.h"
+#include "common/strings.h"
+#include "editors/objectdialogs4.h"
+#include "editors/propfields.h"
+#include "media/filedialogs.h"
+#include "media/sound.h"
+#include "media/soundfiles.h"
+#include "resources/document_ids.h"
+#include "resources/filedialogs_ids.h"
+#include "resources/objectdialogs3_ids.h"
+#include "resources/objectdialogs4_ids.h"
+#include "resources/resource.h"
+#include "runtime/runtime.h"
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+const MEDIAHOST *SoundDialogMedia = nullptr;
+
+namespace {
+
+constexpr uint32_t SOUNDFIXED = sizeof(OBJECTWAVE);
+static_assert(sizeof(OBJECTMIDI) == SOUNDFIXED && offsetof(OBJECTMIDI, notify) == offsetof(OBJECTWAVE, notify));
+const PROPFIELDS fields{false, OBJ_ENABLED | OBJ_NOTIFY};
+constexpr char COPYPROP[] = "SoundDialogCopy", SIZEPROP[] = "SoundDialogSize";
+
+const MEDIAHOST &Media()
+{
+    return SoundDialogMedia ? *SoundDialogMedia : QV_SystemHost.media;
+}
+
+// The working copy, bound to the dialog until it is destroyed.
+HGLOBAL Copy(HWND dlg)
+{
+    return (HGLOBAL)GetPropA(dlg, COPYPROP);
+}
+
+void Playing(HWND dlg, bool on)
+{
+    EnableWindow(GetDlgItem(dlg, IDC_SOUNDPLAY), !on);
+    EnableWindow(GetDlgItem(dlg, IDC_SOUNDSTOP), on);
+}
+
+// The copy's length, checked against its block when it was made: the block
+// may be larger.
+uint32_t StoredSize(HWND dlg)
+{
+    return (uint32_t)(UINT_PTR)GetPropA(dlg, SIZEPROP);
+}
+
+// Makes `copy` of `size` bytes the working copy; false (and `copy` freed)
+// when it cannot be kept.
+bool KeepCopy(HWND dlg, HGLOBAL copy, uint32_t size)
+{
+    if (!copy || !SetPropA(dlg, SIZEPROP, (HANDLE)(UINT_PTR)size) || !SetPropA(dlg, COPYPROP, copy)) {
+        if (copy)
+            GlobalFree(copy);
+        return false;
+    }
+    return true;
+}
+
+// A wave's format, length and waveform, where its template has room for
+// them; a format that gives no rate is never measured or drawn.
+void ShowSound(HWND dlg)
+{
+    HWND text = GetDlgItem(dlg, IDC_SOUNDFORMAT), picture = GetDlgItem(dlg, IDC_SOUNDWAVEFORM);
+    HGLOBAL copy = Copy(dlg);
+    uint32_t size = StoredSize(dlg);
+    if (!text || !picture || !copy)
+        return;
+    PCMWAVEFORMAT format{};
+    if (size >= WAVEDATAHEAD)
+        if (GlobalLocked<char> d(copy); d)
+            memcpy(&format, d.get(), sizeof format);
+    if (size < WAVEDATAHEAD || format.wf.wFormatTag != WAVE_FORMAT_PCM || !format.wf.nSamplesPerSec ||
+        !format.wf.nBlockAlign) {
+        SetWindowTextA(text, FetchString(IDS_SOUNDFORMATERROR));
+        return;
+    }
+    long samples = (long)std::min<uint32_t>(size - WAVEDATAHEAD, LONG_MAX);
+    SetWindowTextA(text, COMMONGetSoundFormat(&format, samples));
+    RECT r;
+    GetClientRect(picture, &r);
+    GlobalBlock dib(COMMONVisualizeSound(copy, samples, r.right, r.bottom, RGB(0, 128, 0), RGB(0, 0, 160),
+                                         GetSysColor(COLOR_WINDOW), 1));
+    GlobalLocked<BITMAPINFOHEADER> bi(dib.get());
+    if (!bi)
+        return;
+    HDC dc = GetDC(picture);
+    HBITMAP bitmap = CreateDIBitmap(dc, bi.get(), CBM_INIT, (const char *)bi.get() + bi->biSize + bi->biClrUsed * 4,
+                                    (const BITMAPINFO *)bi.get(), DIB_RGB_COLORS);
+    ReleaseDC(picture, dc);
+    if (bitmap)
+        if (HGDIOBJ old = (HGDIOBJ)SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)bitmap))
+            DeleteObject(old);
+}
+
+void Open(HWND dlg, EDITPARAM *p)
+{
+    auto *o = LockLiveObject(dlg, p->object, SOUNDFIXED);
+    if (!o)
+        return;
+    // The stored sizes are only believed when the block holds what they say.
+    SIZE_T have = GlobalSize(p->object);
+    HGLOBAL copy = NULL;
+    if (o->datasize && (uint64_t)o->fixedsize + o->datasize <= have)
+        copy = GetWaveObjectData((OBJECTWAVE *)o);
+    if (!KeepCopy(dlg, copy, o->datasize)) {
+        GlobalUnlock(p->object);
+        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
+        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    ShowPropFields(dlg, o, fields, p->block, ((OBJECTWAVE *)o)->notify);
+    GlobalUnlock(p->object);
+}
+
+void Build(HWND dlg, EDITPARAM *p)
+{
+    HGLOBAL copy = Copy(dlg);
+    uint32_t size = StoredSize(dlg);
+    HGLOBAL built = copy ? BuildObject(dlg, p->object, SOUNDFIXED, size) : NULL;
+    if (!built)
+        return;
+    {
+        GlobalLocked<OBJECTWAVE> t(built);
+        GlobalLocked<char> from(copy);
+        memcpy((char *)t.get() + SOUNDFIXED, from.get(), size);
+        ReadPropFields(dlg, &t->header, fields, &t->notify);
+    }
+    KeepObject(dlg, &p->object, built);
+}
+
+// A sound file chosen by the user becomes the working copy; the old one
+// stays when the file cannot be read.
+void NewSound(HWND dlg, DWORD kind)
+{
+    char path[FILENAMEBUFFER] = "";
+    bool wave = kind == SOUND_WAVE;
+    if (!(wave ? COMMONGetOpenWaveFileName(dlg, path) : COMMONGetOpenMidiFileName(dlg, path)))
+        return;
+    long length = 0;
+    HGLOBAL fresh = wave ? COMMONLoadSound(dlg, path, &length) : COMMONLoadMidi(dlg, path, &length);
+    uint64_t size = (uint64_t)std::max(length, 0L) + (wave ? WAVEDATAHEAD : 0);
+    if (!fresh || !size || size > GlobalSize(fresh) || size > 0x7FFFFFFF - SOUNDFIXED) {
+        if (fresh)
+            GlobalFree(fresh);
+        DoMessage(dlg, FetchString(IDS_SOUNDFILEERROR));
+        return;
+    }
+    Media().killsound(dlg);
+    HGLOBAL old = Copy(dlg);
+    uint32_t oldsize = StoredSize(dlg);
+    if (!KeepCopy(dlg, fresh, (uint32_t)size)) {
+        SetPropA(dlg, SIZEPROP, (HANDLE)(UINT_PTR)oldsize);
+        DoMessage(dlg, FetchString(IDS_MEMORY));
+        return;
+    }
+    if (old && old != fresh)
+        GlobalFree(old);
+    Playing(dlg, false);
+    ShowSound(dlg);
+}
+
+INT_PTR SoundMessage(const PROPDIALOG &dialog, DWORD kind, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    bool colour = msg == WM_CTLCOLORMSGBOX || msg == WM_CTLCOLORBTN || msg == WM_CTLCOLORDLG ||
+                  msg == WM_CTLCOLORSTATIC;
+    if (!colour && Media().soundmessage(dlg, msg, wParam, lParam))
+        return TRUE;
+    if (msg == MM_MCINOTIFY || msg == MM_WOM_DONE) {
+        Playing(dlg, false);
+        return TRUE;
+    }
+    if (msg == WM_DESTROY) {
+        // A sound still playing stops before its copy goes.
+        RemovePropA(dlg, SIZEPROP);
+        if (HGLOBAL copy = (HGLOBAL)RemovePropA(dlg, COPYPROP)) {
+            Media().killsound(dlg);
+            GlobalFree(copy);
+        }
+        if (HWND picture = GetDlgItem(dlg, IDC_SOUNDWAVEFORM))
+            if (HGDIOBJ bitmap = (HGDIOBJ)SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, 0))
+                DeleteObject(bitmap);
+    }
+    INT_PTR answer;
+    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer)) {
+        if (msg == WM_INITDIALOG)
+            ShowSound(dlg);
+        return answer;
+    }
+    if (msg != WM_COMMAND)
+        return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_SOUNDPLAY:
+        if (HGLOBAL copy = Copy(dlg)) {
+            // Failing to start leaves Preview usable and says why.
+            if (Media().playsound(dlg, copy, kind))
+                Playing(dlg, true);
+            else
+                DoMessage(dlg, FetchString(IDS_SOUNDPREVIEWERROR));
+        }
+        return TRUE;
+    case IDC_SOUNDFILE:
+        NewSound(dlg, kind);
+        return TRUE;
+    case IDC_SOUNDSTOP:
+        Media().killsound(dlg);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+INT_PTR CALLBACK EditWaveObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    static const PROPDIALOG dialog{Open, Build, "WAVE"};
+    return SoundMessage(dialog, SOUND_WAVE, dlg, msg, wParam, lParam);
+}
+
+INT_PTR CALLBACK EditMidiObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    static const PROPDIALOG dialog{Open, Build, "MIDI"};
+    return SoundMessage(dialog, SOUND_MIDI, dlg, msg, wParam, lParam);
+}
