@@ -27,10 +27,10 @@ const struct {
     int id;
     uint32_t bit;
 } imagechecks[] = {
-    {IDC_OBJVISIBLE, 0x2}, {IDC_OBJENABLED, 0x4}, {IDC_IMLOOP, 0x8}, {IDC_IMNOTIFY, 0x10}, {IDC_IMDRAWN, 0x20},
+    {IDC_TIVISIBLE, 0x2}, {IDC_TIENABLED, 0x4}, {IDC_IMLOOP, 0x8}, {IDC_IMNOTIFY, 0x10}, {IDC_IMDRAWN, 0x20},
 };
 
-const int imagespins[] = {IDC_OBJLEFT + 10000, IDC_OBJTOP + 10000, IDC_IMPAUSE + 10000, 0};
+const int imagespins[] = {IDC_TILEFT + 10000, IDC_TITOP + 10000, IDC_IMPAUSE + 10000, 0};
 
 // What the dialog holds while it is open.
 struct IMAGEDIALOG {
@@ -77,11 +77,11 @@ bool Fill(HWND dlg, IMAGEDIALOG *d)
     d->bits = picture.layout.bits;
     SetupObjectSpins(dlg, 0, 0, imagespins);
     const OBJECTHEADER &h = o->header;
-    SetDlgItemInt(dlg, IDC_OBJLEFT, (UINT)h.rect.left, FALSE);
-    SetDlgItemInt(dlg, IDC_OBJTOP, (UINT)h.rect.top, FALSE);
-    SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
-    SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)height, FALSE);
-    SetDlgItemInt(dlg, IDC_OBJNUMBER, h.number, FALSE);
+    SetDlgItemInt(dlg, IDC_TILEFT, (UINT)h.rect.left, FALSE);
+    SetDlgItemInt(dlg, IDC_TITOP, (UINT)h.rect.top, FALSE);
+    SetDlgItemInt(dlg, IDC_TIWIDTH, (UINT)width, FALSE);
+    SetDlgItemInt(dlg, IDC_TIDEPTH, (UINT)height, FALSE);
+    SetDlgItemInt(dlg, IDC_TINUMBER, h.number, FALSE);
     SetDlgItemInt(dlg, IDC_IMPAUSE, o->wait, FALSE);
     for (const auto &c : imagechecks)
         CheckDlgButton(dlg, c.id, (h.flags & c.bit) ? BST_CHECKED : BST_UNCHECKED);
@@ -116,7 +116,7 @@ HGLOBAL Build(HWND dlg, IMAGEDIALOG *d)
     if (!o)
         return NULL;
     OBJECTHEADER &h = o->header;
-    int left = GetSpinValue(dlg, IDC_OBJLEFT), top = GetSpinValue(dlg, IDC_OBJTOP);
+    int left = GetSpinValue(dlg, IDC_TILEFT), top = GetSpinValue(dlg, IDC_TITOP);
     h.rect = {left, top, left + width, top + height};
     for (const auto &c : imagechecks)
         FlagFromCheck(dlg, c.id, c.bit, &h.flags);
@@ -185,8 +185,8 @@ static void Paint(HWND dlg, IMAGEDIALOG *d)
     if (!picture.data)
         return;
     d->bits = picture.layout.bits;
-    SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)picture.layout.width, FALSE);
-    SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)picture.layout.height, FALSE);
+    SetDlgItemInt(dlg, IDC_TIWIDTH, (UINT)picture.layout.width, FALSE);
+    SetDlgItemInt(dlg, IDC_TIDEPTH, (UINT)picture.layout.height, FALSE);
 }
 
 INT_PTR CALLBACK EditImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)

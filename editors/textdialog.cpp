@@ -31,11 +31,11 @@ const struct {
     int id;
     uint32_t bit;
 } textchecks[] = {
-    {IDC_OBJVISIBLE, 0x2},        {IDC_OBJENABLED, 0x4},    {IDC_TXTRANSPARENT, TEXT_TRANSPARENT},
+    {IDC_TIVISIBLE, 0x2},        {IDC_TIENABLED, 0x4},    {IDC_TXTRANSPARENT, TEXT_TRANSPARENT},
     {IDC_TXHIGHLIGHT, TEXT_HIGHLIGHT}, {IDC_TXSHADOW, TEXT_SHADOW}, {IDC_TXANTIALIAS, TEXT_ANTIALIAS},
 };
 
-const int textspins[] = {IDC_OBJLEFT + 10000, IDC_OBJTOP + 10000, IDC_OBJWIDTH + 10000, IDC_OBJDEPTH + 10000,
+const int textspins[] = {IDC_TILEFT + 10000, IDC_TITOP + 10000, IDC_TIWIDTH + 10000, IDC_TIDEPTH + 10000,
                          IDC_TXPADDING + 10000, IDC_TXOFFSET + 10000, IDC_TXSIZE + 10000, 0};
 
 // The live object, locked for one change; null (and nothing to change) when
@@ -162,17 +162,17 @@ void Fill(HWND dlg)
     }
     // The spin controls are bound first: binding writes their start
     // positions into the fields.
-    SetupObjectSpins(dlg, IDC_OBJWIDTH + 10000, IDC_OBJDEPTH + 10000, textspins);
+    SetupObjectSpins(dlg, IDC_TIWIDTH + 10000, IDC_TIDEPTH + 10000, textspins);
     const OBJECTHEADER &h = t->header;
     if (h.datasize)
         SetDlgItemTextA(dlg, IDC_TXTEXT,
                         std::string((const char *)t.get() + h.fixedsize, strnlen((const char *)t.get() + h.fixedsize,
                                                                                 h.datasize)).c_str());
-    SetDlgItemInt(dlg, IDC_OBJLEFT, (UINT)h.rect.left, FALSE);
-    SetDlgItemInt(dlg, IDC_OBJTOP, (UINT)h.rect.top, FALSE);
-    SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)RectWidth(&h.rect), FALSE);
-    SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)RectDepth(&h.rect), FALSE);
-    SetDlgItemInt(dlg, IDC_OBJNUMBER, h.number, FALSE);
+    SetDlgItemInt(dlg, IDC_TILEFT, (UINT)h.rect.left, FALSE);
+    SetDlgItemInt(dlg, IDC_TITOP, (UINT)h.rect.top, FALSE);
+    SetDlgItemInt(dlg, IDC_TIWIDTH, (UINT)RectWidth(&h.rect), FALSE);
+    SetDlgItemInt(dlg, IDC_TIDEPTH, (UINT)RectDepth(&h.rect), FALSE);
+    SetDlgItemInt(dlg, IDC_TINUMBER, h.number, FALSE);
     for (const auto &c : textchecks)
         CheckDlgButton(dlg, c.id, (h.flags & c.bit) ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dlg, IDC_TXITALIC, (h.flags & TEXT_ITALIC) ? BST_CHECKED : BST_UNCHECKED);
@@ -203,8 +203,8 @@ bool Build(HWND dlg, EDITPARAM *p)
     if (!t)
         return false;
     OBJECTHEADER &h = t->header;
-    int left = GetSpinValue(dlg, IDC_OBJLEFT), top = GetSpinValue(dlg, IDC_OBJTOP);
-    h.rect = {left, top, left + GetSpinValue(dlg, IDC_OBJWIDTH), top + GetSpinValue(dlg, IDC_OBJDEPTH)};
+    int left = GetSpinValue(dlg, IDC_TILEFT), top = GetSpinValue(dlg, IDC_TITOP);
+    h.rect = {left, top, left + GetSpinValue(dlg, IDC_TIWIDTH), top + GetSpinValue(dlg, IDC_TIDEPTH)};
     t->padding = GetSpinValue(dlg, IDC_TXPADDING);
     t->offset = GetSpinValue(dlg, IDC_TXOFFSET);
     for (const auto &c : textchecks)

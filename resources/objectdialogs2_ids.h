@@ -2,13 +2,13 @@
 #pragma once
 
 // Shared by both dialogs. A number field's up-down control is its id + 10000.
-#define IDC_OBJLEFT 1002
-#define IDC_OBJTOP 1003
-#define IDC_OBJWIDTH 1004
-#define IDC_OBJDEPTH 1005
-#define IDC_OBJNUMBER 1006
-#define IDC_OBJVISIBLE 1010
-#define IDC_OBJENABLED 1011
+#define IDC_TILEFT 1002
+#define IDC_TITOP 1003
+#define IDC_TIWIDTH 1004
+#define IDC_TIDEPTH 1005
+#define IDC_TINUMBER 1006
+#define IDC_TIVISIBLE 1010
+#define IDC_TIENABLED 1011
 
 // Text dialog.
 #define IDC_TXTEXT 1001
