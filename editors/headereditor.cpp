@@ -12,6 +12,7 @@
 #include "common/colour.h"
 #include "document/about.h"
 #include "document/objects.h"
+#include "document/records.h"
 #include "document/reader.h"
 #include "editor/blocks.h"
 #include "editor/filedialogs.h"
@@ -178,8 +179,8 @@ void Init(HWND dlg, EDITPARAM *p)
              (unsigned)SendDlgItemMessageA(p->hwnd, IDC_BLOCKLIST, LB_GETCOUNT, 0, 0));
     strncat(caption, text, sizeof caption - strlen(caption) - 1);
     SetWindowTextA(dlg, caption);
-    FillBackgroundKinds(GetDlgItem(dlg, IDC_HDRKIND), 26, h.colourselector);
-    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), h.colourselector == 25);
+    FillBackgroundKinds(GetDlgItem(dlg, IDC_HDRKIND), COLOURSELECTOR_CUSTOM + 1, h.colourselector);
+    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), h.colourselector == COLOURSELECTOR_CUSTOM);
     UpdateSoundButtons(dlg, p->block);
     SetFocus(GetDlgItem(dlg, IDOK));
     CentreWindow(dlg);
@@ -201,7 +202,7 @@ void Store(HWND dlg, HEDRRECORD &h)
     GetDlgItemTextA(dlg, IDC_HDRTITLE, h.title, TITLESIZE);
     GetDlgItemTextA(dlg, IDC_HDRABOUT, h.about, sizeof h.about - 1);
     LRESULT kind = SendDlgItemMessageA(dlg, IDC_HDRKIND, CB_GETCURSEL, 0, 0);
-    if (kind >= 0 && kind <= 25)
+    if (kind >= 0 && kind <= (LRESULT)COLOURSELECTOR_CUSTOM)
         h.colourselector = (uint32_t)kind;
 }
 
@@ -415,9 +416,9 @@ void Command(HWND dlg, EDITPARAM *p, int id, int code)
     case IDC_HDRKIND:
         if (code == CBN_SELENDOK) {
             LRESULT kind = SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0);
-            if (kind >= 0 && kind <= 25)
+            if (kind >= 0 && kind <= (LRESULT)COLOURSELECTOR_CUSTOM)
                 p->block->hedr.colourselector = (uint32_t)kind;
-            EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), kind == 25);
+            EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), kind == (LRESULT)COLOURSELECTOR_CUSTOM);
             Repaint(dlg, IDC_HDRSAMPLE);
         }
         break;

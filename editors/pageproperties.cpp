@@ -8,6 +8,7 @@
 #include "common/shell.h"
 #include "common/strings.h"
 #include "document/objects.h"
+#include "document/records.h"
 #include "editor/blocks.h"
 #include "editor/tipfolder.h"
 #include "editors/editparam.h"
@@ -106,8 +107,8 @@ void Init(HWND dlg, PAGEPROPERTIES *s)
         CheckDlgButton(dlg, f.id, page.flags & f.bit ? BST_CHECKED : BST_UNCHECKED);
     ChooseBackground(dlg, s->picture != NULL);
     LabelColourButton(dlg, IDC_BACKCOLOUR, page.colour);
-    FillBackgroundKinds(GetDlgItem(dlg, IDC_PAGEKIND), 27, page.colourselector);
-    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), page.colourselector == 25);
+    FillBackgroundKinds(GetDlgItem(dlg, IDC_PAGEKIND), COLOURSELECTOR_HEADER + 1, page.colourselector);
+    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), page.colourselector == COLOURSELECTOR_CUSTOM);
     SetFocus(GetDlgItem(dlg, IDOK));
     CentreWindow(dlg);
 }
@@ -119,7 +120,7 @@ void Store(HWND dlg, PAGERECORD &page)
         page.flags = Checked(dlg, f.id) ? page.flags | f.bit : page.flags & ~f.bit;
     GetDlgItemTextA(dlg, IDC_PAGETITLE, page.title, TITLESIZE);
     LRESULT kind = SendDlgItemMessageA(dlg, IDC_PAGEKIND, CB_GETCURSEL, 0, 0);
-    if (kind >= 0 && kind <= 26)
+    if (kind >= 0 && kind <= (LRESULT)COLOURSELECTOR_HEADER)
         page.colourselector = (uint32_t)kind;
 }
 
@@ -209,8 +210,8 @@ void Command(HWND dlg, PAGEPROPERTIES *s, int id, int code)
     case IDC_PAGEKIND:
         if (code == CBN_SELENDOK) {
             LRESULT kind = SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0);
-            EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), kind == 25);
-            if (kind >= 0 && kind <= 26)
+            EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), kind == (LRESULT)COLOURSELECTOR_CUSTOM);
+            if (kind >= 0 && kind <= (LRESULT)COLOURSELECTOR_HEADER)
                 page.colourselector = (uint32_t)kind;
             Repaint(dlg, IDC_PAGESAMPLE);
         }
