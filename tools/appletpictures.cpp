@@ -1,0 +1,6 @@
+#include "tools/appletlists.h"
+
+int SelectAppletPicture(HWND, EDITPARAM *)
+{
+    return 1;
+}

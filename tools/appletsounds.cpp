@@ -1,0 +1,6 @@
+#include "tools/appletlists.h"
+
+int SelectAppletSound(HWND, EDITPARAM *)
+{
+    return 1;
+}
