@@ -69,12 +69,99 @@ LRESULT CALLBACK AVIIOProc(LPSTR info, UINT msg, LPARAM lParam1, LPARAM lParam2)
     }
 }
 
+// The MCI driver trusts the sizes it reads: the movie's structure is checked
+// first, by the same check every AVI file passes before the platform reads it.
+static bool SoundAvi(const char *bytes, uint32_t length)
+{
+    AVIFIRSTVIDEO video;
+    return CheckAviData(bytes, length, &video);
+}
+
+static void FreeBuffer()
+{
+    if (AVIplaybuffer)
+        GlobalFree(AVIplaybuffer);
+    AVIplaybuffer = NULL;
+    AVIbufferSize = 0;
+}
+
+void QV_MovieErrorText(const MEDIAHOST &media, MCIERROR error, char *text)
+{
+    text[0] = 0;
+    if (!media.mcierrortext(error, text, MOVIEERRORTEXT) || !text[0])
+        snprintf(text, MOVIEERRORTEXT, "MCI error %lu", (unsigned long)error);
+}
+
+MOVIEPLAY QV_PlayMovie(HWND hwnd, const MEDIAHOST &media, const char *bytes, uint32_t length, int *checked,
+                       uint32_t *device, char *error)
+{
+    error[0] = 0;
+    *device = MOVIENODEVICE;
+    if (*checked == 0)
+        *checked = bytes && SoundAvi(bytes, length) ? 1 : -1;
+    if (*checked < 0) {
+        QV_MovieErrorText(media, MCIERR_INVALID_FILE, error);
+        return MOVIE_FAILED;
+    }
+    AVIplaybuffer = GlobalAlloc(GPTR, length);
+    if (!AVIplaybuffer)
+        return MOVIE_NOMEMORY;
+    memcpy(AVIplaybuffer, bytes, length);
+    AVIbufferSize = length;
+    char type[] = "avivideo", element[sizeof MOVIEELEMENT];
+    memcpy(element, MOVIEELEMENT, sizeof element);
+    MCI_DGV_OPEN_PARMSA open{};
+    open.lpstrDeviceType = type;
+    open.lpstrElementName = element;
+    open.dwStyle = WS_CHILD;
+    open.hWndParent = hwnd;
+    // A child window needs its parent named: without one the driver cannot
+    // make the window it opens with.
+    DWORD flags = MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
+    if (MCIERROR e = media.mcicommand(0, MCI_OPEN, flags, (DWORD_PTR)&open)) {
+        QV_MovieErrorText(media, e, error);
+        FreeBuffer();
+        return MOVIE_FAILED;
+    }
+    *device = open.wDeviceID;
+    MCI_DGV_WINDOW_PARMSA window{};
+    window.hWnd = hwnd;
+    media.mcicommand(open.wDeviceID, MCI_WINDOW, MCI_DGV_WINDOW_HWND, (DWORD_PTR)&window);
+    MCI_PLAY_PARMS play{};
+    play.dwCallback = (DWORD_PTR)hwnd;
+    if (MCIERROR e = media.mcicommand(open.wDeviceID, MCI_PLAY, MCI_NOTIFY, (DWORD_PTR)&play)) {
+        QV_MovieErrorText(media, e, error);
+        MCI_GENERIC_PARMS close{};
+        media.mcicommand(open.wDeviceID, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&close);
+        *device = MOVIENODEVICE;
+        FreeBuffer();
+        return MOVIE_FAILED;
+    }
+    AVIobjecthwnd = hwnd;
+    return MOVIE_PLAYING;
+}
+
+void QV_HaltMovie(HWND hwnd, const MEDIAHOST &media, uint32_t *device)
+{
+    if (*device != MOVIENODEVICE) {
+        MCI_GENERIC_PARMS parms{};
+        parms.dwCallback = (DWORD_PTR)hwnd;
+        media.mcicommand(*device, MCI_STOP, MCI_NOTIFY | MCI_WAIT, (DWORD_PTR)&parms);
+        media.mcicommand(*device, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&parms);
+        *device = MOVIENODEVICE;
+    }
+    if (AVIobjecthwnd == hwnd) {
+        FreeBuffer();
+        AVIobjecthwnd = NULL;
+    }
+}
+
 namespace {
 
 using objectlife::Record;
 
 constexpr char STATEPROP[] = "QV_MovieState";
-constexpr int ERRORTEXT = 261;
+constexpr int ERRORTEXT = MOVIEERRORTEXT;
 
 // What the window keeps beside its record: the page under it until the
 // record takes it, whether its movie has been found sound, and the error
@@ -89,7 +176,7 @@ MOVIESTATE *State(HWND hwnd) { return (MOVIESTATE *)GetPropA(hwnd, STATEPROP); }
 
 Record<OBJECTMOVIE> Movie(HWND hwnd) { return Record<OBJECTMOVIE>(hwnd, TAG_MOVI); }
 
-constexpr MCIDEVICEID NODEVICE = (MCIDEVICEID)-1;
+constexpr uint32_t NODEVICE = MOVIENODEVICE;
 
 // The AVI file inside the movie's data, or null when the record places it
 // outside the data.
@@ -102,14 +189,6 @@ char *AviBytes(const Record<OBJECTMOVIE> &o, uint32_t *length)
         return nullptr;
     *length = o->avilength;
     return data + o->avioffset;
-}
-
-// The MCI driver trusts the sizes it reads: the movie's structure is checked
-// first, by the same check every AVI file passes before the platform reads it.
-bool SoundAvi(const char *bytes, uint32_t length)
-{
-    AVIFIRSTVIDEO video;
-    return CheckAviData(bytes, length, &video);
 }
 
 void ShowError(HWND hwnd, const char *text)
@@ -128,72 +207,16 @@ void ShowError(HWND hwnd, const char *text)
     DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
 }
 
-void FreeBuffer()
-{
-    if (AVIplaybuffer)
-        GlobalFree(AVIplaybuffer);
-    AVIplaybuffer = NULL;
-    AVIbufferSize = 0;
-}
-
 // The players of the show the window stands on.
 const MEDIAHOST &Media(HWND hwnd) { return QV_ShowHostOf(hwnd).media; }
-
-void ErrorText(HWND hwnd, MCIERROR error, char *text)
-{
-    text[0] = 0;
-    if (!Media(hwnd).mcierrortext(error, text, ERRORTEXT) || !text[0])
-        snprintf(text, ERRORTEXT, "MCI error %lu", (unsigned long)error);
-}
 
 // Opens and plays the movie; the error text when it cannot.
 bool Play(HWND hwnd, OBJECTMOVIE *o, MOVIESTATE *state, const char *bytes, uint32_t length)
 {
-    char *text = state->error;
-    if (state->checked == 0)
-        state->checked = SoundAvi(bytes, length) ? 1 : -1;
-    if (state->checked < 0) {
-        ErrorText(hwnd, MCIERR_INVALID_FILE, text);
-        return false;
-    }
-    AVIplaybuffer = GlobalAlloc(GPTR, length);
-    if (!AVIplaybuffer) {
-        snprintf(text, ERRORTEXT, "%s", MOVIEMEMORYERROR);
-        return false;
-    }
-    memcpy(AVIplaybuffer, bytes, length);
-    AVIbufferSize = length;
-    char type[] = "avivideo", element[sizeof MOVIEELEMENT];
-    memcpy(element, MOVIEELEMENT, sizeof element);
-    MCI_DGV_OPEN_PARMSA open{};
-    open.lpstrDeviceType = type;
-    open.lpstrElementName = element;
-    open.dwStyle = WS_CHILD;
-    open.hWndParent = hwnd;
-    // A child window needs its parent named: without one the driver cannot
-    // make the window it opens with.
-    DWORD flags = MCI_OPEN_TYPE | MCI_OPEN_ELEMENT | MCI_DGV_OPEN_WS | MCI_DGV_OPEN_PARENT;
-    if (MCIERROR e = Media(hwnd).mcicommand(0, MCI_OPEN, flags, (DWORD_PTR)&open)) {
-        ErrorText(hwnd, e, text);
-        FreeBuffer();
-        return false;
-    }
-    o->device = open.wDeviceID;
-    MCI_DGV_WINDOW_PARMSA window{};
-    window.hWnd = hwnd;
-    Media(hwnd).mcicommand(open.wDeviceID, MCI_WINDOW, MCI_DGV_WINDOW_HWND, (DWORD_PTR)&window);
-    MCI_PLAY_PARMS play{};
-    play.dwCallback = (DWORD_PTR)hwnd;
-    if (MCIERROR e = Media(hwnd).mcicommand(open.wDeviceID, MCI_PLAY, MCI_NOTIFY, (DWORD_PTR)&play)) {
-        ErrorText(hwnd, e, text);
-        MCI_GENERIC_PARMS close{};
-        Media(hwnd).mcicommand(open.wDeviceID, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&close);
-        o->device = NODEVICE;
-        FreeBuffer();
-        return false;
-    }
-    AVIobjecthwnd = hwnd;
-    return true;
+    MOVIEPLAY result = QV_PlayMovie(hwnd, Media(hwnd), bytes, length, &state->checked, &o->device, state->error);
+    if (result == MOVIE_NOMEMORY)
+        snprintf(state->error, ERRORTEXT, "%s", MOVIEMEMORYERROR);
+    return result == MOVIE_PLAYING;
 }
 
 void Start(HWND hwnd, WPARAM wParam, LPARAM lParam)
@@ -224,7 +247,7 @@ void Start(HWND hwnd, WPARAM wParam, LPARAM lParam)
     bool played = false;
     if (!bytes) {
         state->checked = -1;
-        ErrorText(hwnd, MCIERR_INVALID_FILE, state->error);
+        QV_MovieErrorText(Media(hwnd), MCIERR_INVALID_FILE, state->error);
     } else {
         played = Play(hwnd, o.get(), state, bytes, length);
     }
@@ -237,17 +260,7 @@ void Start(HWND hwnd, WPARAM wParam, LPARAM lParam)
 // playing, frees the shared copy.
 void Halt(HWND hwnd, OBJECTMOVIE *o)
 {
-    if (o->device != NODEVICE) {
-        MCI_GENERIC_PARMS parms{};
-        parms.dwCallback = (DWORD_PTR)hwnd;
-        Media(hwnd).mcicommand(o->device, MCI_STOP, MCI_NOTIFY | MCI_WAIT, (DWORD_PTR)&parms);
-        Media(hwnd).mcicommand(o->device, MCI_CLOSE, MCI_WAIT, (DWORD_PTR)&parms);
-        o->device = NODEVICE;
-    }
-    if (AVIobjecthwnd == hwnd) {
-        FreeBuffer();
-        AVIobjecthwnd = NULL;
-    }
+    QV_HaltMovie(hwnd, Media(hwnd), &o->device);
     o->header.flags &= ~OBJ_RUNNING;
     if (MOVIESTATE *state = State(hwnd))
         state->error[0] = 0;
@@ -363,9 +376,9 @@ static LRESULT QV_MovieMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
                 DeleteObject((HBITMAP)(UINT_PTR)o->grab);
             o->grab = 0;
             Halt(hwnd, o.get());
-        } else if (AVIobjecthwnd == hwnd) {
-            FreeBuffer();
-            AVIobjecthwnd = NULL;
+        } else {
+            uint32_t none = NODEVICE;
+            QV_HaltMovie(hwnd, Media(hwnd), &none);
         }
         return 0;
     case WM_NCDESTROY:
