@@ -1,0 +1,475 @@
+// The movie property dialog run as a real modal dialog over a page of the
+// test document, with its preview played through stand-ins of MCI and once
+// through the platform's own movie device: what OK stores, that Cancel, a
+// failed build and damaged objects leave the object as it was, and that the
+// preview holds the shared movie buffer only while it is open.
+#include "tests/editors/editorfixture.h"
+#include "common/strings.h"
+#include "editor/blocks.h"
+#include "editors/moviedialog.h"
+#include "editors/objectdialogs.h"
+#include "editors/propfields.h"
+#include "media/avicheck.h"
+#include "media/loaders.h"
+#include "resources/document_ids.h"
+#include "resources/moviedialog_ids.h"
+#include "resources/objectdialogs3_ids.h"
+#include "resources/resource.h"
+#include <digitalv.h>
+#include <algorithm>
+#include <random>
+
+using namespace pagetest;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes operator+(Bytes a, const Bytes &b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+template <class T> Bytes Raw(const T &v) { return Bytes((const uint8_t *)&v, (const uint8_t *)&v + sizeof v); }
+
+Bytes Riff(const char *id, const Bytes &body, const char *type = nullptr)
+{
+    uint32_t size = (uint32_t)body.size() + (type ? 4 : 0);
+    Bytes d(id, id + 4);
+    d = d + Raw(size);
+    if (type)
+        d.insert(d.end(), type, type + 4);
+    d = d + body;
+    if (d.size() & 1)
+        d.push_back(0);
+    return d;
+}
+
+// An uncompressed movie of `frames` frames of `bpp` bytes a pixel, ten a
+// second, each four bands of colour that move on by one band a frame.
+Bytes Avi(int width, int height, uint32_t frames, int bpp = 3)
+{
+    uint32_t row = (uint32_t)(width * bpp + 3) & ~3u, framebytes = row * (uint32_t)height;
+    uint32_t avih[14] = {100000, 0, 0, 0x10, frames, 0, 1, framebytes, (uint32_t)width, (uint32_t)height};
+    uint32_t strh[14] = {mmioFOURCC('v', 'i', 'd', 's'), 0, 0, 0, 0, 1, 10, 0, frames, framebytes, 0xFFFFFFFF, 0};
+    BITMAPINFOHEADER strf{40, width, height, 1, (WORD)(bpp * 8), BI_RGB, framebytes, 0, 0, 0, 0};
+    Bytes movi, index;
+    for (uint32_t i = 0; i < frames; i++) {
+        Bytes pixels(framebytes);
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++) {
+                uint8_t *p = &pixels[y * row + x * bpp];
+                int band = (x * 4 / width + (int)i) % 4;
+                p[0] = band == 0 ? 200 : 40, p[1] = band == 1 ? 180 : 60, p[2] = band >= 2 ? 220 : 30;
+            }
+        uint32_t entry[4] = {mmioFOURCC('0', '0', 'd', 'b'), 0x10, 4 + (8 + framebytes) * i, framebytes};
+        movi = movi + Riff("00db", pixels);
+        index = index + Raw(entry);
+    }
+    Bytes strl = Riff("LIST", Riff("strh", Raw(strh)) + Riff("strf", Raw(strf)), "strl");
+    Bytes hdrl = Riff("LIST", Riff("avih", Raw(avih)) + strl, "hdrl");
+    return Riff("RIFF", hdrl + Riff("LIST", movi, "movi") + Riff("idx1", index), "AVI ");
+}
+
+// Stands in for MCI: records the commands and answers as a test says. Every
+// movie it is asked to open must have passed the AVI check.
+struct FakeMci {
+    std::vector<UINT> mci;
+    MCIERROR openerror = 0, playerror = 0;
+    bool unchecked = false; // an open saw bytes that fail the check
+    size_t Count(UINT msg) const { return (size_t)std::count(mci.begin(), mci.end(), msg); }
+} fake;
+
+const MEDIAHOST standin{
+    [](HWND, HGLOBAL, DWORD) { return 1; },
+    [](HWND) { return 1; },
+    [](HWND, UINT, WPARAM, LPARAM) { return 0; },
+    [](MCIDEVICEID, UINT msg, DWORD_PTR, DWORD_PTR params) -> MCIERROR {
+        fake.mci.push_back(msg);
+        if (msg == MCI_OPEN) {
+            AVIFIRSTVIDEO video;
+            if (!AVIplaybuffer || !CheckAviData(AVIplaybuffer, AVIbufferSize, &video))
+                fake.unchecked = true;
+            if (!fake.openerror)
+                ((MCI_DGV_OPEN_PARMSA *)params)->wDeviceID = 7;
+            return fake.openerror;
+        }
+        return msg == MCI_PLAY ? fake.playerror : 0;
+    },
+    [](MCIERROR error, char *text, UINT size) { return snprintf(text, size, "No movie (%u).", (unsigned)error), TRUE; },
+};
+
+constexpr int W = 64, H = 48;
+
+class MovieDialog : public PageEditor {
+protected:
+    void SetUp() override
+    {
+        PageEditor::SetUp();
+        BLOCK stored = Block(1);
+        ASSERT_TRUE(DuplicateBlock(&page, &stored));
+        index = BlockObjectCount(&page);
+        AppendPageObject(&page, Make(Avi(W, H, 3)));
+        host = sbtest::CreateTestWindow(true, PAGEW, PAGEH);
+        set = LockBlockSet(doc);
+        fake = FakeMci{};
+        MovieDialogMedia = &standin;
+    }
+    void TearDown() override
+    {
+        MovieDialogMedia = nullptr;
+        EXPECT_EQ(AVIplaybuffer, (HGLOBAL)NULL);
+        EXPECT_EQ(AVIobjecthwnd, (HWND)NULL);
+        UnlockBlockSet(doc);
+        DestroyWindow(host);
+        DestroyBlock(&page);
+        PageEditor::TearDown();
+    }
+    // A movie object numbered 120 at (60, 70) whose rectangle is not yet its
+    // first frame's size, with bits and a first field the dialog keeps.
+    static HGLOBAL Make(const Bytes &avi, int width = W, int height = H)
+    {
+        GlobalBlock dib(Picture(width, height, RGB(40, 60, 220)));
+        GlobalLocked<uint8_t> d(dib.get());
+        Bytes first(d.get(), d.get() + d.size());
+        Bytes b(sizeof(OBJECTMOVIE));
+        auto &o = *(OBJECTMOVIE *)b.data();
+        o.header.tag = TAG_MOVI;
+        o.header.fixedsize = sizeof(OBJECTMOVIE);
+        o.header.flags = 0x200 | OBJ_VISIBLE;
+        SetRect(&o.header.rect, 60, 70, 160, 75);
+        o.header.number = 120;
+        o.reserved1 = 0xA1B2C3D4;
+        o.notify = 7;
+        o.avioffset = (uint32_t)first.size();
+        o.avilength = (uint32_t)avi.size() + 16;
+        b = b + first + avi + Bytes(16, 0);
+        auto &h = *(OBJECTHEADER *)b.data();
+        h.datasize = (uint32_t)(b.size() - sizeof(OBJECTMOVIE));
+        h.totalsize = (uint32_t)b.size();
+        return NewGlobal(b.size(), b.data(), b.size());
+    }
+    void Replace(HGLOBAL o)
+    {
+        GlobalFree(GetPageObject(&page, index));
+        PutPageObject(&page, o, index);
+    }
+    void Restore(const Object &o) { Replace(NewGlobal(o.bytes.size(), o.bytes.data(), o.bytes.size())); }
+    // Runs the dialog for real; `drive` may queue drivers of the dialogs it
+    // opens on the recorder before it opens them.
+    int Run(std::function<void(HWND, sbtest::ModalRecorder &)> drive)
+    {
+        sbtest::ModalRecorder real;
+        real.Drive([&](HWND dlg) { drive(dlg, real); });
+        int result = EditObject(host, set, &page, index);
+        calls = real.calls;
+        return result;
+    }
+    Object Now() { return Read(GetPageObject(&page, index)); }
+    static std::string Text(HWND w)
+    {
+        char text[256] = "";
+        GetWindowTextA(w, text, sizeof text);
+        return text;
+    }
+
+    BLOCK page{};
+    unsigned index = 0;
+    HWND host = NULL;
+    BLOCKSET *set = nullptr;
+    std::vector<sbtest::ModalRecord> calls;
+};
+
+TEST_F(MovieDialog, OkStoresPlaceFlagsAndTargetAtTheFirstFramesSize)
+{
+    Object start = Now();
+    struct {
+        const char *name;
+        std::function<void(HWND)> set;
+        LONG left, top;
+        uint32_t flags, notify;
+    } cases[] = {
+        {"unchanged", [](HWND) {}, 60, 70, 0x200 | OBJ_VISIBLE, 7},
+        {"moved, every box ticked, the button its target",
+         [](HWND dlg) {
+             SetDlgItemTextA(dlg, IDC_PROPLEFT, "300");
+             SetDlgItemTextA(dlg, IDC_PROPTOP, "5");
+             for (int id : {IDC_PROPENABLED, IDC_PROPNOTIFY, IDC_MOVIEHIDE})
+                 CheckDlgButton(dlg, id, BST_CHECKED);
+             SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 0, 0);
+         },
+         300, 5, 0x200 | OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY | OBJ_SOFTCUSTOM, 101},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string number;
+        EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &) {
+                      number = Text(GetDlgItem(dlg, IDC_PROPNUMBER));
+                      c.set(dlg);
+                      sbtest::Click(dlg, IDOK);
+                  }),
+                  1);
+        EXPECT_EQ(number, "120");
+        std::vector<uint8_t> want = start.bytes;
+        auto &o = *(OBJECTMOVIE *)want.data();
+        o.header.rect = {c.left, c.top, c.left + W, c.top + H};
+        o.header.flags = c.flags, o.notify = c.notify;
+        EXPECT_EQ(Now().bytes, want);
+        Restore(start);
+    }
+}
+
+TEST_F(MovieDialog, CancelAndAFailedBuildKeepTheObject)
+{
+    Object start = Now();
+    auto change = [](HWND dlg) {
+        SetDlgItemTextA(dlg, IDC_PROPLEFT, "9");
+        CheckDlgButton(dlg, IDC_MOVIEHIDE, BST_CHECKED);
+    };
+    EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &) {
+                  change(dlg);
+                  sbtest::Click(dlg, IDCANCEL);
+              }),
+              0);
+    EXPECT_EQ(Now(), start);
+    bool open = false;
+    EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &) {
+                  change(dlg);
+                  NewObjectBlock = [](SIZE_T) { return (HGLOBAL)NULL; };
+                  sbtest::Click(dlg, IDOK);
+                  NewObjectBlock = [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
+                  open = IsWindow(dlg) && IsWindowVisible(dlg);
+                  sbtest::Click(dlg, IDCANCEL);
+              }),
+              0);
+    EXPECT_TRUE(open);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].text, FetchString(IDS_MEMORY));
+    EXPECT_EQ(Now(), start);
+}
+
+// A movie chosen in the open dialog is previewed and stored on OK with its
+// first frame and sizes; a file that is no movie is reported and changes
+// nothing.
+TEST_F(MovieDialog, AMovieFileReplacesTheMovieAndAnUnreadableOneKeepsIt)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string good = std::string(temp) + "moviedlg.avi", bad = std::string(temp) + "moviedl0.avi";
+    Bytes avi = Avi(32, 24, 2);
+    for (auto [path, bytes] : {std::pair{good, avi}, {bad, Bytes(300, 'x')}}) {
+        FILE *f = fopen(path.c_str(), "wb");
+        ASSERT_TRUE(f);
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    auto choose = [](sbtest::ModalRecorder &r, const std::string &path) {
+        r.Drive([path](HWND files) {
+            SetDlgItemTextA(files, 0x480, path.c_str());
+            sbtest::Click(files, IDOK);
+        });
+    };
+    Object start = Now();
+    EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &r) {
+                  choose(r, bad);
+                  sbtest::Click(dlg, IDC_MOVIEFILE);
+                  sbtest::Click(dlg, IDCANCEL);
+              }),
+              0);
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[2].text, FetchString(IDS_MOVIEFILEERROR));
+    EXPECT_EQ(Now(), start);
+
+    size_t previewed = 0;
+    EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &r) {
+                  choose(r, good);
+                  sbtest::Click(dlg, IDC_MOVIEFILE);
+                  r.Drive([&](HWND preview) {
+                      previewed = AVIbufferSize;
+                      PostMessageA(preview, WM_CHAR, VK_ESCAPE, 0);
+                  });
+                  sbtest::Click(dlg, IDC_MOVIEPREVIEW);
+                  sbtest::Click(dlg, IDOK);
+              }),
+              1);
+    EXPECT_EQ(previewed, avi.size() + 16); // the new movie is the one previewed
+    long imagesize = 0, filesize = 0;
+    GlobalBlock loaded(LoadMovie(NULL, good.c_str(), &imagesize, &filesize));
+    GlobalLocked<uint8_t> expect(loaded.get());
+    ASSERT_TRUE(expect);
+    size_t data = (size_t)(imagesize + filesize);
+    std::vector<uint8_t> want(sizeof(OBJECTMOVIE) + data);
+    memcpy(want.data(), start.bytes.data(), sizeof(OBJECTMOVIE));
+    memcpy(want.data() + sizeof(OBJECTMOVIE), expect.get(), data);
+    auto &o = *(OBJECTMOVIE *)want.data();
+    o.header.rect = {60, 70, 92, 94};
+    o.header.datasize = (uint32_t)data;
+    o.header.totalsize = (uint32_t)want.size();
+    o.avioffset = (uint32_t)imagesize, o.avilength = (uint32_t)filesize;
+    EXPECT_EQ(Now().bytes, want);
+    EXPECT_EQ(filesize, (long)avi.size() + 16);
+    EXPECT_TRUE(std::equal(avi.begin(), avi.end(), Now().bytes.begin() + sizeof(OBJECTMOVIE) + imagesize));
+    DeleteFileA(good.c_str());
+    DeleteFileA(bad.c_str());
+}
+
+// The preview holds the one movie buffer while it is open, closes its device
+// when it closes, and nothing ends the dialog under it; a failed open or play
+// is told with MCI's text and the button stays usable.
+TEST_F(MovieDialog, ThePreviewHoldsTheMovieOnlyWhileOpenAndAFailureSaysWhy)
+{
+    Object start = Now();
+    const struct {
+        const char *what;
+        MCIERROR open, play;
+        size_t closes;
+    } cases[] = {
+        {"played", 0, 0, 1},
+        {"refused", MCIERR_INVALID_FILE, 0, 0},
+        {"not played", 0, MCIERR_HARDWARE, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        fake = FakeMci{};
+        fake.openerror = c.open, fake.playerror = c.play;
+        HWND seen = NULL;
+        HGLOBAL held = NULL;
+        bool dialogstays = false, usable = false;
+        EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &r) {
+                      for (int pass = 0; pass < 2; pass++) {
+                          r.Drive([&](HWND preview) {
+                              seen = preview;
+                              held = AVIplaybuffer;
+                              for (int id : {IDOK, IDCANCEL, IDC_MOVIEPREVIEW})
+                                  PostMessageA(dlg, WM_COMMAND, id, 0);
+                              sbtest::PumpUntilIdle();
+                              dialogstays = IsWindowVisible(dlg) && IsWindow(preview);
+                              EXPECT_EQ(Text(preview), "Movie 120");
+                              PostMessageA(preview, WM_CHAR, VK_ESCAPE, 0);
+                          });
+                          sbtest::Click(dlg, IDC_MOVIEPREVIEW);
+                      }
+                      usable = IsWindowEnabled(GetDlgItem(dlg, IDC_MOVIEPREVIEW)) != 0;
+                      sbtest::Click(dlg, IDCANCEL);
+                  }),
+                  0);
+        EXPECT_TRUE(dialogstays);
+        EXPECT_TRUE(usable);
+        EXPECT_FALSE(IsWindow(seen));
+        EXPECT_EQ(held != NULL, !c.open && !c.play);
+        EXPECT_EQ(fake.Count(MCI_OPEN), 2u);
+        EXPECT_EQ(fake.Count(MCI_CLOSE), 2 * c.closes);
+        EXPECT_FALSE(fake.unchecked);
+        size_t told = 0;
+        for (const auto &call : calls)
+            told += call.text == "No movie (" + std::to_string(c.open ? c.open : c.play) + ").";
+        EXPECT_EQ(told, c.open || c.play ? 2u : 0u);
+        EXPECT_EQ(Now(), start);
+    }
+}
+
+// The platform's own movie device plays the object's movie from memory.
+TEST_F(MovieDialog, ThePreviewPlaysThroughThePlatformsMovieDevice)
+{
+    MovieDialogMedia = nullptr;
+    // Wine's movie device draws frames of 24 bits garbled; those of 32 it
+    // draws as they are.
+    Replace(Make(Avi(160, 120, 3, 4), 160, 120));
+    mmioInstallIOProcA(AVIIOPROCCODE, (LPMMIOPROC)AVIIOProc, MMIO_INSTALLPROC);
+    Object start = Now();
+    RECT client{};
+    HWND seen = NULL;
+    bool playing = false, drawn = false;
+    EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &r) {
+                  Snapshot(dlg, "moviedialog");
+                  r.Drive([&](HWND preview) {
+                      seen = preview;
+                      GetClientRect(preview, &client);
+                      playing = AVIobjecthwnd == preview && AVIplaybuffer;
+                      // Every pixel of the preview one of the movie's colours.
+                      drawn = sbtest::PumpUntil([&] {
+                          sbtest::Capture c = sbtest::CaptureClient(preview);
+                          return !c.pixels.empty() && std::all_of(c.pixels.begin(), c.pixels.end(), [](uint32_t p) {
+                              return p == 0x1E3CC8 || p == 0x1EB428 || p == 0xDC3C28;
+                          });
+                      }, 10000);
+                      Snapshot(preview, "moviepreview");
+                      Snapshot(GetDesktopWindow(), "moviedialogscreen");
+                      PostMessageA(preview, WM_RBUTTONUP, 0, 0);
+                  });
+                  sbtest::Click(dlg, IDC_MOVIEPREVIEW);
+                  sbtest::Click(dlg, IDCANCEL);
+              }),
+              0);
+    EXPECT_TRUE(playing);
+    EXPECT_TRUE(drawn);
+    EXPECT_EQ(client.right, 160);
+    EXPECT_EQ(client.bottom, 120);
+    EXPECT_FALSE(IsWindow(seen));
+    EXPECT_EQ(calls.size(), 2u); // the dialog and its preview: nothing went wrong
+    EXPECT_EQ(Now(), start);
+}
+
+// Stored sizes, first-frame headers and movie bytes damaged at random: the
+// dialog either refuses the object or opens and previews it, no AVI data
+// that fails the check reaches the player, nothing changes without OK, and
+// OK stores only data the block held.
+TEST_F(MovieDialog, DamagedSizesNeverCrashReachThePlayerOrChangeTheObject)
+{
+    HGLOBAL base = Make(Avi(8, 6, 2));
+    Object good = Read(base);
+    GlobalFree(base);
+    std::mt19937 random(28);
+    const size_t fields[] = {offsetof(OBJECTHEADER, fixedsize), offsetof(OBJECTHEADER, datasize),
+                             offsetof(OBJECTMOVIE, avioffset), offsetof(OBJECTMOVIE, avilength),
+                             sizeof(OBJECTMOVIE) + offsetof(BITMAPINFOHEADER, biSize),
+                             sizeof(OBJECTMOVIE) + offsetof(BITMAPINFOHEADER, biWidth),
+                             sizeof(OBJECTMOVIE) + offsetof(BITMAPINFOHEADER, biHeight),
+                             sizeof(OBJECTMOVIE) + offsetof(BITMAPINFOHEADER, biBitCount),
+                             sizeof(OBJECTMOVIE) + offsetof(BITMAPINFOHEADER, biClrUsed)};
+    const uint32_t avistart = ((const OBJECTMOVIE *)good.bytes.data())->avioffset + sizeof(OBJECTMOVIE);
+    size_t opened = 0;
+    for (int i = 0; i < 300; i++) {
+        Bytes b = good.bytes;
+        for (int n = 1 + (int)(random() % 2); n > 0; n--) {
+            uint32_t value;
+            switch (random() % 4) {
+            case 0: value = random(); break;
+            case 1: value = 0xFFFFFFFF - random() % 64; break;
+            default: value = *(uint32_t *)&b[fields[random() % std::size(fields)]] + (random() % 65) - 32;
+            }
+            size_t at = i % 3 == 2 ? avistart + random() % 200 : fields[random() % std::size(fields)];
+            memcpy(&b[at], &value, at < b.size() - 4 ? 4 : 1);
+        }
+        if (i % 10 == 9)
+            b.resize(b.size() - 1 - random() % 100);
+        Replace(NewGlobal(b.size(), b.data(), b.size()));
+        Object start = Now();
+        fake = FakeMci{};
+        bool shown = false, ok = i % 2;
+        int result = Run([&](HWND dlg, sbtest::ModalRecorder &r) {
+            shown = true;
+            r.Drive([](HWND preview) { PostMessageA(preview, WM_RBUTTONUP, 0, 0); });
+            sbtest::Click(dlg, IDC_MOVIEPREVIEW);
+            sbtest::Click(dlg, ok ? IDOK : IDCANCEL);
+            if (IsWindow(dlg))
+                sbtest::Click(dlg, IDCANCEL);
+        });
+        opened += shown;
+        SCOPED_TRACE(i);
+        ASSERT_FALSE(fake.unchecked);
+        ASSERT_EQ(AVIplaybuffer, (HGLOBAL)NULL);
+        if (!result) {
+            ASSERT_EQ(Now(), start);
+            continue;
+        }
+        // What OK stores is the data the block really held, with sizes that
+        // place the picture and the movie inside it.
+        Object now = Now();
+        const auto &h = *(const OBJECTHEADER *)b.data();
+        ASSERT_LE((uint64_t)h.fixedsize + h.datasize, b.size());
+        ASSERT_EQ(now.bytes.size(), sizeof(OBJECTMOVIE) + h.datasize);
+        ASSERT_TRUE(std::equal(now.bytes.begin() + sizeof(OBJECTMOVIE), now.bytes.end(), b.begin() + h.fixedsize));
+        MOVIEPARTS parts;
+        ASSERT_TRUE(GetMovieParts((const OBJECTMOVIE *)now.bytes.data(), now.bytes.size(), &parts));
+    }
+    EXPECT_GT(opened, 0u);
+}
+
+} // namespace
