@@ -176,72 +176,58 @@ protected:
     std::vector<sbtest::ModalRecord> calls;
 };
 
-TEST_F(MovieDialog, OkStoresPlaceFlagsAndTargetAtTheFirstFramesSize)
+// OK stores the place, the three flags and the target at the first frame's
+// size and keeps the movie; Cancel, and OK when the new block cannot be had
+// (told with text 6, the dialog staying open), keep the object byte for byte.
+TEST_F(MovieDialog, OkStoresPlaceFlagsAndTargetAndCancelOrAFailedBuildKeepsTheObject)
 {
     Object start = Now();
+    auto change = [](HWND dlg) {
+        SetDlgItemTextA(dlg, IDC_PROPLEFT, "300");
+        SetDlgItemTextA(dlg, IDC_PROPTOP, "5");
+        for (int id : {IDC_PROPENABLED, IDC_PROPNOTIFY, IDC_MOVIEHIDE})
+            CheckDlgButton(dlg, id, BST_CHECKED);
+        SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 0, 0);
+    };
+    const uint32_t all = 0x200 | OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY | OBJ_SOFTCUSTOM;
     struct {
         const char *name;
-        std::function<void(HWND)> set;
+        bool change, failbuild;
+        int button, result;
         LONG left, top;
-        uint32_t flags, notify;
+        uint32_t flags, notify; // 0: the object as it was
     } cases[] = {
-        {"unchanged", [](HWND) {}, 60, 70, 0x200 | OBJ_VISIBLE, 7},
-        {"moved, every box ticked, the button its target",
-         [](HWND dlg) {
-             SetDlgItemTextA(dlg, IDC_PROPLEFT, "300");
-             SetDlgItemTextA(dlg, IDC_PROPTOP, "5");
-             for (int id : {IDC_PROPENABLED, IDC_PROPNOTIFY, IDC_MOVIEHIDE})
-                 CheckDlgButton(dlg, id, BST_CHECKED);
-             SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 0, 0);
-         },
-         300, 5, 0x200 | OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY | OBJ_SOFTCUSTOM, 101},
+        {"OK unchanged", false, false, IDOK, 1, 60, 70, 0x200 | OBJ_VISIBLE, 7},
+        {"OK with every field changed", true, false, IDOK, 1, 300, 5, all, 101},
+        {"Cancel", true, false, IDCANCEL, 0, 0, 0, 0, 0},
+        {"OK when the block cannot be had", true, true, IDOK, 0, 0, 0, 0, 0},
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.name);
         std::string number;
+        bool open = false;
         EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &) {
                       number = Text(GetDlgItem(dlg, IDC_PROPNUMBER));
-                      c.set(dlg);
-                      sbtest::Click(dlg, IDOK);
+                      if (c.change)
+                          change(dlg);
+                      if (c.failbuild)
+                          NewObjectBlock = [](SIZE_T) { return (HGLOBAL)NULL; };
+                      sbtest::Click(dlg, c.button);
+                      NewObjectBlock = [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
+                      if ((open = IsWindow(dlg) && IsWindowVisible(dlg)))
+                          sbtest::Click(dlg, IDCANCEL);
                   }),
-                  1);
+                  c.result);
         EXPECT_EQ(number, "120");
+        EXPECT_EQ(open, c.failbuild);
+        EXPECT_EQ(calls.size() == 2 && calls[1].text == FetchString(IDS_MEMORY), c.failbuild);
         std::vector<uint8_t> want = start.bytes;
         auto &o = *(OBJECTMOVIE *)want.data();
-        o.header.rect = {c.left, c.top, c.left + W, c.top + H};
-        o.header.flags = c.flags, o.notify = c.notify;
+        if (c.flags)
+            o.header.rect = {c.left, c.top, c.left + W, c.top + H}, o.header.flags = c.flags, o.notify = c.notify;
         EXPECT_EQ(Now().bytes, want);
         Restore(start);
     }
-}
-
-TEST_F(MovieDialog, CancelAndAFailedBuildKeepTheObject)
-{
-    Object start = Now();
-    auto change = [](HWND dlg) {
-        SetDlgItemTextA(dlg, IDC_PROPLEFT, "9");
-        CheckDlgButton(dlg, IDC_MOVIEHIDE, BST_CHECKED);
-    };
-    EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &) {
-                  change(dlg);
-                  sbtest::Click(dlg, IDCANCEL);
-              }),
-              0);
-    EXPECT_EQ(Now(), start);
-    bool open = false;
-    EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &) {
-                  change(dlg);
-                  NewObjectBlock = [](SIZE_T) { return (HGLOBAL)NULL; };
-                  sbtest::Click(dlg, IDOK);
-                  NewObjectBlock = [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
-                  open = IsWindow(dlg) && IsWindowVisible(dlg);
-                  sbtest::Click(dlg, IDCANCEL);
-              }),
-              0);
-    EXPECT_TRUE(open);
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[1].text, FetchString(IDS_MEMORY));
-    EXPECT_EQ(Now(), start);
 }
 
 // A movie chosen in the open dialog is previewed and stored on OK with its
