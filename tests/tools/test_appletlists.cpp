@@ -498,6 +498,43 @@ TEST_F(AppletLists, ItemsAreDrawnScaledCentredAndBadged)
     });
 }
 
+// Memory that runs out for large blocks, while `failbig` is set.
+bool failbig;
+decltype(&GlobalAlloc) realalloc;
+HGLOBAL WINAPI FailingAlloc(UINT flags, SIZE_T size)
+{
+    return failbig && size >= 100000 ? NULL : realalloc(flags, size);
+}
+
+// When an entry cannot be listed as the list opens, or the new object cannot
+// be built on Done, the object stays exactly as it was and the user is told.
+TEST_F(AppletLists, ObjectStaysWhenItsEntriesCannotAllArrive)
+{
+    const std::vector<Entry> start{{ENTRY_TEXT, 1, "script"}, {ENTRY_PICT, 4, std::string(60, 'p')},
+                                   {ENTRY_WAVE, 1, std::string(150000, 'w')}};
+    realalloc = (decltype(&GlobalAlloc))sbtest::ReplaceImport("kernel32.dll", "GlobalAlloc", (void *)FailingAlloc);
+    ASSERT_TRUE(realalloc);
+    for (bool opening : {true, false}) {
+        SCOPED_TRACE(opening ? "opening" : "done");
+        HGLOBAL object = MakeApplet(start);
+        std::string before = Bytes(object);
+        bool ran = false;
+        failbig = opening;
+        Open(opening ? SelectAppletSound : SelectAppletPicture, object, [&](HWND dlg) {
+            ran = true;
+            sbtest::Click(dlg, IDC_APPLETDELETE);
+            failbig = true;
+        });
+        failbig = false;
+        EXPECT_NE(ran, opening) << "a list that cannot hold every entry does not open";
+        EXPECT_EQ(param.object, object);
+        EXPECT_EQ(Bytes(param.object), before);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, "There has been an error inserting this block.");
+    }
+    sbtest::ReplaceImport("kernel32.dll", "GlobalAlloc", (void *)realalloc);
+}
+
 // Applet objects damaged by the thousand: every list opens on them or
 // refuses with a message, never crashes, and Done keeps every entry that was
 // valid, in its kind and bytes.
