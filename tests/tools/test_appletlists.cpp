@@ -159,6 +159,7 @@ protected:
     std::deque<std::string> selections;
     std::vector<Shown> messages;
     std::function<void(HWND)> script;
+    std::string painted;
     MODALHOOK previous = nullptr;
     UINT_PTR timer = 0;
 
@@ -196,6 +197,12 @@ protected:
             self->selections.pop_front();
             memcpy(ofn->lpstrFile, s.data(), std::min<size_t>(s.size(), ofn->nMaxFile - 2));
             return 1;
+        }
+        if (call->kind == MODAL_LAUNCH) {
+            // The paint program: the picture handed over comes back as `painted`.
+            std::string line = call->text, handed = line.substr(line.rfind('"', line.size() - 2) + 1);
+            handed.pop_back();
+            return CopyFileA(self->painted.c_str(), handed.c_str(), FALSE) ? 1 : 0;
         }
         if (call->kind == MODAL_DIALOG && !IS_INTRESOURCE(call->name) && strncmp(call->name, "Applet", 6) == 0) {
             self->timer = SetTimer(NULL, 0, 10, Drive);
@@ -377,6 +384,20 @@ TEST_F(AppletLists, PicturesGoThroughTheClipboard)
     EXPECT_EQ(Entries(param.object), (std::vector<Entry>{Pict(1, small), Pict(2, small)}));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Picture number 2\n\nWidth: 6\nDepth: 4\nColors: 256");
+}
+
+// Paint hands the selected picture over and keeps its number for what
+// comes back.
+TEST_F(AppletLists, PaintedPicturesKeepTheirPlaceAndNumber)
+{
+    std::string red = MakePicture("before.bmp", 9, 7), blue = MakePicture("after.bmp", 5, 3, 255);
+    painted = blue;
+    Open(SelectAppletPicture, MakeApplet({Pict(5, red), Pict(2, red)}), [&](HWND dlg) {
+        sbtest::Click(dlg, IDC_APPLETPAINT);
+        EXPECT_EQ(Numbers(dlg), "5 2");
+    });
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Entries(param.object), (std::vector<Entry>{Pict(5, blue), Pict(2, red)}));
 }
 
 // Waves and MIDI files share one sequence of numbers; the kind comes from
