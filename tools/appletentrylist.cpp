@@ -208,15 +208,14 @@ void Done(HWND dlg)
     EndDialog(dlg, 1);
 }
 
-// Adds a file the list takes, remembering its folder when asked.
-void AddFile(HWND dlg, const char *path, bool remember)
+// Adds a file the list takes and remembers its folder.
+void AddFile(HWND dlg, const char *path)
 {
     uint32_t kind = 0;
     HGLOBAL data = State(dlg)->list->load(dlg, path, &kind);
     if (!data)
         return;
-    if (remember)
-        SetOpenPath(path);
+    SetOpenPath(path);
     AddAppletListEntry(dlg, data, kind);
     GlobalFree(data);
 }
@@ -234,14 +233,14 @@ void AddFiles(HWND dlg)
     DWORD attributes = GetFileAttributesA(first);
     char *rest = names.data() + strlen(first) + 1;
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) || !*rest) {
-        AddFile(dlg, first, true);
+        AddFile(dlg, first);
     } else {
         SwabMultipleNames(rest);
         std::string folder = first;
         if (folder.back() != '\\')
             folder += '\\';
         for (const char *name = rest; *name; name += strlen(name) + 1)
-            AddFile(dlg, (folder + name).c_str(), true);
+            AddFile(dlg, (folder + name).c_str());
     }
     UpdateAppletListButtons(dlg);
 }
@@ -258,7 +257,7 @@ void DropFiles(HWND dlg, HDROP drop)
         char path[MAX_PATH];
         UINT length = DragQueryFileA(drop, i, path, sizeof path);
         if (length && length < sizeof path)
-            AddFile(dlg, path, true);
+            AddFile(dlg, path);
     }
     EnableWindow(dlg, TRUE);
     UpdateAppletListButtons(dlg);
@@ -311,7 +310,8 @@ void DrawItem(HWND dlg, const DRAWITEMSTRUCT *d)
         SavedDC saved(dc);
         ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
         ExcludeClipRect(dc, badge.left, badge.top, badge.right + 2, badge.bottom + 2);
-        FillRect(dc, &item, GetSysColorBrush(d->itemState & ODS_SELECTED ? COLOR_BTNSHADOW : COLOR_WINDOW));
+        FillRect(dc, &item, d->itemState & ODS_SELECTED ? GetSysColorBrush(COLOR_BTNSHADOW)
+                                                        : (HBRUSH)GetStockObject(WHITE_BRUSH));
     }
     RECT shadow = badge;
     OffsetRect(&shadow, 2, 2);

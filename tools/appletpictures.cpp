@@ -17,6 +17,7 @@
 #include "tools/appletentrylist.h"
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 INT_PTR CALLBACK SelectAppletPictureProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -31,10 +32,28 @@ void Say(HWND dlg, unsigned id)
     DoMessage(dlg, FetchString(id));
 }
 
-// The layout of a picture whose bytes are all there; false otherwise.
+// The layout of an uncompressed picture whose bytes are all there; false
+// otherwise.
 bool PictureLayout(const BITMAPINFOHEADER *dib, SIZE_T length, DIBLAYOUT *layout)
 {
-    return length >= sizeof(BITMAPINFOHEADER) && DibHeaderLayout(dib, layout) && layout->total <= length;
+    return length >= sizeof(BITMAPINFOHEADER) && dib->biCompression == BI_RGB && DibHeaderLayout(dib, layout) &&
+           layout->total <= length;
+}
+
+// The header and colour table as GDI is to read them: the table whole and
+// nothing in the header that would make GDI look further.
+struct DRAWINFO {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[256];
+};
+DRAWINFO DrawInfo(const BITMAPINFOHEADER *dib, const DIBLAYOUT &layout)
+{
+    DRAWINFO info{};
+    info.header = *dib;
+    info.header.biSize = sizeof info.header;
+    info.header.biClrUsed = info.header.biClrImportant = info.header.biSizeImage = 0;
+    memcpy(info.colours, (const char *)dib + layout.tableoffset, layout.tableentries * sizeof(RGBQUAD));
+    return info;
 }
 
 HGLOBAL Load(HWND, const char *path, uint32_t *kind)
@@ -57,15 +76,16 @@ void Draw(HDC dc, const RECT &item, const void *entry, uint32_t length, RECT *ar
     int x = item.left + 2 + (width - w) / 2, y = item.top + 2 + (height - h) / 2;
     if (!w || !h)
         return;
-    GdiObject<HBITMAP> bitmap(CreateDIBitmap(dc, dib, CBM_INIT, (const char *)dib + layout.pixeloffset,
-                                             (const BITMAPINFO *)dib, DIB_RGB_COLORS));
+    DRAWINFO info = DrawInfo(dib, layout);
+    GdiObject<HBITMAP> bitmap(CreateDIBitmap(dc, &info.header, CBM_INIT, (const char *)dib + layout.pixeloffset,
+                                             (const BITMAPINFO *)&info, DIB_RGB_COLORS));
     if (!bitmap)
         return;
     *area = RECT{x, y, x + w, y + h};
     PALSTATE palette{};
     if (layout.bits <= 8) {
         char rgb[PALETTEBYTES];
-        RealizeWindowPalette(dc, &palette, rgb, GetDibPalette((const BITMAPINFO *)dib, rgb));
+        RealizeWindowPalette(dc, &palette, rgb, GetDibPalette((const BITMAPINFO *)&info, rgb));
     }
     {
         MemoryDC memory(dc);

@@ -522,32 +522,42 @@ TEST_F(AppletLists, ObjectStaysWhenItsEntriesCannotAllArrive)
 // valid, in its kind and bytes.
 TEST_F(AppletLists, DamagedAppletObjectsLoseNothingThatWasValid)
 {
-    const std::vector<Entry> start{{ENTRY_TEXT, 1, "a script"}, {ENTRY_PICT, 1, std::string(40, 'p')},
-                                   {ENTRY_WAVE, 1, std::string(30, 'w')}, {ENTRY_MIDI, 2, midi},
+    GlobalBlock wave(LoadSound(NULL, WaveFile("sweep.wav", 8000, 1, 50).c_str()));
+    const std::vector<Entry> start{{ENTRY_TEXT, 1, "a script"}, Pict(1, PalettePicture("sweep.bmp", 4, 4)),
+                                   {ENTRY_WAVE, 1, Bytes(wave.get())}, {ENTRY_MIDI, 2, midi},
                                    {ENTRY_PICT, 2, std::string(50, 'q')}};
     std::string base = Bytes(GlobalBlock(MakeApplet(start)).get());
-    const uint32_t fixed = sizeof(OBJECTAPPLET);
+    std::vector<uint32_t> heads{sizeof(OBJECTAPPLET)};
+    for (const Entry &e : start)
+        heads.push_back(heads.back() + 48 + (uint32_t)e.data.size());
     uint32_t seed = 12345;
     auto next = [&] { return seed = seed * 1103515245 + 12345, seed >> 8; };
+    const uint32_t extremes[] = {0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFF, 3, 33};
+    int rewritten = 0, reported = 0;
     for (int round = 0; round < 300; round++) {
         std::string bytes = base;
+        auto put = [&](size_t at, uint32_t v, size_t n = 4) { memcpy(&bytes[at], &v, n); };
         std::string what;
         switch (round % 5) {
-        case 0: // an entry length claims far more than there is, or wraps round
-            *(uint32_t *)&bytes[fixed + 48 + 40] = round % 2 ? 0xFFFFFFF0u - round : 1000 + round;
+        case 0: // an entry's length claims more than there is, or wraps round
+            put(heads[round / 5 % 5], round % 2 ? 0xFFFFFFF0u - round : 1000 + round);
             what = "length";
             break;
         case 1: // more entries claimed than there are
-            *(uint32_t *)&bytes[offsetof(OBJECTAPPLET, entries)] = 5 + next() % 100000;
+            put(offsetof(OBJECTAPPLET, entries), 5 + next() % 100000);
             what = "count";
             break;
         case 2: // the data claimed shorter or longer than the block
-            *(uint32_t *)&bytes[offsetof(OBJECTHEADER, datasize)] = next() % (bytes.size() + 64);
+            put(offsetof(OBJECTHEADER, datasize), next() % (bytes.size() + 64));
             what = "datasize";
+            break;
+        case 3: // a picture header or wave format field at an extreme
+            put(heads[round % 2 ? 2 : 1] + 48 + next() % 9 * 4, extremes[next() % 8], 2 + next() % 2 * 2);
+            what = "header";
             break;
         default: // bytes of the entries flipped
             for (int n = 0; n < 1 + round % 4; n++)
-                bytes[fixed + next() % (bytes.size() - fixed)] ^= (char)(1 << next() % 8);
+                bytes[heads[0] + next() % (bytes.size() - heads[0])] ^= (char)(1 << next() % 8);
             what = "flips";
         }
         SCOPED_TRACE(what + " " + std::to_string(round));
@@ -569,6 +579,8 @@ TEST_F(AppletLists, DamagedAppletObjectsLoseNothingThatWasValid)
                     want.push_back(e), listed |= pass == 1;
         bool said = std::any_of(messages.begin(), messages.end(),
                                 [](const Shown &m) { return m.text.starts_with("There has been an error"); });
+        rewritten += param.object != object;
+        reported += said;
         if (param.object != object) {
             EXPECT_EQ(Entries(param.object), want);
         } else {
@@ -578,6 +590,8 @@ TEST_F(AppletLists, DamagedAppletObjectsLoseNothingThatWasValid)
             EXPECT_TRUE(said) << "damage is reported";
         }
     }
+    EXPECT_GT(rewritten, 100);
+    EXPECT_GT(reported, 50);
 }
 
 } // namespace
