@@ -139,6 +139,12 @@ HGLOBAL GetAppletEntryAndHeader(HGLOBAL object, unsigned long index, unsigned lo
     return CopyEntry(object, index, true, length, kind, number);
 }
 
+long CountAppletEntries(HGLOBAL object)
+{
+    AppletView v(object);
+    return v ? (long)v.count : -1;
+}
+
 int FindAppletEntry(HGLOBAL object, unsigned long number, unsigned long kind)
 {
     AppletView v(object);

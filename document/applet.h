@@ -78,6 +78,10 @@ HGLOBAL GetAppletEntry(HGLOBAL object, unsigned long index, unsigned long *lengt
 HGLOBAL GetAppletEntryAndHeader(HGLOBAL object, unsigned long index, unsigned long *length, unsigned long *kind,
                                 unsigned long *number);
 int FindAppletEntry(HGLOBAL object, unsigned long number, unsigned long kind);
+// How many entries, from the first, lie wholly inside the object; -1 when
+// it is no applet object at all. Fewer than the object's own count means
+// the entries from there on are damaged.
+long CountAppletEntries(HGLOBAL object);
 HGLOBAL FindNumberedAppletObject(OBJECTAPPLETENTRY *head, HGLOBAL object, unsigned long number,
                                  unsigned long kind);
 int GetObjectAppletEntryHeader(OBJECTAPPLETENTRY *head, HGLOBAL entry);
