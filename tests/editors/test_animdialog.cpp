@@ -1,5 +1,5 @@
 // The animation property dialog run as a real modal dialog over a page of
-// the test document, with its preview running for real: what OK stores, that
+// the test document, its preview running for real: what OK stores, that
 // Cancel, a failed build, leaving under the preview or damage leave the
 // object as it was, what the preview shows and when it stops, and new
 // frames taken from an animation file written here.
@@ -18,7 +18,6 @@
 #include "runtime/cells.h"
 #include <zlib.h>
 #include <random>
-#include <tuple>
 
 using namespace pagetest;
 
@@ -31,8 +30,7 @@ struct Frame {
     int x, y;
 };
 
-// An animation block: head, frame records, then each frame as a 24-bit DIB
-// of one colour.
+// An animation block whose frames are 24-bit pictures of one colour each.
 std::vector<uint8_t> Animation(int width, int height, const std::vector<Frame> &frames, uint32_t repeat)
 {
     std::vector<uint8_t> out(sizeof(ANIMHEADER) + frames.size() * sizeof(OBJECTANIMFRAME));
@@ -54,9 +52,16 @@ std::vector<uint8_t> Animation(int width, int height, const std::vector<Frame> &
 
 constexpr COLORREF RED = RGB(200, 30, 30), GREEN = RGB(30, 200, 30), BLUE = RGB(30, 30, 200);
 // Three frames down the diagonal of a 160 x 100 animation (wider than the
-// narrowest window with a caption).
+// narrowest window with a caption), played twice.
 constexpr int ANIMW = 160, ANIMH = 100;
 const std::vector<Frame> STEPS = {{40, 20, RED, 30, 0, 0}, {40, 20, GREEN, 30, 60, 40}, {40, 20, BLUE, 0, 120, 80}};
+
+bool IsPreview(HWND w)
+{
+    char caption[64] = "";
+    GetWindowTextA(w, caption, sizeof caption);
+    return strncmp(caption, "Animation ", 10) == 0;
+}
 
 class AnimDialog : public PageEditor {
 protected:
@@ -78,32 +83,24 @@ protected:
         PageEditor::TearDown();
     }
     // An animation object numbered 120 at (60, 70), its rectangle not its
-    // animation's size, its counts those of the block.
+    // animation's size, its counts those of its block.
     static HGLOBAL Make(const std::vector<uint8_t> &data)
     {
         OBJECTANIM o{};
-        o.header.tag = TAG_ANIM;
-        o.header.fixedsize = sizeof(OBJECTANIM);
-        o.header.datasize = (uint32_t)data.size();
-        o.header.totalsize = (uint32_t)(sizeof o + data.size());
-        o.header.flags = 0x300 | OBJ_VISIBLE;
-        SetRect(&o.header.rect, 60, 70, 160, 75);
-        o.header.number = 120;
+        o.header = {TAG_ANIM, (uint32_t)(sizeof o + data.size()), sizeof o, (uint32_t)data.size(), 0,
+                    0x300 | OBJ_VISIBLE, {60, 70, 160, 75}, 120, 0, {}};
         o.notify = 7;
-        if (data.size() >= sizeof(ANIMHEADER)) {
-            o.frames = ((const ANIMHEADER *)data.data())->frames;
-            o.repeat = ((const ANIMHEADER *)data.data())->repeat;
-        }
+        if (data.size() >= sizeof(ANIMHEADER))
+            o.frames = ((const ANIMHEADER *)data.data())->frames, o.repeat = ((const ANIMHEADER *)data.data())->repeat;
         return NewGlobal(sizeof o + data.size(), &o, sizeof o, data.data(), data.size());
     }
-    void Replace(HGLOBAL o)
+    void Replace(const std::vector<uint8_t> &bytes)
     {
         GlobalFree(GetPageObject(&page, index));
-        PutPageObject(&page, o, index);
+        PutPageObject(&page, NewGlobal(std::max<size_t>(bytes.size(), 1), bytes.data(), bytes.size()), index);
     }
-    void Restore(const Object &o) { Replace(NewGlobal(o.bytes.size(), o.bytes.data(), o.bytes.size())); }
     // Runs the dialog with `drive`; each of `nested` drives the next dialog
-    // it opens (the preview, a message, the file dialog).
+    // opened (the preview, a message); the open dialog gives `chosen`.
     int Run(std::function<void(HWND)> drive, const char *shot = nullptr)
     {
         sbtest::ModalRecorder real;
@@ -118,10 +115,12 @@ protected:
         nested.clear();
         int result = EditObject(host, set, &page, index);
         COMMONSetModalHook(below);
-        calls = real.calls;
+        texts.clear();
+        for (size_t i = 1; i < real.calls.size(); i++)
+            if (!real.calls[i].text.empty())
+                texts.push_back(real.calls[i].text);
         return result;
     }
-    // The open dialog answered with `chosen`, when there is one.
     static INT_PTR ChooseFile(const MODALCALL *call)
     {
         if (call->kind != MODAL_COMMONDIALOG || chosen.empty())
@@ -131,155 +130,122 @@ protected:
         snprintf(ofn->lpstrFile, ofn->nMaxFile, "%s", chosen.c_str());
         return 1;
     }
-    // The texts of the messages shown.
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> out;
-        for (size_t i = 1; i < calls.size(); i++)
-            if (!calls[i].text.empty())
-                out.push_back(calls[i].text);
-        return out;
-    }
-    Object Now() { return Read(GetPageObject(&page, index)); }
     // The whole block, whatever its header says.
-    Object Raw()
+    std::vector<uint8_t> Now()
     {
         GlobalLocked<uint8_t> o(GetPageObject(&page, index));
-        return Object{o ? std::vector<uint8_t>(o.get(), o.get() + o.size()) : std::vector<uint8_t>()};
+        return o ? std::vector<uint8_t>(o.get(), o.get() + o.size()) : std::vector<uint8_t>();
     }
-    // What the preview has written into the live object: passes done and
-    // the frame shown next.
+    // What the preview writes into the live object: passes done, next frame.
     std::pair<uint32_t, uint32_t> Progress()
     {
         GlobalLocked<OBJECTANIM> o(GetPageObject(&page, index));
         return o && o.size() >= sizeof(OBJECTANIM) ? std::pair{o->passes, o->current} : std::pair{0u, 0u};
     }
-    COLORREF Background()
+    static std::vector<uint8_t> With(std::vector<uint8_t> bytes, RECT rect, uint32_t flags = 0x300 | OBJ_VISIBLE,
+                                     uint32_t notify = 7)
     {
-        BLOCK header{};
-        GetHeaderBlock(List(doc), nullptr, &header);
-        return GetBlockBackgroundColour(host, &header) & 0xFFFFFF;
+        auto &o = *(OBJECTANIM *)bytes.data();
+        o.header.rect = rect, o.header.flags = flags, o.notify = notify;
+        return bytes;
     }
 
     BLOCK page{};
     unsigned index = 0;
     HWND host = NULL;
     BLOCKSET *set = nullptr;
-    std::vector<sbtest::ModalRecord> calls;
+    std::vector<std::string> texts; // of the messages shown
     std::vector<std::function<void(HWND)>> nested;
     static inline std::string chosen;
     static inline MODALHOOK below;
 };
 
-bool IsPreview(HWND w)
+// OK stores the place, flags and target with the animation's size, keeping
+// the frames; Cancel and an OK whose block cannot be made keep the object.
+TEST_F(AnimDialog, OkStoresTheFieldsAndCancelOrAFailedBuildKeepsTheObject)
 {
-    char caption[64] = "";
-    GetWindowTextA(w, caption, sizeof caption);
-    return strncmp(caption, "Animation ", 10) == 0;
-}
-
-TEST_F(AnimDialog, OkStoresPlaceFlagsAndTargetAndKeepsTheFrames)
-{
-    Object start = Now();
+    const std::vector<uint8_t> start = Now();
+    auto huge = start;
+    ((ANIMHEADER *)&huge[sizeof(OBJECTANIM)])->width = 0x7FFFFFFF;
+    auto fail = [](bool on) {
+        NewObjectBlock = on ? [](SIZE_T) { return (HGLOBAL)NULL; }
+                            : [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
+    };
+    auto change = [](HWND dlg) {
+        SetDlgItemTextA(dlg, IDC_PROPLEFT, "300");
+        SetDlgItemTextA(dlg, IDC_PROPTOP, "5");
+        CheckDlgButton(dlg, IDC_PROPENABLED, BST_CHECKED);
+        CheckDlgButton(dlg, IDC_PROPNOTIFY, BST_CHECKED);
+        SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 0, 0);
+    };
     struct {
         const char *name;
-        std::function<void(HWND)> set;
-        RECT rect;
-        uint32_t flags, notify;
+        std::vector<uint8_t> object;
+        std::function<void(HWND)> drive;
+        int result;
+        std::vector<uint8_t> want;
+        std::vector<std::string> texts;
     } cases[] = {
-        {"unchanged: the animation's size at its place", [](HWND) {}, {60, 70, 220, 170}, 0x300 | OBJ_VISIBLE, 7},
-        {"moved, enabled, notifying the button",
-         [](HWND dlg) {
-             SetDlgItemTextA(dlg, IDC_PROPLEFT, "300");
-             SetDlgItemTextA(dlg, IDC_PROPTOP, "5");
-             CheckDlgButton(dlg, IDC_PROPENABLED, BST_CHECKED);
-             CheckDlgButton(dlg, IDC_PROPNOTIFY, BST_CHECKED);
-             SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 0, 0);
+        {"OK unchanged: the animation's size at its place", start, [](HWND dlg) { sbtest::Click(dlg, IDOK); }, 1,
+         With(start, {60, 70, 220, 170}), {}},
+        {"OK moved, enabled, notifying the first object", start,
+         [&](HWND dlg) { change(dlg), sbtest::Click(dlg, IDOK); }, 1,
+         With(start, {300, 5, 460, 105}, 0x300 | OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY, 101), {}},
+        {"a width past what an object can be is held", huge, [](HWND dlg) { sbtest::Click(dlg, IDOK); }, 1,
+         With(huge, {60, 70, 60 + 0xFFFF, 170}), {}},
+        {"Cancel", start, [&](HWND dlg) { change(dlg), sbtest::Click(dlg, IDCANCEL); }, 0, start, {}},
+        {"OK without memory says so and stays open", start,
+         [&](HWND dlg) {
+             change(dlg);
+             fail(true);
+             sbtest::Click(dlg, IDOK);
+             fail(false);
+             EXPECT_TRUE(IsWindowVisible(dlg));
+             sbtest::Click(dlg, IDCANCEL);
          },
-         {300, 5, 460, 105}, 0x300 | OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY, 101},
+         0, start, {FetchString(IDS_MEMORY)}},
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(Run([&](HWND dlg) {
-                      char number[16] = "";
-                      GetDlgItemTextA(dlg, IDC_PROPNUMBER, number, sizeof number);
-                      EXPECT_STREQ(number, "120");
-                      c.set(dlg);
-                      sbtest::Click(dlg, IDOK);
-                  }, c.notify == 7 ? "animdialog" : nullptr),
-                  1);
-        std::vector<uint8_t> want = start.bytes;
-        auto &o = *(OBJECTANIM *)want.data();
-        o.header.rect = c.rect, o.header.flags = c.flags, o.notify = c.notify;
-        EXPECT_EQ(Now().bytes, want);
-        Restore(start);
+        Replace(c.object);
+        EXPECT_EQ(Run(c.drive, c.result && c.texts.empty() ? "animdialog" : nullptr), c.result);
+        EXPECT_EQ(Now(), c.want);
+        EXPECT_EQ(texts, c.texts);
     }
 }
 
-TEST_F(AnimDialog, CancelAndAFailedBuildKeepTheObject)
-{
-    Object start = Now();
-    auto change = [](HWND dlg) {
-        SetDlgItemTextA(dlg, IDC_PROPLEFT, "9");
-        CheckDlgButton(dlg, IDC_PROPNOTIFY, BST_CHECKED);
-    };
-    EXPECT_EQ(Run([&](HWND dlg) {
-                  change(dlg);
-                  sbtest::Click(dlg, IDCANCEL);
-              }),
-              0);
-    EXPECT_EQ(Now(), start);
-    bool open = false;
-    EXPECT_EQ(Run([&](HWND dlg) {
-                  change(dlg);
-                  NewObjectBlock = [](SIZE_T) { return (HGLOBAL)NULL; };
-                  sbtest::Click(dlg, IDOK);
-                  NewObjectBlock = [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
-                  open = IsWindow(dlg) && IsWindowVisible(dlg);
-                  sbtest::Click(dlg, IDCANCEL);
-              }),
-              0);
-    EXPECT_TRUE(open);
-    EXPECT_EQ(Texts(), std::vector<std::string>{FetchString(IDS_MEMORY)});
-    EXPECT_EQ(Now(), start);
-}
-
 // The preview shows each frame at its place over the document's background,
-// stops on its last frame after the object's passes, and closes with the
-// right mouse button; the object is as it was after Cancel.
+// stops on its last frame after the object's passes and closes with the
+// right mouse button; Cancel then gives the object back as it was.
 TEST_F(AnimDialog, ThePreviewPlaysItsPassesAndStopsOnTheLastFrame)
 {
-    Object start = Now();
-    int usable = -1;
+    const std::vector<uint8_t> start = Now();
+    BLOCK header{};
+    GetHeaderBlock(List(doc), nullptr, &header);
+    COLORREF background = GetBlockBackgroundColour(host, &header) & 0xFFFFFF;
     nested.push_back([&](HWND preview) {
-        ASSERT_TRUE(IsPreview(preview));
         char caption[64] = "";
         GetWindowTextA(preview, caption, sizeof caption);
         EXPECT_STREQ(caption, "Animation 120");
         RECT client;
         GetClientRect(preview, &client);
-        EXPECT_EQ(client.right, ANIMW);
-        EXPECT_EQ(client.bottom, ANIMH);
+        EXPECT_EQ(client.right * 10000 + client.bottom, ANIMW * 10000 + ANIMH);
         ASSERT_TRUE(sbtest::PumpUntil([&] { return Progress().first == 2; }));
         Snapshot(preview, "animpreview");
         Snapshot(GetDesktopWindow(), "animpreview_screen");
         sbtest::Capture c = sbtest::CaptureClient(preview);
-        EXPECT_EQ(c.At(5, 5), RED);
-        EXPECT_EQ(c.At(70, 50), GREEN);
-        EXPECT_EQ(c.At(130, 90), BLUE);
-        EXPECT_EQ(c.At(150, 5), Background());
-        // It stands still: no timer is left to move it on.
-        EXPECT_EQ(DialogState<PREVIEWANIM>(preview)->timer, 0u);
+        EXPECT_EQ(std::vector<COLORREF>({c.At(5, 5), c.At(70, 50), c.At(130, 90), c.At(150, 5)}),
+                  std::vector<COLORREF>({RED, GREEN, BLUE, background}));
+        EXPECT_EQ(DialogState<PREVIEWANIM>(preview)->timer, 0u); // nothing left to move it on
         EXPECT_EQ(Progress(), std::pair(2u, 0u));
         PostMessageA(preview, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
     });
     EXPECT_EQ(Run([&](HWND dlg) {
                   sbtest::Click(dlg, IDC_ANIMPREVIEW);
-                  usable = IsWindowEnabled(GetDlgItem(dlg, IDC_ANIMPREVIEW));
+                  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDC_ANIMPREVIEW)));
                   sbtest::Click(dlg, IDCANCEL);
               }),
               0);
-    EXPECT_EQ(usable, 1);
     EXPECT_EQ(Now(), start);
 }
 
@@ -307,9 +273,11 @@ TEST_F(AnimDialog, AnAnimationThatCannotPlayIsToldAndZeroDelaysPlay)
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.name);
-        Replace(Make(c.data));
-        Object start = Now();
-        bool played = false, usable = false;
+        GlobalBlock made(Make(c.data));
+        GlobalLocked<uint8_t> bytes(made);
+        Replace(std::vector<uint8_t>(bytes.get(), bytes.get() + bytes.size()));
+        const std::vector<uint8_t> start = Now();
+        bool played = false;
         if (!c.text)
             nested.push_back([&](HWND preview) {
                 played = IsPreview(preview) && sbtest::PumpUntil([&] { return Progress().first == 3; });
@@ -317,13 +285,12 @@ TEST_F(AnimDialog, AnAnimationThatCannotPlayIsToldAndZeroDelaysPlay)
             });
         EXPECT_EQ(Run([&](HWND dlg) {
                       sbtest::Click(dlg, IDC_ANIMPREVIEW);
-                      usable = IsWindowEnabled(GetDlgItem(dlg, IDC_ANIMPREVIEW));
+                      EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDC_ANIMPREVIEW)));
                       sbtest::Click(dlg, IDCANCEL);
                   }),
                   0);
-        EXPECT_TRUE(usable);
         EXPECT_EQ(played, !c.text);
-        EXPECT_EQ(Texts(), c.text ? std::vector<std::string>{FetchString(c.text)} : std::vector<std::string>{});
+        EXPECT_EQ(texts, c.text ? std::vector<std::string>{FetchString(c.text)} : std::vector<std::string>{});
         EXPECT_EQ(Now(), start);
     }
 }
@@ -332,10 +299,10 @@ TEST_F(AnimDialog, AnAnimationThatCannotPlayIsToldAndZeroDelaysPlay)
 // dialog destroyed under its preview takes the preview with it.
 TEST_F(AnimDialog, LeavingUnderThePreviewClosesIt)
 {
-    Object start = Now();
-    struct {
+    const std::vector<uint8_t> start = Now();
+    const struct {
         const char *name;
-        std::function<void(HWND dlg)> leave;
+        void (*leave)(HWND dlg);
         int result;
     } cases[] = {
         {"Cancel", [](HWND dlg) { PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0); }, 0},
@@ -356,20 +323,14 @@ TEST_F(AnimDialog, LeavingUnderThePreviewClosesIt)
                   }),
                   c.result);
         EXPECT_TRUE(shown && !IsWindow(shown));
-        std::vector<uint8_t> want = start.bytes;
-        if (c.result)
-            SetRect(&((OBJECTHEADER *)want.data())->rect, 9, 70, 169, 170);
-        Object now = Now();
-        // Run-time fields the preview wrote come with OK.
-        if (c.result)
-            memcpy(&now.bytes[offsetof(OBJECTANIM, current)], &want[offsetof(OBJECTANIM, current)], 4),
-                memcpy(&now.bytes[offsetof(OBJECTANIM, passes)], &want[offsetof(OBJECTANIM, passes)], 4);
-        EXPECT_EQ(now.bytes, want);
-        Restore(start);
+        std::vector<uint8_t> want = c.result ? With(start, {9, 70, 169, 170}) : start, now = Now();
+        if (c.result) // the run-time fields the preview wrote come with OK
+            for (size_t at : {offsetof(OBJECTANIM, current), offsetof(OBJECTANIM, passes)})
+                memcpy(&now[at], &want[at], 4);
+        EXPECT_EQ(now, want);
+        Replace(start);
     }
 }
-
-// --- new frames from a file ----------------------------------------------
 
 void PutBig(std::string &s, uint32_t v)
 {
@@ -385,16 +346,14 @@ void PutChunk(std::string &file, const char *type, const std::string &data)
     PutBig(file, (uint32_t)crc32(0, (const Bytef *)body.data(), (uInt)body.size()));
 }
 
-// An MNG of one-colour RGB frames, each with its delay in ms, then a TERM
-// asking for `repeat` passes.
+// An MNG of one-colour RGB frames, each with its delay in ms, asking for
+// `repeat` passes.
 std::string Mng(int w, int h, const std::vector<std::pair<COLORREF, uint32_t>> &frames, uint32_t repeat)
 {
-    std::string file("\x8AMNG\r\n\x1A\n", 8), mhdr;
+    std::string file("\x8AMNG\r\n\x1A\n", 8), mhdr, term("\x03\x00\0\0\0\0", 6);
     for (uint32_t v : {(uint32_t)w, (uint32_t)h, 1000u, 0u, 0u, 0u, 0u})
         PutBig(mhdr, v);
     PutChunk(file, "MHDR", mhdr);
-    std::string term("\x03\x00", 2);
-    PutBig(term, 0);
     PutBig(term, repeat);
     PutChunk(file, "TERM", term);
     for (auto [colour, delay] : frames) {
@@ -433,23 +392,16 @@ TEST_F(AnimDialog, AnAnimationFileReplacesTheFramesAndAnUnreadableOneKeepsThem)
         fwrite(bytes.data(), 1, bytes.size(), f);
         fclose(f);
     }
-    Object start = Now();
+    const std::vector<uint8_t> start = Now();
     chosen = bad;
-    EXPECT_EQ(Run([&](HWND dlg) {
-                  sbtest::Click(dlg, IDC_ANIMFILE);
-                  sbtest::Click(dlg, IDOK);
-              }),
-              1);
-    EXPECT_EQ(Texts(), std::vector<std::string>{FetchString(IDS_CORRUPTED)});
-    std::vector<uint8_t> want = start.bytes;
-    SetRect(&((OBJECTHEADER *)want.data())->rect, 60, 70, 220, 170);
-    EXPECT_EQ(Now().bytes, want);
+    EXPECT_EQ(Run([&](HWND dlg) { sbtest::Click(dlg, IDC_ANIMFILE), sbtest::Click(dlg, IDOK); }), 1);
+    EXPECT_EQ(texts, std::vector<std::string>{FetchString(IDS_CORRUPTED)});
+    EXPECT_EQ(Now(), With(start, {60, 70, 220, 170}));
 
     chosen = good;
-    COLORREF previewed = 0;
+    bool previewed = false;
     nested.push_back([&](HWND preview) {
-        EXPECT_TRUE(sbtest::PumpUntil([&] { return sbtest::CaptureClient(preview).At(4, 3) == BLUE; }));
-        previewed = sbtest::CaptureClient(preview).At(4, 3);
+        previewed = sbtest::PumpUntil([&] { return sbtest::CaptureClient(preview).At(4, 3) == BLUE; });
         PostMessageA(preview, WM_CHAR, VK_ESCAPE, 0);
     });
     EXPECT_EQ(Run([&](HWND dlg) {
@@ -458,19 +410,17 @@ TEST_F(AnimDialog, AnAnimationFileReplacesTheFramesAndAnUnreadableOneKeepsThem)
                   sbtest::Click(dlg, IDOK);
               }),
               1);
-    EXPECT_EQ(previewed, BLUE);
-    Object now = Now();
-    const auto &o = *(const OBJECTANIM *)now.bytes.data();
-    EXPECT_EQ(memcmp(&o, start.bytes.data(), offsetof(OBJECTHEADER, totalsize)), 0);
-    EXPECT_EQ(o.header.fixedsize, sizeof(OBJECTANIM));
-    EXPECT_EQ(o.header.totalsize, now.bytes.size());
-    EXPECT_EQ(o.header.datasize, now.bytes.size() - sizeof(OBJECTANIM));
+    chosen.clear();
+    EXPECT_TRUE(previewed);
+    const std::vector<uint8_t> now = Now();
+    const auto &o = *(const OBJECTANIM *)now.data();
     const RECT &r = o.header.rect;
+    EXPECT_EQ(memcmp(&o, start.data(), offsetof(OBJECTHEADER, totalsize)), 0);
+    EXPECT_EQ(std::vector<uint32_t>({o.header.totalsize, o.header.fixedsize, o.header.datasize, o.notify, o.frames,
+                                     o.repeat}),
+              std::vector<uint32_t>({(uint32_t)now.size(), sizeof o, (uint32_t)(now.size() - sizeof o), 7, 2, 3}));
     EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}), std::vector<LONG>({60, 70, 68, 76}));
-    EXPECT_EQ(o.notify, 7u);
-    EXPECT_EQ(o.frames, 2u);
-    EXPECT_EQ(o.repeat, 3u);
-    char *data = (char *)now.bytes.data() + sizeof(OBJECTANIM);
+    char *data = (char *)now.data() + sizeof o;
     const ANIMHEADER &head = *FindAnimationHeader(data);
     EXPECT_EQ(std::vector<int>({head.width, head.height, (int)head.frames, (int)head.repeat}),
               std::vector<int>({8, 6, 2, 3}));
@@ -479,47 +429,36 @@ TEST_F(AnimDialog, AnAnimationFileReplacesTheFramesAndAnUnreadableOneKeepsThem)
         auto *cell = FindAnimationCell(data, o.header.datasize, i, &frame);
         ASSERT_TRUE(cell);
         EXPECT_EQ(frame.delay, delay);
-        EXPECT_EQ(std::vector<int>({cell->biWidth, std::abs(cell->biHeight)}), std::vector<int>({8, 6}));
+        EXPECT_EQ(cell->biWidth * 100 + std::abs(cell->biHeight), 806);
         for (auto [x, y] : {std::pair{0, 0}, {7, 5}, {3, 2}})
             EXPECT_EQ(GetDibPixel(cell, x, y), colour) << i;
     }
-    chosen.clear();
     DeleteFileA(good.c_str());
     DeleteFileA(bad.c_str());
 }
-
-// --- damage -----------------------------------------------------------------
 
 // Damaged sizes and counts of an animation object, opened and previewed:
 // nothing crashes or hangs, Cancel gives the object back byte for byte and
 // OK keeps its animation block byte for byte.
 TEST_F(AnimDialog, DamagedSizesAndCountsNeverCrashOrChangeWithoutOk)
 {
-    const std::vector<uint8_t> animation = Animation(ANIMW, ANIMH, STEPS, 2);
-    GlobalBlock made(Make(animation));
-    const Object base = Read(made.get());
-    const size_t fixed = sizeof(OBJECTANIM), frame0 = fixed + sizeof(ANIMHEADER);
-    const uint32_t dib0 = ((const OBJECTANIMFRAME *)&base.bytes[frame0])->offset + (uint32_t)fixed;
-    // Where the stored sizes and counts lie in the object.
-    const size_t fields[] = {
-        offsetof(OBJECTHEADER, totalsize), offsetof(OBJECTHEADER, fixedsize), offsetof(OBJECTHEADER, datasize),
-        offsetof(OBJECTANIM, frames), offsetof(OBJECTANIM, repeat), offsetof(OBJECTANIM, current),
-        fixed + offsetof(ANIMHEADER, width), fixed + offsetof(ANIMHEADER, height),
-        fixed + offsetof(ANIMHEADER, frames), fixed + offsetof(ANIMHEADER, repeat),
-        frame0 + offsetof(OBJECTANIMFRAME, offset), frame0 + offsetof(OBJECTANIMFRAME, size),
-        frame0 + offsetof(OBJECTANIMFRAME, delay), frame0 + offsetof(OBJECTANIMFRAME, x),
-        frame0 + offsetof(OBJECTANIMFRAME, y), frame0 + sizeof(OBJECTANIMFRAME) + offsetof(OBJECTANIMFRAME, offset),
-        dib0 + offsetof(BITMAPINFOHEADER, biSize), dib0 + offsetof(BITMAPINFOHEADER, biWidth),
-        dib0 + offsetof(BITMAPINFOHEADER, biHeight), dib0 + offsetof(BITMAPINFOHEADER, biBitCount),
-        dib0 + offsetof(BITMAPINFOHEADER, biClrUsed),
-    };
+    const std::vector<uint8_t> base = Now();
+    const size_t fixed = sizeof(OBJECTANIM), head = fixed + offsetof(ANIMHEADER, width),
+                 frame = fixed + sizeof(ANIMHEADER),
+                 dib = ((const OBJECTANIMFRAME *)&base[frame])->offset + fixed;
+    // Where the stored sizes and counts lie: the object's header and record,
+    // the animation's head, the first frame records and the first picture.
+    const size_t fields[] = {4, 8, 12, offsetof(OBJECTANIM, frames), offsetof(OBJECTANIM, repeat),
+                             offsetof(OBJECTANIM, current), head, head + 4, head + 8, head + 12,
+                             frame, frame + 4, frame + 12, frame + 20, frame + 24, frame + 60, frame + 64,
+                             dib, dib + 4, dib + 8, dib + 14, dib + 32};
     const uint32_t values[] = {0, 1, 2, 3, 47, 48, 0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF,
-                               (uint32_t)animation.size(), (uint32_t)animation.size() + 1,
-                               (uint32_t)base.bytes.size() - 1};
+                               (uint32_t)(base.size() - fixed), (uint32_t)(base.size() - fixed + 1),
+                               (uint32_t)base.size() - 1};
     std::mt19937 random(28);
     int opened = 0, previewed = 0;
     for (int round = 0; round < 120; round++) {
-        std::vector<uint8_t> bytes = base.bytes;
+        std::vector<uint8_t> bytes = base;
         std::string what;
         for (int n = 1 + (int)(random() % 2); n > 0; n--) {
             size_t at = fields[random() % std::size(fields)];
@@ -527,39 +466,29 @@ TEST_F(AnimDialog, DamagedSizesAndCountsNeverCrashOrChangeWithoutOk)
             memcpy(&bytes[at], &v, 4);
             what += std::to_string(at) + "=" + std::to_string(v) + " ";
         }
-        if (random() % 5 == 0) { // the block itself cut short
-            bytes.resize(random() % bytes.size());
-            what += "cut to " + std::to_string(bytes.size());
-        }
+        if (random() % 5 == 0) // the block itself cut short
+            bytes.resize(random() % bytes.size()), what += "cut to " + std::to_string(bytes.size());
         SCOPED_TRACE(what);
-        Replace(NewGlobal(std::max<size_t>(bytes.size(), 1), bytes.data(), bytes.size()));
-        Object start = Raw();
-        bool ok = round % 3 == 0, shown = false;
+        Replace(bytes);
+        const std::vector<uint8_t> start = Now();
+        bool ok = round % 3 == 0;
         nested.push_back([&](HWND w) {
-            if (IsPreview(w)) {
-                shown = true;
+            if (IsPreview(w) && ++previewed) {
                 EXPECT_TRUE(sbtest::PumpUntil([&] { return Progress() != std::pair(0u, 0u); }));
             }
             PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
         });
-        int result = Run([&](HWND dlg) {
-            sbtest::Click(dlg, IDC_ANIMPREVIEW);
-            sbtest::Click(dlg, ok ? IDOK : IDCANCEL);
-        });
-        previewed += shown;
-        Object now = Raw();
+        int result = Run([&](HWND dlg) { sbtest::Click(dlg, IDC_ANIMPREVIEW), sbtest::Click(dlg, ok ? IDOK : IDCANCEL); });
+        const std::vector<uint8_t> now = Now();
         if (result) {
             opened++;
-            auto &h = *(const OBJECTHEADER *)start.bytes.data();
-            std::vector<uint8_t> stored(start.bytes.begin() + h.fixedsize,
-                                        start.bytes.begin() + h.fixedsize + h.datasize);
-            EXPECT_EQ(std::vector<uint8_t>(now.bytes.begin() + fixed, now.bytes.end()), stored);
+            auto &h = *(const OBJECTHEADER *)start.data();
+            EXPECT_EQ(std::vector<uint8_t>(now.begin() + fixed, now.end()),
+                      std::vector<uint8_t>(start.begin() + h.fixedsize, start.begin() + h.fixedsize + h.datasize));
         } else {
             EXPECT_EQ(now, start);
         }
-        if (!ok) {
-            EXPECT_EQ(result, 0);
-        }
+        EXPECT_TRUE(ok || !result);
     }
     // The sweep reached the dialog and the preview, not only the refusals.
     EXPECT_GT(opened, 10);
