@@ -21,6 +21,7 @@
 namespace {
 
 constexpr UINT_PTR FRAMETIMER = 2;
+constexpr double CATCHUP = 1000; // ms
 // Larger than any screen: a size past it is damage, not an animation.
 constexpr int32_t MAXPREVIEWSIDE = 32767;
 
@@ -72,6 +73,24 @@ LONG Bounded(int64_t v)
     return (LONG)std::clamp<int64_t>(v, -0x10000, 0x10000);
 }
 
+// The window's client area copied into `*bitmap`, made the first time and
+// filled again after: a fresh bitmap for every frame costs the system more
+// than the copy does.
+void Grab(HDC dc, const RECT &client, HBITMAP *bitmap)
+{
+    if (!*bitmap) {
+        *bitmap = CopyScreenToBitmap(dc, &client);
+        return;
+    }
+    HDC mem = CreateCompatibleDC(dc);
+    if (!mem)
+        return;
+    HGDIOBJ old = SelectObject(mem, *bitmap);
+    BitBlt(mem, 0, 0, client.right - client.left, client.bottom - client.top, dc, client.left, client.top, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+}
+
 void DrawFrame(HWND dlg, PREVIEWANIM *r, BITMAPINFOHEADER *cell, const OBJECTANIMFRAME &frame)
 {
     HDC dc = GetDC(dlg);
@@ -81,9 +100,7 @@ void DrawFrame(HWND dlg, PREVIEWANIM *r, BITMAPINFOHEADER *cell, const OBJECTANI
     GetClientRect(dlg, &client);
     if (!r->background)
         r->background = CopyScreenToBitmap(dc, &client);
-    if (r->screen)
-        DeleteObject(r->screen);
-    r->screen = CopyScreenToBitmap(dc, &client);
+    Grab(dc, client, &r->screen);
     LONG x = Bounded(frame.x), y = Bounded(frame.y);
     DrawAnimationCell(dlg, dc, cell, x, y, &client, &r->lastcell, frame.flags, frame.transparent, r->background,
                       r->screen);
@@ -113,13 +130,14 @@ void Tick(HWND dlg, PREVIEWANIM *r)
     if (o->repeat && o->passes >= o->repeat)
         return;
     // The next frame is due the delay after this one was: the time spent
-    // drawing comes out of the wait instead of adding to every frame. A
-    // preview that has fallen further behind than one delay starts counting
-    // afresh rather than rushing frames out to catch up.
+    // drawing, and the platform's shortest wait, come out of the following
+    // waits instead of adding to every frame. A preview that has fallen more
+    // than a second behind (held up by the system) starts counting afresh
+    // rather than rushing frames out to catch up.
     double delay = std::clamp<double>(frame.delay, 1, USER_TIMER_MAXIMUM);
     now = Milliseconds();
     r->due += delay;
-    if (r->due < now - delay)
+    if (r->due < now - CATCHUP)
         r->due = now;
     UINT wait = (UINT)std::clamp<double>(r->due - now, 1, USER_TIMER_MAXIMUM);
     r->timer = SetTimer(dlg, FRAMETIMER, wait, NULL);

@@ -108,11 +108,21 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
     int aw = area->right - area->left, ah = area->bottom - area->top;
     if (aw <= 0 || ah <= 0)
         return 0;
-    Made made;
     const uint8_t *src = Pixels(cell, layout);
+    bool masked = (flags & ANIMFRAME_TRANSPARENT) != 0;
+    // An opaque cell that covers the whole area hides whatever it would be
+    // composed over: it goes to the window at once, still in one step.
+    if (!masked && x <= 0 && y <= 0 && (int64_t)x + w >= aw && (int64_t)y + h >= ah) {
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, area->left, area->top, area->right, area->bottom);
+        int lines = SetDIBitsToDevice(dc, area->left + x, area->top + y, (DWORD)w, (DWORD)h, 0, 0, 0, (UINT)h, src,
+                                      (BITMAPINFO *)cell, DIB_RGB_COLORS);
+        RestoreDC(dc, saved);
+        return lines > 0 ? 1 : 0;
+    }
+    Made made;
     // Only a transparent cell needs its mask and a bitmap of its own: an
     // opaque one goes from its DIB straight into the composed area.
-    bool masked = (flags & ANIMFRAME_TRANSPARENT) != 0;
     made.bitmaps[2].Reset(CreateCompatibleBitmap(dc, aw, ah));
     if (!made.bitmaps[2])
         return 0;
