@@ -2,6 +2,7 @@
 // procedures share. A type whose dialog this program does not have yet tells
 // the user so instead of opening nothing.
 #include "editors/objectdialogs.h"
+#include "editors/animdialog.h"
 #include "editors/objectdialogs3.h"
 #include "editors/objectdialogs4.h"
 #include "editors/moviedialog.h"
@@ -36,7 +37,7 @@ const OBJECTDIALOG dialogs[] = {
     {TAG_CHEC, "EditCheckboxBox", EditCheckboxObjectProc}, {TAG_RDIO, "EditRadioBox", EditRadioObjectProc},
     {TAG_IMAG, "EditImageBox", EditImageObjectProc},       {TAG_FRAM, "EditFrameBox", EditFrameObjectProc},
     {TAG_WAVE, "EditWaveBox", EditWaveObjectProc},         {TAG_MIDI, "EditMidiBox", EditMidiObjectProc},
-    {TAG_ANIM, "EditAnimBox", nullptr},       {TAG_MOVI, "EditMovieBox", EditMovieObjectProc},
+    {TAG_ANIM, "EditAnimBox", EditAnimObjectProc},   {TAG_MOVI, "EditMovieBox", EditMovieObjectProc},
     {TAG_LIST, "EditListboxBox", EditListboxObjectProc}, {TAG_EDIT, "EditEditBox", EditEditObjectProc},
     {TAG_TIME, "EditTimerBox", EditTimerObjectProc},     {TAG_STAT, "EditStaticImageBox", EditStaticImageObjectProc},
 };

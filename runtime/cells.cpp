@@ -108,32 +108,49 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
     int aw = area->right - area->left, ah = area->bottom - area->top;
     if (aw <= 0 || ah <= 0)
         return 0;
-    Made made;
-    // The mask: 1 where the cell shows, 0 where its transparent colour is.
-    char bw[768];
-    int bwbits = 0;
-    GetDefaultPalette(bw, &bwbits, 0);
-    made.dibs[0].Reset(CreateDib(w, h, bw, 1));
-    DibLock mask(made.dibs[0].get());
-    if (!mask.ok())
-        return 0;
     const uint8_t *src = Pixels(cell, layout);
-    for (int row = 0; row < h; ++row) {
-        const uint8_t *c = src + (size_t)(h - 1 - row) * layout.rowbytes;
-        uint8_t *m = mask.Row(row);
-        for (int i = 0; i < w; ++i)
-            WritePixel(m, i, 1, ReadPixel(c, i, layout.bits) != transparent);
+    bool masked = (flags & ANIMFRAME_TRANSPARENT) != 0;
+    // An opaque cell that covers the whole area hides whatever it would be
+    // composed over: it goes to the window at once, still in one step.
+    if (!masked && x <= 0 && y <= 0 && (int64_t)x + w >= aw && (int64_t)y + h >= ah) {
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, area->left, area->top, area->right, area->bottom);
+        int lines = SetDIBitsToDevice(dc, area->left + x, area->top + y, (DWORD)w, (DWORD)h, 0, 0, 0, (UINT)h, src,
+                                      (BITMAPINFO *)cell, DIB_RGB_COLORS);
+        RestoreDC(dc, saved);
+        return lines > 0 ? 1 : 0;
     }
-    made.bitmaps[0].Reset(CreateDIBitmap(dc, cell, CBM_INIT, src, (BITMAPINFO *)cell, DIB_RGB_COLORS));
-    made.bitmaps[1].Reset(CreateBitmap(w, h, 1, 1, NULL));
+    Made made;
+    // Only a transparent cell needs its mask and a bitmap of its own: an
+    // opaque one goes from its DIB straight into the composed area.
     made.bitmaps[2].Reset(CreateCompatibleBitmap(dc, aw, ah));
-    made.bitmaps[3].Reset(CreateBitmap(w, h, 1, 1, NULL));
-    for (int i = 0; i < 4; ++i)
-        if (!made.bitmaps[i])
-            return 0;
-    if (!SetDIBits(dc, made.bitmaps[1], 0, h, (uint8_t *)mask.header + mask.layout.pixeloffset,
-                   (BITMAPINFO *)mask.header, DIB_RGB_COLORS))
+    if (!made.bitmaps[2])
         return 0;
+    if (masked) {
+        // The mask: 1 where the cell shows, 0 where its transparent colour is.
+        char bw[768];
+        int bwbits = 0;
+        GetDefaultPalette(bw, &bwbits, 0);
+        made.dibs[0].Reset(CreateDib(w, h, bw, 1));
+        DibLock mask(made.dibs[0].get());
+        if (!mask.ok())
+            return 0;
+        for (int row = 0; row < h; ++row) {
+            const uint8_t *c = src + (size_t)(h - 1 - row) * layout.rowbytes;
+            uint8_t *m = mask.Row(row);
+            for (int i = 0; i < w; ++i)
+                WritePixel(m, i, 1, ReadPixel(c, i, layout.bits) != transparent);
+        }
+        made.bitmaps[0].Reset(CreateDIBitmap(dc, cell, CBM_INIT, src, (BITMAPINFO *)cell, DIB_RGB_COLORS));
+        made.bitmaps[1].Reset(CreateBitmap(w, h, 1, 1, NULL));
+        made.bitmaps[3].Reset(CreateBitmap(w, h, 1, 1, NULL));
+        for (int i : {0, 1, 3})
+            if (!made.bitmaps[i])
+                return 0;
+        if (!SetDIBits(dc, made.bitmaps[1], 0, h, (uint8_t *)mask.header + mask.layout.pixeloffset,
+                       (BITMAPINFO *)mask.header, DIB_RGB_COLORS))
+            return 0;
+    }
     HDC off = made.Dc(0, made.bitmaps[2]);
     HDC back = background ? made.Dc(1, background) : NULL;
     HDC work = made.Dc(2, NULL);
@@ -152,10 +169,10 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
     if ((flags & ANIMFRAME_RESTORE) && previous && !IsRectEmpty(previous) && back)
         BitBlt(off, previous->left, previous->top, previous->right - previous->left, previous->bottom - previous->top,
                back, previous->left, previous->top, SRCCOPY);
-    SetTextColor(off, RGB(0, 0, 0));
-    SetBkColor(off, RGB(255, 255, 255));
-    SelectedObject cellbitmap(work, made.bitmaps[0]);
-    if (flags & ANIMFRAME_TRANSPARENT) {
+    if (masked) {
+        SetTextColor(off, RGB(0, 0, 0));
+        SetBkColor(off, RGB(255, 255, 255));
+        SelectedObject cellbitmap(work, made.bitmaps[0]);
         // The mask's negation in the second monochrome bitmap.
         ScratchDC maskscratch;
         HDC maskdc = maskscratch.dc();
@@ -170,7 +187,7 @@ int DrawAnimationCell(void *, void *hdcarg, BITMAPINFOHEADER *cell, int x, int y
         SelectObject(work, made.bitmaps[0]);
         BitBlt(off, x, y, w, h, work, 0, 0, SRCINVERT); // opaque pixels painted
     } else {
-        BitBlt(off, x, y, w, h, work, 0, 0, SRCCOPY);
+        SetDIBitsToDevice(off, x, y, (DWORD)w, (DWORD)h, 0, 0, 0, (UINT)h, src, (BITMAPINFO *)cell, DIB_RGB_COLORS);
     }
     BitBlt(dc, area->left, area->top, aw, ah, off, 0, 0, SRCCOPY);
     return 1;

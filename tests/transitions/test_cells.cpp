@@ -16,15 +16,15 @@ constexpr int AW = 40, AH = 30, CX = 9, CY = 7;
 
 // An 8-bit cell whose pixel (x, y) has index (x + y) % 4, over a table of
 // four distinct colours; index 2 is the transparent one in the tests.
-HGLOBAL PaletteCell()
+HGLOBAL PaletteCell(int width = CW, int height = CH)
 {
     char rgb[768] = {};
     const uint8_t colours[4][3] = {{250, 10, 10}, {10, 250, 10}, {10, 10, 250}, {200, 200, 20}};
     memcpy(rgb, colours, sizeof colours);
-    HGLOBAL dib = CreateDib(CW, CH, rgb, 8);
+    HGLOBAL dib = CreateDib(width, height, rgb, 8);
     DibLock lock(dib);
-    for (int y = 0; y < CH; ++y)
-        for (int x = 0; x < CW; ++x)
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
             WritePixel(lock.Row(y), x, 8, (x + y) % 4);
     return dib;
 }
@@ -112,6 +112,34 @@ TEST(Cells, PaletteCellsOverThePreviousFrameOrTheBackground)
                     want = PatternPixel(ax, ay, 4);
                 ASSERT_EQ(d.window.pixels[(size_t)y * 50 + x] & 0xFFFFFF, want) << x << ", " << y;
             }
+    }
+    GlobalFree(cell);
+}
+
+// An opaque cell over the whole area, and past it, hides all it would be
+// composed over, restored or not, and leaves the window outside the area.
+TEST(Cells, AnOpaqueCellOverTheWholeAreaStaysInsideIt)
+{
+    HGLOBAL cell = PaletteCell(AW + 6, AH + 5);
+    for (unsigned long flags : {0ul, (unsigned long)ANIMFRAME_RESTORE}) {
+        Surface window(50, 40, 9);
+        HBITMAP background = AreaBitmap(3), previousframe = AreaBitmap(4);
+        DibLock lock(cell);
+        RECT previous{0, 0, 6, 5};
+        EXPECT_EQ(DrawAnimationCell(NULL, window.dc, lock.header, -2, -3, (RECT *)&area, &previous, flags, 2,
+                                    background, previousframe),
+                  1);
+        Capture c = window.Read();
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 50; ++x) {
+                int ax = x - area.left, ay = y - area.top;
+                bool inside = ax >= 0 && ay >= 0 && ax < AW && ay < AH;
+                ASSERT_EQ(c.pixels[(size_t)y * 50 + x] & 0xFFFFFF,
+                          inside ? PaletteColour(ax + 2, ay + 3) : PatternPixel(x, y, 9))
+                    << x << ", " << y;
+            }
+        DeleteObject(background);
+        DeleteObject(previousframe);
     }
     GlobalFree(cell);
 }
