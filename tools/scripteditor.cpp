@@ -176,10 +176,10 @@ void Open(HWND dlg, EDITPARAM *p)
     STATInsertCell(dlg, "", 200, -1, 0);
     STATInsertCell(dlg, "", 400, -1, 0);
 
+    // The control lays its lines out again for every new font and size: the
+    // text goes in once both are settled.
     HWND edit = Source(dlg);
     SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
-    SCAN s = Scan(p->object);
-    SetWindowTextA(edit, s.text.c_str());
     int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
     MoveWindow(dlg, 32, 32, cx - 64, cy - 64, FALSE);
     if (p->font)
@@ -190,6 +190,8 @@ void Open(HWND dlg, EDITPARAM *p)
     CentreWindow(dlg);
     if (EditAppletMaximizeWindow)
         SendMessageA(dlg, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    SCAN s = Scan(p->object);
+    SetWindowTextA(edit, s.text.c_str());
     SetWindowLongPtrA(edit, GWLP_WNDPROC, (LONG_PTR)AppletEditSubclass);
     PostMessageA(edit, WM_KEYUP, 0, 0);
     SendMessageA(edit, EM_SETSEL, 0, 0);
