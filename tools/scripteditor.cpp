@@ -187,6 +187,7 @@ void Open(HWND dlg, EDITPARAM *p)
     p->font = CreateFontA(16, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
     SendMessageA(edit, WM_SETFONT, (WPARAM)p->font, FALSE);
+    SetWindowLongPtrA(dlg, GWLP_USERDATA, (LONG_PTR)p->font);
     CentreWindow(dlg);
     if (EditAppletMaximizeWindow)
         SendMessageA(dlg, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
@@ -224,13 +225,12 @@ void Layout(HWND dlg)
 }
 
 // Ends the editor. The kept state goes, so that nothing that arrives while
-// the window is torn down acts on it; the font goes with it.
+// the window is torn down acts on it. The font stays with the window until
+// the edit control is gone: taking it from the control would lay the whole
+// text out once more for nothing.
 void Release(HWND dlg, EDITPARAM *p)
 {
     SetWindowLongPtrA(dlg, DWLP_USER, 0);
-    SendMessageA(Source(dlg), WM_SETFONT, 0, FALSE);
-    if (p->font)
-        DeleteObject(p->font);
     p->font = NULL;
 }
 
@@ -515,6 +515,11 @@ INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
         DestroyTips(dlg);
         if (p)
             Release(dlg, p);
+        return FALSE;
+    }
+    if (msg == WM_NCDESTROY) {
+        if (auto font = (HFONT)GetWindowLongPtrA(dlg, GWLP_USERDATA))
+            DeleteObject(font);
         return FALSE;
     }
     if (!p)
