@@ -26,7 +26,8 @@ struct AppletView {
         while (count < a->entries) {
             if (offset + sizeof(OBJECTAPPLETENTRY) > end)
                 break;
-            offset += sizeof(OBJECTAPPLETENTRY) + head_at((uint32_t)offset)->length;
+            // In 64 bits: a length near 4 GB must not wrap round to a short one.
+            offset += (uint64_t)sizeof(OBJECTAPPLETENTRY) + head_at((uint32_t)offset)->length;
             if (offset > end)
                 break;
             count++;

@@ -52,6 +52,22 @@ int Run(uint32_t tag, HWND parent, BLOCKSET *set, BLOCK *block, unsigned index)
 
 } // namespace
 
+static void ShowPageObject(HWND parent, BLOCK *block, unsigned index)
+{
+    GlobalLocked<OBJECTHEADER> o(GetPageObject(block, index));
+    if (o && o.size() >= sizeof(OBJECTHEADER))
+        if (HWND w = GetDlgItem(parent, (int)o->number))
+            SetWindowLongPtrA(w, GWLP_USERDATA, (LONG_PTR)GetPageObject(block, index));
+}
+
+void StoreEditedObject(const EDITPARAM *p)
+{
+    if (!p->block || GetPageObject(p->block, p->index) == p->object)
+        return;
+    PutPageObject(p->block, p->object, p->index);
+    ShowPageObject(p->hwnd, p->block, p->index);
+}
+
 int RunObjectDialog(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index, const char *templ, DLGPROC proc)
 {
     if (!block || block->tag != TAG_PAGE)
@@ -85,11 +101,7 @@ int RunObjectDialog(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index, co
     }
     // The object's window still holds the handle it was made with, which
     // is now freed: it shows the one in the page before anything repaints.
-    GlobalLocked<OBJECTHEADER> o(GetPageObject(block, index));
-    if (o && o.size() >= sizeof(OBJECTHEADER))
-        if (HWND w = GetDlgItem(parent, (int)o->number))
-            SetWindowLongPtrA(w, GWLP_USERDATA, (LONG_PTR)GetPageObject(block, index));
-    o.Unlock();
+    ShowPageObject(parent, block, index);
     UpdateWindow(parent);
     return ok ? 1 : 0;
 }

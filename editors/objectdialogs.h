@@ -34,6 +34,11 @@ INT_PTR CALLBACK EditImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
 // `proc` (null: this program has no such dialog, which the user is told).
 int RunObjectDialog(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index, const char *templ, DLGPROC proc);
 
+// A dialog that replaced the object under edit while it stays open puts
+// `p->object` in the page and in the object's window at once, so that
+// nothing goes on showing or listing the block it freed.
+void StoreEditedObject(const EDITPARAM *p);
+
 // --- What the dialog procedures share -----------------------------------
 
 // The width and depth spin controls get "min,max,min" from the object size

@@ -4,12 +4,13 @@
 #include "editor/editormain.h"
 #include "editors/headereditor.h"
 #include "editors/pageeditor.h"
+#include "tools/scripteditor.h"
 #include "tools/wizard.h"
 
 int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdline, int show)
 {
     static SHOWHOST showhost = QV_SystemHost;
     showhost.appletwindow = APPLETWindowProc;
-    static const EDITORPARTS parts{EditHeader, EditPage, nullptr, DoPhotoAlbumWizard, &showhost};
+    static const EDITORPARTS parts{EditHeader, EditPage, EditAppletProc, DoPhotoAlbumWizard, &showhost};
     return EditorMain(inst, cmdline, show, parts);
 }

@@ -249,7 +249,7 @@ foreach(entry ${glyph_colours})
   set(glyph_index_${key} ${next_index})
   math(EXPR next_index "${next_index} + 1")
 endforeach()
-set(strip_count 24)
+set(strip_count 28)
 
 # The key of pixel (x, y) of a cell of 24, "." outside the drawing.
 function(glyph24_key n x y out)

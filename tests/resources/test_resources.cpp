@@ -301,6 +301,11 @@ TEST_F(BuiltPrograms, EveryShortcutAMenuShowsIsBound)
             }
         }
         for (const std::string &name : Names(p.module, RT_MENU)) {
+            // The script editor's menu shows the keys its edit control
+            // serves by itself (Shift+Delete, Ctrl+Insert...), which no
+            // accelerator table binds.
+            if (name == "APPLETMENU")
+                continue;
             HMENU menu = LoadMenuA(p.module, name[0] == '#' ? MAKEINTRESOURCEA(std::stoi(name.substr(1))) : name.c_str());
             ASSERT_TRUE(menu) << name;
             std::vector<Shown> items;

@@ -1,0 +1,598 @@
+// The applet script editor. The source is the applet object's first `text`
+// entry; saving replaces that entry by the edit control's text, and the
+// editor's opener puts the object back as it was when the user abandons.
+#include "tools/scripteditor.h"
+#include "common/buttons.h"
+#include "common/colour.h"
+#include "common/dialog.h"
+#include "common/guard.h"
+#include "common/msgdlg.h"
+#include "common/owners.h"
+#include "common/paths.h"
+#include "common/shell.h"
+#include "common/statbar.h"
+#include "common/strings.h"
+#include "common/theme.h"
+#include "common/tooltip.h"
+#include "document/applet.h"
+#include "document/objects.h"
+#include "editor/shell.h"
+#include "editor/utilities.h"
+#include "editors/appletproperties.h"
+#include "editors/editparam.h"
+#include "editors/objectdialogs.h"
+#include "resources/document_ids.h"
+#include "resources/scripteditor_ids.h"
+#include "runtime/background.h"
+#include "tools/appletlists.h"
+#include "tools/appletpreview.h"
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace {
+
+// The toolbar, left to right, and each button's theme glyph.
+const int toolbar[] = {IDM_APPLETPREVIEW, IDM_APPLETFIND,     IDM_APPLETREPLACE, IDM_APPLETCOPY,
+                       IDM_APPLETCUT,     IDM_APPLETABANDON,  IDM_APPLETPICTURES, IDM_APPLETSOUNDS,
+                       IDM_APPLETCOLOUR,  IDM_APPLETHELP,     IDM_APPLETSAVE};
+const int glyphs[] = {6, 20, 21, 22, 23, 5, 24, 25, 26, 2, 27}; // for ids 61 to 71
+
+EDITPARAM *State(HWND dlg)
+{
+    return DialogState<EDITPARAM>(dlg);
+}
+
+HWND Source(HWND dlg)
+{
+    return GetDlgItem(dlg, IDC_APPLETSOURCE);
+}
+
+// What a walk over the applet's entries found: the source (the first `text`
+// entry, up to its terminating zero), where it is among the entries that lie
+// inside the object, and whether anything was wrong on the way.
+struct SCAN {
+    std::string text;
+    int index = -1;
+    bool damaged = false;
+};
+
+SCAN Scan(HGLOBAL object, bool withtext = true)
+{
+    SCAN s;
+    GlobalLocked<char> lock(object);
+    const auto *a = lock && lock.size() >= sizeof(OBJECTAPPLET) ? (const OBJECTAPPLET *)lock.get() : nullptr;
+    if (!a || a->header.tag != TAG_APPL || a->header.fixedsize < sizeof(OBJECTAPPLET) ||
+        (uint64_t)a->header.fixedsize + a->header.datasize > lock.size()) {
+        s.damaged = true;
+        return s;
+    }
+    uint64_t offset = a->header.fixedsize, end = (uint64_t)a->header.fixedsize + a->header.datasize;
+    for (uint32_t i = 0; i < a->entries; i++) {
+        const auto *e = (const OBJECTAPPLETENTRY *)(lock.get() + offset);
+        if (offset + sizeof *e > end || offset + sizeof *e + e->length > end) {
+            s.damaged = true;
+            break;
+        }
+        if (s.index < 0 && e->kind == ENTRY_TEXT) {
+            const char *t = (const char *)(e + 1);
+            const char *zero = (const char *)memchr(t, 0, e->length);
+            if (withtext)
+                s.text.assign(t, zero ? (size_t)(zero - t) : e->length);
+            s.index = (int)i;
+            s.damaged |= zero == nullptr;
+        }
+        offset += sizeof *e + e->length;
+    }
+    return s;
+}
+
+// The object the editor holds is replaced by `now`, everywhere it is shown.
+void Replace(EDITPARAM *p, HGLOBAL now)
+{
+    HGLOBAL old = p->object;
+    p->object = now;
+    StoreEditedObject(p);
+    GlobalFree(old);
+}
+
+// Stores the edit control's text as the applet's source: the old source
+// entry goes and the new one is appended, so the object keeps its old
+// source until the new one is in. False after a message when nothing could
+// be stored; an empty text stores nothing and is no failure.
+bool SaveSource(HWND dlg, EDITPARAM *p)
+{
+    HWND edit = Source(dlg);
+    int n = GetWindowTextLengthA(edit);
+    if (n <= 0)
+        return true;
+    std::unique_ptr<char[]> text(new (std::nothrow) char[(size_t)n + 1]);
+    if (!text) {
+        DoMessage(dlg, FetchString(IDS_ALLOCATIONERROR));
+        return false;
+    }
+    n = GetWindowTextA(edit, text.get(), n + 1);
+    // The source the editor showed is the one replaced, whatever its number:
+    // it is the one the interpreter runs. An applet without one gets one.
+    int index = Scan(p->object, false).index;
+    HGLOBAL removed = index >= 0 ? DeleteAppletEntry(p->object, (unsigned long)index) : p->object;
+    HGLOBAL appended = removed ? AppendAppletEntry(removed, text.get(), (unsigned long)n + 1, ENTRY_TEXT, 0) : NULL;
+    if (removed && removed != p->object)
+        GlobalFree(removed);
+    if (!appended) {
+        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
+        return false;
+    }
+    Replace(p, appended);
+    return true;
+}
+
+void Enable(HWND dlg, int id, bool on, bool button)
+{
+    EnableMenuItem(GetMenu(dlg), (UINT)id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    if (button)
+        EnableWindow(GetDlgItem(dlg, id), on);
+}
+
+// The status bar's line and the commands that depend on the text, the
+// selection and the clipboard.
+void Refresh(HWND edit)
+{
+    HWND dlg = GetParent(edit);
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+    char line[32];
+    snprintf(line, sizeof line, "LINE %d", (int)SendMessageA(edit, EM_LINEFROMCHAR, end, 0) + 1);
+    STATSetCellText(dlg, line, 0);
+    STATSetCellText(dlg, "", 1);
+    Enable(dlg, IDM_APPLETUNDO, SendMessageA(edit, EM_CANUNDO, 0, 0) != 0, false);
+    for (int id : {IDM_APPLETCUT, IDM_APPLETCOPY})
+        Enable(dlg, id, end > start, true);
+    bool text = GetWindowTextLengthA(edit) > 0;
+    Enable(dlg, IDM_APPLETSELECTALL, text, false);
+    for (int id : {IDM_APPLETFIND, IDM_APPLETREPLACE, IDM_APPLETSAVE, IDM_APPLETPREVIEW})
+        Enable(dlg, id, text, true);
+    Enable(dlg, IDM_APPLETPASTE, IsClipboardFormatAvailable(CF_TEXT) != 0, false);
+}
+
+void Open(HWND dlg, EDITPARAM *p)
+{
+    p->changed = 0;
+    int x = COMMONTHEMEGetMetric(6) + GetSystemMetrics(SM_CXDLGFRAME);
+    int y = COMMONTHEMEGetMetric(7) + GetSystemMetrics(SM_CYDLGFRAME);
+    int w = COMMONTHEMEGetMetric(2), h = COMMONTHEMEGetMetric(3);
+    for (int id : toolbar) {
+        CreateWindowA("BUTTON", "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, x, y, w, h, dlg, (HMENU)(INT_PTR)id,
+                      hInst, NULL);
+        x += w + COMMONTHEMEGetMetric(8);
+    }
+    // The strip lies behind the buttons and never paints over them.
+    HWND strip = GetDlgItem(dlg, IDC_APPLETSTRIP);
+    SetWindowLongPtrA(strip, GWL_STYLE, GetWindowLongPtrA(strip, GWL_STYLE) | WS_CLIPSIBLINGS);
+    SetWindowPos(strip, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    STATCreateStatusWindow(hInst, dlg, "");
+    STATInsertCell(dlg, "", 200, -1, 0);
+    STATInsertCell(dlg, "", 400, -1, 0);
+
+    // The control lays its lines out again for every new font and size: the
+    // text goes in once both are settled.
+    HWND edit = Source(dlg);
+    SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    MoveWindow(dlg, 32, 32, cx - 64, cy - 64, FALSE);
+    if (p->font)
+        DeleteObject(p->font);
+    p->font = CreateFontA(16, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
+    SendMessageA(edit, WM_SETFONT, (WPARAM)p->font, FALSE);
+    SetWindowLongPtrA(dlg, GWLP_USERDATA, (LONG_PTR)p->font);
+    CentreWindow(dlg);
+    if (EditAppletMaximizeWindow)
+        SendMessageA(dlg, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    SCAN s = Scan(p->object);
+    SetWindowTextA(edit, s.text.c_str());
+    SetWindowLongPtrA(edit, GWLP_WNDPROC, (LONG_PTR)AppletEditSubclass);
+    PostMessageA(edit, WM_KEYUP, 0, 0);
+    SendMessageA(edit, EM_SETSEL, 0, 0);
+    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+    SetFocus(edit);
+    for (int id = IDM_APPLETPREVIEW; id <= IDM_APPLETCOLOUR; id++) {
+        CreateTip(hInst, dlg, id, FetchString(IDS_APPLETTIPS + id - IDM_APPLETPREVIEW));
+        CreateMouseTrack(dlg, id);
+    }
+    p->findmessage = RegisterWindowMessageA(FINDMSGSTRINGA);
+    // What the object held that could not be read is not shown and will not
+    // be kept: the user is told before touching anything.
+    if (s.damaged)
+        DoMessage(dlg, FetchString(IDS_APPLETDAMAGED));
+}
+
+void Layout(HWND dlg)
+{
+    RECT client;
+    GetClientRect(dlg, &client);
+    int bar = COMMONTHEMEGetMetric(1), status = 0;
+    RECT r;
+    if (HWND s = FindWindowExA(dlg, NULL, "StatusBar", NULL); s && GetWindowRect(s, &r))
+        status = r.bottom - r.top;
+    MoveWindow(Source(dlg), 0, bar + 1, client.right, client.bottom - (bar + 1 + status + 1), TRUE);
+    HWND strip = GetDlgItem(dlg, IDC_APPLETSTRIP);
+    int frame = GetSystemMetrics(SM_CXFRAME);
+    MoveWindow(strip, frame / 2, 0, client.right - frame, bar, TRUE);
+    InvalidateRect(strip, NULL, TRUE);
+}
+
+// Ends the editor. The kept state goes, so that nothing that arrives while
+// the window is torn down acts on it. The font stays with the window until
+// the edit control is gone: taking it from the control would lay the whole
+// text out once more for nothing.
+void Release(HWND dlg, EDITPARAM *p)
+{
+    SetWindowLongPtrA(dlg, DWLP_USER, 0);
+    p->font = NULL;
+}
+
+void Finish(HWND dlg, EDITPARAM *p, int result)
+{
+    EndDialog(dlg, result);
+    Release(dlg, p);
+}
+
+void RememberMaximized(HWND dlg)
+{
+    EditAppletMaximizeWindow = IsZoomed(dlg) ? 1 : 0;
+}
+
+void Abandon(HWND dlg, EDITPARAM *p)
+{
+    RememberMaximized(dlg);
+    if (p->changed && DoYesNo(dlg, FetchString(IDS_ABANDONAPPLET)) != IDYES)
+        return;
+    Finish(dlg, p, 0);
+}
+
+void SaveAndExit(HWND dlg, EDITPARAM *p)
+{
+    // When the source could not be stored the editor stays open with it,
+    // so that the user's text is not lost.
+    if (!SaveSource(dlg, p))
+        return;
+    RememberMaximized(dlg);
+    Finish(dlg, p, 1);
+}
+
+void ChooseColour(HWND dlg, EDITPARAM *p)
+{
+    COLORREF colour = (COLORREF)SelectedColour;
+    if (!DoColourSelect(dlg, &colour))
+        return;
+    SelectedColour = (int)colour;
+    char text[40];
+    snprintf(text, sizeof text, "%d,%d,%d", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    HWND edit = Source(dlg);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)text);
+    SendMessageA(dlg, AEM_TEXTCHANGED, 0, 0);
+    p->changed = 1;
+    SetFocus(edit);
+}
+
+void OpenFind(HWND dlg, EDITPARAM *p, bool replace)
+{
+    memset(&p->findreplace, 0, sizeof p->findreplace);
+    if (GetWordAtCursor(Source(dlg), p->findtext) && !*p->replacetext)
+        lstrcpynA(p->replacetext, p->findtext, sizeof p->replacetext);
+    FINDREPLACEA &f = p->findreplace;
+    f.lStructSize = sizeof f;
+    f.hwndOwner = dlg;
+    f.hInstance = hInst;
+    f.Flags = FR_DOWN | FR_HIDEUPDOWN | FR_HIDEMATCHCASE | FR_HIDEWHOLEWORD;
+    f.lpstrFindWhat = p->findtext;
+    f.lpstrReplaceWith = p->replacetext;
+    f.wFindWhatLen = f.wReplaceWithLen = 260;
+    p->finddialog = replace ? ReplaceTextA(&f) : FindTextA(&f);
+    if (p->finddialog)
+        CentreWindow(p->finddialog);
+}
+
+std::string Text(HWND edit)
+{
+    std::string text((size_t)GetWindowTextLengthA(edit) + 1, '\0');
+    text.resize((size_t)GetWindowTextA(edit, text.data(), (int)text.size()));
+    return text;
+}
+
+DWORD SelectionEnd(HWND edit)
+{
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+    return end;
+}
+
+void Reveal(HWND edit)
+{
+    SetFocus(edit);
+    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+}
+
+// Where `what` next occurs at or after `from`, ignoring case; npos when it
+// does not. An empty search text occurs nowhere.
+size_t Search(std::string &text, size_t from, const char *what)
+{
+    if (!*what || from > text.size())
+        return std::string::npos;
+    char *at = stristr(text.data() + from, const_cast<char *>(what));
+    return at ? (size_t)(at - text.data()) : std::string::npos;
+}
+
+void FindNext(HWND dlg, EDITPARAM *p)
+{
+    HWND edit = Source(dlg);
+    std::string text = Text(edit);
+    if (text.empty())
+        return;
+    size_t at = Search(text, SelectionEnd(edit), p->findtext);
+    if (at != std::string::npos) {
+        SendMessageA(edit, EM_SETSEL, at, at + strlen(p->findtext));
+    } else {
+        SendMessageA(edit, EM_SETSEL, (WPARAM)-1, 0);
+        DoMessage(dlg, FetchString(IDS_SEARCHNOTFOUND));
+    }
+    Reveal(edit);
+}
+
+void ReplaceSelection(HWND dlg, EDITPARAM *p)
+{
+    HWND edit = Source(dlg);
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)p->replacetext);
+    SendMessageA(edit, EM_SETSEL, start, start + strlen(p->replacetext));
+    p->changed = 1;
+    PostMessageA(edit, WM_KEYUP, 0, 0);
+}
+
+// Every occurrence from the end of the selection on is replaced, each
+// search starting after the text put in before, so a replacement that holds
+// the search text is never searched again and the pass always ends. The
+// replaced stretch goes into the control at once, as one step to undo.
+void ReplaceAll(HWND dlg, EDITPARAM *p)
+{
+    HWND edit = Source(dlg);
+    std::string text = Text(edit);
+    if (!text.empty()) {
+        size_t from = SelectionEnd(edit), first = std::string::npos, last = 0, length = strlen(p->findtext);
+        int count = 0;
+        std::string out;
+        for (size_t at; (at = Search(text, from, p->findtext)) != std::string::npos; from = at + length) {
+            if (first == std::string::npos)
+                first = at;
+            else
+                out.append(text, last, at - last);
+            out += p->replacetext;
+            last = at + length;
+            count++;
+        }
+        if (count) {
+            SendMessageA(edit, EM_SETSEL, first, last);
+            SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)out.c_str());
+            p->changed = 1;
+        }
+        SendMessageA(edit, EM_SETSEL, (WPARAM)-1, 0);
+        Reveal(edit);
+        if (count) {
+            char message[FETCHSTRINGSIZE + 16];
+            snprintf(message, sizeof message, FetchString(IDS_REPLACEDCOUNT), count);
+            DoMessage(dlg, message);
+        } else {
+            DoMessage(dlg, FetchString(IDS_SEARCHNOTFOUND));
+        }
+    }
+    if (p->finddialog)
+        PostMessageA(p->finddialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(edit, WM_KEYUP, 0, 0);
+}
+
+void FindMessage(HWND dlg, EDITPARAM *p, const FINDREPLACEA *f)
+{
+    if (f->Flags & FR_DIALOGTERM)
+        p->finddialog = NULL;
+    else if (f->Flags & FR_REPLACEALL)
+        ReplaceAll(dlg, p);
+    else if (f->Flags & FR_REPLACE)
+        ReplaceSelection(dlg, p);
+    else if (f->Flags & FR_FINDNEXT)
+        FindNext(dlg, p);
+}
+
+void EditCommand(HWND dlg, EDITPARAM *p, UINT message, bool changes)
+{
+    HWND edit = Source(dlg);
+    SendMessageA(edit, message, 0, 0);
+    if (changes)
+        p->changed = 1;
+    PostMessageA(edit, WM_KEYUP, 0, 0);
+}
+
+void Command(HWND dlg, EDITPARAM *p, int id)
+{
+    switch (id) {
+    case IDM_APPLETPREVIEW: {
+        SaveSource(dlg, p);
+        RememberMaximized(dlg);
+        HWND list = p->blockset ? GetDlgItem(p->blockset->hwnd, IDC_BLOCKLIST) : NULL;
+        PreviewApplet(dlg, p->block, list, p->object);
+        return;
+    }
+    case IDM_APPLETSAVE:
+        SaveAndExit(dlg, p);
+        return;
+    case IDM_APPLETABANDON:
+        Abandon(dlg, p);
+        return;
+    case IDM_APPLETPICTURES:
+    case IDM_APPLETSOUNDS:
+        if (id == IDM_APPLETPICTURES)
+            SelectAppletPicture(dlg, p);
+        else
+            SelectAppletSound(dlg, p);
+        StoreEditedObject(p);
+        return;
+    case IDM_APPLETPROPERTIES:
+        EditAppletProperties(dlg, p->blockset, p->block, p->index, p->object);
+        return;
+    case IDM_APPLETREFERENCE:
+    case IDM_APPLETHELP:
+        DoTallixHelp(dlg, "ZOO");
+        return;
+    case IDM_APPLETCOPY:
+        EditCommand(dlg, p, WM_COPY, false);
+        return;
+    case IDM_APPLETCUT:
+        EditCommand(dlg, p, WM_CUT, true);
+        return;
+    case IDM_APPLETPASTE:
+        EditCommand(dlg, p, WM_PASTE, true);
+        return;
+    case IDM_APPLETUNDO:
+        EditCommand(dlg, p, WM_UNDO, false);
+        return;
+    case IDM_APPLETSELECTALL:
+        SendMessageA(Source(dlg), EM_SETSEL, 0, -1);
+        PostMessageA(Source(dlg), WM_KEYUP, 0, 0);
+        return;
+    case IDM_APPLETCOLOUR:
+        ChooseColour(dlg, p);
+        return;
+    case IDM_APPLETFIND:
+    case IDM_APPLETREPLACE:
+        OpenFind(dlg, p, id == IDM_APPLETREPLACE);
+        return;
+    }
+}
+
+BOOL DrawItem(const DRAWITEMSTRUCT *item)
+{
+    if (item->CtlType != ODT_BUTTON)
+        return FALSE;
+    RECT r = item->rcItem;
+    if (item->CtlID == IDC_APPLETSTRIP) {
+        COMMONTHEMEDrawToolbarBackground(item->hwndItem, item->hDC);
+        FrameRect(item->hDC, &r, GetSysColorBrush(COLOR_BTNSHADOW));
+        return TRUE;
+    }
+    if (item->CtlID < IDM_APPLETPREVIEW || item->CtlID > IDM_APPLETCOLOUR)
+        return FALSE;
+    COMMONTHEMEDrawButton(item->hwndItem, item->hDC, &r, glyphs[item->CtlID - IDM_APPLETPREVIEW],
+                          (int)item->itemState);
+    return TRUE;
+}
+
+INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // Esc and the close box do not end the editor: only Save and exit,
+    // Abandon and the close command do.
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
+        return TRUE;
+    if (msg == WM_CLOSE)
+        return TRUE;
+    INT_PTR answer;
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+        return answer;
+    EDITPARAM *p = State(dlg);
+    if (msg == WM_INITDIALOG) {
+        Open(dlg, p);
+        return FALSE;
+    }
+    if (msg == WM_DRAWITEM)
+        return DrawItem((const DRAWITEMSTRUCT *)lParam);
+    if (msg == WM_SIZE) {
+        Layout(dlg);
+        return FALSE;
+    }
+    if (msg == WM_DESTROY) {
+        DestroyTips(dlg);
+        if (p)
+            Release(dlg, p);
+        return FALSE;
+    }
+    if (msg == WM_NCDESTROY) {
+        if (auto font = (HFONT)GetWindowLongPtrA(dlg, GWLP_USERDATA))
+            DeleteObject(font);
+        return FALSE;
+    }
+    if (!p)
+        return FALSE;
+    if (p->findmessage && msg == p->findmessage) {
+        FindMessage(dlg, p, (const FINDREPLACEA *)lParam);
+        return TRUE;
+    }
+    switch (msg) {
+    case AEM_TEXTCHANGED:
+        p->changed = 1;
+        return TRUE;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != SC_CLOSE)
+            return FALSE;
+        if (GetWindowTextLengthA(Source(dlg)) > 0)
+            SaveAndExit(dlg, p);
+        else
+            Abandon(dlg, p);
+        return TRUE;
+    case WM_COMMAND:
+        Command(dlg, p, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+INT_PTR CALLBACK EditAppletProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(dlg, msg, [&] { return Message(dlg, msg, wParam, lParam); });
+}
+
+static LRESULT EditMessage(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto proc = (WNDPROC)GetClassLongPtrA(edit, GCLP_WNDPROC);
+    HWND dlg = GetParent(edit);
+    bool shift = GetKeyState(VK_SHIFT) < 0;
+    switch (msg) {
+    case WM_GETDLGCODE:
+        return CallWindowProcA(proc, edit, msg, wParam, lParam) | DLGC_WANTTAB;
+    case WM_KEYDOWN:
+        if (wParam == VK_TAB) {
+            SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM) "\t");
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        SendMessageA(dlg, AEM_TEXTCHANGED, 0, 0);
+        if (wParam == '\t')
+            return 0;
+        if ((wParam == '-' || wParam == '.') && shift)
+            SendMessageA(dlg, AEM_TEXTCHANGED, 0, 0);
+        Refresh(edit);
+        break;
+    case WM_KEYUP:
+        if (wParam == VK_TAB)
+            return 0;
+        if ((wParam == VK_INSERT || wParam == VK_DELETE) && shift)
+            SendMessageA(dlg, AEM_TEXTCHANGED, 0, 0);
+        Refresh(edit);
+        break;
+    case WM_LBUTTONUP: {
+        LRESULT r = CallWindowProcA(proc, edit, msg, wParam, lParam);
+        Refresh(edit);
+        return r;
+    }
+    }
+    return CallWindowProcA(proc, edit, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK AppletEditSubclass(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return COMMONGuard(edit, msg, [&] { return EditMessage(edit, msg, wParam, lParam); });
+}
