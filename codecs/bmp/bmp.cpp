@@ -207,11 +207,14 @@ inline void Copy16(uint8_t *to, const uint8_t *from)
 // the next run. What the last of them left in the sixteen bytes from the
 // pointer is cleared wherever a row or the picture ends before them, so
 // pixels the stream passes over stay 0.
-bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
+bool ReadRle(FileStream &stream, const Layout &l, DibBuilder &dib)
 {
     const bool four = l.compression == COMPRESSION_RLE4;
     const uint32_t width = dib.width, height = dib.height;
-    const uint8_t *p = file.data + l.offset, *end = file.data + file.size;
+    // The most one step reads: an absolute run of 255 with its padding, and
+    // the sixteen bytes a short one copies at once.
+    constexpr size_t STEP = 2 + 256 + 16;
+    const uint8_t *p = nullptr, *end = nullptr;
     uint32_t y = 0; // stored rows, bottom first
     uint8_t *row = dib.Row(height - 1), *o = row, *rowend = row + (four ? 0 : width);
     uint32_t x4 = 0; // the column, for four bits
@@ -227,6 +230,8 @@ bool ReadRle(const FileData &file, const Layout &l, DibBuilder &dib)
         x4 = x;
     };
     while (y < height) {
+        if (size_t(end - p) < STEP && !stream.Fill(&p, &end, STEP))
+            return false;
         if (end - p < 2)
             return false;
         unsigned count = p[0], value = p[1];
@@ -286,9 +291,10 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
         return false;
     if (!dib)
         return true;
-    bool rle = l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4;
-    return PixelsFit(l, *format, file.size) && dib->Create(*format) &&
-           (rle ? ReadRle(file, l, *dib) : ReadPlain(file, l, *dib));
+    // Run-length streams are read piece by piece, by the read entry point.
+    if (l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4)
+        return false;
+    return PixelsFit(l, *format, file.size) && dib->Create(*format) && ReadPlain(file, l, *dib);
 }
 
 bool Encode(const DibView &v, OutBuffer &out)
@@ -327,8 +333,15 @@ HGLOBAL BMPReadGraphicFile(char *path)
     FileData head;
     Layout l;
     Format f;
-    if (head.Load(path, INFOHEAD) && Parse(head, &l, &f) && l.compression == COMPRESSION_RGB && !l.topdown &&
-        l.filebits == f.bits) {
+    bool parsed = head.Load(path, INFOHEAD) && Parse(head, &l, &f);
+    if (parsed && (l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4)) {
+        FileStream stream;
+        DibBuilder dib;
+        if (PixelsFit(l, f, head.filesize) && stream.Open(path, l.offset) && dib.Create(f) && ReadRle(stream, l, dib))
+            return dib.Release();
+        return NULL;
+    }
+    if (parsed && l.compression == COMPRESSION_RGB && !l.topdown && l.filebits == f.bits) {
         if (!PixelsFit(l, f, head.filesize))
             return NULL;
         DibBuilder dib;

@@ -76,9 +76,12 @@ bool Parse(const FileData &file, Layout *l, Format *format)
 }
 
 // The run-length stream; a run may carry on into the next plane or row.
+// The bytes come from the whole file in memory or, with a stream, a line's
+// worth at a time.
 struct Runs {
     const uint8_t *p;
     size_t n, i = 0;
+    FileStream *stream = nullptr;
     unsigned left = 0; // of a run begun in an earlier line
     uint8_t value = 0;
 
@@ -86,6 +89,13 @@ struct Runs {
     // those before the next run go sixteen at a time.
     bool Fill(uint8_t *out, size_t count)
     {
+        if (stream) {
+            // The most a line can take: two bytes for each of its own.
+            const uint8_t *from = p + i, *end = p + n;
+            if (!stream->Fill(&from, &end, 2 * count))
+                return false;
+            p = from, n = size_t(end - from), i = 0;
+        }
         size_t take = left < count ? left : count;
         memset(out, value, take);
         out += take;
@@ -120,7 +130,12 @@ struct Runs {
                 value = v;
                 run = unsigned(count);
             }
-            memset(out, v, run);
+            // Short runs, and the runs of one that carry the bytes a
+            // literal cannot, go sixteen bytes at once where the line has room.
+            if (run <= 16 && count >= 16)
+                _mm_storeu_si128((__m128i *)out, _mm_set1_epi8(char(v)));
+            else
+                memset(out, v, run);
             out += run;
             count -= run;
         }
@@ -128,10 +143,10 @@ struct Runs {
     }
 };
 
-bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
+bool ReadPixels(const FileData &file, FileStream *stream, const Layout &l, DibBuilder &dib)
 {
     size_t bpl = l.bytesperline;
-    Runs runs{file.data + HEADER, l.end - HEADER};
+    Runs runs{stream ? nullptr : file.data + HEADER, stream ? 0 : l.end - HEADER, 0, stream};
     uint32_t width = dib.width;
     if (dib.bits == 24) {
         // A row's three planes are decoded together, most of their bytes
@@ -182,6 +197,12 @@ bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
     return true;
 }
 
+// Two bytes make a run of at most 63.
+bool Fits(size_t databytes, const Layout &l, const Format &format)
+{
+    return CanHold(databytes, uint64_t(l.bytesperline) * l.planes * format.height, 32);
+}
+
 bool Decode(const FileData &file, Format *format, DibBuilder *dib)
 {
     Layout l;
@@ -189,10 +210,7 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
         return false;
     if (!dib)
         return true;
-    // Two bytes make a run of at most 63.
-    if (!CanHold(l.end - HEADER, uint64_t(l.bytesperline) * l.planes * format->height, 32))
-        return false;
-    return dib->Create(*format) && ReadPixels(file, l, *dib);
+    return Fits(l.end - HEADER, l, *format) && dib->Create(*format) && ReadPixels(file, nullptr, l, *dib);
 }
 
 bool EncodeRuns(OutBuffer &out, const uint8_t *s, size_t count)
@@ -281,6 +299,20 @@ HGLOBAL PCXGetFileInformation(char *path)
 
 HGLOBAL PCXReadGraphicFile(char *path)
 {
+    // Where the header alone describes the picture (all but 256 colours,
+    // whose palette ends the file), the rows are read from the file a piece
+    // at a time.
+    FileData head;
+    Layout l;
+    Format f;
+    if (head.Load(path, HEADER) && Parse(head, &l, &f)) {
+        FileStream stream;
+        DibBuilder dib;
+        if (!Fits(head.filesize - HEADER, l, f) || !dib.Create(f) || !stream.Open(path, HEADER) ||
+            !ReadPixels(head, &stream, l, dib))
+            return NULL;
+        return dib.Release();
+    }
     return ReadPicture(path, Decode);
 }
 

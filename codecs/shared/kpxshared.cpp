@@ -186,6 +186,52 @@ bool FileData::Load(const char *path, size_t limit)
     return ok;
 }
 
+FileStream::~FileStream()
+{
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    free(buffer);
+}
+
+bool FileStream::Open(const char *path, uint64_t offset)
+{
+    if (buffer || !path || !*path)
+        return false;
+    file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    LARGE_INTEGER length, at;
+    at.QuadPart = LONGLONG(offset);
+    if (file == INVALID_HANDLE_VALUE || !GetFileSizeEx(file, &length) || uint64_t(length.QuadPart) < offset ||
+        !SetFilePointerEx(file, at, NULL, FILE_BEGIN))
+        return false;
+    buffer = (uint8_t *)malloc(CAPACITY);
+    return buffer != nullptr;
+}
+
+bool FileStream::Fill(const uint8_t **p, const uint8_t **end, size_t want)
+{
+    size_t kept = *p && *end ? size_t(*end - *p) : 0;
+    if (kept >= want || ended)
+        return true;
+    if (!buffer || want > CAPACITY)
+        return false;
+    if (kept)
+        memmove(buffer, *p, kept);
+    *p = buffer;
+    // Pieces of a quarter of the buffer, unless more is wanted: the pages of
+    // the rest are never touched by a reader that wants little at once.
+    const size_t target = want > CAPACITY / 4 ? want : CAPACITY / 4;
+    while (kept < want && !ended) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer + kept, DWORD(target - kept), &got, NULL))
+            return false;
+        ended = got == 0;
+        kept += got;
+    }
+    *end = buffer + kept;
+    return true;
+}
+
 static HGLOBAL Read(const char *path, DECODER decode, bool pixels, size_t limit)
 {
     FileData file;

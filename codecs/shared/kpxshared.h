@@ -116,6 +116,32 @@ private:
     bool small = false; // a region of SMALLFILE bytes, kept for the next load
 };
 
+// A file's bytes from an offset on, read a piece at a time into one buffer:
+// a decoder that passes through them once touches a buffer of a fixed size
+// rather than fresh memory as large as the file, whose first touch of each
+// page costs more than the decoding.
+class FileStream {
+public:
+    FileStream() = default;
+    FileStream(const FileStream &) = delete;
+    FileStream &operator=(const FileStream &) = delete;
+    ~FileStream();
+    // False when the file cannot be opened or the offset lies past its end.
+    bool Open(const char *path, uint64_t offset);
+    // Keeps at least `want` (at most CAPACITY) bytes from *p in the buffer,
+    // fewer only where the file ends: the bytes not yet used move to the
+    // buffer's front, more are read after them, and *p and *end follow.
+    // False when the file cannot be read.
+    bool Fill(const uint8_t **p, const uint8_t **end, size_t want);
+
+    static constexpr size_t CAPACITY = 1u << 20;
+
+private:
+    HANDLE file = INVALID_HANDLE_VALUE;
+    uint8_t *buffer = nullptr;
+    bool ended = false;
+};
+
 // Whether a file of `filebytes` can describe `raw` bytes of picture when each
 // of its bytes makes at most `ratio` of them (the most its coding can
 // expand): a picture claiming more is refused before memory is spent on it.

@@ -140,29 +140,35 @@ inline void RepeatThree(uint8_t *out, const uint8_t *pixel, size_t rounded)
 }
 
 // Run-length packets of whole pixels; a packet may carry on into the next
-// row. Runs are fills and literal packets one copy each.
+// row. Runs are fills and literal packets one copy each. The bytes come
+// from the whole file in memory or, with a stream, a row's worth at a time.
 struct Packets {
-    const uint8_t *p;
-    size_t n, i;
+    const uint8_t *p, *end;
     unsigned size;
+    FileStream *stream = nullptr;
     unsigned left = 0;
     bool repeat = false;
+    uint8_t pixel[4] = {}; // of the run under way
     // `count` pixels to `out`; nothing is written past them, and they are
     // all written when it succeeds.
     bool Fill(uint8_t *out, uint32_t count)
     {
+        // The most a row can take: a packet of one pixel for each.
+        if (stream && !stream->Fill(&p, &end, size_t(count) * (size + 1)))
+            return false;
         uint8_t *const limit = out + size_t(count) * size;
         while (count) {
             if (!left) {
-                if (i >= n)
+                if (p >= end)
                     return false;
-                uint8_t c = p[i++];
+                uint8_t c = *p++;
                 left = (c & 0x7F) + 1u;
                 repeat = (c & 0x80) != 0;
                 if (repeat) {
-                    if (n - i < size)
+                    if (size_t(end - p) < size)
                         return false;
-                    i += size; // the pixel to repeat sits just before i
+                    memcpy(pixel, p, size);
+                    p += size;
                 }
             }
             uint32_t take = left < count ? left : count;
@@ -171,18 +177,19 @@ struct Packets {
             if (repeat) {
                 size_t rounded = (bytes + 11) / 12 * 12;
                 if (size == 3 && rounded <= 48 && rounded <= room)
-                    RepeatThree(out, p + i - size, rounded);
+                    RepeatThree(out, pixel, rounded);
                 else
-                    Repeat(out, p + i - size, size, take);
+                    Repeat(out, pixel, size, take);
             } else {
-                if (n - i < bytes)
+                size_t have = size_t(end - p);
+                if (have < bytes)
                     return false;
                 size_t rounded = (bytes + 15) & ~size_t(15);
-                if (rounded <= 64 && rounded <= room && rounded <= n - i)
-                    CopyWords(out, p + i, rounded);
+                if (rounded <= 64 && rounded <= room && rounded <= have)
+                    CopyWords(out, p, rounded);
                 else
-                    memcpy(out, p + i, bytes);
-                i += bytes;
+                    memcpy(out, p, bytes);
+                p += bytes;
             }
             out += bytes;
             count -= take;
@@ -192,14 +199,14 @@ struct Packets {
     }
 };
 
-bool ReadPixels(const FileData &file, const Layout &l, DibBuilder &dib)
+bool ReadPixels(const FileData &file, FileStream *stream, const Layout &l, DibBuilder &dib)
 {
     uint32_t width = dib.width, height = dib.height;
     unsigned size = l.pixelbytes;
     size_t filerow = size_t(width) * size;
     if (!l.rle && uint64_t(filerow) * height > file.size - l.offset)
         return false;
-    Packets packets{file.data, file.size, l.offset, size};
+    Packets packets{stream ? nullptr : file.data + l.offset, stream ? nullptr : file.data + file.size, size, stream};
     // Colours stored as the picture keeps them go straight into its rows.
     bool direct = l.type == TRUECOLOUR && size * 8 == dib.bits && !l.mirrored;
     std::vector<uint8_t> line(direct ? 0 : filerow), indices(width);
@@ -254,7 +261,7 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     uint64_t pixels = uint64_t(format->width) * format->height, stored = pixels * l.pixelbytes;
     if (!CanHold(file.filesize - l.offset, l.rle ? pixels : stored, l.rle ? 128 : 1))
         return false;
-    return dib->Create(*format) && ReadPixels(file, l, *dib);
+    return dib->Create(*format) && ReadPixels(file, nullptr, l, *dib);
 }
 
 bool Encode(const DibView &v, OutBuffer &out)
@@ -301,7 +308,18 @@ HGLOBAL TGAReadGraphicFile(char *path)
     FileData head;
     Layout l;
     Format f;
-    if (head.Load(path, INFOHEAD) && Parse(head, &l, &f) && !l.rle && !l.topdown && !l.mirrored &&
+    bool parsed = head.Load(path, INFOHEAD) && Parse(head, &l, &f);
+    // Run-length packets are read from the file a piece at a time.
+    if (parsed && l.rle) {
+        FileStream stream;
+        DibBuilder dib;
+        uint64_t pixels = uint64_t(f.width) * f.height;
+        if (!CanHold(head.filesize - l.offset, pixels, 128) || !dib.Create(f) || !stream.Open(path, l.offset) ||
+            !ReadPixels(head, &stream, l, dib))
+            return NULL;
+        return dib.Release();
+    }
+    if (parsed && !l.rle && !l.topdown && !l.mirrored &&
         ((l.type == TRUECOLOUR && (l.depth == 24 || l.depth == 32)) || (l.type == GREY && l.depth == 8)) &&
         uint64_t(f.width) * f.height * l.pixelbytes <= head.filesize - l.offset) {
         DibBuilder dib;
