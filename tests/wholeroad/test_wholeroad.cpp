@@ -765,7 +765,8 @@ std::string MidiFile(const std::string &name)
 }
 
 // What the player shows of one object: its window (found by the object's
-// number) and the rectangle the editor gave it.
+// number; none for a frame or a static image, which the page draws) and the
+// rectangle the editor gave it.
 struct Played {
     HWND show, window;
     RECT rect;
@@ -826,10 +827,15 @@ const TypeRow typerows[] = {
     {"frame", 1, IDM_INSERTFRAME, TAG_FRAM, nullptr,
      [](HWND d) { Type(d, IDC_OBJWIDTH, "90"), Type(d, IDC_OBJDEPTH, "70"), sbtest::Click(d, IDOK); },
      [](const Played &p) {
-         RECT r;
-         GetWindowRect(p.window, &r);
-         EXPECT_EQ(r.right - r.left, 90);
-         EXPECT_EQ(r.bottom - r.top, 70);
+         // Drawn on the page itself: its outline where the dialog put it,
+         // the page's own colour just outside.
+         EXPECT_EQ(p.rect.right - p.rect.left, 90);
+         EXPECT_EQ(p.rect.bottom - p.rect.top, 70);
+         COLORREF page = ScreenPixel(p.show, p.rect.left - 3, p.rect.top + 35);
+         EXPECT_EQ(ScreenPixel(p.show, p.rect.right + 2, p.rect.top + 35), page);
+         RECT edge = p.rect;
+         edge.right = edge.left + 2;
+         EXPECT_LT(CountColour(p.show, edge, page, 0), 2 * 70 / 2) << "no outline";
      }},
     {"wave", 1, IDM_INSERTWAVE, TAG_WAVE, [] { return WaveFile("each.wav"); },
      [](HWND d) {
@@ -854,14 +860,16 @@ const TypeRow typerows[] = {
      },
      [](const Played &p) {
          EXPECT_EQ(SendMessageA(p.window, LB_GETCOUNT, 0, 0), 2);
-         char item[64] = "";
-         SendMessageA(p.window, LB_GETTEXT, 1, (LPARAM)item);
-         EXPECT_STREQ(item, "Second");
+         // Asked in wide characters: across processes the platform here
+         // hands the narrow form back in wide characters.
+         wchar_t item[64] = L"";
+         SendMessageW(p.window, LB_GETTEXT, 1, (LPARAM)item);
+         EXPECT_STREQ(item, L"Second");
      }},
     {"edit field", 1, IDM_INSERTEDIT, TAG_EDIT, nullptr,
      [](HWND d) { Type(d, IDC_EDITFIELDTEXT, "Typed in"), Type(d, IDC_PROPWIDTH, "120"), sbtest::Click(d, IDOK); },
      [](const Played &p) { EXPECT_EQ(WindowTextOf(p.window), "Typed in"); }},
-    {"static image", 1, IDM_INSERTSTATIC, TAG_STAT, [] { return SolidPicture("still.bmp", 50, 30, EACHSTATIC); },
+    {"static image", 1, IDM_INSERTSTATIC, TAG_STAT, [] { return SolidPicture("still.png", 50, 30, EACHSTATIC); },
      [](HWND d) { Type(d, IDC_OBJLEFT, "560"), Type(d, IDC_OBJTOP, "400"), sbtest::Click(d, IDOK); },
      [](const Played &p) {
          EXPECT_EQ(p.rect.left, 560);
@@ -878,7 +886,10 @@ const TypeRow typerows[] = {
      }},
     // Alone on the second page: it ends the show, which shows that it ran.
     {"timer", 2, IDM_INSERTTIMER, TAG_TIME, nullptr,
-     [](HWND d) { Choose(d, IDC_TIMERACTION, 5), Type(d, IDC_TIMERDURATION, "1"), sbtest::Click(d, IDOK); },
+     [](HWND d) {
+         Choose(d, IDC_TIMERACTION, 5), Type(d, IDC_TIMERDURATION, "1"), Tick(d, IDC_PROPENABLED, true);
+         sbtest::Click(d, IDOK);
+     },
      [](const Played &p) { EXPECT_TRUE(WaitFor([&] { return !IsWindow(p.show); }, 120000)) << "the timer did not quit"; }},
 };
 
@@ -911,7 +922,9 @@ TEST_F(WholeRoad, APageWithOneObjectOfEachTypeEditedInItsDialogPlaysTheEdits)
                          row.file ? std::vector<Step>{File(row.file())} : std::vector<Step>{});
                 i++;
                 HWND w = Newest(page, row.tag);
-                ASSERT_TRUE(w);
+                EXPECT_TRUE(w) << "not inserted";
+                if (!w)
+                    continue;
                 Expect({Drive(row.name, row.edit)});
                 EditObjectWindow(w);
                 w = Newest(page, row.tag);
@@ -931,8 +944,9 @@ TEST_F(WholeRoad, APageWithOneObjectOfEachTypeEditedInItsDialogPlaysTheEdits)
             for (const Made &m : made) {
                 SCOPED_TRACE(m.row->name);
                 HWND w = NULL;
-                ASSERT_TRUE(WaitFor([&] { return (w = GetDlgItem(show, (int)m.number)) != NULL; }, 60000))
-                    << "no window";
+                if (m.row->tag != TAG_FRAM && m.row->tag != TAG_STAT) // these the page draws itself
+                    ASSERT_TRUE(WaitFor([&] { return (w = GetDlgItem(show, (int)m.number)) != NULL; }, 60000))
+                        << "no window";
                 if (m.row->tag == TAG_BUTN)
                     Shot(show, "eachtype");
                 m.row->played({show, w, m.rect});
