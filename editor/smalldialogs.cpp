@@ -137,6 +137,10 @@ int CALLBACK AddFontFamily(const LOGFONTA *font, const TEXTMETRICA *, DWORD, LPA
     const char *face = font->lfFaceName;
     if (!face[0])
         return 1;
+    // Some systems name a family once for each of its character sets and
+    // styles; the list offers each face once.
+    if (SendMessageA(combo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)face) != CB_ERR)
+        return 1;
     LRESULT i = SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)face);
     if (i == CB_ERR || i == CB_ERRSPACE)
         return 1;

@@ -429,6 +429,11 @@ TEST(SmallDialogs, TheFontListHoldsTheFamiliesAndSelectsTheFace)
     int n = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
     ASSERT_GT(n, 0);
     EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    for (int i = 1; i < n; i++) { // sorted: a face named twice would sit next to itself
+        char a[LF_FACESIZE] = "", b[LF_FACESIZE] = "";
+        SendMessageA(combo, CB_GETLBTEXT, i - 1, (LPARAM)a), SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)b);
+        EXPECT_STRCASENE(a, b);
+    }
     char face[LF_FACESIZE] = "";
     SendMessageA(combo, CB_GETLBTEXT, n - 1, (LPARAM)face);
     HGLOBAL data = (HGLOBAL)SendMessageA(combo, CB_GETITEMDATA, n - 1, 0);
