@@ -16,10 +16,11 @@
 #include "resources/objectdialogs3_ids.h"
 #include "resources/resource.h"
 #include "runtime/cells.h"
-#include <zlib.h>
+#include "tests/support/mediafiles.h"
 #include <random>
 
 using namespace pagetest;
+using sbtest::Mng;
 
 namespace {
 
@@ -330,52 +331,6 @@ TEST_F(AnimDialog, LeavingUnderThePreviewClosesIt)
         EXPECT_EQ(now, want);
         Replace(start);
     }
-}
-
-void PutBig(std::string &s, uint32_t v)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        s += (char)(v >> shift);
-}
-
-void PutChunk(std::string &file, const char *type, const std::string &data)
-{
-    PutBig(file, (uint32_t)data.size());
-    std::string body = type + data;
-    file += body;
-    PutBig(file, (uint32_t)crc32(0, (const Bytef *)body.data(), (uInt)body.size()));
-}
-
-// An MNG of one-colour RGB frames, each with its delay in ms, asking for
-// `repeat` passes.
-std::string Mng(int w, int h, const std::vector<std::pair<COLORREF, uint32_t>> &frames, uint32_t repeat)
-{
-    std::string file("\x8AMNG\r\n\x1A\n", 8), mhdr, term("\x03\x00\0\0\0\0", 6);
-    for (uint32_t v : {(uint32_t)w, (uint32_t)h, 1000u, 0u, 0u, 0u, 0u})
-        PutBig(mhdr, v);
-    PutChunk(file, "MHDR", mhdr);
-    PutBig(term, repeat);
-    PutChunk(file, "TERM", term);
-    for (auto [colour, delay] : frames) {
-        std::string fram("\x01\x00\x02\x00\x00\x00", 6), ihdr, rows;
-        PutBig(fram, delay);
-        PutChunk(file, "FRAM", fram);
-        PutBig(ihdr, w);
-        PutBig(ihdr, h);
-        PutChunk(file, "IHDR", ihdr + std::string("\x08\x02\x00\x00\x00", 5));
-        for (int y = 0; y < h; y++) {
-            rows += '\0';
-            for (int x = 0; x < w; x++)
-                rows += {(char)GetRValue(colour), (char)GetGValue(colour), (char)GetBValue(colour)};
-        }
-        std::string packed(compressBound((uLong)rows.size()), '\0');
-        uLongf n = (uLongf)packed.size();
-        compress((Bytef *)packed.data(), &n, (const Bytef *)rows.data(), (uLong)rows.size());
-        PutChunk(file, "IDAT", packed.substr(0, n));
-        PutChunk(file, "IEND", "");
-    }
-    PutChunk(file, "MEND", "");
-    return file;
 }
 
 // Frames chosen in the open dialog are what the preview then shows and OK

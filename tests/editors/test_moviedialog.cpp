@@ -15,57 +15,19 @@
 #include "resources/moviedialog_ids.h"
 #include "resources/objectdialogs3_ids.h"
 #include "resources/resource.h"
+#include "tests/support/mediafiles.h"
 #include <digitalv.h>
 #include <algorithm>
 #include <random>
 
 using namespace pagetest;
+using sbtest::Avi;
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
 Bytes operator+(Bytes a, const Bytes &b) { return a.insert(a.end(), b.begin(), b.end()), a; }
-template <class T> Bytes Raw(const T &v) { return Bytes((const uint8_t *)&v, (const uint8_t *)&v + sizeof v); }
-
-Bytes Riff(const char *id, const Bytes &body, const char *type = nullptr)
-{
-    uint32_t size = (uint32_t)body.size() + (type ? 4 : 0);
-    Bytes d(id, id + 4);
-    d = d + Raw(size);
-    if (type)
-        d.insert(d.end(), type, type + 4);
-    d = d + body;
-    if (d.size() & 1)
-        d.push_back(0);
-    return d;
-}
-
-// An uncompressed movie of `frames` frames of `bpp` bytes a pixel, ten a
-// second, each four bands of colour that move on by one band a frame.
-Bytes Avi(int width, int height, uint32_t frames, int bpp = 3)
-{
-    uint32_t row = (uint32_t)(width * bpp + 3) & ~3u, framebytes = row * (uint32_t)height;
-    uint32_t avih[14] = {100000, 0, 0, 0x10, frames, 0, 1, framebytes, (uint32_t)width, (uint32_t)height};
-    uint32_t strh[14] = {mmioFOURCC('v', 'i', 'd', 's'), 0, 0, 0, 0, 1, 10, 0, frames, framebytes, 0xFFFFFFFF, 0};
-    BITMAPINFOHEADER strf{40, width, height, 1, (WORD)(bpp * 8), BI_RGB, framebytes, 0, 0, 0, 0};
-    Bytes movi, index;
-    for (uint32_t i = 0; i < frames; i++) {
-        Bytes pixels(framebytes);
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++) {
-                uint8_t *p = &pixels[y * row + x * bpp];
-                int band = (x * 4 / width + (int)i) % 4;
-                p[0] = band == 0 ? 200 : 40, p[1] = band == 1 ? 180 : 60, p[2] = band >= 2 ? 220 : 30;
-            }
-        uint32_t entry[4] = {mmioFOURCC('0', '0', 'd', 'b'), 0x10, 4 + (8 + framebytes) * i, framebytes};
-        movi = movi + Riff("00db", pixels);
-        index = index + Raw(entry);
-    }
-    Bytes strl = Riff("LIST", Riff("strh", Raw(strh)) + Riff("strf", Raw(strf)), "strl");
-    Bytes hdrl = Riff("LIST", Riff("avih", Raw(avih)) + strl, "hdrl");
-    return Riff("RIFF", hdrl + Riff("LIST", movi, "movi") + Riff("idx1", index), "AVI ");
-}
 
 // Stands in for MCI: records the commands and answers as a test says. Every
 // movie it is asked to open must have passed the AVI check.

@@ -25,9 +25,14 @@
 #include "resources/objectdialogs3_ids.h"
 #include "resources/objectdialogs4_ids.h"
 #include "resources/pageeditor_ids.h"
+#include "resources/animdialog_ids.h"
+#include "resources/moviedialog_ids.h"
+#include "resources/scripteditor_ids.h"
 #include "resources/wizard_ids.h"
 #include "tests/support/drive.h"
+#include "tests/support/mediafiles.h"
 #include "tests/support/testsupport.h"
+#include "tools/scripteditor.h"
 #include "tools/wizard.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -422,7 +427,7 @@ struct WholeRoad : ::testing::Test {
     {
         static SHOWHOST showhost = QV_SystemHost;
         showhost.appletwindow = APPLETWindowProc;
-        static const EDITORPARTS parts{EditHeader, EditPage, nullptr, DoPhotoAlbumWizard, &showhost};
+        static const EDITORPARTS parts{EditHeader, EditPage, EditAppletProc, DoPhotoAlbumWizard, &showhost};
         static std::function<void()> body;
         static bool ran;
         body = std::move(road);
@@ -798,7 +803,32 @@ void PlaceProp(HWND d, const char *left, const char *top)
     Type(d, IDC_PROPLEFT, left), Type(d, IDC_PROPTOP, top);
 }
 
-const COLORREF EACHTEXT = RGB(0, 120, 220), EACHIMAGE = RGB(230, 120, 0), EACHSTATIC = RGB(120, 0, 160);
+const COLORREF EACHTEXT = RGB(0, 120, 220), EACHIMAGE = RGB(230, 120, 0), EACHSTATIC = RGB(120, 0, 160),
+               EACHANIM = RGB(200, 40, 120), EACHAPPLET = RGB(0, 160, 80);
+
+std::string Written(const std::string &name, const std::string &bytes)
+{
+    std::string path = root + name;
+    std::ofstream(path, std::ios::binary).write(bytes.data(), (std::streamsize)bytes.size());
+    return path;
+}
+
+// Where the played window stands in the show's client area.
+RECT PlacedAt(const Played &p)
+{
+    RECT r;
+    GetWindowRect(p.window, &r);
+    MapWindowPoints(NULL, p.show, (POINT *)&r, 2);
+    return r;
+}
+
+void ExpectPlacedAt(const Played &p, LONG left, LONG top)
+{
+    RECT r = PlacedAt(p);
+    EXPECT_EQ(std::vector<LONG>({p.rect.left, p.rect.top}), std::vector<LONG>({left, top})) << "not moved";
+    EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}),
+              std::vector<LONG>({p.rect.left, p.rect.top, p.rect.right, p.rect.bottom}));
+}
 
 const TypeRow typerows[] = {
     {"check box", 1, IDM_INSERTCHECK, TAG_CHEC, nullptr,
@@ -877,6 +907,33 @@ const TypeRow typerows[] = {
      [](const Played &p) {
          EXPECT_EQ(p.rect.left, 560);
          EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHSTATIC, 8) == 50 * 30; }, 60000));
+     }},
+    {"animation", 1, IDM_INSERTANIM, TAG_ANIM, [] { return Written("each.mng", sbtest::Mng(40, 30, {{EACHANIM, 100}}, 1)); },
+     [](HWND d) { PlaceProp(d, "380", "300"), Tick(d, IDC_PROPNOTIFY, true), sbtest::Click(d, IDOK); },
+     [](const Played &p) {
+         ExpectPlacedAt(p, 380, 300);
+         EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHANIM, 8) == 40 * 30; }, 60000));
+     }},
+    // In 32-bit frames: the platform's movie device here draws 24-bit ones garbled.
+    {"movie", 1, IDM_INSERTMOVIE, TAG_MOVI,
+     [] {
+         std::vector<uint8_t> avi = sbtest::Avi(64, 48, 3, 4);
+         return Written("each.avi", std::string(avi.begin(), avi.end()));
+     },
+     [](HWND d) { PlaceProp(d, "460", "300"), Tick(d, IDC_MOVIEHIDE, true), sbtest::Click(d, IDOK); },
+     [](const Played &p) { ExpectPlacedAt(p, 460, 300); }},
+    // Inserted empty; its script draws over and over, so that no repaint of
+    // the page hides what it drew.
+    {"applet", 1, IDM_INSERTAPPLET, TAG_APPL, nullptr,
+     [](HWND d) {
+         std::string script = "setbrushcolor(" + std::to_string(EACHAPPLET) + ")\r\n:draw\r\nfillrect(0,0,40,30)\r\n"
+                              "goto(:draw)";
+         Type(d, IDC_APPLETSOURCE, script.c_str());
+         SendMessageA(d, WM_COMMAND, IDM_APPLETSAVE, 0);
+     },
+     [](const Played &p) {
+         // Its filled rectangle leaves out the far edges.
+         EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHAPPLET, 8) == 39 * 29; }, 60000));
      }},
     // Last on the first page: pressed, it goes to the second.
     {"button", 1, IDM_INSERTBUTTON, TAG_BUTN, nullptr,
