@@ -37,7 +37,6 @@ namespace {
 const char STATEPROPERTY[] = "QV_AppletState";
 const char PROFILEFILE[] = "Showbinder.INI";
 constexpr UINT_PTR APPLETTIMER = 2;
-constexpr int MAXDCS = 4; // device contexts one built-in may hold at once
 constexpr int FIXEDPALETTE = 6;
 
 struct WINDOWSTATE {
@@ -46,10 +45,7 @@ struct WINDOWSTATE {
     bool played;  // the script started a sound since it started
     int result;
     int errorline;
-    struct {
-        HDC dc;
-        PALSTATE palette;
-    } dcs[MAXDCS];
+    APPLETFRAMEDCS dcs;
 };
 
 WINDOWSTATE *StateOf(HWND window)
@@ -460,33 +456,16 @@ void HostNotifyInfo(APPLET *a, uint32_t *number, uint32_t *tag)
 HDC HostGetDC(APPLET *a)
 {
     WINDOWSTATE *s = HostAlive(a) ? StateOf(a->hwnd) : nullptr;
-    HDC dc = s ? GetDC(a->hwnd) : NULL;
-    if (!dc || devicebits > 8)
-        return dc;
-    for (auto &slot : s->dcs)
-        if (!slot.dc) {
-            char rgb[PALETTEBYTES];
-            int bits = 8;
-            int count = GetDefaultPalette(rgb, &bits, FIXEDPALETTE);
-            RealizeWindowPalette(dc, &slot.palette, rgb, count);
-            slot.dc = dc;
-            break;
-        }
-    return dc;
+    return s ? APPLETGetFrameDC(a->hwnd, &s->dcs) : NULL;
 }
 
 void HostReleaseDC(APPLET *a, HDC dc)
 {
-    if (!dc)
-        return;
-    if (WINDOWSTATE *s = StateOf(a->hwnd))
-        for (auto &slot : s->dcs)
-            if (slot.dc == dc) {
-                UnrealizeWindowPalette(dc, &slot.palette);
-                slot.dc = NULL;
-                break;
-            }
-    ReleaseDC(a->hwnd, dc);
+    WINDOWSTATE *s = StateOf(a->hwnd);
+    if (s)
+        APPLETReleaseFrameDC(a->hwnd, &s->dcs, dc);
+    else if (dc)
+        ReleaseDC(a->hwnd, dc);
 }
 
 int HostObjectText(APPLET *a, int number, char *out, int size)
@@ -536,6 +515,45 @@ const APPLETHOST APPLETwindowhost = {
     HostNotifyInfo, HostGetDC,     HostReleaseDC,  HostObjectText, HostSetObjectText, HostPlaySound,
     HostKillSound, HostSoundPlaying,
 };
+
+HDC APPLETGetFrameDC(HWND window, APPLETFRAMEDCS *dcs)
+{
+    HDC dc = GetDC(window);
+    if (!dc || devicebits > 8)
+        return dc;
+    for (auto &slot : dcs->slot)
+        if (!slot.dc) {
+            char rgb[PALETTEBYTES];
+            int bits = 8;
+            int count = GetDefaultPalette(rgb, &bits, FIXEDPALETTE);
+            RealizeWindowPalette(dc, &slot.palette, rgb, count);
+            slot.dc = dc;
+            break;
+        }
+    return dc;
+}
+
+void APPLETReleaseFrameDC(HWND window, APPLETFRAMEDCS *dcs, HDC dc)
+{
+    if (!dc)
+        return;
+    for (auto &slot : dcs->slot)
+        if (slot.dc == dc) {
+            UnrealizeWindowPalette(dc, &slot.palette);
+            slot.dc = NULL;
+            break;
+        }
+    ReleaseDC(window, dc);
+}
+
+void APPLETForgetFrameDCs(APPLETFRAMEDCS *dcs)
+{
+    for (auto &slot : dcs->slot)
+        if (slot.dc) {
+            UnrealizeWindowPalette(NULL, &slot.palette);
+            slot.dc = NULL;
+        }
+}
 
 int APPLETWindowResult(HWND window, int *result, int *errorline)
 {
@@ -603,9 +621,7 @@ static LRESULT APPLETWindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM 
         return 0;
     case WM_NCDESTROY:
         if (WINDOWSTATE *s = (WINDOWSTATE *)RemovePropA(window, STATEPROPERTY)) {
-            for (auto &slot : s->dcs)
-                if (slot.dc)
-                    UnrealizeWindowPalette(NULL, &slot.palette);
+            APPLETForgetFrameDCs(&s->dcs);
             free(s);
         }
         break;

@@ -5,6 +5,7 @@
 // requests, modal boxes, the profile file, drawing and the sound player.
 #pragma once
 #include "applet/applet.h"
+#include "media/dib.h"
 #include <windows.h>
 
 // The applet windows' procedure, which a show's host names (SHOWHOST's
@@ -20,3 +21,17 @@ extern const APPLETHOST APPLETwindowhost;
 // -1 when none). 0 when the window is no applet window.
 int APPLETWindowResult(HWND window, int *result, int *errorline);
 
+
+// The device contexts one built-in may hold at once on a window an applet
+// draws on, each with the fixed palette realised on displays of 8 bits or
+// fewer; every window that runs an applet keeps one of these.
+struct APPLETFRAMEDCS {
+    struct {
+        HDC dc;
+        PALSTATE palette;
+    } slot[4];
+};
+HDC APPLETGetFrameDC(HWND window, APPLETFRAMEDCS *dcs);
+void APPLETReleaseFrameDC(HWND window, APPLETFRAMEDCS *dcs, HDC dc);
+// Drops the palettes of contexts never released (the window is going).
+void APPLETForgetFrameDCs(APPLETFRAMEDCS *dcs);

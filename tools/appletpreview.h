@@ -3,9 +3,15 @@
 // line that failed.
 #pragma once
 #include "document/blockstore.h"
+#include "runtime/media.h"
 #include <windows.h>
 
 // The editor has stored the current source in `object` just before. Returns
 // the preview's result (1 after OK, 0 after Cancel), or 0 when it could not
 // start.
 int PreviewApplet(HWND editor, BLOCK *block, HWND blocklist, HGLOBAL object);
+INT_PTR CALLBACK PreviewAppletProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The sound player the preview's scripts play through; null: the process's
+// own. Tests put stand-ins here.
+extern const MEDIAHOST *PreviewAppletMedia;
