@@ -171,6 +171,28 @@ TEST_P(SoundDialogs, PreviewPlaysTheCopyAndTheButtonsFollowTheCompletionNotice)
     EXPECT_EQ(Now(), start);
 }
 
+// Through the real sound player, to the null audio device: the end of the
+// sound, not the test, gives the Play button back.
+TEST_P(SoundDialogs, ARealWavePlaysToItsEndAndGivesPlayBack)
+{
+    if (GetParam() != TAG_WAVE)
+        GTEST_SKIP() << "no MIDI synthesiser here";
+    PCMWAVEFORMAT format{{WAVE_FORMAT_PCM, 1, 8000, 8000, 1}, 8};
+    std::string wave((const char *)&format, sizeof format);
+    wave.append(1600, '\x80'); // a fifth of a second
+    Replace(Make(TAG_WAVE, wave));
+    SoundDialogMedia = nullptr;
+    EXPECT_EQ(Run([&](HWND dlg) {
+                  sbtest::Click(dlg, IDC_SOUNDPLAY);
+                  EXPECT_FALSE(Enabled(dlg, IDC_SOUNDPLAY));
+                  EXPECT_TRUE(sbtest::PumpUntil([&] { return Enabled(dlg, IDC_SOUNDPLAY); }, 60000));
+                  EXPECT_FALSE(Enabled(dlg, IDC_SOUNDSTOP));
+                  sbtest::Click(dlg, IDCANCEL);
+              }),
+              0);
+    EXPECT_EQ(calls.size(), 1u) << "no message box: the sound played";
+}
+
 TEST_P(SoundDialogs, AFailedPreviewSaysWhyAndStaysUsable)
 {
     player.result = 0;
