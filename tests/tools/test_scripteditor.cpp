@@ -127,7 +127,8 @@ protected:
 
     // Modal requests: the editor and the properties run for real and are
     // handed to their drivers from inside their own loops; the colour
-    // dialog picks `colour`; every other box is recorded and answered.
+    // dialog picks `colour`; the preview closes at once; every other box is
+    // recorded and answered.
     static INT_PTR Hook(const MODALCALL *call)
     {
         ScriptEditor *t = self;
@@ -143,6 +144,8 @@ protected:
             t->asked.push_back("colour");
             return 1;
         }
+        if (call->kind == MODAL_DIALOG && name == "PreviewBox")
+            return 0; // closed at once: the preview's own tests run it
         t->asked.push_back(call->text ? call->text : name);
         if (t->answers.empty())
             return 0;
