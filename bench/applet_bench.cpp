@@ -230,7 +230,7 @@ void Rectangles()
 // The preview and the show run a counting loop that ends in a message box;
 // the box is answered here, closing the window that runs it, and the time
 // from the window's start to the box gives the lines per second.
-constexpr int LOOPS = 100000;
+constexpr int LOOPS = 10000;
 constexpr int LOOPLINES = 1 + 3 * LOOPS; // the declaration, then label, inc and if per round
 double started, finished;
 
