@@ -170,6 +170,7 @@ static std::set<HWND> knowndialogs;
 static std::function<void(HWND)> pendingdriver;
 static HWND drivendialog;
 static int drivesteps;
+static bool driving; // a driver is at work: it may wait, and the guard below waits with it
 
 static BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM lParam)
 {
@@ -182,6 +183,8 @@ static BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM lParam)
 
 static void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
+    if (driving)
+        return;
     drivesteps++;
     if (pendingdriver) {
         std::set<HWND> now;
@@ -191,7 +194,9 @@ static void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
                 drivendialog = d;
                 auto driver = std::move(pendingdriver);
                 pendingdriver = nullptr;
+                driving = true;
                 driver(d);
+                driving = false;
                 return;
             }
     }

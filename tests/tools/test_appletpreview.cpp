@@ -286,6 +286,12 @@ TEST_F(Preview, DrawsInAWindowOfTheAppletsOwnSizeOverThePageColour)
 
 TEST_F(Preview, AnErrorIsNamedWithItsLineWhichTheEditorSelects)
 {
+    std::string nested;
+    for (int i = 0; i < 200; i++)
+        nested = "add(" + nested;
+    nested += "1";
+    for (int i = 0; i < 200; i++)
+        nested += ",1)";
     const struct {
         const char *script;
         const char *shown; // the edit control's text, when not the script
@@ -299,6 +305,12 @@ TEST_F(Preview, AnErrorIsNamedWithItsLineWhichTheEditorSelects)
         {"\n\n\n\n\n\nadd(@x,1)", "a shorter text", "Variable not declared error in line 7", -1, "before"},
         {"declareint(@n)\ninc(@n)", nullptr, "", -1, "before"},
         {"end()\nnosuch()", nullptr, "", -1, "before"},
+        // Hostile ends: a string doubled past its bound, calls without a
+        // return, calls nested past their bound.
+        {"declarestring($s)\nstrcpy($s,\"0123456789abcdef\")\n:a\nstrcat($s,$s)\ngoto(:a)", nullptr,
+         "Error allocating memory error in line 4", 54, "Error allocating memory"},
+        {":a\ngosub(:a)", nullptr, "Stack overflow error in line 2", 4, "Stack overflow"},
+        {nested.c_str(), nullptr, "Syntax error error in line 1", 0, "Syntax error"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.script);
