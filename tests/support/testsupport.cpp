@@ -183,9 +183,8 @@ static BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM lParam)
 
 static void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    if (driving)
-        return;
-    drivesteps++;
+    if (!driving)
+        drivesteps++;
     if (pendingdriver) {
         std::set<HWND> now;
         EnumThreadWindows(GetCurrentThreadId(), CollectDialogs, (LPARAM)&now);
@@ -194,9 +193,11 @@ static void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
                 drivendialog = d;
                 auto driver = std::move(pendingdriver);
                 pendingdriver = nullptr;
+                // Dialogs the driver opens are driven from inside it.
+                bool outer = driving;
                 driving = true;
                 driver(d);
-                driving = false;
+                driving = outer;
                 return;
             }
     }
