@@ -3,6 +3,7 @@
 // Every frame is taken through the bounded cell lookup, so a damaged block
 // shows what it holds whole and nothing else.
 #include "editors/animdialog.h"
+#include "editors/imagepreview.h"
 #include "common/dialog.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
@@ -16,7 +17,6 @@
 #include "resources/editorframe_ids.h"
 #include "runtime/cells.h"
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -143,28 +143,6 @@ void Tick(HWND dlg, PREVIEWANIM *r)
     r->timer = SetTimer(dlg, FRAMETIMER, wait, NULL);
 }
 
-void EraseBackground(HWND dlg, PREVIEWANIM *r, HDC dc)
-{
-    RECT client;
-    GetClientRect(dlg, &client);
-    char rgb[PALETTEBYTES];
-    int bits = 8;
-    PALSTATE pal{};
-    bool palette = GetDisplayBits() <= 8 && GetDefaultPalette(rgb, &bits, 6);
-    if (palette)
-        RealizeWindowPalette(dc, &pal, rgb, 256);
-    FillRect(dc, &client, r->brush);
-    if (palette)
-        UnrealizeWindowPalette(dc, &pal);
-}
-
-void Close(HWND dlg, PREVIEWANIM *r, INT_PTR result)
-{
-    if (r)
-        KillFrameTimer(dlg, r);
-    EndDialog(dlg, result);
-}
-
 } // namespace
 
 int PreviewAnimObject(HWND owner, BLOCK *page, HWND list, OBJECTANIM *object, HWND *running)
@@ -194,46 +172,36 @@ int PreviewAnimObject(HWND owner, BLOCK *page, HWND list, OBJECTANIM *object, HW
     r.height = head->height;
     r.running = running;
     r.brush = CreateSolidBrush(GetBlockBackgroundColour(owner, &header));
-    int result = COMMONDialogBox(hInst, "PreviewBox", owner, PreviewAnimProc, (LPARAM)&r, nullptr) == 1 ? 1 : 0;
+    int result = RunPreviewBox(owner, PreviewAnimProc, &r, r.brush);
     if (r.background)
         DeleteObject(r.background);
     if (r.screen)
         DeleteObject(r.screen);
-    DeleteObject(r.brush);
-    if (IsWindow(owner))
-        UpdateWindow(owner);
     return result;
 }
 
 INT_PTR CALLBACK PreviewAnimProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     PREVIEWANIM *r = DialogState<PREVIEWANIM>(dlg);
+    if (int ending = PreviewBoxEnding(msg, wParam); ending >= 0) {
+        if (r)
+            KillFrameTimer(dlg, r);
+        EndDialog(dlg, ending);
+        return TRUE;
+    }
     switch (msg) {
-    case WM_INITDIALOG: {
-        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
+    case WM_INITDIALOG:
         r = (PREVIEWANIM *)lParam;
         if (r->running)
             *r->running = dlg;
-        RECT outer{0, 0, r->width, r->height};
-        AdjustWindowRectEx(&outer, (DWORD)GetWindowLongA(dlg, GWL_STYLE), FALSE,
-                           (DWORD)GetWindowLongA(dlg, GWL_EXSTYLE));
-        // An animation larger than the screen shows its top left part.
-        int width = std::min<int>(outer.right - outer.left, GetSystemMetrics(SM_CXSCREEN));
-        int height = std::min<int>(outer.bottom - outer.top, GetSystemMetrics(SM_CYSCREEN));
-        SetWindowPos(dlg, NULL, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
-        CentreWindow(dlg);
-        SetFocus(dlg);
-        char caption[64];
-        snprintf(caption, sizeof caption, FetchString(IDS_ANIMCAPTION), (int)r->object->header.number);
-        SetWindowTextA(dlg, caption);
+        OpenPreviewBox(dlg, lParam, r->width, r->height, FetchString(IDS_ANIMCAPTION), (int)r->object->header.number);
         r->object->current = 0;
         r->object->passes = 0;
         r->timer = SetTimer(dlg, FRAMETIMER, 1, NULL);
         return FALSE;
-    }
     case WM_ERASEBKGND:
         if (r)
-            EraseBackground(dlg, r, (HDC)wParam);
+            FillPreviewBox(dlg, (HDC)wParam, r->brush);
         SetWindowLongPtrA(dlg, DWLP_MSGRESULT, 1);
         return TRUE;
     case WM_PAINT:
@@ -242,18 +210,6 @@ INT_PTR CALLBACK PreviewAnimProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
         if (r && wParam == FRAMETIMER && r->timer)
             Tick(dlg, r);
-        return TRUE;
-    case WM_CHAR:
-        if (wParam == VK_RETURN || wParam == VK_ESCAPE)
-            PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
-        return TRUE;
-    case WM_RBUTTONUP:
-        Close(dlg, r, 1);
-        return TRUE;
-    case WM_COMMAND:
-        // Enter comes as IDOK from the dialog manager: it closes as Esc does.
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
-            Close(dlg, r, 0);
         return TRUE;
     case WM_DESTROY:
         if (r) {

@@ -13,6 +13,8 @@
 #include "resources/objectdialogs2_ids.h"
 #include "resources/resource.h"
 #include "runtime/background.h"
+#include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 
 namespace {
@@ -72,17 +74,7 @@ void EraseBackground(HWND dlg, PREVIEWIMAGE *r, HDC dc)
         DrawPageBackground(dlg, r->list, dc, r->page ? 1 : 0, &header, r->page, NULL);
         return;
     }
-    RECT client;
-    GetClientRect(dlg, &client);
-    char rgb[PALETTEBYTES];
-    int bits = 8;
-    PALSTATE pal{};
-    bool palette = GetDisplayBits() <= 8 && GetDefaultPalette(rgb, &bits, 6);
-    if (palette)
-        RealizeWindowPalette(dc, &pal, rgb, 256);
-    FillRect(dc, &client, r->brush);
-    if (palette)
-        UnrealizeWindowPalette(dc, &pal);
+    FillPreviewBox(dlg, dc, r->brush);
 }
 
 } // namespace
@@ -111,46 +103,90 @@ int PreviewImageObject(HWND owner, BLOCK *page, HWND list, OBJECTIMAGE *object)
     r.width = width;
     r.height = height;
     r.object = object;
-    r.brush = CreateSolidBrush(GetBlockBackgroundColour(owner, &header));
-    int result = 0;
     if (!InitImageStatus(&r.status, picture.get(), (int)object->appear, (int)object->disappear,
                          (long)(int32_t)object->speed, (long)(int32_t)object->wait, nullptr)) {
         DoMessage(owner, FetchString(IDS_MEMORY));
-    } else {
-        result = COMMONDialogBox(hInst, "PreviewBox", owner, PreviewImageProc, (LPARAM)&r, nullptr) == 1 ? 1 : 0;
-        DestroyStatus(&r.status);
-        if (r.status.snapshot)
-            DeleteObject(r.status.snapshot);
-        if (r.failed && IsWindow(owner))
-            DoMessage(owner, FetchString(IDS_PREVIEWFAILED));
+        return 0;
     }
-    DeleteObject(r.brush);
+    r.brush = CreateSolidBrush(GetBlockBackgroundColour(owner, &header));
+    int result = RunPreviewBox(owner, PreviewImageProc, &r, r.brush);
+    DestroyStatus(&r.status);
+    if (r.status.snapshot)
+        DeleteObject(r.status.snapshot);
+    if (r.failed && IsWindow(owner))
+        DoMessage(owner, FetchString(IDS_PREVIEWFAILED));
+    return result;
+}
+
+int RunPreviewBox(HWND owner, DLGPROC proc, void *state, HBRUSH brush)
+{
+    INT_PTR result = COMMONDialogBox(hInst, "PreviewBox", owner, proc, (LPARAM)state, nullptr);
+    if (brush)
+        DeleteObject(brush);
     if (IsWindow(owner))
         UpdateWindow(owner);
-    return result;
+    return result == 1 ? 1 : 0;
+}
+
+void OpenPreviewBox(HWND dlg, LPARAM state, int width, int height, const char *format, ...)
+{
+    SetWindowLongPtrA(dlg, DWLP_USER, state);
+    RECT outer{0, 0, width, height};
+    AdjustWindowRectEx(&outer, (DWORD)GetWindowLongA(dlg, GWL_STYLE), FALSE, (DWORD)GetWindowLongA(dlg, GWL_EXSTYLE));
+    SetWindowPos(dlg, NULL, 0, 0, std::min<int>(outer.right - outer.left, GetSystemMetrics(SM_CXSCREEN)),
+                 std::min<int>(outer.bottom - outer.top, GetSystemMetrics(SM_CYSCREEN)),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    CentreWindow(dlg);
+    SetFocus(dlg);
+    char caption[64];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(caption, sizeof caption, format, args);
+    va_end(args);
+    SetWindowTextA(dlg, caption);
+}
+
+int PreviewBoxEnding(UINT msg, WPARAM wParam)
+{
+    if (msg == WM_RBUTTONUP)
+        return 1;
+    // Enter comes as IDOK from the dialog manager: it closes as Esc does.
+    bool key = msg == WM_CHAR && (wParam == VK_RETURN || wParam == VK_ESCAPE);
+    return key || (msg == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) ? 0 : -1;
+}
+
+void FillPreviewBox(HWND dlg, HDC dc, HBRUSH brush)
+{
+    RECT client;
+    GetClientRect(dlg, &client);
+    char rgb[PALETTEBYTES];
+    int bits = 8;
+    PALSTATE pal{};
+    bool palette = GetDisplayBits() <= 8 && GetDefaultPalette(rgb, &bits, 6);
+    if (palette)
+        RealizeWindowPalette(dc, &pal, rgb, 256);
+    FillRect(dc, &client, brush);
+    if (palette)
+        UnrealizeWindowPalette(dc, &pal);
 }
 
 INT_PTR CALLBACK PreviewImageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     PREVIEWIMAGE *r = DialogState<PREVIEWIMAGE>(dlg);
+    if (int ending = PreviewBoxEnding(msg, wParam); ending >= 0) {
+        if (r)
+            Stop(dlg, r);
+        EndDialog(dlg, ending);
+        return TRUE;
+    }
     switch (msg) {
-    case WM_INITDIALOG: {
-        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
+    case WM_INITDIALOG:
         r = (PREVIEWIMAGE *)lParam;
-        RECT outer{0, 0, r->width, r->height};
-        AdjustWindowRectEx(&outer, (DWORD)GetWindowLongA(dlg, GWL_STYLE), FALSE,
-                           (DWORD)GetWindowLongA(dlg, GWL_EXSTYLE));
-        SetWindowPos(dlg, NULL, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
-        CentreWindow(dlg);
-        SetFocus(dlg);
+        OpenPreviewBox(dlg, lParam, r->width, r->height, FetchString(IDS_PREVIEWCAPTION),
+                       (int)r->object->header.number);
         SetTimer(dlg, STEPTIMER, (UINT)(81 - r->status.speed), NULL);
         SetTimer(dlg, COUNTDOWNTIMER, 1000, NULL);
-        char caption[64];
-        snprintf(caption, sizeof caption, FetchString(IDS_PREVIEWCAPTION), (int)r->object->header.number);
-        SetWindowTextA(dlg, caption);
         return FALSE;
-    }
     case WM_ERASEBKGND:
         if (r)
             EraseBackground(dlg, r, (HDC)wParam);
@@ -168,23 +204,6 @@ INT_PTR CALLBACK PreviewImageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPar
             Step(dlg, r);
         else if (wParam == COUNTDOWNTIMER && r->status.phase == PHASE_WAIT && r->status.countdown > 0)
             r->status.countdown--;
-        return TRUE;
-    case WM_CHAR:
-        if (wParam == VK_RETURN || wParam == VK_ESCAPE)
-            PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
-        return TRUE;
-    case WM_RBUTTONUP:
-        if (r)
-            Stop(dlg, r);
-        EndDialog(dlg, 1);
-        return TRUE;
-    case WM_COMMAND:
-        // Enter comes as IDOK from the dialog manager: it closes as Esc does.
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            if (r)
-                Stop(dlg, r);
-            EndDialog(dlg, 0);
-        }
         return TRUE;
     case WM_DESTROY:
         if (r)

@@ -9,6 +9,7 @@
 #include "common/shell.h"
 #include "common/services.h"
 #include "common/strings.h"
+#include "editors/imagepreview.h"
 #include "editors/propfields.h"
 #include "media/avicheck.h"
 #include "media/dib.h"
@@ -21,7 +22,6 @@
 #include "resources/resource.h"
 #include "runtime/messages.h"
 #include "runtime/runtime.h"
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -239,11 +239,7 @@ int PreviewMovieObject(HWND owner, BLOCK *page, HWND list, OBJECTMOVIE *object)
     r.height = r.parts.height;
     r.device = MOVIENODEVICE;
     r.brush = CreateSolidBrush(GetBlockBackgroundColour(owner, &header));
-    int result = COMMONDialogBox(hInst, "PreviewBox", owner, PreviewMovieProc, (LPARAM)&r, nullptr) == 1 ? 1 : 0;
-    DeleteObject(r.brush);
-    if (IsWindow(owner))
-        UpdateWindow(owner);
-    return result;
+    return RunPreviewBox(owner, PreviewMovieProc, &r, r.brush);
 }
 
 static void StartPreview(HWND dlg, PREVIEWMOVIE *r)
@@ -267,42 +263,25 @@ static void StartPreview(HWND dlg, PREVIEWMOVIE *r)
 INT_PTR CALLBACK PreviewMovieProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     auto *r = DialogState<PREVIEWMOVIE>(dlg);
+    if (int ending = PreviewBoxEnding(msg, wParam); ending >= 0) {
+        EndDialog(dlg, ending);
+        return TRUE;
+    }
     switch (msg) {
-    case WM_INITDIALOG: {
-        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
+    case WM_INITDIALOG:
         r = (PREVIEWMOVIE *)lParam;
-        RECT outer{0, 0, r->width, r->height};
-        AdjustWindowRectEx(&outer, (DWORD)GetWindowLongA(dlg, GWL_STYLE), FALSE,
-                           (DWORD)GetWindowLongA(dlg, GWL_EXSTYLE));
-        SetWindowPos(dlg, NULL, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
-        CentreWindow(dlg);
-        SetFocus(dlg);
-        char caption[64];
-        snprintf(caption, sizeof caption, FetchString(IDS_MOVIEPREVIEWCAPTION), (int)r->object->header.number);
-        SetWindowTextA(dlg, caption);
+        OpenPreviewBox(dlg, lParam, r->width, r->height, FetchString(IDS_MOVIEPREVIEWCAPTION),
+                       (int)r->object->header.number);
         // Started once the window shows, so that an error is told over it.
         PostMessageA(dlg, WM_STARTPREVIEW, 0, 0);
         return FALSE;
-    }
     case WM_STARTPREVIEW:
         if (r)
             StartPreview(dlg, r);
         return TRUE;
     case WM_ERASEBKGND:
-        if (r) {
-            RECT client;
-            GetClientRect(dlg, &client);
-            char rgb[PALETTEBYTES];
-            int bits = 8;
-            PALSTATE pal{};
-            bool palette = GetDisplayBits() <= 8 && GetDefaultPalette(rgb, &bits, 6);
-            if (palette)
-                RealizeWindowPalette((HDC)wParam, &pal, rgb, 256);
-            FillRect((HDC)wParam, &client, r->brush);
-            if (palette)
-                UnrealizeWindowPalette((HDC)wParam, &pal);
-        }
+        if (r)
+            FillPreviewBox(dlg, (HDC)wParam, r->brush);
         SetWindowLongPtrA(dlg, DWLP_MSGRESULT, 1);
         return TRUE;
     case WM_PAINT:
@@ -312,18 +291,6 @@ INT_PTR CALLBACK PreviewMovieProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPar
         // Another movie is starting: this one gives way.
         if (r && LOWORD(wParam) == 0)
             QV_HaltMovie(dlg, Media(), &r->device);
-        return TRUE;
-    case WM_CHAR:
-        if (wParam == VK_RETURN || wParam == VK_ESCAPE)
-            PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
-        return TRUE;
-    case WM_RBUTTONUP:
-        EndDialog(dlg, 1);
-        return TRUE;
-    case WM_COMMAND:
-        // Enter comes as IDOK from the dialog manager: it closes as Esc does.
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
-            EndDialog(dlg, 0);
         return TRUE;
     case WM_DESTROY:
         if (r)

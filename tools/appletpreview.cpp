@@ -15,6 +15,7 @@
 #include "common/statbar.h"
 #include "common/strings.h"
 #include "document/objects.h"
+#include "editors/imagepreview.h"
 #include "resources/appletpreview_ids.h"
 #include "resources/editordocs_ids.h"
 #include "runtime/messages.h"
@@ -191,18 +192,10 @@ void Open(HWND dlg, PREVIEWRUN *r)
 {
     SetPropA(dlg, RUNPROPERTY, r);
     r->applet.hwnd = dlg;
-    // The client area is the applet's frame: the dialog's own frame and
-    // caption go around it.
-    RECT outer{0, 0, r->width, r->depth};
-    AdjustWindowRectEx(&outer, (DWORD)GetWindowLongA(dlg, GWL_STYLE), FALSE, (DWORD)GetWindowLongA(dlg, GWL_EXSTYLE));
-    SetWindowPos(dlg, NULL, 0, 0, outer.right - outer.left, outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
-    CentreWindow(dlg);
-    // Shown now: the dialog manager would wait for a quiet moment, which a
-    // script that runs on never gives.
-    ShowWindow(dlg, SW_SHOW);
-    char caption[64];
-    snprintf(caption, sizeof caption, "Applet %lu", (unsigned long)r->applet.objectnumber);
-    SetWindowTextA(dlg, caption);
+    // The client area is the applet's frame, shown at once: the dialog
+    // manager would wait for a quiet moment, which a script that runs on
+    // never gives.
+    OpenPreviewBox(dlg, (LPARAM)r, r->width, r->depth, "Applet %lu", (unsigned long)r->applet.objectnumber);
     Next(dlg, r);
 }
 
@@ -249,15 +242,13 @@ int PreviewApplet(HWND editor, BLOCK *block, HWND blocklist, HGLOBAL object)
     }
     r.width = Side(r.applet.width);
     r.depth = Side(r.applet.depth);
-    INT_PTR result = COMMONDialogBox(hInst, "PreviewBox", editor, PreviewAppletProc, (LPARAM)&r, nullptr);
+    int result = RunPreviewBox(editor, PreviewAppletProc, &r, NULL);
     if (HWND edit = GetDlgItem(editor, IDC_SCRIPTEDIT))
         SetFocus(edit);
     if (r.applet.error > 0)
         ShowFailure(editor, &r.applet);
     APPLETFreeApplet(&r.applet);
-    if (IsWindow(editor))
-        UpdateWindow(editor);
-    return result == 1 ? 1 : 0;
+    return result;
 }
 
 INT_PTR CALLBACK PreviewAppletProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -266,9 +257,12 @@ INT_PTR CALLBACK PreviewAppletProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
     if (Media().soundmessage(dlg, msg, wParam, lParam))
         return TRUE;
     PREVIEWRUN *r = DialogState<PREVIEWRUN>(dlg);
+    if (int ending = PreviewBoxEnding(msg, wParam); ending >= 0) {
+        Close(dlg, r, ending);
+        return TRUE;
+    }
     switch (msg) {
     case WM_INITDIALOG:
-        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
         Open(dlg, (PREVIEWRUN *)lParam);
         return TRUE;
     case QVM_APPLETSTEP:
@@ -296,18 +290,6 @@ INT_PTR CALLBACK PreviewAppletProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
         EndPaint(dlg, &ps);
         return TRUE;
     }
-    case WM_CHAR:
-        if (wParam == VK_RETURN || wParam == VK_ESCAPE)
-            SendMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
-        return TRUE;
-    case WM_RBUTTONUP:
-        Close(dlg, r, 1);
-        return TRUE;
-    case WM_COMMAND:
-        // Enter comes as IDOK from the dialog manager: it closes as Esc does.
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
-            Close(dlg, r, 0);
-        return TRUE;
     case WM_DESTROY:
         if (r) {
             r->closing = true;

@@ -371,8 +371,10 @@ TEST_F(ObjectDialogs2, ThePreviewEndsItsAppearOnExactlyThePictureForEveryEffect)
             PREVIEWIMAGE *r = DialogState<PREVIEWIMAGE>(preview);
             waited = sbtest::PumpUntil([&] { return r->status.phase == PHASE_WAIT; });
             shown = sbtest::CaptureClient(preview);
-            if (row == 3)
+            if (row == 3) {
                 Snapshot(preview, "previewwait");
+                Snapshot(GetDesktopWindow(), "previewwait_screen");
+            }
             EXPECT_EQ(WindowText(preview), "Image 150");
             PostMessageA(preview, WM_CHAR, VK_ESCAPE, 0);
         });
