@@ -30,7 +30,6 @@ HFONT smallcontrolfont;
 
 const char appName[] = "ShowbinderProfessional 2.0a";
 const char barclass[] = "ShowbinderBar";
-const char headerpreviewclass[] = "ShowbinderHeaderPreview";
 const char pagepreviewclass[] = "ShowbinderPagePreview";
 const char objectpreviewclass[] = "ShowbinderObjectPreview";
 
@@ -47,14 +46,11 @@ struct CLASSROW {
     const char *menu;
 };
 
-// The header preview belongs to the header editor, which puts its own
-// procedure in the class before its first preview. The page editor registers
-// its own classes.
+// The header editor and the page editor register their own classes.
 const CLASSROW classes[] = {
     {szAppName, WndProc, BYTEALIGNED | CS_DBLCLKS, 0, &backbrush, "MainMenu"},
     {TASKCLASSNAME, TaskProc, BYTEALIGNED | CS_DBLCLKS, 4, &backbrush, NULL},
     {barclass, BarProc, BYTEALIGNED, 0, &barbrush, NULL},
-    {headerpreviewclass, DefWindowProcA, BYTEALIGNED, 0, &barbrush, NULL},
 };
 constexpr int CLASSCOUNT = sizeof classes / sizeof classes[0];
 

@@ -16,7 +16,7 @@ extern HBRUSH barbrush, eyedropperbrush, picturebrush;
 extern HFONT smallcontrolfont;
 
 extern const char appName[];
-extern const char barclass[], headerpreviewclass[], pagepreviewclass[], objectpreviewclass[];
+extern const char barclass[], pagepreviewclass[], objectpreviewclass[];
 
 extern char StartupPath[SETTINGTEXT]; // the current folder at start, ending in a backslash
 extern char LoadFile[SETTINGTEXT];    // what Open takes instead of asking; empty: ask

@@ -34,9 +34,9 @@
 #include <cstring>
 #include <ctime>
 
-extern const char headerpreviewclass[];
-
 namespace {
+
+constexpr char headerpreviewclass[] = "ShowbinderHeaderPreview";
 
 constexpr int MINPASSWORD = 6;
 constexpr int MINPREVIEW = 128;
@@ -452,13 +452,12 @@ void Command(HWND dlg, EDITPARAM *p, int id, int code)
     }
 }
 
+// Made at the first preview and kept while the program runs.
 bool PreviewClassReady()
 {
     WNDCLASSA wc{};
-    if (GetClassInfoA(hInst, headerpreviewclass, &wc) && wc.lpfnWndProc == HeaderPreviewProc)
+    if (GetClassInfoA(hInst, headerpreviewclass, &wc))
         return true;
-    UnregisterClassA(headerpreviewclass, hInst);
-    wc = WNDCLASSA{};
     wc.style = CS_BYTEALIGNWINDOW | CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = HeaderPreviewProc;
     wc.hInstance = hInst;

@@ -304,6 +304,57 @@ TEST_F(HeaderEditor, OkSendsTheDocumentWindowARefreshOfItsThumbnails)
     EXPECT_TRUE(PeekMessageA(&msg, doc, WMU_REFRESHTHUMBNAILS, WMU_REFRESHTHUMBNAILS, PM_NOREMOVE));
 }
 
+// Sees the header preview once it shows, then closes it as a user does.
+struct PreviewSeen {
+    static inline HWND window;
+    static inline RECT rect;
+    static inline char title[64];
+    static inline COLORREF middle;
+    static void CALLBACK Watch(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        HWND preview = FindWindowA("ShowbinderHeaderPreview", NULL);
+        if (!preview || !IsWindowVisible(preview))
+            return;
+        KillTimer(NULL, id);
+        window = preview;
+        GetWindowRect(preview, &rect);
+        GetWindowTextA(preview, title, sizeof title);
+        UpdateWindow(preview);
+        sbtest::Capture c = sbtest::CaptureClient(preview);
+        middle = c.At(c.width / 2, c.height / 2);
+        Snapshot(preview, "headerpreview");
+        PostMessageA(preview, WM_RBUTTONDOWN, 0, 0);
+    }
+};
+
+TEST_F(HeaderEditor, ThePreviewShowsTheWindowAsTypedAndEveryTimeUntilARightClick)
+{
+    BLOCK after;
+    EXPECT_EQ(EditHeaderWith(
+                  [](HWND d) {
+                      SetDlgItemTextA(d, IDC_HDRTITLE, "Shown");
+                      SetDlgItemTextA(d, IDC_HDRWIDTH, "300");
+                      SetDlgItemTextA(d, IDC_HDRDEPTH, "200");
+                      SelectKind(d, IDC_HDRKIND, COLOR_WINDOW);
+                      for (int i = 0; i < 2; i++) {
+                          PreviewSeen::window = NULL;
+                          SetTimer(NULL, 0, 10, PreviewSeen::Watch);
+                          sbtest::Click(d, IDC_BACKPREVIEW);
+                          ASSERT_TRUE(PreviewSeen::window);
+                          EXPECT_FALSE(IsWindow(PreviewSeen::window));
+                          const RECT &r = PreviewSeen::rect;
+                          EXPECT_EQ(r.right - r.left, 300);
+                          EXPECT_EQ(r.bottom - r.top, 200);
+                          EXPECT_EQ(r.left + r.right, GetSystemMetrics(SM_CXSCREEN));
+                          EXPECT_STREQ(PreviewSeen::title, "Shown");
+                          EXPECT_EQ(PreviewSeen::middle, GetSysColor(COLOR_WINDOW));
+                      }
+                      sbtest::Click(d, IDCANCEL);
+                  },
+                  &after),
+              0);
+}
+
 // Page properties.
 
 TEST_F(HeaderEditor, PagePropertiesStoreOnOkAndGiveThePageBackOnCancel)
