@@ -157,6 +157,31 @@ void Refresh(HWND edit)
     Enable(dlg, IDM_APPLETPASTE, IsClipboardFormatAvailable(CF_TEXT) != 0, false);
 }
 
+// The editor runs in its opener's modal loop, which offers keys only to the
+// editor itself: Enter, Tab and Esc typed in the find or replace dialog,
+// which is modeless, went nowhere. That loop first shows every message to the
+// thread's message filters; the editor's filter hands the keys of the dialogs
+// it owns to them. The editor's property holds the filter; it is taken away
+// while a key is handed on, since handing it on shows it to the filter again.
+const char findkeys[] = "AppletFindKeys";
+
+LRESULT CALLBACK FindKeys(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto *msg = (MSG *)lParam;
+    if (code != MSGF_DIALOGBOX || !msg || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST)
+        return CallNextHookEx(NULL, code, wParam, lParam);
+    HWND box = GetAncestor(msg->hwnd, GA_ROOT), editor = box ? GetWindow(box, GW_OWNER) : NULL;
+    HANDLE hook = editor ? GetPropA(editor, findkeys) : NULL;
+    char name[8] = "";
+    if (!hook || !GetClassNameA(box, name, sizeof name) || strcmp(name, "#32770") != 0)
+        return CallNextHookEx(NULL, code, wParam, lParam);
+    RemovePropA(editor, findkeys);
+    BOOL handled = IsDialogMessageA(box, msg);
+    if (!IsWindow(editor) || !SetPropA(editor, findkeys, hook))
+        UnhookWindowsHookEx((HHOOK)hook);
+    return handled ? 1 : CallNextHookEx(NULL, code, wParam, lParam);
+}
+
 void Open(HWND dlg, EDITPARAM *p)
 {
     p->changed = 0;
@@ -203,6 +228,8 @@ void Open(HWND dlg, EDITPARAM *p)
         CreateMouseTrack(dlg, id);
     }
     p->findmessage = RegisterWindowMessageA(FINDMSGSTRINGA);
+    if (HHOOK hook = SetWindowsHookExA(WH_MSGFILTER, FindKeys, NULL, GetCurrentThreadId()))
+        SetPropA(dlg, findkeys, hook);
     // What the object held that could not be read is not shown and will not
     // be kept: the user is told before touching anything.
     if (s.damaged)
@@ -513,6 +540,8 @@ INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     if (msg == WM_DESTROY) {
         DestroyTips(dlg);
+        if (HANDLE hook = RemovePropA(dlg, findkeys))
+            UnhookWindowsHookEx((HHOOK)hook);
         if (p)
             Release(dlg, p);
         return FALSE;

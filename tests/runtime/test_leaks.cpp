@@ -10,19 +10,6 @@ namespace {
 
 using docfixture::Global;
 
-// The GDI objects the process holds. Wine answers GetGuiResources with 0;
-// there every handle that answers to its table index alone is counted.
-int GdiObjects()
-{
-    if (DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))
-        return (int)n;
-    int n = 0;
-    for (UINT_PTR i = 1; i < 0x10000; i++)
-        if (GetObjectType((HGDIOBJ)i))
-            n++;
-    return n;
-}
-
 using Leaks = ShowDoc;
 
 TEST_F(Leaks, PagesShownChangedAndRenderedGiveBackTheirDrawingObjects)
@@ -74,12 +61,12 @@ TEST_F(Leaks, PagesShownChangedAndRenderedGiveBackTheirDrawingObjects)
     // The first round makes what stays for the process's life (fonts,
     // the display's DC).
     round();
-    const int before = GdiObjects();
+    const int before = sbtest::GdiObjects();
     const int rounds = 8;
     for (int i = 0; i < rounds; i++)
         round();
     // Any object lost per page shown would add at least one per round.
-    EXPECT_LE(GdiObjects(), before + 2);
+    EXPECT_LE(sbtest::GdiObjects(), before + 2);
     if (rendered.thumbnail)
         GlobalFree(rendered.thumbnail);
 }

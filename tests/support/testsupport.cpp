@@ -131,6 +131,18 @@ Capture CaptureDC(HDC dc, int width, int height)
     return c;
 }
 
+int GdiObjects()
+{
+    if (DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))
+        return (int)n;
+    // Every handle that answers to its table index alone is a live object.
+    int n = 0;
+    for (UINT_PTR i = 1; i < 0x10000; i++)
+        if (GetObjectType((HGDIOBJ)i))
+            n++;
+    return n;
+}
+
 Capture CaptureClient(HWND hwnd)
 {
     RECT r;

@@ -21,6 +21,10 @@ void PumpUntilIdle(int ms = 0);
 // `ms`, a limit only a hung program reaches.
 bool PumpUntil(const std::function<bool()> &done, int ms = 30000);
 
+// The GDI objects the process holds, counted in the handle table where the
+// system will not say (Wine answers GetGuiResources with 0).
+int GdiObjects();
+
 // Points this program's calls of `name` in `dll` at `replacement` and
 // returns what they called before (null when the program imports no such
 // function). Put the old one back the same way.

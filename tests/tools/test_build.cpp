@@ -232,12 +232,12 @@ TEST_F(Frame, AHundredAndTwentyPagesHoldNoWindowsOrDrawingObjects)
 {
     std::string picture = MakePicture("many.jpg", 64, 48);
     Pictures(std::vector<std::string>(120, picture));
-    DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    int gdi = sbtest::GdiObjects();
     DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     HWND doc = Build();
     EXPECT_EQ((int)SendMessageA(List(doc), LB_GETCOUNT, 0, 0), 122);
     BLOCK last = Block(doc, 121);
     EXPECT_STREQ(last.page.title, "Page 120");
-    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 16);
+    EXPECT_LE(sbtest::GdiObjects(), gdi + 16);
     EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 16);
 }

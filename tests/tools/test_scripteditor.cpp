@@ -308,6 +308,31 @@ TEST_F(ScriptEditor, TypeFindReplaceColourAndSaveStoreTheSourceLast)
     EXPECT_EQ(Now(), AppletBytes({picture, sound, Text("x\tydraw(12,200,7)\r\nlines(2)\r\nlines")}));
 }
 
+// Keys typed in the modeless find dialog reach it through the editor's own
+// loop: the driver only posts them, and they, the typing that follows and
+// the save are handled once the driver has handed the loop back.
+TEST_F(ScriptEditor, EnterInTheFindDialogFindsTheNextMatch)
+{
+    Put(AppletBytes({picture, Text("line(1)\r\nline(2)"), sound}));
+    EXPECT_EQ(Run([&](HWND dlg) {
+                  ShowWindow(dlg, SW_SHOW);
+                  SendMessageA(Edit(dlg), EM_SETSEL, 1, 1);
+                  Command(dlg, IDM_APPLETFIND);
+                  HWND box = FindDialog(nullptr, dlg);
+                  ASSERT_TRUE(box);
+                  SetDlgItemTextA(box, edt1, "LINE");
+                  sbtest::PumpUntilIdle(50);
+                  Snapshot(GetDesktopWindow(), "scripteditorfind");
+                  HWND field = GetDlgItem(box, edt1);
+                  PostMessageA(field, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+                  PostMessageA(field, WM_KEYUP, VK_RETURN, 0xC01C0001);
+                  PostMessageA(Edit(dlg), WM_CHAR, 'X', 1);
+                  PostMessageA(dlg, WM_COMMAND, IDM_APPLETSAVE, 0);
+              }),
+              1);
+    EXPECT_EQ(Now(), AppletBytes({picture, sound, Text("line(1)\r\nX(2)")}));
+}
+
 TEST_F(ScriptEditor, SearchesEndWhateverTheTexts)
 {
     const struct {
