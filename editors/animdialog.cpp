@@ -10,7 +10,7 @@
 #include "document/applet.h"
 #include "editor/filedialogs.h"
 #include "editor/tipfolder.h"
-#include "editors/propfields.h"
+#include "editors/objectfields.h"
 #include "media/mngload.h"
 #include "resources/animdialog_ids.h"
 #include "resources/document_ids.h"
@@ -43,12 +43,6 @@ ANIMDIALOG *State(HWND dlg)
     return (ANIMDIALOG *)GetPropA(dlg, STATEPROP);
 }
 
-void Refuse(HWND dlg)
-{
-    DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
-    PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
-}
-
 void Open(HWND dlg, EDITPARAM *p)
 {
     auto *o = (OBJECTANIM *)LockLiveObject(dlg, p->object, ANIMFIXED);
@@ -64,7 +58,7 @@ void Open(HWND dlg, EDITPARAM *p)
     if (!d->copy || !SetPropA(dlg, STATEPROP, d)) {
         delete d;
         GlobalUnlock(p->object);
-        Refuse(dlg);
+        RefuseObject(dlg);
         return;
     }
     ShowPropFields(dlg, &h, fields, p->block, o->notify);
@@ -138,10 +132,8 @@ void Preview(HWND dlg, EDITPARAM *p)
         DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
         return;
     }
-    BLOCKSET *set = p->blockset;
-    HWND list = set && IsWindow(set->hwnd) ? GetDlgItem(set->hwnd, IDC_BLOCKLIST) : NULL;
     d->previewing = true;
-    PreviewAnimObject(dlg, p->block, list, o.get(), &d->preview);
+    PreviewAnimObject(dlg, p->block, DocumentList(p->blockset), o.get(), &d->preview);
     // The preview closes with its owner, whose state goes with it.
     if (!IsWindow(dlg))
         return;

@@ -5,7 +5,6 @@
 #include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
-#include "common/owners.h"
 #include "common/paths.h"
 #include "common/shell.h"
 #include "common/strings.h"
@@ -36,8 +35,7 @@ void Open(HWND dlg, EDITPARAM *p)
 {
     OBJECTAPPLET *a = Lock(p->object);
     if (!a) {
-        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
-        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        RefuseObject(dlg);
         return;
     }
     HWND list = GetDlgItem(dlg, IDC_APPLETPARAMETER);
@@ -48,7 +46,7 @@ void Open(HWND dlg, EDITPARAM *p)
     FillTargetList(list, p->block, a->parameter ? a->parameter : ~0u);
     static const int spins[] = {IDC_APPLETSPIN + IDC_APPLETLEFT, IDC_APPLETSPIN + IDC_APPLETTOP,
                                 IDC_APPLETSPIN + IDC_APPLETWIDTH, IDC_APPLETSPIN + IDC_APPLETDEPTH, 0};
-    ShowObjectPlace(dlg, &a->header, spins);
+    ShowPlace(dlg, IDC_APPLETLEFT, &a->header, spins);
     ShowFlags(dlg, a->header.flags, flags, std::size(flags));
     GlobalUnlock(p->object);
 }
@@ -62,7 +60,7 @@ void Keep(HWND dlg, EDITPARAM *p)
         EndDialog(dlg, 0);
         return;
     }
-    a->header.rect = ReadObjectPlace(dlg);
+    a->header.rect = ReadPlace(dlg, IDC_APPLETLEFT);
     a->header.flags = ReadFlags(dlg, a->header.flags, flags, std::size(flags));
     char text[400] = "";
     GetDlgItemTextA(dlg, IDC_APPLETPARAMETER, text, sizeof text);

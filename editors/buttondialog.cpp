@@ -129,7 +129,7 @@ void StoreStyle(HWND dlg, EDITPARAM *p)
 }
 
 // The block list of the document window that holds the page's document.
-HWND DocumentList(const BLOCKSET *set)
+HWND PageDocumentList(const BLOCKSET *set)
 {
     for (HWND w = hwndclient ? GetWindow(hwndclient, GW_CHILD) : NULL; set && w; w = GetWindow(w, GW_HWNDNEXT)) {
         BLOCKSET *other = LockBlockSet(w);
@@ -143,7 +143,7 @@ HWND DocumentList(const BLOCKSET *set)
 
 void FillPages(HWND dlg, EDITPARAM *p)
 {
-    HWND list = GetDlgItem(dlg, IDC_BTNPAGE), blocks = DocumentList(p->blockset);
+    HWND list = GetDlgItem(dlg, IDC_BTNPAGE), blocks = PageDocumentList(p->blockset);
     BLOCK b;
     for (unsigned i = 0; blocks && GetBlock(blocks, i, &b); i++) {
         char title[300] = "";
@@ -156,15 +156,14 @@ void Open(HWND dlg, EDITPARAM *p)
 {
     GlobalLocked<OBJECTBUTTON> o(p->object);
     if (!Valid(o)) {
-        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
-        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        RefuseObject(dlg);
         return;
     }
     if (o->header.datasize) {
         const char *title = GetButtonTitleText(o.get());
         SetDlgItemTextA(dlg, IDC_OBJTITLE, std::string(title, strnlen(title, o->header.datasize)).c_str());
     }
-    ShowObjectPlace(dlg, &o->header, spins);
+    ShowPlace(dlg, IDC_OBJLEFT, &o->header, spins);
     ShowFlags(dlg, o->header.flags, flags, std::size(flags));
     FillTargetList(GetDlgItem(dlg, IDC_OBJTARGET), p->block, o->target);
     HWND actions = GetDlgItem(dlg, IDC_BTNACTION);
@@ -234,7 +233,7 @@ void SelectPicture(HWND dlg, EDITPARAM *p)
     TakePicture(dlg, p, dib);
 }
 
-void PickColour(HWND dlg, EDITPARAM *p, int id)
+void PickSwatch(HWND dlg, EDITPARAM *p, int id)
 {
     for (const auto &s : swatches) {
         if (s.id != id)
@@ -244,7 +243,7 @@ void PickColour(HWND dlg, EDITPARAM *p, int id)
             return;
         COLORREF colour = o.get()->*s.colour;
         o.Unlock();
-        if (!ChooseObjectColour(dlg, &colour))
+        if (!PickColour(dlg, &colour))
             return;
         if (!o.Lock(p->object))
             return;
@@ -274,40 +273,25 @@ bool TargetText(HWND dlg, int action, std::string *text)
     return true;
 }
 
-enum BUILD { BUILT, REFUSED, FAILED };
-
-BUILD Build(HWND dlg, EDITPARAM *p)
+// False when the new object cannot be made: the dialog then stays open, so
+// that nothing typed is lost.
+bool Build(HWND dlg, EDITPARAM *p, const std::string &target, int action)
 {
-    int action = Selection(dlg, IDC_BTNACTION);
-    std::string target;
-    if (!TargetText(dlg, action, &target))
-        return REFUSED;
-    GlobalLocked<OBJECTBUTTON> live(p->object);
-    if (!Valid(live))
-        return FAILED;
-    OBJECTBUTTON fixed = *live.get();
-    live.Unlock();
+    if (!Valid(GlobalLocked<OBJECTBUTTON>(p->object)))
+        return false;
     uint32_t titlesize = TextSize(dlg, IDC_OBJTITLE);
     uint32_t targetsize = action == JUMP || action == OPENDOCUMENT ? (uint32_t)target.size() + 1 : 0;
     bool graphic = Selection(dlg, IDC_BTNSTYLE) == GRAPHIC && p->picture;
     uint32_t picturesize = graphic ? GetDibSize(p->picture) : 0;
-    if (graphic && !picturesize)
-        return FAILED;
-    HGLOBAL fresh = NewObjectBlock(&fixed, sizeof fixed, titlesize + targetsize + picturesize);
-    GlobalLocked<OBJECTBUTTON> o(fresh);
     GlobalLocked<char> picture(graphic ? p->picture : NULL);
-    if (!o || (graphic && !picture)) {
-        o.Unlock();
-        if (fresh)
-            GlobalFree(fresh);
-        return FAILED;
-    }
-    char *data = (char *)o.get() + sizeof fixed;
-    GetDlgItemTextA(dlg, IDC_OBJTITLE, data, (int)titlesize);
-    if (targetsize)
-        memcpy(data + titlesize, target.c_str(), targetsize);
-    if (graphic)
-        memcpy(data + titlesize + targetsize, picture.get(), picturesize);
+    if (graphic && (!picturesize || !picture))
+        return false;
+    GlobalBlock fresh(NewObject(p->object, sizeof(OBJECTBUTTON),
+                                {{nullptr, titlesize}, {target.c_str(), targetsize}, {picture.get(), picturesize}}));
+    GlobalLocked<OBJECTBUTTON> o(fresh.get());
+    if (!o)
+        return false;
+    GetDlgItemTextA(dlg, IDC_OBJTITLE, (char *)o.get() + sizeof(OBJECTBUTTON), (int)titlesize);
     o->titlelength = titlesize;
     o->targetlength = targetsize;
     o->header.flags = graphic ? o->header.flags | PICTUREBIT : o->header.flags & ~PICTUREBIT;
@@ -316,58 +300,51 @@ BUILD Build(HWND dlg, EDITPARAM *p)
     int width = 0, depth = 0;
     if (graphic)
         FitsButton(p->picture, &width, &depth);
-    o->header.rect = ReadObjectPlace(dlg, width, depth);
+    o->header.rect = ReadPlace(dlg, IDC_OBJLEFT, width, depth);
     o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
     if (action >= 0 && action < ACTIONS)
         o->action = (uint32_t)action;
     o->target = ReadTarget(GetDlgItem(dlg, IDC_OBJTARGET), o->target);
     o.Unlock();
     GlobalFree(p->object);
-    p->object = fresh;
-    return BUILT;
+    p->object = fresh.Release();
+    return true;
+}
+
+void Keep(HWND dlg, EDITPARAM *p)
+{
+    int action = Selection(dlg, IDC_BTNACTION);
+    std::string target;
+    if (!TargetText(dlg, action, &target))
+        return;
+    if (Build(dlg, p, target, action))
+        EndDialog(dlg, 1);
+    else
+        DoMessage(dlg, FetchString(IDS_MEMORY));
 }
 
 } // namespace
 
 INT_PTR CALLBACK EditButtonObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    static const PROPDIALOG dialog{Open, Keep, "BUTTON"};
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
         return answer;
     auto *p = DialogState<EDITPARAM>(dlg);
     switch (msg) {
-    case WM_INITDIALOG:
-        Open(dlg, p);
-        SetFocus(GetDlgItem(dlg, IDOK));
-        CentreWindow(dlg);
-        return FALSE;
     case WM_DRAWITEM: {
         auto *item = (const DRAWITEMSTRUCT *)lParam;
         // Owner-drawn controls may be drawn before the dialog has its state.
         GlobalLocked<OBJECTBUTTON> o(p ? p->object : NULL);
         for (const auto &s : swatches)
             if ((int)item->CtlID == s.id)
-                DrawSwatch(dlg, item, Valid(o) ? o.get()->*s.colour : 0);
+                DrawSwatch(item, Valid(o) ? o.get()->*s.colour : 0);
         SetWindowLongPtrA(dlg, DWLP_MSGRESULT, TRUE);
         return TRUE;
     }
     case WM_COMMAND:
-        if (HandleObjectHelp(dlg, wParam, "BUTTON"))
-            return TRUE;
         switch (LOWORD(wParam)) {
-        case IDOK:
-            switch (Build(dlg, p)) {
-            case BUILT:
-                EndDialog(dlg, 1);
-                break;
-            case FAILED:
-                // The dialog stays open, so nothing typed is lost.
-                DoMessage(dlg, FetchString(IDS_MEMORY));
-                break;
-            case REFUSED:
-                break;
-            }
-            return TRUE;
         case IDC_BTNACTION:
             if (HIWORD(wParam) == CBN_SELCHANGE)
                 EnableForAction(dlg);
@@ -391,7 +368,7 @@ INT_PTR CALLBACK EditButtonObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
         case IDC_BTNSOFTCOLOUR:
         case IDC_BTNSOFTTEXT:
             if (HIWORD(wParam) == BN_CLICKED)
-                PickColour(dlg, p, LOWORD(wParam));
+                PickSwatch(dlg, p, LOWORD(wParam));
             return TRUE;
         }
         break;

@@ -3,7 +3,7 @@
 #include "common/owners.h"
 #include "editors/editparam.h"
 #include "editors/objectdialogs3.h"
-#include "editors/propfields.h"
+#include "editors/objectfields.h"
 #include "resources/objectdialogs3_ids.h"
 
 namespace {

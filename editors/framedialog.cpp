@@ -2,7 +2,6 @@
 // dialog writes straight into the live object; Cancel relies on the backup
 // the entry function puts back.
 #include "common/dialog.h"
-#include "common/msgdlg.h"
 #include "common/owners.h"
 #include "common/strings.h"
 #include "editors/editparam.h"
@@ -39,15 +38,11 @@ void Open(HWND dlg, EDITPARAM *p)
 {
     GlobalLocked<OBJECTFRAME> o(p->object);
     if (!Valid(o)) {
-        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
-        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        RefuseObject(dlg);
         return;
     }
     for (const auto &r : roles) {
-        HWND list = GetDlgItem(dlg, r.list);
-        for (int i = 0; i < SELECTORS; i++)
-            SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)FetchString(IDS_COLOURSELECTOR + i));
-        SendMessageA(list, CB_SETCURSEL, o.get()->*r.selector, 0);
+        FillColourKinds(GetDlgItem(dlg, r.list), SELECTORS, o.get()->*r.selector);
         EnableWindow(GetDlgItem(dlg, r.swatch), o.get()->*r.selector == CUSTOM);
         ShowSwatch(dlg, r.swatch, o.get()->*r.colour);
     }
@@ -55,18 +50,20 @@ void Open(HWND dlg, EDITPARAM *p)
     for (int i = 0; i < FRAMETYPES; i++)
         SendMessageA(types, CB_ADDSTRING, 0, (LPARAM)FetchString(IDS_FRAMETYPES + i));
     SendMessageA(types, CB_SETCURSEL, o->type, 0);
-    ShowObjectPlace(dlg, &o->header, spins);
+    ShowPlace(dlg, IDC_OBJLEFT, &o->header, spins);
     SetDlgItemInt(dlg, IDC_FRMTHICKNESS, o->thickness, FALSE);
     SetDlgItemInt(dlg, IDC_FRMANGLE, o->angle, FALSE);
     ShowFlags(dlg, o->header.flags, flags, std::size(flags));
 }
 
-void Store(HWND dlg, EDITPARAM *p)
+void Keep(HWND dlg, EDITPARAM *p)
 {
+    // Ending only marks the dialog: its fields stay to be read.
+    EndDialog(dlg, 1);
     GlobalLocked<OBJECTFRAME> o(p->object);
     if (!Valid(o))
         return;
-    o->header.rect = ReadObjectPlace(dlg);
+    o->header.rect = ReadPlace(dlg, IDC_OBJLEFT);
     o->thickness = ReadBounded(dlg, IDC_FRMTHICKNESS, 0, 255);
     o->angle = ReadBounded(dlg, IDC_FRMANGLE, 0, 359);
     o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
@@ -86,42 +83,13 @@ COLORREF Colour(EDITPARAM *p, COLORREF OBJECTFRAME::*colour)
     return Valid(o) ? o.get()->*colour : 0;
 }
 
-// An entry of a selector list: a swatch of its colour, then its name.
-void DrawSelector(EDITPARAM *p, const DRAWITEMSTRUCT *item)
-{
-    if (item->itemID == (UINT)-1)
-        return;
-    HDC dc = item->hDC;
-    RECT rc = item->rcItem;
-    bool highlighted = (item->itemState & ODS_SELECTED) && !(item->itemState & ODS_COMBOBOXEDIT);
-    FillRect(dc, &rc, GetSysColorBrush(highlighted ? COLOR_BTNFACE : COLOR_WINDOW));
-    COLORREF colour = GetSysColor((int)item->itemID);
-    for (const auto &r : roles)
-        if ((int)item->CtlID == r.list && item->itemID == CUSTOM)
-            colour = Colour(p, r.colour);
-    HBRUSH brush = CreateSolidBrush(colour);
-    HGDIOBJ oldbrush = SelectObject(dc, brush);
-    HGDIOBJ oldpen = SelectObject(dc, GetStockObject(BLACK_PEN));
-    Rectangle(dc, rc.left + 1, rc.top + 2, rc.left + 40, rc.bottom - 2);
-    SelectObject(dc, oldpen);
-    SelectObject(dc, oldbrush);
-    DeleteObject(brush);
-    char text[64] = "";
-    SendMessageA(item->hwndItem, CB_GETLBTEXT, item->itemID, (LPARAM)text);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    TextOutA(dc, rc.left + 48, rc.top + 2, text, lstrlenA(text));
-    if (item->itemState & ODS_FOCUS)
-        DrawFocusRect(dc, &rc);
-}
-
-void PickColour(HWND dlg, EDITPARAM *p, int swatch)
+void PickSwatch(HWND dlg, EDITPARAM *p, int swatch)
 {
     for (const auto &r : roles) {
         if (r.swatch != swatch)
             continue;
         COLORREF colour = Colour(p, r.colour);
-        if (!ChooseObjectColour(dlg, &colour))
+        if (!PickColour(dlg, &colour))
             return;
         GlobalLocked<OBJECTFRAME> o(p->object);
         if (!Valid(o))
@@ -137,44 +105,34 @@ void PickColour(HWND dlg, EDITPARAM *p, int swatch)
 
 INT_PTR CALLBACK EditFrameObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    static const PROPDIALOG dialog{Open, Keep, "FRAME"};
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
         return answer;
     auto *p = DialogState<EDITPARAM>(dlg);
     switch (msg) {
-    case WM_INITDIALOG:
-        Open(dlg, p);
-        SetFocus(GetDlgItem(dlg, IDOK));
-        CentreWindow(dlg);
-        return FALSE;
     case WM_MEASUREITEM:
         ((MEASUREITEMSTRUCT *)lParam)->itemHeight = 14;
         SetWindowLongPtrA(dlg, DWLP_MSGRESULT, TRUE);
         return TRUE;
     case WM_DRAWITEM: {
         auto *item = (const DRAWITEMSTRUCT *)lParam;
-        if (item->CtlType == ODT_COMBOBOX)
-            DrawSelector(p, item);
-        for (const auto &r : roles)
+        for (const auto &r : roles) {
+            if ((int)item->CtlID == r.list)
+                DrawColourKind(item, Colour(p, r.colour));
             if ((int)item->CtlID == r.swatch)
-                DrawSwatch(dlg, item, Colour(p, r.colour));
+                DrawSwatch(item, Colour(p, r.colour));
+        }
         SetWindowLongPtrA(dlg, DWLP_MSGRESULT, TRUE);
         return TRUE;
     }
     case WM_COMMAND:
-        if (HandleObjectHelp(dlg, wParam, "FRAME"))
-            return TRUE;
-        if (LOWORD(wParam) == IDOK) {
-            Store(dlg, p);
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
         for (const auto &r : roles) {
             if (LOWORD(wParam) == r.list && HIWORD(wParam) == CBN_SELCHANGE)
                 EnableWindow(GetDlgItem(dlg, r.swatch),
                              SendMessageA((HWND)lParam, CB_GETCURSEL, 0, 0) == CUSTOM);
             if (LOWORD(wParam) == r.swatch && HIWORD(wParam) == BN_CLICKED)
-                PickColour(dlg, p, r.swatch);
+                PickSwatch(dlg, p, r.swatch);
         }
         break;
     }

@@ -9,7 +9,6 @@
 #include "common/services.h"
 #include "common/shell.h"
 #include "common/strings.h"
-#include "common/colour.h"
 #include "document/about.h"
 #include "document/objects.h"
 #include "document/records.h"
@@ -18,6 +17,7 @@
 #include "editor/filedialogs.h"
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
+#include "editors/objectfields.h"
 #include "editors/editparam.h"
 #include "media/dib.h"
 #include "media/draw.h"
@@ -44,10 +44,7 @@ constexpr UINT IDM_PREVIEWABOUT = 100;
 
 // The header flag each check box stands for. The caption is two style bits;
 // its box is ticked when either is set.
-const struct {
-    int id;
-    uint32_t bits;
-} flagboxes[] = {
+const FLAGBOX flagboxes[] = {
     {IDC_HDRTILED, HEDR_TILED},         {IDC_HDRDRAWN, HEDR_REMAP},       {IDC_HDRFONTS, HEDR_EMBEDFONTS},
     {IDC_HDRFIXED, HEDR_FIXEDCLIENT},   {IDC_HDRSTATUS, HEDR_PROGRESS},   {IDC_HDRMAXIMIZE, WS_MAXIMIZEBOX},
     {IDC_HDRMINIMIZE, WS_MINIMIZEBOX},  {IDC_HDRRESIZE, WS_THICKFRAME},   {IDC_HDRSYSMENU, WS_SYSMENU},
@@ -167,19 +164,18 @@ void Init(HWND dlg, EDITPARAM *p)
         snprintf(text + n, sizeof text - n, " PATCH %d", (int)(v >> 24));
     SetDlgItemTextA(dlg, IDC_HDRVERSION, text);
 
-    for (const auto &f : flagboxes)
-        CheckDlgButton(dlg, f.id, h.flags & f.bits ? BST_CHECKED : BST_UNCHECKED);
+    ShowFlags(dlg, h.flags, flagboxes, std::size(flagboxes));
     CheckDlgButton(dlg, IDC_HDRPROTECT, h.flags & HEDR_PASSWORD ? BST_CHECKED : BST_UNCHECKED);
     ShowBackgroundChoice(dlg, FirstObject(p->block, TAG_IMAG) >= 0);
 
-    LabelColourButton(dlg, IDC_BACKCOLOUR, h.colour);
+    ShowSwatch(dlg, IDC_BACKCOLOUR, h.colour);
     char caption[300];
     GetWindowTextA(dlg, caption, 200);
     snprintf(text, sizeof text, FetchString(IDS_HEADERBLOCKS),
              (unsigned)SendDlgItemMessageA(p->hwnd, IDC_BLOCKLIST, LB_GETCOUNT, 0, 0));
     strncat(caption, text, sizeof caption - strlen(caption) - 1);
     SetWindowTextA(dlg, caption);
-    FillBackgroundKinds(GetDlgItem(dlg, IDC_HDRKIND), COLOURSELECTOR_CUSTOM + 1, h.colourselector);
+    FillColourKinds(GetDlgItem(dlg, IDC_HDRKIND), COLOURSELECTOR_CUSTOM + 1, h.colourselector);
     EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), h.colourselector == COLOURSELECTOR_CUSTOM);
     UpdateSoundButtons(dlg, p->block);
     SetFocus(GetDlgItem(dlg, IDOK));
@@ -190,8 +186,7 @@ void Init(HWND dlg, EDITPARAM *p)
 // password, the size as typed, the title, the about text and the kind.
 void Store(HWND dlg, HEDRRECORD &h)
 {
-    for (const auto &f : flagboxes)
-        h.flags = Checked(dlg, f.id) ? h.flags | f.bits : h.flags & ~f.bits;
+    h.flags = ReadFlags(dlg, h.flags, flagboxes, std::size(flagboxes));
     BOOL ok;
     UINT v = GetDlgItemInt(dlg, IDC_HDRWIDTH, &ok, FALSE);
     if (ok)
@@ -426,7 +421,7 @@ void Command(HWND dlg, EDITPARAM *p, int id, int code)
         COLORREF colour = p->block->hedr.colour;
         if (PickColour(dlg, &colour))
             p->block->hedr.colour = colour;
-        LabelColourButton(dlg, IDC_BACKCOLOUR, p->block->hedr.colour);
+        ShowSwatch(dlg, IDC_BACKCOLOUR, p->block->hedr.colour);
         Repaint(dlg, IDC_HDRSAMPLE);
         Repaint(dlg, IDC_HDRKIND);
         break;
@@ -491,56 +486,6 @@ void DrawPreviewBackground(HWND window, EDITPARAM *p, HDC dc)
 }
 
 } // namespace
-
-void FillBackgroundKinds(HWND combo, unsigned count, unsigned kind)
-{
-    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    for (unsigned i = 0; i < count; i++)
-        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)FetchString(3300 + i));
-    SendMessageA(combo, CB_SETCURSEL, kind < count ? kind : (WPARAM)-1, 0);
-}
-
-void DrawBackgroundKind(const DRAWITEMSTRUCT *item, COLORREF own)
-{
-    if (item->itemID == (UINT)-1)
-        return;
-    HDC dc = item->hDC;
-    RECT r = item->rcItem;
-    bool listed = !(item->itemState & ODS_COMBOBOXEDIT);
-    HBRUSH back = CreateSolidBrush(listed && (item->itemState & ODS_SELECTED) ? GetSysColor(COLOR_BTNFACE)
-                                                                            : RGB(255, 255, 255));
-    FillRect(dc, &r, back);
-    DeleteObject(back);
-    int lower = listed ? 1 : 0;
-    RECT swatch{r.left + 1, r.top + 2 + lower, r.left + 40, r.bottom - 2 + lower};
-    HBRUSH fill = CreateSolidBrush(item->itemID == 25 ? own : GetSysColor((int)item->itemID));
-    FillRect(dc, &swatch, fill);
-    DeleteObject(fill);
-    FrameRect(dc, &swatch, (HBRUSH)GetStockObject(BLACK_BRUSH));
-    char text[64] = "";
-    if (SendMessageA(item->hwndItem, CB_GETLBTEXTLEN, item->itemID, 0) < (LRESULT)sizeof text)
-        SendMessageA(item->hwndItem, CB_GETLBTEXT, item->itemID, (LPARAM)text);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    TextOutA(dc, r.left + 48, r.top + 2, text, (int)strlen(text));
-}
-
-void LabelColourButton(HWND dlg, int id, COLORREF colour)
-{
-    char text[40];
-    snprintf(text, sizeof text, "%u,%u,%u", (unsigned)GetRValue(colour), (unsigned)GetGValue(colour),
-             (unsigned)GetBValue(colour));
-    SetDlgItemTextA(dlg, id, text);
-    InvalidateRect(GetDlgItem(dlg, id), NULL, TRUE);
-}
-
-int PickColour(HWND dlg, COLORREF *colour)
-{
-    char rgb[PALETTEBYTES] = {};
-    int bits = 8;
-    GetDefaultPalette(rgb, &bits, 6);
-    return SelectColour(dlg, (const unsigned char *)rgb, 1 << (bits > 0 && bits <= 8 ? bits : 8), colour);
-}
 
 void DrawBackgroundSample(const DRAWITEMSTRUCT *item, COLORREF colour, HGLOBAL dib)
 {
@@ -675,9 +620,9 @@ INT_PTR CALLBACK EditHeaderProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
             if (dib)
                 GlobalFree(dib);
         } else if (wParam == IDC_BACKCOLOUR) {
-            DrawColourButton(dlg, msg, wParam, item, nullptr, p->block->hedr.colour);
+            DrawSwatch(item, p->block->hedr.colour);
         } else if (wParam == IDC_HDRKIND) {
-            DrawBackgroundKind(item, p->block->hedr.colour);
+            DrawColourKind(item, p->block->hedr.colour);
         }
         return TRUE;
     }

@@ -1,6 +1,5 @@
 // The header editor, the page properties dialog and what their dialogs
-// share: the preview window of a header or page, the background kind combo
-// box, the colour button and the background sample.
+// share: the preview window of a header or page and the background sample.
 #pragma once
 #include "document/blockstore.h"
 #include <windows.h>
@@ -15,14 +14,6 @@ INT_PTR CALLBACK EditPagePropertiesProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
 LRESULT CALLBACK HeaderPreviewProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Shared by the two dialogs.
-// Fills the owner-drawn combo box with the kinds first..last and selects `kind`.
-void FillBackgroundKinds(HWND combo, unsigned count, unsigned kind);
-// Draws one item of that combo box; `own` is the colour of kind 25.
-void DrawBackgroundKind(const DRAWITEMSTRUCT *item, COLORREF own);
-// Labels the colour button "r,g,b" and repaints it.
-void LabelColourButton(HWND dlg, int id, COLORREF colour);
-// Asks for a colour from the standard palette; 1 when one was chosen.
-int PickColour(HWND dlg, COLORREF *colour);
 // The background sample: the colour, and the picture fitted inside.
 void DrawBackgroundSample(const DRAWITEMSTRUCT *item, COLORREF colour, HGLOBAL dib);
 // Shows the preview of `p->block` (a header or a page) over the screen and

@@ -12,8 +12,8 @@
 #include "editor/paint.h"
 #include "editor/parts.h"
 #include "editors/imagepreview.h"
-#include "editors/objectbuild.h"
 #include "editors/objectdialogs.h"
+#include "editors/objectfields.h"
 #include "media/dib.h"
 #include "resources/document_ids.h"
 #include "resources/objectdialogs2_ids.h"
@@ -23,10 +23,7 @@
 
 namespace {
 
-const struct {
-    int id;
-    uint32_t bit;
-} imagechecks[] = {
+const FLAGBOX imagechecks[] = {
     {IDC_TIVISIBLE, 0x2}, {IDC_TIENABLED, 0x4}, {IDC_IMLOOP, 0x8}, {IDC_IMNOTIFY, 0x10}, {IDC_IMDRAWN, 0x20},
 };
 
@@ -75,16 +72,12 @@ bool Fill(HWND dlg, IMAGEDIALOG *d)
         return false;
     int width = picture.layout.width, height = picture.layout.height;
     d->bits = picture.layout.bits;
-    SetupObjectSpins(dlg, 0, 0, imagespins);
-    const OBJECTHEADER &h = o->header;
-    SetDlgItemInt(dlg, IDC_TILEFT, (UINT)h.rect.left, FALSE);
-    SetDlgItemInt(dlg, IDC_TITOP, (UINT)h.rect.top, FALSE);
+    // The size is the picture's, never typed in.
+    ShowPlace(dlg, IDC_TILEFT, &o->header, imagespins, false);
     SetDlgItemInt(dlg, IDC_TIWIDTH, (UINT)width, FALSE);
     SetDlgItemInt(dlg, IDC_TIDEPTH, (UINT)height, FALSE);
-    SetDlgItemInt(dlg, IDC_TINUMBER, h.number, FALSE);
     SetDlgItemInt(dlg, IDC_IMPAUSE, o->wait, FALSE);
-    for (const auto &c : imagechecks)
-        CheckDlgButton(dlg, c.id, (h.flags & c.bit) ? BST_CHECKED : BST_UNCHECKED);
+    ShowFlags(dlg, o->header.flags, imagechecks, std::size(imagechecks));
     FillTargetList(GetDlgItem(dlg, IDC_IMTARGET), d->p->block, o->notify);
     for (int list : {IDC_IMAPPEAR, IDC_IMDISAPPEAR}) {
         for (const EFFECT &e : effect)
@@ -110,7 +103,7 @@ HGLOBAL Build(HWND dlg, IMAGEDIALOG *d)
     if (!picture.data)
         return NULL;
     int width = picture.layout.width, height = picture.layout.height;
-    HGLOBAL made = NewObjectBlock(d->p->object, sizeof(OBJECTIMAGE), {{picture.data, picture.size}});
+    HGLOBAL made = NewObject(d->p->object, sizeof(OBJECTIMAGE), {{picture.data, picture.size}});
     picture.lock.Unlock();
     GlobalLocked<OBJECTIMAGE> o(made);
     if (!o)
@@ -118,8 +111,7 @@ HGLOBAL Build(HWND dlg, IMAGEDIALOG *d)
     OBJECTHEADER &h = o->header;
     int left = GetSpinValue(dlg, IDC_TILEFT), top = GetSpinValue(dlg, IDC_TITOP);
     h.rect = {left, top, left + width, top + height};
-    for (const auto &c : imagechecks)
-        FlagFromCheck(dlg, c.id, c.bit, &h.flags);
+    h.flags = ReadFlags(dlg, h.flags, imagechecks, std::size(imagechecks));
     o->notify = ReadTarget(GetDlgItem(dlg, IDC_IMTARGET), o->notify);
     LRESULT appear = SendDlgItemMessageA(dlg, IDC_IMAPPEAR, CB_GETCURSEL, 0, 0);
     LRESULT disappear = SendDlgItemMessageA(dlg, IDC_IMDISAPPEAR, CB_GETCURSEL, 0, 0);
@@ -131,13 +123,6 @@ HGLOBAL Build(HWND dlg, IMAGEDIALOG *d)
     o->speed = (uint32_t)(speed < 1 ? 1 : speed > TRANSITION_MAXSPEED ? TRANSITION_MAXSPEED : speed);
     o->wait = (uint32_t)GetSpinValue(dlg, IDC_IMPAUSE);
     return made;
-}
-
-// The block list of the document window that holds `set` (the window
-// that last locked it): the page editor's window is owned by the frame.
-HWND DocumentList(BLOCKSET *set)
-{
-    return set && IsWindow(set->hwnd) ? GetDlgItem(set->hwnd, IDC_BLOCKLIST) : NULL;
 }
 
 void Preview(HWND dlg, IMAGEDIALOG *d)
@@ -206,8 +191,7 @@ INT_PTR CALLBACK EditImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
         d->p = (EDITPARAM *)lParam;
         SetWindowLongPtrA(dlg, DWLP_USER, (LONG_PTR)d);
         if (!Fill(dlg, d)) {
-            DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
-            PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+            RefuseObject(dlg);
             return TRUE;
         }
         SetFocus(GetDlgItem(dlg, IDOK));

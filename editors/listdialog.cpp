@@ -10,7 +10,7 @@
 #include "editor/smalldialogs.h"
 #include "editors/editparam.h"
 #include "editors/objectdialogs3.h"
-#include "editors/propfields.h"
+#include "editors/objectfields.h"
 #include "resources/objectdialogs3_ids.h"
 #include <commctrl.h>
 #include <algorithm>

@@ -10,7 +10,7 @@
 #include "common/services.h"
 #include "common/strings.h"
 #include "editors/imagepreview.h"
-#include "editors/propfields.h"
+#include "editors/objectfields.h"
 #include "media/avicheck.h"
 #include "media/dib.h"
 #include "media/filedialogs.h"
@@ -86,8 +86,7 @@ void Open(HWND dlg, EDITPARAM *p)
     MOVIEPARTS parts;
     if (!GetMovieParts(o, GlobalSize(p->object), &parts)) {
         GlobalUnlock(p->object);
-        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
-        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        RefuseObject(dlg);
         return;
     }
     ShowPropFields(dlg, &o->header, fields, p->block, o->notify);
@@ -173,10 +172,8 @@ void Preview(HWND dlg, EDITPARAM *p)
         DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
         return;
     }
-    BLOCKSET *set = p->blockset;
-    HWND list = set && IsWindow(set->hwnd) ? GetDlgItem(set->hwnd, IDC_BLOCKLIST) : NULL;
     SetPropA(dlg, PREVIEWPROP, (HANDLE)1);
-    PreviewMovieObject(dlg, p->block, list, o);
+    PreviewMovieObject(dlg, p->block, DocumentList(p->blockset), o);
     GlobalUnlock(source);
     // The preview ends with its owner: the dialog may be gone by now, and
     // the movie it took from a file is then left to be freed here.

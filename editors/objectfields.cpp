@@ -1,47 +1,88 @@
-// Helpers of the property dialogs of buttons, frames, check boxes, radio
-// buttons and static images.
+// Helpers of the object property dialogs, the header editor and the page
+// properties.
 #include "editors/objectfields.h"
 #include "common/colour.h"
+#include "common/dialog.h"
+#include "common/msgdlg.h"
+#include "common/owners.h"
 #include "common/paths.h"
 #include "common/services.h"
+#include "common/strings.h"
 #include "editor/shell.h"
 #include "editors/objectdialogs.h"
 #include "media/dib.h"
-#include "media/draw.h"
+#include "resources/document_ids.h"
 #include "resources/objectdialogs1_ids.h"
+#include "resources/objectdialogs3_ids.h"
+#include "resources/resource.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
-void ShowObjectPlace(HWND dlg, const OBJECTHEADER *h, const int *spins)
+namespace {
+
+constexpr int SPIN = 10000;
+constexpr unsigned CUSTOMKIND = 25;
+
+// The flag boxes of the dialogs ShowPropFields serves; each shows those of
+// its PROPFIELDS flags.
+const FLAGBOX propflags[] = {{IDC_PROPVISIBLE, OBJ_VISIBLE},
+                             {IDC_PROPENABLED, OBJ_ENABLED},
+                             {IDC_PROPNOTIFY, OBJ_NOTIFY},
+                             {IDC_LISTBOXSORTED, OBJ_TRANSPARENT}};
+
+HGLOBAL Allocate(SIZE_T size)
+{
+    return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+}
+
+// The boxes of `propflags` a dialog with `flags` has, packed into `boxes`.
+size_t PropFlags(uint32_t flags, FLAGBOX *boxes)
+{
+    size_t n = 0;
+    for (const FLAGBOX &b : propflags)
+        if (flags & b.bit)
+            boxes[n++] = b;
+    return n;
+}
+
+} // namespace
+
+HGLOBAL (*NewObjectBlock)(SIZE_T size) = Allocate;
+
+void ShowPlace(HWND dlg, int left, const OBJECTHEADER *h, const int *spins, bool size)
 {
     // A spin control writes its start into its field: the values come after.
-    SetupObjectSpins(dlg, IDC_OBJWIDTH + IDC_OBJSPIN, IDC_OBJDEPTH + IDC_OBJSPIN, spins);
-    SetDlgItemInt(dlg, IDC_OBJLEFT, (UINT)h->rect.left, FALSE);
-    SetDlgItemInt(dlg, IDC_OBJTOP, (UINT)h->rect.top, FALSE);
-    SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)RectWidth(&h->rect), FALSE);
-    SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)RectDepth(&h->rect), FALSE);
-    SetDlgItemInt(dlg, IDC_OBJNUMBER, h->number, FALSE);
+    SetupObjectSpins(dlg, size ? left + 2 + SPIN : 0, size ? left + 3 + SPIN : 0, spins);
+    SetDlgItemInt(dlg, left, (UINT)h->rect.left, FALSE);
+    SetDlgItemInt(dlg, left + 1, (UINT)h->rect.top, FALSE);
+    if (size) {
+        SetDlgItemInt(dlg, left + 2, (UINT)RectWidth(&h->rect), FALSE);
+        SetDlgItemInt(dlg, left + 3, (UINT)RectDepth(&h->rect), FALSE);
+    }
+    SetDlgItemInt(dlg, left + 4, h->number, FALSE);
 }
 
 uint32_t ReadBounded(HWND dlg, int id, uint32_t low, uint32_t high)
 {
     char text[32] = "";
     GetDlgItemTextA(dlg, id, text, sizeof text);
-    unsigned long long v = strtoull(text, nullptr, 10);
-    return (uint32_t)std::clamp<unsigned long long>(v, low, std::max(low, high));
+    // Read signed, so that a minus sign gives the least value, not the most.
+    long long v = strtoll(text, nullptr, 10);
+    return (uint32_t)std::clamp<long long>(v, low, std::max(low, high));
 }
 
-RECT ReadObjectPlace(HWND dlg, int width, int depth)
+RECT ReadPlace(HWND dlg, int left, int width, int depth)
 {
     // The page's coordinates end where the spin controls' range does.
     RECT r;
-    r.left = (LONG)ReadBounded(dlg, IDC_OBJLEFT, 0, 32760);
-    r.top = (LONG)ReadBounded(dlg, IDC_OBJTOP, 0, 32760);
+    r.left = (LONG)ReadBounded(dlg, left, 0, 32760);
+    r.top = (LONG)ReadBounded(dlg, left + 1, 0, 32760);
     uint32_t low = (uint32_t)std::max(MinimumObjectSize, 1), high = (uint32_t)std::max(MaximumObjectSize, 1);
-    r.right = r.left + (LONG)(width ? (uint32_t)width : ReadBounded(dlg, IDC_OBJWIDTH, low, high));
-    r.bottom = r.top + (LONG)(depth ? (uint32_t)depth : ReadBounded(dlg, IDC_OBJDEPTH, low, high));
+    r.right = r.left + (LONG)(width ? (uint32_t)width : ReadBounded(dlg, left + 2, low, high));
+    r.bottom = r.top + (LONG)(depth ? (uint32_t)depth : ReadBounded(dlg, left + 3, low, high));
     return r;
 }
 
@@ -58,25 +99,6 @@ uint32_t ReadFlags(HWND dlg, uint32_t flags, const FLAGBOX *boxes, size_t count)
     return flags;
 }
 
-HGLOBAL NewObjectBlock(const void *fixed, uint32_t fixedsize, uint32_t datasize)
-{
-    if (datasize > 0x7FFFFFFF - fixedsize - OBJECTSLACK)
-        return NULL;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, fixedsize + datasize + OBJECTSLACK);
-    auto *h = block ? (OBJECTHEADER *)GlobalLock(block) : nullptr;
-    if (!h) {
-        if (block)
-            GlobalFree(block);
-        return NULL;
-    }
-    memcpy(h, fixed, fixedsize);
-    h->fixedsize = fixedsize;
-    h->datasize = datasize;
-    h->totalsize = fixedsize + datasize;
-    GlobalUnlock(block);
-    return block;
-}
-
 uint32_t TextSize(HWND dlg, int id)
 {
     return (uint32_t)GetWindowTextLengthA(GetDlgItem(dlg, id)) + 1;
@@ -90,27 +112,178 @@ void ShowSwatch(HWND dlg, int id, COLORREF colour)
     InvalidateRect(GetDlgItem(dlg, id), nullptr, TRUE);
 }
 
-bool ChooseObjectColour(HWND dlg, COLORREF *colour)
+bool PickColour(HWND dlg, COLORREF *colour)
 {
-    char rgb[768] = {};
+    char rgb[PALETTEBYTES] = {};
     int bits = 8;
     GetDefaultPalette(rgb, &bits, 6);
     COLORREF chosen = *colour;
-    if (!SelectColour(dlg, (const unsigned char *)rgb, 16777216, &chosen))
+    if (!SelectColour(dlg, (const unsigned char *)rgb, 1 << bits, &chosen))
         return false;
     *colour = chosen & 0xFFFFFF;
     return true;
 }
 
-void DrawSwatch(HWND dlg, const DRAWITEMSTRUCT *item, COLORREF colour)
+void DrawSwatch(const DRAWITEMSTRUCT *item, COLORREF colour)
 {
-    DrawColourButton(dlg, WM_DRAWITEM, item->CtlID, item, nullptr, colour);
+    COMMONDrawColourButton(GetParent(item->hwndItem), WM_DRAWITEM, item->CtlID, (DRAWITEMSTRUCT *)item, colour, 0);
 }
 
-bool HandleObjectHelp(HWND dlg, WPARAM wParam, const char *helpkey)
+void FillColourKinds(HWND combo, unsigned count, unsigned kind)
 {
-    if (LOWORD(wParam) != IDC_OBJHELP)
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (unsigned i = 0; i < count; i++)
+        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)FetchString(IDS_COLOURSELECTOR + i));
+    SendMessageA(combo, CB_SETCURSEL, kind < count ? kind : (WPARAM)-1, 0);
+}
+
+void DrawColourKind(const DRAWITEMSTRUCT *item, COLORREF own)
+{
+    if (item->itemID == (UINT)-1)
+        return;
+    HDC dc = item->hDC;
+    RECT r = item->rcItem;
+    bool listed = !(item->itemState & ODS_COMBOBOXEDIT);
+    FillRect(dc, &r, GetSysColorBrush(listed && (item->itemState & ODS_SELECTED) ? COLOR_BTNFACE : COLOR_WINDOW));
+    int lower = listed ? 1 : 0;
+    RECT swatch{r.left + 1, r.top + 2 + lower, r.left + 40, r.bottom - 2 + lower};
+    HBRUSH fill = CreateSolidBrush(item->itemID == CUSTOMKIND ? own : GetSysColor((int)item->itemID));
+    FillRect(dc, &swatch, fill);
+    DeleteObject(fill);
+    FrameRect(dc, &swatch, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    char text[64] = "";
+    if (SendMessageA(item->hwndItem, CB_GETLBTEXTLEN, item->itemID, 0) < (LRESULT)sizeof text)
+        SendMessageA(item->hwndItem, CB_GETLBTEXT, item->itemID, (LPARAM)text);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    TextOutA(dc, r.left + 48, r.top + 2, text, (int)strlen(text));
+    if (item->itemState & ODS_FOCUS)
+        DrawFocusRect(dc, &r);
+}
+
+void RefuseObject(HWND dlg)
+{
+    DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
+    PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+}
+
+HWND DocumentList(const BLOCKSET *set)
+{
+    return set && IsWindow(set->hwnd) ? GetDlgItem(set->hwnd, IDC_BLOCKLIST) : NULL;
+}
+
+OBJECTHEADER *LockLiveObject(HWND dlg, HGLOBAL object, uint32_t fixed)
+{
+    auto *o = object ? (OBJECTHEADER *)GlobalLock(object) : nullptr;
+    if (o && (GlobalSize(object) < fixed || o->fixedsize < fixed)) {
+        GlobalUnlock(object);
+        o = nullptr;
+    }
+    if (!o)
+        RefuseObject(dlg);
+    return o;
+}
+
+std::string ObjectDataText(const OBJECTHEADER *o, uint32_t fixed)
+{
+    SIZE_T have = GlobalSize(GlobalHandle(o));
+    if (!o->datasize || o->fixedsize < fixed || o->fixedsize >= have)
+        return {};
+    const char *p = (const char *)o + o->fixedsize;
+    SIZE_T n = std::min<SIZE_T>(o->datasize, have - o->fixedsize);
+    return std::string(p, std::find(p, p + n, '\0'));
+}
+
+void ShowPropFields(HWND dlg, const OBJECTHEADER *o, const PROPFIELDS &f, BLOCK *page, uint32_t target,
+                    int extraspin)
+{
+    FillTargetList(GetDlgItem(dlg, IDC_PROPTARGET), page, target);
+    int spins[6] = {IDC_PROPSPIN + IDC_PROPLEFT, IDC_PROPSPIN + IDC_PROPTOP}, n = 2;
+    for (int id : {f.size ? IDC_PROPSPIN + IDC_PROPWIDTH : 0, f.size ? IDC_PROPSPIN + IDC_PROPDEPTH : 0, extraspin})
+        if (id)
+            spins[n++] = id;
+    ShowPlace(dlg, IDC_PROPLEFT, o, spins, f.size);
+    FLAGBOX boxes[std::size(propflags)];
+    ShowFlags(dlg, o->flags, boxes, PropFlags(f.flags, boxes));
+}
+
+void ReadPropFields(HWND dlg, OBJECTHEADER *o, const PROPFIELDS &f, uint32_t *target)
+{
+    o->rect = ReadPlace(dlg, IDC_PROPLEFT, f.size ? 0 : 32, f.size ? 0 : 32);
+    FLAGBOX boxes[std::size(propflags)];
+    o->flags = ReadFlags(dlg, o->flags, boxes, PropFlags(f.flags, boxes));
+    *target = ReadTarget(GetDlgItem(dlg, IDC_PROPTARGET), *target);
+}
+
+HGLOBAL NewObject(HGLOBAL live, uint32_t fixed, std::initializer_list<OBJECTPIECE> pieces)
+{
+    GlobalLocked<OBJECTHEADER> from(live);
+    if (!from || from.size() < fixed || fixed < sizeof(OBJECTHEADER))
+        return NULL;
+    uint64_t data = 0;
+    for (const OBJECTPIECE &p : pieces)
+        data += p.size;
+    if (fixed + data > 0x7FFFFFFF)
+        return NULL;
+    GlobalBlock block(NewObjectBlock((SIZE_T)(fixed + data)));
+    GlobalLocked<uint8_t> to(block.get());
+    if (!to)
+        return NULL;
+    memcpy(to.get(), from.get(), fixed);
+    uint8_t *at = to.get() + fixed;
+    for (const OBJECTPIECE &p : pieces) {
+        if (p.data && p.size)
+            memcpy(at, p.data, p.size);
+        at += p.size;
+    }
+    auto *h = (OBJECTHEADER *)to.get();
+    h->fixedsize = fixed;
+    h->datasize = (uint32_t)data;
+    h->totalsize = fixed + (uint32_t)data;
+    to.Unlock();
+    return block.Release();
+}
+
+HGLOBAL BuildObject(HWND dlg, HGLOBAL live, uint32_t fixed, uint32_t size)
+{
+    HGLOBAL built = NewObject(live, fixed, {{nullptr, size}});
+    if (!built)
+        DoMessage(dlg, FetchString(IDS_MEMORY));
+    return built;
+}
+
+void KeepObject(HWND dlg, HGLOBAL *live, HGLOBAL built)
+{
+    GlobalFree(*live);
+    *live = built;
+    EndDialog(dlg, 1);
+}
+
+bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer)
+{
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, answer))
+        return true;
+    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
+    *answer = TRUE;
+    if (msg == WM_INITDIALOG) {
+        d.open(dlg, p);
+        SetFocus(GetDlgItem(dlg, IDOK));
+        CentreWindow(dlg);
+        *answer = FALSE;
+        return true;
+    }
+    if (msg != WM_COMMAND)
         return false;
-    DoHelp(dlg, helpkey);
-    return true;
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        d.build(dlg, p);
+        return true;
+    case IDCANCEL:
+        EndDialog(dlg, 0);
+        return true;
+    case IDC_HELPBUTTON:
+        DoHelp(dlg, d.help);
+        return true;
+    }
+    return false;
 }

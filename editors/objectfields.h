@@ -1,40 +1,105 @@
-// What the property dialogs of buttons, frames, check boxes, radio buttons
-// and static images share beyond the common entry pattern: their place
-// fields, flag boxes, bounded numbers and the new object block built on OK.
+// What the property dialogs of the page objects, the header editor and the
+// page properties share: place fields, flag boxes, bounded numbers, colour
+// swatches and the colour kind list, the common entry pattern of the
+// simpler object dialogs, and the new object block built on OK.
 #pragma once
 #include "document/objects.h"
+#include "editors/editparam.h"
+#include <initializer_list>
+#include <string>
 #include <windows.h>
 
-// A check box of a dialog and the flag bit it edits.
+// A check box of a dialog and the flag bits it edits: it is ticked when any
+// of them is set.
 struct FLAGBOX {
     int id;
     uint32_t bit;
 };
 
-// Left, top, width, depth and number of the object, the size spin controls
-// bound from the size settings and every spin control of `spins` (0 ends it).
-void ShowObjectPlace(HWND dlg, const OBJECTHEADER *h, const int *spins);
+// The place fields are five in a row from `left`: left, top, width, depth
+// and number. Binds the size spin controls from the size settings (with
+// `size`) and every spin control of `spins` (0 ends it), then fills the
+// fields from `h`, the width and depth only with `size`.
+void ShowPlace(HWND dlg, int left, const OBJECTHEADER *h, const int *spins, bool size = true);
 // The number typed in a field, held within [low, high]: what is not a number
 // reads as 0 and so as `low`.
 uint32_t ReadBounded(HWND dlg, int id, uint32_t low, uint32_t high);
 // The rectangle from the place fields: left and top within the page's
 // coordinates, width and depth within the object size settings; with
 // `width` and `depth` nonzero those are the size instead of the fields.
-RECT ReadObjectPlace(HWND dlg, int width = 0, int depth = 0);
+RECT ReadPlace(HWND dlg, int left, int width = 0, int depth = 0);
 void ShowFlags(HWND dlg, uint32_t flags, const FLAGBOX *boxes, size_t count);
 // Sets or clears the boxes' bits and keeps every other bit.
 uint32_t ReadFlags(HWND dlg, uint32_t flags, const FLAGBOX *boxes, size_t count);
-// A zero-filled movable object of `fixedsize` bytes copied from `fixed` and
-// `datasize` bytes of data, with its sizes set; null when it cannot be had.
-HGLOBAL NewObjectBlock(const void *fixed, uint32_t fixedsize, uint32_t datasize);
 // The length of a control's text with its terminating zero.
 uint32_t TextSize(HWND dlg, int id);
+
 // Swatch text "%u,%u,%u" of a colour, and the swatch repainted.
 void ShowSwatch(HWND dlg, int id, COLORREF colour);
 // The colour chooser over the default palette; true when one was chosen.
-bool ChooseObjectColour(HWND dlg, COLORREF *colour);
+bool PickColour(HWND dlg, COLORREF *colour);
 // Draws an owner-drawn swatch button in `colour`.
-void DrawSwatch(HWND dlg, const DRAWITEMSTRUCT *item, COLORREF colour);
-// The common answers: Help with `helpkey`, nothing else yet. True when
-// the message was a press of Help.
-bool HandleObjectHelp(HWND dlg, WPARAM wParam, const char *helpkey);
+void DrawSwatch(const DRAWITEMSTRUCT *item, COLORREF colour);
+// Fills an owner-drawn combo box with the first `count` colour kinds and
+// selects `kind`.
+void FillColourKinds(HWND combo, unsigned count, unsigned kind);
+// Draws one entry of that combo box: a swatch of its colour, then its name;
+// `own` is the colour of the custom kind.
+void DrawColourKind(const DRAWITEMSTRUCT *item, COLORREF own);
+
+// Tells that the object cannot be edited and closes the dialog.
+void RefuseObject(HWND dlg);
+// The block list of the document window that last locked `set`, which
+// previews and page lists read; null without one.
+HWND DocumentList(const BLOCKSET *set);
+// The live object locked for the dialog's use, or null after RefuseObject
+// when it cannot be locked or is shorter than `fixed` bytes.
+OBJECTHEADER *LockLiveObject(HWND dlg, HGLOBAL object, uint32_t fixed);
+// The object's attached text up to its first zero, never past its data.
+std::string ObjectDataText(const OBJECTHEADER *o, uint32_t fixed);
+
+// --- The timer, edit field, list box, sound, movie and animation dialogs ---
+
+// Which shared fields such a dialog has.
+struct PROPFIELDS {
+    bool size;      // width and depth
+    uint32_t flags; // the flag bits of its check boxes
+};
+// Fills the shared fields and binds their spin controls (and `extraspin`).
+void ShowPropFields(HWND dlg, const OBJECTHEADER *o, const PROPFIELDS &f, BLOCK *page, uint32_t target,
+                    int extraspin = 0);
+// Reads the shared fields into the header of a new block: the rectangle
+// bounded to the page and the object size settings (32 square without size
+// fields), the flags of the dialog's boxes, and the target when the list
+// names one.
+void ReadPropFields(HWND dlg, OBJECTHEADER *o, const PROPFIELDS &f, uint32_t *target);
+
+// What one of these dialogs does when it opens and on OK, and its help key.
+struct PROPDIALOG {
+    void (*open)(HWND dlg, EDITPARAM *p);
+    void (*build)(HWND dlg, EDITPARAM *p);
+    const char *help;
+};
+// The part of their procedures they share: opening, OK, Cancel and Help;
+// true when the message is answered and the procedure returns *answer.
+bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer);
+
+// --- The new object OK builds ----------------------------------------------
+
+// Attached data of a new object; a null `data` leaves its bytes zero.
+struct OBJECTPIECE {
+    const void *data;
+    uint32_t size;
+};
+// A new movable block: `fixed` bytes copied from the live object, then each
+// piece; sizes set in its header. Null when the live object is shorter than
+// its fixed part or memory runs out; the live object is never changed.
+HGLOBAL NewObject(HGLOBAL live, uint32_t fixed, std::initializer_list<OBJECTPIECE> pieces);
+// NewObject with `size` zero bytes of data; null after text 6, so that the
+// dialog stays open and nothing typed is lost.
+HGLOBAL BuildObject(HWND dlg, HGLOBAL live, uint32_t fixed, uint32_t size);
+// Puts the built block in place of the live object and ends the dialog.
+void KeepObject(HWND dlg, HGLOBAL *live, HGLOBAL built);
+
+// The allocation NewObject uses; tests replace it to make it fail.
+extern HGLOBAL (*NewObjectBlock)(SIZE_T size);

@@ -13,8 +13,7 @@
 #include "editor/tipfolder.h"
 #include "editors/editparam.h"
 #include "editors/headereditor.h"
-#include "media/dib.h"
-#include "media/draw.h"
+#include "editors/objectfields.h"
 #include "media/filedialogs.h"
 #include "media/imageformat.h"
 #include "resources/document_ids.h"
@@ -28,10 +27,7 @@ namespace {
 constexpr uint32_t PAGE_TILED = 0x08, PAGE_DRAWN = 0x10, PAGE_CLICKCLOSE = 0x1000, PAGE_CLICKNEXT = 0x2000;
 constexpr uint32_t BACKFIXEDSIZE = 108;
 
-const struct {
-    int id;
-    uint32_t bit;
-} flagboxes[] = {
+const FLAGBOX flagboxes[] = {
     {IDC_PAGETILED, PAGE_TILED},
     {IDC_PAGEDRAWN, PAGE_DRAWN},
     {IDC_PAGECLOSE, PAGE_CLICKCLOSE},
@@ -103,11 +99,10 @@ void Init(HWND dlg, PAGEPROPERTIES *s)
     SendDlgItemMessageA(dlg, IDC_PAGETITLE, EM_LIMITTEXT, TITLESIZE - 1, 0);
     page.title[TITLESIZE - 1] = 0;
     SetDlgItemTextA(dlg, IDC_PAGETITLE, page.title);
-    for (const auto &f : flagboxes)
-        CheckDlgButton(dlg, f.id, page.flags & f.bit ? BST_CHECKED : BST_UNCHECKED);
+    ShowFlags(dlg, page.flags, flagboxes, std::size(flagboxes));
     ChooseBackground(dlg, s->picture != NULL);
-    LabelColourButton(dlg, IDC_BACKCOLOUR, page.colour);
-    FillBackgroundKinds(GetDlgItem(dlg, IDC_PAGEKIND), COLOURSELECTOR_HEADER + 1, page.colourselector);
+    ShowSwatch(dlg, IDC_BACKCOLOUR, page.colour);
+    FillColourKinds(GetDlgItem(dlg, IDC_PAGEKIND), COLOURSELECTOR_HEADER + 1, page.colourselector);
     EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), page.colourselector == COLOURSELECTOR_CUSTOM);
     SetFocus(GetDlgItem(dlg, IDOK));
     CentreWindow(dlg);
@@ -116,8 +111,7 @@ void Init(HWND dlg, PAGEPROPERTIES *s)
 // The title, the check boxes and the kind as the dialog shows them.
 void Store(HWND dlg, PAGERECORD &page)
 {
-    for (const auto &f : flagboxes)
-        page.flags = Checked(dlg, f.id) ? page.flags | f.bit : page.flags & ~f.bit;
+    page.flags = ReadFlags(dlg, page.flags, flagboxes, std::size(flagboxes));
     GetDlgItemTextA(dlg, IDC_PAGETITLE, page.title, TITLESIZE);
     LRESULT kind = SendDlgItemMessageA(dlg, IDC_PAGEKIND, CB_GETCURSEL, 0, 0);
     if (kind >= 0 && kind <= (LRESULT)COLOURSELECTOR_HEADER)
@@ -225,7 +219,7 @@ void Command(HWND dlg, PAGEPROPERTIES *s, int id, int code)
         COLORREF colour = page.colour;
         if (PickColour(dlg, &colour))
             page.colour = colour;
-        LabelColourButton(dlg, IDC_BACKCOLOUR, page.colour);
+        ShowSwatch(dlg, IDC_BACKCOLOUR, page.colour);
         Repaint(dlg, IDC_PAGESAMPLE);
         Repaint(dlg, IDC_PAGEKIND);
         break;
@@ -260,9 +254,9 @@ INT_PTR CALLBACK EditPagePropertiesProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
             if (dib)
                 GlobalFree(dib);
         } else if (wParam == IDC_BACKCOLOUR) {
-            DrawColourButton(dlg, msg, wParam, item, nullptr, own);
+            DrawSwatch(item, own);
         } else if (wParam == IDC_PAGEKIND) {
-            DrawBackgroundKind(item, own);
+            DrawColourKind(item, own);
         }
         return TRUE;
     }

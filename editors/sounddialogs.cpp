@@ -1,12 +1,11 @@
 // The wave sound and MIDI music property dialogs: one family, told apart
 // only by the sound kind, template and help key. While open, a dialog keeps
 // its own copy of the sound, which Preview plays and OK stores.
-#include "common/dialog.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
 #include "common/strings.h"
 #include "editors/objectdialogs4.h"
-#include "editors/propfields.h"
+#include "editors/objectfields.h"
 #include "media/filedialogs.h"
 #include "media/sound.h"
 #include "media/soundfiles.h"
@@ -113,8 +112,7 @@ void Open(HWND dlg, EDITPARAM *p)
         copy = GetWaveObjectData((OBJECTWAVE *)o);
     if (!KeepCopy(dlg, copy, o->datasize)) {
         GlobalUnlock(p->object);
-        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
-        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        RefuseObject(dlg);
         return;
     }
     ShowPropFields(dlg, o, fields, p->block, ((OBJECTWAVE *)o)->notify);

@@ -3,6 +3,7 @@
 // working copy of the picture for as long as it is open.
 #include "common/dialog.h"
 #include "common/msgdlg.h"
+#include "common/paths.h"
 #include "common/owners.h"
 #include "common/strings.h"
 #include "editor/paint.h"
@@ -16,7 +17,6 @@
 #include "resources/objectdialogs1_ids.h"
 #include "resources/resource.h"
 #include <iterator>
-#include <cstring>
 
 namespace {
 
@@ -47,7 +47,7 @@ bool Open(HWND dlg, STATICDIALOG *s)
     // A picture deeper than the display would come back from the paint
     // program with its colours reduced.
     EnableWindow(GetDlgItem(dlg, IDC_STAPAINT), GetDisplayBits() >= bits);
-    ShowObjectPlace(dlg, &o->header, spins);
+    ShowPlace(dlg, IDC_OBJLEFT, &o->header, spins);
     for (int id : {IDC_OBJWIDTH, IDC_OBJDEPTH})
         SendDlgItemMessageA(dlg, id, EM_SETREADONLY, TRUE, 0);
     for (int id : {IDC_OBJWIDTH + IDC_OBJSPIN, IDC_OBJDEPTH + IDC_OBJSPIN})
@@ -62,23 +62,15 @@ bool Build(HWND dlg, STATICDIALOG *s)
     uint32_t size = GetDibSize(s->picture);
     if (!size || !GetBitmapDimensions(s->picture, &width, &height, nullptr, nullptr))
         return false;
-    GlobalLocked<OBJECTSTATICIMAGE> live(s->p->object);
-    if (!Valid(live))
-        return false;
-    OBJECTSTATICIMAGE fixed = *live.get();
-    live.Unlock();
-    HGLOBAL fresh = NewObjectBlock(&fixed, sizeof fixed, size);
-    GlobalLocked<OBJECTSTATICIMAGE> o(fresh);
     GlobalLocked<char> picture(s->picture);
-    if (!o || !picture) {
-        o.Unlock();
-        if (fresh)
-            GlobalFree(fresh);
+    if (!Valid(GlobalLocked<OBJECTSTATICIMAGE>(s->p->object)) || !picture)
         return false;
-    }
-    memcpy((char *)o.get() + sizeof fixed, picture.get(), size);
+    HGLOBAL fresh = NewObject(s->p->object, sizeof(OBJECTSTATICIMAGE), {{picture.get(), size}});
+    GlobalLocked<OBJECTSTATICIMAGE> o(fresh);
+    if (!o)
+        return false;
     // The object is always as large as its picture.
-    o->header.rect = ReadObjectPlace(dlg, width, height);
+    o->header.rect = ReadPlace(dlg, IDC_OBJLEFT, width, height);
     o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
     o.Unlock();
     GlobalFree(s->p->object);
@@ -95,10 +87,8 @@ INT_PTR CALLBACK EditStaticImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LP
         // The dialog's state replaces the EDITPARAM as its creation value.
         auto *s = new STATICDIALOG{(EDITPARAM *)lParam, NULL};
         COMMONDialogMessage(dlg, msg, wParam, (LPARAM)s, &answer);
-        if (!Open(dlg, s)) {
-            DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
-            PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
-        }
+        if (!Open(dlg, s))
+            RefuseObject(dlg);
         SetFocus(GetDlgItem(dlg, IDOK));
         CentreWindow(dlg);
         return FALSE;
@@ -116,8 +106,10 @@ INT_PTR CALLBACK EditStaticImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LP
         }
         return FALSE;
     case WM_COMMAND:
-        if (HandleObjectHelp(dlg, wParam, "STATIC"))
+        if (LOWORD(wParam) == IDC_OBJHELP) {
+            DoHelp(dlg, "STATIC");
             return TRUE;
+        }
         if (LOWORD(wParam) == IDOK) {
             if (Build(dlg, s))
                 EndDialog(dlg, 1);

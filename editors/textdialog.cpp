@@ -2,7 +2,6 @@
 // live object as soon as they change, so that the sample shows them; the
 // rest is read when OK builds the new block.
 #include "common/dialog.h"
-#include "common/colour.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
 #include "common/paths.h"
@@ -10,15 +9,11 @@
 #include "common/shell.h"
 #include "common/strings.h"
 #include "editor/smalldialogs.h"
-#include "editors/objectbuild.h"
-#include "editors/objectdialogs.h"
-#include "media/dib.h"
-#include "media/draw.h"
+#include "editors/objectfields.h"
 #include "resources/document_ids.h"
 #include "resources/objectdialogs2_ids.h"
 #include "resources/resource.h"
 #include <commctrl.h>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -27,10 +22,7 @@ constexpr uint32_t TEXT_HIGHLIGHT = 0x8, TEXT_SHADOW = 0x20, TEXT_TRANSPARENT = 
                    TEXT_CENTRE = 0x100, TEXT_RIGHT = 0x200, TEXT_ANTIALIAS = 0x8000;
 constexpr int FACECHARS = 31;
 
-const struct {
-    int id;
-    uint32_t bit;
-} textchecks[] = {
+const FLAGBOX textchecks[] = {
     {IDC_TIVISIBLE, 0x2},        {IDC_TIENABLED, 0x4},    {IDC_TXTRANSPARENT, TEXT_TRANSPARENT},
     {IDC_TXHIGHLIGHT, TEXT_HIGHLIGHT}, {IDC_TXSHADOW, TEXT_SHADOW}, {IDC_TXANTIALIAS, TEXT_ANTIALIAS},
 };
@@ -47,14 +39,6 @@ struct LiveText : GlobalLocked<OBJECTTEXT> {
             Unlock();
     }
 };
-
-void ShowColour(HWND dlg, int id, COLORREF colour)
-{
-    char text[40];
-    snprintf(text, sizeof text, "%u,%u,%u", GetRValue(colour), GetGValue(colour), GetBValue(colour));
-    SetDlgItemTextA(dlg, id, text);
-    InvalidateRect(GetDlgItem(dlg, id), NULL, FALSE);
-}
 
 void RepaintSample(HWND dlg)
 {
@@ -78,7 +62,7 @@ void StoreFace(HWND dlg)
     RepaintSample(dlg);
 }
 
-void PickColour(HWND dlg, int id)
+void PickSwatch(HWND dlg, int id)
 {
     COLORREF colour;
     {
@@ -87,17 +71,14 @@ void PickColour(HWND dlg, int id)
             return;
         colour = id == IDC_TXCOLOUR ? t->colour : t->backcolour;
     }
-    char rgb[PALETTEBYTES];
-    int bits = 8;
-    GetDefaultPalette(rgb, &bits, 6);
-    if (!SelectColour(dlg, (const unsigned char *)rgb, 16777216, &colour))
+    if (!PickColour(dlg, &colour))
         return;
     LiveText t(dlg);
     if (!t)
         return;
     (id == IDC_TXCOLOUR ? t->colour : t->backcolour) = colour;
     t.Unlock();
-    ShowColour(dlg, id, colour);
+    ShowSwatch(dlg, id, colour);
     RepaintSample(dlg);
 }
 
@@ -156,31 +137,22 @@ void Fill(HWND dlg)
 {
     LiveText t(dlg);
     if (!t || (uint64_t)t->header.fixedsize + t->header.datasize > t.size()) {
-        DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
-        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        RefuseObject(dlg);
         return;
     }
-    // The spin controls are bound first: binding writes their start
-    // positions into the fields.
-    SetupObjectSpins(dlg, IDC_TIWIDTH + 10000, IDC_TIDEPTH + 10000, textspins);
     const OBJECTHEADER &h = t->header;
+    ShowPlace(dlg, IDC_TILEFT, &h, textspins);
     if (h.datasize)
         SetDlgItemTextA(dlg, IDC_TXTEXT,
                         std::string((const char *)t.get() + h.fixedsize, strnlen((const char *)t.get() + h.fixedsize,
                                                                                 h.datasize)).c_str());
-    SetDlgItemInt(dlg, IDC_TILEFT, (UINT)h.rect.left, FALSE);
-    SetDlgItemInt(dlg, IDC_TITOP, (UINT)h.rect.top, FALSE);
-    SetDlgItemInt(dlg, IDC_TIWIDTH, (UINT)RectWidth(&h.rect), FALSE);
-    SetDlgItemInt(dlg, IDC_TIDEPTH, (UINT)RectDepth(&h.rect), FALSE);
-    SetDlgItemInt(dlg, IDC_TINUMBER, h.number, FALSE);
-    for (const auto &c : textchecks)
-        CheckDlgButton(dlg, c.id, (h.flags & c.bit) ? BST_CHECKED : BST_UNCHECKED);
+    ShowFlags(dlg, h.flags, textchecks, std::size(textchecks));
     CheckDlgButton(dlg, IDC_TXITALIC, (h.flags & TEXT_ITALIC) ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dlg, IDC_TXBOLD, t->weight == 700 ? BST_CHECKED : BST_UNCHECKED);
     int justify = (h.flags & TEXT_CENTRE) ? IDC_TXCENTRE : (h.flags & TEXT_RIGHT) ? IDC_TXRIGHT : IDC_TXLEFT;
     CheckRadioButton(dlg, IDC_TXLEFT, IDC_TXRIGHT, justify);
-    ShowColour(dlg, IDC_TXCOLOUR, t->colour);
-    ShowColour(dlg, IDC_TXBACKCOLOUR, t->backcolour);
+    ShowSwatch(dlg, IDC_TXCOLOUR, t->colour);
+    ShowSwatch(dlg, IDC_TXBACKCOLOUR, t->backcolour);
     SetDlgItemInt(dlg, IDC_TXSIZE, (UINT)t->size, TRUE);
     SetDlgItemInt(dlg, IDC_TXPADDING, (UINT)t->padding, TRUE);
     SetDlgItemInt(dlg, IDC_TXOFFSET, (UINT)t->offset, TRUE);
@@ -198,7 +170,7 @@ bool Build(HWND dlg, EDITPARAM *p)
     std::string text((size_t)GetWindowTextLengthA(edit) + 1, '\0');
     GetWindowTextA(edit, text.data(), (int)text.size());
     text.resize(strlen(text.c_str()) + 1);
-    HGLOBAL made = NewObjectBlock(p->object, sizeof(OBJECTTEXT), {{text.data(), (uint32_t)text.size()}});
+    HGLOBAL made = NewObject(p->object, sizeof(OBJECTTEXT), {{text.data(), (uint32_t)text.size()}});
     GlobalLocked<OBJECTTEXT> t(made);
     if (!t)
         return false;
@@ -207,8 +179,7 @@ bool Build(HWND dlg, EDITPARAM *p)
     h.rect = {left, top, left + GetSpinValue(dlg, IDC_TIWIDTH), top + GetSpinValue(dlg, IDC_TIDEPTH)};
     t->padding = GetSpinValue(dlg, IDC_TXPADDING);
     t->offset = GetSpinValue(dlg, IDC_TXOFFSET);
-    for (const auto &c : textchecks)
-        FlagFromCheck(dlg, c.id, c.bit, &h.flags);
+    h.flags = ReadFlags(dlg, h.flags, textchecks, std::size(textchecks));
     h.flags &= ~(TEXT_CENTRE | TEXT_RIGHT);
     if (IsDlgButtonChecked(dlg, IDC_TXRIGHT) == BST_CHECKED)
         h.flags |= TEXT_RIGHT;
@@ -257,8 +228,7 @@ INT_PTR CALLBACK EditTextObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
         case IDC_TXBACKCOLOUR: {
             LiveText t(dlg);
             if (t)
-                DrawColourButton(dlg, msg, wParam, item, nullptr,
-                                 item->CtlID == IDC_TXCOLOUR ? t->colour : t->backcolour);
+                DrawSwatch(item, item->CtlID == IDC_TXCOLOUR ? t->colour : t->backcolour);
             break;
         }
         default:
@@ -316,7 +286,7 @@ INT_PTR CALLBACK EditTextObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
         case IDC_TXCOLOUR:
         case IDC_TXBACKCOLOUR:
             if (code == BN_CLICKED)
-                PickColour(dlg, id);
+                PickSwatch(dlg, id);
             return TRUE;
         case IDC_TXLEFT:
         case IDC_TXCENTRE:

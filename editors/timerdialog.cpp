@@ -5,7 +5,7 @@
 #include "document/blockstore.h"
 #include "editors/editparam.h"
 #include "editors/objectdialogs3.h"
-#include "editors/propfields.h"
+#include "editors/objectfields.h"
 #include "resources/objectdialogs3_ids.h"
 #include "resources/resource.h"
 #include <algorithm>
@@ -29,7 +29,7 @@ void Open(HWND dlg, EDITPARAM *p)
     std::string target = ObjectDataText(&t->header, TIMERFIXED);
     // The titles as the document holds them: the page being edited is listed
     // as it was last stored.
-    HWND list = p->blockset ? GetDlgItem(p->blockset->hwnd, IDC_BLOCKLIST) : NULL;
+    HWND list = DocumentList(p->blockset);
     int count = list ? (int)SendMessageA(list, LB_GETCOUNT, 0, 0) : 0;
     bool found = false;
     for (int i = 0; i < count; i++) {

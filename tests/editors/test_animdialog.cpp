@@ -10,7 +10,7 @@
 #include "editor/blocks.h"
 #include "editors/animdialog.h"
 #include "editors/objectdialogs.h"
-#include "editors/propfields.h"
+#include "editors/objectfields.h"
 #include "resources/animdialog_ids.h"
 #include "resources/document_ids.h"
 #include "resources/objectdialogs3_ids.h"

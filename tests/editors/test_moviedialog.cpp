@@ -8,7 +8,7 @@
 #include "editor/blocks.h"
 #include "editors/moviedialog.h"
 #include "editors/objectdialogs.h"
-#include "editors/propfields.h"
+#include "editors/objectfields.h"
 #include "media/avicheck.h"
 #include "media/loaders.h"
 #include "resources/document_ids.h"

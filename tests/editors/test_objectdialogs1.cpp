@@ -188,6 +188,8 @@ TEST_F(ObjectDialogs, CheckBoxesAndRadioButtonsStoreTheirCaptionPlaceFlagsAndTar
             {"sizes held to the settings",
              [](HWND dlg) { Place(dlg, "40000", "x", "3", "99999"); },
              [](Object &o) { Rect(o, 32760, 0, 16, 2000); }},
+            {"a minus sign reads as the least value", [](HWND dlg) { Place(dlg, "-5", "-1", "-3", "-99999"); },
+             [](Object &o) { Rect(o, 0, 0, 16, 16); }},
             {"target", [](HWND dlg) { SelectText(dlg, IDC_OBJTARGET, "103"); },
              [](Object &o) { As<OBJECTCHECKBOX>(o).notify = 103; }},
         });

@@ -6,7 +6,7 @@
 #include "common/strings.h"
 #include "editors/editparam.h"
 #include "editors/objectdialogs.h"
-#include "editors/propfields.h"
+#include "editors/objectfields.h"
 #include "resources/document_ids.h"
 #include "resources/objectdialogs3_ids.h"
 #include "resources/shelldialogs_ids.h"

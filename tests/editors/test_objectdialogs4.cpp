@@ -7,7 +7,7 @@
 #include "editor/blocks.h"
 #include "editors/objectdialogs.h"
 #include "editors/objectdialogs4.h"
-#include "editors/propfields.h"
+#include "editors/objectfields.h"
 #include "media/sound.h"
 #include "resources/document_ids.h"
 #include "resources/filedialogs_ids.h"
