@@ -114,7 +114,7 @@ inline void ForgetChanges()
 
 // A frame with an MDI client, as the editor has, that the editor's globals
 // point at while it is open; its documents close without asking to be saved.
-// Its procedure ends in DefFrameProc, `proc`'s too.
+// A `proc` of the test's own ends in DefFrameProc, as the frame's does.
 class DocumentFrame {
 public:
     HWND Open(int width = 900, int height = 700, WNDPROC proc = FrameProc)
