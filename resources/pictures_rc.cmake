@@ -3,15 +3,7 @@
 # Each resource is 853 bytes: a 73-byte title padded with NULs, the words
 # 1, "CMAP", 1 and 768, then 256 red-green-blue triples.
 
-function(hex2 value out)
-  math(EXPR v "${value}" OUTPUT_FORMAT HEXADECIMAL)
-  string(SUBSTRING "${v}" 2 -1 digits)
-  string(LENGTH "${digits}" len)
-  if(len EQUAL 1)
-    set(digits "0${digits}")
-  endif()
-  set(${out} "\\x${digits}" PARENT_SCOPE)
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/rcbitmap.cmake")
 
 # The 85 bytes in front of the colours, as string escapes in lines of 16.
 function(palette_head out)
@@ -50,9 +42,9 @@ endfunction()
 
 # One line of escapes per palette entry, with its index as a comment.
 function(palette_line index r g b out)
-  hex2(${r} hr)
-  hex2(${g} hg)
-  hex2(${b} hb)
+  hexbyte(${r} hr)
+  hexbyte(${g} hg)
+  hexbyte(${b} hb)
   set(${out} "    \"${hr}${hg}${hb}\" /* ${index} */\n" PARENT_SCOPE)
 endfunction()
 

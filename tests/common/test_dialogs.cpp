@@ -8,6 +8,7 @@
 #include "common/windowvalue.h"
 #include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
 #include <commctrl.h>
 #include <algorithm>
 #include <cstring>
@@ -642,6 +643,30 @@ TEST_F(ThemeFixture, ChooserListsPluginsAndCopiesTheChoice)
     rec.Answer(IDOK);
     EXPECT_EQ(COMMONThemeChooseTheme(NULL, name), 1);
     EXPECT_STREQ(name, "THEME_Refuse.dll");
+}
+
+// The recorder's guard ends a driver that never returns, here one held in a
+// box it opened whose own driver leaves it open, with a failure of the test
+// once the bound has passed; the boxes end and the test goes on.
+TEST(ModalRecorderGuard, AStuckDriverFailsItsTestAndItsBoxesEnd)
+{
+    DWORD bound = sbtest::SetDriverBound(2000);
+    ModalRecorder rec;
+    static int inner, outer;
+    inner = outer = 0;
+    EXPECT_NONFATAL_FAILURE(
+        {
+            rec.Drive([&rec](HWND box) {
+                rec.Drive([](HWND) {});
+                inner = COMMONMessageBox(box, "inner", "guard", MB_OK);
+            });
+            outer = COMMONMessageBox(NULL, "outer", "guard", MB_OK);
+        },
+        "a dialog driver did not return within 2 s");
+    sbtest::SetDriverBound(bound);
+    EXPECT_EQ(inner, -2);
+    EXPECT_EQ(outer, -2);
+    EXPECT_EQ(rec.calls.size(), 2u);
 }
 
 } // namespace

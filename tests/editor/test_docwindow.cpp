@@ -14,7 +14,7 @@
 #include "editor/undo.h"
 #include "media/dib.h"
 #include "runtime/thumbs.h"
-#include "tests/support/testsupport.h"
+#include "tests/support/editorsupport.h"
 #include <commdlg.h>
 #include <shlobj.h>
 #include <gtest/gtest.h>
@@ -83,11 +83,6 @@ struct Answers {
 };
 Answers *Answers::current;
 
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return DefFrameProcA(hwnd, hwndclient, msg, wParam, lParam);
-}
-
 std::string TempPath(const char *name)
 {
     char dir[MAX_PATH];
@@ -116,38 +111,13 @@ class DocumentWindows : public testing::Test {
 protected:
     void SetUp() override
     {
-        static bool registered;
-        if (!registered) {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = TaskProc;
-            wc.cbWndExtra = 4;
-            wc.hInstance = hInst;
-            wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-            wc.lpszClassName = TASKCLASSNAME;
-            registered = RegisterClassA(&wc) != 0;
-        }
-        frame = sbtest::CreateTestWindow(true, 900, 700, FrameProc);
-        CLIENTCREATESTRUCT ccs{};
-        ccs.idFirstChild = 810;
-        RECT r;
-        GetClientRect(frame, &r);
-        hwndclient = CreateWindowA("MDICLIENT", NULL, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, r.right,
-                                   r.bottom, frame, NULL, hInst, &ccs);
-        hwndmain = frame;
+        frame = mdi.Open();
         WarnMultipleDelete = 1;
     }
     void TearDown() override
     {
-        // Nothing asks to be saved on the way out.
-        while (HWND child = GetWindow(hwndclient, GW_CHILD)) {
-            if (BLOCKSET *set = LockBlockSet(child)) {
-                set->modified = 0;
-                UnlockBlockSet(child);
-            }
-            SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)child, 0);
-        }
-        DestroyWindow(frame);
-        hwndmain = hwndclient = NULL;
+        mdi.CloseDocuments();
+        mdi.Close();
         for (const auto &f : files)
             DeleteFileA(f.c_str());
     }
@@ -250,6 +220,7 @@ protected:
     }
 
     HWND frame = NULL;
+    sbtest::DocumentFrame mdi;
     std::vector<std::string> files;
 };
 

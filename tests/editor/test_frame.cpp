@@ -19,7 +19,7 @@
 #include "resources/setup_ids.h"
 #include "tests/editor/screenbits.h"
 #include "resources/editorframe_ids.h"
-#include "tests/support/testsupport.h"
+#include "tests/support/editorsupport.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <commctrl.h>
@@ -35,14 +35,7 @@ using sbtest::ModalRecorder;
 
 namespace {
 
-std::string root; // this run's own folder, standing in for the user's folders
-
-bool UserFolder(int csidl, char *out)
-{
-    std::string f = root + (csidl == 0x1A /* CSIDL_APPDATA */ ? "appdata" : "docs");
-    lstrcpynA(out, f.c_str(), MAX_PATH);
-    return true;
-}
+const std::string &root = sbtest::UserFolders::root;
 
 std::string ReadAll(const std::string &path)
 {
@@ -126,32 +119,9 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD)
     script();
     if (hwndmain && IsWindow(hwndmain)) {
         // Whatever the script left unsaved does not keep the editor asking.
-        for (HWND c = GetWindow(hwndclient, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-            if (BLOCKSET *set = LockBlockSet(c)) {
-                set->modified = 0;
-                UnlockBlockSet(c);
-            }
+        sbtest::ForgetChanges();
         PostMessageA(hwndmain, WM_CLOSE, 0, 0);
     }
-}
-
-void RemoveTree(const std::string &folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + name + "\\");
-            else
-                DeleteFileA((folder + name).c_str());
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(folder.c_str());
 }
 
 // Every start gets its own user folders and a configuration file that keeps
@@ -159,36 +129,11 @@ void RemoveTree(const std::string &folder)
 // setting is as it was after the test.
 struct Frame : ::testing::Test {
     EDITORPARTS parts{};
-    FOLDERREADER savedreader;
-    std::vector<std::string> saved;
-    void SetUp() override
-    {
-        for (int i = 0; i < MAXCONFIGITEM; i++)
-            saved.emplace_back((const char *)configitem[i].value,
-                               configitem[i].type & CONFIG_TEXT ? SETTINGTEXT : sizeof(int));
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        static int run;
-        root = std::string(temp) + "sbframe" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++run) +
-               "\\";
-        RemoveTree(root);
-        savedreader = COMMONReadSpecialFolder;
-        COMMONReadSpecialFolder = UserFolder;
-        OpenPath[0] = 0;
-    }
-    void TearDown() override
-    {
-        COMMONReadSpecialFolder = savedreader;
-        for (int i = 0; i < MAXCONFIGITEM; i++)
-            memcpy(configitem[i].value, saved[i].data(), saved[i].size());
-        RemoveTree(root);
-    }
+    sbtest::KeptSettings settings;
+    sbtest::UserFolders folders{"sbframe"};
+    void SetUp() override { OpenPath[0] = 0; }
     std::string Config() { return ConfigFilePath(); }
-    void Seed(const std::string &more = "")
-    {
-        WriteAll(Config(), "[Showbinder]\nShowStartupWindow = 0\nShowTipOfTheDay = 0\nSearchForPaintbrush = 0\n"
-                           "ShowDriverMessage = 0\nOpenPath = \n" + more);
-    }
+    void Seed(const std::string &more = "") { sbtest::WriteQuietConfig(more); }
     std::string MakeFile(const std::string &name, const std::string &bytes = "x")
     {
         std::string path = root + "files\\" + name;

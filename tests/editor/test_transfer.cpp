@@ -18,7 +18,7 @@
 #include "resources/viewprint_ids.h"
 #include "runtime/runtime.h"
 #include "runtime/thumbs.h"
-#include "tests/support/testsupport.h"
+#include "tests/support/editorsupport.h"
 #include <commctrl.h>
 #include <commdlg.h>
 #include <gtest/gtest.h>
@@ -122,30 +122,14 @@ const COLORREF colours[] = {RGB(200, 0, 0), RGB(0, 160, 0), RGB(0, 0, 220), RGB(
 
 struct Transfer : testing::Test {
     HWND frame = NULL;
-    bool registered = false;
+    sbtest::DocumentFrame mdi;
     SHOWHOST host = QV_SystemHost;
     EDITORPARTS parts{};
     std::vector<std::string> files;
 
     void SetUp() override
     {
-        // Registered for this test alone: the editor's own start-up, tested
-        // elsewhere, registers it too.
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = TaskProc;
-        wc.cbWndExtra = 4;
-        wc.hInstance = hInst;
-        wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-        wc.lpszClassName = TASKCLASSNAME;
-        registered = RegisterClassA(&wc) != 0;
-        frame = sbtest::CreateTestWindow(true, 900, 600, FrameProc);
-        CLIENTCREATESTRUCT ccs{};
-        ccs.idFirstChild = IDM_FIRSTCHILD;
-        RECT r;
-        GetClientRect(frame, &r);
-        hwndclient = CreateWindowA("MDICLIENT", NULL, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, r.right,
-                                   r.bottom, frame, NULL, hInst, &ccs);
-        hwndmain = frame;
+        frame = mdi.Open(900, 600, FrameProc);
         host.printer = PRINTERPROVIDER{printer::Default, nullptr, printer::Size, printer::StartDocument,
                                        printer::Start, printer::End, printer::EndDocument, printer::Abort,
                                        printer::Release, nullptr, nullptr};
@@ -156,19 +140,10 @@ struct Transfer : testing::Test {
     }
     void TearDown() override
     {
-        while (HWND child = GetWindow(hwndclient, GW_CHILD)) {
-            if (BLOCKSET *set = LockBlockSet(child)) {
-                set->modified = 0;
-                UnlockBlockSet(child);
-            }
-            SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)child, 0);
-        }
+        mdi.CloseDocuments();
         EmptyTheClipboard();
         BindEditorParts(frame, nullptr);
-        DestroyWindow(frame);
-        hwndmain = hwndclient = NULL;
-        if (registered)
-            UnregisterClassA(TASKCLASSNAME, hInst);
+        mdi.Close();
         for (const auto &f : files)
             DeleteFileA(f.c_str());
     }

@@ -14,7 +14,7 @@
 #include "editors/pageeditor.h"
 #include "media/dib.h"
 #include "resources/pageeditor_ids.h"
-#include "tests/support/testsupport.h"
+#include "tests/support/editorsupport.h"
 #include <commdlg.h>
 #include <gtest/gtest.h>
 #include <cstring>
@@ -162,32 +162,15 @@ class PageEditor : public testing::Test {
 protected:
     void SetUp() override
     {
-        for (int i = 0; i < MAXCONFIGITEM; i++)
-            saved.emplace_back((const char *)configitem[i].value,
-                               configitem[i].type & CONFIG_TEXT ? SETTINGTEXT : sizeof(int));
         static bool registered;
         if (!registered) {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = TaskProc;
-            wc.cbWndExtra = 4;
-            wc.hInstance = hInst;
-            wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-            wc.lpszClassName = TASKCLASSNAME;
-            registered = RegisterClassA(&wc) != 0;
             WNDCLASSA script{};
             script.lpfnWndProc = ScriptProc;
             script.hInstance = hInst;
             script.lpszClassName = "PageEditorScript";
-            RegisterClassA(&script);
+            registered = RegisterClassA(&script) != 0;
         }
-        frame = sbtest::CreateTestWindow(true, 900, 700, FrameProc);
-        CLIENTCREATESTRUCT ccs{};
-        ccs.idFirstChild = 810;
-        RECT r;
-        GetClientRect(frame, &r);
-        hwndclient = CreateWindowA("MDICLIENT", NULL, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, r.right,
-                                   r.bottom, frame, NULL, hInst, &ccs);
-        hwndmain = frame;
+        frame = mdi.Open();
         parts.editpage = EditPage;
         BindEditorParts(frame, &parts);
         runner = CreateWindowA("PageEditorScript", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, hInst, NULL);
@@ -202,24 +185,9 @@ protected:
     void TearDown() override
     {
         DestroyWindow(runner);
-        while (HWND child = GetWindow(hwndclient, GW_CHILD)) {
-            if (BLOCKSET *set = LockBlockSet(child)) {
-                set->modified = 0;
-                UnlockBlockSet(child);
-            }
-            SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)child, 0);
-        }
+        mdi.CloseDocuments();
         BindEditorParts(frame, nullptr);
-        DestroyWindow(frame);
-        hwndmain = hwndclient = NULL;
-        for (int i = 0; i < MAXCONFIGITEM; i++)
-            memcpy(configitem[i].value, saved[i].data(), saved[i].size());
-    }
-    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        if (msg == WM_DESTROYCLIPBOARD)
-            return 0;
-        return DefFrameProcA(hwnd, hwndclient, msg, wParam, lParam);
+        mdi.Close();
     }
     static LRESULT CALLBACK ScriptProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     {
@@ -338,7 +306,8 @@ protected:
     HWND frame = NULL, doc = NULL, runner = NULL;
     EDITORPARTS parts{};
     Answers answers;
-    std::vector<std::string> saved;
+    sbtest::KeptSettings settings;
+    sbtest::DocumentFrame mdi;
     static inline std::function<void(HWND)> script;
 };
 

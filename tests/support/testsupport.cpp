@@ -184,6 +184,25 @@ static HWND drivendialog;
 static int drivesteps;
 static bool driving; // a driver is at work: it may wait, and the guard below waits with it
 
+// A driver may wait as long as the work it drives takes, but one that never
+// returns (it waits for what never comes, or on a dialog it opened that no
+// one closes) would hang the test program. Past this bound, far beyond any
+// driver's own work, the test fails and every dialog opened since the driven
+// one was asked for is ended; a driver still running a minute after that
+// ends the program, which cannot go on.
+static DWORD driverbound = 240000;
+static const DWORD drivergrace = 60000;
+static DWORD drivestart;
+static std::set<HWND> beforedrive;
+static bool abandoned;
+
+DWORD SetDriverBound(DWORD ms)
+{
+    DWORD previous = driverbound;
+    driverbound = ms;
+    return previous;
+}
+
 static BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM lParam)
 {
     char cls[16];
@@ -193,9 +212,31 @@ static BOOL CALLBACK CollectDialogs(HWND hwnd, LPARAM lParam)
     return TRUE;
 }
 
+static void EndStuckDriver()
+{
+    DWORD waited = GetTickCount() - drivestart;
+    if (waited >= driverbound && !abandoned) {
+        abandoned = true;
+        ADD_FAILURE() << "a dialog driver did not return within " << driverbound / 1000.0
+                      << " s; the dialogs it was driving are ended";
+        std::set<HWND> now;
+        EnumThreadWindows(GetCurrentThreadId(), CollectDialogs, (LPARAM)&now);
+        for (HWND d : now)
+            if (!beforedrive.count(d))
+                EndDialog(d, -2);
+    } else if (abandoned && waited - driverbound >= drivergrace) {
+        printf("a dialog driver did not return even with its dialogs ended: the test program ends here\n");
+        fflush(stdout);
+        fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 1);
+    }
+}
+
 static void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    if (!driving)
+    if (driving)
+        EndStuckDriver();
+    else
         drivesteps++;
     if (pendingdriver) {
         std::set<HWND> now;
@@ -207,6 +248,11 @@ static void CALLBACK DriveTimer(HWND, UINT, UINT_PTR id, DWORD)
                 pendingdriver = nullptr;
                 // Dialogs the driver opens are driven from inside it.
                 bool outer = driving;
+                if (!outer) {
+                    drivestart = GetTickCount();
+                    beforedrive = knowndialogs;
+                    abandoned = false;
+                }
                 driving = true;
                 driver(d);
                 driving = outer;

@@ -73,6 +73,10 @@ private:
     static ModalRecorder *current;
 };
 
+// How long a dialog driver may run before it is held to be stuck, in
+// milliseconds; gives the bound it replaces. For the guard's own tests.
+DWORD SetDriverBound(DWORD ms);
+
 // Clicks a dialog's button the way a user would (BM_CLICK).
 void Click(HWND dlg, int id);
 

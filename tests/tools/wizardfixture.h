@@ -10,7 +10,7 @@
 #include "editor/shell.h"
 #include "media/dib.h"
 #include "media/imageformat.h"
-#include "tests/support/testsupport.h"
+#include "tests/support/editorsupport.h"
 #include "tools/wizard.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -114,48 +114,15 @@ class Frame : public testing::Test {
 protected:
     void SetUp() override
     {
-        for (int i = 0; i < MAXCONFIGITEM; i++)
-            saved.emplace_back((const char *)configitem[i].value,
-                               configitem[i].type & CONFIG_TEXT ? SETTINGTEXT : sizeof(int));
-        static bool registered;
-        if (!registered) {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = TaskProc;
-            wc.cbWndExtra = 4;
-            wc.hInstance = hInst;
-            wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-            wc.lpszClassName = TASKCLASSNAME;
-            registered = RegisterClassA(&wc) != 0;
-        }
-        frame = sbtest::CreateTestWindow(true, 900, 700, FrameProc);
-        CLIENTCREATESTRUCT ccs{};
-        ccs.idFirstChild = 810;
-        RECT r;
-        GetClientRect(frame, &r);
-        hwndclient = CreateWindowA("MDICLIENT", NULL, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, r.right,
-                                   r.bottom, frame, NULL, hInst, &ccs);
-        hwndmain = frame;
+        frame = mdi.Open();
         OpenPath[0] = 0;
         WizardOpenRecord(&wizard);
     }
     void TearDown() override
     {
         WizardCloseRecord(&wizard);
-        while (HWND child = GetWindow(hwndclient, GW_CHILD)) {
-            if (BLOCKSET *set = LockBlockSet(child)) {
-                set->modified = 0;
-                UnlockBlockSet(child);
-            }
-            SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)child, 0);
-        }
-        DestroyWindow(frame);
-        hwndmain = hwndclient = NULL;
-        for (int i = 0; i < MAXCONFIGITEM; i++)
-            memcpy(configitem[i].value, saved[i].data(), saved[i].size());
-    }
-    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        return DefFrameProcA(hwnd, hwndclient, msg, wParam, lParam);
+        mdi.CloseDocuments();
+        mdi.Close();
     }
     std::vector<HWND> Documents()
     {
@@ -197,7 +164,8 @@ protected:
 
     HWND frame = NULL;
     WIZARDPARAM wizard;
-    std::vector<std::string> saved;
+    sbtest::KeptSettings settings;
+    sbtest::DocumentFrame mdi;
 };
 
 } // namespace wizardtest

@@ -31,7 +31,7 @@
 #include "resources/wizard_ids.h"
 #include "tests/support/drive.h"
 #include "tests/support/mediafiles.h"
-#include "tests/support/testsupport.h"
+#include "tests/support/editorsupport.h"
 #include "tools/scripteditor.h"
 #include "tools/wizard.h"
 #include <gtest/gtest.h>
@@ -48,14 +48,7 @@
 
 namespace {
 
-std::string root; // this run's own folder: user folders, pictures, saved programs
-
-bool UserFolder(int csidl, char *out)
-{
-    std::string f = root + (csidl == 0x1A /* CSIDL_APPDATA */ ? "appdata" : "docs");
-    lstrcpynA(out, f.c_str(), MAX_PATH);
-    return true;
-}
+const std::string &root = sbtest::UserFolders::root; // user folders, pictures, saved programs
 
 // ---- The person at the keyboard ---------------------------------------------
 // Every modal request the editor makes is answered by the next step, in the
@@ -359,52 +352,19 @@ std::string WaveFile(const std::string &name)
     return path;
 }
 
-void RemoveTree(const std::string &folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + name + "\\");
-            else
-                DeleteFileA((folder + name).c_str());
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 // ---- The editor as the program starts it ------------------------------------
 
 struct WholeRoad : ::testing::Test {
-    FOLDERREADER savedreader;
-    std::vector<std::string> saved;
+    sbtest::KeptSettings settings;
+    sbtest::UserFolders folders{"sbroad"};
     MODALHOOK previous = nullptr;
     DWORD started = 0;
     void SetUp() override
     {
-        for (int i = 0; i < MAXCONFIGITEM; i++)
-            saved.emplace_back((const char *)configitem[i].value,
-                               configitem[i].type & CONFIG_TEXT ? SETTINGTEXT : sizeof(int));
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        root = std::string(temp) + "sbroad" + std::to_string(GetCurrentProcessId()) + "\\";
-        RemoveTree(root);
-        CreateDirectoryA(root.c_str(), NULL);
-        savedreader = COMMONReadSpecialFolder;
-        COMMONReadSpecialFolder = UserFolder;
         OpenPath[0] = 0;
         // A first start without the logo, the tip, the paint search and the
         // driver notice, and a new document without a page of its own.
-        std::string config = ConfigFilePath();
-        COMMONMakeFoldersFor(config.c_str());
-        std::ofstream(config, std::ios::binary)
-            << "[Showbinder]\nShowStartupWindow = 0\nShowTipOfTheDay = 0\nSearchForPaintbrush = 0\n"
-               "ShowDriverMessage = 0\nInsertBlankPageonNew = 0\nGridUse = 0\nOpenPath = \n";
+        sbtest::WriteQuietConfig("InsertBlankPageonNew = 0\nGridUse = 0\n");
         steps.clear();
         later.clear();
         previous = COMMONSetModalHook(Person);
@@ -416,10 +376,6 @@ struct WholeRoad : ::testing::Test {
         EXPECT_TRUE(steps.empty()) << steps.size() << " expected requests never came, the first: "
                                    << (steps.empty() ? "" : steps.front().what);
         COMMONSetModalHook(previous);
-        COMMONReadSpecialFolder = savedreader;
-        for (int i = 0; i < MAXCONFIGITEM; i++)
-            memcpy(configitem[i].value, saved[i].data(), saved[i].size());
-        RemoveTree(root);
     }
     // The editor program's own start, with `road` run inside its loop; the
     // editor is closed afterwards.
@@ -436,11 +392,7 @@ struct WholeRoad : ::testing::Test {
                          [] {
                              ran = true;
                              body();
-                             for (HWND c = GetWindow(hwndclient, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-                                 if (BLOCKSET *set = LockBlockSet(c)) {
-                                     set->modified = 0;
-                                     UnlockBlockSet(c);
-                                 }
+                             sbtest::ForgetChanges();
                              PostMessageA(hwndmain, WM_CLOSE, 0, 0);
                          }});
         UINT_PTR timer = SetTimer(NULL, 0, 20, RunLater);

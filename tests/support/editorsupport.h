@@ -1,0 +1,169 @@
+// What the tests of the editor's windows share: its settings put back after
+// each test, its user folders in a folder of the test's own, its own start
+// told to stay quiet, and a frame with an MDI client for document windows
+// made without that start. For test programs that link the editor.
+#pragma once
+#include "common/paths.h"
+#include "common/shell.h"
+#include "document/blockstore.h"
+#include "editor/config.h"
+#include "editor/docwindow.h"
+#include "editor/shell.h"
+#include "tests/support/testsupport.h"
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace sbtest {
+
+// Every editor setting as it was when this was made, put back when it goes.
+class KeptSettings {
+public:
+    KeptSettings()
+    {
+        for (int i = 0; i < MAXCONFIGITEM; i++)
+            saved.emplace_back((const char *)configitem[i].value,
+                               configitem[i].type & CONFIG_TEXT ? SETTINGTEXT : sizeof(int));
+    }
+    ~KeptSettings()
+    {
+        for (int i = 0; i < MAXCONFIGITEM; i++)
+            memcpy(configitem[i].value, saved[i].data(), saved[i].size());
+    }
+    KeptSettings(const KeptSettings &) = delete;
+    KeptSettings &operator=(const KeptSettings &) = delete;
+
+private:
+    std::vector<std::string> saved;
+};
+
+inline void RemoveTree(const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(folder + name + "\\");
+            else
+                DeleteFileA((folder + name).c_str());
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// The user's folders ("appdata" and "docs") in `root`, a new folder of the
+// temporary folder for each test, removed with all it holds afterwards.
+class UserFolders {
+public:
+    static inline std::string root; // ends in a backslash
+    explicit UserFolders(const char *name)
+    {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        static int run;
+        root = std::string(temp) + name + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++run) + "\\";
+        RemoveTree(root);
+        CreateDirectoryA(root.c_str(), NULL);
+        reader = COMMONReadSpecialFolder;
+        COMMONReadSpecialFolder = Read;
+    }
+    ~UserFolders()
+    {
+        COMMONReadSpecialFolder = reader;
+        RemoveTree(root);
+    }
+    UserFolders(const UserFolders &) = delete;
+    UserFolders &operator=(const UserFolders &) = delete;
+
+private:
+    FOLDERREADER reader;
+    static bool Read(int csidl, char *out)
+    {
+        std::string f = root + (csidl == 0x1A /* CSIDL_APPDATA */ ? "appdata" : "docs");
+        lstrcpynA(out, f.c_str(), MAX_PATH);
+        return true;
+    }
+};
+
+// A configuration file that starts the editor without the logo, the tip,
+// the paint search and the driver notice, with the settings in `more` too.
+inline void WriteQuietConfig(const std::string &more = "")
+{
+    std::string config = ConfigFilePath();
+    COMMONMakeFoldersFor(config.c_str());
+    std::ofstream(config, std::ios::binary) << "[Showbinder]\nShowStartupWindow = 0\nShowTipOfTheDay = 0\n"
+                                               "SearchForPaintbrush = 0\nShowDriverMessage = 0\nOpenPath = \n"
+                                            << more;
+}
+
+// Every document of the editor goes without asking to be saved.
+inline void ForgetChanges()
+{
+    for (HWND c = GetWindow(hwndclient, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (BLOCKSET *set = LockBlockSet(c)) {
+            set->modified = 0;
+            UnlockBlockSet(c);
+        }
+}
+
+// A frame with an MDI client, as the editor has, that the editor's globals
+// point at while it is open; its documents close without asking to be saved.
+// A `proc` of the test's own ends in DefFrameProc, as the frame's does.
+class DocumentFrame {
+public:
+    HWND Open(int width = 900, int height = 700, WNDPROC proc = FrameProc)
+    {
+        WNDCLASSA wc{};
+        if (!GetClassInfoA(hInst, TASKCLASSNAME, &wc)) {
+            wc.lpfnWndProc = TaskProc;
+            wc.cbWndExtra = 4;
+            wc.hInstance = hInst;
+            wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+            wc.lpszClassName = TASKCLASSNAME;
+            registered = RegisterClassA(&wc) != 0;
+        }
+        frame = CreateTestWindow(true, width, height, proc);
+        CLIENTCREATESTRUCT ccs{};
+        ccs.idFirstChild = 810; // the editor's first document id
+        RECT r;
+        GetClientRect(frame, &r);
+        hwndclient = CreateWindowA("MDICLIENT", NULL, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, r.right,
+                                   r.bottom, frame, NULL, hInst, &ccs);
+        hwndmain = frame;
+        return frame;
+    }
+    void CloseDocuments()
+    {
+        ForgetChanges();
+        while (HWND child = GetWindow(hwndclient, GW_CHILD))
+            SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)child, 0);
+    }
+    // The editor's own start registers the document class too: it is gone
+    // again when this frame registered it.
+    void Close()
+    {
+        DestroyWindow(frame);
+        hwndmain = hwndclient = NULL;
+        if (registered)
+            UnregisterClassA(TASKCLASSNAME, hInst);
+        registered = false;
+    }
+
+private:
+    HWND frame = NULL;
+    bool registered = false;
+    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        if (msg == WM_DESTROYCLIPBOARD)
+            return 0;
+        return DefFrameProcA(hwnd, hwndclient, msg, wParam, lParam);
+    }
+};
+
+} // namespace sbtest
