@@ -136,7 +136,9 @@ struct Runs {
             unsigned run = in[0] & 0x3F;
             uint32_t fill = in[1] * 0x01010101u;
             in += 2;
-            for (unsigned k = 0; k < run; k += 4)
+            Store32(o, fill);
+            Store32(o + 4, fill);
+            for (unsigned k = 8; k < run; k += 4)
                 Store32(o + k, fill);
             o += run;
         }
