@@ -10,7 +10,6 @@
 #include "codecs/codecs.h"
 #include "codecs/shared/kpxshared.h"
 #include <png.h>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -57,7 +56,6 @@ struct Reading {
     const FileData *file = nullptr;
     size_t position = 0;
     FileStream *stream = nullptr;
-    const uint8_t *at = nullptr, *end = nullptr; // the stream's bytes not yet read
     uint64_t filesize = 0;
     Format *format = nullptr;
     DibBuilder *dib = nullptr; // NULL when only the format is wanted
@@ -78,14 +76,8 @@ void ReadData(png_structp png, png_bytep out, png_size_t count)
         r->position += count;
         return;
     }
-    while (count) {
-        if (r->at == r->end && (!r->stream->Fill(&r->at, &r->end, std::min<size_t>(count, FileStream::CAPACITY)) ||
-                                r->at == r->end))
-            png_error(png, "truncated");
-        size_t n = std::min<size_t>(count, size_t(r->end - r->at));
-        memcpy(out, r->at, n);
-        r->at += n, out += n, count -= n;
-    }
+    if (r->stream->Read(out, count) != count)
+        png_error(png, "truncated");
 }
 
 bool DecodePng(Reading *r)
@@ -253,15 +245,7 @@ HGLOBAL PNGGetFileInformation(char *path)
 
 HGLOBAL PNGReadGraphicFile(char *path)
 {
-    // The compressed bytes pass through a window of fixed size rather than
-    // fresh memory as large as the file.
-    FileData head;
-    FileStream stream;
-    Format format;
-    DibBuilder dib;
-    if (!head.Load(path, 8) || !stream.Open(path, 0) || !Decode(head, &stream, &format, &dib))
-        return NULL;
-    return dib.Release();
+    return ReadStreamed(path, Decode, 8);
 }
 
 short PNGWriteGraphicFile(char *path, HGLOBAL dib)
