@@ -392,7 +392,14 @@ int main()
     };
     for (const auto &f : formats) {
         expected = f.bits;
-        double ours, bare = Best(f.bare, LoadWithBits, (char *)f.path, &ours);
+        // The machine is shared: the best of twice the usual rounds, for the
+        // reference and the load path alike, is the time each takes alone.
+        double ours = 1e9, bare = 1e9;
+        for (int pass = 0; pass < 2; pass++) {
+            double o, b = Best(f.bare, LoadWithBits, (char *)f.path, &o);
+            bare = std::min(bare, b);
+            ours = std::min(ours, o);
+        }
         printf("%-14s %dx%d: %s %.1f ms, LoadImageA %.1f ms, ratio %.3f (goal %.2f)\n", f.name, WIDTH, HEIGHT,
                f.reference, bare * 1000, ours * 1000, ours / bare, f.goal);
     }

@@ -18,14 +18,18 @@ constexpr size_t INFOHEAD = 64u << 10;
 // A code of at most 12 bits stands for at most 4096 pixels.
 constexpr uint64_t PIXELSPERBYTE = 4096 * 8 / 12 + 1;
 
+// The bytes come from the whole file in memory or through a stream.
 struct Source {
     const FileData *file;
     size_t position;
+    FileStream *stream;
 };
 
 int ReadData(GifFileType *gif, GifByteType *out, int count)
 {
     auto *s = (Source *)gif->UserData;
+    if (s->stream)
+        return int(s->stream->Read(out, size_t(count < 0 ? 0 : count)));
     size_t take = std::min(size_t(count < 0 ? 0 : count), s->file->size - s->position);
     memcpy(out, s->file->data + s->position, take);
     s->position += take;
@@ -129,9 +133,11 @@ bool DecodeImage(GifFileType *gif, size_t size, Format *f, DibBuilder *dib)
     return true;
 }
 
-bool Decode(const FileData &file, Format *format, DibBuilder *dib)
+// A file whose head `file` holds (all of it, or a part when the rest comes
+// through the stream).
+bool Decode(const FileData &file, FileStream *stream, Format *format, DibBuilder *dib)
 {
-    Source source{&file, 0};
+    Source source{&file, 0, stream};
     int error;
     GifFileType *gif = DGifOpen(&source, ReadData, &error);
     if (!gif)
@@ -139,6 +145,11 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     bool ok = DecodeImage(gif, file.filesize, format, dib);
     DGifCloseFile(gif, &error);
     return ok;
+}
+
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
+{
+    return Decode(file, nullptr, format, dib);
 }
 
 int WriteData(GifFileType *gif, const GifByteType *bytes, int count)
@@ -181,7 +192,7 @@ HGLOBAL GIFGetFileInformation(char *path)
 
 HGLOBAL GIFReadGraphicFile(char *path)
 {
-    return ReadPicture(path, Decode);
+    return ReadStreamed(path, Decode, 1);
 }
 
 short GIFWriteGraphicFile(char *path, HGLOBAL dib)

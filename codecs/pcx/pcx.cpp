@@ -5,7 +5,6 @@
 #include "codecs/codecs.h"
 #include "codecs/shared/kpxshared.h"
 #include <algorithm>
-#include <emmintrin.h>
 #include <cstring>
 #include <vector>
 
@@ -75,6 +74,20 @@ bool Parse(const FileData &file, Layout *l, Format *format)
     return l->bytesperline >= (size_t(f.width) * l->planebits + 7) / 8;
 }
 
+inline uint32_t Load32(const uint8_t *p)
+{
+    uint32_t w;
+    memcpy(&w, p, 4);
+    return w;
+}
+inline void Store32(uint8_t *p, uint32_t w) { memcpy(p, &w, 4); }
+// The bytes of a word that begin a run (both top bits set), as their top bits.
+inline uint32_t Codes(uint32_t w) { return w & w << 1 & 0x80808080u; }
+
+// Where a line has this much room left, a step may write its eight bytes of
+// literals and then a whole run (at most 63 bytes) in words without a check.
+constexpr ptrdiff_t STEPROOM = 8 + 64;
+
 // The run-length stream; a run may carry on into the next plane or row.
 // The bytes come from the whole file in memory or, with a stream, a line's
 // worth at a time.
@@ -85,8 +98,14 @@ struct Runs {
     unsigned left = 0; // of a run begun in an earlier line
     uint8_t value = 0;
 
-    // Contiguous bytes. Most bytes of a photograph stand for themselves:
-    // those before the next run go sixteen at a time.
+    // Contiguous bytes. Most of a line goes eight coded bytes a step: the
+    // literals among them are copied as two words, the run after them is
+    // filled in words, and four runs of one in a row (how bytes of 0xC0 and
+    // over are coded) become one word. Only the line's last bytes and the
+    // file's end are taken a byte at a time with every bound checked. Plain
+    // words rather than vector registers: the steps between runs are short,
+    // and vector instructions cost many times more where the program runs
+    // under an emulator.
     bool Fill(uint8_t *out, size_t count)
     {
         if (stream) {
@@ -98,82 +117,97 @@ struct Runs {
         }
         size_t take = left < count ? left : count;
         memset(out, value, take);
-        out += take;
-        count -= take;
         left -= unsigned(take);
-        const __m128i top = _mm_set1_epi8(char(0xC0));
-        while (count) {
-            if (count >= 16 && n - i >= 16) {
-                __m128i v = _mm_loadu_si128((const __m128i *)(p + i));
-                unsigned runs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, top), top)));
-                unsigned literal = runs ? unsigned(__builtin_ctz(runs)) : 16;
-                if (literal) {
-                    _mm_storeu_si128((__m128i *)out, v); // what lies past the literals is written again
-                    out += literal, i += literal, count -= literal;
-                    continue;
-                }
-            }
-            if (i >= n)
-                return false;
-            uint8_t c = p[i++];
-            if (c < 0xC0) {
-                *out++ = c;
-                count--;
+        const uint8_t *in = p + i, *const inend = p + n;
+        uint8_t *o = out + take, *const oend = out + count;
+        while (oend - o >= STEPROOM && inend - in >= 16) {
+            uint32_t a = Load32(in), b = Load32(in + 4);
+            Store32(o, a);
+            Store32(o + 4, b);
+            uint32_t ca = Codes(a), cb = Codes(b);
+            if (!(ca | cb)) {
+                o += 8, in += 8;
                 continue;
             }
-            if (i >= n)
-                return false;
-            unsigned run = c & 0x3F;
-            uint8_t v = p[i++];
-            if (run > count) {
-                left = unsigned(run - count);
-                value = v;
-                run = unsigned(count);
+            if ((a & 0x00FF00FF) == 0x00C100C1 && (b & 0x00FF00FF) == 0x00C100C1) {
+                Store32(o, (a >> 8 & 0xFF) | (a >> 16 & 0xFF00) | (b << 8 & 0xFF0000) | (b & 0xFF000000));
+                o += 4, in += 8;
+                continue;
             }
-            // Short runs, and the runs of one that carry the bytes a
-            // literal cannot, go sixteen bytes at once where the line has room.
-            if (run <= 16 && count >= 16)
-                _mm_storeu_si128((__m128i *)out, _mm_set1_epi8(char(v)));
-            else
-                memset(out, v, run);
-            out += run;
-            count -= run;
+            unsigned literal = ca ? unsigned(__builtin_ctz(ca)) / 8 : 4 + unsigned(__builtin_ctz(cb)) / 8;
+            o += literal, in += literal;
+            unsigned run = in[0] & 0x3F;
+            uint32_t fill = in[1] * 0x01010101u;
+            in += 2;
+            Store32(o, fill);
+            Store32(o + 4, fill);
+            for (unsigned k = 8; k < run; k += 4)
+                Store32(o + k, fill);
+            o += run;
         }
+        while (o < oend) {
+            if (in == inend)
+                return false;
+            uint8_t c = *in++;
+            if (c < 0xC0) {
+                *o++ = c;
+                continue;
+            }
+            if (in == inend)
+                return false;
+            size_t run = c & 0x3F, room = size_t(oend - o);
+            uint8_t v = *in++;
+            if (run > room) {
+                left = unsigned(run - room);
+                value = v;
+                run = room;
+            }
+            memset(o, v, run);
+            o += run;
+        }
+        i = size_t(in - p);
         return true;
     }
 };
+
+// For each byte of one plane of one bit, its eight pixels as the lowest
+// bits of eight nibbles in a little-endian word of a 4-bit row: pixel j
+// (from the byte's top bit) in byte j / 2, the high nibble first.
+struct Spread {
+    uint32_t bits[256];
+    constexpr Spread() : bits()
+    {
+        for (unsigned v = 0; v < 256; v++)
+            for (unsigned j = 0; j < 8; j++)
+                if (v >> (7 - j) & 1)
+                    bits[v] |= 1u << (8 * (j / 2) + (j % 2 ? 0 : 4));
+    }
+};
+constexpr Spread SPREAD;
+
+// A row of two to four planes of one bit into 4-bit indices, eight pixels
+// (a byte of each plane, four bytes out) at a time; the nibbles past the
+// width stay zero.
+void PlanesToNibbles(const uint8_t *s, size_t bpl, unsigned planes, uint32_t width, uint8_t *out)
+{
+    size_t bytes = (width + 7) / 8;
+    for (size_t i = 0; i < bytes; i++) {
+        uint32_t w = SPREAD.bits[s[i]] | SPREAD.bits[s[bpl + i]] << 1;
+        if (planes > 2)
+            w |= SPREAD.bits[s[2 * bpl + i]] << 2;
+        if (planes > 3)
+            w |= SPREAD.bits[s[3 * bpl + i]] << 3;
+        if (i + 1 == bytes && width % 8)
+            w &= SPREAD.bits[0xFF00u >> (width % 8) & 0xFF] * 0xF;
+        Store32(out + 4 * i, w);
+    }
+}
 
 bool ReadPixels(const FileData &file, FileStream *stream, const Layout &l, DibBuilder &dib)
 {
     size_t bpl = l.bytesperline;
     Runs runs{stream ? nullptr : file.data + HEADER, stream ? 0 : l.end - HEADER, 0, stream};
     uint32_t width = dib.width;
-    if (dib.bits == 24) {
-        // A row's three planes are decoded together, most of their bytes
-        // sixteen at a time, then interleaved into blue, green, red triples
-        // in one pass: four pixels make three whole words.
-        std::vector<uint8_t> planes(bpl * 3);
-        for (uint32_t y = 0; y < dib.height; y++) {
-            if (!runs.Fill(planes.data(), planes.size()))
-                return false;
-            const uint8_t *r = planes.data(), *g = r + bpl, *b = g + bpl;
-            uint8_t *o = dib.Row(y);
-            uint32_t x = 0;
-            for (; x + 4 <= width; x += 4, o += 12) {
-                uint32_t w[3] = {
-                    b[x] | uint32_t(g[x]) << 8 | uint32_t(r[x]) << 16 | uint32_t(b[x + 1]) << 24,
-                    g[x + 1] | uint32_t(r[x + 1]) << 8 | uint32_t(b[x + 2]) << 16 | uint32_t(g[x + 2]) << 24,
-                    r[x + 2] | uint32_t(b[x + 3]) << 8 | uint32_t(g[x + 3]) << 16 | uint32_t(r[x + 3]) << 24};
-                memcpy(o, w, 12);
-            }
-            for (; x < width; x++, o += 3) {
-                o[0] = b[x];
-                o[1] = g[x];
-                o[2] = r[x];
-            }
-        }
-        return true;
-    }
     size_t line = bpl * l.planes; // at most 4 x 65535
     std::vector<uint8_t> scan(line);
     for (uint32_t y = 0; y < dib.height; y++) {
@@ -181,17 +215,25 @@ bool ReadPixels(const FileData &file, FileStream *stream, const Layout &l, DibBu
             return false;
         uint8_t *out = dib.Row(y);
         const uint8_t *s = scan.data();
-        if (dib.bits == 1) {
-            memcpy(out, s, (width + 7) / 8);
-        } else if (dib.bits == 4) {
-            for (uint32_t x = 0; x < width; x++) {
-                unsigned index = 0;
-                for (unsigned k = 0; k < l.planes; k++)
-                    index |= GetIndex(s + k * bpl, x, 1) << k;
-                PutIndex(out, x, 4, index);
+        if (dib.bits == 24) {
+            // A row's three planes are interleaved into blue, green, red
+            // triples in one pass: four pixels make three whole words.
+            const uint8_t *r = s, *g = r + bpl, *b = g + bpl;
+            uint32_t x = 0;
+            for (; x + 4 <= width; x += 4, out += 12) {
+                Store32(out, b[x] | uint32_t(g[x]) << 8 | uint32_t(r[x]) << 16 | uint32_t(b[x + 1]) << 24);
+                Store32(out + 4, g[x + 1] | uint32_t(r[x + 1]) << 8 | uint32_t(b[x + 2]) << 16 | uint32_t(g[x + 2]) << 24);
+                Store32(out + 8, r[x + 2] | uint32_t(b[x + 3]) << 8 | uint32_t(g[x + 3]) << 16 | uint32_t(r[x + 3]) << 24);
             }
+            for (; x < width; x++, out += 3) {
+                out[0] = b[x];
+                out[1] = g[x];
+                out[2] = r[x];
+            }
+        } else if (dib.bits == 4) {
+            PlanesToNibbles(s, bpl, l.planes, width, out);
         } else {
-            memcpy(out, s, width);
+            memcpy(out, s, dib.bits == 1 ? (width + 7) / 8 : width);
         }
     }
     return true;

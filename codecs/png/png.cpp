@@ -52,8 +52,11 @@ void Release(png_structp, png_voidp block)
 void OnWarning(png_structp, png_const_charp) {}
 
 struct Reading {
+    // The bytes come from the whole file in memory or through a stream.
     const FileData *file = nullptr;
     size_t position = 0;
+    FileStream *stream = nullptr;
+    uint64_t filesize = 0;
     Format *format = nullptr;
     DibBuilder *dib = nullptr; // NULL when only the format is wanted
     png_structp png = nullptr;
@@ -66,10 +69,15 @@ struct Reading {
 void ReadData(png_structp png, png_bytep out, png_size_t count)
 {
     auto *r = (Reading *)png_get_io_ptr(png);
-    if (count > r->file->size - r->position)
+    if (!r->stream) {
+        if (count > r->file->size - r->position)
+            png_error(png, "truncated");
+        memcpy(out, r->file->data + r->position, count);
+        r->position += count;
+        return;
+    }
+    if (r->stream->Read(out, count) != count)
         png_error(png, "truncated");
-    memcpy(out, r->file->data + r->position, count);
-    r->position += count;
 }
 
 bool DecodePng(Reading *r)
@@ -119,7 +127,7 @@ bool DecodePng(Reading *r)
 
     // A picture whose rows its file cannot hold is refused before its DIB
     // takes memory.
-    if (!CanHold(r->file->filesize, stored, MAXEXPANSION) || !r->dib->Create(f))
+    if (!CanHold(r->filesize, stored, MAXEXPANSION) || !r->dib->Create(f))
         return false;
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
@@ -141,12 +149,16 @@ bool DecodePng(Reading *r)
     return true;
 }
 
-bool Decode(const FileData &file, Format *format, DibBuilder *dib)
+// A file whose head `file` holds (all of it or its signature at least),
+// read from memory or through the stream.
+bool Decode(const FileData &file, FileStream *stream, Format *format, DibBuilder *dib)
 {
     if (file.size < 8 || png_sig_cmp(file.data, 0, 8))
         return false;
     Reading r;
     r.file = &file;
+    r.stream = stream;
+    r.filesize = file.filesize;
     r.format = format;
     r.dib = dib;
     r.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &r, OnError, OnWarning, NULL, LimitedAlloc, Release);
@@ -158,6 +170,11 @@ bool Decode(const FileData &file, Format *format, DibBuilder *dib)
     free(r.rows);
     free(r.scratch);
     return ok;
+}
+
+bool Decode(const FileData &file, Format *format, DibBuilder *dib)
+{
+    return Decode(file, nullptr, format, dib);
 }
 
 struct Writing {
@@ -228,7 +245,7 @@ HGLOBAL PNGGetFileInformation(char *path)
 
 HGLOBAL PNGReadGraphicFile(char *path)
 {
-    return ReadPicture(path, Decode);
+    return ReadStreamed(path, Decode, 8);
 }
 
 short PNGWriteGraphicFile(char *path, HGLOBAL dib)

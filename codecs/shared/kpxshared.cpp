@@ -232,6 +232,19 @@ bool FileStream::Fill(const uint8_t **p, const uint8_t **end, size_t want)
     return true;
 }
 
+size_t FileStream::Read(void *out, size_t count)
+{
+    size_t done = 0;
+    while (done < count) {
+        if (next == last && (!Fill(&next, &last, count - done < CAPACITY ? count - done : CAPACITY) || next == last))
+            break;
+        size_t n = count - done < size_t(last - next) ? count - done : size_t(last - next);
+        memcpy((uint8_t *)out + done, next, n);
+        next += n, done += n;
+    }
+    return done;
+}
+
 static HGLOBAL Read(const char *path, DECODER decode, bool pixels, size_t limit)
 {
     FileData file;
@@ -240,6 +253,17 @@ static HGLOBAL Read(const char *path, DECODER decode, bool pixels, size_t limit)
     if (!file.Load(path, limit) || !decode(file, &format, pixels ? &dib : nullptr))
         return NULL;
     return pixels ? dib.Release() : MakeInfo(format);
+}
+
+HGLOBAL ReadStreamed(const char *path, STREAMDECODER decode, size_t head)
+{
+    FileData file;
+    FileStream stream;
+    Format format;
+    DibBuilder dib;
+    if (!file.Load(path, head) || !stream.Open(path, 0) || !decode(file, &stream, &format, &dib))
+        return NULL;
+    return dib.Release();
 }
 
 bool ReadRows(const char *path, uint64_t offset, size_t filerow, const DibBuilder &dib)

@@ -133,6 +133,10 @@ public:
     // buffer's front, more are read after them, and *p and *end follow.
     // False when the file cannot be read.
     bool Fill(const uint8_t **p, const uint8_t **end, size_t want);
+    // For a reader that takes the bytes as copies, in order: copies the next
+    // `count` to `out` and returns how many, fewer only where the file ends
+    // or cannot be read. Not to be mixed with Fill.
+    size_t Read(void *out, size_t count);
 
     static constexpr size_t CAPACITY = 1u << 20;
 
@@ -140,6 +144,7 @@ private:
     HANDLE file = INVALID_HANDLE_VALUE;
     uint8_t *buffer = nullptr;
     bool ended = false;
+    const uint8_t *next = nullptr, *last = nullptr; // what Read has not yet copied
 };
 
 // Whether a file of `filebytes` can describe `raw` bytes of picture when each
@@ -213,6 +218,12 @@ typedef bool (*DECODER)(const FileData &file, Format *format, DibBuilder *dib);
 // read only when that does not hold all of it.
 HGLOBAL ReadInformation(const char *path, DECODER decode, size_t head = 0);
 HGLOBAL ReadPicture(const char *path, DECODER decode);
+// A decoder that takes the file's first bytes in `file` and all of its
+// bytes, from the start, through `stream`; and the read entry point over it,
+// which loads the first `head` bytes. The compressed bytes then pass through
+// a window of fixed size rather than fresh memory as large as the file.
+typedef bool (*STREAMDECODER)(const FileData &file, FileStream *stream, Format *format, DibBuilder *dib);
+HGLOBAL ReadStreamed(const char *path, STREAMDECODER decode, size_t head);
 // Reads the DIB's rows, bottom row first, `filerow` bytes each, from the
 // file's bytes at `offset` straight into the DIB (rows shorter than the
 // DIB's are spread out after); false when the file holds fewer.

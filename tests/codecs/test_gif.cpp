@@ -74,6 +74,8 @@ std::vector<COLORREF> Colours(int count)
 }
 
 uint32_t Checks(int x, int y) { return (x + y) % 2; }
+// Noise whose codes take more bytes than the reader takes from the file at once.
+uint32_t Noise(int x, int y) { return (x * 2654435761u ^ y * 40503u) >> 13 & 0xFF; }
 uint32_t Column(int x, int) { return x; }
 
 // Nine by two checks in a table of this many colours.
@@ -103,6 +105,8 @@ INSTANTIATE_TEST_SUITE_P(Gif, HandBuilt, testing::ValuesIn(ForCodec(GIF, {
      Gif({.screenwidth = 5, .screenheight = 11, .global = Colours(256), .width = 5, .height = 11, .interlace = true,
           .extensions = true, .second = true, .pixel = [](int x, int y) -> uint32_t { return y * 10 + x; }}),
      8, Grid(5, 11, [](int x, int y) -> uint32_t { return y * 10 + x; }), {{37, RGB(37, 218, 74)}}},
+    {"FileLargerThanTheReadersWindow", Gif({.global = Colours(256), .width = 1200, .height = 1000, .pixel = Noise}),
+     8, Grid(1200, 1000, Noise)},
     {"TwoColoursGiveOneBit", Checkered(2), 1, Grid(9, 2, Checks), {{0, RGB(0, 255, 0)}}},
     {"EightColoursGiveFourBits", Checkered(8), 4, Grid(9, 2, Checks), {{0, RGB(0, 255, 0)}}},
     {"SixteenColoursGiveFourBits", Checkered(16), 4, Grid(9, 2, Checks), {{0, RGB(0, 255, 0)}}},

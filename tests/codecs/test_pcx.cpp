@@ -79,6 +79,61 @@ TEST(PcxWriter, OneBitInColourKeepsItsColoursInPlanes)
             ASSERT_EQ(p.Colour(x, y), source.Colour(x, y)) << x << "," << y;
 }
 
+// The lines of a whole picture coded as one stream, each run as long as it
+// may be (up to 63) even where a line or plane ends inside it.
+std::vector<uint8_t> Coded(const std::vector<uint8_t> &lines)
+{
+    Bytes b;
+    for (size_t i = 0, run; i < lines.size(); i += run) {
+        for (run = 1; i + run < lines.size() && run < 63 && lines[i + run] == lines[i];)
+            run++;
+        if (run > 1 || lines[i] >= 0xC0)
+            b.u8(0xC0 | run);
+        b.u8(lines[i]);
+    }
+    return b.v;
+}
+
+// Byte i of the lines: bytes below 0xC0, bytes of 0xC0 and over (each coded
+// as a run of one), stripes of long runs, or stretches of all three.
+uint8_t LineByte(int kind, size_t i)
+{
+    uint8_t noise = uint8_t((i * 2654435761u) >> 17);
+    switch (kind == 3 ? i / 97 % 3 : kind) {
+    case 0: return noise % 0xC0;
+    case 1: return noise | 0xC0;
+    default: return uint8_t(i / 50 * 37);
+    }
+}
+
+// Lines wide enough for the decoder's long steps, in every layout and kind
+// of coding: each pixel as its plane bytes say.
+TEST(PcxRows, WideLinesDecodeInEveryLayout)
+{
+    TempFile file("wide.pcx");
+    for (auto [bits, planes] : {std::pair{8, 1}, std::pair{8, 3}, std::pair{1, 2}, std::pair{1, 3}, std::pair{1, 4}})
+        for (int width : {150, 301})
+            for (int kind = 0; kind < 4; kind++) {
+                const int height = 3, bpl = (width * bits + 7) / 8 + 3;
+                std::vector<uint8_t> lines(size_t(bpl) * planes * height);
+                for (size_t i = 0; i < lines.size(); i++)
+                    lines[i] = LineByte(kind, i);
+                auto plane = [&](int x, int y, int k) { return &lines[(size_t(y) * planes + k) * bpl + x * bits / 8]; };
+                Rows rows = Grid(width, height, [&](int x, int y) {
+                    uint32_t v = 0;
+                    for (int k = 0; k < planes; k++)
+                        v |= bits == 8 ? uint32_t(*plane(x, y, k)) << 8 * k : (*plane(x, y, k) >> (7 - x % 8) & 1u) << k;
+                    return v;
+                });
+                Bytes data = Bytes().add(Coded(lines));
+                if (planes == 1)
+                    data.u8(0x0C).fill(768, 0);
+                WriteBytes(file.path, Pcx(bits, planes, width, height, bpl, data.v));
+                EXPECT_TRUE(Holds(Picture(PCX.read(file.path)), bits == 8 ? 8 * planes : 4, rows))
+                    << bits << " bits in " << planes << " planes, " << width << " wide, kind " << kind;
+            }
+}
+
 INSTANTIATE_TEST_SUITE_P(Pcx, Hostile, testing::ValuesIn(ClaimsFor(PCX, {
     // 192 MB of colour from eight bytes of runs, which make at most 252.
     {"RunsTooFewForThePicture", Pcx(8, 3, 8000, 8000, 8000, DATA), true, 1u << 16},

@@ -60,6 +60,22 @@ std::vector<uint8_t> InterlacedFile()
     return Png(9, 9, 8, 0, data, {}, 1);
 }
 
+// Colour noise behind a text chunk of 1.5 MB: more than the reader takes
+// from the file at once, both in one chunk and in the whole.
+uint32_t Noise(int x, int y) { return (x * 2654435761u ^ y * 40503u) >> 8; }
+std::vector<uint8_t> LargerThanTheWindow()
+{
+    std::vector<uint8_t> rows, text(3u << 19, 'v');
+    for (int y = 0; y < 500; y++) {
+        rows.push_back(0);
+        for (int x = 0; x < 500; x++)
+            for (int c = 0; c < 3; c++)
+                rows.push_back(uint8_t(Noise(x, y) >> 8 * c));
+    }
+    text[1] = 0;
+    return Png(500, 500, 8, 2, rows, {{"tEXt", text}});
+}
+
 const std::vector<uint8_t> RGB123{0, 1, 2, 3}; // one pixel of red 1, green 2, blue 3
 const COLORREF WHITE = RGB(255, 255, 255);
 
@@ -81,6 +97,8 @@ INSTANTIATE_TEST_SUITE_P(Png, HandBuilt, testing::ValuesIn(ForCodec(PNG, {
     {"ColourWithAlphaGivesThirtyTwoBits", Png(2, 1, 8, 6, {0, 1, 2, 3, 4, 5, 6, 7, 8}),
      32, {{RGB(1, 2, 3) | 0x04000000u, RGB(5, 6, 7) | 0x08000000u}}},
     {"InterlacedRowsLandInPlace", InterlacedFile(), 8, Grid(9, 9, Interlaced)},
+    {"FileLargerThanTheReadersWindow", LargerThanTheWindow(), 24,
+     Grid(500, 500, [](int x, int y) { return Noise(x, y) & 0xFFFFFF; })},
     // The text chunk's CRC is damaged.
     {"DamagedAncillaryChunkIsDropped", Changed(Png(1, 1, 8, 2, RGB123, {{"tEXt", {'a', 0, 'b'}}}), 33 + 8 + 3, 1),
      24, {{RGB(1, 2, 3)}}},
