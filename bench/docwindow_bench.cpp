@@ -104,7 +104,12 @@ int OpenAndShow(HWND frame, const char *path, double *elapsed)
         return -1;
     HWND list = GetDlgItem(window, IDC_BLOCKLIST);
     int shown = -1;
-    if (LoadExeFile(list, set, path)) {
+    bool loaded;
+    {
+        ListLayoutHold hold(list);
+        loaded = LoadExeFile(list, set, path) != 0;
+    }
+    if (loaded) {
         AdjustHeader(list, set);
         AdjustListBox(list, set);
         SetBrowserSize(window, set);
