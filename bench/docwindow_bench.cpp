@@ -27,8 +27,6 @@ namespace {
 using bench::Now;
 
 constexpr int WIDTH = 1024, HEIGHT = 768, PICTURES = 22, ROUNDS = 5;
-// The open is short against the machine's noise: more rounds, both sides.
-constexpr int OPENROUNDS = 9;
 
 // The document benchmark's pictures: photograph-like and flat ones by turns.
 HGLOBAL Picture(int index)
@@ -242,7 +240,7 @@ int main()
 
     double bare = 1e9, shown = 1e9;
     int pages = 0;
-    for (int round = 0; round < OPENROUNDS; round++) {
+    for (int round = 0; round < ROUNDS; round++) {
         double t = Now();
         {
             Plain loaded;
