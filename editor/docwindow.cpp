@@ -646,6 +646,7 @@ void Size(HWND window, WPARAM type)
     RECT r;
     GetClientRect(window, &r);
     HWND list = List(window);
+    ListLayoutHold hold(list);
     if (type == SIZE_MAXIMIZED)
         MoveWindow(list, 0, 0, r.right, r.bottom - GetSystemMetrics(SM_CYCAPTION) - GetSystemMetrics(SM_CYFRAME),
                    TRUE);

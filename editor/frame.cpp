@@ -231,7 +231,13 @@ static void Open(HWND frame)
         return;
     }
     HWND list = GetDlgItem(window, IDC_BLOCKLIST);
-    if (!LoadExeFile(list, set, path)) {
+    bool loaded;
+    {
+        // The list shows the document once it is read, not block by block.
+        ListLayoutHold hold(list);
+        loaded = LoadExeFile(list, set, path) != 0;
+    }
+    if (!loaded) {
         DoMessage(frame, FetchString(GetLastError() == LOADERROR_TOOMANYBLOCKS ? IDS_TOOMANYBLOCKS : IDS_ERRREAD));
         UnlockBlockSet(window);
         CloseDocument(window);

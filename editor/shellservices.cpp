@@ -7,6 +7,23 @@ void AdjustHeader(HWND, BLOCKSET *)
 {
 }
 
+// The window's own redraw switch, not the list box's: the list box's only
+// stops drawing items, while the window's makes the whole list, scroll bar
+// included, count as not shown.
+ListLayoutHold::ListLayoutHold(HWND list) : list_(list), held_(IsWindowVisible(list) != FALSE)
+{
+    if (held_)
+        DefWindowProcA(list_, WM_SETREDRAW, FALSE, 0);
+}
+
+ListLayoutHold::~ListLayoutHold()
+{
+    if (!held_)
+        return;
+    DefWindowProcA(list_, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(list_, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+}
+
 static unsigned ItemHeight(const BLOCK &block, int viewmode)
 {
     if (block.tag != TAG_PAGE)
@@ -28,7 +45,9 @@ int AdjustListBox(HWND list, BLOCKSET *set)
     if (!set || !GetHeaderBlock(list, set, &block))
         return 0;
     LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    // Each change would otherwise redraw the scroll bar on its own.
+    {
+    ListLayoutHold hold(list);
+    // Each change would otherwise bring the scroll bar up to date on its own.
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     for (LRESULT i = 0; i < count; i++) {
         unsigned height = GetBlock(list, (unsigned)i, &block) ? ItemHeight(block, set->viewmode) : 24;
@@ -40,6 +59,7 @@ int AdjustListBox(HWND list, BLOCKSET *set)
     if (dummy != LB_ERR && dummy != LB_ERRSPACE)
         SendMessageA(list, LB_DELETESTRING, dummy, 0);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    }
     SetFocus(list);
     InvalidateRect(GetParent(list), NULL, TRUE);
     InvalidateRect(list, NULL, TRUE);

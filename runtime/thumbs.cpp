@@ -220,18 +220,29 @@ static bool DrawSampled(HDC dc, const OBJECTHEADER *object, const BITMAPINFOHEAD
         return false;
     POINT corner[2] = {{object->rect.left, object->rect.top},
                        {object->rect.left + layout.width, object->rect.top + layout.height}};
-    if (!LPtoDP(dc, corner, 2))
+    RECT clip;
+    if (!LPtoDP(dc, corner, 2) || GetClipBox(dc, &clip) == ERROR || !LPtoDP(dc, (POINT *)&clip, 2))
         return false;
     const int width = corner[1].x - corner[0].x, height = corner[1].y - corner[0].y;
+    if (width <= 0 || height <= 0 || width * 2 > layout.width || height * 2 > layout.height)
+        return false;
+    // Only the device pixels that land inside the picture are sampled: a
+    // picture larger than the page costs what the page shows of it.
+    const int left = std::max(0, (int)(std::min(clip.left, clip.right) - corner[0].x));
+    const int top = std::max(0, (int)(std::min(clip.top, clip.bottom) - corner[0].y));
+    const int right = std::min(width, (int)(std::max(clip.left, clip.right) - corner[0].x));
+    const int bottom = std::min(height, (int)(std::max(clip.top, clip.bottom) - corner[0].y));
+    if (right <= left || bottom <= top)
+        return true;
+    const int w = right - left, h = bottom - top;
     DIBLAYOUT small;
-    if (width <= 0 || height <= 0 || width * 2 > layout.width || height * 2 > layout.height ||
-        !DibLayout(width, height, layout.bits, sizeof(BITMAPINFOHEADER), &small))
+    if (!DibLayout(w, h, layout.bits, sizeof(BITMAPINFOHEADER), &small))
         return false;
     std::vector<uint8_t> block(small.total);
     BITMAPINFOHEADER header{};
     header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
+    header.biWidth = w;
+    header.biHeight = h;
     header.biPlanes = 1;
     header.biBitCount = (WORD)layout.bits;
     header.biCompression = BI_RGB;
@@ -239,19 +250,28 @@ static bool DrawSampled(HDC dc, const OBJECTHEADER *object, const BITMAPINFOHEAD
     // Each device pixel takes the picture's pixel under its top left corner,
     // counted from the picture's top left as the stretch counts.
     const int step = layout.bits / 8;
-    std::vector<uint32_t> columns((size_t)width);
-    for (int x = 0; x < width; x++)
-        columns[(size_t)x] = (uint32_t)((int64_t)x * layout.width / width * step);
+    std::vector<uint32_t> columns((size_t)w);
+    for (int x = 0; x < w; x++)
+        columns[(size_t)x] = (uint32_t)((int64_t)(left + x) * layout.width / width * step);
     const uint8_t *pixels = (const uint8_t *)dib + layout.pixeloffset;
-    for (int y = 0; y < height; y++) {
-        int64_t top = (int64_t)(height - 1 - y) * layout.height / height;
-        const uint8_t *from = pixels + (size_t)(layout.height - 1 - top) * layout.rowbytes;
+    for (int y = 0; y < h; y++) {
+        int64_t row = (int64_t)(top + h - 1 - y) * layout.height / height;
+        const uint8_t *from = pixels + (size_t)(layout.height - 1 - row) * layout.rowbytes;
         uint8_t *to = block.data() + small.pixeloffset + (size_t)y * small.rowbytes;
-        for (int x = 0; x < width; x++, to += step)
-            memcpy(to, from + columns[(size_t)x], (size_t)step);
+        if (step == 3)
+            for (int x = 0; x < w; x++, to += 3)
+                memcpy(to, from + columns[(size_t)x], 3);
+        else
+            for (int x = 0; x < w; x++, to += 4)
+                memcpy(to, from + columns[(size_t)x], 4);
     }
-    StretchDIBits(dc, object->rect.left, object->rect.top, layout.width, layout.height, 0, 0, width, height,
-                  block.data() + small.pixeloffset, (const BITMAPINFO *)block.data(), DIB_RGB_COLORS, SRCCOPY);
+    // Drawn pixel for pixel in device units; the caller's saved DC state
+    // brings its mapping back.
+    SetMapMode(dc, MM_TEXT);
+    SetWindowOrgEx(dc, 0, 0, NULL);
+    SetViewportOrgEx(dc, 0, 0, NULL);
+    StretchDIBits(dc, corner[0].x + left, corner[0].y + top, w, h, 0, 0, w, h, block.data() + small.pixeloffset,
+                  (const BITMAPINFO *)block.data(), DIB_RGB_COLORS, SRCCOPY);
     return true;
 }
 

@@ -634,6 +634,28 @@ TEST_F(DocumentWindows, ThumbnailsAreDrawnCachedAndDropped)
     EXPECT_LE(r.bottom - r.top, client.bottom);
 }
 
+// Laying the list out and resizing its window leave the list to be drawn
+// whole at its next paint: it stays shown, with its scroll bar's range.
+TEST_F(DocumentWindows, ALaidOutAndResizedListIsDrawnAtItsNextPaint)
+{
+    HWND w = NewDocument(12);
+    With(w, [](BLOCKSET *set) { set->viewmode = 2; });
+    UpdateWindow(List(w));
+    With(w, [&](BLOCKSET *set) { AdjustListBox(List(w), set); });
+    EXPECT_TRUE(IsWindowVisible(List(w)));
+    With(w, [&](BLOCKSET *set) { SetBrowserSize(w, set); });
+    SetWindowPos(w, NULL, 0, 0, 320, 300, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_TRUE(IsWindowVisible(List(w)));
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE;
+    ASSERT_TRUE(GetScrollInfo(List(w), SB_VERT, &info));
+    EXPECT_EQ(info.nMax, (int)SendMessageA(List(w), LB_GETCOUNT, 0, 0) - 1);
+    EXPECT_TRUE(GetUpdateRect(List(w), NULL, FALSE));
+    UpdateWindow(List(w));
+    EXPECT_FALSE(GetUpdateRect(List(w), NULL, FALSE));
+}
+
 // Pictures cost only what is seen: a page below the window has none until
 // its item is scrolled into view, and is then shown with its own picture.
 TEST_F(DocumentWindows, AnItemScrolledIntoViewDrawsItsPagesThumbnail)
