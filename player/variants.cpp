@@ -23,12 +23,10 @@ static LRESULT PlayerAppwindowMessage(HWND window, UINT msg, WPARAM wParam, LPAR
     switch (msg) {
     case QVM_SETDOCUMENT: {
         // The window stays hidden until there is a page to show in it.
+        // Showing erases it before it has a page; the shared procedure then
+        // paints the page once, before its objects are made.
         ShowWindow(window, SW_SHOW);
-        LRESULT r = QV_AppwindowProc(window, msg, wParam, lParam);
-        // Showing erased the window before it had a page: the page's own
-        // background and objects are drawn by the next paint.
-        InvalidateRect(window, NULL, TRUE);
-        return r;
+        return QV_AppwindowProc(window, msg, wParam, lParam);
     }
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:

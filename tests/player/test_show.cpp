@@ -285,3 +285,51 @@ TEST(Show, TheLoadingBoxShowsHowFarTheLoadHasGot)
     DestroyWindow(parent);
     hInst = own;
 }
+
+namespace {
+
+WNDPROC showproc;
+int pageerases;
+
+// Counts the erases of a show window that holds a document: those that
+// paint a page's background.
+LRESULT CALLBACK CountErases(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_ERASEBKGND && GetWindowLongPtrA(window, GWLP_USERDATA))
+        pageerases++;
+    return CallWindowProcA(showproc, window, msg, wParam, lParam);
+}
+
+} // namespace
+
+// The player's show window, made without its document and then given it,
+// paints the first page's background once and shows it.
+TEST(Show, TheFirstPageIsPaintedOnce)
+{
+    std::string path = DocPath("once.exe");
+    {
+        SAMPLEDOC saved("Once", 240, 160, RGB(0, 0, 0));
+        saved.Page("First", RGB(0, 90, 0));
+        saved.Page("Second", RGB(90, 0, 0));
+        ASSERT_TRUE(saved.Save(path.c_str()));
+    }
+    SAMPLEDOC doc("", 1, 1, RGB(0, 0, 0));
+    ASSERT_EQ(LoadExeFileWith(doc.list, doc.set, path.c_str(), PLAYERLOAD), 1);
+    doc.set->current = 1;
+    doc.set->list = doc.list;
+    ASSERT_TRUE(PlayerRegisterClasses());
+    QV_SHOWCREATE create{nullptr, nullptr};
+    HWND show = CreateWindowExA(0, QVCLASS_appwindow, "", WS_POPUP | WS_BORDER, 0, 0, 240, 160, NULL, NULL, hInst,
+                                &create);
+    ASSERT_TRUE(show);
+    showproc = (WNDPROC)SetWindowLongPtrA(show, GWLP_WNDPROC, (LONG_PTR)CountErases);
+    pageerases = 0;
+    SendMessageA(show, QVM_SETDOCUMENT, 0, (LPARAM)doc.set);
+    sbtest::PumpUntilIdle();
+    UpdateWindow(show);
+    EXPECT_TRUE(IsWindowVisible(show));
+    EXPECT_EQ(pageerases, 1);
+    EXPECT_TRUE(Near(sbtest::CaptureClient(show).At(120, 80), RGB(0, 90, 0)));
+    DestroyWindow(show);
+    QV_UnregisterCommonClasses();
+}
