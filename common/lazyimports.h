@@ -1,6 +1,6 @@
 // Library functions bound at their first call rather than at start: the
 // system libraries that only a few commands need (printing, the shell, the
-// task allocator) would otherwise be loaded, with all they pull in, before
+// task allocator, sound and movies) would otherwise be loaded, with all they pull in, before
 // the player shows its first page, at more cost than reading a small
 // document.
 //
