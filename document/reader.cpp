@@ -176,6 +176,26 @@ struct Loader {
         return true;
     }
 
+    // A list whose items have heights of their own finds an item's place by
+    // adding up the heights from its top item down: every item appended or
+    // removed far below the top costs as many steps as there are items
+    // between. Thousands of pages would cost the square of their number, so
+    // the top follows the newest item in steps, and what it was is put back
+    // when the load is over.
+    static constexpr unsigned TOPSTEP = 256;
+    LRESULT top = LB_ERR;
+    void MoveTop(unsigned item)
+    {
+        if (top == LB_ERR)
+            top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
+        SendMessageA(list, LB_SETTOPINDEX, item, 0);
+    }
+    void PutBackTop()
+    {
+        if (top != LB_ERR)
+            SendMessageA(list, LB_SETTOPINDEX, (WPARAM)top, 0);
+    }
+
     bool Append(BLOCK &block)
     {
         if (!Take(1))
@@ -188,6 +208,8 @@ struct Loader {
         if (index <= 0)
             return false;
         appended++;
+        if (appended % TOPSTEP == 0)
+            MoveTop((unsigned)index - 1);
         if ((unsigned)index - 1 == expected)
             return true;
         block.sequence = (int16_t)(index - 1);
@@ -482,6 +504,8 @@ struct Loader {
     void Withdraw()
     {
         for (unsigned i = (unsigned)SendMessageA(list, LB_GETCOUNT, 0, 0); i-- > firstitem;) {
+            if (i % TOPSTEP == 0 && i > firstitem)
+                MoveTop(i - 1);
             FreeBlock(list, i);
             SendMessageA(list, LB_DELETESTRING, i, 0);
         }
@@ -549,6 +573,7 @@ int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &
     bool ok = loader.Read(path);
     if (!ok && loader.toomany)
         loader.Withdraw();
+    loader.PutBackTop();
     if (host.closeprogress)
         host.closeprogress();
     SetLastError(ok ? 0 : loader.toomany ? LOADERROR_TOOMANYBLOCKS : ERROR_INVALID_DATA);

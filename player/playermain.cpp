@@ -149,6 +149,8 @@ int CreatePresentationWindow(HINSTANCE inst, const char *cmdline, const PLAYERPA
                                   NULL);
     if (!player.list)
         return Fail(IDS_PLAYERLOADERROR);
+    // The list is never shown: its scroll bar need not follow every page.
+    SendMessageA(player.list, WM_SETREDRAW, FALSE, 0);
     player.set->current = 1;
     player.set->list = player.list;
     player.set->hwnd = player.show;
