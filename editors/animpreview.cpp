@@ -189,6 +189,8 @@ INT_PTR CALLBACK PreviewAnimProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
         EndDialog(dlg, ending);
         return TRUE;
     }
+    if (PaintPreviewBox(dlg, msg, wParam, r ? r->brush : NULL))
+        return TRUE;
     switch (msg) {
     case WM_INITDIALOG:
         r = (PREVIEWANIM *)lParam;
@@ -199,14 +201,6 @@ INT_PTR CALLBACK PreviewAnimProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
         r->object->passes = 0;
         r->timer = SetTimer(dlg, FRAMETIMER, 1, NULL);
         return FALSE;
-    case WM_ERASEBKGND:
-        if (r)
-            FillPreviewBox(dlg, (HDC)wParam, r->brush);
-        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, 1);
-        return TRUE;
-    case WM_PAINT:
-        ValidateRect(dlg, NULL);
-        return TRUE;
     case WM_TIMER:
         if (r && wParam == FRAMETIMER && r->timer)
             Tick(dlg, r);

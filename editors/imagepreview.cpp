@@ -170,6 +170,20 @@ void FillPreviewBox(HWND dlg, HDC dc, HBRUSH brush)
         UnrealizeWindowPalette(dc, &pal);
 }
 
+bool PaintPreviewBox(HWND dlg, UINT msg, WPARAM wParam, HBRUSH brush)
+{
+    if (msg == WM_ERASEBKGND) {
+        if (brush)
+            FillPreviewBox(dlg, (HDC)wParam, brush);
+        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, 1);
+        return true;
+    }
+    if (msg != WM_PAINT)
+        return false;
+    ValidateRect(dlg, NULL);
+    return true;
+}
+
 INT_PTR CALLBACK PreviewImageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     PREVIEWIMAGE *r = DialogState<PREVIEWIMAGE>(dlg);

@@ -39,3 +39,7 @@ int PreviewBoxEnding(UINT msg, WPARAM wParam);
 // The client area filled with `brush`, through the default palette on a
 // display of 256 colours or fewer.
 void FillPreviewBox(HWND dlg, HDC dc, HBRUSH brush);
+// Answers the erase and paint messages of a preview whose timers draw its
+// pictures: the client area filled with `brush` (null before the box has
+// its state), nothing painted. True when `msg` was one of them.
+bool PaintPreviewBox(HWND dlg, UINT msg, WPARAM wParam, HBRUSH brush);

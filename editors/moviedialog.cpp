@@ -264,6 +264,8 @@ INT_PTR CALLBACK PreviewMovieProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPar
         EndDialog(dlg, ending);
         return TRUE;
     }
+    if (PaintPreviewBox(dlg, msg, wParam, r ? r->brush : NULL))
+        return TRUE;
     switch (msg) {
     case WM_INITDIALOG:
         r = (PREVIEWMOVIE *)lParam;
@@ -275,14 +277,6 @@ INT_PTR CALLBACK PreviewMovieProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_STARTPREVIEW:
         if (r)
             StartPreview(dlg, r);
-        return TRUE;
-    case WM_ERASEBKGND:
-        if (r)
-            FillPreviewBox(dlg, (HDC)wParam, r->brush);
-        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, 1);
-        return TRUE;
-    case WM_PAINT:
-        ValidateRect(dlg, NULL);
         return TRUE;
     case QVM_OBJECTSTARTSTOP:
         // Another movie is starting: this one gives way.
