@@ -1,8 +1,8 @@
 // Library functions bound at their first call rather than at start: the
-// system libraries that only a few commands need (printing, the shell, the
-// task allocator, sound and movies) would otherwise be loaded, with all they pull in, before
-// the player shows its first page, at more cost than reading a small
-// document.
+// system libraries that only a few commands or pages need (printing, the
+// shell, the task allocator, sound and movies) would otherwise be loaded,
+// with all they pull in, before the player shows its first page, at more
+// cost than reading a small document.
 //
 // A function's import slot, the pointer that every call through the system
 // headers goes through, is defined by LAZYSLOT and first holds a stand-in,
