@@ -94,7 +94,7 @@ struct Window {
     HWND owner, list;
     HGLOBAL seth;
     BLOCKSET *set;
-    Window()
+    explicit Window(DWORD style = WS_CHILD)
     {
         WNDCLASSA wc{};
         wc.lpfnWndProc = DefWindowProcA;
@@ -102,7 +102,7 @@ struct Window {
         wc.lpszClassName = "BenchDocument";
         RegisterClassA(&wc);
         owner = CreateWindowA("BenchDocument", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL, NULL, hInst, NULL);
-        list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 10, 10, owner, (HMENU)IDC_BLOCKLIST, hInst, NULL);
+        list = CreateWindowA("LISTBOX", "", style, 0, 0, 10, 10, owner, (HMENU)IDC_BLOCKLIST, hInst, NULL);
         seth = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BLOCKSET));
         SetWindowValue(owner, GWLP_USERDATA, seth);
         set = LockBlockSet(owner);
@@ -233,9 +233,14 @@ double ListFloor(uint32_t blocks)
     return Now() - t;
 }
 
+// The block list of the programs themselves, whose items have heights of
+// their own; the bench's other lists are plain.
+constexpr DWORD PROGRAMLIST = WS_CHILD | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_MULTIPLESEL |
+                              LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL;
+
 // Small pages and tiny streams, from one page to as many as a document may
-// hold: each loaded against reading and inflating its bytes, and the list's
-// own share against the same.
+// hold: each loaded against reading and inflating its bytes, the list's own
+// share against the same, and the load into the programs' kind of list.
 bool SmallDocuments()
 {
     const struct {
@@ -250,8 +255,8 @@ bool SmallDocuments()
     };
     std::string path = TempName("sb_bench_small.exe");
     bool ok = true;
-    printf("%-16s %8s %8s %8s %10s %10s %7s %8s %7s\n", "small document", "pages", "objects", "MB", "load s",
-           "reference", "ratio", "list s", "list/ref");
+    printf("%-16s %8s %8s %8s %10s %10s %7s %8s %7s %9s\n", "small document", "pages", "objects", "MB", "load s",
+           "reference", "ratio", "list s", "list/ref", "program s");
     for (const auto &c : cases) {
         std::vector<Stream> streams;
         std::vector<uint8_t> f = SmallDocument(c.pages, c.objects, &streams);
@@ -259,21 +264,26 @@ bool SmallDocuments()
         DWORD written = 0;
         WriteFile(h, f.data(), (DWORD)f.size(), &written, NULL);
         CloseHandle(h);
-        double load = 1e9, reference = 1e9, floor = 1e9;
+        double load = 1e9, reference = 1e9, floor = 1e9, program = 1e9;
         for (int round = 0; round < 3; round++) {
             reference = std::min(reference, ReadAndInflate(path, streams));
             floor = std::min(floor, ListFloor(c.pages + 1));
-            Window doc;
-            double t = Now();
-            int r = LoadExeFile(doc.list, doc.set, path.c_str());
-            load = std::min(load, Now() - t);
-            if (!r || SendMessageA(doc.list, LB_GETCOUNT, 0, 0) != (LRESULT)c.pages + 1) {
-                printf("%s did not load\n", c.name);
-                ok = false;
+            for (DWORD style : {(DWORD)WS_CHILD, PROGRAMLIST}) {
+                Window doc(style);
+                double t = Now();
+                int r = LoadExeFile(doc.list, doc.set, path.c_str());
+                t = Now() - t;
+                double &best = style == PROGRAMLIST ? program : load;
+                best = std::min(best, t);
+                if (!r || SendMessageA(doc.list, LB_GETCOUNT, 0, 0) != (LRESULT)c.pages + 1) {
+                    printf("%s did not load\n", c.name);
+                    ok = false;
+                }
             }
         }
-        printf("%-16s %8u %8u %8.1f %10.3f %10.3f %7.2f %8.3f %8.2f (goal 2)\n", c.name, c.pages,
-               c.pages * c.objects, f.size() / 1048576.0, load, reference, load / reference, floor, floor / reference);
+        printf("%-16s %8u %8u %8.1f %10.3f %10.3f %7.2f %8.3f %8.2f %9.3f (goal 2)\n", c.name, c.pages,
+               c.pages * c.objects, f.size() / 1048576.0, load, reference, load / reference, floor, floor / reference,
+               program);
     }
     DeleteFileA(path.c_str());
     return ok;

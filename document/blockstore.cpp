@@ -118,6 +118,14 @@ int AppendBlock(HWND list, BLOCKSET *set, const BLOCK *block)
     return (int)index + 1;
 }
 
+bool StepListTop(HWND list, unsigned item)
+{
+    if (item == 0 || item % 256)
+        return false;
+    SendMessageA(list, LB_SETTOPINDEX, item, 0);
+    return true;
+}
+
 void DestroyBlock(BLOCK *block)
 {
     uint32_t count = BlockObjectCount(block);

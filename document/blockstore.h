@@ -47,6 +47,13 @@ HGLOBAL AllocateBlock(HWND list, unsigned index, const BLOCK *block);
 int GetBlock(HWND list, unsigned index, BLOCK *block);
 int PutBlock(HWND list, unsigned index, const BLOCK *block);
 int AppendBlock(HWND list, BLOCKSET *set, const BLOCK *block);
+// A list whose items have heights of their own finds an item's place by
+// adding up the heights from its top item down: every item appended or
+// removed far below the top costs as many steps as lie between, and
+// thousands of them the square of their number. Called for each such item,
+// this makes every 256th the top one (true when it did); whoever shows the
+// list puts back the top it wants when done.
+bool StepListTop(HWND list, unsigned item);
 void FreeBlock(HWND list, unsigned index);
 int FreeBlocks(HWND owner, BLOCKSET *set);
 int FreeUndo(HWND owner, BLOCKSET *set);

@@ -176,23 +176,12 @@ struct Loader {
         return true;
     }
 
-    // A list whose items have heights of their own finds an item's place by
-    // adding up the heights from its top item down: every item appended or
-    // removed far below the top costs as many steps as there are items
-    // between. Thousands of pages would cost the square of their number, so
-    // the top follows the newest item in steps, and what it was is put back
-    // when the load is over.
-    static constexpr unsigned TOPSTEP = 256;
+    // The list's top item before the load, put back if the load moved it.
     LRESULT top = LB_ERR;
-    void MoveTop(unsigned item)
-    {
-        if (top == LB_ERR)
-            top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
-        SendMessageA(list, LB_SETTOPINDEX, item, 0);
-    }
+    bool moved = false;
     void PutBackTop()
     {
-        if (top != LB_ERR)
+        if (moved)
             SendMessageA(list, LB_SETTOPINDEX, (WPARAM)top, 0);
     }
 
@@ -208,8 +197,7 @@ struct Loader {
         if (index <= 0)
             return false;
         appended++;
-        if (appended % TOPSTEP == 0)
-            MoveTop((unsigned)index - 1);
+        moved = StepListTop(list, (unsigned)index - 1) || moved;
         if ((unsigned)index - 1 == expected)
             return true;
         block.sequence = (int16_t)(index - 1);
@@ -504,8 +492,7 @@ struct Loader {
     void Withdraw()
     {
         for (unsigned i = (unsigned)SendMessageA(list, LB_GETCOUNT, 0, 0); i-- > firstitem;) {
-            if (i % TOPSTEP == 0 && i > firstitem)
-                MoveTop(i - 1);
+            moved = StepListTop(list, i) || moved;
             FreeBlock(list, i);
             SendMessageA(list, LB_DELETESTRING, i, 0);
         }
@@ -570,6 +557,7 @@ int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &
     input.file = file.get();
     input.size = (uint64_t)size.QuadPart;
     Loader loader{std::move(input), list, set, GetParent(list), host};
+    loader.top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
     bool ok = loader.Read(path);
     if (!ok && loader.toomany)
         loader.Withdraw();

@@ -793,6 +793,9 @@ HWND CreateNewTask(HWND parent, const char *path, int flags)
         list = CreateWindowA("LISTBOX", "", LISTSTYLE | WS_VISIBLE, 0, 0, r.right, r.bottom, window,
                              (HMENU)IDC_BLOCKLIST, hInst, NULL);
         undo = CreateWindowA("LISTBOX", "", LISTSTYLE, 0, 0, 1, 1, window, (HMENU)IDC_UNDOLIST, hInst, NULL);
+        // Never shown: its scroll bar need not follow every snapshot's block.
+        if (undo)
+            SendMessageA(undo, WM_SETREDRAW, FALSE, 0);
     }
     if (!list || !undo) {
         if (window)

@@ -30,7 +30,9 @@ int CreateUndo(HWND window, BLOCKSET *set)
         int added = 0;
         if (GetBlock(list, (unsigned)i, &block) && DuplicateBlock(&copy, &block)) {
             added = AppendBlock(undo, set, &copy);
-            if (!added)
+            if (added)
+                StepListTop(undo, (unsigned)added - 1); // never shown: its top need not come back
+            else
                 DestroyBlock(&copy);
         }
         if (!added) {
