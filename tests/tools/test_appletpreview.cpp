@@ -227,7 +227,8 @@ protected:
         return result;
     }
     // Waits for the beep that ends a run.
-    static void Ended(HWND dlg) { EXPECT_TRUE(Until(dlg, [] { return beeps > 0; })); }
+    // Runs deep into the interpreter's bounds take minutes when every core is busy.
+    static void Ended(HWND dlg) { EXPECT_TRUE(Until(dlg, [] { return beeps > 0; }, 180000)); }
     static bool Closes(HWND dlg) { return Until(dlg, [&] { return !IsWindowVisible(dlg); }, 20000); }
     std::string Cell(int i)
     {
