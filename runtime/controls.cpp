@@ -76,6 +76,37 @@ void PictureFace(HWND, OBJECTBUTTON *o, SIZE_T blocksize, DRAWITEMSTRUCT *item)
         UnrealizeWindowPalette(dc, &state);
 }
 
+// The system look, drawn here so that its caption keeps inside the edge
+// and ends in an ellipsis where it is too wide, as the editor shows it: the
+// system's own push button draws a long caption over its edge.
+void SystemFace(HWND button, DRAWITEMSTRUCT *item, bool isdefault)
+{
+    HDC dc = item->hDC;
+    RECT r = item->rcItem;
+    const bool pressed = item->itemState & ODS_SELECTED, disabled = item->itemState & ODS_DISABLED;
+    if (isdefault) {
+        FrameRect(dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
+        InflateRect(&r, -1, -1);
+    }
+    DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
+    RECT face = r;
+    InflateRect(&face, -2, -2);
+    if (pressed)
+        OffsetRect(&face, 1, 1);
+    char caption[261] = "";
+    GetWindowTextA(button, caption, sizeof caption);
+    SavedDC state(dc);
+    if (HFONT font = (HFONT)SendMessageA(button, WM_GETFONT, 0, 0))
+        SelectObject(dc, font);
+    SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    QV_DrawButtonCaption(dc, &face, caption, -1);
+    if (item->itemState & ODS_FOCUS) {
+        RECT focus = r;
+        InflateRect(&focus, -3, -3);
+        DrawFocusRect(dc, &focus);
+    }
+}
+
 } // namespace
 
 static LRESULT QV_ButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -114,6 +145,8 @@ static LRESULT QV_ButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             QV_DrawSoftButton(hwnd, item, 0, 0, 0, 0, page, 2);
         } else if (o->flags & OBJ_GRAPHIC) {
             PictureFace(hwnd, b.get(), b.size(), item);
+        } else {
+            SystemFace(hwnd, item, o->flags & OBJ_DEFAULT);
         }
         return 0;
     }
@@ -124,6 +157,15 @@ static LRESULT QV_ButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 LRESULT CALLBACK QV_ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     return COMMONGuard(hwnd, msg, [&] { return QV_ButtonMessage(hwnd, msg, wParam, lParam); });
+}
+
+void QV_DrawButtonCaption(HDC dc, const RECT *face, const char *text, int length)
+{
+    SavedDC state(dc);
+    IntersectClipRect(dc, face->left, face->top, face->right, face->bottom);
+    SetBkMode(dc, TRANSPARENT);
+    RECT r = *face;
+    DrawTextA(dc, text, length, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
 }
 
 int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORREF dark, COLORREF face,
@@ -171,12 +213,11 @@ int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORRE
     char caption[261] = "";
     if (button && IsWindow(button))
         GetWindowTextA(button, caption, sizeof caption);
-    RECT t{r.left + o, r.top + o, r.right + o, r.bottom - 1 + o};
-    int mode = SetBkMode(dc, TRANSPARENT);
+    // Between the side bands.
+    RECT t{r.left + 2 + o, r.top + o, r.right - 3 + o, r.bottom - 1 + o};
     COLORREF old = SetTextColor(dc, disabled ? dark : text);
-    DrawTextA(dc, caption, -1, &t, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    QV_DrawButtonCaption(dc, &t, caption, -1);
     SetTextColor(dc, old);
-    SetBkMode(dc, mode);
     SelectClipRgn(dc, NULL);
     SetPixel(dc, r.left, r.top, page);
     SetPixel(dc, r.right - 1, r.top, page);

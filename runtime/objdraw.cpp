@@ -132,10 +132,11 @@ void DrawButton(HWND hwnd, HDC dc, OBJECTBUTTON *b, const RECT &r)
             DrawDib(dc, dib, layout, r.left, r.top, layout.height / 2);
         return;
     }
-    RECT e = r;
-    DrawEdge(dc, &e, EDGE_RAISED, BF_RECT);
-    ControlText(dc, Data(&b->header), TextLength(Data(&b->header), b->header.datasize), r,
-                DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    RECT face = r;
+    DrawEdge(dc, &face, EDGE_RAISED, BF_RECT | BF_ADJUST);
+    if (controlfont)
+        SelectObject(dc, controlfont);
+    QV_DrawButtonCaption(dc, &face, Data(&b->header), TextLength(Data(&b->header), b->header.datasize));
 }
 
 void DrawTextObject(HDC dc, OBJECTTEXT *t, const RECT &rect)

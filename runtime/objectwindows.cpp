@@ -130,8 +130,8 @@ int QV_AddPageObject(HWND window, HGLOBAL object, BLOCK *page, int count)
     if (o->tag == TAG_BUTN) {
         if (o->flags & OBJ_DEFAULT)
             style |= BS_DEFPUSHBUTTON;
-        if (o->flags & (OBJ_LOOP | OBJ_SOFTCUSTOM | OBJ_GRAPHIC))
-            style |= BS_OWNERDRAW;
+        // Every look is drawn by the runtime, the system one too.
+        style |= BS_OWNERDRAW;
     }
     if (o->tag == TAG_LIST && (o->flags & OBJ_TRANSPARENT))
         style |= LBS_SORT;

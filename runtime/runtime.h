@@ -159,3 +159,7 @@ LRESULT CALLBACK QV_MovieProc(HWND, UINT, WPARAM, LPARAM);
 int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORREF dark, COLORREF face,
                       COLORREF text, COLORREF page, long style);
 HBITMAP CreateDisabledBitmap(HBITMAP picture, COLORREF colour);
+// A button's caption in the DC's font and text colour, centred in `face`
+// (the button less its edge), clipped to it, and ending in an ellipsis
+// where it is wider.
+void QV_DrawButtonCaption(HDC dc, const RECT *face, const char *text, int length);

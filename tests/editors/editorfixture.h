@@ -83,33 +83,7 @@ inline std::string Numbers(const std::vector<Object> &objects)
     return out;
 }
 
-// With SB_SCREENSHOTS naming a folder, the window's client area goes there
-// as NAME.bmp, to be looked at.
-inline void Snapshot(HWND window, const char *name)
-{
-    char folder[MAX_PATH];
-    if (!GetEnvironmentVariableA("SB_SCREENSHOTS", folder, sizeof folder))
-        return;
-    sbtest::Capture c = sbtest::CaptureClient(window);
-    BITMAPFILEHEADER fh{};
-    BITMAPINFOHEADER ih{};
-    ih.biSize = sizeof ih;
-    ih.biWidth = c.width;
-    ih.biHeight = -c.height;
-    ih.biPlanes = 1;
-    ih.biBitCount = 32;
-    DWORD bytes = (DWORD)(c.pixels.size() * 4);
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = fh.bfOffBits + bytes;
-    std::string path = std::string(folder) + "\\" + name + ".bmp";
-    if (FILE *f = fopen(path.c_str(), "wb")) {
-        fwrite(&fh, sizeof fh, 1, f);
-        fwrite(&ih, sizeof ih, 1, f);
-        fwrite(c.pixels.data(), bytes, 1, f);
-        fclose(f);
-    }
-}
+using sbtest::Snapshot;
 
 inline HWND Window(HWND page, uint32_t number)
 {

@@ -6,6 +6,7 @@
 #include "document/reader.h"
 #include "document/writer.h"
 #include "runtime/objdraw.h"
+#include <climits>
 #include <cstring>
 
 namespace rttest {
@@ -255,6 +256,122 @@ TEST_F(Drawing, EveryTypeAndStyleDrawsItsPicture)
         EXPECT_LT(across ? level(52, 39) : level(29, 5), 40);
         EXPECT_GT(across ? level(5, 39) : level(29, 72), 215);
         EXPECT_EQ(across ? level(29, 5) : level(5, 39), across ? level(29, 72) : level(52, 39));
+    }
+}
+
+// The columns inside `r` where `g` differs from `bare`, as runs of
+// neighbouring columns: the first column, the width and the height of the
+// rows covered.
+struct InkRun {
+    int x, w, h;
+};
+std::vector<InkRun> InkRuns(const sbtest::Capture &g, const sbtest::Capture &bare, RECT r)
+{
+    std::vector<InkRun> runs;
+    int top = 0, bottom = 0;
+    bool open = false;
+    for (int x = r.left; x < r.right; x++) {
+        int t = INT_MAX, b = -1;
+        for (int y = r.top; y < r.bottom; y++)
+            if (g.At(x, y) != bare.At(x, y))
+                t = std::min(t, y), b = std::max(b, y);
+        if (b < 0) {
+            open = false;
+            continue;
+        }
+        if (!open)
+            runs.push_back({x, 0, 0}), top = t, bottom = b, open = true;
+        top = std::min(top, t), bottom = std::max(bottom, b);
+        runs.back().w++;
+        runs.back().h = bottom - top + 1;
+    }
+    return runs;
+}
+
+// A caption far wider than its button, as the editor draws it (in a colour
+// of neither its edge nor its face) and as the player shows it: no pixel of
+// it (a pixel that the button without a caption does not have) on or
+// outside the edge, and its end replaced by an ellipsis: three small dots,
+// the last of the face.
+TEST_F(Drawing, ACaptionWiderThanItsButtonStaysInsideTheEdgeAndEndsInAnEllipsis)
+{
+    const COLORREF ink = RGB(255, 0, 0), under = RGB(7, 77, 177);
+    const char *caption = "Hello new user, welcome aboard";
+    auto expectInside = [](const sbtest::Capture &g, const sbtest::Capture &bare, RECT button, RECT face) {
+        int outside = 0;
+        for (int y = button.top; y < button.bottom; y++)
+            for (int x = button.left; x < button.right; x++)
+                outside += g.At(x, y) != bare.At(x, y) && !PtInRect(&face, POINT{x, y});
+        EXPECT_EQ(outside, 0);
+        std::vector<InkRun> runs = InkRuns(g, bare, face);
+        ASSERT_GE(runs.size(), 8u) << "letters and dots";
+        for (size_t i = runs.size() - 3; i < runs.size(); i++) {
+            EXPECT_LE(runs[i].w, 3) << "dot " << i << " at " << runs[i].x;
+            EXPECT_LE(runs[i].h, 3) << "dot " << i << " at " << runs[i].x;
+        }
+        EXPECT_GT(runs[runs.size() - 4].h, 4) << "a letter before the dots";
+    };
+    const RECT r{4, 4, 124, 28}; // 120 x 24
+    BLOCK &p = Page("One");
+    auto soft = [&](const char *text) {
+        HGLOBAL h = Object(p, TAG_BUTN, r, (LONG_PTR)text, OBJ_VISIBLE | OBJ_ENABLED | OBJ_SOFTCUSTOM);
+        GlobalLocked<OBJECTBUTTON> b(h);
+        b->softcolour = RGB(120, 120, 120);
+        b->softtextcolour = ink;
+        return h;
+    };
+    // A soft button's caption is its window's text.
+    HWND titled = CreateWindowA("STATIC", caption, WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    HWND untitled = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    const struct {
+        const char *name;
+        HGLOBAL object, bare;
+        RECT face;
+    } rows[] = {{"system", Object(p, TAG_BUTN, r, (LONG_PTR)caption, OBJ_VISIBLE),
+                 Object(p, TAG_BUTN, r, (LONG_PTR) "", OBJ_VISIBLE), {6, 6, 122, 26}},
+                {"soft", soft(caption), soft(""), {6, 4, 121, 28}}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        auto draw = [&](HWND window, HGLOBAL object) {
+            Canvas c(128, 32);
+            HBRUSH fill = CreateSolidBrush(under);
+            RECT all{0, 0, 128, 32};
+            FillRect(c.dc, &all, fill);
+            DeleteObject(fill);
+            SetTextColor(c.dc, ink);
+            DrawPageObject(window, c.dc, GlobalLocked<OBJECTHEADER>(object).get());
+            return c.Grab();
+        };
+        sbtest::Capture g = draw(titled, row.object);
+        sbtest::Snapshot(g, (std::string("widecaption_") + row.name).c_str());
+        expectInside(g, draw(untitled, row.bare), {0, 0, 128, 32}, row.face);
+    }
+    DestroyWindow(titled);
+    DestroyWindow(untitled);
+
+    // The player's system look and its soft one in the system colours, the
+    // same windows without their captions as what is not caption.
+    const RECT below{4, 40, 124, 64};
+    BLOCK &q = Page("Two");
+    HGLOBAL plain = Object(q, TAG_BUTN, r, (LONG_PTR)caption, OBJ_VISIBLE | OBJ_ENABLED);
+    HGLOBAL softsystem = Object(q, TAG_BUTN, below, (LONG_PTR)caption, OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP);
+    Open(2);
+    sbtest::Capture g = sbtest::CaptureClient(show);
+    sbtest::Snapshot(g, "widecaption_player");
+    for (HGLOBAL h : {plain, softsystem}) {
+        SetWindowTextA(Child(Number(h)), "");
+        InvalidateRect(Child(Number(h)), NULL, TRUE);
+        UpdateWindow(Child(Number(h)));
+    }
+    sbtest::PumpUntilIdle(30);
+    sbtest::Capture bare = sbtest::CaptureClient(show);
+    {
+        SCOPED_TRACE("player system");
+        expectInside(g, bare, r, {6, 6, 122, 26});
+    }
+    {
+        SCOPED_TRACE("player soft system");
+        expectInside(g, bare, below, {6, 40, 121, 64});
     }
 }
 

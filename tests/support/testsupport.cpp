@@ -131,6 +131,37 @@ Capture CaptureDC(HDC dc, int width, int height)
     return c;
 }
 
+void Snapshot(const Capture &c, const char *name)
+{
+    char folder[MAX_PATH];
+    if (!GetEnvironmentVariableA("SB_SCREENSHOTS", folder, sizeof folder))
+        return;
+    BITMAPFILEHEADER fh{};
+    BITMAPINFOHEADER ih{};
+    ih.biSize = sizeof ih;
+    ih.biWidth = c.width;
+    ih.biHeight = -c.height;
+    ih.biPlanes = 1;
+    ih.biBitCount = 32;
+    DWORD bytes = (DWORD)(c.pixels.size() * 4);
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfSize = fh.bfOffBits + bytes;
+    std::string path = std::string(folder) + "\\" + name + ".bmp";
+    if (FILE *f = fopen(path.c_str(), "wb")) {
+        fwrite(&fh, sizeof fh, 1, f);
+        fwrite(&ih, sizeof ih, 1, f);
+        fwrite(c.pixels.data(), bytes, 1, f);
+        fclose(f);
+    }
+}
+
+void Snapshot(HWND window, const char *name)
+{
+    if (GetEnvironmentVariableA("SB_SCREENSHOTS", NULL, 0))
+        Snapshot(CaptureClient(window), name);
+}
+
 int GdiObjects()
 {
     if (DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))

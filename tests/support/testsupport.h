@@ -39,6 +39,10 @@ struct Capture {
 Capture CaptureClient(HWND hwnd);
 // Copies what a device context holds.
 Capture CaptureDC(HDC dc, int width, int height);
+// With SB_SCREENSHOTS naming a folder, the capture (or the window's client
+// area) goes there as NAME.bmp, to be looked at.
+void Snapshot(const Capture &c, const char *name);
+void Snapshot(HWND window, const char *name);
 
 struct ModalRecord {
     int kind = 0;
