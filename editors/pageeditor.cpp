@@ -35,6 +35,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -127,36 +128,47 @@ HWND FindObjectWindow(HWND page, HGLOBAL object)
     return NULL;
 }
 
-void DropUndo(EDITPARAM *p)
+// The page as a press on an object found it, with `changed` then: it
+// becomes the undo step only when that press moved or resized something,
+// so that a mere click keeps the step the user may still want.
+BLOCK pressed;
+int pressedchanged;
+
+void DropCopy(BLOCK *copy)
 {
-    if (p->undo.tag == TAG_PAGE)
-        DestroyBlock(&p->undo);
-    memset(&p->undo, 0, sizeof p->undo);
+    if (copy->tag == TAG_PAGE)
+        DestroyBlock(copy);
+    memset(copy, 0, sizeof *copy);
 }
 
-// Copies the working page over the undo copy it replaces, reusing every
-// block of the same size: a pick (taken at every press of the mouse) then
-// costs about one copy of the page's bytes, not a fresh allocation of
-// each picture. False when the shapes differ or anything fails; the undo
-// copy is then still whole, but not a copy of the page.
-bool RecycleUndo(EDITPARAM *p)
+void DropUndo(EDITPARAM *p)
 {
-    BLOCK &undo = p->undo, *work = p->block;
+    DropCopy(&p->undo);
+    DropCopy(&pressed);
+}
+
+// Copies the working page over a copy of it it replaces, reusing every
+// block of the same size: a press (which takes one at every press of the
+// mouse) then costs about one copy of the page's bytes, not a fresh
+// allocation of each picture. False when the shapes differ or anything
+// fails; the copy is then still whole, but not a copy of the page.
+bool RecycleCopy(BLOCK &copy, BLOCK *work)
+{
     uint32_t n = BlockObjectCount(work);
-    if (undo.tag != TAG_PAGE || BlockObjectCount(&undo) != n || !work->objects || !undo.objects ||
-        GlobalSize(work->objects) != GlobalSize(undo.objects) || !work->title != !undo.title ||
-        (work->title && GlobalSize(work->title) != GlobalSize(undo.title)))
+    if (copy.tag != TAG_PAGE || BlockObjectCount(&copy) != n || !work->objects || !copy.objects ||
+        GlobalSize(work->objects) != GlobalSize(copy.objects) || !work->title != !copy.title ||
+        (work->title && GlobalSize(work->title) != GlobalSize(copy.title)))
         return false;
     for (uint32_t i = 0; i < n; i++) {
-        HGLOBAL from = GetPageObject(work, i), to = GetPageObject(&undo, i);
+        HGLOBAL from = GetPageObject(work, i), to = GetPageObject(&copy, i);
         if (!from || !to)
             return false;
         SIZE_T size = GlobalSize(from);
         if (size != GlobalSize(to)) {
-            HGLOBAL copy = DuplicateObject(from);
-            if (!copy || !PutPageObject(&undo, copy, i)) {
-                if (copy)
-                    GlobalFree(copy);
+            HGLOBAL twin = DuplicateObject(from);
+            if (!twin || !PutPageObject(&copy, twin, i)) {
+                if (twin)
+                    GlobalFree(twin);
                 return false;
             }
             GlobalFree(to);
@@ -168,27 +180,66 @@ bool RecycleUndo(EDITPARAM *p)
         memcpy(b.get(), a.get(), size);
     }
     if (work->title) {
-        GlobalLocked<char> a(work->title), b(undo.title);
+        GlobalLocked<char> a(work->title), b(copy.title);
         if (!a || !b)
             return false;
         memcpy(b.get(), a.get(), GlobalSize(work->title));
     }
-    HGLOBAL objects = undo.objects, title = undo.title;
-    undo = *work;
-    undo.objects = objects;
-    undo.title = title;
-    undo.thumbnail = NULL;
+    HGLOBAL objects = copy.objects, title = copy.title;
+    copy = *work;
+    copy.objects = objects;
+    copy.title = title;
+    copy.thumbnail = NULL;
     return true;
+}
+
+// A copy of the working page in `copy`, or none when it cannot be made.
+void TakeCopy(BLOCK *copy, BLOCK *work)
+{
+    if (!RecycleCopy(*copy, work)) {
+        DropCopy(copy);
+        if (!DuplicateBlock(copy, work))
+            memset(copy, 0, sizeof *copy);
+    }
 }
 
 void TakeUndo(EDITPARAM *p)
 {
-    if (!RecycleUndo(p)) {
-        DropUndo(p);
-        if (!DuplicateBlock(&p->undo, p->block))
-            memset(&p->undo, 0, sizeof p->undo);
-    }
+    TakeCopy(&p->undo, p->block);
     p->undochanged = p->changed;
+}
+
+// True when an object of `work` lies elsewhere than in `before`, or the
+// two do not hold the same objects.
+bool Rearranged(BLOCK *before, BLOCK *work)
+{
+    uint32_t n = BlockObjectCount(work);
+    if (BlockObjectCount(before) != n)
+        return true;
+    for (uint32_t i = 0; i < n; i++) {
+        GlobalLocked<OBJECTHEADER> a(GetPageObject(before, i)), b(GetPageObject(work, i));
+        if (!a || !b || a.size() < sizeof(OBJECTHEADER) || b.size() < sizeof(OBJECTHEADER) ||
+            !EqualRect(&a->rect, &b->rect))
+            return true;
+    }
+    return false;
+}
+
+// The end of a move or resize: the page as the press found it becomes the
+// undo step, when the object did end somewhere else.
+void Moved(EDITPARAM *p)
+{
+    if (pressed.tag == TAG_PAGE) {
+        if (!Rearranged(&pressed, p->block))
+            return;
+        // The step it replaces is kept for the next press to copy into.
+        std::swap(p->undo, pressed);
+        p->undochanged = pressedchanged;
+    } else {
+        // No copy could be taken at the press: no step undoes this one.
+        DropCopy(&p->undo);
+    }
+    p->changed = 1;
 }
 
 void Undo(HWND page, EDITPARAM *p)
@@ -328,6 +379,24 @@ bool LoadInsertFile(HWND page, SOURCE source, LOADED *loaded)
     return loaded->data != NULL;
 }
 
+// A new object placed at the click is moved, keeping its size, so that it
+// lies on the page; one wider or deeper than the page starts at its edge.
+void KeepOnPage(HWND page, RECT *r)
+{
+    RECT client;
+    GetClientRect(page, &client);
+    LONG dx = 0, dy = 0;
+    if (r->right > client.right)
+        dx = client.right - r->right;
+    if (r->left + dx < 0)
+        dx = -r->left;
+    if (r->bottom > client.bottom)
+        dy = client.bottom - r->bottom;
+    if (r->top + dy < 0)
+        dy = -r->top;
+    OffsetRect(r, dx, dy);
+}
+
 void Insert(HWND page, EDITPARAM *p, const INSERTROW &row)
 {
     TakeUndo(p);
@@ -355,6 +424,7 @@ void Insert(HWND page, EDITPARAM *p, const INSERTROW &row)
         return;
     }
     if (GlobalLocked<OBJECTHEADER> o{object}) {
+        KeepOnPage(page, &o->rect);
         if (row.tag == TAG_MOVI) {
             auto *movie = (OBJECTMOVIE *)o.get();
             movie->avioffset = (uint32_t)loaded.imagesize;
@@ -799,10 +869,11 @@ LRESULT CALLBACK PagePreviewProc(HWND page, UINT msg, WPARAM wParam, LPARAM lPar
         return DefWindowProcA(page, msg, wParam, lParam);
     switch (msg) {
     case WMU_OBJECTPICKED:
-        TakeUndo(p);
+        TakeCopy(&pressed, p->block);
+        pressedchanged = p->changed;
         return 0;
     case WMU_OBJECTMOVED:
-        p->changed = 1;
+        Moved(p);
         return 0;
     case WMU_OBJECTEDIT:
         Edit(page, p, wParam, lParam);

@@ -10,6 +10,9 @@
 #include "tests/support/drive.h"
 #include "runtime/runtime.h"
 #include "tests/editors/editorfixture.h"
+#include "media/imageformat.h"
+#include "tests/media/soundtest.h"
+#include "tests/support/mediafiles.h"
 
 using namespace pagetest;
 
@@ -319,6 +322,16 @@ TEST_F(PageEditor, APressWithoutMovementChangesNothing)
         Mouse(w, WM_LBUTTONDOWN, POINT{30, 20});
         Mouse(w, WM_LBUTTONUP, POINT{30, 20});
         EXPECT_EQ(Shown(page), start);
+        // Nor does it take the undo step: after a resize and a click, Undo
+        // still takes back the resize.
+        Mouse(w, WM_LBUTTONDOWN, POINT{118, 38});
+        Mouse(w, WM_MOUSEMOVE, POINT{128, 48});
+        Mouse(w, WM_LBUTTONUP, POINT{128, 48});
+        ASSERT_NE(Shown(page), start);
+        Mouse(w, WM_LBUTTONDOWN, POINT{30, 20});
+        Mouse(w, WM_LBUTTONUP, POINT{30, 20});
+        Command(page, IDM_PAGEUNDO);
+        EXPECT_EQ(Shown(page), start);
         Command(page, IDM_PAGECLOSE);
     });
     EXPECT_FALSE(Modified());
@@ -372,6 +385,69 @@ TEST_F(PageEditor, InsertsGoToTheSnappedRightClickAndACancelledFileChangesNothin
         EXPECT_EQ(Shown(page), before);
         Command(page, IDM_PAGEUNDO);
         EXPECT_EQ(Shown(page), before);
+    });
+}
+
+// Every type inserted by a right click at each corner of the page: where
+// it fits it lies inside the page, touching the corner's edges, at its own
+// size; a picture deeper than the page starts at the page's top.
+TEST_F(PageEditor, InsertedObjectsAreMovedInsideThePageAtEveryCorner)
+{
+    soundtest::TempFolder folder;
+    auto written = [&](const char *name, const std::string &bytes) {
+        soundtest::Write(folder.path + name, bytes);
+        return folder.path + name;
+    };
+    auto picture = [&](const char *name, int w, int h) {
+        HGLOBAL dib = Picture(w, h, RGB(0, 200, 0));
+        EXPECT_EQ(WriteImage((folder.path + name).c_str(), dib), 1) << name;
+        GlobalFree(dib);
+        return folder.path + name;
+    };
+    std::vector<uint8_t> avi = sbtest::Avi(64, 48, 3, 4);
+    const struct {
+        UINT id;
+        std::string file;
+        int w, h;
+    } rows[] = {
+        {IDM_INSERTBUTTON, "", (int)DefaultButtonObjectWidth, (int)DefaultButtonObjectDepth},
+        {IDM_INSERTTEXT, "", (int)DefaultTextObjectWidth, (int)DefaultTextObjectDepth},
+        {IDM_INSERTCHECK, "", (int)DefaultCheckboxObjectWidth, (int)DefaultCheckboxObjectDepth},
+        {IDM_INSERTRADIO, "", (int)DefaultCheckboxObjectWidth, (int)DefaultCheckboxObjectDepth},
+        {IDM_INSERTEDIT, "", (int)DefaultEditObjectWidth, (int)DefaultEditObjectDepth},
+        {IDM_INSERTLIST, "", (int)DefaultListboxObjectWidth, (int)DefaultListboxObjectDepth},
+        {IDM_INSERTFRAME, "", (int)DefaultFrameObjectWidth, (int)DefaultFrameObjectDepth},
+        {IDM_INSERTAPPLET, "", (int)DefaultAppletObjectWidth, (int)DefaultAppletObjectDepth},
+        {IDM_INSERTTIMER, "", 32, 32},
+        {IDM_INSERTWAVE, written("s.wav", soundtest::WaveFile(11025, 1, 8, 200, [](DWORD i, int) { return (int)(i & 0xFF); })), 32, 32},
+        {IDM_INSERTMIDI, written("m.mid", std::string(soundtest::MIDIFILE, sizeof soundtest::MIDIFILE - 1)), 32, 32},
+        {IDM_INSERTIMAGE, picture("tall.bmp", 240, PAGEH + 20), 240, PAGEH + 20},
+        {IDM_INSERTSTATIC, picture("still.png", 50, 30), 50, 30},
+        {IDM_INSERTANIM, written("a.mng", sbtest::Mng(40, 30, {{RGB(1, 2, 3), 100}}, 1)), 40, 30},
+        {IDM_INSERTMOVIE, written("v.avi", std::string(avi.begin(), avi.end())), 64, 48},
+    };
+    const POINT corners[] = {{0, 0}, {PAGEW - 1, 0}, {0, PAGEH - 1}, {PAGEW - 1, PAGEH - 1}};
+    Edit(2, [&](HWND page) {
+        for (const auto &row : rows)
+            for (POINT corner : corners) {
+                SCOPED_TRACE(testing::Message() << row.id << " at " << corner.x << "," << corner.y);
+                POINT at = corner;
+                ClientToScreen(page, &at);
+                SetCursorPos(at.x, at.y);
+                Post(page, WM_RBUTTONDOWN, 0, MAKELPARAM(corner.x, corner.y));
+                answers.file = row.file;
+                size_t before = Shown(page).size();
+                Command(page, row.id);
+                std::vector<Object> now = Shown(page);
+                ASSERT_EQ(now.size(), before + 1) << "not inserted";
+                const RECT &r = now.back().rect();
+                EXPECT_EQ(r.right - r.left, row.w);
+                EXPECT_EQ(r.bottom - r.top, row.h);
+                EXPECT_EQ(r.left, corner.x ? std::max(0, PAGEW - row.w) : 0);
+                EXPECT_EQ(r.top, corner.y ? std::max(0, PAGEH - row.h) : 0);
+                Command(page, IDM_PAGEUNDO);
+            }
+        answers.file.clear();
     });
 }
 
