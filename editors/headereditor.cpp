@@ -313,6 +313,8 @@ void SelectSound(HWND dlg, EDITPARAM *p)
         if (o)
             o->flags = Checked(dlg, IDC_HDRSOUNDLOOP) ? o->flags | OBJ_LOOP : o->flags & ~OBJ_LOOP;
     }
+    // The sound that plays is the one replaced, and Stop goes grey below.
+    APPLETKillSound(dlg);
     int old = SoundObject(p->block, nullptr);
     if (!object || (old >= 0 && !DeletePageObject(p->block, (unsigned)old)) || !AppendPageObject(p->block, object)) {
         if (object)
@@ -361,6 +363,8 @@ void LoopSound(HWND dlg, EDITPARAM *p)
 void RemoveSound(HWND dlg, EDITPARAM *p)
 {
     int i = SoundObject(p->block, nullptr);
+    // Stop goes grey with the sound: it must not play on out of reach.
+    APPLETKillSound(dlg);
     if (i >= 0)
         DeletePageObject(p->block, (unsigned)i);
     UpdateSoundButtons(dlg, p->block);

@@ -8,7 +8,10 @@
 #include "editors/headereditor.h"
 #include "tests/support/drive.h"
 #include "resources/headereditor_ids.h"
+#include "media/sound.h"
+#include "tests/media/soundtest.h"
 #include <zlib.h>
+#include <optional>
 
 namespace pagetest {
 namespace {
@@ -64,10 +67,15 @@ protected:
     // Runs the header editor on the stored header with `driver`; the
     // editor's result, the edited header in `out`, the texts of the boxes
     // it showed in `said`.
-    int EditHeaderWith(const Driver &driver, BLOCK *out, std::vector<std::string> *said = nullptr)
+    // `file` answers the sound's open dialog.
+    int EditHeaderWith(const Driver &driver, BLOCK *out, std::vector<std::string> *said = nullptr,
+                       const std::string &file = "")
     {
         sbtest::ModalRecorder real;
         real.Drive(driver);
+        std::optional<FileAnswer> answer;
+        if (!file.empty())
+            answer.emplace(file);
         BLOCK header = Block(0);
         BLOCKSET *set = LockBlockSet(doc);
         int result = EditHeader(doc, set, &header, 0);
@@ -178,6 +186,47 @@ TEST_F(HeaderEditor, OkStoresWhatTheDialogShows)
         DestroyBlock(&after);
         PutBlock(List(doc), 0, &before);
     }
+}
+
+// Preview, Stop, Loop and Remove are enabled only while they have a sound
+// to act on, and a sound removed or replaced while it plays is stopped, so
+// that no sound plays on with Stop grey.
+TEST_F(HeaderEditor, TheSoundButtonsAreEnabledOnlyWhileThereIsASoundToActOn)
+{
+    soundtest::TempFolder folder;
+    // Ten seconds: it plays until the test stops it.
+    std::string wave = folder.path + "tone.wav";
+    soundtest::Write(wave, soundtest::WaveFile(11025, 1, 8, 110250, [](DWORD i, int) { return (int)(i & 0xFF); }));
+    auto states = [](HWND d) {
+        std::string s;
+        for (int id : {IDC_HDRSOUNDPLAY, IDC_HDRSOUNDSTOP, IDC_HDRSOUNDLOOP, IDC_HDRSOUNDREMOVE})
+            s += IsWindowEnabled(GetDlgItem(d, id)) ? '1' : '0';
+        return s;
+    };
+    BLOCK after;
+    EditHeaderWith(
+        [&](HWND d) {
+            EXPECT_EQ(states(d), "0000") << "no sound";
+            Snapshot(d, "header_nosound");
+            const struct {
+                int click;
+                const char *want, *what;
+                bool playing;
+            } steps[] = {{IDC_HDRSOUNDSELECT, "1011", "a sound", false},
+                         {IDC_HDRSOUNDPLAY, "0111", "playing", true},
+                         {IDC_HDRSOUNDSTOP, "1011", "stopped", false},
+                         {IDC_HDRSOUNDPLAY, "0111", "playing again", true},
+                         {IDC_HDRSOUNDSELECT, "1011", "replaced while playing", false},
+                         {IDC_HDRSOUNDPLAY, "0111", "playing the new one", true},
+                         {IDC_HDRSOUNDREMOVE, "0000", "removed while playing", false}};
+            for (const auto &step : steps) {
+                sbtest::Click(d, step.click);
+                EXPECT_EQ(states(d), step.want) << step.what;
+                EXPECT_EQ(APPLEThwaveout != NULL, step.playing) << step.what;
+            }
+            sbtest::Click(d, IDCANCEL);
+        },
+        &after, nullptr, wave);
 }
 
 TEST_F(HeaderEditor, CancelGivesTheHeaderBackByteForByte)
