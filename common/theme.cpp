@@ -255,6 +255,22 @@ void ConfigureSelected(HWND dlg)
     FreeLibrary(m);
 }
 
+// Configure has something to act on only for a selected plug-in that has
+// settings of its own.
+void ShowConfigurable(HWND dlg)
+{
+    char file[MAX_PATH], path[PATHBUILDSIZE];
+    bool configurable = false;
+    if (SelectedFile(dlg, file, sizeof file)) {
+        PluginPath(path, sizeof path, file);
+        if (HMODULE m = path[0] ? LoadLibraryA(path) : NULL) {
+            configurable = Bind<CONFIGURE>(m, "THEMEConfigure") != nullptr;
+            FreeLibrary(m);
+        }
+    }
+    EnableWindow(GetDlgItem(dlg, IDC_THEMECONFIGURE), configurable);
+}
+
 } // namespace
 
 int COMMONTHEMEInit(int a, int b, int c, int d, const char *name)
@@ -493,6 +509,7 @@ static INT_PTR ThemeChooserDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
     switch (msg) {
     case WM_INITDIALOG:
         FillChooser(dlg, state->name);
+        ShowConfigurable(dlg);
         SetFocus(GetDlgItem(dlg, IDOK));
         CentreWindow(dlg);
         return FALSE;
@@ -507,6 +524,8 @@ static INT_PTR ThemeChooserDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
         case IDC_THEMELIST:
             if (HIWORD(wParam) == LBN_DBLCLK)
                 PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+            else if (HIWORD(wParam) == LBN_SELCHANGE)
+                ShowConfigurable(dlg);
             return TRUE;
         case IDOK: {
             char file[MAX_PATH];

@@ -17,6 +17,7 @@
 
 using sbtest::Click;
 using sbtest::ModalRecorder;
+using sbtest::Snapshot;
 
 namespace {
 
@@ -441,6 +442,12 @@ TEST(About, LogoClosesOnItsTimerOrAClick)
 // Plug-ins built beside the tests, copied into a "theme" folder of a
 // program folder of the test's own.
 struct ThemeFixture : ::testing::Test {
+    // Selects item `index` of the chooser's list (-1: none) as a click does.
+    static void Choose(HWND d, int index)
+    {
+        SendDlgItemMessageA(d, 101, LB_SETCURSEL, (WPARAM)index, 0);
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(101, LBN_SELCHANGE), (LPARAM)GetDlgItem(d, 101));
+    }
     char savedapp[SETTINGTEXT];
     std::string root;
     void SetUp() override
@@ -602,6 +609,40 @@ TEST_F(ThemeFixture, ToolbarPicturesDifferAndGreyWhenDisabled)
     DeleteDC(dc);
 }
 
+// Configure acts on the selected plug-in's own settings: it is grey with
+// nothing selected, with an empty list, and for a plug-in that has none.
+TEST_F(ThemeFixture, ConfigureIsEnabledOnlyForASelectedPluginWithSettings)
+{
+    char name[SETTINGTEXT] = "THEME_Full.dll";
+    auto configurable = [](HWND d) { return IsWindowEnabled(GetDlgItem(d, 102)) != 0; };
+    ModalRecorder rec;
+    rec.Drive([&](HWND d) {
+        EXPECT_TRUE(configurable(d)) << "the current one, selected at the start";
+        Snapshot(d, "themechooser");
+        const struct {
+            const char *file;
+            bool want;
+        } picks[] = {{"THEME_NoBitmap.dll", false}, {"THEME_Refuse.dll", true}, {nullptr, false}};
+        for (const auto &pick : picks) {
+            HWND list = GetDlgItem(d, 101);
+            Choose(d, pick.file ? (int)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)pick.file) : -1);
+            EXPECT_EQ(configurable(d), pick.want) << (pick.file ? pick.file : "nothing");
+        }
+        Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(COMMONThemeChooseTheme(NULL, name), 0);
+    // A program folder without plug-ins.
+    strcpy(ApplicationPath, (root + "\\theme").c_str());
+    rec.Drive([&](HWND d) {
+        EXPECT_EQ(SendDlgItemMessageA(d, 101, LB_GETCOUNT, 0, 0), 0);
+        EXPECT_FALSE(configurable(d)) << "an empty list";
+        Snapshot(d, "themechooser_empty");
+        Click(d, IDCANCEL);
+    });
+    EXPECT_EQ(COMMONThemeChooseTheme(NULL, name), 0);
+    EXPECT_EQ(Log().find("configure"), std::string::npos);
+}
+
 TEST_F(ThemeFixture, ChooserListsPluginsAndCopiesTheChoice)
 {
     ASSERT_EQ(COMMONTHEMEInit(8, 2, 0, 59, "THEME_Full.dll"), 1);
@@ -624,7 +665,7 @@ TEST_F(ThemeFixture, ChooserListsPluginsAndCopiesTheChoice)
         EXPECT_STREQ(text, "THEME_Full.dll");
         int refuse = (int)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM) "THEME_Refuse.dll");
         EXPECT_EQ(SendMessageA(list, LB_GETITEMDATA, refuse, 0), 0) << "no preview from a refusing plug-in";
-        SendMessageA(list, LB_SETCURSEL, refuse, 0);
+        Choose(d, refuse);
         Click(d, 102);
         Click(d, IDOK);
     });

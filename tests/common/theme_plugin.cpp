@@ -1,5 +1,6 @@
 // A theme plug-in for the host's tests, built three ways: complete, without
-// THEMEGetBitmap (THEME_NO_BITMAP) and refusing to start (THEME_REFUSE). It
+// THEMEGetBitmap and settings of its own (THEME_NO_BITMAP) and refusing to
+// start (THEME_REFUSE). It
 // notes every call in the environment variable THEMELOG, which outlives the
 // module.
 #include <windows.h>
@@ -97,6 +98,7 @@ __declspec(dllexport) HGLOBAL WINAPI THEMEGetBitmap(int number)
 }
 #endif
 
+#ifndef THEME_NO_BITMAP
 __declspec(dllexport) int WINAPI THEMEConfigure(HWND, int version)
 {
     char text[32];
@@ -104,4 +106,5 @@ __declspec(dllexport) int WINAPI THEMEConfigure(HWND, int version)
     Note(text);
     return 1;
 }
+#endif
 }
