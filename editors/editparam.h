@@ -24,5 +24,8 @@ struct EDITPARAM {
     HGLOBAL object;     // the object under edit; a dialog may replace it
     BLOCK undo;         // the page editor's undo copy: present while its kind is PAGE
     int undochanged;    // `changed` when `undo` was taken
+    BLOCK pressed;      // the page as a press on an object found it: the undo
+                        // step once that press moves or resizes something
+    int pressedchanged; // `changed` when `pressed` was taken
     HGLOBAL picture;    // the button dialog's working picture
 };

@@ -128,12 +128,6 @@ HWND FindObjectWindow(HWND page, HGLOBAL object)
     return NULL;
 }
 
-// The page as a press on an object found it, with `changed` then: it
-// becomes the undo step only when that press moved or resized something,
-// so that a mere click keeps the step the user may still want.
-BLOCK pressed;
-int pressedchanged;
-
 void DropCopy(BLOCK *copy)
 {
     if (copy->tag == TAG_PAGE)
@@ -144,7 +138,7 @@ void DropCopy(BLOCK *copy)
 void DropUndo(EDITPARAM *p)
 {
     DropCopy(&p->undo);
-    DropCopy(&pressed);
+    DropCopy(&p->pressed);
 }
 
 // Copies the working page over a copy of it it replaces, reusing every
@@ -226,15 +220,16 @@ bool Rearranged(BLOCK *before, BLOCK *work)
 }
 
 // The end of a move or resize: the page as the press found it becomes the
-// undo step, when the object did end somewhere else.
+// undo step, when the object did end somewhere else. A mere click so keeps
+// the step the user may still want.
 void Moved(EDITPARAM *p)
 {
-    if (pressed.tag == TAG_PAGE) {
-        if (!Rearranged(&pressed, p->block))
+    if (p->pressed.tag == TAG_PAGE) {
+        if (!Rearranged(&p->pressed, p->block))
             return;
         // The step it replaces is kept for the next press to copy into.
-        std::swap(p->undo, pressed);
-        p->undochanged = pressedchanged;
+        std::swap(p->undo, p->pressed);
+        p->undochanged = p->pressedchanged;
     } else {
         // No copy could be taken at the press: no step undoes this one.
         DropCopy(&p->undo);
@@ -869,8 +864,8 @@ LRESULT CALLBACK PagePreviewProc(HWND page, UINT msg, WPARAM wParam, LPARAM lPar
         return DefWindowProcA(page, msg, wParam, lParam);
     switch (msg) {
     case WMU_OBJECTPICKED:
-        TakeCopy(&pressed, p->block);
-        pressedchanged = p->changed;
+        TakeCopy(&p->pressed, p->block);
+        p->pressedchanged = p->changed;
         return 0;
     case WMU_OBJECTMOVED:
         Moved(p);
