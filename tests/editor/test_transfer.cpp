@@ -308,9 +308,15 @@ TEST_F(Transfer, CutThenPasteRestoresTheDocumentAndTheHeaderStays)
     Command(w, IDM_CUT);
     EXPECT_EQ(boxes.Count("header block can't be copied"), 1);
     EXPECT_EQ(Titles(w), "H P1 P2 P3");
+    // Cut and Paste each take an undo copy of their own.
     Caret(w, 2);
     Command(w, IDM_CUT);
     EXPECT_EQ(Titles(w), "H P1 P3");
+    Command(w, IDM_UNDO);
+    EXPECT_EQ(Titles(w), "H P1 P2 P3");
+    EXPECT_EQ(Saved(w), before);
+    Caret(w, 2);
+    Command(w, IDM_CUT);
     Caret(w, 1);
     Command(w, IDM_PASTE);
     EXPECT_EQ(Titles(w), "H P1 P2 P3");
