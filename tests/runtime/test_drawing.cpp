@@ -161,6 +161,7 @@ TEST_F(Drawing, EveryTypeAndStyleDrawsItsPicture)
         DeleteObject(tile);
     }
     const COLORREF grey = RGB(192, 192, 192), navy = RGB(0, 0, 128);
+    const char items[] = "WWW\0MMM";
     enum { ALL, SOME, NONE };
     struct Probe {
         int x, y;
@@ -188,8 +189,10 @@ TEST_F(Drawing, EveryTypeAndStyleDrawsItsPicture)
         {"chosen radio button", Object(p, TAG_RDIO, r, (LONG_PTR) "", OBJ_SOFTCUSTOM),
          {{11, 11, black, 3, 3}, {9, 12, white}}},
         {"edit field", Object(p, TAG_EDIT, r, (LONG_PTR) ""), {{4, 4, black, 50, 1}, {53, 40, black}, {5, 5, white, 48, 68}}},
-        {"list", Object(p, TAG_LIST, r),
+        // Two items, one to a line from the top: ink on those lines, none below.
+        {"list", WithData(p, TAG_LIST, r, std::vector<uint8_t>(items, items + sizeof items)),
          {{4, 4, shadow}, {5, 5, hilite}, {52, 72, shadow}, {53, 73, hilite}, {8, 60, under},
+          {6, 6, black, 20, 12, SOME}, {6, 22, black, 20, 12, SOME}, {6, 40, black, 20, 30, NONE},
           {52 - GetSystemMetrics(SM_CXHSCROLL) / 2, 22 + GetSystemMetrics(SM_CYVTHUMB) + 2,
            GetSysColor(COLOR_SCROLLBAR)}}},
         {"animation's first frame", WithData(p, TAG_ANIM, r, Animation(frames, 100)),
