@@ -300,11 +300,16 @@ TEST(Colours, DerivativesKeepTheHueAndGradientsStopShortOfTheEnd)
     for (const auto &d : derived)
         EXPECT_EQ(MakeDerivativeColour(d.in, d.f), d.out) << d.f;
 
-    // Exactly the rectangle's lines (or columns), one grey level each.
+    // Exactly the rectangle's lines (or columns), one grey level each, on a
+    // canvas of neither end's colour so that a line too many shows.
+    const COLORREF canvas = RGB(30, 60, 220);
     for (int type : {GRADIENT_VERTICAL, GRADIENT_HORIZONTAL}) {
         bool down = type == GRADIENT_VERTICAL;
         Canvas band(down ? 8 : 259, down ? 259 : 8);
-        PatBlt(band.dc, 0, 0, band.w, band.h, WHITENESS);
+        HBRUSH brush = CreateSolidBrush(canvas);
+        RECT whole{0, 0, band.w, band.h};
+        FillRect(band.dc, &whole, brush);
+        DeleteObject(brush);
         RECT in = down ? RECT{2, 2, 6, 257} : RECT{2, 2, 257, 6};
         COMMONFillWidthGradient(band.dc, &in, RGB(0, 0, 0), RGB(255, 255, 255), type);
         sbtest::Capture g = band.Grab();
@@ -313,7 +318,7 @@ TEST(Colours, DerivativesKeepTheHueAndGradientsStopShortOfTheEnd)
             for (int x = 0; x < band.w; x++) {
                 POINT p{x, y};
                 int level = (down ? y : x) - 2;
-                wrong += g.At(x, y) != (PtInRect(&in, p) ? RGB(level, level, level) : RGB(255, 255, 255));
+                wrong += g.At(x, y) != (PtInRect(&in, p) ? RGB(level, level, level) : canvas);
             }
         EXPECT_EQ(wrong, 0) << type;
     }
