@@ -90,7 +90,18 @@ bool Default(char *name, size_t size)
 void Size(HDC, int *width, int *height) { *width = 1000, *height = 1400; }
 int WINAPI StartDocument(HDC, const DOCINFOA *info) { return calls.push_back("startdoc " + std::string(info->lpszDocName)), 1; }
 int WINAPI Start(HDC) { return calls.push_back("startpage"), 1; }
-int WINAPI End(HDC) { return calls.push_back("endpage"), 1; }
+// While `sheets` is on, each ended sheet is kept and the paper is fresh again.
+bool sheets = false;
+std::vector<sbtest::Capture> printed;
+int WINAPI End(HDC dc)
+{
+    if (sheets) {
+        printed.push_back(sbtest::CaptureDC(dc, 1000, 1400));
+        RECT all{0, 0, 1000, 1400};
+        FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    }
+    return calls.push_back("endpage"), 1;
+}
 int WINAPI EndDocument(HDC) { return calls.push_back("enddoc"), 1; }
 int WINAPI Abort(HDC) { return calls.push_back("abortdoc"), 1; }
 void Release(HDC) { calls.push_back("release"); }
@@ -308,9 +319,15 @@ TEST_F(Transfer, CutThenPasteRestoresTheDocumentAndTheHeaderStays)
     Command(w, IDM_CUT);
     EXPECT_EQ(boxes.Count("header block can't be copied"), 1);
     EXPECT_EQ(Titles(w), "H P1 P2 P3");
+    // Cut and Paste each take an undo copy of their own.
     Caret(w, 2);
     Command(w, IDM_CUT);
     EXPECT_EQ(Titles(w), "H P1 P3");
+    Command(w, IDM_UNDO);
+    EXPECT_EQ(Titles(w), "H P1 P2 P3");
+    EXPECT_EQ(Saved(w), before);
+    Caret(w, 2);
+    Command(w, IDM_CUT);
     Caret(w, 1);
     Command(w, IDM_PASTE);
     EXPECT_EQ(Titles(w), "H P1 P2 P3");
@@ -662,7 +679,47 @@ TEST_F(Printing, SelectedPagesGoTwoAcrossWithCaptionsAndAFooter)
     for (POINT at : {POINT{0, 308}, POINT{440, 308}, POINT{0, row + 308}})
         EXPECT_GT(Ink(c, RECT{at.x, at.y, at.x + 400, at.y + l.caption}), 0) << at.x << "," << at.y;
     EXPECT_EQ(Ink(c, RECT{440, row + 308, 840, row + 308 + l.caption}), 0);
-    EXPECT_GT(Ink(c, RECT{0, 1400 - 16 - l.footer, 1000, 1400}), 0);
+}
+
+// Eight images fill a sheet at this scale, so nine pages take two, and each
+// footer names the document and its own sheet.
+TEST_F(Printing, EachSheetsFooterNumbersItsSheet)
+{
+    PrinterAnnotate = 0;
+    HWND w = NewDocument(9);
+    Select(w, "0111111111");
+    Boxes boxes;
+    boxes.printer = dc;
+    printer::sheets = true;
+    printer::printed.clear();
+    Command(w, IDM_PRINT);
+    printer::sheets = false;
+    std::vector<sbtest::Capture> printed = std::move(printer::printed);
+    ASSERT_EQ(printed.size(), 2u);
+    PRINTLAYOUT l = PrintLayout(1000, 1400, GetDeviceCaps(dc, LOGPIXELSX), 100, 75);
+    ASSERT_EQ(l.caption, 0);
+    ASSERT_GT(l.footer, 0);
+    RECT band{0, 1400 - (4 * l.scale + l.footer), 1000, 1400};
+    GdiObject<HFONT> font(CreateFontA(l.footer, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, PrinterFontName));
+    for (size_t n = 0; n < printed.size(); n++) {
+        RECT all{0, 0, 1000, 1400};
+        FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+        std::string text = "untitled.exe - PAGE " + std::to_string(n + 1);
+        {
+            SelectedObject keep(dc, font.get());
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, RGB(0, 0, 0));
+            RECT r = band;
+            DrawTextExA(dc, text.data(), -1, &r, DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS, NULL);
+        }
+        sbtest::Capture want = sbtest::CaptureDC(dc, 1000, 1400);
+        int differ = 0;
+        for (int y = band.top; y < band.bottom; y++)
+            for (int x = 0; x < 1000; x++)
+                differ += (printed[n].pixels[(size_t)y * 1000 + x] & 0xFFFFFF) != (want.pixels[(size_t)y * 1000 + x] & 0xFFFFFF);
+        EXPECT_GT(Ink(want, band), 0);
+        EXPECT_EQ(differ, 0) << "the footer of sheet " << n + 1 << " is not \"" << text << "\"";
+    }
 }
 
 TEST_F(Printing, LayoutsFollowTheSettingsAndNeverCutAnImage)

@@ -162,6 +162,7 @@ TEST_F(Drawing, EveryTypeAndStyleDrawsItsPicture)
         DeleteObject(tile);
     }
     const COLORREF grey = RGB(192, 192, 192), navy = RGB(0, 0, 128);
+    const char items[] = "WWW\0MMM";
     enum { ALL, SOME, NONE };
     struct Probe {
         int x, y;
@@ -189,8 +190,10 @@ TEST_F(Drawing, EveryTypeAndStyleDrawsItsPicture)
         {"chosen radio button", Object(p, TAG_RDIO, r, (LONG_PTR) "", OBJ_SOFTCUSTOM),
          {{11, 11, black, 3, 3}, {9, 12, white}}},
         {"edit field", Object(p, TAG_EDIT, r, (LONG_PTR) ""), {{4, 4, black, 50, 1}, {53, 40, black}, {5, 5, white, 48, 68}}},
-        {"list", Object(p, TAG_LIST, r),
+        // Two items, one to a line from the top: ink on those lines, none below.
+        {"list", WithData(p, TAG_LIST, r, std::vector<uint8_t>(items, items + sizeof items)),
          {{4, 4, shadow}, {5, 5, hilite}, {52, 72, shadow}, {53, 73, hilite}, {8, 60, under},
+          {6, 6, black, 20, 12, SOME}, {6, 22, black, 20, 12, SOME}, {6, 40, black, 20, 30, NONE},
           {52 - GetSystemMetrics(SM_CXHSCROLL) / 2, 22 + GetSystemMetrics(SM_CYVTHUMB) + 2,
            GetSysColor(COLOR_SCROLLBAR)}}},
         {"animation's first frame", WithData(p, TAG_ANIM, r, Animation(frames, 100)),
@@ -414,11 +417,16 @@ TEST(Colours, DerivativesKeepTheHueAndGradientsStopShortOfTheEnd)
     for (const auto &d : derived)
         EXPECT_EQ(MakeDerivativeColour(d.in, d.f), d.out) << d.f;
 
-    // Exactly the rectangle's lines (or columns), one grey level each.
+    // Exactly the rectangle's lines (or columns), one grey level each, on a
+    // canvas of neither end's colour so that a line too many shows.
+    const COLORREF canvas = RGB(30, 60, 220);
     for (int type : {GRADIENT_VERTICAL, GRADIENT_HORIZONTAL}) {
         bool down = type == GRADIENT_VERTICAL;
         Canvas band(down ? 8 : 259, down ? 259 : 8);
-        PatBlt(band.dc, 0, 0, band.w, band.h, WHITENESS);
+        HBRUSH brush = CreateSolidBrush(canvas);
+        RECT whole{0, 0, band.w, band.h};
+        FillRect(band.dc, &whole, brush);
+        DeleteObject(brush);
         RECT in = down ? RECT{2, 2, 6, 257} : RECT{2, 2, 257, 6};
         COMMONFillWidthGradient(band.dc, &in, RGB(0, 0, 0), RGB(255, 255, 255), type);
         sbtest::Capture g = band.Grab();
@@ -427,7 +435,7 @@ TEST(Colours, DerivativesKeepTheHueAndGradientsStopShortOfTheEnd)
             for (int x = 0; x < band.w; x++) {
                 POINT p{x, y};
                 int level = (down ? y : x) - 2;
-                wrong += g.At(x, y) != (PtInRect(&in, p) ? RGB(level, level, level) : RGB(255, 255, 255));
+                wrong += g.At(x, y) != (PtInRect(&in, p) ? RGB(level, level, level) : canvas);
             }
         EXPECT_EQ(wrong, 0) << type;
     }

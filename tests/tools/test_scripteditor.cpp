@@ -144,8 +144,10 @@ protected:
             t->asked.push_back("colour");
             return 1;
         }
-        if (call->kind == MODAL_DIALOG && name == "PreviewBox")
+        if (call->kind == MODAL_DIALOG && name == "PreviewBox") {
+            t->previewed.push_back(t->Now());
             return 0; // closed at once: the preview's own tests run it
+        }
         t->asked.push_back(call->text ? call->text : name);
         if (t->answers.empty())
             return 0;
@@ -265,6 +267,7 @@ protected:
     std::pair<const char *, std::function<void(HWND)>> pending;
     std::deque<INT_PTR> answers;
     std::vector<std::string> asked;
+    std::vector<std::vector<uint8_t>> previewed; // the object as each preview opened on it
     COLORREF colour = RGB(12, 200, 7);
     static inline ScriptEditor *self;
 };
@@ -399,6 +402,8 @@ TEST_F(ScriptEditor, AbandonAsksOnlyAfterChangesAndPutsTheObjectBack)
               }),
               0);
     EXPECT_EQ(asked, std::vector<std::string>(2, Asked(IDS_ABANDONAPPLET)));
+    EXPECT_EQ(previewed, std::vector<std::vector<uint8_t>>{AppletBytes({picture, sound, Text("zza")})})
+        << "the preview runs the text as typed";
     EXPECT_EQ(Now(), start);
     // The close command saves a text and abandons an empty one.
     EXPECT_EQ(Run([&](HWND dlg) {

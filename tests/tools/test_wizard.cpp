@@ -312,26 +312,75 @@ TEST_F(Frame, CancelKeepsEverySettingAndMakesNoDocument)
     EXPECT_TRUE(Documents().empty());
 }
 
-TEST(WizardRecord, FinishStoresBoldOrNormalAndCutsLongFaces)
+// Every setting the wizard keeps, each opened from its own setting and
+// stored back to it alone: the values all differ, so a field stored from its
+// neighbour shows. Weights other than bold store as normal.
+TEST(WizardRecord, FinishStoresEverySettingFromItsOwnField)
 {
-    int weight = WizardCoverTextWeight, inside = WizardInsideTextWeight;
-    char face[SETTINGTEXT];
-    strcpy(face, WizardCoverFontName);
-    strcpy(WizardCoverFontName, "A face whose name is far longer than thirty-two characters");
+    const struct Row {
+        const char *name;
+        int *setting;
+        int WIZARDPARAM::*field;
+        int opened, chosen, stored;
+    } rows[] = {
+        {"colour scheme", &WizardDefaultColourscheme, &WIZARDPARAM::colourscheme, 1, 2, 2},
+        {"dimensions", &WizardDefaultDimensions, &WIZARDPARAM::dimensions, 3, 4, 4},
+        {"cover style", &WizardDefaultCoverStyle, &WIZARDPARAM::coverstyle, 5, 6, 6},
+        {"cover text size", &WizardCoverTextSize, &WIZARDPARAM::covertextsize, 7, 8, 8},
+        {"cover text weight", &WizardCoverTextWeight, &WIZARDPARAM::covertextweight, 700, 600, 400},
+        {"cover text italic", &WizardCoverTextItal, &WIZARDPARAM::covertextital, 0, 1, 1},
+        {"cover resize", &WizardTitleResize, &WIZARDPARAM::coverresize, 1, 0, 0},
+        {"cover aspect", &WizardTitlePreserveAspect, &WIZARDPARAM::coverpreserveaspect, 0, 1, 1},
+        {"cover frame size", &WizardTitleFrameSize, &WIZARDPARAM::coverframesize, 9, 10, 10},
+        {"inside style", &WizardDefaultInsideStyle, &WIZARDPARAM::insidestyle, 11, 12, 12},
+        {"inside text size", &WizardInsideTextSize, &WIZARDPARAM::insidetextsize, 13, 14, 14},
+        {"inside text weight", &WizardInsideTextWeight, &WIZARDPARAM::insidetextweight, 400, 700, 700},
+        {"inside text italic", &WizardInsideTextItal, &WIZARDPARAM::insidetextital, 1, 0, 0},
+        {"inside resize", &WizardInsideResize, &WIZARDPARAM::insideresize, 0, 1, 1},
+        {"inside aspect", &WizardInsidePreserveAspect, &WIZARDPARAM::insidepreserveaspect, 1, 0, 0},
+        {"inside frame size", &WizardInsideFrameSize, &WIZARDPARAM::insideframesize, 15, 16, 16},
+    };
+    struct Face {
+        const char *name;
+        char *setting;
+        char (WIZARDPARAM::*field)[33];
+        const char *opened, *chosen;
+    } faces[] = {
+        {"cover face", WizardCoverFontName, &WIZARDPARAM::coverfontname,
+         "A face whose name is far longer than thirty-two characters", "Cover face"},
+        {"inside face", WizardInsideFontName, &WIZARDPARAM::insidefontname, "Inside face", "Other inside face"},
+    };
+    std::vector<int> kept;
+    std::vector<std::string> keptfaces;
+    for (const Row &r : rows)
+        kept.push_back(*r.setting), *r.setting = r.opened;
+    for (const Face &f : faces)
+        keptfaces.push_back(f.setting), snprintf(f.setting, SETTINGTEXT, "%s", f.opened);
+
     WIZARDPARAM w;
     WizardOpenRecord(&w);
-    EXPECT_EQ(strlen(w.coverfontname), 32u);
     EXPECT_STREQ(w.covertext, "My Photograph Album");
     EXPECT_EQ(w.covertime, 0);
-    w.covertextweight = 600;
-    w.insidetextweight = 700;
+    for (const Row &r : rows) {
+        EXPECT_EQ(w.*r.field, r.opened) << r.name;
+        w.*r.field = r.chosen;
+    }
+    for (const Face &f : faces) {
+        EXPECT_EQ(std::string(w.*f.field), std::string(f.opened).substr(0, 32)) << f.name;
+        snprintf(w.*f.field, sizeof(w.*f.field), "%s", f.chosen);
+    }
     WizardStoreSettings(&w);
-    EXPECT_EQ(WizardCoverTextWeight, 400);
-    EXPECT_EQ(WizardInsideTextWeight, 700);
+    for (const Row &r : rows)
+        EXPECT_EQ(*r.setting, r.stored) << r.name;
+    for (const Face &f : faces)
+        EXPECT_STREQ(f.setting, f.chosen) << f.name;
     WizardCloseRecord(&w);
     EXPECT_EQ(w.coverpicture, (HGLOBAL)NULL);
-    WizardCoverTextWeight = weight, WizardInsideTextWeight = inside;
-    strcpy(WizardCoverFontName, face);
+
+    for (size_t i = 0; i < std::size(rows); i++)
+        *rows[i].setting = kept[i];
+    for (size_t i = 0; i < std::size(faces); i++)
+        snprintf(faces[i].setting, SETTINGTEXT, "%s", keptfaces[i].c_str());
 }
 
 TEST_F(Frame, ThePreviewShowsThePictureAndItsColours)
