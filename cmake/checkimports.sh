@@ -1,21 +1,20 @@
 #!/bin/sh
-# Fails when a program imports a library that our sources bind lazily, at
-# its first call: a call into such a library from a function without a lazy
-# slot builds and runs as before, but loads the library when the program
-# starts again, and only this check notices.
+# Fails when a program imports a library that our sources bind at a
+# function's first call: a call into such a library to a function its
+# delay-load list does not name builds and runs as before, but loads the
+# library when the program starts again, and only this check notices.
 #
 # Usage: checkimports.sh OBJDUMP PROGRAM FOLDER...
-# The lazy libraries are the ones the sources in the FOLDERs name in
-# BindLazily calls.
+# The delayed libraries are the ones the delay-load lists (*.def) in the
+# FOLDERs name.
 set -eu
 objdump=$1
 program=$2
 shift 2
 
-lazy=$(grep -rh --include='*.cpp' --include='*.h' 'BindLazily(' "$@" |
-    sed -n 's/.*BindLazily([^"]*"\([^"]*\)".*/\1/p' | tr 'A-Z' 'a-z' | sort -u)
+lazy=$(grep -rh --include='*.def' '^LIBRARY' "$@" | awk '{ print tolower($2) }' | sort -u)
 if [ -z "$lazy" ]; then
-    echo "No library is bound lazily in: $*" >&2
+    echo "No delay-load list in: $*" >&2
     exit 1
 fi
 if [ ! -f "$program" ]; then
@@ -39,7 +38,7 @@ faults=$(echo "$imports" | awk -v lazy="$lazy" '
 if [ -n "$faults" ]; then
     echo "$(basename "$program") imports at start what it binds at first call:"
     echo "$faults" | sed 's/^/  /'
-    echo "Give each function a lazy slot, or call it only through one that has."
+    echo "Name each function in its library's delay-load list (common/delayed/)."
     exit 1
 fi
 echo "$(basename "$program") loads none of these at start:" $lazy

@@ -1,9 +1,11 @@
 #!/bin/sh
 # Fails when a library of ours needs a symbol that only a library of a higher
 # or unrelated layer defines, or when a strong symbol of ours is defined
-# twice (the linker would then take whichever it meets first). What none of
-# our libraries defines comes from outside: Windows, the C and C++ run-time,
-# the third-party libraries.
+# twice (the linker would then take whichever it meets first), or when one
+# is named as the system's import libraries name a function's import slot
+# (__imp_...): the linker would take ours or the system's by their order on
+# the link line. What none of our libraries defines comes from outside:
+# Windows, the C and C++ run-time, the third-party libraries.
 #
 # Usage: checklinks.sh NM LIST
 # LIST holds the layers, "below LAYER LOWER...", and the libraries,
@@ -47,6 +49,8 @@ faults=$(awk '
     $1 == "U" { needed[$2, $4] = 1; next }
     {
         defined[$2, $4] = 1
+        if ($4 ~ /^__imp_/)
+            print "an import slot of ours: " $4 " in " $2 "(" $3 ")"
         if ($1 == "S") {
             count[$4]++
             where[$4] = where[$4] " " $2 "(" $3 ")"

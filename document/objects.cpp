@@ -148,16 +148,15 @@ static void DibSize(const uint8_t *data, SIZE_T len, int *w, int *h)
     *h = Clamp16(std::llabs((long long)ReadInt(data + 8)));
 }
 
-HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position, LONG_PTR data)
+// The data a new object of `tag` carries: a text, a handle's contents (held
+// locked by `lock`), or nothing. False when a handle cannot be read.
+static bool AttachedData(unsigned long tag, LONG_PTR data, GlobalLocked<const uint8_t> &lock, const uint8_t **bytes,
+                         SIZE_T *length)
 {
-    uint32_t fixed = ObjectFixedSize(tag);
-    if (!fixed || tag == TAG_FONT)
-        return NULL;
-
-    // The attached data: a text, a handle's contents, or nothing.
-    const uint8_t *bytes = nullptr;
-    SIZE_T length = 0;
-    GlobalLocked<const uint8_t> sourcelock;
+    *bytes = nullptr;
+    *length = 0;
+    if (!data)
+        return true;
     switch (tag) {
     case TAG_BUTN:
     case TAG_TEXT:
@@ -165,10 +164,8 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
     case TAG_RDIO:
     case TAG_EDIT:
     case TAG_LIST:
-        if (data) {
-            bytes = (const uint8_t *)data;
-            length = strlen((const char *)data) + 1;
-        }
+        *bytes = (const uint8_t *)data;
+        *length = strlen((const char *)data) + 1;
         break;
     case TAG_IMAG:
     case TAG_STAT:
@@ -176,36 +173,71 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
     case TAG_MIDI:
     case TAG_ANIM:
     case TAG_MOVI:
-        if (data) {
-            if (!sourcelock.Lock((HGLOBAL)data))
-                return NULL;
-            length = GlobalSize((HGLOBAL)data);
-            bytes = sourcelock.get();
-        }
+        if (!lock.Lock((HGLOBAL)data))
+            return false;
+        *length = GlobalSize((HGLOBAL)data);
+        *bytes = lock.get();
         break;
     }
-    if (length > 0x40000000)
-        return NULL;
+    return true;
+}
 
-    GlobalBlock h = GlobalBlock::Alloc(fixed + length + OBJECTSLACK);
-    GlobalLocked<OBJECTHEADER> lock(h);
-    if (!lock)
-        return NULL;
-    OBJECTHEADER *o = lock.get();
-    o->tag = tag;
-    o->totalsize = fixed + (uint32_t)length;
-    o->fixedsize = fixed;
-    o->datasize = (uint32_t)length;
-    o->flags = OBJ_VISIBLE;
-    if (tag != TAG_FRAM && tag != TAG_TIME)
-        o->flags |= OBJ_ENABLED;
-    if (tag == TAG_TEXT)
-        o->flags |= OBJ_GRAPHIC; // smoothed
-    int x = (short)LOWORD(position), y = (short)HIWORD(position);
+// The size a new object takes: its kind's own, or its picture's.
+static SIZE NewObjectSize(unsigned long tag, const uint8_t *bytes, SIZE_T length)
+{
     int w = 0, d = 0;
     switch (tag) {
-    case TAG_BUTN: {
+    case TAG_BUTN:
         w = DefaultButtonObjectWidth, d = DefaultButtonObjectDepth;
+        break;
+    case TAG_TEXT:
+        w = DefaultTextObjectWidth, d = DefaultTextObjectDepth;
+        break;
+    case TAG_CHEC:
+    case TAG_RDIO:
+        w = DefaultCheckboxObjectWidth, d = DefaultCheckboxObjectDepth;
+        break;
+    case TAG_EDIT:
+        w = DefaultEditObjectWidth, d = DefaultEditObjectDepth;
+        break;
+    case TAG_LIST:
+        w = DefaultListboxObjectWidth, d = DefaultListboxObjectDepth;
+        break;
+    case TAG_WAVE:
+    case TAG_MIDI:
+    case TAG_TIME:
+        w = d = 32;
+        break;
+    case TAG_STAT:
+    case TAG_MOVI:
+    case TAG_IMAG:
+        DibSize(bytes, length, &w, &d);
+        break;
+    case TAG_ANIM:
+        if (length >= sizeof(ANIMHEADER)) {
+            w = Clamp16(((const ANIMHEADER *)bytes)->width);
+            d = Clamp16(((const ANIMHEADER *)bytes)->height);
+        }
+        break;
+    case TAG_FRAM:
+        w = DefaultFrameObjectWidth, d = DefaultFrameObjectDepth;
+        break;
+    case TAG_APPL:
+        w = DefaultAppletObjectWidth, d = DefaultAppletObjectDepth;
+        break;
+    }
+    return SIZE{w, d};
+}
+
+// A new object's flags and its kind's own fields, as the editor first
+// offers them; `length` bytes of data follow the record.
+static void SetNewObjectFields(OBJECTHEADER *o, const uint8_t *bytes, SIZE_T length)
+{
+    o->flags = OBJ_VISIBLE;
+    if (o->tag != TAG_FRAM && o->tag != TAG_TIME)
+        o->flags |= OBJ_ENABLED;
+    switch (o->tag) {
+    case TAG_BUTN: {
         OBJECTBUTTON *r = (OBJECTBUTTON *)o;
         r->action = 0;
         r->target = 101;
@@ -216,7 +248,7 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
         break;
     }
     case TAG_TEXT: {
-        w = DefaultTextObjectWidth, d = DefaultTextObjectDepth;
+        o->flags |= OBJ_GRAPHIC; // smoothed
         OBJECTTEXT *r = (OBJECTTEXT *)o;
         snprintf(r->face, sizeof r->face, "%s", DefaultTextFont);
         r->size = (int32_t)DefaultTextObjectFontSize;
@@ -229,31 +261,21 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
     }
     case TAG_CHEC:
     case TAG_RDIO:
-        w = DefaultCheckboxObjectWidth, d = DefaultCheckboxObjectDepth;
         ((OBJECTCHECKBOX *)o)->notify = 101;
         break;
     case TAG_EDIT:
-        w = DefaultEditObjectWidth, d = DefaultEditObjectDepth;
         ((OBJECTEDIT *)o)->notify = 101;
         break;
     case TAG_LIST:
-        w = DefaultListboxObjectWidth, d = DefaultListboxObjectDepth;
         ((OBJECTLISTBOX *)o)->notify = 101;
         break;
     case TAG_WAVE:
-        w = d = 32;
         ((OBJECTWAVE *)o)->notify = 101;
         break;
     case TAG_MIDI:
-        w = d = 32;
         ((OBJECTMIDI *)o)->notify = 101;
         break;
-    case TAG_STAT:
-    case TAG_MOVI:
-        DibSize(bytes, length, &w, &d);
-        break;
     case TAG_IMAG: {
-        DibSize(bytes, length, &w, &d);
         OBJECTIMAGE *r = (OBJECTIMAGE *)o;
         r->appear = r->disappear = 3;
         r->speed = 80;
@@ -266,16 +288,12 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
         OBJECTANIM *r = (OBJECTANIM *)o;
         r->notify = 101;
         if (length >= sizeof(ANIMHEADER)) {
-            const ANIMHEADER *a = (const ANIMHEADER *)bytes;
-            w = Clamp16(a->width);
-            d = Clamp16(a->height);
-            r->frames = a->frames;
-            r->repeat = a->repeat;
+            r->frames = ((const ANIMHEADER *)bytes)->frames;
+            r->repeat = ((const ANIMHEADER *)bytes)->repeat;
         }
         break;
     }
     case TAG_FRAM: {
-        w = DefaultFrameObjectWidth, d = DefaultFrameObjectDepth;
         OBJECTFRAME *r = (OBJECTFRAME *)o;
         r->primary = 0xE0E0E0;
         r->secondary = 0x404040;
@@ -285,18 +303,41 @@ HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position,
         break;
     }
     case TAG_TIME: {
-        w = d = 32;
         OBJECTTIMER *r = (OBJECTTIMER *)o;
         r->target = 101;
         r->delay = DefaultTimerDuration;
         break;
     }
     case TAG_APPL:
-        w = DefaultAppletObjectWidth, d = DefaultAppletObjectDepth;
         ((OBJECTAPPLET *)o)->stacksize = DefaultAppletStackSize;
         break;
     }
-    o->rect = {x, y, x + w, y + d};
+}
+
+HGLOBAL CreatePageObject(BLOCK *block, unsigned long tag, unsigned int position, LONG_PTR data)
+{
+    uint32_t fixed = ObjectFixedSize(tag);
+    if (!fixed || tag == TAG_FONT)
+        return NULL;
+    const uint8_t *bytes;
+    SIZE_T length;
+    GlobalLocked<const uint8_t> sourcelock;
+    if (!AttachedData(tag, data, sourcelock, &bytes, &length) || length > 0x40000000)
+        return NULL;
+
+    GlobalBlock h = GlobalBlock::Alloc(fixed + length + OBJECTSLACK);
+    GlobalLocked<OBJECTHEADER> lock(h);
+    if (!lock)
+        return NULL;
+    OBJECTHEADER *o = lock.get();
+    o->tag = tag;
+    o->totalsize = fixed + (uint32_t)length;
+    o->fixedsize = fixed;
+    o->datasize = (uint32_t)length;
+    SetNewObjectFields(o, bytes, length);
+    int x = (short)LOWORD(position), y = (short)HIWORD(position);
+    SIZE size = NewObjectSize(tag, bytes, length);
+    o->rect = {x, y, x + size.cx, y + size.cy};
     o->number = GetNextPageObjectNumber(block);
     if (length)
         memcpy((char *)o + fixed, bytes, length);

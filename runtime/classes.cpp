@@ -1,3 +1,4 @@
+#include "common/ioproc.h"
 #include "common/shell.h"
 #include "common/windowvalue.h"
 #include "document/objects.h"
@@ -52,13 +53,13 @@ int QV_RegisterCommonClasses()
         if (!RegisterClassA(&wc))
             return 0;
     }
-    mmioInstallIOProcA(AVIIOPROCCODE, (LPMMIOPROC)AVIIOProc, MMIO_INSTALLPROC);
+    InstallIOProcWhenBound(AVIIOPROCCODE, (LPMMIOPROC)AVIIOProc, MMIO_INSTALLPROC);
     return 1;
 }
 
 int QV_UnregisterCommonClasses()
 {
-    mmioInstallIOProcA(AVIIOPROCCODE, NULL, MMIO_REMOVEPROC);
+    InstallIOProcWhenBound(AVIIOPROCCODE, NULL, MMIO_REMOVEPROC);
     for (size_t i = sizeof classes / sizeof classes[0]; i-- > 0;)
         UnregisterClassA(classes[i].name, hInst);
     return 1;

@@ -59,7 +59,14 @@ struct SHOWSTATE {
     SHOWHOST host;
 };
 
-SHOWSTATE *StateOf(HWND window) { return (SHOWSTATE *)GetWindowLongPtrA(window, 0); }
+SHOWSTATE *StateOf(HWND window) { return GetWindowValue<SHOWSTATE *>(window, 0); }
+
+// The child that has the keyboard focus, kept to give it back.
+void RememberFocus(HWND window)
+{
+    HWND focus = GetFocus();
+    focuschild = IsChild(window, focus) ? focus : NULL;
+}
 
 void ShowPageError(HWND window, unsigned id)
 {
@@ -114,8 +121,7 @@ void ChangePage(HWND window, int n)
     InvalidateRect(window, NULL, TRUE);
     UpdateWindow(window);
     QV_AddAllControls(window, &next, document->list);
-    HWND focus = GetFocus();
-    focuschild = IsChild(window, focus) ? focus : NULL;
+    RememberFocus(window);
 }
 
 void JumpToTitle(HWND window, const char *title)
@@ -266,95 +272,230 @@ int CanOpenDocument(const char *path)
     return found ? 1 : 0;
 }
 
+namespace {
+
+// The window's own record, bound before anything else reaches it.
+BOOL BindState(HWND window, const QV_SHOWCREATE *create)
+{
+    auto *state = new (std::nothrow) SHOWSTATE{create && create->host ? *create->host : QV_SystemHost};
+    if (!state)
+        return FALSE;
+    SetWindowValue(window, 0, state);
+    return TRUE;
+}
+
+void FreeState(HWND window)
+{
+    delete SetWindowValue<SHOWSTATE *>(window, 0, nullptr);
+}
+
+void Create(HWND window, const QV_SHOWCREATE *create)
+{
+    document = create ? create->set : nullptr;
+    focuschild = NULL;
+    // LockBlockSet on the show window must find the document's handle.
+    SetWindowValue(window, GWLP_USERDATA, document ? GlobalHandle(document) : NULL);
+    HMENU menu = GetSystemMenu(window, FALSE);
+    AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
+    AppendMenuA(menu, MF_STRING, SYSCMD_ABOUT, "&About");
+    AppendMenuA(menu, MF_STRING, SYSCMD_PAGEMENU, "&Page menu");
+}
+
+void SetDocument(HWND window, BLOCKSET *set)
+{
+    // A window made without its document (the player's) has shown no page
+    // yet: nothing under the composed pictures but the bare screen.
+    bool unpainted = document != set;
+    document = set;
+    SetWindowValue(window, GWLP_USERDATA, document ? GlobalHandle(document) : NULL);
+    BLOCK page;
+    if (!CurrentPage(&page))
+        return;
+    page.sequence = (int16_t)document->current;
+    // The page's background is painted before its composed images keep
+    // what lies under them, on the first page as on any other.
+    if (unpainted) {
+        InvalidateRect(window, NULL, TRUE);
+        UpdateWindow(window);
+    }
+    QV_AddAllControls(window, &page, document->list);
+    RememberFocus(window);
+}
+
+void EraseBackground(HWND window, HDC dc)
+{
+    BLOCK header, page;
+    if (CurrentPage(&page)) {
+        bool hasheader = Header(&header);
+        DrawPageBackground(window, document->list, dc, (unsigned long)document->current,
+                           hasheader ? &header : nullptr, &page, nullptr);
+    }
+}
+
+void Paint(HWND window)
+{
+    PaintDC dc(window);
+    BLOCK page;
+    if (!CurrentPage(&page))
+        return;
+    for (uint32_t i = 0, n = BlockObjectCount(&page); i < n; i++) {
+        ObjectRecord<> o(GetPageObject(&page, i));
+        if (!o || !QV_IsObjectStatic(o.get()))
+            continue;
+        if (o->tag == TAG_STAT && !o->background)
+            continue;
+        DrawPageObject(window, dc, o.get());
+    }
+}
+
+LRESULT Activate(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    HWND focus = GetFocus();
+    if (IsChild(window, focus))
+        focuschild = focus;
+    ActivateChildren(window, wParam, lParam);
+    LRESULT r = DefWindowProcA(window, WM_ACTIVATE, wParam, lParam);
+    // Activation gives the focus to the show window itself; the button that
+    // held it gets it back.
+    if (LOWORD(wParam) != WA_INACTIVE && focuschild && IsChild(window, focuschild))
+        SetFocus(focuschild);
+    return r;
+}
+
+void ShowAbout(HWND window)
+{
+    BLOCK header;
+    if (Header(&header))
+        DoEXEAbout(window, document->list, &header);
+}
+
+void Click(HWND window)
+{
+    BLOCK page;
+    if (!CurrentPage(&page))
+        return;
+    // Closing wins: building the next page only to tear it down would start
+    // its sounds and timers for nothing.
+    if (page.page.flags & PAGE_CLICKCLOSES)
+        PostMessageA(window, QVM_CLOSE, 0, 0);
+    else if (page.page.flags & PAGE_CLICKNEXT)
+        PostMessageA(window, QVM_NEXTPAGE, 0, 0);
+}
+
+void Destroy(HWND window)
+{
+    BLOCK page;
+    if (CurrentPage(&page))
+        QV_DeleteAllControls(window, &page);
+    QV_ShowHostOf(window).media.killsound(window);
+    focuschild = NULL;
+}
+
+// The first, previous, next or last page, by their messages.
+void StepPage(HWND window, UINT msg)
+{
+    if (!document)
+        return;
+    int current = document->current;
+    int last = (int)SendMessageA(document->list, LB_GETCOUNT, 0, 0) - 2;
+    int n = msg == QVM_FIRSTPAGE ? 0 : msg == QVM_PREVIOUSPAGE ? current - 2 : msg == QVM_NEXTPAGE ? current : last;
+    PostMessageA(window, QVM_SHOWPAGE, (WPARAM)n, 0);
+}
+
+void PageMenu(HWND window)
+{
+    if (document) {
+        int n = JumptoNewPage(window, document);
+        if (n >= 0)
+            PostMessageA(window, QVM_SHOWPAGE, (WPARAM)n, 0);
+    }
+}
+
+const QV_SHOWCREATE *CreateParams(LPARAM lParam)
+{
+    return (const QV_SHOWCREATE *)((CREATESTRUCTA *)lParam)->lpCreateParams;
+}
+
+// What the window does with the messages the show and its objects send it.
+bool ShowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT *result)
+{
+    *result = 0;
+    switch (msg) {
+    case QVM_SETDOCUMENT:
+        SetDocument(window, (BLOCKSET *)lParam);
+        return true;
+    case QVM_GETPAGECOLOUR:
+        *result = (LRESULT)PageColour();
+        return true;
+    case QVM_FIRSTPAGE:
+    case QVM_PREVIOUSPAGE:
+    case QVM_NEXTPAGE:
+    case QVM_LASTPAGE:
+        StepPage(window, msg);
+        return true;
+    case QVM_CLOSE:
+        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return true;
+    case QVM_STARTOBJECT:
+    case QVM_STOPOBJECT:
+        // A number without a window asks nothing of anyone.
+        if (HWND target = GetDlgItem(window, (int)wParam))
+            PostMessageA(target, QVM_OBJECTSTARTSTOP, msg == QVM_STARTOBJECT ? 1 : 0, lParam);
+        return true;
+    case QVM_JUMPTOPAGE:
+        JumpToTitle(window, (const char *)lParam);
+        return true;
+    case QVM_ABOUT:
+        ShowAbout(window);
+        return true;
+    case QVM_PAGEMENU:
+        PageMenu(window);
+        return true;
+    case QVM_OPENDOCUMENT:
+        OpenDocument(window, (const char *)lParam);
+        return true;
+    case QVM_SHOWPAGE:
+        ChangePage(window, (int)wParam);
+        return true;
+    case QVM_REPLAYSOUND:
+        PlayBackgroundSound(window);
+        return true;
+    case QVM_PRINTPAGE:
+        QV_DoPrintScreen(window, (int)wParam);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 static LRESULT QV_AppwindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_NCCREATE: {
-        auto *create = (const QV_SHOWCREATE *)((CREATESTRUCTA *)lParam)->lpCreateParams;
-        auto *state = new (std::nothrow) SHOWSTATE{create && create->host ? *create->host : QV_SystemHost};
-        if (!state)
+    case WM_NCCREATE:
+        if (!BindState(window, CreateParams(lParam)))
             return FALSE;
-        SetWindowLongPtrA(window, 0, (LONG_PTR)state);
         break;
-    }
     case WM_NCDESTROY:
-        delete StateOf(window);
-        SetWindowLongPtrA(window, 0, 0);
+        FreeState(window);
         break;
-    case WM_CREATE: {
-        auto *create = (const QV_SHOWCREATE *)((CREATESTRUCTA *)lParam)->lpCreateParams;
-        document = create ? create->set : nullptr;
-        focuschild = NULL;
-        // LockBlockSet on the show window must find the document's handle.
-        SetWindowValue(window, GWLP_USERDATA, document ? GlobalHandle(document) : NULL);
-        HMENU menu = GetSystemMenu(window, FALSE);
-        AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
-        AppendMenuA(menu, MF_STRING, SYSCMD_ABOUT, "&About");
-        AppendMenuA(menu, MF_STRING, SYSCMD_PAGEMENU, "&Page menu");
+    case WM_CREATE:
+        Create(window, CreateParams(lParam));
         return 0;
-    }
-    case QVM_SETDOCUMENT: {
-        // A window made without its document (the player's) has shown no
-        // page yet: nothing under the composed pictures but the bare screen.
-        bool unpainted = document != (BLOCKSET *)lParam;
-        document = (BLOCKSET *)lParam;
-        SetWindowValue(window, GWLP_USERDATA, document ? GlobalHandle(document) : NULL);
-        BLOCK page;
-        if (CurrentPage(&page)) {
-            page.sequence = (int16_t)document->current;
-            // The page's background is painted before its composed images
-            // keep what lies under them, on the first page as on any other.
-            if (unpainted) {
-                InvalidateRect(window, NULL, TRUE);
-                UpdateWindow(window);
-            }
-            QV_AddAllControls(window, &page, document->list);
-            HWND focus = GetFocus();
-            focuschild = IsChild(window, focus) ? focus : NULL;
-        }
-        return 0;
-    }
-    case WM_ERASEBKGND: {
-        BLOCK header, page;
-        if (CurrentPage(&page)) {
-            bool hasheader = Header(&header);
-            DrawPageBackground(window, document->list, (HDC)wParam, (unsigned long)document->current,
-                               hasheader ? &header : nullptr, &page, nullptr);
-        }
+    case WM_ERASEBKGND:
+        EraseBackground(window, (HDC)wParam);
         return 1;
-    }
-    case WM_PAINT: {
-        PaintDC dc(window);
-        BLOCK page;
-        if (CurrentPage(&page))
-            for (uint32_t i = 0, n = BlockObjectCount(&page); i < n; i++) {
-                ObjectRecord<> o(GetPageObject(&page, i));
-                if (!o || !QV_IsObjectStatic(o.get()))
-                    continue;
-                if (o->tag == TAG_STAT && !o->background)
-                    continue;
-                DrawPageObject(window, dc, o.get());
-            }
+    case WM_PAINT:
+        Paint(window);
         return 0;
-    }
     case WM_SIZE: {
         BLOCK page;
         if (CurrentPage(&page))
             QV_DrawStaticObjects(window, &page, document->list);
         break;
     }
-    case WM_ACTIVATE: {
-        HWND focus = GetFocus();
-        if (IsChild(window, focus))
-            focuschild = focus;
-        ActivateChildren(window, wParam, lParam);
-        LRESULT r = DefWindowProcA(window, msg, wParam, lParam);
-        // Activation gives the focus to the show window itself; the button
-        // that held it gets it back.
-        if (LOWORD(wParam) != WA_INACTIVE && focuschild && IsChild(window, focuschild))
-            SetFocus(focuschild);
-        return r;
-    }
+    case WM_ACTIVATE:
+        return Activate(window, wParam, lParam);
     case WM_DRAWITEM: {
         auto *item = (DRAWITEMSTRUCT *)lParam;
         if (item && item->hwndItem)
@@ -362,87 +503,25 @@ static LRESULT QV_AppwindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM 
         return 0;
     }
     case WM_SYSCOMMAND:
-        if (wParam == SYSCMD_ABOUT) {
-            BLOCK header;
-            if (Header(&header))
-                DoEXEAbout(window, document->list, &header);
-        } else if (wParam == SYSCMD_PAGEMENU) {
+        if (wParam == SYSCMD_ABOUT)
+            ShowAbout(window);
+        else if (wParam == SYSCMD_PAGEMENU)
             PostMessageA(window, QVM_PAGEMENU, 0, 0);
-        }
         break;
-    case WM_LBUTTONDOWN: {
-        BLOCK page;
-        if (CurrentPage(&page)) {
-            // Closing wins: building the next page only to tear it down
-            // would start its sounds and timers for nothing.
-            if (page.page.flags & PAGE_CLICKCLOSES)
-                PostMessageA(window, QVM_CLOSE, 0, 0);
-            else if (page.page.flags & PAGE_CLICKNEXT)
-                PostMessageA(window, QVM_NEXTPAGE, 0, 0);
-        }
+    case WM_LBUTTONDOWN:
+        Click(window);
         return 0;
-    }
     case WM_RBUTTONDOWN:
         PostMessageA(window, WM_CLOSE, 0, 0);
         return 0;
-    case WM_DESTROY: {
-        BLOCK page;
-        if (CurrentPage(&page))
-            QV_DeleteAllControls(window, &page);
-        QV_ShowHostOf(window).media.killsound(window);
-        focuschild = NULL;
+    case WM_DESTROY:
+        Destroy(window);
         break;
+    default: {
+        LRESULT result;
+        if (ShowMessage(window, msg, wParam, lParam, &result))
+            return result;
     }
-    case QVM_GETPAGECOLOUR:
-        return (LRESULT)PageColour();
-    case QVM_FIRSTPAGE:
-    case QVM_PREVIOUSPAGE:
-    case QVM_NEXTPAGE:
-    case QVM_LASTPAGE:
-        if (document) {
-            int current = document->current;
-            int last = (int)SendMessageA(document->list, LB_GETCOUNT, 0, 0) - 2;
-            int n = msg == QVM_FIRSTPAGE ? 0 : msg == QVM_PREVIOUSPAGE ? current - 2 : msg == QVM_NEXTPAGE ? current : last;
-            PostMessageA(window, QVM_SHOWPAGE, (WPARAM)n, 0);
-        }
-        return 0;
-    case QVM_CLOSE:
-        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        return 0;
-    case QVM_STARTOBJECT:
-    case QVM_STOPOBJECT:
-        // A number without a window asks nothing of anyone.
-        if (HWND target = GetDlgItem(window, (int)wParam))
-            PostMessageA(target, QVM_OBJECTSTARTSTOP, msg == QVM_STARTOBJECT ? 1 : 0, lParam);
-        return 0;
-    case QVM_JUMPTOPAGE:
-        JumpToTitle(window, (const char *)lParam);
-        return 0;
-    case QVM_ABOUT: {
-        BLOCK header;
-        if (Header(&header))
-            DoEXEAbout(window, document->list, &header);
-        return 0;
-    }
-    case QVM_PAGEMENU:
-        if (document) {
-            int n = JumptoNewPage(window, document);
-            if (n >= 0)
-                PostMessageA(window, QVM_SHOWPAGE, (WPARAM)n, 0);
-        }
-        return 0;
-    case QVM_OPENDOCUMENT:
-        OpenDocument(window, (const char *)lParam);
-        return 0;
-    case QVM_SHOWPAGE:
-        ChangePage(window, (int)wParam);
-        return 0;
-    case QVM_REPLAYSOUND:
-        PlayBackgroundSound(window);
-        return 0;
-    case QVM_PRINTPAGE:
-        QV_DoPrintScreen(window, (int)wParam);
-        return 0;
     }
     return DefWindowProcA(window, msg, wParam, lParam);
 }

@@ -1,6 +1,7 @@
 // The player's show as its users see it from outside: applets of a page
 // reached inside a box, composed pictures of the first page, movies that
-// move; and what the player carries to show itself: its icon and its boxes.
+// move, the libraries a plain first page leaves unloaded; and what the
+// player carries to show itself: its icon and its boxes.
 #include "applet/applet.h"
 #include "document/applet.h"
 #include "common/msgdlg.h"
@@ -10,6 +11,8 @@
 #include "runtime/runtime.h"
 #include "tests/player/playerfixture.h"
 #include "tests/support/testsupport.h"
+#include <tlhelp32.h>
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -183,6 +186,33 @@ TEST(Show, AMoviePlaysItsFramesOnTheScreen)
     EXPECT_GE(seen, 4u);
     EXPECT_TRUE(out.shown);
     EXPECT_TRUE(out.messages.empty());
+}
+
+// The libraries bound at a function's first call are not loaded by a first
+// page that needs none of them: the import check sees only the start's own
+// imports, not a first call made while the show starts.
+TEST(Show, AFirstPageWithoutSoundOrPrintingLoadsNoneOfTheirLibraries)
+{
+    std::string path = DocPath("plain.exe");
+    {
+        SAMPLEDOC doc("Plain", 240, 160, RGB(0, 0, 0));
+        doc.Page("Only", RGB(0, 90, 0));
+        ASSERT_TRUE(doc.Save(path.c_str()));
+    }
+    std::vector<std::string> loaded;
+    PLAYOUTCOME out = PlayDocument(path, "", [&](HWND, DWORD pid) {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+        ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
+        MODULEENTRY32 m{};
+        m.dwSize = sizeof m;
+        for (BOOL more = Module32First(snapshot, &m); more; more = Module32Next(snapshot, &m))
+            loaded.push_back(CharLowerA(m.szModule));
+        CloseHandle(snapshot);
+    });
+    EXPECT_TRUE(out.shown);
+    ASSERT_FALSE(loaded.empty());
+    for (const char *library : {"winmm.dll", "shell32.dll", "ole32.dll", "comdlg32.dll", "winspool.drv"})
+        EXPECT_EQ(std::count(loaded.begin(), loaded.end(), library), 0) << library;
 }
 
 // The window icon the player's class asks for is one the player carries:
