@@ -1,6 +1,7 @@
 #include "common/dialog.h"
 #include "common/services.h"
 #include <commctrl.h>
+#include <cstdint>
 #include <cstdio>
 
 bool COMMONDialogMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer)
@@ -36,4 +37,25 @@ void BindSpinControl(HWND updown)
         SendMessageA(updown, UDM_SETRANGE, 0, MAKELPARAM(high, low));
     if (pos != -32767)
         SendMessageA(updown, UDM_SETPOS, 0, MAKELPARAM(pos, 0));
+}
+
+uint32_t ReadTypedNumber(HWND field)
+{
+    char text[32] = "";
+    if (GetWindowTextLengthA(field) >= (int)sizeof text)
+        return 0;
+    GetWindowTextA(field, text, sizeof text);
+    const char *p = text;
+    while (*p == ' ' || *p == '\t')
+        p++;
+    bool minus = *p == '-';
+    if (*p == '-' || *p == '+')
+        p++;
+    if (*p < '0' || *p > '9')
+        return 0;
+    uint64_t value = 0;
+    for (; *p >= '0' && *p <= '9'; p++)
+        if ((value = value * 10 + (uint64_t)(*p - '0')) > 0xFFFFFFFFu)
+            return 0;
+    return minus ? 0u - (uint32_t)value : (uint32_t)value;
 }

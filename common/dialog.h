@@ -12,6 +12,7 @@
 // WM_DESTROY, which comes however the dialog ends.
 #pragma once
 #include "common/windowvalue.h"
+#include <cstdint>
 #include <windows.h>
 
 // True when the message is answered and the procedure returns *answer.
@@ -29,3 +30,10 @@ template <class T> T *DialogState(HWND dlg)
 // text, "min,max,start": the range is set unless either bound is missing
 // (read as -32767 or 32767), the position unless the start is missing.
 void BindSpinControl(HWND updown);
+
+// The number typed in a field, as a 32-bit unsigned number: blanks, an
+// optional sign, then decimal digits, read up to the first other character.
+// A minus gives the number's two's complement, so that a negative number a
+// field shows reads back as itself. Not a number, or one too long for 32
+// bits, reads as 0.
+uint32_t ReadTypedNumber(HWND field);

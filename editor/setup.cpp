@@ -3,7 +3,6 @@
 #include "editor/setup.h"
 #include "common/dialog.h"
 #include "common/modal.h"
-#include "common/msgdlg.h"
 #include "common/paths.h"
 #include "common/shell.h"
 #include "common/strings.h"
@@ -12,7 +11,6 @@
 #include "resources/setup_ids.h"
 #include <commctrl.h>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -40,58 +38,6 @@ bool SpinRange(HWND page, int control, int &low, int &high, int *start = nullptr
     if (start && read >= 3)
         *start = third;
     return true;
-}
-
-// A field's text as a whole number with nothing else but blanks around it.
-bool ReadWhole(HWND field, long long &value)
-{
-    char text[32] = "";
-    if (GetWindowTextLengthA(field) >= (int)sizeof text - 1)
-        return false;
-    GetWindowTextA(field, text, sizeof text);
-    const char *p = text;
-    while (*p == ' ')
-        p++;
-    if (*p < '0' || *p > '9')
-        return false;
-    char *end;
-    value = strtoll(p, &end, 10);
-    while (*end == ' ')
-        end++;
-    return *end == 0;
-}
-
-// The first number field whose text is not a number of its range: its row,
-// or -1 when every field can be stored as it stands.
-int FirstOutOfRange(HWND page, int &low, int &high)
-{
-    for (int i = 0; i < MAXCONFIGITEM; i++) {
-        const CONFIGITEM &row = configitem[i];
-        HWND field = RowControl(page, row);
-        if (!field || !IsSpin(row) || !SpinRange(page, row.control, low, high))
-            continue;
-        long long value;
-        if (!ReadWhole(field, value) || value < low || value > high)
-            return i;
-    }
-    return -1;
-}
-
-// A number out of range is said and kept in its field for the user to mend;
-// nothing of the page is stored until every field holds one that fits.
-bool CheckSetupControls(HWND page)
-{
-    int low = 0, high = 0;
-    int bad = FirstOutOfRange(page, low, high);
-    if (bad < 0)
-        return true;
-    char text[FETCHSTRINGSIZE + 32];
-    snprintf(text, sizeof text, FetchString(IDS_SETUPRANGE), low, high);
-    DoMessage(page, text);
-    HWND field = RowControl(page, configitem[bad]);
-    SetFocus(field);
-    SendMessageA(field, EM_SETSEL, 0, -1);
-    return false;
 }
 
 INT_PTR RunSheet(const MODALCALL *call) { return PropertySheetA((PROPSHEETHEADERA *)call->data); }
@@ -144,12 +90,12 @@ void GetSetupControls(HWND page)
             if (chosen != CB_ERR)
                 *(int *)row.value = (int)chosen;
         } else if (IsSpin(row)) {
-            long long value = 0;
+            // Held within the up-down's range, compared unsigned: what is
+            // not a number reads as 0 and so as the lower bound.
+            uint32_t value = ReadTypedNumber(control);
             int low = 0, high = 0x7FFFFFFF;
-            if (!ReadWhole(control, value))
-                value = 0;
             SpinRange(page, row.control, low, high);
-            *(int *)row.value = (int)(value < low ? low : value > high ? high : value);
+            *(int *)row.value = (int)(value < (uint32_t)low ? (uint32_t)low : value > (uint32_t)high ? (uint32_t)high : value);
         } else if (row.type & CONFIG_TEXT) {
             char text[SETTINGTEXT] = "";
             GetWindowTextA(control, text, sizeof text);
@@ -172,10 +118,8 @@ INT_PTR CALLBACK SetupPage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_NOTIFY:
         if (((NMHDR *)lParam)->code == PSN_APPLY) {
-            bool fits = CheckSetupControls(page);
-            if (fits)
-                GetSetupControls(page);
-            SetWindowLongPtrA(page, DWLP_MSGRESULT, fits ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
+            GetSetupControls(page);
+            SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
             return TRUE;
         }
         return FALSE;

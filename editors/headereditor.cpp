@@ -558,7 +558,9 @@ LRESULT CALLBACK HeaderPreviewProc(HWND window, UINT msg, WPARAM wParam, LPARAM 
         }
         return 0;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == IDM_PREVIEWABOUT && p) {
+        // A command of our own comes whole: only the system's own commands
+        // carry bits of theirs in the low four.
+        if (wParam == IDM_PREVIEWABOUT && p) {
             BLOCK header;
             HWND list = GetDlgItem(p->hwnd, IDC_BLOCKLIST);
             if (p->block->tag == TAG_HEDR)

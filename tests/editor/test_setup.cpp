@@ -217,55 +217,39 @@ TEST_F(Setup, CancelStoresNothing)
     }
 }
 
-// A number field outside its range, empty or not a number keeps the sheet
-// open with a message naming the range, its field focused, and nothing of
-// the page stored; the ends of each range are taken.
-TEST_F(Setup, NumbersOutOfRangeAreRefusedAndNothingIsStored)
+// A number field is held within its up-down's range, compared unsigned (a
+// minus makes a number past the top); empty, not a number or too long for
+// 32 bits it stores the lower bound. Nothing is said, and the rest is stored.
+TEST_F(Setup, NumbersOutOfRangeAreHeldWithinTheRange)
 {
     struct Case {
         int control;
         const char *text;
-        int stored; // -1: refused
+        int stored;
     } cases[] = {
-        {IDC_SETUPCOMPRESS, "12", -1},     {IDC_SETUPCOMPRESS, "", -1},      {IDC_SETUPCOMPRESS, "nine", -1},
-        {IDC_SETUPCOMPRESS, "4x", -1},     {IDC_SETUPCOMPRESS, "9", 9},      {IDC_SETUPCOMPRESS, "0", 0},
-        {IDC_SETUPSTACK, "100", -1},       {IDC_SETUPSTACK, "32768", -1},    {IDC_SETUPSTACK, "-8192", -1},
-        {IDC_SETUPSTACK, "99999999999", -1}, {IDC_SETUPSTACK, " 32767 ", 32767}, {IDC_SETUPSTACK, "8192", 8192},
+        {IDC_SETUPCOMPRESS, "12", 9},          {IDC_SETUPCOMPRESS, "", 0},          {IDC_SETUPCOMPRESS, "nine", 0},
+        {IDC_SETUPCOMPRESS, "4x", 4},          {IDC_SETUPCOMPRESS, "9", 9},         {IDC_SETUPCOMPRESS, "0", 0},
+        {IDC_SETUPSTACK, "100", 8192},         {IDC_SETUPSTACK, "32768", 32767},    {IDC_SETUPSTACK, "-8192", 32767},
+        {IDC_SETUPSTACK, "99999999999", 8192}, {IDC_SETUPSTACK, " 32767 ", 32767}, {IDC_SETUPSTACK, "", 8192},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.text) + " in " + std::to_string(c.control));
         SetAll(false);
         ShowTipOfTheDay = 1;
         int &field = *(int *)(c.control == IDC_SETUPCOMPRESS ? &CompressImages : &DefaultAppletStackSize);
-        int before = field;
-        bool open = false, focused = false;
         ModalRecorder rec;
         rec.Drive([&](HWND sheet) {
             HWND page = Page(sheet);
             CheckDlgButton(page, 108, BST_UNCHECKED);
             SetDlgItemTextA(page, c.control, c.text);
             Press(sheet, PSBTN_OK);
-            if (rec.calls.size() < 2)
-                return; // taken
-            open = IsWindowVisible(sheet) != 0;
-            focused = GetFocus() == GetDlgItem(page, c.control);
-            Press(sheet, PSBTN_CANCEL);
+            if (ShowTipOfTheDay) // the page was not stored, so the sheet stays
+                Press(sheet, PSBTN_CANCEL);
         });
-        rec.Answer(IDOK); // the message
         DoSetup(NULL);
-        if (c.stored < 0) {
-            EXPECT_TRUE(open);
-            EXPECT_TRUE(focused);
-            ASSERT_EQ(rec.calls.size(), 2u);
-            const char *range = c.control == IDC_SETUPCOMPRESS ? "0 to 9" : "8192 to 32767";
-            EXPECT_EQ(rec.calls[1].text, std::string("Please enter a whole number from ") + range + " in this field.");
-            EXPECT_EQ(field, before);
-            EXPECT_EQ(ShowTipOfTheDay, 1);
-        } else {
-            EXPECT_EQ(rec.calls.size(), 1u);
-            EXPECT_EQ(field, c.stored);
-            EXPECT_EQ(ShowTipOfTheDay, 0);
-        }
+        EXPECT_EQ(rec.calls.size(), 1u);
+        EXPECT_EQ(field, c.stored);
+        EXPECT_EQ(ShowTipOfTheDay, 0);
     }
 }
 

@@ -404,6 +404,38 @@ TEST_F(HeaderEditor, ThePreviewShowsTheWindowAsTypedAndEveryTimeUntilARightClick
               0);
 }
 
+// Asks the preview's system menu for "About" once the preview shows, then
+// closes the preview.
+struct AboutFromPreview {
+    static void CALLBACK Watch(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        HWND preview = FindWindowA("ShowbinderHeaderPreview", NULL);
+        if (!preview || !IsWindowVisible(preview))
+            return;
+        KillTimer(NULL, id);
+        SendMessageA(preview, WM_SYSCOMMAND, 100, 0); // the "About" the preview adds
+        PostMessageA(preview, WM_RBUTTONDOWN, 0, 0);
+    }
+    static void Preview(HWND dlg)
+    {
+        SetTimer(NULL, 0, 10, Watch);
+        sbtest::Click(dlg, IDC_BACKPREVIEW);
+        sbtest::Click(dlg, IDCANCEL);
+    }
+};
+
+TEST_F(HeaderEditor, AboutOnThePreviewsSystemMenuShowsTheDocumentsAboutBox)
+{
+    BLOCK after;
+    std::vector<std::string> shown;
+    EXPECT_EQ(EditHeaderWith(AboutFromPreview::Preview, &after, &shown), 0);
+    EXPECT_EQ(shown, std::vector<std::string>{"about"});
+    BLOCK page = Block(1);
+    EXPECT_EQ(EditPageWith(AboutFromPreview::Preview, &page), 0);
+    EXPECT_EQ(said, std::vector<std::string>{"about"});
+    DestroyBlock(&page);
+}
+
 // Page properties.
 
 TEST_F(HeaderEditor, PagePropertiesStoreOnOkAndGiveThePageBackOnCancel)
