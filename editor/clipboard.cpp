@@ -9,6 +9,7 @@
 #include "document/objects.h"
 #include "document/reader.h"
 #include "editor/blocks.h"
+#include "editor/shell.h"
 #include "editor/undo.h"
 #include "resources/blockclipboard_ids.h"
 #include "resources/editordocs_ids.h"
@@ -176,7 +177,7 @@ int CopyBlockToClipboard(HWND, BLOCK *block)
     // Only complete data reaches the clipboard: a failure above leaves what
     // it held. Emptying it makes the frame free the page it held before.
     OpenedClipboard clipboard(hwndmain);
-    if (!clipboard.open || !EmptyClipboard() || !SetClipboardData(CF_PAGEBLOCK, data.get()))
+    if (!clipboard.open || !EmptyClipboard() || !SetPrivateClipboardData(CF_PAGEBLOCK, data.get()))
         return 0;
     data.Release();
     return 1;
