@@ -624,16 +624,25 @@ TEST_F(Transfer, DraggingSelectedPagesWithTheMouseCopiesThemIntoAnotherWindow)
         const char *what;
         POINT start, end;
         const char *titles;
+        bool lost = false;
     } cases[] = {
         // Released over its own list, or over no list: nothing happens.
         {"own list", last, first, "H Q1"},
         {"outside every list", first, POINT{first.x, 2}, "H Q1"},
         {"the other list", last, ItemCentre(List(target), 1), "H Q1 P1 P3"},
+        // A drag whose capture another window takes is over: its release
+        // drops nothing and moves no caret of the list it ends over.
+        {"capture lost", first, ItemCentre(List(target), 1), "H Q1 P1 P3", true},
     };
     for (const Case &c : cases) {
         Mouse(0, c.start);
         Mouse(MOUSEEVENTF_LEFTDOWN, c.start);
         Mouse(0, POINT{c.start.x, c.start.y + 30});
+        if (c.lost) {
+            ASSERT_EQ(GetCapture(), List(source)) << "the drag did not start";
+            SetCapture(frame);
+            ReleaseCapture();
+        }
         Mouse(0, c.end);
         Mouse(MOUSEEVENTF_LEFTUP, c.end);
         sbtest::PumpUntil([&] { return Titles(target) == c.titles; }, 5000);
