@@ -137,6 +137,25 @@ uint32_t MinimumFixedSize(uint32_t tag)
     return known > OBJECTHEADERSIZE ? known : OBJECTHEADERSIZE;
 }
 
+} // namespace
+
+// The walk reads only a block tagged as a page as one; ReadObject takes a
+// head only within these bounds.
+bool PageRecordReadable(const PAGERECORD &record)
+{
+    return record.tag == TAG_PAGE;
+}
+
+bool ObjectHeadReadable(const OBJECTHEADER &head)
+{
+    uint32_t fixed = head.fixedsize, least = MinimumFixedSize(head.tag);
+    bool typed = ObjectFixedSize(head.tag) != 0;
+    return fixed >= least && fixed <= MAXFIXEDSIZE && !(typed && fixed > least) &&
+           (uint64_t)fixed + head.datasize == head.totalsize && head.totalsize <= MAXOBJECTSIZE;
+}
+
+namespace {
+
 struct Loader {
     Input in;
     HWND list;

@@ -6,6 +6,7 @@
 #include "document/blockstore.h"
 #include "document/compress.h"
 #include "document/objects.h"
+#include "document/reader.h"
 #include "document/record.h"
 #include "resources/resource.h"
 #include <zlib.h>
@@ -101,6 +102,12 @@ bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
     r->fixedsize = written;
     ClearRunTimeFields(r);
     r->totalsize = written + o->datasize;
+    // An object no load would take as it stands is not written: the save
+    // fails, and the file it would replace stays as it was.
+    if (!ObjectHeadReadable(*r)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
     if (!WriteFixedAndStream(out, r, lock.get() + fixed, w))
         return false;
     o->compressedsize = r->compressedsize;
@@ -158,10 +165,13 @@ template <class R> bool CountWritten(R &record, uint32_t recordsize, const Writt
     return true;
 }
 
+// The tag of each record is the block's kind: a record that said otherwise
+// would be passed over or refused by every load.
 bool WriteHeader(Output &out, HWND list, BLOCKSET *set, BLOCK &block, uint32_t *crc)
 {
     HEDRRECORD h = block.hedr;
     uint64_t at = out.end;
+    h.tag = TAG_HEDR;
     h.recordsize = HEDRSIZE;
     h.blockcount = (uint32_t)SendMessageA(list, LB_GETCOUNT, 0, 0);
     h.flags &= ~HEDR_RESERVED;
@@ -183,6 +193,7 @@ bool WritePage(Output &out, BLOCK &block)
 {
     PAGERECORD p = block.page;
     uint64_t at = out.end;
+    p.tag = TAG_PAGE;
     p.recordsize = PAGESIZE;
     Written w;
     return out.Append(&p, sizeof p) && WriteObjects(out, block, w) && CountWritten(p, PAGESIZE, w) &&

@@ -9,6 +9,7 @@
 #include "document/objects.h"
 #include "document/reader.h"
 #include "editor/blocks.h"
+#include "editor/shell.h"
 #include "editor/undo.h"
 #include "resources/blockclipboard_ids.h"
 #include "resources/editordocs_ids.h"
@@ -26,8 +27,6 @@ constexpr size_t AT_TAG = 0, AT_OBJECTS = 4, AT_THUMBNAIL = 8, AT_RECORDSIZE = 1
 constexpr size_t AT_OBJECTCOUNT = AT_PAGE + offsetof(PAGERECORD, objectcount);
 static_assert(AT_OBJECTCOUNT == 2638);
 static_assert(AT_END + sizeof(ENDRECORD) + 12 == AT_BLOCKSET && AT_BLOCKSET + 4 == PAGEBLOCKIMAGE);
-// The largest fixed part any object has; more is damage.
-constexpr uint32_t MAXFIXED = 0x10000;
 
 template <class T> void Put(uint8_t *image, size_t at, const T &value) { memcpy(image + at, &value, sizeof value); }
 template <class T> void Get(const uint8_t *image, size_t at, T &value) { memcpy(&value, image + at, sizeof value); }
@@ -62,15 +61,14 @@ void ReadImage(const uint8_t *image, BLOCK &block)
 }
 
 // The object at `at` of data `size` bytes long, checked before anything
-// of it is used: a known type whose sizes agree and lie inside the data.
+// of it is used: of a type a page holds, a head the loader would read as it
+// stands (so a save writes nothing a load refuses), inside the data.
 bool SoundObject(const uint8_t *data, SIZE_T size, SIZE_T at, OBJECTHEADER &head)
 {
     if (size - at < sizeof head)
         return false;
     memcpy(&head, data + at, sizeof head);
-    uint32_t known = ObjectFixedSize(head.tag);
-    return known && head.fixedsize >= known && head.fixedsize <= MAXFIXED &&
-           (uint64_t)head.fixedsize + head.datasize == head.totalsize && head.totalsize <= size - at;
+    return ObjectFixedSize(head.tag) && ObjectHeadReadable(head) && head.totalsize <= size - at;
 }
 
 void Say(HWND window, unsigned id) { DoMessage(window, FetchString(id)); }
@@ -91,9 +89,13 @@ struct OpenedClipboard {
 int BuildPage(const uint8_t *data, SIZE_T size, BLOCKSET *set, BLOCK &page)
 {
     uint32_t tag, count;
+    PAGERECORD record;
     Get(data, AT_TAG, tag);
+    Get(data, AT_PAGE, record);
     Get(data, AT_OBJECTCOUNT, count);
-    if (tag != TAG_PAGE || count > (size - PAGEBLOCKIMAGE) / sizeof(OBJECTHEADER))
+    // The page record is checked as a load checks it: a page whose record
+    // says otherwise would be saved as a block no load reads as a page.
+    if (tag != TAG_PAGE || !PageRecordReadable(record) || count > (size - PAGEBLOCKIMAGE) / sizeof(OBJECTHEADER))
         return 0;
     // Every object is checked before any memory is taken for one.
     SIZE_T at = PAGEBLOCKIMAGE;
@@ -175,7 +177,7 @@ int CopyBlockToClipboard(HWND, BLOCK *block)
     // Only complete data reaches the clipboard: a failure above leaves what
     // it held. Emptying it makes the frame free the page it held before.
     OpenedClipboard clipboard(hwndmain);
-    if (!clipboard.open || !EmptyClipboard() || !SetClipboardData(CF_PAGEBLOCK, data.get()))
+    if (!clipboard.open || !EmptyClipboard() || !SetPrivateClipboardData(CF_PAGEBLOCK, data.get()))
         return 0;
     data.Release();
     return 1;

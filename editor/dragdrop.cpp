@@ -146,9 +146,11 @@ void Release(HWND list, LPARAM lParam)
     }
     drag.onselected = false;
     drag.pressed = -1;
-    if (drag.captured)
-        ReleaseCapture();
+    // Cleared first: the capture this release gives back ends no drag.
+    bool captured = drag.captured;
     drag.captured = false;
+    if (captured)
+        ReleaseCapture();
 
     HWND target = OkToDrop(list);
     if (!target || SendMessageA(list, LB_GETCOUNT, 0, 0) <= 0)
@@ -251,6 +253,15 @@ LRESULT CALLBACK TaskListSubclass(HWND list, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONUP:
         if (drag.captured)
             Release(list, lParam);
+        break;
+    // A drag whose capture is taken away (a message box, another program)
+    // is over: no later release may drop it.
+    case WM_CAPTURECHANGED:
+        if (drag.captured && (HWND)lParam != list) {
+            drag.captured = false;
+            drag.onselected = false;
+            drag.pressed = -1;
+        }
         break;
     }
     return Pass(list, msg, wParam, lParam);

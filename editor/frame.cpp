@@ -350,13 +350,44 @@ static void UpdatePaste(HWND hwnd)
 }
 
 // The editor's own clipboard data is freed by the editor: the system never
-// frees the handles of private formats.
-static void FreePrivateClipboard()
+// frees the handles of private formats. The handles are kept as they are
+// set, since once another program empties the clipboard they can no longer
+// be asked of it.
+namespace {
+struct KEPTCLIPBOARD {
+    UINT format;
+    HWND owner;
+    HANDLE data;
+};
+KEPTCLIPBOARD kept[] = {{CF_PAGEBLOCK, NULL, NULL}, {CF_PAGEOBJECT, NULL, NULL}};
+} // namespace
+
+bool SetPrivateClipboardData(UINT format, HANDLE data)
 {
-    for (UINT format : {CF_PAGEBLOCK, CF_PAGEOBJECT})
-        if (IsClipboardFormatAvailable(format))
-            if (HANDLE h = GetClipboardData(format))
+    if (!SetClipboardData(format, data))
+        return false;
+    for (KEPTCLIPBOARD &k : kept)
+        if (k.format == format)
+            k = {format, GetClipboardOwner(), data};
+    return true;
+}
+
+static void FreePrivateClipboard(HWND hwnd)
+{
+    for (KEPTCLIPBOARD &k : kept) {
+        // Emptied, the clipboard holds none of them: a handle kept for
+        // another owner was that owner's to free.
+        HANDLE data = k.owner == hwnd ? k.data : NULL;
+        k.owner = NULL;
+        k.data = NULL;
+        if (data)
+            GlobalFree(data);
+        // Data set without being kept can be asked for only while this
+        // program holds the clipboard open itself.
+        else if (IsClipboardFormatAvailable(k.format))
+            if (HANDLE h = GetClipboardData(k.format))
                 GlobalFree(h);
+    }
 }
 
 static void LayOut(HWND hwnd)
@@ -428,7 +459,7 @@ static LRESULT WndMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         nextViewer = NULL;
         return 0;
     case WM_DESTROYCLIPBOARD:
-        FreePrivateClipboard();
+        FreePrivateClipboard(hwnd);
         return 0;
     case WM_CHANGECBCHAIN:
         if ((HWND)wParam == nextViewer)

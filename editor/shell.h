@@ -47,6 +47,11 @@ void SetSelectionStatus(int selected);
 bool CommandAvailable(UINT id);
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Sets the editor's private clipboard data on the clipboard the frame has
+// opened and emptied: the frame keeps the handle and frees it when the
+// clipboard is emptied, by this program or another. False when the
+// clipboard refuses it; the data is the caller's then.
+bool SetPrivateClipboardData(UINT format, HANDLE data);
 
 // Settings of the editor alone, bound to their keys by the configuration
 // table (editor/config.h).

@@ -576,7 +576,7 @@ void Copy(HWND page, EDITPARAM *p, WPARAM number, LPARAM tag)
         return;
     }
     EmptyClipboard();
-    if (!SetClipboardData(CF_PAGEOBJECT, copy))
+    if (!SetPrivateClipboardData(CF_PAGEOBJECT, copy))
         GlobalFree(copy);
     CloseClipboard();
 }

@@ -295,6 +295,27 @@ TEST_F(SavedFiles, EmptyPagesAndObjectsWithoutDataTakeTheirFixedPartsOnly)
     PutPageObject(&timers, CreatePageObject(&timers, TAG_TIME, 0, 0), 0);
 }
 
+// A record that says another kind than its block's, whatever put it there,
+// is written as its block: no load passes it over or asks about it.
+TEST_F(SavedFiles, EachRecordIsWrittenAsItsBlocksKind)
+{
+    BLOCK header = AddHeader();
+    header.hedr.tag = 0;
+    PutBlock(list, 0, &header);
+    for (uint32_t tag : {TAG_HEDR, TAG_END, 0u, MakeTag("PAGe")}) {
+        BLOCK page = NewPage("page");
+        page.page.tag = tag;
+        AddObject(page, TAG_FRAM);
+        AppendBlock(list, set, &page);
+    }
+    Doc loaded;
+    const LOADHOST quiet = {nullptr, nullptr, nullptr, nullptr, nullptr, false, true};
+    ASSERT_EQ(LoadExeFileWith(loaded.list, loaded.set, Save("kinds.exe").c_str(), quiet), 1);
+    ASSERT_EQ(loaded.Count(), 5u);
+    for (unsigned i = 1; i < 5; i++)
+        EXPECT_EQ(loaded.Get(i).page.objectcount, 1u) << i;
+}
+
 TEST_F(SavedFiles, OneEntryPerFaceAndTheEditorDropsTheFontRecord)
 {
     BLOCK header = AddHeader();

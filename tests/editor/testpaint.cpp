@@ -5,6 +5,7 @@
 //   to24     saves a 3 x 2 picture of 24 bits in its place
 //   notbm, short, offset, header, depth, size, rows   a damaged file
 //   delete   removes the file
+//   emptyclipboard   empties the clipboard, as any other program may
 // SBTESTPAINTLOG names a file that gets the path it was given;
 // SBTESTPAINTWAIT names an event it waits for before it saves.
 #include <windows.h>
@@ -66,6 +67,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdline, int)
             WaitForSingleObject(go, 120000);
             CloseHandle(go);
         }
+    if (mode == "emptyclipboard") {
+        HWND owner = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+        bool emptied = owner && OpenClipboard(owner) && EmptyClipboard();
+        CloseClipboard();
+        return emptied ? 0 : 3;
+    }
     std::vector<uint8_t> b;
     {
         std::ifstream in(path, std::ios::binary);

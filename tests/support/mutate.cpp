@@ -4,6 +4,7 @@
 #include "runtime/messages.h"
 #include <zlib.h>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -147,6 +148,55 @@ std::vector<uint8_t> MutateDocument(const std::vector<uint8_t> &file, const std:
         uint32_t x = Get32(v, trailer + field) ^ (r.Below(2) ? (1u << r.Below(32)) : r.Next());
         Put32(v, trailer + field, x);
         snprintf(text, sizeof text, "trailer field %u = %08x", (unsigned)field, x);
+        break;
+    }
+    }
+    if (what)
+        *what = text;
+    return v;
+}
+
+std::vector<uint8_t> MutateRecords(const std::vector<uint8_t> &bytes, const std::vector<size_t> &records,
+                                   uint32_t seed, std::string *what)
+{
+    std::vector<uint8_t> v = bytes;
+    Random r{seed * 2246822519u + 5};
+    r.Next();
+    if (v.empty() || records.empty())
+        return v;
+    auto place = [&]() -> size_t {
+        size_t at = r.Below(4) == 0 ? r.Below((uint32_t)v.size())
+                                    : records[r.Below((uint32_t)records.size())] + r.Below(r.Below(2) ? 48 : 400);
+        return at < v.size() ? at : v.size() - 1;
+    };
+    char text[96];
+    switch (r.Below(4)) {
+    case 0: {
+        int flips = 1 + (int)r.Below(4);
+        size_t at = place();
+        for (int i = 0; i < flips; i++)
+            v[i ? place() : at] ^= (uint8_t)(1u << r.Below(8));
+        snprintf(text, sizeof text, "%d bit flips from %u", flips, (unsigned)at);
+        break;
+    }
+    case 1: {
+        size_t at = place() & ~(size_t)3;
+        uint32_t x = EXTREMES[r.Below(sizeof EXTREMES / sizeof EXTREMES[0])];
+        Put32(v, at, x);
+        snprintf(text, sizeof text, "%08x at %u", x, (unsigned)at);
+        break;
+    }
+    case 2: {
+        size_t at = place(), n = 1 + r.Below(64);
+        for (size_t i = 0; i < n && at + i < v.size(); i++)
+            v[at + i] = (uint8_t)r.Next();
+        snprintf(text, sizeof text, "%u noise bytes at %u", (unsigned)n, (unsigned)at);
+        break;
+    }
+    default: {
+        size_t at = place(), n = r.Below(2) ? v.size() - at : 1 + r.Below(64);
+        v.erase(v.begin() + (long)at, v.begin() + (long)std::min(v.size(), at + n));
+        snprintf(text, sizeof text, "%u bytes cut at %u", (unsigned)n, (unsigned)at);
         break;
     }
     }
