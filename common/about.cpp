@@ -32,7 +32,7 @@ constexpr int IDC_ABOUTCREDITS = 501, IDC_ABOUTSUPPORT = 504, IDC_ABOUTWEB = 505
 constexpr UINT_PTR LOGOTIMER = 2;
 
 const char NOTICEHOLDER[] = " - a presentation builder";
-const char NOTICESTRIP[] = "Showbuilder: pages, pictures, sounds and applets in one file.";
+const char NOTICESTRIP[] = "Showbinder: pages, pictures, sounds and applets in one file.";
 
 struct LOGOPARAM {
     HGLOBAL bitmap;

@@ -302,6 +302,12 @@ HGLOBAL DoPaintImage(HWND window, HGLOBAL dib)
     return result;
 }
 
+bool PaintProgramKnown()
+{
+    DWORD attributes = PaintbrushPath[0] ? GetFileAttributesA(PaintbrushPath) : INVALID_FILE_ATTRIBUTES;
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 int GetPaintbrushPath(HWND window, char *path, const char *name, int *search)
 {
     if (!*search)

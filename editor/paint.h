@@ -34,6 +34,9 @@ struct PAINTSEARCHPARAM {
 // reads the picture back: a new DIB the caller owns, or NULL after telling
 // the user why. The DIB passed in is neither changed nor freed.
 HGLOBAL DoPaintImage(HWND window, HGLOBAL dib);
+// Whether the paint program is known: PaintbrushPath names a file that
+// exists. The picture dialogs offer Paint only then.
+bool PaintProgramKnown();
 // Makes sure `path` names the paint program, searching the fixed drives for
 // `name` with the search box when it does not and *search is set; *search
 // takes the box's "search again" choice. 1 when the path exists or was found.

@@ -62,8 +62,8 @@ void InitSysInfo(HWND dlg)
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     if (GetVersionExA(&version)) {
 #pragma GCC diagnostic pop
-        snprintf(text, sizeof text, "%lu.%lu%s", (unsigned long)version.dwMajorVersion,
-                 (unsigned long)version.dwMinorVersion, version.szCSDVersion);
+        snprintf(text, sizeof text, "%lu.%lu%s%s", (unsigned long)version.dwMajorVersion,
+                 (unsigned long)version.dwMinorVersion, version.szCSDVersion[0] ? " " : "", version.szCSDVersion);
         SetDlgItemTextA(dlg, IDC_SYSVERSION, text);
     }
 

@@ -101,8 +101,9 @@ void EnableForStyle(HWND dlg)
     int style = Selection(dlg, IDC_BTNSTYLE);
     for (int id : {IDC_OBJWIDTH, IDC_OBJDEPTH, IDC_OBJWIDTH + IDC_OBJSPIN, IDC_OBJDEPTH + IDC_OBJSPIN})
         EnableWindow(GetDlgItem(dlg, id), style != GRAPHIC);
-    for (int id : {IDC_BTNSELECT, IDC_BTNPAINT, IDC_BTNBACKCOLOUR})
+    for (int id : {IDC_BTNSELECT, IDC_BTNBACKCOLOUR})
         EnableWindow(GetDlgItem(dlg, id), style == GRAPHIC);
+    EnableWindow(GetDlgItem(dlg, IDC_BTNPAINT), style == GRAPHIC && PaintProgramKnown());
     for (int id : {IDC_BTNSOFTCOLOUR, IDC_BTNSOFTTEXT})
         EnableWindow(GetDlgItem(dlg, id), style == SOFTCUSTOM);
 }

@@ -91,7 +91,7 @@ bool Fill(HWND dlg, IMAGEDIALOG *d)
     SendMessageA(speed, TBM_SETTICFREQ, 10, 0);
     int32_t stored = (int32_t)o->speed;
     SendMessageA(speed, TBM_SETPOS, TRUE, stored < 1 ? 1 : stored > TRANSITION_MAXSPEED ? TRANSITION_MAXSPEED : stored);
-    EnableWindow(GetDlgItem(dlg, IDC_IMPAINT), GetDisplayBits() >= d->bits);
+    EnableWindow(GetDlgItem(dlg, IDC_IMPAINT), PaintProgramKnown() && GetDisplayBits() >= d->bits);
     return true;
 }
 

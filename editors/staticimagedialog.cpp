@@ -46,7 +46,7 @@ bool Open(HWND dlg, STATICDIALOG *s)
         return false;
     // A picture deeper than the display would come back from the paint
     // program with its colours reduced.
-    EnableWindow(GetDlgItem(dlg, IDC_STAPAINT), GetDisplayBits() >= bits);
+    EnableWindow(GetDlgItem(dlg, IDC_STAPAINT), PaintProgramKnown() && GetDisplayBits() >= bits);
     ShowPlace(dlg, IDC_OBJLEFT, &o->header, spins);
     for (int id : {IDC_OBJWIDTH, IDC_OBJDEPTH})
         SendDlgItemMessageA(dlg, id, EM_SETREADONLY, TRUE, 0);

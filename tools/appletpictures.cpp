@@ -149,9 +149,13 @@ void Information(HWND dlg)
     DoMessage(dlg, text);
 }
 
-void UpdatePaste(HWND dlg)
+// Paste needs a picture on the clipboard; Paint, besides an entry, a paint
+// program to hand it to.
+void UpdateOwnButtons(HWND dlg)
 {
     EnableWindow(GetDlgItem(dlg, IDC_APPLETPASTE), IsClipboardFormatAvailable(CF_DIB));
+    if (!PaintProgramKnown())
+        EnableWindow(GetDlgItem(dlg, IDC_APPLETPAINT), FALSE);
 }
 
 // The picture and, for a picture with a colour table, its palette.
@@ -244,7 +248,7 @@ bool Command(HWND dlg, int id)
 
 const APPLETLIST pictures{
     "AppletPictureBox", {ENTRY_PICT, 0}, entrybuttons, GetOpenMultipleImageFileName, Load, Draw, Command,
-    UpdatePaste, nullptr,
+    UpdateOwnButtons, nullptr,
 };
 
 } // namespace

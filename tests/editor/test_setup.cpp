@@ -265,8 +265,10 @@ TEST(SysInfo, FieldsAreThePlatformsOwnAnswers)
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     ASSERT_TRUE(GetVersionExA(&v));
 #pragma GCC diagnostic pop
-    char version[300];
-    snprintf(version, sizeof version, "%lu.%lu%s", v.dwMajorVersion, v.dwMinorVersion, v.szCSDVersion);
+    // "6.1 Service Pack 1": the service pack, when there is one, a word apart.
+    std::string version = std::to_string(v.dwMajorVersion) + "." + std::to_string(v.dwMinorVersion);
+    if (v.szCSDVersion[0])
+        version += std::string(" ") + v.szCSDVersion;
     char owner[260], organisation[260];
     GetMachineName(owner, organisation);
     struct Case {

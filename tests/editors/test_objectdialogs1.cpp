@@ -411,6 +411,27 @@ TEST_F(ObjectDialogs, AStaticImageIsAsLargeAsItsPictureAndKeepsItsFlags)
     });
 }
 
+// Paint is offered only when the paint program it would start exists.
+TEST_F(ObjectDialogs, PaintIsOfferedOnlyWhenThePaintProgramExists)
+{
+    for (const sbtest::PaintPathCase &c : sbtest::PaintPathCases()) {
+        SCOPED_TRACE(c.path);
+        snprintf(PaintbrushPath, sizeof PaintbrushPath, "%s", c.path.c_str());
+        bool button = !c.offered, still = !c.offered;
+        Run(BUTTON, [&](HWND dlg) {
+            Select(dlg, IDC_BTNSTYLE, 1);
+            button = IsWindowEnabled(GetDlgItem(dlg, IDC_BTNPAINT)) != 0;
+            sbtest::Click(dlg, IDCANCEL);
+        });
+        Run(STATIC, [&](HWND dlg) {
+            still = IsWindowEnabled(GetDlgItem(dlg, IDC_STAPAINT)) != 0;
+            sbtest::Click(dlg, IDCANCEL);
+        });
+        EXPECT_EQ(button, c.offered);
+        EXPECT_EQ(still, c.offered);
+    }
+}
+
 // OK that cannot build the new object says so and leaves the dialog open
 // with the object untouched; the user may then cancel.
 TEST_F(ObjectDialogs, AFailedBuildIsReportedAndKeepsTheDialogOpen)

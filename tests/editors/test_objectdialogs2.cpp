@@ -224,8 +224,22 @@ TEST_F(ObjectDialogs2, TextOkStoresTheControlsAndKeepsEveryOtherByte)
     EXPECT_EQ(Record<OBJECTHEADER>(left).flags & 0x300, 0u);
 }
 
+TEST_F(ObjectDialogs2, ImagePaintIsOfferedOnlyWhenThePaintProgramExists)
+{
+    for (const sbtest::PaintPathCase &c : sbtest::PaintPathCases()) {
+        snprintf(PaintbrushPath, sizeof PaintbrushPath, "%s", c.path.c_str());
+        bool offered = !c.offered;
+        Run(EditImageObject, IMAGEINDEX, [&](HWND d) {
+            offered = IsWindowEnabled(GetDlgItem(d, IDC_IMPAINT)) != 0;
+            sbtest::Click(d, IDCANCEL);
+        });
+        EXPECT_EQ(offered, c.offered) << c.path;
+    }
+}
+
 TEST_F(ObjectDialogs2, CancelGivesEachObjectBackByteForByteAfterLiveChanges)
 {
+    snprintf(PaintbrushPath, sizeof PaintbrushPath, "%s", sbtest::OwnProgram().c_str());
     for (unsigned index : {TEXTINDEX, IMAGEINDEX}) {
         Object before = Start(index);
         int result = -1;

@@ -38,6 +38,25 @@ private:
     std::vector<std::string> saved;
 };
 
+// The running test program's own path: a file that surely exists.
+inline std::string OwnProgram()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(NULL, path, sizeof path);
+    return path;
+}
+
+// Where PaintbrushPath may point, and whether Paint is then offered: only a
+// file that exists is a paint program to hand a picture to.
+struct PaintPathCase {
+    std::string path;
+    bool offered;
+};
+inline std::vector<PaintPathCase> PaintPathCases()
+{
+    return {{"", false}, {"C:\\nowhere\\mspaint.exe", false}, {"C:\\windows", false}, {OwnProgram(), true}};
+}
+
 inline void RemoveTree(const std::string &folder)
 {
     WIN32_FIND_DATAA found;

@@ -132,6 +132,7 @@ protected:
     std::function<void(HWND)> script;
     std::string painted;
     MODALHOOK previous = nullptr;
+    sbtest::KeptSettings settings;
     UINT_PTR timer = 0;
 
     void SetUp() override
@@ -143,6 +144,7 @@ protected:
         parts.showhost = &host;
         BindEditorParts(owner, &parts);
         player = PlayerLog{};
+        snprintf(PaintbrushPath, sizeof PaintbrushPath, "%s", sbtest::OwnProgram().c_str());
         previous = COMMONSetModalHook(Hook);
     }
     void TearDown() override
@@ -353,10 +355,19 @@ TEST_F(AppletLists, PicturesGoThroughTheClipboard)
 }
 
 // Paint hands the selected picture over and keeps its number for what
-// comes back.
+// comes back; it is offered only when the paint program exists.
 TEST_F(AppletLists, PaintedPicturesKeepTheirPlaceAndNumber)
 {
     std::string red = MakePicture("before.bmp", 9, 7), blue = MakePicture("after.bmp", 5, 3, 255);
+    for (const sbtest::PaintPathCase &c : sbtest::PaintPathCases()) {
+        snprintf(PaintbrushPath, sizeof PaintbrushPath, "%s", c.path.c_str());
+        bool offered = !c.offered;
+        Open(SelectAppletPicture, MakeApplet({Pict(1, red)}), [&](HWND dlg) {
+            offered = Enabled(dlg, IDC_APPLETPAINT);
+            EXPECT_TRUE(Enabled(dlg, IDC_APPLETCOPY));
+        });
+        EXPECT_EQ(offered, c.offered) << c.path;
+    }
     painted = blue;
     Open(SelectAppletPicture, MakeApplet({Pict(5, red), Pict(2, red)}), [&](HWND dlg) {
         sbtest::Click(dlg, IDC_APPLETPAINT);
