@@ -2,7 +2,9 @@
 #include "common/msgdlg.h"
 #include "common/owners.h"
 #include "common/strings.h"
+#include "codecs/shared/kpxshared.h"
 #include "document/applet.h"
+#include "document/objects.h"
 #include "media/dib.h"
 #include "media/pngload.h"
 #include "resources/pngmng_ids.h"
@@ -157,8 +159,10 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
     if (chunk.type != ChunkType("MHDR"))
         return m.Fail(IDS_CORRUPTED);
     uint32_t framewidth = BigEndian(mhdr), frameheight = BigEndian(mhdr + 4), ticks = BigEndian(mhdr + 8);
-    if (!framewidth || !frameheight || framewidth > PNGMAXDIMENSION || frameheight > PNGMAXDIMENSION)
+    if (!framewidth || !frameheight)
         return m.Fail(IDS_CORRUPTED);
+    if (!kpx::PictureFits(framewidth, frameheight))
+        return m.Fail(IDS_ANIMTOOLARGE);
     const long first = chunk.next;
 
     // Counting the images sizes the frame records; an animation object
@@ -287,8 +291,8 @@ HGLOBAL LoadAnimation(HWND hwnd, const char *path)
                 frame.y = defiy;
             }
             uint64_t grown = dataend + dibsize;
-            if (grown > MAXBLOCKBYTES)
-                return m.Fail(IDS_MEMORY);
+            if (grown > MAXOBJECTBYTES - ObjectFixedSize(TAG_ANIM))
+                return m.Fail(IDS_ANIMTOOLARGE);
             HGLOBAL block = GlobalReAlloc(m.block.get(), (SIZE_T)grown, GMEM_MOVEABLE | GMEM_ZEROINIT);
             if (!block)
                 return m.Fail(IDS_MEMORY);
