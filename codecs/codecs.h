@@ -15,6 +15,11 @@
 #pragma once
 #include <windows.h>
 
+// The last error of a read or information entry point that refused a picture
+// larger than any object can show (more than 32767 pixels a side, or more
+// pixels than 512 MiB holds at 32 bits a pixel), before memory went to it.
+constexpr DWORD KPXERROR_TOOLARGE = 0x20000000 | 0x4B50;
+
 extern "C" {
 
 HGLOBAL JPGGetFileInformation(char *path);

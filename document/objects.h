@@ -49,6 +49,9 @@ constexpr uint32_t OBJECTHEADERSIZE = 76;
 // The spare zero bytes behind every object's data: a text that fills its data
 // exactly is still terminated.
 constexpr uint32_t OBJECTSLACK = 16;
+// The largest object, fixed part and data, that a document holds: the reader
+// refuses any larger, so nothing larger may be made to be saved.
+constexpr uint64_t MAXOBJECTBYTES = 0x40000000;
 
 #pragma pack(push, 1)
 struct OBJECTHEADER {

@@ -25,7 +25,6 @@ namespace {
 
 // Bounds of what a document may claim.
 constexpr uint32_t MAXFIXEDSIZE = 0x10000;
-constexpr uint64_t MAXOBJECTSIZE = 0x40000000;
 // Deflate makes at most about 1032 bytes of one; a claim beyond that is false.
 constexpr uint64_t MAXEXPANSION = 1040;
 // The document's records and streams are read through one window of the file
@@ -245,7 +244,7 @@ struct Loader {
             return false;
         uint32_t kept = known ? MinimumFixedSize(head.tag) : fixed;
         uint64_t total = (uint64_t)kept + head.datasize;
-        bool plausible = total <= MAXOBJECTSIZE &&
+        bool plausible = total <= MAXOBJECTBYTES &&
                          (compressed ? head.datasize <= compressed * MAXEXPANSION + 1024 : head.datasize == 0);
         if (!plausible)
             return GoOnDespite();
@@ -413,8 +412,14 @@ struct Loader {
         if (h.flags & HEDR_NEWLAYOUT) {
             ok = ReadObjects(header, pos + HEDRSIZE, *next, h.objectbytes, count, &h.objectcount, &h.flags);
         } else {
+            // A header from before header objects holds its picture at most.
+            // Bytes behind it that no picture claims are objects that damage
+            // (a cleared layout flag) would drop, and are asked about as any
+            // other loss is.
             h.flags &= ~BLOCK_HASOBJECTS;
-            ok = !h.oldpicture || ReadOldPicture(header, pos + HEDRSIZE, *next);
+            const uint64_t behind = *next - (pos + HEDRSIZE), claimed = h.oldpicture ? h.objectbytes : 0;
+            ok = behind <= claimed || GoOnDespite();
+            ok = ok && (!h.oldpicture || ReadOldPicture(header, pos + HEDRSIZE, *next));
         }
         // The fonts are the player's to install; the editor works without them.
         for (int i; ok && !host.keepfonts && (i = FindPageObject(&header, TAG_FONT, 0)) >= 0;)

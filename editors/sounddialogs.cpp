@@ -202,7 +202,7 @@ INT_PTR SoundMessage(const PROPDIALOG &dialog, DWORD kind, HWND dlg, UINT msg, W
             if (Media().playsound(dlg, copy, kind))
                 Playing(dlg, true);
             else
-                DoMessage(dlg, FetchString(IDS_SOUNDPREVIEWERROR));
+                ShowSoundError(dlg, FetchString(IDS_SOUNDPREVIEWERROR), copy, kind);
         }
         return TRUE;
     case IDC_SOUNDFILE:

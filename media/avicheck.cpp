@@ -263,7 +263,7 @@ bool FrameFits(const BITMAPINFOHEADER &h, int64_t frame)
     if (frame < 0 || h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN)
         return false;
     uint64_t width = uint64_t(h.biWidth), height = uint64_t(h.biHeight < 0 ? -int64_t(h.biHeight) : h.biHeight);
-    if (width > kpx::MAXDIMENSION || height > kpx::MAXDIMENSION || width * height * 4 > kpx::MAXDIBBYTES)
+    if (!kpx::PictureFits(width, height))
         return false;
     if (h.biCompression == BI_RGB)
         return (width * h.biBitCount + 31) / 32 * 4 * height <= uint64_t(frame);

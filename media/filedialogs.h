@@ -37,6 +37,9 @@ int COMMONGetWriteWaveFileName(HWND owner, char *path);
 int COMMONGetWriteMidiFileName(HWND owner, char *path);
 UINT_PTR CALLBACK WaveOpenHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 UINT_PTR CALLBACK MidiOpenHookProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// Shows `text` where a sound failed to play, with the reason when the sound
+// of `kind` is itself at fault rather than the device.
+void ShowSoundError(HWND owner, const char *text, HGLOBAL sound, DWORD kind);
 
 // --- Shared by the dialogs of this folder ------------------------------
 

@@ -196,7 +196,7 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame, size_t pixelbytes)
     if (frame->biWidth <= 0 || frame->biHeight == 0 || frame->biHeight == INT_MIN)
         return NULL;
     const int width = frame->biWidth, height = std::abs(frame->biHeight);
-    if ((uint32_t)width > kpx::MAXDIMENSION || (uint32_t)height > kpx::MAXDIMENSION)
+    if (!kpx::PictureFits((uint32_t)width, (uint32_t)height))
         return NULL;
     const bool topdown = frame->biHeight < 0;
     const uint64_t rowbytes = ((uint64_t)bits * (uint64_t)width + 31) / 32 * 4;

@@ -2,7 +2,9 @@
 #include "common/msgdlg.h"
 #include "common/owners.h"
 #include "common/strings.h"
+#include "codecs/shared/kpxshared.h"
 #include "document/applet.h"
+#include "document/objects.h"
 #include "media/dib.h"
 #include "media/pngload.h"
 #include "resources/pngmng_ids.h"
@@ -174,8 +176,10 @@ unsigned ReadMngHeader(MNGLOAD &m, uint32_t *width, uint32_t *height, long *firs
     *width = BigEndian(mhdr);
     *height = BigEndian(mhdr + 4);
     m.ticks = BigEndian(mhdr + 8);
-    if (!*width || !*height || *width > PNGMAXDIMENSION || *height > PNGMAXDIMENSION)
+    if (!*width || !*height)
         return IDS_CORRUPTED;
+    if (!kpx::PictureFits(*width, *height))
+        return IDS_ANIMTOOLARGE;
     *first = chunk.next;
     return LOADED;
 }
@@ -272,8 +276,8 @@ unsigned AppendFrame(MNGLOAD &m, const PNGCHUNK &chunk, bool *match)
         frame.y = m.defiy;
     }
     uint64_t grown = m.dataend + dibsize;
-    if (grown > MAXBLOCKBYTES)
-        return IDS_MEMORY;
+    if (grown > MAXOBJECTBYTES - ObjectFixedSize(TAG_ANIM))
+        return IDS_ANIMTOOLARGE;
     HGLOBAL block = GlobalReAlloc(m.block.get(), (SIZE_T)grown, GMEM_MOVEABLE | GMEM_ZEROINIT);
     if (!block)
         return IDS_MEMORY;

@@ -2,6 +2,7 @@
 #include "common/msgdlg.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "codecs/codecs.h"
 #include "codecs/shared/kpxshared.h"
 #include "media/dib.h"
 #include "resources/pngmng_ids.h"
@@ -83,7 +84,7 @@ PNGDECODE ReadImage(png_structp png, png_infop info, FILE *fp, bool signature, c
             GlobalFree(dib);
         return PNGDECODE_ERROR;
     }
-    png_set_user_limits(png, PNGMAXDIMENSION, PNGMAXDIMENSION);
+    png_set_user_limits(png, kpx::MAXDIMENSION, kpx::MAXDIMENSION);
     png_set_chunk_malloc_max(png, PNGCHUNKMAX);
     png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
     png_init_io(png, fp);
@@ -95,6 +96,10 @@ PNGDECODE ReadImage(png_structp png, png_infop info, FILE *fp, bool signature, c
     png_uint_32 width = 0, height = 0;
     int bitdepth = 0, colourtype = 0;
     png_get_IHDR(png, info, &width, &height, &bitdepth, &colourtype, NULL, NULL, NULL);
+    if (!kpx::PictureFits(width, height)) {
+        SetLastError(KPXERROR_TOOLARGE);
+        return PNGDECODE_MEMORY;
+    }
     // Rows the file cannot hold are refused before the picture takes memory.
     long filesize = PngFileSize(fp);
     if (filesize < 0 || !kpx::CanHold((uint64_t)filesize, (png_get_rowbytes(png, info) + 1ull) * height, PNGMAXEXPANSION))

@@ -61,5 +61,3 @@ struct PNGIMAGE {
 // mismatch and every libpng complaint is an error.
 PNGDECODE DecodePngImage(FILE *fp, bool signature, const char *palette, PNGIMAGE *out);
 
-// Pictures wider or taller than this are refused.
-constexpr uint32_t PNGMAXDIMENSION = 32767; // the codecs' bound

@@ -1,7 +1,11 @@
 #include "media/sound.h"
 #include "common/paths.h"
 #include "common/services.h"
+#include "common/owners.h"
 #include "document/compress.h"
+#include "resources/filedialogs_ids.h"
+#include <cstdint>
+#include <cstring>
 
 HGLOBAL APPLETwavehandle;
 PCMWAVEFORMAT *APPLETwaveformat;
@@ -62,6 +66,114 @@ static void ReplayBackground(HWND hwnd)
         PostMessageA(hwnd, QVM_REPLAYSOUND, 0, 0);
 }
 
+namespace {
+
+uint32_t Big32(const uint8_t *p)
+{
+    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
+}
+
+uint16_t Big16(const uint8_t *p)
+{
+    return (uint16_t)(p[0] << 8 | p[1]);
+}
+
+uint32_t Little32(const uint8_t *p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+// The standard MIDI file inside a RIFF "RMID" form: its "data" chunk.
+bool UnwrapRiff(const uint8_t **p, SIZE_T *size)
+{
+    const uint8_t *b = *p;
+    if (*size < 12 || memcmp(b, "RIFF", 4) != 0 || memcmp(b + 8, "RMID", 4) != 0)
+        return true;
+    SIZE_T end = *size - 8 < Little32(b + 4) ? *size : 8 + (SIZE_T)Little32(b + 4);
+    for (SIZE_T at = 12; end - at >= 8;) {
+        SIZE_T length = Little32(b + at + 4);
+        if (length > end - at - 8)
+            return false;
+        if (memcmp(b + at, "data", 4) == 0) {
+            *p = b + at + 8;
+            *size = length;
+            return true;
+        }
+        at += 8 + length + (length & 1);
+        if (at > end)
+            return false;
+    }
+    return false;
+}
+
+} // namespace
+
+UINT WaveDataFault(const void *data, SIZE_T size)
+{
+    if (!data || size < WAVEDATAHEAD)
+        return IDS_SOUNDNOFORMAT;
+    PCMWAVEFORMAT format;
+    memcpy(&format, data, sizeof format);
+    const WAVEFORMAT &f = format.wf;
+    if (f.wFormatTag != WAVE_FORMAT_PCM)
+        return IDS_SOUNDNOTPCM;
+    if (f.nChannels < 1 || f.nChannels > 8)
+        return IDS_SOUNDCHANNELS;
+    const unsigned bits = format.wBitsPerSample;
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return IDS_SOUNDBITS;
+    if (f.nBlockAlign != f.nChannels * (bits / 8))
+        return IDS_SOUNDALIGN;
+    if (f.nSamplesPerSec < 1000 || f.nSamplesPerSec > 384000)
+        return IDS_SOUNDRATE;
+    if (f.nAvgBytesPerSec != f.nSamplesPerSec * f.nBlockAlign) // at most 12,288,000: no overflow
+        return IDS_SOUNDBYTERATE;
+    return 0;
+}
+
+UINT MidiDataFault(const void *data, SIZE_T size)
+{
+    const uint8_t *p = (const uint8_t *)data;
+    if (!p || !UnwrapRiff(&p, &size))
+        return IDS_MIDIHEADER;
+    if (size < 14 || memcmp(p, "MThd", 4) != 0)
+        return IDS_MIDIHEADER;
+    const uint32_t headlength = Big32(p + 4);
+    if (headlength < 6 || headlength > size - 8)
+        return IDS_MIDIHEADER;
+    const unsigned format = Big16(p + 8), tracks = Big16(p + 10), division = Big16(p + 12);
+    if (format > 2 || tracks == 0 || (format == 0 && tracks != 1) || division == 0)
+        return IDS_MIDIHEADER;
+    // Frames a second of SMPTE time are 24, 25, 29 (drop frame) or 30, and
+    // each frame has ticks.
+    if (division & 0x8000) {
+        const int fps = -(int)(int8_t)(division >> 8);
+        if ((fps != 24 && fps != 25 && fps != 29 && fps != 30) || (division & 0xFF) == 0)
+            return IDS_MIDIHEADER;
+    }
+    SIZE_T at = 8 + (SIZE_T)headlength;
+    for (unsigned found = 0; found < tracks;) {
+        if (size - at < 8)
+            return IDS_MIDITRACKS;
+        const SIZE_T length = Big32(p + at + 4);
+        if (length > size - at - 8)
+            return IDS_MIDITRACKS;
+        found += memcmp(p + at, "MTrk", 4) == 0;
+        at += 8 + length;
+    }
+    return 0;
+}
+
+UINT SoundDataFault(HGLOBAL data, DWORD kind)
+{
+    if (kind != SOUND_WAVE && kind != SOUND_MIDI)
+        return 0;
+    GlobalLocked<const uint8_t> bytes(data);
+    if (!bytes)
+        return kind == SOUND_WAVE ? IDS_SOUNDNOFORMAT : IDS_MIDIHEADER;
+    return kind == SOUND_WAVE ? WaveDataFault(bytes.get(), bytes.size()) : MidiDataFault(bytes.get(), bytes.size());
+}
+
 static int StartWave(HWND hwnd, HGLOBAL data)
 {
     if (!data || GlobalSize(data) < WAVEDATAHEAD)
@@ -73,11 +185,9 @@ static int StartWave(HWND hwnd, HGLOBAL data)
     APPLETwaveformat = (PCMWAVEFORMAT *)GlobalLock(APPLETwavehandle);
     if (size < WAVEDATAHEAD || !APPLETwaveformat)
         return ReleaseFailedStart();
-    // Only PCM plays as it stands. A format without channels or frame size is
-    // damaged, and the platform's converter aborts the process on one.
-    const WAVEFORMAT &format = APPLETwaveformat->wf;
-    if (format.wFormatTag != WAVE_FORMAT_PCM || !format.nChannels || !format.nBlockAlign)
+    if (WaveDataFault(APPLETwaveformat, size))
         return ReleaseFailedStart();
+    const WAVEFORMATEX format = PlatformFormat(*APPLETwaveformat);
     APPLETwavepointer = (BYTE *)APPLETwaveformat + WAVEDATAHEAD;
     DWORD length = (DWORD)(size - WAVEDATAHEAD);
     length -= length % format.nBlockAlign; // the device takes whole frames only
@@ -90,8 +200,7 @@ static int StartWave(HWND hwnd, HGLOBAL data)
         return ReleaseFailedStart();
 
     HWAVEOUT device = NULL;
-    if (waveOutOpen(&device, WAVE_MAPPER, (const WAVEFORMATEX *)APPLETwaveformat, (DWORD_PTR)hwnd, 0,
-                    CALLBACK_WINDOW) != MMSYSERR_NOERROR)
+    if (waveOutOpen(&device, WAVE_MAPPER, &format, (DWORD_PTR)hwnd, 0, CALLBACK_WINDOW) != MMSYSERR_NOERROR)
         return ReleaseFailedStart();
     waveheader->lpData = (LPSTR)APPLETwavepointer;
     waveheader->dwBufferLength = length;
@@ -125,6 +234,8 @@ static bool MakeTempMidiName()
 
 static int StartMidi(HWND hwnd, HGLOBAL data)
 {
+    if (SoundDataFault(data, SOUND_MIDI))
+        return ReleaseFailedStart();
     if (!MakeTempMidiName())
         return ReleaseFailedStart();
     if (!WriteObject(hwnd, APPLETtemppath, data))

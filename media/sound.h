@@ -23,6 +23,31 @@ constexpr SIZE_T WAVEDATAHEAD = 16;
 static_assert(sizeof(PCMWAVEFORMAT) == WAVEDATAHEAD);
 static_assert(sizeof(WAVEHDR) == 32);
 
+// Why a sound cannot be played as it stands: 0 when it can, else the
+// string-table text that says why. The platform takes neither kind of damage
+// well: its converter ends the process on a wave of hundreds of channels,
+// and its sequencer holds the calling thread for seconds on a track that
+// claims more than the file holds. So both players, and the dialogs that
+// report a failed preview, ask first.
+// A wave (the bytes of a WAVEDATA block) is PCM of 1 to 8 channels of 8, 16,
+// 24 or 32 bits at 1,000 to 384,000 frames a second, with the frame size and
+// the bytes per second that those make. A last frame cut short is no fault:
+// only whole frames are played.
+UINT WaveDataFault(const void *data, SIZE_T size);
+// A MIDI file (or one wrapped in a RIFF "RMID" form) holds its header chunk
+// whole, a format of 0, 1 or 2 with the track count it allows, a usable time
+// division, and each track it counts as a chunk that lies whole inside it.
+UINT MidiDataFault(const void *data, SIZE_T size);
+// The same asked of a block of either kind; 0 for any other kind.
+UINT SoundDataFault(HGLOBAL data, DWORD kind);
+// A checked wave's format as the platform reads it: the extended form, with
+// no extra bytes, rather than the 16 bytes followed by samples.
+inline WAVEFORMATEX PlatformFormat(const PCMWAVEFORMAT &f)
+{
+    return WAVEFORMATEX{f.wf.wFormatTag, f.wf.nChannels, f.wf.nSamplesPerSec, f.wf.nAvgBytesPerSec,
+                        f.wf.nBlockAlign, f.wBitsPerSample, 0};
+}
+
 // Player state, one set for the whole process.
 extern HGLOBAL APPLETwavehandle;          // private copy of the WAVEDATA playing
 extern PCMWAVEFORMAT *APPLETwaveformat;  // the locked copy's format

@@ -7,8 +7,11 @@
 #include "common/strings.h"
 #include "common/windowvalue.h"
 #include "media/filedialogs.h"
+#include "media/sound.h"
 #include "media/soundfiles.h"
 #include "resources/filedialogs_ids.h"
+#include <cctype>
+#include <string>
 
 namespace {
 
@@ -33,6 +36,7 @@ struct SOUNDKIND {
     int (*handle)(HWND, UINT, WPARAM, LPARAM);
     bool (*busy)();
     HGLOBAL (*load)(const char *path);
+    DWORD kind;
 };
 
 HGLOBAL LoadWave(const char *path)
@@ -46,9 +50,9 @@ HGLOBAL LoadMidi(const char *path)
 }
 
 const SOUNDKIND wavekind{COMMONWavePlaySound, COMMONWaveKillSound, COMMONWaveHandleMessage,
-                         [] { return COMMONhwaveout != NULL; }, LoadWave};
+                         [] { return COMMONhwaveout != NULL; }, LoadWave, SOUND_WAVE};
 const SOUNDKIND midikind{COMMONMidiPlaySound, COMMONMidiKillSound, COMMONMidiHandleMessage,
-                         [] { return COMMONmidiid != -1; }, LoadMidi};
+                         [] { return COMMONmidiid != -1; }, LoadMidi, SOUND_MIDI};
 
 int OpenSound(HWND owner, char *path, const char *filter, DWORD size, DWORD flags, const char *defext,
               LPOFNHOOKPROC hook, int templ, const SOUNDKIND &kind)
@@ -107,7 +111,7 @@ bool HandlePreview(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam, SOUN
                 SetDlgItemTextA(dialog, IDC_FILEPREVIEW, "&Silence");
                 state->playing = true;
             } else {
-                DoMessage(dialog, FetchString(IDS_SOUNDPREVIEWERROR));
+                ShowSoundError(dialog, FetchString(IDS_SOUNDPREVIEWERROR), sound, kind.kind);
             }
             GlobalFree(sound);
         }
@@ -147,6 +151,16 @@ void DrawWaveform(HWND dialog, const DRAWITEMSTRUCT *item)
 }
 
 } // namespace
+
+void ShowSoundError(HWND owner, const char *text, HGLOBAL sound, DWORD kind)
+{
+    std::string shown = text;
+    // A sentence gets its full stop before the reason; figures do not.
+    if (UINT fault = SoundDataFault(sound, kind))
+        shown = shown + (!shown.empty() && isalpha((unsigned char)shown.back()) ? "." : "") + "\n\n" +
+                FetchString(fault);
+    DoMessage(owner, shown.c_str());
+}
 
 int COMMONGetOpenWaveFileName(HWND owner, char *path)
 {

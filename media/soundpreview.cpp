@@ -80,11 +80,9 @@ int COMMONWavePlaySound(HWND hwnd, HGLOBAL wave)
     waveformat = (PCMWAVEFORMAT *)GlobalLock(COMMONwavehandle);
     if (size < WAVEDATAHEAD || !waveformat)
         return ReleaseWave();
-    // Only PCM with channels and a frame size plays; the platform's
-    // converter aborts the process on a damaged format.
-    const WAVEFORMAT &format = waveformat->wf;
-    if (format.wFormatTag != WAVE_FORMAT_PCM || !format.nChannels || !format.nBlockAlign)
+    if (WaveDataFault(waveformat, size))
         return ReleaseWave();
+    const WAVEFORMATEX format = PlatformFormat(*waveformat);
     DWORD length = (DWORD)(size - WAVEDATAHEAD);
     length -= length % format.nBlockAlign;
 
@@ -93,8 +91,7 @@ int COMMONWavePlaySound(HWND hwnd, HGLOBAL wave)
     if (!waveheader)
         return ReleaseWave();
     HWAVEOUT device = NULL;
-    if (waveOutOpen(&device, WAVE_MAPPER, (const WAVEFORMATEX *)waveformat, (DWORD_PTR)hwnd, 0, CALLBACK_WINDOW) !=
-        MMSYSERR_NOERROR)
+    if (waveOutOpen(&device, WAVE_MAPPER, &format, (DWORD_PTR)hwnd, 0, CALLBACK_WINDOW) != MMSYSERR_NOERROR)
         return ReleaseWave();
     waveheader->lpData = (LPSTR)waveformat + WAVEDATAHEAD;
     waveheader->dwBufferLength = length;
@@ -142,7 +139,7 @@ int COMMONMidiPlaySound(HWND hwnd, HGLOBAL midi)
 {
     // A preview still open would keep its device and its file for good.
     COMMONMidiKillSound(hwnd);
-    if (!midi || !MakeTempMidiName())
+    if (SoundDataFault(midi, SOUND_MIDI) || !MakeTempMidiName())
         return ReleaseMidi();
     if (!WriteGlobalToFile(hwnd, COMMONmiditemppath, midi))
         return ReleaseMidi();

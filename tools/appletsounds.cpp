@@ -9,6 +9,7 @@
 #include "editor/filedialogs.h"
 #include "editor/parts.h"
 #include "editors/editparam.h"
+#include "media/filedialogs.h"
 #include "media/loaders.h"
 #include "media/sound.h"
 #include "media/soundfiles.h"
@@ -110,7 +111,12 @@ void Information(HWND dlg)
         DoMessage(dlg, FetchString(IDS_MEMORY));
         return;
     }
-    Media().playsound(dlg, data.get(), head.kind);
+    // A sound that cannot be played is still described, with the reason.
+    if (!Media().playsound(dlg, data.get(), head.kind)) {
+        ShowSoundError(dlg, head.kind == ENTRY_WAVE ? text : FetchString(IDS_NOSOUNDINFORMATION), data.get(),
+                       head.kind);
+        return;
+    }
     DoMessage(dlg, head.kind == ENTRY_WAVE ? text : FetchString(IDS_NOSOUNDINFORMATION));
     Media().killsound(dlg);
 }

@@ -1,4 +1,5 @@
 #include "codecs/shared/kpxshared.h"
+#include "codecs/codecs.h"
 #include <cstdlib>
 #include <cstring>
 
@@ -26,7 +27,7 @@ bool DibSizes(uint32_t width, uint32_t height, unsigned bits, uint32_t *rowbytes
 {
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
         return false;
-    if (width == 0 || height == 0 || width > MAXDIMENSION || height > MAXDIMENSION)
+    if (!PictureFits(width, height))
         return false;
     uint64_t row = (uint64_t(width) * bits + 31) / 32 * 4;
     uint64_t all = INFOHEADERSIZE + uint64_t(TableEntries(bits)) * 4 + row * height;
@@ -51,10 +52,20 @@ static void PutHeader(const Format &f, uint32_t rowbytes, BITMAPINFOHEADER *h)
     memcpy(h + 1, f.table, TableEntries(f.bits) * sizeof(RGBQUAD));
 }
 
+// A picture refused for its size says so.
+static bool Sizes(const Format &format, uint32_t *rowbytes, uint32_t *total)
+{
+    if (DibSizes(format.width, format.height, format.bits, rowbytes, total))
+        return true;
+    if (!PictureFits(format.width, format.height))
+        SetLastError(KPXERROR_TOOLARGE);
+    return false;
+}
+
 HGLOBAL MakeInfo(const Format &format)
 {
     uint32_t rowbytes, total;
-    if (!DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
+    if (!Sizes(format, &rowbytes, &total))
         return NULL;
     GlobalBlock info = GlobalBlock::Alloc(INFOHEADERSIZE + TableEntries(format.bits) * 4);
     GlobalLocked<BITMAPINFOHEADER> h(info);
@@ -68,7 +79,7 @@ HGLOBAL MakeInfo(const Format &format)
 bool DibBuilder::Create(const Format &format)
 {
     uint32_t total;
-    if (block || !DibSizes(format.width, format.height, format.bits, &rowbytes, &total))
+    if (block || !Sizes(format, &rowbytes, &total))
         return false;
     NoteRequest(total);
     block = GlobalBlock::Alloc(total);

@@ -18,6 +18,19 @@ namespace kpx {
 constexpr uint32_t MAXDIMENSION = 32767;
 constexpr uint32_t MAXDIBBYTES = 512u << 20;
 constexpr uint32_t MAXFILEBYTES = 512u << 20;
+// No picture takes more memory than the largest an object can show. An object
+// shows its picture through a bitmap of the display's depth, up to 32 bits a
+// pixel, made from the DIB and held beside it: a picture of more pixels than
+// fit MAXDIBBYTES at that depth can never be shown, whatever its own depth.
+// Run-length and LZW data describe such pictures in a few hundred bytes, so
+// the file's size does not bound them: this does, for every reader, before
+// the picture takes memory.
+constexpr uint32_t MAXPIXELS = MAXDIBBYTES / 4;
+inline bool PictureFits(uint64_t width, uint64_t height)
+{
+    return width >= 1 && height >= 1 && width <= MAXDIMENSION && height <= MAXDIMENSION &&
+           width * height <= MAXPIXELS;
+}
 
 constexpr uint32_t INFOHEADERSIZE = 40;
 static_assert(sizeof(BITMAPINFOHEADER) == INFOHEADERSIZE);
@@ -44,7 +57,9 @@ void GreyTable(Format *format, unsigned levels = 256);
 unsigned IndexBits(unsigned colours);
 
 // Row size and whole block size of a packed DIB; false beyond the bounds or
-// for a depth other than 1, 4, 8, 24 and 32.
+// for a depth other than 1, 4, 8, 24 and 32. The information block and the
+// DIB of a picture beyond the bounds are refused with the last error
+// KPXERROR_TOOLARGE (codecs.h).
 bool DibSizes(uint32_t width, uint32_t height, unsigned bits, uint32_t *rowbytes, uint32_t *total);
 
 // The information block of a picture: its header and colour table.

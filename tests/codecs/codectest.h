@@ -128,6 +128,7 @@ struct Claim {
     bool info;            // whether the information block still comes back
     uint64_t most;        // bytes of the largest request allowed
     bool picture = false; // whether a picture comes back
+    DWORD error = 0;      // the reason a refused read gives, when it must give one
     const Codec *codec = nullptr;
 };
 inline void PrintTo(const Claim &c, std::ostream *out) { *out << c.name; }

@@ -151,8 +151,13 @@ INSTANTIATE_TEST_SUITE_P(Bmp, Hostile, testing::ValuesIn(ClaimsFor(BMP, {
     {"RowsTooFewForThePicture", BmpFile(V3(11000, 12000, 24), {}, {1, 2, 3, 4}), true, 1u << 16},
     {"TopDownRowsTooFew", BmpFile(V3(11000, -12000, 24), {}, {1, 2, 3, 4}), true, 1u << 16},
     {"BitFieldRowsTooFew", BmpFile(V3(8000, 8000, 32, 3), Words({0xFF0000, 0xFF00, 0xFF}, 4), {1, 2, 3, 4}), true, 1u << 16},
-    // Four bytes of runs reach at most 255 rows of the 16000.
-    {"RunsTooFewForThePicture", BmpFile(V3(16000, 16000, 8, 1), Table(256), {0, 2, 255, 255}), true, 1u << 16},
+    // Four bytes of runs reach at most 255 rows of the 11000.
+    {"RunsTooFewForThePicture", BmpFile(V3(11000, 11000, 8, 1), Table(256), {0, 2, 255, 255}), true, 1u << 16},
+    // Runs that end at once make a whole picture of any size: 764 bytes
+    // would make 512 MiB, more than any object can show.
+    {"RunsEndingAtOnceMakeNoPictureLargerThanAnObjectShows",
+     BmpFile(V3(16383, 32767, 8, 1, 2), Table(2), Bytes().raw({0, 1}).fill(700, 0).v), false, 1u << 16, false,
+     KPXERROR_TOOLARGE},
 })), ClaimName);
 
 TEST(BmpWriter, WritesAPlainV3File)

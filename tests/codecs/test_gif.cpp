@@ -140,12 +140,17 @@ std::vector<uint8_t> Stretched(int width, int height)
 }
 
 INSTANTIATE_TEST_SUITE_P(Gif, Hostile, testing::ValuesIn(ClaimsFor(GIF, {
-    {"ImageLargerThanItsCodesCanMake", Stretched(16000, 16000), true, 1u << 16},
+    {"ImageLargerThanItsCodesCanMake", Stretched(11000, 11000), true, 1u << 16},
     // A large screen of one colour is an honest picture, made row by row.
     {"LargeScreenAroundATinyImage",
      Gif({.screenwidth = 8000, .screenheight = 6000, .background = 1, .global = Colours(2), .left = 5, .top = 5,
           .pixel = [](int, int) -> uint32_t { return 0; }}),
      true, 7u << 20, true},
+    // A screen larger than any object can show: the image stands alone.
+    {"ScreenLargerThanAnObjectShowsLeavesTheImageAlone",
+     Gif({.screenwidth = 32767, .screenheight = 16383, .global = Colours(2), .left = 5, .top = 5,
+          .pixel = [](int, int) -> uint32_t { return 1; }}),
+     true, 1u << 16, true},
 })), ClaimName);
 
 } // namespace

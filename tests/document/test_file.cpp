@@ -878,11 +878,14 @@ TEST_F(Reading, BlocksThatDoNotAddUpAreNoticed)
     std::vector<uint8_t> f = Saved();
     Layout l = Walk(f, player.size());
     const uint32_t pagesize0 = At<uint32_t>(f, l.pages[0] + 4);
+    const size_t wave = l.pageobjects[0][5];
     struct Case {
         const char *name;
         size_t at;
         uint32_t value;
         unsigned pages; // left after Yes
+        size_t at2 = 0; // a second field changed with it
+        uint32_t value2 = 0;
     } cases[] = {
         {"page tag damaged", l.pages[1], MakeTag("PAGf"), 2},
         {"object count too small", l.pages[0] + 322, 14, 3},
@@ -892,11 +895,23 @@ TEST_F(Reading, BlocksThatDoNotAddUpAreNoticed)
         {"header counts a block more", l.header + 338, 5, 3},
         {"header counts a block less", l.header + 338, 3, 3},
         {"header object bytes wrong", l.header + 12, At<uint32_t>(f, l.header + 12) + 4, 3},
+        // The header's objects read as the older layout's, which has none.
+        {"header layout flag cleared", l.header + 16, At<uint32_t>(f, l.header + 16) & ~HEDR_NEWLAYOUT, 3},
+        // A sound of no data whose stream makes some, its sizes agreeing.
+        {"data length 0 over a stream", wave + 12, 0, 3, wave + 4, At<uint32_t>(f, wave + 8)},
     };
     for (const Case &c : cases) {
         std::vector<uint8_t> g = f;
         Put<uint32_t>(g, c.at, c.value);
+        if (c.at2)
+            Put<uint32_t>(g, c.at2, c.value2);
         Put<uint32_t>(g, l.trailer + 318, Crc(&g[l.header], HEDRSIZE) ^ MASK_HEADERCRC);
+        // A reader with no one to ask (the player's) refuses the document.
+        {
+            Doc p;
+            ASSERT_TRUE(WriteFileBytes(folder.File("quiet.exe"), g));
+            EXPECT_EQ(LoadExeFileWith(p.list, p.set, folder.File("quiet.exe").c_str(), LOADHOST{}), 0) << c.name;
+        }
         for (int answer : {IDNO, IDYES}) {
             Doc d;
             sbtest::ModalRecorder rec(answer);

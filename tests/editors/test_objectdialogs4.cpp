@@ -193,18 +193,34 @@ TEST_P(SoundDialogs, ARealWavePlaysToItsEndAndGivesPlayBack)
     EXPECT_EQ(calls.size(), 1u) << "no message box: the sound played";
 }
 
+// A sound that plays elsewhere failed on the device; a damaged one is named.
 TEST_P(SoundDialogs, AFailedPreviewSaysWhyAndStaysUsable)
 {
-    player.result = 0;
-    EXPECT_EQ(Run([&](HWND dlg) {
-                  sbtest::Click(dlg, IDC_SOUNDPLAY);
-                  EXPECT_TRUE(Enabled(dlg, IDC_SOUNDPLAY));
-                  EXPECT_FALSE(Enabled(dlg, IDC_SOUNDSTOP));
-                  sbtest::Click(dlg, IDCANCEL);
-              }),
-              0);
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[1].text, FetchString(IDS_SOUNDPREVIEWERROR));
+    const bool wave = GetParam() == TAG_WAVE;
+    PCMWAVEFORMAT format{{WAVE_FORMAT_PCM, 1, 8000, 8000, 1}, 8};
+    const std::string playable = wave ? std::string((const char *)&format, sizeof format) + std::string(80, '\x80')
+                                      : std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xFF\x2F\0", 26);
+    const std::string preview = FetchString(IDS_SOUNDPREVIEWERROR);
+    const struct {
+        std::string data, text;
+    } cases[] = {
+        {playable, preview},
+        {sound, preview + ".\n\n" + FetchString(wave ? IDS_SOUNDNOTPCM : IDS_MIDIHEADER)},
+    };
+    for (const auto &c : cases) {
+        Replace(Make(GetParam(), c.data));
+        calls.clear();
+        player.result = 0;
+        EXPECT_EQ(Run([&](HWND dlg) {
+                      sbtest::Click(dlg, IDC_SOUNDPLAY);
+                      EXPECT_TRUE(Enabled(dlg, IDC_SOUNDPLAY));
+                      EXPECT_FALSE(Enabled(dlg, IDC_SOUNDSTOP));
+                      sbtest::Click(dlg, IDCANCEL);
+                  }),
+                  0);
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_EQ(calls[1].text, c.text);
+    }
 }
 
 TEST_P(SoundDialogs, CancelAndAFailedBuildKeepTheObject)

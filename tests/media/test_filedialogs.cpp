@@ -265,7 +265,9 @@ TEST_F(FileDialogs, WaveDialogShowsFormatAndWaveformAndPreviewsTheSelection)
     EXPECT_EQ(COMMONGetOpenWaveFileName(NULL, strcpy(path, Path("x.wav").c_str())), 0);
     EXPECT_TRUE(PreviewsIdle());
     ASSERT_EQ(rec.calls.size(), 2u);
-    EXPECT_EQ(rec.calls[1].text, "There has been an error previewing the selected sound");
+    // The sound itself is at fault, and the box says how.
+    EXPECT_EQ(rec.calls[1].text, "There has been an error previewing the selected sound.\n\n"
+                                 "The sound's samples are not of 8, 16, 24 or 32 bits.");
     WaveOpenIsPreview = 1;
 }
 

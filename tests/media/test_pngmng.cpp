@@ -20,6 +20,7 @@ namespace {
 const std::string BADCRC = "An incorrect CRC value has been encountered. This file may be damaged.";
 const std::string CORRUPTED = "Corrupted file", READERROR = "Error reading file";
 const std::string TOOMANYFRAMES = "This animation has more than 65535 frames, more than an animation object can hold.";
+const std::string TOOLARGE = "This animation is larger than an animation object can show.";
 const char PNGSIG[] = "\x89PNG\r\n\x1a\n", MNGSIG[] = "\x8AMNG\r\n\x1a\n";
 const int CHANNELS[] = {1, 0, 3, 1, 2, 0, 4};
 
@@ -286,7 +287,8 @@ TEST(Mng, DamagedFilesSayWhy)
     } cases[] = {
         {[](Chunks &c) { c[0].type = "MHDX"; }, {CORRUPTED}},
         {[](Chunks &c) { c[0] = Mhdr(0, 3, 10); }, {CORRUPTED}},
-        {[](Chunks &c) { c[0] = Mhdr(3, 0x10000, 10); }, {CORRUPTED}},
+        {[](Chunks &c) { c[0] = Mhdr(3, 0x10000, 10); }, {TOOLARGE}},
+        {[](Chunks &c) { c[0] = Mhdr(16384, 8193, 10); }, {TOOLARGE}}, // more pixels than an object shows
         {[](Chunks &c) { c.erase(c.begin() + 1, c.end() - 1); }, {CORRUPTED}}, // no image
         {[](Chunks &c) { c.erase(c.begin() + 2, c.end() - 1); }, {CORRUPTED}}, // an image open at MEND
         {[](Chunks &c) { c.erase(c.begin() + 2, c.end() - 2); }, {CORRUPTED}}, // no image data
@@ -397,6 +399,12 @@ TEST(PngMng, HostileClaimsAreRefusedBeforeMemoryGoesToThem)
         {"wider than the codecs take", header(40000, 1, 0)},
         {"more than the codecs' largest picture", header(20000, 20000, 6)},
         {"rows the file cannot hold", header(8000, 8000, 6)},
+        // Rows the file could hold, of more pixels than any object can show.
+        {"more pixels than an object shows", [&] {
+             Chunks c = header(12000, 12000, 0);
+             c.push_back(Chunk{"zzZz", Data(150000, 0)});
+             return c;
+         }()},
         {"a text chunk of a gibibyte", text},
     };
     for (const auto &c : cases) {

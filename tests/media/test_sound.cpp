@@ -2,6 +2,7 @@
 // device; the sequencer opens but never finishes (there is no synthesiser),
 // so the end of a MIDI sound is the notice the platform would post.
 #include "media/sound.h"
+#include "resources/filedialogs_ids.h"
 #include "document/compress.h"
 #include "runtime/messages.h"
 #include "tests/support/testsupport.h"
@@ -273,43 +274,110 @@ TEST_F(SoundPlayer, LateWaveNoticesLeaveTheNextSoundAlone)
 
 // A refused sound still stops the one playing, and leaves neither a device
 // nor a file behind.
-TEST_F(SoundPlayer, DamagedSoundsAreRefusedAndLeaveThePlayerIdle)
+// Every field of a wave's format and of a MIDI file's structure is checked
+// before the platform sees it: a refused sound says why, starts nothing,
+// writes no file and leaves the player idle; what is sound is let through.
+TEST_F(SoundPlayer, DamagedSoundsAreRefusedWithTheirReasonAndLeaveThePlayerIdle)
 {
-    auto damaged = [](void (*change)(PCMWAVEFORMAT *), WORD bits = 8) {
-        HGLOBAL wave = MakeWave(SHORTWAVE, 1, bits);
-        change((PCMWAVEFORMAT *)GlobalLock(wave));
-        GlobalUnlock(wave);
-        return wave;
+    using Bytes = std::string;
+    auto wave = [](WORD channels, WORD bits, std::function<void(PCMWAVEFORMAT &)> change = nullptr) {
+        HGLOBAL h = MakeWave(SHORTWAVE, channels, bits);
+        Bytes b((const char *)GlobalLock(h), GlobalSize(h));
+        GlobalUnlock(h);
+        GlobalFree(h);
+        if (change)
+            change(*(PCMWAVEFORMAT *)&b[0]);
+        return b;
     };
-    const std::pair<HGLOBAL, DWORD> cases[] = {
-        {NULL, SOUND_WAVE},
-        {MakeBlock("\1\0\1\0\x40\x1F\0\0\x40\x1F\0\0\1\0\x08", 15), SOUND_WAVE}, // shorter than a format
-        // Floating-point samples (the device would take them, without a
-        // format extension); no channels; no frame size.
-        {damaged([](PCMWAVEFORMAT *f) { f->wf.wFormatTag = WAVE_FORMAT_IEEE_FLOAT, memset(f + 1, 0, 2); }, 32),
-         SOUND_WAVE},
-        {damaged([](PCMWAVEFORMAT *f) { f->wf.nChannels = 0; }), SOUND_WAVE},
-        {damaged([](PCMWAVEFORMAT *f) { f->wf.nBlockAlign = 0; }), SOUND_WAVE},
-        {MakeBlock("not a MIDI file", 15), SOUND_MIDI}, // the sequencer refuses it
-        {MakeBlock("", 0), SOUND_MIDI},
-        {NULL, SOUND_MIDI},
+    auto midi = [](std::function<void(Bytes &)> change) {
+        Bytes b(midifile, sizeof midifile);
+        change(b);
+        return b;
     };
-    HGLOBAL wave = MakeWave(LONGWAVE), midi = MakeMidi();
+    auto big = [](Bytes &b, size_t at, uint32_t v, int n) {
+        for (int i = 0; i < n; i++)
+            b[at + i] = (char)(v >> (8 * (n - 1 - i)));
+    };
+    const struct {
+        const char *name;
+        Bytes bytes;
+        DWORD kind;
+        UINT fault;
+    } cases[] = {
+        {"wave shorter than a format", Bytes("\1\0\1\0\x40\x1F\0\0\x40\x1F\0\0\1\0\x08", 15), SOUND_WAVE,
+         IDS_SOUNDNOFORMAT},
+        {"floating point", wave(1, 32, [](PCMWAVEFORMAT &f) { f.wf.wFormatTag = WAVE_FORMAT_IEEE_FLOAT; }),
+         SOUND_WAVE, IDS_SOUNDNOTPCM},
+        {"no channels", wave(1, 8, [](PCMWAVEFORMAT &f) { f.wf.nChannels = 0; }), SOUND_WAVE, IDS_SOUNDCHANNELS},
+        {"9 channels", wave(9, 8), SOUND_WAVE, IDS_SOUNDCHANNELS},
+        {"255 channels", wave(255, 8), SOUND_WAVE, IDS_SOUNDCHANNELS},
+        {"32768 channels", wave(1, 16, [](PCMWAVEFORMAT &f) { f.wf.nChannels = 32768; }), SOUND_WAVE,
+         IDS_SOUNDCHANNELS},
+        {"0 bits", wave(1, 8, [](PCMWAVEFORMAT &f) { f.wBitsPerSample = 0; }), SOUND_WAVE, IDS_SOUNDBITS},
+        {"12 bits", wave(1, 16, [](PCMWAVEFORMAT &f) { f.wBitsPerSample = 12; }), SOUND_WAVE, IDS_SOUNDBITS},
+        {"64 bits", wave(1, 64), SOUND_WAVE, IDS_SOUNDBITS},
+        {"no frame size", wave(1, 8, [](PCMWAVEFORMAT &f) { f.wf.nBlockAlign = 0; }), SOUND_WAVE, IDS_SOUNDALIGN},
+        {"frame size of mono for stereo", wave(2, 16, [](PCMWAVEFORMAT &f) { f.wf.nBlockAlign = 2; }), SOUND_WAVE,
+         IDS_SOUNDALIGN},
+        {"rate 999", wave(1, 8, [](PCMWAVEFORMAT &f) { f.wf.nSamplesPerSec = f.wf.nAvgBytesPerSec = 999; }),
+         SOUND_WAVE, IDS_SOUNDRATE},
+        {"rate 384001", wave(1, 8, [](PCMWAVEFORMAT &f) { f.wf.nSamplesPerSec = f.wf.nAvgBytesPerSec = 384001; }),
+         SOUND_WAVE, IDS_SOUNDRATE},
+        {"bytes per second wrong", wave(2, 16, [](PCMWAVEFORMAT &f) { f.wf.nAvgBytesPerSec = 8000; }), SOUND_WAVE,
+         IDS_SOUNDBYTERATE},
+        {"8 channels of 24 bits", wave(8, 24), SOUND_WAVE, 0},
+        {"rates 1000 and 384000",
+         wave(1, 32, [](PCMWAVEFORMAT &f) { f.wf.nSamplesPerSec = 1000, f.wf.nAvgBytesPerSec = 4000; }), SOUND_WAVE, 0},
+        {"rate 384000", wave(2, 8, [](PCMWAVEFORMAT &f) { f.wf.nSamplesPerSec = 384000, f.wf.nAvgBytesPerSec = 768000; }),
+         SOUND_WAVE, 0},
+        {"not a MIDI file", Bytes("not a MIDI file"), SOUND_MIDI, IDS_MIDIHEADER},
+        {"empty MIDI", Bytes(), SOUND_MIDI, IDS_MIDIHEADER},
+        {"header chunk of 5", midi([&](Bytes &b) { big(b, 4, 5, 4); }), SOUND_MIDI, IDS_MIDIHEADER},
+        {"header chunk past the end", midi([&](Bytes &b) { big(b, 4, 0x40000000, 4); }), SOUND_MIDI, IDS_MIDIHEADER},
+        {"format 3", midi([&](Bytes &b) { big(b, 8, 3, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
+        {"no tracks", midi([&](Bytes &b) { big(b, 10, 0, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
+        {"format 0 of two tracks", midi([&](Bytes &b) { big(b, 10, 2, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
+        {"no division", midi([&](Bytes &b) { big(b, 12, 0, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
+        {"23 frames a second", midi([&](Bytes &b) { big(b, 12, 0xE904, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
+        {"track past the end", midi([&](Bytes &b) { big(b, 18, 0x40000000, 4); }), SOUND_MIDI, IDS_MIDITRACKS},
+        {"track a byte too long", midi([&](Bytes &b) { big(b, 18, 13, 4); }), SOUND_MIDI, IDS_MIDITRACKS},
+        {"one track of two", midi([&](Bytes &b) { big(b, 8, 1, 2), big(b, 10, 2, 2); }), SOUND_MIDI, IDS_MIDITRACKS},
+        {"no end of track", midi([&](Bytes &b) { b.pop_back(), big(b, 18, 11, 4); }), SOUND_MIDI, 0},
+        {"25 frames a second", midi([&](Bytes &b) { big(b, 12, 0xE728, 2); }), SOUND_MIDI, 0},
+        {"a chunk of another kind first", midi([&](Bytes &b) { b.insert(14, Bytes("XFIH\0\0\0\2ab", 10)); }),
+         SOUND_MIDI, 0},
+        {"inside a RIFF form",
+         midi([&](Bytes &b) {
+             Bytes data = "data" + Bytes(4, '\0') + b;
+             uint32_t n = (uint32_t)b.size(), all = (uint32_t)(data.size() + 4);
+             memcpy(&data[4], &n, 4);
+             b = "RIFF" + Bytes((const char *)&all, 4) + "RMID" + data;
+         }),
+         SOUND_MIDI, 0},
+    };
+    HGLOBAL longwave = MakeWave(LONGWAVE), goodmidi = MakeMidi();
     int waves = 0;
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        auto [data, kind] = cases[i];
-        SCOPED_TRACE(i);
-        waves += kind == SOUND_WAVE;
-        ASSERT_EQ(APPLETPlaySound(hwnd, kind == SOUND_WAVE ? wave : midi, kind), 1);
-        int playing = APPLETid;
-        EXPECT_EQ(APPLETPlaySound(hwnd, data, kind), 0);
-        EXPECT_TRUE(Idle());
-        EXPECT_EQ(TempMidiFiles(), 0);
-        EXPECT_TRUE(playing == -1 || !DeviceOpen(playing));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        HGLOBAL data = MakeBlock(c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(SoundDataFault(data, c.kind), c.fault);
+        if (c.fault) {
+            waves += c.kind == SOUND_WAVE;
+            ASSERT_EQ(APPLETPlaySound(hwnd, c.kind == SOUND_WAVE ? longwave : goodmidi, c.kind), 1);
+            int playing = APPLETid;
+            EXPECT_EQ(APPLETPlaySound(hwnd, data, c.kind), 0);
+            EXPECT_TRUE(Idle());
+            EXPECT_EQ(TempMidiFiles(), 0);
+            EXPECT_TRUE(playing == -1 || !DeviceOpen(playing));
+        }
         GlobalFree(data);
     }
-    GlobalFree(wave);
-    GlobalFree(midi);
+    for (DWORD kind : {SOUND_WAVE, SOUND_MIDI}) {
+        EXPECT_EQ(APPLETPlaySound(hwnd, NULL, kind), 0);
+        EXPECT_TRUE(Idle());
+    }
+    GlobalFree(longwave);
+    GlobalFree(goodmidi);
     RunFor(30);
     EXPECT_EQ(logs[hwnd].wavedone, waves); // only those of the sounds stopped
 }

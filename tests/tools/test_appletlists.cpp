@@ -81,7 +81,7 @@ std::string WaveFile(const std::string &name, DWORD rate, WORD channels, DWORD f
     return WriteFile(name, soundtest::WaveFile(rate, channels, 16, frames, [](DWORD i, int) { return (int)(i % 200) * 300; }));
 }
 
-const std::string midi(soundtest::MIDIFILE, sizeof soundtest::MIDIFILE - 1);
+const std::string midi(soundtest::MIDIFILE, sizeof soundtest::MIDIFILE); // its last byte ends the track
 
 // An 8-bit picture of colour 1 of a four-colour table.
 std::string PalettePicture(const std::string &name, int width, int height)
@@ -107,7 +107,10 @@ struct PlayerLog {
 } player;
 
 const MEDIAHOST standin{
-    [](HWND, HGLOBAL data, DWORD kind) { return player.played.emplace_back(kind, Bytes(data)), 1; },
+    // It refuses what the real player refuses.
+    [](HWND, HGLOBAL data, DWORD kind) {
+        return player.played.emplace_back(kind, Bytes(data)), SoundDataFault(data, kind) ? 0 : 1;
+    },
     [](HWND) { return ++player.kills, 1; }, [](HWND, UINT, WPARAM, LPARAM) { return 0; }, nullptr, nullptr};
 
 // A message shown by a list, with the sound player's state at that moment.
@@ -424,6 +427,25 @@ TEST_F(AppletLists, SoundsAreListedTogetherAndPlayedWhileTheirInformationIsOpen)
     });
     EXPECT_TRUE(Entries(param.object).empty());
     EXPECT_EQ(messages.at(0).text, "Memory error");
+}
+
+// A sound the player refuses is still described, with the reason, and
+// nothing is left to stop.
+TEST_F(AppletLists, ASoundThatCannotPlaySaysWhyBesideItsInformation)
+{
+    PCMWAVEFORMAT format{{WAVE_FORMAT_PCM, 255, 8000, 8000 * 255, 255}, 8};
+    const std::string wide = std::string((const char *)&format, sizeof format) + std::string(255 * 4, '\x80');
+    Open(SelectAppletSound, MakeApplet({{ENTRY_WAVE, 1, wide}}), [&](HWND dlg) {
+        Select(dlg, 0);
+        sbtest::Click(dlg, IDC_APPLETINFORMATION);
+    });
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string &text = messages[0].text, reason = "\n\nThe sound does not have 1 to 8 channels.";
+    EXPECT_EQ(text.rfind("Sound number 1\n\nChannels: Stereo\nSample rate: 8.0 KHz\nResolution: 8 bits\n", 0), 0u)
+        << text;
+    ASSERT_GT(text.size(), reason.size());
+    EXPECT_EQ(text.substr(text.size() - reason.size()), reason);
+    EXPECT_EQ(player.played.size(), 1u);
 }
 
 // The lists as they are drawn: pictures scaled by a whole percentage and
