@@ -150,7 +150,7 @@ bool ObjectHeadReadable(const OBJECTHEADER &head)
     uint32_t fixed = head.fixedsize, least = MinimumFixedSize(head.tag);
     bool typed = ObjectFixedSize(head.tag) != 0;
     return fixed >= least && fixed <= MAXFIXEDSIZE && !(typed && fixed > least) &&
-           (uint64_t)fixed + head.datasize == head.totalsize && head.totalsize <= MAXOBJECTSIZE;
+           (uint64_t)fixed + head.datasize == head.totalsize && head.totalsize <= MAXOBJECTBYTES;
 }
 
 namespace {
