@@ -625,6 +625,117 @@ int APPLETGetPixel(APPLET *a, HWND w)
 
 // ---- text ----
 
+// A text longer than this is not handed to the platform whole: laying out
+// megabytes blocks the show for as long as it takes, to draw a line that
+// the frame shows a few hundred characters of.
+constexpr size_t LONGTEXT = 4096;
+// The most text one paragraph or print lays out: more than any frame shows,
+// and little enough to lay out in a moment.
+constexpr int64_t MOSTTEXT = 1 << 16;
+
+namespace {
+
+// The widths a long text is reckoned in: how far each character moves the
+// text on in the device context's font, as the platform measures them, so
+// that a long text comes to the width the platform would give it whole.
+struct Advances {
+    int64_t of[256] = {};
+    bool ok = false;
+
+    explicit Advances(HDC dc)
+    {
+        // Pairs of bytes that make one character would be reckoned apart.
+        CPINFO info{};
+        CHARSETINFO charset{};
+        UINT page = CP_ACP;
+        if (TranslateCharsetInfo((DWORD *)(UINT_PTR)GetTextCharset(dc), &charset, TCI_SRCCHARSET))
+            page = charset.ciACP;
+        if (!GetCPInfo(page, &info) || info.MaxCharSize != 1)
+            return;
+        char all[255];
+        int partial[255];
+        for (int i = 0; i < 255; i++)
+            all[i] = (char)(i + 1);
+        SIZE size;
+        if (!GetTextExtentExPointA(dc, all, 255, 0, nullptr, partial, &size))
+            return;
+        for (int i = 0; i < 255; i++)
+            of[i + 1] = partial[i] - (i ? partial[i - 1] : 0);
+        ok = true;
+    }
+    // The width of `n` characters from `text`.
+    int64_t Width(const char *text, size_t n) const
+    {
+        int64_t sum = 0;
+        for (size_t i = 0; i < n; i++)
+            sum += of[(uint8_t)text[i]];
+        return sum;
+    }
+};
+
+// A long text measured: the platform measures its start, the rest is
+// reckoned on character by character; false when it cannot be reckoned.
+bool MeasureLong(HDC dc, const Advances &advances, const char *text, size_t n, SIZE *size)
+{
+    if (!advances.ok || !GetTextExtentPoint32A(dc, text, (int)LONGTEXT, size))
+        return false;
+    size->cx = (LONG)std::clamp<int64_t>(size->cx + advances.Width(text + LONGTEXT, n - LONGTEXT), INT_MIN, INT_MAX);
+    return true;
+}
+
+// Writes a long text from the current position as one TextOut would, but
+// only the characters that can reach the frame: the position moves on over
+// the others by their width, along the font's baseline.
+bool WriteLong(APPLET *a, HDC dc, const char *text, size_t n)
+{
+    Advances advances(dc);
+    POINT at;
+    TEXTMETRICA metrics{};
+    if (!advances.ok || !GetCurrentPositionEx(dc, &at) || !GetTextMetricsA(dc, &metrics))
+        return false;
+    SIZE start;
+    if (!GetTextExtentPoint32A(dc, text, (int)LONGTEXT, &start))
+        return false;
+    // The whole text's width, its start as the platform measures it.
+    const int64_t whole = start.cx + advances.Width(text + LONGTEXT, n - LONGTEXT);
+    LOGFONTA font{};
+    HGDIOBJ selected = GetCurrentObject(dc, OBJ_FONT);
+    double angle = selected && GetObjectA(selected, sizeof font, &font) ? font.lfEscapement * 3.14159265358979323846 / 1800 : 0;
+    const double ux = font.lfEscapement ? std::cos(angle) : 1, uy = font.lfEscapement ? -std::sin(angle) : 0;
+    // Where the frame lies along the baseline from the current position,
+    // widened by a character's height and breadth either way.
+    int width, height;
+    FrameSize(a, &width, &height);
+    double lo = INFINITY, hi = -INFINITY;
+    for (int corner = 0; corner < 4; corner++) {
+        double x = (corner & 1 ? width : 0) - (double)at.x, y = (corner & 2 ? height : 0) - (double)at.y;
+        lo = std::min(lo, x * ux + y * uy);
+        hi = std::max(hi, x * ux + y * uy);
+    }
+    const double margin = (double)metrics.tmHeight + metrics.tmMaxCharWidth + 1;
+    lo -= margin;
+    hi += margin;
+    size_t first = 0, last;
+    int64_t skipped = 0;
+    while (first < n && (double)(skipped + advances.of[(uint8_t)text[first]]) < lo)
+        skipped += advances.of[(uint8_t)text[first++]];
+    int64_t reached = skipped;
+    for (last = first; last < n && (int64_t)(last - first) < MOSTTEXT && (double)reached < hi; last++)
+        reached += advances.of[(uint8_t)text[last]];
+    auto place = [&](int64_t along) {
+        MoveToEx(dc, Clamp32(at.x + std::llround((double)along * ux)), Clamp32(at.y + std::llround((double)along * uy)),
+                 nullptr);
+    };
+    if (last > first) {
+        place(skipped);
+        TextOutA(dc, 0, 0, text + first, (int)(last - first));
+    }
+    place(whole);
+    return true;
+}
+
+} // namespace
+
 int APPLETFunctionPrint(APPLET *a, HWND w)
 {
     BEGIN(1, INT_MAX);
@@ -658,7 +769,8 @@ int APPLETFunctionPrint(APPLET *a, HWND w)
             APPLETRecordError(a, APPLETERR_VALUE);
         }
         if (text && n) {
-            TextOutA(s.dc, 0, 0, text, (int)std::min<size_t>(n, INT_MAX));
+            if (n <= LONGTEXT || !WriteLong(a, s.dc, text, n))
+                TextOutA(s.dc, 0, 0, text, (int)std::min<size_t>(n, INT_MAX));
             count = Clamp32((int64_t)count + (int64_t)n);
         }
         POINT at;
@@ -669,10 +781,6 @@ int APPLETFunctionPrint(APPLET *a, HWND w)
     }
     return EndCall(&c, count);
 }
-
-// The most text one paragraph lays out: more than any frame shows, and
-// little enough to lay out in a moment.
-constexpr int64_t MOSTTEXT = 1 << 16;
 
 // How much of a paragraph can be seen in the frame: its lines from the top
 // of the column to the bottom of the frame and one more, each no longer than
@@ -751,7 +859,11 @@ static int Measure(APPLET *a, HWND w, bool width)
     int32_t result = 0;
     Surface s(a);
     SIZE size;
-    if (text && s.dc && GetTextExtentPoint32A(s.dc, text, (int)std::min<size_t>(TextLength(text), INT_MAX), &size))
+    size_t n = text ? TextLength(text) : 0;
+    bool measured = text && s.dc &&
+                    ((n > LONGTEXT && MeasureLong(s.dc, Advances(s.dc), text, n, &size)) ||
+                     GetTextExtentPoint32A(s.dc, text, (int)std::min<size_t>(n, INT_MAX), &size));
+    if (measured)
         result = width ? size.cx : size.cy;
     return EndCall(&c, result);
 }

@@ -172,44 +172,74 @@ int WriteImage(const char *path, HGLOBAL dib)
     return imageproc[format].WriteGraphicFile(copy, dib) ? 1 : 0;
 }
 
-// A frame as the platform hands it over is trusted no further than its
-// header can be checked: the pixels it promises are read only when the header
-// describes an ordinary uncompressed picture within the loaders' limits whose
-// rows lie inside the `pixelbytes` the frame really has behind its header and
-// colour table.
-HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame, size_t pixelbytes)
+namespace {
+
+// What the copy needs of a picture's header once it is checked.
+struct PICTURESHAPE {
+    int width = 0, height = 0, bits = 0;
+    bool topdown = false;
+    uint32_t entries = 0;
+    uint64_t rowbytes = 0, pixeloffset = 0;
+};
+
+// Checks a picture as the platform hands it over: the pixels it promises are
+// read only when the header describes an ordinary uncompressed picture within
+// the loaders' limits whose rows lie inside the `pixelbytes` it really has
+// behind its header and colour table; or, for a `whole` picture, inside the
+// `pixelbytes` it has from its header on, the table included.
+int CheckPicture(const BITMAPINFOHEADER *dib, size_t pixelbytes, bool whole, PICTURESHAPE *out)
 {
-    if (!frame)
-        return NULL;
-    const int bits = frame->biBitCount;
-    if (frame->biSize < sizeof(BITMAPINFOHEADER) || frame->biSize > MAXFRAMEHEADER)
-        return NULL;
+    if (whole && pixelbytes < sizeof(BITMAPINFOHEADER))
+        return PICTURE_DAMAGED;
+    const int bits = dib->biBitCount;
+    if (dib->biSize < sizeof(BITMAPINFOHEADER) || dib->biSize > MAXFRAMEHEADER)
+        return PICTURE_DAMAGED;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return NULL;
-    if (frame->biCompression != BI_RGB)
-        return NULL;
-    uint32_t entries = frame->biClrUsed;
+        return PICTURE_DAMAGED;
+    if (dib->biCompression != BI_RGB)
+        return PICTURE_COMPRESSED;
+    uint32_t entries = dib->biClrUsed;
     if (bits <= 8 ? entries > (1u << bits) : entries > 256)
-        return NULL;
+        return PICTURE_DAMAGED;
     if (bits <= 8 && !entries)
         entries = 1u << bits;
-    if (frame->biWidth <= 0 || frame->biHeight == 0 || frame->biHeight == INT_MIN)
-        return NULL;
-    const int width = frame->biWidth, height = std::abs(frame->biHeight);
+    if (dib->biWidth <= 0 || dib->biHeight == 0 || dib->biHeight == INT_MIN)
+        return PICTURE_DAMAGED;
+    const int width = dib->biWidth, height = std::abs(dib->biHeight);
     if (!kpx::PictureFits((uint32_t)width, (uint32_t)height))
-        return NULL;
-    const bool topdown = frame->biHeight < 0;
+        return PICTURE_TOOLARGE;
     const uint64_t rowbytes = ((uint64_t)bits * (uint64_t)width + 31) / 32 * 4;
     const uint64_t outrow = ((uint64_t)(bits == 16 || bits == 32 ? 24 : bits) * (uint64_t)width + 31) / 32 * 4;
-    const uint64_t pixeloffset = (uint64_t)frame->biSize + 4ull * entries;
-    if (rowbytes * (uint64_t)height > pixelbytes || outrow * (uint64_t)height > kpx::MAXDIBBYTES)
-        return NULL;
+    const uint64_t pixeloffset = (uint64_t)dib->biSize + 4ull * entries;
+    if (outrow * (uint64_t)height > kpx::MAXDIBBYTES)
+        return PICTURE_TOOLARGE;
+    if (whole) {
+        if (pixeloffset > pixelbytes)
+            return PICTURE_DAMAGED;
+        pixelbytes -= (size_t)pixeloffset;
+    }
+    if (rowbytes * (uint64_t)height > pixelbytes)
+        return PICTURE_DAMAGED;
+    out->width = width;
+    out->height = height;
+    out->bits = bits;
+    out->topdown = dib->biHeight < 0;
+    out->entries = entries;
+    out->rowbytes = rowbytes;
+    out->pixeloffset = pixeloffset;
+    return PICTURE_TAKEN;
+}
 
-    // Colours past the frame's own count stay black rather than being read
+// A checked picture as a DIB of the system's own kind: bottom-up, its whole
+// colour table, 16- and 32-bit pixels as 24-bit ones.
+HGLOBAL CopyPicture(const BITMAPINFOHEADER *dib, const PICTURESHAPE &shape)
+{
+    const int bits = shape.bits, width = shape.width, height = shape.height;
+    // Colours past the picture's own count stay black rather than being read
     // from its pixels.
     char rgb[PALETTEBYTES] = {};
-    const auto *table = (const RGBQUAD *)((const uint8_t *)frame + frame->biSize);
-    for (uint32_t i = 0; bits <= 8 && i < entries; ++i) {
+    const auto *table = (const RGBQUAD *)((const uint8_t *)dib + dib->biSize);
+    for (uint32_t i = 0; bits <= 8 && i < shape.entries; ++i) {
         rgb[3 * i] = (char)table[i].rgbRed;
         rgb[3 * i + 1] = (char)table[i].rgbGreen;
         rgb[3 * i + 2] = (char)table[i].rgbBlue;
@@ -217,18 +247,40 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame, size_t pixelbytes)
     NewDib out(CreateDib(width, height, rgb, bits == 16 || bits == 32 ? 24 : bits));
     if (!out.ok())
         return NULL;
-    const auto *pixels = (const char *)frame + pixeloffset;
+    const auto *pixels = (const char *)dib + shape.pixeloffset;
     for (int s = 0; s < height; ++s) {
-        const char *in = pixels + (uint64_t)(topdown ? height - 1 - s : s) * rowbytes;
+        const char *in = pixels + (uint64_t)(shape.topdown ? height - 1 - s : s) * shape.rowbytes;
         char *o = (char *)out.StoredRow(s);
         if (bits == 16)
             AVISwabRGB16Line(o, in, (unsigned)width);
         else if (bits == 32)
             AVISwabRGB32Line(o, in, (unsigned)width);
         else
-            memcpy(o, in, (size_t)rowbytes);
+            memcpy(o, in, (size_t)shape.rowbytes);
     }
     return out.Release();
+}
+
+} // namespace
+
+HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame, size_t pixelbytes)
+{
+    PICTURESHAPE shape;
+    if (!frame || CheckPicture(frame, pixelbytes, false, &shape) != PICTURE_TAKEN)
+        return NULL;
+    return CopyPicture(frame, shape);
+}
+
+HGLOBAL HandedDibToDib(const BITMAPINFOHEADER *dib, size_t length, int *fault)
+{
+    PICTURESHAPE shape;
+    int why = dib ? CheckPicture(dib, length, true, &shape) : PICTURE_DAMAGED;
+    HGLOBAL copy = why == PICTURE_TAKEN ? CopyPicture(dib, shape) : NULL;
+    if (why == PICTURE_TAKEN && !copy)
+        why = PICTURE_NOMEMORY;
+    if (fault)
+        *fault = why;
+    return copy;
 }
 
 namespace {

@@ -42,5 +42,12 @@ HGLOBAL AVIGetFileInformation(char *path);
 // ordinary uncompressed picture within the loaders' limits, or for rows
 // beyond those bytes.
 HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame, size_t pixelbytes);
+// Why a picture handed over by the platform is not taken.
+enum { PICTURE_TAKEN, PICTURE_DAMAGED, PICTURE_COMPRESSED, PICTURE_TOOLARGE, PICTURE_NOMEMORY };
+// A new DIB of a packed DIB handed over whole, `length` bytes from its
+// header on, as the clipboard's CF_DIB is: checked and copied as a movie's
+// frame is, so that it holds only what a picture from a file may. NULL when
+// it is not taken, with the reason in *fault.
+HGLOBAL HandedDibToDib(const BITMAPINFOHEADER *dib, size_t length, int *fault);
 void AVISwabRGB16Line(char *out, const char *in, unsigned count);
 void AVISwabRGB32Line(char *out, const char *in, unsigned count);

@@ -13,6 +13,7 @@
 #include "media/dib.h"
 #include "media/filedialogs.h"
 #include "media/imageformat.h"
+#include "resources/appletlists_ids.h"
 #include "resources/resource.h"
 #include "tools/appletentrylist.h"
 #include <algorithm>
@@ -205,16 +206,25 @@ bool Copy(HWND dlg)
     return ok;
 }
 
+// The clipboard's picture comes from any program: it is checked and copied
+// as a picture read from a file is, and refused with the reason.
 void Paste(HWND dlg)
 {
     GlobalBlock copy;
+    int fault = PICTURE_NOMEMORY;
     if (OpenClipboard(hwndmain)) {
-        if (HGLOBAL dib = GetClipboardData(CF_DIB))
-            copy.Reset(DuplicateObject(dib));
+        if (HGLOBAL dib = GetClipboardData(CF_DIB)) {
+            GlobalLocked<const BITMAPINFOHEADER> picture(dib);
+            if (picture)
+                copy.Reset(HandedDibToDib(picture.get(), picture.size(), &fault));
+        }
         CloseClipboard();
     }
     if (!copy) {
-        Say(dlg, IDS_MEMORY);
+        Say(dlg, fault == PICTURE_DAMAGED      ? IDS_PASTEDPICTUREDAMAGED
+                 : fault == PICTURE_COMPRESSED ? IDS_PASTEDPICTURECOMPRESSED
+                 : fault == PICTURE_TOOLARGE   ? IDS_PASTEDPICTURETOOLARGE
+                                               : IDS_MEMORY);
         return;
     }
     AddAppletListEntry(dlg, copy.get(), ENTRY_PICT);

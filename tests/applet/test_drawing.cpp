@@ -304,6 +304,18 @@ TEST_F(Drawing, LongTextsDrawOnlyWhatCanBeSeen)
     // The lines above the frame's top are laid out, not drawn beyond it.
     Recorded scrolled = Record(host, build + "paragraphtext($s,0,-2000,100,0)");
     EXPECT_LT(scrolled.characters, 40000);
+    // Printed, it draws what reaches the frame, and moves the position on
+    // and measures as the platform would the whole text.
+    Recorded printed = Record(host, build + "print($s)");
+    EXPECT_GT(printed.characters, 10);
+    EXPECT_LT(printed.characters, 4000);
+    Outcome measured = RunScript(build + "print(\"some words here \")\ndeclareint(@x,gethorizontalpos())\n"
+                                         "setposition(0,0)\nprint($s)\ndeclareint(@p,isequal(gethorizontalpos(),mul(@x,262144)))\n"
+                                         "declareint(@w,gettextlength(\"some words here \"))\n"
+                                         "declareint(@m,isequal(gettextlength($s),mul(@w,262144)))");
+    const std::string numbers = measured.variables.substr(measured.variables.find(" i="));
+    EXPECT_NE(numbers.find("p=1"), std::string::npos) << numbers;
+    EXPECT_NE(numbers.find("m=1"), std::string::npos) << numbers;
 }
 
 // Save, clear and restore: the same pixels come back, right and bottom

@@ -357,6 +357,68 @@ TEST_F(AppletLists, PicturesGoThroughTheClipboard)
     EXPECT_EQ(messages[0].text, "Picture number 2\n\nWidth: 6\nDepth: 4\nColors: 256");
 }
 
+// A picture on the clipboard comes from any program: Paste takes it only as
+// a file's picture would be taken, and says why it refuses one.
+TEST_F(AppletLists, PastedPicturesAreCheckedAsFilesAre)
+{
+    // A packed DIB of `rows` rows of 4 x 24 bits, 12 bytes each, of which
+    // `given` are there; `change` damages the header.
+    auto dib = [](std::function<void(BITMAPINFOHEADER &)> change, int given = 4, uint32_t table = 0) {
+        BITMAPINFOHEADER h{sizeof h, 4, 4, 1, 24, BI_RGB};
+        if (change)
+            change(h);
+        std::vector<uint8_t> bytes(sizeof h + table + 12 * (size_t)given, 0x40);
+        memcpy(bytes.data(), &h, sizeof h);
+        return bytes;
+    };
+    const struct {
+        const char *what;
+        std::vector<uint8_t> bytes;
+        const char *said; // nullptr: pasted
+    } cases[] = {
+        {"whole", dib(nullptr), nullptr},
+        {"top-down", dib([](BITMAPINFOHEADER &h) { h.biHeight = -4; }), nullptr},
+        {"bit fields", dib([](BITMAPINFOHEADER &h) { h.biBitCount = 32, h.biCompression = BI_BITFIELDS; }, 8, 12),
+         "bit fields"},
+        {"run-length", dib([](BITMAPINFOHEADER &h) { h.biBitCount = 8, h.biCompression = BI_RLE8; }, 4, 1024),
+         "bit fields"},
+        {"rows missing", dib(nullptr, 2), "damaged"},
+        {"header past its end", dib([](BITMAPINFOHEADER &h) { h.biSize = 0x7FFFFFFF; }), "damaged"},
+        {"more colours than its bits", dib([](BITMAPINFOHEADER &h) { h.biBitCount = 8, h.biClrUsed = 300; }, 4, 1200),
+         "damaged"},
+        {"no such depth", dib([](BITMAPINFOHEADER &h) { h.biBitCount = 7; }), "damaged"},
+        {"no width", dib([](BITMAPINFOHEADER &h) { h.biWidth = 0; }), "damaged"},
+        {"too wide", dib([](BITMAPINFOHEADER &h) { h.biWidth = 0x100000; }), "larger"},
+        {"shorter than a header", std::vector<uint8_t>(20, 0), "damaged"},
+    };
+    Open(SelectAppletPicture, MakeApplet({}), [&](HWND dlg) {
+        int pasted = 0;
+        for (const auto &c : cases) {
+            ASSERT_TRUE(OpenClipboard(owner));
+            EmptyClipboard();
+            SetClipboardData(CF_DIB, NewGlobal(c.bytes.size(), c.bytes.data(), c.bytes.size()));
+            CloseClipboard();
+            messages.clear();
+            sbtest::Click(dlg, IDC_APPLETPASTE);
+            pasted += !c.said;
+            EXPECT_EQ(SendMessageA(List(dlg), LB_GETCOUNT, 0, 0), pasted) << c.what;
+            if (c.said) {
+                ASSERT_EQ(messages.size(), 1u) << c.what;
+                EXPECT_NE(messages[0].text.find(c.said), std::string::npos) << c.what << ": " << messages[0].text;
+            } else {
+                EXPECT_TRUE(messages.empty()) << c.what;
+            }
+        }
+        // What was taken is an ordinary picture: Information reads it.
+        messages.clear();
+        Select(dlg, 1);
+        sbtest::Click(dlg, IDC_APPLETINFORMATION);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, "Picture number 2\n\nWidth: 4\nDepth: 4\nColors: 16,777,216");
+    });
+    EXPECT_EQ(Entries(param.object).size(), 2u);
+}
+
 // Paint hands the selected picture over and keeps its number for what
 // comes back; it is offered only when the paint program exists.
 TEST_F(AppletLists, PaintedPicturesKeepTheirPlaceAndNumber)
