@@ -581,24 +581,25 @@ int AddOptionalObjects(HWND owner, BLOCK *page)
     return 1;
 }
 
+COLORREF BlockColour(const BLOCK *block, const BLOCK *header, COLORREF noheader)
+{
+    const bool page = block->tag == TAG_PAGE;
+    const uint32_t selector = page ? block->page.colourselector : block->hedr.colourselector;
+    if (selector == COLOURSELECTOR_CUSTOM)
+        return page ? block->page.colour : block->hedr.colour;
+    if (page && selector == COLOURSELECTOR_HEADER)
+        return header && header->tag == TAG_HEDR ? BlockColour(header, nullptr, noheader) : noheader;
+    return GetSysColor((int)selector);
+}
+
 COLORREF GetBlockBackgroundColour(HWND owner, BLOCK *block)
 {
-    if (block->tag == TAG_PAGE) {
-        switch (block->page.colourselector) {
-        case COLOURSELECTOR_CUSTOM:
-            return block->page.colour;
-        case COLOURSELECTOR_HEADER: {
-            BLOCK header;
-            if (GetHeaderBlock(GetDlgItem(owner, IDC_BLOCKLIST), nullptr, &header))
-                return GetBlockBackgroundColour(owner, &header);
-            return block->page.colour;
-        }
-        }
-        return GetSysColor((int)block->page.colourselector);
-    }
-    if (block->tag == TAG_HEDR)
-        return block->hedr.colourselector == COLOURSELECTOR_CUSTOM ? block->hedr.colour : GetSysColor((int)block->hedr.colourselector);
-    return 0;
+    if (block->tag != TAG_PAGE && block->tag != TAG_HEDR)
+        return 0;
+    BLOCK header;
+    bool hasheader = block->tag == TAG_PAGE && block->page.colourselector == COLOURSELECTOR_HEADER &&
+                     GetHeaderBlock(GetDlgItem(owner, IDC_BLOCKLIST), nullptr, &header);
+    return BlockColour(block, hasheader ? &header : nullptr, block->page.colour);
 }
 
 // Accessors. Every object block has 16 zero bytes behind its data, so a text

@@ -331,6 +331,11 @@ int FindPageObject(BLOCK *block, unsigned long tag, unsigned long number);
 int AddPageObject(HWND page, HGLOBAL object);
 int AddOptionalObjects(HWND owner, BLOCK *page);
 COLORREF GetBlockBackgroundColour(HWND owner, BLOCK *block);
+// The colour a page or header block is filled with, by its colour selector:
+// the colour stored beside it, the header's own (`header`, or `noheader`
+// when the document has none) for a page that takes the header's, or the
+// system colour the selector numbers.
+COLORREF BlockColour(const BLOCK *block, const BLOCK *header, COLORREF noheader);
 
 // Data accessors; the object is locked by the caller.
 char *GetButtonTitleText(OBJECTBUTTON *object);

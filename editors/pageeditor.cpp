@@ -753,13 +753,7 @@ COLORREF PageColour(EDITPARAM *p)
     HWND list = BlockList(p);
     if (!p->blockset || !GetBlock(list, (unsigned)p->blockset->caret, &block))
         return 0x808080;
-    uint32_t kind = block.tag == TAG_HEDR ? block.hedr.colourselector : block.page.colourselector;
-    uint32_t own = block.tag == TAG_HEDR ? block.hedr.colour : block.page.colour;
-    if (kind == 25)
-        return own;
-    if (kind == 26)
-        return GetBlock(list, 0, &header) ? header.hedr.colour : 0x808080;
-    return GetSysColor((int)kind);
+    return BlockColour(&block, GetBlock(list, 0, &header) ? &header : nullptr, 0x808080);
 }
 
 void KeepSize(HWND page, EDITPARAM *p)

@@ -123,51 +123,173 @@ int DrawPageBackground(HWND window, HWND list, HDC dc, unsigned long index, BLOC
     return 1;
 }
 
-HGLOBAL CreateStaticDisplayImage(HWND, HDC dc, OBJECTSTATICIMAGE *object, RECT *r)
+namespace {
+
+// The colours the display's palette holds now, as red, green, blue triples.
+void ReadSystemPalette(HDC dc, int displaybits, char system[PALETTEBYTES])
+{
+    PALETTEENTRY entries[256];
+    UINT n = GetSystemPaletteEntries(dc, 0, 1u << displaybits, entries);
+    for (UINT i = 0; i < n && i < 256; i++) {
+        system[3 * i] = (char)entries[i].peRed;
+        system[3 * i + 1] = (char)entries[i].peGreen;
+        system[3 * i + 2] = (char)entries[i].peBlue;
+    }
+}
+
+// The object's picture, or null when it does not lie inside the object's
+// data, and that inside its block.
+const BITMAPINFOHEADER *StaticPicture(OBJECTSTATICIMAGE *object, DIBLAYOUT *layout)
 {
     const OBJECTHEADER &head = object->header;
+    if (head.fixedsize < sizeof(OBJECTSTATICIMAGE) || head.datasize < sizeof(BITMAPINFOHEADER))
+        return nullptr;
+    if (HGLOBAL block = GlobalHandle(object))
+        if ((uint64_t)head.fixedsize + head.datasize > GlobalSize(block))
+            return nullptr;
+    const auto *picture = (const BITMAPINFOHEADER *)ObjectData(&object->header);
+    if (!DibHeaderLayout(picture, layout) || layout->total > head.datasize || !PixelDepth(layout->bits))
+        return nullptr;
+    return picture;
+}
+
+// What lies under the object: the bitmap it kept, or else what `dc` shows
+// at `r`, as a DIB (in the display's colours when `system` is given).
+HGLOBAL CaptureUnder(HDC dc, const OBJECTHEADER &head, const RECT &r, const char *system)
+{
+    const int rw = r.right - r.left, rh = r.bottom - r.top;
+    GdiObject<HBITMAP> under(CreateCompatibleBitmap(dc, rw, rh));
+    MemoryDC mem(dc);
+    if (!mem.Select(under))
+        return NULL;
+    if (head.background) {
+        MemoryDC src(dc);
+        src.Select((HBITMAP)(UINT_PTR)head.background);
+        BitBlt(mem, 0, 0, rw, rh, src, 0, 0, SRCCOPY);
+    } else {
+        BitBlt(mem, 0, 0, rw, rh, dc, r.left, r.top, SRCCOPY);
+    }
+    mem.Restore();
+    return BitmapToDIB(dc, under, system);
+}
+
+// `over` laid on `under` with the opacity `alpha` (0 to 255), channel by channel.
+uint32_t BlendPixel(uint32_t over, uint32_t under, uint32_t alpha)
+{
+    uint32_t v = 0;
+    for (int s = 0; s < 24; s += 8) {
+        uint32_t pc = (over >> s) & 0xFF, bc = (under >> s) & 0xFF;
+        v |= (pc * alpha / 255 + bc * (255 - alpha) / 255) << s;
+    }
+    return v;
+}
+
+// How the object's picture reads: its colours, its transparent colour key
+// and its table of opacities, by the object's colour type.
+struct STATICPIXELS {
+    const OBJECTSTATICIMAGE *object;
+    const DIBLAYOUT &layout;
+    const RGBQUAD *table;
+    uint32_t key;
+    uint32_t alphas;
+
+    STATICPIXELS(const OBJECTSTATICIMAGE *o, const BITMAPINFOHEADER *picture, const DIBLAYOUT &l)
+        : object(o), layout(l), table((const RGBQUAD *)((const uint8_t *)picture + l.tableoffset))
+    {
+        const uint8_t *t = o->transparency;
+        key = t[1] | t[3] << 8 | (uint32_t)t[5] << 16;
+        alphas = o->transparencycount;
+        if (alphas > sizeof o->transparency)
+            alphas = sizeof o->transparency;
+    }
+
+    uint32_t Colour(uint32_t index) const
+    {
+        const uint32_t tablesize = layout.tableentries;
+        if (tablesize == 0)
+            return index & 0xFFFFFF;
+        if (index >= tablesize)
+            index = tablesize - 1;
+        return table[index].rgbRed | table[index].rgbGreen << 8 | (uint32_t)table[index].rgbBlue << 16;
+    }
+
+    // The colour and opacity of a stored value; false for a colour type
+    // that says nothing of either.
+    bool Read(uint32_t raw, uint32_t *colour, uint32_t *alpha) const
+    {
+        switch (object->colourtype) {
+        case 2:
+            *colour = layout.bits <= 8 ? Colour(raw) : raw & 0xFFFFFF;
+            *alpha = *colour == key ? 0 : 255;
+            return true;
+        case 3:
+            *colour = Colour(raw);
+            *alpha = raw < alphas ? object->transparency[raw] : 255;
+            return true;
+        case 6:
+            *colour = layout.bits <= 8 ? Colour(raw) : raw & 0xFFFFFF;
+            *alpha = layout.bits == 32 ? raw >> 24 : 255;
+            return true;
+        }
+        return false;
+    }
+};
+
+// Lays the picture on what lay under it, into `result`, only where both
+// have pixels.
+void ComposeStatic(const OBJECTSTATICIMAGE *object, const BITMAPINFOHEADER *picture, const DIBLAYOUT &pl,
+                   NewDib &under, const char *system, NewDib &result)
+{
+    const STATICPIXELS pixels(object, picture, pl);
+    const auto *pbase = (const uint8_t *)picture;
+    const int w = pl.width < under.layout.width ? pl.width : under.layout.width;
+    const int h = pl.height < under.layout.height ? pl.height : under.layout.height;
+    const auto *sys = (const uint8_t *)system;
+    for (int y = 0; y < h; y++) {
+        const uint8_t *prow = pbase + pl.pixeloffset + (uint32_t)(pl.height - 1 - y) * pl.rowbytes;
+        const uint8_t *brow = under.Row(y);
+        uint8_t *out = result.Row(y);
+        for (int x = 0; x < w; x++) {
+            uint32_t bv = ReadPixel(brow, x, under.layout.bits);
+            if (under.layout.bits <= 8) {
+                uint32_t i = bv & 0xFF;
+                bv = sys[3 * i] | sys[3 * i + 1] << 8 | (uint32_t)sys[3 * i + 2] << 16;
+            }
+            uint32_t p, alpha;
+            if (pixels.Read(ReadPixel(prow, x, pl.bits), &p, &alpha))
+                WritePixel(out, x, 24, BlendPixel(p, bv, alpha));
+        }
+    }
+}
+
+// The composed picture in the 3-3-2 palette's colours, for displays of 8
+// bits or fewer; the picture itself when it cannot be reduced.
+HGLOBAL ReduceForPalette(HGLOBAL composed, bool remap)
+{
+    char rgb6[PALETTEBYTES];
+    int bits = 8;
+    GetDefaultPalette(rgb6, &bits, 6);
+    HGLOBAL reduced = remap ? RemapDib(composed, rgb6, bits, 0) : DitherDib(composed, rgb6, bits, 0);
+    if (!reduced)
+        return composed;
+    GlobalFree(composed);
+    return reduced;
+}
+
+} // namespace
+
+HGLOBAL CreateStaticDisplayImage(HWND, HDC dc, OBJECTSTATICIMAGE *object, RECT *r)
+{
     const int displaybits = GetDisplayBits();
     const bool palette = displaybits <= 8;
     char system[PALETTEBYTES] = {};
-    if (palette) {
-        PALETTEENTRY entries[256];
-        UINT n = GetSystemPaletteEntries(dc, 0, 1u << displaybits, entries);
-        for (UINT i = 0; i < n && i < 256; i++) {
-            system[3 * i] = (char)entries[i].peRed;
-            system[3 * i + 1] = (char)entries[i].peGreen;
-            system[3 * i + 2] = (char)entries[i].peBlue;
-        }
-    }
-    // The picture must lie inside the object's data, and that inside its block.
-    if (head.fixedsize < sizeof(OBJECTSTATICIMAGE) || head.datasize < sizeof(BITMAPINFOHEADER))
-        return NULL;
-    if (HGLOBAL block = GlobalHandle(object))
-        if ((uint64_t)head.fixedsize + head.datasize > GlobalSize(block))
-            return NULL;
-    const auto *picture = (const BITMAPINFOHEADER *)ObjectData(&object->header);
+    if (palette)
+        ReadSystemPalette(dc, displaybits, system);
     DIBLAYOUT pl;
-    if (!DibHeaderLayout(picture, &pl) || pl.total > head.datasize || !PixelDepth(pl.bits))
+    const BITMAPINFOHEADER *picture = StaticPicture(object, &pl);
+    if (!picture || r->right <= r->left || r->bottom <= r->top)
         return NULL;
-    const int rw = r->right - r->left, rh = r->bottom - r->top;
-    if (rw <= 0 || rh <= 0)
-        return NULL;
-
-    HGLOBAL back = NULL;
-    {
-        GdiObject<HBITMAP> under(CreateCompatibleBitmap(dc, rw, rh));
-        MemoryDC mem(dc);
-        if (mem.Select(under)) {
-            if (head.background) {
-                MemoryDC src(dc);
-                src.Select((HBITMAP)(UINT_PTR)head.background);
-                BitBlt(mem, 0, 0, rw, rh, src, 0, 0, SRCCOPY);
-            } else {
-                BitBlt(mem, 0, 0, rw, rh, dc, r->left, r->top, SRCCOPY);
-            }
-            mem.Restore();
-            back = BitmapToDIB(dc, under, palette ? system : nullptr);
-        }
-    }
+    HGLOBAL back = CaptureUnder(dc, object->header, *r, palette ? system : nullptr);
     if (!back)
         return NULL;
 
@@ -177,75 +299,9 @@ HGLOBAL CreateStaticDisplayImage(HWND, HDC dc, OBJECTSTATICIMAGE *object, RECT *
     NewDib b(back);
     if (!result.ok() || !b.ok())
         return NULL;
-    {
-        const auto *pbase = (const uint8_t *)picture;
-        const RGBQUAD *table = (const RGBQUAD *)(pbase + pl.tableoffset);
-        const int tablesize = (int)pl.tableentries;
-        const uint8_t *t = object->transparency;
-        const uint32_t key = t[1] | t[3] << 8 | (uint32_t)t[5] << 16;
-        uint32_t alphas = object->transparencycount;
-        if (alphas > sizeof object->transparency)
-            alphas = sizeof object->transparency;
-        // Only where the picture and the background both have pixels.
-        const int w = pl.width < b.layout.width ? pl.width : b.layout.width;
-        const int h = pl.height < b.layout.height ? pl.height : b.layout.height;
-        auto colourof = [&](uint32_t index) -> uint32_t {
-            if (tablesize == 0)
-                return index & 0xFFFFFF;
-            if (index >= (uint32_t)tablesize)
-                index = (uint32_t)tablesize - 1;
-            return table[index].rgbRed | table[index].rgbGreen << 8 | (uint32_t)table[index].rgbBlue << 16;
-        };
-        const auto *sys = (const uint8_t *)system;
-        for (int y = 0; y < h; y++) {
-            const uint8_t *prow = pbase + pl.pixeloffset + (uint32_t)(pl.height - 1 - y) * pl.rowbytes;
-            const uint8_t *brow = b.Row(y);
-            uint8_t *out = result.Row(y);
-            for (int x = 0; x < w; x++) {
-                uint32_t bv = ReadPixel(brow, x, b.layout.bits);
-                if (b.layout.bits <= 8) {
-                    uint32_t i = bv & 0xFF;
-                    bv = sys[3 * i] | sys[3 * i + 1] << 8 | (uint32_t)sys[3 * i + 2] << 16;
-                }
-                uint32_t raw = ReadPixel(prow, x, pl.bits), p = 0, alpha = 0;
-                switch (object->colourtype) {
-                case 2:
-                    p = pl.bits <= 8 ? colourof(raw) : raw & 0xFFFFFF;
-                    alpha = p == key ? 0 : 255;
-                    break;
-                case 3:
-                    p = colourof(raw);
-                    alpha = raw < alphas ? object->transparency[raw] : 255;
-                    break;
-                case 6:
-                    p = pl.bits <= 8 ? colourof(raw) : raw & 0xFFFFFF;
-                    alpha = pl.bits == 32 ? raw >> 24 : 255;
-                    break;
-                default:
-                    continue;
-                }
-                uint32_t v = 0;
-                for (int s = 0; s < 24; s += 8) {
-                    uint32_t pc = (p >> s) & 0xFF, bc = (bv >> s) & 0xFF;
-                    v |= (pc * alpha / 255 + bc * (255 - alpha) / 255) << s;
-                }
-                WritePixel(out, x, 24, v);
-            }
-        }
-    }
+    ComposeStatic(object, picture, pl, b, system, result);
     HGLOBAL composed = result.Release();
-    if (palette) {
-        char rgb6[PALETTEBYTES];
-        int bits = 8;
-        GetDefaultPalette(rgb6, &bits, 6);
-        HGLOBAL reduced = (head.flags & OBJ_REMAP) ? RemapDib(composed, rgb6, bits, 0)
-                                                    : DitherDib(composed, rgb6, bits, 0);
-        if (reduced) {
-            GlobalFree(composed);
-            composed = reduced;
-        }
-    }
-    return composed;
+    return palette ? ReduceForPalette(composed, object->header.flags & OBJ_REMAP) : composed;
 }
 
 HGLOBAL CopyBitmapToHandle(BITMAPINFOHEADER *dib)
@@ -314,10 +370,8 @@ HGLOBAL LoadResImage32(unsigned id, HGLOBAL dib)
             av &= 0xFFFFFF;
             if (x < w && y < h) {
                 const uint8_t *srow = (const uint8_t *)res + rl.pixeloffset + (uint32_t)(rl.height - 1 - y) * rl.rowbytes;
-                uint32_t s = ReadPixel(srow, x, 32), alpha = s >> 24, v = 0;
-                for (int k = 0; k < 24; k += 8)
-                    v |= (((s >> k) & 0xFF) * alpha / 255 + ((av >> k) & 0xFF) * (255 - alpha) / 255) << k;
-                av = v;
+                uint32_t s = ReadPixel(srow, x, 32);
+                av = BlendPixel(s, av, s >> 24);
             }
             WritePixel(out.Row(y), x, 24, av);
         }

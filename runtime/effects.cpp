@@ -413,6 +413,45 @@ uint16_t DisappearHsplit(STATUS *s)
     return Finish(f, s->step >= cx - 1);
 }
 
+// --- Effects that draw a picture piece by piece -----------------------------
+
+// Makes the list of pieces a picture comes in by (tiles, grains, strips).
+using BuildPieces = bool (*)(STATUS *);
+
+// The picture's bitmap and its list of pieces, drawn in a random order.
+uint16_t SetupPieces(STATUS *s, BuildPieces build)
+{
+    DropBitmap(s);
+    DropList(s);
+    uint16_t r = BasicSetup(s);
+    if (r != EFFECT_DONE)
+        return r;
+    if (!build(s))
+        return EFFECT_FAILED;
+    Reseed();
+    return EFFECT_DONE;
+}
+
+// Draws a tick's share of the pieces left.
+using DrawPieces = void (*)(STATUS *, Frame &);
+
+// The background comes back piece by piece; the list is built here when the
+// appear side left none, and the phase ends on the whole background once no
+// piece is `left`.
+uint16_t DisappearPieces(STATUS *s, BuildPieces build, uint32_t STATUS::*left, DrawPieces draw)
+{
+    if (!s->list && (!ReadSize(s) || !build(s)))
+        return EFFECT_FAILED;
+    Frame f(s, FROMBACKGROUND);
+    if (s->*left == 0) {
+        f.Whole();
+        DropList(s);
+        return EFFECT_DONE;
+    }
+    draw(s, f);
+    return 0;
+}
+
 // --- Tile --------------------------------------------------------------------
 
 constexpr int TILE = 8, TILESATICK = 16;
@@ -433,18 +472,7 @@ bool BuildTiles(STATUS *s)
     return true;
 }
 
-uint16_t SetupTile(STATUS *s)
-{
-    DropBitmap(s);
-    DropList(s);
-    uint16_t r = BasicSetup(s);
-    if (r != EFFECT_DONE)
-        return r;
-    if (!BuildTiles(s))
-        return EFFECT_FAILED;
-    Reseed();
-    return EFFECT_DONE;
-}
+uint16_t SetupTile(STATUS *s) { return SetupPieces(s, BuildTiles); }
 
 void DrawTiles(STATUS *s, Frame &f)
 {
@@ -471,21 +499,7 @@ uint16_t AppearTile(STATUS *s)
     return 0;
 }
 
-uint16_t DisappearTile(STATUS *s)
-{
-    if (!s->list) {
-        if (!ReadSize(s) || !BuildTiles(s))
-            return EFFECT_FAILED;
-    }
-    Frame f(s, FROMBACKGROUND);
-    if (s->count == 0) {
-        f.Whole();
-        DropList(s);
-        return EFFECT_DONE;
-    }
-    DrawTiles(s, f);
-    return 0;
-}
+uint16_t DisappearTile(STATUS *s) { return DisappearPieces(s, BuildTiles, &STATUS::count, DrawTiles); }
 
 uint16_t CloseTile(STATUS *s)
 {
@@ -634,18 +648,7 @@ bool BuildGrains(STATUS *s)
     return true;
 }
 
-uint16_t SetupSandblast(STATUS *s)
-{
-    DropBitmap(s);
-    DropList(s);
-    uint16_t r = BasicSetup(s);
-    if (r != EFFECT_DONE)
-        return r;
-    if (!BuildGrains(s))
-        return EFFECT_FAILED;
-    Reseed();
-    return EFFECT_DONE;
-}
+uint16_t SetupSandblast(STATUS *s) { return SetupPieces(s, BuildGrains); }
 
 void DrawGrains(STATUS *s, Frame &f)
 {
@@ -675,21 +678,7 @@ uint16_t AppearSandblast(STATUS *s)
     return EFFECT_DONE;
 }
 
-uint16_t DisappearSandblast(STATUS *s)
-{
-    if (!s->list) {
-        if (!ReadSize(s) || !BuildGrains(s))
-            return EFFECT_FAILED;
-    }
-    Frame f(s, FROMBACKGROUND);
-    if (s->pixels == 0) {
-        f.Whole();
-        DropList(s);
-        return EFFECT_DONE;
-    }
-    DrawGrains(s, f);
-    return 0;
-}
+uint16_t DisappearSandblast(STATUS *s) { return DisappearPieces(s, BuildGrains, &STATUS::pixels, DrawGrains); }
 
 // --- Plummet -----------------------------------------------------------------
 
@@ -709,18 +698,7 @@ bool BuildStrips(STATUS *s)
     return true;
 }
 
-uint16_t SetupPlummet(STATUS *s)
-{
-    DropBitmap(s);
-    DropList(s);
-    uint16_t r = BasicSetup(s);
-    if (r != EFFECT_DONE)
-        return r;
-    if (!BuildStrips(s))
-        return EFFECT_FAILED;
-    Reseed();
-    return EFFECT_DONE;
-}
+uint16_t SetupPlummet(STATUS *s) { return SetupPieces(s, BuildStrips); }
 
 void StripDone(STATUS *s)
 {
@@ -755,18 +733,9 @@ uint16_t AppearPlummet(STATUS *s)
     return 0;
 }
 
-uint16_t DisappearPlummet(STATUS *s)
+// One strip at a time falls away, a few rows a tick.
+void LiftStrip(STATUS *s, Frame &f)
 {
-    if (!s->list) {
-        if (!ReadSize(s) || !BuildStrips(s))
-            return EFFECT_FAILED;
-    }
-    Frame f(s, FROMBACKGROUND);
-    if (s->count == 0) {
-        f.Whole();
-        DropList(s);
-        return EFFECT_DONE;
-    }
     if (s->step == 0)
         s->strip = EffectRandom((int)s->count);
     int x = ((POS *)s->list)[s->strip].x;
@@ -775,8 +744,9 @@ uint16_t DisappearPlummet(STATUS *s)
         f.Put(x, s->step, STRIP, 2, x, s->step);
     }
     StripDone(s);
-    return 0;
 }
+
+uint16_t DisappearPlummet(STATUS *s) { return DisappearPieces(s, BuildStrips, &STATUS::count, LiftStrip); }
 
 uint16_t ClosePlummet(STATUS *s)
 {

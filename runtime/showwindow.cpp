@@ -164,18 +164,10 @@ void OpenDocument(HWND window, const char *path)
 
 COLORREF PageColour()
 {
-    BLOCK page;
+    BLOCK page, header;
     if (!CurrentPage(&page))
         return 0x808080;
-    switch (page.page.colourselector) {
-    case COLOURSELECTOR_CUSTOM:
-        return page.page.colour;
-    case COLOURSELECTOR_HEADER: {
-        BLOCK header;
-        return Header(&header) ? header.hedr.colour : 0x808080;
-    }
-    }
-    return GetSysColor((int)page.page.colourselector);
+    return BlockColour(&page, Header(&header) ? &header : nullptr, 0x808080);
 }
 
 void ActivateChildren(HWND window, WPARAM wParam, LPARAM lParam)

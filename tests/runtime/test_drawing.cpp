@@ -108,15 +108,23 @@ TEST_F(Drawing, PageColourFollowsTheSelectorAndSoftButtonCornersShowIt)
     EXPECT_EQ(c.At(30, 75), GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(c.At(5, 5), page);
 
+    // A page that takes the header's colour gets the one the header is
+    // filled with, its system colour too, as the background shows it.
     const struct {
-        uint32_t selector;
+        uint32_t selector, headerselector;
         COLORREF expected;
-    } selectors[] = {{25, page}, {26, header.hedr.colour}, {COLOR_WINDOW, GetSysColor(COLOR_WINDOW)}};
+    } selectors[] = {{25, 25, page},
+                     {26, 25, header.hedr.colour},
+                     {26, COLOR_WINDOW, GetSysColor(COLOR_WINDOW)},
+                     {COLOR_WINDOW, 25, GetSysColor(COLOR_WINDOW)}};
     for (const auto &s : selectors) {
-        BLOCK b = Get(1);
+        BLOCK h = Get(0), b = Get(1);
+        h.hedr.colourselector = s.headerselector;
         b.page.colourselector = s.selector;
+        PutBlock(list, 0, &h);
         PutBlock(list, 1, &b);
-        EXPECT_EQ((COLORREF)SendMessageA(show, QVM_GETPAGECOLOUR, 0, 0), s.expected) << s.selector;
+        EXPECT_EQ((COLORREF)SendMessageA(show, QVM_GETPAGECOLOUR, 0, 0), s.expected)
+            << s.selector << " " << s.headerselector;
     }
 }
 
