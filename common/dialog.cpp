@@ -4,9 +4,43 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace {
+
+// The dialog's Help button, by its caption: the dialogs name it by several
+// ids, and every one is labelled Help.
+BOOL CALLBACK FindHelpButton(HWND child, LPARAM found)
+{
+    char text[16] = "", plain[16] = "";
+    GetWindowTextA(child, text, sizeof text);
+    int n = 0;
+    for (const char *c = text; *c && n < (int)sizeof plain - 1; c++)
+        if (*c != '&')
+            plain[n++] = *c;
+    plain[n] = 0;
+    char kind[16] = "";
+    GetClassNameA(child, kind, sizeof kind);
+    if (lstrcmpiA(kind, "Button") == 0 && lstrcmpiA(plain, "Help") == 0) {
+        *(HWND *)found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
 bool COMMONDialogMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer)
 {
     switch (msg) {
+    case WM_HELP: {
+        // F1 does what the Help button does, when there is one to press.
+        HWND help = NULL;
+        EnumChildWindows(dlg, FindHelpButton, (LPARAM)&help);
+        if (!help || !IsWindowEnabled(help) || !IsWindowVisible(help))
+            return false;
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(help), BN_CLICKED), (LPARAM)help);
+        *answer = TRUE;
+        return true;
+    }
     case WM_INITDIALOG:
         SetWindowLongPtrA(dlg, DWLP_USER, lParam);
         return false;

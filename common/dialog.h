@@ -1,6 +1,7 @@
 // What every dialog of ours shares. A dialog gets its state through the
 // lParam of its creation, kept in DWLP_USER; its control colours are the
-// system's button face; Esc and the close box end it with IDCANCEL. A
+// system's button face; Esc and the close box end it with IDCANCEL; F1
+// (WM_HELP) presses its Help button, when it has one. A
 // dialog procedure offers each message here first:
 //
 //     INT_PTR answer;

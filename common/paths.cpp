@@ -6,8 +6,10 @@
 #include "resources/dialogs_ids.h"
 #include <shellapi.h>
 #include <shlobj.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 static bool ReadSpecialFolder(int csidl, char *out)
 {
@@ -340,6 +342,34 @@ static INT_PTR RunCreateProcess(const MODALCALL *call)
     return 1;
 }
 
+// Wine's hand-over to the host's own browser: its exit code says whether a
+// browser could be started, so it is waited for (it leaves at once).
+static INT_PTR RunHostBrowser(const MODALCALL *call)
+{
+    char line[PATHBUILDSIZE + 32];
+    snprintf(line, sizeof line, "%s \"%s\"", call->name, call->text);
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS, NULL, NULL, &start, &process))
+        return 0;
+    CloseHandle(process.hThread);
+    DWORD code = 1;
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
+        code = 1;
+    CloseHandle(process.hProcess);
+    return code == 0 ? 1 : 0;
+}
+
+// The page could not be shown: the user is told where it is, to open it by
+// hand.
+static void TellNoBrowser(HWND hwnd, const char *file)
+{
+    char text[FETCHSTRINGSIZE + PATHBUILDSIZE + 4];
+    snprintf(text, sizeof text, "%s\n\n%s", FetchString(IDS_NOBROWSER), file);
+    DoMessage(hwnd, text);
+}
+
 int ViewHTMLDocument(HWND hwnd, const char *file, const char *anchor, int maximised)
 {
     static const char *const browsers[] = {"firefox.exe", "opera.exe", "c:\\Program Files\\Opera\\opera.exe",
@@ -359,6 +389,25 @@ int ViewHTMLDocument(HWND hwnd, const char *file, const char *anchor, int maximi
             snprintf(parameters, sizeof parameters, "file:///%s%s", hexfile, hexanchor);
     }
     int show = maximised ? SW_MAXIMIZE : SW_SHOW;
+    // Started by the project's run script, the platform layer's own HTML
+    // engine is off: the page goes to the host machine's browser or nowhere.
+    char host[8] = "";
+    if (GetEnvironmentVariableA("SB_HOST_BROWSER", host, sizeof host) && host[0] == '1') {
+        std::string url = parameters;
+        if (!web)
+            std::replace(url.begin(), url.end(), '\\', '/');
+        MODALCALL call{};
+        call.kind = MODAL_LAUNCH;
+        call.parent = hwnd;
+        call.name = "winebrowser.exe";
+        call.text = url.c_str();
+        call.style = (UINT)show;
+        call.run = RunHostBrowser;
+        if (!url.empty() && COMMONModal(&call) > 0)
+            return 1;
+        TellNoBrowser(hwnd, file);
+        return 0;
+    }
     if (parameters[0])
         for (const char *browser : browsers)
             if (Launch(hwnd, "open", browser, parameters, NULL, show) > 32)
@@ -379,7 +428,7 @@ int ViewHTMLDocument(HWND hwnd, const char *file, const char *anchor, int maximi
         if (COMMONModal(&call) > 0)
             return 1;
     }
-    DoMessage(hwnd, FetchString(IDS_NOBROWSER));
+    TellNoBrowser(hwnd, file);
     return 0;
 }
 

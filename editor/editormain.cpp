@@ -217,7 +217,7 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
     int code = 0;
     if (hwndmain) {
         LoadMenuConfig();
-        GetPaintbrushPath(hwndmain, PaintbrushPath, PaintbrushName, &SearchForPaintbrush);
+        GetPaintbrushPath(hwndmain, PaintbrushPath, PaintbrushName, &SearchForPaintbrush, parts.paintsearch);
         SettleFolders();
         statusbar = STATCreateStatusWindow(inst, hwndmain, "");
         STATInsertCell(hwndmain, "", 300, -1, 0);

@@ -23,6 +23,8 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -91,12 +93,14 @@ void DrawAnimation(PAINTSEARCHPARAM *record, const DRAWITEMSTRUCT *item)
     FrameRect(dc, &r, shadow);
 }
 
-// Lets the box and whatever else the program shows run between folders.
+// Lets the box and its controls run while the walk goes on. The rest of the
+// program waits: the frame is not up yet, and nothing of it may start
+// before the search has ended.
 void PumpSearchBox(PAINTSEARCHPARAM *record)
 {
     MSG msg;
     int n = 0;
-    while (n++ < 256 && IsWindow(record->window) && PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+    while (n++ < 256 && IsWindow(record->window) && PeekMessageA(&msg, record->window, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Not ours to take: the loop after the search sees it again.
             PostQuitMessage((int)msg.wParam);
@@ -108,28 +112,23 @@ void PumpSearchBox(PAINTSEARCHPARAM *record)
             DispatchMessageA(&msg);
         }
     }
+    // Marks what is left as seen, so the wait sleeps until something new comes.
+    PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
 }
 
-// A record that names no time limit has the usual one from its first folder.
-bool OutOfBounds(PAINTSEARCHPARAM *record)
-{
-    if (!record->timelimit) {
-        record->timelimit = PAINTSEARCHTIME;
-        record->started = GetTickCount();
-    }
-    return record->abort || record->folders >= PAINTSEARCHFOLDERS ||
-           GetTickCount() - record->started >= record->timelimit;
-}
-
-// The folder's identity on its volume, so that a folder reached again
-// through a link is not walked twice; empty when it cannot be opened.
+// The folder's identity on its volume, so that a folder reached again by
+// another way is not walked twice; its path, in capitals, when it cannot be
+// opened.
 std::string FolderIdentity(const std::string &folder)
 {
     FileHandle h(CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL));
     BY_HANDLE_FILE_INFORMATION info;
-    if (!h || !GetFileInformationByHandle(h.get(), &info))
-        return std::string();
+    if (!h || !GetFileInformationByHandle(h.get(), &info)) {
+        std::string path = folder;
+        CharUpperBuffA(&path[0], (DWORD)path.size());
+        return path;
+    }
     char id[40];
     snprintf(id, sizeof id, "%08lx:%08lx%08lx", info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
     return id;
@@ -140,6 +139,30 @@ std::string WithBackslash(std::string folder)
     if (folder.empty() || folder.back() != '\\')
         folder += '\\';
     return folder;
+}
+
+bool ReadFolder(const std::string &folder, std::vector<WIN32_FIND_DATAA> &entries)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "*.*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    do
+        entries.push_back(found);
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+    return true;
+}
+
+// The walk's thread: the roots in order, until one holds the program or the
+// search stops the walk. `done` is set as it leaves.
+void WalkRoots(std::shared_ptr<PAINTWALK> walk, std::vector<std::string> roots, HANDLE done)
+{
+    for (const std::string &root : roots)
+        if (walk->stop || SearchForPaint(root.c_str(), walk->name.c_str(), walk.get()))
+            break;
+    SetEvent(done);
+    CloseHandle(done);
 }
 
 // --- handing a picture over ------------------------------------------------
@@ -252,7 +275,7 @@ void RejoinViewerChain()
 
 } // namespace
 
-PAINTROOTS PaintSearchRoots = FixedDriveRoots;
+const PAINTSEARCHHOST PaintSystemSearch = {FixedDriveRoots, ReadFolder};
 
 HGLOBAL DoPaintImage(HWND window, HGLOBAL dib)
 {
@@ -308,7 +331,7 @@ bool PaintProgramKnown()
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-int GetPaintbrushPath(HWND window, char *path, const char *name, int *search)
+int GetPaintbrushPath(HWND window, char *path, const char *name, int *search, const PAINTSEARCHHOST *host)
 {
     if (!*search)
         return 1;
@@ -317,7 +340,8 @@ int GetPaintbrushPath(HWND window, char *path, const char *name, int *search)
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             return 1;
     }
-    std::set<std::string> seen;
+    if (!host)
+        host = &PaintSystemSearch;
     PAINTSEARCHPARAM record{};
     record.path = path;
     record.name = name;
@@ -336,9 +360,7 @@ int GetPaintbrushPath(HWND window, char *path, const char *name, int *search)
             record.current = -1;
         }
     }
-    record.started = GetTickCount();
-    record.timelimit = PAINTSEARCHTIME;
-    record.seen = &seen;
+    DWORD started = GetTickCount();
     record.window = CreateDialogParamA(hInst, "PaintSearchBox", window, PaintSearchProc, (LPARAM)&record);
     if (!record.window) {
         if (record.strip)
@@ -350,83 +372,116 @@ int GetPaintbrushPath(HWND window, char *path, const char *name, int *search)
     UpdateWindow(record.window);
 
     std::vector<std::string> roots;
-    PaintSearchRoots(window, roots);
-    for (const std::string &root : roots)
-        if (record.abort || SearchForPaint(root.c_str(), name, &record))
-            break;
-
+    host->roots(window, roots);
+    // What the user did as the box came up counts before any folder.
+    PumpSearchBox(&record);
+    auto walk = std::make_shared<PAINTWALK>();
+    walk->host = *host;
+    walk->name = name;
+    // The walk may outlive the search, held up in a read: it then ends by
+    // itself, and the event is its own to close.
+    HANDLE done = CreateEventA(NULL, TRUE, FALSE, NULL), waited = NULL;
+    bool finished = false, gaveup = false;
+    if (done && !record.abort && DuplicateHandle(GetCurrentProcess(), done, GetCurrentProcess(), &waited, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS)) {
+        try {
+            std::thread(WalkRoots, walk, std::move(roots), done).detach();
+            done = NULL;
+        } catch (...) {
+        }
+    }
+    if (done) // no thread: nothing was searched, and no time was spent
+        CloseHandle(done);
+    else
+        while (!record.abort) {
+            DWORD spent = GetTickCount() - started;
+            if (spent >= PAINTSEARCHTIME) {
+                gaveup = true;
+                break;
+            }
+            DWORD r = MsgWaitForMultipleObjects(1, &waited, FALSE, PAINTSEARCHTIME - spent, QS_ALLINPUT);
+            if (r == WAIT_OBJECT_0) {
+                finished = true;
+                break;
+            }
+            if (IsWindow(record.window)) {
+                PumpSearchBox(&record);
+                std::lock_guard<std::mutex> hold(walk->lock);
+                if (IsWindow(record.window) && !walk->current.empty())
+                    SetDlgItemTextA(record.window, IDC_PAINTSTATUS, walk->current.c_str());
+            }
+        }
+    walk->stop = 1;
+    if (waited)
+        CloseHandle(waited);
+    {
+        std::lock_guard<std::mutex> hold(walk->lock);
+        if (!walk->found.empty()) {
+            strcpy(path, walk->found.c_str());
+            record.found = 1;
+        }
+    }
+    gaveup = !record.found && !record.abort && (gaveup || walk->bounded);
     bool aborted = record.abort != 0;
     if (IsWindow(record.window))
         SendMessageA(record.window, WM_CLOSE, 0, 0);
     if (record.strip)
         GlobalFree(record.strip);
-    if (!record.found && !aborted)
+    if (!record.found && !aborted && !gaveup && finished)
         DoMessage(window, FetchString(IDS_PAINTNOTFOUND));
-    *search = record.again;
+    *search = gaveup ? 0 : record.again;
     if (window)
         UpdateWindow(window);
     return record.found ? 1 : 0;
 }
 
-int SearchForPaint(const char *folder, const char *name, PAINTSEARCHPARAM *record)
+int SearchForPaint(const char *folder, const char *name, PAINTWALK *walk)
 {
     // Nearest folders first: the program lies near the top of its drive, and
     // the bounds then cut off only what lies deepest.
     std::deque<std::pair<std::string, int>> pending;
     pending.emplace_back(WithBackslash(folder), 0);
-    while (!pending.empty() && !record->found) {
-        if (IsWindow(record->window))
-            PumpSearchBox(record);
-        if (OutOfBounds(record))
+    std::vector<WIN32_FIND_DATAA> entries;
+    while (!pending.empty() && !walk->stop) {
+        if (walk->folders >= PAINTSEARCHFOLDERS) {
+            walk->bounded = 1;
             return 0;
+        }
         std::string here = pending.front().first;
         int depth = pending.front().second;
         pending.pop_front();
-        if (record->seen) {
-            std::string id = FolderIdentity(here);
-            if (!id.empty()) {
-                if (!record->seen->insert(id).second)
-                    continue;
-            }
+        std::string id = FolderIdentity(here);
+        {
+            std::lock_guard<std::mutex> hold(walk->lock);
+            if (!walk->seen.insert(id).second)
+                continue;
+            walk->current = here;
         }
-        record->folders++;
-        if (IsWindow(record->window)) {
-            SetDlgItemTextA(record->window, IDC_PAINTSTATUS, here.c_str());
-            UpdateWindow(GetDlgItem(record->window, IDC_PAINTSTATUS));
-        }
-        WIN32_FIND_DATAA found;
-        HANDLE h = FindFirstFileA((here + "*.*").c_str(), &found);
-        if (h == INVALID_HANDLE_VALUE)
+        walk->folders++;
+        entries.clear();
+        if (!walk->host.read(here, entries) || walk->stop)
             continue;
-        int entries = 0;
-        do {
-            // A folder of very many entries is no place to stop listening.
-            if (++entries % 512 == 0) {
-                if (IsWindow(record->window))
-                    PumpSearchBox(record);
-                if (OutOfBounds(record))
-                    break;
-            }
+        for (const WIN32_FIND_DATAA &found : entries) {
             if (found.cFileName[0] == '.')
                 continue;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                // Links may lead back up the tree: only real folders are walked.
+                // A link, junction or mount point may lead back up the tree
+                // or into another volume: only real folders are walked.
                 bool link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-                if (!link && depth < PAINTSEARCHDEPTH && (int)pending.size() + record->folders < PAINTSEARCHFOLDERS)
+                if (link || depth >= PAINTSEARCHDEPTH)
+                    continue;
+                if ((int)pending.size() + walk->folders >= PAINTSEARCHFOLDERS)
+                    walk->bounded = 1;
+                else
                     pending.emplace_back(here + found.cFileName + "\\", depth + 1);
-            } else if (lstrcmpiA(found.cFileName, name) == 0) {
-                std::string path = here + found.cFileName;
-                if (path.size() < SETTINGTEXT) {
-                    strcpy(record->path, path.c_str());
-                    record->found = 1;
-                }
+            } else if (lstrcmpiA(found.cFileName, name) == 0 && here.size() + strlen(found.cFileName) < SETTINGTEXT) {
+                std::lock_guard<std::mutex> hold(walk->lock);
+                walk->found = here + found.cFileName;
+                return 1;
             }
-        } while (!record->found && FindNextFileA(h, &found));
-        FindClose(h);
-        if (!record->found && OutOfBounds(record))
-            return 0;
+        }
     }
-    return record->found ? 1 : 0;
+    return 0;
 }
 
 INT_PTR CALLBACK PaintSearchProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)

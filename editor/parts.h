@@ -8,6 +8,7 @@
 
 struct BLOCK;
 struct BLOCKSET;
+struct PAINTSEARCHHOST;
 
 // The editor of a block: nonzero when the user confirmed changes. The
 // edited block is then in `block`, and the editor has destroyed the block
@@ -26,6 +27,8 @@ struct EDITORPARTS {
     // document, previews): the interpreter's applet windows and the
     // editor's abort rule. Null: QV_SystemHost.
     const SHOWHOST *showhost;
+    // Where the start looks for the paint program. Null: PaintSystemSearch.
+    const PAINTSEARCHHOST *paintsearch;
 };
 
 // Binds the record to the frame window until the frame is destroyed; the

@@ -19,6 +19,9 @@ if [ "${1:-}" = "--inside-x" ]; then
     fi
     set -- "$(winepath -w "$sample")"
   fi
+  # Help pages go to the machine's own browser: the HTML engine of Wine is
+  # off here, and its built-in browser would show a blank window.
+  export SB_HOST_BROWSER=1
   rc=0
   wine "$root/build/bin/showbuilder.exe" "$@" || rc=$?
   wine_done

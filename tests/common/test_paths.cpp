@@ -166,6 +166,29 @@ TEST(Paths, BrowsersAreTriedInOrderThenTheUserIsTold)
     ASSERT_EQ(rec.calls.size(), 6u);
     EXPECT_EQ(rec.calls[5].kind, MODAL_DIALOG);
     EXPECT_NE(rec.calls[5].text.find("capable of opening HTML documents"), std::string::npos);
+    EXPECT_NE(rec.calls[5].text.find("\n\nC:\\nowhere\\none.htm"), std::string::npos) << rec.calls[5].text;
+}
+
+// Started by the run script, a page goes to the host's browser through the
+// platform layer, at its anchor, and to nothing else; where none can be
+// started the user is told the page's full path.
+TEST(Paths, UnderTheRunScriptThePageGoesToTheHostsBrowserOrTheUserIsToldWhereItIs)
+{
+    SetEnvironmentVariableA("SB_HOST_BROWSER", "1");
+    for (int started : {1, 0}) {
+        ModalRecorder rec;
+        rec.Answer(started);
+        rec.Answer(IDOK);
+        EXPECT_EQ(ViewHTMLDocument(NULL, "C:\\my docs\\page.htm", "#top", 1), started);
+        ASSERT_EQ(rec.calls.size(), started ? 1u : 2u);
+        EXPECT_EQ(rec.calls[0].name, "winebrowser.exe");
+        EXPECT_EQ(rec.calls[0].text, "file:///C:/my%20docs/page.htm#top");
+        if (!started) {
+            EXPECT_EQ(rec.calls[1].kind, MODAL_DIALOG);
+            EXPECT_NE(rec.calls[1].text.find("\n\nC:\\my docs\\page.htm"), std::string::npos) << rec.calls[1].text;
+        }
+    }
+    SetEnvironmentVariableA("SB_HOST_BROWSER", NULL);
 }
 
 // Each help operation opens its own page at the topic's anchor, maximised.

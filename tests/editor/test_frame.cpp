@@ -801,8 +801,8 @@ void NoDrives(HWND, std::vector<std::string> &) { searches++; }
 
 TEST_F(Frame, TheStartShowsTheTipOnceADayAndSearchesForThePaintProgramWhenAsked)
 {
-    PAINTROOTS saved = PaintSearchRoots;
-    PaintSearchRoots = NoDrives;
+    const PAINTSEARCHHOST nodrives{NoDrives, PaintSystemSearch.read};
+    parts.paintsearch = &nodrives;
     struct Case {
         const char *settings;
         bool tip, search;
@@ -833,7 +833,7 @@ TEST_F(Frame, TheStartShowsTheTipOnceADayAndSearchesForThePaintProgramWhenAsked)
     Run("", [] { sbtest::PumpUntilIdle(); });
     for (auto &call : modal.calls)
         EXPECT_NE(call.name, "TipOfTheDayBox");
-    PaintSearchRoots = saved;
+    parts.paintsearch = nullptr;
 }
 
 } // namespace

@@ -16,6 +16,8 @@
 #include <fstream>
 #include <set>
 #include <iterator>
+#include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -231,9 +233,46 @@ void AbortingRoots(HWND window, std::vector<std::string> &roots)
     TestRoots(window, roots);
 }
 
+// How the tests' searches read a folder: as the system does, except that a
+// folder named "up" is a link back to its parent's parent (the entry says so,
+// and reading it reads that folder), and the folder named "slow" holds its
+// read until the test lets it go. Every folder read is counted by the one
+// it really is.
+std::mutex readslock;
+std::map<std::string, int> reads;
+HANDLE release, left; // the slow read's: let go, and gone
+std::string Upper(std::string s)
+{
+    CharUpperBuffA(&s[0], (DWORD)s.size());
+    return s;
+}
+bool StandInRead(const std::string &folder, std::vector<WIN32_FIND_DATAA> &entries)
+{
+    std::string real = folder;
+    size_t up = Upper(real).rfind("\\UP\\");
+    if (up != std::string::npos && up + 4 == real.size()) {
+        real.resize(up);
+        real.resize(real.rfind('\\') + 1);
+    }
+    {
+        std::lock_guard<std::mutex> hold(readslock);
+        reads[Upper(real)]++;
+    }
+    if (Upper(folder).size() >= 6 && Upper(folder).compare(folder.size() - 6, 6, "\\SLOW\\") == 0) {
+        WaitForSingleObject(release, 60000);
+        SetEvent(left);
+        return false;
+    }
+    if (!PaintSystemSearch.read(real, entries))
+        return false;
+    for (WIN32_FIND_DATAA &e : entries)
+        if (lstrcmpiA(e.cFileName, "up") == 0)
+            e.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    return true;
+}
+
 struct Search : ::testing::Test {
     std::string root = Folder("sbsearch");
-    PAINTROOTS saved = PaintSearchRoots;
     void SetUp() override
     {
         testroots = {root + "empty\\", root + "drive\\"};
@@ -244,15 +283,16 @@ struct Search : ::testing::Test {
             CreateDirectoryA((deep += "\\d").c_str(), NULL);
         CopyFileA(Beside("testpaint.exe").c_str(), (deep + "\\DEEPPAINT.EXE").c_str(), FALSE);
         CopyFileA(Beside("testpaint.exe").c_str(), (root + "drive\\a\\b\\mspaint.exe").c_str(), FALSE);
+        reads.clear();
     }
-    void TearDown() override { PaintSearchRoots = saved; }
 };
 
 TEST_F(Search, FindsTheProgramOnTheDrivesWithinItsBoundsOrSaysSo)
 {
     const std::string found = root + "drive\\a\\b\\mspaint.exe";
+    const PAINTSEARCHHOST drives{TestRoots, StandInRead}, aborting{AbortingRoots, StandInRead};
     struct Case {
-        PAINTROOTS roots;
+        const PAINTSEARCHHOST *host;
         const char *name;
         int search;
         std::string before;
@@ -260,23 +300,22 @@ TEST_F(Search, FindsTheProgramOnTheDrivesWithinItsBoundsOrSaysSo)
         std::string path;
         bool told;
     } cases[] = {
-        {TestRoots, "MSPAINT.EXE", 1, "", 1, 1, 1, found, false},
-        {TestRoots, "MSPAINT.EXE", 1, "C:\\no\\such\\paint.exe", 1, 1, 1, found, false},
-        {TestRoots, "MSPAINT.EXE", 1, found, 1, 0, 1, found, false}, // there already
-        {TestRoots, "MSPAINT.EXE", 0, "", 1, 0, 0, "", false},
-        {TestRoots, "OTHER.EXE", 1, "", 0, 1, 1, "", true},
-        {TestRoots, "DEEPPAINT.EXE", 1, "", 0, 1, 1, "", true}, // deeper than the search goes
-        {AbortingRoots, "MSPAINT.EXE", 1, "", 0, 1, 0, "", false},
+        {&drives, "MSPAINT.EXE", 1, "", 1, 1, 1, found, false},
+        {&drives, "MSPAINT.EXE", 1, "C:\\no\\such\\paint.exe", 1, 1, 1, found, false},
+        {&drives, "MSPAINT.EXE", 1, found, 1, 0, 1, found, false}, // there already
+        {&drives, "MSPAINT.EXE", 0, "", 1, 0, 0, "", false},
+        {&drives, "OTHER.EXE", 1, "", 0, 1, 1, "", true},
+        {&drives, "DEEPPAINT.EXE", 1, "", 0, 1, 1, "", true}, // deeper than the search goes
+        {&aborting, "MSPAINT.EXE", 1, "", 0, 1, 0, "", false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + c.before);
-        PaintSearchRoots = c.roots;
         char path[SETTINGTEXT];
         strcpy(path, c.before.c_str());
         int search = c.search;
         rootcalls = 0;
         ModalRecorder modal(IDOK);
-        EXPECT_EQ(GetPaintbrushPath(NULL, path, c.name, &search), c.result);
+        EXPECT_EQ(GetPaintbrushPath(NULL, path, c.name, &search, c.host), c.result);
         EXPECT_EQ(rootcalls, c.searched);
         EXPECT_EQ(search, c.after);
         EXPECT_EQ(path, c.path.empty() ? c.before : c.path);
@@ -288,28 +327,79 @@ TEST_F(Search, FindsTheProgramOnTheDrivesWithinItsBoundsOrSaysSo)
     }
 }
 
-TEST_F(Search, AFolderReachedAgainIsNotWalkedAndTheFolderCountAndTimeAreBounded)
+// A search root of many folders, one of them a link back up the tree, walked
+// to its end: every folder read once, the link never, and the user told. With
+// a second root whose read never ends while the search waits, the search
+// gives up on its bound: no message, and no search at the next start.
+TEST_F(Search, ALinkIsNotEnteredAndASlowReadEndsTheSearchOnItsBoundWithoutAMessage)
 {
-    std::set<std::string> seen;
-    char path[SETTINGTEXT] = "";
-    auto walk = [&](const char *folder, const char *name, int folders, DWORD timelimit, std::set<std::string> *ids) {
-        PAINTSEARCHPARAM record{};
-        record.path = path;
-        record.folders = folders;
-        record.started = GetTickCount() - 2;
-        record.timelimit = timelimit;
-        record.seen = ids;
-        EXPECT_EQ(SearchForPaint((root + folder).c_str(), name, &record), 0);
-        return record.folders - folders;
+    std::string tree = root + "tree\\", slow = root + "slow\\";
+    CreateDirectoryA(tree.c_str(), NULL);
+    CreateDirectoryA(slow.c_str(), NULL);
+    std::set<std::string> folders = {Upper(tree)};
+    for (int i = 0; i < 20; i++) {
+        std::string branch = tree + "f" + std::to_string(i) + "\\";
+        CreateDirectoryA(branch.c_str(), NULL);
+        folders.insert(Upper(branch));
+        for (int j = 0; j < 5; j++) {
+            std::string leaf = branch + "g" + std::to_string(j) + "\\";
+            CreateDirectoryA(leaf.c_str(), NULL);
+            folders.insert(Upper(leaf));
+        }
+    }
+    CreateDirectoryA((tree + "f3\\up").c_str(), NULL); // leads back to tree
+    release = CreateEventA(NULL, TRUE, FALSE, NULL);
+    left = CreateEventA(NULL, TRUE, FALSE, NULL);
+    const PAINTSEARCHHOST host{TestRoots, StandInRead};
+    struct Case {
+        std::vector<std::string> roots;
+        int result, after;
+        bool told;
+    } cases[] = {
+        {{tree}, 0, 1, true},
+        {{tree, slow}, 0, 0, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.roots.size());
+        testroots = c.roots;
+        reads.clear();
+        char path[SETTINGTEXT] = "";
+        int search = 1;
+        ModalRecorder modal(IDOK);
+        EXPECT_EQ(GetPaintbrushPath(NULL, path, "MSPAINT.EXE", &search, &host), c.result);
+        EXPECT_EQ(search, c.after);
+        EXPECT_EQ(modal.calls.size(), c.told ? 1u : 0u);
+        std::lock_guard<std::mutex> hold(readslock);
+        for (const std::string &f : folders)
+            EXPECT_EQ(reads[f], 1) << f;
+        EXPECT_EQ(reads.size(), folders.size() + (c.roots.size() > 1 ? 1 : 0));
+    }
+    SetEvent(release);
+    EXPECT_EQ(WaitForSingleObject(left, 60000), WAIT_OBJECT_0) << "the slow read to end";
+    CloseHandle(release);
+    CloseHandle(left);
+}
+
+TEST_F(Search, AFolderReachedAgainIsNotWalkedAndTheFolderCountIsBounded)
+{
+    auto walk = [&](const char *folder, const char *name, int folders, PAINTWALK &w) {
+        w.host = PaintSystemSearch;
+        w.folders = folders;
+        EXPECT_EQ(SearchForPaint((root + folder).c_str(), name, &w), 0);
+        return w.folders - folders;
     };
     // A folder reached a second time, as through a link back up the tree, is
     // known by its identity: a and b, walked first, are passed over when
     // their drive is walked, and the program in b is not found again; the
     // drive walk enters drive, deep and its chain down to the depth searched.
-    EXPECT_EQ(walk("drive\\a", "NOTHERE.EXE", 0, 600000, &seen), 2);
-    EXPECT_EQ(walk("drive", "MSPAINT.EXE", 0, 600000, &seen), 2 + PAINTSEARCHDEPTH - 1);
-    EXPECT_EQ(walk("drive", "MSPAINT.EXE", PAINTSEARCHFOLDERS - 2, 600000, nullptr), 2);
-    EXPECT_EQ(walk("drive", "MSPAINT.EXE", 0, 1, nullptr), 0);
+    PAINTWALK shared, fresh, stopped;
+    EXPECT_EQ(walk("drive\\a", "NOTHERE.EXE", 0, shared), 2);
+    EXPECT_EQ(walk("drive", "MSPAINT.EXE", 0, shared), 2 + PAINTSEARCHDEPTH - 1);
+    EXPECT_EQ(shared.bounded, 0);
+    EXPECT_EQ(walk("drive", "MSPAINT.EXE", PAINTSEARCHFOLDERS - 2, fresh), 2);
+    EXPECT_EQ(fresh.bounded, 1);
+    stopped.stop = 1;
+    EXPECT_EQ(walk("drive", "MSPAINT.EXE", 0, stopped), 0);
 }
 
 // The drive the tests run on is listed, and usable.

@@ -411,6 +411,32 @@ TEST_F(ObjectDialogs, AStaticImageIsAsLargeAsItsPictureAndKeepsItsFlags)
     });
 }
 
+// F1 opens the same help page as the dialog's Help button.
+TEST_F(ObjectDialogs, F1OpensTheHelpButtonsPage)
+{
+    for (unsigned index : {BUTTON, TIMER, CHECKBOX, RADIO, FRAME, STATIC}) {
+        SCOPED_TRACE(index);
+        recorder.calls.clear();
+        Run(index, [](HWND dlg) {
+            sbtest::Click(dlg, IDC_OBJHELP);
+            HELPINFO info{sizeof info};
+            info.iContextType = HELPINFO_WINDOW;
+            SendMessageA(dlg, WM_HELP, 0, (LPARAM)&info);
+            sbtest::Click(dlg, IDCANCEL);
+        });
+        std::vector<std::string> pages;
+        for (const auto &c : recorder.calls)
+            if (c.kind == MODAL_LAUNCH)
+                pages.push_back(c.text);
+        // Each press tries the same browsers on the same page.
+        ASSERT_FALSE(pages.empty());
+        ASSERT_EQ(pages.size() % 2, 0u);
+        EXPECT_NE(pages[0].find("referenc.htm#"), std::string::npos) << pages[0];
+        EXPECT_EQ(std::vector<std::string>(pages.begin(), pages.begin() + pages.size() / 2),
+                  std::vector<std::string>(pages.begin() + pages.size() / 2, pages.end()));
+    }
+}
+
 // Paint is offered only when the paint program it would start exists.
 TEST_F(ObjectDialogs, PaintIsOfferedOnlyWhenThePaintProgramExists)
 {

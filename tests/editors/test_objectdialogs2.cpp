@@ -224,6 +224,29 @@ TEST_F(ObjectDialogs2, TextOkStoresTheControlsAndKeepsEveryOtherByte)
     EXPECT_EQ(Record<OBJECTHEADER>(left).flags & 0x300, 0u);
 }
 
+// F1 opens the same help page as the dialog's Help button.
+TEST_F(ObjectDialogs2, F1OpensTheHelpButtonsPage)
+{
+    for (unsigned index : {TEXTINDEX, IMAGEINDEX}) {
+        Run(index == TEXTINDEX ? EditTextObject : EditImageObject, index, [](HWND d) {
+            sbtest::Click(d, IDHELP);
+            HELPINFO info{sizeof info};
+            SendMessageA(d, WM_HELP, 0, (LPARAM)&info);
+            sbtest::Click(d, IDCANCEL);
+        });
+        std::string topic = index == TEXTINDEX ? "referenc.htm#TEXT" : "referenc.htm#IMAGE";
+        // Each press tries the same browsers on the page, then says none opened it.
+        int pages = 0, told = 0;
+        for (const std::string &a : asked) {
+            pages += a.find(topic) != std::string::npos && a.rfind("file:///", 0) == 0;
+            told += a.find("capable of opening HTML documents") != std::string::npos;
+        }
+        EXPECT_GT(pages, 0) << index;
+        EXPECT_EQ(pages % 2, 0) << index;
+        EXPECT_EQ(told, 2) << index;
+    }
+}
+
 TEST_F(ObjectDialogs2, ImagePaintIsOfferedOnlyWhenThePaintProgramExists)
 {
     for (const sbtest::PaintPathCase &c : sbtest::PaintPathCases()) {

@@ -383,7 +383,7 @@ struct WholeRoad : ::testing::Test {
     {
         static SHOWHOST showhost = QV_SystemHost;
         showhost.appletwindow = APPLETWindowProc;
-        static const EDITORPARTS parts{EditHeader, EditPage, EditAppletProc, DoPhotoAlbumWizard, &showhost};
+        static const EDITORPARTS parts{EditHeader, EditPage, EditAppletProc, DoPhotoAlbumWizard, &showhost, nullptr};
         static std::function<void()> body;
         static bool ran;
         body = std::move(road);
