@@ -156,6 +156,7 @@ TEST_F(ColourFixture, GridPicksOnlyItsValidCells)
     c = 123;
     EXPECT_EQ(SelectColour(NULL, palette, 16, &c), 1);
     EXPECT_EQ(c, 123u);
+    ASSERT_FALSE(rec.calls.empty()) << "the colour dialog was not asked for";
     EXPECT_EQ(rec.calls.back().kind, MODAL_COMMONDIALOG);
     EXPECT_EQ(rec.calls.back().name, "ColourSelectBox");
 

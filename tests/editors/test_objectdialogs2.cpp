@@ -287,6 +287,7 @@ TEST_F(ObjectDialogs2, CancelGivesEachObjectBackByteForByteAfterLiveChanges)
         EXPECT_EQ(result, 0);
         EXPECT_EQ(after, before);
     }
+    ASSERT_FALSE(asked.empty()) << "no box named the picture";
     EXPECT_NE(asked.back().find(".bmp\""), std::string::npos) << asked.back();
 }
 

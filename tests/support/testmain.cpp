@@ -5,6 +5,45 @@
 #include "common/shell.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <cstdio>
+#include <cstdlib>
+
+// A test that stops returning, whatever it waits on (a loop of its own, a
+// modal loop that nothing ends, a lock never given back), would hold the
+// whole program until ctest's limit and say nothing. The watchdog ends the
+// program with the test's name once one test has run past any honest
+// length, writing with no lock and no allocation the stuck test may hold.
+namespace {
+DWORD stuckms = 5 * 60 * 1000; // SB_STUCK_SECONDS sets another
+char running[512];
+volatile LONG started; // GetTickCount() when the current test began, 0 between tests
+
+struct Watch : testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo &t) override
+    {
+        snprintf(running, sizeof running, "%s.%s", t.test_suite_name(), t.name());
+        InterlockedExchange(&started, (LONG)(GetTickCount() | 1));
+    }
+    void OnTestEnd(const testing::TestInfo &) override { InterlockedExchange(&started, 0); }
+};
+
+DWORD WINAPI Watchdog(void *)
+{
+    for (;;) {
+        Sleep(1000);
+        DWORD since = (DWORD)InterlockedCompareExchange(&started, 0, 0);
+        if (!since || GetTickCount() - since < stuckms)
+            continue;
+        char text[700];
+        int n = snprintf(text, sizeof text, "\n[  STUCK   ] %s did not end within %lu s: a wait with no end\n",
+                         running, (unsigned long)(stuckms / 1000));
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text, (DWORD)n, &written, NULL);
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, (DWORD)n, &written, NULL);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+}
+} // namespace
 
 static INT_PTR UnexpectedModal(const MODALCALL *call)
 {
@@ -15,6 +54,10 @@ static INT_PTR UnexpectedModal(const MODALCALL *call)
 int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new Watch);
+    if (const char *bound = getenv("SB_STUCK_SECONDS"); bound && atoi(bound) > 0)
+        stuckms = (DWORD)atoi(bound) * 1000;
+    CloseHandle(CreateThread(NULL, 0, Watchdog, NULL, 0, NULL));
     hInst = GetModuleHandleA(NULL);
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
