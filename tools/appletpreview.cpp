@@ -15,6 +15,7 @@
 #include "common/statbar.h"
 #include "common/strings.h"
 #include "document/objects.h"
+#include "editor/parts.h"
 #include "editors/imagepreview.h"
 #include "resources/appletpreview_ids.h"
 #include "resources/editordocs_ids.h"
@@ -24,8 +25,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-
-const MEDIAHOST *PreviewAppletMedia = nullptr;
 
 namespace {
 
@@ -45,9 +44,10 @@ struct PREVIEWRUN {
     bool closing;     // the window is ending
 };
 
+// The scripts play through the sound player of the editor's shows.
 const MEDIAHOST &Media()
 {
-    return PreviewAppletMedia ? *PreviewAppletMedia : QV_SystemHost.media;
+    return EditorShowHost().media;
 }
 
 // The run of the preview window an applet draws on; null for any other

@@ -3,7 +3,6 @@
 // line that failed.
 #pragma once
 #include "document/blockstore.h"
-#include "runtime/media.h"
 #include <windows.h>
 
 // The editor has stored the current source in `object` just before. Returns
@@ -11,7 +10,3 @@
 // start.
 int PreviewApplet(HWND editor, BLOCK *block, HWND blocklist, HGLOBAL object);
 INT_PTR CALLBACK PreviewAppletProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
-
-// The sound player the preview's scripts play through; null: the process's
-// own. Tests put stand-ins here.
-extern const MEDIAHOST *PreviewAppletMedia;

@@ -8,6 +8,7 @@
 #include "common/shell.h"
 #include "common/statbar.h"
 #include "document/applet.h"
+#include "editor/parts.h"
 #include "media/imageformat.h"
 #include "media/sound.h"
 #include "tests/runtime/showfixture.h"
@@ -175,12 +176,14 @@ protected:
         beep = sbtest::ReplaceImport("user32.dll", "MessageBeep", (void *)CountBeep);
         beeps = 0;
         played.clear();
-        PreviewAppletMedia = &standin;
+        previewhost.media = standin;
+        parts.showhost = &previewhost;
+        BindEditorParts(editor, &parts);
         Page("Applets", PAGECOLOUR);
     }
     void TearDown() override
     {
-        PreviewAppletMedia = nullptr;
+        BindEditorParts(editor, nullptr);
         sbtest::ReplaceImport("user32.dll", "MessageBeep", beep);
         DestroyWindow(editor);
         hwndmain = savedmain;
@@ -244,6 +247,9 @@ protected:
     }
 
     HWND editor = NULL, edit = NULL, savedmain = NULL;
+    // The editor's shows play through the stand-in sound player.
+    SHOWHOST previewhost = QV_SystemHost;
+    EDITORPARTS parts{};
     HGLOBAL object = NULL;
     void *beep = nullptr;
     std::vector<std::string> boxes;
