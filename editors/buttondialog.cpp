@@ -311,12 +311,7 @@ bool Build(HWND dlg, EDITPARAM *p, const std::string &target, int action)
     o->titlelength = titlesize;
     o->targetlength = targetsize;
     o->header.flags = graphic ? o->header.flags | PICTUREBIT : o->header.flags & ~PICTUREBIT;
-    // A graphic button is as large as one face of its picture, which may be
-    // smaller than the least size typed in.
-    int width = 0, depth = 0;
-    if (graphic)
-        FitsButton(p->picture, &width, &depth);
-    o->header.rect = ReadPlace(dlg, IDC_OBJLEFT, width, depth);
+    o->header.rect = ReadPlace(dlg, IDC_OBJLEFT);
     o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
     if (action >= 0 && action < ACTIONS)
         o->action = (uint32_t)action;
