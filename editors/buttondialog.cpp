@@ -184,14 +184,31 @@ void Open(HWND dlg, EDITPARAM *p)
     HWND styles = GetDlgItem(dlg, IDC_BTNSTYLE);
     FillComboBox(styles, "System;Graphic;Soft system;Soft custom");
     uint32_t f = o->header.flags;
-    int style = f & SOFTCUSTOMBIT ? SOFTCUSTOM : f & SOFTSYSTEMBIT ? SOFTSYSTEM : f & PICTUREBIT ? GRAPHIC : SYSTEM;
+    int style = f & SOFTCUSTOMBIT ? SOFTCUSTOM : f & SOFTSYSTEMBIT ? SOFTSYSTEM : SYSTEM;
+    // A button with a picture is a graphic one, whatever soft style bits it
+    // also has: they stay in the object, and OK keeps the picture.
     if (f & PICTUREBIT)
         p->picture = CopyPicture(o.get());
+    if (p->picture)
+        style = GRAPHIC;
     SendMessageA(styles, CB_SETCURSEL, style, 0);
     for (const auto &s : swatches)
         ShowSwatch(dlg, s.id, o.get()->*s.colour);
     EnableForStyle(dlg);
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_BTNACTION, CBN_SELCHANGE), (LPARAM)actions);
+}
+
+// The disabled size fields of the "Graphic" style show one face of the
+// picture, which is what OK stores.
+void ShowPictureSize(HWND dlg, EDITPARAM *p)
+{
+    int width = -1, depth = -1;
+    if (p->picture)
+        FitsButton(p->picture, &width, &depth);
+    if (width < 0)
+        return;
+    SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
+    SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)depth, FALSE);
 }
 
 // A picture for the button: kept when it fits, which sets the size and the
@@ -207,8 +224,7 @@ void TakePicture(HWND dlg, EDITPARAM *p, HGLOBAL dib)
     if (p->picture)
         GlobalFree(p->picture);
     p->picture = dib;
-    SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
-    SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)depth, FALSE);
+    ShowPictureSize(dlg, p);
     SendDlgItemMessageA(dlg, IDC_BTNSTYLE, CB_SETCURSEL, GRAPHIC, 0);
     StoreStyle(dlg, p);
     EnableForStyle(dlg);
@@ -296,12 +312,7 @@ bool Build(HWND dlg, EDITPARAM *p, const std::string &target, int action)
     o->titlelength = titlesize;
     o->targetlength = targetsize;
     o->header.flags = graphic ? o->header.flags | PICTUREBIT : o->header.flags & ~PICTUREBIT;
-    // A graphic button is as large as one face of its picture, which may be
-    // smaller than the least size typed in.
-    int width = 0, depth = 0;
-    if (graphic)
-        FitsButton(p->picture, &width, &depth);
-    o->header.rect = ReadPlace(dlg, IDC_OBJLEFT, width, depth);
+    o->header.rect = ReadPlace(dlg, IDC_OBJLEFT);
     o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
     if (action >= 0 && action < ACTIONS)
         o->action = (uint32_t)action;
@@ -354,6 +365,8 @@ INT_PTR CALLBACK EditButtonObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
             if (HIWORD(wParam) == CBN_SELCHANGE) {
                 StoreStyle(dlg, p);
                 EnableForStyle(dlg);
+                if (Selection(dlg, IDC_BTNSTYLE) == GRAPHIC)
+                    ShowPictureSize(dlg, p);
             }
             return TRUE;
         case IDC_BTNSELECT:

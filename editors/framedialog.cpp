@@ -64,8 +64,8 @@ void Keep(HWND dlg, EDITPARAM *p)
     if (!Valid(o))
         return;
     o->header.rect = ReadPlace(dlg, IDC_OBJLEFT);
-    o->thickness = ReadBounded(dlg, IDC_FRMTHICKNESS, 0, 255);
-    o->angle = ReadBounded(dlg, IDC_FRMANGLE, 0, 359);
+    o->thickness = ReadTyped(dlg, IDC_FRMTHICKNESS);
+    o->angle = ReadTyped(dlg, IDC_FRMANGLE);
     o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
     for (const auto &r : roles) {
         LRESULT at = SendDlgItemMessageA(dlg, r.list, CB_GETCURSEL, 0, 0);

@@ -64,6 +64,13 @@ struct WorkingPicture {
     }
 };
 
+// Where the speed slider shows a stored speed.
+LRESULT ShownSpeed(uint32_t stored)
+{
+    int32_t speed = (int32_t)stored;
+    return speed < 1 ? 1 : speed > TRANSITION_MAXSPEED ? TRANSITION_MAXSPEED : speed;
+}
+
 bool Fill(HWND dlg, IMAGEDIALOG *d)
 {
     WorkingPicture picture(d);
@@ -89,8 +96,7 @@ bool Fill(HWND dlg, IMAGEDIALOG *d)
     HWND speed = GetDlgItem(dlg, IDC_IMSPEED);
     SendMessageA(speed, TBM_SETRANGE, FALSE, MAKELPARAM(1, TRANSITION_MAXSPEED));
     SendMessageA(speed, TBM_SETTICFREQ, 10, 0);
-    int32_t stored = (int32_t)o->speed;
-    SendMessageA(speed, TBM_SETPOS, TRUE, stored < 1 ? 1 : stored > TRANSITION_MAXSPEED ? TRANSITION_MAXSPEED : stored);
+    SendMessageA(speed, TBM_SETPOS, TRUE, ShownSpeed(o->speed));
     EnableWindow(GetDlgItem(dlg, IDC_IMPAINT), PaintProgramKnown() && GetDisplayBits() >= d->bits);
     return true;
 }
@@ -109,8 +115,7 @@ HGLOBAL Build(HWND dlg, IMAGEDIALOG *d)
     if (!o)
         return NULL;
     OBJECTHEADER &h = o->header;
-    int left = GetSpinValue(dlg, IDC_TILEFT), top = GetSpinValue(dlg, IDC_TITOP);
-    h.rect = {left, top, left + width, top + height};
+    h.rect = ReadPlace(dlg, IDC_TILEFT, width, height);
     h.flags = ReadFlags(dlg, h.flags, imagechecks, std::size(imagechecks));
     o->notify = ReadTarget(GetDlgItem(dlg, IDC_IMTARGET), o->notify);
     LRESULT appear = SendDlgItemMessageA(dlg, IDC_IMAPPEAR, CB_GETCURSEL, 0, 0);
@@ -119,9 +124,12 @@ HGLOBAL Build(HWND dlg, IMAGEDIALOG *d)
         o->appear = (uint32_t)appear;
     if (disappear >= 0)
         o->disappear = (uint32_t)disappear;
+    // The slider cannot show a stored speed outside its range: that speed
+    // stays until the slider is moved.
     LRESULT speed = SendDlgItemMessageA(dlg, IDC_IMSPEED, TBM_GETPOS, 0, 0);
-    o->speed = (uint32_t)(speed < 1 ? 1 : speed > TRANSITION_MAXSPEED ? TRANSITION_MAXSPEED : speed);
-    o->wait = (uint32_t)GetSpinValue(dlg, IDC_IMPAUSE);
+    if (speed != ShownSpeed(o->speed))
+        o->speed = (uint32_t)(speed < 1 ? 1 : speed > TRANSITION_MAXSPEED ? TRANSITION_MAXSPEED : speed);
+    o->wait = ReadTyped(dlg, IDC_IMPAUSE);
     return made;
 }
 

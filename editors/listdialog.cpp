@@ -162,8 +162,8 @@ void Open(HWND dlg, EDITPARAM *p)
         const char *end = at + std::min<SIZE_T>(l->header.datasize, have - l->header.fixedsize);
         while (at < end && *at) {
             const char *zero = std::find(at, end, '\0');
-            // Items are bounded as the item text dialog bounds them.
-            std::string item(at, std::min<size_t>(zero - at, SETTINGTEXT - 1));
+            // Each item whole, however long: OK stores the lines as they are.
+            std::string item(at, zero);
             SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)item.c_str());
             at = zero + 1;
         }
@@ -208,8 +208,11 @@ void Command(HWND dlg, int id, int code)
         if (code == LBN_SELCHANGE)
             EnableWindow(GetDlgItem(dlg, IDC_LISTBOXREMOVE), RealLine(list, line));
         if (code == LBN_DBLCLK && RealLine(list, line)) {
+            // The item text dialog holds only the start of a longer item,
+            // which stays whole unless that start is changed.
             snprintf(text, sizeof text, "%s", LineText(list, line).c_str());
-            if (GetListBoxString(dlg, text)) {
+            std::string shown = text;
+            if (GetListBoxString(dlg, text) && shown != text) {
                 SendMessageA(list, LB_DELETESTRING, (WPARAM)line, 0);
                 SendMessageA(list, LB_INSERTSTRING, (WPARAM)line, (LPARAM)text);
                 SendMessageA(list, LB_SETCURSEL, (WPARAM)line, 0);

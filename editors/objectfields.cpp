@@ -55,35 +55,29 @@ HGLOBAL (*NewObjectBlock)(SIZE_T size) = Allocate;
 void ShowPlace(HWND dlg, int left, const OBJECTHEADER *h, const int *spins, bool size)
 {
     // A spin control writes its start into its field: the values come after.
+    // Signed, so that a place off the page's top or left shows as such;
+    // ReadPlace reads back whatever rectangle this shows.
     SetupObjectSpins(dlg, size ? left + 2 + SPIN : 0, size ? left + 3 + SPIN : 0, spins);
-    SetDlgItemInt(dlg, left, (UINT)h->rect.left, FALSE);
-    SetDlgItemInt(dlg, left + 1, (UINT)h->rect.top, FALSE);
+    SetDlgItemInt(dlg, left, (UINT)h->rect.left, TRUE);
+    SetDlgItemInt(dlg, left + 1, (UINT)h->rect.top, TRUE);
     if (size) {
-        SetDlgItemInt(dlg, left + 2, (UINT)RectWidth(&h->rect), FALSE);
-        SetDlgItemInt(dlg, left + 3, (UINT)RectDepth(&h->rect), FALSE);
+        SetDlgItemInt(dlg, left + 2, (UINT)h->rect.right - (UINT)h->rect.left, TRUE);
+        SetDlgItemInt(dlg, left + 3, (UINT)h->rect.bottom - (UINT)h->rect.top, TRUE);
     }
     SetDlgItemInt(dlg, left + 4, h->number, FALSE);
 }
 
-uint32_t ReadBounded(HWND dlg, int id, uint32_t low, uint32_t high)
+uint32_t ReadTyped(HWND dlg, int id)
 {
-    char text[32] = "";
-    GetDlgItemTextA(dlg, id, text, sizeof text);
-    // Read signed, so that a minus sign gives the least value, not the most.
-    long long v = strtoll(text, nullptr, 10);
-    return (uint32_t)std::clamp<long long>(v, low, std::max(low, high));
+    return ReadTypedNumber(GetDlgItem(dlg, id));
 }
 
 RECT ReadPlace(HWND dlg, int left, int width, int depth)
 {
-    // The page's coordinates end where the spin controls' range does.
-    RECT r;
-    r.left = (LONG)ReadBounded(dlg, left, 0, 32760);
-    r.top = (LONG)ReadBounded(dlg, left + 1, 0, 32760);
-    uint32_t low = (uint32_t)std::max(MinimumObjectSize, 1), high = (uint32_t)std::max(MaximumObjectSize, 1);
-    r.right = r.left + (LONG)(width ? (uint32_t)width : ReadBounded(dlg, left + 2, low, high));
-    r.bottom = r.top + (LONG)(depth ? (uint32_t)depth : ReadBounded(dlg, left + 3, low, high));
-    return r;
+    uint32_t x = ReadTyped(dlg, left), y = ReadTyped(dlg, left + 1);
+    uint32_t w = width ? (uint32_t)width : ReadTyped(dlg, left + 2);
+    uint32_t d = depth ? (uint32_t)depth : ReadTyped(dlg, left + 3);
+    return RECT{(LONG)x, (LONG)y, (LONG)(x + w), (LONG)(y + d)};
 }
 
 void ShowFlags(HWND dlg, uint32_t flags, const FLAGBOX *boxes, size_t count)

@@ -21,12 +21,12 @@ struct FLAGBOX {
 // `size`) and every spin control of `spins` (0 ends it), then fills the
 // fields from `h`, the width and depth only with `size`.
 void ShowPlace(HWND dlg, int left, const OBJECTHEADER *h, const int *spins, bool size = true);
-// The number typed in a field, held within [low, high]: what is not a number
-// reads as 0 and so as `low`.
-uint32_t ReadBounded(HWND dlg, int id, uint32_t low, uint32_t high);
-// The rectangle from the place fields: left and top within the page's
-// coordinates, width and depth within the object size settings; with
-// `width` and `depth` nonzero those are the size instead of the fields.
+// The number in a field as typed (ReadTypedNumber): the spin ranges bound
+// the arrows, not the fields, so that a number stored outside them and left
+// alone is stored again as it was.
+uint32_t ReadTyped(HWND dlg, int id);
+// The rectangle from the place fields as typed; with `width` and `depth`
+// nonzero those are the size instead of the fields.
 RECT ReadPlace(HWND dlg, int left, int width = 0, int depth = 0);
 void ShowFlags(HWND dlg, uint32_t flags, const FLAGBOX *boxes, size_t count);
 // Sets or clears the boxes' bits and keeps every other bit.
@@ -68,9 +68,8 @@ struct PROPFIELDS {
 // Fills the shared fields and binds their spin controls (and `extraspin`).
 void ShowPropFields(HWND dlg, const OBJECTHEADER *o, const PROPFIELDS &f, BLOCK *page, uint32_t target,
                     int extraspin = 0);
-// Reads the shared fields into the header of a new block: the rectangle
-// bounded to the page and the object size settings (32 square without size
-// fields), the flags of the dialog's boxes, and the target when the list
+// Reads the shared fields into the header of a new block: the rectangle as
+// typed (32 square without size fields), the flags of the dialog's boxes, and the target when the list
 // names one.
 void ReadPropFields(HWND dlg, OBJECTHEADER *o, const PROPFIELDS &f, uint32_t *target);
 

@@ -40,6 +40,12 @@ struct LiveText : GlobalLocked<OBJECTTEXT> {
     }
 };
 
+// The justification button the flags show.
+int Justification(uint32_t flags)
+{
+    return (flags & TEXT_CENTRE) ? IDC_TXCENTRE : (flags & TEXT_RIGHT) ? IDC_TXRIGHT : IDC_TXLEFT;
+}
+
 void RepaintSample(HWND dlg)
 {
     InvalidateRect(GetDlgItem(dlg, IDC_TXSAMPLE), NULL, TRUE);
@@ -149,8 +155,7 @@ void Fill(HWND dlg)
     ShowFlags(dlg, h.flags, textchecks, std::size(textchecks));
     CheckDlgButton(dlg, IDC_TXITALIC, (h.flags & TEXT_ITALIC) ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dlg, IDC_TXBOLD, t->weight == 700 ? BST_CHECKED : BST_UNCHECKED);
-    int justify = (h.flags & TEXT_CENTRE) ? IDC_TXCENTRE : (h.flags & TEXT_RIGHT) ? IDC_TXRIGHT : IDC_TXLEFT;
-    CheckRadioButton(dlg, IDC_TXLEFT, IDC_TXRIGHT, justify);
+    CheckRadioButton(dlg, IDC_TXLEFT, IDC_TXRIGHT, Justification(h.flags));
     ShowSwatch(dlg, IDC_TXCOLOUR, t->colour);
     ShowSwatch(dlg, IDC_TXBACKCOLOUR, t->backcolour);
     SetDlgItemInt(dlg, IDC_TXSIZE, (UINT)t->size, TRUE);
@@ -175,16 +180,18 @@ bool Build(HWND dlg, EDITPARAM *p)
     if (!t)
         return false;
     OBJECTHEADER &h = t->header;
-    int left = GetSpinValue(dlg, IDC_TILEFT), top = GetSpinValue(dlg, IDC_TITOP);
-    h.rect = {left, top, left + GetSpinValue(dlg, IDC_TIWIDTH), top + GetSpinValue(dlg, IDC_TIDEPTH)};
-    t->padding = GetSpinValue(dlg, IDC_TXPADDING);
-    t->offset = GetSpinValue(dlg, IDC_TXOFFSET);
+    h.rect = ReadPlace(dlg, IDC_TILEFT);
+    t->padding = (int32_t)ReadTyped(dlg, IDC_TXPADDING);
+    t->offset = (int32_t)ReadTyped(dlg, IDC_TXOFFSET);
     h.flags = ReadFlags(dlg, h.flags, textchecks, std::size(textchecks));
-    h.flags &= ~(TEXT_CENTRE | TEXT_RIGHT);
-    if (IsDlgButtonChecked(dlg, IDC_TXRIGHT) == BST_CHECKED)
-        h.flags |= TEXT_RIGHT;
-    else if (IsDlgButtonChecked(dlg, IDC_TXCENTRE) == BST_CHECKED)
-        h.flags |= TEXT_CENTRE;
+    // Both justification bits show as centred: they stay as they are unless
+    // another button is chosen.
+    int justify = IsDlgButtonChecked(dlg, IDC_TXRIGHT) == BST_CHECKED    ? IDC_TXRIGHT
+                  : IsDlgButtonChecked(dlg, IDC_TXCENTRE) == BST_CHECKED ? IDC_TXCENTRE
+                                                                         : IDC_TXLEFT;
+    if (justify != Justification(h.flags))
+        h.flags = (h.flags & ~(TEXT_CENTRE | TEXT_RIGHT)) |
+                  (justify == IDC_TXRIGHT ? TEXT_RIGHT : justify == IDC_TXCENTRE ? TEXT_CENTRE : 0);
     t.Unlock();
     GlobalFree(p->object);
     p->object = made;

@@ -48,7 +48,7 @@ void Open(HWND dlg, EDITPARAM *p)
     }
     SendDlgItemMessageA(dlg, IDC_TIMERDOCUMENT, EM_LIMITTEXT, 260, 0);
     if (t->action == ACTIONOPEN)
-        SetDlgItemTextA(dlg, IDC_TIMERDOCUMENT, target.substr(0, 260).c_str());
+        SetDlgItemTextA(dlg, IDC_TIMERDOCUMENT, target.c_str());
     ShowPropFields(dlg, &t->header, fields, p->block, t->target, IDC_PROPSPIN + IDC_TIMERDURATION);
     SetDlgItemInt(dlg, IDC_TIMERDURATION, t->delay, FALSE);
     GlobalUnlock(p->object);
@@ -73,7 +73,7 @@ void Build(HWND dlg, EDITPARAM *p)
         if (length)
             GetDlgItemTextA(dlg, from, (char *)t.get() + TIMERFIXED, (int)length);
         ReadPropFields(dlg, &t->header, fields, &t->target);
-        t->delay = (uint32_t)std::min<UINT>(GetDlgItemInt(dlg, IDC_TIMERDURATION, nullptr, FALSE), 32760);
+        t->delay = ReadTyped(dlg, IDC_TIMERDURATION);
         if (action >= 0 && action < (LRESULT)ACTIONCOUNT)
             t->action = (uint32_t)action;
     }

@@ -185,11 +185,11 @@ TEST_F(ObjectDialogs, CheckBoxesAndRadioButtonsStoreTheirCaptionPlaceFlagsAndTar
                  Rect(o, 12, 34, 56, 78);
              }},
             {"empty caption", [](HWND dlg) { Text(dlg, IDC_OBJTITLE, ""); }, [](Object &o) { Data(o, Zero("")); }},
-            {"sizes held to the settings",
+            {"numbers past the spin ranges as typed, not a number as 0",
              [](HWND dlg) { Place(dlg, "40000", "x", "3", "99999"); },
-             [](Object &o) { Rect(o, 32760, 0, 16, 2000); }},
-            {"a minus sign reads as the least value", [](HWND dlg) { Place(dlg, "-5", "-1", "-3", "-99999"); },
-             [](Object &o) { Rect(o, 0, 0, 16, 16); }},
+             [](Object &o) { Rect(o, 40000, 0, 3, 99999); }},
+            {"a minus sign as typed", [](HWND dlg) { Place(dlg, "-5", "-1", "3", "4"); },
+             [](Object &o) { Rect(o, -5, -1, 3, 4); }},
             {"target", [](HWND dlg) { SelectText(dlg, IDC_OBJTARGET, "103"); },
              [](Object &o) { As<OBJECTCHECKBOX>(o).notify = 103; }},
         });
@@ -224,7 +224,7 @@ TEST_F(ObjectDialogs, AFrameTakesItsSettingsAndColoursAndCancelUndoesAChosenColo
          [](Object &o) {
              auto &f = As<OBJECTFRAME>(o);
              f.type = 7, f.primaryselector = 25, f.secondaryselector = 3, f.interiorselector = 0;
-             f.thickness = 255, f.angle = 45;
+             f.thickness = 300, f.angle = 45;
              Rect(o, 1, 2, 30, 40);
          }},
         {"hollow", [](HWND dlg) { Tick(dlg, IDC_FRMHOLLOW, true); },

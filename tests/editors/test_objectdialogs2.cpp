@@ -151,15 +151,15 @@ TEST_F(ObjectDialogs2, TextOkStoresTheControlsAndKeepsEveryOtherByte)
              Type(d, IDC_TIDEPTH, "20");
          },
          [](Object &o) { Record<OBJECTHEADER>(o).rect = {5, 7, 55, 27}; }},
-        {"sizes bounded",
+        {"sizes as typed",
          [](HWND d) {
              Type(d, IDC_TILEFT, "40000"), Type(d, IDC_TITOP, "x"), Type(d, IDC_TIWIDTH, "99999");
              Type(d, IDC_TIDEPTH, "3");
          },
-         [](Object &o) { Record<OBJECTHEADER>(o).rect = {32760, 0, 32760 + 2000, 16}; }},
+         [](Object &o) { Record<OBJECTHEADER>(o).rect = {40000, 0, 40000 + 99999, 3}; }},
         {"padding and offset",
          [](HWND d) { Type(d, IDC_TXPADDING, "600"), Type(d, IDC_TXOFFSET, "0"); },
-         [](Object &o) { Record<OBJECTTEXT>(o).padding = 500, Record<OBJECTTEXT>(o).offset = 1; }},
+         [](Object &o) { Record<OBJECTTEXT>(o).padding = 600, Record<OBJECTTEXT>(o).offset = 0; }},
         {"size 200", [](HWND d) { Type(d, IDC_TXSIZE, "200"); }, [](Object &o) { Record<OBJECTTEXT>(o).size = 144; }},
         {"size 2", [](HWND d) { Type(d, IDC_TXSIZE, "2"); }, [](Object &o) { Record<OBJECTTEXT>(o).size = 4; }},
         {"bold", [](HWND d) { Check(d, IDC_TXBOLD); }, [](Object &o) { Record<OBJECTTEXT>(o).weight = 700; }},
@@ -339,7 +339,7 @@ TEST_F(ObjectDialogs2, ImageOkStoresTheControlsAndTheRectangleFollowsThePicture)
         {"unchanged", [](HWND) {}, [](OBJECTIMAGE &) {}},
         {"position, the size typed elsewhere ignored",
          [](HWND d) { Type(d, IDC_TILEFT, "12"), Type(d, IDC_TITOP, "40000"); },
-         [](OBJECTIMAGE &o) { o.header.rect = {12, 32760, 12 + 64, 32760 + 48}; }},
+         [](OBJECTIMAGE &o) { o.header.rect = {12, 40000, 12 + 64, 40000 + 48}; }},
         {"visible", [](HWND d) { Check(d, IDC_TIVISIBLE); }, flag(0x2)},
         {"enabled", [](HWND d) { Check(d, IDC_TIENABLED); }, flag(0x4)},
         {"loop", [](HWND d) { Check(d, IDC_IMLOOP); }, flag(0x8)},
@@ -349,7 +349,7 @@ TEST_F(ObjectDialogs2, ImageOkStoresTheControlsAndTheRectangleFollowsThePicture)
          [](OBJECTIMAGE &o) { o.appear = 7, o.disappear = MAXEFFECT - 1; }},
         {"speed and pause",
          [](HWND d) { SendDlgItemMessageA(d, IDC_IMSPEED, TBM_SETPOS, TRUE, 80), Type(d, IDC_IMPAUSE, "70000"); },
-         [](OBJECTIMAGE &o) { o.speed = 80, o.wait = 32760; }},
+         [](OBJECTIMAGE &o) { o.speed = 80, o.wait = 70000; }},
         {"target", [&](HWND d) { pick(IDC_IMTARGET, 3)(d); }, [&](OBJECTIMAGE &o) { o.notify = timer; }},
     };
     for (const ImageCase &c : cases) {

@@ -189,7 +189,7 @@ TEST_F(TimerEditListDialogs, TimerStoresActionTargetDurationAndA32By32Place)
              Type(dlg, IDC_TIMERDOCUMENT, "http://example.com/a");
          },
          [](auto &b) { As<OBJECTTIMER>(b).action = 11; }, std::string("http://example.com/a", 21)},
-        {"notify the button; 0 seconds stay 0, too far is bounded",
+        {"notify the button; 0 seconds stay 0, a place past the spin range as typed",
          [](HWND dlg) {
              Choose(dlg, IDC_TIMERACTION, 6);
              SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 0, 0);
@@ -198,7 +198,7 @@ TEST_F(TimerEditListDialogs, TimerStoresActionTargetDurationAndA32By32Place)
          },
          [](auto &b) {
              As<OBJECTTIMER>(b).action = 6, As<OBJECTTIMER>(b).target = 101, As<OBJECTTIMER>(b).delay = 0;
-             Rect(b, 32760, 200, 32792, 232);
+             Rect(b, 99999, 200, 99999 + 32, 232);
          },
          ""},
     });
@@ -266,13 +266,13 @@ TEST_F(TimerEditListDialogs, EditFieldStoresItsTextPlaceSizeFlagsAndTarget)
              Rect(b, 12, 34, 162, 56);
          },
          std::string("Your name here", 15)},
-        {"an empty text is its zero; sizes bounded by the settings",
+        {"an empty text is its zero; sizes past the settings as typed",
          [](HWND dlg) {
              Type(dlg, IDC_EDITFIELDTEXT, "");
              Type(dlg, IDC_PROPWIDTH, "2");
              Type(dlg, IDC_PROPDEPTH, "70000");
          },
-         [](auto &b) { Rect(b, 30, 40, 30 + MinimumObjectSize, 40 + MaximumObjectSize); }, std::string("", 1)},
+         [](auto &b) { Rect(b, 30, 40, 32, 70040); }, std::string("", 1)},
     });
     // No attached data, or a data size past the block's end: the text shows
     // what is really there.
