@@ -18,7 +18,7 @@
 namespace {
 
 const FLAGBOX flags[] = {
-    {IDC_APPLETVISIBLE, OBJ_VISIBLE}, {IDC_APPLETENABLED, OBJ_ENABLED}, {IDC_APPLETPRIORITY, OBJ_CONTINUOUS}};
+    {IDC_OBJVISIBLE, OBJ_VISIBLE}, {IDC_OBJENABLED, OBJ_ENABLED}, {IDC_APPLETPRIORITY, OBJ_CONTINUOUS}};
 
 // The applet locked whole, or null when its block cannot hold the record.
 OBJECTAPPLET *Lock(HGLOBAL object)
@@ -44,9 +44,9 @@ void Open(HWND dlg, EDITPARAM *p)
     SendMessageA(list, CB_SETCURSEL, 0, 0);
     // The list selects the entry numbered like the parameter; 0 is "None".
     FillTargetList(list, p->block, a->parameter ? a->parameter : ~0u);
-    static const int spins[] = {IDC_APPLETSPIN + IDC_APPLETLEFT, IDC_APPLETSPIN + IDC_APPLETTOP,
-                                IDC_APPLETSPIN + IDC_APPLETWIDTH, IDC_APPLETSPIN + IDC_APPLETDEPTH, 0};
-    ShowPlace(dlg, IDC_APPLETLEFT, &a->header, spins);
+    static const int spins[] = {IDC_OBJSPIN + IDC_OBJLEFT, IDC_OBJSPIN + IDC_OBJTOP,
+                                IDC_OBJSPIN + IDC_OBJWIDTH, IDC_OBJSPIN + IDC_OBJDEPTH, 0};
+    ShowPlace(dlg, IDC_OBJLEFT, &a->header, spins);
     ShowFlags(dlg, a->header.flags, flags, std::size(flags));
     GlobalUnlock(p->object);
 }
@@ -60,7 +60,7 @@ void Keep(HWND dlg, EDITPARAM *p)
         EndDialog(dlg, 0);
         return;
     }
-    a->header.rect = ReadPlace(dlg, IDC_APPLETLEFT);
+    a->header.rect = ReadPlace(dlg, IDC_OBJLEFT);
     a->header.flags = ReadFlags(dlg, a->header.flags, flags, std::size(flags));
     char text[400] = "";
     GetDlgItemTextA(dlg, IDC_APPLETPARAMETER, text, sizeof text);

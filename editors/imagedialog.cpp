@@ -24,10 +24,10 @@
 namespace {
 
 const FLAGBOX imagechecks[] = {
-    {IDC_TIVISIBLE, 0x2}, {IDC_TIENABLED, 0x4}, {IDC_IMLOOP, 0x8}, {IDC_IMNOTIFY, 0x10}, {IDC_IMDRAWN, 0x20},
+    {IDC_OBJVISIBLE, 0x2}, {IDC_OBJENABLED, 0x4}, {IDC_IMLOOP, 0x8}, {IDC_IMNOTIFY, 0x10}, {IDC_IMDRAWN, 0x20},
 };
 
-const int imagespins[] = {IDC_TILEFT + 10000, IDC_TITOP + 10000, IDC_IMPAUSE + 10000, 0};
+const int imagespins[] = {IDC_OBJLEFT + IDC_OBJSPIN, IDC_OBJTOP + IDC_OBJSPIN, IDC_IMPAUSE + 10000, 0};
 
 // What the dialog holds while it is open.
 struct IMAGEDIALOG {
@@ -80,9 +80,9 @@ bool Fill(HWND dlg, IMAGEDIALOG *d)
     int width = picture.layout.width, height = picture.layout.height;
     d->bits = picture.layout.bits;
     // The size is the picture's, never typed in.
-    ShowPlace(dlg, IDC_TILEFT, &o->header, imagespins, false);
-    SetDlgItemInt(dlg, IDC_TIWIDTH, (UINT)width, FALSE);
-    SetDlgItemInt(dlg, IDC_TIDEPTH, (UINT)height, FALSE);
+    ShowPlace(dlg, IDC_OBJLEFT, &o->header, imagespins, false);
+    SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
+    SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)height, FALSE);
     SetDlgItemInt(dlg, IDC_IMPAUSE, o->wait, FALSE);
     ShowFlags(dlg, o->header.flags, imagechecks, std::size(imagechecks));
     FillTargetList(GetDlgItem(dlg, IDC_IMTARGET), d->p->block, o->notify);
@@ -115,7 +115,7 @@ HGLOBAL Build(HWND dlg, IMAGEDIALOG *d)
     if (!o)
         return NULL;
     OBJECTHEADER &h = o->header;
-    h.rect = ReadPlace(dlg, IDC_TILEFT, width, height);
+    h.rect = ReadPlace(dlg, IDC_OBJLEFT, width, height);
     h.flags = ReadFlags(dlg, h.flags, imagechecks, std::size(imagechecks));
     o->notify = ReadTarget(GetDlgItem(dlg, IDC_IMTARGET), o->notify);
     LRESULT appear = SendDlgItemMessageA(dlg, IDC_IMAPPEAR, CB_GETCURSEL, 0, 0);
@@ -178,8 +178,8 @@ static void Paint(HWND dlg, IMAGEDIALOG *d)
     if (!picture.data)
         return;
     d->bits = picture.layout.bits;
-    SetDlgItemInt(dlg, IDC_TIWIDTH, (UINT)picture.layout.width, FALSE);
-    SetDlgItemInt(dlg, IDC_TIDEPTH, (UINT)picture.layout.height, FALSE);
+    SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)picture.layout.width, FALSE);
+    SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)picture.layout.height, FALSE);
 }
 
 INT_PTR CALLBACK EditImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -12,8 +12,8 @@
 #include "editors/objectdialogs.h"
 #include "media/dib.h"
 #include "resources/document_ids.h"
-#include "resources/objectdialogs1_ids.h"
 #include "resources/objectdialogs3_ids.h"
+#include "resources/objectfields_ids.h"
 #include "resources/resource.h"
 #include <algorithm>
 #include <cstdio>
@@ -23,14 +23,13 @@
 
 namespace {
 
-constexpr int SPIN = 10000;
 constexpr unsigned CUSTOMKIND = 25;
 
 // The flag boxes of the dialogs ShowPropFields serves; each shows those of
 // its PROPFIELDS flags.
-const FLAGBOX propflags[] = {{IDC_PROPVISIBLE, OBJ_VISIBLE},
-                             {IDC_PROPENABLED, OBJ_ENABLED},
-                             {IDC_PROPNOTIFY, OBJ_NOTIFY},
+const FLAGBOX propflags[] = {{IDC_OBJVISIBLE, OBJ_VISIBLE},
+                             {IDC_OBJENABLED, OBJ_ENABLED},
+                             {IDC_OBJNOTIFY, OBJ_NOTIFY},
                              {IDC_LISTBOXSORTED, OBJ_TRANSPARENT}};
 
 HGLOBAL Allocate(SIZE_T size)
@@ -57,7 +56,7 @@ void ShowPlace(HWND dlg, int left, const OBJECTHEADER *h, const int *spins, bool
     // A spin control writes its start into its field: the values come after.
     // Signed, so that a place off the page's top or left shows as such;
     // ReadPlace reads back whatever rectangle this shows.
-    SetupObjectSpins(dlg, size ? left + 2 + SPIN : 0, size ? left + 3 + SPIN : 0, spins);
+    SetupObjectSpins(dlg, size ? left + 2 + IDC_OBJSPIN : 0, size ? left + 3 + IDC_OBJSPIN : 0, spins);
     SetDlgItemInt(dlg, left, (UINT)h->rect.left, TRUE);
     SetDlgItemInt(dlg, left + 1, (UINT)h->rect.top, TRUE);
     if (size) {
@@ -191,22 +190,22 @@ std::string ObjectDataText(const OBJECTHEADER *o, uint32_t fixed)
 void ShowPropFields(HWND dlg, const OBJECTHEADER *o, const PROPFIELDS &f, BLOCK *page, uint32_t target,
                     int extraspin)
 {
-    FillTargetList(GetDlgItem(dlg, IDC_PROPTARGET), page, target);
-    int spins[6] = {IDC_PROPSPIN + IDC_PROPLEFT, IDC_PROPSPIN + IDC_PROPTOP}, n = 2;
-    for (int id : {f.size ? IDC_PROPSPIN + IDC_PROPWIDTH : 0, f.size ? IDC_PROPSPIN + IDC_PROPDEPTH : 0, extraspin})
+    FillTargetList(GetDlgItem(dlg, IDC_OBJTARGET), page, target);
+    int spins[6] = {IDC_OBJSPIN + IDC_OBJLEFT, IDC_OBJSPIN + IDC_OBJTOP}, n = 2;
+    for (int id : {f.size ? IDC_OBJSPIN + IDC_OBJWIDTH : 0, f.size ? IDC_OBJSPIN + IDC_OBJDEPTH : 0, extraspin})
         if (id)
             spins[n++] = id;
-    ShowPlace(dlg, IDC_PROPLEFT, o, spins, f.size);
+    ShowPlace(dlg, IDC_OBJLEFT, o, spins, f.size);
     FLAGBOX boxes[std::size(propflags)];
     ShowFlags(dlg, o->flags, boxes, PropFlags(f.flags, boxes));
 }
 
 void ReadPropFields(HWND dlg, OBJECTHEADER *o, const PROPFIELDS &f, uint32_t *target)
 {
-    o->rect = ReadPlace(dlg, IDC_PROPLEFT, f.size ? 0 : 32, f.size ? 0 : 32);
+    o->rect = ReadPlace(dlg, IDC_OBJLEFT, f.size ? 0 : 32, f.size ? 0 : 32);
     FLAGBOX boxes[std::size(propflags)];
     o->flags = ReadFlags(dlg, o->flags, boxes, PropFlags(f.flags, boxes));
-    *target = ReadTarget(GetDlgItem(dlg, IDC_PROPTARGET), *target);
+    *target = ReadTarget(GetDlgItem(dlg, IDC_OBJTARGET), *target);
 }
 
 HGLOBAL NewObject(HGLOBAL live, uint32_t fixed, std::initializer_list<OBJECTPIECE> pieces)

@@ -23,11 +23,11 @@ constexpr uint32_t TEXT_HIGHLIGHT = 0x8, TEXT_SHADOW = 0x20, TEXT_TRANSPARENT = 
 constexpr int FACECHARS = 31;
 
 const FLAGBOX textchecks[] = {
-    {IDC_TIVISIBLE, 0x2},        {IDC_TIENABLED, 0x4},    {IDC_TXTRANSPARENT, TEXT_TRANSPARENT},
+    {IDC_OBJVISIBLE, 0x2},        {IDC_OBJENABLED, 0x4},    {IDC_TXTRANSPARENT, TEXT_TRANSPARENT},
     {IDC_TXHIGHLIGHT, TEXT_HIGHLIGHT}, {IDC_TXSHADOW, TEXT_SHADOW}, {IDC_TXANTIALIAS, TEXT_ANTIALIAS},
 };
 
-const int textspins[] = {IDC_TILEFT + 10000, IDC_TITOP + 10000, IDC_TIWIDTH + 10000, IDC_TIDEPTH + 10000,
+const int textspins[] = {IDC_OBJLEFT + IDC_OBJSPIN, IDC_OBJTOP + IDC_OBJSPIN, IDC_OBJWIDTH + IDC_OBJSPIN, IDC_OBJDEPTH + IDC_OBJSPIN,
                          IDC_TXPADDING + 10000, IDC_TXOFFSET + 10000, IDC_TXSIZE + 10000, 0};
 
 // The live object, locked for one change; null (and nothing to change) when
@@ -147,7 +147,7 @@ void Fill(HWND dlg)
         return;
     }
     const OBJECTHEADER &h = t->header;
-    ShowPlace(dlg, IDC_TILEFT, &h, textspins);
+    ShowPlace(dlg, IDC_OBJLEFT, &h, textspins);
     if (h.datasize)
         SetDlgItemTextA(dlg, IDC_TXTEXT,
                         std::string((const char *)t.get() + h.fixedsize, strnlen((const char *)t.get() + h.fixedsize,
@@ -180,7 +180,7 @@ bool Build(HWND dlg, EDITPARAM *p)
     if (!t)
         return false;
     OBJECTHEADER &h = t->header;
-    h.rect = ReadPlace(dlg, IDC_TILEFT);
+    h.rect = ReadPlace(dlg, IDC_OBJLEFT);
     t->padding = (int32_t)ReadTyped(dlg, IDC_TXPADDING);
     t->offset = (int32_t)ReadTyped(dlg, IDC_TXOFFSET);
     h.flags = ReadFlags(dlg, h.flags, textchecks, std::size(textchecks));

@@ -49,7 +49,7 @@ void Open(HWND dlg, EDITPARAM *p)
     SendDlgItemMessageA(dlg, IDC_TIMERDOCUMENT, EM_LIMITTEXT, 260, 0);
     if (t->action == ACTIONOPEN)
         SetDlgItemTextA(dlg, IDC_TIMERDOCUMENT, target.c_str());
-    ShowPropFields(dlg, &t->header, fields, p->block, t->target, IDC_PROPSPIN + IDC_TIMERDURATION);
+    ShowPropFields(dlg, &t->header, fields, p->block, t->target, IDC_OBJSPIN + IDC_TIMERDURATION);
     SetDlgItemInt(dlg, IDC_TIMERDURATION, t->delay, FALSE);
     GlobalUnlock(p->object);
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_TIMERACTION, CBN_SELENDOK), (LPARAM)action);
@@ -93,7 +93,7 @@ INT_PTR CALLBACK EditTimerObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
         LRESULT a = Action(dlg);
         EnableWindow(GetDlgItem(dlg, IDC_TIMERPAGE), a == ACTIONJUMP);
         EnableWindow(GetDlgItem(dlg, IDC_TIMERDOCUMENT), a == ACTIONOPEN);
-        EnableWindow(GetDlgItem(dlg, IDC_PROPTARGET), a == ACTIONNOTIFY || a == ACTIONDISABLE);
+        EnableWindow(GetDlgItem(dlg, IDC_OBJTARGET), a == ACTIONNOTIFY || a == ACTIONDISABLE);
         return TRUE;
     }
     return FALSE;

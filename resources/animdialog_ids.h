@@ -1,5 +1,5 @@
 // Ids of the animation property dialog and its preview; the dialog's shared
-// fields are those of resources/objectdialogs3_ids.h.
+// fields are those of resources/objectfields_ids.h.
 #pragma once
 
 #define IDC_ANIMPREVIEW 260

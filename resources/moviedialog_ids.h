@@ -1,5 +1,5 @@
 // Ids of the movie property dialog; its shared fields are those of
-// resources/objectdialogs3_ids.h.
+// resources/objectfields_ids.h.
 #pragma once
 
 #define IDC_MOVIEHIDE 260

@@ -2,19 +2,8 @@
 // buttons and static images.
 #pragma once
 
-// What the dialogs share; each number field's up-down control is its id + 10000.
-#define IDC_OBJLEFT 101
-#define IDC_OBJTOP 102
-#define IDC_OBJWIDTH 103
-#define IDC_OBJDEPTH 104
-#define IDC_OBJNUMBER 105
-#define IDC_OBJTITLE 106
-#define IDC_OBJVISIBLE 107
-#define IDC_OBJENABLED 108
-#define IDC_OBJNOTIFY 109
-#define IDC_OBJCHECKED 110
-#define IDC_OBJTARGET 111
-#define IDC_OBJSPIN 10000
+#include "resources/objectfields_ids.h"
+
 #define IDC_OBJHELP 9
 
 // Button.

@@ -1,14 +1,7 @@
 // Ids of the text and image property dialogs and of the image preview.
 #pragma once
 
-// Shared by both dialogs. A number field's up-down control is its id + 10000.
-#define IDC_TILEFT 1002
-#define IDC_TITOP 1003
-#define IDC_TIWIDTH 1004
-#define IDC_TIDEPTH 1005
-#define IDC_TINUMBER 1006
-#define IDC_TIVISIBLE 1010
-#define IDC_TIENABLED 1011
+#include "resources/objectfields_ids.h"
 
 // Text dialog.
 #define IDC_TXTEXT 1001

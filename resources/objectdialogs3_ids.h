@@ -1,17 +1,7 @@
 // Ids of the timer, edit field and list box property dialogs.
 #pragma once
 
-// Fields the three dialogs share; a spin control's id is its field's + 10000.
-#define IDC_PROPLEFT 201
-#define IDC_PROPTOP 202
-#define IDC_PROPWIDTH 203
-#define IDC_PROPDEPTH 204
-#define IDC_PROPNUMBER 205
-#define IDC_PROPVISIBLE 206
-#define IDC_PROPENABLED 207
-#define IDC_PROPNOTIFY 208
-#define IDC_PROPTARGET 209
-#define IDC_PROPSPIN 10000
+#include "resources/objectfields_ids.h"
 
 #define IDC_TIMERDURATION 220
 #define IDC_TIMERACTION 221

@@ -1,5 +1,5 @@
 // Ids of the wave sound and MIDI music property dialogs; their shared fields
-// are those of resources/objectdialogs3_ids.h.
+// are those of resources/objectfields_ids.h.
 #pragma once
 
 #define IDC_SOUNDPLAY 250

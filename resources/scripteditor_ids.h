@@ -24,17 +24,10 @@
 #define IDC_APPLETSOURCE 201
 #define IDC_APPLETSTRIP 202
 
-// The applet properties dialog; an up-down control's id is its field's + 10000.
-#define IDC_APPLETLEFT 101
-#define IDC_APPLETTOP 102
-#define IDC_APPLETWIDTH 103
-#define IDC_APPLETDEPTH 104
-#define IDC_APPLETNUMBER 105
-#define IDC_APPLETVISIBLE 106
-#define IDC_APPLETENABLED 107
-#define IDC_APPLETPARAMETER 108
-#define IDC_APPLETPRIORITY 109
-#define IDC_APPLETSPIN 10000
+// The applet properties dialog: the shared object fields, then its own.
+#include "resources/objectfields_ids.h"
+#define IDC_APPLETPARAMETER 120
+#define IDC_APPLETPRIORITY 121
 
 #define IDS_ALLOCATIONERROR 108
 #define IDS_ABANDONAPPLET 286

@@ -173,11 +173,11 @@ TEST_F(AnimDialog, OkStoresTheFieldsAndCancelOrAFailedBuildKeepsTheObject)
                             : [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
     };
     auto change = [](HWND dlg) {
-        SetDlgItemTextA(dlg, IDC_PROPLEFT, "300");
-        SetDlgItemTextA(dlg, IDC_PROPTOP, "5");
-        CheckDlgButton(dlg, IDC_PROPENABLED, BST_CHECKED);
-        CheckDlgButton(dlg, IDC_PROPNOTIFY, BST_CHECKED);
-        SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 0, 0);
+        SetDlgItemTextA(dlg, IDC_OBJLEFT, "300");
+        SetDlgItemTextA(dlg, IDC_OBJTOP, "5");
+        CheckDlgButton(dlg, IDC_OBJENABLED, BST_CHECKED);
+        CheckDlgButton(dlg, IDC_OBJNOTIFY, BST_CHECKED);
+        SendDlgItemMessageA(dlg, IDC_OBJTARGET, CB_SETCURSEL, 0, 0);
     };
     struct {
         const char *name;
@@ -319,7 +319,7 @@ TEST_F(AnimDialog, LeavingUnderThePreviewClosesIt)
             c.leave(GetWindow(preview, GW_OWNER));
         });
         EXPECT_EQ(Run([&](HWND dlg) {
-                      SetDlgItemTextA(dlg, IDC_PROPLEFT, "9");
+                      SetDlgItemTextA(dlg, IDC_OBJLEFT, "9");
                       sbtest::Click(dlg, IDC_ANIMPREVIEW);
                   }),
                   c.result);

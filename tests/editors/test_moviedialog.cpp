@@ -145,11 +145,11 @@ TEST_F(MovieDialog, OkStoresPlaceFlagsAndTargetAndCancelOrAFailedBuildKeepsTheOb
 {
     Object start = Now();
     auto change = [](HWND dlg) {
-        SetDlgItemTextA(dlg, IDC_PROPLEFT, "300");
-        SetDlgItemTextA(dlg, IDC_PROPTOP, "5");
-        for (int id : {IDC_PROPENABLED, IDC_PROPNOTIFY, IDC_MOVIEHIDE})
+        SetDlgItemTextA(dlg, IDC_OBJLEFT, "300");
+        SetDlgItemTextA(dlg, IDC_OBJTOP, "5");
+        for (int id : {IDC_OBJENABLED, IDC_OBJNOTIFY, IDC_MOVIEHIDE})
             CheckDlgButton(dlg, id, BST_CHECKED);
-        SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 0, 0);
+        SendDlgItemMessageA(dlg, IDC_OBJTARGET, CB_SETCURSEL, 0, 0);
     };
     const uint32_t all = 0x200 | OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY | OBJ_SOFTCUSTOM;
     struct {
@@ -169,7 +169,7 @@ TEST_F(MovieDialog, OkStoresPlaceFlagsAndTargetAndCancelOrAFailedBuildKeepsTheOb
         std::string number;
         bool open = false;
         EXPECT_EQ(Run([&](HWND dlg, sbtest::ModalRecorder &) {
-                      number = Text(GetDlgItem(dlg, IDC_PROPNUMBER));
+                      number = Text(GetDlgItem(dlg, IDC_OBJNUMBER));
                       if (c.change)
                           change(dlg);
                       if (c.failbuild)

@@ -147,14 +147,14 @@ TEST_F(ObjectDialogs2, TextOkStoresTheControlsAndKeepsEveryOtherByte)
         {"empty text", [](HWND d) { Type(d, IDC_TXTEXT, ""); }, [&](Object &o) { text(o, ""); }},
         {"rectangle",
          [](HWND d) {
-             Type(d, IDC_TILEFT, "5"), Type(d, IDC_TITOP, "7"), Type(d, IDC_TIWIDTH, "50");
-             Type(d, IDC_TIDEPTH, "20");
+             Type(d, IDC_OBJLEFT, "5"), Type(d, IDC_OBJTOP, "7"), Type(d, IDC_OBJWIDTH, "50");
+             Type(d, IDC_OBJDEPTH, "20");
          },
          [](Object &o) { Record<OBJECTHEADER>(o).rect = {5, 7, 55, 27}; }},
         {"sizes as typed",
          [](HWND d) {
-             Type(d, IDC_TILEFT, "40000"), Type(d, IDC_TITOP, "x"), Type(d, IDC_TIWIDTH, "99999");
-             Type(d, IDC_TIDEPTH, "3");
+             Type(d, IDC_OBJLEFT, "40000"), Type(d, IDC_OBJTOP, "x"), Type(d, IDC_OBJWIDTH, "99999");
+             Type(d, IDC_OBJDEPTH, "3");
          },
          [](Object &o) { Record<OBJECTHEADER>(o).rect = {40000, 0, 40000 + 99999, 3}; }},
         {"padding and offset",
@@ -164,8 +164,8 @@ TEST_F(ObjectDialogs2, TextOkStoresTheControlsAndKeepsEveryOtherByte)
         {"size 2", [](HWND d) { Type(d, IDC_TXSIZE, "2"); }, [](Object &o) { Record<OBJECTTEXT>(o).size = 4; }},
         {"bold", [](HWND d) { Check(d, IDC_TXBOLD); }, [](Object &o) { Record<OBJECTTEXT>(o).weight = 700; }},
         {"italic", [](HWND d) { Check(d, IDC_TXITALIC); }, flag(0x80)},
-        {"visible", [](HWND d) { Check(d, IDC_TIVISIBLE); }, flag(0x2)},
-        {"enabled", [](HWND d) { Check(d, IDC_TIENABLED); }, flag(0x4)},
+        {"visible", [](HWND d) { Check(d, IDC_OBJVISIBLE); }, flag(0x2)},
+        {"enabled", [](HWND d) { Check(d, IDC_OBJENABLED); }, flag(0x4)},
         {"highlight", [](HWND d) { Check(d, IDC_TXHIGHLIGHT); }, flag(0x8)},
         {"shadow", [](HWND d) { Check(d, IDC_TXSHADOW); }, flag(0x20)},
         {"transparent", [](HWND d) { Check(d, IDC_TXTRANSPARENT); }, flag(0x40)},
@@ -276,7 +276,7 @@ TEST_F(ObjectDialogs2, CancelGivesEachObjectBackByteForByteAfterLiveChanges)
                                    SendMessageA(list, CB_SETCURSEL, 1, 0);
                                    SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_TXFONT, CBN_CLOSEUP), (LPARAM)list);
                                } else {
-                                   Check(d, IDC_IMLOOP), Type(d, IDC_TILEFT, "3");
+                                   Check(d, IDC_IMLOOP), Type(d, IDC_OBJLEFT, "3");
                                    // The paint program is started on a copy, which the
                                    // recorder does not run: the picture stays.
                                    sbtest::Click(d, IDC_IMPAINT);
@@ -301,7 +301,7 @@ TEST_F(ObjectDialogs2, OkWhoseBuildFailsSaysSoAndKeepsTheDialogAndTheObject)
         int result = -1;
         Object after = Run(index == TEXTINDEX ? EditTextObject : EditImageObject, index,
                            [&](HWND d) {
-                               Type(d, IDC_TILEFT, "1");
+                               Type(d, IDC_OBJLEFT, "1");
                                failalloc = true;
                                sbtest::Click(d, IDOK);
                                stayed = IsWindow(d) && IsWindowVisible(d);
@@ -338,10 +338,10 @@ TEST_F(ObjectDialogs2, ImageOkStoresTheControlsAndTheRectangleFollowsThePicture)
     const ImageCase cases[] = {
         {"unchanged", [](HWND) {}, [](OBJECTIMAGE &) {}},
         {"position, the size typed elsewhere ignored",
-         [](HWND d) { Type(d, IDC_TILEFT, "12"), Type(d, IDC_TITOP, "40000"); },
+         [](HWND d) { Type(d, IDC_OBJLEFT, "12"), Type(d, IDC_OBJTOP, "40000"); },
          [](OBJECTIMAGE &o) { o.header.rect = {12, 40000, 12 + 64, 40000 + 48}; }},
-        {"visible", [](HWND d) { Check(d, IDC_TIVISIBLE); }, flag(0x2)},
-        {"enabled", [](HWND d) { Check(d, IDC_TIENABLED); }, flag(0x4)},
+        {"visible", [](HWND d) { Check(d, IDC_OBJVISIBLE); }, flag(0x2)},
+        {"enabled", [](HWND d) { Check(d, IDC_OBJENABLED); }, flag(0x4)},
         {"loop", [](HWND d) { Check(d, IDC_IMLOOP); }, flag(0x8)},
         {"notify", [](HWND d) { Check(d, IDC_IMNOTIFY); }, flag(0x10)},
         {"drawn", [](HWND d) { Check(d, IDC_IMDRAWN); }, flag(0x20)},

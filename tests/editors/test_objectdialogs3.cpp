@@ -170,10 +170,10 @@ TEST_F(TimerEditListDialogs, TimerStoresActionTargetDurationAndA32By32Place)
          [](HWND dlg) {
              Choose(dlg, IDC_TIMERACTION, 8);
              Choose(dlg, IDC_TIMERPAGE, 1);
-             Type(dlg, IDC_PROPLEFT, "300");
-             Type(dlg, IDC_PROPTOP, "7");
+             Type(dlg, IDC_OBJLEFT, "300");
+             Type(dlg, IDC_OBJTOP, "7");
              Type(dlg, IDC_TIMERDURATION, "45");
-             Tick(dlg, IDC_PROPENABLED, true);
+             Tick(dlg, IDC_OBJENABLED, true);
          },
          [](auto &b) {
              As<OBJECTTIMER>(b).action = 8, As<OBJECTTIMER>(b).delay = 45;
@@ -192,9 +192,9 @@ TEST_F(TimerEditListDialogs, TimerStoresActionTargetDurationAndA32By32Place)
         {"notify the button; 0 seconds stay 0, a place past the spin range as typed",
          [](HWND dlg) {
              Choose(dlg, IDC_TIMERACTION, 6);
-             SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 0, 0);
+             SendDlgItemMessageA(dlg, IDC_OBJTARGET, CB_SETCURSEL, 0, 0);
              Type(dlg, IDC_TIMERDURATION, "0");
-             Type(dlg, IDC_PROPLEFT, "99999");
+             Type(dlg, IDC_OBJLEFT, "99999");
          },
          [](auto &b) {
              As<OBJECTTIMER>(b).action = 6, As<OBJECTTIMER>(b).target = 101, As<OBJECTTIMER>(b).delay = 0;
@@ -231,7 +231,7 @@ TEST_F(TimerEditListDialogs, TimerShowsItsStoredTargetAndEnablesWhatTheActionNee
                       EXPECT_EQ(SendDlgItemMessageA(dlg, IDC_TIMERACTION, CB_GETCURSEL, 0, 0), (LRESULT)c.action);
                       EXPECT_EQ(IsWindowEnabled(GetDlgItem(dlg, IDC_TIMERPAGE)) != 0, c.pages);
                       EXPECT_EQ(IsWindowEnabled(GetDlgItem(dlg, IDC_TIMERDOCUMENT)) != 0, c.documents);
-                      EXPECT_EQ(IsWindowEnabled(GetDlgItem(dlg, IDC_PROPTARGET)) != 0, c.targets);
+                      EXPECT_EQ(IsWindowEnabled(GetDlgItem(dlg, IDC_OBJTARGET)) != 0, c.targets);
                       sbtest::Click(dlg, IDCANCEL);
                   }, c.action == 8 ? "timerdialog" : nullptr),
                   0);
@@ -240,7 +240,7 @@ TEST_F(TimerEditListDialogs, TimerShowsItsStoredTargetAndEnablesWhatTheActionNee
     CancelAndFailedBuild(timer, [](HWND dlg) {
         Choose(dlg, IDC_TIMERACTION, 11);
         Type(dlg, IDC_TIMERDOCUMENT, "x");
-        Type(dlg, IDC_PROPLEFT, "5");
+        Type(dlg, IDC_OBJLEFT, "5");
     });
 }
 
@@ -252,13 +252,13 @@ TEST_F(TimerEditListDialogs, EditFieldStoresItsTextPlaceSizeFlagsAndTarget)
         {"everything changed",
          [](HWND dlg) {
              Type(dlg, IDC_EDITFIELDTEXT, "Your name here");
-             Type(dlg, IDC_PROPLEFT, "12");
-             Type(dlg, IDC_PROPTOP, "34");
-             Type(dlg, IDC_PROPWIDTH, "150");
-             Type(dlg, IDC_PROPDEPTH, "22");
-             Tick(dlg, IDC_PROPVISIBLE, false);
-             Tick(dlg, IDC_PROPNOTIFY, true);
-             SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 3, 0);
+             Type(dlg, IDC_OBJLEFT, "12");
+             Type(dlg, IDC_OBJTOP, "34");
+             Type(dlg, IDC_OBJWIDTH, "150");
+             Type(dlg, IDC_OBJDEPTH, "22");
+             Tick(dlg, IDC_OBJVISIBLE, false);
+             Tick(dlg, IDC_OBJNOTIFY, true);
+             SendDlgItemMessageA(dlg, IDC_OBJTARGET, CB_SETCURSEL, 3, 0);
          },
          [](auto &b) {
              As<OBJECTHEADER>(b).flags = (As<OBJECTHEADER>(b).flags & ~OBJ_VISIBLE) | OBJ_NOTIFY;
@@ -269,8 +269,8 @@ TEST_F(TimerEditListDialogs, EditFieldStoresItsTextPlaceSizeFlagsAndTarget)
         {"an empty text is its zero; sizes past the settings as typed",
          [](HWND dlg) {
              Type(dlg, IDC_EDITFIELDTEXT, "");
-             Type(dlg, IDC_PROPWIDTH, "2");
-             Type(dlg, IDC_PROPDEPTH, "70000");
+             Type(dlg, IDC_OBJWIDTH, "2");
+             Type(dlg, IDC_OBJDEPTH, "70000");
          },
          [](auto &b) { Rect(b, 30, 40, 32, 70040); }, std::string("", 1)},
     });
@@ -295,7 +295,7 @@ TEST_F(TimerEditListDialogs, EditFieldStoresItsTextPlaceSizeFlagsAndTarget)
     GlobalLocked<OBJECTHEADER>(GetPageObject(&page, edit))->fixedsize = sizeof(OBJECTEDIT);
     CancelAndFailedBuild(edit, [](HWND dlg) {
         Type(dlg, IDC_EDITFIELDTEXT, "other");
-        Tick(dlg, IDC_PROPENABLED, false);
+        Tick(dlg, IDC_OBJENABLED, false);
     });
 }
 
@@ -378,7 +378,7 @@ TEST_F(TimerEditListDialogs, ListBoxEditsItsItemsAndStoresThemInOrder)
              // Add inserts nothing until a line is selected.
              SendMessageA(dlg, WM_COMMAND, IDC_LISTBOXADD, 0);
              Tick(dlg, IDC_LISTBOXSORTED, true);
-             Type(dlg, IDC_PROPWIDTH, "200");
+             Type(dlg, IDC_OBJWIDTH, "200");
          },
          [](auto &b) {
              As<OBJECTHEADER>(b).flags |= OBJ_TRANSPARENT;
@@ -426,7 +426,7 @@ TEST_F(TimerEditListDialogs, ListBoxEditsItsItemsAndStoresThemInOrder)
     Store(lb, std::string("A\0B\0C\0", 6));
     CancelAndFailedBuild(lb, [](HWND dlg) {
         Drag(dlg, 0, 2);
-        Tick(dlg, IDC_PROPVISIBLE, false);
+        Tick(dlg, IDC_OBJVISIBLE, false);
     });
 }
 

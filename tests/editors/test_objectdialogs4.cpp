@@ -121,11 +121,11 @@ TEST_P(SoundDialogs, OkStoresPlaceFlagsAndTargetAndKeepsTheSound)
         {"unchanged: 32 by 32 at its place", [](HWND) {}, {60, 70, 92, 102}, 0x300 | OBJ_VISIBLE, 7},
         {"moved, enabled, notifying the button",
          [](HWND dlg) {
-             SetDlgItemTextA(dlg, IDC_PROPLEFT, "300");
-             SetDlgItemTextA(dlg, IDC_PROPTOP, "5");
-             CheckDlgButton(dlg, IDC_PROPENABLED, BST_CHECKED);
-             CheckDlgButton(dlg, IDC_PROPNOTIFY, BST_CHECKED);
-             SendDlgItemMessageA(dlg, IDC_PROPTARGET, CB_SETCURSEL, 0, 0);
+             SetDlgItemTextA(dlg, IDC_OBJLEFT, "300");
+             SetDlgItemTextA(dlg, IDC_OBJTOP, "5");
+             CheckDlgButton(dlg, IDC_OBJENABLED, BST_CHECKED);
+             CheckDlgButton(dlg, IDC_OBJNOTIFY, BST_CHECKED);
+             SendDlgItemMessageA(dlg, IDC_OBJTARGET, CB_SETCURSEL, 0, 0);
          },
          {300, 5, 332, 37}, 0x300 | OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY, 101},
     };
@@ -227,8 +227,8 @@ TEST_P(SoundDialogs, CancelAndAFailedBuildKeepTheObject)
 {
     Object start = Now();
     auto change = [](HWND dlg) {
-        SetDlgItemTextA(dlg, IDC_PROPLEFT, "9");
-        CheckDlgButton(dlg, IDC_PROPNOTIFY, BST_CHECKED);
+        SetDlgItemTextA(dlg, IDC_OBJLEFT, "9");
+        CheckDlgButton(dlg, IDC_OBJNOTIFY, BST_CHECKED);
     };
     EXPECT_EQ(Run([&](HWND dlg) {
                   change(dlg);

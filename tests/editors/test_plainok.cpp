@@ -143,7 +143,7 @@ std::vector<Odd> OddObjects(std::vector<HGLOBAL> &handles)
              Data(b, Zero("Go") + Zero(Long('d', 300)) + picture);
              Place(b, W, H);
          }},
-        {"text", TAG_TEXT, IDC_TILEFT, (LONG_PTR) "Hello",
+        {"text", TAG_TEXT, IDC_OBJLEFT, (LONG_PTR) "Hello",
          [](Bytes &b) {
              auto &o = As<OBJECTTEXT>(b);
              o.size = 200, o.weight = 550, o.padding = 600, o.offset = 0;
@@ -152,7 +152,7 @@ std::vector<Odd> OddObjects(std::vector<HGLOBAL> &handles)
          }},
         {"checkbox", TAG_CHEC, IDC_OBJLEFT, (LONG_PTR) "Tick", [](Bytes &b) { Place(b, W, H); }},
         {"radio", TAG_RDIO, IDC_OBJLEFT, (LONG_PTR) "One", [](Bytes &b) { Place(b, W, H); }},
-        {"image", TAG_IMAG, IDC_TILEFT, handle(picture),
+        {"image", TAG_IMAG, IDC_OBJLEFT, handle(picture),
          [](Bytes &b) {
              auto &o = As<OBJECTIMAGE>(b);
              o.speed = 200, o.wait = 70000, o.appear = 999;
@@ -164,27 +164,27 @@ std::vector<Odd> OddObjects(std::vector<HGLOBAL> &handles)
              o.thickness = 300, o.angle = 400, o.type = 9, o.primaryselector = 30;
              Place(b, W, H);
          }},
-        {"wave", TAG_WAVE, IDC_PROPLEFT, handle("a wave's bytes"), [](Bytes &b) { Place(b, 32, 32); }},
-        {"midi", TAG_MIDI, IDC_PROPLEFT, handle("MThd and more"), [](Bytes &b) { Place(b, 32, 32); }},
-        {"animation", TAG_ANIM, IDC_PROPLEFT, handle(std::string((const char *)&anim, sizeof anim)),
+        {"wave", TAG_WAVE, IDC_OBJLEFT, handle("a wave's bytes"), [](Bytes &b) { Place(b, 32, 32); }},
+        {"midi", TAG_MIDI, IDC_OBJLEFT, handle("MThd and more"), [](Bytes &b) { Place(b, 32, 32); }},
+        {"animation", TAG_ANIM, IDC_OBJLEFT, handle(std::string((const char *)&anim, sizeof anim)),
          [](Bytes &b) { Place(b, 60, 40); }},
-        {"movie", TAG_MOVI, IDC_PROPLEFT, handle(frame + avi),
+        {"movie", TAG_MOVI, IDC_OBJLEFT, handle(frame + avi),
          [=](Bytes &b) {
              As<OBJECTMOVIE>(b).avioffset = (uint32_t)frame.size();
              As<OBJECTMOVIE>(b).avilength = (uint32_t)avi.size();
              Place(b, 30, 20);
          }},
-        {"listbox", TAG_LIST, IDC_PROPLEFT, 0,
+        {"listbox", TAG_LIST, IDC_OBJLEFT, 0,
          [](Bytes &b) {
              Data(b, Zero(Long('a', 300)) + Zero("short") + Zero(Long('b', 1000)));
              Place(b, W, H);
          }},
-        {"edit", TAG_EDIT, IDC_PROPLEFT, 0,
+        {"edit", TAG_EDIT, IDC_OBJLEFT, 0,
          [](Bytes &b) {
              Data(b, Zero(Long('e', 400)));
              Place(b, W, H);
          }},
-        {"timer", TAG_TIME, IDC_PROPLEFT, 0,
+        {"timer", TAG_TIME, IDC_OBJLEFT, 0,
          [](Bytes &b) {
              auto &o = As<OBJECTTIMER>(b);
              o.action = 11, o.delay = 40000;
@@ -192,7 +192,7 @@ std::vector<Odd> OddObjects(std::vector<HGLOBAL> &handles)
              Place(b, 32, 32);
          }},
         {"static", TAG_STAT, IDC_OBJLEFT, handle(frame), [](Bytes &b) { Place(b, 30, 20); }},
-        {"applet", TAG_APPL, IDC_APPLETLEFT, 0,
+        {"applet", TAG_APPL, IDC_OBJLEFT, 0,
          [](Bytes &b) {
              As<OBJECTAPPLET>(b).parameter = 101;
              Place(b, W, H);

@@ -388,7 +388,7 @@ TEST_F(ScriptEditor, AbandonAsksOnlyAfterChangesAndPutsTheObjectBack)
     // Changed: the question; No stays, Yes abandons even after a save by
     // Preview and a change of properties.
     properties = [](HWND box) {
-        SetDlgItemInt(box, IDC_APPLETLEFT, 77, FALSE);
+        SetDlgItemInt(box, IDC_OBJLEFT, 77, FALSE);
         sbtest::Click(box, IDOK);
     };
     answers = {IDNO, IDYES};
@@ -439,10 +439,10 @@ TEST_F(ScriptEditor, PropertiesEditPlaceFlagsAndParameterInPlace)
     for (const auto &c : cases) {
         properties = [&](HWND box) {
             Look(box, "appletproperties");
-            EXPECT_EQ(GetDlgItemInt(box, IDC_APPLETNUMBER, nullptr, FALSE), APPLETNUMBER);
-            SetDlgItemInt(box, IDC_APPLETLEFT, c.left, FALSE);
-            SetDlgItemInt(box, IDC_APPLETWIDTH, c.width, FALSE);
-            CheckDlgButton(box, IDC_APPLETVISIBLE, c.visible);
+            EXPECT_EQ(GetDlgItemInt(box, IDC_OBJNUMBER, nullptr, FALSE), APPLETNUMBER);
+            SetDlgItemInt(box, IDC_OBJLEFT, c.left, FALSE);
+            SetDlgItemInt(box, IDC_OBJWIDTH, c.width, FALSE);
+            CheckDlgButton(box, IDC_OBJVISIBLE, c.visible);
             CheckDlgButton(box, IDC_APPLETPRIORITY, c.priority);
             HWND list = GetDlgItem(box, IDC_APPLETPARAMETER);
             SendMessageA(list, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)c.parameter);
@@ -464,7 +464,7 @@ TEST_F(ScriptEditor, PropertiesEditPlaceFlagsAndParameterInPlace)
     // and says so.
     Put(start);
     properties = [](HWND box) {
-        SetDlgItemInt(box, IDC_APPLETLEFT, 99, FALSE);
+        SetDlgItemInt(box, IDC_OBJLEFT, 99, FALSE);
         sbtest::Click(box, IDCANCEL);
     };
     EXPECT_EQ(Run([&](HWND dlg) {

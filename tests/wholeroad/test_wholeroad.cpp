@@ -546,7 +546,7 @@ TEST_F(WholeRoad, APresentationMadeFromNothingIsSavedAndPlaysAsAProgram)
                 SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_TXFONT, CBN_CLOSEUP), (LPARAM)fonts);
                 Type(d, IDC_TXSIZE, "28");
                 Tick(d, IDC_TXBOLD, true);
-                Type(d, IDC_TIWIDTH, "360"), Type(d, IDC_TIDEPTH, "60");
+                Type(d, IDC_OBJWIDTH, "360"), Type(d, IDC_OBJDEPTH, "60");
                 Expect({Colour(TEXTCOLOUR)});
                 sbtest::Click(d, IDC_TXCOLOUR);
                 EXPECT_EQ(TextOf(GetDlgItem(d, IDC_TXCOLOUR)), "220,20,20");
@@ -570,7 +570,7 @@ TEST_F(WholeRoad, APresentationMadeFromNothingIsSavedAndPlaysAsAProgram)
             ASSERT_TRUE(wave);
             Expect({Drive("sound", [](HWND d) {
                 EXPECT_NE(TextOf(GetDlgItem(d, IDC_SOUNDFORMAT)).find("11.0 kHz"), std::string::npos);
-                Tick(d, IDC_PROPVISIBLE, false);
+                Tick(d, IDC_OBJVISIBLE, false);
                 sbtest::Click(d, IDOK);
             })});
             EditObjectWindow(wave);
@@ -809,7 +809,7 @@ struct TypeRow {
 // Sets the place fields of the second set's dialogs.
 void PlaceProp(HWND d, const char *left, const char *top)
 {
-    Type(d, IDC_PROPLEFT, left), Type(d, IDC_PROPTOP, top);
+    Type(d, IDC_OBJLEFT, left), Type(d, IDC_OBJTOP, top);
 }
 
 const COLORREF EACHTEXT = RGB(0, 120, 220), EACHIMAGE = RGB(230, 120, 0), EACHSTATIC = RGB(120, 0, 160),
@@ -855,7 +855,7 @@ const TypeRow typerows[] = {
     {"text", 1, IDM_INSERTTEXT, TAG_TEXT, nullptr,
      [](HWND d) {
          Type(d, IDC_TXTEXT, "Blue words"), Type(d, IDC_TXSIZE, "24");
-         Type(d, IDC_TIWIDTH, "160"), Type(d, IDC_TIDEPTH, "40");
+         Type(d, IDC_OBJWIDTH, "160"), Type(d, IDC_OBJDEPTH, "40");
          Expect({Colour(EACHTEXT)});
          sbtest::Click(d, IDC_TXCOLOUR);
          sbtest::Click(d, IDOK);
@@ -882,11 +882,11 @@ const TypeRow typerows[] = {
     {"wave", 1, IDM_INSERTWAVE, TAG_WAVE, [] { return WaveFile("each.wav"); },
      [](HWND d) {
          EXPECT_NE(TextOf(GetDlgItem(d, IDC_SOUNDFORMAT)).find("11.0 kHz"), std::string::npos);
-         Tick(d, IDC_PROPENABLED, true), sbtest::Click(d, IDOK);
+         Tick(d, IDC_OBJENABLED, true), sbtest::Click(d, IDOK);
      },
      [](const Played &p) { EXPECT_TRUE(IsWindowEnabled(p.window)); }},
     {"MIDI", 1, IDM_INSERTMIDI, TAG_MIDI, [] { return MidiFile("each.mid"); },
-     [](HWND d) { Tick(d, IDC_PROPENABLED, true), sbtest::Click(d, IDOK); },
+     [](HWND d) { Tick(d, IDC_OBJENABLED, true), sbtest::Click(d, IDOK); },
      [](const Played &p) { EXPECT_TRUE(IsWindowEnabled(p.window)); }},
     {"list box", 1, IDM_INSERTLIST, TAG_LIST, nullptr,
      [](HWND d) {
@@ -897,7 +897,7 @@ const TypeRow typerows[] = {
              Expect({Drive("item text", [item](HWND t) { Type(t, 101, item), sbtest::Click(t, IDOK); })});
              sbtest::Click(d, IDC_LISTBOXADD);
          }
-         Type(d, IDC_PROPWIDTH, "120"), Type(d, IDC_PROPDEPTH, "60");
+         Type(d, IDC_OBJWIDTH, "120"), Type(d, IDC_OBJDEPTH, "60");
          sbtest::Click(d, IDOK);
      },
      [](const Played &p) {
@@ -909,7 +909,7 @@ const TypeRow typerows[] = {
          EXPECT_STREQ(item, L"Second");
      }},
     {"edit field", 1, IDM_INSERTEDIT, TAG_EDIT, nullptr,
-     [](HWND d) { Type(d, IDC_EDITFIELDTEXT, "Typed in"), Type(d, IDC_PROPWIDTH, "120"), sbtest::Click(d, IDOK); },
+     [](HWND d) { Type(d, IDC_EDITFIELDTEXT, "Typed in"), Type(d, IDC_OBJWIDTH, "120"), sbtest::Click(d, IDOK); },
      [](const Played &p) { EXPECT_EQ(WindowTextOf(p.window), "Typed in"); }},
     {"static image", 1, IDM_INSERTSTATIC, TAG_STAT, [] { return SolidPicture("still.png", 50, 30, EACHSTATIC); },
      [](HWND d) { Type(d, IDC_OBJLEFT, "560"), Type(d, IDC_OBJTOP, "400"), sbtest::Click(d, IDOK); },
@@ -918,7 +918,7 @@ const TypeRow typerows[] = {
          EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHSTATIC, 8) == 50 * 30; }, 60000));
      }},
     {"animation", 1, IDM_INSERTANIM, TAG_ANIM, [] { return Written("each.mng", sbtest::Mng(40, 30, {{EACHANIM, 100}}, 1)); },
-     [](HWND d) { PlaceProp(d, "380", "300"), Tick(d, IDC_PROPNOTIFY, true), sbtest::Click(d, IDOK); },
+     [](HWND d) { PlaceProp(d, "380", "300"), Tick(d, IDC_OBJNOTIFY, true), sbtest::Click(d, IDOK); },
      [](const Played &p) {
          ExpectPlacedAt(p, 380, 300);
          EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHANIM, 8) == 40 * 30; }, 60000));
@@ -956,7 +956,7 @@ const TypeRow typerows[] = {
     // Alone on the second page: it ends the show, which shows that it ran.
     {"timer", 2, IDM_INSERTTIMER, TAG_TIME, nullptr,
      [](HWND d) {
-         Choose(d, IDC_TIMERACTION, 5), Type(d, IDC_TIMERDURATION, "1"), Tick(d, IDC_PROPENABLED, true);
+         Choose(d, IDC_TIMERACTION, 5), Type(d, IDC_TIMERDURATION, "1"), Tick(d, IDC_OBJENABLED, true);
          sbtest::Click(d, IDOK);
      },
      [](const Played &p) { EXPECT_TRUE(WaitFor([&] { return !IsWindow(p.show); }, 120000)) << "the timer did not quit"; }},
