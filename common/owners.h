@@ -221,6 +221,15 @@ public:
     ~GdiObject() { Reset(); }
     GdiObject(const GdiObject &) = delete;
     GdiObject &operator=(const GdiObject &) = delete;
+    // Moving hands the object on, so that a record holding one can be
+    // cleared by assigning a fresh record.
+    GdiObject(GdiObject &&o) noexcept : h(o.Release()) {}
+    GdiObject &operator=(GdiObject &&o) noexcept
+    {
+        if (this != &o)
+            Reset(o.Release());
+        return *this;
+    }
     operator T() const { return h; }
     T get() const { return h; }
     T Release()

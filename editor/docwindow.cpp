@@ -340,14 +340,14 @@ void ChooseViewMode(HWND window, BLOCKSET *set)
     SendMessageA(list, LB_SETTOPINDEX, top, 0);
 }
 
-void Command(HWND window, WPARAM wParam)
+// The commands and notices the document window acts on; the rest pass by.
+bool IsDocumentCommand(int id, int code)
 {
-    int id = LOWORD(wParam), code = HIWORD(wParam);
     switch (id) {
     case IDC_BLOCKLIST:
-        if (code != LBN_DBLCLK && code != LBN_SELCHANGE)
-            return;
-        break;
+        return code == LBN_DBLCLK || code == LBN_SELCHANGE;
+    case IDC_VIEWMODE:
+        return code == CBN_SELENDOK;
     case IDM_SELECTALL:
     case IDM_UNSELECTALL:
     case IDM_SAVE:
@@ -364,37 +364,30 @@ void Command(HWND window, WPARAM wParam)
     case IDM_PASTE:
     case IDM_VIEW:
     case IDM_PRINT:
-        break;
-    case IDC_VIEWMODE:
-        if (code != CBN_SELENDOK)
-            return;
-        break;
+        return true;
     default:
-        return;
+        return false;
     }
-    BLOCKSET *set = LockBlockSet(window);
-    if (!set) {
-        Say(window, IDS_BLOCKACCESS);
+}
+
+void ListNotice(HWND window, BLOCKSET *set, int code)
+{
+    if (code == LBN_DBLCLK) {
+        EditCaretBlock(window, set);
         return;
     }
     HWND list = List(window);
+    int old = set->caret;
+    set->caret = (int)SendMessageA(list, LB_GETCARETINDEX, 0, 0);
+    RECT r;
+    for (int index : {old, set->caret})
+        if (index >= 0 && SendMessageA(list, LB_GETITEMRECT, index, (LPARAM)&r) != LB_ERR)
+            InvalidateRect(list, &r, FALSE);
+}
+
+void FileCommand(HWND window, BLOCKSET *set, int id)
+{
     switch (id) {
-    case IDC_BLOCKLIST:
-        if (code == LBN_DBLCLK) {
-            EditCaretBlock(window, set);
-        } else {
-            int old = set->caret;
-            set->caret = (int)SendMessageA(list, LB_GETCARETINDEX, 0, 0);
-            RECT r;
-            for (int index : {old, set->caret})
-                if (index >= 0 && SendMessageA(list, LB_GETITEMRECT, index, (LPARAM)&r) != LB_ERR)
-                    InvalidateRect(list, &r, FALSE);
-        }
-        break;
-    case IDM_SELECTALL:
-    case IDM_UNSELECTALL:
-        SelectAll(window, set, id == IDM_SELECTALL);
-        break;
     case IDM_SAVE:
         if (NeedsName(set))
             PostMessageA(window, WM_COMMAND, IDM_SAVEAS, 0);
@@ -406,6 +399,16 @@ void Command(HWND window, WPARAM wParam)
         // the one Save would ask to replace.
         SaveAs(window, set);
         break;
+    case IDM_CLOSE:
+        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    }
+}
+
+// The commands that change which pages the document holds.
+void PageCommand(HWND window, BLOCKSET *set, int id)
+{
+    switch (id) {
     case IDM_INSERT:
         CreateUndo(window, set);
         DoInsertPage(window, set);
@@ -413,9 +416,6 @@ void Command(HWND window, WPARAM wParam)
     case IDM_DELETE:
         CreateUndo(window, set);
         DoDelete(window, set);
-        break;
-    case IDM_CLOSE:
-        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
     case IDM_UNDO:
         DoUndo(window, set);
@@ -425,8 +425,41 @@ void Command(HWND window, WPARAM wParam)
         CreateUndo(window, set);
         DoCopyMoveTo(window, set, id == IDM_MOVETO);
         break;
+    case IDM_DUPLICATE: {
+        char prefix[FETCHSTRINGSIZE];
+        snprintf(prefix, sizeof prefix, "%s", FetchString(IDS_DUPLICATEPREFIX));
+        if (!DuplicateBlockSet(window, set, prefix, 1))
+            Say(window, IDS_DUPLICATEERROR);
+        break;
+    }
+    }
+}
+
+void Command(HWND window, WPARAM wParam)
+{
+    int id = LOWORD(wParam), code = HIWORD(wParam);
+    if (!IsDocumentCommand(id, code))
+        return;
+    BLOCKSET *set = LockBlockSet(window);
+    if (!set) {
+        Say(window, IDS_BLOCKACCESS);
+        return;
+    }
+    switch (id) {
+    case IDC_BLOCKLIST:
+        ListNotice(window, set, code);
+        break;
     case IDC_VIEWMODE:
         ChooseViewMode(window, set);
+        break;
+    case IDM_SELECTALL:
+    case IDM_UNSELECTALL:
+        SelectAll(window, set, id == IDM_SELECTALL);
+        break;
+    case IDM_SAVE:
+    case IDM_SAVEAS:
+    case IDM_CLOSE:
+        FileCommand(window, set, id);
         break;
     case IDM_CUT:
     case IDM_COPY:
@@ -437,13 +470,9 @@ void Command(HWND window, WPARAM wParam)
     case IDM_PRINT:
         ViewPrintCommand(window, set, id);
         break;
-    case IDM_DUPLICATE: {
-        char prefix[FETCHSTRINGSIZE];
-        snprintf(prefix, sizeof prefix, "%s", FetchString(IDS_DUPLICATEPREFIX));
-        if (!DuplicateBlockSet(window, set, prefix, 1))
-            Say(window, IDS_DUPLICATEERROR);
+    default:
+        PageCommand(window, set, id);
         break;
-    }
     }
     if (IsWindow(window))
         Enable(window, set);

@@ -171,23 +171,118 @@ void TakeCommandLine(const char *cmdline)
         strcpy(LoadFile, line.c_str());
 }
 
-int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS &parts)
+namespace {
+
+void CreateBrushes()
 {
-    srand((unsigned)time(nullptr));
-    hInst = inst;
     backbrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     barbrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     eyedropperbrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     logobrush = CreateSolidBrush(0);
     picturebrush = CreateSolidBrush(0);
+}
 
-    ReadEarlySettings();
-    OpenLogo(NULL);
-    devicebits = GetDisplayBits();
+void KeepStartupPath()
+{
     char current[MAX_PATH] = "";
     DWORD n = GetCurrentDirectoryA(sizeof current, current);
     lstrcpynA(StartupPath, n && n < sizeof current ? current : "", SETTINGTEXT - 1);
     AppendBackslash(StartupPath, SETTINGTEXT);
+}
+
+void CreateControlFonts()
+{
+    if (!ControlFontName[0])
+        return;
+    controlfont = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, ControlFontName);
+    smallcontrolfont = CreateFontA(13, 0, 0, 0, 400, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, ControlFontName);
+}
+
+// Everything the frame holds, put up once the frame itself exists.
+void FurnishFrame(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS &parts, int width,
+                  const char *title)
+{
+    LoadMenuConfig();
+    GetPaintbrushPath(hwndmain, PaintbrushPath, PaintbrushName, &SearchForPaintbrush, parts.paintsearch);
+    SettleFolders();
+    statusbar = STATCreateStatusWindow(inst, hwndmain, "");
+    STATInsertCell(hwndmain, "", 300, -1, 0);
+    STATInsertCell(hwndmain, "", 300, -1, 1);
+    hwndbar = CreateWindowExA(0, barclass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_DLGFRAME, 0, 0, width,
+                              COMMONTHEMEGetMetric(1), hwndmain, (HMENU)0, inst, NULL);
+    EnableCommands(NULL, 0, 0);
+    if (controlfont && hwndbar)
+        SetAllFontControls(hwndbar, controlfont);
+    TakeCommandLine(cmdline);
+    if (LoadFile[0])
+        PostMessageA(hwndbar ? hwndbar : hwndmain, WM_COMMAND, IDM_OPEN, 0);
+    ShowWindow(hwndmain, show);
+    UpdateWindow(hwndmain);
+    SetStickyWindows(hwndmain);
+    if (StartMaximized)
+        SendMessageA(hwndmain, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    SetWindowTextA(hwndmain, title);
+    SetSelectionStatus(0);
+    if (devicebits <= 8 && ShowDriverMessage)
+        ShowDriverDialog(hwndmain);
+    SendMessageA(hwndmain, WM_DRAWCLIPBOARD, 0, 0);
+    if (ShowTipOfTheDay && IsTipTime())
+        PostMessageA(hwndmain, WM_COMMAND, IDM_TIP, 0);
+}
+
+// Runs until the frame is gone or a quit arrives; gives the quit's code.
+int RunMessageLoop(HACCEL accelerators)
+{
+    MSG msg{};
+    bool settled = false;
+    for (;;) {
+        // The windows of the start-up are all up once the queue first
+        // holds nothing but timers: the logo comes back in front of them.
+        if (!settled && !HIWORD(GetQueueStatus(QS_ALLINPUT & ~QS_TIMER))) {
+            RaiseLogo();
+            settled = true;
+        }
+        if (GetMessageA(&msg, NULL, 0, 0) <= 0)
+            break;
+        if (!IsWindow(hwndmain))
+            break;
+        if (!accelerators || !TranslateAcceleratorA(hwndmain, accelerators, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    bool quit = msg.message == WM_QUIT;
+    int code = quit ? (int)msg.wParam : 0;
+    if (IsWindow(hwndmain))
+        DestroyWindow(hwndmain);
+    // A quit already posted belongs to this run, not to whoever runs next.
+    if (!quit && PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+        code = (int)msg.wParam;
+    return code;
+}
+
+void ShutDown(HINSTANCE inst)
+{
+    COMMONTHEMEDeInit();
+    DestroyTips(hwndbar);
+    QV_UnregisterCommonClasses();
+    UnregisterClasses(inst, CLASSCOUNT);
+    UnregisterClassA("StatusBar", inst);
+    hwndmain = hwndclient = hwndbar = statusbar = NULL;
+    FreeGraphics();
+}
+
+} // namespace
+
+int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS &parts)
+{
+    srand((unsigned)time(nullptr));
+    hInst = inst;
+    CreateBrushes();
+    ReadEarlySettings();
+    OpenLogo(NULL);
+    devicebits = GetDisplayBits();
+    KeepStartupPath();
     InitializeTips(inst);
     HACCEL accelerators = LoadAcceleratorsA(inst, "MainAccelerator");
 
@@ -201,10 +296,7 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
     }
     ReadTheme();
     COMMONTHEMEInit(8, 2, 0, 59, ThemeCurrent);
-    if (ControlFontName[0]) {
-        controlfont = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, ControlFontName);
-        smallcontrolfont = CreateFontA(13, 0, 0, 0, 400, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, ControlFontName);
-    }
+    CreateControlFonts();
 
     FilePathIndex = 0;
     LoadFile[0] = 0;
@@ -216,66 +308,10 @@ int EditorMain(HINSTANCE inst, const char *cmdline, int show, const EDITORPARTS 
                                GetSystemMetrics(SM_CYSCREEN) - 2 * sh, NULL, NULL, inst, (void *)&parts);
     int code = 0;
     if (hwndmain) {
-        LoadMenuConfig();
-        GetPaintbrushPath(hwndmain, PaintbrushPath, PaintbrushName, &SearchForPaintbrush, parts.paintsearch);
-        SettleFolders();
-        statusbar = STATCreateStatusWindow(inst, hwndmain, "");
-        STATInsertCell(hwndmain, "", 300, -1, 0);
-        STATInsertCell(hwndmain, "", 300, -1, 1);
-        hwndbar = CreateWindowExA(0, barclass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_DLGFRAME, 0, 0, width,
-                                  COMMONTHEMEGetMetric(1), hwndmain, (HMENU)0, inst, NULL);
-        EnableCommands(NULL, 0, 0);
-        if (controlfont && hwndbar)
-            SetAllFontControls(hwndbar, controlfont);
-        TakeCommandLine(cmdline);
-        if (LoadFile[0])
-            PostMessageA(hwndbar ? hwndbar : hwndmain, WM_COMMAND, IDM_OPEN, 0);
-        ShowWindow(hwndmain, show);
-        UpdateWindow(hwndmain);
-        SetStickyWindows(hwndmain);
-        if (StartMaximized)
-            SendMessageA(hwndmain, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-        SetWindowTextA(hwndmain, title);
-        SetSelectionStatus(0);
-        if (devicebits <= 8 && ShowDriverMessage)
-            ShowDriverDialog(hwndmain);
-        SendMessageA(hwndmain, WM_DRAWCLIPBOARD, 0, 0);
-        if (ShowTipOfTheDay && IsTipTime())
-            PostMessageA(hwndmain, WM_COMMAND, IDM_TIP, 0);
+        FurnishFrame(inst, cmdline, show, parts, width, title);
         srand((unsigned)time(nullptr));
-
-        MSG msg{};
-        bool quit = false, settled = false;
-        for (;;) {
-            // The windows of the start-up are all up once the queue first
-            // holds nothing but timers: the logo comes back in front of them.
-            if (!settled && !HIWORD(GetQueueStatus(QS_ALLINPUT & ~QS_TIMER))) {
-                RaiseLogo();
-                settled = true;
-            }
-            if (GetMessageA(&msg, NULL, 0, 0) <= 0)
-                break;
-            if (!IsWindow(hwndmain))
-                break;
-            if (!accelerators || !TranslateAcceleratorA(hwndmain, accelerators, &msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        }
-        quit = msg.message == WM_QUIT;
-        code = quit ? (int)msg.wParam : 0;
-        if (IsWindow(hwndmain))
-            DestroyWindow(hwndmain);
-        // A quit already posted belongs to this run, not to whoever runs next.
-        if (!quit && PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
-            code = (int)msg.wParam;
+        code = RunMessageLoop(accelerators);
     }
-    COMMONTHEMEDeInit();
-    DestroyTips(hwndbar);
-    QV_UnregisterCommonClasses();
-    UnregisterClasses(inst, CLASSCOUNT);
-    UnregisterClassA("StatusBar", inst);
-    hwndmain = hwndclient = hwndbar = statusbar = NULL;
-    FreeGraphics();
+    ShutDown(inst);
     return code;
 }

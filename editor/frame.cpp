@@ -418,6 +418,51 @@ static LRESULT Create(HWND hwnd)
     return 0;
 }
 
+static void CloseFrame(HWND hwnd)
+{
+    GetStickyWindows(hwnd);
+    StartMaximized = IsZoomed(hwnd) ? 1 : 0;
+    // The settings are written first: a document that refuses to close
+    // keeps the editor running with them saved.
+    SaveConfig();
+    if (CloseAllChildren(hwndclient)) {
+        DestroyWindow(hwnd);
+        PostQuitMessage(0);
+    }
+}
+
+static void LeaveClipboard(HWND hwnd)
+{
+    if (GetClipboardOwner() == hwnd && OpenClipboard(hwnd)) {
+        // Emptying sends WM_DESTROYCLIPBOARD, which frees our handles
+        // while nothing on the clipboard points to them any more.
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    ChangeClipboardChain(hwnd, nextViewer);
+    nextViewer = NULL;
+}
+
+// False when the frame is gone with the command.
+static bool FrameWindowCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    UINT id = LOWORD(wParam);
+    if (id == IDM_EXIT) {
+        if (ShiftHeld())
+            SaveConfig();
+        else
+            SendMessageA(hwnd, WM_CLOSE, 0, 0);
+        return false;
+    }
+    if (!FrameCommand(hwnd, id))
+        if (HWND doc = ActiveDocument())
+            SendMessageA(doc, WM_COMMAND, wParam, lParam);
+    if (!IsWindow(hwnd))
+        return false;
+    AfterCommand();
+    return true;
+}
+
 static LRESULT WndMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -438,25 +483,10 @@ static LRESULT WndMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         LayOut(hwnd);
         return 0;
     case WM_CLOSE:
-        GetStickyWindows(hwnd);
-        StartMaximized = IsZoomed(hwnd) ? 1 : 0;
-        // The settings are written first: a document that refuses to close
-        // keeps the editor running with them saved.
-        SaveConfig();
-        if (CloseAllChildren(hwndclient)) {
-            DestroyWindow(hwnd);
-            PostQuitMessage(0);
-        }
+        CloseFrame(hwnd);
         return 0;
     case WM_DESTROY:
-        if (GetClipboardOwner() == hwnd && OpenClipboard(hwnd)) {
-            // Emptying sends WM_DESTROYCLIPBOARD, which frees our handles
-            // while nothing on the clipboard points to them any more.
-            EmptyClipboard();
-            CloseClipboard();
-        }
-        ChangeClipboardChain(hwnd, nextViewer);
-        nextViewer = NULL;
+        LeaveClipboard(hwnd);
         return 0;
     case WM_DESTROYCLIPBOARD:
         FreePrivateClipboard(hwnd);
@@ -500,23 +530,10 @@ static LRESULT WndMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (AppToFrontDelay > 0)
             SetTimer(hwnd, FRONTTIMER, (UINT)AppToFrontDelay, NULL);
         return 0;
-    case WM_COMMAND: {
-        UINT id = LOWORD(wParam);
-        if (id == IDM_EXIT) {
-            if (ShiftHeld())
-                SaveConfig();
-            else
-                SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    case WM_COMMAND:
+        if (!FrameWindowCommand(hwnd, wParam, lParam))
             return 0;
-        }
-        if (!FrameCommand(hwnd, id))
-            if (HWND doc = ActiveDocument())
-                SendMessageA(doc, WM_COMMAND, wParam, lParam);
-        if (!IsWindow(hwnd))
-            return 0;
-        AfterCommand();
         break;
-    }
     }
     return DefFrameProcA(hwnd, hwndclient, msg, wParam, lParam);
 }

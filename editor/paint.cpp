@@ -331,6 +331,26 @@ bool PaintProgramKnown()
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The theme's animation strip, square frames side by side; without a
+// usable one the box shows its own frames.
+static void TakeSearchStrip(PAINTSEARCHPARAM *record)
+{
+    record->current = 0;
+    record->frames = OWNFRAMES;
+    record->framesize = 32;
+    record->strip = COMMONTHEMEGetBitmap(1);
+    if (!record->strip)
+        return;
+    DibLock strip(record->strip);
+    if (strip.ok() && strip.layout.height > 0 && strip.layout.width >= strip.layout.height) {
+        record->stripwidth = strip.layout.width;
+        record->framesize = strip.layout.height;
+        record->frames = strip.layout.width / strip.layout.height;
+    } else {
+        record->current = -1;
+    }
+}
+
 int GetPaintbrushPath(HWND window, char *path, const char *name, int *search, const PAINTSEARCHHOST *host)
 {
     if (!*search)
@@ -346,20 +366,7 @@ int GetPaintbrushPath(HWND window, char *path, const char *name, int *search, co
     record.path = path;
     record.name = name;
     record.again = *search;
-    record.current = 0;
-    record.frames = OWNFRAMES;
-    record.framesize = 32;
-    record.strip = COMMONTHEMEGetBitmap(1);
-    if (record.strip) {
-        DibLock strip(record.strip);
-        if (strip.ok() && strip.layout.height > 0 && strip.layout.width >= strip.layout.height) {
-            record.stripwidth = strip.layout.width;
-            record.framesize = strip.layout.height;
-            record.frames = strip.layout.width / strip.layout.height;
-        } else {
-            record.current = -1;
-        }
-    }
+    TakeSearchStrip(&record);
     DWORD started = GetTickCount();
     record.window = CreateDialogParamA(hInst, "PaintSearchBox", window, PaintSearchProc, (LPARAM)&record);
     if (!record.window) {

@@ -3,6 +3,7 @@
 // its own storage for as long as the editor runs and passes its address as
 // the editor's creation parameter; each editor uses only its own fields.
 #pragma once
+#include "common/owners.h"
 #include "document/blockstore.h"
 #include <windows.h>
 #include <commdlg.h>
@@ -12,7 +13,9 @@ struct EDITPARAM {
     BLOCKSET *blockset; // null for the object list
     BLOCK *block;       // the block or working page being edited
     unsigned index;     // the block's place in the document, or the object's in the page
-    HFONT font;         // the script editor's font
+    GdiObject<HFONT> font; // the script editor's font: the record outlives
+                           // the editor's window, so its edit control never
+                           // holds a freed font
     int changed;
     UINT findmessage;
     char findtext[261];

@@ -962,9 +962,8 @@ int EditPage(HWND parent, BLOCKSET *set, BLOCK *block, int index)
         return 0;
     }
     // The record is large (it holds the undo page): it lives on the heap
-    // for as long as this call, as it would on the stack.
+    // for as long as this call, as it would on the stack. Made zero-filled.
     auto p = std::make_unique<EDITPARAM>();
-    memset(p.get(), 0, sizeof(EDITPARAM));
     p->hwnd = parent;
     p->blockset = set;
     p->block = &work;

@@ -281,7 +281,7 @@ INT_PTR CALLBACK PreviewAppletProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
         GetClientRect(dlg, &client);
         if (r)
             FillRect((HDC)wParam, &client, r->applet.backgroundbrush);
-        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, 1);
+        SetWindowValue<LRESULT>(dlg, DWLP_MSGRESULT, 1);
         return TRUE;
     }
     case WM_PAINT: {

@@ -195,7 +195,7 @@ void Open(HWND dlg, EDITPARAM *p)
     }
     // The strip lies behind the buttons and never paints over them.
     HWND strip = GetDlgItem(dlg, IDC_APPLETSTRIP);
-    SetWindowLongPtrA(strip, GWL_STYLE, GetWindowLongPtrA(strip, GWL_STYLE) | WS_CLIPSIBLINGS);
+    SetWindowValue<LONG_PTR>(strip, GWL_STYLE, GetWindowValue<LONG_PTR>(strip, GWL_STYLE) | WS_CLIPSIBLINGS);
     SetWindowPos(strip, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     STATCreateStatusWindow(hInst, dlg, "");
     STATInsertCell(dlg, "", 200, -1, 0);
@@ -207,18 +207,15 @@ void Open(HWND dlg, EDITPARAM *p)
     SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
     int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
     MoveWindow(dlg, 32, 32, cx - 64, cy - 64, FALSE);
-    if (p->font)
-        DeleteObject(p->font);
-    p->font = CreateFontA(16, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
-    SendMessageA(edit, WM_SETFONT, (WPARAM)p->font, FALSE);
-    SetWindowLongPtrA(dlg, GWLP_USERDATA, (LONG_PTR)p->font);
+    p->font.Reset(CreateFontA(16, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New"));
+    SendMessageA(edit, WM_SETFONT, (WPARAM)p->font.get(), FALSE);
     CentreWindow(dlg);
     if (EditAppletMaximizeWindow)
         SendMessageA(dlg, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     SCAN s = Scan(p->object);
     SetWindowTextA(edit, s.text.c_str());
-    SetWindowLongPtrA(edit, GWLP_WNDPROC, (LONG_PTR)AppletEditSubclass);
+    SetWindowValue<WNDPROC>(edit, GWLP_WNDPROC, AppletEditSubclass);
     PostMessageA(edit, WM_KEYUP, 0, 0);
     SendMessageA(edit, EM_SETSEL, 0, 0);
     SendMessageA(edit, EM_SCROLLCARET, 0, 0);
@@ -252,19 +249,19 @@ void Layout(HWND dlg)
 }
 
 // Ends the editor. The kept state goes, so that nothing that arrives while
-// the window is torn down acts on it. The font stays with the window until
-// the edit control is gone: taking it from the control would lay the whole
-// text out once more for nothing.
-void Release(HWND dlg, EDITPARAM *p)
+// the window is torn down acts on it. Its font stays in the record, which
+// the opener frees only once the window and its edit control are gone:
+// taking the font from the control would lay the whole text out once more
+// for nothing.
+void Release(HWND dlg)
 {
-    SetWindowLongPtrA(dlg, DWLP_USER, 0);
-    p->font = NULL;
+    SetWindowValue<EDITPARAM *>(dlg, DWLP_USER, nullptr);
 }
 
-void Finish(HWND dlg, EDITPARAM *p, int result)
+void Finish(HWND dlg, int result)
 {
     EndDialog(dlg, result);
-    Release(dlg, p);
+    Release(dlg);
 }
 
 void RememberMaximized(HWND dlg)
@@ -277,7 +274,7 @@ void Abandon(HWND dlg, EDITPARAM *p)
     RememberMaximized(dlg);
     if (p->changed && DoYesNo(dlg, FetchString(IDS_ABANDONAPPLET)) != IDYES)
         return;
-    Finish(dlg, p, 0);
+    Finish(dlg, 0);
 }
 
 void SaveAndExit(HWND dlg, EDITPARAM *p)
@@ -287,7 +284,7 @@ void SaveAndExit(HWND dlg, EDITPARAM *p)
     if (!SaveSource(dlg, p))
         return;
     RememberMaximized(dlg);
-    Finish(dlg, p, 1);
+    Finish(dlg, 1);
 }
 
 void ChooseColour(HWND dlg, EDITPARAM *p)
@@ -542,13 +539,7 @@ INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
         DestroyTips(dlg);
         if (HANDLE hook = RemovePropA(dlg, findkeys))
             UnhookWindowsHookEx((HHOOK)hook);
-        if (p)
-            Release(dlg, p);
-        return FALSE;
-    }
-    if (msg == WM_NCDESTROY) {
-        if (auto font = (HFONT)GetWindowLongPtrA(dlg, GWLP_USERDATA))
-            DeleteObject(font);
+        Release(dlg);
         return FALSE;
     }
     if (!p)

@@ -160,7 +160,7 @@ static WIZARDPARAM *Record(HWND page)
 
 static void Answer(HWND page, LRESULT value, INT_PTR *answer)
 {
-    SetWindowLongPtrA(page, DWLP_MSGRESULT, value);
+    SetWindowValue(page, DWLP_MSGRESULT, value);
     *answer = TRUE;
 }
 
@@ -168,10 +168,10 @@ bool WizardPageMessage(HWND page, UINT msg, WPARAM, LPARAM lParam, int number, I
 {
     switch (msg) {
     case WM_INITDIALOG:
-        SetWindowLongPtrA(page, DWLP_USER, ((const PROPSHEETPAGEA *)lParam)->lParam);
+        SetWindowValue(page, DWLP_USER, ((const PROPSHEETPAGEA *)lParam)->lParam);
         return false; // the page goes on with its own controls
     case WM_DESTROY:
-        SetWindowLongPtrA(page, DWLP_USER, 0);
+        SetWindowValue<WIZARDPARAM *>(page, DWLP_USER, nullptr);
         return false;
     case WM_NOTIFY: {
         const NMHDR *n = (const NMHDR *)lParam;

@@ -263,7 +263,7 @@ static LRESULT WizardListSubclassMessage(HWND list, UINT msg, WPARAM wParam, LPA
         }
         break;
     case WM_NCDESTROY:
-        SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR)proc);
+        SetWindowValue(list, GWLP_WNDPROC, proc);
         RemovePropA(list, DRAGPROP);
         if (d->dragcursor)
             DestroyCursor(d->dragcursor);
@@ -283,7 +283,7 @@ static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
     if (msg == WM_NOTIFY && ((const NMHDR *)lParam)->code == PSN_KILLACTIVE) {
         // Other pages never inherit a disabled Next.
         PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
-        SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
+        SetWindowValue<LRESULT>(page, DWLP_MSGRESULT, FALSE);
         return TRUE;
     }
     INT_PTR answer = FALSE;
@@ -304,7 +304,7 @@ static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
         LISTDRAG *d = new (std::nothrow) LISTDRAG;
         if (d && SetPropA(list, DRAGPROP, d)) {
             d->dragcursor = MakeDragCursor();
-            d->proc = (WNDPROC)SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR)WizardListSubclass);
+            d->proc = SetWindowValue<WNDPROC>(list, GWLP_WNDPROC, WizardListSubclass);
         } else {
             delete d;
         }

@@ -115,7 +115,7 @@ static INT_PTR WizardImagePreviewMessage(HWND dlg, UINT msg, WPARAM wParam, LPAR
     case WM_INITDIALOG: {
         PostMessageA(dlg, WMU_LOADPREVIEW, 0, 0);
         RECT r = {0, 0, PREVIEWSIZE, PREVIEWSIZE};
-        AdjustWindowRectEx(&r, (DWORD)GetWindowLongA(dlg, GWL_STYLE), FALSE, (DWORD)GetWindowLongA(dlg, GWL_EXSTYLE));
+        AdjustWindowRectEx(&r, GetWindowValue<DWORD>(dlg, GWL_STYLE), FALSE, GetWindowValue<DWORD>(dlg, GWL_EXSTYLE));
         SetWindowPos(dlg, NULL, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
         CentreWindow(dlg);
         return TRUE;

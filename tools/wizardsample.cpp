@@ -112,6 +112,22 @@ void DrawFrame(HDC dc, RECT P, int n, const WIZARDCOLORSCHEME &scheme)
     }
 }
 
+// The four navigation buttons every page of the album gets, at their place
+// on a W by H page.
+void DrawNavigationButtons(HDC dc, const Sample &s, int W, int H)
+{
+    int bw = (int)DefaultButtonObjectWidth, bd = (int)DefaultButtonObjectDepth;
+    int x = (NavigationObjectHorizontal & 0x8000) ? W - (int)(NavigationObjectHorizontal & 0x7FFF) - 4 * bw
+                                                  : (int)NavigationObjectHorizontal;
+    int y = (NavigationObjectVertical & 0x8000) ? H - (int)(NavigationObjectVertical & 0x7FFF) - bd
+                                                : (int)NavigationObjectVertical;
+    for (int i = 0; i < 4; i++) {
+        RECT r = s.Place(RECT{x + i * bw, y, x + (i + 1) * bw, y + bd});
+        Fill(dc, r, GetSysColor(COLOR_BTNFACE));
+        DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_SOFT);
+    }
+}
+
 } // namespace
 
 int WizardDrawSamplePage(HWND, const DRAWITEMSTRUCT *item, const WIZARDPARAM *w, int kind)
@@ -205,16 +221,7 @@ int WizardDrawSamplePage(HWND, const DRAWITEMSTRUCT *item, const WIZARDPARAM *w,
         RestoreDC(dc, saved); // deselects the font before it goes
     }
 
-    int bw = (int)DefaultButtonObjectWidth, bd = (int)DefaultButtonObjectDepth;
-    int x = (NavigationObjectHorizontal & 0x8000) ? W - (int)(NavigationObjectHorizontal & 0x7FFF) - 4 * bw
-                                                  : (int)NavigationObjectHorizontal;
-    int y = (NavigationObjectVertical & 0x8000) ? H - (int)(NavigationObjectVertical & 0x7FFF) - bd
-                                                : (int)NavigationObjectVertical;
-    for (int i = 0; i < 4; i++) {
-        RECT r = s.Place(RECT{x + i * bw, y, x + (i + 1) * bw, y + bd});
-        Fill(dc, r, GetSysColor(COLOR_BTNFACE));
-        DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_SOFT);
-    }
+    DrawNavigationButtons(dc, s, W, H);
     BitBlt(item->hDC, item->rcItem.left, item->rcItem.top, C.right, C.bottom, dc, 0, 0, SRCCOPY);
     return 1;
 }
