@@ -23,8 +23,6 @@ static void DrawAboutButton(const DRAWITEMSTRUCT *item, const ABOUTPARAM *p)
                              p->shadow);
 }
 
-ABOUTBUTTONDRAWER COMMONAboutButtonDrawer = DrawAboutButton;
-
 namespace {
 
 constexpr int IDC_ABOUTCREDITS = 501, IDC_ABOUTSUPPORT = 504, IDC_ABOUTWEB = 505, IDC_ABOUTLABEL = 506,
@@ -146,7 +144,7 @@ void InitAbout(HWND dlg, ABOUTPARAM *p)
     RECT w;
     GetWindowRect(dlg, &w);
     int ww = w.right - w.left, wh = w.bottom - w.top;
-    bool owner = p->devicebits >= 9 && COMMONAboutButtonDrawer;
+    bool owner = p->devicebits >= 9 && p->drawbutton;
     int x = Place(p->buttonx, ww), y = Place(p->buttony, wh);
     struct {
         int id;
@@ -248,6 +246,7 @@ int DoAbout(HWND parent)
     p.buttonfont = buttonfont;
     p.credits = [](HWND dlg) { DoCredits(dlg); };
     p.hidden = DoSecretScreenOne;
+    p.drawbutton = DrawAboutButton;
     int result = (int)COMMONDialogBox(hInst, MAKEINTRESOURCEA(IDD_ABOUT), parent, COMMONDoAboutProc, (LPARAM)&p, NULL);
     if (p.bitmap)
         FreeResource(p.bitmap);
@@ -291,8 +290,8 @@ static INT_PTR COMMONDoAboutMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
             const TEXTSTYLE *style = GetWindowValue<const TEXTSTYLE *>(item->hwndItem, GWLP_USERDATA);
             TEXTSTYLE plain{0x00FFFFFF, 0xFFFFFFFF, DT_NOPREFIX | DT_WORDBREAK, 0, NULL};
             COMMONDrawOutlinedText(item->hDC, text, &item->rcItem, style ? style : &plain);
-        } else if ((item->CtlID == IDOK || (item->CtlID >= 501 && item->CtlID <= 505)) && COMMONAboutButtonDrawer) {
-            COMMONAboutButtonDrawer(item, p);
+        } else if ((item->CtlID == IDOK || (item->CtlID >= 501 && item->CtlID <= 505)) && p->drawbutton) {
+            p->drawbutton(item, p);
         }
         return TRUE;
     }

@@ -14,11 +14,7 @@ struct TEXTSTYLE {
 };
 
 struct ABOUTPARAM;
-// Draws one of the about box's buttons (ids 1 and 501 to 505): the bevelled
-// look on displays of more than 8 bits. Set to NULL, the buttons are plain
-// push buttons.
 typedef void (*ABOUTBUTTONDRAWER)(const DRAWITEMSTRUCT *item, const ABOUTPARAM *param);
-extern ABOUTBUTTONDRAWER COMMONAboutButtonDrawer;
 
 struct ABOUTPARAM {
     int major, minor, letter, patch;
@@ -38,6 +34,9 @@ struct ABOUTPARAM {
     HFONT buttonfont;
     void (*credits)(HWND);
     int (*hidden)(HWND);
+    // Draws one of the buttons (ids 1 and 501 to 505): the bevelled look on
+    // displays of more than 8 bits. NULL: the buttons are plain push buttons.
+    ABOUTBUTTONDRAWER drawbutton;
 };
 
 int DoAbout(HWND parent);

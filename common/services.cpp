@@ -197,7 +197,7 @@ int RectDepth(const RECT *r)
     return r->bottom - r->top;
 }
 
-static bool ReadMachineString(const char *subkey, const char *value, char *out, DWORD size)
+bool ReadMachineString(const char *subkey, const char *value, char *out, DWORD size)
 {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
@@ -213,25 +213,23 @@ static bool ReadMachineString(const char *subkey, const char *value, char *out, 
     return out[0] != 0;
 }
 
-REGISTRYREADER COMMONReadMachineString = ReadMachineString;
-
-int GetMachineName(char *name, char *organisation)
+int GetMachineName(char *name, char *organisation, REGISTRYREADER read)
 {
     constexpr DWORD size = 260;
     name[0] = organisation[0] = 0;
     static const char windows[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
     static const char nt[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
     static const char winlogon[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-    COMMONReadMachineString(windows, "RegisteredOwner", name, size);
-    COMMONReadMachineString(windows, "RegisteredOrganization", organisation, size);
+    read(windows, "RegisteredOwner", name, size);
+    read(windows, "RegisteredOrganization", organisation, size);
     if (!name[0] || !organisation[0]) {
         if (!name[0])
-            COMMONReadMachineString(nt, "RegisteredOwner", name, size);
+            read(nt, "RegisteredOwner", name, size);
         if (!organisation[0])
-            COMMONReadMachineString(nt, "RegisteredOrganization", organisation, size);
+            read(nt, "RegisteredOrganization", organisation, size);
     }
-    if (!name[0] && !COMMONReadMachineString(winlogon, "DefaultUserName", name, size))
-        COMMONReadMachineString(winlogon, "AltDefaultUserName", name, size);
+    if (!name[0] && !read(winlogon, "DefaultUserName", name, size))
+        read(winlogon, "AltDefaultUserName", name, size);
     if (!name[0]) {
         char windir[MAX_PATH];
         DWORD serial = 0;

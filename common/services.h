@@ -22,10 +22,12 @@ void COMMONTextToHex(char *out, const char *in, int limit);
 int RectWidth(const RECT *r);
 int RectDepth(const RECT *r);
 
-// Reads one string value under HKEY_LOCAL_MACHINE; tests replace it.
+// Reads one string value under HKEY_LOCAL_MACHINE.
 typedef bool (*REGISTRYREADER)(const char *subkey, const char *value, char *out, DWORD size);
-extern REGISTRYREADER COMMONReadMachineString;
-int GetMachineName(char *name, char *organisation);
+bool ReadMachineString(const char *subkey, const char *value, char *out, DWORD size);
+// The registered owner and organisation as `read` finds them, with the
+// fall-backs of an unregistered system.
+int GetMachineName(char *name, char *organisation, REGISTRYREADER read = ReadMachineString);
 
 int GetSpinValue(HWND dlg, int id);
 HGLOBAL DuplicateObject(HGLOBAL source);

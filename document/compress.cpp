@@ -20,14 +20,12 @@ static BOOL PlatformWrite(HANDLE file, const void *data, DWORD size, DWORD *writ
     return WriteFile(file, data, size, written, NULL);
 }
 
-DOCUMENTWRITER DocumentWriter = PlatformWrite;
-
 // A file system says it is full by writing less than it was given.
-static bool WriteAll(HANDLE file, const void *data, DWORD size)
+static bool WriteAll(HANDLE file, const void *data, DWORD size, DOCUMENTWRITER write)
 {
     DWORD written = 0;
     SetLastError(0);
-    if (!DocumentWriter(file, data, size, &written)) {
+    if (!(write ? write : PlatformWrite)(file, data, size, &written)) {
         if (GetLastError() == 0)
             SetLastError(ERROR_WRITE_FAULT);
         return false;
@@ -45,16 +43,14 @@ static BOOL ReadAll(HANDLE file, void *data, DWORD size)
     return ReadFile(file, data, size, &got, NULL) && got == size;
 }
 
-DOCUMENTREADER DocumentReader = ReadAll;
-
-bool WriteBytes(HANDLE file, const void *data, DWORD size)
+bool WriteBytes(HANDLE file, const void *data, DWORD size, DOCUMENTWRITER write)
 {
-    return size == 0 || WriteAll(file, data, size);
+    return size == 0 || WriteAll(file, data, size, write);
 }
 
-bool ReadBytes(HANDLE file, void *data, DWORD size)
+bool ReadBytes(HANDLE file, void *data, DWORD size, DOCUMENTREADER read)
 {
-    return size == 0 || DocumentReader(file, data, size);
+    return size == 0 || (read ? read : ReadAll)(file, data, size);
 }
 
 bool SeekTo(HANDLE file, uint64_t position)
@@ -64,7 +60,7 @@ bool SeekTo(HANDLE file, uint64_t position)
     return position < (1ULL << 62) && SetFilePointerEx(file, to, NULL, FILE_BEGIN);
 }
 
-int CompressDataToFile(HANDLE file, const char *data, long *size, long level, unsigned long)
+int CompressDataToFile(HANDLE file, const char *data, long *size, long level, unsigned long, DOCUMENTWRITER write)
 {
     z_stream z{};
     if (*size < 0 || deflateInit_(&z, (int)std::clamp(level, 0L, 9L), ZVERSION, sizeof z) != Z_OK)
@@ -86,7 +82,7 @@ int CompressDataToFile(HANDLE file, const char *data, long *size, long level, un
             break;
         }
         DWORD produced = STEP - z.avail_out;
-        if (!WriteBytes(file, out, produced)) {
+        if (!WriteBytes(file, out, produced, write)) {
             ok = false;
             break;
         }
@@ -266,7 +262,7 @@ int WriteObject(HWND, const char *path, HGLOBAL data)
     FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file)
         return 0;
-    bool ok = !size || WriteAll(file.get(), bytes.get(), (DWORD)size);
+    bool ok = !size || WriteAll(file.get(), bytes.get(), (DWORD)size, nullptr);
     if (!file.Close())
         ok = false;
     if (!ok)

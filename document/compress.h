@@ -5,26 +5,26 @@
 #include <windows.h>
 #include <cstdint>
 
-// Every byte written to a document file passes through this function, the
-// platform's write, so a test can make a save fail part way or fall short as
-// on a full disk. It says how much it wrote, as WriteFile does.
+// The platform's write as a save's host gives it, so that a test can make a
+// save fail part way or fall short as on a full disk. It says how much it
+// wrote, as WriteFile does. NULL is the platform's own.
 typedef BOOL (*DOCUMENTWRITER)(HANDLE file, const void *data, DWORD size, DWORD *written);
-extern DOCUMENTWRITER DocumentWriter;
-// And every byte read from one through this, so a test can see how much a
-// load reads and in how many steps. TRUE only when all was read.
+// And the platform's read as a load's host gives it, so that a test can see
+// how much a load reads and in how many steps. TRUE only when all was read;
+// NULL is the platform's own.
 typedef BOOL (*DOCUMENTREADER)(HANDLE file, void *data, DWORD size);
-extern DOCUMENTREADER DocumentReader;
 
 // File helpers of the writer and the reader; each is true only when all of
 // the request was done. A write that falls short fails with ERROR_DISK_FULL,
 // one that fails keeps its own error.
-bool WriteBytes(HANDLE file, const void *data, DWORD size);
-bool ReadBytes(HANDLE file, void *data, DWORD size);
+bool WriteBytes(HANDLE file, const void *data, DWORD size, DOCUMENTWRITER write = nullptr);
+bool ReadBytes(HANDLE file, void *data, DWORD size, DOCUMENTREADER read = nullptr);
 bool SeekTo(HANDLE file, uint64_t position);
 
 // Compresses `*size` bytes of `data` at `level` (0 to 9) into the file at its
 // position; the number of bytes written replaces `*size`.
-int CompressDataToFile(HANDLE file, const char *data, long *size, long level, unsigned long);
+int CompressDataToFile(HANDLE file, const char *data, long *size, long level, unsigned long,
+                       DOCUMENTWRITER write = nullptr);
 
 // Expands exactly `length` bytes from the `compressed` bytes at the file's
 // position into `out`. False unless the stream ends and makes exactly that

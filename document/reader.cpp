@@ -38,6 +38,7 @@ constexpr uint64_t PROGRESSSTEPS = 1024;
 struct Input {
     HANDLE file = NULL;
     uint64_t size = 0;
+    DOCUMENTREADER read = nullptr;
     // No larger than the rest of the file from the first fill on: a small
     // document costs no window of the full size, nor clearing one.
     std::unique_ptr<uint8_t[]> window;
@@ -59,7 +60,7 @@ struct Input {
         }
         windowstart = at;
         windowlength = (uint32_t)std::min<uint64_t>(WINDOW, size - at);
-        if (!SeekTo(file, at) || !ReadBytes(file, window.get(), windowlength)) {
+        if (!SeekTo(file, at) || !ReadBytes(file, window.get(), windowlength, read)) {
             windowlength = 0;
             return false;
         }
@@ -71,7 +72,7 @@ struct Input {
         if (at > size || count > size - at)
             return false;
         if (count > WINDOW)
-            return SeekTo(file, at) && ReadBytes(file, data, count);
+            return SeekTo(file, at) && ReadBytes(file, data, count, read);
         if ((at < windowstart || at + count > windowstart + windowlength) && !Fill(at))
             return false;
         memcpy(data, window.get() + (at - windowstart), count);
@@ -454,7 +455,7 @@ struct Loader {
     bool Read(const char *path)
     {
         Trailer t;
-        if (!FindDocumentTrailer(in.file, in.size, &t))
+        if (!FindDocumentTrailer(in.file, in.size, &t, in.read))
             return false;
         const uint64_t documentend = t.start;
         uint64_t pos;
@@ -567,7 +568,8 @@ static void OpenStatusBar(HWND, uint32_t)
     OpenStatus();
 }
 
-const LOADHOST EDITORLOAD = {GetFilePassword, AskGoOnWithout, OpenStatusBar, UpdateStatus, CloseStatus, false, true};
+const LOADHOST EDITORLOAD = {GetFilePassword, AskGoOnWithout, OpenStatusBar, UpdateStatus, CloseStatus, false, true,
+                             nullptr};
 
 int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &host)
 {
@@ -580,6 +582,7 @@ int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &
     Input input;
     input.file = file.get();
     input.size = (uint64_t)size.QuadPart;
+    input.read = host.read;
     Loader loader{std::move(input), list, set, GetParent(list), host};
     loader.top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
     bool ok = loader.Read(path);

@@ -1,6 +1,7 @@
 // Reading a self-running document file back into a block list, and the
 // document password.
 #pragma once
+#include "document/compress.h"
 #include <windows.h>
 #include <cstdint>
 
@@ -10,7 +11,7 @@ struct PAGERECORD;
 
 // What a load asks of the program that reads the document. Any entry may be
 // NULL: no password is asked for (a protected document reads like any
-// other), damage fails the load, no progress is shown.
+// other), damage fails the load, no progress is shown, the platform reads.
 struct LOADHOST {
     // The password typed into `buffer` (room for 261 characters): 1; 0 gives up.
     int (*password)(HWND parent, char *buffer);
@@ -25,6 +26,8 @@ struct LOADHOST {
     void (*closeprogress)();
     bool keepfonts; // keep the embedded-font object in the header block
     bool titles;    // give every block its title
+    // Every byte of the file is read through this (see ReadBytes).
+    DOCUMENTREADER read;
 };
 // The editor's answers: the password box, the question whether to go on
 // without a damaged object, the status bar's progress; fonts dropped, titles set.

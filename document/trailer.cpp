@@ -12,9 +12,9 @@ namespace {
 // The tail of the file is searched for the trailer in pieces of this size.
 constexpr uint32_t SCANCHUNK = 1u << 20;
 
-bool ReadAt(HANDLE file, uint64_t size, uint64_t at, void *data, uint32_t count)
+bool ReadAt(HANDLE file, uint64_t size, uint64_t at, void *data, uint32_t count, DOCUMENTREADER read)
 {
-    return at <= size && count <= size - at && SeekTo(file, at) && ReadBytes(file, data, count);
+    return at <= size && count <= size - at && SeekTo(file, at) && ReadBytes(file, data, count, read);
 }
 
 bool TrailerAt(const uint8_t *bytes, uint64_t start, DOCUMENTTRAILER *t)
@@ -64,12 +64,12 @@ void FindTags(const uint8_t *p, uint32_t count, std::vector<uint32_t> &hits)
 
 } // namespace
 
-bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *t)
+bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *t, DOCUMENTREADER read)
 {
     if (size < HEDRSIZE + ENDSIZE)
         return false;
     uint8_t last[ENDSIZE];
-    if (!ReadAt(file, size, size - ENDSIZE, last, ENDSIZE))
+    if (!ReadAt(file, size, size - ENDSIZE, last, ENDSIZE, read))
         return false;
     if (TrailerAt(last, size - ENDSIZE, t))
         return true;
@@ -85,7 +85,7 @@ bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *t)
     while (hi >= lowest) {
         uint64_t lo = hi - lowest >= SCANCHUNK - 1 ? hi - (SCANCHUNK - 1) : lowest;
         uint32_t starts = (uint32_t)(hi - lo + 1);
-        if (!ReadAt(file, size, lo, buffer, starts + ENDSIZE - 1))
+        if (!ReadAt(file, size, lo, buffer, starts + ENDSIZE - 1, read))
             return false;
         FindTags(buffer, starts, hits);
         for (auto i = hits.rbegin(); i != hits.rend(); ++i)

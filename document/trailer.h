@@ -1,6 +1,7 @@
 // Finding a document's trailer at the end of a file: at the very end, or
 // before bytes appended after it.
 #pragma once
+#include "document/compress.h"
 #include <windows.h>
 #include <cstdint>
 
@@ -12,5 +13,6 @@ struct DOCUMENTTRAILER {
 
 // True when `file` (of `size` bytes) holds a trailer that a whole document
 // could stand before. The tail is read in large pieces and searched in
-// memory; a file shorter than a header and a trailer has none.
-bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *out);
+// memory, with `read` (NULL: the platform's); a file shorter than a header
+// and a trailer has none.
+bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *out, DOCUMENTREADER read = nullptr);

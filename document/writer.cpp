@@ -23,6 +23,7 @@ namespace {
 // freeing on the way out may clear the thread's.
 struct Output {
     HANDLE file;
+    const SAVEHOST &host;
     uint64_t end = 0;
     DWORD error = 0;
 
@@ -34,14 +35,14 @@ struct Output {
     }
     bool Append(const void *data, DWORD size)
     {
-        if (!WriteBytes(file, data, size))
+        if (!WriteBytes(file, data, size, host.write))
             return Failed();
         end += size;
         return true;
     }
     bool Rewrite(uint64_t at, const void *data, DWORD size)
     {
-        return (SeekTo(file, at) && WriteBytes(file, data, size) && SeekTo(file, end)) || Failed();
+        return (SeekTo(file, at) && WriteBytes(file, data, size, host.write) && SeekTo(file, end)) || Failed();
     }
 };
 
@@ -67,7 +68,7 @@ bool WriteFixedAndStream(Output &out, OBJECTHEADER *record, const char *data, Wr
         return false;
     if (record->datasize) {
         long size = (long)record->datasize;
-        if (!CompressDataToFile(out.file, data, &size, Level(), 0))
+        if (!CompressDataToFile(out.file, data, &size, Level(), 0, out.host.write))
             return out.Failed();
         out.end += (uint32_t)size;
         record->compressedsize = (uint32_t)size;
@@ -128,7 +129,7 @@ bool WriteObjects(Output &out, BLOCK &block, Written &w)
 // The embedded fonts as the last header object; no font block, no record.
 bool WriteFontRecord(Output &out, HWND list, BLOCKSET *set, Written &w)
 {
-    HGLOBAL fonts = GetFontBlock(list, set);
+    HGLOBAL fonts = GetFontBlock(list, set, out.host);
     if (!fonts)
         return true;
     bool ok;
@@ -269,7 +270,7 @@ static DWORD Failure(DWORD otherwise = ERROR_WRITE_FAULT)
     return error ? error : otherwise;
 }
 
-int WriteExeFile(HWND list, BLOCKSET *set, const char *path)
+int WriteExeFile(HWND list, BLOCKSET *set, const char *path, const SAVEHOST &host)
 {
     if (!path || !*path || strlen(path) >= MAX_PATH) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -297,7 +298,7 @@ int WriteExeFile(HWND list, BLOCKSET *set, const char *path)
     }
     OpenStatus();
     if (!error) {
-        Output out{file};
+        Output out{file, host};
         SetLastError(0);
         if (!WriteDocument(out, list, set))
             error = out.error ? out.error : Failure(ERROR_INVALID_DATA);
@@ -319,7 +320,7 @@ int WriteExeFile(HWND list, BLOCKSET *set, const char *path)
     return error ? 0 : 1;
 }
 
-HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
+HGLOBAL GetFontBlock(HWND list, BLOCKSET *, const SAVEHOST &host)
 {
     FONTBLOCKHEAD head{};
     head.tag = TAG_FONB;
@@ -348,7 +349,7 @@ HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
             // font's: the name given to Windows is cut, the entry keeps it whole.
             snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", face);
             HFONT font = CreateFontIndirectA(&lf);
-            int ok = font && AddBlockFont(face, &block, font);
+            int ok = font && AddBlockFont(face, &block, font, host);
             if (font)
                 DeleteObject(font);
             if (!ok) {
@@ -360,20 +361,20 @@ HGLOBAL GetFontBlock(HWND list, BLOCKSET *)
     return block;
 }
 
-FONTDATAREADER DocumentFontData = GetFontData;
-
 // The whole font file of the font, empty when the font has none to give.
-static std::vector<char> FontFile(HFONT font)
+static std::vector<char> FontFile(HFONT font, FONTDATAREADER read)
 {
+    if (!read)
+        read = GetFontData;
     std::vector<char> data;
     HDC dc = GetDC(hwndmain);
     if (!dc)
         return data;
     HGDIOBJ old = SelectObject(dc, font);
-    DWORD size = DocumentFontData(dc, 0, 0, NULL, 0);
+    DWORD size = read(dc, 0, 0, NULL, 0);
     if (size != GDI_ERROR && size > 0 && size <= 0x4000000) {
         data.resize(size + 16);
-        if (DocumentFontData(dc, 0, 0, data.data(), size) != size)
+        if (read(dc, 0, 0, data.data(), size) != size)
             data.clear();
         else
             data.resize(size);
@@ -383,7 +384,7 @@ static std::vector<char> FontFile(HFONT font)
     return data;
 }
 
-int AddBlockFont(const char *face, HGLOBAL *block, HFONT font)
+int AddBlockFont(const char *face, HGLOBAL *block, HFONT font, const SAVEHOST &host)
 {
     uint32_t bytes;
     {
@@ -404,7 +405,7 @@ int AddBlockFont(const char *face, HGLOBAL *block, HFONT font)
         if (sizeof(FONTBLOCKHEAD) + (uint64_t)bytes > b.size())
             return 0;
     }
-    std::vector<char> data = FontFile(font);
+    std::vector<char> data = FontFile(font, host.fontdata);
     if (data.empty())
         return 1;
     uint64_t size = sizeof(FONTBLOCKHEAD) + (uint64_t)bytes + data.size() + sizeof(FONTENTRY) + 16;

@@ -117,7 +117,7 @@ void DrawProgress(const DRAWITEMSTRUCT *item, const PROGRESS &p)
 } // namespace
 
 const LOADHOST PLAYERLOAD = {nullptr, nullptr, OpenLoadingStatus, UpdateLoadingStatus, CloseLoadingStatus,
-                             true, false};
+                             true, false, nullptr};
 
 static INT_PTR LoadingStatusMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {

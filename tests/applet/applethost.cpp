@@ -204,15 +204,8 @@ const APPLETHOST FakeHost::host = {Alive,  Lock,       Unlock,        Send,     
                                    Wait,   Aborted,    Beep,          PageInfo,       NotifyInfo, GetDc,    ReleaseDc,
                                    ObjectText, SetObjectText, PlaySoundEntry, KillSound, SoundPlaying};
 
-bool FakeRegistry(const char *, const char *value, char *out, DWORD size)
+FakeHost::FakeHost()
 {
-    snprintf(out, size, "%s", strstr(value, "Owner") ? "Ada" : strstr(value, "Organization") ? "Works" : "");
-    return out[0] != 0;
-}
-
-FakeHost::FakeHost() : registry(COMMONReadMachineString)
-{
-    COMMONReadMachineString = FakeRegistry;
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), DCWIDTH, -DCHEIGHT, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void *pixels = nullptr;
@@ -224,7 +217,6 @@ FakeHost::FakeHost() : registry(COMMONReadMachineString)
 
 FakeHost::~FakeHost()
 {
-    COMMONReadMachineString = registry;
     SelectObject(dc, oldbitmap);
     DeleteDC(dc);
     DeleteObject(bitmap);

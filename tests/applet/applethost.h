@@ -19,9 +19,6 @@ struct FakeObject {
     int check = 0;
 };
 
-// The registered owner and organisation, without the registry.
-bool FakeRegistry(const char *subkey, const char *value, char *out, DWORD size);
-
 // An entry of the applet object besides its script.
 struct Entry {
     uint32_t kind;
@@ -38,7 +35,6 @@ struct FakeHost {
     ~FakeHost();
     FakeHost(const FakeHost &) = delete;
     FakeHost &operator=(const FakeHost &) = delete;
-    REGISTRYREADER registry;
     std::string log;
     bool alive = true;
     int locks = 0;                  // locked and not yet unlocked

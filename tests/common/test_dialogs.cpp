@@ -1,4 +1,5 @@
 #include "common/about.h"
+#include "common/dialog.h"
 #include "common/dlgitems.h"
 #include "common/fontdlg.h"
 #include "common/hook.h"
@@ -321,12 +322,7 @@ TEST(Tooltips, OneSubclassOwnTimerAndPlacement)
 
 struct AboutFixture : ::testing::Test {
     int savedbits = devicebits;
-    ABOUTBUTTONDRAWER saveddrawer = COMMONAboutButtonDrawer;
-    void TearDown() override
-    {
-        devicebits = savedbits;
-        COMMONAboutButtonDrawer = saveddrawer;
-    }
+    void TearDown() override { devicebits = savedbits; }
 };
 
 int drawncalls;
@@ -352,10 +348,12 @@ TEST_F(AboutFixture, EndsOnOkEscAndTheCloseBox)
 TEST_F(AboutFixture, ButtonsLabelAndHotSpot)
 {
     devicebits = 24;
-    COMMONAboutButtonDrawer = CountDrawing;
     drawncalls = 0;
     ModalRecorder rec;
     rec.Drive([](HWND d) {
+        ABOUTPARAM *p = DialogState<ABOUTPARAM>(d);
+        ASSERT_TRUE(p && p->drawbutton) << "the about box draws its own buttons";
+        p->drawbutton = CountDrawing;
         RECT w;
         GetWindowRect(d, &w);
         EXPECT_EQ(w.right - w.left, 680 + 2 * GetSystemMetrics(SM_CXDLGFRAME));

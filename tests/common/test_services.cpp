@@ -97,23 +97,13 @@ bool FakeRegistry(const char *subkey, const char *value, char *out, DWORD size)
 }
 
 struct MachineNameTest : testing::Test {
-    REGISTRYREADER saved;
-    void SetUp() override
-    {
-        saved = COMMONReadMachineString;
-        COMMONReadMachineString = FakeRegistry;
-        registry.clear();
-    }
-    void TearDown() override
-    {
-        COMMONReadMachineString = saved;
-    }
+    void SetUp() override { registry.clear(); }
 };
 
 TEST_F(MachineNameTest, FallsBackThroughTheKeysToTheVolumeSerial)
 {
     char name[260], org[260];
-    EXPECT_TRUE(GetMachineName(name, org));
+    EXPECT_TRUE(GetMachineName(name, org, FakeRegistry));
     char windir[MAX_PATH];
     GetWindowsDirectoryA(windir, sizeof windir);
     char root[4] = {windir[0], ':', '\\', 0};
@@ -123,11 +113,11 @@ TEST_F(MachineNameTest, FallsBackThroughTheKeysToTheVolumeSerial)
     EXPECT_STREQ(org, "");
 
     registry["SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon|AltDefaultUserName"] = "alt";
-    GetMachineName(name, org);
+    GetMachineName(name, org, FakeRegistry);
     EXPECT_STREQ(name, "alt");
     registry["SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion|RegisteredOrganization"] = "Org NT";
     registry["SOFTWARE\\Microsoft\\Windows\\CurrentVersion|RegisteredOwner"] = "Owner";
-    GetMachineName(name, org);
+    GetMachineName(name, org, FakeRegistry);
     EXPECT_STREQ(name, "Owner");
     EXPECT_STREQ(org, "Org NT");
 }

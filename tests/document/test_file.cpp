@@ -309,7 +309,7 @@ TEST_F(SavedFiles, EachRecordIsWrittenAsItsBlocksKind)
         AppendBlock(list, set, &page);
     }
     Doc loaded;
-    const LOADHOST quiet = {nullptr, nullptr, nullptr, nullptr, nullptr, false, true};
+    const LOADHOST quiet = {nullptr, nullptr, nullptr, nullptr, nullptr, false, true, nullptr};
     ASSERT_EQ(LoadExeFileWith(loaded.list, loaded.set, Save("kinds.exe").c_str(), quiet), 1);
     ASSERT_EQ(loaded.Count(), 5u);
     for (unsigned i = 1; i < 5; i++)
@@ -384,13 +384,9 @@ TEST(Fonts, AFaceWithoutAFontFileIsLeftOut)
 {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 92);
     HFONT font = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
-    FONTDATAREADER real = DocumentFontData;
-    DocumentFontData = NoFontFile;
-    EXPECT_EQ(AddBlockFont("Arial", &block, font), 1);
-    DocumentFontData = ShortFontFile;
-    EXPECT_EQ(AddBlockFont("Arial", &block, font), 1);
+    EXPECT_EQ(AddBlockFont("Arial", &block, font, SAVEHOST{nullptr, NoFontFile}), 1);
+    EXPECT_EQ(AddBlockFont("Arial", &block, font, SAVEHOST{nullptr, ShortFontFile}), 1);
     EXPECT_EQ(At<uint32_t>(Bytes(block), 4), 0u);
-    DocumentFontData = real;
     EXPECT_EQ(AddBlockFont("Arial", &block, font), 1);
     EXPECT_EQ(AddBlockFont("arial", &block, font), 1);
     std::vector<uint8_t> table = Bytes(block);
@@ -409,17 +405,16 @@ TEST_F(SavedFiles, AFailedSaveLeavesTheOldFileAsItWas)
     ASSERT_TRUE(WriteFileBytes(path, old));
 
     static int allowed;
-    DOCUMENTWRITER real = DocumentWriter;
-    DocumentWriter = [](HANDLE file, const void *data, DWORD size, DWORD *written) -> BOOL {
-        return allowed-- > 0 && WriteFile(file, data, size, written, NULL);
-    };
+    const SAVEHOST failing = {[](HANDLE file, const void *data, DWORD size, DWORD *written) -> BOOL {
+                                  return allowed-- > 0 && WriteFile(file, data, size, written, NULL);
+                              },
+                              nullptr};
     for (int n : {0, 1, 2, 3, 10, 25}) {
         allowed = n;
-        EXPECT_EQ(WriteExeFile(list, set, path.c_str()), 0) << n;
+        EXPECT_EQ(WriteExeFile(list, set, path.c_str(), failing), 0) << n;
         EXPECT_TRUE(ReadFileBytes(path) == old) << n;
         EXPECT_EQ(folder.Files().size(), 1u) << n;
     }
-    DocumentWriter = real;
 
     // An object that cannot be locked would be lost: the save fails instead.
     BLOCK page = Get(3);
@@ -572,11 +567,11 @@ struct Reading : SavedFiles {
         BuildEveryType();
         return ReadFileBytes(Save("base.exe"));
     }
-    int LoadBytes(Doc &d, const std::vector<uint8_t> &bytes)
+    int LoadBytes(Doc &d, const std::vector<uint8_t> &bytes, const LOADHOST &host = EDITORLOAD)
     {
         std::string path = folder.File("changed.exe");
         EXPECT_TRUE(WriteFileBytes(path, bytes));
-        return Load(d, path);
+        return LoadExeFileWith(d.list, d.set, path.c_str(), host);
     }
 };
 
@@ -965,8 +960,8 @@ TEST_F(Reading, TinyUnknownBlocksEndAtTheHeadersCount)
     header.hedr.blockcount = 1;
     std::vector<uint8_t> f = MakeDocument(header, tiny);
     static uint64_t reads, bytes;
-    DOCUMENTREADER real = DocumentReader;
-    DocumentReader = [](HANDLE file, void *data, DWORD size) -> BOOL {
+    LOADHOST counting = EDITORLOAD;
+    counting.read = [](HANDLE file, void *data, DWORD size) -> BOOL {
         reads++;
         bytes += size;
         DWORD got = 0;
@@ -976,14 +971,14 @@ TEST_F(Reading, TinyUnknownBlocksEndAtTheHeadersCount)
         Doc d;
         sbtest::ModalRecorder rec(answer);
         reads = bytes = 0;
-        EXPECT_EQ(LoadBytes(d, f), answer == IDYES);
+        EXPECT_EQ(LoadBytes(d, f, counting), answer == IDYES);
         EXPECT_EQ(rec.calls.size(), 1u);
         EXPECT_EQ(d.Count(), 1u); // a refused load leaves what it appended to the caller
         // The whole walk: the file's bytes about once, in large reads.
+        EXPECT_GT(reads, 0u) << "the load reads through its host";
         EXPECT_LE(bytes, 2 * f.size()) << answer;
         EXPECT_LE(reads, 2 * f.size() / (64 << 10) + 8) << answer;
     }
-    DocumentReader = real;
 }
 
 TEST_F(Reading, FixedPartsLongerThanTheirTypeAreDamageCutToTheType)
@@ -1079,7 +1074,7 @@ TEST_F(Reading, AHostMayLeaveOutAnyEntry)
     ASSERT_TRUE(WriteFileBytes(valid, f));
     f[l.pageobjects[0][4] + 152 + 3000] ^= 0x55; // inside the picture's stream
     ASSERT_TRUE(WriteFileBytes(damaged, f));
-    const LOADHOST all = {CountPassword, CountQuestion, CountOpen, CountProgress, CountClose, true, true};
+    const LOADHOST all = {CountPassword, CountQuestion, CountOpen, CountProgress, CountClose, true, true, nullptr};
     struct Case {
         const char *name;
         LOADHOST host;
@@ -1380,16 +1375,13 @@ TEST_F(SavedFiles, AFailedWriteGivesItsReasonAndKeepsTheOldFile)
         {failing, ERROR_HANDLE_DISK_FULL, ERROR_HANDLE_DISK_FULL},
         {failing, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
     };
-    DOCUMENTWRITER real = DocumentWriter;
     for (const auto &c : cases)
         for (int n : {0, 1, 2, 3, 10, 25}) {
-            DocumentWriter = c.writer;
             code = c.code;
             allowed = n;
             SetLastError(0);
-            EXPECT_EQ(WriteExeFile(list, set, path.c_str()), 0) << n;
+            EXPECT_EQ(WriteExeFile(list, set, path.c_str(), SAVEHOST{c.writer, nullptr}), 0) << n;
             EXPECT_EQ(GetLastError(), c.expected) << n;
-            DocumentWriter = real;
             EXPECT_TRUE(ReadFileBytes(path) == old) << n;
             EXPECT_EQ(folder.Files().size(), 1u) << n;
         }

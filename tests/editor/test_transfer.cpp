@@ -526,7 +526,7 @@ TEST_F(Transfer, DamagedPagesThatPasteSaveAndLoadBackWithoutAQuestion)
             return;
         Saved(w);
         FreeBlocks(back, &backset);
-        const LOADHOST quiet = {nullptr, nullptr, nullptr, nullptr, nullptr, false, true};
+        const LOADHOST quiet = {nullptr, nullptr, nullptr, nullptr, nullptr, false, true, nullptr};
         std::string pasted;
         for (const std::string &b : batch)
             pasted += "\n  " + b;
