@@ -681,7 +681,7 @@ bool shown, disabled;
 // Closes the show once its first page stands, as a user would.
 void CALLBACK CloseTheShow(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND show = FindWindowA(QVCLASS_appwindow, NULL);
+    HWND show = sbtest::FindOwnWindow(QVCLASS_appwindow);
     if (!show || !IsWindowVisible(show) || !GetWindow(show, GW_CHILD) || shown)
         return;
     shown = true;
@@ -707,7 +707,7 @@ TEST_F(Transfer, ViewRunsTheSampleWithTheEditorDisabledAndReturns)
     KillTimer(NULL, timer);
     EXPECT_TRUE(shown);
     EXPECT_TRUE(disabled);
-    EXPECT_FALSE(FindWindowA(QVCLASS_appwindow, NULL));
+    EXPECT_FALSE(sbtest::FindOwnWindow(QVCLASS_appwindow));
     EXPECT_TRUE(IsWindowEnabled(hwndmain));
     EXPECT_TRUE(IsWindowEnabled(w));
     QV_UnregisterCommonClasses();

@@ -243,7 +243,7 @@ TEST_F(Controls, TheHeaderWaveLoopsAsTheBackgroundSound)
 // fires while the window is still being made waits for the next tick.
 void CALLBACK RightClick(HWND, UINT, UINT_PTR id, DWORD)
 {
-    HWND show = FindWindowA(QVCLASS_appwindow, NULL);
+    HWND show = sbtest::FindOwnWindow(QVCLASS_appwindow);
     if (!show || !IsWindowVisible(show))
         return;
     KillTimer(NULL, id);
@@ -252,7 +252,7 @@ void CALLBACK RightClick(HWND, UINT, UINT_PTR id, DWORD)
 
 void CALLBACK Quit(HWND, UINT, UINT_PTR id, DWORD)
 {
-    HWND show = FindWindowA(QVCLASS_appwindow, NULL);
+    HWND show = sbtest::FindOwnWindow(QVCLASS_appwindow);
     if (!show || !IsWindowVisible(show))
         return;
     KillTimer(NULL, id);
@@ -268,11 +268,11 @@ TEST_F(Controls, TheShowRunsUntilARightClickClosesItOrTheProgramQuits)
     UINT_PTR timer = SetTimer(NULL, 0, 20, RightClick);
     EXPECT_EQ(QV_CreateApplicationWindow(NULL, list, set, 1), 1);
     KillTimer(NULL, timer);
-    EXPECT_FALSE(FindWindowA(QVCLASS_appwindow, NULL));
+    EXPECT_FALSE(sbtest::FindOwnWindow(QVCLASS_appwindow));
     // A quit ends the show and is left for the program's own loop.
     SetTimer(NULL, 0, 20, Quit);
     EXPECT_EQ(QV_CreateApplicationWindow(NULL, list, set, 1), 1);
-    EXPECT_FALSE(FindWindowA(QVCLASS_appwindow, NULL));
+    EXPECT_FALSE(sbtest::FindOwnWindow(QVCLASS_appwindow));
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 7u);

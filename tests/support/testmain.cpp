@@ -14,7 +14,7 @@
 // program with the test's name once one test has run past any honest
 // length, writing with no lock and no allocation the stuck test may hold.
 namespace {
-DWORD stuckms = 5 * 60 * 1000; // SB_STUCK_SECONDS sets another
+DWORD stuckms = 10 * 60 * 1000; // SB_STUCK_SECONDS sets another
 char running[512];
 volatile LONG started; // GetTickCount() when the current test began, 0 between tests
 

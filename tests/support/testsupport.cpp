@@ -344,4 +344,25 @@ void Click(HWND dlg, int id)
     SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
 }
 
+
+HWND FindOwnWindow(const char *cls)
+{
+    struct SEEK {
+        const char *cls;
+        HWND found;
+    } seek{cls, NULL};
+    EnumWindows(
+        [](HWND w, LPARAM l) -> BOOL {
+            auto *s = (SEEK *)l;
+            DWORD pid = 0;
+            char name[64] = "";
+            GetWindowThreadProcessId(w, &pid);
+            if (pid != GetCurrentProcessId() || !GetClassNameA(w, name, sizeof name) || lstrcmpiA(name, s->cls))
+                return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        (LPARAM)&seek);
+    return seek.found;
+}
 } // namespace sbtest

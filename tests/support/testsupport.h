@@ -35,6 +35,10 @@ struct Capture {
     std::vector<uint32_t> pixels; // 0x00RRGGBB, top row first
     COLORREF At(int x, int y) const; // as a COLORREF (red in the low byte)
 };
+// The first top-level window of class `cls` that this program owns. Test
+// programs run side by side on one desktop, so FindWindow alone may answer
+// with another program's window.
+HWND FindOwnWindow(const char *cls);
 // Copies what the window's client area shows on the screen.
 Capture CaptureClient(HWND hwnd);
 // Copies what a device context holds.
