@@ -174,9 +174,9 @@ TEST_F(MovieDialog, OkStoresPlaceFlagsAndTargetAndCancelOrAFailedBuildKeepsTheOb
                       if (c.change)
                           change(dlg);
                       if (c.failbuild)
-                          NewObjectBlock = [](SIZE_T) { return (HGLOBAL)NULL; };
+                          parts.newobjectblock = [](SIZE_T) { return (HGLOBAL)NULL; };
                       sbtest::Click(dlg, c.button);
-                      NewObjectBlock = [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
+                      parts.newobjectblock = nullptr;
                       if ((open = IsWindow(dlg) && IsWindowVisible(dlg)))
                           sbtest::Click(dlg, IDCANCEL);
                   }),
