@@ -29,6 +29,9 @@ struct EDITORPARTS {
     const SHOWHOST *showhost;
     // Where the start looks for the paint program. Null: PaintSystemSearch.
     const PAINTSEARCHHOST *paintsearch;
+    // Makes the block of an object a property dialog builds. Null: moveable,
+    // zero-filled global memory.
+    HGLOBAL (*newobjectblock)(SIZE_T size);
 };
 
 // Binds the record to the frame window until the frame is destroyed; the

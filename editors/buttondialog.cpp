@@ -10,7 +10,6 @@
 #include "common/strings.h"
 #include "editor/paint.h"
 #include "editor/parts.h"
-#include "editor/shell.h"
 #include "editor/tipfolder.h"
 #include "editors/editparam.h"
 #include "editors/objectdialogs.h"
@@ -23,6 +22,7 @@
 #include "resources/document_ids.h"
 #include "resources/objectdialogs1_ids.h"
 #include "resources/resource.h"
+#include "runtime/messages.h"
 #include <iterator>
 #include <cstring>
 #include <string>
@@ -30,10 +30,8 @@
 namespace {
 
 enum { SYSTEM, GRAPHIC, SOFTSYSTEM, SOFTCUSTOM };
-enum { ACTIONS = 13, NOTIFY = 6, DISABLE = 7, JUMP = 8, OPENDOCUMENT = 11 };
-constexpr uint32_t SOFTSYSTEMBIT = 0x8, SOFTCUSTOMBIT = 0x400, PICTUREBIT = 0x8000;
 
-const FLAGBOX flags[] = {{IDC_OBJVISIBLE, 0x2}, {IDC_OBJENABLED, 0x4}, {IDC_OBJCHECKED, 0x1}};
+const FLAGBOX flags[] = {{IDC_OBJVISIBLE, OBJ_VISIBLE}, {IDC_OBJENABLED, OBJ_ENABLED}, {IDC_OBJCHECKED, OBJ_DEFAULT}};
 const int spins[] = {IDC_OBJLEFT + IDC_OBJSPIN, IDC_OBJTOP + IDC_OBJSPIN, IDC_OBJWIDTH + IDC_OBJSPIN,
                      IDC_OBJDEPTH + IDC_OBJSPIN, 0};
 // The swatches, the colour each shows and the default it leaves for new buttons.
@@ -111,9 +109,9 @@ void EnableForStyle(HWND dlg)
 void EnableForAction(HWND dlg)
 {
     int action = Selection(dlg, IDC_BTNACTION);
-    EnableWindow(GetDlgItem(dlg, IDC_BTNPAGE), action == JUMP);
-    EnableWindow(GetDlgItem(dlg, IDC_BTNDOCUMENT), action == OPENDOCUMENT);
-    EnableWindow(GetDlgItem(dlg, IDC_OBJTARGET), action == NOTIFY || action == DISABLE);
+    EnableWindow(GetDlgItem(dlg, IDC_BTNPAGE), action == ACTION_JUMPTOPAGE);
+    EnableWindow(GetDlgItem(dlg, IDC_BTNDOCUMENT), action == ACTION_OPENDOCUMENT);
+    EnableWindow(GetDlgItem(dlg, IDC_OBJTARGET), action == ACTION_NOTIFY || action == ACTION_DISABLE);
 }
 
 // The style bits of the live object follow the list at once.
@@ -122,29 +120,16 @@ void StoreStyle(HWND dlg, EDITPARAM *p)
     GlobalLocked<OBJECTBUTTON> o(p->object);
     if (!Valid(o))
         return;
-    uint32_t bit[] = {0, PICTUREBIT, SOFTSYSTEMBIT, SOFTCUSTOMBIT};
+    uint32_t bit[] = {0, OBJ_GRAPHIC, OBJ_LOOP, OBJ_SOFTCUSTOM};
     int style = Selection(dlg, IDC_BTNSTYLE);
-    o->header.flags &= ~(PICTUREBIT | SOFTCUSTOMBIT | SOFTSYSTEMBIT);
+    o->header.flags &= ~(OBJ_GRAPHIC | OBJ_SOFTCUSTOM | OBJ_LOOP);
     if (style >= 0 && style < 4)
         o->header.flags |= bit[style];
 }
 
-// The block list of the document window that holds the page's document.
-HWND PageDocumentList(const BLOCKSET *set)
-{
-    for (HWND w = hwndclient ? GetWindow(hwndclient, GW_CHILD) : NULL; set && w; w = GetWindow(w, GW_HWNDNEXT)) {
-        BLOCKSET *other = LockBlockSet(w);
-        if (other)
-            UnlockBlockSet(w);
-        if (other == set)
-            return GetDlgItem(w, IDC_BLOCKLIST);
-    }
-    return NULL;
-}
-
 void FillPages(HWND dlg, EDITPARAM *p)
 {
-    HWND list = GetDlgItem(dlg, IDC_BTNPAGE), blocks = PageDocumentList(p->blockset);
+    HWND list = GetDlgItem(dlg, IDC_BTNPAGE), blocks = DocumentList(p->blockset);
     BLOCK b;
     for (unsigned i = 0; blocks && GetBlock(blocks, i, &b); i++) {
         char title[300] = "";
@@ -168,26 +153,26 @@ void Open(HWND dlg, EDITPARAM *p)
     ShowFlags(dlg, o->header.flags, flags, std::size(flags));
     FillTargetList(GetDlgItem(dlg, IDC_OBJTARGET), p->block, o->target);
     HWND actions = GetDlgItem(dlg, IDC_BTNACTION);
-    for (int i = 0; i < ACTIONS; i++)
+    for (int i = 0; i < ACTION_COUNT; i++)
         SendMessageA(actions, CB_ADDSTRING, 0, (LPARAM)FetchString(IDS_ACTIONNAMES + i));
     SendMessageA(actions, CB_SETCURSEL, o->action, 0);
     FillPages(dlg, p);
     if (o->targetlength && (uint64_t)o->titlelength + o->targetlength <= o->header.datasize) {
         const char *target = GetButtonTargetText(o.get());
         std::string text(target, strnlen(target, o->targetlength));
-        if (o->action == JUMP && !text.empty())
+        if (o->action == ACTION_JUMPTOPAGE && !text.empty())
             SendDlgItemMessageA(dlg, IDC_BTNPAGE, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)text.c_str());
-        if (o->action == OPENDOCUMENT)
+        if (o->action == ACTION_OPENDOCUMENT)
             SetDlgItemTextA(dlg, IDC_BTNDOCUMENT, text.c_str());
     }
     SendDlgItemMessageA(dlg, IDC_BTNDOCUMENT, EM_LIMITTEXT, 260, 0);
     HWND styles = GetDlgItem(dlg, IDC_BTNSTYLE);
     FillComboBox(styles, "System;Graphic;Soft system;Soft custom");
     uint32_t f = o->header.flags;
-    int style = f & SOFTCUSTOMBIT ? SOFTCUSTOM : f & SOFTSYSTEMBIT ? SOFTSYSTEM : SYSTEM;
+    int style = f & OBJ_SOFTCUSTOM ? SOFTCUSTOM : f & OBJ_LOOP ? SOFTSYSTEM : SYSTEM;
     // A button with a picture is a graphic one, whatever soft style bits it
     // also has: they stay in the object, and OK keeps the picture.
-    if (f & PICTUREBIT)
+    if (f & OBJ_GRAPHIC)
         p->picture = CopyPicture(o.get());
     if (p->picture)
         style = GRAPHIC;
@@ -276,13 +261,13 @@ void PickSwatch(HWND dlg, EDITPARAM *p, int id)
 bool TargetText(HWND dlg, int action, std::string *text)
 {
     text->clear();
-    int id = action == JUMP ? IDC_BTNPAGE : action == OPENDOCUMENT ? IDC_BTNDOCUMENT : 0;
+    int id = action == ACTION_JUMPTOPAGE ? IDC_BTNPAGE : action == ACTION_OPENDOCUMENT ? IDC_BTNDOCUMENT : 0;
     if (!id)
         return true;
     text->resize(TextSize(dlg, id));
     GetDlgItemTextA(dlg, id, text->data(), (int)text->size());
     text->resize(strlen(text->c_str()));
-    if (action == JUMP &&
+    if (action == ACTION_JUMPTOPAGE &&
         SendDlgItemMessageA(dlg, IDC_BTNPAGE, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text->c_str()) == CB_ERR) {
         DoMessage(dlg, FetchString(IDS_NOSUCHPAGE));
         return false;
@@ -297,7 +282,7 @@ bool Build(HWND dlg, EDITPARAM *p, const std::string &target, int action)
     if (!Valid(GlobalLocked<OBJECTBUTTON>(p->object)))
         return false;
     uint32_t titlesize = TextSize(dlg, IDC_OBJTITLE);
-    uint32_t targetsize = action == JUMP || action == OPENDOCUMENT ? (uint32_t)target.size() + 1 : 0;
+    uint32_t targetsize = action == ACTION_JUMPTOPAGE || action == ACTION_OPENDOCUMENT ? (uint32_t)target.size() + 1 : 0;
     bool graphic = Selection(dlg, IDC_BTNSTYLE) == GRAPHIC && p->picture;
     uint32_t picturesize = graphic ? GetDibSize(p->picture) : 0;
     GlobalLocked<char> picture(graphic ? p->picture : NULL);
@@ -311,10 +296,10 @@ bool Build(HWND dlg, EDITPARAM *p, const std::string &target, int action)
     GetDlgItemTextA(dlg, IDC_OBJTITLE, (char *)o.get() + sizeof(OBJECTBUTTON), (int)titlesize);
     o->titlelength = titlesize;
     o->targetlength = targetsize;
-    o->header.flags = graphic ? o->header.flags | PICTUREBIT : o->header.flags & ~PICTUREBIT;
+    o->header.flags = graphic ? o->header.flags | OBJ_GRAPHIC : o->header.flags & ~OBJ_GRAPHIC;
     o->header.rect = ReadPlace(dlg, IDC_OBJLEFT);
     o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
-    if (action >= 0 && action < ACTIONS)
+    if (action >= 0 && action < ACTION_COUNT)
         o->action = (uint32_t)action;
     o->target = ReadTarget(GetDlgItem(dlg, IDC_OBJTARGET), o->target);
     o.Unlock();

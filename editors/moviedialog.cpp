@@ -9,6 +9,7 @@
 #include "common/shell.h"
 #include "common/services.h"
 #include "common/strings.h"
+#include "editor/parts.h"
 #include "editors/imagepreview.h"
 #include "editors/objectfields.h"
 #include "media/avicheck.h"
@@ -24,8 +25,6 @@
 #include "runtime/runtime.h"
 #include <cstring>
 #include <vector>
-
-const MEDIAHOST *MovieDialogMedia = nullptr;
 
 bool GetMovieParts(const OBJECTMOVIE *o, SIZE_T blocksize, MOVIEPARTS *out)
 {
@@ -62,7 +61,7 @@ constexpr UINT WM_STARTPREVIEW = WM_APP + 1;
 
 const MEDIAHOST &Media()
 {
-    return MovieDialogMedia ? *MovieDialogMedia : QV_SystemHost.media;
+    return EditorShowHost().media;
 }
 
 HGLOBAL Fresh(HWND dlg)

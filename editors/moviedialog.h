@@ -3,7 +3,6 @@
 #pragma once
 #include "document/blockstore.h"
 #include "document/objects.h"
-#include "runtime/media.h"
 #include <windows.h>
 
 INT_PTR CALLBACK EditMovieObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -35,7 +34,3 @@ struct PREVIEWMOVIE {
 // not open (the user has been told why).
 int PreviewMovieObject(HWND owner, BLOCK *page, HWND list, OBJECTMOVIE *object);
 INT_PTR CALLBACK PreviewMovieProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
-
-// The players the movie preview uses; null: the system's. Tests put their
-// stand-ins here.
-extern const MEDIAHOST *MovieDialogMedia;

@@ -1,11 +1,6 @@
 // The procedures of the wave sound and MIDI music property dialogs.
 #pragma once
-#include "runtime/media.h"
 #include <windows.h>
 
 INT_PTR CALLBACK EditWaveObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK EditMidiObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
-
-// The players the sound dialogs use; null: the system's. Tests put their
-// stand-ins here.
-extern const MEDIAHOST *SoundDialogMedia;

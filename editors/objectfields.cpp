@@ -8,6 +8,7 @@
 #include "common/paths.h"
 #include "common/services.h"
 #include "common/strings.h"
+#include "editor/parts.h"
 #include "editor/shell.h"
 #include "editors/objectdialogs.h"
 #include "media/dib.h"
@@ -48,8 +49,6 @@ size_t PropFlags(uint32_t flags, FLAGBOX *boxes)
 }
 
 } // namespace
-
-HGLOBAL (*NewObjectBlock)(SIZE_T size) = Allocate;
 
 void ShowPlace(HWND dlg, int left, const OBJECTHEADER *h, const int *spins, bool size)
 {
@@ -218,7 +217,8 @@ HGLOBAL NewObject(HGLOBAL live, uint32_t fixed, std::initializer_list<OBJECTPIEC
         data += p.size;
     if (fixed + data > 0x7FFFFFFF)
         return NULL;
-    GlobalBlock block(NewObjectBlock((SIZE_T)(fixed + data)));
+    auto *allocate = EditorParts().newobjectblock;
+    GlobalBlock block((allocate ? allocate : Allocate)((SIZE_T)(fixed + data)));
     GlobalLocked<uint8_t> to(block.get());
     if (!to)
         return NULL;

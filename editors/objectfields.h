@@ -99,6 +99,3 @@ HGLOBAL NewObject(HGLOBAL live, uint32_t fixed, std::initializer_list<OBJECTPIEC
 HGLOBAL BuildObject(HWND dlg, HGLOBAL live, uint32_t fixed, uint32_t size);
 // Puts the built block in place of the live object and ends the dialog.
 void KeepObject(HWND dlg, HGLOBAL *live, HGLOBAL built);
-
-// The allocation NewObject uses; tests replace it to make it fail.
-extern HGLOBAL (*NewObjectBlock)(SIZE_T size);

@@ -4,6 +4,7 @@
 #include "common/msgdlg.h"
 #include "common/owners.h"
 #include "common/strings.h"
+#include "editor/parts.h"
 #include "editors/objectdialogs4.h"
 #include "editors/objectfields.h"
 #include "media/filedialogs.h"
@@ -19,8 +20,6 @@
 #include <climits>
 #include <cstring>
 
-const MEDIAHOST *SoundDialogMedia = nullptr;
-
 namespace {
 
 constexpr uint32_t SOUNDFIXED = sizeof(OBJECTWAVE);
@@ -30,7 +29,7 @@ constexpr char COPYPROP[] = "SoundDialogCopy", SIZEPROP[] = "SoundDialogSize";
 
 const MEDIAHOST &Media()
 {
-    return SoundDialogMedia ? *SoundDialogMedia : QV_SystemHost.media;
+    return EditorShowHost().media;
 }
 
 // The working copy, bound to the dialog until it is destroyed.

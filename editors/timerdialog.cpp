@@ -8,13 +8,13 @@
 #include "editors/objectfields.h"
 #include "resources/objectdialogs3_ids.h"
 #include "resources/resource.h"
+#include "runtime/messages.h"
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
 constexpr uint32_t TIMERFIXED = sizeof(OBJECTTIMER);
-constexpr uint32_t ACTIONJUMP = 8, ACTIONOPEN = 11, ACTIONNOTIFY = 6, ACTIONDISABLE = 7, ACTIONCOUNT = 13;
 const PROPFIELDS fields{false, OBJ_ENABLED};
 
 void Open(HWND dlg, EDITPARAM *p)
@@ -23,9 +23,9 @@ void Open(HWND dlg, EDITPARAM *p)
     if (!t)
         return;
     HWND action = GetDlgItem(dlg, IDC_TIMERACTION), pages = GetDlgItem(dlg, IDC_TIMERPAGE);
-    for (uint32_t i = 0; i < ACTIONCOUNT; i++)
+    for (uint32_t i = 0; i < ACTION_COUNT; i++)
         SendMessageA(action, CB_ADDSTRING, 0, (LPARAM)FetchString(IDS_ACTIONNAMES + i));
-    SendMessageA(action, CB_SETCURSEL, t->action < ACTIONCOUNT ? t->action : (WPARAM)-1, 0);
+    SendMessageA(action, CB_SETCURSEL, t->action < ACTION_COUNT ? t->action : (WPARAM)-1, 0);
     std::string target = ObjectDataText(&t->header, TIMERFIXED);
     // The titles as the document holds them: the page being edited is listed
     // as it was last stored.
@@ -39,7 +39,7 @@ void Open(HWND dlg, EDITPARAM *p)
         char title[TITLESIZE + 1];
         GetBlockTitle(title, &b);
         LRESULT at = SendMessageA(pages, CB_ADDSTRING, 0, (LPARAM)title);
-        if (t->action == ACTIONJUMP && !found && at >= 0 && CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, title,
+        if (t->action == ACTION_JUMPTOPAGE && !found && at >= 0 && CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, title,
                                                              (int)std::min(target.size(), strlen(title)),
                                                              target.c_str(), (int)target.size()) == CSTR_EQUAL) {
             SendMessageA(pages, CB_SETCURSEL, (WPARAM)at, 0);
@@ -47,7 +47,7 @@ void Open(HWND dlg, EDITPARAM *p)
         }
     }
     SendDlgItemMessageA(dlg, IDC_TIMERDOCUMENT, EM_LIMITTEXT, 260, 0);
-    if (t->action == ACTIONOPEN)
+    if (t->action == ACTION_OPENDOCUMENT)
         SetDlgItemTextA(dlg, IDC_TIMERDOCUMENT, target.c_str());
     ShowPropFields(dlg, &t->header, fields, p->block, t->target, IDC_OBJSPIN + IDC_TIMERDURATION);
     SetDlgItemInt(dlg, IDC_TIMERDURATION, t->delay, FALSE);
@@ -63,7 +63,7 @@ LRESULT Action(HWND dlg)
 void Build(HWND dlg, EDITPARAM *p)
 {
     LRESULT action = Action(dlg);
-    int from = action == ACTIONJUMP ? IDC_TIMERPAGE : action == ACTIONOPEN ? IDC_TIMERDOCUMENT : 0;
+    int from = action == ACTION_JUMPTOPAGE ? IDC_TIMERPAGE : action == ACTION_OPENDOCUMENT ? IDC_TIMERDOCUMENT : 0;
     uint32_t length = from ? (uint32_t)GetWindowTextLengthA(GetDlgItem(dlg, from)) + 1 : 0;
     HGLOBAL built = BuildObject(dlg, p->object, TIMERFIXED, length);
     if (!built)
@@ -74,7 +74,7 @@ void Build(HWND dlg, EDITPARAM *p)
             GetDlgItemTextA(dlg, from, (char *)t.get() + TIMERFIXED, (int)length);
         ReadPropFields(dlg, &t->header, fields, &t->target);
         t->delay = ReadTyped(dlg, IDC_TIMERDURATION);
-        if (action >= 0 && action < (LRESULT)ACTIONCOUNT)
+        if (action >= 0 && action < (LRESULT)ACTION_COUNT)
             t->action = (uint32_t)action;
     }
     KeepObject(dlg, &p->object, built);
@@ -91,9 +91,9 @@ INT_PTR CALLBACK EditTimerObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
     if (msg == WM_COMMAND && LOWORD(wParam) == IDC_TIMERACTION &&
         (HIWORD(wParam) == CBN_SELENDOK || HIWORD(wParam) == CBN_SELCHANGE)) {
         LRESULT a = Action(dlg);
-        EnableWindow(GetDlgItem(dlg, IDC_TIMERPAGE), a == ACTIONJUMP);
-        EnableWindow(GetDlgItem(dlg, IDC_TIMERDOCUMENT), a == ACTIONOPEN);
-        EnableWindow(GetDlgItem(dlg, IDC_OBJTARGET), a == ACTIONNOTIFY || a == ACTIONDISABLE);
+        EnableWindow(GetDlgItem(dlg, IDC_TIMERPAGE), a == ACTION_JUMPTOPAGE);
+        EnableWindow(GetDlgItem(dlg, IDC_TIMERDOCUMENT), a == ACTION_OPENDOCUMENT);
+        EnableWindow(GetDlgItem(dlg, IDC_OBJTARGET), a == ACTION_NOTIFY || a == ACTION_DISABLE);
         return TRUE;
     }
     return FALSE;

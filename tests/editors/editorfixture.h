@@ -279,6 +279,7 @@ protected:
 
     HWND frame = NULL, doc = NULL, runner = NULL;
     EDITORPARTS parts{};
+    SHOWHOST showhost = QV_SystemHost; // what a test binds as parts.showhost
     Answers answers;
     sbtest::KeptSettings settings;
     sbtest::DocumentFrame mdi;

@@ -168,9 +168,8 @@ TEST_F(AnimDialog, OkStoresTheFieldsAndCancelOrAFailedBuildKeepsTheObject)
     const std::vector<uint8_t> start = Now();
     auto huge = start;
     ((ANIMHEADER *)&huge[sizeof(OBJECTANIM)])->width = 0x7FFFFFFF;
-    auto fail = [](bool on) {
-        NewObjectBlock = on ? [](SIZE_T) { return (HGLOBAL)NULL; }
-                            : [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
+    auto fail = [this](bool on) {
+        parts.newobjectblock = on ? +[](SIZE_T) { return (HGLOBAL)NULL; } : nullptr;
     };
     auto change = [](HWND dlg) {
         SetDlgItemTextA(dlg, IDC_OBJLEFT, "300");

@@ -71,11 +71,12 @@ protected:
         host = sbtest::CreateTestWindow(true, PAGEW, PAGEH);
         set = LockBlockSet(doc);
         fake = FakeMci{};
-        MovieDialogMedia = &standin;
+        showhost.media = standin;
+        parts.showhost = &showhost;
     }
     void TearDown() override
     {
-        MovieDialogMedia = nullptr;
+        parts.showhost = nullptr;
         EXPECT_EQ(AVIplaybuffer, (HGLOBAL)NULL);
         EXPECT_EQ(AVIobjecthwnd, (HWND)NULL);
         UnlockBlockSet(doc);
@@ -173,9 +174,9 @@ TEST_F(MovieDialog, OkStoresPlaceFlagsAndTargetAndCancelOrAFailedBuildKeepsTheOb
                       if (c.change)
                           change(dlg);
                       if (c.failbuild)
-                          NewObjectBlock = [](SIZE_T) { return (HGLOBAL)NULL; };
+                          parts.newobjectblock = [](SIZE_T) { return (HGLOBAL)NULL; };
                       sbtest::Click(dlg, c.button);
-                      NewObjectBlock = [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
+                      parts.newobjectblock = nullptr;
                       if ((open = IsWindow(dlg) && IsWindowVisible(dlg)))
                           sbtest::Click(dlg, IDCANCEL);
                   }),
@@ -315,7 +316,7 @@ TEST_F(MovieDialog, ThePreviewHoldsTheMovieOnlyWhileOpenAndAFailureSaysWhy)
 // The platform's own movie device plays the object's movie from memory.
 TEST_F(MovieDialog, ThePreviewPlaysThroughThePlatformsMovieDevice)
 {
-    MovieDialogMedia = nullptr;
+    showhost.media = QV_SystemHost.media;
     // Wine's movie device draws frames of 24 bits garbled; those of 32 it
     // draws as they are.
     Replace(Make(Avi(160, 120, 3, 4), 160, 120));

@@ -135,9 +135,9 @@ protected:
         bool open = false;
         EXPECT_EQ(Run(index, [&](HWND dlg) {
                       change(dlg);
-                      NewObjectBlock = [](SIZE_T) { return (HGLOBAL)NULL; };
+                      parts.newobjectblock = [](SIZE_T) { return (HGLOBAL)NULL; };
                       sbtest::Click(dlg, IDOK);
-                      NewObjectBlock = [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
+                      parts.newobjectblock = nullptr;
                       open = IsWindow(dlg) && IsWindowVisible(dlg);
                       sbtest::Click(dlg, IDCANCEL);
                   }),

@@ -52,11 +52,12 @@ protected:
         host = sbtest::CreateTestWindow(true, PAGEW, PAGEH);
         set = LockBlockSet(doc);
         player = PlayerLog{};
-        SoundDialogMedia = &standin;
+        showhost.media = standin;
+        parts.showhost = &showhost;
     }
     void TearDown() override
     {
-        SoundDialogMedia = nullptr;
+        parts.showhost = nullptr;
         UnlockBlockSet(doc);
         DestroyWindow(host);
         DestroyBlock(&page);
@@ -181,7 +182,7 @@ TEST_P(SoundDialogs, ARealWavePlaysToItsEndAndGivesPlayBack)
     std::string wave((const char *)&format, sizeof format);
     wave.append(1600, '\x80'); // a fifth of a second
     Replace(Make(TAG_WAVE, wave));
-    SoundDialogMedia = nullptr;
+    showhost.media = QV_SystemHost.media;
     EXPECT_EQ(Run([&](HWND dlg) {
                   sbtest::Click(dlg, IDC_SOUNDPLAY);
                   EXPECT_FALSE(Enabled(dlg, IDC_SOUNDPLAY));
@@ -239,9 +240,9 @@ TEST_P(SoundDialogs, CancelAndAFailedBuildKeepTheObject)
     bool open = false;
     EXPECT_EQ(Run([&](HWND dlg) {
                   change(dlg);
-                  NewObjectBlock = [](SIZE_T) { return (HGLOBAL)NULL; };
+                  parts.newobjectblock = [](SIZE_T) { return (HGLOBAL)NULL; };
                   sbtest::Click(dlg, IDOK);
-                  NewObjectBlock = [](SIZE_T n) { return GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, n); };
+                  parts.newobjectblock = nullptr;
                   open = IsWindow(dlg) && IsWindowVisible(dlg);
                   sbtest::Click(dlg, IDCANCEL);
               }),
