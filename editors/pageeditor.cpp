@@ -589,7 +589,7 @@ HGLOBAL ClipboardObject(HWND page)
     HGLOBAL copy = NULL;
     if (HANDLE data = GetClipboardData(CF_PAGEOBJECT)) {
         GlobalLocked<const char> bytes((HGLOBAL)data);
-        if (bytes && IsSoundPageObject(bytes.get(), bytes.size())) {
+        if (bytes && IsWellFormedPageObject(bytes.get(), bytes.size())) {
             bytes.Unlock();
             copy = DuplicatePageObject((HGLOBAL)data);
         }
@@ -822,7 +822,7 @@ bool RepointObjectWindow(HWND page, BLOCK *block, unsigned index)
     return true;
 }
 
-bool IsSoundPageObject(const void *bytes, SIZE_T size)
+bool IsWellFormedPageObject(const void *bytes, SIZE_T size)
 {
     if (!bytes || size < sizeof(OBJECTHEADER))
         return false;

@@ -46,4 +46,4 @@ bool RepointObjectWindow(HWND page, BLOCK *block, unsigned index);
 // Checks a page object that came from outside the page (the clipboard):
 // its sizes add up within `size` bytes, its tag is one a page holds and its
 // rectangle is sane.
-bool IsSoundPageObject(const void *object, SIZE_T size);
+bool IsWellFormedPageObject(const void *object, SIZE_T size);
