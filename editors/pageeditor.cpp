@@ -308,20 +308,6 @@ const INSERTROW *InsertRow(UINT id)
     return nullptr;
 }
 
-// The first file of what an open dialog gave back: a single path, or the
-// folder followed by the chosen names.
-void FirstFile(char *buffer, size_t size)
-{
-    const char *names = buffer + strlen(buffer) + 1;
-    if (!*names)
-        return;
-    std::string path(buffer);
-    if (!path.empty() && path.back() != '\\')
-        path += '\\';
-    path += names;
-    lstrcpynA(buffer, path.c_str(), (int)size);
-}
-
 // What a loaded file adds to the new record beyond its data.
 struct LOADED {
     HGLOBAL data = NULL;
@@ -347,11 +333,10 @@ bool LoadInsertFile(HWND page, SOURCE source, LOADED *loaded)
     }
     if (!chosen)
         return false;
-    path[path.size() - 1] = 0;
-    FirstFile(path.data(), path.size());
-    SetOpenPath(path.data());
+    const std::string chosenfile = FirstChosenFile(path.data(), path.size());
+    SetOpenPath(chosenfile.c_str());
     HCURSOR old = SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    const char *file = path.data();
+    const char *file = chosenfile.c_str();
     switch (source) {
     case ANIMFILE: loaded->data = LoadAnimation(page, file); break;
     case IMAGEFILE: {
