@@ -11,6 +11,7 @@
 #include "editor/filedialogs.h"
 #include "editor/tipfolder.h"
 #include "editors/objectfields.h"
+#include "media/filedialogs.h"
 #include "media/mngload.h"
 #include "resources/animdialog_ids.h"
 #include "resources/document_ids.h"
@@ -143,19 +144,6 @@ void Preview(HWND dlg, EDITPARAM *p)
         PostMessageA(dlg, WM_COMMAND, leave, 0);
 }
 
-// The first file of what the open dialog gave back: a path alone, or the
-// folder followed by the chosen names.
-std::string FirstChosen(const std::vector<char> &buffer)
-{
-    std::string first(buffer.data());
-    const char *name = buffer.data() + first.size() + 1;
-    if (first.size() + 1 >= buffer.size() || !*name)
-        return first;
-    if (first.back() != '\\')
-        first += '\\';
-    return first + name;
-}
-
 // An animation file chosen by the user becomes the working copy; the old one
 // stays when the file cannot be read (the loader says why).
 void NewFrames(HWND dlg)
@@ -167,8 +155,7 @@ void NewFrames(HWND dlg)
     GetOpenPath(buffer.data());
     if (!GetAnimationFileName(dlg, buffer.data()))
         return;
-    buffer.back() = 0;
-    std::string path = FirstChosen(buffer);
+    std::string path = FirstChosenFile(buffer.data(), buffer.size());
     SetOpenPath(path.c_str());
     HCURSOR old = SetCursor(LoadCursorA(NULL, IDC_WAIT));
     GlobalBlock fresh(LoadAnimation(dlg, path.c_str()));

@@ -1,6 +1,7 @@
 // The page editor's window: the working page and its object windows, the
-// page menu, the object clipboard, the z-order, one level of undo, and the
-// loop that keeps the editor modal over the document.
+// page menu, one level of undo, and the loop that keeps the editor modal
+// over the document. The clipboard and the stacking order have files of
+// their own.
 #include "editors/pageeditor.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
@@ -8,6 +9,7 @@
 #include "common/paths.h"
 #include "common/services.h"
 #include "common/strings.h"
+#include "common/windowvalue.h"
 #include "document/about.h"
 #include "document/objects.h"
 #include "editor/blocks.h"
@@ -18,6 +20,8 @@
 #include "editors/headereditor.h"
 #include "editors/objectdialogs.h"
 #include "editors/objectlist.h"
+#include "editors/pageclipboard.h"
+#include "editors/stacking.h"
 #include "editors/tostatic.h"
 #include "media/filedialogs.h"
 #include "media/imageformat.h"
@@ -40,12 +44,8 @@
 
 namespace {
 
-// Only one page editor is open at a time: its record and window.
-EDITPARAM *pageparam;
+// Only one page editor is open at a time; its record is bound to the window.
 HWND pagewindow;
-
-// Rectangles from a file are brought into a range windows can be made from.
-constexpr LONG MAXCOORDINATE = 32760;
 
 void Say(HWND owner, unsigned id)
 {
@@ -308,20 +308,6 @@ const INSERTROW *InsertRow(UINT id)
     return nullptr;
 }
 
-// The first file of what an open dialog gave back: a single path, or the
-// folder followed by the chosen names.
-void FirstFile(char *buffer, size_t size)
-{
-    const char *names = buffer + strlen(buffer) + 1;
-    if (!*names)
-        return;
-    std::string path(buffer);
-    if (!path.empty() && path.back() != '\\')
-        path += '\\';
-    path += names;
-    lstrcpynA(buffer, path.c_str(), (int)size);
-}
-
 // What a loaded file adds to the new record beyond its data.
 struct LOADED {
     HGLOBAL data = NULL;
@@ -347,11 +333,10 @@ bool LoadInsertFile(HWND page, SOURCE source, LOADED *loaded)
     }
     if (!chosen)
         return false;
-    path[path.size() - 1] = 0;
-    FirstFile(path.data(), path.size());
-    SetOpenPath(path.data());
+    const std::string chosenfile = FirstChosenFile(path.data(), path.size());
+    SetOpenPath(chosenfile.c_str());
     HCURSOR old = SetCursor(LoadCursorA(NULL, IDC_WAIT));
-    const char *file = path.data();
+    const char *file = chosenfile.c_str();
     switch (source) {
     case ANIMFILE: loaded->data = LoadAnimation(page, file); break;
     case IMAGEFILE: {
@@ -511,45 +496,8 @@ void Reorder(HWND page, EDITPARAM *p, UINT msg, WPARAM number, LPARAM tag)
     int found = Find(p, number, tag);
     if (found < 0)
         return;
-    unsigned i = (unsigned)found, n = BlockObjectCount(p->block);
-    HGLOBAL object = GetPageObject(p->block, i);
-    if (!object) {
-        Say(page, IDS_OBJECTACCESSERROR);
-        return;
-    }
-    bool ok = true;
-    auto move = [&](unsigned from, unsigned to) {
-        HGLOBAL h = ok ? GetPageObject(p->block, from) : NULL;
-        ok = h && PutPageObject(p->block, h, to);
-    };
-    switch (msg) {
-    case WMU_OBJECTTOTOP:
-        if (i + 1 < n) {
-            for (unsigned j = i + 1; j < n; j++)
-                move(j, j - 1);
-            ok = ok && PutPageObject(p->block, object, n - 1);
-        }
-        break;
-    case WMU_OBJECTTOBOTTOM:
-        if (i >= 1) {
-            for (unsigned j = i; j-- > 0;)
-                move(j, j + 1);
-            ok = ok && PutPageObject(p->block, object, 0);
-        }
-        break;
-    case WMU_OBJECTFORWARD:
-    case WMU_OBJECTBACKWARD: {
-        bool forward = msg == WMU_OBJECTFORWARD;
-        if (forward ? i + 1 < n : i >= 1) {
-            unsigned other = forward ? i + 1 : i - 1;
-            move(other, i);
-            ok = ok && PutPageObject(p->block, object, other);
-        }
-        break;
-    }
-    }
-    if (!ok) {
-        // The array is half rearranged: the copy taken just before restores it.
+    if (!RestackPageObject(p->block, (unsigned)found, msg)) {
+        // The array may be half rearranged: the copy taken just before restores it.
         Say(page, IDS_OBJECTACCESSERROR);
         PostMessageA(page, WM_COMMAND, IDM_PAGEUNDO, 0);
         return;
@@ -561,48 +509,15 @@ void Reorder(HWND page, EDITPARAM *p, UINT msg, WPARAM number, LPARAM tag)
 void Copy(HWND page, EDITPARAM *p, WPARAM number, LPARAM tag)
 {
     int i = Find(p, number, tag);
-    if (i < 0)
-        return;
-    HGLOBAL object = GetPageObject(p->block, (unsigned)i);
-    HGLOBAL copy = object ? DuplicateObject(object) : NULL;
-    if (!copy) {
+    if (i >= 0 && !CopyPageObjectToClipboard(page, GetPageObject(p->block, (unsigned)i)))
         Say(page, IDS_OBJECTACCESSERROR);
-        return;
-    }
-    // The frame owns what goes on the clipboard and frees it when it is emptied.
-    if (!OpenClipboard(hwndmain ? hwndmain : page)) {
-        GlobalFree(copy);
-        Say(page, IDS_OBJECTACCESSERROR);
-        return;
-    }
-    EmptyClipboard();
-    if (!SetPrivateClipboardData(CF_PAGEOBJECT, copy))
-        GlobalFree(copy);
-    CloseClipboard();
-}
-
-// A copy of the clipboard's page object when it is one a page can take.
-HGLOBAL ClipboardObject(HWND page)
-{
-    if (!OpenClipboard(page))
-        return NULL;
-    HGLOBAL copy = NULL;
-    if (HANDLE data = GetClipboardData(CF_PAGEOBJECT)) {
-        GlobalLocked<const char> bytes((HGLOBAL)data);
-        if (bytes && IsSoundPageObject(bytes.get(), bytes.size())) {
-            bytes.Unlock();
-            copy = DuplicatePageObject((HGLOBAL)data);
-        }
-    }
-    CloseClipboard();
-    return copy;
 }
 
 void Paste(HWND page, EDITPARAM *p)
 {
     if (!IsClipboardFormatAvailable(CF_PAGEOBJECT))
         return;
-    HGLOBAL copy = ClipboardObject(page);
+    HGLOBAL copy = PageObjectFromClipboard(page);
     if (!copy) {
         Say(page, IDS_OBJECTACCESSERROR);
         return;
@@ -770,8 +685,6 @@ void KeepSize(HWND page, EDITPARAM *p)
 
 void Create(HWND page, EDITPARAM *p)
 {
-    pageparam = p;
-    pagewindow = page;
     p->changed = 0;
     if (HMENU system = GetSystemMenu(page, FALSE)) {
         AppendMenuA(system, MF_SEPARATOR, 0, NULL);
@@ -822,21 +735,6 @@ bool RepointObjectWindow(HWND page, BLOCK *block, unsigned index)
     return true;
 }
 
-bool IsSoundPageObject(const void *bytes, SIZE_T size)
-{
-    if (!bytes || size < sizeof(OBJECTHEADER))
-        return false;
-    const auto *o = (const OBJECTHEADER *)bytes;
-    uint32_t fixed = ObjectFixedSize(o->tag);
-    if (!fixed || o->tag == TAG_FONT || o->tag == TAG_BAKI)
-        return false;
-    if (o->fixedsize < fixed || (uint64_t)o->fixedsize + o->datasize != o->totalsize || o->totalsize > size)
-        return false;
-    const RECT &r = o->rect;
-    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= MAXCOORDINATE &&
-           r.bottom <= MAXCOORDINATE;
-}
-
 HWND PageEditorWindow()
 {
     return pagewindow;
@@ -844,17 +742,26 @@ HWND PageEditorWindow()
 
 LRESULT CALLBACK PagePreviewProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    EDITPARAM *p = pageparam;
+    auto *p = GetWindowValue<EDITPARAM *>(page, GWLP_USERDATA);
     switch (msg) {
+    case WM_NCCREATE:
+        // The record belongs to EditPage, which reads its result after the
+        // window has gone.
+        p = (EDITPARAM *)((CREATESTRUCTA *)lParam)->lpCreateParams;
+        SetWindowValue(page, GWLP_USERDATA, p);
+        pagewindow = page;
+        break;
     case WM_CREATE:
-        Create(page, (EDITPARAM *)((CREATESTRUCTA *)lParam)->lpCreateParams);
+        if (p)
+            Create(page, p);
         return 0;
     case WM_NCDESTROY:
-        pageparam = nullptr;
-        pagewindow = NULL;
+        SetWindowValue<EDITPARAM *>(page, GWLP_USERDATA, nullptr);
+        if (pagewindow == page)
+            pagewindow = NULL;
         break;
     }
-    if (!p || page != pagewindow)
+    if (!p)
         return DefWindowProcA(page, msg, wParam, lParam);
     switch (msg) {
     case WMU_OBJECTPICKED:

@@ -42,8 +42,3 @@ UINT TrackEditorPopup(HMENU menu, POINT at, HWND owner);
 // Makes the object window of the page object at `index` show that object's
 // current handle, place and size; false when there is no such window.
 bool RepointObjectWindow(HWND page, BLOCK *block, unsigned index);
-
-// Checks a page object that came from outside the page (the clipboard):
-// its sizes add up within `size` bytes, its tag is one a page holds and its
-// rectangle is sane.
-bool IsSoundPageObject(const void *object, SIZE_T size);

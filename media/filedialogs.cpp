@@ -44,6 +44,18 @@ void StartFolder(const char *path, char (&folder)[MAX_PATH])
 
 } // namespace
 
+std::string FirstChosenFile(const char *buffer, size_t size)
+{
+    const size_t length = strnlen(buffer, size);
+    std::string first(buffer, length);
+    if (length + 1 >= size || !buffer[length + 1])
+        return first;
+    if (!first.empty() && first.back() != '\\')
+        first += '\\';
+    const char *name = buffer + length + 1;
+    return first.append(name, strnlen(name, size - length - 1));
+}
+
 int RunFileDialog(HWND owner, FILEDIALOG &d, bool save)
 {
     // What the caller had comes back when the dialog is cancelled. A path

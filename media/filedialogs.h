@@ -12,9 +12,15 @@
 #pragma once
 #include <windows.h>
 #include <commdlg.h>
+#include <string>
 
 constexpr DWORD FILENAMEBUFFER = 260;
 constexpr DWORD MULTIPLEFILEBUFFER = 8192;
+
+// The first file of what an open dialog gave back in `buffer` (`size`
+// characters): the path itself when one file was chosen, else the folder
+// joined to the first name.
+std::string FirstChosenFile(const char *buffer, size_t size);
 
 // Pictures.
 int GetOpenImageFileName(HWND owner, char *path);

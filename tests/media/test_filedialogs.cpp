@@ -154,6 +154,27 @@ TEST_F(FileDialogs, PicturePreviewShowsSizeColoursAndTheScaledPicture)
     EXPECT_EQ(rec.calls[0].name, "CommonOpenFileNameEx");
 }
 
+// A multiple choice comes back as the folder and then the names; a single
+// one as the path alone, and a folder that is a drive's root keeps one '\\'.
+TEST(FirstChosenFile, JoinsTheFolderToTheFirstNameOnly)
+{
+    using namespace std::string_literals;
+    struct Row {
+        std::string buffer, first;
+    } rows[] = {
+        {"C:\\pics\\one.png"s, "C:\\pics\\one.png"},
+        {"C:\\pics\0a.png\0b.png\0"s, "C:\\pics\\a.png"},
+        {"C:\\\0a.png\0"s, "C:\\a.png"},
+    };
+    for (const Row &row : rows) {
+        std::string buffer = row.buffer + std::string(8, '\0');
+        EXPECT_EQ(FirstChosenFile(buffer.data(), buffer.size()), row.first) << row.first;
+    }
+    // A name cut off by the end of the buffer ends there.
+    const char cut[] = {'C', ':', '\\', 0, 'a', 'b'};
+    EXPECT_EQ(FirstChosenFile(cut, sizeof cut), "C:\\ab");
+}
+
 // The dialog may name a file longer than the hook's buffer: the preview
 // keeps what it shows rather than take a name cut short.
 TEST_F(FileDialogs, ASelectionTooLongForTheBufferChangesNothing)

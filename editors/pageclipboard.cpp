@@ -1,0 +1,54 @@
+#include "editors/pageclipboard.h"
+#include "common/owners.h"
+#include "common/services.h"
+#include "document/objects.h"
+#include "editor/shell.h"
+#include "editors/pageeditor.h"
+
+bool CopyPageObjectToClipboard(HWND page, HGLOBAL object)
+{
+    HGLOBAL copy = object ? DuplicateObject(object) : NULL;
+    if (!copy)
+        return false;
+    // The frame owns what goes on the clipboard and frees it when it is emptied.
+    if (!OpenClipboard(hwndmain ? hwndmain : page)) {
+        GlobalFree(copy);
+        return false;
+    }
+    EmptyClipboard();
+    if (!SetPrivateClipboardData(CF_PAGEOBJECT, copy))
+        GlobalFree(copy);
+    CloseClipboard();
+    return true;
+}
+
+HGLOBAL PageObjectFromClipboard(HWND page)
+{
+    if (!OpenClipboard(page))
+        return NULL;
+    HGLOBAL copy = NULL;
+    if (HANDLE data = GetClipboardData(CF_PAGEOBJECT)) {
+        GlobalLocked<const char> bytes((HGLOBAL)data);
+        if (bytes && IsWellFormedPageObject(bytes.get(), bytes.size())) {
+            bytes.Unlock();
+            copy = DuplicatePageObject((HGLOBAL)data);
+        }
+    }
+    CloseClipboard();
+    return copy;
+}
+
+bool IsWellFormedPageObject(const void *bytes, SIZE_T size)
+{
+    if (!bytes || size < sizeof(OBJECTHEADER))
+        return false;
+    const auto *o = (const OBJECTHEADER *)bytes;
+    uint32_t fixed = ObjectFixedSize(o->tag);
+    if (!fixed || o->tag == TAG_FONT || o->tag == TAG_BAKI)
+        return false;
+    if (o->fixedsize < fixed || (uint64_t)o->fixedsize + o->datasize != o->totalsize || o->totalsize > size)
+        return false;
+    const RECT &r = o->rect;
+    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= MAXCOORDINATE &&
+           r.bottom <= MAXCOORDINATE;
+}
