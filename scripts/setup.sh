@@ -9,8 +9,11 @@ deps="$root/.deps"
 prefix="$deps/i686"
 stamp="$prefix/.complete-v1"
 
+# fonts-wine (only recommended by wine) holds the Marlett font Wine draws
+# caption buttons with; fonts-liberation the face that stands in for Arial.
 packages=(cmake ninja-build googletest dpkg-dev g++-mingw-w64-i686-posix
-          mingw-w64-i686-dev libz-mingw-w64-dev nasm wine wine32:i386 xvfb xauth)
+          mingw-w64-i686-dev libz-mingw-w64-dev nasm wine wine32:i386 xvfb xauth
+          fonts-wine fonts-liberation)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

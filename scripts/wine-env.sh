@@ -22,10 +22,13 @@ fi
 export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$root/build/alsa-null.conf"
 
 wine_template="$root/build/wineprefix"
+# Each prefix's stamp holds the version of the preparation that made it: a
+# prefix made by an older one (or an empty stamp) is made again.
+wine_prefix_version=2
 export WINEPREFIX="$root/build/wineprefix-display$(printf '%s' "${DISPLAY:-none}" | tr -c 'A-Za-z0-9' '_')"
 (
   flock 9
-  if [ ! -f "$wine_template/.prepared" ]; then
+  if [ "$(cat "$wine_template/.prepared" 2>/dev/null)" != "$wine_prefix_version" ]; then
     (
       export WINEPREFIX="$wine_template"
       rm -rf "$WINEPREFIX"
@@ -34,9 +37,21 @@ export WINEPREFIX="$root/build/wineprefix-display$(printf '%s' "${DISPLAY:-none}
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
       # A crashing program must end with a code, not wait on a dialog.
       wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+      # No Arial comes with the system: the metric-compatible free face
+      # stands in for it, so that the faces documents name most are listed
+      # and drawn at their own widths.
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
       wineserver -w
-      mkdir -p "$WINEPREFIX"
-      touch "$WINEPREFIX/.prepared"
+      # Caption buttons are drawn with Marlett. Wine leaves the copy in its
+      # data folder (where fonts-wine puts it) unused and the buttons then
+      # read "0", "1" and "r"; the one in the prefix's own Fonts folder it uses.
+      mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+      if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+      else
+        echo "wine-env: no /usr/share/wine/fonts/marlett.ttf (fonts-wine): caption buttons will show letters" >&2
+      fi
+      echo "$wine_prefix_version" > "$WINEPREFIX/.prepared"
     )
   fi
   if [ ! -f "$WINEPREFIX/.prepared" ] || [ "$WINEPREFIX/.prepared" -ot "$wine_template/.prepared" ]; then

@@ -28,6 +28,46 @@ HWND Child(HWND parent, const char *cls, int id, DWORD style = 0, const char *te
                          NULL);
 }
 
+// The platform draws its caption buttons with Marlett, whose "r" is the
+// close box's cross; without the face the button shows the letter itself.
+// The cross is the same mirrored left to right, the letter is not. And the
+// face the programs' defaults name is there to be listed and drawn.
+TEST(Faces, CaptionButtonsShowTheirGlyphsAndArialIsInstalled)
+{
+    HDC screen = GetDC(NULL);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 40);
+    ReleaseDC(NULL, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT r{0, 0, 40, 40};
+    DrawFrameControl(dc, &r, DFC_CAPTION, DFCS_CAPTIONCLOSE);
+    sbtest::Capture g = sbtest::CaptureDC(dc, 40, 40);
+    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    int left = 40, right = -1;
+    for (int y = 4; y < 36; y++)
+        for (int x = 4; x < 36; x++)
+            if (g.At(x, y) == ink)
+                left = std::min(left, x), right = std::max(right, x);
+    int inked = 0, mirrored = 0;
+    for (int y = 4; y < 36; y++)
+        for (int x = left; x <= right; x++)
+            if (g.At(x, y) == ink)
+                inked++, mirrored += g.At(left + right - x, y) == ink;
+    EXPECT_GT(inked, 10);
+    EXPECT_GE(mirrored * 10, inked * 9) << inked << " inked pixels, " << mirrored << " mirrored";
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+
+    HFONT font = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+    old = SelectObject(dc, font);
+    char face[LF_FACESIZE] = "";
+    GetTextFaceA(dc, sizeof face, face);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    DeleteDC(dc);
+    EXPECT_STREQ(face, "Arial");
+}
+
 TEST(FontChooser, FacesMatchExactly)
 {
     HWND w = sbtest::CreateTestWindow(false);

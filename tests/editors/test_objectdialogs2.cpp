@@ -142,7 +142,8 @@ TEST_F(ObjectDialogs2, TextOkStoresTheControlsAndKeepsEveryOtherByte)
     };
     std::string firstface;
     const TextCase cases[] = {
-        {"unchanged", [](HWND) {}, [](Object &) {}},
+        // The font box shows the face the text names.
+        {"unchanged", [](HWND d) { EXPECT_EQ(WindowText(GetDlgItem(d, IDC_TXFONT)), "Arial"); }, [](Object &) {}},
         {"text", [](HWND d) { Type(d, IDC_TXTEXT, "Two\r\nlines"); }, [&](Object &o) { text(o, "Two\r\nlines"); }},
         {"empty text", [](HWND d) { Type(d, IDC_TXTEXT, ""); }, [&](Object &o) { text(o, ""); }},
         {"rectangle",
