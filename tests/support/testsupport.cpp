@@ -345,24 +345,29 @@ void Click(HWND dlg, int id)
 }
 
 
+namespace {
+struct OWNSEEK {
+    const char *cls;
+    HWND found;
+};
+
+BOOL CALLBACK SeekOwnWindow(HWND w, LPARAM l)
+{
+    auto *s = (OWNSEEK *)l;
+    DWORD pid = 0;
+    char name[64] = "";
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != GetCurrentProcessId() || !GetClassNameA(w, name, sizeof name) || lstrcmpiA(name, s->cls))
+        return TRUE;
+    s->found = w;
+    return FALSE;
+}
+} // namespace
+
 HWND FindOwnWindow(const char *cls)
 {
-    struct SEEK {
-        const char *cls;
-        HWND found;
-    } seek{cls, NULL};
-    EnumWindows(
-        [](HWND w, LPARAM l) -> BOOL {
-            auto *s = (SEEK *)l;
-            DWORD pid = 0;
-            char name[64] = "";
-            GetWindowThreadProcessId(w, &pid);
-            if (pid != GetCurrentProcessId() || !GetClassNameA(w, name, sizeof name) || lstrcmpiA(name, s->cls))
-                return TRUE;
-            s->found = w;
-            return FALSE;
-        },
-        (LPARAM)&seek);
+    OWNSEEK seek{cls, NULL};
+    EnumWindows(SeekOwnWindow, (LPARAM)&seek);
     return seek.found;
 }
 } // namespace sbtest
