@@ -424,6 +424,10 @@ UINT_PTR CALLBACK PrintHook(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
             break;
         }
         break;
+    case WM_HELP:
+        // F1 does what the Help button does.
+        DoHelp(dlg, "PRINT");
+        return 1;
     case WMU_FONTCHOSEN:
         if (wParam == 1) {
             char face[261] = "";

@@ -22,6 +22,7 @@
 #include "tests/support/mutate.h"
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
@@ -956,6 +957,22 @@ TEST_F(Printing, TheDialogsControlsShowAndChangeTheSettings)
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PRINTFONT, CBN_CLOSEUP), (LPARAM)combo);
     sbtest::PumpUntilIdle();
     EXPECT_STREQ(PrinterFontName, chosen);
+    // F1 opens the page the Help button opens.
+    {
+        sbtest::ModalRecorder help(IDOK);
+        sbtest::Click(dlg, pshHelp);
+        HELPINFO info{sizeof info};
+        info.iContextType = HELPINFO_WINDOW;
+        SendMessageA(dlg, WM_HELP, 0, (LPARAM)&info);
+        std::vector<std::string> pages;
+        for (const auto &c : help.calls)
+            if (c.kind == MODAL_LAUNCH)
+                pages.push_back(c.text);
+        ASSERT_FALSE(pages.empty());
+        ASSERT_EQ(pages.size() % 2, 0u);
+        EXPECT_EQ(std::vector<std::string>(pages.begin(), pages.begin() + pages.size() / 2),
+                  std::vector<std::string>(pages.begin() + pages.size() / 2, pages.end()));
+    }
     DestroyWindow(dlg);
     snprintf(PrinterFontName, sizeof PrinterFontName, "%s", face);
     PrinterLargeFontSize = 12;

@@ -307,7 +307,7 @@ std::vector<InkRun> InkRuns(const sbtest::Capture &g, const sbtest::Capture &bar
 TEST_F(Drawing, ACaptionWiderThanItsButtonStaysInsideTheEdgeAndEndsInAnEllipsis)
 {
     const COLORREF ink = RGB(255, 0, 0), under = RGB(7, 77, 177);
-    const char *caption = "Hello new user, welcome aboard";
+    const char *caption = "Hello new user and welcome aboard";
     auto expectInside = [](const sbtest::Capture &g, const sbtest::Capture &bare, RECT button, RECT face) {
         int outside = 0;
         for (int y = button.top; y < button.bottom; y++)
