@@ -56,14 +56,13 @@ inline std::string DocPath(const char *name)
     return TempFolder() + "\\" + name;
 }
 
-// The temporary font files of players that are running or did not clean up
-// (the system names them by the prefix's first three letters).
-inline int FontFiles()
+// The files in the temporary folder that match `pattern`.
+inline int TempFiles(const char *pattern)
 {
     char dir[MAX_PATH];
     GetTempPathA(sizeof dir, dir);
     WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((std::string(dir) + "SHW*.tmp").c_str(), &fd);
+    HANDLE find = FindFirstFileA((std::string(dir) + pattern).c_str(), &fd);
     int n = 0;
     if (find != INVALID_HANDLE_VALUE) {
         do
@@ -72,6 +71,13 @@ inline int FontFiles()
         FindClose(find);
     }
     return n;
+}
+
+// The temporary font files of players that are running or did not clean up
+// (the system names them by the prefix's first three letters).
+inline int FontFiles()
+{
+    return TempFiles("SHW*.tmp");
 }
 
 // The player program the editor carries.

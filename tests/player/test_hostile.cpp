@@ -114,20 +114,7 @@ TEST(Player, DamagedSoundsNeitherEndNorHoldTheShow)
             rows.push_back(r);
         }
 
-    auto midifiles = [] {
-        char dir[MAX_PATH];
-        GetTempPathA(sizeof dir, dir);
-        WIN32_FIND_DATAA fd;
-        HANDLE find = FindFirstFileA((std::string(dir) + "MID*.tmp").c_str(), &fd);
-        int n = 0;
-        if (find != INVALID_HANDLE_VALUE) {
-            do
-                n++;
-            while (FindNextFileA(find, &fd));
-            FindClose(find);
-        }
-        return n;
-    };
+    auto midifiles = [] { return TempFiles("MID*.tmp"); };
     const int before = midifiles();
     constexpr int THREADS = 4;
     constexpr UINT ANSWER = 2000; // the platform's sequencer held a damaged file for more than 5 s

@@ -16,23 +16,35 @@
 namespace {
 DWORD stuckms = 10 * 60 * 1000; // SB_STUCK_SECONDS sets another
 char running[512];
-volatile LONG started; // GetTickCount() when the current test began, 0 between tests
+// Counted by the watchdog's own sleeps rather than read from a clock, which
+// other threads may see at a different tick.
+volatile LONG generation; // bumped as each test begins
+volatile LONG testing_now;
 
 struct Watch : testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo &t) override
     {
         snprintf(running, sizeof running, "%s.%s", t.test_suite_name(), t.name());
-        InterlockedExchange(&started, (LONG)(GetTickCount() | 1));
+        InterlockedIncrement(&generation);
+        InterlockedExchange(&testing_now, 1);
     }
-    void OnTestEnd(const testing::TestInfo &) override { InterlockedExchange(&started, 0); }
+    void OnTestEnd(const testing::TestInfo &) override { InterlockedExchange(&testing_now, 0); }
 };
 
 DWORD WINAPI Watchdog(void *)
 {
+    LONG seen = -1;
+    DWORD waited = 0;
     for (;;) {
         Sleep(1000);
-        DWORD since = (DWORD)InterlockedCompareExchange(&started, 0, 0);
-        if (!since || GetTickCount() - since < stuckms)
+        LONG now = InterlockedCompareExchange(&generation, 0, 0);
+        if (!InterlockedCompareExchange(&testing_now, 0, 0) || now != seen) {
+            seen = now;
+            waited = 0;
+            continue;
+        }
+        waited += 1000;
+        if (waited < stuckms)
             continue;
         char text[700];
         int n = snprintf(text, sizeof text, "\n[  STUCK   ] %s did not end within %lu s: a wait with no end\n",
