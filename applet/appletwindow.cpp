@@ -591,7 +591,7 @@ static LRESULT APPLETWindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM 
                 o->header.flags &= ~OBJ_RUNNING;
             }
         }
-        if (!(GetWindowLongA(window, GWL_STYLE) & WS_DISABLED))
+        if (!(GetWindowValue<DWORD>(window, GWL_STYLE) & WS_DISABLED))
             PostMessageA(window, QVM_OBJECTSTARTSTOP, 1, 0);
         return 0;
     }

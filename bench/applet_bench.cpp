@@ -11,6 +11,7 @@
 #include "applet/appletwindow.h"
 #include "common/modal.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/applet.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
@@ -260,7 +261,7 @@ Document MakeDocument(const std::string &script)
     d.list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 10, 10, d.owner, (HMENU)IDC_BLOCKLIST, hInst, NULL);
     CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 10, 10, d.owner, (HMENU)IDC_UNDOLIST, hInst, NULL);
     d.handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BLOCKSET));
-    SetWindowLongPtrA(d.owner, GWLP_USERDATA, (LONG_PTR)d.handle);
+    SetWindowValue(d.owner, GWLP_USERDATA, d.handle);
     d.set = LockBlockSet(d.owner);
     BLOCK header;
     CreateBlock(d.owner, d.set, &header, TAG_HEDR, nullptr, 0);

@@ -7,6 +7,7 @@
 #include "bench/clock.h"
 #include "common/owners.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
 #include "editor/shell.h"
@@ -123,7 +124,7 @@ int main()
     HWND owner = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, hInst, NULL);
     HWND list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 10, 10, owner, (HMENU)IDC_BLOCKLIST, hInst, NULL);
     HGLOBAL seth = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BLOCKSET));
-    SetWindowLongA(owner, GWL_USERDATA, (LONG)seth);
+    SetWindowValue(owner, GWLP_USERDATA, seth);
     BLOCKSET *set = LockBlockSet(owner);
     BLOCK header, empty, full;
     CreateBlock(owner, set, &header, TAG_HEDR, nullptr, 0);

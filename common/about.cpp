@@ -317,7 +317,7 @@ static INT_PTR COMMONDoAboutMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
         }
         return FALSE;
     case WM_DESTROY:
-        SetWindowLongPtrA(dlg, DWLP_USER, 0);
+        SetWindowValue<LONG_PTR>(dlg, DWLP_USER, 0);
         return FALSE;
     }
     return FALSE;
@@ -338,7 +338,7 @@ int UpdateAboutDialog(HWND dlg, COLORREF colour, int, DWORD style)
         return 1;
     HFONT font = CreateFontA(13, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "ARIAL");
     SetWindowValue(strip, GWLP_USERDATA, font);
-    SetWindowLongPtrA(strip, GWLP_WNDPROC, (LONG_PTR)UpdateAboutDialogSubclass);
+    SetWindowValue<WNDPROC>(strip, GWLP_WNDPROC, UpdateAboutDialogSubclass);
     SendMessageA(strip, ABOUTM_SETUP, 0, (LPARAM)colour);
     return 1;
 }
@@ -358,7 +358,7 @@ static LRESULT UpdateAboutDialogSubclassMessage(HWND hwnd, UINT msg, WPARAM wPar
         GetWindowTextA(hwnd, text, sizeof text);
         RECT r;
         GetClientRect(hwnd, &r);
-        LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+        LONG style = GetWindowValue<LONG>(hwnd, GWL_STYLE);
         UINT format = DT_NOPREFIX | DT_WORDBREAK;
         if ((style & SS_TYPEMASK) == SS_RIGHT)
             format |= DT_RIGHT;

@@ -2,6 +2,7 @@
 #include "common/guard.h"
 #include "common/services.h"
 #include "common/shell.h"
+#include "common/windowvalue.h"
 #include <cstring>
 
 static int Channel(double v)
@@ -51,9 +52,9 @@ void CreateMouseTrack(HWND dialog, int id)
     // and call itself for ever.
     if (GetPropA(control, MAKEINTATOM(MOUSETRACKATOM)))
         return;
-    SetWindowLongA(control, GWL_USERDATA, 0);
-    SetPropA(control, MAKEINTATOM(MOUSETRACKATOM), (HANDLE)GetWindowLongA(control, GWL_WNDPROC));
-    SetWindowLongA(control, GWL_WNDPROC, (LONG)MouseTrackSubclass);
+    SetWindowValue<LONG_PTR>(control, GWLP_USERDATA, 0);
+    SetPropA(control, MAKEINTATOM(MOUSETRACKATOM), GetWindowValue<HANDLE>(control, GWLP_WNDPROC));
+    SetWindowValue<WNDPROC>(control, GWLP_WNDPROC, MouseTrackSubclass);
 }
 
 static LRESULT MouseTrackSubclassMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -63,8 +64,8 @@ static LRESULT MouseTrackSubclassMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
         previous = (WNDPROC)GetClassLongA(hwnd, GCL_WNDPROC);
     switch (msg) {
     case WM_MOUSEMOVE:
-        if (!(GetWindowLongA(hwnd, GWL_USERDATA) & 1)) {
-            SetWindowLongA(hwnd, GWL_USERDATA, GetWindowLongA(hwnd, GWL_USERDATA) | 1);
+        if (!(GetWindowValue<LONG_PTR>(hwnd, GWLP_USERDATA) & 1)) {
+            SetWindowValue<LONG_PTR>(hwnd, GWLP_USERDATA, GetWindowValue<LONG_PTR>(hwnd, GWLP_USERDATA) | 1);
             SetTimer(hwnd, MOUSETRACKTIMER, 50, NULL);
         }
         break;
@@ -77,7 +78,7 @@ static LRESULT MouseTrackSubclassMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
             if (WindowFromPoint(p) != hwnd) {
                 KillTimer(hwnd, MOUSETRACKTIMER);
                 PostMessageA(hwnd, WM_MOUSELEAVE, 0, 0);
-                SetWindowLongA(hwnd, GWL_USERDATA, GetWindowLongA(hwnd, GWL_USERDATA) & ~1);
+                SetWindowValue<LONG_PTR>(hwnd, GWLP_USERDATA, GetWindowValue<LONG_PTR>(hwnd, GWLP_USERDATA) & ~1);
             }
         }
         return 0;
@@ -89,7 +90,7 @@ static LRESULT MouseTrackSubclassMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
         break;
     case WM_DESTROY:
         if (GetPropA(hwnd, MAKEINTATOM(MOUSETRACKATOM))) {
-            SetWindowLongA(hwnd, GWL_WNDPROC, (LONG)previous);
+            SetWindowValue(hwnd, GWLP_WNDPROC, previous);
             RemovePropA(hwnd, MAKEINTATOM(MOUSETRACKATOM));
         }
         break;
@@ -106,7 +107,7 @@ int DrawBitmapPushButton(HWND dialog, UINT, WPARAM, DRAWITEMSTRUCT *item, unsign
                          unsigned short first)
 {
     HWND control = GetDlgItem(dialog, id);
-    bool over = control && (GetWindowLongA(control, GWL_USERDATA) & 1);
+    bool over = control && (GetWindowValue<LONG_PTR>(control, GWLP_USERDATA) & 1);
     HDC dc = item->hDC;
     RECT r = item->rcItem;
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));

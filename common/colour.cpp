@@ -116,7 +116,7 @@ void CreateHexFields(HWND dlg)
                                    hInst, NULL);
         SendMessageA(hex, WM_SETFONT, SendMessageA(edit, WM_GETFONT, 0, 0), 0);
         width = r.right - r.left;
-        SetWindowLongPtrA(edit, GWLP_WNDPROC, (LONG_PTR)COMMONColorSelectHexSubclass);
+        SetWindowValue<WNDPROC>(edit, GWLP_WNDPROC, COMMONColorSelectHexSubclass);
         char text[16] = "";
         GetWindowTextA(edit, text, sizeof text);
         SetWindowTextA(edit, text);
@@ -282,13 +282,9 @@ UINT_PTR HookMessage(const COLOURSET &set, HWND dlg, UINT msg, WPARAM wParam, LP
 INT_PTR AddColourMessage(const COLOURSET &set, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dlg, 0);
-        return TRUE;
-    }
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    ADDCOLOURPARAM *param;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &param, 0))
         return answer;
-    ADDCOLOURPARAM *param = DialogState<ADDCOLOURPARAM>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         SendDlgItemMessageA(dlg, IDC_NEWCOLOURNAME, EM_LIMITTEXT, 64, 0);
@@ -345,13 +341,9 @@ INT_PTR AddColourMessage(const COLOURSET &set, HWND dlg, UINT msg, WPARAM wParam
 INT_PTR OpenColourMessage(const COLOURSET &set, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dlg, 0);
-        return TRUE;
-    }
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    char *buffer;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &buffer, 0))
         return answer;
-    char *buffer = DialogState<char>(dlg);
     HWND combo = GetDlgItem(dlg, IDC_COLOURTABLES);
     switch (msg) {
     case WM_INITDIALOG: {
@@ -466,13 +458,9 @@ int SelectColour(HWND parent, const unsigned char *palette, int count, COLORREF 
 static INT_PTR SelectColourMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dlg, 0);
-        return TRUE;
-    }
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    COLOURGRIDPARAM *param;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &param, 0))
         return answer;
-    COLOURGRIDPARAM *param = DialogState<COLOURGRIDPARAM>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         if (controlfont)

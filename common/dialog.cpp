@@ -42,7 +42,7 @@ bool COMMONDialogMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_P
         return true;
     }
     case WM_INITDIALOG:
-        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
+        SetWindowValue(dlg, DWLP_USER, lParam);
         return false;
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLORBTN:

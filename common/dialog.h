@@ -27,6 +27,30 @@ template <class T> T *DialogState(HWND dlg)
     return GetWindowValue<T *>(dlg, DWLP_USER);
 }
 
+// The opening most dialog procedures share, in its order: Esc and the close
+// box end the dialog with `escape`, then COMMONDialogMessage, then the state.
+// True when the message is answered and the procedure returns *answer;
+// otherwise *state is the dialog's state (null before WM_INITDIALOG).
+//
+//     INT_PTR answer;
+//     EDITPARAM *p;
+//     if (DialogOpening(dlg, msg, wParam, lParam, &answer, &p))
+//         return answer;
+template <class T>
+bool DialogOpening(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer, T **state,
+                   INT_PTR escape = IDCANCEL)
+{
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dlg, escape);
+        *answer = TRUE;
+        return true;
+    }
+    if (COMMONDialogMessage(dlg, msg, wParam, lParam, answer))
+        return true;
+    *state = DialogState<T>(dlg);
+    return false;
+}
+
 // Binds an up-down control to its number field from the control's own window
 // text, "min,max,start": the range is set unless either bound is missing
 // (read as -32767 or 32767), the position unless the start is missing.

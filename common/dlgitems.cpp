@@ -125,7 +125,7 @@ int COMMONDlgItemInitalize(HWND dlg, int id, unsigned long flags, unsigned wpara
     HWND control = GetDlgItem(dlg, id);
     BOOL issigned = (flags & DLGITEM_SIGNED) != 0;
     if ((flags & DLGITEM_SUBCLASS) && subclass && control) {
-        SetWindowLongPtrA(control, GWLP_WNDPROC, (LONG_PTR)subclass);
+        SetWindowValue<WNDPROC>(control, GWLP_WNDPROC, subclass);
         SendMessageA(control, COMMONDLGITEM_SETVALUE, wparam, value);
     }
     if (flags & DLGITEM_SPIN) {

@@ -151,13 +151,9 @@ int CALLBACK ChooseFontEnumProcEx(const LOGFONTA *lf, const TEXTMETRICA *, DWORD
 static INT_PTR ChooseFontDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dlg, 0);
-        return TRUE;
-    }
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    FONTDIALOG *s;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &s, 0))
         return answer;
-    FONTDIALOG *s = State(dlg);
     switch (msg) {
     case WM_INITDIALOG: {
         FONTPARAM *p = s->param;

@@ -1,4 +1,5 @@
 #include "common/hook.h"
+#include "common/windowvalue.h"
 #include <cstring>
 
 // Global atoms hold at most 255 characters.
@@ -46,10 +47,10 @@ DWORD HookWindow(HWND hwnd, WNDPROC proc, const char *name)
         DeleteHookAtoms(atoms);
         return 0;
     }
-    DWORD old = (DWORD)GetWindowLongA(hwnd, GWL_WNDPROC);
+    DWORD old = GetWindowValue<DWORD>(hwnd, GWLP_WNDPROC);
     SetPropA(hwnd, lowname, (HANDLE)(UINT_PTR)LOWORD(old));
     SetPropA(hwnd, highname, (HANDLE)(UINT_PTR)HIWORD(old));
-    SetWindowLongA(hwnd, GWL_WNDPROC, (LONG)proc);
+    SetWindowValue<WNDPROC>(hwnd, GWLP_WNDPROC, proc);
     return atoms;
 }
 
@@ -66,7 +67,7 @@ void UnHookWindow(HWND hwnd, DWORD atoms)
     RemovePropA(hwnd, lowname);
     RemovePropA(hwnd, highname);
     DeleteHookAtoms(atoms);
-    SetWindowLongA(hwnd, GWL_WNDPROC, (LONG)((high << 16) | low));
+    SetWindowValue<LONG_PTR>(hwnd, GWLP_WNDPROC, (LONG_PTR)((high << 16) | low));
 }
 
 LRESULT CallOldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD atoms)

@@ -70,7 +70,7 @@ static void FitMessageText(HWND dlg)
             continue;
         RECT r = ChildRect(dlg, child);
         // The answers stay centred under the text; the rest keeps its left edge.
-        UINT kind = (UINT)GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK;
+        UINT kind = GetWindowValue<UINT>(child, GWL_STYLE) & BS_TYPEMASK;
         char cls[16] = "";
         GetClassNameA(child, cls, sizeof cls);
         bool answer = !lstrcmpiA(cls, "Button") && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON);

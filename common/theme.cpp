@@ -425,7 +425,7 @@ int COMMONTHEMEDrawButtonDefault(HWND hwnd, HDC dc, const RECT *rect, int glyph,
     if (!mem.Select(bitmap))
         return 0;
     GdiObject<HBRUSH> shadow(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
-    bool checked = hwnd && (GetWindowLongPtrA(hwnd, GWLP_USERDATA) & 1);
+    bool checked = hwnd && (GetWindowValue<LONG_PTR>(hwnd, GWLP_USERDATA) & 1);
     if (flags & 4) {
         DrawGreyedGlyph(dc, mem.dc, x, mask, s, rect->left + o + 1, rect->top + o + 1);
     } else if (checked) {
@@ -503,9 +503,9 @@ void COMMONThemeLabel(const char *file, char *out, int size)
 static INT_PTR ThemeChooserDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    CHOOSER *state;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &state))
         return answer;
-    CHOOSER *state = DialogState<CHOOSER>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         FillChooser(dlg, state->name);

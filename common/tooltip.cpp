@@ -131,12 +131,12 @@ static LRESULT TipWndMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
                 DestroyWindow(old);
             return 0;
         }
-        uintptr_t proc = (uintptr_t)GetWindowLongPtrA(control, GWLP_WNDPROC);
+        uintptr_t proc = GetWindowValue<uintptr_t>(control, GWLP_WNDPROC);
         SetPropA(control, PROCLOW, (HANDLE)(proc & 0xFFFF));
         SetPropA(control, PROCHIGH, (HANDLE)(proc >> 16));
         SetPropA(control, PENDING, (HANDLE)0);
         SetPropA(control, TIPWINDOW, hwnd);
-        SetWindowLongPtrA(control, GWLP_WNDPROC, (LONG_PTR)CtrlSubProc);
+        SetWindowValue<WNDPROC>(control, GWLP_WNDPROC, CtrlSubProc);
         return 0;
     }
     case WM_NCHITTEST:
@@ -190,7 +190,7 @@ static LRESULT CtrlSubMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_DESTROY:
         KillTimer(hwnd, DELAYTIMER);
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, (LONG_PTR)previous);
+        SetWindowValue(hwnd, GWLP_WNDPROC, previous);
         RemovePropA(hwnd, PROCLOW);
         RemovePropA(hwnd, PROCHIGH);
         RemovePropA(hwnd, PENDING);

@@ -6,6 +6,7 @@
 #include "common/owners.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "common/windowvalue.h"
 #include "document/blockstore.h"
 #include "editor/shell.h"
 #include "resources/blockclipboard_ids.h"
@@ -234,7 +235,7 @@ HWND OkToDrop(HWND source)
         GetDlgCtrlID(under) != IDC_BLOCKLIST)
         return NULL;
     for (HWND w = under; w; w = GetParent(w))
-        if (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)
+        if (GetWindowValue<DWORD>(w, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)
             return w;
     return NULL;
 }
@@ -269,7 +270,7 @@ LRESULT CALLBACK TaskListSubclass(HWND list, UINT msg, WPARAM wParam, LPARAM lPa
 
 void SubclassBlockList(HWND list)
 {
-    WNDPROC previous = (WNDPROC)SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR)TaskListSubclass);
+    WNDPROC previous = SetWindowValue<WNDPROC>(list, GWLP_WNDPROC, TaskListSubclass);
     if (!listclassproc)
         listclassproc = previous;
 }

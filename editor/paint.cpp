@@ -496,7 +496,7 @@ INT_PTR CALLBACK PaintSearchProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
     PAINTSEARCHPARAM *record = DialogState<PAINTSEARCHPARAM>(dlg);
     switch (msg) {
     case WM_INITDIALOG: {
-        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
+        SetWindowValue(dlg, DWLP_USER, lParam);
         record = (PAINTSEARCHPARAM *)lParam;
         MessageBeep(MB_ICONEXCLAMATION);
         CentreWindow(dlg);

@@ -51,7 +51,7 @@ void SetSetupControls(HWND page)
         HWND control = RowControl(page, row);
         if (!control)
             continue;
-        SetWindowLongPtrA(control, GWLP_USERDATA, 0);
+        SetWindowValue<LONG_PTR>(control, GWLP_USERDATA, 0);
         int value = (row.type & CONFIG_TEXT) ? 0 : *(const int *)row.value;
         if (IsList(row)) {
             SendMessageA(control, CB_RESETCONTENT, 0, 0);
@@ -119,7 +119,7 @@ INT_PTR CALLBACK SetupPage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY:
         if (((NMHDR *)lParam)->code == PSN_APPLY) {
             GetSetupControls(page);
-            SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+            SetWindowValue<LONG_PTR>(page, DWLP_MSGRESULT, PSNRET_NOERROR);
             return TRUE;
         }
         return FALSE;
@@ -139,7 +139,7 @@ INT_PTR CALLBACK SetupPage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
             RECT r;
             GetClientRect(page, &r);
             FillRect((HDC)wParam, &r, backbrush);
-            SetWindowLongPtrA(page, DWLP_MSGRESULT, 1);
+            SetWindowValue<LONG_PTR>(page, DWLP_MSGRESULT, 1);
             return TRUE;
         }
         return FALSE;

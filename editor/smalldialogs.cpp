@@ -164,9 +164,9 @@ int ShowTipDialog(HWND window)
 INT_PTR CALLBACK TipOfTheDayProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    TIPSTATE *state;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &state))
         return answer;
-    TIPSTATE *state = DialogState<TIPSTATE>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         if (GetTipOfTheDay(state->text))
@@ -209,13 +209,9 @@ int GetListBoxString(HWND window, char *text)
 INT_PTR CALLBACK GetListBoxStringProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dlg, 0);
-        return TRUE;
-    }
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    char *text;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &text, 0))
         return answer;
-    char *text = DialogState<char>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         // One short of the buffer, so that OK never cuts what was typed.
@@ -256,13 +252,8 @@ int SelectColour(HWND window, const unsigned char *palette, int count, int *inde
 INT_PTR CALLBACK SelectColourIndexProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dlg, 0);
-        return TRUE;
-    }
     if (msg == WM_DESTROY) {
-        delete DialogState<GRIDSTATE>(dlg);
-        SetWindowLongPtrA(dlg, DWLP_USER, 0);
+        delete SetWindowValue<GRIDSTATE *>(dlg, DWLP_USER, nullptr);
         return FALSE;
     }
     if (msg == WM_INITDIALOG) {
@@ -279,9 +270,9 @@ INT_PTR CALLBACK SelectColourIndexProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
         CentreWindow(dlg);
         return FALSE;
     }
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    GRIDSTATE *state;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &state, 0))
         return answer;
-    GRIDSTATE *state = DialogState<GRIDSTATE>(dlg);
     if (!state)
         return FALSE;
     switch (msg) {

@@ -128,9 +128,9 @@ int ShowSysInfo(HWND owner)
 INT_PTR CALLBACK ChangeDriverDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    DRIVERNOTICE *notice;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &notice))
         return answer;
-    DRIVERNOTICE *notice = DialogState<DRIVERNOTICE>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         notice->font = CreateFontA(16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");

@@ -72,9 +72,9 @@ void Keep(HWND dlg, EDITPARAM *p)
 INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    EDITPARAM *p;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &p))
         return answer;
-    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         Open(dlg, p);

@@ -337,7 +337,7 @@ INT_PTR CALLBACK EditButtonObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
         for (const auto &s : swatches)
             if ((int)item->CtlID == s.id)
                 DrawSwatch(item, Valid(o) ? o.get()->*s.colour : 0);
-        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, TRUE);
+        SetWindowValue<LONG_PTR>(dlg, DWLP_MSGRESULT, TRUE);
         return TRUE;
     }
     case WM_COMMAND:

@@ -30,5 +30,6 @@ struct EDITPARAM {
     BLOCK pressed;      // the page as a press on an object found it: the undo
                         // step once that press moves or resizes something
     int pressedchanged; // `changed` when `pressed` was taken
-    HGLOBAL picture;    // the button dialog's working picture
+    HGLOBAL picture;    // the button, image and static image dialogs' working picture
+    bool previewing;    // the image dialog: a preview runs under it
 };

@@ -113,7 +113,7 @@ INT_PTR CALLBACK EditFrameObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
     switch (msg) {
     case WM_MEASUREITEM:
         ((MEASUREITEMSTRUCT *)lParam)->itemHeight = 14;
-        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, TRUE);
+        SetWindowValue<LONG_PTR>(dlg, DWLP_MSGRESULT, TRUE);
         return TRUE;
     case WM_DRAWITEM: {
         auto *item = (const DRAWITEMSTRUCT *)lParam;
@@ -123,7 +123,7 @@ INT_PTR CALLBACK EditFrameObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
             if ((int)item->CtlID == r.swatch)
                 DrawSwatch(item, Colour(p, r.colour));
         }
-        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, TRUE);
+        SetWindowValue<LONG_PTR>(dlg, DWLP_MSGRESULT, TRUE);
         return TRUE;
     }
     case WM_COMMAND:

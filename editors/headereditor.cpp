@@ -546,10 +546,10 @@ void RunPreview(HWND dlg, EDITPARAM *p, const char *title, DWORD style, int widt
 
 LRESULT CALLBACK HeaderPreviewProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    auto *p = (EDITPARAM *)GetWindowLongPtrA(window, GWLP_USERDATA);
+    auto *p = GetWindowValue<EDITPARAM *>(window, GWLP_USERDATA);
     switch (msg) {
     case WM_NCCREATE:
-        SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)((CREATESTRUCTA *)lParam)->lpCreateParams);
+        SetWindowValue(window, GWLP_USERDATA, (EDITPARAM *)((CREATESTRUCTA *)lParam)->lpCreateParams);
         break;
     case WM_CREATE:
         if (HMENU menu = GetSystemMenu(window, FALSE)) {
@@ -608,9 +608,9 @@ INT_PTR CALLBACK EditHeaderProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDSTOP), FALSE);
     }
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    EDITPARAM *p;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &p))
         return answer;
-    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         Init(dlg, p);

@@ -1,7 +1,10 @@
 // The image object's property dialog: position, flags, target, the two
 // transition effects with their speed and pause, and the preview of them.
 // The dialog works on a copy of the picture, which OK puts into the new
-// block; the rectangle always follows the picture's size.
+// block; the rectangle always follows the picture's size. Until there is a
+// replacement, the object's picture is used where it lies rather than
+// copied: a large picture would otherwise cost a copy just to open the
+// dialog.
 #include "common/dialog.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
@@ -29,17 +32,6 @@ const FLAGBOX imagechecks[] = {
 
 const int imagespins[] = {IDC_OBJLEFT + IDC_OBJSPIN, IDC_OBJTOP + IDC_OBJSPIN, IDC_IMPAUSE + 10000, 0};
 
-// What the dialog holds while it is open.
-struct IMAGEDIALOG {
-    EDITPARAM *p;
-    // A picture that replaces the object's own; until there is one, the
-    // object's picture is used where it lies rather than copied: a large
-    // picture would otherwise cost a copy just to open the dialog.
-    GlobalBlock picture;
-    int bits = 0;
-    bool previewing = false;
-};
-
 // The picture the dialog works on, locked, with its sizes read from its
 // header: the replacement when there is one, else the object's own.
 struct WorkingPicture {
@@ -47,13 +39,13 @@ struct WorkingPicture {
     const uint8_t *data = nullptr;
     uint32_t size = 0;
     DIBLAYOUT layout;
-    explicit WorkingPicture(const IMAGEDIALOG *d)
+    explicit WorkingPicture(const EDITPARAM *p)
     {
-        if (d->picture.get()) {
-            lock.Lock(d->picture.get());
+        if (p->picture) {
+            lock.Lock(p->picture);
             data = lock.get(), size = (uint32_t)lock.size();
         } else {
-            lock.Lock(d->p->object);
+            lock.Lock(p->object);
             auto *h = (const OBJECTHEADER *)lock.get();
             if (!h || lock.size() < sizeof(OBJECTIMAGE) || (uint64_t)h->fixedsize + h->datasize > lock.size())
                 return;
@@ -71,21 +63,21 @@ LRESULT ShownSpeed(uint32_t stored)
     return speed < 1 ? 1 : speed > TRANSITION_MAXSPEED ? TRANSITION_MAXSPEED : speed;
 }
 
-bool Fill(HWND dlg, IMAGEDIALOG *d)
+bool Fill(HWND dlg, EDITPARAM *p)
 {
-    WorkingPicture picture(d);
-    GlobalLocked<OBJECTIMAGE> o(d->p->object);
+    WorkingPicture picture(p);
+    GlobalLocked<OBJECTIMAGE> o(p->object);
     if (!picture.data || !o)
         return false;
     int width = picture.layout.width, height = picture.layout.height;
-    d->bits = picture.layout.bits;
+    int bits = picture.layout.bits;
     // The size is the picture's, never typed in.
     ShowPlace(dlg, IDC_OBJLEFT, &o->header, imagespins, false);
     SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
     SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)height, FALSE);
     SetDlgItemInt(dlg, IDC_IMPAUSE, o->wait, FALSE);
     ShowFlags(dlg, o->header.flags, imagechecks, std::size(imagechecks));
-    FillTargetList(GetDlgItem(dlg, IDC_IMTARGET), d->p->block, o->notify);
+    FillTargetList(GetDlgItem(dlg, IDC_IMTARGET), p->block, o->notify);
     for (int list : {IDC_IMAPPEAR, IDC_IMDISAPPEAR}) {
         for (const EFFECT &e : effect)
             SendDlgItemMessageA(dlg, list, CB_ADDSTRING, 0, (LPARAM)e.name);
@@ -97,19 +89,19 @@ bool Fill(HWND dlg, IMAGEDIALOG *d)
     SendMessageA(speed, TBM_SETRANGE, FALSE, MAKELPARAM(1, TRANSITION_MAXSPEED));
     SendMessageA(speed, TBM_SETTICFREQ, 10, 0);
     SendMessageA(speed, TBM_SETPOS, TRUE, ShownSpeed(o->speed));
-    EnableWindow(GetDlgItem(dlg, IDC_IMPAINT), PaintProgramKnown() && GetDisplayBits() >= d->bits);
+    EnableWindow(GetDlgItem(dlg, IDC_IMPAINT), PaintProgramKnown() && GetDisplayBits() >= bits);
     return true;
 }
 
 // A new object from the dialog's settings and the working picture; null
 // when it cannot be made.
-HGLOBAL Build(HWND dlg, IMAGEDIALOG *d)
+HGLOBAL Made(HWND dlg, EDITPARAM *p)
 {
-    WorkingPicture picture(d);
+    WorkingPicture picture(p);
     if (!picture.data)
         return NULL;
     int width = picture.layout.width, height = picture.layout.height;
-    HGLOBAL made = NewObject(d->p->object, sizeof(OBJECTIMAGE), {{picture.data, picture.size}});
+    HGLOBAL made = NewObject(p->object, sizeof(OBJECTIMAGE), {{picture.data, picture.size}});
     picture.lock.Unlock();
     GlobalLocked<OBJECTIMAGE> o(made);
     if (!o)
@@ -133,9 +125,9 @@ HGLOBAL Build(HWND dlg, IMAGEDIALOG *d)
     return made;
 }
 
-void Preview(HWND dlg, IMAGEDIALOG *d)
+void Preview(HWND dlg, EDITPARAM *p)
 {
-    GlobalBlock temporary(Build(dlg, d));
+    GlobalBlock temporary(Made(dlg, p));
     GlobalLocked<OBJECTIMAGE> o(temporary.get());
     if (!o) {
         DoMessage(dlg, FetchString(IDS_MEMORY));
@@ -146,26 +138,24 @@ void Preview(HWND dlg, IMAGEDIALOG *d)
     bool enabled[std::size(held)];
     for (size_t i = 0; i < std::size(held); i++)
         enabled[i] = EnableWindow(GetDlgItem(dlg, held[i]), FALSE) == 0;
-    d->previewing = true;
-    PreviewImageObject(dlg, d->p->block, DocumentList(d->p->blockset), o.get());
+    p->previewing = true;
+    PreviewImageObject(dlg, p->block, DocumentList(p->blockset), o.get());
     // The preview ends with its owner: the dialog may be gone by now.
     if (!IsWindow(dlg))
         return;
-    d->previewing = false;
+    p->previewing = false;
     for (size_t i = 0; i < std::size(held); i++)
         EnableWindow(GetDlgItem(dlg, held[i]), enabled[i]);
 }
 
-} // namespace
-
 // The paint program works on a copy; what it gives back replaces the
 // dialog's picture, and the object only on OK.
-static void Paint(HWND dlg, IMAGEDIALOG *d)
+void Paint(HWND dlg, EDITPARAM *p)
 {
     GlobalBlock copy;
-    HGLOBAL source = d->picture.get();
+    HGLOBAL source = p->picture;
     if (!source) {
-        GlobalLocked<OBJECTIMAGE> o(d->p->object);
+        GlobalLocked<OBJECTIMAGE> o(p->object);
         if (o)
             copy = GlobalBlock(GetImageObjectBitmap(o.get()));
         source = copy.get();
@@ -173,67 +163,52 @@ static void Paint(HWND dlg, IMAGEDIALOG *d)
     HGLOBAL painted = source ? DoPaintImage(dlg, source) : NULL;
     if (!painted)
         return;
-    d->picture = GlobalBlock(painted);
-    WorkingPicture picture(d);
+    if (p->picture)
+        GlobalFree(p->picture);
+    p->picture = painted;
+    WorkingPicture picture(p);
     if (!picture.data)
         return;
-    d->bits = picture.layout.bits;
     SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)picture.layout.width, FALSE);
     SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)picture.layout.height, FALSE);
 }
 
+void Open(HWND dlg, EDITPARAM *p)
+{
+    if (!Fill(dlg, p))
+        RefuseObject(dlg);
+}
+
+void Build(HWND dlg, EDITPARAM *p)
+{
+    if (HGLOBAL made = Made(dlg, p))
+        KeepObject(dlg, &p->object, made);
+    else
+        DoMessage(dlg, FetchString(IDS_MEMORY));
+}
+
+const PROPDIALOG imagedialog = {Open, Build, "IMAGE"};
+
+} // namespace
+
 INT_PTR CALLBACK EditImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    IMAGEDIALOG *d = DialogState<IMAGEDIALOG>(dlg);
-    INT_PTR answer;
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        if (d && !d->previewing)
-            EndDialog(dlg, 0);
+    // Nothing ends the dialog under its preview, Esc neither.
+    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
+    if (msg == WM_COMMAND && (!p || p->previewing))
         return TRUE;
-    }
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    INT_PTR answer;
+    if (PropDialogMessage(imagedialog, dlg, msg, wParam, lParam, &answer))
         return answer;
-    switch (msg) {
-    case WM_INITDIALOG: {
-        d = new IMAGEDIALOG();
-        d->p = (EDITPARAM *)lParam;
-        SetWindowLongPtrA(dlg, DWLP_USER, (LONG_PTR)d);
-        if (!Fill(dlg, d)) {
-            RefuseObject(dlg);
-            return TRUE;
-        }
-        SetFocus(GetDlgItem(dlg, IDOK));
-        CentreWindow(dlg);
+    if (msg != WM_COMMAND)
         return FALSE;
-    }
-    case WM_COMMAND:
-        if (!d || d->previewing)
-            return TRUE;
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            if (HGLOBAL made = Build(dlg, d)) {
-                GlobalFree(d->p->object);
-                d->p->object = made;
-                EndDialog(dlg, 1);
-            } else {
-                DoMessage(dlg, FetchString(IDS_MEMORY));
-            }
-            return TRUE;
-        case IDHELP:
-            DoHelp(dlg, "IMAGE");
-            return TRUE;
-        case IDC_IMPREVIEW:
-            Preview(dlg, d);
-            return TRUE;
-        case IDC_IMPAINT:
-            Paint(dlg, d);
-            return TRUE;
-        }
-        return FALSE;
-    case WM_NCDESTROY:
-        delete d;
-        SetWindowLongPtrA(dlg, DWLP_USER, 0);
-        return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_IMPREVIEW:
+        Preview(dlg, p);
+        return TRUE;
+    case IDC_IMPAINT:
+        Paint(dlg, p);
+        return TRUE;
     }
     return FALSE;
 }

@@ -130,9 +130,9 @@ int RunPreviewBox(HWND owner, DLGPROC proc, void *state, HBRUSH brush)
 
 void OpenPreviewBox(HWND dlg, LPARAM state, int width, int height, const char *format, ...)
 {
-    SetWindowLongPtrA(dlg, DWLP_USER, state);
+    SetWindowValue(dlg, DWLP_USER, state);
     RECT outer{0, 0, width, height};
-    AdjustWindowRectEx(&outer, (DWORD)GetWindowLongA(dlg, GWL_STYLE), FALSE, (DWORD)GetWindowLongA(dlg, GWL_EXSTYLE));
+    AdjustWindowRectEx(&outer, GetWindowValue<DWORD>(dlg, GWL_STYLE), FALSE, GetWindowValue<DWORD>(dlg, GWL_EXSTYLE));
     SetWindowPos(dlg, NULL, 0, 0, std::min<int>(outer.right - outer.left, GetSystemMetrics(SM_CXSCREEN)),
                  std::min<int>(outer.bottom - outer.top, GetSystemMetrics(SM_CYSCREEN)),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
@@ -175,7 +175,7 @@ bool PaintPreviewBox(HWND dlg, UINT msg, WPARAM wParam, HBRUSH brush)
     if (msg == WM_ERASEBKGND) {
         if (brush)
             FillPreviewBox(dlg, (HDC)wParam, brush);
-        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, 1);
+        SetWindowValue<LONG_PTR>(dlg, DWLP_MSGRESULT, 1);
         return true;
     }
     if (msg != WM_PAINT)
@@ -204,7 +204,7 @@ INT_PTR CALLBACK PreviewImageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_ERASEBKGND:
         if (r)
             EraseBackground(dlg, r, (HDC)wParam);
-        SetWindowLongPtrA(dlg, DWLP_MSGRESULT, 1);
+        SetWindowValue<LONG_PTR>(dlg, DWLP_MSGRESULT, 1);
         return TRUE;
     case WM_PAINT:
         ValidateRect(dlg, NULL);

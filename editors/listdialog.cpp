@@ -142,7 +142,7 @@ LRESULT CALLBACK EditListboxSubclass(HWND list, UINT msg, WPARAM wParam, LPARAM 
         return 0;
     case WM_NCDESTROY:
         RemovePropA(list, DRAGPROP);
-        SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR)next);
+        SetWindowValue(list, GWLP_WNDPROC, next);
         delete d;
         break;
     }
@@ -175,7 +175,7 @@ void Open(HWND dlg, EDITPARAM *p)
     Selected(dlg);
     auto *d = new DRAG;
     SetPropA(list, DRAGPROP, d);
-    d->listproc = (WNDPROC)SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR)EditListboxSubclass);
+    d->listproc = SetWindowValue<WNDPROC>(list, GWLP_WNDPROC, EditListboxSubclass);
 }
 
 void Build(HWND dlg, EDITPARAM *p)

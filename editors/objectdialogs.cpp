@@ -57,7 +57,7 @@ static void ShowPageObject(HWND parent, BLOCK *block, unsigned index)
     GlobalLocked<OBJECTHEADER> o(GetPageObject(block, index));
     if (o && o.size() >= sizeof(OBJECTHEADER))
         if (HWND w = GetDlgItem(parent, (int)o->number))
-            SetWindowLongPtrA(w, GWLP_USERDATA, (LONG_PTR)GetPageObject(block, index));
+            SetWindowValue(w, GWLP_USERDATA, GetPageObject(block, index));
 }
 
 void StoreEditedObject(const EDITPARAM *p)

@@ -254,9 +254,9 @@ void KeepObject(HWND dlg, HGLOBAL *live, HGLOBAL built)
 
 bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer)
 {
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, answer))
+    EDITPARAM *p;
+    if (DialogOpening(dlg, msg, wParam, lParam, answer, &p))
         return true;
-    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
     *answer = TRUE;
     if (msg == WM_INITDIALOG) {
         d.open(dlg, p);
@@ -270,9 +270,6 @@ bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, L
     switch (LOWORD(wParam)) {
     case IDOK:
         d.build(dlg, p);
-        return true;
-    case IDCANCEL:
-        EndDialog(dlg, 0);
         return true;
     case IDC_HELPBUTTON:
         DoHelp(dlg, d.help);

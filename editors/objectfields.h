@@ -58,7 +58,7 @@ OBJECTHEADER *LockLiveObject(HWND dlg, HGLOBAL object, uint32_t fixed);
 // The object's attached text up to its first zero, never past its data.
 std::string ObjectDataText(const OBJECTHEADER *o, uint32_t fixed);
 
-// --- The timer, edit field, list box, sound, movie and animation dialogs ---
+// --- The object dialogs' shared fields and their shared procedure ----------
 
 // Which shared fields such a dialog has.
 struct PROPFIELDS {
@@ -79,8 +79,9 @@ struct PROPDIALOG {
     void (*build)(HWND dlg, EDITPARAM *p);
     const char *help;
 };
-// The part of their procedures they share: opening, OK, Cancel and Help;
-// true when the message is answered and the procedure returns *answer.
+// The part of the object dialogs' procedures they share: opening, OK,
+// Cancel and Help (the button whose id is IDC_HELPBUTTON); true when the
+// message is answered and the procedure returns *answer.
 bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer);
 
 // --- The new object OK builds ----------------------------------------------

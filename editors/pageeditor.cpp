@@ -123,7 +123,7 @@ void Rebuild(HWND page, BLOCK *block, bool erase)
 HWND FindObjectWindow(HWND page, HGLOBAL object)
 {
     for (HWND w = GetWindow(page, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
-        if ((HGLOBAL)GetWindowLongPtrA(w, GWLP_USERDATA) == object)
+        if (GetWindowValue<HGLOBAL>(w, GWLP_USERDATA) == object)
             return w;
     return NULL;
 }
@@ -727,7 +727,7 @@ bool RepointObjectWindow(HWND page, BLOCK *block, unsigned index)
     HWND w = GetDlgItem(page, (int)o->number);
     if (!w)
         return false;
-    SetWindowLongPtrA(w, GWLP_USERDATA, (LONG_PTR)object);
+    SetWindowValue(w, GWLP_USERDATA, object);
     const RECT &r = o->rect;
     SetWindowPos(w, NULL, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);

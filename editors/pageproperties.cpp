@@ -235,9 +235,9 @@ void Command(HWND dlg, PAGEPROPERTIES *s, int id, int code)
 INT_PTR CALLBACK EditPagePropertiesProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    PAGEPROPERTIES *s;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &s))
         return answer;
-    auto *s = DialogState<PAGEPROPERTIES>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         Init(dlg, s);

@@ -1,6 +1,6 @@
 // The property dialog of static images: the picture's place, the "Drawn"
 // flag, and the picture handed to the paint program. The dialog keeps a
-// working copy of the picture for as long as it is open.
+// working copy of the picture in its EDITPARAM, whose opener frees it.
 #include "common/dialog.h"
 #include "common/msgdlg.h"
 #include "common/paths.h"
@@ -23,26 +23,19 @@ namespace {
 const FLAGBOX flags[] = {{IDC_STADRAWN, 0x20}};
 const int spins[] = {IDC_OBJLEFT + IDC_OBJSPIN, IDC_OBJTOP + IDC_OBJSPIN, 0};
 
-// The dialog's own state: the EDITPARAM it was opened on and the working
-// picture, which it owns.
-struct STATICDIALOG {
-    EDITPARAM *p;
-    HGLOBAL picture;
-};
-
 bool Valid(const GlobalLocked<OBJECTSTATICIMAGE> &o)
 {
     return o && o.size() >= sizeof(OBJECTSTATICIMAGE) && o->header.fixedsize >= sizeof(OBJECTSTATICIMAGE) &&
            (uint64_t)o->header.fixedsize + o->header.datasize <= o.size();
 }
 
-bool Open(HWND dlg, STATICDIALOG *s)
+bool Fill(HWND dlg, EDITPARAM *p)
 {
-    GlobalLocked<OBJECTSTATICIMAGE> o(s->p->object);
+    GlobalLocked<OBJECTSTATICIMAGE> o(p->object);
     if (Valid(o))
-        s->picture = GetStaticImageObjectBitmap(o.get());
+        p->picture = GetStaticImageObjectBitmap(o.get());
     int width = 0, height = 0, bits = 0;
-    if (!s->picture || !GetBitmapDimensions(s->picture, &width, &height, &bits, nullptr))
+    if (!p->picture || !GetBitmapDimensions(p->picture, &width, &height, &bits, nullptr))
         return false;
     // A picture deeper than the display would come back from the paint
     // program with its colours reduced.
@@ -56,16 +49,16 @@ bool Open(HWND dlg, STATICDIALOG *s)
     return true;
 }
 
-bool Build(HWND dlg, STATICDIALOG *s)
+bool Made(HWND dlg, EDITPARAM *p)
 {
     int width = 0, height = 0;
-    uint32_t size = GetDibSize(s->picture);
-    if (!size || !GetBitmapDimensions(s->picture, &width, &height, nullptr, nullptr))
+    uint32_t size = GetDibSize(p->picture);
+    if (!size || !GetBitmapDimensions(p->picture, &width, &height, nullptr, nullptr))
         return false;
-    GlobalLocked<char> picture(s->picture);
-    if (!Valid(GlobalLocked<OBJECTSTATICIMAGE>(s->p->object)) || !picture)
+    GlobalLocked<char> picture(p->picture);
+    if (!Valid(GlobalLocked<OBJECTSTATICIMAGE>(p->object)) || !picture)
         return false;
-    HGLOBAL fresh = NewObject(s->p->object, sizeof(OBJECTSTATICIMAGE), {{picture.get(), size}});
+    HGLOBAL fresh = NewObject(p->object, sizeof(OBJECTSTATICIMAGE), {{picture.get(), size}});
     GlobalLocked<OBJECTSTATICIMAGE> o(fresh);
     if (!o)
         return false;
@@ -73,65 +66,52 @@ bool Build(HWND dlg, STATICDIALOG *s)
     o->header.rect = ReadPlace(dlg, IDC_OBJLEFT, width, height);
     o->header.flags = ReadFlags(dlg, o->header.flags, flags, std::size(flags));
     o.Unlock();
-    GlobalFree(s->p->object);
-    s->p->object = fresh;
+    GlobalFree(p->object);
+    p->object = fresh;
     return true;
 }
+
+void Open(HWND dlg, EDITPARAM *p)
+{
+    if (!Fill(dlg, p))
+        RefuseObject(dlg);
+}
+
+void Build(HWND dlg, EDITPARAM *p)
+{
+    if (Made(dlg, p))
+        EndDialog(dlg, 1);
+    else
+        DoMessage(dlg, FetchString(IDS_MEMORY));
+}
+
+// The object takes the painted picture's size, which OK stores.
+void Paint(HWND dlg, EDITPARAM *p)
+{
+    int width = 0, height = 0;
+    HGLOBAL painted = p->picture ? DoPaintImage(dlg, p->picture) : NULL;
+    if (painted && GetBitmapDimensions(painted, &width, &height, nullptr, nullptr)) {
+        GlobalFree(p->picture);
+        p->picture = painted;
+        SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
+        SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)height, FALSE);
+    } else if (painted) {
+        GlobalFree(painted);
+    }
+}
+
+const PROPDIALOG staticdialog = {Open, Build, "STATIC"};
 
 } // namespace
 
 INT_PTR CALLBACK EditStaticImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (msg == WM_INITDIALOG) {
-        // The dialog's state replaces the EDITPARAM as its creation value.
-        auto *s = new STATICDIALOG{(EDITPARAM *)lParam, NULL};
-        COMMONDialogMessage(dlg, msg, wParam, (LPARAM)s, &answer);
-        if (!Open(dlg, s))
-            RefuseObject(dlg);
-        SetFocus(GetDlgItem(dlg, IDOK));
-        CentreWindow(dlg);
-        return FALSE;
-    }
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage(staticdialog, dlg, msg, wParam, lParam, &answer))
         return answer;
-    auto *s = DialogState<STATICDIALOG>(dlg);
-    switch (msg) {
-    case WM_NCDESTROY:
-        if (s) {
-            if (s->picture)
-                GlobalFree(s->picture);
-            delete s;
-            SetWindowLongPtrA(dlg, DWLP_USER, 0);
-        }
-        return FALSE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_OBJHELP) {
-            DoHelp(dlg, "STATIC");
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDOK) {
-            if (Build(dlg, s))
-                EndDialog(dlg, 1);
-            else
-                DoMessage(dlg, FetchString(IDS_MEMORY));
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDC_STAPAINT) {
-            // The object takes the painted picture's size, which OK stores.
-            int width = 0, height = 0;
-            HGLOBAL painted = s->picture ? DoPaintImage(dlg, s->picture) : NULL;
-            if (painted && GetBitmapDimensions(painted, &width, &height, nullptr, nullptr)) {
-                GlobalFree(s->picture);
-                s->picture = painted;
-                SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
-                SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)height, FALSE);
-            } else if (painted) {
-                GlobalFree(painted);
-            }
-            return TRUE;
-        }
-        break;
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDC_STAPAINT) {
+        Paint(dlg, DialogState<EDITPARAM>(dlg));
+        return TRUE;
     }
     return FALSE;
 }

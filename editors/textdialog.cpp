@@ -139,7 +139,7 @@ void DrawFaceEntry(const DRAWITEMSTRUCT *item)
         DeleteObject(own);
 }
 
-void Fill(HWND dlg)
+void Fill(HWND dlg, EDITPARAM *)
 {
     LiveText t(dlg);
     if (!t || (uint64_t)t->header.fixedsize + t->header.datasize > t.size()) {
@@ -167,9 +167,9 @@ void Fill(HWND dlg)
     InitFontCombo(dlg, IDC_TXFONT, face);
 }
 
-// OK: a new block of the fixed part (with the live font and colours) and
-// the text. False when it could not be made; the live object stays.
-bool Build(HWND dlg, EDITPARAM *p)
+// A new block of the fixed part (with the live font and colours) and the
+// text; null when it could not be made.
+HGLOBAL Made(HWND dlg, EDITPARAM *p)
 {
     HWND edit = GetDlgItem(dlg, IDC_TXTEXT);
     std::string text((size_t)GetWindowTextLengthA(edit) + 1, '\0');
@@ -178,7 +178,7 @@ bool Build(HWND dlg, EDITPARAM *p)
     HGLOBAL made = NewObject(p->object, sizeof(OBJECTTEXT), {{text.data(), (uint32_t)text.size()}});
     GlobalLocked<OBJECTTEXT> t(made);
     if (!t)
-        return false;
+        return NULL;
     OBJECTHEADER &h = t->header;
     h.rect = ReadPlace(dlg, IDC_OBJLEFT);
     t->padding = (int32_t)ReadTyped(dlg, IDC_TXPADDING);
@@ -193,117 +193,120 @@ bool Build(HWND dlg, EDITPARAM *p)
         h.flags = (h.flags & ~(TEXT_CENTRE | TEXT_RIGHT)) |
                   (justify == IDC_TXRIGHT ? TEXT_RIGHT : justify == IDC_TXCENTRE ? TEXT_CENTRE : 0);
     t.Unlock();
-    GlobalFree(p->object);
-    p->object = made;
-    return true;
+    return made;
 }
+
+// OK keeps the new block; without one the dialog stays open and the live
+// object as it was.
+void Build(HWND dlg, EDITPARAM *p)
+{
+    if (HGLOBAL made = Made(dlg, p))
+        KeepObject(dlg, &p->object, made);
+    else
+        DoMessage(dlg, FetchString(IDS_MEMORY));
+}
+
+void DrawItem(HWND dlg, UINT msg, WPARAM wParam, DRAWITEMSTRUCT *item)
+{
+    switch (item->CtlID) {
+    case IDC_TXSAMPLE:
+        DrawSample(dlg, item);
+        break;
+    case IDC_TXFONT:
+        DrawFaceEntry(item);
+        break;
+    case IDC_TXCOLOUR:
+    case IDC_TXBACKCOLOUR: {
+        LiveText t(dlg);
+        if (t)
+            DrawSwatch(item, item->CtlID == IDC_TXCOLOUR ? t->colour : t->backcolour);
+        break;
+    }
+    default:
+        DrawBitmapStaticButton(dlg, msg, (unsigned)wParam, item, (unsigned short)item->CtlID,
+                               MAKEINTRESOURCEA(IDB_JUSTIFY), IDC_TXLEFTGLYPH);
+    }
+}
+
+void ToggleStyle(HWND dlg, int id)
+{
+    LiveText t(dlg);
+    if (!t)
+        return;
+    bool on = IsDlgButtonChecked(dlg, id) == BST_CHECKED;
+    if (id == IDC_TXBOLD)
+        t->weight = on ? 700 : 400;
+    else if (on)
+        t->header.flags |= TEXT_ITALIC;
+    else
+        t->header.flags &= ~TEXT_ITALIC;
+    t.Unlock();
+    RepaintSample(dlg);
+}
+
+// The controls that change the live object or the sample; false for a
+// command that is not theirs.
+bool Command(HWND dlg, int id, int code, LPARAM lParam)
+{
+    // Filling the controls as the dialog opens must change nothing.
+    bool live = IsWindowVisible(dlg);
+    switch (id) {
+    case IDC_TXITALIC:
+    case IDC_TXBOLD:
+        if (live && code == BN_CLICKED)
+            ToggleStyle(dlg, id);
+        return true;
+    case IDC_TXSIZE:
+        if (live && code == EN_CHANGE) {
+            LiveText t(dlg);
+            if (t)
+                t->size = GetSpinValue(dlg, IDC_TXSIZE);
+            t.Unlock();
+            RepaintSample(dlg);
+        }
+        return true;
+    case IDC_TXFONT:
+        // A choice made with the keys on the closed box counts as well.
+        if (live && (code == CBN_CLOSEUP ||
+                     (code == CBN_SELCHANGE && !SendMessageA((HWND)lParam, CB_GETDROPPEDSTATE, 0, 0))))
+            StoreFace(dlg);
+        return true;
+    case IDC_TXCOLOUR:
+    case IDC_TXBACKCOLOUR:
+        if (code == BN_CLICKED)
+            PickSwatch(dlg, id);
+        return true;
+    case IDC_TXLEFT:
+    case IDC_TXCENTRE:
+    case IDC_TXRIGHT:
+    case IDC_TXANTIALIAS:
+        RepaintSample(dlg);
+        return true;
+    }
+    return false;
+}
+
+const PROPDIALOG textdialog = {Fill, Build, "TEXT"};
 
 } // namespace
 
 INT_PTR CALLBACK EditTextObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dlg, 0);
-        return TRUE;
-    }
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage(textdialog, dlg, msg, wParam, lParam, &answer))
         return answer;
-    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
     switch (msg) {
-    case WM_INITDIALOG:
-        Fill(dlg);
-        SetFocus(GetDlgItem(dlg, IDOK));
-        CentreWindow(dlg);
-        return FALSE;
     case WM_MEASUREITEM: {
         auto *m = (MEASUREITEMSTRUCT *)lParam;
         if (m->CtlID == IDC_TXFONT)
             m->itemHeight = (UINT)m->itemID == (UINT)-1 ? 16 : 22;
         return TRUE;
     }
-    case WM_DRAWITEM: {
-        auto *item = (DRAWITEMSTRUCT *)lParam;
-        switch (item->CtlID) {
-        case IDC_TXSAMPLE:
-            DrawSample(dlg, item);
-            break;
-        case IDC_TXFONT:
-            DrawFaceEntry(item);
-            break;
-        case IDC_TXCOLOUR:
-        case IDC_TXBACKCOLOUR: {
-            LiveText t(dlg);
-            if (t)
-                DrawSwatch(item, item->CtlID == IDC_TXCOLOUR ? t->colour : t->backcolour);
-            break;
-        }
-        default:
-            DrawBitmapStaticButton(dlg, msg, (unsigned)wParam, item, (unsigned short)item->CtlID,
-                                   MAKEINTRESOURCEA(IDB_JUSTIFY), IDC_TXLEFTGLYPH);
-        }
+    case WM_DRAWITEM:
+        DrawItem(dlg, msg, wParam, (DRAWITEMSTRUCT *)lParam);
         return TRUE;
-    }
-    case WM_COMMAND: {
-        int id = LOWORD(wParam), code = HIWORD(wParam);
-        // Filling the controls as the dialog opens must change nothing.
-        bool live = IsWindowVisible(dlg);
-        switch (id) {
-        case IDOK:
-            if (Build(dlg, p))
-                EndDialog(dlg, 1);
-            else
-                DoMessage(dlg, FetchString(IDS_MEMORY));
-            return TRUE;
-        case IDHELP:
-            DoHelp(dlg, "TEXT");
-            return TRUE;
-        case IDC_TXITALIC:
-        case IDC_TXBOLD:
-            if (live && code == BN_CLICKED) {
-                LiveText t(dlg);
-                if (!t)
-                    return TRUE;
-                bool on = IsDlgButtonChecked(dlg, id) == BST_CHECKED;
-                if (id == IDC_TXBOLD)
-                    t->weight = on ? 700 : 400;
-                else if (on)
-                    t->header.flags |= TEXT_ITALIC;
-                else
-                    t->header.flags &= ~TEXT_ITALIC;
-                t.Unlock();
-                RepaintSample(dlg);
-            }
-            return TRUE;
-        case IDC_TXSIZE:
-            if (live && code == EN_CHANGE) {
-                LiveText t(dlg);
-                if (t)
-                    t->size = GetSpinValue(dlg, IDC_TXSIZE);
-                t.Unlock();
-                RepaintSample(dlg);
-            }
-            return TRUE;
-        case IDC_TXFONT:
-            // A choice made with the keys on the closed box counts as well.
-            if (live && (code == CBN_CLOSEUP ||
-                         (code == CBN_SELCHANGE && !SendMessageA((HWND)lParam, CB_GETDROPPEDSTATE, 0, 0))))
-                StoreFace(dlg);
-            return TRUE;
-        case IDC_TXCOLOUR:
-        case IDC_TXBACKCOLOUR:
-            if (code == BN_CLICKED)
-                PickSwatch(dlg, id);
-            return TRUE;
-        case IDC_TXLEFT:
-        case IDC_TXCENTRE:
-        case IDC_TXRIGHT:
-        case IDC_TXANTIALIAS:
-            RepaintSample(dlg);
-            return TRUE;
-        }
-        return FALSE;
-    }
+    case WM_COMMAND:
+        return Command(dlg, LOWORD(wParam), HIWORD(wParam), lParam);
     case WM_DESTROY:
         FreeFontCombo(GetDlgItem(dlg, IDC_TXFONT));
         return FALSE;

@@ -185,7 +185,7 @@ static UINT_PTR OFNHookMessage(HWND dialog, UINT message, WPARAM wparam, LPARAM 
 {
     if (message == WM_INITDIALOG) {
         const OPENFILENAMEA *ofn = (const OPENFILENAMEA *)lparam;
-        SetWindowLongPtrA(dialog, DWLP_USER, ofn ? ofn->lCustData : 0);
+        SetWindowValue<LPARAM>(dialog, DWLP_USER, ofn ? ofn->lCustData : 0);
         return 0;
     }
     IMAGEPREVIEW *preview = GetWindowValue<IMAGEPREVIEW *>(dialog, DWLP_USER);

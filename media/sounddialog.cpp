@@ -124,7 +124,7 @@ SOUNDDIALOG *Bind(HWND dialog, UINT message, LPARAM lparam)
 {
     if (message == WM_INITDIALOG) {
         const OPENFILENAMEA *ofn = (const OPENFILENAMEA *)lparam;
-        SetWindowLongPtrA(dialog, DWLP_USER, ofn ? ofn->lCustData : 0);
+        SetWindowValue<LPARAM>(dialog, DWLP_USER, ofn ? ofn->lCustData : 0);
     }
     return GetWindowValue<SOUNDDIALOG *>(dialog, DWLP_USER);
 }

@@ -65,8 +65,8 @@ SIZE OuterSize(HWND window, const HEDRRECORD &h)
     if (!(h.flags & HEDR_FIXEDCLIENT))
         return SIZE{width, depth};
     RECT r{0, 0, width, depth};
-    AdjustWindowRectEx(&r, (DWORD)GetWindowLongA(window, GWL_STYLE), FALSE,
-                       (DWORD)GetWindowLongA(window, GWL_EXSTYLE));
+    AdjustWindowRectEx(&r, GetWindowValue<DWORD>(window, GWL_STYLE), FALSE,
+                       GetWindowValue<DWORD>(window, GWL_EXSTYLE));
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
@@ -162,7 +162,7 @@ int CreatePresentationWindow(HINSTANCE inst, const char *cmdline, const PLAYERPA
         return Fail(IDS_PLAYERLOADERROR);
     player.fonts = InstallEmbeddedFonts(player.list, &header);
 
-    SetWindowLongA(player.show, GWL_STYLE, (LONG)HeaderStyle(header.hedr.flags));
+    SetWindowValue<LONG_PTR>(player.show, GWL_STYLE, (LONG_PTR)HeaderStyle(header.hedr.flags));
     // The show window's creation put About and Page menu into its system menu.
     HMENU menu = GetSystemMenu(player.show, FALSE);
     if (GetMenuState(menu, IDM_ABOUT, MF_BYCOMMAND) == (UINT)-1) {

@@ -1,11 +1,12 @@
 #include "runtime/lifecycle.h"
+#include "common/windowvalue.h"
 #include "runtime/runtime.h"
 
 namespace objectlife {
 
 void StartUnlessDisabled(HWND hwnd)
 {
-    if (!(GetWindowLongA(hwnd, GWL_STYLE) & WS_DISABLED))
+    if (!(GetWindowValue<DWORD>(hwnd, GWL_STYLE) & WS_DISABLED))
         PostMessageA(hwnd, QVM_OBJECTSTARTSTOP, 1, 0);
 }
 

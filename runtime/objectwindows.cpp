@@ -146,7 +146,7 @@ int QV_AddPageObject(HWND window, HGLOBAL object, BLOCK *page, int count)
         return 1;
     SetWindowValue(hwnd, GWLP_USERDATA, object);
     if (row->subclassed)
-        SetWindowLongA(hwnd, GWL_WNDPROC, (LONG)row->proc);
+        SetWindowValue<WNDPROC>(hwnd, GWLP_WNDPROC, row->proc);
     if (row->font)
         SendMessageA(hwnd, WM_SETFONT, (WPARAM)controlfont, 0);
     switch (o->tag) {

@@ -82,14 +82,10 @@ void PlaceControls(HWND dlg, const BLOCKSET *set)
 static INT_PTR PageJumpMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     // Cancelled, the box answers "no page", not IDCANCEL.
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dlg, -1);
-        return TRUE;
-    }
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    BLOCKSET *set;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &set, -1))
         return answer;
-    BLOCKSET *set = DialogState<BLOCKSET>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         if (!set)

@@ -22,7 +22,7 @@ static LRESULT QV_TimerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
             t->timer = 0;
             t->header.flags &= ~OBJ_RUNNING;
         }
-        if (!(GetWindowLongA(hwnd, GWL_STYLE) & WS_DISABLED))
+        if (!(GetWindowValue<DWORD>(hwnd, GWL_STYLE) & WS_DISABLED))
             PostMessageA(hwnd, QVM_OBJECTSTARTSTOP, 1, 0);
         return 0;
     case QVM_OBJECTSTARTSTOP: {

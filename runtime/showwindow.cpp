@@ -205,7 +205,7 @@ const SHOWHOST &QV_ShowHostOf(HWND window)
 {
     // Object windows are the show window's children; a top-level window's
     // parent is only its owner.
-    for (HWND w = window; w; w = (GetWindowLongA(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : NULL) {
+    for (HWND w = window; w; w = (GetWindowValue<DWORD>(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : NULL) {
         char name[32];
         if (GetClassNameA(w, name, sizeof name) && strcmp(name, QVCLASS_appwindow) == 0) {
             const SHOWSTATE *state = StateOf(w);

@@ -522,9 +522,9 @@ INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_CLOSE)
         return TRUE;
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    EDITPARAM *p;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &p))
         return answer;
-    EDITPARAM *p = State(dlg);
     if (msg == WM_INITDIALOG) {
         Open(dlg, p);
         return FALSE;

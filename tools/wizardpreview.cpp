@@ -106,9 +106,9 @@ void WizardPreviewLine(int width, int depth, int bits, char *out, int size)
 static INT_PTR WizardImagePreviewMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    PREVIEW *p;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &p))
         return answer;
-    PREVIEW *p = DialogState<PREVIEW>(dlg);
     if (!p)
         return FALSE;
     switch (msg) {

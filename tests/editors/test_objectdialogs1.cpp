@@ -3,6 +3,7 @@
 // controls: the object OK leaves against bytes made here, Cancel against
 // the object as it was.
 #include "editorfixture.h"
+#include "common/dialog.h"
 #include "common/shell.h"
 #include "common/strings.h"
 #include "editors/objectdialogs.h"
@@ -468,9 +469,7 @@ TEST_F(ObjectDialogs, AFailedBuildIsReportedAndKeepsTheDialogOpen)
         bool open = false;
         EXPECT_EQ(Run(index,
                       [&](HWND dlg) {
-                          auto *p = (EDITPARAM *)GetWindowLongPtrA(dlg, DWLP_USER);
-                          if (index == STATIC)
-                              p = *(EDITPARAM **)p; // its own state leads with the EDITPARAM
+                          auto *p = DialogState<EDITPARAM>(dlg);
                           HGLOBAL live = p->object, gone = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 0);
                           p->object = gone;
                           sbtest::Click(dlg, IDOK);
