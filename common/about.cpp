@@ -267,9 +267,9 @@ static INT_PTR COMMONDoAboutMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
     }
     }
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    ABOUTPARAM *p;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &p))
         return answer;
-    ABOUTPARAM *p = DialogState<ABOUTPARAM>(dlg);
     if (!p)
         return FALSE;
     switch (msg) {
@@ -475,9 +475,8 @@ static INT_PTR SecretScreenOneDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPAR
         break;
     }
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &s))
         return answer;
-    s = DialogState<SECRET>(dlg);
     if (!s)
         return FALSE;
     switch (msg) {

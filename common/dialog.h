@@ -1,15 +1,13 @@
 // What every dialog of ours shares. A dialog gets its state through the
 // lParam of its creation, kept in DWLP_USER; its control colours are the
 // system's button face; Esc and the close box end it with IDCANCEL; F1
-// (WM_HELP) presses its Help button, when it has one. A
-// dialog procedure offers each message here first:
-//
-//     INT_PTR answer;
-//     if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
-//         return answer;
+// (WM_HELP) presses its Help button, when it has one. A dialog procedure
+// offers each message to DialogOpening first, which does all of this and
+// hands back the state (COMMONDialogMessage is the part without the state,
+// for procedures that keep none).
 //
 // A dialog that must not end on Esc answers IDCANCEL itself before offering
-// the message here. Whatever a dialog makes for itself is freed at
+// the message there. Whatever a dialog makes for itself is freed at
 // WM_DESTROY, which comes however the dialog ends.
 #pragma once
 #include "common/windowvalue.h"

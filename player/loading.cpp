@@ -125,9 +125,9 @@ static INT_PTR LoadingStatusMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
     if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
         return TRUE;
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    PROGRESS *p;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &p))
         return answer;
-    PROGRESS *p = DialogState<PROGRESS>(dlg);
     switch (msg) {
     case WM_INITDIALOG:
         CentreWindow(dlg);
