@@ -1,10 +1,12 @@
 // What the page editor's tests share: a frame with a document window whose
 // double click opens the real page editor, a script that runs inside the
 // editor's own loop, the page's objects read back from the object windows,
-// and modal boxes answered in place of a person.
+// modal boxes answered in place of a person, and the object dialogs run for
+// real over a copy of a page.
 #pragma once
 #include "common/modal.h"
 #include "common/shell.h"
+#include "common/strings.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
 #include "editor/blocks.h"
@@ -16,6 +18,7 @@
 #include "editors/pageeditor.h"
 #include "media/dib.h"
 #include "resources/pageeditor_ids.h"
+#include "resources/resource.h"
 #include "tests/support/editorsupport.h"
 #include <commdlg.h>
 #include <gtest/gtest.h>
@@ -354,6 +357,32 @@ protected:
         return result;
     }
     int Run(std::function<void(HWND)> drive, const char *shot = nullptr) { return Run(index, std::move(drive), shot); }
+    // Changes everything, then Cancel; and OK whose block cannot be built
+    // says so, stays open, and Cancel then keeps the object too.
+    void CancelAndFailedBuild(unsigned at, std::function<void(HWND)> change)
+    {
+        Object start = Read(GetPageObject(&page, at));
+        EXPECT_EQ(Run(at, [&](HWND dlg) {
+                      change(dlg);
+                      sbtest::Click(dlg, IDCANCEL);
+                  }),
+                  0);
+        EXPECT_EQ(Read(GetPageObject(&page, at)), start);
+        bool open = false;
+        EXPECT_EQ(Run(at, [&](HWND dlg) {
+                      change(dlg);
+                      parts.newobjectblock = [](SIZE_T) { return (HGLOBAL)NULL; };
+                      sbtest::Click(dlg, IDOK);
+                      parts.newobjectblock = nullptr;
+                      open = IsWindow(dlg) && IsWindowVisible(dlg);
+                      sbtest::Click(dlg, IDCANCEL);
+                  }),
+                  0);
+        EXPECT_TRUE(open);
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_EQ(calls[1].text, FetchString(IDS_MEMORY));
+        EXPECT_EQ(Read(GetPageObject(&page, at)), start);
+    }
 
     BLOCK page{};
     unsigned index = 0; // of the object the dialogs open

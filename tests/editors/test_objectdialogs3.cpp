@@ -94,32 +94,6 @@ protected:
             PutPageObject(&page, NewGlobal(start.bytes.size(), start.bytes.data(), start.bytes.size()), index);
         }
     }
-    // Changes everything, then Cancel; and OK whose block cannot be built
-    // says so, stays open, and Cancel then keeps the object too.
-    void CancelAndFailedBuild(unsigned index, std::function<void(HWND)> change)
-    {
-        Object start = Read(GetPageObject(&page, index));
-        EXPECT_EQ(Run(index, [&](HWND dlg) {
-                      change(dlg);
-                      sbtest::Click(dlg, IDCANCEL);
-                  }),
-                  0);
-        EXPECT_EQ(Read(GetPageObject(&page, index)), start);
-        bool open = false;
-        EXPECT_EQ(Run(index, [&](HWND dlg) {
-                      change(dlg);
-                      parts.newobjectblock = [](SIZE_T) { return (HGLOBAL)NULL; };
-                      sbtest::Click(dlg, IDOK);
-                      parts.newobjectblock = nullptr;
-                      open = IsWindow(dlg) && IsWindowVisible(dlg);
-                      sbtest::Click(dlg, IDCANCEL);
-                  }),
-                  0);
-        EXPECT_TRUE(open);
-        ASSERT_EQ(calls.size(), 2u);
-        EXPECT_EQ(calls[1].text, FetchString(IDS_MEMORY));
-        EXPECT_EQ(Read(GetPageObject(&page, index)), start);
-    }
     std::string Text(HWND dlg, int id)
     {
         char text[300] = "";
