@@ -34,14 +34,11 @@ HWND Child(HWND parent, const char *cls, int id, DWORD style = 0, const char *te
 // face the programs' defaults name is there to be listed and drawn.
 TEST(Faces, CaptionButtonsShowTheirGlyphsAndArialIsInstalled)
 {
-    HDC screen = GetDC(NULL);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 40);
-    ReleaseDC(NULL, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    sbtest::MemoryDC canvas(40, 40);
+    HDC dc = canvas.dc;
     RECT r{0, 0, 40, 40};
     DrawFrameControl(dc, &r, DFC_CAPTION, DFCS_CAPTIONCLOSE);
-    sbtest::Capture g = sbtest::CaptureDC(dc, 40, 40);
+    sbtest::Capture g = canvas.Grab();
     const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
     int left = 40, right = -1;
     for (int y = 4; y < 36; y++)
@@ -55,16 +52,13 @@ TEST(Faces, CaptionButtonsShowTheirGlyphsAndArialIsInstalled)
                 inked++, mirrored += g.At(left + right - x, y) == ink;
     EXPECT_GT(inked, 10);
     EXPECT_GE(mirrored * 10, inked * 9) << inked << " inked pixels, " << mirrored << " mirrored";
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
 
     HFONT font = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
-    old = SelectObject(dc, font);
+    HGDIOBJ old = SelectObject(dc, font);
     char face[LF_FACESIZE] = "";
     GetTextFaceA(dc, sizeof face, face);
     SelectObject(dc, old);
     DeleteObject(font);
-    DeleteDC(dc);
     EXPECT_STREQ(face, "Arial");
 }
 
@@ -584,14 +578,11 @@ TEST_F(ThemeFixture, ProgramFolderIsKnownBeforeTheSearch)
 
 TEST_F(ThemeFixture, BuiltInButtonDrawsTheGlyphThroughItsMask)
 {
-    HDC screen = GetDC(NULL);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bm = CreateCompatibleBitmap(screen, 40, 40);
-    ReleaseDC(NULL, screen);
-    HGDIOBJ old = SelectObject(dc, bm);
+    sbtest::MemoryDC canvas(40, 40);
+    HDC dc = canvas.dc;
     RECT r{0, 0, 40, 40};
     EXPECT_EQ(COMMONTHEMEDrawButton(NULL, dc, &r, 0, 0), 1);
-    sbtest::Capture c = sbtest::CaptureDC(dc, 40, 40);
+    sbtest::Capture c = canvas.Grab();
     // Glyph 0 of the large strip, a list with every row selected: navy from
     // 5 to 19 in its cell of 24 on the rows of the first item, drawn one
     // pixel in.
@@ -600,24 +591,17 @@ TEST_F(ThemeFixture, BuiltInButtonDrawsTheGlyphThroughItsMask)
     EXPECT_NE(c.At(13, 23), RGB(0, 0, 0)) << "the mask's row is not the spare one";
     RECT t{0, 0, 30, 30};
     EXPECT_EQ(COMMONTHEMEDrawTool(NULL, dc, &t, 1, 1), 1);
-    SelectObject(dc, old);
-    DeleteObject(bm);
-    DeleteDC(dc);
 }
 
 // The pictures of the toolbar's ten buttons: each its own, in colour when
 // enabled, in the shadow and highlight colours of the face when greyed.
 TEST_F(ThemeFixture, ToolbarPicturesDifferAndGreyWhenDisabled)
 {
-    HDC screen = GetDC(NULL);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bm = CreateCompatibleBitmap(screen, 25, 25);
-    ReleaseDC(NULL, screen);
-    HGDIOBJ old = SelectObject(dc, bm);
+    sbtest::MemoryDC canvas(25, 25);
     auto draw = [&](int glyph, int flags) {
         RECT r{0, 0, 25, 25};
-        EXPECT_EQ(COMMONTHEMEDrawButton(NULL, dc, &r, glyph, flags), 1);
-        return sbtest::CaptureDC(dc, 25, 25).pixels;
+        EXPECT_EQ(COMMONTHEMEDrawButton(NULL, canvas.dc, &r, glyph, flags), 1);
+        return canvas.Grab().pixels;
     };
     // Glyph 3 has no drawing: the bare face.
     const std::vector<uint32_t> face = draw(3, 0), greyface = draw(3, 4);
@@ -642,9 +626,6 @@ TEST_F(ThemeFixture, ToolbarPicturesDifferAndGreyWhenDisabled)
             EXPECT_NE(on, other);
         seen.push_back(on);
     }
-    SelectObject(dc, old);
-    DeleteObject(bm);
-    DeleteDC(dc);
 }
 
 // Configure acts on the selected plug-in's own settings: it is grey with

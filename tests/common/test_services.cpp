@@ -143,20 +143,18 @@ TEST(Services, DuplicateObjectCopiesBytes)
 
 TEST(Services, BitmapStripGlyphsAndDibsDrawWhereAsked)
 {
-    HDC screen = GetDC(NULL);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP target = CreateCompatibleBitmap(screen, 40, 20);
-    HGDIOBJ old = SelectObject(mem, target);
+    sbtest::MemoryDC canvas(40, 20);
+    HDC mem = canvas.dc;
     DRAWITEMSTRUCT item{};
     item.hDC = mem;
     item.rcItem = {0, 0, 20, 20};
     DrawBitmapStaticButton(NULL, 0, 0, &item, 11, "TESTSTRIP", 10); // glyph 1: blue
-    auto c = sbtest::CaptureDC(mem, 40, 20);
+    auto c = canvas.Grab();
     EXPECT_EQ(c.At(1 + 3, 1 + 3), RGB(0, 0, 255));
     EXPECT_EQ(c.At(1 + 0, 1 + 0), GetSysColor(COLOR_BTNFACE));
     item.itemState = ODS_DISABLED;
     DrawBitmapStaticButton(NULL, 0, 0, &item, 10, "TESTSTRIP", 10);
-    c = sbtest::CaptureDC(mem, 40, 20);
+    c = canvas.Grab();
     EXPECT_EQ(c.At(1 + 3, 1 + 3), GetSysColor(COLOR_BTNSHADOW));
     EXPECT_EQ(c.At(1 + 0, 1 + 0), GetSysColor(COLOR_BTNFACE));
 
@@ -175,15 +173,11 @@ TEST(Services, BitmapStripGlyphsAndDibsDrawWhereAsked)
     memcpy(GlobalLock(h), &dib, sizeof dib);
     GlobalUnlock(h);
     DrawBitmap(mem, 30, 5, h, SRCCOPY);
-    c = sbtest::CaptureDC(mem, 40, 20);
+    c = canvas.Grab();
     EXPECT_EQ(c.At(30, 6), RGB(255, 0, 0));
     EXPECT_EQ(c.At(31, 5), RGB(0, 0, 255));
     EXPECT_EQ(c.At(30, 5), RGB(0, 0, 0));
     GlobalFree(h);
-    SelectObject(mem, old);
-    DeleteObject(target);
-    DeleteDC(mem);
-    ReleaseDC(NULL, screen);
 }
 
 } // namespace

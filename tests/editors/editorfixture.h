@@ -1,19 +1,24 @@
 // What the page editor's tests share: a frame with a document window whose
 // double click opens the real page editor, a script that runs inside the
 // editor's own loop, the page's objects read back from the object windows,
-// and modal boxes answered in place of a person.
+// modal boxes answered in place of a person, and the object dialogs run for
+// real over a copy of a page.
 #pragma once
 #include "common/modal.h"
 #include "common/shell.h"
+#include "common/strings.h"
 #include "document/blockstore.h"
 #include "document/objects.h"
+#include "editor/blocks.h"
 #include "editor/config.h"
 #include "editor/docwindow.h"
 #include "editor/parts.h"
 #include "editor/shell.h"
+#include "editors/objectdialogs.h"
 #include "editors/pageeditor.h"
 #include "media/dib.h"
 #include "resources/pageeditor_ids.h"
+#include "resources/resource.h"
 #include "tests/support/editorsupport.h"
 #include <commdlg.h>
 #include <gtest/gtest.h>
@@ -284,6 +289,109 @@ protected:
     sbtest::KeptSettings settings;
     sbtest::DocumentFrame mdi;
     static inline std::function<void(HWND)> script;
+};
+
+// A copy of page 1 whose object dialogs run for real over a window of the
+// page's size, with the document's blocks held as the page editor holds them
+// while a dialog is open.
+class ObjectDialog : public PageEditor {
+protected:
+    void SetUp() override
+    {
+        PageEditor::SetUp();
+        over = nullptr;
+        BLOCK stored = Block(1);
+        ASSERT_TRUE(DuplicateBlock(&page, &stored));
+        host = sbtest::CreateTestWindow(true, PAGEW, PAGEH);
+        set = LockBlockSet(doc);
+    }
+    void TearDown() override
+    {
+        parts.showhost = nullptr;
+        UnlockBlockSet(doc);
+        DestroyWindow(host);
+        DestroyBlock(&page);
+        PageEditor::TearDown();
+    }
+    // `o` at the end of the page, as the object the dialogs open.
+    void Append(HGLOBAL o)
+    {
+        index = BlockObjectCount(&page);
+        AppendPageObject(&page, o);
+    }
+    void Replace(HGLOBAL o)
+    {
+        GlobalFree(GetPageObject(&page, index));
+        PutPageObject(&page, o, index);
+    }
+    Object Now() { return Read(GetPageObject(&page, index)); }
+    // The dialogs play their sounds and movies through `media`.
+    void Play(const MEDIAHOST &media)
+    {
+        showhost.media = media;
+        parts.showhost = &showhost;
+    }
+    // Runs the dialog of object `at`, driven by `drive` once `shot` is taken;
+    // each of `nested` drives the next dialog opened from it. Its result, with
+    // every modal call in `calls`. A driver may queue more on `recording`;
+    // `over`, when set, answers before the recorder and hands on to `under`.
+    int Run(unsigned at, std::function<void(HWND)> drive, const char *shot = nullptr)
+    {
+        sbtest::ModalRecorder real;
+        recording = &real;
+        if (over)
+            under = COMMONSetModalHook(over);
+        real.Drive([&](HWND dlg) {
+            if (shot)
+                Snapshot(dlg, shot);
+            drive(dlg);
+        });
+        for (auto &d : nested)
+            real.Drive(d);
+        nested.clear();
+        int result = EditObject(host, set, &page, at);
+        if (over)
+            COMMONSetModalHook(under);
+        calls = real.calls;
+        recording = nullptr;
+        return result;
+    }
+    int Run(std::function<void(HWND)> drive, const char *shot = nullptr) { return Run(index, std::move(drive), shot); }
+    // Changes everything, then Cancel; and OK whose block cannot be built
+    // says so, stays open, and Cancel then keeps the object too.
+    void CancelAndFailedBuild(unsigned at, std::function<void(HWND)> change)
+    {
+        Object start = Read(GetPageObject(&page, at));
+        EXPECT_EQ(Run(at, [&](HWND dlg) {
+                      change(dlg);
+                      sbtest::Click(dlg, IDCANCEL);
+                  }),
+                  0);
+        EXPECT_EQ(Read(GetPageObject(&page, at)), start);
+        bool open = false;
+        EXPECT_EQ(Run(at, [&](HWND dlg) {
+                      change(dlg);
+                      parts.newobjectblock = [](SIZE_T) { return (HGLOBAL)NULL; };
+                      sbtest::Click(dlg, IDOK);
+                      parts.newobjectblock = nullptr;
+                      open = IsWindow(dlg) && IsWindowVisible(dlg);
+                      sbtest::Click(dlg, IDCANCEL);
+                  }),
+                  0);
+        EXPECT_TRUE(open);
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_EQ(calls[1].text, FetchString(IDS_MEMORY));
+        EXPECT_EQ(Read(GetPageObject(&page, at)), start);
+    }
+
+    BLOCK page{};
+    unsigned index = 0; // of the object the dialogs open
+    HWND host = NULL;
+    BLOCKSET *set = nullptr;
+    std::vector<sbtest::ModalRecord> calls;
+    std::vector<std::function<void(HWND)>> nested;
+    sbtest::ModalRecorder *recording = nullptr;
+    static inline MODALHOOK over, under;
 };
 
 } // namespace pagetest

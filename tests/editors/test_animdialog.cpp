@@ -64,24 +64,13 @@ bool IsPreview(HWND w)
     return strncmp(caption, "Animation ", 10) == 0;
 }
 
-class AnimDialog : public PageEditor {
+class AnimDialog : public ObjectDialog {
 protected:
     void SetUp() override
     {
-        PageEditor::SetUp();
-        BLOCK stored = Block(1);
-        ASSERT_TRUE(DuplicateBlock(&page, &stored));
-        index = BlockObjectCount(&page);
-        AppendPageObject(&page, Make(Animation(ANIMW, ANIMH, STEPS, 2)));
-        host = sbtest::CreateTestWindow(true, PAGEW, PAGEH);
-        set = LockBlockSet(doc);
-    }
-    void TearDown() override
-    {
-        UnlockBlockSet(doc);
-        DestroyWindow(host);
-        DestroyBlock(&page);
-        PageEditor::TearDown();
+        ObjectDialog::SetUp();
+        Append(Make(Animation(ANIMW, ANIMH, STEPS, 2)));
+        over = ChooseFile;
     }
     // An animation object numbered 120 at (60, 70), its rectangle not its
     // animation's size, its counts those of its block.
@@ -97,35 +86,23 @@ protected:
     }
     void Replace(const std::vector<uint8_t> &bytes)
     {
-        GlobalFree(GetPageObject(&page, index));
-        PutPageObject(&page, NewGlobal(std::max<size_t>(bytes.size(), 1), bytes.data(), bytes.size()), index);
+        ObjectDialog::Replace(NewGlobal(std::max<size_t>(bytes.size(), 1), bytes.data(), bytes.size()));
     }
     // Runs the dialog with `drive`; each of `nested` drives the next dialog
     // opened (the preview, a message); the open dialog gives `chosen`.
     int Run(std::function<void(HWND)> drive, const char *shot = nullptr)
     {
-        sbtest::ModalRecorder real;
-        below = COMMONSetModalHook(ChooseFile);
-        real.Drive([&](HWND dlg) {
-            if (shot)
-                Snapshot(dlg, shot);
-            drive(dlg);
-        });
-        for (auto &d : nested)
-            real.Drive(d);
-        nested.clear();
-        int result = EditObject(host, set, &page, index);
-        COMMONSetModalHook(below);
+        int result = ObjectDialog::Run(std::move(drive), shot);
         texts.clear();
-        for (size_t i = 1; i < real.calls.size(); i++)
-            if (!real.calls[i].text.empty())
-                texts.push_back(real.calls[i].text);
+        for (size_t i = 1; i < calls.size(); i++)
+            if (!calls[i].text.empty())
+                texts.push_back(calls[i].text);
         return result;
     }
     static INT_PTR ChooseFile(const MODALCALL *call)
     {
         if (call->kind != MODAL_COMMONDIALOG || chosen.empty())
-            return below(call);
+            return under(call);
         auto *ofn = (OPENFILENAMEA *)call->data;
         memset(ofn->lpstrFile, 0, ofn->nMaxFile);
         snprintf(ofn->lpstrFile, ofn->nMaxFile, "%s", chosen.c_str());
@@ -151,14 +128,8 @@ protected:
         return bytes;
     }
 
-    BLOCK page{};
-    unsigned index = 0;
-    HWND host = NULL;
-    BLOCKSET *set = nullptr;
     std::vector<std::string> texts; // of the messages shown
-    std::vector<std::function<void(HWND)>> nested;
     static inline std::string chosen;
-    static inline MODALHOOK below;
 };
 
 // OK stores the place, flags and target with the animation's size, keeping

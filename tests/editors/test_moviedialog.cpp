@@ -59,30 +59,20 @@ const MEDIAHOST standin{
 
 constexpr int W = 64, H = 48;
 
-class MovieDialog : public PageEditor {
+class MovieDialog : public ObjectDialog {
 protected:
     void SetUp() override
     {
-        PageEditor::SetUp();
-        BLOCK stored = Block(1);
-        ASSERT_TRUE(DuplicateBlock(&page, &stored));
-        index = BlockObjectCount(&page);
-        AppendPageObject(&page, Make(Avi(W, H, 3)));
-        host = sbtest::CreateTestWindow(true, PAGEW, PAGEH);
-        set = LockBlockSet(doc);
+        ObjectDialog::SetUp();
+        Append(Make(Avi(W, H, 3)));
         fake = FakeMci{};
-        showhost.media = standin;
-        parts.showhost = &showhost;
+        Play(standin);
     }
     void TearDown() override
     {
-        parts.showhost = nullptr;
         EXPECT_EQ(AVIplaybuffer, (HGLOBAL)NULL);
         EXPECT_EQ(AVIobjecthwnd, (HWND)NULL);
-        UnlockBlockSet(doc);
-        DestroyWindow(host);
-        DestroyBlock(&page);
-        PageEditor::TearDown();
+        ObjectDialog::TearDown();
     }
     // A movie object numbered 120 at (60, 70) whose rectangle is not yet its
     // first frame's size, with bits and a first field the dialog keeps.
@@ -108,35 +98,19 @@ protected:
         h.totalsize = (uint32_t)b.size();
         return NewGlobal(b.size(), b.data(), b.size());
     }
-    void Replace(HGLOBAL o)
-    {
-        GlobalFree(GetPageObject(&page, index));
-        PutPageObject(&page, o, index);
-    }
     void Restore(const Object &o) { Replace(NewGlobal(o.bytes.size(), o.bytes.data(), o.bytes.size())); }
     // Runs the dialog for real; `drive` may queue drivers of the dialogs it
     // opens on the recorder before it opens them.
     int Run(std::function<void(HWND, sbtest::ModalRecorder &)> drive)
     {
-        sbtest::ModalRecorder real;
-        real.Drive([&](HWND dlg) { drive(dlg, real); });
-        int result = EditObject(host, set, &page, index);
-        calls = real.calls;
-        return result;
+        return ObjectDialog::Run([&](HWND dlg) { drive(dlg, *recording); });
     }
-    Object Now() { return Read(GetPageObject(&page, index)); }
     static std::string Text(HWND w)
     {
         char text[256] = "";
         GetWindowTextA(w, text, sizeof text);
         return text;
     }
-
-    BLOCK page{};
-    unsigned index = 0;
-    HWND host = NULL;
-    BLOCKSET *set = nullptr;
-    std::vector<sbtest::ModalRecord> calls;
 };
 
 // OK stores the place, the three flags and the target at the first frame's

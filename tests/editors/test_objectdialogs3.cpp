@@ -47,24 +47,13 @@ void Rect(std::vector<uint8_t> &b, int l, int t, int r, int bottom)
     SetRect(&As<OBJECTHEADER>(b).rect, l, t, r, bottom);
 }
 
-class TimerEditListDialogs : public PageEditor {
+class TimerEditListDialogs : public ObjectDialog {
 protected:
     void SetUp() override
     {
-        PageEditor::SetUp();
-        BLOCK stored = Block(1);
-        ASSERT_TRUE(DuplicateBlock(&page, &stored));
+        ObjectDialog::SetUp();
         Add(page, TAG_EDIT, 30, 40, (LONG_PTR) "Name", 100, 20);  // 105
         Add(page, TAG_LIST, 50, 60, (LONG_PTR) "A", 120, 80);     // 106
-        host = sbtest::CreateTestWindow(true, PAGEW, PAGEH);
-        set = LockBlockSet(doc);
-    }
-    void TearDown() override
-    {
-        UnlockBlockSet(doc);
-        DestroyWindow(host);
-        DestroyBlock(&page);
-        PageEditor::TearDown();
     }
     unsigned IndexOf(uint32_t tag)
     {
@@ -83,22 +72,6 @@ protected:
         As<OBJECTHEADER>(b).totalsize = (uint32_t)b.size();
         GlobalFree(GetPageObject(&page, index));
         PutPageObject(&page, NewGlobal(b.size(), b.data(), b.size()), index);
-    }
-    // Runs the dialog of object `index`, driven by `drive`; its result.
-    int Run(unsigned index, std::function<void(HWND)> drive, const char *shot = nullptr)
-    {
-        sbtest::ModalRecorder real;
-        real.Drive([&](HWND dlg) {
-            if (shot)
-                Snapshot(dlg, shot);
-            drive(dlg);
-        });
-        for (auto &d : nested)
-            real.Drive(d);
-        nested.clear();
-        int result = EditObject(host, set, &page, index);
-        calls = real.calls;
-        return result;
     }
     // Every case of the table, each on a fresh copy of the object.
     void RunTable(unsigned index, const std::vector<Case> &cases)
@@ -121,44 +94,12 @@ protected:
             PutPageObject(&page, NewGlobal(start.bytes.size(), start.bytes.data(), start.bytes.size()), index);
         }
     }
-    // Changes everything, then Cancel; and OK whose block cannot be built
-    // says so, stays open, and Cancel then keeps the object too.
-    void CancelAndFailedBuild(unsigned index, std::function<void(HWND)> change)
-    {
-        Object start = Read(GetPageObject(&page, index));
-        EXPECT_EQ(Run(index, [&](HWND dlg) {
-                      change(dlg);
-                      sbtest::Click(dlg, IDCANCEL);
-                  }),
-                  0);
-        EXPECT_EQ(Read(GetPageObject(&page, index)), start);
-        bool open = false;
-        EXPECT_EQ(Run(index, [&](HWND dlg) {
-                      change(dlg);
-                      parts.newobjectblock = [](SIZE_T) { return (HGLOBAL)NULL; };
-                      sbtest::Click(dlg, IDOK);
-                      parts.newobjectblock = nullptr;
-                      open = IsWindow(dlg) && IsWindowVisible(dlg);
-                      sbtest::Click(dlg, IDCANCEL);
-                  }),
-                  0);
-        EXPECT_TRUE(open);
-        ASSERT_EQ(calls.size(), 2u);
-        EXPECT_EQ(calls[1].text, FetchString(IDS_MEMORY));
-        EXPECT_EQ(Read(GetPageObject(&page, index)), start);
-    }
     std::string Text(HWND dlg, int id)
     {
         char text[300] = "";
         GetDlgItemTextA(dlg, id, text, sizeof text);
         return text;
     }
-
-    BLOCK page{};
-    HWND host = NULL;
-    BLOCKSET *set = nullptr;
-    std::vector<std::function<void(HWND)>> nested;
-    std::vector<sbtest::ModalRecord> calls;
 };
 
 TEST_F(TimerEditListDialogs, TimerStoresActionTargetDurationAndA32By32Place)

@@ -40,28 +40,14 @@ const MEDIAHOST standin{
 
 const std::string sound("RIFF-ish sound bytes\0with a zero", 32);
 
-class SoundDialogs : public PageEditor, public ::testing::WithParamInterface<uint32_t> {
+class SoundDialogs : public ObjectDialog, public ::testing::WithParamInterface<uint32_t> {
 protected:
     void SetUp() override
     {
-        PageEditor::SetUp();
-        BLOCK stored = Block(1);
-        ASSERT_TRUE(DuplicateBlock(&page, &stored));
-        index = BlockObjectCount(&page);
-        AppendPageObject(&page, Make(GetParam(), sound));
-        host = sbtest::CreateTestWindow(true, PAGEW, PAGEH);
-        set = LockBlockSet(doc);
+        ObjectDialog::SetUp();
+        Append(Make(GetParam(), sound));
         player = PlayerLog{};
-        showhost.media = standin;
-        parts.showhost = &showhost;
-    }
-    void TearDown() override
-    {
-        parts.showhost = nullptr;
-        UnlockBlockSet(doc);
-        DestroyWindow(host);
-        DestroyBlock(&page);
-        PageEditor::TearDown();
+        Play(standin);
     }
     // A sound object of `tag` numbered 120 at (60, 70), sized oddly.
     HGLOBAL Make(uint32_t tag, const std::string &data, uint32_t claimed = ~0u)
@@ -79,35 +65,7 @@ protected:
         ((OBJECTHEADER *)b.data())->totalsize = (uint32_t)b.size();
         return NewGlobal(b.size(), b.data(), b.size());
     }
-    void Replace(HGLOBAL o)
-    {
-        GlobalFree(GetPageObject(&page, index));
-        PutPageObject(&page, o, index);
-    }
-    int Run(std::function<void(HWND)> drive, const char *shot = nullptr)
-    {
-        sbtest::ModalRecorder real;
-        real.Drive([&](HWND dlg) {
-            if (shot)
-                Snapshot(dlg, shot);
-            drive(dlg);
-        });
-        for (auto &d : nested)
-            real.Drive(d);
-        nested.clear();
-        int result = EditObject(host, set, &page, index);
-        calls = real.calls;
-        return result;
-    }
     bool Enabled(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)) != 0; }
-    Object Now() { return Read(GetPageObject(&page, index)); }
-
-    BLOCK page{};
-    unsigned index = 0;
-    HWND host = NULL;
-    BLOCKSET *set = nullptr;
-    std::vector<sbtest::ModalRecord> calls;
-    std::vector<std::function<void(HWND)>> nested; // dialogs opened from the one driven
 };
 
 TEST_P(SoundDialogs, OkStoresPlaceFlagsAndTargetAndKeepsTheSound)
@@ -226,31 +184,10 @@ TEST_P(SoundDialogs, AFailedPreviewSaysWhyAndStaysUsable)
 
 TEST_P(SoundDialogs, CancelAndAFailedBuildKeepTheObject)
 {
-    Object start = Now();
-    auto change = [](HWND dlg) {
+    CancelAndFailedBuild(index, [](HWND dlg) {
         SetDlgItemTextA(dlg, IDC_OBJLEFT, "9");
         CheckDlgButton(dlg, IDC_OBJNOTIFY, BST_CHECKED);
-    };
-    EXPECT_EQ(Run([&](HWND dlg) {
-                  change(dlg);
-                  sbtest::Click(dlg, IDCANCEL);
-              }),
-              0);
-    EXPECT_EQ(Now(), start);
-    bool open = false;
-    EXPECT_EQ(Run([&](HWND dlg) {
-                  change(dlg);
-                  parts.newobjectblock = [](SIZE_T) { return (HGLOBAL)NULL; };
-                  sbtest::Click(dlg, IDOK);
-                  parts.newobjectblock = nullptr;
-                  open = IsWindow(dlg) && IsWindowVisible(dlg);
-                  sbtest::Click(dlg, IDCANCEL);
-              }),
-              0);
-    EXPECT_TRUE(open);
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[1].text, FetchString(IDS_MEMORY));
-    EXPECT_EQ(Now(), start);
+    });
 }
 
 // Stored sizes that the block does not hold are refused before any copy.

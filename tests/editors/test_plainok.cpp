@@ -75,23 +75,12 @@ struct Odd {
     std::function<void(Bytes &)> bend;
 };
 
-class PlainOk : public PageEditor {
+class PlainOk : public ObjectDialog {
 protected:
     void SetUp() override
     {
-        PageEditor::SetUp();
+        ObjectDialog::SetUp();
         MaximumObjectSize = 2000;
-        BLOCK stored = Block(1);
-        ASSERT_TRUE(DuplicateBlock(&page, &stored));
-        host = sbtest::CreateTestWindow(true, PAGEW, PAGEH);
-        set = LockBlockSet(doc);
-    }
-    void TearDown() override
-    {
-        UnlockBlockSet(doc);
-        DestroyWindow(host);
-        DestroyBlock(&page);
-        PageEditor::TearDown();
     }
     // The object of `odd` added to the page; its index.
     unsigned AddOdd(const Odd &odd)
@@ -116,10 +105,6 @@ protected:
         return result;
     }
     Bytes Now(unsigned index) { return Read(GetPageObject(&page, index)).bytes; }
-
-    BLOCK page{};
-    HWND host = NULL;
-    BLOCKSET *set = nullptr;
 };
 
 // The fifteen types with dialogs, each made odd where its dialog could

@@ -131,6 +131,22 @@ Capture CaptureDC(HDC dc, int width, int height)
     return c;
 }
 
+MemoryDC::MemoryDC(int w, int h) : width(w), height(h)
+{
+    HDC screen = GetDC(NULL);
+    dc = CreateCompatibleDC(screen);
+    bitmap = CreateCompatibleBitmap(screen, w, h);
+    ReleaseDC(NULL, screen);
+    old = SelectObject(dc, bitmap);
+}
+
+MemoryDC::~MemoryDC()
+{
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
 void Snapshot(const Capture &c, const char *name)
 {
     char folder[MAX_PATH];

@@ -43,6 +43,18 @@ HWND FindOwnWindow(const char *cls);
 Capture CaptureClient(HWND hwnd);
 // Copies what a device context holds.
 Capture CaptureDC(HDC dc, int width, int height);
+// A memory DC over a bitmap like the screen's, to draw into without a window.
+struct MemoryDC {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ old;
+    int width, height;
+    MemoryDC(int w, int h);
+    ~MemoryDC();
+    MemoryDC(const MemoryDC &) = delete;
+    MemoryDC &operator=(const MemoryDC &) = delete;
+    Capture Grab() const { return CaptureDC(dc, width, height); }
+};
 // With SB_SCREENSHOTS naming a folder, the capture (or the window's client
 // area) goes there as NAME.bmp, to be looked at.
 void Snapshot(const Capture &c, const char *name);
