@@ -118,27 +118,9 @@ struct Show : docfixture::Doc {
 
 struct ShowDoc : testing::Test, Show {};
 
-// A memory DC over a bitmap like the screen's, for drawing without a window.
-struct Canvas {
-    HDC dc;
-    HBITMAP bitmap, old;
-    int w, h;
-    Canvas(int width, int height) : w(width), h(height)
-    {
-        HDC screen = GetDC(NULL);
-        dc = CreateCompatibleDC(screen);
-        bitmap = CreateCompatibleBitmap(screen, w, h);
-        ReleaseDC(NULL, screen);
-        old = (HBITMAP)SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, w, h, BLACKNESS);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    sbtest::Capture Grab() { return sbtest::CaptureDC(dc, w, h); }
+// A memory DC filled black, for drawing without a window.
+struct Canvas : sbtest::MemoryDC {
+    Canvas(int width, int height) : MemoryDC(width, height) { PatBlt(dc, 0, 0, width, height, BLACKNESS); }
 };
 
 // A 24-bit picture whose pixel (x, y) is colour(x, y).

@@ -432,15 +432,15 @@ TEST(Colours, DerivativesKeepTheHueAndGradientsStopShortOfTheEnd)
         bool down = type == GRADIENT_VERTICAL;
         Canvas band(down ? 8 : 259, down ? 259 : 8);
         HBRUSH brush = CreateSolidBrush(canvas);
-        RECT whole{0, 0, band.w, band.h};
+        RECT whole{0, 0, band.width, band.height};
         FillRect(band.dc, &whole, brush);
         DeleteObject(brush);
         RECT in = down ? RECT{2, 2, 6, 257} : RECT{2, 2, 257, 6};
         COMMONFillWidthGradient(band.dc, &in, RGB(0, 0, 0), RGB(255, 255, 255), type);
         sbtest::Capture g = band.Grab();
         int wrong = 0;
-        for (int y = 0; y < band.h; y++)
-            for (int x = 0; x < band.w; x++) {
+        for (int y = 0; y < band.height; y++)
+            for (int x = 0; x < band.width; x++) {
                 POINT p{x, y};
                 int level = (down ? y : x) - 2;
                 wrong += g.At(x, y) != (PtInRect(&in, p) ? RGB(level, level, level) : canvas);
