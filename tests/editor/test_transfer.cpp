@@ -960,18 +960,8 @@ TEST_F(Printing, TheDialogsControlsShowAndChangeTheSettings)
     // F1 opens the page the Help button opens.
     {
         sbtest::ModalRecorder help(IDOK);
-        sbtest::Click(dlg, pshHelp);
-        HELPINFO info{sizeof info};
-        info.iContextType = HELPINFO_WINDOW;
-        SendMessageA(dlg, WM_HELP, 0, (LPARAM)&info);
-        std::vector<std::string> pages;
-        for (const auto &c : help.calls)
-            if (c.kind == MODAL_LAUNCH)
-                pages.push_back(c.text);
-        ASSERT_FALSE(pages.empty());
-        ASSERT_EQ(pages.size() % 2, 0u);
-        EXPECT_EQ(std::vector<std::string>(pages.begin(), pages.begin() + pages.size() / 2),
-                  std::vector<std::string>(pages.begin() + pages.size() / 2, pages.end()));
+        sbtest::HelpThenF1(dlg, pshHelp);
+        sbtest::LaunchedTwice(help.calls);
     }
     DestroyWindow(dlg);
     snprintf(PrinterFontName, sizeof PrinterFontName, "%s", face);

@@ -230,9 +230,7 @@ TEST_F(ObjectDialogs2, F1OpensTheHelpButtonsPage)
 {
     for (unsigned index : {TEXTINDEX, IMAGEINDEX}) {
         Run(index == TEXTINDEX ? EditTextObject : EditImageObject, index, [](HWND d) {
-            sbtest::Click(d, IDHELP);
-            HELPINFO info{sizeof info};
-            SendMessageA(d, WM_HELP, 0, (LPARAM)&info);
+            sbtest::HelpThenF1(d, IDHELP);
             sbtest::Click(d, IDCANCEL);
         });
         std::string topic = index == TEXTINDEX ? "referenc.htm#TEXT" : "referenc.htm#IMAGE";

@@ -360,6 +360,28 @@ void Click(HWND dlg, int id)
     SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
 }
 
+void HelpThenF1(HWND dlg, int help)
+{
+    Click(dlg, help);
+    HELPINFO info{};
+    info.cbSize = sizeof info;
+    info.iContextType = HELPINFO_WINDOW;
+    SendMessageA(dlg, WM_HELP, 0, (LPARAM)&info);
+}
+
+std::vector<std::string> LaunchedTwice(const std::vector<ModalRecord> &calls)
+{
+    std::vector<std::string> pages;
+    for (const ModalRecord &c : calls)
+        if (c.kind == MODAL_LAUNCH)
+            pages.push_back(c.text);
+    EXPECT_FALSE(pages.empty());
+    EXPECT_EQ(pages.size() % 2, 0u);
+    std::vector<std::string> first(pages.begin(), pages.begin() + pages.size() / 2);
+    EXPECT_EQ(first, std::vector<std::string>(pages.begin() + pages.size() / 2, pages.end()));
+    return first;
+}
+
 
 namespace {
 struct OWNSEEK {

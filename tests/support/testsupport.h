@@ -99,5 +99,11 @@ DWORD SetDriverBound(DWORD ms);
 
 // Clicks a dialog's button the way a user would (BM_CLICK).
 void Click(HWND dlg, int id);
+// Clicks the dialog's Help button `help`, then presses F1 over the dialog.
+void HelpThenF1(HWND dlg, int help);
+// What `calls` launched when that was two equal runs, one a press (each
+// run tries the same browsers on the same page): the first run; a failure
+// of the test otherwise.
+std::vector<std::string> LaunchedTwice(const std::vector<ModalRecord> &calls);
 
 } // namespace sbtest
