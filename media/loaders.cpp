@@ -2,6 +2,7 @@
 #include "common/owners.h"
 #include "media/dib.h"
 #include "media/imageformat.h"
+#include "media/riff.h"
 #include "media/sound.h"
 #include <mmsystem.h>
 #include <algorithm>
@@ -21,63 +22,6 @@ LONG OpenFileSize(HFILE file)
     if (end == HFILE_ERROR || end < 0 || !GetFileSizeEx((HANDLE)(INT_PTR)file, &size) || size.QuadPart != end)
         return -1;
     return _llseek(file, 0, FILE_BEGIN) == 0 ? end : -1;
-}
-
-// The same for a file by name.
-LONG NamedFileSize(const char *path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || data.nFileSizeHigh ||
-        data.nFileSizeLow > MAXBLOCKBYTES)
-        return -1;
-    return (LONG)data.nFileSizeLow;
-}
-
-HGLOBAL ReadWave(HMMIO mmio, LONG filesize)
-{
-    if (mmioSeek(mmio, 0, SEEK_END) != filesize || mmioSeek(mmio, 0, SEEK_SET) != 0)
-        return NULL;
-    MMCKINFO riff{};
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    if (mmioDescend(mmio, &riff, NULL, MMIO_FINDRIFF))
-        return NULL;
-    MMCKINFO chunk{};
-    chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(mmio, &chunk, &riff, MMIO_FINDCHUNK))
-        return NULL;
-    PCMWAVEFORMAT format{};
-    LONG want = (LONG)std::min<DWORD>(chunk.cksize, WAVEDATAHEAD);
-    if (mmioRead(mmio, (HPSTR)&format, want) != want || format.wf.wFormatTag != WAVE_FORMAT_PCM)
-        return NULL;
-    // Without channels or a frame size there are no whole frames to keep.
-    const DWORD align = format.wf.nBlockAlign;
-    if (!format.wf.nChannels || !align)
-        return NULL;
-    if (mmioAscend(mmio, &chunk, 0))
-        return NULL;
-    chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    if (mmioDescend(mmio, &chunk, &riff, MMIO_FINDCHUNK))
-        return NULL;
-    // A chunk that claims more than the file holds is damaged; its size
-    // would also decide the allocation.
-    if (chunk.dwDataOffset > (DWORD)filesize || chunk.cksize > (DWORD)filesize - chunk.dwDataOffset)
-        return NULL;
-    const DWORD length = chunk.cksize - chunk.cksize % align;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, WAVEDATAHEAD + length);
-    if (!block)
-        return NULL;
-    bool ok;
-    {
-        GlobalLocked<char> bytes(block);
-        ok = bytes && mmioRead(mmio, bytes.get() + WAVEDATAHEAD, (LONG)length) == (LONG)length;
-        if (ok)
-            memcpy(bytes.get(), &format, WAVEDATAHEAD);
-    }
-    if (!ok) {
-        GlobalFree(block);
-        return NULL;
-    }
-    return block;
 }
 
 // The four kinds of sound the waveform tells apart.
@@ -169,18 +113,29 @@ HGLOBAL LoadMovie(HWND hwnd, const char *path, long *imagesize, long *filesize)
 
 HGLOBAL LoadSound(HWND, const char *path)
 {
-    char copy[MAX_PATH];
-    if (!CopyPath(copy, path))
+    FileHandle file(RiffOpenFile(path));
+    PCMWAVEFORMAT format;
+    RIFFCHUNK data;
+    if (RiffWaveFile(file.get(), &format, &data) != RIFF_OK)
         return NULL;
-    LONG size = NamedFileSize(copy);
-    if (size < 0)
+    // Without channels or a frame size there are no whole frames to keep.
+    const DWORD align = format.wf.nBlockAlign;
+    if (!format.wf.nChannels || !align)
         return NULL;
-    HMMIO mmio = mmioOpenA(copy, NULL, MMIO_READ);
-    if (!mmio)
+    // A chunk that claims more than the file holds is damaged; its size
+    // would also decide the allocation.
+    if (data.held < data.size)
         return NULL;
-    HGLOBAL block = ReadWave(mmio, size);
-    mmioClose(mmio, 0);
-    return block;
+    const DWORD length = data.size - data.size % align;
+    GlobalBlock block = GlobalBlock::Alloc(WAVEDATAHEAD + length);
+    {
+        GlobalLocked<char> bytes(block);
+        if (bytes && RiffReadFile(file.get(), data.start, bytes.get() + WAVEDATAHEAD, length))
+            memcpy(bytes.get(), &format, WAVEDATAHEAD);
+        else
+            block.Reset();
+    }
+    return block.Release();
 }
 
 int DrawWave(HDC hdc, int x, int y, int width, int height, HGLOBAL wave)

@@ -3,6 +3,7 @@
 #include "common/services.h"
 #include "common/owners.h"
 #include "document/compress.h"
+#include "media/riff.h"
 #include "resources/filedialogs_ids.h"
 #include <cstdint>
 #include <cstring>
@@ -78,32 +79,20 @@ uint16_t Big16(const uint8_t *p)
     return (uint16_t)(p[0] << 8 | p[1]);
 }
 
-uint32_t Little32(const uint8_t *p)
+// The standard MIDI file a block holds: the block itself, or the whole
+// "data" chunk of a RIFF "RMID" form; false when that form has none.
+bool MidiFileIn(const uint8_t **p, SIZE_T *size)
 {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
-// The standard MIDI file inside a RIFF "RMID" form: its "data" chunk.
-bool UnwrapRiff(const uint8_t **p, SIZE_T *size)
-{
-    const uint8_t *b = *p;
-    if (*size < 12 || memcmp(b, "RIFF", 4) != 0 || memcmp(b + 8, "RMID", 4) != 0)
+    const RIFFSOURCE source = RiffMemory(*p, *size);
+    RIFFCHUNK form, data;
+    const RIFFFAULT fault = RiffForm(source, mmioFOURCC('R', 'M', 'I', 'D'), &form);
+    if (fault == RIFF_NOTFORM)
         return true;
-    SIZE_T end = *size - 8 < Little32(b + 4) ? *size : 8 + (SIZE_T)Little32(b + 4);
-    for (SIZE_T at = 12; end - at >= 8;) {
-        SIZE_T length = Little32(b + at + 4);
-        if (length > end - at - 8)
-            return false;
-        if (memcmp(b + at, "data", 4) == 0) {
-            *p = b + at + 8;
-            *size = length;
-            return true;
-        }
-        at += 8 + length + (length & 1);
-        if (at > end)
-            return false;
-    }
-    return false;
+    if (fault || RiffFind(source, form, mmioFOURCC('d', 'a', 't', 'a'), &data) || data.held < data.size)
+        return false;
+    *p += data.start;
+    *size = data.size;
+    return true;
 }
 
 } // namespace
@@ -134,7 +123,7 @@ UINT WaveDataFault(const void *data, SIZE_T size)
 UINT MidiDataFault(const void *data, SIZE_T size)
 {
     const uint8_t *p = (const uint8_t *)data;
-    if (!p || !UnwrapRiff(&p, &size))
+    if (!p || !MidiFileIn(&p, &size))
         return IDS_MIDIHEADER;
     if (size < 14 || memcmp(p, "MThd", 4) != 0)
         return IDS_MIDIHEADER;
@@ -162,6 +151,24 @@ UINT MidiDataFault(const void *data, SIZE_T size)
         at += 8 + length;
     }
     return 0;
+}
+
+HGLOBAL UnwrappedMidi(HGLOBAL midi)
+{
+    GlobalLocked<const uint8_t> bytes(midi);
+    const uint8_t *p = bytes.get();
+    SIZE_T size = bytes.size();
+    if (!p || !MidiFileIn(&p, &size) || p == bytes.get())
+        return NULL;
+    GlobalBlock plain = GlobalBlock::Alloc(size);
+    {
+        GlobalLocked<uint8_t> out(plain);
+        if (out)
+            memcpy(out.get(), p, size);
+        else
+            plain.Reset();
+    }
+    return plain.Release();
 }
 
 UINT SoundDataFault(HGLOBAL data, DWORD kind)
@@ -238,7 +245,8 @@ static int StartMidi(HWND hwnd, HGLOBAL data)
         return ReleaseFailedStart();
     if (!MakeTempMidiName())
         return ReleaseFailedStart();
-    if (!WriteObject(hwnd, APPLETtemppath, data))
+    GlobalBlock plain(UnwrappedMidi(data));
+    if (!WriteObject(hwnd, APPLETtemppath, plain ? plain.get() : data))
         return ReleaseFailedStart();
     MCI_OPEN_PARMSA open{};
     open.lpstrDeviceType = "sequencer";

@@ -38,6 +38,9 @@ UINT WaveDataFault(const void *data, SIZE_T size);
 // whole, a format of 0, 1 or 2 with the track count it allows, a usable time
 // division, and each track it counts as a chunk that lies whole inside it.
 UINT MidiDataFault(const void *data, SIZE_T size);
+// The MIDI file inside an RMID block, in a new block: the sequencer takes
+// no wrapper. NULL for a plain MIDI file, which is played as it stands.
+HGLOBAL UnwrappedMidi(HGLOBAL midi);
 // The same asked of a block of either kind; 0 for any other kind.
 UINT SoundDataFault(HGLOBAL data, DWORD kind);
 // A checked wave's format as the platform reads it: the extended form, with

@@ -3,6 +3,7 @@
 #include "common/paths.h"
 #include "media/dib.h"
 #include "media/imageformat.h"
+#include "media/riff.h"
 #include "media/sound.h"
 #include <algorithm>
 #include <cmath>
@@ -12,92 +13,39 @@
 #include <cstring>
 #include <vector>
 
-namespace {
-
-// The length of a named file, or -1 when it has none this program can hold.
-LONG FileLength(const char *path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || data.nFileSizeHigh ||
-        data.nFileSizeLow > MAXBLOCKBYTES || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return -1;
-    return (LONG)data.nFileSizeLow;
-}
-
-// Opens a PCM wave file at the start of its samples, with its format and the
-// samples' length bounded by the file. NULL when it is no such file.
-HMMIO OpenWave(const char *path, PCMWAVEFORMAT *format, long *datasize)
-{
-    memset(format, 0, sizeof *format);
-    char copy[MAX_PATH];
-    if (!CopyPath(copy, path))
-        return NULL;
-    const LONG filesize = FileLength(copy);
-    if (filesize < 0)
-        return NULL;
-    HMMIO mmio = mmioOpenA(copy, NULL, MMIO_READ);
-    if (!mmio)
-        return NULL;
-    MMCKINFO riff{}, chunk{};
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    bool ok = !mmioDescend(mmio, &riff, NULL, MMIO_FINDRIFF) && !mmioDescend(mmio, &chunk, &riff, MMIO_FINDCHUNK);
-    if (ok) {
-        LONG want = (LONG)std::min<DWORD>(chunk.cksize, sizeof *format);
-        ok = mmioRead(mmio, (HPSTR)format, want) == want && format->wf.wFormatTag == WAVE_FORMAT_PCM;
-    }
-    if (ok) {
-        ok = !mmioAscend(mmio, &chunk, 0);
-        chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
-        ok = ok && !mmioDescend(mmio, &chunk, &riff, MMIO_FINDCHUNK) && chunk.dwDataOffset <= (DWORD)filesize;
-    }
-    if (!ok) {
-        mmioClose(mmio, 0);
-        return NULL;
-    }
-    // A recording cut short still claims its whole length: what is there
-    // is the sound.
-    if (datasize)
-        *datasize = (long)std::min<DWORD>(chunk.cksize, (DWORD)filesize - chunk.dwDataOffset);
-    return mmio;
-}
-
-} // namespace
-
 HGLOBAL COMMONLoadSound(HWND, const char *path, long *datasize)
 {
+    // A recording cut short still claims its whole length: what is there
+    // is the sound.
+    FileHandle file(RiffOpenFile(path));
     PCMWAVEFORMAT format;
-    long length = 0;
-    HMMIO mmio = OpenWave(path, &format, &length);
-    if (!mmio)
+    RIFFCHUNK data;
+    if (RiffWaveFile(file.get(), &format, &data) != RIFF_OK)
         return NULL;
     if (datasize)
-        *datasize = length;
-    GlobalBlock block = GlobalBlock::Alloc(sizeof format + (SIZE_T)length);
+        *datasize = (long)data.held;
+    GlobalBlock block = GlobalBlock::Alloc(sizeof format + (SIZE_T)data.held);
     {
         GlobalLocked<char> bytes(block);
-        if (bytes && mmioRead(mmio, bytes.get() + sizeof format, length) == length)
+        if (bytes && RiffReadFile(file.get(), data.start, bytes.get() + sizeof format, data.held))
             memcpy(bytes.get(), &format, sizeof format);
         else
             block.Reset();
     }
-    mmioClose(mmio, 0);
     return block.Release();
 }
 
 int COMMONLoadSoundHeader(HWND, const char *path, PCMWAVEFORMAT *format, long *datasize)
 {
     PCMWAVEFORMAT read;
-    long length = 0;
-    HMMIO mmio = OpenWave(path, &read, &length);
+    RIFFCHUNK data;
+    FileHandle file(RiffOpenFile(path));
+    const bool ok = RiffWaveFile(file.get(), &read, &data) == RIFF_OK;
     if (format)
         *format = read;
-    if (!mmio)
-        return 0;
-    mmioClose(mmio, 0);
-    if (datasize)
-        *datasize = length;
-    return 1;
+    if (ok && datasize)
+        *datasize = (long)data.held;
+    return ok ? 1 : 0;
 }
 
 HGLOBAL COMMONLoadMidi(HWND, const char *path, long *size)

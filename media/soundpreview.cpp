@@ -141,7 +141,8 @@ int COMMONMidiPlaySound(HWND hwnd, HGLOBAL midi)
     COMMONMidiKillSound(hwnd);
     if (SoundDataFault(midi, SOUND_MIDI) || !MakeTempMidiName())
         return ReleaseMidi();
-    if (!WriteGlobalToFile(hwnd, COMMONmiditemppath, midi))
+    GlobalBlock plain(UnwrappedMidi(midi));
+    if (!WriteGlobalToFile(hwnd, COMMONmiditemppath, plain ? plain.get() : midi))
         return ReleaseMidi();
     MCI_OPEN_PARMSA open{};
     open.lpstrDeviceType = "sequencer";
