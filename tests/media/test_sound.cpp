@@ -94,6 +94,16 @@ HGLOBAL MakeMidi()
     return MakeBlock(midifile, sizeof midifile); // ends in the terminating zero
 }
 
+// The MIDI file as the data chunk of a RIFF "RMID" form, after the chunks
+// `before`.
+std::string Rmid(const std::string &before = "")
+{
+    std::string data = "data" + std::string(4, '\0') + std::string(midifile, sizeof midifile);
+    uint32_t n = sizeof midifile, all = (uint32_t)(4 + before.size() + data.size() + 1);
+    memcpy(&data[4], &n, 4);
+    return "RIFF" + std::string((const char *)&all, 4) + "RMID" + before + data + '\0'; // and its pad byte
+}
+
 bool DeviceOpen(int id)
 {
     MCI_STATUS_PARMS status{};
@@ -294,6 +304,7 @@ TEST_F(SoundPlayer, DamagedSoundsAreRefusedWithTheirReasonAndLeaveThePlayerIdle)
         change(b);
         return b;
     };
+    constexpr uint32_t TOEND = sizeof midifile - 8; // a header chunk that holds the rest
     auto big = [](Bytes &b, size_t at, uint32_t v, int n) {
         for (int i = 0; i < n; i++)
             b[at + i] = (char)(v >> (8 * (n - 1 - i)));
@@ -333,27 +344,36 @@ TEST_F(SoundPlayer, DamagedSoundsAreRefusedWithTheirReasonAndLeaveThePlayerIdle)
         {"not a MIDI file", Bytes("not a MIDI file"), SOUND_MIDI, IDS_MIDIHEADER},
         {"empty MIDI", Bytes(), SOUND_MIDI, IDS_MIDIHEADER},
         {"header chunk of 5", midi([&](Bytes &b) { big(b, 4, 5, 4); }), SOUND_MIDI, IDS_MIDIHEADER},
-        {"header chunk past the end", midi([&](Bytes &b) { big(b, 4, 0x40000000, 4); }), SOUND_MIDI, IDS_MIDIHEADER},
+        // The header's bound sits at the data's end.
+        {"header chunk to the end", midi([&](Bytes &b) { big(b, 4, TOEND, 4); }), SOUND_MIDI, IDS_MIDITRACKS},
+        {"header chunk a byte past the end", midi([&](Bytes &b) { big(b, 4, TOEND + 1, 4); }), SOUND_MIDI,
+         IDS_MIDIHEADER},
+        {"header chunk 8 bytes past the end", midi([&](Bytes &b) { big(b, 4, TOEND + 8, 4); }), SOUND_MIDI,
+         IDS_MIDIHEADER},
+        {"header chunk far past the end", midi([&](Bytes &b) { big(b, 4, 0x40000000, 4); }), SOUND_MIDI,
+         IDS_MIDIHEADER},
         {"format 3", midi([&](Bytes &b) { big(b, 8, 3, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
         {"no tracks", midi([&](Bytes &b) { big(b, 10, 0, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
         {"format 0 of two tracks", midi([&](Bytes &b) { big(b, 10, 2, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
         {"no division", midi([&](Bytes &b) { big(b, 12, 0, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
         {"23 frames a second", midi([&](Bytes &b) { big(b, 12, 0xE904, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
+        {"frames without ticks", midi([&](Bytes &b) { big(b, 12, 0xE700, 2); }), SOUND_MIDI, IDS_MIDIHEADER},
         {"track past the end", midi([&](Bytes &b) { big(b, 18, 0x40000000, 4); }), SOUND_MIDI, IDS_MIDITRACKS},
         {"track a byte too long", midi([&](Bytes &b) { big(b, 18, 13, 4); }), SOUND_MIDI, IDS_MIDITRACKS},
         {"one track of two", midi([&](Bytes &b) { big(b, 8, 1, 2), big(b, 10, 2, 2); }), SOUND_MIDI, IDS_MIDITRACKS},
+        {"one track and another chunk for two",
+         midi([&](Bytes &b) { big(b, 8, 1, 2), big(b, 10, 2, 2), b += Bytes("XFIH\0\0\0\2ab", 10); }), SOUND_MIDI,
+         IDS_MIDITRACKS},
         {"no end of track", midi([&](Bytes &b) { b.pop_back(), big(b, 18, 11, 4); }), SOUND_MIDI, 0},
+        {"24 frames a second", midi([&](Bytes &b) { big(b, 12, 0xE828, 2); }), SOUND_MIDI, 0},
         {"25 frames a second", midi([&](Bytes &b) { big(b, 12, 0xE728, 2); }), SOUND_MIDI, 0},
+        {"29.97 frames a second", midi([&](Bytes &b) { big(b, 12, 0xE328, 2); }), SOUND_MIDI, 0},
+        {"30 frames a second", midi([&](Bytes &b) { big(b, 12, 0xE228, 2); }), SOUND_MIDI, 0},
         {"a chunk of another kind first", midi([&](Bytes &b) { b.insert(14, Bytes("XFIH\0\0\0\2ab", 10)); }),
          SOUND_MIDI, 0},
-        {"inside a RIFF form",
-         midi([&](Bytes &b) {
-             Bytes data = "data" + Bytes(4, '\0') + b;
-             uint32_t n = (uint32_t)b.size(), all = (uint32_t)(data.size() + 4);
-             memcpy(&data[4], &n, 4);
-             b = "RIFF" + Bytes((const char *)&all, 4) + "RMID" + data;
-         }),
-         SOUND_MIDI, 0},
+        {"inside a RIFF form", Rmid(), SOUND_MIDI, 0},
+        {"inside a RIFF form after an odd chunk", Rmid(Bytes("LIST\3\0\0\0abc\0", 12)), SOUND_MIDI, 0},
+        {"inside a RIFF form, cut short", Rmid().substr(0, 40), SOUND_MIDI, IDS_MIDIHEADER},
     };
     HGLOBAL longwave = MakeWave(LONGWAVE), goodmidi = MakeMidi();
     int waves = 0;
@@ -382,10 +402,19 @@ TEST_F(SoundPlayer, DamagedSoundsAreRefusedWithTheirReasonAndLeaveThePlayerIdle)
     EXPECT_EQ(logs[hwnd].wavedone, waves); // only those of the sounds stopped
 }
 
+// The sequencer here has no device to play to, so what shows that a MIDI
+// plays to its end is the file it is handed (for an RMID, the plain MIDI
+// file of its data chunk, not the wrapper it refuses) and the end notice
+// leaving nothing behind.
 TEST_F(SoundPlayer, MidiPlaysFromATemporaryFileOfItsOwnUntilItEnds)
 {
-    for (WPARAM end : {(WPARAM)MCI_NOTIFY_SUCCESSFUL, (WPARAM)MCI_NOTIFY_FAILURE}) {
-        HGLOBAL midi = MakeMidi();
+    const std::string plain(midifile, sizeof midifile), rmid = Rmid(std::string("LIST\3\0\0\0abc\0", 12));
+    const struct {
+        const std::string &bytes;
+        WPARAM end;
+    } cases[] = {{plain, MCI_NOTIFY_SUCCESSFUL}, {plain, MCI_NOTIFY_FAILURE}, {rmid, MCI_NOTIFY_SUCCESSFUL}};
+    for (const auto &[bytes, end] : cases) {
+        HGLOBAL midi = MakeBlock(bytes.data(), bytes.size());
         ASSERT_EQ(APPLETPlaySound(hwnd, midi, SOUND_MIDI), 1);
         GlobalFree(midi);
         int id = APPLETid;

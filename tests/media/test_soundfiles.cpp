@@ -2,6 +2,7 @@
 // files, the format text, waveform pictures, safe writing, and the preview
 // players' bookkeeping.
 #include "media/soundfiles.h"
+#include "media/loaders.h"
 #include "media/sound.h"
 #include "tests/media/picturetest.h"
 #include "tests/media/soundtest.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <vector>
 #include <string>
 
 using namespace pictest;
@@ -92,6 +95,126 @@ TEST(SoundFiles, ReadersTakeWhatTheFileHolds)
     }
 }
 
+DWORD WINAPI RunWork(void *work)
+{
+    (*(std::function<void()> *)work)();
+    delete (std::function<void()> *)work;
+    return 0;
+}
+
+// Runs `work` on a thread of its own; false when it has not finished within
+// `ms`, as a reader caught in a loop would not.
+bool Answers(const std::function<void()> &work, DWORD ms)
+{
+    HANDLE thread = CreateThread(NULL, 0, RunWork, new std::function<void()>(work), 0, NULL);
+    const bool done = WaitForSingleObject(thread, ms) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return done; // a thread that hangs is left to the end of the process
+}
+
+// The samples each reader takes from a file (-1: refused).
+struct Taken {
+    long sound = -1, header = -1, plain = -1;
+};
+
+Taken Read3(const std::string &path)
+{
+    Taken t;
+    long n = -1;
+    PCMWAVEFORMAT format;
+    if (Dib wave{COMMONLoadSound(NULL, path.c_str(), &n)})
+        t.sound = n;
+    if (COMMONLoadSoundHeader(NULL, path.c_str(), &format, &n))
+        t.header = n;
+    if (Dib wave{LoadSound(NULL, path.c_str())})
+        t.plain = (long)GlobalSize(wave) - 16;
+    return t;
+}
+
+// Lengths that point back at their own chunk or at each other: every reader
+// answers at once and refuses them.
+TEST(SoundFiles, ChunkLengthsThatPointBackAreRefused)
+{
+    TempFolder dir;
+    const std::string wave = WaveFile(8000, 1, 8, 20, Silent), body = wave.substr(12);
+    auto riff = [](const std::string &chunks) {
+        const uint32_t n = (uint32_t)(4 + chunks.size());
+        return "RIFF" + std::string((const char *)&n, 4) + "WAVE" + chunks;
+    };
+    auto length = [](uint32_t n) { return std::string((const char *)&n, 4); };
+    const struct {
+        const char *name;
+        std::string bytes;
+    } cases[] = {
+        {"format of -9", riff("fmt " + length(0xFFFFFFF7) + body.substr(8))},
+        {"format of -8", riff("fmt " + length(0xFFFFFFF8) + body.substr(8))},
+        {"list of -9 first", riff("LIST" + length(0xFFFFFFF7) + "INFO" + body)},
+        {"list of -8 first", riff("LIST" + length(0xFFFFFFF8) + "INFO" + body)},
+        {"list and junk pointing at each other", riff("LIST" + length(4) + "INFOjunk" + length(0xFFFFFFEC) + body)},
+    };
+    for (const auto &c : cases) {
+        const std::string path = dir.path + "w.wav";
+        Write(path, c.bytes);
+        Taken t{0, 0, 0};
+        ASSERT_TRUE(Answers([&] { t = Read3(path); }, 1000)) << c.name << ": a reader still walks it";
+        EXPECT_EQ(t.sound, -1) << c.name;
+        EXPECT_EQ(t.header, -1) << c.name;
+        EXPECT_EQ(t.plain, -1) << c.name;
+    }
+}
+
+// Every chunk length of a sound file, swept round the true one and near
+// 4 GiB: each reader answers, and loads exactly the files that say where
+// their chunks are (a data chunk cut short loads what is there, except
+// for LoadSound, which refuses it).
+TEST(SoundFiles, EveryChunkLengthIsAnsweredAndOnlyTheTrueOnesLoad)
+{
+    TempFolder dir;
+    constexpr uint32_t SAMPLES = 20;
+    const std::string wave = WaveFile(8000, 1, 8, SAMPLES, [](DWORD i, int) { return (int)(i + 1); });
+    // RIFF at 4, LIST at 16, format at 28, data at 52; the samples from 56.
+    std::string good = wave.substr(0, 12) + std::string("LIST\4\0\0\0INFO", 12) + wave.substr(12);
+    const uint32_t riff = (uint32_t)good.size() - 8;
+    memcpy(&good[4], &riff, 4);
+    const struct {
+        uint32_t at, truth;
+    } fields[] = {{4, riff}, {16, 4}, {28, 16}, {52, SAMPLES}};
+    const std::string path = dir.path + "sweep.wav";
+    std::string row = "none";
+    const bool answered = Answers([&] {
+        for (const auto &f : fields) {
+            std::vector<uint32_t> lengths;
+            for (uint32_t n = 0; n <= (uint32_t)good.size() + 16; ++n)
+                lengths.push_back(n);
+            for (uint32_t n = 0; n <= 16; ++n)
+                lengths.push_back(0xFFFFFFFF - n);
+            lengths.insert(lengths.end(), {0x7FFFFFFF, 0x80000000});
+            for (uint32_t n : lengths) {
+                row = "field at " + std::to_string(f.at) + ", length " + std::to_string(n);
+                std::string bytes = good;
+                memcpy(&bytes[f.at], &n, 4);
+                Write(path, bytes);
+                Taken want;
+                if (f.at == 4 && n >= riff - SAMPLES) // the form's end cuts the data
+                    want.sound = want.header = (long)std::min(n - (riff - SAMPLES), SAMPLES);
+                else if (f.at == 52)
+                    want.sound = want.header = (long)std::min(n, SAMPLES);
+                else if (n == f.truth || n + 1 == f.truth) // an odd length has its pad byte
+                    want.sound = want.header = SAMPLES;
+                // LoadSound takes only a data chunk that the file holds whole.
+                if (f.at == 4 ? n >= riff : f.at != 52 || n <= SAMPLES)
+                    want.plain = want.sound;
+                const Taken t = Read3(path);
+                EXPECT_EQ(t.sound, want.sound) << row;
+                EXPECT_EQ(t.header, want.header) << row;
+                EXPECT_EQ(t.plain, want.plain) << row;
+            }
+        }
+        row = "done";
+    }, 60000);
+    ASSERT_TRUE(answered) << "the readers still walk the file of " << row;
+}
+
 TEST(SoundFiles, WaveformColumnsAndChannels)
 {
     const COLORREF one = RGB(10, 20, 30), two = RGB(200, 100, 50), back = RGB(255, 255, 255);
@@ -159,7 +282,13 @@ TEST(SoundFiles, PreviewPlayersGiveBackWhatTheyTook)
                 !COMMONmiditemppath[0]);
     EXPECT_EQ(Count(temp.path + "*"), 2); // "." and ".."
     ASSERT_EQ(COMMONMidiPlaySound(hwnd, midi), 1);
-    ASSERT_EQ(COMMONMidiPlaySound(hwnd, midi), 1);
+    // The sequencer is handed an RMID's plain MIDI file, not its wrapper.
+    const std::string plain(MIDIFILE, sizeof MIDIFILE);
+    const uint32_t size = (uint32_t)plain.size(), all = 12 + size + (size & 1);
+    Dib rmid(Block("RIFF" + std::string((const char *)&all, 4) + "RMIDdata" + std::string((const char *)&size, 4) +
+                   plain + std::string(size & 1, '\0')));
+    ASSERT_EQ(COMMONMidiPlaySound(hwnd, rmid), 1);
+    EXPECT_EQ(Read(COMMONmiditemppath), plain);
     EXPECT_EQ(Count(temp.path + "MID*.TMP"), 1);
     COMMONMidiKillSound(hwnd);
     EXPECT_EQ(Count(temp.path + "MID*.TMP"), 0);
