@@ -153,13 +153,17 @@ TEST(SoundFiles, ChunkLengthsThatPointBackAreRefused)
         {"list and junk pointing at each other", riff("LIST" + length(4) + "INFOjunk" + length(0xFFFFFFEC) + body)},
     };
     for (const auto &c : cases) {
-        const std::string path = dir.path + "w.wav";
+        const std::string path = dir.path + c.name + ".wav"; // one a reader caught in it still holds
         Write(path, c.bytes);
-        Taken t{0, 0, 0};
-        ASSERT_TRUE(Answers([&] { t = Read3(path); }, 1000)) << c.name << ": a reader still walks it";
-        EXPECT_EQ(t.sound, -1) << c.name;
-        EXPECT_EQ(t.header, -1) << c.name;
-        EXPECT_EQ(t.plain, -1) << c.name;
+        auto *t = new Taken{0, 0, 0}; // kept for a thread that does not answer
+        if (!Answers([t, path] { *t = Read3(path); }, 1000)) {
+            ADD_FAILURE() << c.name << ": a reader still walks it";
+            continue;
+        }
+        EXPECT_EQ(t->sound, -1) << c.name;
+        EXPECT_EQ(t->header, -1) << c.name;
+        EXPECT_EQ(t->plain, -1) << c.name;
+        delete t;
     }
 }
 
