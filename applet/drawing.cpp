@@ -367,11 +367,14 @@ bool Seen(APPLET *a, const Box &b) { return Seen(a, b.left, b.top, b.right, b.bo
 
 } // namespace
 
+// A corner larger than twice the reach rounds no more than one that large.
+static int32_t Corner(int32_t size) { return std::clamp(size, -2 * REACH, 2 * REACH); }
+
 typedef void (*SHAPE)(HDC dc, const Box &b, int32_t p, int32_t q);
 
 // Shapes of four coordinates and, for six arguments, two more numbers that
 // the offset does not move.
-static int Shape(APPLET *a, HWND w, int count, Style style, SHAPE draw)
+static int Shape(APPLET *a, HWND w, int count, Style style, SHAPE draw, int wide = -1)
 {
     BEGIN(count, count);
     Box b = Moved4(a, &c);
@@ -379,7 +382,9 @@ static int Shape(APPLET *a, HWND w, int count, Style style, SHAPE draw)
     if (!Seen(a, b))
         return EndCall(&c, 1);
     Drawing d(a, style);
-    if (d.dc)
+    const RECT box = {b.left, b.top, b.right, b.bottom};
+    const POINT corner = {Corner(p), Corner(q)};
+    if (d.dc && !(wide >= 0 && WideStroke(a, d.dc, (WIDEFIGURE)wide, box, &corner, 1)))
         draw(d.dc, b, p, q);
     return EndCall(&c, 1);
 }
@@ -418,7 +423,7 @@ int APPLETFrameEllipse(APPLET *a, HWND w)
 {
     return Shape(a, w, 4, OUTLINE, [](HDC dc, const Box &b, int32_t, int32_t) {
         Ellipse(dc, b.left, b.top, b.right, b.bottom);
-    });
+    }, WIDE_ELLIPSE);
 }
 int APPLETFillEllipse(APPLET *a, HWND w)
 {
@@ -426,14 +431,12 @@ int APPLETFillEllipse(APPLET *a, HWND w)
         Ellipse(dc, b.left, b.top, b.right, b.bottom);
     });
 }
-// A corner larger than twice the reach rounds no more than one that large.
-static int32_t Corner(int32_t size) { return std::clamp(size, -2 * REACH, 2 * REACH); }
 
 int APPLETFrameRoundRect(APPLET *a, HWND w)
 {
     return Shape(a, w, 6, OUTLINE, [](HDC dc, const Box &b, int32_t cw, int32_t ch) {
         RoundRect(dc, b.left, b.top, b.right, b.bottom, Corner(cw), Corner(ch));
-    });
+    }, WIDE_ROUNDRECT);
 }
 int APPLETFillRoundRect(APPLET *a, HWND w)
 {
@@ -486,7 +489,7 @@ typedef BOOL(WINAPI *ARCCALL)(HDC, int, int, int, int, int, int, int, int);
 // out from the moved box, which puts them where moving the script's own
 // would, and from the box as it is kept within reach, so that they point the
 // way the drawn figure's centre sees them.
-static int Curve(APPLET *a, HWND w, Style style, ARCCALL draw)
+static int Curve(APPLET *a, HWND w, Style style, ARCCALL draw, int wide = -1)
 {
     BEGIN(6, 6);
     Box b = Moved4(a, &c);
@@ -495,13 +498,15 @@ static int Curve(APPLET *a, HWND w, Style style, ARCCALL draw)
         return EndCall(&c, 1);
     POINT p = Radial(b, from), q = Radial(b, to);
     Drawing d(a, style);
-    if (d.dc)
+    const RECT box = {b.left, b.top, b.right, b.bottom};
+    const POINT radial[2] = {p, q};
+    if (d.dc && !(wide >= 0 && WideStroke(a, d.dc, (WIDEFIGURE)wide, box, radial, 2)))
         draw(d.dc, b.left, b.top, b.right, b.bottom, p.x, p.y, q.x, q.y);
     return EndCall(&c, 1);
 }
 
-int APPLETArc(APPLET *a, HWND w) { return Curve(a, w, OUTLINE, Arc); }
-int APPLETFramePie(APPLET *a, HWND w) { return Curve(a, w, OUTLINE, Pie); }
+int APPLETArc(APPLET *a, HWND w) { return Curve(a, w, OUTLINE, Arc, WIDE_ARC); }
+int APPLETFramePie(APPLET *a, HWND w) { return Curve(a, w, OUTLINE, Pie, WIDE_PIE); }
 int APPLETFillPie(APPLET *a, HWND w) { return Curve(a, w, FILLED, Pie); }
 
 int APPLETLine(APPLET *a, HWND w)
@@ -554,8 +559,10 @@ static int Points(APPLET *a, HWND w, Style style, int32_t least, bool bezier)
         if (Seen(a, bounds)) {
             Drawing d(a, style);
             if (d.dc) {
-                if (bezier)
-                    PolyBezier(d.dc, points, (DWORD)n);
+                if (bezier) {
+                    if (!WideStroke(a, d.dc, WIDE_BEZIER, RECT{}, points, n))
+                        PolyBezier(d.dc, points, (DWORD)n);
+                }
                 else
                     Polygon(d.dc, points, n);
             }

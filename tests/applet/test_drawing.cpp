@@ -291,6 +291,83 @@ TEST_F(Drawing, FarCoordinatesReachThePlatformWithinReach)
     }
 }
 
+// Curves with pens wider than the platform draws in a moment paint, inside
+// the frame, what the platform paints with the same pen, to within the
+// stroke's edge: at widths it still draws quickly, figure by figure. The
+// frame is 160 by 128 at the corner of the fake DC.
+TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
+{
+    constexpr int FW = 160, FH = 128;
+    // Each places an edge of the stroke across the frame: the hole inside
+    // an ellipse, the outside of an ellipse and a round corner, the outside
+    // of a quarter arc, the side of a pie, a Bezier's flank.
+    const struct {
+        const char *figure;
+        int width;
+        void (*platform)(HDC dc);
+    } rows[] = {
+        {"frameellipse(-600,-600,760,728)", 600, [](HDC dc) { Ellipse(dc, -600, -600, 760, 728); }},
+        {"frameellipse(-1200,-1200,300,250)", 1001, [](HDC dc) { Ellipse(dc, -1200, -1200, 300, 250); }},
+        {"frameroundrect(-1200,-1200,300,250,400,300)", 1001,
+         [](HDC dc) { RoundRect(dc, -1200, -1200, 300, 250, 400, 300); }},
+        {"arc(-1200,-1200,300,250,270,0)", 600, [](HDC dc) { Arc(dc, -1200, -1200, 300, 250, -450, 275, 300, -475); }},
+        {"framepie(-700,-300,500,900,270,0)", 520, [](HDC dc) { Pie(dc, -700, -300, 500, 900, -100, 900, 500, 300); }},
+        {"declarearray(&p,8)\nsetarrayvalue(&p,0,-600)\nsetarrayvalue(&p,1,-250)\nsetarrayvalue(&p,2,-200)\n"
+         "setarrayvalue(&p,3,-300)\nsetarrayvalue(&p,4,300)\nsetarrayvalue(&p,5,-200)\nsetarrayvalue(&p,6,800)\n"
+         "setarrayvalue(&p,7,-250)\nbeziercurve(&p,4)",
+         700,
+         [](HDC dc) {
+             const POINT p[4] = {{-600, -250}, {-200, -300}, {300, -200}, {800, -250}};
+             PolyBezier(dc, p, 4);
+         }},
+    };
+    std::vector<COLORREF> ours(FW * FH);
+    for (const auto &row : rows) {
+            const int width = row.width;
+            SCOPED_TRACE(testing::Message() << row.figure << " pen " << width);
+            host.Clear(BG);
+            Outcome out = RunScript("setpencolor(255," + std::to_string(width) + ")\n" + row.figure);
+            ASSERT_EQ(out.result, -1) << out.errorline;
+            for (int y = 0; y < FH; y++)
+                for (int x = 0; x < FW; x++)
+                    ours[y * FW + x] = host.Pixel(x, y);
+            host.Clear(BG);
+            HPEN pen = CreatePen(PS_INSIDEFRAME, width, RED);
+            HGDIOBJ oldpen = SelectObject(host.dc, pen), oldbrush = SelectObject(host.dc, GetStockObject(NULL_BRUSH));
+            row.platform(host.dc);
+            SelectObject(host.dc, oldbrush);
+            DeleteObject(SelectObject(host.dc, oldpen));
+            GdiFlush();
+            std::vector<COLORREF> theirs(FW * FH);
+            for (int y = 0; y < FH; y++)
+                for (int x = 0; x < FW; x++)
+                    theirs[y * FW + x] = host.Pixel(x, y);
+            // A pixel that differs lies on the edge of one stroke or the
+            // other: both colours within two pixels of it.
+            int red = 0, differ = 0, stray = 0;
+            for (int y = 0; y < FH; y++)
+                for (int x = 0; x < FW; x++) {
+                    red += theirs[y * FW + x] == RED;
+                    if (theirs[y * FW + x] == ours[y * FW + x])
+                        continue;
+                    differ++;
+                    auto edge = [&](const std::vector<COLORREF> &in) {
+                        bool red = false, bg = false;
+                        for (int j = std::max(0, y - 2); j <= std::min(FH - 1, y + 2); j++)
+                            for (int i = std::max(0, x - 2); i <= std::min(FW - 1, x + 2); i++)
+                                red |= in[j * FW + i] == RED, bg |= in[j * FW + i] == BG;
+                        return red && bg;
+                    };
+                    if (!edge(theirs) && !edge(ours))
+                        stray++;
+                }
+            EXPECT_GT(red, 0);
+            EXPECT_LT(red, FW * FH) << "the stroke's edge crosses the frame";
+            EXPECT_EQ(stray, 0);
+            EXPECT_LE(differ, (FW + FH) * 2) << "pixels that differ";
+        }
+}
+
 // One line does a bounded amount of work however much it is given: a text
 // of four megabytes in a 100-pixel column lays out and draws only what the
 // frame can show.

@@ -363,3 +363,50 @@ TEST(Show, TheFirstPageIsPaintedOnce)
     DestroyWindow(show);
     QV_UnregisterCommonClasses();
 }
+
+// A line of an applet holds the show no longer than a moment, whatever pen
+// it draws with: each curve drawn over and over with the widest pen, its
+// stroke over the whole frame, the show answers at once and closes with
+// code 0.
+TEST(Show, WidePensDoNotHoldTheShow)
+{
+    const char *const figures[] = {
+        "setpencolor(255,65536)\n:l\nframeellipse(-65536,-65536,65536,65536)\ngoto(:l)\n",
+        "setpencolor(255,65536)\n:l\nframeroundrect(-65536,-65536,65536,65536,131072,131072)\ngoto(:l)\n",
+        "setpencolor(255,65536)\n:l\narc(-65536,-65536,65536,65536,0,180)\ngoto(:l)\n",
+        "setpencolor(255,65536)\n:l\nframepie(-20000,-20000,20200,20100,10,100)\ngoto(:l)\n",
+        "declarearray(&p,8)\nsetarrayvalue(&p,0,-20000)\nsetarrayvalue(&p,3,20000)\nsetarrayvalue(&p,4,20000)\n"
+        "setarrayvalue(&p,6,200)\nsetarrayvalue(&p,7,100)\nsetpencolor(255,65536)\n:l\nbeziercurve(&p,4)\ngoto(:l)\n",
+    };
+    constexpr UINT ANSWER = 500;
+    for (const char *script : figures) {
+        SCOPED_TRACE(script);
+        std::string path = DocPath("widepen.exe");
+        {
+            SAMPLEDOC doc("Wide", 240, 160, RGB(0, 0, 0));
+            BLOCK &page = doc.Page("One", RGB(90, 90, 90));
+            HGLOBAL a = doc.Add(page, TAG_APPL, RECT{10, 10, 210, 110});
+            ASSERT_TRUE(a);
+            GlobalLocked<OBJECTHEADER>(a)->flags |= OBJ_CONTINUOUS;
+            HGLOBAL withscript = AppendAppletEntry(a, script, (unsigned long)strlen(script) + 1, ENTRY_TEXT, 1);
+            ASSERT_TRUE(withscript);
+            PutPageObject(&page, withscript, BlockObjectCount(&page) - 1);
+            GlobalFree(a);
+            ASSERT_TRUE(doc.Save(path.c_str()));
+        }
+        int answered = 0;
+        bool drawn = false;
+        PLAYOUTCOME out = PlayDocument(path, "", [&](HWND show, DWORD) {
+            drawn = WaitFor([&] { return ScreenPixel(show, 110, 60) == RGB(255, 0, 0); }, 20000);
+            for (int i = 0; i < 5; i++) {
+                DWORD_PTR result;
+                if (SendMessageTimeoutA(show, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ANSWER, &result))
+                    answered++;
+            }
+        });
+        EXPECT_TRUE(drawn) << "the applet's first figure";
+        EXPECT_EQ(answered, 5) << "pings answered within " << ANSWER << " ms";
+        EXPECT_TRUE(out.ended);
+        EXPECT_EQ(out.code, 0u);
+    }
+}
