@@ -70,11 +70,11 @@ bool NeedsName(const BLOCKSET *set)
     return _stricmp(name, FetchString(IDS_UNTITLEDFILE)) == 0;
 }
 
-// Writes the document where its path says; the writer replaces the old file
-// only with a complete new one.
-bool WriteDocument(HWND window, BLOCKSET *set)
+// Writes the document to `path`; the writer replaces the old file only with
+// a complete new one.
+bool WriteDocument(HWND window, BLOCKSET *set, const char *path)
 {
-    if (!WriteExeFile(List(window), set, set->path)) {
+    if (!WriteExeFile(List(window), set, path)) {
         Say(window, IDS_ERRWRITE);
         return false;
     }
@@ -85,26 +85,23 @@ bool WriteDocument(HWND window, BLOCKSET *set)
     return true;
 }
 
-// Asks for a name; false when the user cancels.
-bool AskName(HWND window, BLOCKSET *set)
+bool WriteDocument(HWND window, BLOCKSET *set) { return WriteDocument(window, set, set->path); }
+
+// Asks for a name and writes there. The document takes the new name (title,
+// path, recent files) only once the file is on disk: after a failed write it
+// still belongs to the file it had.
+bool SaveAs(HWND window, BLOCKSET *set)
 {
     char path[MAX_PATH];
     snprintf(path, sizeof path, "%s", set->path);
     if (!GetWriteFileName(window, path) || !path[0])
         return false;
     SetOpenPath(path);
+    if (!WriteDocument(window, set, path))
+        return false;
     snprintf(set->path, sizeof set->path, "%s", path);
     SetWindowTextA(window, set->path);
     set->named = 1;
-    return true;
-}
-
-// Asks for a name and writes there; the file joins the recent files once it
-// is on disk.
-bool SaveAs(HWND window, BLOCKSET *set)
-{
-    if (!AskName(window, set) || !WriteDocument(window, set))
-        return false;
     SetPathMenu(hwndmain, set->path);
     return true;
 }

@@ -23,6 +23,15 @@ HWND RowControl(HWND page, const CONFIGITEM &row)
 bool IsList(const CONFIGITEM &row) { return (row.type & CONFIG_OPTIONS) && row.options; }
 bool IsSpin(const CONFIGITEM &row) { return (row.type & CONFIG_NUMBER) && (row.type & CONFIG_UPDOWN); }
 
+// A number field whose text begins, after blanks, with a minus sign.
+bool TypedNegative(HWND field)
+{
+    char text[32] = "";
+    GetWindowTextA(field, text, sizeof text);
+    const char *p = text + strspn(text, " \t");
+    return *p == '-';
+}
+
 // The range an up-down control's window text gives ("min,max,start"); false
 // when the text does not name both ends.
 bool SpinRange(HWND page, int control, int &low, int &high, int *start = nullptr)
@@ -90,12 +99,13 @@ void GetSetupControls(HWND page)
             if (chosen != CB_ERR)
                 *(int *)row.value = (int)chosen;
         } else if (IsSpin(row)) {
-            // Held within the up-down's range, compared unsigned: what is
-            // not a number reads as 0 and so as the lower bound.
-            uint32_t value = ReadTypedNumber(control);
+            // Held within the up-down's range: what is not a number reads as
+            // 0, and a negative number lies below the range as much as 0
+            // does, so both store the lower bound.
+            int64_t value = TypedNegative(control) ? 0 : (int64_t)ReadTypedNumber(control);
             int low = 0, high = 0x7FFFFFFF;
             SpinRange(page, row.control, low, high);
-            *(int *)row.value = (int)(value < (uint32_t)low ? (uint32_t)low : value > (uint32_t)high ? (uint32_t)high : value);
+            *(int *)row.value = (int)(value < low ? low : value > high ? high : value);
         } else if (row.type & CONFIG_TEXT) {
             char text[SETTINGTEXT] = "";
             GetWindowTextA(control, text, sizeof text);

@@ -13,6 +13,7 @@
 #include "editor/shellservices.h"
 #include "editor/undo.h"
 #include "media/dib.h"
+#include "resources/editorframe_ids.h"
 #include "runtime/thumbs.h"
 #include "tests/support/editorsupport.h"
 #include <commdlg.h>
@@ -257,6 +258,52 @@ TEST_F(DocumentWindows, SaveOfAnUntitledDocumentAsksForANameFirst)
     GetWindowTextA(w, title, sizeof title);
     EXPECT_EQ(answers.file, title);
     EXPECT_EQ(GetFileAttributesA(answers.file.c_str()) != INVALID_FILE_ATTRIBUTES, true);
+}
+
+// A Save as whose write fails (the chosen file held open by another program,
+// a folder that does not exist) leaves the document with the name, path and
+// file it had, so that the next Save goes where it went before.
+TEST_F(DocumentWindows, AFailedSaveAsKeepsTheDocumentsNameAndFile)
+{
+    struct Case {
+        bool named;
+        const char *target; // under the temporary folder
+        bool hold;
+    } cases[] = {{true, "sb_docwindow_held.exe", true}, {false, "sb_no_such_folder\\new.exe", false}};
+    for (const Case &c : cases) {
+        HWND w = NewDocument(2);
+        std::string target = TempPath(c.target);
+        if (c.named) {
+            w = Open(Saved(w, "sb_docwindow_own.exe"));
+            Saved(w, c.target);
+        }
+        BLOCKSET before = Set(w);
+        char title[MAX_PATH], oldtitle[MAX_PATH];
+        GetWindowTextA(w, oldtitle, sizeof oldtitle);
+        std::vector<char> own = Bytes(before.path), old = Bytes(target);
+        With(w, [](BLOCKSET *s) { s->modified = 1; });
+        HANDLE hold =
+            c.hold ? CreateFileA(target.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL) : INVALID_HANDLE_VALUE;
+        Answers answers;
+        answers.file = target;
+        Command(w, IDM_SAVEAS);
+        if (hold != INVALID_HANDLE_VALUE)
+            CloseHandle(hold);
+        EXPECT_EQ(answers.Count("Error writing file"), 1) << c.target;
+        BLOCKSET after = Set(w);
+        EXPECT_STREQ(after.path, before.path) << c.target;
+        EXPECT_EQ(after.named, before.named) << c.target;
+        EXPECT_EQ(after.modified, 1) << c.target;
+        GetWindowTextA(w, title, sizeof title);
+        EXPECT_STREQ(title, oldtitle) << c.target;
+        EXPECT_EQ(Bytes(target), old) << "the chosen file is untouched: " << c.target;
+        EXPECT_EQ(Bytes(before.path), own) << c.target;
+        if (c.named) {
+            Command(w, IDM_SAVE);
+            EXPECT_EQ(answers.Count("Error writing file"), 1) << "Save writes the document's own file again";
+            EXPECT_EQ(Set(w).modified, 0);
+        }
+    }
 }
 
 // Closing a modified document: what each answer leaves.

@@ -229,7 +229,9 @@ TEST_F(Setup, NumbersOutOfRangeAreHeldWithinTheRange)
     } cases[] = {
         {IDC_SETUPCOMPRESS, "12", 9},          {IDC_SETUPCOMPRESS, "", 0},          {IDC_SETUPCOMPRESS, "nine", 0},
         {IDC_SETUPCOMPRESS, "4x", 4},          {IDC_SETUPCOMPRESS, "9", 9},         {IDC_SETUPCOMPRESS, "0", 0},
-        {IDC_SETUPSTACK, "100", 8192},         {IDC_SETUPSTACK, "32768", 32767},    {IDC_SETUPSTACK, "-8192", 32767},
+        {IDC_SETUPCOMPRESS, "-1", 0},
+        {IDC_SETUPSTACK, "100", 8192},         {IDC_SETUPSTACK, "32768", 32767},    {IDC_SETUPSTACK, "-8192", 8192},
+        {IDC_SETUPSTACK, "4294967295", 32767},
         {IDC_SETUPSTACK, "99999999999", 8192}, {IDC_SETUPSTACK, " 32767 ", 32767}, {IDC_SETUPSTACK, "", 8192},
     };
     for (const Case &c : cases) {
