@@ -29,6 +29,9 @@ short JPGWriteGraphicFile(char *path, HGLOBAL dib);
 HGLOBAL BMPGetFileInformation(char *path);
 HGLOBAL BMPReadGraphicFile(char *path);
 short BMPWriteGraphicFile(char *path, HGLOBAL dib);
+// A packed DIB of `length` bytes in memory (header, masks, table, pixels),
+// read as the same picture in a BMP file is.
+HGLOBAL BMPReadPackedDib(const void *dib, size_t length);
 
 HGLOBAL GIFGetFileInformation(char *path);
 HGLOBAL GIFReadGraphicFile(char *path);

@@ -182,15 +182,12 @@ struct PICTURESHAPE {
     uint64_t rowbytes = 0, pixeloffset = 0;
 };
 
-// Checks a picture as the platform hands it over: the pixels it promises are
-// read only when the header describes an ordinary uncompressed picture within
-// the loaders' limits whose rows lie inside the `pixelbytes` it really has
-// behind its header and colour table; or, for a `whole` picture, inside the
-// `pixelbytes` it has from its header on, the table included.
-int CheckPicture(const BITMAPINFOHEADER *dib, size_t pixelbytes, bool whole, PICTURESHAPE *out)
+// Checks a video frame as the platform hands it over: the pixels it promises
+// are read only when the header describes an ordinary uncompressed picture
+// within the loaders' limits whose rows lie inside the `pixelbytes` it really
+// has behind its header and colour table.
+int CheckPicture(const BITMAPINFOHEADER *dib, size_t pixelbytes, PICTURESHAPE *out)
 {
-    if (whole && pixelbytes < sizeof(BITMAPINFOHEADER))
-        return PICTURE_DAMAGED;
     const int bits = dib->biBitCount;
     if (dib->biSize < sizeof(BITMAPINFOHEADER) || dib->biSize > MAXFRAMEHEADER)
         return PICTURE_DAMAGED;
@@ -213,11 +210,6 @@ int CheckPicture(const BITMAPINFOHEADER *dib, size_t pixelbytes, bool whole, PIC
     const uint64_t pixeloffset = (uint64_t)dib->biSize + 4ull * entries;
     if (outrow * (uint64_t)height > kpx::MAXDIBBYTES)
         return PICTURE_TOOLARGE;
-    if (whole) {
-        if (pixeloffset > pixelbytes)
-            return PICTURE_DAMAGED;
-        pixelbytes -= (size_t)pixeloffset;
-    }
     if (rowbytes * (uint64_t)height > pixelbytes)
         return PICTURE_DAMAGED;
     out->width = width;
@@ -266,18 +258,25 @@ HGLOBAL CopyPicture(const BITMAPINFOHEADER *dib, const PICTURESHAPE &shape)
 HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame, size_t pixelbytes)
 {
     PICTURESHAPE shape;
-    if (!frame || CheckPicture(frame, pixelbytes, false, &shape) != PICTURE_TAKEN)
+    if (!frame || CheckPicture(frame, pixelbytes, &shape) != PICTURE_TAKEN)
         return NULL;
     return CopyPicture(frame, shape);
 }
 
 HGLOBAL HandedDibToDib(const BITMAPINFOHEADER *dib, size_t length, int *fault)
 {
-    PICTURESHAPE shape;
-    int why = dib ? CheckPicture(dib, length, true, &shape) : PICTURE_DAMAGED;
-    HGLOBAL copy = why == PICTURE_TAKEN ? CopyPicture(dib, shape) : NULL;
-    if (why == PICTURE_TAKEN && !copy)
-        why = PICTURE_NOMEMORY;
+    SetLastError(0);
+    HGLOBAL copy = dib ? BMPReadPackedDib(dib, length) : NULL;
+    int why = PICTURE_TAKEN;
+    if (!copy) {
+        const DWORD error = GetLastError();
+        const bool compressed = length >= sizeof(BITMAPINFOHEADER) && dib->biSize >= sizeof(BITMAPINFOHEADER) &&
+                                (dib->biCompression == BI_JPEG || dib->biCompression == BI_PNG);
+        why = error == KPXERROR_TOOLARGE          ? PICTURE_TOOLARGE
+              : error == ERROR_NOT_ENOUGH_MEMORY ? PICTURE_NOMEMORY
+              : compressed                       ? PICTURE_COMPRESSED
+                                                 : PICTURE_DAMAGED;
+    }
     if (fault)
         *fault = why;
     return copy;

@@ -45,9 +45,10 @@ HGLOBAL AVIFrameToDib(const BITMAPINFOHEADER *frame, size_t pixelbytes);
 // Why a picture handed over by the platform is not taken.
 enum { PICTURE_TAKEN, PICTURE_DAMAGED, PICTURE_COMPRESSED, PICTURE_TOOLARGE, PICTURE_NOMEMORY };
 // A new DIB of a packed DIB handed over whole, `length` bytes from its
-// header on, as the clipboard's CF_DIB is: checked and copied as a movie's
-// frame is, so that it holds only what a picture from a file may. NULL when
-// it is not taken, with the reason in *fault.
+// header on, as the clipboard's CF_DIB is: read by the BMP file reader, so
+// that every form a file may hold is taken and comes out as the same
+// picture from a file would. NULL when it is not taken, with the reason in
+// *fault.
 HGLOBAL HandedDibToDib(const BITMAPINFOHEADER *dib, size_t length, int *fault);
 void AVISwabRGB16Line(char *out, const char *in, unsigned count);
 void AVISwabRGB32Line(char *out, const char *in, unsigned count);

@@ -55,8 +55,12 @@ bool Parse(const FileData &file, Layout *l, Format *f)
         l->topdown = true;
         height = -height;
     }
-    if (width <= 0 || height <= 0 || width > MAXDIMENSION || height > MAXDIMENSION)
+    if (width <= 0 || height <= 0)
         return false;
+    if (width > MAXDIMENSION || height > MAXDIMENSION) {
+        SetLastError(KPXERROR_TOOLARGE);
+        return false;
+    }
     f->width = uint32_t(width);
     f->height = uint32_t(height);
 
@@ -115,10 +119,12 @@ bool Parse(const FileData &file, Layout *l, Format *f)
         }
         table += count * entry;
         f->bits = bits;
-    } else if (bits == 32 && (l->compression == COMPRESSION_RGB || l->masks[3])) {
-        f->bits = 32;
     } else {
-        f->bits = 24;
+        f->bits = bits == 32 && (l->compression == COMPRESSION_RGB || l->masks[3]) ? 32 : 24;
+        // Deeper pictures may carry a table for palette displays, which the
+        // pixels follow.
+        if (hsize != COREHEADER && colours <= 256)
+            table += colours * 4;
     }
     // Some writers leave the offset zero: the pixels then follow the table.
     l->offset = offbits ? offbits : table;
@@ -321,6 +327,18 @@ bool Encode(const DibView &v, OutBuffer &out)
 
 } // namespace
 
+namespace {
+
+HGLOBAL ReadRuns(FileStream &stream, const Layout &l, const Format &f, size_t filesize)
+{
+    DibBuilder dib;
+    if (PixelsFit(l, f, filesize) && dib.Create(f) && ReadRle(stream, l, dib))
+        return dib.Release();
+    return NULL;
+}
+
+} // namespace
+
 HGLOBAL BMPGetFileInformation(char *path)
 {
     return ReadInformation(path, Decode, INFOHEAD);
@@ -336,10 +354,7 @@ HGLOBAL BMPReadGraphicFile(char *path)
     bool parsed = head.Load(path, INFOHEAD) && Parse(head, &l, &f);
     if (parsed && (l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4)) {
         FileStream stream;
-        DibBuilder dib;
-        if (PixelsFit(l, f, head.filesize) && stream.Open(path, l.offset) && dib.Create(f) && ReadRle(stream, l, dib))
-            return dib.Release();
-        return NULL;
+        return stream.Open(path, l.offset) ? ReadRuns(stream, l, f, head.filesize) : NULL;
     }
     if (parsed && l.compression == COMPRESSION_RGB && !l.topdown && l.filebits == f.bits) {
         if (!PixelsFit(l, f, head.filesize))
@@ -357,6 +372,25 @@ HGLOBAL BMPReadGraphicFile(char *path)
         }
     }
     return ReadPicture(path, Decode);
+}
+
+HGLOBAL BMPReadPackedDib(const void *packed, size_t length)
+{
+    // The file header's offset is left zero: the pixels follow the header,
+    // masks and table, as they do in a packed DIB.
+    uint8_t head[FILEHEADER] = {'B', 'M'};
+    FileData file;
+    Layout l;
+    Format f;
+    if (!packed || !file.Take(head, sizeof head, packed, length) || !Parse(file, &l, &f))
+        return NULL;
+    if (l.compression == COMPRESSION_RLE8 || l.compression == COMPRESSION_RLE4) {
+        FileStream stream;
+        stream.Open(file, l.offset);
+        return ReadRuns(stream, l, f, file.filesize);
+    }
+    DibBuilder dib;
+    return Decode(file, &f, &dib) ? dib.Release() : NULL;
 }
 
 short BMPWriteGraphicFile(char *path, HGLOBAL dib)

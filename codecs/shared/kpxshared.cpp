@@ -145,6 +145,38 @@ FileData::~FileData()
     Release(base, small);
 }
 
+uint8_t *FileData::Allocate(size_t count)
+{
+    static size_t page = 0;
+    if (!page) {
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        page = system.dwPageSize;
+    }
+    size_t committed = (count + page - 1) / page * page;
+    small = committed <= SMALLFILE;
+    bool reused = false;
+    if (small) {
+        committed = SMALLFILE;
+        base = InterlockedExchangePointer(&spare, NULL);
+        reused = base != nullptr;
+    }
+    // The page after the committed ones stays reserved and inaccessible.
+    if (!base)
+        base = VirtualAlloc(NULL, committed + page, MEM_RESERVE, PAGE_NOACCESS);
+    if (!base || (!reused && !VirtualAlloc(base, committed, MEM_COMMIT, PAGE_READWRITE)))
+        return nullptr;
+    return (uint8_t *)base + committed - count;
+}
+
+void FileData::Drop()
+{
+    Release(base, small);
+    base = nullptr;
+    data = nullptr;
+    size = filesize = 0;
+}
+
 bool FileData::Load(const char *path, size_t limit)
 {
     if (base || !path || !*path)
@@ -156,45 +188,39 @@ bool FileData::Load(const char *path, size_t limit)
     LARGE_INTEGER length;
     bool ok = GetFileSizeEx(file, &length) && length.QuadPart > 0 && length.QuadPart <= MAXFILEBYTES;
     if (ok) {
-        static size_t page = 0;
-        if (!page) {
-            SYSTEM_INFO system;
-            GetSystemInfo(&system);
-            page = system.dwPageSize;
-        }
         size_t count = size_t(length.QuadPart) < limit ? size_t(length.QuadPart) : limit;
-        size_t committed = (count + page - 1) / page * page;
-        small = committed <= SMALLFILE;
-        bool reused = false;
-        if (small) {
-            committed = SMALLFILE;
-            base = InterlockedExchangePointer(&spare, NULL);
-            reused = base != nullptr;
+        uint8_t *bytes = Allocate(count);
+        ok = bytes != nullptr;
+        for (size_t done = 0; ok && done < count;) {
+            DWORD chunk = DWORD(count - done < IOCHUNK ? count - done : IOCHUNK), got = 0;
+            ok = ReadFile(file, bytes + done, chunk, &got, NULL) && got > 0;
+            done += got;
         }
-        // The page after the committed ones stays reserved and inaccessible.
-        if (!base)
-            base = VirtualAlloc(NULL, committed + page, MEM_RESERVE, PAGE_NOACCESS);
-        ok = base && (reused || VirtualAlloc(base, committed, MEM_COMMIT, PAGE_READWRITE));
-        if (ok) {
-            uint8_t *bytes = (uint8_t *)base + committed - count;
-            for (size_t done = 0; ok && done < count;) {
-                DWORD chunk = DWORD(count - done < IOCHUNK ? count - done : IOCHUNK), got = 0;
-                ok = ReadFile(file, bytes + done, chunk, &got, NULL) && got > 0;
-                done += got;
-            }
-            data = bytes;
-            size = count;
-            filesize = size_t(length.QuadPart);
-        }
+        data = bytes;
+        size = count;
+        filesize = size_t(length.QuadPart);
     }
     CloseHandle(file);
-    if (!ok && base) {
-        Release(base, small);
-        base = nullptr;
-        data = nullptr;
-        size = filesize = 0;
-    }
+    if (!ok && base)
+        Drop();
     return ok;
+}
+
+bool FileData::Take(const void *head, size_t headbytes, const void *bytes, size_t count)
+{
+    if (base || count > MAXFILEBYTES - headbytes)
+        return false;
+    uint8_t *to = Allocate(headbytes + count);
+    if (!to) {
+        if (base)
+            Drop();
+        return false;
+    }
+    memcpy(to, head, headbytes);
+    memcpy(to + headbytes, bytes, count);
+    data = to;
+    size = filesize = headbytes + count;
+    return true;
 }
 
 FileStream::~FileStream()
@@ -219,8 +245,19 @@ bool FileStream::Open(const char *path, uint64_t offset)
     return buffer != nullptr;
 }
 
+void FileStream::Open(const FileData &bytes, size_t offset)
+{
+    memory = bytes.data + (offset < bytes.size ? offset : bytes.size);
+    memoryend = bytes.data + bytes.size;
+}
+
 bool FileStream::Fill(const uint8_t **p, const uint8_t **end, size_t want)
 {
+    if (memory) {
+        if (!*p)
+            *p = memory, *end = memoryend;
+        return true;
+    }
     size_t kept = *p && *end ? size_t(*end - *p) : 0;
     if (kept >= want || ended)
         return true;

@@ -119,6 +119,9 @@ public:
     // False for a missing, empty, unreadable or too large file. With a
     // limit, only the file's first `limit` bytes are read.
     bool Load(const char *path, size_t limit = SIZE_MAX);
+    // Bytes already in memory, `head` before `bytes`, held as a file's are;
+    // false when there is no memory for them.
+    bool Take(const void *head, size_t headbytes, const void *bytes, size_t count);
     // True when `count` bytes from `offset` lie inside the file.
     bool Has(size_t offset, size_t count) const { return offset <= size && count <= size - offset; }
 
@@ -127,6 +130,8 @@ public:
     size_t filesize = 0; // of the whole file, of which only a head may be read
 
 private:
+    uint8_t *Allocate(size_t count);
+    void Drop();
     void *base = nullptr;
     bool small = false; // a region of SMALLFILE bytes, kept for the next load
 };
@@ -143,6 +148,9 @@ public:
     ~FileStream();
     // False when the file cannot be opened or the offset lies past its end.
     bool Open(const char *path, uint64_t offset);
+    // The bytes of a file already held from an offset on, handed out whole
+    // by the first Fill; they must outlive the stream.
+    void Open(const FileData &bytes, size_t offset);
     // Keeps at least `want` (at most CAPACITY) bytes from *p in the buffer,
     // fewer only where the file ends: the bytes not yet used move to the
     // buffer's front, more are read after them, and *p and *end follow.
@@ -160,6 +168,7 @@ private:
     uint8_t *buffer = nullptr;
     bool ended = false;
     const uint8_t *next = nullptr, *last = nullptr; // what Read has not yet copied
+    const uint8_t *memory = nullptr, *memoryend = nullptr;
 };
 
 // Whether a file of `filebytes` can describe `raw` bytes of picture when each

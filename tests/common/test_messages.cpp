@@ -293,3 +293,22 @@ TEST(MessageBoxes, MemoryRunningOutInAWindowIsToldAndTheWindowGoesOn)
     DestroyWindow(w);
     UnregisterClassA(wc.lpszClassName, wc.hInstance);
 }
+
+// Bound at their first call by the test's own delayed lists: a library no
+// machine has, and a function the kernel lacks.
+extern "C" __declspec(dllimport) int WINAPI SbMissingEverywhere(int, int);
+extern "C" __declspec(dllimport) int WINAPI SbNotInTheKernel(int);
+
+// A delayed function that cannot be bound fails its call, with its
+// arguments taken off the stack, and the user is told once; the program
+// goes on.
+TEST(DelayedLibraries, WhatCannotBeBoundFailsTheCallAndIsToldOnce)
+{
+    ModalRecorder rec(IDOK);
+    for (int i = 0; i < 2; i++) {
+        EXPECT_EQ(SbMissingEverywhere(i, 2), 0);
+        EXPECT_EQ(SbNotInTheKernel(i), 0);
+    }
+    ASSERT_EQ(rec.calls.size(), 1u);
+    EXPECT_EQ(rec.calls[0].text, "Library error");
+}

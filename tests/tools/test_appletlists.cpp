@@ -357,8 +357,23 @@ TEST_F(AppletLists, PicturesGoThroughTheClipboard)
     EXPECT_EQ(messages[0].text, "Picture number 2\n\nWidth: 6\nDepth: 4\nColors: 256");
 }
 
-// A picture on the clipboard comes from any program: Paste takes it only as
-// a file's picture would be taken, and says why it refuses one.
+// The bytes of a packed DIB built piece by piece, little-endian.
+struct Packed {
+    std::vector<uint8_t> bytes;
+    Packed &u16(unsigned v) { return raw({uint8_t(v), uint8_t(v >> 8)}); }
+    Packed &u32(uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+    Packed &raw(std::initializer_list<uint8_t> b) { return bytes.insert(bytes.end(), b), *this; }
+    Packed &fill(size_t n, uint8_t v) { return bytes.insert(bytes.end(), n, v), *this; }
+    // A 40-byte header's fields after the size, of a 3 x 2 picture.
+    Packed &v3(unsigned bits, uint32_t compression, int height = 2)
+    {
+        return u32(40).u32(3).u32((uint32_t)height).u16(1).u16(bits).u32(compression).u32(0).u32(0).u32(0).u32(0).u32(0);
+    }
+};
+
+// A picture on the clipboard comes from any program: Paste takes every form
+// a picture file may hold, as the same picture read from a file, and says
+// why it refuses one.
 TEST_F(AppletLists, PastedPicturesAreCheckedAsFilesAre)
 {
     // A packed DIB of `rows` rows of 4 x 24 bits, 12 bytes each, of which
@@ -371,21 +386,45 @@ TEST_F(AppletLists, PastedPicturesAreCheckedAsFilesAre)
         memcpy(bytes.data(), &h, sizeof h);
         return bytes;
     };
+    // The forms other programs put there, each 3 x 2 pixels of distinct
+    // colours, with the bytes of its pixels (the rest is header, masks and
+    // table): bit fields in an order of their own, 5-6-5, a core header with
+    // its three-byte table, runs, and a V5 header with alpha.
+    Packed fields = Packed().v3(32, BI_BITFIELDS).u32(0xFF).u32(0xFF00).u32(0xFF0000);
+    for (uint32_t i = 0; i < 6; i++)
+        fields.u32(0x102030 * (i + 1));
+    Packed sixteen = Packed().v3(16, BI_BITFIELDS).u32(0xF800).u32(0x07E0).u32(0x001F);
+    sixteen.u16(0xF800).u16(0x07E0).u16(0x001F).u16(0).u16(0xFFFF).u16(0x8410).u16(0x1234).u16(0);
+    Packed core = Packed().u32(12).u16(3).u16(2).u16(1).u16(4);
+    for (uint8_t i = 0; i < 16; i++)
+        core.raw({uint8_t(i * 16), uint8_t(255 - i), uint8_t(i * 3)});
+    core.raw({0x12, 0x30, 0, 0, 0x45, 0x60, 0, 0});
+    Packed runs = Packed().v3(8, BI_RLE8);
+    for (int i = 0; i < 256; i++)
+        runs.raw({uint8_t(i), uint8_t(i * 7), uint8_t(255 - i), 0});
+    runs.raw({2, 5, 1, 9, 0, 0, 0, 3, 7, 8, 9, 0, 0, 1});
+    Packed alpha = Packed().u32(124).u32(3).u32(2).u16(1).u16(32).u32(BI_BITFIELDS).fill(20, 0);
+    alpha.u32(0xFF0000).u32(0xFF00).u32(0xFF).u32(0xFF000000).fill(124 - 56, 0);
+    for (uint32_t i = 0; i < 6; i++)
+        alpha.u32(0x33112233u * (i + 1));
     const struct {
         const char *what;
         std::vector<uint8_t> bytes;
-        const char *said; // nullptr: pasted
+        const char *said;  // nullptr: pasted
+        size_t pixels = 0; // of a form read from a file too
     } cases[] = {
         {"whole", dib(nullptr), nullptr},
         {"top-down", dib([](BITMAPINFOHEADER &h) { h.biHeight = -4; }), nullptr},
-        {"bit fields", dib([](BITMAPINFOHEADER &h) { h.biBitCount = 32, h.biCompression = BI_BITFIELDS; }, 8, 12),
-         "bit fields"},
-        {"run-length", dib([](BITMAPINFOHEADER &h) { h.biBitCount = 8, h.biCompression = BI_RLE8; }, 4, 1024),
-         "bit fields"},
+        {"32-bit bit fields", fields.bytes, nullptr, 24},
+        {"16-bit 5-6-5", sixteen.bytes, nullptr, 16},
+        {"core header", core.bytes, nullptr, 8},
+        {"run-length", runs.bytes, nullptr, 14},
+        {"V5 with alpha", alpha.bytes, nullptr, 24},
+        {"JPEG inside", dib([](BITMAPINFOHEADER &h) { h.biCompression = BI_JPEG; }), "JPEG"},
+        {"runs that never end", dib([](BITMAPINFOHEADER &h) { h.biBitCount = 8, h.biCompression = BI_RLE8; }, 4, 1024),
+         "damaged"},
         {"rows missing", dib(nullptr, 2), "damaged"},
         {"header past its end", dib([](BITMAPINFOHEADER &h) { h.biSize = 0x7FFFFFFF; }), "damaged"},
-        {"more colours than its bits", dib([](BITMAPINFOHEADER &h) { h.biBitCount = 8, h.biClrUsed = 300; }, 4, 1200),
-         "damaged"},
         {"no such depth", dib([](BITMAPINFOHEADER &h) { h.biBitCount = 7; }), "damaged"},
         {"no width", dib([](BITMAPINFOHEADER &h) { h.biWidth = 0; }), "damaged"},
         {"too wide", dib([](BITMAPINFOHEADER &h) { h.biWidth = 0x100000; }), "larger"},
@@ -416,7 +455,20 @@ TEST_F(AppletLists, PastedPicturesAreCheckedAsFilesAre)
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text, "Picture number 2\n\nWidth: 4\nDepth: 4\nColors: 16,777,216");
     });
-    EXPECT_EQ(Entries(param.object).size(), 2u);
+    std::vector<Entry> entries = Entries(param.object);
+    ASSERT_EQ(entries.size(), 7u);
+    for (size_t i = 0; i < entries.size(); i++) {
+        const auto &c = cases[i];
+        if (!c.pixels)
+            continue;
+        Packed file = Packed().raw({'B', 'M'}).u32(uint32_t(14 + c.bytes.size())).u32(0);
+        file.u32(uint32_t(14 + c.bytes.size() - c.pixels));
+        file.bytes.insert(file.bytes.end(), c.bytes.begin(), c.bytes.end());
+        std::string path = WriteFile("pasted.bmp", std::string(file.bytes.begin(), file.bytes.end()));
+        std::string read = PictureData(path);
+        EXPECT_FALSE(read.empty()) << c.what;
+        EXPECT_EQ(entries[i].data, read) << c.what;
+    }
 }
 
 // Paint hands the selected picture over and keeps its number for what
