@@ -200,7 +200,7 @@ TEST_F(Controls, ThePageMenuListsTheTitlesWidensForLongOnesAndJumps)
         RECT r;
         GetWindowRect(box, &r);
         width = r.right - r.left;
-        SendMessageA(box, LB_SETCURSEL, 2, 0);
+        SendMessageA(box, LB_SETCURSEL, 0, 0);
         sbtest::Click(dlg, IDOK);
     });
     Post(QVM_PAGEMENU, 0, 0, 60);
@@ -210,10 +210,22 @@ TEST_F(Controls, ThePageMenuListsTheTitlesWidensForLongOnesAndJumps)
     EXPECT_EQ(selected, 1);
     EXPECT_GT(set->pagemenuwidth, 216);
     EXPECT_EQ(width, set->pagemenuwidth);
-    EXPECT_EQ(set->current, 3);
-    modal.Answer(-1);
-    Post(QVM_PAGEMENU);
-    EXPECT_EQ(set->current, 3);
+    EXPECT_EQ(set->current, 1);
+    // Esc and Cancel leave the show where it was, whatever line was chosen
+    // (a box answering IDCANCEL would jump to the third page).
+    for (bool escape : {true, false}) {
+        modal.Drive([&](HWND dlg) {
+            sbtest::PumpUntilIdle();
+            SendDlgItemMessageA(dlg, 101, LB_SETCURSEL, 1, 0);
+            if (escape)
+                PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+            else
+                sbtest::Click(dlg, IDCANCEL);
+        });
+        Post(QVM_PAGEMENU);
+        EXPECT_EQ(set->current, 1) << (escape ? "Esc" : "Cancel");
+    }
+    EXPECT_EQ(modal.calls.size(), 3u);
 }
 
 TEST_F(Controls, TheHeaderWaveLoopsAsTheBackgroundSound)
