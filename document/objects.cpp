@@ -51,6 +51,17 @@ uint32_t ObjectFixedSize(uint32_t tag)
     return 0;
 }
 
+HEADVERDICT ObjectHeadVerdict(const OBJECTHEADER &head)
+{
+    const uint32_t fixed = head.fixedsize, known = ObjectFixedSize(head.tag);
+    if (fixed < std::max(known, OBJECTHEADERSIZE) || fixed > MAXFIXEDSIZE)
+        return HEAD_UNREADABLE;
+    if ((uint64_t)fixed + head.datasize != head.totalsize || (known && fixed > known) ||
+        head.totalsize > MAXOBJECTBYTES)
+        return HEAD_DAMAGED;
+    return HEAD_SOUND;
+}
+
 template <class R, class F> static void ZeroFrom(OBJECTHEADER *o, F R::*field)
 {
     R *r = (R *)o;

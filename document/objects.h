@@ -52,6 +52,8 @@ constexpr uint32_t OBJECTSLACK = 16;
 // The largest object, fixed part and data, that a document holds: the reader
 // refuses any larger, so nothing larger may be made to be saved.
 constexpr uint64_t MAXOBJECTBYTES = 0x40000000;
+// The longest fixed part an object may have.
+constexpr uint32_t MAXFIXEDSIZE = 0x10000;
 
 #pragma pack(push, 1)
 struct OBJECTHEADER {
@@ -308,6 +310,15 @@ static_assert(sizeof(OBJECTFONT) == 108);
 
 // The fixed size of a tag's object, 0 for tags without a record of their own.
 uint32_t ObjectFixedSize(uint32_t tag);
+// What an object head, held as in memory with its data expanded, may hold:
+// the one rule of the loader, the writer and every paste. A sound head is
+// taken without a word; a damaged one contradicts itself (sizes that do not
+// add up, a known type's record with bytes behind it, more than a document
+// holds) and a load takes it only if the user goes on despite the damage; an
+// unreadable one (a fixed part shorter than its type's or longer than any)
+// cannot be read at all.
+enum HEADVERDICT { HEAD_SOUND, HEAD_DAMAGED, HEAD_UNREADABLE };
+HEADVERDICT ObjectHeadVerdict(const OBJECTHEADER &head);
 // Zeroes what the runtime keeps in a live object: nothing of it may reach a
 // file or come back from one. `fixed` is the object's fixed part.
 void ClearRunTimeFields(OBJECTHEADER *fixed);

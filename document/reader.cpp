@@ -23,8 +23,6 @@
 
 namespace {
 
-// Bounds of what a document may claim.
-constexpr uint32_t MAXFIXEDSIZE = 0x10000;
 // Deflate makes at most about 1032 bytes of one; a claim beyond that is false.
 constexpr uint64_t MAXEXPANSION = 1040;
 // The document's records and streams are read through one window of the file
@@ -45,6 +43,9 @@ struct Input {
     uint32_t capacity = 0;
     uint64_t windowstart = 0;
     uint32_t windowlength = 0;
+    // A read of the file failed (not its contents): the load fails, whatever
+    // the stream being expanded made of the missing bytes.
+    bool failed = false;
 
     // Makes the window begin at `at`.
     bool Fill(uint64_t at)
@@ -55,6 +56,7 @@ struct Input {
             capacity = window ? want : 0;
             if (!window) {
                 windowlength = 0;
+                failed = true;
                 return false;
             }
         }
@@ -62,6 +64,7 @@ struct Input {
         windowlength = (uint32_t)std::min<uint64_t>(WINDOW, size - at);
         if (!SeekTo(file, at) || !ReadBytes(file, window.get(), windowlength, read)) {
             windowlength = 0;
+            failed = true;
             return false;
         }
         return true;
@@ -127,31 +130,6 @@ void SanitiseObject(OBJECTHEADER *o)
             offset += sizeof(FONTENTRY) + (uint64_t)e->size;
         }
     }
-}
-
-namespace {
-
-uint32_t MinimumFixedSize(uint32_t tag)
-{
-    uint32_t known = ObjectFixedSize(tag);
-    return known > OBJECTHEADERSIZE ? known : OBJECTHEADERSIZE;
-}
-
-} // namespace
-
-// The walk reads only a block tagged as a page as one; ReadObject takes a
-// head only within these bounds.
-bool PageRecordReadable(const PAGERECORD &record)
-{
-    return record.tag == TAG_PAGE;
-}
-
-bool ObjectHeadReadable(const OBJECTHEADER &head)
-{
-    uint32_t fixed = head.fixedsize, least = MinimumFixedSize(head.tag);
-    bool typed = ObjectFixedSize(head.tag) != 0;
-    return fixed >= least && fixed <= MAXFIXEDSIZE && !(typed && fixed > least) &&
-           (uint64_t)fixed + head.datasize == head.totalsize && head.totalsize <= MAXOBJECTBYTES;
 }
 
 namespace {
@@ -231,19 +209,17 @@ struct Loader {
         OBJECTHEADER head;
         if (end < pos || end - pos < sizeof head || !in.ReadAt(pos, &head, sizeof head))
             return false;
-        uint32_t fixed = head.fixedsize;
-        uint64_t compressed = head.compressedsize;
-        if (fixed < MinimumFixedSize(head.tag) || fixed > MAXFIXEDSIZE || fixed + compressed > end - pos)
+        const uint32_t fixed = head.fixedsize;
+        const uint64_t compressed = head.compressedsize;
+        const HEADVERDICT verdict = ObjectHeadVerdict(head);
+        if (verdict == HEAD_UNREADABLE || fixed + compressed > end - pos)
             return false;
         *next = pos + fixed + compressed;
-        // A head whose sizes contradict each other, or a known type's record
-        // with bytes behind it that mean nothing, is damage; going on keeps
-        // the object as its type and data say, so no save writes the rest.
-        uint32_t known = ObjectFixedSize(head.tag);
-        if (((uint64_t)fixed + head.datasize != head.totalsize || (known && fixed > MinimumFixedSize(head.tag))) &&
-            !GoOnDespite())
+        // Going on despite a damaged head keeps the object as its type and
+        // data say, so no save writes the rest.
+        if (verdict == HEAD_DAMAGED && !GoOnDespite())
             return false;
-        uint32_t kept = known ? MinimumFixedSize(head.tag) : fixed;
+        const uint32_t known = ObjectFixedSize(head.tag), kept = known ? known : fixed;
         uint64_t total = (uint64_t)kept + head.datasize;
         bool plausible = total <= MAXOBJECTBYTES &&
                          (compressed ? head.datasize <= compressed * MAXEXPANSION + 1024 : head.datasize == 0);
@@ -280,7 +256,7 @@ struct Loader {
         if (!ok || !expanded) {
             GlobalFree(h);
             handles--;
-            return ok && GoOnDespite();
+            return ok && !in.failed && GoOnDespite();
         }
         *object = h;
         return true;

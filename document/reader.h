@@ -7,7 +7,6 @@
 
 struct BLOCKSET;
 struct OBJECTHEADER;
-struct PAGERECORD;
 
 // What a load asks of the program that reads the document. Any entry may be
 // NULL: no password is asked for (a protected document reads like any
@@ -56,15 +55,6 @@ int LoadExeFile(HWND list, BLOCKSET *set, const char *path);
 // name no file (the player deletes the files it names when it ends). The
 // object's fixed part and data lie inside its block.
 void SanitiseObject(OBJECTHEADER *object);
-
-// What a load takes without a word, for pages and objects that come into a
-// document by other ways (the clipboard): a page record the walk reads as a
-// page, and an object head held with its data expanded, as in memory, whose
-// fixed part is its type's, whose sizes agree and which holds no more than an
-// object of a document may. Anything else a load would refuse, pass over or
-// ask about.
-bool PageRecordReadable(const PAGERECORD &record);
-bool ObjectHeadReadable(const OBJECTHEADER &head);
 
 // Asks for the password into `buffer` (room for 261 characters); 1 for OK.
 int GetFilePassword(HWND parent, char *buffer);

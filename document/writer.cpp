@@ -88,27 +88,27 @@ bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
     if (!lock || lock.size() < sizeof(OBJECTHEADER))
         return false;
     OBJECTHEADER *o = (OBJECTHEADER *)lock.get();
-    uint32_t fixed = o->fixedsize;
-    if (fixed < sizeof(OBJECTHEADER) || fixed > 0x10000 || (uint64_t)fixed + o->datasize > lock.size())
-        return false;
-    // A known type's record is written at its exact size, whatever the
-    // object in memory carries behind it; one too short cannot be written.
-    uint32_t known = ObjectFixedSize(o->tag), written = known ? known : fixed;
-    if (fixed < written) {
+    const uint32_t fixed = o->fixedsize;
+    if ((uint64_t)fixed + o->datasize > lock.size()) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
-    std::vector<char> record(lock.get(), lock.get() + written);
+    // A known type's record is written at its exact size, whatever the
+    // object in memory carries behind it.
+    const uint32_t known = ObjectFixedSize(o->tag), written = known && fixed > known ? known : fixed;
+    std::vector<char> record(lock.get(), lock.get() + std::max<uint32_t>(written, sizeof(OBJECTHEADER)));
     OBJECTHEADER *r = (OBJECTHEADER *)record.data();
     r->fixedsize = written;
-    ClearRunTimeFields(r);
     r->totalsize = written + o->datasize;
     // An object no load would take as it stands is not written: the save
     // fails, and the file it would replace stays as it was.
-    if (!ObjectHeadReadable(*r)) {
+    if (ObjectHeadVerdict(*r) != HEAD_SOUND) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
+    record.resize(written);
+    r = (OBJECTHEADER *)record.data();
+    ClearRunTimeFields(r);
     if (!WriteFixedAndStream(out, r, lock.get() + fixed, w))
         return false;
     o->compressedsize = r->compressedsize;

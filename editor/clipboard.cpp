@@ -60,15 +60,14 @@ void ReadImage(const uint8_t *image, BLOCK &block)
     block.page.title[TITLESIZE - 1] = 0;
 }
 
-// The object at `at` of data `size` bytes long, checked before anything
-// of it is used: of a type a page holds, a head the loader would read as it
-// stands (so a save writes nothing a load refuses), inside the data.
-bool SoundObject(const uint8_t *data, SIZE_T size, SIZE_T at, OBJECTHEADER &head)
+// The head of the object at `at` of data `size` bytes long, when it is one
+// a load takes as it stands and lies inside the data.
+bool ReadableObjectAt(const uint8_t *data, SIZE_T size, SIZE_T at, OBJECTHEADER &head)
 {
     if (size - at < sizeof head)
         return false;
     memcpy(&head, data + at, sizeof head);
-    return ObjectFixedSize(head.tag) && ObjectHeadReadable(head) && head.totalsize <= size - at;
+    return ObjectHeadVerdict(head) == HEAD_SOUND && head.totalsize <= size - at;
 }
 
 void Say(HWND window, unsigned id) { DoMessage(window, FetchString(id)); }
@@ -93,15 +92,15 @@ int BuildPage(const uint8_t *data, SIZE_T size, BLOCKSET *set, BLOCK &page)
     Get(data, AT_TAG, tag);
     Get(data, AT_PAGE, record);
     Get(data, AT_OBJECTCOUNT, count);
-    // The page record is checked as a load checks it: a page whose record
-    // says otherwise would be saved as a block no load reads as a page.
-    if (tag != TAG_PAGE || !PageRecordReadable(record) || count > (size - PAGEBLOCKIMAGE) / sizeof(OBJECTHEADER))
+    // A page whose record says otherwise would be saved as a block no load
+    // reads as a page.
+    if (tag != TAG_PAGE || record.tag != TAG_PAGE || count > (size - PAGEBLOCKIMAGE) / sizeof(OBJECTHEADER))
         return 0;
     // Every object is checked before any memory is taken for one.
     SIZE_T at = PAGEBLOCKIMAGE;
     OBJECTHEADER head;
     for (uint32_t i = 0; i < count; i++) {
-        if (!SoundObject(data, size, at, head))
+        if (!ReadableObjectAt(data, size, at, head))
             return 0;
         at += head.totalsize;
     }
@@ -246,8 +245,12 @@ bool BlockClipboardCommand(HWND window, BLOCKSET *set, UINT id)
         DoCopyBlockToClipboard(window, set, set->caret);
         return true;
     case IDM_CUT:
+        // Only a page the clipboard holds is deleted, and a failed copy
+        // leaves the undo step as it was.
+        if (!DoCopyBlockToClipboard(window, set, set->caret))
+            return true;
         CreateUndo(window, set);
-        if (DoCopyBlockToClipboard(window, set, set->caret) && !DoDeleteOneBlock(window, set, set->caret))
+        if (!DoDeleteOneBlock(window, set, set->caret))
             Say(window, IDS_NOTCUT);
         return true;
     case IDM_PASTE:

@@ -5,7 +5,10 @@
 #include "document/blockstore.h"
 #include <windows.h>
 
-constexpr UINT CF_PAGEBLOCK = 0x202;
+// The editor's private clipboard formats: a whole page, and one page object
+// exactly as a page holds it (the page editor's).
+constexpr UINT CF_PAGEBLOCK = CF_PRIVATEFIRST + 2;
+constexpr UINT CF_PAGEOBJECT = CF_PRIVATEFIRST + 3;
 // The block record's image at the head of the clipboard data; the page's
 // objects follow it whole, one after the other.
 constexpr SIZE_T PAGEBLOCKIMAGE = 3080;

@@ -12,6 +12,7 @@
 #include "common/theme.h"
 #include "document/blockstore.h"
 #include "document/reader.h"
+#include "editor/clipboard.h"
 #include "editor/config.h"
 #include "editor/docwindow.h"
 #include "editor/filedialogs.h"
@@ -35,10 +36,6 @@ char StartupPath[SETTINGTEXT];
 char LoadFile[SETTINGTEXT];
 int FilePathIndex;
 
-// The private clipboard formats the editor owns: a page with its objects,
-// and one page object.
-constexpr UINT CF_PAGEBLOCK = 0x202;
-constexpr UINT CF_PAGEOBJECT = 0x203;
 constexpr UINT_PTR FRONTTIMER = 10;
 
 bool CommandAvailable(UINT id)

@@ -15,11 +15,11 @@ bool CopyPageObjectToClipboard(HWND page, HGLOBAL object)
         GlobalFree(copy);
         return false;
     }
-    EmptyClipboard();
-    if (!SetPrivateClipboardData(CF_PAGEOBJECT, copy))
+    bool placed = EmptyClipboard() && SetPrivateClipboardData(CF_PAGEOBJECT, copy);
+    if (!placed)
         GlobalFree(copy);
     CloseClipboard();
-    return true;
+    return placed;
 }
 
 HGLOBAL PageObjectFromClipboard(HWND page)
@@ -43,12 +43,5 @@ bool IsWellFormedPageObject(const void *bytes, SIZE_T size)
     if (!bytes || size < sizeof(OBJECTHEADER))
         return false;
     const auto *o = (const OBJECTHEADER *)bytes;
-    uint32_t fixed = ObjectFixedSize(o->tag);
-    if (!fixed || o->tag == TAG_FONT || o->tag == TAG_BAKI)
-        return false;
-    if (o->fixedsize < fixed || (uint64_t)o->fixedsize + o->datasize != o->totalsize || o->totalsize > size)
-        return false;
-    const RECT &r = o->rect;
-    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= MAXCOORDINATE &&
-           r.bottom <= MAXCOORDINATE;
+    return ObjectHeadVerdict(*o) == HEAD_SOUND && o->totalsize <= size;
 }

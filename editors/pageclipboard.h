@@ -15,7 +15,7 @@ bool CopyPageObjectToClipboard(HWND page, HGLOBAL object);
 // else null.
 HGLOBAL PageObjectFromClipboard(HWND page);
 
-// Checks a page object that came from outside the page (the clipboard):
-// its sizes add up within `size` bytes, its tag is one a page holds and its
-// rectangle is sane.
+// Checks a page object that came from outside the page (the clipboard): a
+// head a load takes as it stands, inside `size` bytes. Its place is the
+// page editor's to keep in bounds, as for a loaded page.
 bool IsWellFormedPageObject(const void *object, SIZE_T size);

@@ -506,11 +506,17 @@ void Reorder(HWND page, EDITPARAM *p, UINT msg, WPARAM number, LPARAM tag)
     p->changed = 1;
 }
 
-void Copy(HWND page, EDITPARAM *p, WPARAM number, LPARAM tag)
+// False, with the user told, when the object did not reach the clipboard.
+bool Copy(HWND page, EDITPARAM *p, WPARAM number, LPARAM tag)
 {
     int i = Find(p, number, tag);
-    if (i >= 0 && !CopyPageObjectToClipboard(page, GetPageObject(p->block, (unsigned)i)))
+    if (i < 0)
+        return false;
+    if (!CopyPageObjectToClipboard(page, GetPageObject(p->block, (unsigned)i))) {
         Say(page, IDS_OBJECTACCESSERROR);
+        return false;
+    }
+    return true;
 }
 
 void Paste(HWND page, EDITPARAM *p)
@@ -533,6 +539,8 @@ void Paste(HWND page, EDITPARAM *p)
         GlobalFree(copy);
         return;
     }
+    // Any place a load takes is kept in the editor's bounds, as when the page opened.
+    ClampObjects(p->block);
     p->changed = 1;
     Rebuild(page, p->block, false);
 }
@@ -790,8 +798,10 @@ LRESULT CALLBACK PagePreviewProc(HWND page, UINT msg, WPARAM wParam, LPARAM lPar
         Copy(page, p, wParam, lParam);
         return 0;
     case WMU_OBJECTCUT:
-        SendMessageA(page, WMU_OBJECTCOPY, wParam, lParam);
-        SendMessageA(page, WMU_OBJECTDELETE, wParam, lParam);
+        // Only an object the clipboard holds is deleted: the undo step alone
+        // would not keep it past the next edit.
+        if (Copy(page, p, wParam, lParam))
+            Delete(page, p, wParam, lParam);
         return 0;
     case WMU_OBJECTTOSTATIC:
         ToStatic(page, p, wParam, lParam);

@@ -2,6 +2,7 @@
 // its objects moved, resized, inserted, reordered, copied and opened in their
 // property dialogs, with one level of undo.
 #pragma once
+#include "editor/clipboard.h"
 #include "editors/editparam.h"
 #include <windows.h>
 
@@ -19,9 +20,6 @@ constexpr UINT WMU_OBJECTBACKWARD = WM_USER + 27;
 constexpr UINT WMU_OBJECTCOPY = WM_USER + 28;
 constexpr UINT WMU_OBJECTCUT = WM_USER + 29;
 constexpr UINT WMU_OBJECTTOSTATIC = WM_USER + 30;
-
-// The private clipboard format of one page object, exactly as a page holds it.
-constexpr UINT CF_PAGEOBJECT = CF_PRIVATEFIRST + 3;
 
 // Edits page `index` of the document in `parent` (its document window).
 // Nonzero when the page was changed and kept: `block` then holds the edited

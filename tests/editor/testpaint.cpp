@@ -6,6 +6,8 @@
 //   notbm, short, offset, header, depth, size, rows   a damaged file
 //   delete   removes the file
 //   emptyclipboard   empties the clipboard, as any other program may
+//   holdclipboard    holds the clipboard open, sets the event SBTESTPAINTHELD
+//                    names, and lets go once the SBTESTPAINTWAIT event is set
 // SBTESTPAINTLOG names a file that gets the path it was given;
 // SBTESTPAINTWAIT names an event it waits for before it saves.
 #include <windows.h>
@@ -62,6 +64,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdline, int)
     std::string log = Env("SBTESTPAINTLOG"), wait = Env("SBTESTPAINTWAIT"), mode = Env("SBTESTPAINT");
     if (!log.empty())
         std::ofstream(log, std::ios::binary) << path;
+    if (mode == "holdclipboard") {
+        HWND owner = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+        HANDLE held = OpenEventA(EVENT_MODIFY_STATE, FALSE, Env("SBTESTPAINTHELD").c_str());
+        HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, wait.c_str());
+        bool open = owner && held && go && OpenClipboard(owner);
+        if (open) {
+            SetEvent(held);
+            WaitForSingleObject(go, 120000);
+            CloseClipboard();
+        }
+        return open ? 0 : 3;
+    }
     if (!wait.empty())
         if (HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, wait.c_str())) {
             WaitForSingleObject(go, 120000);

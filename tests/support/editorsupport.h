@@ -10,6 +10,7 @@
 #include "editor/docwindow.h"
 #include "editor/shell.h"
 #include "tests/support/testsupport.h"
+#include <gtest/gtest.h>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -56,6 +57,51 @@ inline std::vector<PaintPathCase> PaintPathCases()
 {
     return {{"", false}, {"C:\\nowhere\\mspaint.exe", false}, {"C:\\windows", false}, {OwnProgram(), true}};
 }
+
+// The clipboard held open by another program for as long as this lives, as
+// any program may hold it while the editor copies (testpaint.exe, beside the
+// test program, holds it).
+class ClipboardHeldElsewhere {
+public:
+    ClipboardHeldElsewhere()
+    {
+        std::string exe = OwnProgram();
+        std::string command = "\"" + exe.substr(0, exe.find_last_of("\\/") + 1) + "testpaint.exe\"";
+        SetEnvironmentVariableA("SBTESTPAINT", "holdclipboard");
+        SetEnvironmentVariableA("SBTESTPAINTHELD", "sbtest clipboard held");
+        SetEnvironmentVariableA("SBTESTPAINTWAIT", "sbtest clipboard go");
+        STARTUPINFOA start{};
+        start.cb = sizeof start;
+        started = CreateProcessA(NULL, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &start, &other);
+        for (const char *name : {"SBTESTPAINT", "SBTESTPAINTHELD", "SBTESTPAINTWAIT"})
+            SetEnvironmentVariableA(name, NULL);
+        EXPECT_TRUE(started) << command;
+        HANDLE events[] = {held, other.hProcess};
+        held_ = started && WaitForMultipleObjects(2, events, FALSE, 30000) == WAIT_OBJECT_0;
+        EXPECT_TRUE(held_) << "the other program did not take the clipboard";
+    }
+    ~ClipboardHeldElsewhere()
+    {
+        SetEvent(go);
+        if (started) {
+            EXPECT_EQ(WaitForSingleObject(other.hProcess, 30000), WAIT_OBJECT_0) << "the other program did not end";
+            CloseHandle(other.hThread);
+            CloseHandle(other.hProcess);
+        }
+        CloseHandle(held);
+        CloseHandle(go);
+    }
+    ClipboardHeldElsewhere(const ClipboardHeldElsewhere &) = delete;
+    ClipboardHeldElsewhere &operator=(const ClipboardHeldElsewhere &) = delete;
+    bool Held() const { return held_; }
+
+private:
+    HANDLE held = CreateEventA(NULL, TRUE, FALSE, "sbtest clipboard held");
+    HANDLE go = CreateEventA(NULL, TRUE, FALSE, "sbtest clipboard go");
+    PROCESS_INFORMATION other{};
+    BOOL started = FALSE;
+    bool held_ = false;
+};
 
 inline void RemoveTree(const std::string &folder)
 {
