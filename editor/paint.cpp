@@ -156,8 +156,12 @@ bool ReadFolder(const std::string &folder, std::vector<WIN32_FIND_DATAA> &entrie
 
 // The walk's thread: the roots in order, until one holds the program or the
 // search stops the walk. `done` is set as it leaves.
-void WalkRoots(std::shared_ptr<PAINTWALK> walk, std::vector<std::string> roots, HANDLE done)
+// The drive list is made here too: reading each drive's type and opening a
+// file on it may wait on the drive as long as a folder's read.
+void WalkRoots(std::shared_ptr<PAINTWALK> walk, HWND window, HANDLE done)
 {
+    std::vector<std::string> roots;
+    walk->host.roots(window, roots);
     for (const std::string &root : roots)
         if (walk->stop || SearchForPaint(root.c_str(), walk->name.c_str(), walk.get()))
             break;
@@ -273,9 +277,37 @@ void RejoinViewerChain()
         nextViewer = SetClipboardViewer(hwndmain);
 }
 
+HANDLE WalkEndsSignal()
+{
+    return CreateEventA(NULL, TRUE, FALSE, NULL);
+}
+
+// Starts the walk on its own thread; false when it cannot be, with nothing
+// left open. The walk may outlive the search, held up in a read: it then
+// ends by itself, and the signal is its own to close; *waited is the
+// search's handle of it.
+bool StartWalk(const std::shared_ptr<PAINTWALK> &walk, HWND window, HANDLE *waited)
+{
+    HANDLE done = walk->host.signal ? walk->host.signal() : WalkEndsSignal();
+    *waited = NULL;
+    if (!done)
+        return false;
+    if (DuplicateHandle(GetCurrentProcess(), done, GetCurrentProcess(), waited, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        try {
+            std::thread(WalkRoots, walk, window, done).detach();
+            return true;
+        } catch (...) {
+        }
+        CloseHandle(*waited);
+        *waited = NULL;
+    }
+    CloseHandle(done);
+    return false;
+}
+
 } // namespace
 
-const PAINTSEARCHHOST PaintSystemSearch = {FixedDriveRoots, ReadFolder};
+const PAINTSEARCHHOST PaintSystemSearch = {FixedDriveRoots, ReadFolder, WalkEndsSignal};
 
 HGLOBAL DoPaintImage(HWND window, HGLOBAL dib)
 {
@@ -378,46 +410,32 @@ int GetPaintbrushPath(HWND window, char *path, const char *name, int *search, co
     SetWindowPos(record.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     UpdateWindow(record.window);
 
-    std::vector<std::string> roots;
-    host->roots(window, roots);
-    // What the user did as the box came up counts before any folder.
+    // What the user did as the box came up counts before any drive.
     PumpSearchBox(&record);
     auto walk = std::make_shared<PAINTWALK>();
     walk->host = *host;
     walk->name = name;
-    // The walk may outlive the search, held up in a read: it then ends by
-    // itself, and the event is its own to close.
-    HANDLE done = CreateEventA(NULL, TRUE, FALSE, NULL), waited = NULL;
-    bool finished = false, gaveup = false;
-    if (done && !record.abort && DuplicateHandle(GetCurrentProcess(), done, GetCurrentProcess(), &waited, 0, FALSE,
-                                DUPLICATE_SAME_ACCESS)) {
-        try {
-            std::thread(WalkRoots, walk, std::move(roots), done).detach();
-            done = NULL;
-        } catch (...) {
+    HANDLE waited = NULL;
+    // A walk that cannot start has found nothing, and is told so.
+    bool finished = !record.abort && !StartWalk(walk, window, &waited), gaveup = false;
+    while (waited && !record.abort) {
+        DWORD spent = GetTickCount() - started;
+        if (spent >= PAINTSEARCHTIME) {
+            gaveup = true;
+            break;
+        }
+        DWORD r = MsgWaitForMultipleObjects(1, &waited, FALSE, PAINTSEARCHTIME - spent, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) {
+            finished = true;
+            break;
+        }
+        if (IsWindow(record.window)) {
+            PumpSearchBox(&record);
+            std::lock_guard<std::mutex> hold(walk->lock);
+            if (IsWindow(record.window) && !walk->current.empty())
+                SetDlgItemTextA(record.window, IDC_PAINTSTATUS, walk->current.c_str());
         }
     }
-    if (done) // no thread: nothing was searched, and no time was spent
-        CloseHandle(done);
-    else
-        while (!record.abort) {
-            DWORD spent = GetTickCount() - started;
-            if (spent >= PAINTSEARCHTIME) {
-                gaveup = true;
-                break;
-            }
-            DWORD r = MsgWaitForMultipleObjects(1, &waited, FALSE, PAINTSEARCHTIME - spent, QS_ALLINPUT);
-            if (r == WAIT_OBJECT_0) {
-                finished = true;
-                break;
-            }
-            if (IsWindow(record.window)) {
-                PumpSearchBox(&record);
-                std::lock_guard<std::mutex> hold(walk->lock);
-                if (IsWindow(record.window) && !walk->current.empty())
-                    SetDlgItemTextA(record.window, IDC_PAINTSTATUS, walk->current.c_str());
-            }
-        }
     walk->stop = 1;
     if (waited)
         CloseHandle(waited);
@@ -547,8 +565,9 @@ INT_PTR CALLBACK PaintSearchProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
 
 int GetDriveMap(HWND window, char *map)
 {
-    HWND list = CreateWindowA("LISTBOX", "", WS_CHILD | LBS_SORT | LBS_HASSTRINGS, 0, 0, 10, 10, window, (HMENU)100,
-                              hInst, NULL);
+    // Made on the walk's thread: the parent's thread is not asked to answer.
+    HWND list = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "LISTBOX", "", WS_CHILD | LBS_SORT | LBS_HASSTRINGS, 0, 0, 10, 10,
+                                window, (HMENU)100, hInst, NULL);
     if (!list)
         return 1;
     SendMessageA(list, LB_DIR, DDL_DRIVES | DDL_EXCLUSIVE, (LPARAM) "*");

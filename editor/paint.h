@@ -19,11 +19,16 @@ constexpr DWORD PAINTSEARCHTIME = 1500; // milliseconds for all drives together
 // Where the search looks and how it reads a folder. The editor's start
 // passes its own; tests build one over folders of their own.
 struct PAINTSEARCHHOST {
-    // The roots the search walks, in order: the usable fixed drives.
+    // The roots the search walks, in order: the usable fixed drives. Runs on
+    // the walk's thread, within the search's time.
     void (*roots)(HWND window, std::vector<std::string> &roots);
     // The entries of `folder` (which ends in '\'), "." and ".." included or
     // not; false when it cannot be read. Runs on the walk's own thread.
     bool (*read)(const std::string &folder, std::vector<WIN32_FIND_DATAA> &entries);
+    // A new manual-reset event, unset, that the walk sets as it ends; NULL
+    // when none can be made (then the walk cannot start). Null: the
+    // system's.
+    HANDLE (*signal)();
 };
 // The fixed drives, read through FindFirstFile.
 extern const PAINTSEARCHHOST PaintSystemSearch;

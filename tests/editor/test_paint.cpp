@@ -220,7 +220,7 @@ void TestRoots(HWND, std::vector<std::string> &roots)
 }
 
 // The user unticks "search again" and aborts as soon as the box is up.
-void AbortingRoots(HWND window, std::vector<std::string> &roots)
+void AbortingRoots(HWND, std::vector<std::string> &)
 {
     HWND box = FindWindowA(NULL, "Looking for the paint program");
     EXPECT_TRUE(box);
@@ -228,9 +228,19 @@ void AbortingRoots(HWND window, std::vector<std::string> &roots)
         SetDlgItemTextA(box, IDC_PAINTSTATUS, "C:\\Program Files\\Common Files\\");
         Shot(box, "paintsearch");
     }
-    PostMessageA(GetDlgItem(box, IDC_PAINTAGAIN), BM_CLICK, 0, 0);
-    PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-    TestRoots(window, roots);
+    // Sent from the walk's thread: the box has taken both before any drive
+    // is walked.
+    HWND again = GetDlgItem(box, IDC_PAINTAGAIN);
+    SendMessageA(again, BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageA(box, WM_COMMAND, MAKEWPARAM(IDC_PAINTAGAIN, BN_CLICKED), (LPARAM)again);
+    SendMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    rootcalls++;
+}
+
+// The walk cannot start: no event for its end can be made.
+HANDLE NoSignal()
+{
+    return NULL;
 }
 
 // How the tests' searches read a folder: as the system does, except that a
@@ -240,7 +250,15 @@ void AbortingRoots(HWND window, std::vector<std::string> &roots)
 // it really is.
 std::mutex readslock;
 std::map<std::string, int> reads;
-HANDLE release, left; // the slow read's: let go, and gone
+HANDLE release, left, rootsleft; // the slow read's and the held list's: let go, and gone
+
+// A drive list that waits on its drives until the test lets it go.
+void HeldRoots(HWND window, std::vector<std::string> &roots)
+{
+    WaitForSingleObject(release, 60000);
+    TestRoots(window, roots);
+    SetEvent(rootsleft);
+}
 std::string Upper(std::string s)
 {
     CharUpperBuffA(&s[0], (DWORD)s.size());
@@ -290,7 +308,8 @@ struct Search : ::testing::Test {
 TEST_F(Search, FindsTheProgramOnTheDrivesWithinItsBoundsOrSaysSo)
 {
     const std::string found = root + "drive\\a\\b\\mspaint.exe";
-    const PAINTSEARCHHOST drives{TestRoots, StandInRead}, aborting{AbortingRoots, StandInRead};
+    const PAINTSEARCHHOST drives{TestRoots, StandInRead}, aborting{AbortingRoots, StandInRead},
+        unstarted{TestRoots, StandInRead, NoSignal};
     struct Case {
         const PAINTSEARCHHOST *host;
         const char *name;
@@ -307,6 +326,7 @@ TEST_F(Search, FindsTheProgramOnTheDrivesWithinItsBoundsOrSaysSo)
         {&drives, "OTHER.EXE", 1, "", 0, 1, 1, "", true},
         {&drives, "DEEPPAINT.EXE", 1, "", 0, 1, 1, "", true}, // deeper than the search goes
         {&aborting, "MSPAINT.EXE", 1, "", 0, 1, 0, "", false},
+        {&unstarted, "MSPAINT.EXE", 1, "", 0, 0, 1, "", true}, // a walk that found nothing
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + c.before);
@@ -330,7 +350,8 @@ TEST_F(Search, FindsTheProgramOnTheDrivesWithinItsBoundsOrSaysSo)
 // A search root of many folders, one of them a link back up the tree, walked
 // to its end: every folder read once, the link never, and the user told. With
 // a second root whose read never ends while the search waits, the search
-// gives up on its bound: no message, and no search at the next start.
+// gives up on its bound: no message, and no search at the next start; so
+// does a drive list that waits on its drives.
 TEST_F(Search, ALinkIsNotEnteredAndASlowReadEndsTheSearchOnItsBoundWithoutAMessage)
 {
     std::string tree = root + "tree\\", slow = root + "slow\\";
@@ -350,14 +371,17 @@ TEST_F(Search, ALinkIsNotEnteredAndASlowReadEndsTheSearchOnItsBoundWithoutAMessa
     CreateDirectoryA((tree + "f3\\up").c_str(), NULL); // leads back to tree
     release = CreateEventA(NULL, TRUE, FALSE, NULL);
     left = CreateEventA(NULL, TRUE, FALSE, NULL);
-    const PAINTSEARCHHOST host{TestRoots, StandInRead};
+    rootsleft = CreateEventA(NULL, TRUE, FALSE, NULL);
+    const PAINTSEARCHHOST host{TestRoots, StandInRead}, held{HeldRoots, StandInRead};
     struct Case {
         std::vector<std::string> roots;
         int result, after;
         bool told;
+        const PAINTSEARCHHOST *host;
     } cases[] = {
-        {{tree}, 0, 1, true},
-        {{tree, slow}, 0, 0, false},
+        {{tree}, 0, 1, true, &host},
+        {{tree, slow}, 0, 0, false, &host},
+        {{tree}, 0, 0, false, &held},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.roots.size());
@@ -366,18 +390,24 @@ TEST_F(Search, ALinkIsNotEnteredAndASlowReadEndsTheSearchOnItsBoundWithoutAMessa
         char path[SETTINGTEXT] = "";
         int search = 1;
         ModalRecorder modal(IDOK);
-        EXPECT_EQ(GetPaintbrushPath(NULL, path, "MSPAINT.EXE", &search, &host), c.result);
+        EXPECT_EQ(GetPaintbrushPath(NULL, path, "MSPAINT.EXE", &search, c.host), c.result);
         EXPECT_EQ(search, c.after);
         EXPECT_EQ(modal.calls.size(), c.told ? 1u : 0u);
         std::lock_guard<std::mutex> hold(readslock);
+        if (c.host == &held) {
+            EXPECT_TRUE(reads.empty());
+            continue;
+        }
         for (const std::string &f : folders)
             EXPECT_EQ(reads[f], 1) << f;
         EXPECT_EQ(reads.size(), folders.size() + (c.roots.size() > 1 ? 1 : 0));
     }
     SetEvent(release);
     EXPECT_EQ(WaitForSingleObject(left, 60000), WAIT_OBJECT_0) << "the slow read to end";
+    EXPECT_EQ(WaitForSingleObject(rootsleft, 60000), WAIT_OBJECT_0) << "the held drive list to end";
     CloseHandle(release);
     CloseHandle(left);
+    CloseHandle(rootsleft);
 }
 
 TEST_F(Search, AFolderReachedAgainIsNotWalkedAndTheFolderCountIsBounded)
