@@ -212,7 +212,8 @@ TEST_F(Paint, TheEditorsWindowsArePaintedWhileTheProgramRuns)
 // --- the search ---------------------------------------------------------
 
 std::vector<std::string> testroots;
-int rootcalls;
+// Counted on the walk's thread and read on the test's.
+std::atomic<int> rootcalls;
 void TestRoots(HWND, std::vector<std::string> &roots)
 {
     rootcalls++;
@@ -222,6 +223,9 @@ void TestRoots(HWND, std::vector<std::string> &roots)
 // The user unticks "search again" and aborts as soon as the box is up.
 void AbortingRoots(HWND, std::vector<std::string> &)
 {
+    // Counted first: once the box has the Cancel, the search may return
+    // before this thread goes on.
+    rootcalls++;
     HWND box = FindWindowA(NULL, "Looking for the paint program");
     EXPECT_TRUE(box);
     if (getenv("SB_PAINT_SHOTS")) {
@@ -234,7 +238,6 @@ void AbortingRoots(HWND, std::vector<std::string> &)
     SendMessageA(again, BM_SETCHECK, BST_UNCHECKED, 0);
     SendMessageA(box, WM_COMMAND, MAKEWPARAM(IDC_PAINTAGAIN, BN_CLICKED), (LPARAM)again);
     SendMessageA(box, WM_COMMAND, IDCANCEL, 0);
-    rootcalls++;
 }
 
 // The walk cannot start: no event for its end can be made.
@@ -336,7 +339,7 @@ TEST_F(Search, FindsTheProgramOnTheDrivesWithinItsBoundsOrSaysSo)
         rootcalls = 0;
         ModalRecorder modal(IDOK);
         EXPECT_EQ(GetPaintbrushPath(NULL, path, c.name, &search, c.host), c.result);
-        EXPECT_EQ(rootcalls, c.searched);
+        EXPECT_EQ(rootcalls.load(), c.searched);
         EXPECT_EQ(search, c.after);
         EXPECT_EQ(path, c.path.empty() ? c.before : c.path);
         ASSERT_EQ(modal.calls.size(), c.told ? 1u : 0u);
