@@ -3,6 +3,7 @@
 // selected there, so both windows live in this process.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 
 // Installed on every document's block list: runs the drag and posts the
 // drop to the document window under the mouse at the release.
@@ -17,3 +18,8 @@ HGLOBAL CreateDrop(const POINT *point, int outside);
 // The record with `name` added; on failure the record is freed and NULL
 // comes back.
 HGLOBAL AddToDrop(HGLOBAL drop, const char *name);
+
+// The target side: takes the drop `drop` posted to document window `window`
+// and finishes it. Only a drop that names one of this editor's block lists
+// copies anything: the selected blocks, after the caret.
+void ReceiveBlockDrop(HWND window, HDROP drop);

@@ -23,13 +23,7 @@ struct EDITPARAM {
     FINDREPLACEA findreplace;
     HWND finddialog;
     int result;         // the page editor's outcome: nonzero keeps the page
-    POINT clickpoint;   // screen position of the last right click on the page
     HGLOBAL object;     // the object under edit; a dialog may replace it
-    BLOCK undo;         // the page editor's undo copy: present while its kind is PAGE
-    int undochanged;    // `changed` when `undo` was taken
-    BLOCK pressed;      // the page as a press on an object found it: the undo
-                        // step once that press moves or resizes something
-    int pressedchanged; // `changed` when `pressed` was taken
     HGLOBAL picture;    // the button, image and static image dialogs' working picture
     bool previewing;    // the image dialog: a preview runs under it
 };
