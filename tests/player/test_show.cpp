@@ -211,7 +211,10 @@ TEST(Show, AFirstPageWithoutSoundOrPrintingLoadsNoneOfTheirLibraries)
     });
     EXPECT_TRUE(out.shown);
     ASSERT_FALSE(loaded.empty());
-    for (const char *library : {"winmm.dll", "shell32.dll", "ole32.dll", "comdlg32.dll", "winspool.drv"})
+    // ole32 is not among them: the platform's input method starts COM in
+    // every thread whose window is activated, so its presence follows the
+    // window manager's timing, not the player's calls.
+    for (const char *library : {"winmm.dll", "shell32.dll", "comdlg32.dll", "winspool.drv"})
         EXPECT_EQ(std::count(loaded.begin(), loaded.end(), library), 0) << library;
 }
 
