@@ -393,20 +393,21 @@ static std::string FileAddress(const std::string &host, const char *anchor)
 {
     static const char plain[] = "-._~/";
     std::string out = "file://";
-    auto add = [&out](unsigned char c, bool keep) {
-        if (keep || isalnum(c) || (c && strchr(plain, c))) {
-            out += (char)c;
-        } else {
-            char hex[4];
-            snprintf(hex, sizeof hex, "%%%02X", c);
-            out += hex;
-        }
+    auto add = [&out](const char *text) {
+        for (const unsigned char *p = (const unsigned char *)text; *p; p++)
+            if (isalnum(*p) || strchr(plain, *p)) {
+                out += (char)*p;
+            } else {
+                char hex[4];
+                snprintf(hex, sizeof hex, "%%%02X", *p);
+                out += hex;
+            }
     };
-    for (unsigned char c : host)
-        add(c, false);
-    if (anchor && anchor[0])
-        for (const char *p = anchor; *p; p++)
-            add((unsigned char)*p, p == anchor && *p == '#');
+    add(host.c_str());
+    if (anchor && anchor[0]) {
+        out += '#';
+        add(anchor + (anchor[0] == '#'));
+    }
     return out;
 }
 

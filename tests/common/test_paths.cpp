@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 using sbtest::ModalRecorder;
@@ -193,27 +194,6 @@ bool ExistsOnHost(const std::string &unixpath)
     return exists;
 }
 
-std::string ReadWhole(const std::string &path)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return "";
-    char text[4096];
-    DWORD n = 0;
-    ReadFile(h, text, sizeof text, &n, NULL);
-    CloseHandle(h);
-    return std::string(text, n);
-}
-
-void WriteWhole(const std::string &path, const std::string &text)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-    DWORD n = 0;
-    WriteFile(h, text.data(), (DWORD)text.size(), &n, NULL);
-    CloseHandle(h);
-}
-
 std::vector<std::string> boxes;
 // Programs start for real; every box is answered and its text kept.
 INT_PTR LaunchForReal(const MODALCALL *call)
@@ -245,10 +225,11 @@ struct HostBrowser : ::testing::Test {
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
         CreateDirectoryA((folder + "\\my pages #2").c_str(), NULL);
         page = folder + "\\my pages #2\\a%b.htm";
-        WriteWhole(page, "<html></html>");
+        std::ofstream(page) << "<html></html>";
         standin = folder + "\\browser.exe";
         got = standin + ".got";
-        WriteWhole(standin, "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.got\"\n");
+        std::ofstream(standin, std::ios::binary)
+            << "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.got\"\n";
         if (UnixName(standin).empty())
             GTEST_SKIP() << "not under Wine: there is no host to hand pages to";
         saved = COMMONSetModalHook(LaunchForReal);
@@ -269,17 +250,11 @@ struct HostBrowser : ::testing::Test {
     // What the stand-in was handed: its address, once it has written it.
     std::string Handed()
     {
-        HANDLE change = FindFirstChangeNotificationA(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
-        DWORD start = GetTickCount();
-        while (GetFileAttributesA(got.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 20000)
-            if (change == INVALID_HANDLE_VALUE || WaitForSingleObject(change, 200) != WAIT_OBJECT_0 ||
-                !FindNextChangeNotification(change))
-                continue;
-        if (change != INVALID_HANDLE_VALUE)
-            FindCloseChangeNotification(change);
-        EXPECT_NE(GetFileAttributesA(got.c_str()), INVALID_FILE_ATTRIBUTES)
+        EXPECT_TRUE(sbtest::PumpUntil([&] { return GetFileAttributesA(got.c_str()) != INVALID_FILE_ATTRIBUTES; }))
             << "the stand-in browser never wrote down an address";
-        std::string address = ReadWhole(got);
+        std::ifstream in(got, std::ios::binary);
+        std::string address((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.close();
         DeleteFileA(got.c_str());
         return address;
     }
