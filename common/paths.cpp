@@ -524,9 +524,8 @@ int ViewHTMLDocumentEx(HWND hwnd, const char *file, const char *, int maximised)
 
 static void ShowPage(HWND hwnd, const char *page, const char *topic)
 {
-    char anchor[MAX_PATH] = "";
-    if (topic && topic[0])
-        snprintf(anchor, sizeof anchor, "#%s", topic);
+    char anchor[MAX_PATH];
+    snprintf(anchor, sizeof anchor, "#%s", topic ? topic : "");
     char file[PATHBUILDSIZE];
     lstrcpynA(file, AddApplicationPath(page), sizeof file);
     ViewHTMLDocument(hwnd, file, anchor, 1);

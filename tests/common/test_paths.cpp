@@ -194,6 +194,13 @@ bool ExistsOnHost(const std::string &unixpath)
     return exists;
 }
 
+// The platform as it is outside Wine: without Wine's own calls.
+FARPROC(WINAPI *realgetprocaddress)(HMODULE, LPCSTR);
+FARPROC WINAPI WithoutWineCalls(HMODULE module, LPCSTR name)
+{
+    return !IS_INTRESOURCE(name) && strncmp(name, "wine_", 5) == 0 ? NULL : realgetprocaddress(module, name);
+}
+
 std::vector<std::string> boxes;
 // Programs start for real; every box is answered and its text kept.
 INT_PTR LaunchForReal(const MODALCALL *call)
@@ -295,6 +302,18 @@ TEST_F(HostBrowser, ThePageGoesAtItsAnchorOrTheUserIsToldItsHostPath)
         ASSERT_EQ(boxes.size(), 1u) << none;
         EXPECT_NE(boxes[0].find("\n\n" + UnixName(page)), std::string::npos) << boxes[0];
     }
+    // Where the platform cannot tell the page's host path, the user is told
+    // the path it has.
+    SetEnvironmentVariableA("SB_HOST_BROWSER", UnixName(standin).c_str());
+    boxes.clear();
+    realgetprocaddress = (decltype(realgetprocaddress))sbtest::ReplaceImport("kernel32.dll", "GetProcAddress",
+                                                                             (void *)WithoutWineCalls);
+    ASSERT_TRUE(realgetprocaddress);
+    int shown = ViewHTMLDocument(NULL, page.c_str(), NULL, 1);
+    sbtest::ReplaceImport("kernel32.dll", "GetProcAddress", (void *)realgetprocaddress);
+    EXPECT_EQ(shown, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("\n\n" + page), std::string::npos) << boxes[0];
     EXPECT_EQ(GetFileAttributesA(got.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
