@@ -63,6 +63,9 @@ check "the desktop's browser opens the help pages" '[ "$(grep "^browser" "$work/
 BROWSERS_DESKTOP= run
 check "without a desktop's choice a browser on the PATH does" '[ "$(grep "^browser" "$work/log" | tail -1)" = "browser $work/bin/x-www-browser" ]'
 rm "$work/bin/xdg-open" "$work/bin/xdg-mime" "$work/bin/x-www-browser"
+run
+found=$(grep "^browser" "$work/log" | tail -1 | cut -d' ' -f2-)
+check "the editor is told the machine's browser, or that there is none" '[ "$found" = none ] || [ -x "$found" ]'
 
 # --- two programs at once, with Wine ---
 if command -v wine >/dev/null && command -v xvfb-run >/dev/null && [ -f "$source_root/build/CMakeCache.txt" ]; then
