@@ -6,7 +6,7 @@
 #include "resources/dialogs_ids.h"
 #include <shellapi.h>
 #include <shlobj.h>
-#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -342,23 +342,95 @@ static INT_PTR RunCreateProcess(const MODALCALL *call)
     return 1;
 }
 
-// Wine's hand-over to the host's own browser: its exit code says whether a
-// browser could be started, so it is waited for (it leaves at once).
+// Wine's own calls, present only under it: where a Windows path lies on the
+// host machine, and the other way round. Each result is the caller's, freed
+// from the process heap.
+typedef char *(CDECL *UNIXNAMER)(LPCWSTR);
+typedef WCHAR *(CDECL *DOSNAMER)(LPCSTR);
+
+template <class T> static T WineCall(const char *name)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel ? (T)(void *)GetProcAddress(kernel, name) : NULL;
+}
+
+// The host's path of a Windows path; empty where the platform cannot tell.
+static std::string HostPath(const char *file)
+{
+    auto unixname = WineCall<UNIXNAMER>("wine_get_unix_file_name");
+    char full[PATHBUILDSIZE];
+    DWORD n = GetFullPathNameA(file, sizeof full, full, NULL);
+    WCHAR wide[PATHBUILDSIZE];
+    if (!unixname || !n || n >= sizeof full || !MultiByteToWideChar(CP_ACP, 0, full, -1, wide, PATHBUILDSIZE))
+        return "";
+    char *host = unixname(wide);
+    if (!host)
+        return "";
+    std::string out = host;
+    HeapFree(GetProcessHeap(), 0, host);
+    return out;
+}
+
+// The Windows path of a host program; empty where it has none or is not a file.
+static std::string HostProgram(const char *host)
+{
+    auto dosname = WineCall<DOSNAMER>("wine_get_dos_file_name");
+    WCHAR *wide = dosname ? dosname(host) : NULL;
+    if (!wide)
+        return "";
+    char path[PATHBUILDSIZE];
+    int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, path, sizeof path, NULL, NULL);
+    HeapFree(GetProcessHeap(), 0, wide);
+    DWORD attr = n ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
+        return "";
+    return path;
+}
+
+// A host path (and anchor) as a file address: every byte but the plain ones
+// escaped, so that blanks, '#' and '%' in folder names stay part of the path.
+static std::string FileAddress(const std::string &host, const char *anchor)
+{
+    static const char plain[] = "-._~/";
+    std::string out = "file://";
+    auto add = [&out](const char *text) {
+        for (const unsigned char *p = (const unsigned char *)text; *p; p++)
+            if (isalnum(*p) || strchr(plain, *p)) {
+                out += (char)*p;
+            } else {
+                char hex[4];
+                snprintf(hex, sizeof hex, "%%%02X", *p);
+                out += hex;
+            }
+    };
+    add(host.c_str());
+    if (anchor && anchor[0]) {
+        out += '#';
+        add(anchor + (anchor[0] == '#'));
+    }
+    return out;
+}
+
+// The host's browser, run as the host program it is: the start either
+// happens or fails here. (Wine's winebrowser says it started one even when
+// it found none.)
 static INT_PTR RunHostBrowser(const MODALCALL *call)
 {
-    char line[PATHBUILDSIZE + 32];
-    snprintf(line, sizeof line, "%s \"%s\"", call->name, call->text);
+    char line[2 * PATHBUILDSIZE + 8];
+    if (strlen(call->name) + strlen(call->text) + 6 > sizeof line)
+        return 0;
+    snprintf(line, sizeof line, "\"%s\" %s", call->name, call->text);
     STARTUPINFOA start{};
     start.cb = sizeof start;
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS, NULL, NULL, &start, &process))
         return 0;
-    CloseHandle(process.hThread);
-    DWORD code = 1;
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
-        code = 1;
-    CloseHandle(process.hProcess);
-    return code == 0 ? 1 : 0;
+    // A host program runs detached: Wine gives no handles for it.
+    if (process.hThread)
+        CloseHandle(process.hThread);
+    if (process.hProcess)
+        CloseHandle(process.hProcess);
+    return 1;
 }
 
 // The page could not be shown: the user is told where it is, to open it by
@@ -370,12 +442,45 @@ static void TellNoBrowser(HWND hwnd, const char *file)
     DoMessage(hwnd, text);
 }
 
+// The page in the host's browser `browser` (a host path, or anything else
+// for none), or the user told the page's host path, which a browser on that
+// machine opens as it stands.
+static int ViewOnHost(HWND hwnd, const char *file, const char *anchor, const char *browser, int show)
+{
+    bool web = strncmp(file, "http", 4) == 0;
+    std::string host = web ? "" : HostPath(file);
+    std::string program = browser[0] == '/' ? HostProgram(browser) : "";
+    std::string address = web ? std::string(MakeHexPath(file)) : host.empty() ? "" : FileAddress(host, anchor);
+    if (!program.empty() && !address.empty() && address.size() < PATHBUILDSIZE) {
+        MODALCALL call{};
+        call.kind = MODAL_LAUNCH;
+        call.parent = hwnd;
+        call.name = program.c_str();
+        call.text = address.c_str();
+        call.style = (UINT)show;
+        call.run = RunHostBrowser;
+        if (COMMONModal(&call) > 0)
+            return 1;
+    }
+    TellNoBrowser(hwnd, host.empty() ? file : host.c_str());
+    return 0;
+}
+
 int ViewHTMLDocument(HWND hwnd, const char *file, const char *anchor, int maximised)
 {
     static const char *const browsers[] = {"firefox.exe", "opera.exe", "c:\\Program Files\\Opera\\opera.exe",
                                            "netscape.exe", "iexplore.exe"};
     if (!file)
         return 0;
+    int show = maximised ? SW_MAXIMIZE : SW_SHOW;
+    // Started by the project's run script, the platform layer's own HTML
+    // engine is off: the page goes to the host machine's browser or nowhere.
+    // The script names the browser it found on the host, by its host path,
+    // or "none".
+    char hostbrowser[PATHBUILDSIZE] = "";
+    DWORD named = GetEnvironmentVariableA("SB_HOST_BROWSER", hostbrowser, sizeof hostbrowser);
+    if (named && named < sizeof hostbrowser)
+        return ViewOnHost(hwnd, file, anchor, hostbrowser, show);
     char parameters[PATHBUILDSIZE];
     parameters[0] = 0;
     bool web = strncmp(file, "http", 4) == 0;
@@ -387,26 +492,6 @@ int ViewHTMLDocument(HWND hwnd, const char *file, const char *anchor, int maximi
         const char *hexanchor = anchor && anchor[0] ? MakeHexPath(anchor) : "";
         if (hexfile[0] && 8 + strlen(hexfile) + strlen(hexanchor) < sizeof parameters)
             snprintf(parameters, sizeof parameters, "file:///%s%s", hexfile, hexanchor);
-    }
-    int show = maximised ? SW_MAXIMIZE : SW_SHOW;
-    // Started by the project's run script, the platform layer's own HTML
-    // engine is off: the page goes to the host machine's browser or nowhere.
-    char host[8] = "";
-    if (GetEnvironmentVariableA("SB_HOST_BROWSER", host, sizeof host) && host[0] == '1') {
-        std::string url = parameters;
-        if (!web)
-            std::replace(url.begin(), url.end(), '\\', '/');
-        MODALCALL call{};
-        call.kind = MODAL_LAUNCH;
-        call.parent = hwnd;
-        call.name = "winebrowser.exe";
-        call.text = url.c_str();
-        call.style = (UINT)show;
-        call.run = RunHostBrowser;
-        if (!url.empty() && COMMONModal(&call) > 0)
-            return 1;
-        TellNoBrowser(hwnd, file);
-        return 0;
     }
     if (parameters[0])
         for (const char *browser : browsers)

@@ -4,6 +4,22 @@
 # presentation unless a document is named.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# The host's browser: xdg-open where the desktop names a program for pages
+# (without one it opens nothing), else the first browser on the PATH.
+host_browser() {
+  local b
+  if command -v xdg-open >/dev/null && [ -n "$(xdg-mime query default text/html 2>/dev/null)" ]; then
+    command -v xdg-open
+    return
+  fi
+  for b in x-www-browser firefox firefox-esr chromium google-chrome konqueror epiphany-browser opera dillo; do
+    if command -v "$b" >/dev/null; then
+      command -v "$b"
+      return
+    fi
+  done
+  echo none
+}
 if [ "${1:-}" = "--inside-x" ]; then
   shift
   . "$root/scripts/wine-env.sh"
@@ -20,8 +36,12 @@ if [ "${1:-}" = "--inside-x" ]; then
     set -- "$(winepath -w "$sample")"
   fi
   # Help pages go to the machine's own browser: the HTML engine of Wine is
-  # off here, and its built-in browser would show a blank window.
-  export SB_HOST_BROWSER=1
+  # off here, and its built-in browser would show a blank window. Wine's
+  # hand-over to the host says a browser started even when none did, so the
+  # browser is found here and the editor is told its path, or "none", and
+  # then names the page to the user instead.
+  export SB_HOST_BROWSER
+  SB_HOST_BROWSER=$(host_browser)
   rc=0
   wine "$root/build/bin/showbuilder.exe" "$@" || rc=$?
   wine_done

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 using sbtest::ModalRecorder;
@@ -169,26 +170,151 @@ TEST(Paths, BrowsersAreTriedInOrderThenTheUserIsTold)
     EXPECT_NE(rec.calls[5].text.find("\n\nC:\\nowhere\\none.htm"), std::string::npos) << rec.calls[5].text;
 }
 
-// Started by the run script, a page goes to the host's browser through the
-// platform layer, at its anchor, and to nothing else; where none can be
-// started the user is told the page's full path.
-TEST(Paths, UnderTheRunScriptThePageGoesToTheHostsBrowserOrTheUserIsToldWhereItIs)
+// Wine's own path calls, which the hand-over relies on.
+std::string UnixName(const std::string &path)
 {
-    SetEnvironmentVariableA("SB_HOST_BROWSER", "1");
-    for (int started : {1, 0}) {
-        ModalRecorder rec;
-        rec.Answer(started);
-        rec.Answer(IDOK);
-        EXPECT_EQ(ViewHTMLDocument(NULL, "C:\\my docs\\page.htm", "#top", 1), started);
-        ASSERT_EQ(rec.calls.size(), started ? 1u : 2u);
-        EXPECT_EQ(rec.calls[0].name, "winebrowser.exe");
-        EXPECT_EQ(rec.calls[0].text, "file:///C:/my%20docs/page.htm#top");
-        if (!started) {
-            EXPECT_EQ(rec.calls[1].kind, MODAL_DIALOG);
-            EXPECT_NE(rec.calls[1].text.find("\n\nC:\\my docs\\page.htm"), std::string::npos) << rec.calls[1].text;
-        }
+    typedef char *(CDECL * NAMER)(LPCWSTR);
+    auto namer = (NAMER)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    WCHAR wide[MAX_PATH];
+    char *name = namer && MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) ? namer(wide) : NULL;
+    std::string out = name ? name : "";
+    if (name)
+        HeapFree(GetProcessHeap(), 0, name);
+    return out;
+}
+
+bool ExistsOnHost(const std::string &unixpath)
+{
+    typedef WCHAR *(CDECL * NAMER)(LPCSTR);
+    auto namer = (NAMER)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name");
+    WCHAR *name = namer ? namer(unixpath.c_str()) : NULL;
+    bool exists = name && GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES;
+    if (name)
+        HeapFree(GetProcessHeap(), 0, name);
+    return exists;
+}
+
+// The platform as it is outside Wine: without Wine's own calls.
+FARPROC(WINAPI *realgetprocaddress)(HMODULE, LPCSTR);
+FARPROC WINAPI WithoutWineCalls(HMODULE module, LPCSTR name)
+{
+    return !IS_INTRESOURCE(name) && strncmp(name, "wine_", 5) == 0 ? NULL : realgetprocaddress(module, name);
+}
+
+std::vector<std::string> boxes;
+// Programs start for real; every box is answered and its text kept.
+INT_PTR LaunchForReal(const MODALCALL *call)
+{
+    if (call->kind == MODAL_LAUNCH)
+        return COMMONModalForReal(call);
+    boxes.push_back(call->text ? call->text : "");
+    return IDOK;
+}
+
+// Started by the run script, a page goes to the host's browser that the
+// script found. Here a stand-in takes its place: a host script (Wine makes
+// a file named .exe executable) that writes down the address it was given.
+struct HostBrowser : ::testing::Test {
+    std::string folder, standin, got, page;
+    MODALHOOK saved = NULL;
+    bool hooked = false;
+    char savedapp[SETTINGTEXT];
+    void SetUp() override
+    {
+        strcpy(savedapp, ApplicationPath);
+        ApplicationPath[0] = 0;
+        COMMONSetApplicationPath(); // the installed pages beside the program
+        char temp[MAX_PATH], name[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        ASSERT_NE(GetTempFileNameA(temp, "SBB", 0, name), 0u);
+        DeleteFileA(name);
+        folder = name;
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+        CreateDirectoryA((folder + "\\my pages #2").c_str(), NULL);
+        page = folder + "\\my pages #2\\a%b.htm";
+        std::ofstream(page) << "<html></html>";
+        standin = folder + "\\browser.exe";
+        got = standin + ".got";
+        std::ofstream(standin, std::ios::binary)
+            << "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.got\"\n";
+        if (UnixName(standin).empty())
+            GTEST_SKIP() << "not under Wine: there is no host to hand pages to";
+        saved = COMMONSetModalHook(LaunchForReal);
+        hooked = true;
+        boxes.clear();
     }
-    SetEnvironmentVariableA("SB_HOST_BROWSER", NULL);
+    void TearDown() override
+    {
+        strcpy(ApplicationPath, savedapp);
+        if (hooked)
+            COMMONSetModalHook(saved);
+        SetEnvironmentVariableA("SB_HOST_BROWSER", NULL);
+        for (const std::string &f : {page, standin, got, standin + ".tmp"})
+            DeleteFileA(f.c_str());
+        RemoveDirectoryA((folder + "\\my pages #2").c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+    // What the stand-in was handed: its address, once it has written it.
+    std::string Handed()
+    {
+        EXPECT_TRUE(sbtest::PumpUntil([&] { return GetFileAttributesA(got.c_str()) != INVALID_FILE_ATTRIBUTES; }))
+            << "the stand-in browser never wrote down an address";
+        std::ifstream in(got, std::ios::binary);
+        std::string address((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.close();
+        DeleteFileA(got.c_str());
+        return address;
+    }
+};
+
+// The address is a file address of the page's host path, at its anchor.
+void ExpectAddressOf(const std::string &address, const std::string &windowspath, const std::string &anchor)
+{
+    ASSERT_EQ(address.rfind("file:///", 0), 0u) << address;
+    size_t hash = address.find('#');
+    std::string path;
+    for (size_t i = 7; i < std::min(hash, address.size()); i++)
+        if (address[i] == '%' && i + 2 < address.size()) {
+            path += (char)strtol(address.substr(i + 1, 2).c_str(), NULL, 16);
+            i += 2;
+        } else {
+            path += address[i];
+        }
+    EXPECT_EQ(path, UnixName(windowspath)) << address;
+    EXPECT_TRUE(ExistsOnHost(path)) << path;
+    EXPECT_EQ(hash == std::string::npos ? "" : address.substr(hash), anchor) << address;
+}
+
+TEST_F(HostBrowser, ThePageGoesAtItsAnchorOrTheUserIsToldItsHostPath)
+{
+    SetEnvironmentVariableA("SB_HOST_BROWSER", UnixName(standin).c_str());
+    DoHelp(NULL, "SYSTEM");
+    ExpectAddressOf(Handed(), AddApplicationPath("html\\referenc.htm"), "#SYSTEM");
+    EXPECT_EQ(ViewHTMLDocument(NULL, page.c_str(), NULL, 1), 1);
+    ExpectAddressOf(Handed(), page, "");
+    EXPECT_TRUE(boxes.empty()) << boxes[0];
+
+    // No browser on the host, or one that is gone since the script looked.
+    for (const std::string &none : {std::string("none"), UnixName(folder) + "/gone"}) {
+        SetEnvironmentVariableA("SB_HOST_BROWSER", none.c_str());
+        boxes.clear();
+        EXPECT_EQ(ViewHTMLDocument(NULL, page.c_str(), "#top", 1), 0) << none;
+        ASSERT_EQ(boxes.size(), 1u) << none;
+        EXPECT_NE(boxes[0].find("\n\n" + UnixName(page)), std::string::npos) << boxes[0];
+    }
+    // Where the platform cannot tell the page's host path, the user is told
+    // the path it has.
+    SetEnvironmentVariableA("SB_HOST_BROWSER", UnixName(standin).c_str());
+    boxes.clear();
+    realgetprocaddress = (decltype(realgetprocaddress))sbtest::ReplaceImport("kernel32.dll", "GetProcAddress",
+                                                                             (void *)WithoutWineCalls);
+    ASSERT_TRUE(realgetprocaddress);
+    int shown = ViewHTMLDocument(NULL, page.c_str(), NULL, 1);
+    sbtest::ReplaceImport("kernel32.dll", "GetProcAddress", (void *)realgetprocaddress);
+    EXPECT_EQ(shown, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("\n\n" + page), std::string::npos) << boxes[0];
+    EXPECT_EQ(GetFileAttributesA(got.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // Each help operation opens its own page at the topic's anchor, maximised.

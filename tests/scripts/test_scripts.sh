@@ -28,6 +28,7 @@ printf '#!/bin/sh\nexit 0\n' > "$fake/scripts/build.sh"
 cat > "$work/bin/wine" <<'STANDIN'
 #!/bin/sh
 echo "wine $*" >> "$LOG"
+case "$1" in *showbuilder.exe) echo "browser $SB_HOST_BROWSER" >> "$LOG" ;; esac
 case "$1" in *makesample.exe) echo fresh > "$2" ;; esac
 exit 0
 STANDIN
@@ -51,6 +52,20 @@ touch -d '1 minute' "$maker"
 run
 check "a newer maker makes the sample again" '[ "$(cat "$sample")" = fresh ]'
 check "on the user's display no wine server is ended" '! grep -q -- "-k" "$work/log"'
+# The help pages' browser: xdg-open only where the desktop names a program
+# for pages, else the first browser on the PATH.
+printf '#!/bin/sh\nexit 0\n' > "$work/bin/xdg-open"
+printf '#!/bin/sh\necho "$BROWSERS_DESKTOP"\n' > "$work/bin/xdg-mime"
+printf '#!/bin/sh\nexit 0\n' > "$work/bin/x-www-browser"
+chmod +x "$work/bin/xdg-open" "$work/bin/xdg-mime" "$work/bin/x-www-browser"
+BROWSERS_DESKTOP=firefox.desktop run
+check "the desktop's browser opens the help pages" '[ "$(grep "^browser" "$work/log" | tail -1)" = "browser $work/bin/xdg-open" ]'
+BROWSERS_DESKTOP= run
+check "without a desktop's choice a browser on the PATH does" '[ "$(grep "^browser" "$work/log" | tail -1)" = "browser $work/bin/x-www-browser" ]'
+rm "$work/bin/xdg-open" "$work/bin/xdg-mime" "$work/bin/x-www-browser"
+run
+found=$(grep "^browser" "$work/log" | tail -1 | cut -d' ' -f2-)
+check "the editor is told the machine's browser, or that there is none" '[ "$found" = none ] || [ -x "$found" ]'
 
 # --- two programs at once, with Wine ---
 if command -v wine >/dev/null && command -v xvfb-run >/dev/null && [ -f "$source_root/build/CMakeCache.txt" ]; then
