@@ -150,6 +150,7 @@ struct Loader {
     unsigned firstitem = 0, appended = 0;
     uint32_t handles = 0;
     bool toomany = false;
+    bool notdocument = false; // the file holds no document at all
 
     // Damage that may be passed over (an object left out, blocks that do
     // not add up, an object head that contradicts itself): what could be
@@ -431,8 +432,11 @@ struct Loader {
     bool Read(const char *path)
     {
         Trailer t;
-        if (!FindDocumentTrailer(in.file, in.size, &t, in.read))
+        bool unreadable = false;
+        if (!FindDocumentTrailer(in.file, in.size, &t, in.read, &unreadable)) {
+            notdocument = !unreadable;
             return false;
+        }
         const uint64_t documentend = t.start;
         uint64_t pos;
         // The header's count of its blocks, itself included; 0 when unknown.
@@ -567,7 +571,10 @@ int LoadExeFileWith(HWND list, BLOCKSET *set, const char *path, const LOADHOST &
     loader.PutBackTop();
     if (host.closeprogress)
         host.closeprogress();
-    SetLastError(ok ? 0 : loader.toomany ? LOADERROR_TOOMANYBLOCKS : ERROR_INVALID_DATA);
+    SetLastError(ok                   ? 0
+                 : loader.toomany     ? LOADERROR_TOOMANYBLOCKS
+                 : loader.notdocument ? LOADERROR_NOTDOCUMENT
+                                      : ERROR_INVALID_DATA);
     return ok ? 1 : 0;
 }
 

@@ -38,6 +38,9 @@ extern const LOADHOST EDITORLOAD;
 constexpr uint32_t MAXDOCUMENTHANDLES = 64000;
 // The last error of a load refused for needing more than that.
 constexpr DWORD LOADERROR_TOOMANYBLOCKS = 0x20000000 | 1;
+// The last error of a load of a file that holds no document (a program or
+// a file of another kind), as opposed to one that is damaged or unreadable.
+constexpr DWORD LOADERROR_NOTDOCUMENT = 0x20000000 | 2;
 
 // Appends the document held at the end of `path` to `list`: 1 on success.
 // Nothing in the file is trusted: a damaged document ends in 0, or in the

@@ -64,18 +64,18 @@ void FindTags(const uint8_t *p, uint32_t count, std::vector<uint32_t> &hits)
 
 } // namespace
 
-bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *t, DOCUMENTREADER read)
+static bool SearchTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *t, DOCUMENTREADER read, bool *failed)
 {
     if (size < HEDRSIZE + ENDSIZE)
         return false;
     uint8_t last[ENDSIZE];
     if (!ReadAt(file, size, size - ENDSIZE, last, ENDSIZE, read))
-        return false;
+        return *failed = true, false;
     if (TrailerAt(last, size - ENDSIZE, t))
         return true;
     std::unique_ptr<uint8_t[]> storage(new (std::nothrow) uint8_t[SCANCHUNK + ENDSIZE + 64]);
     if (!storage)
-        return false;
+        return *failed = true, false;
     // On a cache line, so the search's loads never straddle two.
     uint8_t *buffer = (uint8_t *)(((uintptr_t)storage.get() + 63) & ~(uintptr_t)63);
     std::vector<uint32_t> hits;
@@ -86,7 +86,7 @@ bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *t, DOCUMEN
         uint64_t lo = hi - lowest >= SCANCHUNK - 1 ? hi - (SCANCHUNK - 1) : lowest;
         uint32_t starts = (uint32_t)(hi - lo + 1);
         if (!ReadAt(file, size, lo, buffer, starts + ENDSIZE - 1, read))
-            return false;
+            return *failed = true, false;
         FindTags(buffer, starts, hits);
         for (auto i = hits.rbegin(); i != hits.rend(); ++i)
             if (TrailerAt(buffer + *i, lo + *i, t))
@@ -96,4 +96,13 @@ bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *t, DOCUMEN
         hi = lo - 1;
     }
     return false;
+}
+
+bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *t, DOCUMENTREADER read, bool *unreadable)
+{
+    bool failed = false;
+    bool found = SearchTrailer(file, size, t, read, &failed);
+    if (unreadable)
+        *unreadable = !found && failed;
+    return found;
 }

@@ -14,5 +14,7 @@ struct DOCUMENTTRAILER {
 // True when `file` (of `size` bytes) holds a trailer that a whole document
 // could stand before. The tail is read in large pieces and searched in
 // memory, with `read` (NULL: the platform's); a file shorter than a header
-// and a trailer has none.
-bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *out, DOCUMENTREADER read = nullptr);
+// and a trailer has none. When false, `*unreadable` tells a search that
+// could not be made (a failed read, no memory) from a file without a trailer.
+bool FindDocumentTrailer(HANDLE file, uint64_t size, DOCUMENTTRAILER *out, DOCUMENTREADER read = nullptr,
+                         bool *unreadable = nullptr);

@@ -235,7 +235,10 @@ static void Open(HWND frame)
         loaded = LoadExeFile(list, set, path) != 0;
     }
     if (!loaded) {
-        DoMessage(frame, FetchString(GetLastError() == LOADERROR_TOOMANYBLOCKS ? IDS_TOOMANYBLOCKS : IDS_ERRREAD));
+        DWORD error = GetLastError();
+        DoMessage(frame, FetchString(error == LOADERROR_TOOMANYBLOCKS ? IDS_TOOMANYBLOCKS
+                                     : error == LOADERROR_NOTDOCUMENT ? IDS_UNSUPPORTEDFORMAT
+                                                                      : IDS_ERRREAD));
         UnlockBlockSet(window);
         CloseDocument(window);
         return;

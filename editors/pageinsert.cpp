@@ -105,7 +105,7 @@ bool LoadInsertFile(HWND page, SOURCE source, LOADED *loaded)
     }
     // Animations that fail to load say nothing.
     if (!loaded->data && source != ANIMFILE)
-        Say(page, IDS_ERRREAD);
+        Say(page, source == STATICFILE && OtherThanPng(file) ? IDS_UNSUPPORTEDFORMAT : IDS_ERRREAD);
     SetCursor(old);
     return loaded->data != NULL;
 }

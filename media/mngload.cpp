@@ -9,6 +9,7 @@
 #include "media/pngload.h"
 #include "resources/pngmng_ids.h"
 #include "resources/resource.h"
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -157,7 +158,15 @@ void SetTransparency(OBJECTANIMFRAME *frame, HGLOBAL dib, const PNGIMAGE &image,
 unsigned ReadMngHeader(MNGLOAD &m, uint32_t *width, uint32_t *height, long *first)
 {
     uint8_t signature[8];
-    if (fread(signature, 1, 8, m.fp) != 8 || memcmp(signature, MNGSIGNATURE, 8))
+    size_t got = fread(signature, 1, 8, m.fp), same = 0;
+    while (same < got && signature[same] == MNGSIGNATURE[same])
+        same++;
+    // Only a file that begins as an MNG (or is cut short inside the
+    // signature) and then goes wrong is a damaged one: a GIF, a PNG or
+    // anything else is a format this loader does not read.
+    if (same < std::min<size_t>(got, 4))
+        return IDS_UNSUPPORTEDFORMAT;
+    if (same != 8)
         return IDS_CORRUPTED;
     m.filesize = PngFileSize(m.fp);
     if (m.filesize < 0)

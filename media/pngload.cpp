@@ -230,6 +230,14 @@ PNGDECODE DecodePngImage(FILE *fp, bool signature, const char *palette, PNGIMAGE
     return result;
 }
 
+bool OtherThanPng(const char *path)
+{
+    FilePtr file(fopen(path, "rb"));
+    uint8_t start[4];
+    // A file cut short inside the signature is a damaged PNG.
+    return file && memcmp(start, PNGSIGNATURE, fread(start, 1, sizeof start, file.get()));
+}
+
 HGLOBAL LoadStaticImage(HWND hwnd, const char *path, int *trnscount, char *trnsdata, int *colourtype)
 {
     *trnscount = 0;

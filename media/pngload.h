@@ -11,6 +11,10 @@
 // zeroed first. A chunk whose CRC-32 does not match shows the warning owned
 // by `hwnd`.
 HGLOBAL LoadStaticImage(HWND hwnd, const char *path, int *trnscount, char *trnsdata, int *colourtype);
+// True when the file opens and does not begin as a PNG file does (a file
+// shorter than a signature begins as one while its bytes match it): it is
+// of another format, not a damaged or unreadable PNG.
+bool OtherThanPng(const char *path);
 // The next 4 bytes of the stream as a big-endian number; 0xFFFFFFFF when
 // fewer remain.
 unsigned long GetLong(FILE *fp);

@@ -271,7 +271,7 @@ std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, u
         info.fccType = streamtypeVIDEO;
         info.dwScale = 1;
         info.dwRate = 4;
-        info.dwSuggestedBufferSize = (DWORD)width * height * 3;
+        info.dwSuggestedBufferSize = (DWORD)width * height * 4;
         SetRect(&info.rcFrame, 0, 0, width, height);
         PAVISTREAM stream = NULL;
         if (AVIFileCreateStreamA(file, &stream, &info) == 0) {
@@ -279,12 +279,28 @@ std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, u
             for (int i = 0; i < frames && written; i++) {
                 // The sun climbs across the sky.
                 std::vector<uint8_t> frame = ScenePicture(width, height, 0, -0.5 + 0.5 * i / frames);
-                auto *bi = (BITMAPINFOHEADER *)frame.data();
+                // Frames of 32 bits: Wine's movie device hands uncompressed
+                // frames to a codec that copies their bytes unchanged into a
+                // picture of the screen's depth, so frames of 24 bits show
+                // there as grey stripes, repeated across. Frames of 32 bits,
+                // the depth of today's screens, show as they are, there and
+                // on Windows alike.
+                BITMAPINFOHEADER bi = *(const BITMAPINFOHEADER *)frame.data();
+                const size_t row24 = ((size_t)width * 3 + 3) & ~(size_t)3, row32 = (size_t)width * 4;
+                if (bi.biBitCount != 24 || frame.size() < sizeof bi + row24 * height) {
+                    written = false;
+                    break;
+                }
+                std::vector<uint8_t> bits(row32 * height, 0);
+                for (int y = 0; y < height; y++)
+                    for (int x = 0; x < width; x++)
+                        memcpy(&bits[row32 * y + 4 * x], &frame[sizeof bi + row24 * y + 3 * x], 3);
+                bi.biBitCount = 32;
+                bi.biSizeImage = (DWORD)bits.size();
                 if (i == 0)
-                    written = AVIStreamSetFormat(stream, 0, bi, sizeof *bi) == 0;
-                written = written && AVIStreamWrite(stream, i, 1, frame.data() + sizeof *bi,
-                                                    (LONG)(frame.size() - sizeof *bi), AVIIF_KEYFRAME, NULL,
-                                                    NULL) == 0;
+                    written = AVIStreamSetFormat(stream, 0, &bi, sizeof bi) == 0;
+                written = written && AVIStreamWrite(stream, i, 1, bits.data(), (LONG)bits.size(), AVIIF_KEYFRAME,
+                                                    NULL, NULL) == 0;
             }
             AVIStreamRelease(stream);
         }

@@ -449,11 +449,21 @@ TEST_F(Frame, OpenTakesTheCommandLineQuotedOrNotWithoutAsking)
         TakeCommandLine(c.line);
         EXPECT_STREQ(LoadFile, c.file) << c.line;
     }
+    auto bytes = [](const std::string &path) {
+        std::ifstream f(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    };
+    // A damaged document is one whose header no longer matches its check.
+    std::string damaged = bytes(MakeDocument("damaged.exe", {"One"}));
+    damaged[damaged.rfind("HEDR") + 100] ^= 0x55;
     struct Start {
         std::string path;
         bool document;
-    } starts[] = {{MakeDocument("my shows\\demo.exe", {"One", "Two", "Three"}), true},
-                  {MakeFile("not a show.exe", std::string(4096, 'x')), false}};
+        const char *refusal;
+    } starts[] = {{MakeDocument("my shows\\demo.exe", {"One", "Two", "Three"}), true, nullptr},
+                  {MakeFile("not a show.txt", std::string(4096, 'x')), false, "Unsupported format"},
+                  {MakeFile("player.exe", bytes(SB_PLAYER_EXE)), false, "Unsupported format"},
+                  {MakeFile("damaged.exe", damaged), false, "Error reading file"}};
     for (const Start &start : starts) {
         Seed();
         ModalRecorder modal(IDOK);
@@ -475,7 +485,7 @@ TEST_F(Frame, OpenTakesTheCommandLineQuotedOrNotWithoutAsking)
             EXPECT_TRUE(modal.calls.empty());
         } else {
             ASSERT_EQ(modal.calls.size(), 1u);
-            EXPECT_EQ(modal.calls[0].text, "Error reading file");
+            EXPECT_EQ(modal.calls[0].text, start.refusal);
         }
         EXPECT_STREQ(LoadFile, "");
         EXPECT_EQ(ReadAll(Config()).find("MenuItem = ") != std::string::npos, start.document);

@@ -11,10 +11,13 @@
 #include "editors/objectfields.h"
 #include "media/avicheck.h"
 #include "media/loaders.h"
+#include "player/sample.h"
 #include "resources/document_ids.h"
 #include "resources/moviedialog_ids.h"
 #include "resources/objectdialogs3_ids.h"
 #include "resources/resource.h"
+#include "tests/document/docwindow.h"
+#include "tests/support/drive.h"
 #include "tests/support/mediafiles.h"
 #include <digitalv.h>
 #include <algorithm>
@@ -327,6 +330,133 @@ TEST_F(MovieDialog, ThePreviewPlaysThroughThePlatformsMovieDevice)
     EXPECT_FALSE(IsWindow(seen));
     EXPECT_EQ(calls.size(), 2u); // the dialog and its preview: nothing went wrong
     EXPECT_EQ(Now(), start);
+}
+
+// What a window shows on the screen, another process's window too.
+sbtest::Capture OnScreen(HWND window)
+{
+    RECT r{};
+    GetClientRect(window, &r);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    sbtest::MemoryDC memory(r.right, r.bottom);
+    HDC screen = GetDC(NULL);
+    BitBlt(memory.dc, 0, 0, memory.width, memory.height, screen, origin.x, origin.y, SRCCOPY);
+    ReleaseDC(NULL, screen);
+    return memory.Grab();
+}
+
+// The first picture the movie device draws: the first one that stays the
+// same over two looks and is not one colour for the most part, as the
+// plain poster and the background before it are.
+bool FirstDrawn(const std::function<sbtest::Capture()> &look, sbtest::Capture *drawn)
+{
+    std::vector<uint32_t> before;
+    return sbtest::PumpUntil(
+        [&] {
+            *drawn = look();
+            std::vector<uint32_t> sorted = drawn->pixels;
+            std::sort(sorted.begin(), sorted.end());
+            size_t most = 0;
+            for (size_t i = 0, j; i < sorted.size(); i = j) {
+                for (j = i; j < sorted.size() && sorted[j] == sorted[i]; j++) {
+                }
+                most = std::max(most, j - i);
+            }
+            bool stable = drawn->pixels == before && most * 2 < sorted.size();
+            before = drawn->pixels;
+            return stable;
+        },
+        10000);
+}
+
+// The share of the picture's pixels within a few levels of the DIB's.
+double Likeness(const sbtest::Capture &c, const BITMAPINFOHEADER *dib)
+{
+    if (c.width != dib->biWidth || c.height != dib->biHeight || c.pixels.empty())
+        return 0;
+    size_t alike = 0;
+    for (int y = 0; y < c.height; y++)
+        for (int x = 0; x < c.width; x++) {
+            COLORREF a = c.At(x, y), b = (COLORREF)GetDibPixel(dib, x, y);
+            bool close = true;
+            for (int shift : {0, 8, 16})
+                close = close && std::abs((int)(a >> shift & 0xFF) - (int)(b >> shift & 0xFF)) <= 24;
+            alike += close;
+        }
+    return (double)alike / c.pixels.size();
+}
+
+// The sample's movie starts with its own first frame, in the player and in
+// the preview, and not with a misreading of its frames' bits. The poster
+// shown before the start is a plain picture here, so that what shows after
+// it is the movie device's drawing. Later frames differ from the first only
+// where the sun has moved.
+TEST_F(MovieDialog, TheSamplesMovieStartsWithItsOwnFirstFrameInThePlayerAndThePreview)
+{
+    constexpr int MW = 240, MH = 180;
+    uint32_t picturesize = 0, moviesize = 0;
+    const Bytes film = SampleMovie(MW, MH, &picturesize, &moviesize);
+    ASSERT_FALSE(film.empty());
+    const Bytes avi(film.begin() + picturesize, film.end());
+    const auto *first = (const BITMAPINFOHEADER *)film.data();
+    showhost.media = QV_SystemHost.media;
+    mmioInstallIOProcA(AVIIOPROCCODE, (LPMMIOPROC)AVIIOProc, MMIO_INSTALLPROC);
+    docfixture::TempFolder folder;
+    const struct {
+        const char *where;
+        std::function<bool(sbtest::Capture *)> play;
+    } rows[] = {
+        {"the player",
+         [&](sbtest::Capture *drawn) {
+             std::string path = folder.File("film.exe");
+             {
+                 SAMPLEDOC doc("Film", 320, 240, RGB(0, 0, 0));
+                 BLOCK &page = doc.Page("Reel", RGB(0, 40, 40));
+                 GlobalBlock poster(Picture(MW, MH, RGB(40, 60, 220)));
+                 GlobalLocked<uint8_t> p(poster.get());
+                 Bytes data = Bytes(p.get(), p.get() + p.size()) + avi;
+                 HGLOBAL h = doc.Add(page, TAG_MOVI, RECT{40, 40, 40 + MW, 40 + MH}, nullptr, data);
+                 if (!h)
+                     return false;
+                 GlobalLocked<OBJECTMOVIE> o(h);
+                 o->avioffset = (uint32_t)p.size();
+                 o->avilength = (uint32_t)avi.size();
+                 o.Unlock();
+                 if (!doc.Save(path.c_str()))
+                     return false;
+             }
+             bool found = false;
+             PLAYOUTCOME out = PlayDocument(path, "", [&](HWND show, DWORD) {
+                 HWND movie = NULL;
+                 found = WaitFor([&] { return (movie = FindWindowExA(show, NULL, QVCLASS_movie, NULL)) != NULL; }) &&
+                         FirstDrawn([&] { return OnScreen(movie); }, drawn);
+             });
+             EXPECT_TRUE(out.messages.empty());
+             return found;
+         }},
+        {"the preview",
+         [&](sbtest::Capture *drawn) {
+             Replace(Make(avi, MW, MH));
+             bool found = false;
+             Run([&](HWND dlg, sbtest::ModalRecorder &r) {
+                 r.Drive([&](HWND preview) {
+                     found = FirstDrawn([&] { return sbtest::CaptureClient(preview); }, drawn);
+                     PostMessageA(preview, WM_RBUTTONUP, 0, 0);
+                 });
+                 sbtest::Click(dlg, IDC_MOVIEPREVIEW);
+                 sbtest::Click(dlg, IDCANCEL);
+             });
+             return found;
+         }},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.where);
+        sbtest::Capture drawn;
+        ASSERT_TRUE(row.play(&drawn)) << "no picture of the movie device's on the screen";
+        sbtest::Snapshot(drawn, row.where);
+        EXPECT_GT(Likeness(drawn, first), 0.8);
+    }
 }
 
 // Stored sizes, first-frame headers and movie bytes damaged at random: the

@@ -16,6 +16,8 @@
 #include "media/imageformat.h"
 #include "tests/media/soundtest.h"
 #include "tests/support/mediafiles.h"
+#include <fstream>
+#include <iterator>
 
 using namespace pagetest;
 
@@ -659,6 +661,52 @@ TEST_F(PageEditor, APictureFileIsInsertedAndABadOneReported)
     });
     DeleteFileA(good.c_str());
     DeleteFileA(bad.c_str());
+}
+
+// A file refused for an animation or a static image says why: a file of
+// another format is not a damaged one, and neither is an unreadable one.
+TEST_F(PageEditor, ARefusedFileSaysWhetherItIsOfAnotherFormatOrDamaged)
+{
+    soundtest::TempFolder folder;
+    auto written = [&](const char *name, const std::string &bytes) {
+        soundtest::Write(folder.path + name, bytes);
+        return folder.path + name;
+    };
+    std::string png;
+    {
+        HGLOBAL dib = Picture(20, 10, RGB(0, 200, 0));
+        EXPECT_EQ(WriteImage((folder.path + "still.png").c_str(), dib), 1);
+        EXPECT_EQ(WriteImage((folder.path + "still.bmp").c_str(), dib), 1);
+        GlobalFree(dib);
+        std::ifstream f(folder.path + "still.png", std::ios::binary);
+        png.assign(std::istreambuf_iterator<char>(f), {});
+    }
+    std::string mng = sbtest::Mng(8, 6, {{RGB(1, 2, 3), 100}}, 1), damagedmng = mng;
+    damagedmng[4] = '\n'; // the signature's line end, as a text transfer leaves it
+    const struct {
+        const char *what;
+        UINT id;
+        std::string file;
+        const char *text;
+    } rows[] = {
+        {"a GIF for an animation", IDM_INSERTANIM, written("a.gif", "GIF89a" + std::string(64, 0)), "Unsupported format"},
+        {"a PNG for an animation", IDM_INSERTANIM, written("a.png", png), "Unsupported format"},
+        {"an MNG with a damaged signature", IDM_INSERTANIM, written("d.mng", damagedmng), "Corrupted file"},
+        {"a BMP for a static image", IDM_INSERTSTATIC, folder.path + "still.bmp", "Unsupported format"},
+        {"an MNG for a static image", IDM_INSERTSTATIC, written("s.mng", mng), "Unsupported format"},
+        {"a PNG cut short", IDM_INSERTSTATIC, written("cut.png", png.substr(0, 40)), "Error reading file"},
+    };
+    Edit(2, [&](HWND page) {
+        for (const auto &row : rows) {
+            SCOPED_TRACE(row.what);
+            answers.asked.clear();
+            answers.file = row.file;
+            Command(page, row.id);
+            EXPECT_TRUE(Shown(page).empty());
+            EXPECT_EQ(answers.asked, (std::vector<std::string>{"file", row.text}));
+        }
+        answers.file.clear();
+    });
 }
 
 TEST_F(PageEditor, ATypeWithoutItsDialogSaysSoAndTheObjectStaysAsItWas)
