@@ -26,6 +26,8 @@
 #include "runtime/background.h"
 #include "tools/appletlists.h"
 #include "tools/appletpreview.h"
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -302,6 +304,40 @@ void ChooseColour(HWND dlg, EDITPARAM *p)
     SetFocus(edit);
 }
 
+// The extent of a dialog's visible controls in its client area.
+struct EXTENT {
+    HWND box;
+    RECT r{LONG_MAX, LONG_MAX, 0, 0};
+};
+
+BOOL CALLBACK ControlExtent(HWND child, LPARAM extent)
+{
+    auto *e = (EXTENT *)extent;
+    RECT r;
+    if (GetParent(child) != e->box || !IsWindowVisible(child) || !GetWindowRect(child, &r))
+        return TRUE;
+    MapWindowPoints(NULL, e->box, (POINT *)&r, 2);
+    e->r.top = std::min(e->r.top, r.top);
+    e->r.bottom = std::max(e->r.bottom, r.bottom);
+    return TRUE;
+}
+
+// The find and replace boxes keep room for the check boxes they were told
+// to hide: each is made to end as far below its lowest visible control as its highest
+// one lies below its top.
+void FitToControls(HWND box)
+{
+    RECT client, window;
+    EXTENT e{box};
+    if (!GetClientRect(box, &client) || !GetWindowRect(box, &window))
+        return;
+    EnumChildWindows(box, ControlExtent, (LPARAM)&e);
+    LONG spare = e.r.top == LONG_MAX ? 0 : client.bottom - (e.r.bottom + e.r.top);
+    if (spare > 0)
+        SetWindowPos(box, NULL, 0, 0, window.right - window.left, window.bottom - window.top - spare,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void OpenFind(HWND dlg, EDITPARAM *p, bool replace)
 {
     memset(&p->findreplace, 0, sizeof p->findreplace);
@@ -316,8 +352,10 @@ void OpenFind(HWND dlg, EDITPARAM *p, bool replace)
     f.lpstrReplaceWith = p->replacetext;
     f.wFindWhatLen = f.wReplaceWithLen = 260;
     p->finddialog = replace ? ReplaceTextA(&f) : FindTextA(&f);
-    if (p->finddialog)
-        CentreWindow(p->finddialog);
+    if (!p->finddialog)
+        return;
+    FitToControls(p->finddialog);
+    CentreWindow(p->finddialog);
 }
 
 std::string Text(HWND edit)
@@ -334,9 +372,13 @@ DWORD SelectionEnd(HWND edit)
     return end;
 }
 
+// The found text is shown in the edit control, which keeps its selection
+// visible without the focus. While the find or replace box is the active
+// window it stays so: activating the editor would put the box behind it.
 void Reveal(HWND edit)
 {
-    SetFocus(edit);
+    if (GetActiveWindow() == GetParent(edit))
+        SetFocus(edit);
     SendMessageA(edit, EM_SCROLLCARET, 0, 0);
 }
 
@@ -361,7 +403,9 @@ void FindNext(HWND dlg, EDITPARAM *p)
         SendMessageA(edit, EM_SETSEL, at, at + strlen(p->findtext));
     } else {
         SendMessageA(edit, EM_SETSEL, (WPARAM)-1, 0);
-        DoMessage(dlg, FetchString(IDS_SEARCHNOTFOUND));
+        // Owned by the find box, the message gives the activation back to
+        // it, which keeps the box over the editor.
+        DoMessage(p->finddialog ? p->finddialog : dlg, FetchString(IDS_SEARCHNOTFOUND));
     }
     Reveal(edit);
 }
