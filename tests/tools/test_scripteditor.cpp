@@ -181,8 +181,8 @@ protected:
         return result;
     }
 
-    // The editor drops its state as it ends.
-    static bool Running(HWND dlg) { return IsWindow(dlg) && GetWindowLongPtrA(dlg, DWLP_USER) != 0; }
+    // The editor's owner is disabled for as long as the editor runs.
+    static bool Running(HWND dlg) { return IsWindow(dlg) && !IsWindowEnabled(GetWindow(dlg, GW_OWNER)); }
     static HWND Edit(HWND dlg) { return GetDlgItem(dlg, IDC_APPLETSOURCE); }
     static std::string Shown(HWND dlg)
     {
