@@ -23,6 +23,7 @@
 #include "resources/scripteditor_ids.h"
 #include "tools/scripteditor.h"
 #include <commctrl.h>
+#include <dlgs.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +79,25 @@ HWND Open(HWND owner, BLOCK *page, EDITPARAM *p)
     p->block = page;
     p->object = GetPageObject(page, 0);
     return CreateDialogParamA(hInst, "EditAppletBox", owner, EditAppletProc, (LPARAM)p);
+}
+
+BOOL CALLBACK OwnedBox(HWND w, LPARAM found)
+{
+    char name[16] = "";
+    GetClassNameA(w, name, sizeof name);
+    if (strcmp(name, "#32770") != 0 || GetWindow(w, GW_OWNER) != *(HWND *)found)
+        return TRUE;
+    *(HWND *)found = w;
+    return FALSE;
+}
+
+// The editor's replace box, opened from its menu; null when none opened.
+HWND ReplaceBox(HWND dlg)
+{
+    SendMessageA(dlg, WM_COMMAND, IDM_APPLETREPLACE, 0);
+    HWND found = dlg;
+    EnumThreadWindows(GetCurrentThreadId(), OwnedBox, (LPARAM)&found);
+    return found != dlg ? found : NULL;
 }
 
 void Pump()
@@ -144,13 +164,16 @@ int main(int argc, char **argv)
     for (int round = 0; round < rounds; round++) {
         EDITPARAM p;
         HWND dlg = Open(owner, &page, &p);
-        strcpy(p.findtext, "alpha");
-        strcpy(p.replacetext, "omega");
         SendDlgItemMessageA(dlg, IDC_APPLETSOURCE, EM_SETSEL, 0, 0);
-        FINDREPLACEA f{};
-        f.Flags = FR_REPLACEALL;
+        HWND box = ReplaceBox(dlg);
+        if (!box) {
+            printf("the replace box did not open\n");
+            return 1;
+        }
+        SetDlgItemTextA(box, edt1, "alpha");
+        SetDlgItemTextA(box, edt2, "omega");
         double start = Now();
-        SendMessageA(dlg, p.findmessage, 0, (LPARAM)&f);
+        SendDlgItemMessageA(box, psh2, BM_CLICK, 0, 0);
         replaced.push_back(Now() - start);
         int length = GetWindowTextLengthA(GetDlgItem(dlg, IDC_APPLETSOURCE));
         SendMessageA(dlg, WM_COMMAND, IDM_APPLETABANDON, 0);

@@ -27,10 +27,8 @@ namespace {
 
 constexpr uint32_t ANIMFIXED = sizeof(OBJECTANIM);
 const PROPFIELDS fields{false, OBJ_ENABLED | OBJ_NOTIFY};
-constexpr char STATEPROP[] = "AnimDialogState";
-
 // What the dialog holds while it is open, bound to it until WM_NCDESTROY.
-struct ANIMDIALOG {
+struct ANIMDIALOG : PROPSTATE {
     GlobalBlock copy;      // the animation block OK stores
     uint32_t size = 0;     // its length: the block may be larger
     bool fromfile = false; // the copy came from a file: its counts replace the object's
@@ -41,7 +39,7 @@ struct ANIMDIALOG {
 
 ANIMDIALOG *State(HWND dlg)
 {
-    return (ANIMDIALOG *)GetPropA(dlg, STATEPROP);
+    return PropState<ANIMDIALOG>(dlg);
 }
 
 void Open(HWND dlg, EDITPARAM *p)
@@ -51,13 +49,12 @@ void Open(HWND dlg, EDITPARAM *p)
         return;
     // The stored sizes are only believed when the block holds what they say.
     const OBJECTHEADER &h = o->header;
-    auto *d = new ANIMDIALOG;
+    ANIMDIALOG *d = State(dlg);
     if (h.datasize && (uint64_t)h.fixedsize + h.datasize <= GlobalSize(p->object)) {
         d->copy.Reset(GetAnimObjectData(o));
         d->size = h.datasize;
     }
-    if (!d->copy || !SetPropA(dlg, STATEPROP, d)) {
-        delete d;
+    if (!d->copy) {
         GlobalUnlock(p->object);
         RefuseObject(dlg);
         return;
@@ -188,18 +185,14 @@ INT_PTR CALLBACK EditAnimObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
         }
         return TRUE;
     }
-    if (msg == WM_NCDESTROY) {
-        delete (ANIMDIALOG *)RemovePropA(dlg, STATEPROP);
-        return FALSE;
-    }
     INT_PTR answer;
-    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage<ANIMDIALOG>(dialog, dlg, msg, wParam, lParam, &answer))
         return answer;
-    if (msg != WM_COMMAND)
+    if (msg != WM_COMMAND || !d)
         return FALSE;
     switch (LOWORD(wParam)) {
     case IDC_ANIMPREVIEW:
-        Preview(dlg, DialogState<EDITPARAM>(dlg));
+        Preview(dlg, d->p);
         return TRUE;
     case IDC_ANIMFILE:
         NewFrames(dlg);

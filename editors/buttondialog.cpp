@@ -1,7 +1,6 @@
 // The property dialog of buttons: title, action and target, four drawing
 // styles, three colours that change the live object at once, and the
-// picture of a graphic button, which the dialog holds in the EDITPARAM's
-// `picture` while it is open.
+// picture of a graphic button, which the dialog holds while it is open.
 #include "common/dialog.h"
 #include "common/dlgitems.h"
 #include "common/msgdlg.h"
@@ -54,6 +53,16 @@ bool Valid(const GlobalLocked<OBJECTBUTTON> &o)
 int Selection(HWND dlg, int id)
 {
     return (int)SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0);
+}
+
+// What the dialog holds while it is open: the graphic button's picture.
+struct BUTTONDIALOG : PROPSTATE {
+    GlobalBlock picture;
+};
+
+HGLOBAL Picture(HWND dlg)
+{
+    return PropState<BUTTONDIALOG>(dlg)->picture.get();
 }
 
 // A graphic button's picture holds its two faces one above the other.
@@ -173,8 +182,8 @@ void Open(HWND dlg, EDITPARAM *p)
     // A button with a picture is a graphic one, whatever soft style bits it
     // also has: they stay in the object, and OK keeps the picture.
     if (f & OBJ_GRAPHIC)
-        p->picture = CopyPicture(o.get());
-    if (p->picture)
+        PropState<BUTTONDIALOG>(dlg)->picture.Reset(CopyPicture(o.get()));
+    if (Picture(dlg))
         style = GRAPHIC;
     SendMessageA(styles, CB_SETCURSEL, style, 0);
     for (const auto &s : swatches)
@@ -185,11 +194,11 @@ void Open(HWND dlg, EDITPARAM *p)
 
 // The disabled size fields of the "Graphic" style show one face of the
 // picture, which is what OK stores.
-void ShowPictureSize(HWND dlg, EDITPARAM *p)
+void ShowPictureSize(HWND dlg)
 {
     int width = -1, depth = -1;
-    if (p->picture)
-        FitsButton(p->picture, &width, &depth);
+    if (HGLOBAL picture = Picture(dlg))
+        FitsButton(picture, &width, &depth);
     if (width < 0)
         return;
     SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
@@ -206,10 +215,8 @@ void TakePicture(HWND dlg, EDITPARAM *p, HGLOBAL dib)
         DoMessage(dlg, FetchString(IDS_BUTTONGRAPHICSIZE));
         return;
     }
-    if (p->picture)
-        GlobalFree(p->picture);
-    p->picture = dib;
-    ShowPictureSize(dlg, p);
+    PropState<BUTTONDIALOG>(dlg)->picture.Reset(dib);
+    ShowPictureSize(dlg);
     SendDlgItemMessageA(dlg, IDC_BTNSTYLE, CB_SETCURSEL, GRAPHIC, 0);
     StoreStyle(dlg, p);
     EnableForStyle(dlg);
@@ -283,9 +290,10 @@ bool Build(HWND dlg, EDITPARAM *p, const std::string &target, int action)
         return false;
     uint32_t titlesize = TextSize(dlg, IDC_OBJTITLE);
     uint32_t targetsize = action == ACTION_JUMPTOPAGE || action == ACTION_OPENDOCUMENT ? (uint32_t)target.size() + 1 : 0;
-    bool graphic = Selection(dlg, IDC_BTNSTYLE) == GRAPHIC && p->picture;
-    uint32_t picturesize = graphic ? GetDibSize(p->picture) : 0;
-    GlobalLocked<char> picture(graphic ? p->picture : NULL);
+    HGLOBAL working = Picture(dlg);
+    bool graphic = Selection(dlg, IDC_BTNSTYLE) == GRAPHIC && working;
+    uint32_t picturesize = graphic ? GetDibSize(working) : 0;
+    GlobalLocked<char> picture(graphic ? working : NULL);
     if (graphic && (!picturesize || !picture))
         return false;
     GlobalBlock fresh(NewObject(p->object, sizeof(OBJECTBUTTON),
@@ -326,9 +334,10 @@ INT_PTR CALLBACK EditButtonObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
 {
     static const PROPDIALOG dialog{Open, Keep, "BUTTON"};
     INT_PTR answer;
-    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage<BUTTONDIALOG>(dialog, dlg, msg, wParam, lParam, &answer))
         return answer;
-    auto *p = DialogState<EDITPARAM>(dlg);
+    auto *d = PropState<BUTTONDIALOG>(dlg);
+    EDITPARAM *p = d ? d->p : nullptr;
     switch (msg) {
     case WM_DRAWITEM: {
         auto *item = (const DRAWITEMSTRUCT *)lParam;
@@ -351,7 +360,7 @@ INT_PTR CALLBACK EditButtonObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
                 StoreStyle(dlg, p);
                 EnableForStyle(dlg);
                 if (Selection(dlg, IDC_BTNSTYLE) == GRAPHIC)
-                    ShowPictureSize(dlg, p);
+                    ShowPictureSize(dlg);
             }
             return TRUE;
         case IDC_BTNSELECT:
@@ -359,8 +368,8 @@ INT_PTR CALLBACK EditButtonObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
             return TRUE;
         case IDC_BTNPAINT:
             // The painted picture must still fit a button, as a chosen one must.
-            if (p->picture)
-                if (HGLOBAL painted = DoPaintImage(dlg, p->picture))
+            if (HGLOBAL picture = Picture(dlg))
+                if (HGLOBAL painted = DoPaintImage(dlg, picture))
                     TakePicture(dlg, p, painted);
             return TRUE;
         case IDC_BTNBACKCOLOUR:

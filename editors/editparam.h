@@ -3,27 +3,14 @@
 // its own storage for as long as the editor runs and passes its address as
 // the editor's creation parameter; each editor uses only its own fields.
 #pragma once
-#include "common/owners.h"
 #include "document/blockstore.h"
 #include <windows.h>
-#include <commdlg.h>
 
 struct EDITPARAM {
     HWND hwnd;          // the editor's owner
     BLOCKSET *blockset; // null for the object list
     BLOCK *block;       // the block or working page being edited
     unsigned index;     // the block's place in the document, or the object's in the page
-    GdiObject<HFONT> font; // the script editor's font: the record outlives
-                           // the editor's window, so its edit control never
-                           // holds a freed font
-    int changed;
-    UINT findmessage;
-    char findtext[261];
-    char replacetext[261];
-    FINDREPLACEA findreplace;
-    HWND finddialog;
     int result;         // the page editor's outcome: nonzero keeps the page
     HGLOBAL object;     // the object under edit; a dialog may replace it
-    HGLOBAL picture;    // the button, image and static image dialogs' working picture
-    bool previewing;    // the image dialog: a preview runs under it
 };

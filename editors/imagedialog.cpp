@@ -32,6 +32,18 @@ const FLAGBOX imagechecks[] = {
 
 const int imagespins[] = {IDC_OBJLEFT + IDC_OBJSPIN, IDC_OBJTOP + IDC_OBJSPIN, IDC_IMPAUSE + 10000, 0};
 
+// What the dialog holds while it is open: the painted replacement of the
+// object's picture, once there is one, and whether a preview runs under it.
+struct IMAGEDIALOG : PROPSTATE {
+    GlobalBlock picture;
+    bool previewing = false;
+};
+
+IMAGEDIALOG *State(HWND dlg)
+{
+    return PropState<IMAGEDIALOG>(dlg);
+}
+
 // The picture the dialog works on, locked, with its sizes read from its
 // header: the replacement when there is one, else the object's own.
 struct WorkingPicture {
@@ -39,10 +51,11 @@ struct WorkingPicture {
     const uint8_t *data = nullptr;
     uint32_t size = 0;
     DIBLAYOUT layout;
-    explicit WorkingPicture(const EDITPARAM *p)
+    explicit WorkingPicture(const IMAGEDIALOG *d)
     {
-        if (p->picture) {
-            lock.Lock(p->picture);
+        const EDITPARAM *p = d->p;
+        if (d->picture) {
+            lock.Lock(d->picture.get());
             data = lock.get(), size = (uint32_t)lock.size();
         } else {
             lock.Lock(p->object);
@@ -65,7 +78,7 @@ LRESULT ShownSpeed(uint32_t stored)
 
 bool Fill(HWND dlg, EDITPARAM *p)
 {
-    WorkingPicture picture(p);
+    WorkingPicture picture(State(dlg));
     GlobalLocked<OBJECTIMAGE> o(p->object);
     if (!picture.data || !o)
         return false;
@@ -97,7 +110,7 @@ bool Fill(HWND dlg, EDITPARAM *p)
 // when it cannot be made.
 HGLOBAL Made(HWND dlg, EDITPARAM *p)
 {
-    WorkingPicture picture(p);
+    WorkingPicture picture(State(dlg));
     if (!picture.data)
         return NULL;
     int width = picture.layout.width, height = picture.layout.height;
@@ -138,12 +151,12 @@ void Preview(HWND dlg, EDITPARAM *p)
     bool enabled[std::size(held)];
     for (size_t i = 0; i < std::size(held); i++)
         enabled[i] = EnableWindow(GetDlgItem(dlg, held[i]), FALSE) == 0;
-    p->previewing = true;
+    State(dlg)->previewing = true;
     PreviewImageObject(dlg, p->block, DocumentList(p->blockset), o.get());
     // The preview ends with its owner: the dialog may be gone by now.
     if (!IsWindow(dlg))
         return;
-    p->previewing = false;
+    State(dlg)->previewing = false;
     for (size_t i = 0; i < std::size(held); i++)
         EnableWindow(GetDlgItem(dlg, held[i]), enabled[i]);
 }
@@ -152,8 +165,9 @@ void Preview(HWND dlg, EDITPARAM *p)
 // dialog's picture, and the object only on OK.
 void Paint(HWND dlg, EDITPARAM *p)
 {
+    IMAGEDIALOG *d = State(dlg);
     GlobalBlock copy;
-    HGLOBAL source = p->picture;
+    HGLOBAL source = d->picture.get();
     if (!source) {
         GlobalLocked<OBJECTIMAGE> o(p->object);
         if (o)
@@ -163,10 +177,8 @@ void Paint(HWND dlg, EDITPARAM *p)
     HGLOBAL painted = source ? DoPaintImage(dlg, source) : NULL;
     if (!painted)
         return;
-    if (p->picture)
-        GlobalFree(p->picture);
-    p->picture = painted;
-    WorkingPicture picture(p);
+    d->picture.Reset(painted);
+    WorkingPicture picture(d);
     if (!picture.data)
         return;
     SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)picture.layout.width, FALSE);
@@ -194,20 +206,20 @@ const PROPDIALOG imagedialog = {Open, Build, "IMAGE"};
 INT_PTR CALLBACK EditImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     // Nothing ends the dialog under its preview, Esc neither.
-    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
-    if (msg == WM_COMMAND && (!p || p->previewing))
+    IMAGEDIALOG *d = State(dlg);
+    if (msg == WM_COMMAND && d && d->previewing)
         return TRUE;
     INT_PTR answer;
-    if (PropDialogMessage(imagedialog, dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage<IMAGEDIALOG>(imagedialog, dlg, msg, wParam, lParam, &answer))
         return answer;
     if (msg != WM_COMMAND)
         return FALSE;
     switch (LOWORD(wParam)) {
     case IDC_IMPREVIEW:
-        Preview(dlg, p);
+        Preview(dlg, d->p);
         return TRUE;
     case IDC_IMPAINT:
-        Paint(dlg, p);
+        Paint(dlg, d->p);
         return TRUE;
     }
     return FALSE;

@@ -23,11 +23,10 @@ namespace {
 constexpr uint32_t LISTFIXED = sizeof(OBJECTLISTBOX);
 const char ENDLINE[] = " ";
 const PROPFIELDS fields{true, OBJ_VISIBLE | OBJ_ENABLED | OBJ_NOTIFY | OBJ_TRANSPARENT};
-const char DRAGPROP[] = "ListboxDrag";
-
-// The drag of one line, bound to the item list.
-struct DRAG {
-    WNDPROC listproc;
+// What the dialog holds while it is open: the item list's own procedure,
+// under the drag of one line, and that drag.
+struct LISTDIALOG : PROPSTATE {
+    WNDPROC listproc = nullptr;
     int source = -1;
     RECT sourcerect{};
     bool moving = false;
@@ -68,7 +67,8 @@ void Selected(HWND dlg)
 
 LRESULT CALLBACK EditListboxSubclass(HWND list, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    auto *d = (DRAG *)GetPropA(list, DRAGPROP);
+    // The list goes before the dialog and its record.
+    auto *d = PropState<LISTDIALOG>(GetParent(list));
     WNDPROC next = d->listproc;
     POINT at{(short)LOWORD(lParam), (short)HIWORD(lParam)};
     ClientToScreen(list, &at);
@@ -141,9 +141,8 @@ LRESULT CALLBACK EditListboxSubclass(HWND list, UINT msg, WPARAM wParam, LPARAM 
         }
         return 0;
     case WM_NCDESTROY:
-        RemovePropA(list, DRAGPROP);
         SetWindowValue(list, GWLP_WNDPROC, next);
-        delete d;
+        d->listproc = nullptr;
         break;
     }
     return CallWindowProcA(next, list, msg, wParam, lParam);
@@ -173,9 +172,8 @@ void Open(HWND dlg, EDITPARAM *p)
     ShowPropFields(dlg, &l->header, fields, p->block, l->notify);
     GlobalUnlock(p->object);
     Selected(dlg);
-    auto *d = new DRAG;
-    SetPropA(list, DRAGPROP, d);
-    d->listproc = SetWindowValue<WNDPROC>(list, GWLP_WNDPROC, EditListboxSubclass);
+    if (auto *d = PropState<LISTDIALOG>(dlg); !d->listproc)
+        d->listproc = SetWindowValue<WNDPROC>(list, GWLP_WNDPROC, EditListboxSubclass);
 }
 
 void Build(HWND dlg, EDITPARAM *p)
@@ -246,7 +244,7 @@ INT_PTR CALLBACK EditListboxObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
 {
     static const PROPDIALOG dialog{Open, Build, "LISTBOX"};
     INT_PTR answer;
-    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage<LISTDIALOG>(dialog, dlg, msg, wParam, lParam, &answer))
         return answer;
     if (msg == WM_COMMAND) {
         Command(dlg, LOWORD(wParam), HIWORD(wParam));

@@ -24,6 +24,7 @@
 #include "runtime/messages.h"
 #include "runtime/runtime.h"
 #include <cstring>
+#include <utility>
 #include <vector>
 
 bool GetMovieParts(const OBJECTMOVIE *o, SIZE_T blocksize, MOVIEPARTS *out)
@@ -49,14 +50,17 @@ namespace {
 
 constexpr uint32_t MOVIEFIXED = sizeof(OBJECTMOVIE);
 const PROPFIELDS fields{false, OBJ_ENABLED | OBJ_NOTIFY};
-// A movie taken from a file while the dialog is open: a whole object block,
-// which Preview plays and OK stores. Without one the live object's own data
-// is the working copy, as nothing changes it while the dialog is open; a
-// second copy of a movie of many megabytes would only slow the opening.
-constexpr char FRESHPROP[] = "MovieDialogFresh";
-// Set while the preview runs: nothing may end the dialog or replace the
-// movie under it.
-constexpr char PREVIEWPROP[] = "MovieDialogPreview";
+// What the dialog holds while it is open.
+struct MOVIEDIALOG : PROPSTATE {
+    // A movie taken from a file: a whole object block, which Preview plays
+    // and OK stores. Without one the live object's own data is the working
+    // copy, as nothing changes it while the dialog is open; a second copy of
+    // a movie of many megabytes would only slow the opening.
+    GlobalBlock fresh;
+    // Set while the preview runs: nothing may end the dialog or replace the
+    // movie under it.
+    bool previewing = false;
+};
 constexpr UINT WM_STARTPREVIEW = WM_APP + 1;
 
 const MEDIAHOST &Media()
@@ -64,9 +68,15 @@ const MEDIAHOST &Media()
     return EditorShowHost().media;
 }
 
+MOVIEDIALOG *State(HWND dlg)
+{
+    return PropState<MOVIEDIALOG>(dlg);
+}
+
 HGLOBAL Fresh(HWND dlg)
 {
-    return (HGLOBAL)GetPropA(dlg, FRESHPROP);
+    MOVIEDIALOG *d = State(dlg);
+    return d ? d->fresh.get() : NULL;
 }
 
 // The object whose movie the dialog holds now.
@@ -153,14 +163,7 @@ void NewMovie(HWND dlg, EDITPARAM *p)
         return;
     }
     o.Unlock();
-    HGLOBAL old = Fresh(dlg);
-    if (!SetPropA(dlg, FRESHPROP, built.get())) {
-        DoMessage(dlg, FetchString(IDS_MEMORY));
-        return;
-    }
-    built.Release();
-    if (old)
-        GlobalFree(old);
+    State(dlg)->fresh = std::move(built);
 }
 
 void Preview(HWND dlg, EDITPARAM *p)
@@ -171,13 +174,13 @@ void Preview(HWND dlg, EDITPARAM *p)
         DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
         return;
     }
-    SetPropA(dlg, PREVIEWPROP, (HANDLE)1);
+    State(dlg)->previewing = true;
     PreviewMovieObject(dlg, p->block, DocumentList(p->blockset), o);
     GlobalUnlock(source);
     // The preview ends with its owner: the dialog may be gone by now, and
     // the movie it took from a file is then left to be freed here.
     if (IsWindow(dlg))
-        RemovePropA(dlg, PREVIEWPROP);
+        State(dlg)->previewing = false;
     else if (source != p->object)
         GlobalFree(source);
 }
@@ -187,22 +190,19 @@ void Preview(HWND dlg, EDITPARAM *p)
 INT_PTR CALLBACK EditMovieObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     static const PROPDIALOG dialog{Open, Build, "MOVIE"};
-    if (msg == WM_COMMAND && GetPropA(dlg, PREVIEWPROP))
+    MOVIEDIALOG *d = State(dlg);
+    if (msg == WM_COMMAND && d && d->previewing)
         return TRUE;
-    if (msg == WM_DESTROY) {
-        bool previewing = RemovePropA(dlg, PREVIEWPROP) != NULL;
-        HGLOBAL fresh = (HGLOBAL)RemovePropA(dlg, FRESHPROP);
-        if (fresh && !previewing)
-            GlobalFree(fresh);
-    }
+    // The movie under a preview that the dialog's end cuts short is freed
+    // by the preview's caller, which still holds it locked.
+    if (msg == WM_DESTROY && d && d->previewing)
+        d->fresh.Release();
     INT_PTR answer;
-    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage<MOVIEDIALOG>(dialog, dlg, msg, wParam, lParam, &answer))
         return answer;
-    if (msg != WM_COMMAND)
+    if (msg != WM_COMMAND || !d)
         return FALSE;
-    EDITPARAM *p = DialogState<EDITPARAM>(dlg);
-    if (!p)
-        return FALSE;
+    EDITPARAM *p = d->p;
     switch (LOWORD(wParam)) {
     case IDC_MOVIEPREVIEW:
         Preview(dlg, p);

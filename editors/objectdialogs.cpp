@@ -87,8 +87,6 @@ int RunObjectDialog(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index, co
     p.index = index;
     p.object = object;
     INT_PTR result = COMMONDialogBox(hInst, templ, parent, proc, (LPARAM)&p, nullptr);
-    if (p.picture)
-        GlobalFree(p.picture);
     // Cancel gives IDCANCEL from the shared dialog handling: only 1 is OK.
     bool ok = result == 1;
     if (ok) {

@@ -252,11 +252,10 @@ void KeepObject(HWND dlg, HGLOBAL *live, HGLOBAL built)
     EndDialog(dlg, 1);
 }
 
-bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer)
+namespace {
+
+bool PropDialogStep(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, EDITPARAM *p, INT_PTR *answer)
 {
-    EDITPARAM *p;
-    if (DialogOpening(dlg, msg, wParam, lParam, answer, &p))
-        return true;
     *answer = TRUE;
     if (msg == WM_INITDIALOG) {
         d.open(dlg, p);
@@ -276,4 +275,31 @@ bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, L
         return true;
     }
     return false;
+}
+
+} // namespace
+
+bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer)
+{
+    EDITPARAM *p;
+    if (DialogOpening(dlg, msg, wParam, lParam, answer, &p))
+        return true;
+    return PropDialogStep(d, dlg, msg, wParam, p, answer);
+}
+
+bool PropStateMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer)
+{
+    PROPSTATE *s;
+    if (DialogOpening(dlg, msg, wParam, lParam, answer, &s))
+        return true;
+    if (!s || !s->p) {
+        // A record that could not be made: the dialog says so and ends.
+        if (msg == WM_INITDIALOG) {
+            DoMessage(dlg, FetchString(IDS_MEMORY));
+            PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        }
+        *answer = msg == WM_COMMAND;
+        return msg == WM_INITDIALOG || msg == WM_COMMAND;
+    }
+    return PropDialogStep(d, dlg, msg, wParam, s->p, answer);
 }

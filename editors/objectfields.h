@@ -3,10 +3,13 @@
 // swatches and the colour kind list, the common entry pattern of the
 // simpler object dialogs, and the new object block built on OK.
 #pragma once
+#include "common/dialog.h"
 #include "document/objects.h"
 #include "editors/editparam.h"
 #include <initializer_list>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <windows.h>
 
 // A check box of a dialog and the flag bits it edits: it is ticked when any
@@ -83,6 +86,40 @@ struct PROPDIALOG {
 // Cancel and Help (the button whose id is IDC_HELPBUTTON); true when the
 // message is answered and the procedure returns *answer.
 bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer);
+
+// What an object dialog that keeps state of its own while it is open is
+// bound to instead of the opener's record: a record of its own type, derived
+// from this one, which names the opener's.
+struct PROPSTATE {
+    EDITPARAM *p = nullptr;
+};
+// The dialog's own record; null before it opens and once it is gone.
+template <class T> T *PropState(HWND dlg)
+{
+    static_assert(std::is_base_of_v<PROPSTATE, T>);
+    return static_cast<T *>(DialogState<PROPSTATE>(dlg));
+}
+// PropDialogMessage with the state: the dialog's record of type T is made as
+// the dialog opens and freed at WM_NCDESTROY, once its controls are gone
+// (the procedure sees that message after the record). Without the record
+// nothing but leaving is done.
+bool PropStateMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer);
+template <class T>
+bool PropDialogMessage(const PROPDIALOG &d, HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR *answer)
+{
+    if (msg == WM_INITDIALOG) {
+        T *own = new (std::nothrow) T{};
+        if (own)
+            own->p = (EDITPARAM *)lParam;
+        lParam = (LPARAM)static_cast<PROPSTATE *>(own);
+    }
+    if (msg == WM_NCDESTROY) {
+        delete PropState<T>(dlg);
+        SetWindowValue<PROPSTATE *>(dlg, DWLP_USER, nullptr);
+        return false;
+    }
+    return PropStateMessage(d, dlg, msg, wParam, lParam, answer);
+}
 
 // --- The new object OK builds ----------------------------------------------
 

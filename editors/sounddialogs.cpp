@@ -25,17 +25,29 @@ namespace {
 constexpr uint32_t SOUNDFIXED = sizeof(OBJECTWAVE);
 static_assert(sizeof(OBJECTMIDI) == SOUNDFIXED && offsetof(OBJECTMIDI, notify) == offsetof(OBJECTWAVE, notify));
 const PROPFIELDS fields{false, OBJ_ENABLED | OBJ_NOTIFY};
-constexpr char COPYPROP[] = "SoundDialogCopy", SIZEPROP[] = "SoundDialogSize";
 
 const MEDIAHOST &Media()
 {
     return EditorShowHost().media;
 }
 
-// The working copy, bound to the dialog until it is destroyed.
+// What the dialog holds while it is open: the working copy of the sound
+// and its length, checked against its block when it was made (the block
+// may be larger).
+struct SOUNDDIALOG : PROPSTATE {
+    GlobalBlock copy;
+    uint32_t size = 0;
+};
+
+SOUNDDIALOG *State(HWND dlg)
+{
+    return PropState<SOUNDDIALOG>(dlg);
+}
+
 HGLOBAL Copy(HWND dlg)
 {
-    return (HGLOBAL)GetPropA(dlg, COPYPROP);
+    SOUNDDIALOG *d = State(dlg);
+    return d ? d->copy.get() : NULL;
 }
 
 void Playing(HWND dlg, bool on)
@@ -44,22 +56,24 @@ void Playing(HWND dlg, bool on)
     EnableWindow(GetDlgItem(dlg, IDC_SOUNDSTOP), on);
 }
 
-// The copy's length, checked against its block when it was made: the block
-// may be larger.
 uint32_t StoredSize(HWND dlg)
 {
-    return (uint32_t)(UINT_PTR)GetPropA(dlg, SIZEPROP);
+    SOUNDDIALOG *d = State(dlg);
+    return d ? d->size : 0;
 }
 
-// Makes `copy` of `size` bytes the working copy; false (and `copy` freed)
-// when it cannot be kept.
+// Makes `copy` of `size` bytes the working copy, freeing the one before;
+// false when there is none to keep.
 bool KeepCopy(HWND dlg, HGLOBAL copy, uint32_t size)
 {
-    if (!copy || !SetPropA(dlg, SIZEPROP, (HANDLE)(UINT_PTR)size) || !SetPropA(dlg, COPYPROP, copy)) {
+    SOUNDDIALOG *d = State(dlg);
+    if (!copy || !d) {
         if (copy)
             GlobalFree(copy);
         return false;
     }
+    d->copy.Reset(copy);
+    d->size = size;
     return true;
 }
 
@@ -152,15 +166,10 @@ void NewSound(HWND dlg, DWORD kind)
         return;
     }
     Media().killsound(dlg);
-    HGLOBAL old = Copy(dlg);
-    uint32_t oldsize = StoredSize(dlg);
     if (!KeepCopy(dlg, fresh, (uint32_t)size)) {
-        SetPropA(dlg, SIZEPROP, (HANDLE)(UINT_PTR)oldsize);
         DoMessage(dlg, FetchString(IDS_MEMORY));
         return;
     }
-    if (old && old != fresh)
-        GlobalFree(old);
     Playing(dlg, false);
     ShowSound(dlg);
 }
@@ -176,18 +185,15 @@ INT_PTR SoundMessage(const PROPDIALOG &dialog, DWORD kind, HWND dlg, UINT msg, W
         return TRUE;
     }
     if (msg == WM_DESTROY) {
-        // A sound still playing stops before its copy goes.
-        RemovePropA(dlg, SIZEPROP);
-        if (HGLOBAL copy = (HGLOBAL)RemovePropA(dlg, COPYPROP)) {
+        // A sound still playing stops before its copy goes with the record.
+        if (Copy(dlg))
             Media().killsound(dlg);
-            GlobalFree(copy);
-        }
         if (HWND picture = GetDlgItem(dlg, IDC_SOUNDWAVEFORM))
             if (HGDIOBJ bitmap = (HGDIOBJ)SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, 0))
                 DeleteObject(bitmap);
     }
     INT_PTR answer;
-    if (PropDialogMessage(dialog, dlg, msg, wParam, lParam, &answer)) {
+    if (PropDialogMessage<SOUNDDIALOG>(dialog, dlg, msg, wParam, lParam, &answer)) {
         if (msg == WM_INITDIALOG)
             ShowSound(dlg);
         return answer;

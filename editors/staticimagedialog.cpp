@@ -1,6 +1,6 @@
 // The property dialog of static images: the picture's place, the "Drawn"
 // flag, and the picture handed to the paint program. The dialog keeps a
-// working copy of the picture in its EDITPARAM, whose opener frees it.
+// working copy of the picture while it is open, which OK stores.
 #include "common/dialog.h"
 #include "common/msgdlg.h"
 #include "common/paths.h"
@@ -23,6 +23,16 @@ namespace {
 const FLAGBOX flags[] = {{IDC_STADRAWN, 0x20}};
 const int spins[] = {IDC_OBJLEFT + IDC_OBJSPIN, IDC_OBJTOP + IDC_OBJSPIN, 0};
 
+// What the dialog holds while it is open: the working copy of the picture.
+struct STATICDIALOG : PROPSTATE {
+    GlobalBlock picture;
+};
+
+GlobalBlock &Picture(HWND dlg)
+{
+    return PropState<STATICDIALOG>(dlg)->picture;
+}
+
 bool Valid(const GlobalLocked<OBJECTSTATICIMAGE> &o)
 {
     return o && o.size() >= sizeof(OBJECTSTATICIMAGE) && o->header.fixedsize >= sizeof(OBJECTSTATICIMAGE) &&
@@ -32,10 +42,11 @@ bool Valid(const GlobalLocked<OBJECTSTATICIMAGE> &o)
 bool Fill(HWND dlg, EDITPARAM *p)
 {
     GlobalLocked<OBJECTSTATICIMAGE> o(p->object);
+    GlobalBlock &picture = Picture(dlg);
     if (Valid(o))
-        p->picture = GetStaticImageObjectBitmap(o.get());
+        picture.Reset(GetStaticImageObjectBitmap(o.get()));
     int width = 0, height = 0, bits = 0;
-    if (!p->picture || !GetBitmapDimensions(p->picture, &width, &height, &bits, nullptr))
+    if (!picture || !GetBitmapDimensions(picture.get(), &width, &height, &bits, nullptr))
         return false;
     // A picture deeper than the display would come back from the paint
     // program with its colours reduced.
@@ -52,10 +63,11 @@ bool Fill(HWND dlg, EDITPARAM *p)
 bool Made(HWND dlg, EDITPARAM *p)
 {
     int width = 0, height = 0;
-    uint32_t size = GetDibSize(p->picture);
-    if (!size || !GetBitmapDimensions(p->picture, &width, &height, nullptr, nullptr))
+    HGLOBAL working = Picture(dlg).get();
+    uint32_t size = GetDibSize(working);
+    if (!size || !GetBitmapDimensions(working, &width, &height, nullptr, nullptr))
         return false;
-    GlobalLocked<char> picture(p->picture);
+    GlobalLocked<char> picture(working);
     if (!Valid(GlobalLocked<OBJECTSTATICIMAGE>(p->object)) || !picture)
         return false;
     HGLOBAL fresh = NewObject(p->object, sizeof(OBJECTSTATICIMAGE), {{picture.get(), size}});
@@ -86,13 +98,13 @@ void Build(HWND dlg, EDITPARAM *p)
 }
 
 // The object takes the painted picture's size, which OK stores.
-void Paint(HWND dlg, EDITPARAM *p)
+void Paint(HWND dlg)
 {
     int width = 0, height = 0;
-    HGLOBAL painted = p->picture ? DoPaintImage(dlg, p->picture) : NULL;
+    GlobalBlock &picture = Picture(dlg);
+    HGLOBAL painted = picture ? DoPaintImage(dlg, picture.get()) : NULL;
     if (painted && GetBitmapDimensions(painted, &width, &height, nullptr, nullptr)) {
-        GlobalFree(p->picture);
-        p->picture = painted;
+        picture.Reset(painted);
         SetDlgItemInt(dlg, IDC_OBJWIDTH, (UINT)width, FALSE);
         SetDlgItemInt(dlg, IDC_OBJDEPTH, (UINT)height, FALSE);
     } else if (painted) {
@@ -107,10 +119,10 @@ const PROPDIALOG staticdialog = {Open, Build, "STATIC"};
 INT_PTR CALLBACK EditStaticImageObjectProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (PropDialogMessage(staticdialog, dlg, msg, wParam, lParam, &answer))
+    if (PropDialogMessage<STATICDIALOG>(staticdialog, dlg, msg, wParam, lParam, &answer))
         return answer;
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDC_STAPAINT) {
-        Paint(dlg, DialogState<EDITPARAM>(dlg));
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDC_STAPAINT && PropState<STATICDIALOG>(dlg)) {
+        Paint(dlg);
         return TRUE;
     }
     return FALSE;

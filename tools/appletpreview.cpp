@@ -30,7 +30,6 @@ namespace {
 
 constexpr int IDC_SCRIPTEDIT = 201; // the script editor's edit control
 constexpr UINT_PTR STEPTIMER = 1;
-constexpr char RUNPROPERTY[] = "AppletPreviewRun";
 // No window is made larger than this, whatever a damaged rectangle says.
 constexpr int LARGESTSIDE = 32767;
 
@@ -51,10 +50,12 @@ const MEDIAHOST &Media()
 }
 
 // The run of the preview window an applet draws on; null for any other
-// window (the editor's, before the preview window exists).
+// window (the editor's, before the preview window exists) and once the
+// preview window is being destroyed.
 PREVIEWRUN *RunOf(APPLET *a)
 {
-    return a->hwnd ? (PREVIEWRUN *)GetPropA(a->hwnd, RUNPROPERTY) : nullptr;
+    bool preview = a->hwnd && GetWindowLongPtrA(a->hwnd, DWLP_DLGPROC) == (LONG_PTR)PreviewAppletProc;
+    return preview ? DialogState<PREVIEWRUN>(a->hwnd) : nullptr;
 }
 
 void Close(HWND dlg, PREVIEWRUN *r, INT_PTR result)
@@ -190,7 +191,6 @@ void Step(HWND dlg, PREVIEWRUN *r)
 
 void Open(HWND dlg, PREVIEWRUN *r)
 {
-    SetPropA(dlg, RUNPROPERTY, r);
     r->applet.hwnd = dlg;
     // The client area is the applet's frame, shown at once: the dialog
     // manager would wait for a quiet moment, which a script that runs on
@@ -298,7 +298,7 @@ INT_PTR CALLBACK PreviewAppletProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
         }
         // The sound's end notice would go to a window that no longer exists.
         Media().killsound(dlg);
-        RemovePropA(dlg, RUNPROPERTY);
+        SetWindowValue<PREVIEWRUN *>(dlg, DWLP_USER, nullptr);
         return FALSE;
     }
     return FALSE;

@@ -26,6 +26,9 @@
 #include "runtime/background.h"
 #include "tools/appletlists.h"
 #include "tools/appletpreview.h"
+#include <commdlg.h>
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -40,10 +43,22 @@ const int toolbar[] = {IDM_APPLETPREVIEW, IDM_APPLETFIND,     IDM_APPLETREPLACE,
                        IDM_APPLETCOLOUR,  IDM_APPLETHELP,     IDM_APPLETSAVE};
 const int glyphs[] = {6, 20, 21, 22, 23, 5, 24, 25, 26, 2, 27}; // for ids 61 to 71
 
-EDITPARAM *State(HWND dlg)
-{
-    return DialogState<EDITPARAM>(dlg);
-}
+// What the editor holds while it is open, bound to it from WM_INITDIALOG
+// and freed at WM_NCDESTROY, once the edit control that uses its font is
+// gone.
+struct SCRIPTEDITOR {
+    EDITPARAM *p = nullptr; // the opener's record
+    GdiObject<HFONT> font;
+    int changed = 0;        // the text has been changed
+    bool ended = false;     // the editor has ended: nothing more acts on it
+    UINT findmessage = 0;
+    char findtext[261] = "";
+    char replacetext[261] = "";
+    FINDREPLACEA findreplace{};
+    HWND finddialog = NULL; // the open find or replace box, the latest one
+    HHOOK findkeys = NULL;  // the filter that hands keys to that box
+    bool handing = false;   // a key is being handed on to it
+};
 
 HWND Source(HWND dlg)
 {
@@ -157,34 +172,45 @@ void Refresh(HWND edit)
     Enable(dlg, IDM_APPLETPASTE, IsClipboardFormatAvailable(CF_TEXT) != 0, false);
 }
 
+// The editor's record when `editor` is a script editor, else null.
+SCRIPTEDITOR *EditorOf(HWND editor)
+{
+    if (!editor || GetWindowLongPtrA(editor, DWLP_DLGPROC) != (LONG_PTR)EditAppletProc)
+        return nullptr;
+    return DialogState<SCRIPTEDITOR>(editor);
+}
+
 // The editor runs in its opener's modal loop, which offers keys only to the
 // editor itself: Enter, Tab and Esc typed in the find or replace dialog,
 // which is modeless, went nowhere. That loop first shows every message to the
 // thread's message filters; the editor's filter hands the keys of the dialogs
-// it owns to them. The editor's property holds the filter; it is taken away
-// while a key is handed on, since handing it on shows it to the filter again.
-const char findkeys[] = "AppletFindKeys";
-
+// it owns to them. The editor's record holds the filter and says while a key
+// is handed on, since handing it on shows it to the filter again.
 LRESULT CALLBACK FindKeys(int code, WPARAM wParam, LPARAM lParam)
 {
     auto *msg = (MSG *)lParam;
     if (code != MSGF_DIALOGBOX || !msg || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST)
         return CallNextHookEx(NULL, code, wParam, lParam);
     HWND box = GetAncestor(msg->hwnd, GA_ROOT), editor = box ? GetWindow(box, GW_OWNER) : NULL;
-    HANDLE hook = editor ? GetPropA(editor, findkeys) : NULL;
+    SCRIPTEDITOR *e = EditorOf(editor);
     char name[8] = "";
-    if (!hook || !GetClassNameA(box, name, sizeof name) || strcmp(name, "#32770") != 0)
+    if (!e || !e->findkeys || e->handing || !GetClassNameA(box, name, sizeof name) || strcmp(name, "#32770") != 0)
         return CallNextHookEx(NULL, code, wParam, lParam);
-    RemovePropA(editor, findkeys);
+    HHOOK hook = e->findkeys;
+    e->handing = true;
     BOOL handled = IsDialogMessageA(box, msg);
-    if (!IsWindow(editor) || !SetPropA(editor, findkeys, hook))
-        UnhookWindowsHookEx((HHOOK)hook);
+    // An editor that went meanwhile, record and all, left its filter here.
+    if (IsWindow(editor))
+        e->handing = false;
+    else
+        UnhookWindowsHookEx(hook);
     return handled ? 1 : CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-void Open(HWND dlg, EDITPARAM *p)
+void Open(HWND dlg, SCRIPTEDITOR *e)
 {
-    p->changed = 0;
+    EDITPARAM *p = e->p;
+    e->changed = 0;
     int x = COMMONTHEMEGetMetric(6) + GetSystemMetrics(SM_CXDLGFRAME);
     int y = COMMONTHEMEGetMetric(7) + GetSystemMetrics(SM_CYDLGFRAME);
     int w = COMMONTHEMEGetMetric(2), h = COMMONTHEMEGetMetric(3);
@@ -207,9 +233,9 @@ void Open(HWND dlg, EDITPARAM *p)
     SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
     int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
     MoveWindow(dlg, 32, 32, cx - 64, cy - 64, FALSE);
-    p->font.Reset(CreateFontA(16, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    e->font.Reset(CreateFontA(16, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New"));
-    SendMessageA(edit, WM_SETFONT, (WPARAM)p->font.get(), FALSE);
+    SendMessageA(edit, WM_SETFONT, (WPARAM)e->font.get(), FALSE);
     CentreWindow(dlg);
     if (EditAppletMaximizeWindow)
         SendMessageA(dlg, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
@@ -224,9 +250,8 @@ void Open(HWND dlg, EDITPARAM *p)
         CreateTip(hInst, dlg, id, FetchString(IDS_APPLETTIPS + id - IDM_APPLETPREVIEW));
         CreateMouseTrack(dlg, id);
     }
-    p->findmessage = RegisterWindowMessageA(FINDMSGSTRINGA);
-    if (HHOOK hook = SetWindowsHookExA(WH_MSGFILTER, FindKeys, NULL, GetCurrentThreadId()))
-        SetPropA(dlg, findkeys, hook);
+    e->findmessage = RegisterWindowMessageA(FINDMSGSTRINGA);
+    e->findkeys = SetWindowsHookExA(WH_MSGFILTER, FindKeys, NULL, GetCurrentThreadId());
     // What the object held that could not be read is not shown and will not
     // be kept: the user is told before touching anything.
     if (s.damaged)
@@ -248,20 +273,14 @@ void Layout(HWND dlg)
     InvalidateRect(strip, NULL, TRUE);
 }
 
-// Ends the editor. The kept state goes, so that nothing that arrives while
-// the window is torn down acts on it. Its font stays in the record, which
-// the opener frees only once the window and its edit control are gone:
-// taking the font from the control would lay the whole text out once more
-// for nothing.
-void Release(HWND dlg)
-{
-    SetWindowValue<EDITPARAM *>(dlg, DWLP_USER, nullptr);
-}
-
-void Finish(HWND dlg, int result)
+// Ends the editor. Nothing that arrives while the window is torn down acts
+// on its record, which stays until the window and its edit control are
+// gone: taking the font from the control would lay the whole text out once
+// more for nothing.
+void Finish(HWND dlg, SCRIPTEDITOR *e, int result)
 {
     EndDialog(dlg, result);
-    Release(dlg);
+    e->ended = true;
 }
 
 void RememberMaximized(HWND dlg)
@@ -269,25 +288,26 @@ void RememberMaximized(HWND dlg)
     EditAppletMaximizeWindow = IsZoomed(dlg) ? 1 : 0;
 }
 
-void Abandon(HWND dlg, EDITPARAM *p)
+void Abandon(HWND dlg, SCRIPTEDITOR *e)
 {
     RememberMaximized(dlg);
-    if (p->changed && DoYesNo(dlg, FetchString(IDS_ABANDONAPPLET)) != IDYES)
+    if (e->changed && DoYesNo(dlg, FetchString(IDS_ABANDONAPPLET)) != IDYES)
         return;
-    Finish(dlg, 0);
+    Finish(dlg, e, 0);
 }
 
-void SaveAndExit(HWND dlg, EDITPARAM *p)
+void SaveAndExit(HWND dlg, SCRIPTEDITOR *e)
 {
+    EDITPARAM *p = e->p;
     // When the source could not be stored the editor stays open with it,
     // so that the user's text is not lost.
     if (!SaveSource(dlg, p))
         return;
     RememberMaximized(dlg);
-    Finish(dlg, 1);
+    Finish(dlg, e, 1);
 }
 
-void ChooseColour(HWND dlg, EDITPARAM *p)
+void ChooseColour(HWND dlg, SCRIPTEDITOR *e)
 {
     COLORREF colour = (COLORREF)SelectedColour;
     if (!DoColourSelect(dlg, &colour))
@@ -298,26 +318,62 @@ void ChooseColour(HWND dlg, EDITPARAM *p)
     HWND edit = Source(dlg);
     SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)text);
     SendMessageA(dlg, AEM_TEXTCHANGED, 0, 0);
-    p->changed = 1;
+    e->changed = 1;
     SetFocus(edit);
 }
 
-void OpenFind(HWND dlg, EDITPARAM *p, bool replace)
+// The extent of a dialog's visible controls in its client area.
+struct EXTENT {
+    HWND box;
+    RECT r{LONG_MAX, LONG_MAX, 0, 0};
+};
+
+BOOL CALLBACK ControlExtent(HWND child, LPARAM extent)
 {
-    memset(&p->findreplace, 0, sizeof p->findreplace);
-    if (GetWordAtCursor(Source(dlg), p->findtext) && !*p->replacetext)
-        lstrcpynA(p->replacetext, p->findtext, sizeof p->replacetext);
-    FINDREPLACEA &f = p->findreplace;
+    auto *e = (EXTENT *)extent;
+    RECT r;
+    if (GetParent(child) != e->box || !IsWindowVisible(child) || !GetWindowRect(child, &r))
+        return TRUE;
+    MapWindowPoints(NULL, e->box, (POINT *)&r, 2);
+    e->r.top = std::min(e->r.top, r.top);
+    e->r.bottom = std::max(e->r.bottom, r.bottom);
+    return TRUE;
+}
+
+// The find and replace boxes keep room for the check boxes they were told
+// to hide: each is made to end as far below its lowest visible control as its highest
+// one lies below its top.
+void FitToControls(HWND box)
+{
+    RECT client, window;
+    EXTENT e{box};
+    if (!GetClientRect(box, &client) || !GetWindowRect(box, &window))
+        return;
+    EnumChildWindows(box, ControlExtent, (LPARAM)&e);
+    LONG spare = e.r.top == LONG_MAX ? 0 : client.bottom - (e.r.bottom + e.r.top);
+    if (spare > 0)
+        SetWindowPos(box, NULL, 0, 0, window.right - window.left, window.bottom - window.top - spare,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void OpenFind(HWND dlg, SCRIPTEDITOR *e, bool replace)
+{
+    memset(&e->findreplace, 0, sizeof e->findreplace);
+    if (GetWordAtCursor(Source(dlg), e->findtext) && !*e->replacetext)
+        lstrcpynA(e->replacetext, e->findtext, sizeof e->replacetext);
+    FINDREPLACEA &f = e->findreplace;
     f.lStructSize = sizeof f;
     f.hwndOwner = dlg;
     f.hInstance = hInst;
     f.Flags = FR_DOWN | FR_HIDEUPDOWN | FR_HIDEMATCHCASE | FR_HIDEWHOLEWORD;
-    f.lpstrFindWhat = p->findtext;
-    f.lpstrReplaceWith = p->replacetext;
+    f.lpstrFindWhat = e->findtext;
+    f.lpstrReplaceWith = e->replacetext;
     f.wFindWhatLen = f.wReplaceWithLen = 260;
-    p->finddialog = replace ? ReplaceTextA(&f) : FindTextA(&f);
-    if (p->finddialog)
-        CentreWindow(p->finddialog);
+    e->finddialog = replace ? ReplaceTextA(&f) : FindTextA(&f);
+    if (!e->finddialog)
+        return;
+    FitToControls(e->finddialog);
+    CentreWindow(e->finddialog);
 }
 
 std::string Text(HWND edit)
@@ -334,9 +390,13 @@ DWORD SelectionEnd(HWND edit)
     return end;
 }
 
+// The found text is shown in the edit control, which keeps its selection
+// visible without the focus. While the find or replace box is the active
+// window it stays so: activating the editor would put the box behind it.
 void Reveal(HWND edit)
 {
-    SetFocus(edit);
+    if (GetActiveWindow() == GetParent(edit))
+        SetFocus(edit);
     SendMessageA(edit, EM_SCROLLCARET, 0, 0);
 }
 
@@ -350,30 +410,32 @@ size_t Search(std::string &text, size_t from, const char *what)
     return at ? (size_t)(at - text.data()) : std::string::npos;
 }
 
-void FindNext(HWND dlg, EDITPARAM *p)
+void FindNext(HWND dlg, SCRIPTEDITOR *e)
 {
     HWND edit = Source(dlg);
     std::string text = Text(edit);
     if (text.empty())
         return;
-    size_t at = Search(text, SelectionEnd(edit), p->findtext);
+    size_t at = Search(text, SelectionEnd(edit), e->findtext);
     if (at != std::string::npos) {
-        SendMessageA(edit, EM_SETSEL, at, at + strlen(p->findtext));
+        SendMessageA(edit, EM_SETSEL, at, at + strlen(e->findtext));
     } else {
         SendMessageA(edit, EM_SETSEL, (WPARAM)-1, 0);
-        DoMessage(dlg, FetchString(IDS_SEARCHNOTFOUND));
+        // Owned by the find box, the message gives the activation back to
+        // it, which keeps the box over the editor.
+        DoMessage(e->finddialog ? e->finddialog : dlg, FetchString(IDS_SEARCHNOTFOUND));
     }
     Reveal(edit);
 }
 
-void ReplaceSelection(HWND dlg, EDITPARAM *p)
+void ReplaceSelection(HWND dlg, SCRIPTEDITOR *e)
 {
     HWND edit = Source(dlg);
     DWORD start = 0, end = 0;
     SendMessageA(edit, EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
-    SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)p->replacetext);
-    SendMessageA(edit, EM_SETSEL, start, start + strlen(p->replacetext));
-    p->changed = 1;
+    SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)e->replacetext);
+    SendMessageA(edit, EM_SETSEL, start, start + strlen(e->replacetext));
+    e->changed = 1;
     PostMessageA(edit, WM_KEYUP, 0, 0);
 }
 
@@ -381,27 +443,27 @@ void ReplaceSelection(HWND dlg, EDITPARAM *p)
 // search starting after the text put in before, so a replacement that holds
 // the search text is never searched again and the pass always ends. The
 // replaced stretch goes into the control at once, as one step to undo.
-void ReplaceAll(HWND dlg, EDITPARAM *p)
+void ReplaceAll(HWND dlg, SCRIPTEDITOR *e)
 {
     HWND edit = Source(dlg);
     std::string text = Text(edit);
     if (!text.empty()) {
-        size_t from = SelectionEnd(edit), first = std::string::npos, last = 0, length = strlen(p->findtext);
+        size_t from = SelectionEnd(edit), first = std::string::npos, last = 0, length = strlen(e->findtext);
         int count = 0;
         std::string out;
-        for (size_t at; (at = Search(text, from, p->findtext)) != std::string::npos; from = at + length) {
+        for (size_t at; (at = Search(text, from, e->findtext)) != std::string::npos; from = at + length) {
             if (first == std::string::npos)
                 first = at;
             else
                 out.append(text, last, at - last);
-            out += p->replacetext;
+            out += e->replacetext;
             last = at + length;
             count++;
         }
         if (count) {
             SendMessageA(edit, EM_SETSEL, first, last);
             SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)out.c_str());
-            p->changed = 1;
+            e->changed = 1;
         }
         SendMessageA(edit, EM_SETSEL, (WPARAM)-1, 0);
         Reveal(edit);
@@ -413,34 +475,35 @@ void ReplaceAll(HWND dlg, EDITPARAM *p)
             DoMessage(dlg, FetchString(IDS_SEARCHNOTFOUND));
         }
     }
-    if (p->finddialog)
-        PostMessageA(p->finddialog, WM_COMMAND, IDCANCEL, 0);
+    if (e->finddialog)
+        PostMessageA(e->finddialog, WM_COMMAND, IDCANCEL, 0);
     PostMessageA(edit, WM_KEYUP, 0, 0);
 }
 
-void FindMessage(HWND dlg, EDITPARAM *p, const FINDREPLACEA *f)
+void FindMessage(HWND dlg, SCRIPTEDITOR *e, const FINDREPLACEA *f)
 {
     if (f->Flags & FR_DIALOGTERM)
-        p->finddialog = NULL;
+        e->finddialog = NULL;
     else if (f->Flags & FR_REPLACEALL)
-        ReplaceAll(dlg, p);
+        ReplaceAll(dlg, e);
     else if (f->Flags & FR_REPLACE)
-        ReplaceSelection(dlg, p);
+        ReplaceSelection(dlg, e);
     else if (f->Flags & FR_FINDNEXT)
-        FindNext(dlg, p);
+        FindNext(dlg, e);
 }
 
-void EditCommand(HWND dlg, EDITPARAM *p, UINT message, bool changes)
+void EditCommand(HWND dlg, SCRIPTEDITOR *e, UINT message, bool changes)
 {
     HWND edit = Source(dlg);
     SendMessageA(edit, message, 0, 0);
     if (changes)
-        p->changed = 1;
+        e->changed = 1;
     PostMessageA(edit, WM_KEYUP, 0, 0);
 }
 
-void Command(HWND dlg, EDITPARAM *p, int id)
+void Command(HWND dlg, SCRIPTEDITOR *e, int id)
 {
+    EDITPARAM *p = e->p;
     switch (id) {
     case IDM_APPLETPREVIEW: {
         SaveSource(dlg, p);
@@ -450,10 +513,10 @@ void Command(HWND dlg, EDITPARAM *p, int id)
         return;
     }
     case IDM_APPLETSAVE:
-        SaveAndExit(dlg, p);
+        SaveAndExit(dlg, e);
         return;
     case IDM_APPLETABANDON:
-        Abandon(dlg, p);
+        Abandon(dlg, e);
         return;
     case IDM_APPLETPICTURES:
     case IDM_APPLETSOUNDS:
@@ -471,27 +534,27 @@ void Command(HWND dlg, EDITPARAM *p, int id)
         DoTallixHelp(dlg, "ZOO");
         return;
     case IDM_APPLETCOPY:
-        EditCommand(dlg, p, WM_COPY, false);
+        EditCommand(dlg, e, WM_COPY, false);
         return;
     case IDM_APPLETCUT:
-        EditCommand(dlg, p, WM_CUT, true);
+        EditCommand(dlg, e, WM_CUT, true);
         return;
     case IDM_APPLETPASTE:
-        EditCommand(dlg, p, WM_PASTE, true);
+        EditCommand(dlg, e, WM_PASTE, true);
         return;
     case IDM_APPLETUNDO:
-        EditCommand(dlg, p, WM_UNDO, false);
+        EditCommand(dlg, e, WM_UNDO, false);
         return;
     case IDM_APPLETSELECTALL:
         SendMessageA(Source(dlg), EM_SETSEL, 0, -1);
         PostMessageA(Source(dlg), WM_KEYUP, 0, 0);
         return;
     case IDM_APPLETCOLOUR:
-        ChooseColour(dlg, p);
+        ChooseColour(dlg, e);
         return;
     case IDM_APPLETFIND:
     case IDM_APPLETREPLACE:
-        OpenFind(dlg, p, id == IDM_APPLETREPLACE);
+        OpenFind(dlg, e, id == IDM_APPLETREPLACE);
         return;
     }
 }
@@ -521,12 +584,23 @@ INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     if (msg == WM_CLOSE)
         return TRUE;
+    if (msg == WM_INITDIALOG) {
+        auto *made = new (std::nothrow) SCRIPTEDITOR;
+        if (made)
+            made->p = (EDITPARAM *)lParam;
+        lParam = (LPARAM)made;
+    }
     INT_PTR answer;
-    EDITPARAM *p;
-    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &p))
+    SCRIPTEDITOR *e;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &e))
         return answer;
     if (msg == WM_INITDIALOG) {
-        Open(dlg, p);
+        if (e) {
+            Open(dlg, e);
+        } else {
+            DoMessage(dlg, FetchString(IDS_ALLOCATIONERROR));
+            EndDialog(dlg, 0);
+        }
         return FALSE;
     }
     if (msg == WM_DRAWITEM)
@@ -537,31 +611,36 @@ INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     if (msg == WM_DESTROY) {
         DestroyTips(dlg);
-        if (HANDLE hook = RemovePropA(dlg, findkeys))
-            UnhookWindowsHookEx((HHOOK)hook);
-        Release(dlg);
+        // A filter handing a key on as the editor goes removes itself.
+        if (e && e->findkeys && !e->handing)
+            UnhookWindowsHookEx(e->findkeys);
         return FALSE;
     }
-    if (!p)
+    if (msg == WM_NCDESTROY) {
+        SetWindowValue<SCRIPTEDITOR *>(dlg, DWLP_USER, nullptr);
+        delete e;
         return FALSE;
-    if (p->findmessage && msg == p->findmessage) {
-        FindMessage(dlg, p, (const FINDREPLACEA *)lParam);
+    }
+    if (!e || e->ended)
+        return FALSE;
+    if (e->findmessage && msg == e->findmessage) {
+        FindMessage(dlg, e, (const FINDREPLACEA *)lParam);
         return TRUE;
     }
     switch (msg) {
     case AEM_TEXTCHANGED:
-        p->changed = 1;
+        e->changed = 1;
         return TRUE;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != SC_CLOSE)
             return FALSE;
         if (GetWindowTextLengthA(Source(dlg)) > 0)
-            SaveAndExit(dlg, p);
+            SaveAndExit(dlg, e);
         else
-            Abandon(dlg, p);
+            Abandon(dlg, e);
         return TRUE;
     case WM_COMMAND:
-        Command(dlg, p, LOWORD(wParam));
+        Command(dlg, e, LOWORD(wParam));
         return TRUE;
     }
     return FALSE;

@@ -21,7 +21,8 @@
 
 namespace {
 
-// The drag state of the list, bound to the list window while it lives.
+// The drag state of the list, in the list window's user data while it
+// lives: the page's own record is the wizard's, which every page shares.
 struct LISTDRAG {
     WNDPROC proc = nullptr;
     HCURSOR dragcursor = nullptr;
@@ -29,11 +30,9 @@ struct LISTDRAG {
     bool wasselected = false, captured = false, left = false;
     RECT itemrect = {};
 };
-const char DRAGPROP[] = "WizardListDrag";
-
 LISTDRAG *Drag(HWND list)
 {
-    return (LISTDRAG *)GetPropA(list, DRAGPROP);
+    return GetWindowValue<LISTDRAG *>(list, GWLP_USERDATA);
 }
 
 // A page with a corner turned down under an arrow: the picture being moved.
@@ -264,7 +263,7 @@ static LRESULT WizardListSubclassMessage(HWND list, UINT msg, WPARAM wParam, LPA
         break;
     case WM_NCDESTROY:
         SetWindowValue(list, GWLP_WNDPROC, proc);
-        RemovePropA(list, DRAGPROP);
+        SetWindowValue<LISTDRAG *>(list, GWLP_USERDATA, nullptr);
         if (d->dragcursor)
             DestroyCursor(d->dragcursor);
         delete d;
@@ -301,12 +300,10 @@ static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
         HWND list = List(page);
         for (const char *p = w->pictures; p && *p; p += strlen(p) + 1)
             SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)p);
-        LISTDRAG *d = new (std::nothrow) LISTDRAG;
-        if (d && SetPropA(list, DRAGPROP, d)) {
+        if (LISTDRAG *d = Drag(list) ? nullptr : new (std::nothrow) LISTDRAG) {
+            SetWindowValue(list, GWLP_USERDATA, d);
             d->dragcursor = MakeDragCursor();
             d->proc = SetWindowValue<WNDPROC>(list, GWLP_WNDPROC, WizardListSubclass);
-        } else {
-            delete d;
         }
         return TRUE;
     }

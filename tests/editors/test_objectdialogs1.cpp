@@ -7,6 +7,7 @@
 #include "common/shell.h"
 #include "common/strings.h"
 #include "editors/objectdialogs.h"
+#include "editors/objectfields.h"
 #include "resources/document_ids.h"
 #include "resources/objectdialogs1_ids.h"
 #include "resources/resource.h"
@@ -459,7 +460,8 @@ TEST_F(ObjectDialogs, AFailedBuildIsReportedAndKeepsTheDialogOpen)
         bool open = false;
         EXPECT_EQ(Run(index,
                       [&](HWND dlg) {
-                          auto *p = DialogState<EDITPARAM>(dlg);
+                          // The button and static image dialogs keep a record of their own.
+                          EDITPARAM *p = index == CHECKBOX ? DialogState<EDITPARAM>(dlg) : DialogState<PROPSTATE>(dlg)->p;
                           HGLOBAL live = p->object, gone = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 0);
                           p->object = gone;
                           sbtest::Click(dlg, IDOK);

@@ -13,6 +13,7 @@
 #include "resources/document_ids.h"
 #include "resources/scripteditor_ids.h"
 #include "tools/scripteditor.h"
+#include <algorithm>
 #include <dlgs.h>
 #include <random>
 
@@ -180,8 +181,8 @@ protected:
         return result;
     }
 
-    // The editor drops its state as it ends.
-    static bool Running(HWND dlg) { return IsWindow(dlg) && GetWindowLongPtrA(dlg, DWLP_USER) != 0; }
+    // The editor's owner is disabled for as long as the editor runs.
+    static bool Running(HWND dlg) { return IsWindow(dlg) && !IsWindowEnabled(GetWindow(dlg, GW_OWNER)); }
     static HWND Edit(HWND dlg) { return GetDlgItem(dlg, IDC_APPLETSOURCE); }
     static std::string Shown(HWND dlg)
     {
@@ -337,6 +338,67 @@ TEST_F(ScriptEditor, EnterInTheFindDialogFindsTheNextMatch)
               }),
               1);
     EXPECT_EQ(Now(), AppletBytes({picture, sound, Text("line(1)\r\nX(2)")}));
+}
+
+// True when `top` lies above `below` in the z-order of the top-level windows.
+bool Above(HWND top, HWND below)
+{
+    for (HWND w = GetWindow(top, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (w == below)
+            return true;
+    return false;
+}
+
+// The lowest bottom edge of a dialog's visible controls, in its client area.
+BOOL CALLBACK LowestControl(HWND child, LPARAM lowest)
+{
+    RECT r;
+    if (IsWindowVisible(child) && GetWindowRect(child, &r)) {
+        MapWindowPoints(NULL, GetParent(child), (POINT *)&r, 2);
+        *(LONG *)lowest = std::max(*(LONG *)lowest, r.bottom);
+    }
+    return TRUE;
+}
+
+// The find box stays over the editor and visible after each Find Next,
+// found or not; the find and replace boxes end below their lowest control,
+// with no empty strip where the check boxes they hide would be.
+TEST_F(ScriptEditor, FindAndReplaceBoxesStayOverTheEditorAndFitTheirControls)
+{
+    Put(AppletBytes({picture, Text("line(1)\r\nline(2)"), sound}));
+    Run([&](HWND dlg) {
+        ShowWindow(dlg, SW_SHOW);
+        Command(dlg, IDM_APPLETFIND);
+        HWND box = FindDialog(nullptr, dlg);
+        ASSERT_TRUE(box);
+        SetDlgItemTextA(box, edt1, "line");
+        for (int i = 0; i < 3; i++) {
+            SCOPED_TRACE(i);
+            sbtest::Click(box, IDOK);
+            sbtest::PumpUntilIdle(50);
+            ASSERT_TRUE(IsWindow(box));
+            EXPECT_TRUE(IsWindowVisible(box));
+            EXPECT_TRUE(Above(box, dlg)) << "the find box went behind the editor";
+        }
+        Snapshot(GetDesktopWindow(), "scripteditorfindnext");
+        for (int command : {IDM_APPLETFIND, IDM_APPLETREPLACE}) {
+            SCOPED_TRACE(command);
+            if (command == IDM_APPLETREPLACE) {
+                Command(dlg, command);
+                box = FindDialog(nullptr, dlg);
+                ASSERT_TRUE(box);
+                Snapshot(box, "scripteditorreplace");
+            }
+            RECT client, margin{0, 0, 0, 8};
+            GetClientRect(box, &client);
+            LONG lowest = 0;
+            EnumChildWindows(box, LowestControl, (LPARAM)&lowest);
+            MapDialogRect(box, &margin);
+            EXPECT_LE(client.bottom - lowest, margin.bottom) << "an empty strip below the controls";
+            SendMessageA(box, WM_COMMAND, IDCANCEL, 0);
+            sbtest::PumpUntilIdle();
+        }
+    });
 }
 
 TEST_F(ScriptEditor, SearchesEndWhateverTheTexts)
