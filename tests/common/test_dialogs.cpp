@@ -427,6 +427,76 @@ TEST_F(AboutFixture, ButtonsLabelAndHotSpot)
     EXPECT_EQ(DoAbout(NULL), 1);
 }
 
+// The columns where two captures differ inside a rectangle, as [first, last).
+std::pair<int, int> Differing(const sbtest::Capture &a, const sbtest::Capture &b, const RECT &r)
+{
+    int first = -1, last = -1;
+    for (int x = r.left; x < r.right; x++)
+        for (int y = r.top; y < r.bottom; y++)
+            if (a.At(x, y) != b.At(x, y)) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+    return {first, last + 1};
+}
+
+// How wide a line's ink is when nothing cuts it: the label as the box draws
+// it, the notice in its own font.
+int InkWidth(HWND line)
+{
+    char text[256] = "";
+    GetWindowTextA(line, text, sizeof text);
+    sbtest::MemoryDC canvas(1000, 40);
+    RECT all{0, 0, 1000, 40};
+    FillRect(canvas.dc, &all, (HBRUSH)GetStockObject(GRAY_BRUSH));
+    sbtest::Capture blank = canvas.Grab();
+    RECT at{20, 0, 980, 40};
+    if (const TEXTSTYLE *style = GetDlgCtrlID(line) == 506 ? GetWindowValue<const TEXTSTYLE *>(line, GWLP_USERDATA) : nullptr) {
+        COMMONDrawOutlinedText(canvas.dc, text, &at, style);
+    } else {
+        HGDIOBJ old = SelectObject(canvas.dc, (HFONT)SendMessageA(line, WM_GETFONT, 0, 0));
+        DrawTextA(canvas.dc, text, -1, &at, DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(canvas.dc, old);
+    }
+    auto [first, last] = Differing(canvas.Grab(), blank, all);
+    return last - first;
+}
+
+// The about box's lines of text show whole, their last letters clear of their
+// boxes' edges, as the system draws them.
+TEST_F(AboutFixture, EveryLineShowsWhole)
+{
+    devicebits = 24;
+    ModalRecorder rec;
+    rec.Drive([](HWND d) {
+        for (int id : {1999, 506}) {
+            HWND line = GetDlgItem(d, id);
+            ASSERT_TRUE(line) << id;
+            RECT r;
+            GetWindowRect(line, &r);
+            MapWindowPoints(NULL, d, (POINT *)&r, 2);
+            ShowWindow(line, SW_HIDE);
+            RedrawWindow(d, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            sbtest::Capture without = sbtest::CaptureClient(d);
+            ShowWindow(line, SW_SHOW);
+            RedrawWindow(d, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            sbtest::Capture with = sbtest::CaptureClient(d);
+            if (id == 1999)
+                Snapshot(with, "about");
+            auto [first, last] = Differing(with, without, r);
+            char text[256] = "";
+            GetWindowTextA(line, text, sizeof text);
+            EXPECT_GT(first, r.left) << text;
+            // A pixel either way for the colours the letters' edges take.
+            EXPECT_GE(last - first, InkWidth(line) - 1) << text << ": cut at the edge";
+        }
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(DoAbout(NULL), 1);
+}
+
 TEST(About, ChildrenMoveBySignedOffsetsAndGrandchildrenStay)
 {
     HWND w = sbtest::CreateTestWindow(false, 300, 200);
