@@ -349,7 +349,8 @@ TEST_F(Frame, DocumentsTakeTheCommandsTheEnablingFollowsThemAndExitAsks)
         // The Window menu lists it by its whole title, and it opens wide
         // enough to show that title beside the caption's icon and buttons.
         EXPECT_EQ(MenuText(IDM_FIRSTCHILD + 1), "&2 " + WindowText(made));
-        NONCLIENTMETRICSA metrics{sizeof metrics};
+        NONCLIENTMETRICSA metrics{};
+        metrics.cbSize = sizeof metrics;
         SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
         HFONT font = CreateFontIndirectA(&metrics.lfCaptionFont);
         HDC dc = GetDC(made);
