@@ -273,11 +273,10 @@ void ConfigureSelected(HWND dlg)
 // for a selected plug-in that has settings of its own.
 void ShowConfigurable(HWND dlg)
 {
-    char chosen[MAX_PATH];
-    EnableWindow(GetDlgItem(dlg, IDOK), SelectedFile(dlg, chosen, sizeof chosen));
     char file[MAX_PATH], path[PATHBUILDSIZE];
-    bool configurable = false;
-    if (SelectedFile(dlg, file, sizeof file)) {
+    bool selected = SelectedFile(dlg, file, sizeof file), configurable = false;
+    EnableWindow(GetDlgItem(dlg, IDOK), selected);
+    if (selected) {
         PluginPath(path, sizeof path, file);
         if (HMODULE m = path[0] ? LoadLibraryA(path) : NULL) {
             configurable = Bind<CONFIGURE>(m, "THEMEConfigure") != nullptr;
