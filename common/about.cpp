@@ -365,9 +365,16 @@ static LRESULT UpdateAboutDialogSubclassMessage(HWND hwnd, UINT msg, WPARAM wPar
         else if ((style & SS_TYPEMASK) == SS_CENTER)
             format |= DT_CENTER;
         SelectedObject chosen(dc, font);
+        // Drawn letters can run a few pixels past their measured width, and
+        // the text's own rectangle would cut them: an average letter kept
+        // free on the right, and only the strip's edges clipping, let the
+        // last one show.
+        TEXTMETRICA tm{};
+        if (GetTextMetricsA(dc, &tm) && r.right > tm.tmAveCharWidth)
+            r.right -= tm.tmAveCharWidth;
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, noticecolour);
-        DrawTextA(dc, text, -1, &r, format);
+        DrawTextA(dc, text, -1, &r, format | DT_NOCLIP);
         EndPaint(hwnd, &ps);
         return 0;
     }

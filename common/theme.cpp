@@ -7,6 +7,7 @@
 #include "common/paths.h"
 #include "common/services.h"
 #include "common/shell.h"
+#include "common/strings.h"
 #include "resources/dialogs_ids.h"
 #include <cstdio>
 #include <cstring>
@@ -187,6 +188,19 @@ void FillChooser(HWND dlg, const char *current)
     LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)current);
     if (at != LB_ERR)
         SendMessageA(list, LB_SETCURSEL, at, 0);
+    if (SendMessageA(list, LB_GETCOUNT, 0, 0) > 0)
+        return;
+    // Nothing to list: its place says why, and what the settings name.
+    char folder[PATHBUILDSIZE], note[2 * PATHBUILDSIZE + 2 * FETCHSTRINGSIZE];
+    lstrcpynA(folder, AddApplicationPath("theme"), sizeof folder);
+    int n = snprintf(note, sizeof note, FetchString(IDS_THEMENONE), folder);
+    if (current[0] && n > 0 && (size_t)n + 4 < sizeof note) {
+        strcpy(note + n, "\r\n\r\n");
+        snprintf(note + n + 4, sizeof note - n - 4, FetchString(IDS_THEMEMISSING), current);
+    }
+    SetDlgItemTextA(dlg, IDC_THEMENOTE, note);
+    ShowWindow(list, SW_HIDE);
+    ShowWindow(GetDlgItem(dlg, IDC_THEMENOTE), SW_SHOW);
 }
 
 void DrawChooserItem(const DRAWITEMSTRUCT *item)
@@ -255,13 +269,14 @@ void ConfigureSelected(HWND dlg)
     FreeLibrary(m);
 }
 
-// Configure has something to act on only for a selected plug-in that has
-// settings of its own.
+// OK has something to take only with a plug-in selected, and Configure only
+// for a selected plug-in that has settings of its own.
 void ShowConfigurable(HWND dlg)
 {
     char file[MAX_PATH], path[PATHBUILDSIZE];
-    bool configurable = false;
-    if (SelectedFile(dlg, file, sizeof file)) {
+    bool selected = SelectedFile(dlg, file, sizeof file), configurable = false;
+    EnableWindow(GetDlgItem(dlg, IDOK), selected);
+    if (selected) {
         PluginPath(path, sizeof path, file);
         if (HMODULE m = path[0] ? LoadLibraryA(path) : NULL) {
             configurable = Bind<CONFIGURE>(m, "THEMEConfigure") != nullptr;
@@ -510,7 +525,7 @@ static INT_PTR ThemeChooserDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
     case WM_INITDIALOG:
         FillChooser(dlg, state->name);
         ShowConfigurable(dlg);
-        SetFocus(GetDlgItem(dlg, IDOK));
+        SetFocus(GetDlgItem(dlg, IsWindowEnabled(GetDlgItem(dlg, IDOK)) ? IDOK : IDCANCEL));
         CentreWindow(dlg);
         return FALSE;
     case WM_DRAWITEM:
@@ -528,10 +543,12 @@ static INT_PTR ThemeChooserDlgMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
                 ShowConfigurable(dlg);
             return TRUE;
         case IDOK: {
+            // Nothing chosen changes nothing, and asks for no restart.
             char file[MAX_PATH];
-            if (SelectedFile(dlg, file, sizeof file))
+            bool chosen = SelectedFile(dlg, file, sizeof file);
+            if (chosen)
                 lstrcpynA(state->name, file, SETTINGTEXT);
-            EndDialog(dlg, 1);
+            EndDialog(dlg, chosen ? 1 : 0);
             return TRUE;
         }
         case IDC_THEMECONFIGURE:

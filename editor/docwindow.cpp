@@ -237,6 +237,12 @@ static LRESULT TaskMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_DROPFILES:
         ReceiveBlockDrop(hwnd, (HDROP)wParam);
         return 0;
+    case WM_SETTEXT: {
+        // The Window menu keeps the title it was first given unless told.
+        LRESULT done = DefMDIChildProcA(hwnd, msg, wParam, lParam);
+        SendMessageA(GetParent(hwnd), WM_MDIREFRESHMENU, 0, 0);
+        return done;
+    }
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:

@@ -4,6 +4,7 @@
 #include "common/about.h"
 #include "common/guard.h"
 #include "common/msgdlg.h"
+#include "common/owners.h"
 #include "common/paths.h"
 #include "common/services.h"
 #include "common/statbar.h"
@@ -25,6 +26,7 @@
 #include "editor/tipfolder.h"
 #include "resources/editorframe_ids.h"
 #include "resources/resource.h"
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -255,6 +257,34 @@ static void Open(HWND frame)
     UnlockBlockSet(window);
 }
 
+// A new document opens as wide as its thumbnails ask and its whole title
+// needs (beside the caption's icon and three buttons), within the client.
+static void FitNewDocument(HWND window, BLOCKSET *set)
+{
+    SetBrowserSize(window, set);
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (IsZoomed(window) || IsIconic(window) ||
+        !SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        return;
+    GdiObject<HFONT> font(CreateFontIndirectA(&metrics.lfCaptionFont));
+    SIZE title{};
+    TEXTMETRICA tm{};
+    {
+        WindowDC dc(window);
+        SelectedObject chosen(dc, font);
+        GetTextExtentPoint32A(dc, set->path, (int)strlen(set->path), &title);
+        GetTextMetricsA(dc, &tm);
+    }
+    int need = title.cx + 2 * tm.tmAveCharWidth + 4 * metrics.iCaptionWidth + 2 * GetSystemMetrics(SM_CXFRAME);
+    RECT client{}, outer{};
+    GetClientRect(GetParent(window), &client);
+    GetWindowRect(window, &outer);
+    need = std::min<int>(need, client.right);
+    if (need > outer.right - outer.left)
+        SetWindowPos(window, NULL, 0, 0, need, outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The new document's folder is no file of its own: it does not enter the
 // recent files.
 static void New(HWND frame)
@@ -273,6 +303,7 @@ static void New(HWND frame)
         CountList(window, count, selected);
         EnableCommands(set, count, selected < 0 ? 0 : selected);
         SetWindowTextA(window, set->path);
+        FitNewDocument(window, set);
         if (InsertBlankPageonNew)
             PostMessageA(frame, WM_COMMAND, IDM_INSERT, 0);
     } else {

@@ -427,6 +427,76 @@ TEST_F(AboutFixture, ButtonsLabelAndHotSpot)
     EXPECT_EQ(DoAbout(NULL), 1);
 }
 
+// The columns where two captures differ inside a rectangle, as [first, last).
+std::pair<int, int> Differing(const sbtest::Capture &a, const sbtest::Capture &b, const RECT &r)
+{
+    int first = -1, last = -1;
+    for (int x = r.left; x < r.right; x++)
+        for (int y = r.top; y < r.bottom; y++)
+            if (a.At(x, y) != b.At(x, y)) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+    return {first, last + 1};
+}
+
+// How wide a line's ink is when nothing cuts it: the label as the box draws
+// it, the notice in its own font.
+int InkWidth(HWND line)
+{
+    char text[256] = "";
+    GetWindowTextA(line, text, sizeof text);
+    sbtest::MemoryDC canvas(1000, 40);
+    RECT all{0, 0, 1000, 40};
+    FillRect(canvas.dc, &all, (HBRUSH)GetStockObject(GRAY_BRUSH));
+    sbtest::Capture blank = canvas.Grab();
+    RECT at{20, 0, 980, 40};
+    if (const TEXTSTYLE *style = GetDlgCtrlID(line) == 506 ? GetWindowValue<const TEXTSTYLE *>(line, GWLP_USERDATA) : nullptr) {
+        COMMONDrawOutlinedText(canvas.dc, text, &at, style);
+    } else {
+        HGDIOBJ old = SelectObject(canvas.dc, (HFONT)SendMessageA(line, WM_GETFONT, 0, 0));
+        DrawTextA(canvas.dc, text, -1, &at, DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(canvas.dc, old);
+    }
+    auto [first, last] = Differing(canvas.Grab(), blank, all);
+    return last - first;
+}
+
+// The about box's lines of text show whole, their last letters clear of their
+// boxes' edges, as the system draws them.
+TEST_F(AboutFixture, EveryLineShowsWhole)
+{
+    devicebits = 24;
+    ModalRecorder rec;
+    rec.Drive([](HWND d) {
+        for (int id : {1999, 506}) {
+            HWND line = GetDlgItem(d, id);
+            ASSERT_TRUE(line) << id;
+            RECT r;
+            GetWindowRect(line, &r);
+            MapWindowPoints(NULL, d, (POINT *)&r, 2);
+            ShowWindow(line, SW_HIDE);
+            RedrawWindow(d, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            sbtest::Capture without = sbtest::CaptureClient(d);
+            ShowWindow(line, SW_SHOW);
+            RedrawWindow(d, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            sbtest::Capture with = sbtest::CaptureClient(d);
+            if (id == 1999)
+                Snapshot(with, "about");
+            auto [first, last] = Differing(with, without, r);
+            char text[256] = "";
+            GetWindowTextA(line, text, sizeof text);
+            EXPECT_GT(first, r.left) << text;
+            // A pixel either way for the colours the letters' edges take.
+            EXPECT_GE(last - first, InkWidth(line) - 1) << text << ": cut at the edge";
+        }
+        Click(d, IDOK);
+    });
+    EXPECT_EQ(DoAbout(NULL), 1);
+}
+
 TEST(About, ChildrenMoveBySignedOffsetsAndGrandchildrenStay)
 {
     HWND w = sbtest::CreateTestWindow(false, 300, 200);
@@ -628,15 +698,18 @@ TEST_F(ThemeFixture, ToolbarPicturesDifferAndGreyWhenDisabled)
     }
 }
 
-// Configure acts on the selected plug-in's own settings: it is grey with
-// nothing selected, with an empty list, and for a plug-in that has none.
+// OK takes a selected plug-in and Configure acts on its own settings: both
+// are grey with nothing selected and with an empty list, Configure also for
+// a plug-in that has none. An empty list says why in its place.
 TEST_F(ThemeFixture, ConfigureIsEnabledOnlyForASelectedPluginWithSettings)
 {
     char name[SETTINGTEXT] = "THEME_Full.dll";
     auto configurable = [](HWND d) { return IsWindowEnabled(GetDlgItem(d, 102)) != 0; };
+    auto choosable = [](HWND d) { return IsWindowEnabled(GetDlgItem(d, IDOK)) != 0; };
     ModalRecorder rec;
     rec.Drive([&](HWND d) {
         EXPECT_TRUE(configurable(d)) << "the current one, selected at the start";
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, 103))) << "no note beside a list";
         Snapshot(d, "themechooser");
         const struct {
             const char *file;
@@ -646,15 +719,24 @@ TEST_F(ThemeFixture, ConfigureIsEnabledOnlyForASelectedPluginWithSettings)
             HWND list = GetDlgItem(d, 101);
             Choose(d, pick.file ? (int)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)pick.file) : -1);
             EXPECT_EQ(configurable(d), pick.want) << (pick.file ? pick.file : "nothing");
+            EXPECT_EQ(choosable(d), pick.file != nullptr) << (pick.file ? pick.file : "nothing");
         }
         Click(d, IDCANCEL);
     });
     EXPECT_EQ(COMMONThemeChooseTheme(NULL, name), 0);
-    // A program folder without plug-ins.
+    // A program folder without plug-ins, and settings that name one.
     strcpy(ApplicationPath, (root + "\\theme").c_str());
     rec.Drive([&](HWND d) {
         EXPECT_EQ(SendDlgItemMessageA(d, 101, LB_GETCOUNT, 0, 0), 0);
         EXPECT_FALSE(configurable(d)) << "an empty list";
+        EXPECT_FALSE(choosable(d)) << "an empty list";
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, 101)));
+        ASSERT_TRUE(IsWindowVisible(GetDlgItem(d, 103))) << "the list's place says why it is empty";
+        char note[1024] = "";
+        GetDlgItemTextA(d, 103, note, sizeof note);
+        EXPECT_NE(strstr(note, "No theme is installed"), nullptr) << note;
+        EXPECT_NE(strstr(note, (root + "\\theme\\theme").c_str()), nullptr) << note;
+        EXPECT_NE(strstr(note, "THEME_Full.dll, which is not there"), nullptr) << note;
         Snapshot(d, "themechooser_empty");
         Click(d, IDCANCEL);
     });
@@ -695,14 +777,15 @@ TEST_F(ThemeFixture, ChooserListsPluginsAndCopiesTheChoice)
     EXPECT_EQ(rec.calls[1].text, "You must restart this application for your new theme to become active.");
     EXPECT_NE(Log().find("configure(8)"), std::string::npos);
 
-    // Nothing selected: OK leaves the name alone.
+    // Nothing selected: OK, were it taken, leaves the name alone and asks
+    // for no restart.
     rec.Drive([](HWND d) {
         SendDlgItemMessageA(d, 101, LB_SETCURSEL, (WPARAM)-1, 0);
-        Click(d, IDOK);
+        SendMessageA(d, WM_COMMAND, IDOK, 0);
     });
-    rec.Answer(IDOK);
-    EXPECT_EQ(COMMONThemeChooseTheme(NULL, name), 1);
+    EXPECT_EQ(COMMONThemeChooseTheme(NULL, name), 0);
     EXPECT_STREQ(name, "THEME_Refuse.dll");
+    EXPECT_EQ(rec.calls.size(), 3u);
 }
 
 // The recorder's guard ends a driver that never returns, here one held in a

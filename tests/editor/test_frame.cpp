@@ -346,6 +346,24 @@ TEST_F(Frame, DocumentsTakeTheCommandsTheEnablingFollowsThemAndExitAsks)
         EXPECT_EQ(Documents(), 2);
         EXPECT_EQ(Titles(made), "H Untitled page 1");
         EXPECT_EQ(WindowText(made), root + "docs\\My Showbinder Documents\\untitled.exe");
+        // The Window menu lists it by its whole title, and it opens wide
+        // enough to show that title beside the caption's icon and buttons.
+        EXPECT_EQ(MenuText(IDM_FIRSTCHILD + 1), "&2 " + WindowText(made));
+        NONCLIENTMETRICSA metrics{};
+        metrics.cbSize = sizeof metrics;
+        SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        HFONT font = CreateFontIndirectA(&metrics.lfCaptionFont);
+        HDC dc = GetDC(made);
+        HGDIOBJ old = SelectObject(dc, font);
+        SIZE title{};
+        GetTextExtentPoint32A(dc, WindowText(made).c_str(), (int)WindowText(made).size(), &title);
+        SelectObject(dc, old);
+        ReleaseDC(made, dc);
+        DeleteObject(font);
+        RECT outer;
+        GetWindowRect(made, &outer);
+        EXPECT_GE(outer.right - outer.left, title.cx + 4 * metrics.iCaptionWidth);
+        sbtest::Snapshot(GetDesktopWindow(), "newdocument");
         EXPECT_EQ(RecentFiles(), std::vector<std::string>{doc});
 
         HWND list = GetDlgItem(opened, IDC_BLOCKLIST);

@@ -1,10 +1,13 @@
 // What a user reads in both programs' resources: every dialog's texts fit
-// their controls, every shortcut a menu shows is bound, and every help topic
-// the code opens has its anchor in the installed pages. The programs are read
+// their controls, every shortcut a menu shows is bound and drawn apart from
+// its command, and every help topic the code opens has its anchor in the
+// installed pages. The programs are read
 // as they were built, so what is checked is what ships.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include "tests/support/testsupport.h"
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -227,6 +230,41 @@ TEST_F(BuiltPrograms, EveryDialogTextFitsItsControl)
     EXPECT_GE(opened, 20);
 }
 
+// An object's number reads the same in every dialog that shows it: a sunken,
+// read-only field, from which it can be copied into another object's target.
+TEST_F(BuiltPrograms, EveryObjectNumberShowsInAReadOnlyField)
+{
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 600, 400, NULL, NULL, NULL, NULL);
+    int shown = 0;
+    for (const Program &p : programs)
+        for (const std::string &name : Names(p.module, RT_DIALOG)) {
+            const DLGTEMPLATE *t = (const DLGTEMPLATE *)Resource(p.module, name, RT_DIALOG);
+            HWND dialog = t ? CreateDialogIndirectParamA(GetModuleHandleA(NULL), t, parent, InertDialog, 0) : NULL;
+            if (!dialog)
+                continue;
+            ChildList list{dialog, {}};
+            EnumChildWindows(dialog, CollectChild, (LPARAM)&list);
+            bool labelled = std::any_of(list.children.begin(), list.children.end(), [](HWND c) {
+                char text[32] = "";
+                GetWindowTextA(c, text, sizeof text);
+                return !strcmp(text, "Number:");
+            });
+            if (labelled) {
+                shown++;
+                HWND field = GetDlgItem(dialog, 105);
+                char cls[32] = "";
+                GetClassNameA(field, cls, sizeof cls);
+                LONG style = GetWindowLongA(field, GWL_STYLE), ex = GetWindowLongA(field, GWL_EXSTYLE);
+                bool sunken = (style & WS_BORDER) || (ex & WS_EX_CLIENTEDGE);
+                EXPECT_TRUE(!lstrcmpiA(cls, "Edit") && (style & ES_READONLY) && sunken)
+                    << p.file << " " << name << ": the number is in a " << (sunken ? "sunken " : "flat ") << cls;
+            }
+            DestroyWindow(dialog);
+        }
+    DestroyWindow(parent);
+    EXPECT_GE(shown, 15);
+}
+
 // ---- menus and accelerators ----
 
 struct Key {
@@ -336,6 +374,148 @@ TEST_F(BuiltPrograms, EveryShortcutAMenuShowsIsBound)
         }
     }
     EXPECT_GE(shortcuts, 10);
+}
+
+// ---- menus as drawn ----
+
+// What one open popup shows: its items' rows on the screen.
+struct OpenMenu {
+    HMENU menu = NULL;
+    bool seen = false;
+    sbtest::Capture shot;
+    std::vector<RECT> rows; // each item's rectangle in the capture
+};
+OpenMenu *opening;
+
+LRESULT CALLBACK MenuOwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // The popup is up and drawn once the menu loop has nothing left to do.
+    if (msg == WM_ENTERIDLE && wParam == MSGF_MENU && opening && !opening->seen) {
+        HWND popup = (HWND)lParam;
+        UpdateWindow(popup);
+        opening->shot = sbtest::CaptureClient(popup);
+        for (int i = 0, n = GetMenuItemCount(opening->menu); i < n; i++) {
+            RECT r{};
+            GetMenuItemRect(NULL, opening->menu, (UINT)i, &r);
+            MapWindowPoints(NULL, popup, (POINT *)&r, 2);
+            opening->rows.push_back(r);
+        }
+        opening->seen = true;
+        EndMenu();
+        return 0;
+    }
+    if (msg == WM_TIMER && wParam == 1) {
+        KillTimer(hwnd, 1);
+        EndMenu();
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// Opens the popup at the top left of the screen and takes what it shows,
+// within a bound that fails the test.
+OpenMenu Open(HWND owner, HMENU menu, const std::string &name)
+{
+    OpenMenu open;
+    open.menu = menu;
+    opening = &open;
+    SetForegroundWindow(owner);
+    SetTimer(owner, 1, 20000, NULL);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, 0, 0, 0, owner, NULL);
+    KillTimer(owner, 1);
+    opening = nullptr;
+    EXPECT_TRUE(open.seen) << "the popup " << name << " never showed";
+    return open;
+}
+
+// The first and last columns of a row that differ from the menu's own
+// background, or an empty range.
+std::pair<int, int> Inked(const sbtest::Capture &shot, const RECT &row)
+{
+    COLORREF back = GetSysColor(COLOR_MENU);
+    int first = -1, last = -1;
+    for (int x = std::max(0, (int)row.left); x < std::min(shot.width, (int)row.right); x++)
+        for (int y = std::max(0, (int)row.top); y < std::min(shot.height, (int)row.bottom); y++)
+            if (shot.At(x, y) != back) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+    return {first, last + 1};
+}
+
+int TextWidth(HDC dc, const std::string &text)
+{
+    RECT r{0, 0, 0, 0};
+    DrawTextA(dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_CALCRECT);
+    return r.right;
+}
+
+// Every popup of a menu, the whole tree, with a name for messages.
+void Popups(HMENU menu, const std::string &name, std::vector<std::pair<HMENU, std::string>> &out)
+{
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; i++)
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            char label[128] = "";
+            GetMenuStringA(menu, (UINT)i, label, sizeof label, MF_BYPOSITION);
+            out.push_back({sub, name + " " + label});
+            Popups(sub, name + " " + label, out);
+        }
+}
+
+// A shortcut stands apart from its command, by at least an average letter,
+// in every popup of both programs as the system draws them.
+TEST_F(BuiltPrograms, EveryMenuShortcutStandsApartFromItsCommand)
+{
+    HWND owner = sbtest::CreateTestWindow(true, 100, 100, MenuOwnerProc, "menus");
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectA(&metrics.lfMenuFont);
+    HDC dc = GetDC(owner);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc, &tm);
+    int checked = 0;
+    for (const Program &p : programs) {
+        for (const std::string &name : Names(p.module, RT_MENU)) {
+            HMENU menu = LoadMenuA(p.module, name[0] == '#' ? MAKEINTRESOURCEA(std::stoi(name.substr(1))) : name.c_str());
+            ASSERT_TRUE(menu) << name;
+            std::vector<std::pair<HMENU, std::string>> popups;
+            Popups(menu, std::string(p.file) + " " + name, popups);
+            for (auto &[popup, where] : popups) {
+                OpenMenu open = Open(owner, popup, where);
+                std::string shot = "menu " + where;
+                shot.erase(std::remove(shot.begin(), shot.end(), '&'), shot.end());
+                std::replace(shot.begin(), shot.end(), ' ', '-');
+                sbtest::Snapshot(open.shot, shot.c_str());
+                for (int i = 0; i < (int)open.rows.size(); i++) {
+                    char text[256] = "";
+                    GetMenuStringA(popup, (UINT)i, text, sizeof text, MF_BYPOSITION);
+                    std::string label = text;
+                    size_t tab = label.find('\t');
+                    if (tab == std::string::npos)
+                        continue;
+                    std::string command = label.substr(0, tab);
+                    while (!command.empty() && command.back() == ' ')
+                        command.pop_back();
+                    std::string keys = label.substr(tab + 1);
+                    auto [first, last] = Inked(open.shot, open.rows[i]);
+                    // The command starts the row and the shortcut ends it.
+                    int gap = (last - TextWidth(dc, keys)) - (first + TextWidth(dc, command));
+                    EXPECT_GE(gap, tm.tmAveCharWidth) << where << ": \"" << command << "\" and \"" << keys << "\"";
+                    checked++;
+                }
+            }
+            DestroyMenu(menu);
+        }
+    }
+    SelectObject(dc, old);
+    ReleaseDC(owner, dc);
+    DeleteObject(font);
+    DestroyWindow(owner);
+    EXPECT_GE(checked, 15);
 }
 
 } // namespace
