@@ -164,7 +164,9 @@ static void Answer(HWND page, LRESULT value, INT_PTR *answer)
     *answer = TRUE;
 }
 
-bool WizardPageMessage(HWND page, UINT msg, WPARAM, LPARAM lParam, int number, INT_PTR *answer)
+// What every page does with the sheet's notifications and its owner-drawn
+// controls; true when the message is answered with *answer.
+static bool WizardPageMessage(HWND page, UINT msg, LPARAM lParam, int number, INT_PTR *answer)
 {
     switch (msg) {
     case WM_INITDIALOG:
@@ -201,6 +203,22 @@ bool WizardPageMessage(HWND page, UINT msg, WPARAM, LPARAM lParam, int number, I
     }
     }
     return false;
+}
+
+static INT_PTR PageMessage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, int number, WIZARDPAGEPART own)
+{
+    INT_PTR answer = FALSE;
+    if (WizardPageMessage(page, msg, lParam, number, &answer))
+        return answer;
+    if (!own)
+        return msg == WM_INITDIALOG;
+    WIZARDPARAM *w = Record(page);
+    return w ? own(page, msg, wParam, lParam, w) : FALSE;
+}
+
+INT_PTR WizardPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, int number, WIZARDPAGEPART own)
+{
+    return COMMONGuard(page, msg, [&] { return PageMessage(page, msg, wParam, lParam, number, own); });
 }
 
 static void RepaintSample(HWND page)
@@ -306,27 +324,13 @@ static int Checked(HWND page, int id)
 
 // --- the pages ----------------------------------------------------------------
 
-static INT_PTR WizardProc1Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[0], &answer))
-        return answer;
-    return msg == WM_INITDIALOG;
-}
-
 INT_PTR CALLBACK WizardProc1(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return COMMONGuard(page, msg, [&] { return WizardProc1Message(page, msg, wParam, lParam); });
+    return WizardPageProc(page, msg, wParam, lParam, wizardpagenumber[0], nullptr);
 }
 
-static INT_PTR WizardProc2Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR SchemePage(HWND page, UINT msg, WPARAM wParam, LPARAM, WIZARDPARAM *w)
 {
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[1], &answer))
-        return answer;
-    WIZARDPARAM *w = Record(page);
-    if (!w)
-        return FALSE;
     if (msg == WM_INITDIALOG) {
         FillList(page, IDC_WIZSCHEMELIST, &wizardcolorscheme[0].name, WIZARDSCHEMES, sizeof(WIZARDCOLORSCHEME),
                  w->colourscheme);
@@ -341,17 +345,11 @@ static INT_PTR WizardProc2Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
 
 INT_PTR CALLBACK WizardProc2(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return COMMONGuard(page, msg, [&] { return WizardProc2Message(page, msg, wParam, lParam); });
+    return WizardPageProc(page, msg, wParam, lParam, wizardpagenumber[1], SchemePage);
 }
 
-static INT_PTR WizardProc3Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR SizePage(HWND page, UINT msg, WPARAM wParam, LPARAM, WIZARDPARAM *w)
 {
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[2], &answer))
-        return answer;
-    WIZARDPARAM *w = Record(page);
-    if (!w)
-        return FALSE;
     if (msg == WM_INITDIALOG) {
         FillList(page, IDC_WIZSIZELIST, &wizarddimension[0].name, WIZARDDIMENSIONS, sizeof(WIZARDDIMENSION),
                  w->dimensions);
@@ -366,17 +364,11 @@ static INT_PTR WizardProc3Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
 
 INT_PTR CALLBACK WizardProc3(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return COMMONGuard(page, msg, [&] { return WizardProc3Message(page, msg, wParam, lParam); });
+    return WizardPageProc(page, msg, wParam, lParam, wizardpagenumber[2], SizePage);
 }
 
-static INT_PTR WizardProc4Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR CoverPage(HWND page, UINT msg, WPARAM wParam, LPARAM, WIZARDPARAM *w)
 {
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[3], &answer))
-        return answer;
-    WIZARDPARAM *w = Record(page);
-    if (!w)
-        return FALSE;
     if (msg == WM_INITDIALOG) {
         FillList(page, IDC_WIZCOVERLIST, wizardcoverstyle, WIZARDCOVERSTYLES, sizeof(char *), w->coverstyle);
         SetDlgItemTextA(page, IDC_WIZCOVERTEXT, w->covertext ? w->covertext : "");
@@ -429,17 +421,11 @@ static INT_PTR WizardProc4Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
 
 INT_PTR CALLBACK WizardProc4(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return COMMONGuard(page, msg, [&] { return WizardProc4Message(page, msg, wParam, lParam); });
+    return WizardPageProc(page, msg, wParam, lParam, wizardpagenumber[3], CoverPage);
 }
 
-static INT_PTR WizardProc5Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR InsidePage(HWND page, UINT msg, WPARAM wParam, LPARAM, WIZARDPARAM *w)
 {
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[4], &answer))
-        return answer;
-    WIZARDPARAM *w = Record(page);
-    if (!w)
-        return FALSE;
     if (msg == WM_INITDIALOG) {
         FillList(page, IDC_WIZINSIDELIST, wizardinsidestyle, WIZARDINSIDESTYLES, sizeof(char *), w->insidestyle);
         WizardSetUpDown(page, IDC_WIZTIME, w->insidetime);
@@ -467,18 +453,10 @@ static INT_PTR WizardProc5Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
 
 INT_PTR CALLBACK WizardProc5(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return COMMONGuard(page, msg, [&] { return WizardProc5Message(page, msg, wParam, lParam); });
-}
-
-static INT_PTR WizardProc7Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[6], &answer))
-        return answer;
-    return msg == WM_INITDIALOG;
+    return WizardPageProc(page, msg, wParam, lParam, wizardpagenumber[4], InsidePage);
 }
 
 INT_PTR CALLBACK WizardProc7(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return COMMONGuard(page, msg, [&] { return WizardProc7Message(page, msg, wParam, lParam); });
+    return WizardPageProc(page, msg, wParam, lParam, wizardpagenumber[6], nullptr);
 }

@@ -88,9 +88,12 @@ INT_PTR CALLBACK WizardProc4(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK WizardProc5(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK WizardProc6(HWND, UINT, WPARAM, LPARAM);
 INT_PTR CALLBACK WizardProc7(HWND, UINT, WPARAM, LPARAM);
-// What every page does with the sheet's notifications and its owner-drawn
-// controls; true when the message is answered with *answer.
-bool WizardPageMessage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, int number, INT_PTR *answer);
+// A page's own part: the messages the shared part leaves, with the record
+// the pages edit.
+typedef INT_PTR (*WIZARDPAGEPART)(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, WIZARDPARAM *wizard);
+// Every page's procedure: the sheet's notifications and the owner-drawn
+// controls all pages share, then `own` (none for a page of text alone).
+INT_PTR WizardPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, int number, WIZARDPAGEPART own);
 // The sheet's buttons for a page number.
 DWORD WizardButtons(int number);
 

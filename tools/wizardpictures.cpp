@@ -56,11 +56,6 @@ HCURSOR MakeDragCursor()
     return CreateCursor(hInst, 0, 0, 32, 32, andmask, xormask);
 }
 
-WIZARDPARAM *Record(HWND page)
-{
-    return GetWindowValue<WIZARDPARAM *>(page, DWLP_USER);
-}
-
 HWND List(HWND page)
 {
     return GetDlgItem(page, IDC_WIZPICTURELIST);
@@ -278,7 +273,7 @@ LRESULT CALLBACK WizardListSubclass(HWND list, UINT msg, WPARAM wParam, LPARAM l
     return COMMONGuard(list, msg, [&] { return WizardListSubclassMessage(list, msg, wParam, lParam); });
 }
 
-static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR PicturesPage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, WIZARDPARAM *w)
 {
     if (msg == WM_NOTIFY && ((const NMHDR *)lParam)->code == PSN_KILLACTIVE) {
         // Other pages never inherit a disabled Next.
@@ -286,12 +281,6 @@ static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
         SetWindowValue<LRESULT>(page, DWLP_MSGRESULT, FALSE);
         return TRUE;
     }
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[5], &answer))
-        return answer;
-    WIZARDPARAM *w = Record(page);
-    if (!w)
-        return FALSE;
     switch (msg) {
     case WM_INITDIALOG: {
         CheckDlgButton(page, IDC_WIZRESIZE, w->insideresize ? BST_CHECKED : BST_UNCHECKED);
@@ -364,5 +353,5 @@ static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
 
 INT_PTR CALLBACK WizardProc6(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return COMMONGuard(page, msg, [&] { return WizardProc6Message(page, msg, wParam, lParam); });
+    return WizardPageProc(page, msg, wParam, lParam, wizardpagenumber[5], PicturesPage);
 }
