@@ -384,10 +384,6 @@ void Command(HWND dlg, EDITPARAM *p, int id, int code)
     case IDOK:
         Ok(dlg, p);
         break;
-    case IDCANCEL:
-        APPLETKillSound(dlg);
-        EndDialog(dlg, 0);
-        break;
     case 9:
         DoHelp(dlg, "HEADER");
         break;

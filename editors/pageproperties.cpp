@@ -184,9 +184,6 @@ void Command(HWND dlg, PAGEPROPERTIES *s, int id, int code)
     case IDOK:
         Ok(dlg, s);
         break;
-    case IDCANCEL:
-        EndDialog(dlg, 0);
-        break;
     case 9:
         DoHelp(dlg, "PAGE");
         break;
