@@ -103,6 +103,42 @@ double Median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
+// A header, an empty page and a full one; the full page's size in bytes.
+size_t MakeDocument(HWND owner, HWND list, BLOCKSET *set)
+{
+    BLOCK header, empty, full;
+    CreateBlock(owner, set, &header, TAG_HEDR, nullptr, 0);
+    header.hedr.width = 600;
+    header.hedr.depth = 400;
+    header.hedr.flags = HEDR_FIXEDCLIENT;
+    CreateBlock(owner, set, &empty, TAG_PAGE, nullptr, 0);
+    CreateBlock(owner, set, &full, TAG_PAGE, nullptr, 0);
+    size_t pagebytes = FillPage(full);
+    AppendBlock(list, set, &header);
+    AppendBlock(list, set, &empty);
+    AppendBlock(list, set, &full);
+    return pagebytes;
+}
+
+// The times the show window takes to change from the empty page to the full.
+std::vector<double> ShowPageChanges(HWND list, BLOCKSET *set)
+{
+    HWND show = QV_OpenApplicationWindow(NULL, list, set, 1);
+    Pump();
+    std::vector<double> change;
+    for (int round = 0; round < ROUNDS; round++) {
+        double t0 = Now();
+        PostMessageA(show, QVM_SHOWPAGE, 1, 0);
+        Pump();
+        change.push_back(Now() - t0);
+        PostMessageA(show, QVM_SHOWPAGE, 0, 0);
+        Pump();
+    }
+    DestroyWindow(show);
+    Pump();
+    return change;
+}
+
 } // namespace
 
 int main()
@@ -126,34 +162,12 @@ int main()
     HGLOBAL seth = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BLOCKSET));
     SetWindowValue(owner, GWLP_USERDATA, seth);
     BLOCKSET *set = LockBlockSet(owner);
-    BLOCK header, empty, full;
-    CreateBlock(owner, set, &header, TAG_HEDR, nullptr, 0);
-    header.hedr.width = 600;
-    header.hedr.depth = 400;
-    header.hedr.flags = HEDR_FIXEDCLIENT;
-    CreateBlock(owner, set, &empty, TAG_PAGE, nullptr, 0);
-    CreateBlock(owner, set, &full, TAG_PAGE, nullptr, 0);
-    size_t pagebytes = FillPage(full);
-    AppendBlock(list, set, &header);
-    AppendBlock(list, set, &empty);
-    AppendBlock(list, set, &full);
+    size_t pagebytes = MakeDocument(owner, list, set);
     printf("page of %d objects, %.1f MB\n", OBJECTS, pagebytes / 1048576.0);
     fflush(stdout);
 
     // (a) The reference: the show window's change to the same page.
-    HWND show = QV_OpenApplicationWindow(NULL, list, set, 1);
-    Pump();
-    std::vector<double> change, open;
-    for (int round = 0; round < ROUNDS; round++) {
-        double t0 = Now();
-        PostMessageA(show, QVM_SHOWPAGE, 1, 0);
-        Pump();
-        change.push_back(Now() - t0);
-        PostMessageA(show, QVM_SHOWPAGE, 0, 0);
-        Pump();
-    }
-    DestroyWindow(show);
-    Pump();
+    std::vector<double> change = ShowPageChanges(list, set), open;
 
     BLOCK page;
     for (int round = 0; round < ROUNDS; round++) {

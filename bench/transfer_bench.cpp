@@ -87,11 +87,9 @@ HWND Document(HWND frame, int count, int width, int height)
     return w;
 }
 
-} // namespace
-
-int main()
+// The frame window with its MDI client, where the documents open.
+HWND MakeFrame()
 {
-    hInst = GetModuleHandleA(NULL);
     WNDCLASSA wc{};
     wc.lpfnWndProc = FrameProc;
     wc.hInstance = hInst;
@@ -110,6 +108,15 @@ int main()
     hwndclient = CreateWindowA("MDICLIENT", NULL, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, r.right, r.bottom,
                                frame, NULL, hInst, &ccs);
     hwndmain = frame;
+    return frame;
+}
+
+} // namespace
+
+int main()
+{
+    hInst = GetModuleHandleA(NULL);
+    HWND frame = MakeFrame();
 
     // Printing: the page drawn and stretched onto the printer's sheet.
     HDC screen = GetDC(NULL);

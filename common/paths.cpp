@@ -22,7 +22,14 @@ static bool ReadSpecialFolder(int csidl, char *out)
     return ok && out[0];
 }
 
-FOLDERREADER COMMONReadSpecialFolder = ReadSpecialFolder;
+static FOLDERREADER folderreader = ReadSpecialFolder;
+
+FOLDERREADER COMMONSetFolderReader(FOLDERREADER reader)
+{
+    FOLDERREADER old = folderreader;
+    folderreader = reader ? reader : ReadSpecialFolder;
+    return old;
+}
 
 static bool EndsInSeparator(const char *text)
 {
@@ -93,7 +100,7 @@ static bool BuildUserPath(char *out, size_t size, int csidl, const char *const *
 {
     char folder[MAX_PATH];
     out[0] = 0;
-    if (!COMMONReadSpecialFolder(csidl, folder) || strlen(folder) >= size)
+    if (!folderreader(csidl, folder) || strlen(folder) >= size)
         return false;
     strcpy(out, folder);
     for (int i = 0; i < count; i++)

@@ -39,10 +39,11 @@ void DoHelp(HWND hwnd, const char *topic);
 void DoReference(HWND hwnd, const char *topic);
 void DoManual(HWND hwnd, const char *topic);
 
-// Where the shell keeps a special folder (CSIDL_APPDATA, CSIDL_PERSONAL);
-// tests replace it.
+// Where the shell keeps a special folder (CSIDL_APPDATA, CSIDL_PERSONAL).
+// Tests install a reader of their own (NULL restores the shell's); the
+// previous one comes back.
 typedef bool (*FOLDERREADER)(int csidl, char *out); // out holds MAX_PATH
-extern FOLDERREADER COMMONReadSpecialFolder;
+FOLDERREADER COMMONSetFolderReader(FOLDERREADER reader);
 
 // Fills ApplicationPath with the program's folder when it is still empty;
 // whatever looks beside the program calls it first.

@@ -51,6 +51,8 @@ const FLAGBOX flagboxes[] = {
     {IDC_HDRCAPTION, WS_CAPTION},
 };
 
+const BACKGROUNDIDS background{IDC_HDRSOLID, IDC_HDRPICTURE, IDC_HDRSELECT, IDC_HDRDRAWN, IDC_HDRKIND, IDC_HDRSAMPLE};
+
 bool Checked(HWND dlg, int id)
 {
     return IsDlgButtonChecked(dlg, id) == BST_CHECKED;
@@ -61,22 +63,10 @@ void Say(HWND owner, unsigned id)
     DoMessage(owner, FetchString(id));
 }
 
-// The index of the first object of `tag`, or -1.
-int FirstObject(BLOCK *block, uint32_t tag)
-{
-    uint32_t n = BlockObjectCount(block);
-    for (uint32_t i = 0; i < n; i++) {
-        GlobalLocked<OBJECTHEADER> o(GetPageObject(block, i));
-        if (o && o.size() >= sizeof(OBJECTHEADER) && o->tag == tag)
-            return (int)i;
-    }
-    return -1;
-}
-
 // A copy of the picture of the header's picture object, or NULL.
 HGLOBAL HeaderPicture(BLOCK *block)
 {
-    int i = FirstObject(block, TAG_IMAG);
+    int i = FirstBlockObject(block, TAG_IMAG);
     if (i < 0)
         return NULL;
     GlobalLocked<OBJECTHEADER> o(GetPageObject(block, (unsigned)i));
@@ -89,7 +79,7 @@ HGLOBAL HeaderPicture(BLOCK *block)
 int SoundObject(BLOCK *block, uint32_t *tag)
 {
     for (uint32_t t : {TAG_WAVE, TAG_MIDI}) {
-        int i = FirstObject(block, t);
+        int i = FirstBlockObject(block, t);
         if (i >= 0) {
             if (tag)
                 *tag = t;
@@ -116,14 +106,6 @@ void UpdateSoundButtons(HWND dlg, BLOCK *block)
 void Repaint(HWND dlg, int id)
 {
     InvalidateRect(GetDlgItem(dlg, id), NULL, TRUE);
-}
-
-void ShowBackgroundChoice(HWND dlg, bool picture)
-{
-    CheckRadioButton(dlg, IDC_HDRSOLID, IDC_HDRPICTURE, picture ? IDC_HDRPICTURE : IDC_HDRSOLID);
-    EnableWindow(GetDlgItem(dlg, IDC_HDRSELECT), picture);
-    EnableWindow(GetDlgItem(dlg, IDC_HDRDRAWN), picture);
-    Repaint(dlg, IDC_HDRSAMPLE);
 }
 
 void ShowSize(HWND dlg, const HEDRRECORD &h)
@@ -166,17 +148,15 @@ void Init(HWND dlg, EDITPARAM *p)
 
     ShowFlags(dlg, h.flags, flagboxes, std::size(flagboxes));
     CheckDlgButton(dlg, IDC_HDRPROTECT, h.flags & HEDR_PASSWORD ? BST_CHECKED : BST_UNCHECKED);
-    ShowBackgroundChoice(dlg, FirstObject(p->block, TAG_IMAG) >= 0);
+    ShowBackgroundChoice(dlg, background, FirstBlockObject(p->block, TAG_IMAG) >= 0);
 
-    ShowSwatch(dlg, IDC_BACKCOLOUR, h.colour);
+    ShowColourChoice(dlg, background, COLOURSELECTOR_CUSTOM, h.colourselector, h.colour);
     char caption[300];
     GetWindowTextA(dlg, caption, 200);
     snprintf(text, sizeof text, FetchString(IDS_HEADERBLOCKS),
              (unsigned)SendDlgItemMessageA(p->hwnd, IDC_BLOCKLIST, LB_GETCOUNT, 0, 0));
     strncat(caption, text, sizeof caption - strlen(caption) - 1);
     SetWindowTextA(dlg, caption);
-    FillColourKinds(GetDlgItem(dlg, IDC_HDRKIND), COLOURSELECTOR_CUSTOM + 1, h.colourselector);
-    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), h.colourselector == COLOURSELECTOR_CUSTOM);
     UpdateSoundButtons(dlg, p->block);
     SetFocus(GetDlgItem(dlg, IDOK));
     CentreWindow(dlg);
@@ -196,9 +176,7 @@ void Store(HWND dlg, HEDRRECORD &h)
         h.depth = (int32_t)v;
     GetDlgItemTextA(dlg, IDC_HDRTITLE, h.title, TITLESIZE);
     GetDlgItemTextA(dlg, IDC_HDRABOUT, h.about, sizeof h.about - 1);
-    LRESULT kind = SendDlgItemMessageA(dlg, IDC_HDRKIND, CB_GETCURSEL, 0, 0);
-    if (kind >= 0 && kind <= (LRESULT)COLOURSELECTOR_CUSTOM)
-        h.colourselector = (uint32_t)kind;
+    ReadColourKind(dlg, background, COLOURSELECTOR_CUSTOM, &h.colourselector);
 }
 
 bool PasswordTooShort(HWND dlg, const char *password)
@@ -258,22 +236,18 @@ void Ok(HWND dlg, EDITPARAM *p)
 
 void SelectPicture(HWND dlg, EDITPARAM *p)
 {
-    char path[MAX_PATH] = "";
-    GetOpenPath(path);
-    if (!GetOpenImageFileName(dlg, path))
+    HGLOBAL dib;
+    if (!ChooseBackgroundPicture(dlg, &dib))
         return;
-    SetOpenPath(path);
-    HGLOBAL dib = LoadImageA(NULL, path, NULL, NULL);
     if (!dib) {
-        Say(dlg, IDS_ERRREAD);
-        if (FirstObject(p->block, TAG_IMAG) < 0)
-            ShowBackgroundChoice(dlg, false);
+        if (FirstBlockObject(p->block, TAG_IMAG) < 0)
+            ShowBackgroundChoice(dlg, background, false);
         return;
     }
     // The old picture goes only once the new one is whole.
     HGLOBAL object = CreatePageObject(p->block, TAG_IMAG, 0, (LONG_PTR)dib);
     GlobalFree(dib);
-    int old = FirstObject(p->block, TAG_IMAG);
+    int old = FirstBlockObject(p->block, TAG_IMAG);
     if (!object || (old >= 0 && !DeletePageObject(p->block, (unsigned)old)) || !AppendPageObject(p->block, object)) {
         if (object)
             GlobalFree(object);
@@ -284,10 +258,10 @@ void SelectPicture(HWND dlg, EDITPARAM *p)
 
 void RemovePicture(HWND dlg, EDITPARAM *p)
 {
-    int i = FirstObject(p->block, TAG_IMAG);
+    int i = FirstBlockObject(p->block, TAG_IMAG);
     if (i >= 0)
         DeletePageObject(p->block, (unsigned)i);
-    ShowBackgroundChoice(dlg, false);
+    ShowBackgroundChoice(dlg, background, false);
 }
 
 void SelectSound(HWND dlg, EDITPARAM *p)
@@ -384,13 +358,6 @@ void Command(HWND dlg, EDITPARAM *p, int id, int code)
     case IDOK:
         Ok(dlg, p);
         break;
-    case IDCANCEL:
-        APPLETKillSound(dlg);
-        EndDialog(dlg, 0);
-        break;
-    case 9:
-        DoHelp(dlg, "HEADER");
-        break;
     case IDC_HDRPROTECT:
         if (Checked(dlg, id)) {
             char password[TITLESIZE] = "";
@@ -407,29 +374,18 @@ void Command(HWND dlg, EDITPARAM *p, int id, int code)
         RemovePicture(dlg, p);
         break;
     case IDC_HDRPICTURE:
-        ShowBackgroundChoice(dlg, true);
+        ShowBackgroundChoice(dlg, background, true);
         break;
     case IDC_HDRSELECT:
         SelectPicture(dlg, p);
         break;
     case IDC_HDRKIND:
-        if (code == CBN_SELENDOK) {
-            LRESULT kind = SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0);
-            if (kind >= 0 && kind <= (LRESULT)COLOURSELECTOR_CUSTOM)
-                p->block->hedr.colourselector = (uint32_t)kind;
-            EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), kind == (LRESULT)COLOURSELECTOR_CUSTOM);
-            Repaint(dlg, IDC_HDRSAMPLE);
-        }
+        if (code == CBN_SELENDOK)
+            TakeColourKind(dlg, background, COLOURSELECTOR_CUSTOM, &p->block->hedr.colourselector);
         break;
-    case IDC_BACKCOLOUR: {
-        COLORREF colour = p->block->hedr.colour;
-        if (PickColour(dlg, &colour))
-            p->block->hedr.colour = colour;
-        ShowSwatch(dlg, IDC_BACKCOLOUR, p->block->hedr.colour);
-        Repaint(dlg, IDC_HDRSAMPLE);
-        Repaint(dlg, IDC_HDRKIND);
+    case IDC_BACKCOLOUR:
+        PickBackColour(dlg, background, &p->block->hedr.colour);
         break;
-    }
     case IDC_HDRSOUNDSELECT:
         SelectSound(dlg, p);
         break;
@@ -489,7 +445,84 @@ void DrawPreviewBackground(HWND window, EDITPARAM *p, HDC dc)
         GlobalFree(dib);
 }
 
+void DrawItem(const DRAWITEMSTRUCT *item, EDITPARAM *p)
+{
+    HGLOBAL dib = item->CtlID == IDC_HDRSAMPLE ? HeaderPicture(p->block) : NULL;
+    DrawBackgroundPart(item, p, background, p->block->hedr.colour, dib);
+}
+
+void Destroy(HWND dlg, EDITPARAM *)
+{
+    APPLETKillSound(dlg);
+}
+
+const BACKGROUNDDIALOG<EDITPARAM> headerdialog{"HEADER", Init, Command, DrawItem, Destroy};
+
 } // namespace
+
+int FirstBlockObject(BLOCK *block, uint32_t tag)
+{
+    uint32_t n = BlockObjectCount(block);
+    for (uint32_t i = 0; i < n; i++) {
+        GlobalLocked<OBJECTHEADER> o(GetPageObject(block, i));
+        if (o && o.size() >= sizeof(OBJECTHEADER) && o->tag == tag)
+            return (int)i;
+    }
+    return -1;
+}
+
+void ShowBackgroundChoice(HWND dlg, const BACKGROUNDIDS &ids, bool picture)
+{
+    CheckRadioButton(dlg, ids.solid, ids.picture, picture ? ids.picture : ids.solid);
+    EnableWindow(GetDlgItem(dlg, ids.select), picture);
+    EnableWindow(GetDlgItem(dlg, ids.drawn), picture);
+    Repaint(dlg, ids.sample);
+}
+
+void ShowColourChoice(HWND dlg, const BACKGROUNDIDS &ids, uint32_t last, uint32_t selector, COLORREF colour)
+{
+    ShowSwatch(dlg, IDC_BACKCOLOUR, colour);
+    FillColourKinds(GetDlgItem(dlg, ids.kinds), last + 1, selector);
+    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), selector == COLOURSELECTOR_CUSTOM);
+}
+
+LRESULT ReadColourKind(HWND dlg, const BACKGROUNDIDS &ids, uint32_t last, uint32_t *selector)
+{
+    LRESULT kind = SendDlgItemMessageA(dlg, ids.kinds, CB_GETCURSEL, 0, 0);
+    if (kind >= 0 && kind <= (LRESULT)last)
+        *selector = (uint32_t)kind;
+    return kind;
+}
+
+void TakeColourKind(HWND dlg, const BACKGROUNDIDS &ids, uint32_t last, uint32_t *selector)
+{
+    LRESULT kind = ReadColourKind(dlg, ids, last, selector);
+    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), kind == (LRESULT)COLOURSELECTOR_CUSTOM);
+    Repaint(dlg, ids.sample);
+}
+
+void PickBackColour(HWND dlg, const BACKGROUNDIDS &ids, uint32_t *colour)
+{
+    COLORREF chosen = *colour;
+    if (PickColour(dlg, &chosen))
+        *colour = chosen;
+    ShowSwatch(dlg, IDC_BACKCOLOUR, *colour);
+    Repaint(dlg, ids.sample);
+    Repaint(dlg, ids.kinds);
+}
+
+bool ChooseBackgroundPicture(HWND dlg, HGLOBAL *dib)
+{
+    char path[MAX_PATH] = "";
+    GetOpenPath(path);
+    if (!GetOpenImageFileName(dlg, path))
+        return false;
+    SetOpenPath(path);
+    *dib = LoadImageA(NULL, path, NULL, NULL);
+    if (!*dib)
+        Say(dlg, IDS_ERRREAD);
+    return true;
+}
 
 void DrawBackgroundSample(const DRAWITEMSTRUCT *item, COLORREF colour, HGLOBAL dib)
 {
@@ -513,6 +546,19 @@ void DrawBackgroundSample(const DRAWITEMSTRUCT *item, COLORREF colour, HGLOBAL d
     COMMONDrawBitmapInRect(item->hDC, &inner, dib, &drawn);
     if (count > 0)
         UnrealizeWindowPalette(item->hDC, &state);
+}
+
+void DrawBackgroundPart(const DRAWITEMSTRUCT *item, const EDITPARAM *p, const BACKGROUNDIDS &ids, COLORREF own,
+                        HGLOBAL dib)
+{
+    if ((int)item->CtlID == ids.sample)
+        DrawBackgroundSample(item, GetBlockBackgroundColour(p->hwnd, p->block), dib);
+    else if (item->CtlID == IDC_BACKCOLOUR)
+        DrawSwatch(item, own);
+    else if ((int)item->CtlID == ids.kinds)
+        DrawColourKind(item, own);
+    if (dib)
+        GlobalFree(dib);
 }
 
 void RunPreview(HWND dlg, EDITPARAM *p, const char *title, DWORD style, int width, int depth)
@@ -607,36 +653,7 @@ INT_PTR CALLBACK EditHeaderProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDPLAY), SoundObject(DialogState<EDITPARAM>(dlg)->block, nullptr) >= 0);
         EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDSTOP), FALSE);
     }
-    INT_PTR answer;
-    EDITPARAM *p;
-    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &p))
-        return answer;
-    switch (msg) {
-    case WM_INITDIALOG:
-        Init(dlg, p);
-        return FALSE;
-    case WM_COMMAND:
-        Command(dlg, p, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_DRAWITEM: {
-        auto *item = (const DRAWITEMSTRUCT *)lParam;
-        if (wParam == IDC_HDRSAMPLE) {
-            HGLOBAL dib = HeaderPicture(p->block);
-            DrawBackgroundSample(item, GetBlockBackgroundColour(p->hwnd, p->block), dib);
-            if (dib)
-                GlobalFree(dib);
-        } else if (wParam == IDC_BACKCOLOUR) {
-            DrawSwatch(item, p->block->hedr.colour);
-        } else if (wParam == IDC_HDRKIND) {
-            DrawColourKind(item, p->block->hedr.colour);
-        }
-        return TRUE;
-    }
-    case WM_DESTROY:
-        APPLETKillSound(dlg);
-        break;
-    }
-    return FALSE;
+    return BackgroundDialogMessage(dlg, msg, wParam, lParam, headerdialog);
 }
 
 int EditHeader(HWND docwindow, BLOCKSET *set, BLOCK *block, int index)

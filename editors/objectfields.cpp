@@ -24,8 +24,6 @@
 
 namespace {
 
-constexpr unsigned CUSTOMKIND = 25;
-
 // The flag boxes of the dialogs ShowPropFields serves; each shows those of
 // its PROPFIELDS flags.
 const FLAGBOX propflags[] = {{IDC_OBJVISIBLE, OBJ_VISIBLE},
@@ -139,7 +137,7 @@ void DrawColourKind(const DRAWITEMSTRUCT *item, COLORREF own)
     FillRect(dc, &r, GetSysColorBrush(listed && (item->itemState & ODS_SELECTED) ? COLOR_BTNFACE : COLOR_WINDOW));
     int lower = listed ? 1 : 0;
     RECT swatch{r.left + 1, r.top + 2 + lower, r.left + 40, r.bottom - 2 + lower};
-    HBRUSH fill = CreateSolidBrush(item->itemID == CUSTOMKIND ? own : GetSysColor((int)item->itemID));
+    HBRUSH fill = CreateSolidBrush(item->itemID == COLOURSELECTOR_CUSTOM ? own : GetSysColor((int)item->itemID));
     FillRect(dc, &swatch, fill);
     DeleteObject(fill);
     FrameRect(dc, &swatch, (HBRUSH)GetStockObject(BLACK_BRUSH));

@@ -34,6 +34,8 @@ const FLAGBOX flagboxes[] = {
     {IDC_PAGENEXT, PAGE_CLICKNEXT},
 };
 
+const BACKGROUNDIDS background{IDC_PAGESOLID, IDC_PAGEPICTURE, IDC_PAGESELECT, IDC_PAGEDRAWN, IDC_PAGEKIND, IDC_PAGESAMPLE};
+
 struct PAGEPROPERTIES {
     EDITPARAM param; // first: the preview window receives its address
     HGLOBAL picture; // the working background picture object, or NULL
@@ -42,17 +44,6 @@ struct PAGEPROPERTIES {
 bool Checked(HWND dlg, int id)
 {
     return IsDlgButtonChecked(dlg, id) == BST_CHECKED;
-}
-
-int FirstBackground(BLOCK *page)
-{
-    uint32_t n = BlockObjectCount(page);
-    for (uint32_t i = 0; i < n; i++) {
-        GlobalLocked<OBJECTHEADER> o(GetPageObject(page, i));
-        if (o && o.size() >= sizeof(OBJECTHEADER) && o->tag == TAG_BAKI)
-            return (int)i;
-    }
-    return -1;
 }
 
 // The background object holding `dib` whole, or NULL.
@@ -81,29 +72,19 @@ void Repaint(HWND dlg, int id)
     InvalidateRect(GetDlgItem(dlg, id), NULL, TRUE);
 }
 
-void ChooseBackground(HWND dlg, bool picture)
-{
-    CheckRadioButton(dlg, IDC_PAGESOLID, IDC_PAGEPICTURE, picture ? IDC_PAGEPICTURE : IDC_PAGESOLID);
-    EnableWindow(GetDlgItem(dlg, IDC_PAGESELECT), picture);
-    EnableWindow(GetDlgItem(dlg, IDC_PAGEDRAWN), picture);
-    Repaint(dlg, IDC_PAGESAMPLE);
-}
-
 void Init(HWND dlg, PAGEPROPERTIES *s)
 {
     PAGERECORD &page = s->param.block->page;
     s->picture = NULL;
-    int i = FirstBackground(s->param.block);
+    int i = FirstBlockObject(s->param.block, TAG_BAKI);
     if (i >= 0)
         s->picture = DuplicateObject(GetPageObject(s->param.block, (unsigned)i));
     SendDlgItemMessageA(dlg, IDC_PAGETITLE, EM_LIMITTEXT, TITLESIZE - 1, 0);
     page.title[TITLESIZE - 1] = 0;
     SetDlgItemTextA(dlg, IDC_PAGETITLE, page.title);
     ShowFlags(dlg, page.flags, flagboxes, std::size(flagboxes));
-    ChooseBackground(dlg, s->picture != NULL);
-    ShowSwatch(dlg, IDC_BACKCOLOUR, page.colour);
-    FillColourKinds(GetDlgItem(dlg, IDC_PAGEKIND), COLOURSELECTOR_HEADER + 1, page.colourselector);
-    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), page.colourselector == COLOURSELECTOR_CUSTOM);
+    ShowBackgroundChoice(dlg, background, s->picture != NULL);
+    ShowColourChoice(dlg, background, COLOURSELECTOR_HEADER, page.colourselector, page.colour);
     SetFocus(GetDlgItem(dlg, IDOK));
     CentreWindow(dlg);
 }
@@ -113,22 +94,15 @@ void Store(HWND dlg, PAGERECORD &page)
 {
     page.flags = ReadFlags(dlg, page.flags, flagboxes, std::size(flagboxes));
     GetDlgItemTextA(dlg, IDC_PAGETITLE, page.title, TITLESIZE);
-    LRESULT kind = SendDlgItemMessageA(dlg, IDC_PAGEKIND, CB_GETCURSEL, 0, 0);
-    if (kind >= 0 && kind <= (LRESULT)COLOURSELECTOR_HEADER)
-        page.colourselector = (uint32_t)kind;
+    ReadColourKind(dlg, background, COLOURSELECTOR_HEADER, &page.colourselector);
 }
 
 void Select(HWND dlg, PAGEPROPERTIES *s)
 {
-    char path[MAX_PATH] = "";
-    GetOpenPath(path);
-    if (!GetOpenImageFileName(dlg, path))
+    HGLOBAL dib;
+    if (!ChooseBackgroundPicture(dlg, &dib))
         return;
-    SetOpenPath(path);
-    HGLOBAL dib = LoadImageA(NULL, path, NULL, NULL);
-    if (!dib) {
-        DoMessage(dlg, FetchString(IDS_ERRREAD));
-    } else {
+    if (dib) {
         // The picture held so far stays until its successor is whole.
         HGLOBAL object = MakeBackground(dib);
         GlobalFree(dib);
@@ -147,7 +121,7 @@ void Ok(HWND dlg, PAGEPROPERTIES *s)
 {
     BLOCK *page = s->param.block;
     Store(dlg, page->page);
-    int i = FirstBackground(page);
+    int i = FirstBlockObject(page, TAG_BAKI);
     if (i >= 0)
         DeletePageObject(page, (unsigned)i);
     if (Checked(dlg, IDC_PAGESOLID) && s->picture) {
@@ -184,15 +158,9 @@ void Command(HWND dlg, PAGEPROPERTIES *s, int id, int code)
     case IDOK:
         Ok(dlg, s);
         break;
-    case IDCANCEL:
-        EndDialog(dlg, 0);
-        break;
-    case 9:
-        DoHelp(dlg, "PAGE");
-        break;
     case IDC_PAGESOLID:
     case IDC_PAGEPICTURE:
-        ChooseBackground(dlg, id == IDC_PAGEPICTURE);
+        ShowBackgroundChoice(dlg, background, id == IDC_PAGEPICTURE);
         break;
     case IDC_PAGESELECT:
         Select(dlg, s);
@@ -202,72 +170,44 @@ void Command(HWND dlg, PAGEPROPERTIES *s, int id, int code)
             GetDlgItemTextA(dlg, id, page.title, TITLESIZE);
         break;
     case IDC_PAGEKIND:
-        if (code == CBN_SELENDOK) {
-            LRESULT kind = SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0);
-            EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), kind == (LRESULT)COLOURSELECTOR_CUSTOM);
-            if (kind >= 0 && kind <= (LRESULT)COLOURSELECTOR_HEADER)
-                page.colourselector = (uint32_t)kind;
-            Repaint(dlg, IDC_PAGESAMPLE);
-        }
+        if (code == CBN_SELENDOK)
+            TakeColourKind(dlg, background, COLOURSELECTOR_HEADER, &page.colourselector);
         break;
     case IDC_PAGECLOSE:
     case IDC_PAGENEXT:
         if (Checked(dlg, id))
             CheckDlgButton(dlg, id == IDC_PAGECLOSE ? IDC_PAGENEXT : IDC_PAGECLOSE, BST_UNCHECKED);
         break;
-    case IDC_BACKCOLOUR: {
-        COLORREF colour = page.colour;
-        if (PickColour(dlg, &colour))
-            page.colour = colour;
-        ShowSwatch(dlg, IDC_BACKCOLOUR, page.colour);
-        Repaint(dlg, IDC_PAGESAMPLE);
-        Repaint(dlg, IDC_PAGEKIND);
+    case IDC_BACKCOLOUR:
+        PickBackColour(dlg, background, &page.colour);
         break;
-    }
     case IDC_BACKPREVIEW:
         Preview(dlg, s);
         break;
     }
 }
 
+void DrawItem(const DRAWITEMSTRUCT *item, PAGEPROPERTIES *s)
+{
+    HGLOBAL dib = item->CtlID == IDC_PAGESAMPLE && s->picture ? GetBackImage(s->picture) : NULL;
+    DrawBackgroundPart(item, &s->param, background, s->param.block->page.colour, dib);
+}
+
+void Destroy(HWND, PAGEPROPERTIES *s)
+{
+    if (s && s->picture) {
+        GlobalFree(s->picture);
+        s->picture = NULL;
+    }
+}
+
+const BACKGROUNDDIALOG<PAGEPROPERTIES> pagedialog{"PAGE", Init, Command, DrawItem, Destroy};
+
 } // namespace
 
 INT_PTR CALLBACK EditPagePropertiesProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    INT_PTR answer;
-    PAGEPROPERTIES *s;
-    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &s))
-        return answer;
-    switch (msg) {
-    case WM_INITDIALOG:
-        Init(dlg, s);
-        return FALSE;
-    case WM_COMMAND:
-        Command(dlg, s, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_DRAWITEM: {
-        auto *item = (const DRAWITEMSTRUCT *)lParam;
-        COLORREF own = s->param.block->page.colour;
-        if (wParam == IDC_PAGESAMPLE) {
-            HGLOBAL dib = s->picture ? GetBackImage(s->picture) : NULL;
-            DrawBackgroundSample(item, GetBlockBackgroundColour(s->param.hwnd, s->param.block), dib);
-            if (dib)
-                GlobalFree(dib);
-        } else if (wParam == IDC_BACKCOLOUR) {
-            DrawSwatch(item, own);
-        } else if (wParam == IDC_PAGEKIND) {
-            DrawColourKind(item, own);
-        }
-        return TRUE;
-    }
-    case WM_DESTROY:
-        if (s && s->picture) {
-            GlobalFree(s->picture);
-            s->picture = NULL;
-        }
-        break;
-    }
-    return FALSE;
+    return BackgroundDialogMessage(dlg, msg, wParam, lParam, pagedialog);
 }
 
 int EditPageProperties(HWND parent, BLOCKSET *set, BLOCK *block, unsigned index, HWND owner)

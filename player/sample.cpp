@@ -537,15 +537,9 @@ HGLOBAL WithData(SAMPLEDOC &doc, BLOCK &page, uint32_t tag, RECT r, const std::v
     return h ? doc.SetData(page, h, data.data(), data.size()) : NULL;
 }
 
-} // namespace
-
-int WriteSamplePresentation(const char *path)
+// The first page: text, a frame around the form controls, a picture, a sound.
+void AddWelcomePage(SAMPLEDOC &doc)
 {
-    SAMPLEDOC doc("Sample presentation", 640, 480, RGB(16, 24, 64));
-    doc.header.hedr.flags |= HEDR_PROGRESS | WS_MINIMIZEBOX;
-    doc.Add(doc.header, TAG_WAVE, RECT{0, 0, 0, 0}, nullptr, SampleWave());
-
-    // Page 1: text, a frame around the form controls, a picture, a sound.
     BLOCK &welcome = doc.Page("Welcome", RGB(32, 48, 96));
     AddHeading(doc, welcome, "A sample presentation");
     AddText(doc, welcome, RECT{20, 62, 620, 110},
@@ -574,9 +568,12 @@ int WriteSamplePresentation(const char *path)
             RGB(210, 220, 250), OBJ_CENTRED);
     doc.Add(welcome, TAG_WAVE, RECT{330, 404, 362, 436}, nullptr, SampleWave());
     AddNavigation(doc, welcome, false, true);
+}
 
-    // Page 2: one picture for each transition effect, each coming and going
-    // for as long as the page shows.
+// The second page: one picture for each transition effect, each coming and
+// going for as long as the page shows.
+void AddEffectsPage(SAMPLEDOC &doc)
+{
     BLOCK &effects = doc.Page("Effects", RGB(12, 12, 28));
     AddHeading(doc, effects, "Twelve transition effects");
     for (int i = 0; i < MAXEFFECT; i++) {
@@ -594,8 +591,11 @@ int WriteSamplePresentation(const char *path)
                 OBJ_CENTRED);
     }
     AddNavigation(doc, effects, true, true);
+}
 
-    // Page 3: an applet that draws over and over, and MIDI music.
+// The third page: an applet that draws over and over, and MIDI music.
+void AddAppletPage(SAMPLEDOC &doc)
+{
     BLOCK &applet = doc.Page("Applet", RGB(40, 16, 56));
     AddHeading(doc, applet, "An applet");
     if (HGLOBAL a = doc.Add(applet, TAG_APPL, RECT{40, 70, 600, 270})) {
@@ -612,8 +612,11 @@ int WriteSamplePresentation(const char *path)
             16, 400, RGB(225, 210, 240), OBJ_CENTRED);
     doc.Add(applet, TAG_MIDI, RECT{40, 392, 72, 424}, nullptr, SampleMidi());
     AddNavigation(doc, applet, true, true);
+}
 
-    // Page 4: an animation, a movie and a timer that goes back to the start.
+// The last page: an animation, a movie and a timer that goes back to the start.
+void AddMovingPage(SAMPLEDOC &doc)
+{
     BLOCK &moving = doc.Page("Animation and movie", RGB(0, 40, 40));
     AddHeading(doc, moving, "An animation and a movie");
     if (HGLOBAL h = doc.Add(moving, TAG_ANIM, RECT{60, 110, 220, 270}, nullptr,
@@ -641,5 +644,18 @@ int WriteSamplePresentation(const char *path)
     AddNavigation(doc, moving, true, false);
     AddButton(doc, moving, RECT{24, 432, 136, 464}, "Start again", ACTION_FIRSTPAGE);
     AddButton(doc, moving, RECT{504, 432, 616, 464}, "Quit", ACTION_QUIT);
+}
+
+} // namespace
+
+int WriteSamplePresentation(const char *path)
+{
+    SAMPLEDOC doc("Sample presentation", 640, 480, RGB(16, 24, 64));
+    doc.header.hedr.flags |= HEDR_PROGRESS | WS_MINIMIZEBOX;
+    doc.Add(doc.header, TAG_WAVE, RECT{0, 0, 0, 0}, nullptr, SampleWave());
+    AddWelcomePage(doc);
+    AddEffectsPage(doc);
+    AddAppletPage(doc);
+    AddMovingPage(doc);
     return doc.Save(path) ? 1 : 0;
 }

@@ -224,43 +224,22 @@ void Paint(HWND hwnd)
     }
 }
 
-} // namespace
-
-static LRESULT QV_AnimMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+void Destroy(HWND hwnd)
 {
-    switch (msg) {
-    case WM_CREATE:
-        PostMessageA(hwnd, QVM_OBJECTCREATED, 0, 0);
-        return 0;
-    case QVM_OBJECTCREATED:
-        Created(hwnd);
-        return 0;
-    case QVM_OBJECTSTARTSTOP:
-        StartStop(hwnd, objectlife::Request(wParam));
-        return 0;
-    case WM_TIMER:
-        Timer(hwnd, wParam);
-        return 0;
-    case WM_PAINT:
-        Paint(hwnd);
-        return 0;
-    case WM_ERASEBKGND:
-        return 0;
-    case WM_DESTROY:
-        if (auto o = Anim(hwnd)) {
-            o->current = 0;
-            DeleteGrabs(o.get());
-            KillFrameTimer(hwnd, o.get());
-            o->header.flags &= ~OBJ_RUNNING;
-        }
-        return 0;
+    if (auto o = Anim(hwnd)) {
+        o->current = 0;
+        DeleteGrabs(o.get());
+        KillFrameTimer(hwnd, o.get());
+        o->header.flags &= ~OBJ_RUNNING;
     }
-    if (objectlife::CommonMessage(hwnd, msg, wParam, lParam, true))
-        return 0;
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
+
+const objectlife::TIMEDWINDOW animwindow{Created, StartStop, Timer, Paint, Destroy, true};
+
+} // namespace
 
 LRESULT CALLBACK QV_AnimProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return COMMONGuard(hwnd, msg, [&] { return QV_AnimMessage(hwnd, msg, wParam, lParam); });
+    return COMMONGuard(hwnd, msg,
+                       [&] { return objectlife::TimedWindowMessage(hwnd, msg, wParam, lParam, animwindow); });
 }

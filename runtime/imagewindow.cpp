@@ -166,37 +166,18 @@ void Paint(HWND hwnd)
     }
 }
 
-} // namespace
-
-static LRESULT QV_ImageMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+void Destroy(HWND hwnd)
 {
-    switch (msg) {
-    case WM_CREATE:
-        PostMessageA(hwnd, QVM_OBJECTCREATED, 0, 0);
-        return 0;
-    case QVM_OBJECTCREATED:
-        Created(hwnd);
-        return 0;
-    case QVM_OBJECTSTARTSTOP:
-        StartStop(hwnd, objectlife::Request(wParam));
-        return 0;
-    case WM_TIMER:
-        Timer(hwnd, wParam);
-        return 0;
-    case WM_PAINT:
-        Paint(hwnd);
-        return 0;
-    case WM_DESTROY:
-        if (auto o = Image(hwnd))
-            Release(hwnd, o.get());
-        return 0;
-    }
-    if (objectlife::CommonMessage(hwnd, msg, wParam, lParam, true))
-        return 0;
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (auto o = Image(hwnd))
+        Release(hwnd, o.get());
 }
+
+const objectlife::TIMEDWINDOW imagewindow{Created, StartStop, Timer, Paint, Destroy, false};
+
+} // namespace
 
 LRESULT CALLBACK QV_ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return COMMONGuard(hwnd, msg, [&] { return QV_ImageMessage(hwnd, msg, wParam, lParam); });
+    return COMMONGuard(hwnd, msg,
+                       [&] { return objectlife::TimedWindowMessage(hwnd, msg, wParam, lParam, imagewindow); });
 }

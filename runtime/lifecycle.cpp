@@ -43,4 +43,35 @@ bool CommonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool pause
     return false;
 }
 
+LRESULT TimedWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, const TIMEDWINDOW &window)
+{
+    switch (msg) {
+    case WM_CREATE:
+        PostMessageA(hwnd, QVM_OBJECTCREATED, 0, 0);
+        return 0;
+    case QVM_OBJECTCREATED:
+        window.created(hwnd);
+        return 0;
+    case QVM_OBJECTSTARTSTOP:
+        window.startstop(hwnd, Request(wParam));
+        return 0;
+    case WM_TIMER:
+        window.timer(hwnd, wParam);
+        return 0;
+    case WM_PAINT:
+        window.paint(hwnd);
+        return 0;
+    case WM_ERASEBKGND:
+        if (window.paintsall)
+            return 0;
+        break;
+    case WM_DESTROY:
+        window.destroy(hwnd);
+        return 0;
+    }
+    if (CommonMessage(hwnd, msg, wParam, lParam, true))
+        return 0;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
 } // namespace objectlife

@@ -25,4 +25,16 @@ void NotifyDone(HWND hwnd, uint32_t flags, uint32_t notify);
 // return), WM_SIZE and WM_LBUTTONDOWN; true when `msg` was one of them.
 bool CommonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool pauses);
 
+// What the window of a timed object (an image or an animation) does its own
+// way; the rest of its messages it answers as every object window does.
+struct TIMEDWINDOW {
+    void (*created)(HWND hwnd);
+    void (*startstop)(HWND hwnd, short request);
+    void (*timer)(HWND hwnd, WPARAM id);
+    void (*paint)(HWND hwnd);
+    void (*destroy)(HWND hwnd);
+    bool paintsall; // its painting covers the window: nothing is erased first
+};
+LRESULT TimedWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, const TIMEDWINDOW &window);
+
 } // namespace objectlife

@@ -164,7 +164,9 @@ static void Answer(HWND page, LRESULT value, INT_PTR *answer)
     *answer = TRUE;
 }
 
-bool WizardPageMessage(HWND page, UINT msg, WPARAM, LPARAM lParam, int number, INT_PTR *answer)
+// What every page does with the sheet's notifications and its owner-drawn
+// controls; true when the message is answered with *answer.
+static bool WizardPageMessage(HWND page, UINT msg, LPARAM lParam, int number, INT_PTR *answer)
 {
     switch (msg) {
     case WM_INITDIALOG:
@@ -304,181 +306,170 @@ static int Checked(HWND page, int id)
     return IsDlgButtonChecked(page, id) == BST_CHECKED;
 }
 
+// A choice from one of a page's lists: the row into `field`, and the sample
+// follows.
+static void TakeListRow(HWND page, WPARAM wParam, int list, int count, int *field)
+{
+    if (HIWORD(wParam) == LBN_SELCHANGE) {
+        *field = ListRow(page, list, count);
+        RepaintSample(page);
+    }
+}
+
+// What a page of one list chooses from, and the record's field that keeps
+// the row.
+struct LISTCHOICE {
+    int list;
+    const char *const *names;
+    int count, stride;
+    int WIZARDPARAM::*field;
+};
+
+static INT_PTR ListPage(HWND page, UINT msg, WPARAM wParam, WIZARDPARAM *w, const LISTCHOICE &choice)
+{
+    if (msg == WM_INITDIALOG) {
+        FillList(page, choice.list, choice.names, choice.count, choice.stride, w->*choice.field);
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && LOWORD(wParam) == choice.list)
+        TakeListRow(page, wParam, choice.list, choice.count, &(w->*choice.field));
+    return FALSE;
+}
+
 // --- the pages ----------------------------------------------------------------
 
-static INT_PTR WizardProc1Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR SchemePage(HWND page, UINT msg, WPARAM wParam, LPARAM, WIZARDPARAM *w)
 {
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[0], &answer))
-        return answer;
-    return msg == WM_INITDIALOG;
+    static const LISTCHOICE schemes{IDC_WIZSCHEMELIST, &wizardcolorscheme[0].name, WIZARDSCHEMES,
+                                    sizeof(WIZARDCOLORSCHEME), &WIZARDPARAM::colourscheme};
+    return ListPage(page, msg, wParam, w, schemes);
 }
 
-INT_PTR CALLBACK WizardProc1(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR SizePage(HWND page, UINT msg, WPARAM wParam, LPARAM, WIZARDPARAM *w)
 {
-    return COMMONGuard(page, msg, [&] { return WizardProc1Message(page, msg, wParam, lParam); });
+    static const LISTCHOICE sizes{IDC_WIZSIZELIST, &wizarddimension[0].name, WIZARDDIMENSIONS,
+                                  sizeof(WIZARDDIMENSION), &WIZARDPARAM::dimensions};
+    return ListPage(page, msg, wParam, w, sizes);
 }
 
-static INT_PTR WizardProc2Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+void WizardShowFit(HWND page, const WIZARDFIT &fit)
 {
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[1], &answer))
-        return answer;
-    WIZARDPARAM *w = Record(page);
-    if (!w)
-        return FALSE;
+    Check(page, IDC_WIZRESIZE, *fit.resize);
+    Check(page, IDC_WIZPRESERVE, *fit.preserve);
+    WizardSetUpDown(page, IDC_WIZFRAME, *fit.frame);
+}
+
+bool WizardFitCommand(HWND page, WPARAM wParam, const WIZARDFIT &fit)
+{
+    switch (LOWORD(wParam)) {
+    case IDC_WIZRESIZE:
+        *fit.resize = Checked(page, IDC_WIZRESIZE);
+        break;
+    case IDC_WIZPRESERVE:
+        *fit.preserve = Checked(page, IDC_WIZPRESERVE);
+        break;
+    case IDC_WIZFRAME:
+        if (HIWORD(wParam) != EN_CHANGE)
+            return true;
+        *fit.frame = WizardReadUpDown(page, IDC_WIZFRAME);
+        break;
+    default:
+        return false;
+    }
+    RepaintSample(page);
+    return true;
+}
+
+// What the cover and the inside page both offer: a list of styles, the time
+// a page shows and the font of its text.
+struct DESIGN {
+    int list;
+    const char *const *styles;
+    int count;
+    int *style, *time;
+    char (*face)[33];
+    int *weight, *italic, *size;
+};
+
+static DESIGN CoverDesign(WIZARDPARAM *w)
+{
+    return {IDC_WIZCOVERLIST, wizardcoverstyle, WIZARDCOVERSTYLES, &w->coverstyle, &w->covertime, &w->coverfontname,
+            &w->covertextweight, &w->covertextital, &w->covertextsize};
+}
+
+static DESIGN InsideDesign(WIZARDPARAM *w)
+{
+    return {IDC_WIZINSIDELIST, wizardinsidestyle, WIZARDINSIDESTYLES, &w->insidestyle, &w->insidetime,
+            &w->insidefontname, &w->insidetextweight, &w->insidetextital, &w->insidetextsize};
+}
+
+static void ShowDesign(HWND page, const DESIGN &d)
+{
+    FillList(page, d.list, d.styles, d.count, sizeof(char *), *d.style);
+    WizardSetUpDown(page, IDC_WIZTIME, *d.time);
+}
+
+static void DesignCommand(HWND page, WPARAM wParam, const DESIGN &d)
+{
+    int id = LOWORD(wParam);
+    if (id == d.list)
+        TakeListRow(page, wParam, d.list, d.count, d.style);
+    else if (id == IDC_WIZTIME && HIWORD(wParam) == EN_CHANGE)
+        *d.time = WizardReadUpDown(page, IDC_WIZTIME);
+    else if (id == IDC_WIZSELECTFONT)
+        ChooseFace(page, *d.face, d.weight, d.italic, d.size);
+}
+
+static INT_PTR CoverPage(HWND page, UINT msg, WPARAM wParam, LPARAM, WIZARDPARAM *w)
+{
     if (msg == WM_INITDIALOG) {
-        FillList(page, IDC_WIZSCHEMELIST, &wizardcolorscheme[0].name, WIZARDSCHEMES, sizeof(WIZARDCOLORSCHEME),
-                 w->colourscheme);
-        return TRUE;
-    }
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDC_WIZSCHEMELIST && HIWORD(wParam) == LBN_SELCHANGE) {
-        w->colourscheme = ListRow(page, IDC_WIZSCHEMELIST, WIZARDSCHEMES);
-        RepaintSample(page);
-    }
-    return FALSE;
-}
-
-INT_PTR CALLBACK WizardProc2(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return COMMONGuard(page, msg, [&] { return WizardProc2Message(page, msg, wParam, lParam); });
-}
-
-static INT_PTR WizardProc3Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[2], &answer))
-        return answer;
-    WIZARDPARAM *w = Record(page);
-    if (!w)
-        return FALSE;
-    if (msg == WM_INITDIALOG) {
-        FillList(page, IDC_WIZSIZELIST, &wizarddimension[0].name, WIZARDDIMENSIONS, sizeof(WIZARDDIMENSION),
-                 w->dimensions);
-        return TRUE;
-    }
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDC_WIZSIZELIST && HIWORD(wParam) == LBN_SELCHANGE) {
-        w->dimensions = ListRow(page, IDC_WIZSIZELIST, WIZARDDIMENSIONS);
-        RepaintSample(page);
-    }
-    return FALSE;
-}
-
-INT_PTR CALLBACK WizardProc3(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return COMMONGuard(page, msg, [&] { return WizardProc3Message(page, msg, wParam, lParam); });
-}
-
-static INT_PTR WizardProc4Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[3], &answer))
-        return answer;
-    WIZARDPARAM *w = Record(page);
-    if (!w)
-        return FALSE;
-    if (msg == WM_INITDIALOG) {
-        FillList(page, IDC_WIZCOVERLIST, wizardcoverstyle, WIZARDCOVERSTYLES, sizeof(char *), w->coverstyle);
+        ShowDesign(page, CoverDesign(w));
         SetDlgItemTextA(page, IDC_WIZCOVERTEXT, w->covertext ? w->covertext : "");
-        Check(page, IDC_WIZRESIZE, w->coverresize);
-        Check(page, IDC_WIZPRESERVE, w->coverpreserveaspect);
-        WizardSetUpDown(page, IDC_WIZTIME, w->covertime);
-        WizardSetUpDown(page, IDC_WIZFRAME, w->coverframesize);
+        WizardShowFit(page, {&w->coverresize, &w->coverpreserveaspect, &w->coverframesize});
         return TRUE;
     }
     if (msg != WM_COMMAND)
         return FALSE;
     switch (LOWORD(wParam)) {
-    case IDC_WIZCOVERLIST:
-        if (HIWORD(wParam) == LBN_SELCHANGE) {
-            w->coverstyle = ListRow(page, IDC_WIZCOVERLIST, WIZARDCOVERSTYLES);
-            RepaintSample(page);
-        }
-        break;
     case IDC_WIZCOVERTEXT:
         if (HIWORD(wParam) == EN_CHANGE)
             TakeCoverText(page, w);
         break;
-    case IDC_WIZRESIZE:
-        w->coverresize = Checked(page, IDC_WIZRESIZE);
-        RepaintSample(page);
-        break;
-    case IDC_WIZPRESERVE:
-        w->coverpreserveaspect = Checked(page, IDC_WIZPRESERVE);
-        RepaintSample(page);
-        break;
-    case IDC_WIZTIME:
-        if (HIWORD(wParam) == EN_CHANGE)
-            w->covertime = WizardReadUpDown(page, IDC_WIZTIME);
-        break;
-    case IDC_WIZFRAME:
-        if (HIWORD(wParam) == EN_CHANGE) {
-            w->coverframesize = WizardReadUpDown(page, IDC_WIZFRAME);
-            RepaintSample(page);
-        }
-        break;
-    case IDC_WIZSELECTFONT:
-        ChooseFace(page, w->coverfontname, &w->covertextweight, &w->covertextital, &w->covertextsize);
-        break;
     case IDC_WIZSELECTPICTURE:
         SelectCoverPicture(page, w);
         break;
+    default:
+        if (!WizardFitCommand(page, wParam, {&w->coverresize, &w->coverpreserveaspect, &w->coverframesize}))
+            DesignCommand(page, wParam, CoverDesign(w));
     }
     return FALSE;
 }
 
-INT_PTR CALLBACK WizardProc4(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR InsidePage(HWND page, UINT msg, WPARAM wParam, LPARAM, WIZARDPARAM *w)
 {
-    return COMMONGuard(page, msg, [&] { return WizardProc4Message(page, msg, wParam, lParam); });
-}
-
-static INT_PTR WizardProc5Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[4], &answer))
-        return answer;
-    WIZARDPARAM *w = Record(page);
-    if (!w)
-        return FALSE;
-    if (msg == WM_INITDIALOG) {
-        FillList(page, IDC_WIZINSIDELIST, wizardinsidestyle, WIZARDINSIDESTYLES, sizeof(char *), w->insidestyle);
-        WizardSetUpDown(page, IDC_WIZTIME, w->insidetime);
-        return TRUE;
-    }
-    if (msg != WM_COMMAND)
-        return FALSE;
-    switch (LOWORD(wParam)) {
-    case IDC_WIZINSIDELIST:
-        if (HIWORD(wParam) == LBN_SELCHANGE) {
-            w->insidestyle = ListRow(page, IDC_WIZINSIDELIST, WIZARDINSIDESTYLES);
-            RepaintSample(page);
-        }
-        break;
-    case IDC_WIZTIME:
-        if (HIWORD(wParam) == EN_CHANGE)
-            w->insidetime = WizardReadUpDown(page, IDC_WIZTIME);
-        break;
-    case IDC_WIZSELECTFONT:
-        ChooseFace(page, w->insidefontname, &w->insidetextweight, &w->insidetextital, &w->insidetextsize);
-        break;
-    }
-    return FALSE;
-}
-
-INT_PTR CALLBACK WizardProc5(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return COMMONGuard(page, msg, [&] { return WizardProc5Message(page, msg, wParam, lParam); });
-}
-
-static INT_PTR WizardProc7Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[6], &answer))
-        return answer;
+    if (msg == WM_INITDIALOG)
+        ShowDesign(page, InsideDesign(w));
+    else if (msg == WM_COMMAND)
+        DesignCommand(page, wParam, InsideDesign(w));
     return msg == WM_INITDIALOG;
 }
 
-INT_PTR CALLBACK WizardProc7(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+// Each page's own part; the first and the last are text alone.
+static const WIZARDPAGEPART pagepart[WIZARDPAGES] = {nullptr,    SchemePage,         SizePage, CoverPage,
+                                                     InsidePage, WizardPicturesPage, nullptr};
+
+static INT_PTR PageMessage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, int number)
 {
-    return COMMONGuard(page, msg, [&] { return WizardProc7Message(page, msg, wParam, lParam); });
+    INT_PTR answer = FALSE;
+    if (WizardPageMessage(page, msg, lParam, number, &answer))
+        return answer;
+    if (!pagepart[number])
+        return msg == WM_INITDIALOG;
+    WIZARDPARAM *w = Record(page);
+    return w ? pagepart[number](page, msg, wParam, lParam, w) : FALSE;
+}
+
+INT_PTR WizardPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, int number)
+{
+    return COMMONGuard(page, msg, [&] { return PageMessage(page, msg, wParam, lParam, number); });
 }

@@ -63,7 +63,6 @@ extern const WIZARDDIMENSION wizarddimension[WIZARDDIMENSIONS];
 extern const char *const wizardcoverstyle[WIZARDCOVERSTYLES];
 extern const char *const wizardinsidestyle[WIZARDINSIDESTYLES];
 extern const WIZARDPAGE wizardpage[WIZARDPAGES];
-extern const int wizardpagenumber[WIZARDPAGES];
 
 // Controls every page shares, and the private messages of the pictures page.
 constexpr int IDC_WIZARDSAMPLE = 102;
@@ -81,16 +80,25 @@ void WizardCloseRecord(WIZARDPARAM *wizard);
 // Stores the choices that are settings.
 void WizardStoreSettings(const WIZARDPARAM *wizard);
 
-INT_PTR CALLBACK WizardProc1(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK WizardProc2(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK WizardProc3(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK WizardProc4(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK WizardProc5(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK WizardProc6(HWND, UINT, WPARAM, LPARAM);
-INT_PTR CALLBACK WizardProc7(HWND, UINT, WPARAM, LPARAM);
-// What every page does with the sheet's notifications and its owner-drawn
-// controls; true when the message is answered with *answer.
-bool WizardPageMessage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, int number, INT_PTR *answer);
+// A page's own part: the messages the shared part leaves, with the record
+// the pages edit.
+typedef INT_PTR (*WIZARDPAGEPART)(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, WIZARDPARAM *wizard);
+INT_PTR WizardPicturesPage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, WIZARDPARAM *wizard);
+// What page `number` does: the sheet's notifications and the owner-drawn
+// controls all pages share, then the page's own part.
+INT_PTR WizardPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, int number);
+template <int N> INT_PTR CALLBACK WizardProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return WizardPageProc(page, msg, wParam, lParam, N);
+}
+// How pictures fit their frames, which the cover and the pictures page both
+// set: resized or not, keeping their aspect, and the frame's width.
+struct WIZARDFIT {
+    int *resize, *preserve, *frame;
+};
+void WizardShowFit(HWND page, const WIZARDFIT &fit);
+// True when the command came from one of the fit's controls.
+bool WizardFitCommand(HWND page, WPARAM wParam, const WIZARDFIT &fit);
 // The sheet's buttons for a page number.
 DWORD WizardButtons(int number);
 

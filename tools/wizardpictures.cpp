@@ -55,11 +55,6 @@ HCURSOR MakeDragCursor()
     return CreateCursor(hInst, 0, 0, 32, 32, andmask, xormask);
 }
 
-WIZARDPARAM *Record(HWND page)
-{
-    return GetWindowValue<WIZARDPARAM *>(page, DWLP_USER);
-}
-
 HWND List(HWND page)
 {
     return GetDlgItem(page, IDC_WIZPICTURELIST);
@@ -277,7 +272,7 @@ LRESULT CALLBACK WizardListSubclass(HWND list, UINT msg, WPARAM wParam, LPARAM l
     return COMMONGuard(list, msg, [&] { return WizardListSubclassMessage(list, msg, wParam, lParam); });
 }
 
-static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+INT_PTR WizardPicturesPage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam, WIZARDPARAM *w)
 {
     if (msg == WM_NOTIFY && ((const NMHDR *)lParam)->code == PSN_KILLACTIVE) {
         // Other pages never inherit a disabled Next.
@@ -285,18 +280,10 @@ static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
         SetWindowValue<LRESULT>(page, DWLP_MSGRESULT, FALSE);
         return TRUE;
     }
-    INT_PTR answer = FALSE;
-    if (WizardPageMessage(page, msg, wParam, lParam, wizardpagenumber[5], &answer))
-        return answer;
-    WIZARDPARAM *w = Record(page);
-    if (!w)
-        return FALSE;
     switch (msg) {
     case WM_INITDIALOG: {
-        CheckDlgButton(page, IDC_WIZRESIZE, w->insideresize ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(page, IDC_WIZPRESERVE, w->insidepreserveaspect ? BST_CHECKED : BST_UNCHECKED);
+        WizardShowFit(page, {&w->insideresize, &w->insidepreserveaspect, &w->insideframesize});
         CheckDlgButton(page, IDC_WIZPREVIEWS, WizardShowPagePreviews ? BST_CHECKED : BST_UNCHECKED);
-        WizardSetUpDown(page, IDC_WIZFRAME, w->insideframesize);
         HWND list = List(page);
         for (const char *p = w->pictures; p && *p; p += strlen(p) + 1)
             SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)p);
@@ -330,20 +317,6 @@ static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
                     WizardImagePreview(page, ItemText(List(page), i).c_str());
             }
             break;
-        case IDC_WIZRESIZE:
-            w->insideresize = IsDlgButtonChecked(page, IDC_WIZRESIZE) == BST_CHECKED;
-            RepaintSample(page);
-            break;
-        case IDC_WIZPRESERVE:
-            w->insidepreserveaspect = IsDlgButtonChecked(page, IDC_WIZPRESERVE) == BST_CHECKED;
-            RepaintSample(page);
-            break;
-        case IDC_WIZFRAME:
-            if (HIWORD(wParam) == EN_CHANGE) {
-                w->insideframesize = WizardReadUpDown(page, IDC_WIZFRAME);
-                RepaintSample(page);
-            }
-            break;
         case IDC_WIZPREVIEWS:
             WizardShowPagePreviews = IsDlgButtonChecked(page, IDC_WIZPREVIEWS) == BST_CHECKED;
             if (!WizardShowPagePreviews && w->previewpicture) {
@@ -353,13 +326,11 @@ static INT_PTR WizardProc6Message(HWND page, UINT msg, WPARAM wParam, LPARAM lPa
             UpdateButtons(page, w);
             RepaintSample(page);
             break;
+        default:
+            WizardFitCommand(page, wParam, {&w->insideresize, &w->insidepreserveaspect, &w->insideframesize});
         }
         return FALSE;
     }
     return FALSE;
 }
 
-INT_PTR CALLBACK WizardProc6(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return COMMONGuard(page, msg, [&] { return WizardProc6Message(page, msg, wParam, lParam); });
-}

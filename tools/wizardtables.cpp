@@ -41,10 +41,8 @@ const char *const wizardinsidestyle[WIZARDINSIDESTYLES] = {"Full size image", "I
                                                            "Image with caption"};
 
 const WIZARDPAGE wizardpage[WIZARDPAGES] = {
-    {"Introduction", "WizardPage1", WizardProc1},      {"Colour Scheme", "WizardPage2", WizardProc2},
-    {"Dimensions", "WizardPage3", WizardProc3},        {"Cover Design", "WizardPage4", WizardProc4},
-    {"Image Page Design", "WizardPage5", WizardProc5}, {"Select Pictures", "WizardPage6", WizardProc6},
-    {"Finish", "WizardPage7", WizardProc7},
+    {"Introduction", "WizardPage1", WizardProc<0>},      {"Colour Scheme", "WizardPage2", WizardProc<1>},
+    {"Dimensions", "WizardPage3", WizardProc<2>},        {"Cover Design", "WizardPage4", WizardProc<3>},
+    {"Image Page Design", "WizardPage5", WizardProc<4>}, {"Select Pictures", "WizardPage6", WizardProc<5>},
+    {"Finish", "WizardPage7", WizardProc<6>},
 };
-
-const int wizardpagenumber[WIZARDPAGES] = {0, 1, 2, 3, 4, 5, 6};

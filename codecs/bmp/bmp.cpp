@@ -26,6 +26,49 @@ struct Layout {
     size_t offset = 0;      // of the pixel data
 };
 
+// Whether the depth goes with the compression and the header's kind.
+bool KnownCoding(const Layout &l, uint32_t hsize)
+{
+    unsigned bits = l.filebits;
+    switch (l.compression) {
+    case COMPRESSION_RGB:
+        return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    case COMPRESSION_RLE8:
+    case COMPRESSION_RLE4:
+        // Run-length rows can only run bottom-up.
+        return bits == (l.compression == COMPRESSION_RLE8 ? 8u : 4u) && !l.topdown;
+    case COMPRESSION_BITFIELDS:
+        // OS/2 2.x uses the number for its own Huffman coding.
+        return (bits == 16 || bits == 32) && hsize != OS2HEADER;
+    }
+    return false;
+}
+
+// The channel masks: the header's own, or the three after a short header;
+// 5-5-5 for a plain 16-bit picture. `table` moves past masks that stand
+// before the colour table.
+bool ReadMasks(const FileData &file, uint32_t hsize, Layout *l, size_t *table)
+{
+    if (l->compression == COMPRESSION_BITFIELDS) {
+        const uint8_t *m = file.data + FILEHEADER + 40;
+        if (hsize == 40) {
+            if (!file.Has(*table, 12))
+                return false;
+            m = file.data + *table;
+            *table += 12;
+        }
+        l->masks[0] = Le32(m);
+        l->masks[1] = Le32(m + 4);
+        l->masks[2] = Le32(m + 8);
+        l->masks[3] = hsize >= 56 ? Le32(m + 12) : 0;
+    } else if (l->filebits == 16) {
+        l->masks[0] = 0x7C00;
+        l->masks[1] = 0x03E0;
+        l->masks[2] = 0x001F;
+    }
+    return true;
+}
+
 bool Parse(const FileData &file, Layout *l, Format *f)
 {
     const uint8_t *p = file.data;
@@ -65,44 +108,11 @@ bool Parse(const FileData &file, Layout *l, Format *f)
     f->height = uint32_t(height);
 
     unsigned bits = l->filebits;
-    switch (l->compression) {
-    case COMPRESSION_RGB:
-        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-            return false;
-        break;
-    case COMPRESSION_RLE8:
-    case COMPRESSION_RLE4:
-        // Run-length rows can only run bottom-up.
-        if (bits != (l->compression == COMPRESSION_RLE8 ? 8u : 4u) || l->topdown)
-            return false;
-        break;
-    case COMPRESSION_BITFIELDS:
-        // OS/2 2.x uses the number for its own Huffman coding.
-        if ((bits != 16 && bits != 32) || hsize == OS2HEADER)
-            return false;
-        break;
-    default:
+    if (!KnownCoding(*l, hsize))
         return false;
-    }
-
     size_t table = FILEHEADER + hsize;
-    if (l->compression == COMPRESSION_BITFIELDS) {
-        const uint8_t *m = h + 40;
-        if (hsize == 40) {
-            if (!file.Has(table, 12))
-                return false;
-            m = p + table;
-            table += 12;
-        }
-        l->masks[0] = Le32(m);
-        l->masks[1] = Le32(m + 4);
-        l->masks[2] = Le32(m + 8);
-        l->masks[3] = hsize >= 56 ? Le32(m + 12) : 0;
-    } else if (bits == 16) {
-        l->masks[0] = 0x7C00;
-        l->masks[1] = 0x03E0;
-        l->masks[2] = 0x001F;
-    }
+    if (!ReadMasks(file, hsize, l, &table))
+        return false;
 
     uint32_t offbits = Le32(p + 10);
     if (bits <= 8) {

@@ -54,15 +54,14 @@ struct ColourFixture : ::testing::Test {
         root = std::string(temp) + "sbcolour" + std::to_string(GetTickCount());
         CreateDirectoryA(root.c_str(), NULL);
         userfolder = root + "\\user";
-        savedreader = COMMONReadSpecialFolder;
-        COMMONReadSpecialFolder = UserFolder;
+        savedreader = COMMONSetFolderReader(UserFolder);
         strcpy(savedtable, ColourTableFile);
         strcpy(savedapp, ApplicationPath);
     }
     void TearDown() override
     {
         DestroyWindow(dlg);
-        COMMONReadSpecialFolder = savedreader;
+        COMMONSetFolderReader(savedreader);
         strcpy(ColourTableFile, savedtable);
         strcpy(ApplicationPath, savedapp);
         std::string cmd = "cmd /c rd /s /q \"" + root + "\" >nul 2>nul";

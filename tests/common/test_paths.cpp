@@ -27,15 +27,14 @@ struct PathFixture : ::testing::Test {
     {
         strcpy(savedapp, ApplicationPath);
         strcpy(savedopen, OpenPath);
-        savedreader = COMMONReadSpecialFolder;
-        COMMONReadSpecialFolder = FakeFolder;
+        savedreader = COMMONSetFolderReader(FakeFolder);
         folderanswer = "C:\\Users\\me\\AppData";
     }
     void TearDown() override
     {
         strcpy(ApplicationPath, savedapp);
         strcpy(OpenPath, savedopen);
-        COMMONReadSpecialFolder = savedreader;
+        COMMONSetFolderReader(savedreader);
     }
 };
 

@@ -100,6 +100,13 @@ protected:
         return result;
     }
     std::vector<std::string> said; // what the page properties told the user
+    // A help page whose name ends in `topic` was asked for.
+    bool Opened(const std::string &topic) const
+    {
+        return std::any_of(said.begin(), said.end(), [&](const std::string &s) {
+            return s.size() >= topic.size() && s.compare(s.size() - topic.size(), topic.size(), topic) == 0;
+        });
+    }
     std::string SavedDocument(const char *name)
     {
         char dir[MAX_PATH];
@@ -147,6 +154,7 @@ TEST_F(HeaderEditor, OkStoresWhatTheDialogShows)
         {"about text and custom colour",
          [](HWND d) {
              SetDlgItemTextA(d, IDC_HDRABOUT, "By us");
+             EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDC_BACKCOLOUR))); // opened on its custom kind
              SelectKind(d, IDC_HDRKIND, 25);
              EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDC_BACKCOLOUR)));
              SelectKind(d, IDC_HDRKIND, 3);
@@ -247,11 +255,13 @@ TEST_F(HeaderEditor, CancelGivesTheHeaderBackByteForByte)
                       sbtest::Click(d, IDC_HDRMAXIMIZE);
                       SelectKind(d, IDC_HDRKIND, 25);
                       sbtest::Click(d, IDC_HDRSOLID); // drops the picture from the working copy
+                      sbtest::Click(d, 9);            // help leaves the header as it is
                       sbtest::Click(d, IDCANCEL);
                   },
-                  &after),
+                  &after, &said),
               0);
     EXPECT_EQ(Bytes(after), before);
+    EXPECT_TRUE(Opened("#HEADER"));
 }
 
 TEST_F(HeaderEditor, ProtectionIsNeverStoredWithoutAPassword)
@@ -465,6 +475,7 @@ TEST_F(HeaderEditor, PagePropertiesStoreOnOkAndGiveThePageBackOnCancel)
              SetDlgItemTextA(d, IDC_PAGETITLE, "Gone");
              sbtest::Click(d, IDC_PAGECLOSE);
              SelectKind(d, IDC_PAGEKIND, 4);
+             sbtest::Click(d, 9);
          },
          0, [](PAGERECORD &) {}},
     };
@@ -486,6 +497,7 @@ TEST_F(HeaderEditor, PagePropertiesStoreOnOkAndGiveThePageBackOnCancel)
         EXPECT_EQ(Objects(page), objects);
         DestroyBlock(&page);
     }
+    EXPECT_TRUE(Opened("#PAGE")); // the help button of the cancelled case
 }
 
 TEST_F(HeaderEditor, APageBackgroundPictureStaysUntilItsSuccessorHasLoaded)

@@ -135,12 +135,11 @@ public:
         root = std::string(temp) + name + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++run) + "\\";
         RemoveTree(root);
         CreateDirectoryA(root.c_str(), NULL);
-        reader = COMMONReadSpecialFolder;
-        COMMONReadSpecialFolder = Read;
+        reader = COMMONSetFolderReader(Read);
     }
     ~UserFolders()
     {
-        COMMONReadSpecialFolder = reader;
+        COMMONSetFolderReader(reader);
         RemoveTree(root);
     }
     UserFolders(const UserFolders &) = delete;

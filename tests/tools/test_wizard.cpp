@@ -196,6 +196,7 @@ TEST_F(Frame, DrivenPageByPageItBuildsTheAlbumAndKeepsTheSettings)
     chosen = folder + '\0' + "b.bmp" + '\0' + "a.png" + '\0' + '\0';
     sbtest::ModalRecorder rec;
     recorder = COMMONSetModalHook(FileDialogs);
+    int coverresize = WizardTitleResize, insideaspect = WizardInsidePreserveAspect;
     rec.Drive([&](HWND sheet) {
         sbtest::PumpUntilIdle();
         char caption[64] = "";
@@ -217,6 +218,8 @@ TEST_F(Frame, DrivenPageByPageItBuildsTheAlbumAndKeepsTheSettings)
         SendDlgItemMessageA(page, IDC_WIZCOVERTEXT, EM_SETSEL, 0, -1); // typed over
         SendDlgItemMessageA(page, IDC_WIZCOVERTEXT, EM_REPLACESEL, TRUE, (LPARAM) "Summer\r\nholidays");
         SetDlgItemTextA(page, IDC_WIZTIME, "5");
+        sbtest::Click(page, IDC_WIZRESIZE);
+        SetDlgItemTextA(page, IDC_WIZFRAME, "7");
         Shot(sheet, "page4");
         Press(sheet, PSBTN_NEXT);
         page = Page(sheet);
@@ -244,6 +247,8 @@ TEST_F(Frame, DrivenPageByPageItBuildsTheAlbumAndKeepsTheSettings)
         SendMessageA(list, LB_SETCURSEL, 2, 0);
         sbtest::Click(page, IDC_WIZDELETE);
         EXPECT_EQ(Items(list), (std::vector<std::string>{b, a}));
+        sbtest::Click(page, IDC_WIZPRESERVE);
+        SetDlgItemTextA(page, IDC_WIZFRAME, "4");
         Press(sheet, PSBTN_NEXT);
         EXPECT_TRUE(Enabled(sheet, FINISH));
         Shot(sheet, "page7");
@@ -256,6 +261,11 @@ TEST_F(Frame, DrivenPageByPageItBuildsTheAlbumAndKeepsTheSettings)
     EXPECT_EQ(WizardDefaultDimensions, 2);
     EXPECT_EQ(WizardDefaultCoverStyle, 3);
     EXPECT_EQ(WizardDefaultInsideStyle, 2);
+    // How the cover and the inside pictures fit is each page's own.
+    EXPECT_EQ(WizardTitleResize, !coverresize);
+    EXPECT_EQ(WizardTitleFrameSize, 7);
+    EXPECT_EQ(WizardInsidePreserveAspect, !insideaspect);
+    EXPECT_EQ(WizardInsideFrameSize, 4);
     EXPECT_EQ(WizardCoverTextWeight, 700);
 
     std::vector<HWND> docs = Documents();
