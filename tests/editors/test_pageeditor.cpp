@@ -77,6 +77,61 @@ TEST_F(PageEditor, OpensTheDoubleClickedPageAsTheShowWouldShowIt)
     EXPECT_FALSE(Modified());
 }
 
+// A caption too big for its button reaches every side of the face and not
+// a pixel further in the page editor's object windows, as in the player, in
+// each look (the system one clear of its whole 2-pixel edge, the soft ones
+// of their side bands).
+TEST_F(PageEditor, ACaptionTooBigForItsButtonReachesEachSideOfTheFaceAndNoFurther)
+{
+    const int h = sbtest::BIGCAPTIONDEPTH;
+    const struct {
+        const char *name;
+        uint32_t flags;
+        RECT face; // from the button's corner, its right from the button's right
+    } looks[] = {{"system", OBJ_VISIBLE | OBJ_ENABLED, {2, 2, -2, h - 2}},
+                 {"soft", OBJ_VISIBLE | OBJ_ENABLED | OBJ_SOFTCUSTOM, {2, 0, -3, h - 1}},
+                 {"soft system", OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP, {2, 0, -3, h - 1}}};
+    auto place = [&](int look, int width, bool captioned) {
+        int x = captioned ? 4 : 204, y = 4 + 40 * look;
+        return RECT{x, y, x + width, y + h};
+    };
+    HFONT usual = controlfont;
+    for (int n = 0; n < 2; n++) {
+        const auto &size = sbtest::bigcaptions[n];
+        BLOCK p = Block(2);
+        while (BlockObjectCount(&p))
+            DeletePageObject(&p, 0);
+        for (int i = 0; i < 3; i++)
+            for (bool captioned : {true, false}) {
+                RECT r = place(i, size.width, captioned);
+                HGLOBAL o =
+                    Add(p, TAG_BUTN, r.left, r.top, (LONG_PTR)(captioned ? size.caption : ""), size.width, h);
+                GlobalLocked<OBJECTBUTTON> b(o);
+                b->header.flags = looks[i].flags;
+                b->softcolour = RGB(120, 120, 120);
+                b->softtextcolour = RGB(255, 0, 0);
+            }
+        PutBlock(List(doc), 2, &p);
+        GdiObject<HFONT> font(sbtest::BigCaptionFont(size));
+        controlfont = font;
+        sbtest::Capture c;
+        Edit(2, [&](HWND page) {
+            RedrawWindow(page, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            c = sbtest::CaptureClient(page);
+            Snapshot(page, ("bigcaption_editor_" + std::to_string(n)).c_str());
+            Command(page, IDM_PAGEABANDON);
+        });
+        controlfont = usual;
+        for (int i = 0; i < 3; i++) {
+            SCOPED_TRACE(std::string(size.name) + ", " + looks[i].name);
+            RECT face = looks[i].face;
+            face.right += size.width;
+            sbtest::ExpectCaptionInFace(c, place(i, size.width, true), place(i, size.width, false), face,
+                                        size.reaches);
+        }
+    }
+}
+
 TEST_F(PageEditor, ObjectCommandsChangeTheWorkingPageAndUndoRestoresIt)
 {
     // Each step on a fresh editor: the command, the object it names (by
