@@ -542,6 +542,48 @@ TEST_F(PageEditor, TheMouseMovesAndResizesWithinThePageAndSnapsToTheGrid)
     }
 }
 
+// A drag that ends where it began (brought back to its start, pushed
+// against the page's edge, snapped back by the grid) changes nothing and
+// leaves the undo step to the change before it.
+TEST_F(PageEditor, ADragThatEndsWhereItBeganKeepsTheUndoStepOfTheChangeBefore)
+{
+    // Drags of the first object from client point (40, 15) of its window
+    // through offsets from there, released at the last.
+    struct Case {
+        const char *name;
+        bool grid;
+        std::vector<POINT> change, none;
+    } cases[] = {
+        {"brought back to its start", false, {{21, 13}}, {{10, 10}, {20, 20}, {10, 5}, {0, 0}}},
+        {"pushed against the page's edge", false, {{-50, -50}}, {{-10, -10}, {-30, -20}}},
+        {"snapped back by the grid", true, {{21, 13}}, {{1, 1}, {2, 2}}},
+    };
+    auto drag = [&](HWND page, const std::vector<POINT> &offsets) {
+        HWND w = Window(page, Shown(page)[0].number());
+        const POINT at{40, 15};
+        Mouse(w, WM_LBUTTONDOWN, at);
+        for (POINT d : offsets)
+            Mouse(w, WM_MOUSEMOVE, POINT{at.x + d.x, at.y + d.y});
+        Mouse(w, WM_LBUTTONUP, POINT{at.x + offsets.back().x, at.y + offsets.back().y});
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        GridUse = c.grid;
+        Edit(1, [&](HWND page) {
+            std::vector<Object> start = Shown(page);
+            drag(page, c.change);
+            std::vector<Object> changed = Shown(page);
+            ASSERT_NE(changed, start);
+            drag(page, c.none);
+            EXPECT_EQ(Shown(page), changed) << "the drag ends where it began";
+            Command(page, IDM_PAGEUNDO);
+            EXPECT_EQ(Shown(page), start) << "Undo takes back the change before the drag";
+            Command(page, IDM_PAGECLOSE);
+        });
+        EXPECT_FALSE(Modified());
+    }
+}
+
 TEST_F(PageEditor, APressWithoutMovementChangesNothing)
 {
     Edit(1, [&](HWND page) {
