@@ -262,24 +262,46 @@ TEST_F(PageEditor, CopyAndPasteGiveANewNumberOnTheSamePageAndKeepItOnAnother)
 }
 
 // A copy that cannot reach the clipboard, because another program holds it
-// open, cuts nothing: the object stays, the user is told once, and the undo
-// step still takes back the change before.
+// open or because it takes no data, cuts nothing: the object stays, the
+// user is told once, and the undo step still takes back the change before.
+HANDLE WINAPI NoClipboardData(UINT, HANDLE)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return NULL;
+}
+
 TEST_F(PageEditor, ACutWhileAnotherProgramHoldsTheClipboardKeepsTheObject)
 {
-    Edit(1, [&](HWND page) {
-        std::vector<Object> start = Shown(page);
-        On(page, WMU_OBJECTDELETE, start[3]);
-        std::vector<Object> changed = Shown(page);
-        {
-            sbtest::ClipboardHeldElsewhere other;
-            ASSERT_TRUE(other.Held());
-            On(page, WMU_OBJECTCUT, changed[1]);
-        }
-        EXPECT_EQ(Shown(page), changed);
-        EXPECT_EQ(Count(answers.asked, OBJECTERROR), 1);
-        Command(page, IDM_PAGEUNDO);
-        EXPECT_EQ(Shown(page), start);
-    });
+    const struct {
+        const char *name;
+        std::function<void(const std::function<void()> &)> refusing;
+    } rows[] = {{"held by another program",
+                 [](const std::function<void()> &cut) {
+                     sbtest::ClipboardHeldElsewhere other;
+                     ASSERT_TRUE(other.Held());
+                     cut();
+                 }},
+                {"taking no data", [](const std::function<void()> &cut) {
+                     void *real = sbtest::ReplaceImport("user32.dll", "SetClipboardData", (void *)NoClipboardData);
+                     ASSERT_TRUE(real);
+                     cut();
+                     sbtest::ReplaceImport("user32.dll", "SetClipboardData", real);
+                 }}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        answers.asked.clear();
+        Edit(1, [&](HWND page) {
+            std::vector<Object> start = Shown(page);
+            On(page, WMU_OBJECTDELETE, start[3]);
+            std::vector<Object> changed = Shown(page);
+            row.refusing([&] { On(page, WMU_OBJECTCUT, changed[1]); });
+            EXPECT_EQ(Shown(page), changed);
+            EXPECT_EQ(Count(answers.asked, OBJECTERROR), 1);
+            Command(page, IDM_PAGEUNDO);
+            EXPECT_EQ(Shown(page), start);
+            Command(page, IDM_PAGECLOSE);
+        });
+    }
 }
 
 // Places as the object dialogs store them: each copied and pasted onto
