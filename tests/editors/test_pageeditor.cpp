@@ -412,6 +412,7 @@ TEST_F(PageEditor, LoadPagePasteAndObjectPasteGiveEachHeadTheSameVerdict)
             SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)w, 0);
         }
         // The page paste: a page holding it.
+        std::vector<Object> opened;
         answers.asked.clear();
         answers.values.clear();
         {
@@ -430,10 +431,17 @@ TEST_F(PageEditor, LoadPagePasteAndObjectPasteGiveEachHeadTheSameVerdict)
             EXPECT_EQ(DoPasteBlockFromClipboard(doc, set, 2), row.verdict == SOUND);
             unsigned after = (unsigned)SendMessageA(List(doc), LB_GETCOUNT, 0, 0);
             EXPECT_EQ(after - before, row.verdict == SOUND ? 1u : 0u);
-            if (after > before)
-                DoDeleteOneBlock(doc, set, 3);
             UnlockBlockSet(doc);
             EXPECT_EQ(answers.asked.size(), row.verdict == SOUND ? 0u : 1u);
+            // Where the editor puts it when that page opens.
+            if (after > before) {
+                Edit(3, [&](HWND page) {
+                    opened = Shown(page);
+                    Command(page, IDM_PAGEABANDON);
+                });
+                DoDeleteOneBlock(doc, LockBlockSet(doc), 3);
+                UnlockBlockSet(doc);
+            }
         }
         // The object paste, in the page editor.
         ASSERT_TRUE(OpenClipboard(frame));
@@ -445,7 +453,16 @@ TEST_F(PageEditor, LoadPagePasteAndObjectPasteGiveEachHeadTheSameVerdict)
         BLOCK one = Block(1);
         const uint32_t before = BlockObjectCount(&one);
         Edit(1, [&](HWND page) {
+            std::vector<Object> shown = Shown(page);
             Command(page, IDM_PAGEPASTE);
+            // A pasted object with a window lies where the page holding it
+            // opened with it, inside the editor's bounds.
+            for (const Object &o : Shown(page))
+                if (std::find(shown.begin(), shown.end(), o) == shown.end()) {
+                    ASSERT_EQ(opened.size(), 1u);
+                    EXPECT_TRUE(EqualRect(&o.rect(), &opened[0].rect()))
+                        << o.rect().left << "," << o.rect().top << "," << o.rect().right << "," << o.rect().bottom;
+                }
             Command(page, IDM_PAGECLOSE);
         });
         EXPECT_EQ(Count(answers.asked, OBJECTERROR), row.verdict == SOUND ? 0 : 1);
