@@ -95,7 +95,11 @@ TEST_F(PageEditor, ACaptionTooBigForItsButtonReachesEachSideOfTheFaceAndNoFurthe
         int x = captioned ? 4 : 204, y = 4 + 40 * look;
         return RECT{x, y, x + width, y + h};
     };
-    HFONT usual = controlfont;
+    // The usual font comes back however the test ends.
+    struct KeptFont {
+        HFONT usual = controlfont;
+        ~KeptFont() { controlfont = usual; }
+    } kept;
     for (int n = 0; n < 2; n++) {
         const auto &size = sbtest::bigcaptions[n];
         BLOCK p = Block(2);
@@ -121,7 +125,7 @@ TEST_F(PageEditor, ACaptionTooBigForItsButtonReachesEachSideOfTheFaceAndNoFurthe
             Snapshot(page, ("bigcaption_editor_" + std::to_string(n)).c_str());
             Command(page, IDM_PAGEABANDON);
         });
-        controlfont = usual;
+        controlfont = kept.usual;
         for (int i = 0; i < 3; i++) {
             SCOPED_TRACE(std::string(size.name) + ", " + looks[i].name);
             RECT face = looks[i].face;

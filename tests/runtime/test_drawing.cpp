@@ -416,7 +416,11 @@ TEST_F(Drawing, ACaptionTooBigForItsButtonReachesEachSideOfTheFaceAndNoFurther)
                 b->softtextcolour = RGB(255, 0, 0);
             }
     }
-    HFONT usual = controlfont;
+    // The usual font comes back however the test ends.
+    struct KeptFont {
+        HFONT usual = controlfont;
+        ~KeptFont() { controlfont = usual; }
+    } kept;
     for (unsigned n = 0; n < 2; n++) {
         const auto &size = sbtest::bigcaptions[n];
         GdiObject<HFONT> font(sbtest::BigCaptionFont(size));
@@ -442,7 +446,7 @@ TEST_F(Drawing, ACaptionTooBigForItsButtonReachesEachSideOfTheFaceAndNoFurther)
         sbtest::Snapshot(player, ("bigcaption_player_" + std::to_string(n)).c_str());
         DestroyWindow(show);
         show = nullptr;
-        controlfont = usual;
+        controlfont = kept.usual;
         for (int i = 0; i < 3; i++)
             for (const auto &[where, c] : {std::pair{"thumbnail", &thumbnail}, std::pair{"player", &player}}) {
                 SCOPED_TRACE(std::string(size.name) + ", " + looks[i].name + ", " + where);
