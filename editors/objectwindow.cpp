@@ -138,7 +138,9 @@ void Press(HWND window, LPARAM lParam)
 void Drag(HWND window, LPARAM lParam)
 {
     POINT p = ScreenPoint(window, lParam);
-    if (drag.zone < 0 || (p.x == drag.start.x && p.y == drag.start.y))
+    // Brought back to the press point after a move, the object goes back
+    // where it was; before any move, the point is no movement.
+    if (drag.zone < 0 || (!drag.moved && p.x == drag.start.x && p.y == drag.start.y))
         return;
     LONG dx = p.x - drag.start.x, dy = p.y - drag.start.y;
     OBJECTHEADER *o = LockObject(window);

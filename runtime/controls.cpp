@@ -169,7 +169,7 @@ void QV_DrawButtonCaption(HDC dc, const RECT *face, const char *text, int length
 }
 
 int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORREF dark, COLORREF face,
-                      COLORREF text, COLORREF page, long style)
+                      COLORREF text, COLORREF page, long style, const char *caption)
 {
     const RECT r = item->rcItem;
     HDC dc = item->hDC;
@@ -208,15 +208,13 @@ int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORRE
         OffsetRect(&b, o, o);
         COMMONFillWidthGradient(dc, &b, from[i], to[i], i < 2 ? GRADIENT_VERTICAL : GRADIENT_HORIZONTAL);
     }
-    // A button drawn from its record alone (a page drawn without its
-    // windows) has no window to give a caption.
-    char caption[261] = "";
-    if (button && IsWindow(button))
-        GetWindowTextA(button, caption, sizeof caption);
+    char title[261] = "";
+    if (!caption && button && IsWindow(button))
+        GetWindowTextA(button, title, sizeof title);
     // Between the side bands.
     RECT t{r.left + 2 + o, r.top + o, r.right - 3 + o, r.bottom - 1 + o};
     COLORREF old = SetTextColor(dc, disabled ? dark : text);
-    QV_DrawButtonCaption(dc, &t, caption, -1);
+    QV_DrawButtonCaption(dc, &t, caption ? caption : title, -1);
     SetTextColor(dc, old);
     SelectClipRgn(dc, NULL);
     SetPixel(dc, r.left, r.top, page);

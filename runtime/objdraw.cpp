@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -100,10 +101,16 @@ COLORREF Channelled(COLORREF c, unsigned percent)
     return ch(0) | ch(8) | ch(16);
 }
 
-void DrawButton(HWND hwnd, HDC dc, OBJECTBUTTON *b, const RECT &r)
+// `fromrecord`: drawn from the record alone (a thumbnail, a printed page),
+// where `hwnd` is the page's window, whose title is no caption: the caption
+// is then the record's text, as the button's own window is given it.
+void DrawButton(HWND hwnd, HDC dc, OBJECTBUTTON *b, const RECT &r, bool fromrecord)
 {
     uint32_t flags = b->header.flags;
     if (flags & (OBJ_SOFTCUSTOM | OBJ_LOOP)) {
+        const char *data = Data(&b->header);
+        const std::string text = fromrecord ? std::string(data, (size_t)TextLength(data, b->header.datasize)) : "";
+        const char *caption = fromrecord ? text.c_str() : nullptr;
         COLORREF page = (COLORREF)SendMessageA(GetParent(hwnd), QVM_GETPAGECOLOUR, 0, 0);
         DRAWITEMSTRUCT item{};
         item.CtlType = ODT_BUTTON;
@@ -118,9 +125,9 @@ void DrawButton(HWND hwnd, HDC dc, OBJECTBUTTON *b, const RECT &r)
         if (flags & OBJ_SOFTCUSTOM) {
             COLORREF c = b->softcolour;
             QV_DrawSoftButton(hwnd, &item, MakeDerivativeColour(c, 1.3), MakeDerivativeColour(c, 0.45), c,
-                              b->softtextcolour, page, 1);
+                              b->softtextcolour, page, 1, caption);
         } else {
-            QV_DrawSoftButton(hwnd, &item, 0, 0, 0, 0, page, 2);
+            QV_DrawSoftButton(hwnd, &item, 0, 0, 0, 0, page, 2, caption);
         }
         return;
     }
@@ -498,7 +505,7 @@ int DrawPageObject(void *hwndarg, void *hdcarg, OBJECTHEADER *object)
     SavedDC state(dc);
     switch (tag) {
     case TAG_BUTN:
-        DrawButton(hwnd, dc, (OBJECTBUTTON *)o, r);
+        DrawButton(hwnd, dc, (OBJECTBUTTON *)o, r, object != nullptr);
         if (o->flags & (OBJ_SOFTCUSTOM | OBJ_LOOP))
             tag = 0;
         break;

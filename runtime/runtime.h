@@ -156,8 +156,10 @@ LRESULT CALLBACK QV_AppletProc(HWND, UINT, WPARAM, LPARAM);
 // procedure: the interpreter lies above the runtime.
 LRESULT CALLBACK QV_MovieProc(HWND, UINT, WPARAM, LPARAM);
 
+// The caption is the button window's text, or `caption` where given (a
+// button drawn from its record has no window of its own).
 int QV_DrawSoftButton(HWND button, DRAWITEMSTRUCT *item, COLORREF light, COLORREF dark, COLORREF face,
-                      COLORREF text, COLORREF page, long style);
+                      COLORREF text, COLORREF page, long style, const char *caption = nullptr);
 HBITMAP CreateDisabledBitmap(HBITMAP picture, COLORREF colour);
 // A button's caption in the DC's font and text colour, centred in `face`
 // (the button less its edge), clipped to it, and ending in an ellipsis

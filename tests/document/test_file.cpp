@@ -427,6 +427,29 @@ TEST_F(SavedFiles, AFailedSaveLeavesTheOldFileAsItWas)
     PutPageObject(&page, frame, 0);
     GlobalFree(gone);
 
+    // Heads built by hand that no load would take fail the save with the
+    // write error, before the old file is touched.
+    const struct {
+        const char *name;
+        uint32_t tag, fixed;
+    } heads[] = {{"a button shorter than its type's record", TAG_BUTN, 100},
+                 {"a type this program does not know, shorter than any head", 0x10004, 60}};
+    for (const auto &head : heads) {
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 2000);
+        {
+            GlobalLocked<OBJECTHEADER> o(h);
+            o->tag = head.tag;
+            o->fixedsize = o->totalsize = head.fixed;
+        }
+        PutPageObject(&page, h, 0);
+        SetLastError(0);
+        EXPECT_EQ(WriteExeFile(list, set, path.c_str()), 0) << head.name;
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA) << head.name;
+        EXPECT_TRUE(ReadFileBytes(path) == old) << head.name;
+        PutPageObject(&page, frame, 0);
+        GlobalFree(h);
+    }
+
     // Nowhere to write, and a list whose first block is no header.
     EXPECT_EQ(WriteExeFile(list, set, folder.File("no\\such\\folder.exe").c_str()), 0);
     BLOCK header = Get(0);

@@ -79,6 +79,65 @@ TEST_F(PageEditor, OpensTheDoubleClickedPageAsTheShowWouldShowIt)
     EXPECT_FALSE(Modified());
 }
 
+// A caption too big for its button reaches every side of the face and not
+// a pixel further in the page editor's object windows, as in the player, in
+// each look (the system one clear of its whole 2-pixel edge, the soft ones
+// of their side bands).
+TEST_F(PageEditor, ACaptionTooBigForItsButtonReachesEachSideOfTheFaceAndNoFurther)
+{
+    const int h = sbtest::BIGCAPTIONDEPTH;
+    const struct {
+        const char *name;
+        uint32_t flags;
+        RECT face; // from the button's corner, its right from the button's right
+    } looks[] = {{"system", OBJ_VISIBLE | OBJ_ENABLED, {2, 2, -2, h - 2}},
+                 {"soft", OBJ_VISIBLE | OBJ_ENABLED | OBJ_SOFTCUSTOM, {2, 0, -3, h - 1}},
+                 {"soft system", OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP, {2, 0, -3, h - 1}}};
+    auto place = [&](int look, int width, bool captioned) {
+        int x = captioned ? 4 : 204, y = 4 + 40 * look;
+        return RECT{x, y, x + width, y + h};
+    };
+    // The usual font comes back however the test ends.
+    struct KeptFont {
+        HFONT usual = controlfont;
+        ~KeptFont() { controlfont = usual; }
+    } kept;
+    for (int n = 0; n < 2; n++) {
+        const auto &size = sbtest::bigcaptions[n];
+        BLOCK p = Block(2);
+        while (BlockObjectCount(&p))
+            DeletePageObject(&p, 0);
+        for (int i = 0; i < 3; i++)
+            for (bool captioned : {true, false}) {
+                RECT r = place(i, size.width, captioned);
+                HGLOBAL o =
+                    Add(p, TAG_BUTN, r.left, r.top, (LONG_PTR)(captioned ? size.caption : ""), size.width, h);
+                GlobalLocked<OBJECTBUTTON> b(o);
+                b->header.flags = looks[i].flags;
+                b->softcolour = RGB(120, 120, 120);
+                b->softtextcolour = RGB(255, 0, 0);
+            }
+        PutBlock(List(doc), 2, &p);
+        GdiObject<HFONT> font(sbtest::BigCaptionFont(size));
+        controlfont = font;
+        sbtest::Capture c;
+        Edit(2, [&](HWND page) {
+            RedrawWindow(page, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            c = sbtest::CaptureClient(page);
+            Snapshot(page, ("bigcaption_editor_" + std::to_string(n)).c_str());
+            Command(page, IDM_PAGEABANDON);
+        });
+        controlfont = kept.usual;
+        for (int i = 0; i < 3; i++) {
+            SCOPED_TRACE(std::string(size.name) + ", " + looks[i].name);
+            RECT face = looks[i].face;
+            face.right += size.width;
+            sbtest::ExpectCaptionInFace(c, place(i, size.width, true), place(i, size.width, false), face,
+                                        size.reaches);
+        }
+    }
+}
+
 TEST_F(PageEditor, ObjectCommandsChangeTheWorkingPageAndUndoRestoresIt)
 {
     // Each step on a fresh editor: the command, the object it names (by
@@ -209,24 +268,46 @@ TEST_F(PageEditor, CopyAndPasteGiveANewNumberOnTheSamePageAndKeepItOnAnother)
 }
 
 // A copy that cannot reach the clipboard, because another program holds it
-// open, cuts nothing: the object stays, the user is told once, and the undo
-// step still takes back the change before.
+// open or because it takes no data, cuts nothing: the object stays, the
+// user is told once, and the undo step still takes back the change before.
+HANDLE WINAPI NoClipboardData(UINT, HANDLE)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return NULL;
+}
+
 TEST_F(PageEditor, ACutWhileAnotherProgramHoldsTheClipboardKeepsTheObject)
 {
-    Edit(1, [&](HWND page) {
-        std::vector<Object> start = Shown(page);
-        On(page, WMU_OBJECTDELETE, start[3]);
-        std::vector<Object> changed = Shown(page);
-        {
-            sbtest::ClipboardHeldElsewhere other;
-            ASSERT_TRUE(other.Held());
-            On(page, WMU_OBJECTCUT, changed[1]);
-        }
-        EXPECT_EQ(Shown(page), changed);
-        EXPECT_EQ(Count(answers.asked, OBJECTERROR), 1);
-        Command(page, IDM_PAGEUNDO);
-        EXPECT_EQ(Shown(page), start);
-    });
+    const struct {
+        const char *name;
+        std::function<void(const std::function<void()> &)> refusing;
+    } rows[] = {{"held by another program",
+                 [](const std::function<void()> &cut) {
+                     sbtest::ClipboardHeldElsewhere other;
+                     ASSERT_TRUE(other.Held());
+                     cut();
+                 }},
+                {"taking no data", [](const std::function<void()> &cut) {
+                     void *real = sbtest::ReplaceImport("user32.dll", "SetClipboardData", (void *)NoClipboardData);
+                     ASSERT_TRUE(real);
+                     cut();
+                     sbtest::ReplaceImport("user32.dll", "SetClipboardData", real);
+                 }}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        answers.asked.clear();
+        Edit(1, [&](HWND page) {
+            std::vector<Object> start = Shown(page);
+            On(page, WMU_OBJECTDELETE, start[3]);
+            std::vector<Object> changed = Shown(page);
+            row.refusing([&] { On(page, WMU_OBJECTCUT, changed[1]); });
+            EXPECT_EQ(Shown(page), changed);
+            EXPECT_EQ(Count(answers.asked, OBJECTERROR), 1);
+            Command(page, IDM_PAGEUNDO);
+            EXPECT_EQ(Shown(page), start);
+            Command(page, IDM_PAGECLOSE);
+        });
+    }
 }
 
 // Places as the object dialogs store them: each copied and pasted onto
@@ -337,6 +418,7 @@ TEST_F(PageEditor, LoadPagePasteAndObjectPasteGiveEachHeadTheSameVerdict)
             SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)w, 0);
         }
         // The page paste: a page holding it.
+        std::vector<Object> opened;
         answers.asked.clear();
         answers.values.clear();
         {
@@ -355,10 +437,17 @@ TEST_F(PageEditor, LoadPagePasteAndObjectPasteGiveEachHeadTheSameVerdict)
             EXPECT_EQ(DoPasteBlockFromClipboard(doc, set, 2), row.verdict == SOUND);
             unsigned after = (unsigned)SendMessageA(List(doc), LB_GETCOUNT, 0, 0);
             EXPECT_EQ(after - before, row.verdict == SOUND ? 1u : 0u);
-            if (after > before)
-                DoDeleteOneBlock(doc, set, 3);
             UnlockBlockSet(doc);
             EXPECT_EQ(answers.asked.size(), row.verdict == SOUND ? 0u : 1u);
+            // Where the editor puts it when that page opens.
+            if (after > before) {
+                Edit(3, [&](HWND page) {
+                    opened = Shown(page);
+                    Command(page, IDM_PAGEABANDON);
+                });
+                DoDeleteOneBlock(doc, LockBlockSet(doc), 3);
+                UnlockBlockSet(doc);
+            }
         }
         // The object paste, in the page editor.
         ASSERT_TRUE(OpenClipboard(frame));
@@ -370,7 +459,16 @@ TEST_F(PageEditor, LoadPagePasteAndObjectPasteGiveEachHeadTheSameVerdict)
         BLOCK one = Block(1);
         const uint32_t before = BlockObjectCount(&one);
         Edit(1, [&](HWND page) {
+            std::vector<Object> shown = Shown(page);
             Command(page, IDM_PAGEPASTE);
+            // A pasted object with a window lies where the page holding it
+            // opened with it, inside the editor's bounds.
+            for (const Object &o : Shown(page))
+                if (std::find(shown.begin(), shown.end(), o) == shown.end()) {
+                    ASSERT_EQ(opened.size(), 1u);
+                    EXPECT_TRUE(EqualRect(&o.rect(), &opened[0].rect()))
+                        << o.rect().left << "," << o.rect().top << "," << o.rect().right << "," << o.rect().bottom;
+                }
             Command(page, IDM_PAGECLOSE);
         });
         EXPECT_EQ(Count(answers.asked, OBJECTERROR), row.verdict == SOUND ? 0 : 1);
@@ -486,6 +584,48 @@ TEST_F(PageEditor, TheMouseMovesAndResizesWithinThePageAndSnapsToTheGrid)
             Command(page, IDM_PAGECLOSE);
         });
         EXPECT_FALSE(Modified()) << "undone";
+    }
+}
+
+// A drag that ends where it began (brought back to its start, pushed
+// against the page's edge, snapped back by the grid) changes nothing and
+// leaves the undo step to the change before it.
+TEST_F(PageEditor, ADragThatEndsWhereItBeganKeepsTheUndoStepOfTheChangeBefore)
+{
+    // Drags of the first object from client point (40, 15) of its window
+    // through offsets from there, released at the last.
+    struct Case {
+        const char *name;
+        bool grid;
+        std::vector<POINT> change, none;
+    } cases[] = {
+        {"brought back to its start", false, {{21, 13}}, {{10, 10}, {20, 20}, {10, 5}, {0, 0}}},
+        {"pushed against the page's edge", false, {{-50, -50}}, {{-10, -10}, {-30, -20}}},
+        {"snapped back by the grid", true, {{21, 13}}, {{1, 1}, {2, 2}}},
+    };
+    auto drag = [&](HWND page, const std::vector<POINT> &offsets) {
+        HWND w = Window(page, Shown(page)[0].number());
+        const POINT at{40, 15};
+        Mouse(w, WM_LBUTTONDOWN, at);
+        for (POINT d : offsets)
+            Mouse(w, WM_MOUSEMOVE, POINT{at.x + d.x, at.y + d.y});
+        Mouse(w, WM_LBUTTONUP, POINT{at.x + offsets.back().x, at.y + offsets.back().y});
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        GridUse = c.grid;
+        Edit(1, [&](HWND page) {
+            std::vector<Object> start = Shown(page);
+            drag(page, c.change);
+            std::vector<Object> changed = Shown(page);
+            ASSERT_NE(changed, start);
+            drag(page, c.none);
+            EXPECT_EQ(Shown(page), changed) << "the drag ends where it began";
+            Command(page, IDM_PAGEUNDO);
+            EXPECT_EQ(Shown(page), start) << "Undo takes back the change before the drag";
+            Command(page, IDM_PAGECLOSE);
+        });
+        EXPECT_FALSE(Modified());
     }
 }
 

@@ -331,9 +331,9 @@ TEST_F(Drawing, ACaptionWiderThanItsButtonStaysInsideTheEdgeAndEndsInAnEllipsis)
         b->softtextcolour = ink;
         return h;
     };
-    // A soft button's caption is its window's text.
-    HWND titled = CreateWindowA("STATIC", caption, WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
-    HWND untitled = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    // Drawn from the record, as a thumbnail is, inside a window whose title
+    // is no button's caption.
+    HWND titled = CreateWindowA("STATIC", "Title", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
     const struct {
         const char *name;
         HGLOBAL object, bare;
@@ -341,14 +341,8 @@ TEST_F(Drawing, ACaptionWiderThanItsButtonStaysInsideTheEdgeAndEndsInAnEllipsis)
     } rows[] = {{"system", Object(p, TAG_BUTN, r, (LONG_PTR)caption, OBJ_VISIBLE),
                  Object(p, TAG_BUTN, r, (LONG_PTR) "", OBJ_VISIBLE), {6, 6, 122, 26}},
                 {"soft", soft(caption), soft(""), {6, 4, 121, 27}}};
-    // A font taller than the button puts ink on the face's top and bottom
-    // rows, so a clip a pixel too generous there shows as ink on the edge.
-    HFONT usual = controlfont;
-    for (int height : {16, 60})
     for (const auto &row : rows) {
-        SCOPED_TRACE(std::string(row.name) + " font " + std::to_string(height));
-        GdiObject<HFONT> font(CreateFontA(height, 0, 0, 0, 400, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial"));
-        controlfont = font;
+        SCOPED_TRACE(row.name);
         auto draw = [&](HWND window, HGLOBAL object) {
             Canvas c(128, 32);
             HBRUSH fill = CreateSolidBrush(under);
@@ -359,27 +353,11 @@ TEST_F(Drawing, ACaptionWiderThanItsButtonStaysInsideTheEdgeAndEndsInAnEllipsis)
             DrawPageObject(window, c.dc, GlobalLocked<OBJECTHEADER>(object).get());
             return c.Grab();
         };
-        sbtest::Capture g = draw(titled, row.object), bare = draw(untitled, row.bare);
-        controlfont = usual;
-        if (height == 16) {
-            sbtest::Snapshot(g, (std::string("widecaption_") + row.name).c_str());
-            expectInside(g, bare, {0, 0, 128, 32}, row.face);
-            continue;
-        }
-        int outside = 0, top = 0, bottom = 0;
-        for (int y = 0; y < 32; y++)
-            for (int x = 0; x < 128; x++) {
-                bool inked = g.At(x, y) != bare.At(x, y);
-                outside += inked && !PtInRect(&row.face, POINT{x, y});
-                top += inked && y == row.face.top;
-                bottom += inked && y == row.face.bottom - 1;
-            }
-        EXPECT_EQ(outside, 0);
-        EXPECT_GT(top, 0) << "the caption reaches the face's top";
-        EXPECT_GT(bottom, 0) << "the caption reaches the face's bottom";
+        sbtest::Capture g = draw(titled, row.object), bare = draw(titled, row.bare);
+        sbtest::Snapshot(g, (std::string("widecaption_") + row.name).c_str());
+        expectInside(g, bare, {0, 0, 128, 32}, row.face);
     }
     DestroyWindow(titled);
-    DestroyWindow(untitled);
 
     // The player's system look and its soft one in the system colours, the
     // same windows without their captions as what is not caption.
@@ -404,6 +382,79 @@ TEST_F(Drawing, ACaptionWiderThanItsButtonStaysInsideTheEdgeAndEndsInAnEllipsis)
     {
         SCOPED_TRACE("player soft system");
         expectInside(g, bare, below, {6, 40, 121, 63});
+    }
+}
+
+// A caption too big for its button reaches every side of the face and not
+// a pixel further, in a page's thumbnail and in the player, in each look:
+// the system one clear of its whole 2-pixel edge, the soft ones of their
+// side bands.
+TEST_F(Drawing, ACaptionTooBigForItsButtonReachesEachSideOfTheFaceAndNoFurther)
+{
+    const int h = sbtest::BIGCAPTIONDEPTH;
+    const struct {
+        const char *name;
+        uint32_t flags;
+        RECT face; // from the button's corner, its right from the button's right
+    } looks[] = {{"system", OBJ_VISIBLE | OBJ_ENABLED, {2, 2, -2, h - 2}},
+                 {"soft", OBJ_VISIBLE | OBJ_ENABLED | OBJ_SOFTCUSTOM, {2, 0, -3, h - 1}},
+                 {"soft system", OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP, {2, 0, -3, h - 1}}};
+    // Each look on a row of its own: with its caption at the left, without
+    // it at the right.
+    auto place = [&](int look, int width, bool captioned) {
+        int x = captioned ? 4 : 164, y = 4 + 40 * look;
+        return RECT{x, y, x + width, y + h};
+    };
+    for (const auto &size : sbtest::bigcaptions) {
+        BLOCK &p = Page(size.name);
+        for (int i = 0; i < 3; i++)
+            for (bool captioned : {true, false}) {
+                HGLOBAL o = Object(p, TAG_BUTN, place(i, size.width, captioned),
+                                   (LONG_PTR)(captioned ? size.caption : ""), looks[i].flags);
+                GlobalLocked<OBJECTBUTTON> b(o);
+                b->softcolour = RGB(120, 120, 120);
+                b->softtextcolour = RGB(255, 0, 0);
+            }
+    }
+    // The usual font comes back however the test ends.
+    struct KeptFont {
+        HFONT usual = controlfont;
+        ~KeptFont() { controlfont = usual; }
+    } kept;
+    for (unsigned n = 0; n < 2; n++) {
+        const auto &size = sbtest::bigcaptions[n];
+        GdiObject<HFONT> font(sbtest::BigCaptionFont(size));
+        controlfont = font;
+        Open(n + 1);
+        // The thumbnail drawn at the page's own size.
+        BLOCK page = pages[n];
+        page.thumbnail = NULL;
+        ASSERT_EQ(CreatePageThumbnail(show, list, set, &page, n + 1, 320, 240), 1);
+        sbtest::Capture thumbnail{320, 240, {}};
+        {
+            DibLock lock(page.thumbnail);
+            ASSERT_TRUE(lock.ok());
+            for (int y = 0; y < 240; y++)
+                for (int x = 0; x < 320; x++) {
+                    const uint8_t *px = lock.Row(y) + x * 3;
+                    thumbnail.pixels.push_back(px[2] << 16 | px[1] << 8 | px[0]);
+                }
+        }
+        GlobalFree(page.thumbnail);
+        sbtest::Capture player = sbtest::CaptureClient(show);
+        sbtest::Snapshot(thumbnail, ("bigcaption_thumbnail_" + std::to_string(n)).c_str());
+        sbtest::Snapshot(player, ("bigcaption_player_" + std::to_string(n)).c_str());
+        DestroyWindow(show);
+        show = nullptr;
+        controlfont = kept.usual;
+        for (int i = 0; i < 3; i++)
+            for (const auto &[where, c] : {std::pair{"thumbnail", &thumbnail}, std::pair{"player", &player}}) {
+                SCOPED_TRACE(std::string(size.name) + ", " + looks[i].name + ", " + where);
+                RECT face = looks[i].face;
+                face.right += size.width;
+                sbtest::ExpectCaptionInFace(*c, place(i, size.width, true), place(i, size.width, false), face,
+                                            size.reaches);
+            }
     }
 }
 

@@ -178,6 +178,38 @@ void Snapshot(HWND window, const char *name)
         Snapshot(CaptureClient(window), name);
 }
 
+const BigCaption bigcaptions[2] = {
+    {"a tall font", "Hello new user and welcome aboard", FALSE, 120, CAPTION_TOP | CAPTION_BOTTOM},
+    {"struck through and wider than its button", "Hello", TRUE, 30, CAPTION_LEFT | CAPTION_RIGHT}};
+
+HFONT BigCaptionFont(const BigCaption &row)
+{
+    return CreateFontA(60, 0, 0, 0, 400, 0, 0, row.struck, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+}
+
+void ExpectCaptionInFace(const Capture &c, RECT with, RECT without, RECT face, int sides)
+{
+    int outside = 0, on[4] = {};
+    for (int y = 0; y < with.bottom - with.top; y++)
+        for (int x = 0; x < with.right - with.left; x++) {
+            if (c.At(with.left + x, with.top + y) == c.At(without.left + x, without.top + y))
+                continue;
+            if (!PtInRect(&face, POINT{x, y})) {
+                outside++;
+                continue;
+            }
+            on[0] += x == face.left;
+            on[1] += y == face.top;
+            on[2] += x == face.right - 1;
+            on[3] += y == face.bottom - 1;
+        }
+    EXPECT_EQ(outside, 0) << "caption ink on the edge or beyond";
+    const char *names[4] = {"left", "top", "right", "bottom"};
+    for (int i = 0; i < 4; i++)
+        if (sides & (1 << i))
+            EXPECT_GT(on[i], 0) << "the caption reaches the face's " << names[i];
+}
+
 int GdiObjects()
 {
     if (DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))

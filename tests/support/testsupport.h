@@ -59,6 +59,24 @@ struct MemoryDC {
 // area) goes there as NAME.bmp, to be looked at.
 void Snapshot(const Capture &c, const char *name);
 void Snapshot(HWND window, const char *name);
+// Captions too big for their buttons, 24 pixels high, in a 60-pixel Arial:
+// a long one (the font's height reaches the face's top and bottom), and one
+// in a struck-through font on a narrow button (wider than it even as three
+// dots, its line runs across the face from side to side).
+enum { CAPTION_LEFT = 1, CAPTION_TOP = 2, CAPTION_RIGHT = 4, CAPTION_BOTTOM = 8 };
+struct BigCaption {
+    const char *name, *caption;
+    BOOL struck;
+    int width, reaches; // the sides of the face its ink must reach
+};
+extern const BigCaption bigcaptions[2];
+constexpr int BIGCAPTIONDEPTH = 24;
+HFONT BigCaptionFont(const BigCaption &row);
+// Expects what a caption inked (the pixels of `c` at `with`, the button
+// drawn with its caption, that the same button drawn at `without` without
+// one lacks) inside `face` (relative to the buttons' corners) and on each
+// of the face's outer rows and columns that `sides` names.
+void ExpectCaptionInFace(const Capture &c, RECT with, RECT without, RECT face, int sides);
 
 struct ModalRecord {
     int kind = 0;
