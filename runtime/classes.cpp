@@ -33,7 +33,7 @@ const CLASSROW classes[] = {
     {QVCLASS_anim, QV_AnimProc},           {QVCLASS_wave, QV_WaveProc},
     {QVCLASS_midi, QV_MidiProc},           {QVCLASS_applet, QV_AppletProc},
     {QVCLASS_timer, QV_TimerProc},         {QVCLASS_staticimage, QV_StaticImageProc},
-    {QVCLASS_movie, QV_MovieProc},
+    {QVCLASS_movie, QV_MovieProc, QV_OBJECTWINDOWEXTRA},
 };
 
 } // namespace
