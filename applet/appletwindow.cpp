@@ -31,27 +31,48 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
-const char STATEPROPERTY[] = "QV_AppletState";
 const char PROFILEFILE[] = "Showbinder.INI";
 constexpr UINT_PTR APPLETTIMER = 2;
 constexpr int FIXEDPALETTE = 6;
 
+// The window's own record, from WM_NCCREATE to WM_NCDESTROY.
 struct WINDOWSTATE {
-    APPLET *applet;
-    bool pending; // a QVM_APPLETSTEP this window posted is still queued
-    bool played;  // the script started a sound since it started
-    int result;
-    int errorline;
-    APPLETFRAMEDCS dcs;
+    APPLET *applet = nullptr;
+    bool pending = false; // a QVM_APPLETSTEP this window posted is still queued
+    bool played = false;  // the script started a sound since it started
+    int result = 0;
+    int errorline = -1;
+    APPLETFRAMEDCS dcs{};
+
+    WINDOWSTATE() = default;
+    WINDOWSTATE(const WINDOWSTATE &) = delete;
+    WINDOWSTATE &operator=(const WINDOWSTATE &) = delete;
+    ~WINDOWSTATE() { APPLETForgetFrameDCs(&dcs); }
 };
 
 WINDOWSTATE *StateOf(HWND window)
 {
-    return window ? (WINDOWSTATE *)GetPropA(window, STATEPROPERTY) : nullptr;
+    return window ? GetWindowValue<WINDOWSTATE *>(window, QV_OBJECTSTATE) : nullptr;
 }
+
+// False when there is no memory for the record: the window is not created.
+bool BindState(HWND window)
+{
+    auto *s = new (std::nothrow) WINDOWSTATE;
+    if (!s)
+        return false;
+    SetWindowValue(window, QV_OBJECTSTATE, s);
+    if (StateOf(window) == s)
+        return true;
+    delete s;
+    return false;
+}
+
+void FreeState(HWND window) { delete SetWindowValue<WINDOWSTATE *>(window, QV_OBJECTSTATE, nullptr); }
 
 // The window's own object record, locked for one scope; false when the
 // window holds no applet record.
@@ -570,11 +591,8 @@ static LRESULT APPLETWindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM 
         return 0;
     switch (msg) {
     case WM_NCCREATE:
-        if (auto *s = (WINDOWSTATE *)calloc(1, sizeof(WINDOWSTATE))) {
-            s->errorline = -1;
-            if (!SetPropA(window, STATEPROPERTY, s))
-                free(s);
-        }
+        if (!BindState(window))
+            return FALSE;
         break;
     case WM_CREATE:
         PostMessageA(window, QVM_OBJECTCREATED, 0, 0);
@@ -620,10 +638,7 @@ static LRESULT APPLETWindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM 
         Destroy(window);
         return 0;
     case WM_NCDESTROY:
-        if (WINDOWSTATE *s = (WINDOWSTATE *)RemovePropA(window, STATEPROPERTY)) {
-            APPLETForgetFrameDCs(&s->dcs);
-            free(s);
-        }
+        FreeState(window);
         break;
     }
     return DefWindowProcA(window, msg, wParam, lParam);

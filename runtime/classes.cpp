@@ -31,9 +31,9 @@ const CLASSROW classes[] = {
     {QVCLASS_appwindow, QV_AppwindowProc, QV_SHOWWINDOWEXTRA}, {QVCLASS_image, QV_ImageProc},
     {QVCLASS_frame, QV_FrameProc},         {QVCLASS_text, QV_TextProc},
     {QVCLASS_anim, QV_AnimProc},           {QVCLASS_wave, QV_WaveProc},
-    {QVCLASS_midi, QV_MidiProc},           {QVCLASS_applet, QV_AppletProc},
+    {QVCLASS_midi, QV_MidiProc},           {QVCLASS_applet, QV_AppletProc, QV_OBJECTWINDOWEXTRA},
     {QVCLASS_timer, QV_TimerProc},         {QVCLASS_staticimage, QV_StaticImageProc},
-    {QVCLASS_movie, QV_MovieProc},
+    {QVCLASS_movie, QV_MovieProc, QV_OBJECTWINDOWEXTRA},
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "common/paths.h"
 #include "common/guard.h"
 #include "common/services.h"
+#include "common/windowvalue.h"
 #include "media/avicheck.h"
 #include "media/sound.h"
 #include "runtime/lifecycle.h"
@@ -14,8 +15,8 @@
 #include "runtime/runtime.h"
 #include <digitalv.h>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
 HGLOBAL AVIplaybuffer = NULL;
 DWORD AVIbufferSize = 0;
@@ -160,19 +161,34 @@ namespace {
 
 using objectlife::Record;
 
-constexpr char STATEPROP[] = "QV_MovieState";
 constexpr int ERRORTEXT = MOVIEERRORTEXT;
 
 // What the window keeps beside its record: the page under it until the
 // record takes it, whether its movie has been found sound, and the error
-// text it shows while marked running.
+// text it shows while marked running. It lives from WM_NCCREATE to
+// WM_NCDESTROY.
 struct MOVIESTATE {
-    HBITMAP pendinggrab;
-    int checked; // 0 not yet, 1 sound, -1 damaged
-    char error[ERRORTEXT];
+    GdiObject<HBITMAP> pendinggrab;
+    int checked = 0; // 0 not yet, 1 sound, -1 damaged
+    char error[ERRORTEXT] = {};
 };
 
-MOVIESTATE *State(HWND hwnd) { return (MOVIESTATE *)GetPropA(hwnd, STATEPROP); }
+MOVIESTATE *State(HWND hwnd) { return GetWindowValue<MOVIESTATE *>(hwnd, QV_OBJECTSTATE); }
+
+// False when there is no memory for the record: the window is not created.
+bool BindState(HWND hwnd)
+{
+    auto *state = new (std::nothrow) MOVIESTATE;
+    if (!state)
+        return false;
+    SetWindowValue(hwnd, QV_OBJECTSTATE, state);
+    if (State(hwnd) == state)
+        return true;
+    delete state;
+    return false;
+}
+
+void FreeState(HWND hwnd) { delete SetWindowValue<MOVIESTATE *>(hwnd, QV_OBJECTSTATE, nullptr); }
 
 Record<OBJECTMOVIE> Movie(HWND hwnd) { return Record<OBJECTMOVIE>(hwnd, TAG_MOVI); }
 
@@ -325,10 +341,8 @@ static LRESULT QV_MovieMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 {
     switch (msg) {
     case WM_NCCREATE:
-        if (auto *state = (MOVIESTATE *)calloc(1, sizeof(MOVIESTATE)); !state || !SetPropA(hwnd, STATEPROP, state)) {
-            free(state);
+        if (!BindState(hwnd))
             return FALSE;
-        }
         break;
     case WM_CREATE: {
         // The page under the window, before the window covers it.
@@ -337,15 +351,13 @@ static LRESULT QV_MovieMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         WindowDC dc(GetParent(hwnd));
         HBITMAP grab = dc ? CopyScreenToBitmap(dc, &r) : NULL;
         if (MOVIESTATE *state = State(hwnd))
-            state->pendinggrab = grab;
+            state->pendinggrab.Reset(grab);
         PostMessageA(hwnd, QVM_OBJECTCREATED, 0, (LPARAM)grab);
         return 0;
     }
     case QVM_OBJECTCREATED: {
         MOVIESTATE *state = State(hwnd);
-        HBITMAP grab = state ? state->pendinggrab : NULL;
-        if (state)
-            state->pendinggrab = NULL;
+        HBITMAP grab = state ? state->pendinggrab.Release() : NULL;
         if (auto o = Movie(hwnd)) {
             o->grab = (uint32_t)(UINT_PTR)grab;
             o->device = NODEVICE;
@@ -382,11 +394,7 @@ static LRESULT QV_MovieMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         }
         return 0;
     case WM_NCDESTROY:
-        if (MOVIESTATE *state = (MOVIESTATE *)RemovePropA(hwnd, STATEPROP)) {
-            if (state->pendinggrab)
-                DeleteObject(state->pendinggrab);
-            free(state);
-        }
+        FreeState(hwnd);
         break;
     }
     if (objectlife::CommonMessage(hwnd, msg, wParam, lParam, true))

@@ -97,6 +97,12 @@ struct QV_SHOWCREATE {
 };
 constexpr int QV_SHOWWINDOWEXTRA = sizeof(LONG_PTR);
 
+// The movie and applet windows keep a record of their own in their class's
+// window extra, at QV_OBJECTSTATE: their user data is the object's record,
+// which the rest of the runtime reads there.
+constexpr int QV_OBJECTSTATE = 0;
+constexpr int QV_OBJECTWINDOWEXTRA = sizeof(LONG_PTR);
+
 LRESULT CALLBACK QV_AppwindowProc(HWND, UINT, WPARAM, LPARAM);
 // Shows the document from list item `index` and returns when the window is
 // gone: 0 at once when the header or that block cannot be read.
