@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 // ---- the surface ----
 
@@ -639,8 +640,92 @@ constexpr size_t LONGTEXT = 4096;
 // The most text one paragraph or print lays out: more than any frame shows,
 // and little enough to lay out in a moment.
 constexpr int64_t MOSTTEXT = 1 << 16;
+// Fonts taller than this are drawn from their glyphs' outlines, filled as a
+// path. The platform renders each glyph whole before clipping it, at a cost
+// that grows with the square of the height: a second a line at the tallest
+// fonts, while the show ignores Close. An outline costs the same at any
+// height, and what the frame shows of it is the same pixels but for their
+// smoothed edges.
+constexpr LONG TALLFONT = 512;
 
 namespace {
+
+bool Tall(HDC dc)
+{
+    TEXTMETRICA metrics{};
+    return GetTextMetricsA(dc, &metrics) && metrics.tmHeight > TALLFONT;
+}
+
+// The direction of the device context's font's baseline, in device units.
+void Baseline(HDC dc, double *ux, double *uy)
+{
+    LOGFONTA font{};
+    HGDIOBJ selected = GetCurrentObject(dc, OBJ_FONT);
+    *ux = 1;
+    *uy = 0;
+    if (selected && GetObjectA(selected, sizeof font, &font) && font.lfEscapement) {
+        double angle = font.lfEscapement * 3.14159265358979323846 / 1800;
+        *ux = std::cos(angle);
+        *uy = -std::sin(angle);
+    }
+}
+
+// Fills the path of glyphs just written with the text colour, in place of
+// the platform's drawing of them.
+template <class Write> bool FillGlyphs(APPLET *a, HDC dc, Write write)
+{
+    if (!BeginPath(dc))
+        return false;
+    const int mode = SetBkMode(dc, TRANSPARENT);
+    write();
+    SetBkMode(dc, mode);
+    if (!EndPath(dc)) {
+        AbortPath(dc);
+        return true;
+    }
+    FixedPalette palette(dc);
+    GdiObject<HBRUSH> brush(CreateSolidBrush(palette.Solid(a->forecolour)));
+    if (!brush.get()) {
+        AbortPath(dc);
+        return true;
+    }
+    // Outlines wind their own way; overlapping contours still fill.
+    const int fill = SetPolyFillMode(dc, WINDING);
+    {
+        SelectedObject selected(dc, brush);
+        FillPath(dc);
+    }
+    SetPolyFillMode(dc, fill);
+    return true;
+}
+
+// Writes `n` characters from the current position and moves it on, as
+// TextOut does; a tall font's glyphs from their outlines. Its background, if
+// opaque, is the platform's own, painted under blanks that move on as the
+// characters do: a blank has no glyph to render.
+void Write(APPLET *a, HDC dc, const char *text, int n, bool tall)
+{
+    POINT at;
+    std::unique_ptr<int[]> advances(tall ? new (std::nothrow) int[(size_t)n] : nullptr);
+    std::unique_ptr<char[]> blanks(tall ? new (std::nothrow) char[(size_t)n] : nullptr);
+    SIZE size;
+    if (!advances || !blanks || !GetCurrentPositionEx(dc, &at) ||
+        !GetTextExtentExPointA(dc, text, n, 0, nullptr, advances.get(), &size)) {
+        TextOutA(dc, 0, 0, text, n);
+        return;
+    }
+    for (int i = n; --i > 0;)
+        advances[i] -= advances[i - 1];
+    if (GetBkMode(dc) != TRANSPARENT) {
+        memset(blanks.get(), ' ', (size_t)n);
+        ExtTextOutA(dc, 0, 0, 0, nullptr, blanks.get(), (UINT)n, advances.get());
+        MoveToEx(dc, at.x, at.y, nullptr);
+    }
+    if (!FillGlyphs(a, dc, [&] { TextOutA(dc, 0, 0, text, n); })) {
+        MoveToEx(dc, at.x, at.y, nullptr);
+        TextOutA(dc, 0, 0, text, n);
+    }
+}
 
 // The widths a long text is reckoned in: how far each character moves the
 // text on in the device context's font, as the platform measures them, so
@@ -690,10 +775,11 @@ bool MeasureLong(HDC dc, const Advances &advances, const char *text, size_t n, S
     return true;
 }
 
-// Writes a long text from the current position as one TextOut would, but
-// only the characters that can reach the frame: the position moves on over
-// the others by their width, along the font's baseline.
-bool WriteLong(APPLET *a, HDC dc, const char *text, size_t n)
+// Writes a long text, or one in a tall font, from the current position as
+// one TextOut would, but only the characters that can reach the frame: the
+// position moves on over the others by their width, along the font's
+// baseline.
+bool WriteLong(APPLET *a, HDC dc, const char *text, size_t n, bool tall)
 {
     Advances advances(dc);
     POINT at;
@@ -701,14 +787,13 @@ bool WriteLong(APPLET *a, HDC dc, const char *text, size_t n)
     if (!advances.ok || !GetCurrentPositionEx(dc, &at) || !GetTextMetricsA(dc, &metrics))
         return false;
     SIZE start;
-    if (!GetTextExtentPoint32A(dc, text, (int)LONGTEXT, &start))
+    const size_t measured = std::min(n, LONGTEXT);
+    if (!GetTextExtentPoint32A(dc, text, (int)measured, &start))
         return false;
     // The whole text's width, its start as the platform measures it.
-    const int64_t whole = start.cx + advances.Width(text + LONGTEXT, n - LONGTEXT);
-    LOGFONTA font{};
-    HGDIOBJ selected = GetCurrentObject(dc, OBJ_FONT);
-    double angle = selected && GetObjectA(selected, sizeof font, &font) ? font.lfEscapement * 3.14159265358979323846 / 1800 : 0;
-    const double ux = font.lfEscapement ? std::cos(angle) : 1, uy = font.lfEscapement ? -std::sin(angle) : 0;
+    const int64_t whole = start.cx + advances.Width(text + measured, n - measured);
+    double ux, uy;
+    Baseline(dc, &ux, &uy);
     // Where the frame lies along the baseline from the current position,
     // widened by a character's height and breadth either way.
     int width, height;
@@ -735,7 +820,7 @@ bool WriteLong(APPLET *a, HDC dc, const char *text, size_t n)
     };
     if (last > first) {
         place(skipped);
-        TextOutA(dc, 0, 0, text + first, (int)(last - first));
+        Write(a, dc, text + first, (int)(last - first), tall);
     }
     place(whole);
     return true;
@@ -776,8 +861,9 @@ int APPLETFunctionPrint(APPLET *a, HWND w)
             APPLETRecordError(a, APPLETERR_VALUE);
         }
         if (text && n) {
-            if (n <= LONGTEXT || !WriteLong(a, s.dc, text, n))
-                TextOutA(s.dc, 0, 0, text, (int)std::min<size_t>(n, INT_MAX));
+            const bool tall = Tall(s.dc);
+            if ((n <= LONGTEXT && !tall) || !WriteLong(a, s.dc, text, n, tall))
+                Write(a, s.dc, text, (int)std::min<size_t>(n, INT_MAX), tall);
             count = Clamp32((int64_t)count + (int64_t)n);
         }
         POINT at;
@@ -834,7 +920,10 @@ int APPLETParagraphText(APPLET *a, HWND w)
             if (brush.get())
                 FillRect(s.dc, &back, brush);
         }
-        if (!seen || DrawTextA(s.dc, text, n, &r, flags))
+        int drawn = 0;
+        if (seen && !(Tall(s.dc) && FillGlyphs(a, s.dc, [&] { drawn = DrawTextA(s.dc, text, n, &r, flags); })))
+            drawn = DrawTextA(s.dc, text, n, &r, flags);
+        if (!seen || drawn)
             result = Clamp32((int64_t)r.bottom - r.top + 2 * (int64_t)margin);
     }
     return EndCall(&c, result);
