@@ -647,6 +647,10 @@ constexpr int64_t MOSTTEXT = 1 << 16;
 // height, and what the frame shows of it is the same pixels but for their
 // smoothed edges.
 constexpr LONG TALLFONT = 512;
+// The most characters of a paragraph drawn from their outlines, which take
+// a moment each however often they repeat: a longer paragraph in a tall font
+// is drawn by the platform, whose glyphs, once drawn, cost nothing more.
+constexpr int OUTLINETEXT = 4096;
 
 namespace {
 
@@ -670,6 +674,43 @@ void Baseline(HDC dc, double *ux, double *uy)
     }
 }
 
+// Keeps of the path just ended only the figures that can reach the clip
+// box. A closed figure winds round no point outside its own bounds, so the
+// pixels that can be seen are the same; but the platform fills a path over
+// every row it spans, and a tall font's lines far above or below the frame
+// span many thousands.
+void KeepSeenFigures(HDC dc)
+{
+    RECT clip;
+    const int count = GetPath(dc, nullptr, nullptr, 0);
+    if (count <= 0 || GetClipBox(dc, &clip) == ERROR)
+        return;
+    std::unique_ptr<POINT[]> points(new (std::nothrow) POINT[(size_t)count]);
+    std::unique_ptr<BYTE[]> types(new (std::nothrow) BYTE[(size_t)count]);
+    if (!points || !types || GetPath(dc, points.get(), types.get(), count) != count)
+        return;
+    int kept = 0;
+    for (int from = 0, to; from < count; from = to) {
+        LONG left = points[from].x, right = left, top = points[from].y, bottom = top;
+        for (to = from + 1; to < count && (types[to] & ~PT_CLOSEFIGURE) != PT_MOVETO; to++) {
+            left = std::min(left, points[to].x);
+            right = std::max(right, points[to].x);
+            top = std::min(top, points[to].y);
+            bottom = std::max(bottom, points[to].y);
+        }
+        // A Bezier's control points bound its curve.
+        if (right >= clip.left - 1 && left <= clip.right && bottom >= clip.top - 1 && top <= clip.bottom) {
+            std::copy(points.get() + from, points.get() + to, points.get() + kept);
+            std::copy(types.get() + from, types.get() + to, types.get() + kept);
+            kept += to - from;
+        }
+    }
+    if (kept == count || !BeginPath(dc))
+        return;
+    PolyDraw(dc, points.get(), types.get(), kept);
+    EndPath(dc);
+}
+
 // Fills the path of glyphs just written with the text colour, in place of
 // the platform's drawing of them.
 template <class Write> bool FillGlyphs(APPLET *a, HDC dc, Write write)
@@ -683,6 +724,7 @@ template <class Write> bool FillGlyphs(APPLET *a, HDC dc, Write write)
         AbortPath(dc);
         return true;
     }
+    KeepSeenFigures(dc);
     FixedPalette palette(dc);
     GdiObject<HBRUSH> brush(CreateSolidBrush(palette.Solid(a->forecolour)));
     if (!brush.get()) {
@@ -877,7 +919,8 @@ int APPLETFunctionPrint(APPLET *a, HWND w)
 
 // How much of a paragraph can be seen in the frame: its lines from the top
 // of the column to the bottom of the frame and one more, each no longer than
-// the wider of the column and the frame in characters of a pixel or more.
+// the wider of the column and the frame in characters of a pixel or more,
+// or in a tall font, of its narrowest character's width.
 // The rest is neither laid out nor drawn, and the height is that of what is.
 static int VisibleText(APPLET *a, HDC dc, const RECT &column, size_t length)
 {
@@ -887,6 +930,11 @@ static int VisibleText(APPLET *a, HDC dc, const RECT &column, size_t length)
     int64_t line = GetTextMetricsA(dc, &metrics) ? std::max<int64_t>(metrics.tmHeight, 1) : 1;
     int64_t lines = (column.top > height ? 0 : ((int64_t)height - column.top) / line + 1) + 1;
     int64_t across = std::max<int64_t>((int64_t)column.right - column.left, width) + 1;
+    if (line > TALLFONT) {
+        Advances advances(dc);
+        int64_t narrowest = advances.ok ? *std::min_element(advances.of + 1, advances.of + 256) : 1;
+        across = across / std::max<int64_t>(narrowest, 1) + 1;
+    }
     return (int)std::min<int64_t>({(int64_t)std::min<size_t>(length, INT_MAX), lines * across, MOSTTEXT});
 }
 
@@ -921,7 +969,7 @@ int APPLETParagraphText(APPLET *a, HWND w)
                 FillRect(s.dc, &back, brush);
         }
         int drawn = 0;
-        if (seen && !(Tall(s.dc) && FillGlyphs(a, s.dc, [&] { drawn = DrawTextA(s.dc, text, n, &r, flags); })))
+        if (seen && !(n <= OUTLINETEXT && Tall(s.dc) && FillGlyphs(a, s.dc, [&] { drawn = DrawTextA(s.dc, text, n, &r, flags); })))
             drawn = DrawTextA(s.dc, text, n, &r, flags);
         if (!seen || drawn)
             result = Clamp32((int64_t)r.bottom - r.top + 2 * (int64_t)margin);

@@ -377,6 +377,7 @@ TEST_F(Drawing, TallFontsPaintWhatThePlatformPaintsInTheFrame)
 {
     constexpr int FW = 160, FH = 128;
     constexpr COLORREF BACK = 0x804000;
+#define LINES "Go on and on as we go on to the end of it all and then go on and on once more"
     const struct {
         const char *text;
         int x, y, height, angle, underline;
@@ -397,6 +398,14 @@ TEST_F(Drawing, TallFontsPaintWhatThePlatformPaintsInTheFrame)
              SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
              DrawTextA(dc, "Go on", 5, &r, DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
              DrawTextA(dc, "Go on", 5, &r, DT_WORDBREAK | DT_NOPREFIX);
+         }},
+        // Lines from far above the frame, and on below it.
+        {"paragraphtext(\"" LINES "\",-150,-3900,900,0)", 0, 0, 620, 0, 0, false,
+         [](HDC dc) {
+             RECT r = {-150, -3900, 750, -3890};
+             SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+             DrawTextA(dc, LINES, -1, &r, DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+             DrawTextA(dc, LINES, -1, &r, DT_WORDBREAK | DT_NOPREFIX);
          }},
     };
     std::vector<COLORREF> ours(FW * FH);
