@@ -647,9 +647,9 @@ constexpr int64_t MOSTTEXT = 1 << 16;
 // height, and what the frame shows of it is the same pixels but for their
 // smoothed edges.
 constexpr LONG TALLFONT = 512;
-// The most characters of a paragraph drawn from their outlines, which take
-// a moment each however often they repeat: a longer paragraph in a tall font
-// is drawn by the platform, whose glyphs, once drawn, cost nothing more.
+// The most characters of one text drawn from their outlines, which take a
+// moment each however often they repeat: a longer text in a tall font is
+// drawn by the platform, whose glyphs, once drawn, cost nothing more.
 constexpr int OUTLINETEXT = 4096;
 
 namespace {
@@ -748,6 +748,7 @@ template <class Write> bool FillGlyphs(APPLET *a, HDC dc, Write write)
 void Write(APPLET *a, HDC dc, const char *text, int n, bool tall)
 {
     POINT at;
+    tall = tall && n <= OUTLINETEXT;
     std::unique_ptr<int[]> advances(tall ? new (std::nothrow) int[(size_t)n] : nullptr);
     std::unique_ptr<char[]> blanks(tall ? new (std::nothrow) char[(size_t)n] : nullptr);
     SIZE size;
@@ -969,8 +970,9 @@ int APPLETParagraphText(APPLET *a, HWND w)
                 FillRect(s.dc, &back, brush);
         }
         int drawn = 0;
-        if (seen && !(n <= OUTLINETEXT && Tall(s.dc) && FillGlyphs(a, s.dc, [&] { drawn = DrawTextA(s.dc, text, n, &r, flags); })))
-            drawn = DrawTextA(s.dc, text, n, &r, flags);
+        auto draw = [&] { drawn = DrawTextA(s.dc, text, n, &r, flags); };
+        if (seen && !(n <= OUTLINETEXT && Tall(s.dc) && FillGlyphs(a, s.dc, draw)))
+            draw();
         if (!seen || drawn)
             result = Clamp32((int64_t)r.bottom - r.top + 2 * (int64_t)margin);
     }
