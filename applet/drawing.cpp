@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 // ---- the surface ----
 
@@ -639,8 +640,135 @@ constexpr size_t LONGTEXT = 4096;
 // The most text one paragraph or print lays out: more than any frame shows,
 // and little enough to lay out in a moment.
 constexpr int64_t MOSTTEXT = 1 << 16;
+// Fonts taller than this are drawn from their glyphs' outlines, filled as a
+// path. The platform renders each glyph whole before clipping it, at a cost
+// that grows with the square of the height: a second a line at the tallest
+// fonts, while the show ignores Close. An outline costs the same at any
+// height, and what the frame shows of it is the same pixels but for their
+// smoothed edges.
+constexpr LONG TALLFONT = 512;
+// The most characters of one text drawn from their outlines, which take a
+// moment each however often they repeat: a longer text in a tall font is
+// drawn by the platform, whose glyphs, once drawn, cost nothing more.
+constexpr int OUTLINETEXT = 4096;
 
 namespace {
+
+bool Tall(HDC dc)
+{
+    TEXTMETRICA metrics{};
+    return GetTextMetricsA(dc, &metrics) && metrics.tmHeight > TALLFONT;
+}
+
+// The direction of the device context's font's baseline, in device units.
+void Baseline(HDC dc, double *ux, double *uy)
+{
+    LOGFONTA font{};
+    HGDIOBJ selected = GetCurrentObject(dc, OBJ_FONT);
+    *ux = 1;
+    *uy = 0;
+    if (selected && GetObjectA(selected, sizeof font, &font) && font.lfEscapement) {
+        double angle = font.lfEscapement * 3.14159265358979323846 / 1800;
+        *ux = std::cos(angle);
+        *uy = -std::sin(angle);
+    }
+}
+
+// Keeps of the path just ended only the figures that can reach the clip
+// box. A closed figure winds round no point outside its own bounds, so the
+// pixels that can be seen are the same; but the platform fills a path over
+// every row it spans, and a tall font's lines far above or below the frame
+// span many thousands.
+void KeepSeenFigures(HDC dc)
+{
+    RECT clip;
+    const int count = GetPath(dc, nullptr, nullptr, 0);
+    if (count <= 0 || GetClipBox(dc, &clip) == ERROR)
+        return;
+    std::unique_ptr<POINT[]> points(new (std::nothrow) POINT[(size_t)count]);
+    std::unique_ptr<BYTE[]> types(new (std::nothrow) BYTE[(size_t)count]);
+    if (!points || !types || GetPath(dc, points.get(), types.get(), count) != count)
+        return;
+    int kept = 0;
+    for (int from = 0, to; from < count; from = to) {
+        LONG left = points[from].x, right = left, top = points[from].y, bottom = top;
+        for (to = from + 1; to < count && (types[to] & ~PT_CLOSEFIGURE) != PT_MOVETO; to++) {
+            left = std::min(left, points[to].x);
+            right = std::max(right, points[to].x);
+            top = std::min(top, points[to].y);
+            bottom = std::max(bottom, points[to].y);
+        }
+        // A Bezier's control points bound its curve.
+        if (right >= clip.left - 1 && left <= clip.right && bottom >= clip.top - 1 && top <= clip.bottom) {
+            std::copy(points.get() + from, points.get() + to, points.get() + kept);
+            std::copy(types.get() + from, types.get() + to, types.get() + kept);
+            kept += to - from;
+        }
+    }
+    if (kept == count || !BeginPath(dc))
+        return;
+    PolyDraw(dc, points.get(), types.get(), kept);
+    EndPath(dc);
+}
+
+// Fills the path of glyphs just written with the text colour, in place of
+// the platform's drawing of them.
+template <class Write> bool FillGlyphs(APPLET *a, HDC dc, Write write)
+{
+    if (!BeginPath(dc))
+        return false;
+    const int mode = SetBkMode(dc, TRANSPARENT);
+    write();
+    SetBkMode(dc, mode);
+    if (!EndPath(dc)) {
+        AbortPath(dc);
+        return true;
+    }
+    KeepSeenFigures(dc);
+    FixedPalette palette(dc);
+    GdiObject<HBRUSH> brush(CreateSolidBrush(palette.Solid(a->forecolour)));
+    if (!brush.get()) {
+        AbortPath(dc);
+        return true;
+    }
+    // Outlines wind their own way; overlapping contours still fill.
+    const int fill = SetPolyFillMode(dc, WINDING);
+    {
+        SelectedObject selected(dc, brush);
+        FillPath(dc);
+    }
+    SetPolyFillMode(dc, fill);
+    return true;
+}
+
+// Writes `n` characters from the current position and moves it on, as
+// TextOut does; a tall font's glyphs from their outlines. Its background, if
+// opaque, is the platform's own, painted under blanks that move on as the
+// characters do: a blank has no glyph to render.
+void Write(APPLET *a, HDC dc, const char *text, int n, bool tall)
+{
+    POINT at;
+    tall = tall && n <= OUTLINETEXT;
+    std::unique_ptr<int[]> advances(tall ? new (std::nothrow) int[(size_t)n] : nullptr);
+    std::unique_ptr<char[]> blanks(tall ? new (std::nothrow) char[(size_t)n] : nullptr);
+    SIZE size;
+    if (!advances || !blanks || !GetCurrentPositionEx(dc, &at) ||
+        !GetTextExtentExPointA(dc, text, n, 0, nullptr, advances.get(), &size)) {
+        TextOutA(dc, 0, 0, text, n);
+        return;
+    }
+    for (int i = n; --i > 0;)
+        advances[i] -= advances[i - 1];
+    if (GetBkMode(dc) != TRANSPARENT) {
+        memset(blanks.get(), ' ', (size_t)n);
+        ExtTextOutA(dc, 0, 0, 0, nullptr, blanks.get(), (UINT)n, advances.get());
+        MoveToEx(dc, at.x, at.y, nullptr);
+    }
+    if (!FillGlyphs(a, dc, [&] { TextOutA(dc, 0, 0, text, n); })) {
+        MoveToEx(dc, at.x, at.y, nullptr);
+        TextOutA(dc, 0, 0, text, n);
+    }
+}
 
 // The widths a long text is reckoned in: how far each character moves the
 // text on in the device context's font, as the platform measures them, so
@@ -690,10 +818,11 @@ bool MeasureLong(HDC dc, const Advances &advances, const char *text, size_t n, S
     return true;
 }
 
-// Writes a long text from the current position as one TextOut would, but
-// only the characters that can reach the frame: the position moves on over
-// the others by their width, along the font's baseline.
-bool WriteLong(APPLET *a, HDC dc, const char *text, size_t n)
+// Writes a long text, or one in a tall font, from the current position as
+// one TextOut would, but only the characters that can reach the frame: the
+// position moves on over the others by their width, along the font's
+// baseline.
+bool WriteLong(APPLET *a, HDC dc, const char *text, size_t n, bool tall)
 {
     Advances advances(dc);
     POINT at;
@@ -701,14 +830,13 @@ bool WriteLong(APPLET *a, HDC dc, const char *text, size_t n)
     if (!advances.ok || !GetCurrentPositionEx(dc, &at) || !GetTextMetricsA(dc, &metrics))
         return false;
     SIZE start;
-    if (!GetTextExtentPoint32A(dc, text, (int)LONGTEXT, &start))
+    const size_t measured = std::min(n, LONGTEXT);
+    if (!GetTextExtentPoint32A(dc, text, (int)measured, &start))
         return false;
     // The whole text's width, its start as the platform measures it.
-    const int64_t whole = start.cx + advances.Width(text + LONGTEXT, n - LONGTEXT);
-    LOGFONTA font{};
-    HGDIOBJ selected = GetCurrentObject(dc, OBJ_FONT);
-    double angle = selected && GetObjectA(selected, sizeof font, &font) ? font.lfEscapement * 3.14159265358979323846 / 1800 : 0;
-    const double ux = font.lfEscapement ? std::cos(angle) : 1, uy = font.lfEscapement ? -std::sin(angle) : 0;
+    const int64_t whole = start.cx + advances.Width(text + measured, n - measured);
+    double ux, uy;
+    Baseline(dc, &ux, &uy);
     // Where the frame lies along the baseline from the current position,
     // widened by a character's height and breadth either way.
     int width, height;
@@ -735,7 +863,7 @@ bool WriteLong(APPLET *a, HDC dc, const char *text, size_t n)
     };
     if (last > first) {
         place(skipped);
-        TextOutA(dc, 0, 0, text + first, (int)(last - first));
+        Write(a, dc, text + first, (int)(last - first), tall);
     }
     place(whole);
     return true;
@@ -776,8 +904,9 @@ int APPLETFunctionPrint(APPLET *a, HWND w)
             APPLETRecordError(a, APPLETERR_VALUE);
         }
         if (text && n) {
-            if (n <= LONGTEXT || !WriteLong(a, s.dc, text, n))
-                TextOutA(s.dc, 0, 0, text, (int)std::min<size_t>(n, INT_MAX));
+            const bool tall = Tall(s.dc);
+            if ((n <= LONGTEXT && !tall) || !WriteLong(a, s.dc, text, n, tall))
+                Write(a, s.dc, text, (int)std::min<size_t>(n, INT_MAX), tall);
             count = Clamp32((int64_t)count + (int64_t)n);
         }
         POINT at;
@@ -791,7 +920,8 @@ int APPLETFunctionPrint(APPLET *a, HWND w)
 
 // How much of a paragraph can be seen in the frame: its lines from the top
 // of the column to the bottom of the frame and one more, each no longer than
-// the wider of the column and the frame in characters of a pixel or more.
+// the wider of the column and the frame in characters of a pixel or more,
+// or in a tall font, of its narrowest character's width.
 // The rest is neither laid out nor drawn, and the height is that of what is.
 static int VisibleText(APPLET *a, HDC dc, const RECT &column, size_t length)
 {
@@ -801,6 +931,11 @@ static int VisibleText(APPLET *a, HDC dc, const RECT &column, size_t length)
     int64_t line = GetTextMetricsA(dc, &metrics) ? std::max<int64_t>(metrics.tmHeight, 1) : 1;
     int64_t lines = (column.top > height ? 0 : ((int64_t)height - column.top) / line + 1) + 1;
     int64_t across = std::max<int64_t>((int64_t)column.right - column.left, width) + 1;
+    if (line > TALLFONT) {
+        Advances advances(dc);
+        int64_t narrowest = advances.ok ? *std::min_element(advances.of + 1, advances.of + 256) : 1;
+        across = across / std::max<int64_t>(narrowest, 1) + 1;
+    }
     return (int)std::min<int64_t>({(int64_t)std::min<size_t>(length, INT_MAX), lines * across, MOSTTEXT});
 }
 
@@ -834,7 +969,11 @@ int APPLETParagraphText(APPLET *a, HWND w)
             if (brush.get())
                 FillRect(s.dc, &back, brush);
         }
-        if (!seen || DrawTextA(s.dc, text, n, &r, flags))
+        int drawn = 0;
+        auto draw = [&] { drawn = DrawTextA(s.dc, text, n, &r, flags); };
+        if (seen && !(n <= OUTLINETEXT && Tall(s.dc) && FillGlyphs(a, s.dc, draw)))
+            draw();
+        if (!seen || drawn)
             result = Clamp32((int64_t)r.bottom - r.top + 2 * (int64_t)margin);
     }
     return EndCall(&c, result);

@@ -368,6 +368,104 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
         }
 }
 
+// Text in fonts too tall for the platform to draw in a moment paints, inside
+// the frame, what the platform's own TextOut and DrawText paint with the
+// same font, to within the glyphs' smoothed edges: at heights it still draws
+// quickly, with the background opaque or not, turned, underlined, and laid
+// out as a paragraph.
+TEST_F(Drawing, TallFontsPaintWhatThePlatformPaintsInTheFrame)
+{
+    constexpr int FW = 160, FH = 128;
+    constexpr COLORREF BACK = 0x804000;
+#define LINES "Go on and on as we go on to the end of it all and then go on and on once more"
+    const struct {
+        const char *text;
+        int x, y, height, angle, underline;
+        bool opaque;
+        void (*platform)(HDC dc);
+    } rows[] = {
+        {"print(\"Hg\")", -40, -250, 600, 0, 0, true, [](HDC dc) { TextOutA(dc, 0, 0, "Hg", 2); }},
+        {"print(\"W\",\"a\")", -40, -250, 700, 0, 0, false,
+         [](HDC dc) {
+             TextOutA(dc, 0, 0, "W", 1);
+             TextOutA(dc, 0, 0, "a", 1);
+         }},
+        {"print(\"Oy\")", -40, -250, 650, 30, 0, true, [](HDC dc) { TextOutA(dc, 0, 0, "Oy", 2); }},
+        {"print(\"ee\")", -300, -600, 800, 0, 1, false, [](HDC dc) { TextOutA(dc, 0, 0, "ee", 2); }},
+        {"paragraphtext(\"Go on\",-150,-300,900,0)", 0, 0, 620, 0, 0, false,
+         [](HDC dc) {
+             RECT r = {-150, -300, 750, -290};
+             SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+             DrawTextA(dc, "Go on", 5, &r, DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+             DrawTextA(dc, "Go on", 5, &r, DT_WORDBREAK | DT_NOPREFIX);
+         }},
+        // Lines from far above the frame, and on below it.
+        {"paragraphtext(\"" LINES "\",-150,-3900,900,0)", 0, 0, 620, 0, 0, false,
+         [](HDC dc) {
+             RECT r = {-150, -3900, 750, -3890};
+             SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+             DrawTextA(dc, LINES, -1, &r, DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+             DrawTextA(dc, LINES, -1, &r, DT_WORDBREAK | DT_NOPREFIX);
+         }},
+    };
+    std::vector<COLORREF> ours(FW * FH);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.text << " height " << row.height << " angle " << row.angle);
+        host.Clear(BG);
+        std::string script = "settextforecolor(255)\nsettextbackcolor(" + std::to_string(BACK) + ")\n" +
+                             (row.opaque ? "" : "settexttransparent(1)\n") + "setfont(\"ARIAL\"," +
+                             std::to_string(row.height) + ",0,0," + std::to_string(row.underline) + "," +
+                             std::to_string(row.angle) + ")\nsetposition(" + std::to_string(row.x) + "," +
+                             std::to_string(row.y) + ")\n" + row.text;
+        Outcome out = RunScript(script);
+        ASSERT_EQ(out.result, -1) << out.errorline;
+        for (int y = 0; y < FH; y++)
+            for (int x = 0; x < FW; x++)
+                ours[y * FW + x] = host.Pixel(x, y);
+        host.Clear(BG);
+        HFONT font = CreateFontA(row.height, 0, row.angle * 10, 0, 400, FALSE, row.underline, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, "ARIAL");
+        HGDIOBJ oldfont = SelectObject(host.dc, font);
+        SetTextColor(host.dc, RED);
+        SetBkColor(host.dc, BACK);
+        SetBkMode(host.dc, row.opaque ? OPAQUE : TRANSPARENT);
+        UINT align = SetTextAlign(host.dc, TA_LEFT | TA_TOP | TA_UPDATECP);
+        MoveToEx(host.dc, row.x, row.y, nullptr);
+        row.platform(host.dc);
+        SetTextAlign(host.dc, align);
+        DeleteObject(SelectObject(host.dc, oldfont));
+        GdiFlush();
+        std::vector<COLORREF> theirs(FW * FH);
+        for (int y = 0; y < FH; y++)
+            for (int x = 0; x < FW; x++)
+                theirs[y * FW + x] = host.Pixel(x, y);
+        // A pixel that differs lies on a glyph's edge in one picture or the
+        // other: the text's colour and another within two pixels of it.
+        int red = 0, differ = 0, stray = 0;
+        for (int y = 0; y < FH; y++)
+            for (int x = 0; x < FW; x++) {
+                red += theirs[y * FW + x] == RED;
+                if (theirs[y * FW + x] == ours[y * FW + x])
+                    continue;
+                differ++;
+                auto edge = [&](const std::vector<COLORREF> &in) {
+                    bool red = false, other = false;
+                    for (int j = std::max(0, y - 2); j <= std::min(FH - 1, y + 2); j++)
+                        for (int i = std::max(0, x - 2); i <= std::min(FW - 1, x + 2); i++)
+                            red |= in[j * FW + i] == RED, other |= in[j * FW + i] != RED;
+                    return red && other;
+                };
+                if (!edge(theirs) && !edge(ours))
+                    stray++;
+            }
+        EXPECT_GT(red, 0);
+        EXPECT_LT(red, FW * FH) << "a glyph's edge crosses the frame";
+        EXPECT_EQ(stray, 0);
+        EXPECT_LE(differ, (FW + FH) * 3) << "pixels that differ";
+    }
+}
+
 // One line does a bounded amount of work however much it is given: a text
 // of four megabytes in a 100-pixel column lays out and draws only what the
 // frame can show.

@@ -1130,6 +1130,48 @@ TEST_F(Reading, AHostMayLeaveOutAnyEntry)
     EXPECT_TRUE(none.calls.empty());
 }
 
+// A read of the file that fails anywhere in a document larger than the
+// reader's window, the middle of a picture's stream among them, fails the
+// load without a question, which the editor reports as an error reading the
+// file and closes what was read.
+TEST_F(Reading, AFailedReadAtAnyRefillFailsTheLoad)
+{
+    AddHeader();
+    BLOCK page = NewPage("Picture");
+    AddData(page, TAG_IMAG, Dib(600, 400, Noise(600 * 400 * 3, 5))); // its stream spans three refills
+    AppendBlock(list, set, &page);
+    BLOCK last = NewPage("After");
+    AddObject(last, TAG_FRAM);
+    AppendBlock(list, set, &last);
+    const std::string path = Save("large.exe");
+    static int reads, failat;
+    LOADHOST failing = EDITORLOAD;
+    failing.goonwithout = CountQuestion;
+    failing.read = [](HANDLE file, void *data, DWORD size) -> BOOL {
+        DWORD got = 0;
+        return ++reads != failat && ReadFile(file, data, size, &got, NULL) && got == size;
+    };
+    sbtest::ModalRecorder none;
+    Doc whole;
+    reads = 0;
+    failat = -1;
+    ASSERT_EQ(LoadExeFileWith(whole.list, whole.set, path.c_str(), failing), 1);
+    ASSERT_EQ(whole.Count(), 3u);
+    const int all = reads;
+    EXPECT_GE(all, 4) << "the trailer, then the document in three blocks";
+    for (failat = 1; failat <= all; failat++) {
+        SCOPED_TRACE(testing::Message() << "read " << failat << " of " << all << " fails");
+        hostcalls = {};
+        reads = 0;
+        Doc d;
+        SetLastError(0);
+        EXPECT_EQ(LoadExeFileWith(d.list, d.set, path.c_str(), failing), 0);
+        EXPECT_NE(GetLastError(), LOADERROR_TOOMANYBLOCKS);
+        EXPECT_EQ(hostcalls.question, 0);
+    }
+    EXPECT_TRUE(none.calls.empty());
+}
+
 // Progress through a document of thousands of pages moves as a bar can show
 // it, not once a page, and ends at the last page.
 std::vector<std::pair<unsigned, unsigned>> progressseen;

@@ -292,6 +292,50 @@ TEST_F(FileDialogs, WaveDialogShowsFormatAndWaveformAndPreviewsTheSelection)
     WaveOpenIsPreview = 1;
 }
 
+// Wave files whose chunk lengths point back at their own chunk or at each
+// other: selecting each in the Open dialog answers at once, with no format
+// shown (not the one of the file selected before) and its waveform panel
+// drawn.
+TEST_F(FileDialogs, WaveLengthsThatPointBackAnswerTheSelectionAtOnce)
+{
+    const std::string wave = WaveFile(8000, 1, 8, 20, [](DWORD, int) { return 128; }), body = wave.substr(12);
+    auto riff = [](const std::string &chunks) {
+        const uint32_t n = (uint32_t)(4 + chunks.size());
+        return "RIFF" + std::string((const char *)&n, 4) + "WAVE" + chunks;
+    };
+    auto length = [](uint32_t n) { return std::string((const char *)&n, 4); };
+    const struct {
+        const char *name;
+        std::string bytes;
+    } rows[] = {
+        {"format of -9.wav", riff("fmt " + length(0xFFFFFFF7) + body.substr(8))},
+        {"format of -8.wav", riff("fmt " + length(0xFFFFFFF8) + body.substr(8))},
+        {"list of -8 first.wav", riff("LIST" + length(0xFFFFFFF8) + "INFO" + body)},
+        {"list and junk.wav", riff("LIST" + length(4) + "INFOjunk" + length(0xFFFFFFEC) + body)},
+    };
+    Write(Path("good.wav"), wave);
+    for (const auto &row : rows)
+        Write(Path(row.name), row.bytes);
+    WaveOpenIsPreview = 1;
+    ModalRecorder rec;
+    rec.Drive([&](HWND dlg) {
+        HWND hook = Hook(dlg), info = GetDlgItem(hook, IDC_FILEINFO);
+        for (const auto &row : rows) {
+            SCOPED_TRACE(row.name);
+            ASSERT_TRUE(Select(dlg, "good.wav"));
+            EXPECT_EQ(Text(info), "Mono 8.0 kHz 00:00.00");
+            const DWORD start = GetTickCount();
+            ASSERT_TRUE(Select(dlg, row.name));
+            Shown(hook, IDC_WAVEPANEL);
+            EXPECT_LT(GetTickCount() - start, 1000u) << "the selection's format and waveform within a second";
+            EXPECT_EQ(Text(info), "");
+        }
+        sbtest::Click(dlg, IDCANCEL);
+    });
+    char path[FILENAMEBUFFER];
+    EXPECT_EQ(COMMONGetOpenWaveFileName(NULL, strcpy(path, Path("x.wav").c_str())), 0);
+}
+
 TEST_F(FileDialogs, MidiPreviewEndsOnlyWithItsOwnNotice)
 {
     Write(Path("a.mid"), std::string(MIDIFILE, sizeof MIDIFILE));

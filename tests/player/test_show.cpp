@@ -368,10 +368,11 @@ TEST(Show, TheFirstPageIsPaintedOnce)
 }
 
 // A line of an applet holds the show no longer than a moment, whatever pen
-// it draws with: each curve drawn over and over with the widest pen, its
-// stroke over the whole frame, the show answers at once and closes with
-// code 0.
-TEST(Show, WidePensDoNotHoldTheShow)
+// or font it draws with: each curve drawn over and over with the widest pen,
+// its stroke over the whole frame, and text in fonts thousands of pixels
+// tall, another height and text each line, on a background over the whole
+// frame; the show answers at once and closes with code 0.
+TEST(Show, WidePensAndTallFontsDoNotHoldTheShow)
 {
     const char *const figures[] = {
         "setpencolor(255,65536)\n:l\nframeellipse(-65536,-65536,65536,65536)\ngoto(:l)\n",
@@ -380,6 +381,13 @@ TEST(Show, WidePensDoNotHoldTheShow)
         "setpencolor(255,65536)\n:l\nframepie(-20000,-20000,20200,20100,10,100)\ngoto(:l)\n",
         "declarearray(&p,8)\nsetarrayvalue(&p,0,-20000)\nsetarrayvalue(&p,3,20000)\nsetarrayvalue(&p,4,20000)\n"
         "setarrayvalue(&p,6,200)\nsetarrayvalue(&p,7,100)\nsetpencolor(255,65536)\n:l\nbeziercurve(&p,4)\ngoto(:l)\n",
+        "settextbackcolor(255)\ndeclareint(@h,20000)\n:l\nsetfont(\"ARIAL\",@h,0,0,0)\nsetposition(-300,-300)\n"
+        "print(\"Wg\",@h,\"QjXyZbdfhkpqtAKMRS\")\ninc(@h)\ngoto(:l)\n",
+        "setbrushcolor(255)\nfillrect(0,0,200,100)\ndeclareint(@h,20000)\n:l\nsetfont(\"ARIAL\",@h,1,1,1,30)\n"
+        "setposition(-9000,5000)\n"
+        "print(@h,\"Mm\")\ninc(@h)\ngoto(:l)\n",
+        "settextbackcolor(255)\ndeclareint(@h,20000)\n:l\nsetfont(\"ARIAL\",@h,0,0,0)\n"
+        "paragraphtext(\"Wide words wrap on and on\",-300,-300,30000,0)\ninc(@h)\ngoto(:l)\n",
     };
     constexpr UINT ANSWER = 500;
     for (const char *script : figures) {
