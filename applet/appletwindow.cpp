@@ -54,25 +54,7 @@ struct WINDOWSTATE {
     ~WINDOWSTATE() { APPLETForgetFrameDCs(&dcs); }
 };
 
-WINDOWSTATE *StateOf(HWND window)
-{
-    return window ? GetWindowValue<WINDOWSTATE *>(window, QV_OBJECTSTATE) : nullptr;
-}
-
-// False when there is no memory for the record: the window is not created.
-bool BindState(HWND window)
-{
-    auto *s = new (std::nothrow) WINDOWSTATE;
-    if (!s)
-        return false;
-    SetWindowValue(window, QV_OBJECTSTATE, s);
-    if (StateOf(window) == s)
-        return true;
-    delete s;
-    return false;
-}
-
-void FreeState(HWND window) { delete SetWindowValue<WINDOWSTATE *>(window, QV_OBJECTSTATE, nullptr); }
+WINDOWSTATE *StateOf(HWND window) { return QV_ObjectState<WINDOWSTATE>(window); }
 
 // The window's own object record, locked for one scope; false when the
 // window holds no applet record.
@@ -591,7 +573,7 @@ static LRESULT APPLETWindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM 
         return 0;
     switch (msg) {
     case WM_NCCREATE:
-        if (!BindState(window))
+        if (!QV_BindObjectState<WINDOWSTATE>(window))
             return FALSE;
         break;
     case WM_CREATE:
@@ -638,7 +620,7 @@ static LRESULT APPLETWindowMessage(HWND window, UINT msg, WPARAM wParam, LPARAM 
         Destroy(window);
         return 0;
     case WM_NCDESTROY:
-        FreeState(window);
+        QV_FreeObjectState<WINDOWSTATE>(window);
         break;
     }
     return DefWindowProcA(window, msg, wParam, lParam);

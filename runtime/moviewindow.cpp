@@ -173,22 +173,7 @@ struct MOVIESTATE {
     char error[ERRORTEXT] = {};
 };
 
-MOVIESTATE *State(HWND hwnd) { return GetWindowValue<MOVIESTATE *>(hwnd, QV_OBJECTSTATE); }
-
-// False when there is no memory for the record: the window is not created.
-bool BindState(HWND hwnd)
-{
-    auto *state = new (std::nothrow) MOVIESTATE;
-    if (!state)
-        return false;
-    SetWindowValue(hwnd, QV_OBJECTSTATE, state);
-    if (State(hwnd) == state)
-        return true;
-    delete state;
-    return false;
-}
-
-void FreeState(HWND hwnd) { delete SetWindowValue<MOVIESTATE *>(hwnd, QV_OBJECTSTATE, nullptr); }
+MOVIESTATE *State(HWND hwnd) { return QV_ObjectState<MOVIESTATE>(hwnd); }
 
 Record<OBJECTMOVIE> Movie(HWND hwnd) { return Record<OBJECTMOVIE>(hwnd, TAG_MOVI); }
 
@@ -341,7 +326,7 @@ static LRESULT QV_MovieMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 {
     switch (msg) {
     case WM_NCCREATE:
-        if (!BindState(hwnd))
+        if (!QV_BindObjectState<MOVIESTATE>(hwnd))
             return FALSE;
         break;
     case WM_CREATE: {
@@ -394,7 +379,7 @@ static LRESULT QV_MovieMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         }
         return 0;
     case WM_NCDESTROY:
-        FreeState(hwnd);
+        QV_FreeObjectState<MOVIESTATE>(hwnd);
         break;
     }
     if (objectlife::CommonMessage(hwnd, msg, wParam, lParam, true))

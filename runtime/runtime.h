@@ -6,7 +6,9 @@
 #include "runtime/messages.h"
 #include "runtime/thumbs.h"
 #include "runtime/transition.h"
+#include "common/windowvalue.h"
 #include <windows.h>
+#include <new>
 
 struct BLOCK;
 struct BLOCKSET;
@@ -102,6 +104,31 @@ constexpr int QV_SHOWWINDOWEXTRA = sizeof(LONG_PTR);
 // which the rest of the runtime reads there.
 constexpr int QV_OBJECTSTATE = 0;
 constexpr int QV_OBJECTWINDOWEXTRA = sizeof(LONG_PTR);
+
+template <class T> T *QV_ObjectState(HWND window)
+{
+    return window ? GetWindowValue<T *>(window, QV_OBJECTSTATE) : nullptr;
+}
+
+// Made at WM_NCCREATE; false when there is no memory for it, or the class
+// has no room for it, and then the window is not created.
+template <class T> bool QV_BindObjectState(HWND window)
+{
+    auto *state = new (std::nothrow) T;
+    if (!state)
+        return false;
+    SetWindowValue(window, QV_OBJECTSTATE, state);
+    if (QV_ObjectState<T>(window) == state)
+        return true;
+    delete state;
+    return false;
+}
+
+// At WM_NCDESTROY.
+template <class T> void QV_FreeObjectState(HWND window)
+{
+    delete SetWindowValue<T *>(window, QV_OBJECTSTATE, nullptr);
+}
 
 LRESULT CALLBACK QV_AppwindowProc(HWND, UINT, WPARAM, LPARAM);
 // Shows the document from list item `index` and returns when the window is
