@@ -377,33 +377,12 @@ TEST_F(Transfer, CutThenPasteRestoresTheDocumentAndTheHeaderStays)
     EXPECT_EQ(boxes.asked.size(), 1u);
 }
 
-HANDLE WINAPI NoClipboardData(UINT, HANDLE)
-{
-    SetLastError(ERROR_ACCESS_DENIED);
-    return NULL;
-}
-
 // A Cut whose copy cannot reach the clipboard, because another program
 // holds it open or because it takes no data, deletes nothing: the block
 // stays, the user is told once, and Undo still takes back the cut before.
 TEST_F(Transfer, ACutWhileAnotherProgramHoldsTheClipboardKeepsTheBlock)
 {
-    const struct {
-        const char *name;
-        std::function<void(const std::function<void()> &)> refusing;
-    } rows[] = {{"held by another program",
-                 [](const std::function<void()> &cut) {
-                     sbtest::ClipboardHeldElsewhere other;
-                     ASSERT_TRUE(other.Held());
-                     cut();
-                 }},
-                {"taking no data", [](const std::function<void()> &cut) {
-                     void *real = sbtest::ReplaceImport("user32.dll", "SetClipboardData", (void *)NoClipboardData);
-                     ASSERT_TRUE(real);
-                     cut();
-                     sbtest::ReplaceImport("user32.dll", "SetClipboardData", real);
-                 }}};
-    for (const auto &row : rows) {
+    for (const auto &row : sbtest::clipboardrefusals) {
         SCOPED_TRACE(row.name);
         HWND w = NewDocument(3);
         Caret(w, 3);

@@ -86,17 +86,8 @@ TEST_F(PageEditor, OpensTheDoubleClickedPageAsTheShowWouldShowIt)
 TEST_F(PageEditor, ACaptionTooBigForItsButtonReachesEachSideOfTheFaceAndNoFurther)
 {
     const int h = sbtest::BIGCAPTIONDEPTH;
-    const struct {
-        const char *name;
-        uint32_t flags;
-        RECT face; // from the button's corner, its right from the button's right
-    } looks[] = {{"system", OBJ_VISIBLE | OBJ_ENABLED, {2, 2, -2, h - 2}},
-                 {"soft", OBJ_VISIBLE | OBJ_ENABLED | OBJ_SOFTCUSTOM, {2, 0, -3, h - 1}},
-                 {"soft system", OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP, {2, 0, -3, h - 1}}};
-    auto place = [&](int look, int width, bool captioned) {
-        int x = captioned ? 4 : 204, y = 4 + 40 * look;
-        return RECT{x, y, x + width, y + h};
-    };
+    const auto &looks = sbtest::bigcaptionlooks;
+    auto place = sbtest::BigCaptionPlace;
     // The usual font comes back however the test ends.
     struct KeptFont {
         HFONT usual = controlfont;
@@ -270,30 +261,9 @@ TEST_F(PageEditor, CopyAndPasteGiveANewNumberOnTheSamePageAndKeepItOnAnother)
 // A copy that cannot reach the clipboard, because another program holds it
 // open or because it takes no data, cuts nothing: the object stays, the
 // user is told once, and the undo step still takes back the change before.
-HANDLE WINAPI NoClipboardData(UINT, HANDLE)
-{
-    SetLastError(ERROR_ACCESS_DENIED);
-    return NULL;
-}
-
 TEST_F(PageEditor, ACutWhileAnotherProgramHoldsTheClipboardKeepsTheObject)
 {
-    const struct {
-        const char *name;
-        std::function<void(const std::function<void()> &)> refusing;
-    } rows[] = {{"held by another program",
-                 [](const std::function<void()> &cut) {
-                     sbtest::ClipboardHeldElsewhere other;
-                     ASSERT_TRUE(other.Held());
-                     cut();
-                 }},
-                {"taking no data", [](const std::function<void()> &cut) {
-                     void *real = sbtest::ReplaceImport("user32.dll", "SetClipboardData", (void *)NoClipboardData);
-                     ASSERT_TRUE(real);
-                     cut();
-                     sbtest::ReplaceImport("user32.dll", "SetClipboardData", real);
-                 }}};
-    for (const auto &row : rows) {
+    for (const auto &row : sbtest::clipboardrefusals) {
         SCOPED_TRACE(row.name);
         answers.asked.clear();
         Edit(1, [&](HWND page) {

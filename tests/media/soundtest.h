@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace soundtest {
 
@@ -28,6 +29,29 @@ inline std::string WaveFile(DWORD rate, WORD channels, WORD bits, DWORD frames, 
         for (int c = 0; c < channels; ++c)
             put((uint32_t)sample(i, c), bits / 8);
     return f;
+}
+
+// Wave files whose chunk lengths point back at their own chunk or at each
+// other, so that a walk trusting them never ends.
+struct BACKWARDWAVE {
+    const char *name;
+    std::string bytes;
+};
+inline std::vector<BACKWARDWAVE> BackwardWaves()
+{
+    const std::string body = WaveFile(8000, 1, 8, 20, [](DWORD, int) { return 128; }).substr(12);
+    auto riff = [](const std::string &chunks) {
+        const uint32_t n = (uint32_t)(4 + chunks.size());
+        return "RIFF" + std::string((const char *)&n, 4) + "WAVE" + chunks;
+    };
+    auto length = [](uint32_t n) { return std::string((const char *)&n, 4); };
+    return {
+        {"format of -9", riff("fmt " + length(0xFFFFFFF7) + body.substr(8))},
+        {"format of -8", riff("fmt " + length(0xFFFFFFF8) + body.substr(8))},
+        {"list of -9 first", riff("LIST" + length(0xFFFFFFF7) + "INFO" + body)},
+        {"list of -8 first", riff("LIST" + length(0xFFFFFFF8) + "INFO" + body)},
+        {"list and junk pointing at each other", riff("LIST" + length(4) + "INFOjunk" + length(0xFFFFFFEC) + body)},
+    };
 }
 
 const char MIDIFILE[] = "MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x0C\0\x90\x3C\x40\x14\x80\x3C\0\0\xFF\x2F";

@@ -298,24 +298,11 @@ TEST_F(FileDialogs, WaveDialogShowsFormatAndWaveformAndPreviewsTheSelection)
 // drawn.
 TEST_F(FileDialogs, WaveLengthsThatPointBackAnswerTheSelectionAtOnce)
 {
-    const std::string wave = WaveFile(8000, 1, 8, 20, [](DWORD, int) { return 128; }), body = wave.substr(12);
-    auto riff = [](const std::string &chunks) {
-        const uint32_t n = (uint32_t)(4 + chunks.size());
-        return "RIFF" + std::string((const char *)&n, 4) + "WAVE" + chunks;
-    };
-    auto length = [](uint32_t n) { return std::string((const char *)&n, 4); };
-    const struct {
-        const char *name;
-        std::string bytes;
-    } rows[] = {
-        {"format of -9.wav", riff("fmt " + length(0xFFFFFFF7) + body.substr(8))},
-        {"format of -8.wav", riff("fmt " + length(0xFFFFFFF8) + body.substr(8))},
-        {"list of -8 first.wav", riff("LIST" + length(0xFFFFFFF8) + "INFO" + body)},
-        {"list and junk.wav", riff("LIST" + length(4) + "INFOjunk" + length(0xFFFFFFEC) + body)},
-    };
+    const std::string wave = WaveFile(8000, 1, 8, 20, [](DWORD, int) { return 128; });
+    const std::vector<BACKWARDWAVE> rows = BackwardWaves();
     Write(Path("good.wav"), wave);
     for (const auto &row : rows)
-        Write(Path(row.name), row.bytes);
+        Write(Path(std::string(row.name) + ".wav"), row.bytes);
     WaveOpenIsPreview = 1;
     ModalRecorder rec;
     rec.Drive([&](HWND dlg) {
@@ -325,7 +312,7 @@ TEST_F(FileDialogs, WaveLengthsThatPointBackAnswerTheSelectionAtOnce)
             ASSERT_TRUE(Select(dlg, "good.wav"));
             EXPECT_EQ(Text(info), "Mono 8.0 kHz 00:00.00");
             const DWORD start = GetTickCount();
-            ASSERT_TRUE(Select(dlg, row.name));
+            ASSERT_TRUE(Select(dlg, std::string(row.name) + ".wav"));
             Shown(hook, IDC_WAVEPANEL);
             EXPECT_LT(GetTickCount() - start, 1000u) << "the selection's format and waveform within a second";
             EXPECT_EQ(Text(info), "");

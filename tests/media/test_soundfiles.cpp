@@ -136,23 +136,7 @@ Taken Read3(const std::string &path)
 TEST(SoundFiles, ChunkLengthsThatPointBackAreRefused)
 {
     TempFolder dir;
-    const std::string wave = WaveFile(8000, 1, 8, 20, Silent), body = wave.substr(12);
-    auto riff = [](const std::string &chunks) {
-        const uint32_t n = (uint32_t)(4 + chunks.size());
-        return "RIFF" + std::string((const char *)&n, 4) + "WAVE" + chunks;
-    };
-    auto length = [](uint32_t n) { return std::string((const char *)&n, 4); };
-    const struct {
-        const char *name;
-        std::string bytes;
-    } cases[] = {
-        {"format of -9", riff("fmt " + length(0xFFFFFFF7) + body.substr(8))},
-        {"format of -8", riff("fmt " + length(0xFFFFFFF8) + body.substr(8))},
-        {"list of -9 first", riff("LIST" + length(0xFFFFFFF7) + "INFO" + body)},
-        {"list of -8 first", riff("LIST" + length(0xFFFFFFF8) + "INFO" + body)},
-        {"list and junk pointing at each other", riff("LIST" + length(4) + "INFOjunk" + length(0xFFFFFFEC) + body)},
-    };
-    for (const auto &c : cases) {
+    for (const auto &c : BackwardWaves()) {
         const std::string path = dir.path + c.name + ".wav"; // one a reader caught in it still holds
         Write(path, c.bytes);
         auto *t = new Taken{0, 0, 0}; // kept for a thread that does not answer

@@ -392,19 +392,8 @@ TEST_F(Drawing, ACaptionWiderThanItsButtonStaysInsideTheEdgeAndEndsInAnEllipsis)
 TEST_F(Drawing, ACaptionTooBigForItsButtonReachesEachSideOfTheFaceAndNoFurther)
 {
     const int h = sbtest::BIGCAPTIONDEPTH;
-    const struct {
-        const char *name;
-        uint32_t flags;
-        RECT face; // from the button's corner, its right from the button's right
-    } looks[] = {{"system", OBJ_VISIBLE | OBJ_ENABLED, {2, 2, -2, h - 2}},
-                 {"soft", OBJ_VISIBLE | OBJ_ENABLED | OBJ_SOFTCUSTOM, {2, 0, -3, h - 1}},
-                 {"soft system", OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP, {2, 0, -3, h - 1}}};
-    // Each look on a row of its own: with its caption at the left, without
-    // it at the right.
-    auto place = [&](int look, int width, bool captioned) {
-        int x = captioned ? 4 : 164, y = 4 + 40 * look;
-        return RECT{x, y, x + width, y + h};
-    };
+    const auto &looks = sbtest::bigcaptionlooks;
+    auto place = sbtest::BigCaptionPlace;
     for (const auto &size : sbtest::bigcaptions) {
         BLOCK &p = Page(size.name);
         for (int i = 0; i < 3; i++)

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,35 @@ private:
     PROCESS_INFORMATION other{};
     BOOL started = FALSE;
     bool held_ = false;
+};
+
+inline HANDLE WINAPI NoClipboardData(UINT, HANDLE)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return NULL;
+}
+
+// The two ways a copy fails to reach the clipboard, each running `copy`
+// while it holds: another program has the clipboard open, or the clipboard
+// takes no data.
+struct CLIPBOARDREFUSAL {
+    const char *name;
+    void (*refusing)(const std::function<void()> &copy);
+};
+inline const CLIPBOARDREFUSAL clipboardrefusals[] = {
+    {"held by another program",
+     [](const std::function<void()> &copy) {
+         ClipboardHeldElsewhere other;
+         ASSERT_TRUE(other.Held());
+         copy();
+     }},
+    {"taking no data",
+     [](const std::function<void()> &copy) {
+         void *real = ReplaceImport("user32.dll", "SetClipboardData", (void *)NoClipboardData);
+         ASSERT_TRUE(real);
+         copy();
+         ReplaceImport("user32.dll", "SetClipboardData", real);
+     }},
 };
 
 inline void RemoveTree(const std::string &folder)

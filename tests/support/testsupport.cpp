@@ -1,4 +1,5 @@
 #include "tests/support/testsupport.h"
+#include "document/objects.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <cstring>
@@ -182,6 +183,11 @@ const BigCaption bigcaptions[2] = {
     {"a tall font", "Hello new user and welcome aboard", FALSE, 120, CAPTION_TOP | CAPTION_BOTTOM},
     {"struck through and wider than its button", "Hello", TRUE, 30, CAPTION_LEFT | CAPTION_RIGHT}};
 
+const BigCaptionLook bigcaptionlooks[3] = {
+    {"system", OBJ_VISIBLE | OBJ_ENABLED, {2, 2, -2, BIGCAPTIONDEPTH - 2}},
+    {"soft", OBJ_VISIBLE | OBJ_ENABLED | OBJ_SOFTCUSTOM, {2, 0, -3, BIGCAPTIONDEPTH - 1}},
+    {"soft system", OBJ_VISIBLE | OBJ_ENABLED | OBJ_LOOP, {2, 0, -3, BIGCAPTIONDEPTH - 1}}};
+
 HFONT BigCaptionFont(const BigCaption &row)
 {
     return CreateFontA(60, 0, 0, 0, 400, 0, 0, row.struck, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
@@ -205,9 +211,11 @@ void ExpectCaptionInFace(const Capture &c, RECT with, RECT without, RECT face, i
         }
     EXPECT_EQ(outside, 0) << "caption ink on the edge or beyond";
     const char *names[4] = {"left", "top", "right", "bottom"};
-    for (int i = 0; i < 4; i++)
-        if (sides & (1 << i))
+    for (int i = 0; i < 4; i++) {
+        if (sides & (1 << i)) {
             EXPECT_GT(on[i], 0) << "the caption reaches the face's " << names[i];
+        }
+    }
 }
 
 int GdiObjects()

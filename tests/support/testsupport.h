@@ -71,6 +71,22 @@ struct BigCaption {
 };
 extern const BigCaption bigcaptions[2];
 constexpr int BIGCAPTIONDEPTH = 24;
+// The looks a button is drawn in, each with its face from the button's
+// corner (its right from the button's right): the system one clear of its
+// whole 2-pixel edge, the soft ones of their side bands.
+struct BigCaptionLook {
+    const char *name;
+    uint32_t flags;
+    RECT face;
+};
+extern const BigCaptionLook bigcaptionlooks[3];
+// Each look on a row of its own: with its caption at the left, without it
+// at the right.
+inline RECT BigCaptionPlace(int look, int width, bool captioned)
+{
+    int x = captioned ? 4 : 164, y = 4 + 40 * look;
+    return RECT{x, y, x + width, y + BIGCAPTIONDEPTH};
+}
 HFONT BigCaptionFont(const BigCaption &row);
 // Expects what a caption inked (the pixels of `c` at `with`, the button
 // drawn with its caption, that the same button drawn at `without` without
