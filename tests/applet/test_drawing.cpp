@@ -34,6 +34,50 @@ protected:
                     return true;
         return false;
     }
+    // The comparisons with the platform's own drawing use a frame of 160 by
+    // 128 at the fake DC's corner.
+    static constexpr int FW = 160, FH = 128;
+    std::vector<COLORREF> Frame() const
+    {
+        std::vector<COLORREF> pixels(FW * FH);
+        for (int y = 0; y < FH; y++)
+            for (int x = 0; x < FW; x++)
+                pixels[y * FW + x] = host.Pixel(x, y);
+        return pixels;
+    }
+    // Our frame against the platform's: a pixel that differs must lie on
+    // an edge of what was drawn in red in one frame or the other, red and
+    // `other` (any colour but red when `other` is red) within two pixels of
+    // it. How much red the platform drew, how many differ, and how many
+    // differ off any edge.
+    struct Differences {
+        int red = 0, differ = 0, stray = 0;
+    };
+    static Differences Compare(const std::vector<COLORREF> &ours, const std::vector<COLORREF> &theirs, COLORREF red,
+                               COLORREF other)
+    {
+        Differences d;
+        auto edge = [&](const std::vector<COLORREF> &in, int x, int y) {
+            bool inred = false, inother = false;
+            for (int j = std::max(0, y - 2); j <= std::min(FH - 1, y + 2); j++)
+                for (int i = std::max(0, x - 2); i <= std::min(FW - 1, x + 2); i++) {
+                    COLORREF c = in[j * FW + i];
+                    inred |= c == red;
+                    inother |= other == red ? c != red : c == other;
+                }
+            return inred && inother;
+        };
+        for (int y = 0; y < FH; y++)
+            for (int x = 0; x < FW; x++) {
+                d.red += theirs[y * FW + x] == red;
+                if (theirs[y * FW + x] == ours[y * FW + x])
+                    continue;
+                d.differ++;
+                if (!edge(theirs, x, y) && !edge(ours, x, y))
+                    d.stray++;
+            }
+        return d;
+    }
 };
 
 enum Mode { IS, CLOSE, NONE, NOT };
@@ -297,7 +341,6 @@ TEST_F(Drawing, FarCoordinatesReachThePlatformWithinReach)
 // frame is 160 by 128 at the corner of the fake DC.
 TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
 {
-    constexpr int FW = 160, FH = 128;
     // Each places an edge of the stroke across the frame: the hole inside
     // an ellipse, the outside of an ellipse and a round corner, the outside
     // of a quarter arc, the side of a pie, a Bezier's flank.
@@ -321,16 +364,13 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
              PolyBezier(dc, p, 4);
          }},
     };
-    std::vector<COLORREF> ours(FW * FH);
     for (const auto &row : rows) {
             const int width = row.width;
             SCOPED_TRACE(testing::Message() << row.figure << " pen " << width);
             host.Clear(BG);
             Outcome out = RunScript("setpencolor(255," + std::to_string(width) + ")\n" + row.figure);
             ASSERT_EQ(out.result, -1) << out.errorline;
-            for (int y = 0; y < FH; y++)
-                for (int x = 0; x < FW; x++)
-                    ours[y * FW + x] = host.Pixel(x, y);
+            const std::vector<COLORREF> ours = Frame();
             host.Clear(BG);
             HPEN pen = CreatePen(PS_INSIDEFRAME, width, RED);
             HGDIOBJ oldpen = SelectObject(host.dc, pen), oldbrush = SelectObject(host.dc, GetStockObject(NULL_BRUSH));
@@ -338,33 +378,11 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
             SelectObject(host.dc, oldbrush);
             DeleteObject(SelectObject(host.dc, oldpen));
             GdiFlush();
-            std::vector<COLORREF> theirs(FW * FH);
-            for (int y = 0; y < FH; y++)
-                for (int x = 0; x < FW; x++)
-                    theirs[y * FW + x] = host.Pixel(x, y);
-            // A pixel that differs lies on the edge of one stroke or the
-            // other: both colours within two pixels of it.
-            int red = 0, differ = 0, stray = 0;
-            for (int y = 0; y < FH; y++)
-                for (int x = 0; x < FW; x++) {
-                    red += theirs[y * FW + x] == RED;
-                    if (theirs[y * FW + x] == ours[y * FW + x])
-                        continue;
-                    differ++;
-                    auto edge = [&](const std::vector<COLORREF> &in) {
-                        bool red = false, bg = false;
-                        for (int j = std::max(0, y - 2); j <= std::min(FH - 1, y + 2); j++)
-                            for (int i = std::max(0, x - 2); i <= std::min(FW - 1, x + 2); i++)
-                                red |= in[j * FW + i] == RED, bg |= in[j * FW + i] == BG;
-                        return red && bg;
-                    };
-                    if (!edge(theirs) && !edge(ours))
-                        stray++;
-                }
-            EXPECT_GT(red, 0);
-            EXPECT_LT(red, FW * FH) << "the stroke's edge crosses the frame";
-            EXPECT_EQ(stray, 0);
-            EXPECT_LE(differ, (FW + FH) * 2) << "pixels that differ";
+            const Differences d = Compare(ours, Frame(), RED, BG);
+            EXPECT_GT(d.red, 0);
+            EXPECT_LT(d.red, FW * FH) << "the stroke's edge crosses the frame";
+            EXPECT_EQ(d.stray, 0);
+            EXPECT_LE(d.differ, (FW + FH) * 2) << "pixels that differ";
         }
 }
 
@@ -375,7 +393,6 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
 // out as a paragraph.
 TEST_F(Drawing, TallFontsPaintWhatThePlatformPaintsInTheFrame)
 {
-    constexpr int FW = 160, FH = 128;
     constexpr COLORREF BACK = 0x804000;
 #define LINES "Go on and on as we go on to the end of it all and then go on and on once more"
     const struct {
@@ -408,7 +425,6 @@ TEST_F(Drawing, TallFontsPaintWhatThePlatformPaintsInTheFrame)
              DrawTextA(dc, LINES, -1, &r, DT_WORDBREAK | DT_NOPREFIX);
          }},
     };
-    std::vector<COLORREF> ours(FW * FH);
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << row.text << " height " << row.height << " angle " << row.angle);
         host.Clear(BG);
@@ -419,9 +435,7 @@ TEST_F(Drawing, TallFontsPaintWhatThePlatformPaintsInTheFrame)
                              std::to_string(row.y) + ")\n" + row.text;
         Outcome out = RunScript(script);
         ASSERT_EQ(out.result, -1) << out.errorline;
-        for (int y = 0; y < FH; y++)
-            for (int x = 0; x < FW; x++)
-                ours[y * FW + x] = host.Pixel(x, y);
+        const std::vector<COLORREF> ours = Frame();
         host.Clear(BG);
         HFONT font = CreateFontA(row.height, 0, row.angle * 10, 0, 400, FALSE, row.underline, FALSE, DEFAULT_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
@@ -436,33 +450,11 @@ TEST_F(Drawing, TallFontsPaintWhatThePlatformPaintsInTheFrame)
         SetTextAlign(host.dc, align);
         DeleteObject(SelectObject(host.dc, oldfont));
         GdiFlush();
-        std::vector<COLORREF> theirs(FW * FH);
-        for (int y = 0; y < FH; y++)
-            for (int x = 0; x < FW; x++)
-                theirs[y * FW + x] = host.Pixel(x, y);
-        // A pixel that differs lies on a glyph's edge in one picture or the
-        // other: the text's colour and another within two pixels of it.
-        int red = 0, differ = 0, stray = 0;
-        for (int y = 0; y < FH; y++)
-            for (int x = 0; x < FW; x++) {
-                red += theirs[y * FW + x] == RED;
-                if (theirs[y * FW + x] == ours[y * FW + x])
-                    continue;
-                differ++;
-                auto edge = [&](const std::vector<COLORREF> &in) {
-                    bool red = false, other = false;
-                    for (int j = std::max(0, y - 2); j <= std::min(FH - 1, y + 2); j++)
-                        for (int i = std::max(0, x - 2); i <= std::min(FW - 1, x + 2); i++)
-                            red |= in[j * FW + i] == RED, other |= in[j * FW + i] != RED;
-                    return red && other;
-                };
-                if (!edge(theirs) && !edge(ours))
-                    stray++;
-            }
-        EXPECT_GT(red, 0);
-        EXPECT_LT(red, FW * FH) << "a glyph's edge crosses the frame";
-        EXPECT_EQ(stray, 0);
-        EXPECT_LE(differ, (FW + FH) * 3) << "pixels that differ";
+        const Differences d = Compare(ours, Frame(), RED, RED);
+        EXPECT_GT(d.red, 0);
+        EXPECT_LT(d.red, FW * FH) << "a glyph's edge crosses the frame";
+        EXPECT_EQ(d.stray, 0);
+        EXPECT_LE(d.differ, (FW + FH) * 3) << "pixels that differ";
     }
 }
 
