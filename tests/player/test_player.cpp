@@ -156,9 +156,12 @@ TEST(Player, PagesChangeByPostedMessagesAndTheRightButtonKeepsTheShow)
             UINT command;
             const char *caption;
             int press;
-        } boxes[] = {{100, "Nav", COMMAND}, {101, "Jump to New Page", ESCAPE}, {101, "Jump to New Page", CANCELBUTTON}};
+            const char *what;
+        } boxes[] = {{100, "Nav", COMMAND, "the about box"},
+                     {101, "Jump to New Page", ESCAPE, "the page menu, by Esc"},
+                     {101, "Jump to New Page", CANCELBUTTON, "the page menu, by Cancel"}};
         for (const auto &b : boxes) {
-            SCOPED_TRACE(b.press);
+            SCOPED_TRACE(b.what);
             PostMessageA(show, WM_SYSCOMMAND, b.command, 0);
             HWND box = NULL;
             EXPECT_TRUE(WaitFor([&] {
@@ -175,7 +178,7 @@ TEST(Player, PagesChangeByPostedMessagesAndTheRightButtonKeepsTheShow)
                 PostMessageA(GetDlgItem(box, IDCANCEL), BM_CLICK, 0, 0);
             else
                 PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-            EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); })) << b.caption << " closed";
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the box closed";
             // Once the show answers a sent message it is done with the box,
             // and a jump the box asked for (to the chosen line, or to the
             // third page for an answer of IDCANCEL) is queued ahead of the
@@ -183,9 +186,9 @@ TEST(Player, PagesChangeByPostedMessagesAndTheRightButtonKeepsTheShow)
             DWORD_PTR answer;
             EXPECT_TRUE(SendMessageTimeoutA(show, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer)) << "the show";
             PostMessageA(show, QVM_NEXTPAGE, 0, 0);
-            EXPECT_TRUE(on(2)) << b.caption;
+            EXPECT_TRUE(on(2)) << "the third page";
             PostMessageA(show, QVM_PREVIOUSPAGE, 0, 0);
-            EXPECT_TRUE(on(1)) << b.caption;
+            EXPECT_TRUE(on(1)) << "the second page";
         }
     }, 60000);
     EXPECT_TRUE(out.shown);
