@@ -15,6 +15,7 @@
 #include "media/dib.h"
 #include "player/sample.h"
 #include "resources/editorframe_ids.h"
+#include "resources/resource.h"
 #include "resources/viewprint_ids.h"
 #include "runtime/runtime.h"
 #include "runtime/thumbs.h"
@@ -24,6 +25,7 @@
 #include <commdlg.h>
 #include <dlgs.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -700,17 +702,89 @@ TEST_F(Transfer, DraggingSelectedPagesWithTheMouseCopiesThemIntoAnotherWindow)
 
 // --- view and print -------------------------------------------------------
 
-bool shown, disabled;
+// The show in View, driven by a timer as a user would drive it: from its
+// first page to the second, where the page menu is closed by Esc and then by
+// Cancel, each time with the first line chosen; a step to the next page
+// after each must reach the third page. Each step waits a bounded time for
+// what it needs, or fails naming it and closes the show.
+struct VIEWRUN {
+    sbtest::ModalRecorder *boxes;
+    int step;
+    DWORD since;
+    bool disabled;
+    HWND menu;
+    std::string missed;
+};
+VIEWRUN view;
+// What each step waits for: a state of the show, or the title of a page.
+const char *const VIEWAWAITED[] = {"its first page", "Effects", "the page menu closed by Esc",
+                                   "Applet", "Effects", "the page menu closed by Cancel", "Applet"};
 
-// Closes the show once its first page stands, as a user would.
-void CALLBACK CloseTheShow(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK DriveTheShow(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND show = sbtest::FindOwnWindow(QVCLASS_appwindow);
-    if (!show || !IsWindowVisible(show) || !GetWindow(show, GW_CHILD) || shown)
+    constexpr int steps = (int)std::size(VIEWAWAITED);
+    if (view.step >= steps)
         return;
-    shown = true;
-    disabled = !IsWindowEnabled(hwndmain) && !IsWindowEnabled(GetWindow(hwndclient, GW_CHILD));
-    PostMessageA(show, WM_CLOSE, 0, 0);
+    HWND show = sbtest::FindOwnWindow(QVCLASS_appwindow);
+    bool ready = false;
+    switch (view.step) {
+    case 0:
+        ready = show && IsWindowVisible(show) && GetWindow(show, GW_CHILD);
+        break;
+    case 2:
+    case 5:
+        ready = view.menu && !IsWindow(view.menu);
+        break;
+    default: {
+        char title[128] = "";
+        if (show)
+            GetWindowTextA(show, title, sizeof title);
+        ready = std::string(title) == std::string("Sample presentation - ") + VIEWAWAITED[view.step];
+    }
+    }
+    if (!ready) {
+        if (GetTickCount() - view.since > 30000) {
+            view.missed = VIEWAWAITED[view.step];
+            view.step = steps;
+            if (show)
+                PostMessageA(show, WM_CLOSE, 0, 0);
+        }
+        return;
+    }
+    switch (view.step) {
+    case 0:
+        view.disabled = !IsWindowEnabled(hwndmain) && !IsWindowEnabled(GetWindow(hwndclient, GW_CHILD));
+        PostMessageA(show, QVM_NEXTPAGE, 0, 0);
+        break;
+    case 1:
+    case 4: {
+        bool escape = view.step == 1;
+        view.menu = NULL;
+        view.boxes->Drive([escape](HWND dlg) {
+            view.menu = dlg;
+            SendDlgItemMessageA(dlg, IDC_PAGELIST, LB_SETCURSEL, 0, 0);
+            if (escape)
+                PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+            else
+                sbtest::Click(dlg, IDCANCEL);
+        });
+        PostMessageA(show, QVM_PAGEMENU, 0, 0);
+        break;
+    }
+    case 2:
+    case 5:
+        // A jump the box asked for is already queued: this step comes after.
+        PostMessageA(show, QVM_NEXTPAGE, 0, 0);
+        break;
+    case 3:
+        PostMessageA(show, QVM_PREVIOUSPAGE, 0, 0);
+        break;
+    case 6:
+        PostMessageA(show, WM_CLOSE, 0, 0);
+        break;
+    }
+    view.step++;
+    view.since = GetTickCount();
 }
 
 TEST_F(Transfer, ViewRunsTheSampleWithTheEditorDisabledAndReturns)
@@ -725,12 +799,16 @@ TEST_F(Transfer, ViewRunsTheSampleWithTheEditorDisabledAndReturns)
     UnlockBlockSet(w);
     ASSERT_TRUE(QV_RegisterCommonClasses());
     sbtest::ModalRecorder boxes(IDOK);
-    shown = disabled = false;
-    UINT_PTR timer = SetTimer(NULL, 0, 50, CloseTheShow);
+    view = VIEWRUN{&boxes, 0, GetTickCount(), false, NULL, ""};
+    UINT_PTR timer = SetTimer(NULL, 0, 50, DriveTheShow);
     Command(w, IDM_VIEW);
     KillTimer(NULL, timer);
-    EXPECT_TRUE(shown);
-    EXPECT_TRUE(disabled);
+    EXPECT_EQ(view.missed, "") << "what the show was waited for in vain";
+    EXPECT_EQ(view.step, (int)std::size(VIEWAWAITED));
+    EXPECT_TRUE(view.disabled);
+    EXPECT_EQ(std::count_if(boxes.calls.begin(), boxes.calls.end(),
+                            [](const sbtest::ModalRecord &c) { return c.name == "PageJumpBox"; }),
+              2);
     EXPECT_FALSE(sbtest::FindOwnWindow(QVCLASS_appwindow));
     EXPECT_TRUE(IsWindowEnabled(hwndmain));
     EXPECT_TRUE(IsWindowEnabled(w));

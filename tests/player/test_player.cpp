@@ -119,11 +119,11 @@ TEST(Player, WindowStyleAndSizeComeFromTheHeader)
 TEST(Player, PagesChangeByPostedMessagesAndTheRightButtonKeepsTheShow)
 {
     std::string path = DocPath("pages.exe");
-    const COLORREF colours[] = {RGB(220, 0, 0), RGB(0, 220, 0), RGB(0, 0, 220)};
-    const char *titles[] = {"One", "Two", "Three"};
+    const COLORREF colours[] = {RGB(220, 0, 0), RGB(0, 220, 0), RGB(0, 0, 220), RGB(220, 220, 0)};
+    const char *titles[] = {"One", "Two", "Three", "Four"};
     {
         SAMPLEDOC doc("Nav", 240, 160, RGB(0, 0, 0));
-        for (int i = 0; i < 3; i++)
+        for (int i = 0; i < 4; i++)
             doc.Page(titles[i], colours[i]);
         ASSERT_TRUE(doc.Save(path.c_str()));
     }
@@ -139,7 +139,7 @@ TEST(Player, PagesChangeByPostedMessagesAndTheRightButtonKeepsTheShow)
             UINT msg;
             int page;
         } steps[] = {{QVM_NEXTPAGE, 1}, {QVM_NEXTPAGE, 2}, {QVM_PREVIOUSPAGE, 1},
-                     {QVM_FIRSTPAGE, 0}, {QVM_LASTPAGE, 2}, {QVM_SHOWPAGE, 1}};
+                     {QVM_FIRSTPAGE, 0}, {QVM_LASTPAGE, 3}, {QVM_SHOWPAGE, 1}};
         for (const auto &s : steps) {
             PostMessageA(show, s.msg, s.msg == QVM_SHOWPAGE ? 1 : 0, 0);
             EXPECT_TRUE(on(s.page)) << s.msg;
@@ -149,20 +149,48 @@ TEST(Player, PagesChangeByPostedMessagesAndTheRightButtonKeepsTheShow)
         Sleep(200);
         EXPECT_TRUE(IsWindow(show));
         // The about box (captioned with the document's title) and the page
-        // menu of the system menu.
-        for (const auto &command : {std::make_pair(100, "Nav"), std::make_pair(101, "Jump to New Page")}) {
-            PostMessageA(show, WM_SYSCOMMAND, command.first, 0);
+        // menu of the system menu; Esc and Cancel in the page menu leave the
+        // show on its page, whichever line was chosen.
+        enum { COMMAND, ESCAPE, CANCELBUTTON };
+        const struct {
+            UINT command;
+            const char *caption;
+            int press;
+            const char *what;
+        } boxes[] = {{100, "Nav", COMMAND, "the about box"},
+                     {101, "Jump to New Page", ESCAPE, "the page menu, by Esc"},
+                     {101, "Jump to New Page", CANCELBUTTON, "the page menu, by Cancel"}};
+        for (const auto &b : boxes) {
+            SCOPED_TRACE(b.what);
+            PostMessageA(show, WM_SYSCOMMAND, b.command, 0);
             HWND box = NULL;
             EXPECT_TRUE(WaitFor([&] {
                 for (const PLAYWINDOW &w : ProcessWindows(pid))
-                    if (w.caption == command.second && w.visible)
+                    if (w.caption == b.caption && w.visible)
                         box = w.hwnd;
                 return box != NULL;
-            })) << command.second;
-            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-            EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+            })) << b.caption;
+            if (b.press != COMMAND)
+                SendDlgItemMessageA(box, IDC_PAGELIST, LB_SETCURSEL, 0, 0);
+            if (b.press == ESCAPE)
+                PostMessageA(GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+            else if (b.press == CANCELBUTTON)
+                PostMessageA(GetDlgItem(box, IDCANCEL), BM_CLICK, 0, 0);
+            else
+                PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the box closed";
+            // Once the show answers a sent message it is done with the box,
+            // and a jump the box asked for (to the chosen line, or to the
+            // third page for an answer of IDCANCEL) is queued ahead of the
+            // step below, which then ends elsewhere than the third page.
+            DWORD_PTR answer;
+            EXPECT_TRUE(SendMessageTimeoutA(show, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer)) << "the show";
+            PostMessageA(show, QVM_NEXTPAGE, 0, 0);
+            EXPECT_TRUE(on(2)) << "the third page";
+            PostMessageA(show, QVM_PREVIOUSPAGE, 0, 0);
+            EXPECT_TRUE(on(1)) << "the second page";
         }
-    });
+    }, 60000);
     EXPECT_TRUE(out.shown);
     EXPECT_EQ(out.code, 0u);
     EXPECT_TRUE(out.messages.empty());
