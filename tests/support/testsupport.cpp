@@ -100,6 +100,14 @@ void *ReplaceImport(const char *dll, const char *name, void *replacement)
 
 COLORREF Capture::At(int x, int y) const
 {
+    if (x < 0 || y < 0 || x >= width || y >= height || pixels.size() < (size_t)width * height) {
+        if (!failed) {
+            ADD_FAILURE() << "pixel (" << x << ", " << y << ") read outside a capture of " << width << " x "
+                          << height;
+            failed = true;
+        }
+        return CLR_INVALID;
+    }
     uint32_t p = pixels[(size_t)y * width + x];
     return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
 }
@@ -117,8 +125,11 @@ Capture CaptureDC(HDC dc, int width, int height)
     bi.bmiHeader.biBitCount = 32;
     void *bits = nullptr;
     HBITMAP section = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
-    if (!section)
+    if (!section) {
+        ADD_FAILURE() << "no bitmap of " << width << " x " << height << " to capture into";
+        c.failed = true;
         return c;
+    }
     HDC mem = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(mem, section);
     BitBlt(mem, 0, 0, width, height, dc, 0, 0, SRCCOPY);
@@ -175,7 +186,9 @@ void Snapshot(const Capture &c, const char *name)
 
 void Snapshot(HWND window, const char *name)
 {
-    if (GetEnvironmentVariableA("SB_SCREENSHOTS", NULL, 0))
+    // A picture for people to look at: a window that is not there (the
+    // test fails on it elsewhere) is left out rather than failed on.
+    if (GetEnvironmentVariableA("SB_SCREENSHOTS", NULL, 0) && IsWindow(window))
         Snapshot(CaptureClient(window), name);
 }
 
@@ -232,8 +245,15 @@ int GdiObjects()
 
 Capture CaptureClient(HWND hwnd)
 {
+    // A window that a failed step never made, or that has gone, has no
+    // client area, and its rectangle would be whatever the stack held.
     RECT r;
-    GetClientRect(hwnd, &r);
+    if (!GetClientRect(hwnd, &r)) {
+        Capture none;
+        ADD_FAILURE() << "no window " << (void *)hwnd << " to capture";
+        none.failed = true;
+        return none;
+    }
     HDC dc = GetDC(hwnd);
     Capture c = CaptureDC(dc, r.right, r.bottom);
     ReleaseDC(hwnd, dc);
@@ -397,7 +417,12 @@ INT_PTR ModalRecorder::Hook(const MODALCALL *call)
 
 void Click(HWND dlg, int id)
 {
-    SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0);
+    HWND button = GetDlgItem(dlg, id);
+    if (!button) {
+        ADD_FAILURE() << "no control " << id << " to click in dialog " << (void *)dlg;
+        return;
+    }
+    SendMessageA(button, BM_CLICK, 0, 0);
 }
 
 void HelpThenF1(HWND dlg, int help)

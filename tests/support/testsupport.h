@@ -33,15 +33,21 @@ void *ReplaceImport(const char *dll, const char *name, void *replacement);
 struct Capture {
     int width = 0, height = 0;
     std::vector<uint32_t> pixels; // 0x00RRGGBB, top row first
-    COLORREF At(int x, int y) const; // as a COLORREF (red in the low byte)
+    // As a COLORREF (red in the low byte). A point outside, as every point
+    // of a capture that could not be made, fails the test once and answers
+    // CLR_INVALID, which no pixel equals.
+    COLORREF At(int x, int y) const;
+    mutable bool failed = false; // the test was told this capture is wrong
 };
 // The first top-level window of class `cls` that this program owns. Test
 // programs run side by side on one desktop, so FindWindow alone may answer
 // with another program's window.
 HWND FindOwnWindow(const char *cls);
-// Copies what the window's client area shows on the screen.
+// Copies what the window's client area shows on the screen; no window
+// there fails the test.
 Capture CaptureClient(HWND hwnd);
-// Copies what a device context holds.
+// Copies what a device context holds; no bitmap to copy it into fails the
+// test.
 Capture CaptureDC(HDC dc, int width, int height);
 // A memory DC over a bitmap like the screen's, to draw into without a window.
 struct MemoryDC {
@@ -56,7 +62,7 @@ struct MemoryDC {
     Capture Grab() const { return CaptureDC(dc, width, height); }
 };
 // With SB_SCREENSHOTS naming a folder, the capture (or the window's client
-// area) goes there as NAME.bmp, to be looked at.
+// area, when there is such a window) goes there as NAME.bmp, to be looked at.
 void Snapshot(const Capture &c, const char *name);
 void Snapshot(HWND window, const char *name);
 // Captions too big for their buttons, 24 pixels high, in a 60-pixel Arial:
@@ -131,7 +137,8 @@ private:
 // milliseconds; gives the bound it replaces. For the guard's own tests.
 DWORD SetDriverBound(DWORD ms);
 
-// Clicks a dialog's button the way a user would (BM_CLICK).
+// Clicks a dialog's button the way a user would (BM_CLICK); a dialog
+// without that button fails the test.
 void Click(HWND dlg, int id);
 // Clicks the dialog's Help button `help`, then presses F1 over the dialog.
 void HelpThenF1(HWND dlg, int help);
