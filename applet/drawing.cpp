@@ -192,8 +192,9 @@ int APPLETSetPenColour(APPLET *a, HWND w)
 {
     BEGIN(2, 2);
     COLORREF colour = (COLORREF)IntArg(&c, 0);
-    // A pen wider than the reach paints nothing more than one that wide.
-    int32_t width = std::min(IntArgOr(&c, 1, 1), REACH);
+    // A pen wider than the reach paints nothing more than one that wide;
+    // the platform takes a negative width for its size.
+    int32_t width = std::clamp(IntArgOr(&c, 1, 1), -REACH, REACH);
     if (a->pen)
         DeleteObject(a->pen);
     a->pen = CreatePen(PS_INSIDEFRAME, width, colour);

@@ -160,6 +160,7 @@ const PixelRow farrows[] = {
     {"settextbackcolor(255)\nsetdrawingoffset(2147483647,2147483647)\nprint(\"far\")", {{0, 0, BG}}},
     {"setdrawingoffset(2147483647,2147483647)\ndrawpicture(3,0,0)\nsaveframearea(0,0,2,2)\nrestoreframearea(0,0)",
      {{0, 0, BG}}},
+    {"setpencolor(255,-2147483647)\nline(-2147483648,-2147483648,2147483647,2147483647)", {}},
 };
 
 TEST_F(Drawing, Pixels)
@@ -250,6 +251,9 @@ Recorded Record(FakeHost &host, const std::string &script)
             break;
         case EMR_MOVETOEX:
             note(0, 2);
+            break;
+        case EMR_CREATEPEN: // a pen's width reaches as far
+            note(2, 3);
             break;
         case EMR_POLYGON:
         case EMR_POLYLINE:
