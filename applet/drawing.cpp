@@ -192,8 +192,9 @@ int APPLETSetPenColour(APPLET *a, HWND w)
 {
     BEGIN(2, 2);
     COLORREF colour = (COLORREF)IntArg(&c, 0);
-    // A pen wider than the reach paints nothing more than one that wide.
-    int32_t width = std::min(IntArgOr(&c, 1, 1), REACH);
+    // A pen wider than the reach paints nothing more than one that wide;
+    // the platform takes a negative width for its size.
+    int32_t width = std::clamp(IntArgOr(&c, 1, 1), -REACH, REACH);
     if (a->pen)
         DeleteObject(a->pen);
     a->pen = CreatePen(PS_INSIDEFRAME, width, colour);
@@ -741,6 +742,24 @@ template <class Write> bool FillGlyphs(APPLET *a, HDC dc, Write write)
     return true;
 }
 
+// A glyph with no outline, to paint a text's background under: the
+// font's blank, or else one of the empty glyphs a font keeps at its start.
+// A symbol font may have no blank, and its characters' missing-glyph box,
+// at a tall height, takes as long to render as any other glyph. -1: none.
+int BlankGlyph(HDC dc)
+{
+    const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    GLYPHMETRICS metrics;
+    WORD space = 0xFFFF;
+    if (GetGlyphIndicesA(dc, " ", 1, &space, GGI_MARK_NONEXISTING_GLYPHS) == 1 && space != 0xFFFF &&
+        GetGlyphOutlineA(dc, space, GGO_GLYPH_INDEX | GGO_NATIVE, &metrics, 0, nullptr, &identity) == 0)
+        return space;
+    for (UINT glyph = 1; glyph < 4; glyph++)
+        if (GetGlyphOutlineA(dc, glyph, GGO_GLYPH_INDEX | GGO_NATIVE, &metrics, 0, nullptr, &identity) == 0)
+            return (int)glyph;
+    return -1;
+}
+
 // Writes `n` characters from the current position and moves it on, as
 // TextOut does; a tall font's glyphs from their outlines. Its background, if
 // opaque, is the platform's own, painted under blanks that move on as the
@@ -750,7 +769,7 @@ void Write(APPLET *a, HDC dc, const char *text, int n, bool tall)
     POINT at;
     tall = tall && n <= OUTLINETEXT;
     std::unique_ptr<int[]> advances(tall ? new (std::nothrow) int[(size_t)n] : nullptr);
-    std::unique_ptr<char[]> blanks(tall ? new (std::nothrow) char[(size_t)n] : nullptr);
+    std::unique_ptr<WCHAR[]> blanks(tall ? new (std::nothrow) WCHAR[(size_t)n] : nullptr);
     SIZE size;
     if (!advances || !blanks || !GetCurrentPositionEx(dc, &at) ||
         !GetTextExtentExPointA(dc, text, n, 0, nullptr, advances.get(), &size)) {
@@ -760,8 +779,9 @@ void Write(APPLET *a, HDC dc, const char *text, int n, bool tall)
     for (int i = n; --i > 0;)
         advances[i] -= advances[i - 1];
     if (GetBkMode(dc) != TRANSPARENT) {
-        memset(blanks.get(), ' ', (size_t)n);
-        ExtTextOutA(dc, 0, 0, 0, nullptr, blanks.get(), (UINT)n, advances.get());
+        const int blank = BlankGlyph(dc);
+        std::fill(blanks.get(), blanks.get() + n, (WCHAR)(blank < 0 ? L' ' : blank));
+        ExtTextOutW(dc, 0, 0, blank < 0 ? 0 : ETO_GLYPH_INDEX, nullptr, blanks.get(), (UINT)n, advances.get());
         MoveToEx(dc, at.x, at.y, nullptr);
     }
     if (!FillGlyphs(a, dc, [&] { TextOutA(dc, 0, 0, text, n); })) {
@@ -780,12 +800,16 @@ struct Advances {
     explicit Advances(HDC dc)
     {
         // Pairs of bytes that make one character would be reckoned apart.
+        // A symbol font's characters are single bytes, though its code page
+        // is one the platform gives no information on: without widths, its
+        // long texts would be drawn whole, outlines and all.
+        const int set = GetTextCharset(dc);
         CPINFO info{};
         CHARSETINFO charset{};
         UINT page = CP_ACP;
-        if (TranslateCharsetInfo((DWORD *)(UINT_PTR)GetTextCharset(dc), &charset, TCI_SRCCHARSET))
+        if (TranslateCharsetInfo((DWORD *)(UINT_PTR)set, &charset, TCI_SRCCHARSET))
             page = charset.ciACP;
-        if (!GetCPInfo(page, &info) || info.MaxCharSize != 1)
+        if (set != SYMBOL_CHARSET && (!GetCPInfo(page, &info) || info.MaxCharSize != 1))
             return;
         char all[255];
         int partial[255];

@@ -204,6 +204,7 @@ const PixelRow farrows[] = {
     {"settextbackcolor(255)\nsetdrawingoffset(2147483647,2147483647)\nprint(\"far\")", {{0, 0, BG}}},
     {"setdrawingoffset(2147483647,2147483647)\ndrawpicture(3,0,0)\nsaveframearea(0,0,2,2)\nrestoreframearea(0,0)",
      {{0, 0, BG}}},
+    {"setpencolor(255,-2147483647)\nline(-2147483648,-2147483648,2147483647,2147483647)", {}},
 };
 
 TEST_F(Drawing, Pixels)
@@ -250,6 +251,7 @@ struct Recorded {
     int figures = 0;          // records that draw something
     int64_t farthest = 0;     // the largest coordinate of any of them, either way
     int64_t characters = 0;   // characters of the text records
+    int64_t blanks = 0;       // of them, blanks given as characters
 };
 
 Recorded Record(FakeHost &host, const std::string &script)
@@ -295,6 +297,9 @@ Recorded Record(FakeHost &host, const std::string &script)
         case EMR_MOVETOEX:
             note(0, 2);
             break;
+        case EMR_CREATEPEN: // a pen's width reaches as far
+            note(2, 3);
+            break;
         case EMR_POLYGON:
         case EMR_POLYLINE:
         case EMR_POLYBEZIER:
@@ -310,11 +315,18 @@ Recorded Record(FakeHost &host, const std::string &script)
             note(4, 8);
             break;
         case EMR_EXTTEXTOUTA:
-        case EMR_EXTTEXTOUTW:
+        case EMR_EXTTEXTOUTW: {
             r.figures++;
             note(7, 9);
             r.characters += v[9];
+            const auto *text = (const EMREXTTEXTOUTW *)rec;
+            if (rec->iType == EMR_EXTTEXTOUTW && !(text->emrtext.fOptions & ETO_GLYPH_INDEX) &&
+                text->emrtext.offString + 2 * (size_t)text->emrtext.nChars <= rec->nSize) {
+                const auto *c = (const WCHAR *)((const uint8_t *)rec + text->emrtext.offString);
+                r.blanks += std::count(c, c + text->emrtext.nChars, L' ');
+            }
             break;
+        }
         }
         at += rec->nSize;
     }
@@ -476,6 +488,12 @@ TEST_F(Drawing, LongTextsDrawOnlyWhatCanBeSeen)
     Recorded printed = Record(host, build + "print($s)");
     EXPECT_GT(printed.characters, 10);
     EXPECT_LT(printed.characters, 4000);
+    // So it does in a symbol font, whose code page the platform says nothing of.
+    EXPECT_LT(Record(host, build + "setfont(\"Symbol\",16,0,0,0)\nprint($s)").characters, 4000);
+    // A tall text's background is painted under glyphs with no outline, not
+    // under blanks: a symbol font may have none, and the box drawn in its
+    // place took half a second a line to render at the tallest heights.
+    EXPECT_EQ(Record(host, "settextbackcolor(255)\nsetfont(\"Symbol\",600,0,0,0)\nprint(\"98\")").blanks, 0);
     Outcome measured = RunScript(build + "print(\"some words here \")\ndeclareint(@x,gethorizontalpos())\n"
                                          "setposition(0,0)\nprint($s)\ndeclareint(@p,isequal(gethorizontalpos(),mul(@x,262144)))\n"
                                          "declareint(@w,gettextlength(\"some words here \"))\n"
