@@ -53,6 +53,8 @@ struct Show : docfixture::Doc {
     {
         HGLOBAL h = docfixture::AddObject(page, tag, data);
         GlobalLocked<OBJECTHEADER> o(h);
+        if (!o)
+            return h; // AddObject has failed the test
         o->rect = r;
         if (flags != ~0u)
             o->flags = flags;
@@ -65,6 +67,8 @@ struct Show : docfixture::Doc {
         HGLOBAL h;
         {
             GlobalLocked<OBJECTHEADER> m(model);
+            if (!m)
+                return model; // AddObject has failed the test
             OBJECTHEADER head = *m.get();
             head.datasize = (uint32_t)data.size();
             head.totalsize = head.fixedsize + head.datasize;
@@ -112,8 +116,20 @@ struct Show : docfixture::Doc {
         sbtest::PumpUntilIdle(ms);
     }
     HWND Child(uint32_t number) { return GetDlgItem(show, (int)number); }
-    uint32_t Number(HGLOBAL h) { return GlobalLocked<OBJECTHEADER>(h)->number; }
-    uint32_t Flags(HGLOBAL h) { return GlobalLocked<OBJECTHEADER>(h)->flags; }
+    uint32_t Number(HGLOBAL h) { return Header(h, "number").number; }
+    uint32_t Flags(HGLOBAL h) { return Header(h, "flags").flags; }
+    // A copy of the object's header. An object that a failed step never
+    // made, or that the show has let go, fails the test naming what was
+    // wanted of it, and answers zeros.
+    OBJECTHEADER Header(HGLOBAL h, const char *what)
+    {
+        GlobalLocked<OBJECTHEADER> o(h);
+        if (!o) {
+            ADD_FAILURE() << "no object " << (void *)h << " to read the " << what << " of";
+            return OBJECTHEADER{};
+        }
+        return *o.get();
+    }
 };
 
 struct ShowDoc : testing::Test, Show {};
