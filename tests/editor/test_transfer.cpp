@@ -885,13 +885,17 @@ struct Printing : Transfer {
         PrinterShowFooter = saved[3], PrinterSmallFontSize = saved[4];
         Transfer::TearDown();
     }
-    // Dark pixels inside a rectangle of the sheet.
+    // Dark pixels inside a rectangle of the sheet. A sheet that could not
+    // be captured (a device context the printer was not given) has none,
+    // and fails the test.
     static int Ink(const sbtest::Capture &c, RECT r)
     {
         int n = 0;
         for (int y = r.top; y < r.bottom; y++)
-            for (int x = r.left; x < r.right; x++)
-                n += (c.pixels[(size_t)y * c.width + x] & 0xFFFFFF) < 0x404040;
+            for (int x = r.left; x < r.right; x++) {
+                COLORREF p = c.At(x, y);
+                n += (GetRValue(p) << 16 | GetGValue(p) << 8 | GetBValue(p)) < 0x404040;
+            }
         return n;
     }
 };
@@ -967,7 +971,7 @@ TEST_F(Printing, EachSheetsFooterNumbersItsSheet)
         int differ = 0;
         for (int y = band.top; y < band.bottom; y++)
             for (int x = 0; x < 1000; x++)
-                differ += (printed[n].pixels[(size_t)y * 1000 + x] & 0xFFFFFF) != (want.pixels[(size_t)y * 1000 + x] & 0xFFFFFF);
+                differ += printed[n].At(x, y) != want.At(x, y);
         EXPECT_GT(Ink(want, band), 0);
         EXPECT_EQ(differ, 0) << "the footer of sheet " << n + 1 << " is not \"" << text << "\"";
     }
