@@ -30,6 +30,18 @@ inline HGLOBAL PatternDib(int width, int height, int seed)
     return dib;
 }
 
+// The tests index a capture by the size they asked for. One that could not
+// be made (no bitmap left to copy into) has failed the test already; it is
+// given that size, all black, so that reading it stays in bounds.
+inline Capture Sized(Capture c, int width, int height)
+{
+    if (c.width != width || c.height != height || c.pixels.size() != (size_t)width * height) {
+        c.width = width, c.height = height;
+        c.pixels.assign((size_t)width * height, 0);
+    }
+    return c;
+}
+
 struct Surface {
     HDC screen = NULL, dc = NULL;
     HBITMAP bitmap = NULL;
@@ -65,7 +77,7 @@ struct Surface {
         DeleteDC(mem);
         return copy;
     }
-    Capture Read() const { return CaptureDC(dc, width, height); }
+    Capture Read() const { return Sized(CaptureDC(dc, width, height), width, height); }
 };
 
 inline Capture ReadBitmap(HBITMAP bitmap, int width, int height)
@@ -73,7 +85,7 @@ inline Capture ReadBitmap(HBITMAP bitmap, int width, int height)
     HDC screen = GetDC(NULL);
     HDC mem = CreateCompatibleDC(screen);
     HGDIOBJ o = SelectObject(mem, bitmap);
-    Capture c = CaptureDC(mem, width, height);
+    Capture c = Sized(CaptureDC(mem, width, height), width, height);
     SelectObject(mem, o);
     DeleteDC(mem);
     ReleaseDC(NULL, screen);
