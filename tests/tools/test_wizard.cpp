@@ -158,14 +158,14 @@ TEST_F(Frame, TheSampleFollowsTheChoices)
         std::vector<uint32_t> out;
         for (int y = S.top + 1; y < S.top + 22; y++)
             for (int x = S.left + 1; x < S.right - 1; x++)
-                out.push_back(c.pixels[(size_t)y * width + x]);
+                out.push_back(c.At(x, y));
         return out;
     };
     auto textpixels = [&](const std::vector<uint32_t> &pixels) {
         COLORREF t = wizardcolorscheme[3].text;
         int n = 0;
         for (uint32_t p : pixels)
-            n += abs((int)(p >> 16 & 255) - GetRValue(t)) < 40 && abs((int)(p >> 8 & 255) - GetGValue(t)) < 40;
+            n += abs(GetRValue(p) - GetRValue(t)) < 40 && abs(GetGValue(p) - GetGValue(t)) < 40;
         return n;
     };
     for (int style = 0; style < 3; style++) {
