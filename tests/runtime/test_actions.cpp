@@ -298,16 +298,21 @@ TEST_F(ShowWindow, APassTakesOnlyThePrivateMessagesThatWereWaiting)
     Page("One");
     Open();
     HWND applet = sbtest::CreateTestWindow(false, 50, 50, ReposterProc);
+    // The window reposts for ever: it goes however the test ends, or the
+    // fixture's last pump would never find the queue idle.
+    struct Gone {
+        HWND w;
+        ~Gone() { DestroyWindow(w); }
+    } gone{applet};
     reposts = 0;
     PostMessageA(applet, WM_USER + 700, 0, 0);
     SetTimer(applet, 1, 1, NULL);
-    Sleep(20);
+    // The pass must find the timer due; nothing is taken off the queue here.
+    ASSERT_EQ(MsgWaitForMultipleObjects(0, NULL, FALSE, 5000, QS_TIMER), WAIT_OBJECT_0) << "the timer falling due";
     BLOCK page = Get(1);
     for (int pass = 0; pass < 10 && reposts >= 0; pass++)
         ASSERT_TRUE(QV_RunShowPass(show, &page));
     EXPECT_LT(reposts, 0) << "the timer never came through";
-    DestroyWindow(applet);
-    sbtest::PumpUntilIdle();
 }
 
 TEST(MouseTrack, ASecondTrackOfOneButtonDoesNotSubclassItAgain)
