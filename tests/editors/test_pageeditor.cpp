@@ -599,6 +599,32 @@ TEST_F(PageEditor, ADragThatEndsWhereItBeganKeepsTheUndoStepOfTheChangeBefore)
     }
 }
 
+// Where objects overlap, a press on the upper one moves the lowest under
+// the point; where they do not, the one pressed.
+TEST_F(PageEditor, APressOnOverlappingObjectsMovesTheLowestUnderThePoint)
+{
+    GridUse = false;
+    Edit(1, [&](HWND page) {
+        std::vector<Object> start = Shown(page);
+        HWND upper = Window(page, start[0].number());
+        // The first object, on top, taken into the second.
+        Mouse(upper, WM_LBUTTONDOWN, POINT{40, 15});
+        Mouse(upper, WM_MOUSEMOVE, POINT{140, 75});
+        Mouse(upper, WM_LBUTTONUP, POINT{140, 75});
+        std::vector<Object> inside = Shown(page);
+        const RECT there{110, 70, 190, 100};
+        ASSERT_TRUE(EqualRect(&inside[0].rect(), &there));
+        Mouse(upper, WM_LBUTTONDOWN, POINT{40, 15});
+        Mouse(upper, WM_MOUSEMOVE, POINT{45, 20});
+        Mouse(upper, WM_LBUTTONUP, POINT{45, 20});
+        std::vector<Object> now = Shown(page);
+        RECT want = start[1].rect();
+        OffsetRect(&want, 5, 5);
+        EXPECT_TRUE(EqualRect(&now[1].rect(), &want)) << "the lower object moves";
+        EXPECT_EQ(now[0], inside[0]) << "the upper one stays";
+    });
+}
+
 TEST_F(PageEditor, APressWithoutMovementChangesNothing)
 {
     Edit(1, [&](HWND page) {
