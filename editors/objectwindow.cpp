@@ -235,9 +235,26 @@ void Release(HWND window)
         UnlockObject(window);
         InvalidateRect(window, NULL, TRUE);
     }
+    // Ended before the capture goes, so that its going abandons nothing.
+    bool moved = drag.moved;
+    drag.zone = -1;
+    drag.moved = false;
     ReleaseCapture();
-    if (drag.moved)
+    if (moved)
         PostMessageA(page, WMU_OBJECTMOVED, 0, 0);
+}
+
+// The mouse taken away during a drag: the object goes back to where its
+// window still is, which the press's copy already holds.
+void Abandon(HWND window)
+{
+    if (drag.zone < 0)
+        return;
+    if (OBJECTHEADER *o = LockObject(window)) {
+        FocusRect(GetParent(window), o->rect);
+        o->rect = drag.startrect;
+        UnlockObject(window);
+    }
     drag.zone = -1;
     drag.moved = false;
 }
@@ -324,6 +341,10 @@ LRESULT CALLBACK ObjectPreviewProc(HWND window, UINT msg, WPARAM wParam, LPARAM 
         }
         if (PassDown(window, msg, wParam, lParam, &answer))
             return answer;
+        return 0;
+    case WM_CAPTURECHANGED:
+        if ((HWND)lParam != window)
+            Abandon(window);
         return 0;
     case WM_LBUTTONDBLCLK: {
         if (PassDown(window, msg, wParam, lParam, &answer))

@@ -625,6 +625,39 @@ TEST_F(PageEditor, APressOnOverlappingObjectsMovesTheLowestUnderThePoint)
     });
 }
 
+// A drag that loses the mouse before its release (another window takes
+// it) is abandoned: the object stays where its window is, as it was.
+TEST_F(PageEditor, ADragThatLosesTheMouseLeavesTheObjectWhereItWas)
+{
+    GridUse = false;
+    Edit(1, [&](HWND page) {
+        std::vector<Object> start = Shown(page);
+        HWND w = Window(page, start[0].number());
+        Mouse(w, WM_LBUTTONDOWN, POINT{40, 15});
+        Mouse(w, WM_MOUSEMOVE, POINT{60, 35});
+        ASSERT_EQ(GetCapture(), w);
+        SetCapture(page);
+        ReleaseCapture();
+        Mouse(w, WM_LBUTTONUP, POINT{60, 35});
+        EXPECT_EQ(Shown(page), start);
+        RECT r;
+        GetWindowRect(w, &r);
+        MapWindowPoints(NULL, page, (POINT *)&r, 2);
+        EXPECT_TRUE(EqualRect(&r, &start[0].rect()));
+        // The next press drags from there.
+        Mouse(w, WM_LBUTTONDOWN, POINT{40, 15});
+        Mouse(w, WM_MOUSEMOVE, POINT{45, 20});
+        Mouse(w, WM_LBUTTONUP, POINT{45, 20});
+        RECT want = start[0].rect();
+        OffsetRect(&want, 5, 5);
+        EXPECT_TRUE(EqualRect(&Shown(page)[0].rect(), &want));
+        Command(page, IDM_PAGEUNDO);
+        EXPECT_EQ(Shown(page), start);
+        Command(page, IDM_PAGECLOSE);
+    });
+    EXPECT_FALSE(Modified());
+}
+
 TEST_F(PageEditor, APressWithoutMovementChangesNothing)
 {
     Edit(1, [&](HWND page) {
