@@ -78,6 +78,17 @@ protected:
             }
         return d;
     }
+    // The platform's drawing, now in the frame, against `ours`: some red on
+    // both sides of an edge crossing the frame, every difference on an
+    // edge, at most `perside` differing pixels a pixel of the frame's sides.
+    void ExpectSameInFrame(const std::vector<COLORREF> &ours, COLORREF other, int perside) const
+    {
+        const Differences d = Compare(ours, Frame(), RED, other);
+        EXPECT_GT(d.red, 0);
+        EXPECT_LT(d.red, FW * FH) << "the drawing's edge crosses the frame";
+        EXPECT_EQ(d.stray, 0);
+        EXPECT_LE(d.differ, (FW + FH) * perside) << "pixels that differ";
+    }
 };
 
 enum Mode { IS, CLOSE, NONE, NOT };
@@ -390,11 +401,7 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
             SelectObject(host.dc, oldbrush);
             DeleteObject(SelectObject(host.dc, oldpen));
             GdiFlush();
-            const Differences d = Compare(ours, Frame(), RED, BG);
-            EXPECT_GT(d.red, 0);
-            EXPECT_LT(d.red, FW * FH) << "the stroke's edge crosses the frame";
-            EXPECT_EQ(d.stray, 0);
-            EXPECT_LE(d.differ, (FW + FH) * 2) << "pixels that differ";
+            ExpectSameInFrame(ours, BG, 2);
         }
 }
 
@@ -462,11 +469,7 @@ TEST_F(Drawing, TallFontsPaintWhatThePlatformPaintsInTheFrame)
         SetTextAlign(host.dc, align);
         DeleteObject(SelectObject(host.dc, oldfont));
         GdiFlush();
-        const Differences d = Compare(ours, Frame(), RED, RED);
-        EXPECT_GT(d.red, 0);
-        EXPECT_LT(d.red, FW * FH) << "a glyph's edge crosses the frame";
-        EXPECT_EQ(d.stray, 0);
-        EXPECT_LE(d.differ, (FW + FH) * 3) << "pixels that differ";
+        ExpectSameInFrame(ours, RED, 3);
     }
 }
 

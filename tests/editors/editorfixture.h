@@ -273,6 +273,13 @@ protected:
         SetCursorPos(screen.x, screen.y);
         Post(window, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(at.x, at.y));
     }
+    // A press at `from`, one move to `to` and the release there.
+    static void DragTo(HWND window, POINT from, POINT to)
+    {
+        Mouse(window, WM_LBUTTONDOWN, from);
+        Mouse(window, WM_MOUSEMOVE, to);
+        Mouse(window, WM_LBUTTONUP, to);
+    }
     static void On(HWND page, UINT msg, const Object &o) { Post(page, msg, o.number(), (LPARAM)o.tag()); }
     bool Modified()
     {

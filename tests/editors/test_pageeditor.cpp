@@ -608,15 +608,11 @@ TEST_F(PageEditor, APressOnOverlappingObjectsMovesTheLowestUnderThePoint)
         std::vector<Object> start = Shown(page);
         HWND upper = Window(page, start[0].number());
         // The first object, on top, taken into the second.
-        Mouse(upper, WM_LBUTTONDOWN, POINT{40, 15});
-        Mouse(upper, WM_MOUSEMOVE, POINT{140, 75});
-        Mouse(upper, WM_LBUTTONUP, POINT{140, 75});
+        DragTo(upper, POINT{40, 15}, POINT{140, 75});
         std::vector<Object> inside = Shown(page);
         const RECT there{110, 70, 190, 100};
         ASSERT_TRUE(EqualRect(&inside[0].rect(), &there));
-        Mouse(upper, WM_LBUTTONDOWN, POINT{40, 15});
-        Mouse(upper, WM_MOUSEMOVE, POINT{45, 20});
-        Mouse(upper, WM_LBUTTONUP, POINT{45, 20});
+        DragTo(upper, POINT{40, 15}, POINT{45, 20});
         std::vector<Object> now = Shown(page);
         RECT want = start[1].rect();
         OffsetRect(&want, 5, 5);
@@ -645,9 +641,7 @@ TEST_F(PageEditor, ADragThatLosesTheMouseLeavesTheObjectWhereItWas)
         MapWindowPoints(NULL, page, (POINT *)&r, 2);
         EXPECT_TRUE(EqualRect(&r, &start[0].rect()));
         // The next press drags from there.
-        Mouse(w, WM_LBUTTONDOWN, POINT{40, 15});
-        Mouse(w, WM_MOUSEMOVE, POINT{45, 20});
-        Mouse(w, WM_LBUTTONUP, POINT{45, 20});
+        DragTo(w, POINT{40, 15}, POINT{45, 20});
         RECT want = start[0].rect();
         OffsetRect(&want, 5, 5);
         EXPECT_TRUE(EqualRect(&Shown(page)[0].rect(), &want));
@@ -668,9 +662,7 @@ TEST_F(PageEditor, APressWithoutMovementChangesNothing)
         EXPECT_EQ(Shown(page), start);
         // Nor does it take the undo step: after a resize and a click, Undo
         // still takes back the resize.
-        Mouse(w, WM_LBUTTONDOWN, POINT{118, 38});
-        Mouse(w, WM_MOUSEMOVE, POINT{128, 48});
-        Mouse(w, WM_LBUTTONUP, POINT{128, 48});
+        DragTo(w, POINT{118, 38}, POINT{128, 48});
         ASSERT_NE(Shown(page), start);
         Mouse(w, WM_LBUTTONDOWN, POINT{30, 20});
         Mouse(w, WM_LBUTTONUP, POINT{30, 20});
@@ -684,9 +676,7 @@ TEST_F(PageEditor, APressWithoutMovementChangesNothing)
         std::vector<Object> start = Shown(page);
         HWND w = Window(page, start[1].number());
         for (int i = 0; i < 2; i++) {
-            Mouse(w, WM_LBUTTONDOWN, POINT{30, 20});
-            Mouse(w, WM_MOUSEMOVE, POINT{40, 30});
-            Mouse(w, WM_LBUTTONUP, POINT{40, 30});
+            DragTo(w, POINT{30, 20}, POINT{40, 30});
         }
         std::vector<Object> once = Shown(page);
         Command(page, IDM_PAGEUNDO);

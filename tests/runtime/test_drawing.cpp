@@ -391,7 +391,6 @@ TEST_F(Drawing, ACaptionWiderThanItsButtonStaysInsideTheEdgeAndEndsInAnEllipsis)
 // side bands.
 TEST_F(Drawing, ACaptionTooBigForItsButtonReachesEachSideOfTheFaceAndNoFurther)
 {
-    const int h = sbtest::BIGCAPTIONDEPTH;
     const auto &looks = sbtest::bigcaptionlooks;
     auto place = sbtest::BigCaptionPlace;
     for (const auto &size : sbtest::bigcaptions) {
