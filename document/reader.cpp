@@ -347,12 +347,20 @@ struct Loader {
         if (!host.password)
             return true;
         for (;;) {
-            char buffer[261] = {};
+            char buffer[STOREDPASSWORDCHARS + 1] = {};
             if (!host.password(parent, buffer))
                 return false;
-            buffer[260] = 0;
+            buffer[STOREDPASSWORDCHARS] = 0;
             EncryptString(buffer, 1);
-            if (crc32(0, (const Bytef *)buffer, (uInt)strlen(buffer)) == check)
+            // The header editor's field keeps no more than PASSWORDCHARS of
+            // a paste, so a longer answer is tried cut there too: the same
+            // paste into this box then opens what it protected. The whole
+            // answer still opens what an earlier, wider field made.
+            size_t n = strlen(buffer);
+            bool right = crc32(0, (const Bytef *)buffer, (uInt)n) == check ||
+                         (n > (size_t)PASSWORDCHARS && crc32(0, (const Bytef *)buffer, PASSWORDCHARS) == check);
+            SecureZeroMemory(buffer, sizeof buffer);
+            if (right)
                 return true;
         }
     }
@@ -605,6 +613,7 @@ static INT_PTR GetPasswordMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPar
         return answer;
     switch (msg) {
     case WM_INITDIALOG:
+        SendDlgItemMessageA(dlg, IDC_PASSWORD, EM_LIMITTEXT, STOREDPASSWORDCHARS, 0);
         SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PASSWORD, EN_CHANGE), (LPARAM)GetDlgItem(dlg, IDC_PASSWORD));
         SetFocus(GetDlgItem(dlg, IDC_PASSWORD));
         CentreWindow(dlg);
@@ -617,7 +626,7 @@ static INT_PTR GetPasswordMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPar
             return TRUE;
         case IDOK:
             if (char *buffer = DialogState<char>(dlg))
-                GetDlgItemTextA(dlg, IDC_PASSWORD, buffer, 261);
+                GetDlgItemTextA(dlg, IDC_PASSWORD, buffer, STOREDPASSWORDCHARS + 1);
             EndDialog(dlg, IDOK);
             return TRUE;
         }

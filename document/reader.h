@@ -12,7 +12,8 @@ struct OBJECTHEADER;
 // NULL: no password is asked for (a protected document reads like any
 // other), damage fails the load, no progress is shown, the platform reads.
 struct LOADHOST {
-    // The password typed into `buffer` (room for 261 characters): 1; 0 gives up.
+    // The password typed into `buffer` (room for STOREDPASSWORDCHARS + 1
+    // characters): 1; 0 gives up.
     int (*password)(HWND parent, char *buffer);
     // Nonzero to go on despite damage (an object whose data or head is
     // damaged is left out or mended, blocks that do not add up are taken as
@@ -59,7 +60,8 @@ int LoadExeFile(HWND list, BLOCKSET *set, const char *path);
 // object's fixed part and data lie inside its block.
 void SanitiseObject(OBJECTHEADER *object);
 
-// Asks for the password into `buffer` (room for 261 characters); 1 for OK.
+// Asks for the password into `buffer` (room for STOREDPASSWORDCHARS + 1
+// characters); 1 for OK.
 int GetFilePassword(HWND parent, char *buffer);
 INT_PTR CALLBACK GetPasswordProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -19,6 +19,14 @@ constexpr uint32_t HEDRSIZE = 2288;
 constexpr uint32_t PAGESIZE = 358;
 constexpr uint32_t ENDSIZE = 390;
 constexpr int TITLESIZE = 294;
+// What a user may type as a title or a password: the field holds more, and
+// a longer title read from a file is kept as it is.
+constexpr int TITLECHARS = 260;
+constexpr int PASSWORDCHARS = 260;
+// The longest password a stored document can have been made from: an
+// earlier editor let its password field fill the title's width. The box
+// that asks for a password takes this many, so none of those is locked out.
+constexpr int STOREDPASSWORDCHARS = TITLESIZE - 1;
 
 // Flags of the common head.
 constexpr uint32_t BLOCK_HASOBJECTS = 0x1;

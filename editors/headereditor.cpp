@@ -117,8 +117,8 @@ void ShowSize(HWND dlg, const HEDRRECORD &h)
 void Init(HWND dlg, EDITPARAM *p)
 {
     HEDRRECORD &h = p->block->hedr;
-    SendDlgItemMessageA(dlg, IDC_HDRTITLE, EM_LIMITTEXT, TITLESIZE - 1, 0);
-    SendDlgItemMessageA(dlg, IDC_HDRPASSWORD, EM_LIMITTEXT, TITLESIZE - 1, 0);
+    SendDlgItemMessageA(dlg, IDC_HDRTITLE, EM_LIMITTEXT, TITLECHARS, 0);
+    SendDlgItemMessageA(dlg, IDC_HDRPASSWORD, EM_LIMITTEXT, PASSWORDCHARS, 0);
     SendDlgItemMessageA(dlg, IDC_HDRABOUT, EM_LIMITTEXT, sizeof h.about - 2, 0);
     BindSpinControl(GetDlgItem(dlg, IDC_HDRWIDTH + 10000));
     BindSpinControl(GetDlgItem(dlg, IDC_HDRDEPTH + 10000));

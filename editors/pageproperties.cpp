@@ -79,7 +79,7 @@ void Init(HWND dlg, PAGEPROPERTIES *s)
     int i = FirstBlockObject(s->param.block, TAG_BAKI);
     if (i >= 0)
         s->picture = DuplicateObject(GetPageObject(s->param.block, (unsigned)i));
-    SendDlgItemMessageA(dlg, IDC_PAGETITLE, EM_LIMITTEXT, TITLESIZE - 1, 0);
+    SendDlgItemMessageA(dlg, IDC_PAGETITLE, EM_LIMITTEXT, TITLECHARS, 0);
     page.title[TITLESIZE - 1] = 0;
     SetDlgItemTextA(dlg, IDC_PAGETITLE, page.title);
     ShowFlags(dlg, page.flags, flagboxes, std::size(flagboxes));

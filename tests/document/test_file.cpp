@@ -792,7 +792,7 @@ TEST(Sanitise, FontEntriesNameNoFileAndTextsEnd)
 
 TEST(Password, OkNeedsSixCharactersAndCopiesTheText)
 {
-    char buffer[261] = "";
+    char buffer[STOREDPASSWORDCHARS + 1] = "";
     HWND dlg = CreateDialogParamA(hInst, "GetPasswordBox", NULL, GetPasswordProc, (LPARAM)buffer);
     ASSERT_TRUE(dlg);
     HWND ok = GetDlgItem(dlg, IDOK);

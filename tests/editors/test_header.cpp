@@ -7,11 +7,15 @@
 #include "editor/blocks.h"
 #include "editors/headereditor.h"
 #include "tests/support/drive.h"
+#include "tests/editor/screenbits.h"
+#include "resources/document_ids.h"
 #include "resources/headereditor_ids.h"
 #include "media/sound.h"
 #include "tests/media/soundtest.h"
 #include <zlib.h>
+#include <memory>
 #include <optional>
+#include <set>
 
 namespace pagetest {
 namespace {
@@ -126,14 +130,14 @@ TEST_F(HeaderEditor, OkStoresWhatTheDialogShows)
         Driver change;
         std::function<void(HEDRRECORD &)> expect;
     } cases[] = {
-        {"title and size",
+        {"a pasted title stops at 260, and the size",
          [](HWND d) {
-             SetDlgItemTextA(d, IDC_HDRTITLE, "My show");
+             sbtest::Paste(d, IDC_HDRTITLE, std::string(300, 'T'));
              SetDlgItemTextA(d, IDC_HDRWIDTH, "800");
              SetDlgItemTextA(d, IDC_HDRDEPTH, "3000");
          },
          [](HEDRRECORD &h) {
-             snprintf(h.title, TITLESIZE, "My show");
+             snprintf(h.title, TITLESIZE, "%s", std::string(TITLECHARS, 'T').c_str());
              h.width = 800;
              h.depth = 3000; // typed values are kept as typed
          }},
@@ -313,40 +317,89 @@ TEST_F(HeaderEditor, ProtectionIsNeverStoredWithoutAPassword)
     }
 }
 
-// The password box answered once with `typedpassword`, then given up.
-const char *typedpassword;
-int TypePassword(HWND, char *buffer)
+// The first `n` characters of one long passphrase; `wrong` changes the
+// first character, so that no cut of it is right either.
+std::string Passphrase(size_t n, bool wrong = false)
 {
-    if (!typedpassword)
-        return 0;
-    snprintf(buffer, 261, "%s", typedpassword);
-    typedpassword = nullptr;
-    return 1;
+    std::string s;
+    for (size_t i = 0; i < n; i++)
+        s += (char)('!' + (i * 7) % 94);
+    if (wrong && n)
+        s[0] = s[0] == 'x' ? 'y' : 'x';
+    return s;
 }
 
-TEST_F(HeaderEditor, APasswordSetHereOpensTheDocumentOnlyWithItInTheEditorAndNotAtAllInThePlayer)
+// Every password the editor takes, now or as an earlier and wider field
+// took it, opens its document when pasted into the password box as it was
+// pasted into the field; the same length with one character wrong does not.
+TEST_F(HeaderEditor, EveryPasswordTheEditorTookOpensItsDocumentAndNoOtherDoes)
 {
-    BLOCK after;
-    ASSERT_EQ(EditHeaderWith(
-                  [](HWND d) {
-                      SetDlgItemTextA(d, IDC_HDRPASSWORD, "opensesame");
-                      sbtest::Click(d, IDC_HDRPROTECT);
-                      sbtest::Click(d, IDOK);
-                  },
-                  &after),
-              1);
-    std::string path = SavedDocument("sb_header_password.exe");
-    LOADHOST host{};
-    host.password = TypePassword;
-    for (const char *typed : {"opensesame", "opensesamE", "", "opensesame!"}) {
-        SCOPED_TRACE(typed);
-        typedpassword = typed;
-        HWND w = CreateNewTask(frame, "check", 0);
-        BLOCKSET *set = LockBlockSet(w);
-        EXPECT_EQ(LoadExeFileWith(List(w), set, path.c_str(), host), strcmp(typed, "opensesame") == 0);
-        set->modified = 0;
-        UnlockBlockSet(w);
-        SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)w, 0);
+    const struct {
+        const char *name;
+        size_t pasted; // into the header editor's field (0: none)
+        size_t stored; // the check value an earlier editor wrote instead (0: none)
+        size_t typed;  // into the password box
+        bool made;     // the header came out protected
+    } cases[] = {
+        {"one character is refused", 1, 0, 1, false},
+        {"six", 6, 0, 6, true},
+        {"259", 259, 0, 259, true},
+        {"260", 260, 0, 260, true},
+        {"261 pasted keeps 260 and opens with the same paste", 261, 0, 261, true},
+        {"261 made earlier", 0, 261, 261, true},
+        {"293 made earlier", 0, 293, 293, true},
+        {"293 made earlier, a longer paste into the box", 0, 293, 400, true},
+    };
+    std::string path;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        BLOCK header = Block(0);
+        header.hedr.flags &= ~HEDR_PASSWORD;
+        header.hedr.password = 0;
+        if (c.stored) {
+            header.hedr.flags |= HEDR_PASSWORD;
+            header.hedr.password = PasswordCheck(Passphrase(c.stored).c_str());
+        }
+        PutBlock(List(doc), 0, &header);
+        if (c.pasted) {
+            BLOCK after;
+            ASSERT_EQ(EditHeaderWith(
+                          [&](HWND d) {
+                              sbtest::Paste(d, IDC_HDRPASSWORD, Passphrase(c.pasted));
+                              EXPECT_LE(GetWindowTextLengthA(GetDlgItem(d, IDC_HDRPASSWORD)), PASSWORDCHARS);
+                              sbtest::Click(d, IDC_HDRPROTECT);
+                              sbtest::Click(d, IDOK);
+                          },
+                          &after),
+                      1);
+            EXPECT_EQ((after.hedr.flags & HEDR_PASSWORD) != 0, c.made);
+            if (!c.made)
+                continue;
+        }
+        if (!path.empty())
+            DeleteFileA(path.c_str());
+        path = SavedDocument("sb_header_password.exe");
+        for (bool wrong : {false, true}) {
+            SCOPED_TRACE(wrong ? "wrong" : "right");
+            std::string typed = Passphrase(c.typed, wrong);
+            sbtest::ModalRecorder box; // asked again after a wrong one: cancelled
+            box.Drive([&](HWND d) {
+                sbtest::Paste(d, IDC_PASSWORD, typed);
+                if (c.typed == 6 && !wrong)
+                    Snapshot(d, "passwordbox");
+                sbtest::Click(d, IDOK);
+            });
+            LOADHOST host{};
+            host.password = GetFilePassword;
+            HWND w = CreateNewTask(frame, "check", 0);
+            BLOCKSET *set = LockBlockSet(w);
+            EXPECT_EQ(LoadExeFileWith(List(w), set, path.c_str(), host), wrong ? 0 : 1);
+            set->modified = 0;
+            UnlockBlockSet(w);
+            SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)w, 0);
+            ASSERT_EQ(box.calls.size(), wrong ? 2u : 1u);
+            EXPECT_EQ(box.calls[0].name, "GetPasswordBox");
+        }
     }
     // The player asks for nothing and shows the show.
     PLAYOUTCOME out = PlayDocument(path);
@@ -456,8 +509,8 @@ TEST_F(HeaderEditor, PagePropertiesStoreOnOkAndGiveThePageBackOnCancel)
         int result;
         std::function<void(PAGERECORD &)> expect;
     } cases[] = {
-        {"title", [](HWND d) { SetDlgItemTextA(d, IDC_PAGETITLE, "Intro"); }, 1,
-         [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "Intro"); }},
+        {"a pasted title stops at 260", [](HWND d) { sbtest::Paste(d, IDC_PAGETITLE, std::string(300, 'P')); }, 1,
+         [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "%s", std::string(TITLECHARS, 'P').c_str()); }},
         {"empty title", [](HWND d) { SetDlgItemTextA(d, IDC_PAGETITLE, ""); }, 1,
          [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "Untitled"); }},
         {"next page clears close",

@@ -188,8 +188,11 @@ void Snapshot(HWND window, const char *name)
 {
     // A picture for people to look at: a window that is not there (the
     // test fails on it elsewhere) is left out rather than failed on.
-    if (GetEnvironmentVariableA("SB_SCREENSHOTS", NULL, 0) && IsWindow(window))
+    // What is waiting to be painted (a paste just made, say) is painted first.
+    if (GetEnvironmentVariableA("SB_SCREENSHOTS", NULL, 0) && IsWindow(window)) {
+        RedrawWindow(window, NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
         Snapshot(CaptureClient(window), name);
+    }
 }
 
 const BigCaption bigcaptions[2] = {
@@ -423,6 +426,17 @@ void Click(HWND dlg, int id)
         return;
     }
     SendMessageA(button, BM_CLICK, 0, 0);
+}
+
+void Paste(HWND dlg, int id, const std::string &text)
+{
+    HWND edit = GetDlgItem(dlg, id);
+    if (!edit) {
+        ADD_FAILURE() << "no control " << id << " to paste into in dialog " << (void *)dlg;
+        return;
+    }
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)text.c_str());
 }
 
 void HelpThenF1(HWND dlg, int help)

@@ -140,6 +140,9 @@ DWORD SetDriverBound(DWORD ms);
 // Clicks a dialog's button the way a user would (BM_CLICK); a dialog
 // without that button fails the test.
 void Click(HWND dlg, int id);
+// Pastes `text` over the whole text of a dialog's edit control, as a user
+// does: unlike setting the text, the paste stops at the control's limit.
+void Paste(HWND dlg, int id, const std::string &text);
 // Clicks the dialog's Help button `help`, then presses F1 over the dialog.
 void HelpThenF1(HWND dlg, int help);
 // What `calls` launched when that was two equal runs, one a press (each
