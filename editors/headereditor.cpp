@@ -24,6 +24,7 @@
 #include "media/filedialogs.h"
 #include "media/imageformat.h"
 #include "media/loaders.h"
+#include "media/reduce.h"
 #include "media/sound.h"
 #include "resources/document_ids.h"
 #include "resources/headereditor_ids.h"
@@ -531,6 +532,9 @@ void DrawBackgroundSample(const DRAWITEMSTRUCT *item, COLORREF colour, HGLOBAL d
     DeleteObject(brush);
     if (!dib)
         return;
+    GlobalBlock dithered(DitherForDisplay(dib));
+    if (dithered)
+        dib = dithered.get();
     RECT inner = item->rcItem, drawn;
     InflateRect(&inner, -2, -2);
     char rgb[PALETTEBYTES];

@@ -199,3 +199,13 @@ HGLOBAL RemapDib(HGLOBAL dib, const char *rgb, int bits, int)
     }
     return out.Release();
 }
+
+HGLOBAL DitherForDisplay(HGLOBAL dib)
+{
+    if (!dib || GetDisplayBits() > 8)
+        return NULL;
+    char rgb[PALETTEBYTES];
+    int bits = 8;
+    GetDefaultPalette(rgb, &bits, 6);
+    return DitherDib(dib, rgb, bits, 0);
+}

@@ -7,6 +7,11 @@
 HGLOBAL DitherDib(HGLOBAL dib, const char *rgb, int bits, int reserved);
 HGLOBAL RemapDib(HGLOBAL dib, const char *rgb, int bits, int reserved);
 int FindPaletteColour(int red, int green, int blue, const char *rgb, int count);
+// A picture about to be drawn as a display of 8 bits or fewer shows it best:
+// a copy dithered to the standard palette of type 6, for the caller to free.
+// NULL on deeper displays, or when no copy can be had; the picture is then
+// drawn as it is.
+HGLOBAL DitherForDisplay(HGLOBAL dib);
 
 // The 3-3-2 palette index of a colour: the top 3 bits of red and green, the
 // top 2 of blue.

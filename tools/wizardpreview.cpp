@@ -42,16 +42,8 @@ void Paint(HWND dlg, PREVIEW *p)
         EndPaint(dlg, &ps);
         return;
     }
-    GlobalBlock dithered;
-    HGLOBAL shown = p->picture;
-    if (GetDisplayBits() <= 8) {
-        char rgb[PALETTEBYTES];
-        int bits = 8;
-        GetDefaultPalette(rgb, &bits, 6);
-        dithered.Reset(DitherDib(p->picture, rgb, bits, 0));
-        if (dithered)
-            shown = dithered.get();
-    }
+    GlobalBlock dithered(DitherForDisplay(p->picture));
+    HGLOBAL shown = dithered ? dithered.get() : p->picture;
     DibLock lock(shown);
     if (lock.ok()) {
         int w = lock.layout.width, h = lock.layout.height;

@@ -63,13 +63,8 @@ RECT DrawPicture(HDC dc, const Sample &s, const RECT &C, const RECT &D, HGLOBAL 
     if (!copy)
         return P;
     GlobalBlock held(copy);
-    if (GetDisplayBits() <= 8) {
-        char rgb[PALETTEBYTES];
-        int bits = 8;
-        GetDefaultPalette(rgb, &bits, 6);
-        if (HGLOBAL dithered = DitherDib(held.get(), rgb, bits, 0))
-            held.Reset(dithered);
-    }
+    if (HGLOBAL dithered = DitherForDisplay(held.get()))
+        held.Reset(dithered);
     DibLock lock(held.get());
     if (!lock.ok())
         return P;

@@ -553,6 +553,44 @@ TEST_F(HeaderEditor, PagePropertiesStoreOnOkAndGiveThePageBackOnCancel)
     EXPECT_TRUE(Opened("#PAGE")); // the help button of the cancelled case
 }
 
+// The background sample of the header editor and of page properties: on a
+// display of 8 bits or fewer the picture is shown dithered to the standard
+// palette, as the page shows it; on a deeper one as it is.
+TEST_F(HeaderEditor, TheBackgroundSampleDithersThePictureOnPaletteDisplays)
+{
+    char rgb[PALETTEBYTES];
+    int bits = 8;
+    int count = GetDefaultPalette(rgb, &bits, 6);
+    ASSERT_GT(count, 0);
+    std::set<COLORREF> palette;
+    for (int i = 0; i < count; i++)
+        palette.insert(RGB((uint8_t)rgb[3 * i], (uint8_t)rgb[3 * i + 1], (uint8_t)rgb[3 * i + 2]));
+    const COLORREF grey = RGB(100, 100, 100); // lies between the palette's colours
+    ASSERT_EQ(palette.count(grey), 0u);
+    for (int screen : {8, 4, 24}) {
+        SCOPED_TRACE(screen);
+        std::unique_ptr<ScreenBits> fake(screen <= 8 ? new ScreenBits(screen) : nullptr);
+        sbtest::MemoryDC memory(44, 34);
+        DRAWITEMSTRUCT item{};
+        item.hDC = memory.dc;
+        item.rcItem = RECT{0, 0, 44, 34};
+        HGLOBAL dib = Picture(40, 30, grey);
+        DrawBackgroundSample(&item, RGB(0, 0, 255), dib);
+        GlobalFree(dib);
+        fake.reset();
+        sbtest::Capture c = memory.Grab();
+        size_t inpalette = 0, asitis = 0;
+        for (int y = 2; y < 32; y++)
+            for (int x = 2; x < 42; x++) {
+                COLORREF p = c.At(x, y);
+                inpalette += palette.count(p);
+                asitis += p == grey;
+            }
+        EXPECT_EQ(inpalette, screen <= 8 ? 40u * 30u : 0u);
+        EXPECT_EQ(asitis, screen <= 8 ? 0u : 40u * 30u);
+    }
+}
+
 TEST_F(HeaderEditor, APageBackgroundPictureStaysUntilItsSuccessorHasLoaded)
 {
     char dir[MAX_PATH];
