@@ -141,6 +141,11 @@ TEST_F(HeaderEditor, OkStoresWhatTheDialogShows)
              h.width = 800;
              h.depth = 3000; // typed values are kept as typed
          }},
+        // As a title an earlier editor stored is shown: the field's limit
+        // holds only what is typed, so OK gives it back whole.
+        {"a longer title already there is kept",
+         [](HWND d) { SetDlgItemTextA(d, IDC_HDRTITLE, std::string(TITLESIZE - 1, 'L').c_str()); },
+         [](HEDRRECORD &h) { snprintf(h.title, TITLESIZE, "%s", std::string(TITLESIZE - 1, 'L').c_str()); }},
         {"empty title", [](HWND d) { SetDlgItemTextA(d, IDC_HDRTITLE, ""); },
          [](HEDRRECORD &h) { snprintf(h.title, TITLESIZE, "Untitled"); }},
         {"window style",
@@ -511,6 +516,9 @@ TEST_F(HeaderEditor, PagePropertiesStoreOnOkAndGiveThePageBackOnCancel)
     } cases[] = {
         {"a pasted title stops at 260", [](HWND d) { sbtest::Paste(d, IDC_PAGETITLE, std::string(300, 'P')); }, 1,
          [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "%s", std::string(TITLECHARS, 'P').c_str()); }},
+        {"a longer title already there is kept",
+         [](HWND d) { SetDlgItemTextA(d, IDC_PAGETITLE, std::string(TITLESIZE - 1, 'L').c_str()); }, 1,
+         [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "%s", std::string(TITLESIZE - 1, 'L').c_str()); }},
         {"empty title", [](HWND d) { SetDlgItemTextA(d, IDC_PAGETITLE, ""); }, 1,
          [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "Untitled"); }},
         {"next page clears close",
