@@ -344,16 +344,13 @@ TEST_F(HeaderEditor, EveryPasswordTheEditorTookOpensItsDocumentAndNoOtherDoes)
         size_t pasted; // into the header editor's field (0: none)
         size_t stored; // the check value an earlier editor wrote instead (0: none)
         size_t typed;  // into the password box
-        bool made;     // the header came out protected
     } cases[] = {
-        {"one character is refused", 1, 0, 1, false},
-        {"six", 6, 0, 6, true},
-        {"259", 259, 0, 259, true},
-        {"260", 260, 0, 260, true},
-        {"261 pasted keeps 260 and opens with the same paste", 261, 0, 261, true},
-        {"261 made earlier", 0, 261, 261, true},
-        {"293 made earlier", 0, 293, 293, true},
-        {"293 made earlier, a longer paste into the box", 0, 293, 400, true},
+        {"six", 6, 0, 6},
+        {"260", 260, 0, 260},
+        {"261 pasted keeps 260 and opens with the same paste", 261, 0, 261},
+        {"261 made earlier", 0, 261, 261},
+        {"293 made earlier", 0, 293, 293},
+        {"293 made earlier, a longer paste into the box", 0, 293, 400},
     };
     std::string path;
     for (const auto &c : cases) {
@@ -377,9 +374,7 @@ TEST_F(HeaderEditor, EveryPasswordTheEditorTookOpensItsDocumentAndNoOtherDoes)
                           },
                           &after),
                       1);
-            EXPECT_EQ((after.hedr.flags & HEDR_PASSWORD) != 0, c.made);
-            if (!c.made)
-                continue;
+            EXPECT_NE(after.hedr.flags & HEDR_PASSWORD, 0u);
         }
         if (!path.empty())
             DeleteFileA(path.c_str());
