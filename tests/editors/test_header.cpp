@@ -52,6 +52,10 @@ std::vector<uint8_t> Bytes(BLOCK &b)
     return out;
 }
 
+// A title as long as an earlier editor could store it, longer than the
+// fields now take.
+const std::string storedtitle(TITLESIZE - 1, 'L');
+
 uint32_t PasswordCheck(const char *password)
 {
     char text[TITLESIZE];
@@ -144,8 +148,8 @@ TEST_F(HeaderEditor, OkStoresWhatTheDialogShows)
         // As a title an earlier editor stored is shown: the field's limit
         // holds only what is typed, so OK gives it back whole.
         {"a longer title already there is kept",
-         [](HWND d) { SetDlgItemTextA(d, IDC_HDRTITLE, std::string(TITLESIZE - 1, 'L').c_str()); },
-         [](HEDRRECORD &h) { snprintf(h.title, TITLESIZE, "%s", std::string(TITLESIZE - 1, 'L').c_str()); }},
+         [](HWND d) { SetDlgItemTextA(d, IDC_HDRTITLE, storedtitle.c_str()); },
+         [](HEDRRECORD &h) { snprintf(h.title, TITLESIZE, "%s", storedtitle.c_str()); }},
         {"empty title", [](HWND d) { SetDlgItemTextA(d, IDC_HDRTITLE, ""); },
          [](HEDRRECORD &h) { snprintf(h.title, TITLESIZE, "Untitled"); }},
         {"window style",
@@ -512,8 +516,8 @@ TEST_F(HeaderEditor, PagePropertiesStoreOnOkAndGiveThePageBackOnCancel)
         {"a pasted title stops at 260", [](HWND d) { sbtest::Paste(d, IDC_PAGETITLE, std::string(300, 'P')); }, 1,
          [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "%s", std::string(TITLECHARS, 'P').c_str()); }},
         {"a longer title already there is kept",
-         [](HWND d) { SetDlgItemTextA(d, IDC_PAGETITLE, std::string(TITLESIZE - 1, 'L').c_str()); }, 1,
-         [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "%s", std::string(TITLESIZE - 1, 'L').c_str()); }},
+         [](HWND d) { SetDlgItemTextA(d, IDC_PAGETITLE, storedtitle.c_str()); }, 1,
+         [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "%s", storedtitle.c_str()); }},
         {"empty title", [](HWND d) { SetDlgItemTextA(d, IDC_PAGETITLE, ""); }, 1,
          [](PAGERECORD &p) { snprintf(p.title, TITLESIZE, "Untitled"); }},
         {"next page clears close",
