@@ -15,7 +15,6 @@
 #include "common/owners.h"
 #include <algorithm>
 #include <cmath>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -62,10 +61,11 @@ void Straight(Outline *o, Spot a, Spot b) { o->push_back({Curve::STRAIGHT, {a, b
 // Consecutive points joined, and the last to the first when `closed`.
 void Chain(Outline *o, const POINT *points, int count, bool closed)
 {
+    auto spot = [points](int i) { return Spot{(double)points[i].x, (double)points[i].y}; };
     for (int i = 0; i + 1 < count; i++)
-        Straight(o, {(double)points[i].x, (double)points[i].y}, {(double)points[i + 1].x, (double)points[i + 1].y});
+        Straight(o, spot(i), spot(i + 1));
     if (closed && count > 2)
-        Straight(o, {(double)points[count - 1].x, (double)points[count - 1].y}, {(double)points[0].x, (double)points[0].y});
+        Straight(o, spot(count - 1), spot(0));
 }
 
 // The box an inside-frame pen strokes: the figure's, either way round,
@@ -185,8 +185,10 @@ double Wanted(const Curve &c)
     if (c.kind == Curve::ELLIPTIC)
         return std::max(2.0, std::ceil(c.sweep * std::sqrt(std::max(c.p[1].x, c.p[1].y) / (8 * TOLERANCE))));
     double bend = 0;
-    for (int k = 0; k < 2; k++)
-        bend = std::max(bend, std::hypot(c.p[k].x - 2 * c.p[k + 1].x + c.p[k + 2].x, c.p[k].y - 2 * c.p[k + 1].y + c.p[k + 2].y));
+    for (int k = 0; k < 2; k++) {
+        double x = c.p[k].x - 2 * c.p[k + 1].x + c.p[k + 2].x, y = c.p[k].y - 2 * c.p[k + 1].y + c.p[k + 2].y;
+        bend = std::max(bend, std::sqrt(x * x + y * y));
+    }
     return std::max(1.0, std::ceil(std::sqrt(0.75 * bend / TOLERANCE)));
 }
 
@@ -221,7 +223,8 @@ double Distance(const Piece &p, Spot s)
 {
     double dx = p.b.x - p.a.x, dy = p.b.y - p.a.y, length = dx * dx + dy * dy;
     double t = length > 0 ? std::clamp(((s.x - p.a.x) * dx + (s.y - p.a.y) * dy) / length, 0.0, 1.0) : 0;
-    return std::hypot(s.x - p.a.x - t * dx, s.y - p.a.y - t * dy);
+    double ox = s.x - p.a.x - t * dx, oy = s.y - p.a.y - t * dy;
+    return std::sqrt(ox * ox + oy * oy);
 }
 
 Spot Corner(const Area &area, int k) { return {k & 1 ? area.right : area.left, k & 2 ? area.bottom : area.top}; }
@@ -249,7 +252,7 @@ bool Reaches(const Piece &p, const Area &area)
     for (Spot end : {p.a, p.b}) {
         double ox = std::max({area.left - end.x, 0.0, end.x - area.right});
         double oy = std::max({area.top - end.y, 0.0, end.y - area.bottom});
-        if (std::hypot(ox, oy) <= reach)
+        if (ox * ox + oy * oy <= reach * reach)
             return true;
     }
     for (int k = 0; k < 4; k++)
@@ -289,7 +292,7 @@ bool RowSpan(const Piece &p, double y, double *lo, double *hi)
         }
     }
     Spot a = p.a;
-    double dx = p.b.x - a.x, dy = p.b.y - a.y, length = std::hypot(dx, dy);
+    double dx = p.b.x - a.x, dy = p.b.y - a.y, length = std::sqrt(dx * dx + dy * dy);
     if (length > 0) {
         // Along: 0 <= ((x - a.x) dx + (y - a.y) dy) / length^2 <= 1; across:
         // |(x - a.x) dy - (y - a.y) dx| / length <= r. Each linear in x.
@@ -311,54 +314,60 @@ bool RowSpan(const Piece &p, double y, double *lo, double *hi)
     return any;
 }
 
-// One row's spans, merged where they meet, painted within the clip.
-void FillSpans(HDC dc, std::vector<std::pair<double, double>> &spans, LONG y, const RECT &clip, HBRUSH brush)
+// Paints one row of the clip where the pieces reach it. `ends` has a slot
+// for each column: the end of the longest span that starts there.
+void PaintRow(HDC dc, const std::vector<const Piece *> &pieces, LONG y, const RECT &clip, HBRUSH brush,
+              std::vector<LONG> &ends)
 {
-    std::sort(spans.begin(), spans.end());
-    for (size_t i = 0; i < spans.size();) {
-        double lo = spans[i].first, hi = spans[i].second;
-        for (i++; i < spans.size() && spans[i].first <= hi + 1; i++)
-            hi = std::max(hi, spans[i].second);
-        RECT row = {(LONG)std::max<double>(clip.left, std::ceil(lo - SLACK)), y,
-                    (LONG)std::min<double>(clip.right, std::floor(hi + SLACK) + 1), y + 1};
-        if (row.left < row.right)
-            FillRect(dc, &row, brush);
+    std::fill(ends.begin(), ends.end(), clip.left);
+    for (const Piece *p : pieces) {
+        double lo, hi;
+        if (!RowSpan(*p, y, &lo, &hi))
+            continue;
+        LONG from = (LONG)std::max<double>(clip.left, std::ceil(lo - SLACK));
+        LONG to = (LONG)std::min<double>(clip.right, std::floor(hi + SLACK) + 1);
+        if (from < to)
+            ends[from - clip.left] = std::max(ends[from - clip.left], to);
+    }
+    for (LONG x = clip.left; x < clip.right;) {
+        LONG to = ends[x - clip.left];
+        if (to <= x) {
+            x++;
+            continue;
+        }
+        RECT run = {x, y, to, y + 1};
+        for (; x < to; x++)
+            to = std::max(to, ends[x - clip.left]);
+        run.right = to;
+        FillRect(dc, &run, brush);
     }
 }
 
-// Paints every pixel of the clip within reach of a piece, row by row, each
-// row meeting only the pieces whose reach spans it.
+// Paints every pixel of the clip within reach of a piece, in bands of rows:
+// each band meets only the pieces that reach it, and is filled at once when
+// one of them covers it.
 void PaintRows(HDC dc, const std::vector<Piece> &pieces, const RECT &clip, HBRUSH brush)
 {
-    struct Rows {
-        LONG first, last;
-        const Piece *piece;
-    };
-    std::vector<Rows> waiting, active;
-    for (const Piece &p : pieces) {
-        double top = std::min(p.a.y, p.b.y) - p.reach, bottom = std::max(p.a.y, p.b.y) + p.reach;
-        LONG first = (LONG)std::max<double>(clip.top, std::ceil(top - SLACK));
-        LONG last = (LONG)std::min<double>(clip.bottom - 1, std::floor(bottom + SLACK));
-        if (first <= last)
-            waiting.push_back({first, last, &p});
-    }
-    std::sort(waiting.begin(), waiting.end(), [](const Rows &x, const Rows &y) { return x.first > y.first; });
-    std::vector<std::pair<double, double>> spans;
-    // The rows run while any piece's rows are left: those are the clip's.
-    for (LONG y = clip.top; !waiting.empty() || !active.empty(); y++) {
-        while (!waiting.empty() && waiting.back().first <= y) {
-            active.push_back(waiting.back());
-            waiting.pop_back();
+    constexpr LONG BAND = 8;
+    std::vector<const Piece *> reaching;
+    std::vector<LONG> ends((size_t)(clip.right - clip.left));
+    for (LONG top = clip.top; top < clip.bottom; top += BAND) {
+        const RECT band = {clip.left, top, clip.right, std::min(clip.bottom, top + BAND)};
+        const Area area = {(double)band.left, (double)band.top, band.right - 1.0, band.bottom - 1.0};
+        bool covered = false;
+        reaching.clear();
+        for (const Piece &p : pieces) {
+            if (std::min(p.a.y, p.b.y) - p.reach > area.bottom || std::max(p.a.y, p.b.y) + p.reach < area.top ||
+                !Reaches(p, area))
+                continue;
+            if ((covered = Covers(p, area)))
+                break;
+            reaching.push_back(&p);
         }
-        active.erase(std::remove_if(active.begin(), active.end(), [y](const Rows &r) { return r.last < y; }),
-                     active.end());
-        spans.clear();
-        for (const Rows &r : active) {
-            double lo, hi;
-            if (RowSpan(*r.piece, y, &lo, &hi))
-                spans.push_back({lo, hi});
-        }
-        FillSpans(dc, spans, y, clip, brush);
+        if (covered)
+            FillRect(dc, &band, brush);
+        for (LONG y = band.top; y < band.bottom && !covered && !reaching.empty(); y++)
+            PaintRow(dc, reaching, y, clip, brush, ends);
     }
 }
 

@@ -367,7 +367,8 @@ TEST_F(Drawing, FarCoordinatesReachThePlatformWithinReach)
     for (const char *figure : {"line(-50,10,300,200)", "framerect(10,10,150,100)", "frameellipse(10,10,150,100)",
                                "frameroundrect(10,10,150,100,20,20)", "arc(10,10,150,100,0,180)",
                                "framepie(10,10,150,100,0,180)",
-                               "declarearray(&p,8)\nsetarrayvalue(&p,2,300)\nsetarrayvalue(&p,5,99)\nframepolygon(&p,4)"})
+                               "declarearray(&p,8)\nsetarrayvalue(&p,2,300)\nsetarrayvalue(&p,5,99)\n"
+                               "framepolygon(&p,4)"})
         for (int width : {2, 4, 512, 513, 2048, 65536}) {
             std::string script = "setpencolor(255," + std::to_string(width) + ")\n" + figure;
             SCOPED_TRACE(script);
@@ -417,9 +418,11 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
              const POINT p[3] = {{-40, 10}, {140, 60}, {30, 300}};
              Polygon(dc, p, 3);
          }},
-        {"arc(-1200,-1200,300,250,270,0)", {600}, [](HDC dc) { Arc(dc, -1200, -1200, 300, 250, -450, 275, 300, -475); }},
+        {"arc(-1200,-1200,300,250,270,0)", {600},
+         [](HDC dc) { Arc(dc, -1200, -1200, 300, 250, -450, 275, 300, -475); }},
         {"arc(10,10,150,120,0,180)", {2, 5}, [](HDC dc) { Arc(dc, 10, 10, 150, 120, 150, 65, 10, 65); }},
-        {"framepie(-700,-300,500,900,270,0)", {520}, [](HDC dc) { Pie(dc, -700, -300, 500, 900, -100, 900, 500, 300); }},
+        {"framepie(-700,-300,500,900,270,0)", {520},
+         [](HDC dc) { Pie(dc, -700, -300, 500, 900, -100, 900, 500, 300); }},
         {"framepie(10,10,150,120,270,0)", {3, 8}, [](HDC dc) { Pie(dc, 10, 10, 150, 120, 80, 120, 150, 65); }},
         {"declarearray(&p,8)\nsetarrayvalue(&p,0,-600)\nsetarrayvalue(&p,1,-250)\nsetarrayvalue(&p,2,-200)\n"
          "setarrayvalue(&p,3,-300)\nsetarrayvalue(&p,4,300)\nsetarrayvalue(&p,5,-200)\nsetarrayvalue(&p,6,800)\n"
