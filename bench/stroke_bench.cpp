@@ -21,15 +21,13 @@ namespace {
 constexpr double LIMIT = 0.2;
 constexpr int FRAMEWIDTH = 200, FRAMEHEIGHT = 100;
 
-int Alive(APPLET *a) { return IsWindow(a->hwnd); }
-HDC GetFrame(APPLET *a) { return GetDC(a->hwnd); }
-void ReleaseFrame(APPLET *a, HDC dc) { ReleaseDC(a->hwnd, dc); }
+// The frame is the window's own client area, as in the show.
 APPLETHOST MakeHost()
 {
     APPLETHOST h{};
-    h.alive = Alive;
-    h.getdc = GetFrame;
-    h.releasedc = ReleaseFrame;
+    h.alive = [](APPLET *a) { return (int)IsWindow(a->hwnd); };
+    h.getdc = [](APPLET *a) { return GetDC(a->hwnd); };
+    h.releasedc = [](APPLET *a, HDC dc) { ReleaseDC(a->hwnd, dc); };
     return h;
 }
 const APPLETHOST host = MakeHost();
@@ -117,13 +115,7 @@ std::string Pen(int width) { return "setpencolor(255," + std::to_string(width) +
 int main()
 {
     hInst = GetModuleHandleA(NULL);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = hInst;
-    wc.lpszClassName = "StrokeBenchWindow";
-    RegisterClassA(&wc);
-    window = CreateWindowA("StrokeBenchWindow", "", WS_POPUP | WS_VISIBLE, 0, 0, FRAMEWIDTH, FRAMEHEIGHT, NULL, NULL,
-                           hInst, NULL);
+    window = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, FRAMEWIDTH, FRAMEHEIGHT, NULL, NULL, hInst, NULL);
     UpdateWindow(window);
 
     const std::string far100 = Scattered(100, 65536), far301 = Scattered(301, 65536);
