@@ -23,11 +23,16 @@ struct Spot {
     double x, y;
 };
 
-// A straight piece of the flattened outline, and how far its stroke reaches.
+// A straight piece of the flattened outline and the platform's stroke of
+// it: discs of radius `reach` about its ends moved by `shift` both ways,
+// and between them, for a piece of a curve, the band as wide as the discs;
+// for a side of the outline, the parallelogram from the piece moved by
+// side[0] to the piece moved by side[1], the latter's edge left out.
 struct Piece {
     Spot a, b;
     bool curved;
-    double reach;
+    double reach, shift;
+    Spot side[2];
 };
 
 // One part of an outline before it is flattened: a straight piece from p[0]
@@ -212,7 +217,7 @@ std::vector<Piece> Flatten(const Outline &outline, const Area &area, double reac
         Spot from = At(*kept[i], 0);
         for (int k = 1; k <= n; k++) {
             Spot to = At(*kept[i], (double)k / n);
-            pieces.push_back({from, to, kept[i]->kind != Curve::STRAIGHT, 0});
+            pieces.push_back({from, to, kept[i]->kind != Curve::STRAIGHT, 0, 0, {}});
             from = to;
         }
     }
@@ -233,7 +238,7 @@ Spot Corner(const Area &area, int k) { return {k & 1 ? area.right : area.left, k
 // or one of its ends or one of the area's corners is the nearest point.
 bool Reaches(const Piece &p, const Area &area)
 {
-    const double reach = p.reach;
+    const double reach = p.reach + 1; // every way the stroke strays from the discs
     double from = 0, to = 1;
     auto keep = [&](double q, double d) { // q t <= d for the part inside
         if (q == 0)
@@ -261,57 +266,121 @@ bool Reaches(const Piece &p, const Area &area)
     return false;
 }
 
-// Whether the piece's stroke holds the whole area: it is convex, so it
-// does when it holds the area's four corners.
+// Whether the piece's stroke holds the whole area: it holds the piece's
+// own band a pixel narrower than the discs, which is convex, so it does
+// when that holds the area's four corners.
 bool Covers(const Piece &p, const Area &area)
 {
     for (int k = 0; k < 4; k++)
-        if (Distance(p, Corner(area, k)) > p.reach)
+        if (Distance(p, Corner(area, k)) > p.reach - 1)
             return false;
     return true;
 }
 
-// The x range of row y within the piece's reach: the union of the two end
-// discs and the band between them, which is convex, so one interval.
-bool RowSpan(const Piece &p, double y, double *lo, double *hi)
+// Narrows [*l, *h] to the x where from <= k x + c <= to.
+void Within(double k, double c, double from, double to, double *l, double *h)
+{
+    if (k == 0) {
+        if (c < from || c > to)
+            *l = INFINITY, *h = -INFINITY;
+        return;
+    }
+    double u = (from - c) / k, v = (to - c) / k;
+    *l = std::max(*l, std::min(u, v));
+    *h = std::min(*h, std::max(u, v));
+}
+
+// The x range of row y within `r` of the segment a-b, between its ends.
+void Band(Spot a, Spot b, double y, double r, double *l, double *h)
+{
+    double dx = b.x - a.x, dy = b.y - a.y, length = std::sqrt(dx * dx + dy * dy);
+    if (length == 0)
+        return;
+    // Along: 0 <= ((x - a.x) dx + (y - a.y) dy) / length^2 <= 1; across:
+    // |(x - a.x) dy - (y - a.y) dx| / length <= r. Each linear in x.
+    Within(dx, -a.x * dx + (y - a.y) * dy, 0, length * length, l, h);
+    Within(dy, -a.x * dy - (y - a.y) * dx, -r * length, r * length, l, h);
+}
+
+// The x range of row y in the parallelogram of a side, its right and
+// lower edges left out as the platform fills it.
+void Parallelogram(const Piece &p, double y, double *l, double *h)
+{
+    Spot o = {p.a.x + p.side[0].x, p.a.y + p.side[0].y};
+    Spot d = {p.b.x - p.a.x, p.b.y - p.a.y}, e = {p.side[1].x - p.side[0].x, p.side[1].y - p.side[0].y};
+    double across = d.x * e.y - d.y * e.x;
+    if (across == 0)
+        return;
+    // Across: u = cross(d, P - o) / cross(d, e) in [0, 1); along: t =
+    // cross(e, P - o) / cross(e, d) in [0, 1].
+    Within(-d.y / across, (d.x * (y - o.y) + d.y * o.x) / across, 0, 1 - 1e-9, l, h);
+    Within(e.y / across, -(e.x * (y - o.y) + e.y * o.x) / across, 0, 1, l, h);
+    *h -= 1e-6;
+}
+
+// The x ranges of row y in the piece's stroke: the two end discs and the
+// band or parallelogram between them, which the discs need not meet on
+// every row. Returns how many of the three are in `spans`.
+int RowSpans(const Piece &p, double y, double (*spans)[2])
 {
     const double r = p.reach;
-    bool any = false;
+    const Spot a = {p.a.x + p.shift, p.a.y + p.shift}, b = {p.b.x + p.shift, p.b.y + p.shift};
+    int n = 0;
     auto take = [&](double l, double h) {
-        if (l > h)
-            return;
-        *lo = any ? std::min(*lo, l) : l;
-        *hi = any ? std::max(*hi, h) : h;
-        any = true;
+        if (l <= h)
+            spans[n][0] = l, spans[n][1] = h, n++;
     };
-    for (Spot e : {p.a, p.b}) {
+    for (Spot e : {a, b}) {
         double dy = y - e.y;
         if (dy * dy <= r * r) {
             double half = std::sqrt(r * r - dy * dy);
             take(e.x - half, e.x + half);
         }
     }
-    Spot a = p.a;
-    double dx = p.b.x - a.x, dy = p.b.y - a.y, length = std::sqrt(dx * dx + dy * dy);
-    if (length > 0) {
-        // Along: 0 <= ((x - a.x) dx + (y - a.y) dy) / length^2 <= 1; across:
-        // |(x - a.x) dy - (y - a.y) dx| / length <= r. Each linear in x.
-        double l = -INFINITY, h = INFINITY;
-        auto within = [&](double k, double c, double from, double to) { // from <= k x + c <= to
-            if (k == 0) {
-                if (c < from || c > to)
-                    l = INFINITY, h = -INFINITY;
-                return;
-            }
-            double u = (from - c) / k, v = (to - c) / k;
-            l = std::max(l, std::min(u, v));
-            h = std::min(h, std::max(u, v));
-        };
-        within(dx, -a.x * dx + (y - a.y) * dy, 0, length * length);
-        within(dy, -a.x * dy - (y - a.y) * dx, -r * length, r * length);
+    double l = -INFINITY, h = INFINITY;
+    if (p.curved)
+        Band(a, b, y, r, &l, &h);
+    else
+        Parallelogram(p, y, &l, &h);
+    if (l != -INFINITY)
         take(l, h);
+    return n;
+}
+
+// The platform's stroke of a piece with a pen `width` pixels wide: a round
+// join as wide as the pen and a pixel more at every point, half a pixel down
+// and right of it at an odd width; a curve's pieces (single pixels there)
+// as wide; a side that runs straight across or down is as wide as the pen
+// and half a pixel up and left of it at an even width, one that slants
+// reaches the whole pixels nearest half the pen's breadth either way.
+void Stroke(Piece *p, int64_t width)
+{
+    p->reach = width / 2.0 - 0.1;
+    p->shift = width % 2 ? 0 : -0.5;
+    if (p->curved)
+        return;
+    double dx = p->b.x - p->a.x, dy = p->b.y - p->a.y, w = (double)width;
+    if (std::abs(dx) < 1e-6 || std::abs(dy) < 1e-6) {
+        double before = (double)(width / 2), after = (double)(width - width / 2);
+        bool flat = std::abs(dy) < 1e-6;
+        p->side[0] = flat ? Spot{0, -before} : Spot{-before, 0};
+        p->side[1] = flat ? Spot{0, after} : Spot{after, 0};
+        return;
     }
-    return any;
+    double length = std::sqrt(dx * dx + dy * dy), wx = w * std::abs(dy) / length, wy = w * std::abs(dx) / length;
+    Spot narrow = {std::floor(wx / 2 + 0.5), std::floor(wy / 2 + 0.5)};
+    Spot wide = {std::floor((wx + 1) / 2 + 0.5), std::floor((wy + 1) / 2 + 0.5)};
+    if (dx < 0)
+        narrow.y = -narrow.y, wide.y = -wide.y;
+    if (dy < 0) {
+        std::swap(narrow, wide);
+        narrow.x = -narrow.x, wide.x = -wide.x;
+    }
+    p->side[0] = {-narrow.x, narrow.y};
+    p->side[1] = {wide.x, -wide.y};
+    // The edge left out is the lower one, or the right one of two as low.
+    if (p->side[0].y > p->side[1].y || (p->side[0].y == p->side[1].y && p->side[0].x > p->side[1].x))
+        std::swap(p->side[0], p->side[1]);
 }
 
 // Paints one row of the clip where the pieces reach it. `ends` has a slot
@@ -321,13 +390,13 @@ void PaintRow(HDC dc, const std::vector<const Piece *> &pieces, LONG y, const RE
 {
     std::fill(ends.begin(), ends.end(), clip.left);
     for (const Piece *p : pieces) {
-        double lo, hi;
-        if (!RowSpan(*p, y, &lo, &hi))
-            continue;
-        LONG from = (LONG)std::max<double>(clip.left, std::ceil(lo - SLACK));
-        LONG to = (LONG)std::min<double>(clip.right, std::floor(hi + SLACK) + 1);
-        if (from < to)
-            ends[from - clip.left] = std::max(ends[from - clip.left], to);
+        double spans[3][2];
+        for (int i = RowSpans(*p, y, spans); i--;) {
+            LONG from = (LONG)std::max<double>(clip.left, std::ceil(spans[i][0] - SLACK));
+            LONG to = (LONG)std::min<double>(clip.right, std::floor(spans[i][1] + SLACK) + 1);
+            if (from < to)
+                ends[from - clip.left] = std::max(ends[from - clip.left], to);
+        }
     }
     for (LONG x = clip.left; x < clip.right;) {
         LONG to = ends[x - clip.left];
@@ -357,7 +426,7 @@ void PaintRows(HDC dc, const std::vector<Piece> &pieces, const RECT &clip, HBRUS
         bool covered = false;
         reaching.clear();
         for (const Piece &p : pieces) {
-            if (std::min(p.a.y, p.b.y) - p.reach > area.bottom || std::max(p.a.y, p.b.y) + p.reach < area.top ||
+            if (std::min(p.a.y, p.b.y) - p.reach - 1 > area.bottom || std::max(p.a.y, p.b.y) + p.reach + 1 < area.top ||
                 !Reaches(p, area))
                 continue;
             if ((covered = Covers(p, area)))
@@ -371,22 +440,50 @@ void PaintRows(HDC dc, const std::vector<Piece> &pieces, const RECT &clip, HBRUS
     }
 }
 
+// The platform strokes a curve through the pixels nearest it, a step from
+// each to the next, and a side between whole pixels: the pieces near the
+// area made so, within the budget; beyond it the pieces stand as they are.
+void Snap(std::vector<Piece> *pieces, const Area &area, double reach)
+{
+    auto inreach = [&](const Piece &p) {
+        Piece wide = p;
+        wide.reach = reach;
+        return Reaches(wide, area);
+    };
+    auto steps = [](const Piece &p) { return std::ceil(std::max(std::abs(p.b.x - p.a.x), std::abs(p.b.y - p.a.y))); };
+    double total = 0;
+    for (const Piece &p : *pieces)
+        total += p.curved && inreach(p) ? steps(p) : 1;
+    if (total > BUDGET)
+        return;
+    auto whole = [](Spot s) { return Spot{std::floor(s.x + 0.5), std::floor(s.y + 0.5)}; };
+    std::vector<Piece> snapped;
+    for (const Piece &p : *pieces) {
+        if (!p.curved || !inreach(p)) {
+            snapped.push_back({whole(p.a), whole(p.b), false, 0, 0, {}});
+            continue;
+        }
+        int n = (int)std::max(1.0, steps(p));
+        Spot from = whole(p.a);
+        for (int k = 1; k <= n; k++) {
+            Spot to = whole({p.a.x + (p.b.x - p.a.x) * k / n, p.a.y + (p.b.y - p.a.y) * k / n});
+            if (to.x != from.x || to.y != from.y)
+                snapped.push_back({from, to, false, 0, 0, {}});
+            from = to;
+        }
+    }
+    pieces->swap(snapped);
+}
+
 // Strokes the outline with a pen `width` pixels wide: every pixel of the
 // clip that the platform's stroke of it covers.
 void Paint(HDC dc, Outline &outline, int64_t width, const RECT &clip, COLORREF colour)
 {
     const Area area = {(double)clip.left, (double)clip.top, clip.right - 1.0, clip.bottom - 1.0};
     std::vector<Piece> pieces = Flatten(outline, area, width / 2.0 + 1);
-    for (Piece &p : pieces) {
-        // The platform's band along a straight side of an even width lies
-        // half a pixel up and left of it, and reaches (width - 1) / 2 either
-        // side; a curve it draws in steps of a pixel, with a round join of
-        // one pixel more at each step, half a pixel down and right of it at
-        // an odd width.
-        double shift = p.curved ? (width % 2 ? 0.5 : 0) : (width % 2 ? 0 : -0.5);
-        p = {{p.a.x + shift, p.a.y + shift}, {p.b.x + shift, p.b.y + shift}, p.curved,
-             p.curved ? width / 2.0 : (width - 1) / 2.0};
-    }
+    Snap(&pieces, area, width / 2.0 + 2);
+    for (Piece &p : pieces)
+        Stroke(&p, width);
     pieces.erase(std::remove_if(pieces.begin(), pieces.end(), [&](const Piece &p) { return !Reaches(p, area); }),
                  pieces.end());
     if (pieces.empty())

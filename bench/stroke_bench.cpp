@@ -120,7 +120,7 @@ int main()
 
     const std::string far100 = Scattered(100, 65536), far301 = Scattered(301, 65536);
     const std::string far16381 = Scattered(16381, 65536), near100 = Scattered(100, 3000);
-    const std::string near16381 = Scattered(16381, 3000), round = Round(16383, 30050);
+    const std::string near16381 = Scattered(16381, 3000), close16381 = Scattered(16381, 300), round = Round(16383, 30050);
     struct Case {
         std::string name, setup, line;
     } cases[] = {
@@ -141,6 +141,7 @@ int main()
         {"beziercurve, 16381 far points, pen 2", far16381 + Pen(2), "beziercurve(&p,16381)"},
         {"beziercurve, 16381 far points, pen 65536", far16381 + Pen(65536), "beziercurve(&p,16381)"},
         {"beziercurve, 16381 points within 3000, pen 600", near16381 + Pen(600), "beziercurve(&p,16381)"},
+        {"beziercurve, 16381 points within 300, pen 8", close16381 + Pen(8), "beziercurve(&p,16381)"},
         {"frameellipse(-70000,...,70000), pen 511", Pen(511), "frameellipse(-70000,-70000,70000,70000)"},
         {"frameellipse(-70000,...,70000), pen 512", Pen(512), "frameellipse(-70000,-70000,70000,70000)"},
         {"frameellipse(-70000,...,70000), pen 513", Pen(513), "frameellipse(-70000,-70000,70000,70000)"},

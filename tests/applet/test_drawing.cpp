@@ -472,7 +472,7 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
             DeleteObject(SelectObject(host.dc, oldpen));
             GdiFlush();
             if (row.crossing == EDGE) {
-                ExpectSameInFrame(ours, BG, 2);
+                ExpectSameInFrame(ours, BG, 1);
             } else {
                 const Differences d = Compare(ours, Frame(), RED, BG);
                 EXPECT_EQ(d.stray, 0);
