@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <numbers>
 
 namespace {
 
@@ -78,7 +79,7 @@ void Baseline(HDC dc, double *ux, double *uy)
     *ux = 1;
     *uy = 0;
     if (selected && GetObjectA(selected, sizeof font, &font) && font.lfEscapement) {
-        double angle = font.lfEscapement * 3.14159265358979323846 / 1800;
+        double angle = font.lfEscapement * std::numbers::pi / 1800;
         *ux = std::cos(angle);
         *uy = -std::sin(angle);
     }

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 namespace {
 
@@ -202,7 +203,7 @@ std::vector<uint8_t> SampleWave()
     v.push_back(1), v.push_back(0); // block alignment
     v.push_back(8), v.push_back(0); // bits per sample
     for (uint32_t i = 0; i < RATE / 2; i++)
-        v.push_back((uint8_t)(128 + 60 * std::sin(i * 2 * 3.14159265 * 440 / RATE)));
+        v.push_back((uint8_t)(128 + 60 * std::sin(i * 2 * std::numbers::pi * 440 / RATE)));
     return v;
 }
 
@@ -363,7 +364,7 @@ constexpr int LOOKCOUNT = (int)(sizeof LOOKS / sizeof LOOKS[0]);
 // nearest ground. `sunshift` moves the sun along its path.
 COLORREF ScenePixel(const LOOK &l, int look, int x, int y, int w, int h, double sunshift)
 {
-    const double pi = 3.14159265358979, fx = (double)x / w;
+    const double pi = std::numbers::pi, fx = (double)x / w;
     const double horizon = 0.6 * h;
     double sx = (l.sunx + sunshift) * w, sy = (l.suny + 0.3 * sunshift * sunshift) * h;
     double r = 0.08 * (w < h ? w : h) + 2;
@@ -445,7 +446,7 @@ std::vector<uint8_t> BallAnimation(int size, int frames, COLORREF transparent)
         // Across and back once, bouncing twice on the way.
         double t = (double)i / frames, across = t < 0.5 ? 2 * t : 2 - 2 * t;
         double cx = radius + 1 + across * (size - 2 * radius - 2);
-        double hop = std::fabs(std::sin(t * 2 * 3.14159265358979 * 2));
+        double hop = std::fabs(std::sin(t * 2 * std::numbers::pi * 2));
         double cy = size - radius - 2 - hop * (size * 0.6);
         cells.push_back(Painted(size, size, [&](int x, int y) -> COLORREF {
             double dx = (x - cx) / radius, dy = (y - cy) / radius, d2 = dx * dx + dy * dy;
