@@ -420,8 +420,6 @@ static LRESULT EditMessage(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam)
         SendMessageA(dlg, AEM_TEXTCHANGED, 0, 0);
         if (wParam == '\t')
             return 0;
-        if ((wParam == '-' || wParam == '.') && shift)
-            SendMessageA(dlg, AEM_TEXTCHANGED, 0, 0);
         Refresh(edit);
         break;
     case WM_KEYUP:
