@@ -38,6 +38,23 @@ void Put32(std::vector<uint8_t> &v, uint32_t x)
         v.push_back((uint8_t)(x >> (8 * i)));
 }
 
+// A packed DIB of `w` by `h` drawn pixel by pixel by `pixel(x, y)`; empty
+// when memory fails.
+template <class F> std::vector<uint8_t> Painted(int w, int h, F pixel)
+{
+    std::vector<uint8_t> v;
+    GlobalBlock block(CreateDib(w, h, nullptr, 24));
+    GlobalLocked<BITMAPINFOHEADER> dib(block);
+    if (!dib)
+        return v;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            PutDibPixel(dib.get(), x, y, pixel(x, y));
+    const uint8_t *p = (const uint8_t *)dib.get();
+    v.assign(p, p + dib.size());
+    return v;
+}
+
 } // namespace
 
 SAMPLEDOC::SAMPLEDOC(const char *title, int width, int depth, COLORREF colour)
@@ -87,20 +104,15 @@ BLOCK &SAMPLEDOC::Page(const char *title, COLORREF colour)
 
 HGLOBAL SAMPLEDOC::Add(BLOCK &page, uint32_t tag, RECT r, const char *text, const std::vector<uint8_t> &data)
 {
-    HGLOBAL source = NULL;
+    GlobalBlock source;
     if (!data.empty()) {
-        source = GlobalAlloc(GMEM_MOVEABLE, data.size());
+        source = GlobalBlock::Alloc(data.size());
         GlobalLocked<uint8_t> p(source);
-        if (!p) {
-            if (source)
-                GlobalFree(source);
+        if (!p)
             return NULL;
-        }
         memcpy(p.get(), data.data(), data.size());
     }
-    HGLOBAL h = CreatePageObject(&page, tag, 0, text ? (LONG_PTR)text : (LONG_PTR)source);
-    if (source)
-        GlobalFree(source);
+    HGLOBAL h = CreatePageObject(&page, tag, 0, text ? (LONG_PTR)text : (LONG_PTR)source.get());
     if (!h)
         return NULL;
     {
@@ -154,42 +166,17 @@ bool SAMPLEDOC::Save(const char *path)
 
 std::vector<uint8_t> SamplePicture(int width, int height, unsigned seed)
 {
-    HGLOBAL h = CreateDib(width, height, nullptr, 24);
-    std::vector<uint8_t> v;
-    if (!h)
-        return v;
-    {
-        GlobalLocked<BITMAPINFOHEADER> dib(h);
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++) {
-                unsigned r = (x * 255 / (width ? width : 1) + seed * 40) & 255;
-                unsigned g = (y * 255 / (height ? height : 1) + seed * 70) & 255;
-                unsigned b = ((x + y) * 2 + seed * 25) & 255;
-                PutDibPixel(dib.get(), x, y, RGB(r, g, b));
-            }
-        const uint8_t *p = (const uint8_t *)dib.get();
-        v.assign(p, p + dib.size());
-    }
-    GlobalFree(h);
-    return v;
+    return Painted(width, height, [&](int x, int y) {
+        unsigned r = (x * 255 / (width ? width : 1) + seed * 40) & 255;
+        unsigned g = (y * 255 / (height ? height : 1) + seed * 70) & 255;
+        unsigned b = ((x + y) * 2 + seed * 25) & 255;
+        return RGB(r, g, b);
+    });
 }
 
 std::vector<uint8_t> SolidPicture(int width, int height, COLORREF colour)
 {
-    HGLOBAL h = CreateDib(width, height, nullptr, 24);
-    std::vector<uint8_t> v;
-    if (!h)
-        return v;
-    {
-        GlobalLocked<BITMAPINFOHEADER> dib(h);
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                PutDibPixel(dib.get(), x, y, colour);
-        const uint8_t *p = (const uint8_t *)dib.get();
-        v.assign(p, p + dib.size());
-    }
-    GlobalFree(h);
-    return v;
+    return Painted(width, height, [&](int, int) { return colour; });
 }
 
 std::vector<uint8_t> SampleWave()
@@ -309,19 +296,14 @@ std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, u
     }
     AVIFileExit();
     long image = 0, movie = 0;
-    HGLOBAL h = written ? LoadMovie(NULL, path, &image, &movie) : NULL;
+    GlobalBlock loaded(written ? LoadMovie(NULL, path, &image, &movie) : NULL);
     DeleteFileA(path);
-    if (!h)
-        return v;
-    {
-        GlobalLocked<uint8_t> p(h);
-        if (p && image > 0 && movie > 0 && (SIZE_T)(image + movie) <= p.size()) {
-            v.assign(p.get(), p.get() + image + movie);
-            *picturesize = (uint32_t)image;
-            *moviesize = (uint32_t)movie;
-        }
+    GlobalLocked<uint8_t> p(loaded);
+    if (p && image > 0 && movie > 0 && (SIZE_T)(image + movie) <= p.size()) {
+        v.assign(p.get(), p.get() + image + movie);
+        *picturesize = (uint32_t)image;
+        *moviesize = (uint32_t)movie;
     }
-    GlobalFree(h);
     return v;
 }
 
@@ -408,25 +390,6 @@ COLORREF ScenePixel(const LOOK &l, int look, int x, int y, int w, int h, double 
             return RGB(90, 60, 30);
     }
     return c;
-}
-
-// A packed DIB of `w` by `h` drawn pixel by pixel by `pixel(x, y)`.
-template <class F> std::vector<uint8_t> Painted(int w, int h, F pixel)
-{
-    std::vector<uint8_t> v;
-    HGLOBAL d = CreateDib(w, h, nullptr, 24);
-    if (!d)
-        return v;
-    {
-        GlobalLocked<BITMAPINFOHEADER> dib(d);
-        for (int y = 0; y < h; y++)
-            for (int x = 0; x < w; x++)
-                PutDibPixel(dib.get(), x, y, pixel(x, y));
-        const uint8_t *p = (const uint8_t *)dib.get();
-        v.assign(p, p + dib.size());
-    }
-    GlobalFree(d);
-    return v;
 }
 
 } // namespace
