@@ -176,6 +176,9 @@ private:
 // object cannot be read or the rectangle is inside out.
 void FrameSize(APPLET *a, int *width, int *height);
 
+// A script's integer arithmetic wraps round, as 32-bit registers do.
+inline int32_t Wrap(uint32_t v) { return (int32_t)v; }
+
 // A wide result narrowed to the nearest 32-bit value.
 inline int32_t Clamp32(int64_t v) { return (int32_t)(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v); }
 
