@@ -176,6 +176,10 @@ private:
 // object cannot be read or the rectangle is inside out.
 void FrameSize(APPLET *a, int *width, int *height);
 
+// Whether a figure within the rectangle, either way round, can reach into
+// the frame, a pen's half width and a pixel beyond it taken as reaching.
+bool SeenInFrame(APPLET *a, const RECT &r);
+
 // A script's integer arithmetic wraps round, as 32-bit registers do.
 inline int32_t Wrap(uint32_t v) { return (int32_t)v; }
 
@@ -196,10 +200,6 @@ inline int32_t Placed(int32_t v, int32_t by)
     int64_t moved = (int64_t)v + by;
     return (int32_t)(moved < -REACH ? -REACH : moved > REACH ? REACH : moved);
 }
-
-// Whether a figure within the rectangle, either way round, can reach into
-// the frame, a pen's half width and a pixel beyond it taken as reaching.
-bool SeenInFrame(APPLET *a, const RECT &r);
 
 // Pens wider than this draw curves through WideStroke, not the platform.
 constexpr int32_t WIDEPEN = 512;
