@@ -219,6 +219,20 @@ void Ok(HWND dlg, EDITPARAM *p)
     EndDialog(dlg, 1);
 }
 
+// The old object goes only once the new one is in place, so a failed
+// append leaves the header holding what it held.
+void ReplaceObject(HWND dlg, BLOCK *block, int old, HGLOBAL object)
+{
+    if (!object || !AppendPageObject(block, object)) {
+        if (object)
+            GlobalFree(object);
+        Say(dlg, IDS_OBJECTACCESSERROR);
+        return;
+    }
+    if (old >= 0)
+        DeletePageObject(block, (unsigned)old);
+}
+
 void SelectPicture(HWND dlg, EDITPARAM *p)
 {
     HGLOBAL dib;
@@ -229,15 +243,9 @@ void SelectPicture(HWND dlg, EDITPARAM *p)
             ShowBackgroundChoice(dlg, background, false);
         return;
     }
-    // The old picture goes only once the new one is whole.
     HGLOBAL object = CreatePageObject(p->block, TAG_IMAG, 0, (LONG_PTR)dib);
     GlobalFree(dib);
-    int old = FirstBlockObject(p->block, TAG_IMAG);
-    if (!object || (old >= 0 && !DeletePageObject(p->block, (unsigned)old)) || !AppendPageObject(p->block, object)) {
-        if (object)
-            GlobalFree(object);
-        Say(dlg, IDS_OBJECTACCESSERROR);
-    }
+    ReplaceObject(dlg, p->block, FirstBlockObject(p->block, TAG_IMAG), object);
     Repaint(dlg, IDC_HDRSAMPLE);
 }
 
@@ -274,12 +282,7 @@ void SelectSound(HWND dlg, EDITPARAM *p)
     }
     // The sound that plays is the one replaced, and Stop goes grey below.
     APPLETKillSound(dlg);
-    int old = SoundObject(p->block, nullptr);
-    if (!object || (old >= 0 && !DeletePageObject(p->block, (unsigned)old)) || !AppendPageObject(p->block, object)) {
-        if (object)
-            GlobalFree(object);
-        Say(dlg, IDS_OBJECTACCESSERROR);
-    }
+    ReplaceObject(dlg, p->block, SoundObject(p->block, nullptr), object);
     UpdateSoundButtons(dlg, p->block);
 }
 
