@@ -24,6 +24,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <numbers>
 #include <thread>
 
 namespace {
@@ -56,7 +57,7 @@ void DrawOwnFrame(HDC dc, int x, int y, int side, int frame)
     int top = y + side * 3 / 8;
     Rectangle(dc, x + side / 8, top - side / 8, x + side / 2, top + 1);
     Rectangle(dc, x + side / 8, top, x + side * 7 / 8, y + side * 7 / 8);
-    double angle = frame * 2 * 3.14159265 / OWNFRAMES;
+    double angle = frame * 2 * std::numbers::pi / OWNFRAMES;
     int r = side / 6;
     int cx = x + side / 2 + (int)(side / 6 * cos(angle)), cy = y + side / 2 + (int)(side / 6 * sin(angle));
     GdiObject<HPEN> handle(CreatePen(PS_SOLID, std::max(2, side / 10), RGB(60, 60, 60)));

@@ -6,6 +6,7 @@
 #include "document/writer.h"
 #include "editor/blocks.h"
 #include "editors/headereditor.h"
+#include "editors/backgroundchoice.h"
 #include "tests/support/drive.h"
 #include "tests/editor/screenbits.h"
 #include "resources/document_ids.h"
