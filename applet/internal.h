@@ -176,6 +176,16 @@ private:
 // object cannot be read or the rectangle is inside out.
 void FrameSize(APPLET *a, int *width, int *height);
 
+// Whether a figure within the rectangle, either way round, can reach into
+// the frame, a pen's half width and a pixel beyond it taken as reaching.
+bool SeenInFrame(APPLET *a, const RECT &r);
+
+// A script's integer arithmetic wraps round, as 32-bit registers do.
+inline int32_t Wrap(uint32_t v) { return (int32_t)v; }
+
+// A wide result narrowed to the nearest 32-bit value.
+inline int32_t Clamp32(int64_t v) { return (int32_t)(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v); }
+
 // A script coordinate moved by an offset; wraps rather than overflows.
 inline int32_t Moved(int32_t v, int32_t by) { return (int32_t)((uint32_t)v + (uint32_t)by); }
 

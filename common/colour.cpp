@@ -1,3 +1,6 @@
+// The colour dialog: the system's, with a table of named colours beside it
+// that the user adds to and opens from files, and the red, green and blue
+// fields shown in hexadecimal too.
 #include "common/colour.h"
 #include "common/dialog.h"
 #include "common/guard.h"
@@ -17,8 +20,6 @@
 
 namespace {
 
-constexpr int NAMESIZE = 260;
-
 // What tells the two sets of the colour dialog apart.
 struct COLOURSET {
     bool common;
@@ -31,23 +32,6 @@ struct COLOURSET {
 };
 
 extern const COLOURSET plainset, commonset;
-
-// A list entry's name, when it fits; false for a missing or oversized one.
-bool ListText(HWND list, int index, char *out)
-{
-    LRESULT n = SendMessageA(list, LB_GETTEXTLEN, index, 0);
-    out[0] = 0;
-    if (n == LB_ERR || n >= NAMESIZE)
-        return false;
-    return SendMessageA(list, LB_GETTEXT, index, (LPARAM)out) != LB_ERR;
-}
-
-int GridSide(HWND dlg)
-{
-    RECT r;
-    GetClientRect(dlg, &r);
-    return (r.right - r.left) / 16;
-}
 
 INT_PTR RunChooseColor(const MODALCALL *call)
 {
@@ -145,12 +129,12 @@ void AddFromEdits(const COLOURSET &set, HWND dlg)
     for (int i = 0; i < count; i++) {
         if ((COLORREF)SendMessageA(list, LB_GETITEMDATA, i, 0) != c)
             continue;
-        char name[NAMESIZE];
-        ListText(list, i, name);
+        char name[COLOURNAMESIZE];
+        ColourTableName(list, i, name);
         const char *question = set.common ? "This color already exists in the current color table as %s. Do you "
                                             "wish to add it anyway?"
                                           : FetchString(IDS_COLOUREXISTS);
-        char text[2 * NAMESIZE + 256];
+        char text[2 * COLOURNAMESIZE + 256];
         snprintf(text, sizeof text, question, name);
         if (DoYesNo(dlg, text) != IDYES)
             return;
@@ -183,8 +167,8 @@ void DrawTableItem(const DRAWITEMSTRUCT *item)
 {
     if (item->itemID == (UINT)-1)
         return;
-    char name[NAMESIZE];
-    if (!ListText(item->hwndItem, (int)item->itemID, name))
+    char name[COLOURNAMESIZE];
+    if (!ColourTableName(item->hwndItem, (int)item->itemID, name))
         return;
     LRESULT data = SendMessageA(item->hwndItem, LB_GETITEMDATA, item->itemID, 0);
     if (data == LB_ERR)
@@ -403,134 +387,15 @@ const COLOURSET commonset{true,                 "COMMONColourSelectBox", "COMMON
                           "COMMONOpenColourTableBox", COMMONColourHookProc, COMMONAddColourDlgProc,
                           COMMONOpenColourDlgProc};
 
-// Takes the number that `p` points at, after leading blanks (as atol does),
-// and moves past it.
-long ReadNumber(char *&p)
-{
-    return strtol(p, &p, 10);
-}
-
-bool ParseTableLine(char *line, char *&name, COLORREF &colour)
-{
-    line[strcspn(line, "\n")] = 0;
-    line[strcspn(line, "\r")] = 0;
-    char *equals = strchr(line, '=');
-    if (!equals || equals == line)
-        return false;
-    *equals = 0;
-    name = line;
-    char *p = equals + 1;
-    while (*p == '=' || *p == ' ' || *p == 8)
-        p++;
-    long red = ReadNumber(p);
-    p = strchr(p, ',');
-    if (!p)
-        return false;
-    while (*p == ',')
-        p++;
-    long green = ReadNumber(p);
-    p = strchr(p, ',');
-    if (!p)
-        return false;
-    while (*p == ',')
-        p++;
-    long blue = ReadNumber(p);
-    colour = RGB(red & 0xFF, green & 0xFF, blue & 0xFF);
-    return true;
-}
-
 } // namespace
 
-int SelectColour(HWND parent, const unsigned char *palette, int count, COLORREF *colour)
+bool ColourTableName(HWND list, int index, char *out)
 {
-    if (!ClassicColorSelect)
-        return COMMONDoColourSelect(parent, colour);
-    COLOURGRIDPARAM param{palette, (DWORD)(count < 0 ? 0 : count > 256 ? 256 : count), *colour};
-    INT_PTR result = COMMONDialogBox(hInst, "SelectColourBox", parent, SelectColourProc, (LPARAM)&param, NULL);
-    UpdateWindow(parent);
-    if (result == 1) {
-        *colour = param.colour;
-        return 1;
-    }
-    return 0;
-}
-
-static INT_PTR SelectColourMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    INT_PTR answer;
-    COLOURGRIDPARAM *param;
-    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &param, 0))
-        return answer;
-    switch (msg) {
-    case WM_INITDIALOG:
-        if (controlfont)
-            SetAllFontControls(dlg, controlfont);
-        SetFocus(GetDlgItem(dlg, IDCANCEL));
-        CentreWindow(dlg);
-        return FALSE;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(dlg, &ps);
-        int s = GridSide(dlg);
-        if (s > 0 && param->palette) {
-            struct {
-                WORD version, entries;
-                PALETTEENTRY colours[256];
-            } lp{0x300, (WORD)(param->count ? param->count : 1), {}};
-            for (DWORD i = 0; i < param->count; i++)
-                lp.colours[i] = PALETTEENTRY{param->palette[3 * i], param->palette[3 * i + 1],
-                                             param->palette[3 * i + 2], 0};
-            GdiObject<HPALETTE> pal(CreatePalette((LOGPALETTE *)&lp));
-            HPALETTE oldpal = pal ? SelectPalette(dc, pal, FALSE) : NULL;
-            RealizePalette(dc);
-            SelectedObject pen(dc, GetStockObject(BLACK_PEN));
-            for (int i = 0; i < 256; i++) {
-                int x = (i % 16) * s, y = (i / 16) * s;
-                // Entries past the count show as black: the caller's buffer
-                // need hold no more than count colours.
-                COLORREF c = (DWORD)i < param->count
-                                 ? RGB(param->palette[3 * i], param->palette[3 * i + 1], param->palette[3 * i + 2])
-                                 : 0;
-                GdiObject<HBRUSH> brush(CreateSolidBrush(c));
-                SelectedObject chosen(dc, brush);
-                Rectangle(dc, x, y, x + s, y + s);
-            }
-            if (oldpal)
-                SelectPalette(dc, oldpal, FALSE);
-        }
-        EndPaint(dlg, &ps);
-        return TRUE;
-    }
-    case WM_LBUTTONDOWN: {
-        int s = GridSide(dlg);
-        int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
-        if (s <= 0 || x < 0 || y < 0 || x >= 16 * s || y >= 16 * s)
-            return TRUE;
-        DWORD i = (DWORD)(x / s + (y / s) * 16);
-        if (i < param->count && param->palette) {
-            param->colour = RGB(param->palette[3 * i], param->palette[3 * i + 1], param->palette[3 * i + 2]);
-            EndDialog(dlg, 1);
-        }
-        return TRUE;
-    }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDC_COLOURMORE) {
-            DoColourSelect(dlg, &param->colour);
-            PostMessageA(dlg, WM_COMMAND, IDOK, 0);
-            return TRUE;
-        }
-        return FALSE;
-    }
-    return FALSE;
-}
-
-INT_PTR CALLBACK SelectColourProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return COMMONGuard(dlg, msg, [&] { return SelectColourMessage(dlg, msg, wParam, lParam); });
+    LRESULT n = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+    out[0] = 0;
+    if (n == LB_ERR || n >= COLOURNAMESIZE)
+        return false;
+    return SendMessageA(list, LB_GETTEXT, index, (LPARAM)out) != LB_ERR;
 }
 
 int DoColourSelect(HWND parent, COLORREF *colour) { return RunColourDialog(plainset, parent, colour); }
@@ -586,120 +451,6 @@ int GetOpenColourTableName(HWND parent, char *buffer)
 int COMMONGetOpenColourTableName(HWND parent, char *buffer)
 {
     return COMMONDialogBox(hInst, commonset.opentemplate, parent, commonset.openproc, (LPARAM)buffer, NULL) == 1;
-}
-
-int LoadColourTable(HWND dlg, const char *path, int listid)
-{
-    HWND list = GetDlgItem(dlg, listid);
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    FILE *f = path && path[0] ? fopen(path, "rt") : NULL;
-    if (!f)
-        return 0;
-    char line[260];
-    while (fgets(line, sizeof line, f)) {
-        char *name;
-        COLORREF colour;
-        if (!ParseTableLine(line, name, colour))
-            continue;
-        LRESULT index = SendMessageA(list, LB_INSERTSTRING, (WPARAM)-1, (LPARAM)name);
-        if (index >= 0)
-            SendMessageA(list, LB_SETITEMDATA, index, (LPARAM)colour);
-    }
-    fclose(f);
-    return 1;
-}
-
-int SaveColourTable(HWND dlg, const char *path, int listid)
-{
-    if (!path || !path[0] || strlen(path) + 5 > PATHBUILDSIZE)
-        return 0;
-    HWND list = GetDlgItem(dlg, listid);
-    int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
-    if (count == LB_ERR)
-        return 0;
-    if (!COMMONMakeFoldersFor(path))
-        return 0;
-    // The table is written beside the old one, which stays untouched until
-    // the new one is complete.
-    char fresh[PATHBUILDSIZE], backup[PATHBUILDSIZE];
-    snprintf(fresh, sizeof fresh, "%s.new", path);
-    snprintf(backup, sizeof backup, "%s.bak", path);
-    FILE *f = fopen(fresh, "wt");
-    if (!f)
-        return 0;
-    bool ok = true;
-    for (int i = 0; i < count && ok; i++) {
-        char name[NAMESIZE];
-        if (!ListText(list, i, name))
-            continue;
-        COLORREF c = (COLORREF)SendMessageA(list, LB_GETITEMDATA, i, 0);
-        ok = fprintf(f, "%s=%d,%d,%d\n", name, GetRValue(c), GetGValue(c), GetBValue(c)) > 0;
-    }
-    ok = fflush(f) == 0 && ok;
-    ok = fclose(f) == 0 && ok;
-    if (!ok) {
-        DeleteFileA(fresh);
-        return 0;
-    }
-    bool hadold = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-    if (hadold) {
-        DeleteFileA(backup);
-        if (!MoveFileA(path, backup)) {
-            DeleteFileA(fresh);
-            return 0;
-        }
-    }
-    if (!MoveFileA(fresh, path)) {
-        if (hadold)
-            MoveFileA(backup, path);
-        DeleteFileA(fresh);
-        return 0;
-    }
-    return 1;
-}
-
-int COMMONDrawColourButton(HWND, UINT, WPARAM, DRAWITEMSTRUCT *item, COLORREF colour, unsigned flags)
-{
-    HDC dc = item->hDC;
-    RECT r = item->rcItem;
-    bool disabled = (item->itemState & ODS_DISABLED) != 0;
-    COLORREF fill = disabled ? GetSysColor(COLOR_BTNFACE) : colour;
-    GdiObject<HBRUSH> fillbrush(CreateSolidBrush(fill));
-    if (flags & 8) {
-        FillRect(dc, &r, fillbrush);
-        return 0;
-    }
-    HBRUSH back = (HBRUSH)SendMessageA(GetParent(item->hwndItem), WM_CTLCOLORBTN, (WPARAM)dc, (LPARAM)item->hwndItem);
-    SelectedObject pen(dc, GetStockObject(NULL_PEN));
-    if (back) {
-        SelectedObject brush(dc, back);
-        Rectangle(dc, r.left, r.top, r.right + 1, r.bottom + 1);
-    }
-    {
-        SelectedObject brush(dc, fillbrush);
-        Rectangle(dc, r.left, r.top, r.right - 2, r.bottom - 2);
-    }
-    if (!(flags & 1))
-        DrawEdge(dc, &r, (item->itemState & ODS_SELECTED) ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_SOFT);
-    if (!(flags & 4) && (item->itemState & ODS_FOCUS)) {
-        RECT f{r.left + 4, r.top + 3, r.right - 4, r.bottom - 4};
-        DrawFocusRect(dc, &f);
-    }
-    char text[128] = "";
-    if (disabled || (flags & 2) || !GetWindowTextA(item->hwndItem, text, sizeof text))
-        return 0;
-    int luminance = GetRValue(fill) * 30 / 100 + GetGValue(fill) * 59 / 100 + GetBValue(fill) * 11 / 100;
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, luminance <= 128 ? RGB(255, 255, 255) : 0);
-    UINT align = SetTextAlign(dc, TA_CENTER);
-    int x = (r.right - r.left) / 2, y = r.top + 4;
-    if (item->itemState & ODS_SELECTED) {
-        x -= 2;
-        y -= 1;
-    }
-    TextOutA(dc, x, y, text, (int)strlen(text));
-    SetTextAlign(dc, align);
-    return 0;
 }
 
 static LRESULT COMMONColorSelectHexSubclassMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -18,6 +18,12 @@ struct ADDCOLOURPARAM {
     HWND owner;
 };
 
+// The longest name of a colour in the table, its terminating zero counted.
+constexpr int COLOURNAMESIZE = 260;
+// The name of entry `index` of a colour table's list, when it fits; false
+// for a missing or oversized one.
+bool ColourTableName(HWND list, int index, char *out);
+
 int SelectColour(HWND parent, const unsigned char *palette, int count, COLORREF *colour);
 int DoColourSelect(HWND parent, COLORREF *colour);
 int COMMONDoColourSelect(HWND parent, COLORREF *colour);

@@ -161,6 +161,44 @@ int FindAppletEntry(HGLOBAL object, unsigned long number, unsigned long kind)
     return -1;
 }
 
+APPLETSOURCE ReadAppletSource(HGLOBAL object, bool withtext)
+{
+    APPLETSOURCE s;
+    AppletView v(object);
+    if (!v) {
+        s.damaged = true;
+        return s;
+    }
+    s.damaged = v.count < v.applet->entries;
+    uint32_t offset = v.applet->header.fixedsize;
+    for (uint32_t i = 0; i < v.count; i++) {
+        const OBJECTAPPLETENTRY *head = v.head_at(offset);
+        if (head->kind == ENTRY_TEXT) {
+            const char *text = (const char *)(head + 1);
+            const char *zero = (const char *)memchr(text, 0, head->length);
+            if (withtext)
+                s.text.assign(text, zero ? (size_t)(zero - text) : head->length);
+            s.index = (int)i;
+            s.damaged |= zero == nullptr;
+            break;
+        }
+        offset += sizeof(OBJECTAPPLETENTRY) + head->length;
+    }
+    return s;
+}
+
+// The first source is the one replaced, whatever its number: it is the one
+// the interpreter runs. An applet without one gets one.
+HGLOBAL ReplaceAppletSource(HGLOBAL object, const char *text, unsigned long length)
+{
+    int index = ReadAppletSource(object, false).index;
+    HGLOBAL removed = index >= 0 ? DeleteAppletEntry(object, (unsigned long)index) : object;
+    HGLOBAL appended = removed ? AppendAppletEntry(removed, text, length, ENTRY_TEXT, 0) : NULL;
+    if (removed && removed != object)
+        GlobalFree(removed);
+    return appended;
+}
+
 HGLOBAL FindNumberedAppletObject(OBJECTAPPLETENTRY *head, HGLOBAL object, unsigned long number,
                                  unsigned long kind)
 {

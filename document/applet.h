@@ -3,6 +3,7 @@
 #pragma once
 #include "document/records.h"
 #include <windows.h>
+#include <string>
 
 constexpr uint32_t ENTRY_TEXT = MakeTag("text");
 constexpr uint32_t ENTRY_PICT = MakeTag("pict");
@@ -87,6 +88,20 @@ HGLOBAL FindNumberedAppletObject(OBJECTAPPLETENTRY *head, HGLOBAL object, unsign
 int GetObjectAppletEntryHeader(OBJECTAPPLETENTRY *head, HGLOBAL entry);
 HGLOBAL InsertObjectAppletEntryHeader(HGLOBAL data, const OBJECTAPPLETENTRY *head);
 HGLOBAL GetAppletEntryData(HGLOBAL entry);
+
+// An applet's source: its first `text` entry, up to its terminating zero,
+// and that entry's place among the entries (-1: there is none). `damaged`
+// says that something was wrong on the way: the object is no applet, some
+// entries lie outside it, or the source has no end.
+struct APPLETSOURCE {
+    std::string text;
+    int index = -1;
+    bool damaged = false;
+};
+APPLETSOURCE ReadAppletSource(HGLOBAL object, bool withtext = true);
+// A new object whose source is `length` bytes of `text`, appended after the
+// other entries in place of the old source, or NULL when it cannot be made.
+HGLOBAL ReplaceAppletSource(HGLOBAL object, const char *text, unsigned long length);
 
 // The applet object table.
 int AddAppletObject(HGLOBAL *table, int *count, const APPLETOBJECT *row);

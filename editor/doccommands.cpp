@@ -74,8 +74,6 @@ bool SaveAs(HWND window, BLOCKSET *set)
     return true;
 }
 
-// Save at once, asking for a name first when the document has none: true
-
 void EditCaretBlock(HWND window, BLOCKSET *set)
 {
     HWND list = List(window);

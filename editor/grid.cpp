@@ -94,25 +94,26 @@ int DoGridRect(HWND window, RECT *rect, int handle)
 INT_PTR CALLBACK SetGridProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    GRIDSETTINGS *grid;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &grid))
         return answer;
     switch (msg) {
     case WM_INITDIALOG:
         SetFocus(GetDlgItem(dlg, IDOK));
         BindSpinControl(GetDlgItem(dlg, IDC_GRIDSIZE + 10000));
-        SetDlgItemInt(dlg, IDC_GRIDSIZE, (UINT)GridFrequency, FALSE);
-        CheckDlgButton(dlg, IDC_GRIDSNAP, GridUse ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(dlg, IDC_GRIDSHOW, GridShow ? BST_CHECKED : BST_UNCHECKED);
+        SetDlgItemInt(dlg, IDC_GRIDSIZE, (UINT)grid->frequency, FALSE);
+        CheckDlgButton(dlg, IDC_GRIDSNAP, grid->use ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dlg, IDC_GRIDSHOW, grid->show ? BST_CHECKED : BST_UNCHECKED);
         CentreWindow(dlg);
         return FALSE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            GridUse = IsDlgButtonChecked(dlg, IDC_GRIDSNAP) == BST_CHECKED;
-            GridShow = IsDlgButtonChecked(dlg, IDC_GRIDSHOW) == BST_CHECKED;
+            grid->use = IsDlgButtonChecked(dlg, IDC_GRIDSNAP) == BST_CHECKED;
+            grid->show = IsDlgButtonChecked(dlg, IDC_GRIDSHOW) == BST_CHECKED;
             // Clamped to the up-down's range; what is no number becomes 1.
-            GridFrequency = GetSpinValue(dlg, IDC_GRIDSIZE);
-            if (GridFrequency < 1)
-                GridFrequency = 1;
+            grid->frequency = GetSpinValue(dlg, IDC_GRIDSIZE);
+            if (grid->frequency < 1)
+                grid->frequency = 1;
             EndDialog(dlg, 1);
             return TRUE;
         }
@@ -123,5 +124,11 @@ INT_PTR CALLBACK SetGridProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 
 int SetGrid(HWND window)
 {
-    return COMMONDialogBox(hInst, "SetGridBox", window, SetGridProc, 0, nullptr) == 1;
+    GRIDSETTINGS grid{GridUse, GridShow, GridFrequency};
+    if (COMMONDialogBox(hInst, "SetGridBox", window, SetGridProc, (LPARAM)&grid, nullptr) != 1)
+        return 0;
+    GridUse = grid.use;
+    GridShow = grid.show;
+    GridFrequency = grid.frequency;
+    return 1;
 }

@@ -9,6 +9,10 @@ int DoGrid(HWND window, POINT *point);
 // `rect` in `window`'s client coordinates; `handle` is the part being
 // dragged (0 move, 1-8 the corners and edges clockwise from the top left).
 int DoGridRect(HWND window, RECT *rect, int handle);
-// The grid settings dialog: 1 for OK, 0 for Cancel.
+// The grid settings dialog: 1 for OK, which stores them, 0 for Cancel.
 int SetGrid(HWND window);
+// What the dialog edits, a copy of the settings while it is open.
+struct GRIDSETTINGS {
+    int use, show, frequency;
+};
 INT_PTR CALLBACK SetGridProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);

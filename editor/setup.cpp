@@ -53,10 +53,10 @@ INT_PTR RunSheet(const MODALCALL *call) { return PropertySheetA((PROPSHEETHEADER
 
 } // namespace
 
-void SetSetupControls(HWND page)
+void SetSetupControls(HWND page, const SETUPPAGE &setup)
 {
-    for (int i = 0; i < MAXCONFIGITEM; i++) {
-        const CONFIGITEM &row = configitem[i];
+    for (int i = 0; i < setup.count; i++) {
+        const CONFIGITEM &row = setup.rows[i];
         HWND control = RowControl(page, row);
         if (!control)
             continue;
@@ -87,10 +87,10 @@ void SetSetupControls(HWND page)
     }
 }
 
-void GetSetupControls(HWND page)
+void GetSetupControls(HWND page, const SETUPPAGE &setup)
 {
-    for (int i = 0; i < MAXCONFIGITEM; i++) {
-        const CONFIGITEM &row = configitem[i];
+    for (int i = 0; i < setup.count; i++) {
+        const CONFIGITEM &row = setup.rows[i];
         HWND control = RowControl(page, row);
         if (!control)
             continue;
@@ -119,16 +119,21 @@ void GetSetupControls(HWND page)
 
 INT_PTR CALLBACK SetupPage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // A page is made with its sheet's description of it, which carries the
+    // page's record.
+    if (msg == WM_INITDIALOG)
+        lParam = ((const PROPSHEETPAGEA *)lParam)->lParam;
     INT_PTR answer;
-    if (COMMONDialogMessage(page, msg, wParam, lParam, &answer))
+    SETUPPAGE *setup;
+    if (DialogOpening(page, msg, wParam, lParam, &answer, &setup))
         return answer;
     switch (msg) {
     case WM_INITDIALOG:
-        SetSetupControls(page);
+        SetSetupControls(page, *setup);
         return TRUE;
     case WM_NOTIFY:
         if (((NMHDR *)lParam)->code == PSN_APPLY) {
-            GetSetupControls(page);
+            GetSetupControls(page, *setup);
             SetWindowValue<LONG_PTR>(page, DWLP_MSGRESULT, PSNRET_NOERROR);
             return TRUE;
         }
@@ -160,6 +165,7 @@ INT_PTR CALLBACK SetupPage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 void DoSetup(HWND owner)
 {
     InitCommonControls();
+    SETUPPAGE setup{configitem, MAXCONFIGITEM};
     PROPSHEETPAGEA page{};
     page.dwSize = sizeof page;
     page.dwFlags = PSP_USETITLE;
@@ -167,6 +173,7 @@ void DoSetup(HWND owner)
     page.pszTemplate = "SetupPropertyOne";
     page.pfnDlgProc = SetupPage;
     page.pszTitle = "Files / Display";
+    page.lParam = (LPARAM)&setup;
     PROPSHEETHEADERA sheet{};
     sheet.dwSize = sizeof sheet;
     sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;

@@ -76,6 +76,11 @@ void InitSysInfo(HWND dlg)
     CentreWindow(dlg);
 }
 
+// What the information box holds while it is open: its picture, read once.
+struct SYSINFO {
+    GlobalBlock picture;
+};
+
 // What the notice holds while it is open.
 struct DRIVERNOTICE {
     HFONT font;
@@ -86,10 +91,12 @@ struct DRIVERNOTICE {
 INT_PTR CALLBACK SysInfoProcProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     INT_PTR answer;
-    if (COMMONDialogMessage(dlg, msg, wParam, lParam, &answer))
+    SYSINFO *info;
+    if (DialogOpening(dlg, msg, wParam, lParam, &answer, &info))
         return answer;
     switch (msg) {
     case WM_INITDIALOG:
+        info->picture.Reset(LoadPictureBlock(IDB_SYSPICTURE));
         InitSysInfo(dlg);
         return FALSE; // the focus is set
     case WM_DRAWITEM: {
@@ -97,10 +104,8 @@ INT_PTR CALLBACK SysInfoProcProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
         if (item->CtlType != ODT_BUTTON || item->CtlID != IDC_SYSPICTURE)
             return FALSE;
         FillRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
-        if (HGLOBAL picture = LoadPictureBlock(IDB_SYSPICTURE)) {
-            DrawImageWithMaskEx(item->hDC, item->rcItem.left, item->rcItem.top, picture);
-            GlobalFree(picture);
-        }
+        if (info && info->picture)
+            DrawImageWithMaskEx(item->hDC, item->rcItem.left, item->rcItem.top, info->picture.get());
         return TRUE;
     }
     case WM_COMMAND:
@@ -119,7 +124,8 @@ INT_PTR CALLBACK SysInfoProcProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
 
 int ShowSysInfo(HWND owner)
 {
-    COMMONDialogBox(hInst, "SysInfoBox", owner, SysInfoProcProc, 0, NULL);
+    SYSINFO info;
+    COMMONDialogBox(hInst, "SysInfoBox", owner, SysInfoProcProc, (LPARAM)&info, NULL);
     if (owner)
         UpdateWindow(owner);
     return 1;

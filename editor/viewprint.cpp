@@ -2,6 +2,7 @@
 // pages on paper, as many to a sheet as fit at the print settings' scale,
 // through the print dialog with the captions' and footers' own controls.
 #include "editor/viewprint.h"
+#include "common/dialog.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
@@ -25,6 +26,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -35,6 +37,11 @@ constexpr DWORD PRINTFLAGS = PD_NOSELECTION | PD_NOPAGENUMS | PD_RETURNDC | PD_S
 static_assert(PRINTFLAGS == 0x590C);
 
 HWND StatusPrintBox(HWND owner, char *title);
+
+// What the "printing" box shows, held from its creation to its end.
+struct PRINTSTATUS {
+    char text[300];
+};
 
 // The shows the editor opens, and the pages it prints, run in its program's
 // host with the editor's own "printing" box in place of the host's.
@@ -494,9 +501,17 @@ void FreeComboBoxData(HWND combo)
 
 HWND ShowPrintfromViewStatus(HWND owner, const char *text)
 {
-    HWND box = CreateDialogParamA(hInst, "PrintFromViewStatus", owner, PrintFromViewProc, 0);
-    if (!box)
+    auto *status = new (std::nothrow) PRINTSTATUS;
+    if (!status)
         return NULL;
+    snprintf(status->text, sizeof status->text, "Printing %s", text ? text : "");
+    // A box that is made frees its record as it goes; one that is not never
+    // took it.
+    HWND box = CreateDialogParamA(hInst, "PrintFromViewStatus", owner, PrintFromViewProc, (LPARAM)status);
+    if (!box) {
+        delete status;
+        return NULL;
+    }
     SetWindowTextA(box, text ? text : "");
     SetCapture(box);
     CentreWindow(box);
@@ -514,13 +529,21 @@ void ClosePrintfromViewStatus(HWND owner, HWND box)
         BringWindowToTop(owner);
 }
 
-INT_PTR CALLBACK PrintFromViewProc(HWND box, UINT msg, WPARAM, LPARAM)
+INT_PTR CALLBACK PrintFromViewProc(HWND box, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg != WM_PAINT)
+    // Esc does not close the box: printing does, when it is done.
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
         return 0;
-    char title[261] = "", text[300];
-    GetWindowTextA(box, title, sizeof title);
-    snprintf(text, sizeof text, "Printing %s", title);
+    INT_PTR answer;
+    PRINTSTATUS *status;
+    if (DialogOpening(box, msg, wParam, lParam, &answer, &status))
+        return answer;
+    if (msg == WM_NCDESTROY) {
+        delete SetWindowValue<PRINTSTATUS *>(box, DWLP_USER, nullptr);
+        return 0;
+    }
+    if (msg != WM_PAINT || !status)
+        return 0;
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(box, &ps);
     RECT r;
@@ -530,7 +553,7 @@ INT_PTR CALLBACK PrintFromViewProc(HWND box, UINT msg, WPARAM, LPARAM)
         SelectedObject keep(dc, controlfont ? controlfont : (HFONT)GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        DrawTextA(dc, status->text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
     EndPaint(box, &ps);
     return 1;

@@ -1,30 +1,22 @@
 // The header editor: the document's title, window, background, sound, about
 // text, password and options, with a preview of the presentation window.
 #include "editors/headereditor.h"
+#include "editors/backgroundchoice.h"
+#include "editors/headerpreview.h"
 #include "common/dialog.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
 #include "common/owners.h"
-#include "common/paths.h"
-#include "common/services.h"
-#include "common/shell.h"
 #include "common/strings.h"
-#include "document/about.h"
 #include "document/objects.h"
-#include "document/records.h"
 #include "document/reader.h"
 #include "editor/blocks.h"
 #include "editor/filedialogs.h"
 #include "editor/shell.h"
 #include "editor/tipfolder.h"
-#include "editors/objectfields.h"
 #include "editors/editparam.h"
-#include "media/dib.h"
-#include "media/draw.h"
-#include "media/filedialogs.h"
-#include "media/imageformat.h"
+#include "editors/objectfields.h"
 #include "media/loaders.h"
-#include "media/reduce.h"
 #include "media/sound.h"
 #include "resources/document_ids.h"
 #include "resources/headereditor_ids.h"
@@ -37,11 +29,7 @@
 
 namespace {
 
-constexpr char headerpreviewclass[] = "ShowbinderHeaderPreview";
-
 constexpr int MINPASSWORD = 6;
-constexpr int MINPREVIEW = 128;
-constexpr UINT IDM_PREVIEWABOUT = 100;
 
 // The header flag each check box stands for. The caption is two style bits;
 // its box is ticked when either is set.
@@ -62,18 +50,6 @@ bool Checked(HWND dlg, int id)
 void Say(HWND owner, unsigned id)
 {
     DoMessage(owner, FetchString(id));
-}
-
-// A copy of the picture of the header's picture object, or NULL.
-HGLOBAL HeaderPicture(BLOCK *block)
-{
-    int i = FirstBlockObject(block, TAG_IMAG);
-    if (i < 0)
-        return NULL;
-    GlobalLocked<OBJECTHEADER> o(GetPageObject(block, (unsigned)i));
-    if (!o || o.size() < sizeof(OBJECTIMAGE) || (uint64_t)o->fixedsize + o->datasize > o.size())
-        return NULL;
-    return GetImageObjectBitmap((OBJECTIMAGE *)o.get());
 }
 
 // The header's sound object: its wave object, else its MIDI object; -1 for none.
@@ -115,8 +91,16 @@ void ShowSize(HWND dlg, const HEDRRECORD &h)
     SetDlgItemInt(dlg, IDC_HDRDEPTH, (UINT)h.depth, FALSE);
 }
 
-void Init(HWND dlg, EDITPARAM *p)
+// What the header editor holds while it is open: the header it works on,
+// which OK hands back, and what the preview and background choice are given.
+struct HEADEREDITOR {
+    BLOCK work;
+    EDITPARAM param;
+};
+
+void Init(HWND dlg, HEADEREDITOR *e)
 {
+    EDITPARAM *p = &e->param;
     HEDRRECORD &h = p->block->hedr;
     SendDlgItemMessageA(dlg, IDC_HDRTITLE, EM_LIMITTEXT, TITLECHARS, 0);
     SendDlgItemMessageA(dlg, IDC_HDRPASSWORD, EM_LIMITTEXT, PASSWORDCHARS, 0);
@@ -235,6 +219,20 @@ void Ok(HWND dlg, EDITPARAM *p)
     EndDialog(dlg, 1);
 }
 
+// The old object goes only once the new one is in place, so a failed
+// append leaves the header holding what it held.
+void ReplaceObject(HWND dlg, BLOCK *block, int old, HGLOBAL object)
+{
+    if (!object || !AppendPageObject(block, object)) {
+        if (object)
+            GlobalFree(object);
+        Say(dlg, IDS_OBJECTACCESSERROR);
+        return;
+    }
+    if (old >= 0)
+        DeletePageObject(block, (unsigned)old);
+}
+
 void SelectPicture(HWND dlg, EDITPARAM *p)
 {
     HGLOBAL dib;
@@ -245,15 +243,9 @@ void SelectPicture(HWND dlg, EDITPARAM *p)
             ShowBackgroundChoice(dlg, background, false);
         return;
     }
-    // The old picture goes only once the new one is whole.
     HGLOBAL object = CreatePageObject(p->block, TAG_IMAG, 0, (LONG_PTR)dib);
     GlobalFree(dib);
-    int old = FirstBlockObject(p->block, TAG_IMAG);
-    if (!object || (old >= 0 && !DeletePageObject(p->block, (unsigned)old)) || !AppendPageObject(p->block, object)) {
-        if (object)
-            GlobalFree(object);
-        Say(dlg, IDS_OBJECTACCESSERROR);
-    }
+    ReplaceObject(dlg, p->block, FirstBlockObject(p->block, TAG_IMAG), object);
     Repaint(dlg, IDC_HDRSAMPLE);
 }
 
@@ -290,12 +282,7 @@ void SelectSound(HWND dlg, EDITPARAM *p)
     }
     // The sound that plays is the one replaced, and Stop goes grey below.
     APPLETKillSound(dlg);
-    int old = SoundObject(p->block, nullptr);
-    if (!object || (old >= 0 && !DeletePageObject(p->block, (unsigned)old)) || !AppendPageObject(p->block, object)) {
-        if (object)
-            GlobalFree(object);
-        Say(dlg, IDS_OBJECTACCESSERROR);
-    }
+    ReplaceObject(dlg, p->block, SoundObject(p->block, nullptr), object);
     UpdateSoundButtons(dlg, p->block);
 }
 
@@ -353,8 +340,9 @@ void Preview(HWND dlg, EDITPARAM *p)
     ShowSize(dlg, h);
 }
 
-void Command(HWND dlg, EDITPARAM *p, int id, int code)
+void Command(HWND dlg, HEADEREDITOR *e, int id, int code)
 {
+    EDITPARAM *p = &e->param;
     switch (id) {
     case IDOK:
         Ok(dlg, p);
@@ -408,244 +396,21 @@ void Command(HWND dlg, EDITPARAM *p, int id, int code)
     }
 }
 
-// Made at the first preview and kept while the program runs.
-bool PreviewClassReady()
+void DrawItem(const DRAWITEMSTRUCT *item, HEADEREDITOR *e)
 {
-    WNDCLASSA wc{};
-    if (GetClassInfoA(hInst, headerpreviewclass, &wc))
-        return true;
-    wc.style = CS_BYTEALIGNWINDOW | CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = HeaderPreviewProc;
-    wc.hInstance = hInst;
-    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    wc.lpszClassName = headerpreviewclass;
-    return RegisterClassA(&wc) != 0;
-}
-
-void DrawPreviewBackground(HWND window, EDITPARAM *p, HDC dc)
-{
-    RECT r;
-    GetClientRect(window, &r);
-    HBRUSH brush = CreateSolidBrush(GetBlockBackgroundColour(p->hwnd, p->block));
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
-    if (p->block->tag != TAG_HEDR)
-        return;
-    HGLOBAL dib = HeaderPicture(p->block);
-    int w = 0, d = 0, bits = 0;
-    if (dib && GetBitmapDimensions(dib, &w, &d, &bits, nullptr) && w > 0 && d > 0) {
-        if (p->block->hedr.flags & HEDR_TILED) {
-            for (int y = 0; y < r.bottom; y += d)
-                for (int x = 0; x < r.right; x += w)
-                    ShowDib(dc, dib, nullptr, x, y);
-        } else {
-            ShowDib(dc, dib, nullptr, (r.right - w) / 2, (r.bottom - d) / 2);
-        }
-    }
-    if (dib)
-        GlobalFree(dib);
-}
-
-void DrawItem(const DRAWITEMSTRUCT *item, EDITPARAM *p)
-{
+    EDITPARAM *p = &e->param;
     HGLOBAL dib = item->CtlID == IDC_HDRSAMPLE ? HeaderPicture(p->block) : NULL;
     DrawBackgroundPart(item, p, background, p->block->hedr.colour, dib);
 }
 
-void Destroy(HWND dlg, EDITPARAM *)
+void Destroy(HWND dlg, HEADEREDITOR *)
 {
     APPLETKillSound(dlg);
 }
 
-const BACKGROUNDDIALOG<EDITPARAM> headerdialog{"HEADER", Init, Command, DrawItem, Destroy};
+const BACKGROUNDDIALOG<HEADEREDITOR> headerdialog{"HEADER", Init, Command, DrawItem, Destroy};
 
 } // namespace
-
-int FirstBlockObject(BLOCK *block, uint32_t tag)
-{
-    uint32_t n = BlockObjectCount(block);
-    for (uint32_t i = 0; i < n; i++) {
-        GlobalLocked<OBJECTHEADER> o(GetPageObject(block, i));
-        if (o && o.size() >= sizeof(OBJECTHEADER) && o->tag == tag)
-            return (int)i;
-    }
-    return -1;
-}
-
-void ShowBackgroundChoice(HWND dlg, const BACKGROUNDIDS &ids, bool picture)
-{
-    CheckRadioButton(dlg, ids.solid, ids.picture, picture ? ids.picture : ids.solid);
-    EnableWindow(GetDlgItem(dlg, ids.select), picture);
-    EnableWindow(GetDlgItem(dlg, ids.drawn), picture);
-    Repaint(dlg, ids.sample);
-}
-
-void ShowColourChoice(HWND dlg, const BACKGROUNDIDS &ids, uint32_t last, uint32_t selector, COLORREF colour)
-{
-    ShowSwatch(dlg, IDC_BACKCOLOUR, colour);
-    FillColourKinds(GetDlgItem(dlg, ids.kinds), last + 1, selector);
-    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), selector == COLOURSELECTOR_CUSTOM);
-}
-
-LRESULT ReadColourKind(HWND dlg, const BACKGROUNDIDS &ids, uint32_t last, uint32_t *selector)
-{
-    LRESULT kind = SendDlgItemMessageA(dlg, ids.kinds, CB_GETCURSEL, 0, 0);
-    if (kind >= 0 && kind <= (LRESULT)last)
-        *selector = (uint32_t)kind;
-    return kind;
-}
-
-void TakeColourKind(HWND dlg, const BACKGROUNDIDS &ids, uint32_t last, uint32_t *selector)
-{
-    LRESULT kind = ReadColourKind(dlg, ids, last, selector);
-    EnableWindow(GetDlgItem(dlg, IDC_BACKCOLOUR), kind == (LRESULT)COLOURSELECTOR_CUSTOM);
-    Repaint(dlg, ids.sample);
-}
-
-void PickBackColour(HWND dlg, const BACKGROUNDIDS &ids, uint32_t *colour)
-{
-    COLORREF chosen = *colour;
-    if (PickColour(dlg, &chosen))
-        *colour = chosen;
-    ShowSwatch(dlg, IDC_BACKCOLOUR, *colour);
-    Repaint(dlg, ids.sample);
-    Repaint(dlg, ids.kinds);
-}
-
-bool ChooseBackgroundPicture(HWND dlg, HGLOBAL *dib)
-{
-    char path[MAX_PATH] = "";
-    GetOpenPath(path);
-    if (!GetOpenImageFileName(dlg, path))
-        return false;
-    SetOpenPath(path);
-    *dib = LoadImageA(NULL, path, NULL, NULL);
-    if (!*dib)
-        Say(dlg, IDS_ERRREAD);
-    return true;
-}
-
-void DrawBackgroundSample(const DRAWITEMSTRUCT *item, COLORREF colour, HGLOBAL dib)
-{
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(item->hDC, &item->rcItem, brush);
-    DeleteObject(brush);
-    if (!dib)
-        return;
-    GlobalBlock dithered(DitherForDisplay(dib));
-    if (dithered)
-        dib = dithered.get();
-    RECT inner = item->rcItem, drawn;
-    InflateRect(&inner, -2, -2);
-    char rgb[PALETTEBYTES];
-    int count = 0;
-    {
-        GlobalLocked<BITMAPINFO> info(dib);
-        if (info && info.size() >= sizeof(BITMAPINFOHEADER))
-            count = GetDibPalette(info.get(), rgb);
-    }
-    PALSTATE state{};
-    if (count > 0)
-        RealizeWindowPalette(item->hDC, &state, rgb, count);
-    COMMONDrawBitmapInRect(item->hDC, &inner, dib, &drawn);
-    if (count > 0)
-        UnrealizeWindowPalette(item->hDC, &state);
-}
-
-void DrawBackgroundPart(const DRAWITEMSTRUCT *item, const EDITPARAM *p, const BACKGROUNDIDS &ids, COLORREF own,
-                        HGLOBAL dib)
-{
-    if ((int)item->CtlID == ids.sample)
-        DrawBackgroundSample(item, GetBlockBackgroundColour(p->hwnd, p->block), dib);
-    else if (item->CtlID == IDC_BACKCOLOUR)
-        DrawSwatch(item, own);
-    else if ((int)item->CtlID == ids.kinds)
-        DrawColourKind(item, own);
-    if (dib)
-        GlobalFree(dib);
-}
-
-void RunPreview(HWND dlg, EDITPARAM *p, const char *title, DWORD style, int width, int depth)
-{
-    if (!PreviewClassReady()) {
-        Say(dlg, IDS_MEMORY);
-        return;
-    }
-    HWND preview = CreateWindowExA(0, headerpreviewclass, title, style | WS_POPUP | WS_VISIBLE, 0, 0, width, depth,
-                                   NULL, NULL, hInst, p);
-    if (!preview) {
-        Say(dlg, IDS_MEMORY);
-        return;
-    }
-    CentreWindow(preview);
-    BringWindowToTop(preview);
-    MSG msg;
-    while (IsWindow(dlg) && IsWindow(hwndmain) && IsWindow(preview)) {
-        BOOL got = GetMessageA(&msg, NULL, 0, 0);
-        if (got <= 0) {
-            if (got == 0)
-                PostQuitMessage((int)msg.wParam);
-            break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    if (IsWindow(preview))
-        DestroyWindow(preview);
-}
-
-LRESULT CALLBACK HeaderPreviewProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    auto *p = GetWindowValue<EDITPARAM *>(window, GWLP_USERDATA);
-    switch (msg) {
-    case WM_NCCREATE:
-        SetWindowValue(window, GWLP_USERDATA, (EDITPARAM *)((CREATESTRUCTA *)lParam)->lpCreateParams);
-        break;
-    case WM_CREATE:
-        if (HMENU menu = GetSystemMenu(window, FALSE)) {
-            AppendMenuA(menu, MF_SEPARATOR, 0, NULL);
-            AppendMenuA(menu, MF_STRING, IDM_PREVIEWABOUT, "&About");
-        }
-        return 0;
-    case WM_SYSCOMMAND:
-        // A command of our own comes whole: only the system's own commands
-        // carry bits of theirs in the low four.
-        if (wParam == IDM_PREVIEWABOUT && p) {
-            BLOCK header;
-            HWND list = GetDlgItem(p->hwnd, IDC_BLOCKLIST);
-            if (p->block->tag == TAG_HEDR)
-                DoEXEAbout(window, list, p->block);
-            else if (GetHeaderBlock(list, p->blockset, &header))
-                DoEXEAbout(window, list, &header);
-            return 0;
-        }
-        break;
-    case WM_SIZE:
-        if (p && p->block->tag == TAG_HEDR) {
-            RECT r;
-            GetWindowRect(window, &r);
-            p->block->hedr.width = r.right - r.left < MINPREVIEW ? MINPREVIEW : r.right - r.left;
-            p->block->hedr.depth = r.bottom - r.top < MINPREVIEW ? MINPREVIEW : r.bottom - r.top;
-            InvalidateRect(window, NULL, TRUE);
-        }
-        break;
-    case WM_ERASEBKGND:
-        if (p) {
-            DrawPreviewBackground(window, p, (HDC)wParam);
-            return 1;
-        }
-        break;
-    case WM_RBUTTONDOWN:
-        DestroyWindow(window);
-        return 0;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-        return (LRESULT)HandleCtlColour(window, (HDC)wParam, lParam);
-    }
-    return DefWindowProcA(window, msg, wParam, lParam);
-}
 
 INT_PTR CALLBACK EditHeaderProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -653,8 +418,8 @@ INT_PTR CALLBACK EditHeaderProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         return TRUE;
     }
     // The sound ended by itself.
-    if ((msg == MM_MCINOTIFY || msg == MM_WOM_DONE) && DialogState<EDITPARAM>(dlg)) {
-        EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDPLAY), SoundObject(DialogState<EDITPARAM>(dlg)->block, nullptr) >= 0);
+    if ((msg == MM_MCINOTIFY || msg == MM_WOM_DONE) && DialogState<HEADEREDITOR>(dlg)) {
+        EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDPLAY), SoundObject(&DialogState<HEADEREDITOR>(dlg)->work, nullptr) >= 0);
         EnableWindow(GetDlgItem(dlg, IDC_HDRSOUNDSTOP), FALSE);
     }
     return BackgroundDialogMessage(dlg, msg, wParam, lParam, headerdialog);
@@ -662,23 +427,22 @@ INT_PTR CALLBACK EditHeaderProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
 
 int EditHeader(HWND docwindow, BLOCKSET *set, BLOCK *block, int index)
 {
-    BLOCK work;
-    if (!DuplicateBlock(&work, block)) {
+    HEADEREDITOR e{};
+    if (!DuplicateBlock(&e.work, block)) {
         Say(docwindow, IDS_MEMORY);
         return 0;
     }
-    EDITPARAM p{};
-    p.hwnd = docwindow;
-    p.blockset = set;
-    p.block = &work;
-    p.index = (unsigned)index;
-    INT_PTR result = COMMONDialogBox(hInst, "EditHeaderBox", docwindow, EditHeaderProc, (LPARAM)&p, nullptr);
+    e.param.hwnd = docwindow;
+    e.param.blockset = set;
+    e.param.block = &e.work;
+    e.param.index = (unsigned)index;
+    INT_PTR result = COMMONDialogBox(hInst, "EditHeaderBox", docwindow, EditHeaderProc, (LPARAM)&e, nullptr);
     if (result == 1) {
         DestroyBlock(block);
-        *block = work;
+        *block = e.work;
         PostMessageA(docwindow, WMU_REFRESHTHUMBNAILS, 0, 0);
     } else {
-        DestroyBlock(&work);
+        DestroyBlock(&e.work);
     }
     InvalidateRect(docwindow, NULL, TRUE);
     UpdateWindow(docwindow);

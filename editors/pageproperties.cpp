@@ -13,6 +13,8 @@
 #include "editor/tipfolder.h"
 #include "editors/editparam.h"
 #include "editors/headereditor.h"
+#include "editors/backgroundchoice.h"
+#include "editors/headerpreview.h"
 #include "editors/objectfields.h"
 #include "media/filedialogs.h"
 #include "media/imageformat.h"

