@@ -177,7 +177,7 @@ private:
 void FrameSize(APPLET *a, int *width, int *height);
 
 // Whether a figure within the rectangle, either way round, can reach into
-// the frame, a pen's half width and a pixel beyond it taken as reaching.
+// the frame, a wide pen's width and a pixel beyond it taken as reaching.
 bool SeenInFrame(APPLET *a, const RECT &r);
 
 // A script's integer arithmetic wraps round, as 32-bit registers do.
