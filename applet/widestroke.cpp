@@ -347,12 +347,13 @@ int RowSpans(const Piece &p, double y, double (*spans)[2])
     return n;
 }
 
-// The platform's stroke of a piece with a pen `width` pixels wide: a round
-// join as wide as the pen and a pixel more at every point, half a pixel down
-// and right of it at an odd width; a curve's pieces (single pixels there)
-// as wide; a side that runs straight across or down is as wide as the pen
-// and half a pixel up and left of it at an even width, one that slants
-// reaches the whole pixels nearest half the pen's breadth either way.
+// The platform's stroke of a piece with a pen `width` pixels wide: at each
+// end a round join a tenth of a pixel short of half the pen all round, half
+// a pixel up and left of the point at an even width; along a curve's piece
+// a band as wide as the joins; along a side that runs straight across or
+// down, the pen's width in whole pixels, placed the same way; along one that
+// slants, the parallelogram of half the pen's breadth either side, each
+// offset rounded to whole pixels as the platform rounds them.
 void Stroke(Piece *p, int64_t width)
 {
     p->reach = width / 2.0 - 0.1;
