@@ -314,7 +314,9 @@ Box Moved4(APPLET *a, CALL *c)
 }
 
 // Whether a figure within the corners, either way round, can reach into the
-// frame: a line's pen may paint half its width beyond them, and a pixel more.
+// frame: a line's pen may paint half its width beyond them, and an inside-
+// frame pen wider than its figure's box turns the box inside out by up to
+// half its width and paints half its width beyond that; a pixel more.
 bool Seen(APPLET *a, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
     int width, height;
@@ -322,7 +324,7 @@ bool Seen(APPLET *a, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     LOGPEN pen{};
     int64_t spread = 1;
     if (a->pen && GetObjectA(a->pen, sizeof pen, &pen) == (int)sizeof pen)
-        spread += std::clamp<int64_t>(pen.lopnWidth.x, 0, REACH) / 2;
+        spread += pen.lopnWidth.x > 1 ? std::min<int64_t>(pen.lopnWidth.x, REACH) : 0;
     return std::max(x1, x2) + spread > 0 && std::min(x1, x2) - spread < width && std::max(y1, y2) + spread > 0 &&
            std::min(y1, y2) - spread < height;
 }
@@ -357,7 +359,7 @@ int APPLETFrameRect(APPLET *a, HWND w)
 {
     return Shape(a, w, 4, OUTLINE, [](HDC dc, const Box &b, int32_t, int32_t) {
         Rectangle(dc, b.left, b.top, b.right, b.bottom);
-    });
+    }, WIDE_RECT);
 }
 
 // With the null pen a rectangle's fill stops one pixel short of its right
@@ -480,7 +482,8 @@ int APPLETLine(APPLET *a, HWND w)
     Box b = Moved4(a, &c);
     if (Seen(a, b)) {
         Drawing d(a, PENONLY);
-        if (d.dc) {
+        const POINT ends[2] = {{b.left, b.top}, {b.right, b.bottom}};
+        if (d.dc && !WideStroke(a, d.dc, WIDE_LINE, RECT{}, ends, 2)) {
             MoveToEx(d.dc, b.left, b.top, nullptr);
             LineTo(d.dc, b.right, b.bottom);
         }
@@ -522,13 +525,11 @@ static int Points(APPLET *a, HWND w, Style style, int32_t least, bool bezier)
         }
         if (Seen(a, bounds)) {
             Drawing d(a, style);
-            if (d.dc) {
-                if (bezier) {
-                    if (!WideStroke(a, d.dc, WIDE_BEZIER, RECT{}, points, n))
-                        PolyBezier(d.dc, points, (DWORD)n);
-                }
-                else
-                    Polygon(d.dc, points, n);
+            if (d.dc && bezier) {
+                if (!WideStroke(a, d.dc, WIDE_BEZIER, RECT{}, points, n))
+                    PolyBezier(d.dc, points, (DWORD)n);
+            } else if (d.dc && !(style == OUTLINE && WideStroke(a, d.dc, WIDE_POLYGON, RECT{}, points, n))) {
+                Polygon(d.dc, points, n);
             }
         }
         free(points);

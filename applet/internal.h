@@ -177,7 +177,7 @@ private:
 void FrameSize(APPLET *a, int *width, int *height);
 
 // Whether a figure within the rectangle, either way round, can reach into
-// the frame, a pen's half width and a pixel beyond it taken as reaching.
+// the frame, a wide pen's width and a pixel beyond it taken as reaching.
 bool SeenInFrame(APPLET *a, const RECT &r);
 
 // A script's integer arithmetic wraps round, as 32-bit registers do.
@@ -201,13 +201,16 @@ inline int32_t Placed(int32_t v, int32_t by)
     return (int32_t)(moved < -REACH ? -REACH : moved > REACH ? REACH : moved);
 }
 
-// Pens wider than this draw curves through WideStroke, not the platform.
-constexpr int32_t WIDEPEN = 512;
-enum WIDEFIGURE { WIDE_ELLIPSE, WIDE_ROUNDRECT, WIDE_ARC, WIDE_PIE, WIDE_BEZIER };
-// Draws the outline of a curve with the applet's pen when that is wider
-// than WIDEPEN, only within the frame; false when the platform is to draw
-// it. `box` is the figure's rectangle; `points` the round rectangle's corner
-// size, the arc's or pie's two radial points, or the Bezier's `count` points.
+// Pens wider than this draw outlines through WideStroke, not the platform:
+// the platform's stroke of any wider pen costs its width times the outline's
+// length, wherever the outline runs.
+constexpr int32_t WIDEPEN = 1;
+enum WIDEFIGURE { WIDE_LINE, WIDE_POLYGON, WIDE_RECT, WIDE_ELLIPSE, WIDE_ROUNDRECT, WIDE_ARC, WIDE_PIE, WIDE_BEZIER };
+// Draws an outline with the applet's pen when that is wider than WIDEPEN,
+// and a Bezier curve with any pen, only within what can be seen of the
+// frame; false when the platform is to draw it. `box` is the figure's rectangle; `points` the round rectangle's
+// corner size, the arc's or pie's two radial points, or the `count` points
+// of a line, polygon or Bezier curve.
 bool WideStroke(APPLET *a, HDC dc, WIDEFIGURE figure, const RECT &box, const POINT *points, int count);
 
 // Drawing surface and graphic state.

@@ -1,16 +1,20 @@
-// Curves drawn with a pen far wider than the frame. The platform builds the
-// whole stroke of such a pen before clipping it, at a cost that grows with
-// the square of the width (minutes at the widest pens, while the show
-// ignores Close). What the frame shows of the stroke is every pixel within
-// half the pen's width of the curve's path, and no more: here the path is
-// flattened and each row of the frame is painted in the spans that lie that
-// near it, so the work is bounded by the frame and the path's pieces, never
-// by the pen.
+// Outlines drawn with a pen wider than a pixel. The platform builds the
+// whole stroke of such a pen as a region before it clips it, at a cost that
+// grows with the pen's width times the outline's length wherever the outline
+// runs: seconds for one figure far outside the frame, minutes at the widest
+// pens, while the show ignores Close. What the frame shows of the stroke is
+// every pixel within half the pen of the outline the platform strokes, and
+// no more. Here that outline is built as the platform builds it (an inside-
+// frame pen's box, the round corners, the arc between its radial points),
+// flattened once within one budget of pieces for the whole path; the pieces
+// that cannot reach the frame are dropped, one whose reach covers the frame
+// fills it at once, and each row is painted in the spans that lie near the
+// rest. The work is bounded by the frame and the budget, never by the pen or
+// by where the outline runs.
 #include "applet/internal.h"
 #include "common/owners.h"
 #include <algorithm>
 #include <cmath>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -19,44 +23,312 @@ struct Spot {
     double x, y;
 };
 
-constexpr double PI = 3.14159265358979323846;
+// A straight piece of the flattened outline and the platform's stroke of
+// it: discs of radius `reach` about its ends moved by `shift` both ways,
+// and between them, for a piece of a curve, the band as wide as the discs;
+// for a side of the outline, the parallelogram from the piece moved by
+// side[0] to the piece moved by side[1], the latter's edge left out.
+struct Piece {
+    Spot a, b;
+    bool curved;
+    double reach, shift;
+    Spot side[2];
+};
 
-// Enough pieces that no chord strays half a pixel from the curve, and few
-// enough that every row meets them all in a moment.
-int Pieces(double radius)
+// One part of an outline before it is flattened: a straight piece from p[0]
+// to p[1]; an arc of the ellipse of centre p[0] and radii p[1], from the
+// parameter `from` through `sweep`; a cubic Bezier segment of p[0] to p[3].
+struct Curve {
+    enum Kind { STRAIGHT, ELLIPTIC, CUBIC } kind;
+    Spot p[4];
+    double from, sweep;
+};
+
+typedef std::vector<Curve> Outline;
+
+constexpr double PI = 3.14159265358979323846;
+// How far a chord may stray from its curve, in pixels.
+constexpr double TOLERANCE = 0.25;
+// Pieces for the whole path: enough that no chord of a curve within reach
+// strays from it, few enough that every row meets them in a moment.
+constexpr double BUDGET = 8192;
+// Rounding slack where a stroke's edge falls on a pixel's centre.
+constexpr double SLACK = 1e-7;
+
+// The pixels that can be seen: the centres from left to right and from top
+// to bottom, both ends included.
+struct Area {
+    double left, top, right, bottom;
+};
+
+void Straight(Outline *o, Spot a, Spot b) { o->push_back({Curve::STRAIGHT, {a, b}, 0, 0}); }
+
+// Consecutive points joined, and the last to the first when `closed`.
+void Chain(Outline *o, const POINT *points, int count, bool closed)
 {
-    return (int)std::clamp(PI * std::sqrt(std::max(radius, 1.0)) * 1.5, 16.0, 1024.0);
+    auto spot = [points](int i) { return Spot{(double)points[i].x, (double)points[i].y}; };
+    for (int i = 0; i + 1 < count; i++)
+        Straight(o, spot(i), spot(i + 1));
+    if (closed && count > 2)
+        Straight(o, spot(count - 1), spot(0));
 }
 
-// The points of an elliptic arc of the box's ellipse, from parameter `from`
-// counter-clockwise (on the screen, y growing downwards) through `sweep`.
-void EllipseArc(std::vector<Spot> *path, double cx, double cy, double rx, double ry, double from, double sweep)
+// The box an inside-frame pen strokes: the figure's, either way round,
+// shrunk by half the width. A pen wider than the figure turns it inside
+// out, and the platform strokes it so. False for a box with no area.
+bool PenBox(const RECT &figure, int64_t width, double *box)
 {
-    int n = std::max(2, (int)std::ceil(Pieces(std::max(rx, ry)) * sweep / (2 * PI)));
-    for (int i = 0; i <= n; i++) {
-        double t = from + sweep * i / n;
-        path->push_back({cx + rx * std::cos(t), cy - ry * std::sin(t)});
+    int64_t l = std::min(figure.left, figure.right), r = std::max(figure.left, figure.right);
+    int64_t t = std::min(figure.top, figure.bottom), b = std::max(figure.top, figure.bottom);
+    if (l == r || t == b)
+        return false;
+    box[0] = (double)(l + width / 2), box[1] = (double)(t + width / 2);
+    box[2] = (double)(r - (width - 1) / 2), box[3] = (double)(b - (width - 1) / 2);
+    return true;
+}
+
+// The last column and row of a box are its right and bottom less one.
+void Sides(Outline *o, const double *box)
+{
+    const Spot c[4] = {{box[0], box[1]}, {box[2] - 1, box[1]}, {box[2] - 1, box[3] - 1}, {box[0], box[3] - 1}};
+    for (int k = 0; k < 4; k++)
+        Straight(o, c[k], c[(k + 1) % 4]);
+}
+
+// A box with round corners `across` by `down` pixels, no larger than the
+// box; corners of two pixels or less are square, and an ellipse is the box
+// with corners as large as itself.
+void RoundBox(Outline *o, const double *box, double across, double down)
+{
+    double ew = std::min(box[2] - box[0], std::abs(across)), eh = std::min(box[3] - box[1], std::abs(down));
+    if (ew <= 2 || eh <= 2)
+        return Sides(o, box);
+    double rx = (ew - 1) / 2, ry = (eh - 1) / 2;
+    const Spot centres[4] = {{box[2] - 1 - rx, box[1] + ry}, {box[0] + rx, box[1] + ry},
+                             {box[0] + rx, box[3] - 1 - ry}, {box[2] - 1 - rx, box[3] - 1 - ry}};
+    for (int k = 0; k < 4; k++) {
+        o->push_back({Curve::ELLIPTIC, {centres[k], {rx, ry}}, k * PI / 2, PI / 2});
+        // The straight side to the next corner, where the corners leave one.
+        double t = (k + 1) * PI / 2;
+        const Spot &c = centres[k], &d = centres[(k + 1) % 4];
+        Straight(o, {c.x + rx * std::cos(t), c.y - ry * std::sin(t)}, {d.x + rx * std::cos(t), d.y - ry * std::sin(t)});
     }
 }
 
-// The ellipse parameter of the ray from the centre through a radial point.
-double Parameter(double cx, double cy, double rx, double ry, POINT p)
+// The arc of the box's ellipse counter-clockwise from the ray through one
+// radial point to the ray through the other, and for a pie the two radii.
+// A box turned inside out across has no ellipse to draw.
+void ArcOf(Outline *o, const double *box, const POINT *radial, bool pie)
 {
-    double dx = p.x - cx, dy = cy - p.y;
-    return dx == 0 && dy == 0 ? 0 : std::atan2(dy * std::max(rx, 1e-9), dx * std::max(ry, 1e-9));
+    double width = box[2] - box[0], height = box[3] - box[1];
+    if (width <= 0 || height <= 0)
+        return;
+    Spot centre = {(box[0] + box[2] - 1) / 2, (box[1] + box[3] - 1) / 2};
+    Spot radii = {(width - 1) / 2, (height - 1) / 2};
+    // The radial points are seen from the box's centre in whole pixels.
+    Spot seen = {box[0] + std::floor(width / 2), box[1] + std::floor(height / 2)};
+    auto parameter = [&](POINT p) {
+        double dx = p.x - seen.x, dy = seen.y - p.y;
+        return dx == 0 && dy == 0 ? 0 : std::atan2(dy * std::max(radii.x, 1e-9), dx * std::max(radii.y, 1e-9));
+    };
+    double from = parameter(radial[0]), sweep = parameter(radial[1]) - from;
+    while (sweep <= 0)
+        sweep += 2 * PI;
+    o->push_back({Curve::ELLIPTIC, {centre, radii}, from, sweep});
+    if (pie) {
+        Spot start = {centre.x + radii.x * std::cos(from), centre.y - radii.y * std::sin(from)};
+        Spot end = {centre.x + radii.x * std::cos(from + sweep), centre.y - radii.y * std::sin(from + sweep)};
+        Straight(o, end, seen);
+        Straight(o, seen, start);
+    }
 }
 
-// The x range of row y within `r` of the segment a-b: the union of the two
-// end discs and the band between them, which is convex, so one interval.
-bool RowSpan(Spot a, Spot b, double y, double r, double *lo, double *hi)
+void Beziers(Outline *o, const POINT *points, int count)
 {
-    bool any = false;
+    for (int i = 0; i + 3 < count; i += 3) {
+        Curve c{Curve::CUBIC, {}, 0, 0};
+        for (int k = 0; k < 4; k++)
+            c.p[k] = {(double)points[i + k].x, (double)points[i + k].y};
+        o->push_back(c);
+    }
+}
+
+Spot At(const Curve &c, double t)
+{
+    if (c.kind == Curve::STRAIGHT)
+        return {c.p[0].x + (c.p[1].x - c.p[0].x) * t, c.p[0].y + (c.p[1].y - c.p[0].y) * t};
+    if (c.kind == Curve::ELLIPTIC) {
+        double u = c.from + c.sweep * t;
+        return {c.p[0].x + c.p[1].x * std::cos(u), c.p[0].y - c.p[1].y * std::sin(u)};
+    }
+    double s = 1 - t, w0 = s * s * s, w1 = 3 * s * s * t, w2 = 3 * s * t * t, w3 = t * t * t;
+    return {w0 * c.p[0].x + w1 * c.p[1].x + w2 * c.p[2].x + w3 * c.p[3].x,
+            w0 * c.p[0].y + w1 * c.p[1].y + w2 * c.p[2].y + w3 * c.p[3].y};
+}
+
+// Whether any of the curve can come within `reach` of the area: it lies
+// within its control points, or within its ellipse's box.
+bool Nearby(const Curve &c, const Area &area, double reach)
+{
+    double l, t, r, b;
+    if (c.kind == Curve::ELLIPTIC) {
+        l = c.p[0].x - c.p[1].x, r = c.p[0].x + c.p[1].x, t = c.p[0].y - c.p[1].y, b = c.p[0].y + c.p[1].y;
+    } else {
+        int n = c.kind == Curve::CUBIC ? 4 : 2;
+        l = r = c.p[0].x, t = b = c.p[0].y;
+        for (int k = 1; k < n; k++)
+            l = std::min(l, c.p[k].x), r = std::max(r, c.p[k].x), t = std::min(t, c.p[k].y), b = std::max(b, c.p[k].y);
+    }
+    return l - reach <= area.right && r + reach >= area.left && t - reach <= area.bottom && b + reach >= area.top;
+}
+
+// Pieces that keep every chord within TOLERANCE of the curve.
+double Wanted(const Curve &c)
+{
+    if (c.kind == Curve::STRAIGHT)
+        return 1;
+    if (c.kind == Curve::ELLIPTIC)
+        return std::max(2.0, std::ceil(c.sweep * std::sqrt(std::max(c.p[1].x, c.p[1].y) / (8 * TOLERANCE))));
+    double bend = 0;
+    for (int k = 0; k < 2; k++) {
+        double x = c.p[k].x - 2 * c.p[k + 1].x + c.p[k + 2].x, y = c.p[k].y - 2 * c.p[k + 1].y + c.p[k + 2].y;
+        bend = std::max(bend, std::sqrt(x * x + y * y));
+    }
+    return std::max(1.0, std::ceil(std::sqrt(0.75 * bend / TOLERANCE)));
+}
+
+// The outline as straight pieces, the curves that cannot come near the
+// area left out, within one budget of pieces for the whole path.
+std::vector<Piece> Flatten(const Outline &outline, const Area &area, double reach)
+{
+    std::vector<const Curve *> kept;
+    std::vector<double> wanted;
+    double total = 0;
+    for (const Curve &c : outline)
+        if (Nearby(c, area, reach)) {
+            kept.push_back(&c);
+            wanted.push_back(Wanted(c));
+            total += wanted.back();
+        }
+    double scale = total > BUDGET ? BUDGET / total : 1;
+    std::vector<Piece> pieces;
+    for (size_t i = 0; i < kept.size(); i++) {
+        int n = (int)std::max(1.0, std::floor(wanted[i] * scale));
+        Spot from = At(*kept[i], 0);
+        for (int k = 1; k <= n; k++) {
+            Spot to = At(*kept[i], (double)k / n);
+            pieces.push_back({from, to, kept[i]->kind != Curve::STRAIGHT, 0, 0, {}});
+            from = to;
+        }
+    }
+    return pieces;
+}
+
+double Distance(const Piece &p, Spot s)
+{
+    double dx = p.b.x - p.a.x, dy = p.b.y - p.a.y, length = dx * dx + dy * dy;
+    double t = length > 0 ? std::clamp(((s.x - p.a.x) * dx + (s.y - p.a.y) * dy) / length, 0.0, 1.0) : 0;
+    double ox = s.x - p.a.x - t * dx, oy = s.y - p.a.y - t * dy;
+    return std::sqrt(ox * ox + oy * oy);
+}
+
+Spot Corner(const Area &area, int k) { return {k & 1 ? area.right : area.left, k & 2 ? area.bottom : area.top}; }
+
+// Whether the piece comes within `reach` of the area: it crosses the area,
+// or one of its ends or one of the area's corners is the nearest point.
+bool Reaches(const Piece &p, const Area &area)
+{
+    const double reach = p.reach + 1; // every way the stroke strays from the discs
+    double from = 0, to = 1;
+    auto keep = [&](double q, double d) { // q t <= d for the part inside
+        if (q == 0)
+            return d >= 0;
+        double t = d / q;
+        if (q < 0)
+            from = std::max(from, t);
+        else
+            to = std::min(to, t);
+        return true;
+    };
+    double dx = p.b.x - p.a.x, dy = p.b.y - p.a.y;
+    if (keep(-dx, p.a.x - area.left) && keep(dx, area.right - p.a.x) && keep(-dy, p.a.y - area.top) &&
+        keep(dy, area.bottom - p.a.y) && from <= to)
+        return true;
+    for (Spot end : {p.a, p.b}) {
+        double ox = std::max({area.left - end.x, 0.0, end.x - area.right});
+        double oy = std::max({area.top - end.y, 0.0, end.y - area.bottom});
+        if (ox * ox + oy * oy <= reach * reach)
+            return true;
+    }
+    for (int k = 0; k < 4; k++)
+        if (Distance(p, Corner(area, k)) <= reach)
+            return true;
+    return false;
+}
+
+// Whether the piece's stroke holds the whole area: it holds the piece's
+// own band a pixel narrower than the discs, which is convex, so it does
+// when that holds the area's four corners.
+bool Covers(const Piece &p, const Area &area)
+{
+    for (int k = 0; k < 4; k++)
+        if (Distance(p, Corner(area, k)) > p.reach - 1)
+            return false;
+    return true;
+}
+
+// Narrows [*l, *h] to the x where from <= k x + c <= to.
+void Within(double k, double c, double from, double to, double *l, double *h)
+{
+    if (k == 0) {
+        if (c < from || c > to)
+            *l = INFINITY, *h = -INFINITY;
+        return;
+    }
+    double u = (from - c) / k, v = (to - c) / k;
+    *l = std::max(*l, std::min(u, v));
+    *h = std::min(*h, std::max(u, v));
+}
+
+// The x range of row y within `r` of the segment a-b, between its ends.
+void Band(Spot a, Spot b, double y, double r, double *l, double *h)
+{
+    double dx = b.x - a.x, dy = b.y - a.y, length = std::sqrt(dx * dx + dy * dy);
+    if (length == 0)
+        return;
+    // Along: 0 <= ((x - a.x) dx + (y - a.y) dy) / length^2 <= 1; across:
+    // |(x - a.x) dy - (y - a.y) dx| / length <= r. Each linear in x.
+    Within(dx, -a.x * dx + (y - a.y) * dy, 0, length * length, l, h);
+    Within(dy, -a.x * dy - (y - a.y) * dx, -r * length, r * length, l, h);
+}
+
+// The x range of row y in the parallelogram of a side, its right and
+// lower edges left out as the platform fills it.
+void Parallelogram(const Piece &p, double y, double *l, double *h)
+{
+    Spot o = {p.a.x + p.side[0].x, p.a.y + p.side[0].y};
+    Spot d = {p.b.x - p.a.x, p.b.y - p.a.y}, e = {p.side[1].x - p.side[0].x, p.side[1].y - p.side[0].y};
+    double across = d.x * e.y - d.y * e.x;
+    if (across == 0)
+        return;
+    // Across: u = cross(d, P - o) / cross(d, e) in [0, 1); along: t =
+    // cross(e, P - o) / cross(e, d) in [0, 1].
+    Within(-d.y / across, (d.x * (y - o.y) + d.y * o.x) / across, 0, 1 - 1e-9, l, h);
+    Within(e.y / across, -(e.x * (y - o.y) + e.y * o.x) / across, 0, 1, l, h);
+    *h -= 1e-6;
+}
+
+// The x ranges of row y in the piece's stroke: the two end discs and the
+// band or parallelogram between them, which the discs need not meet on
+// every row. Returns how many of the three are in `spans`.
+int RowSpans(const Piece &p, double y, double (*spans)[2])
+{
+    const double r = p.reach;
+    const Spot a = {p.a.x + p.shift, p.a.y + p.shift}, b = {p.b.x + p.shift, p.b.y + p.shift};
+    int n = 0;
     auto take = [&](double l, double h) {
-        if (l > h)
-            return;
-        *lo = any ? std::min(*lo, l) : l;
-        *hi = any ? std::max(*hi, h) : h;
-        any = true;
+        if (l <= h)
+            spans[n][0] = l, spans[n][1] = h, n++;
     };
     for (Spot e : {a, b}) {
         double dy = y - e.y;
@@ -65,52 +337,226 @@ bool RowSpan(Spot a, Spot b, double y, double r, double *lo, double *hi)
             take(e.x - half, e.x + half);
         }
     }
-    double dx = b.x - a.x, dy = b.y - a.y, length = std::hypot(dx, dy);
-    if (length > 0) {
-        // Along: 0 <= ((x - a.x) dx + (y - a.y) dy) / length^2 <= 1; across:
-        // |(x - a.x) dy - (y - a.y) dx| / length <= r. Each linear in x.
-        double l = -INFINITY, h = INFINITY;
-        auto within = [&](double k, double c, double from, double to) { // from <= k x + c <= to
-            if (k == 0) {
-                if (c < from || c > to)
-                    l = INFINITY, h = -INFINITY;
-                return;
-            }
-            double u = (from - c) / k, v = (to - c) / k;
-            l = std::max(l, std::min(u, v));
-            h = std::min(h, std::max(u, v));
-        };
-        within(dx, -a.x * dx + (y - a.y) * dy, 0, length * length);
-        within(dy, -a.x * dy - (y - a.y) * dx, -r * length, r * length);
+    double l = -INFINITY, h = INFINITY;
+    if (p.curved)
+        Band(a, b, y, r, &l, &h);
+    else
+        Parallelogram(p, y, &l, &h);
+    if (l != -INFINITY)
         take(l, h);
-    }
-    return any;
+    return n;
 }
 
-// Paints every pixel of the frame within `r` of the path, and inside `clip`.
-void PaintNear(HDC dc, const std::vector<Spot> &path, bool closed, double r, RECT clip, HBRUSH brush)
+// The platform's stroke of a piece with a pen `width` pixels wide: at each
+// end a round join a tenth of a pixel short of half the pen all round, half
+// a pixel up and left of the point at an even width; along a curve's piece
+// a band as wide as the joins; along a side that runs straight across or
+// down, the pen's width in whole pixels, placed the same way; along one that
+// slants, the parallelogram of half the pen's breadth either side, each
+// offset rounded to whole pixels as the platform rounds them.
+void Stroke(Piece *p, int64_t width)
 {
-    std::vector<std::pair<double, double>> spans;
-    size_t segments = path.size() - (closed ? 0 : 1);
-    for (LONG y = clip.top; y < clip.bottom; y++) {
-        spans.clear();
-        for (size_t i = 0; i < segments; i++) {
-            Spot a = path[i], b = path[(i + 1) % path.size()];
-            double lo, hi;
-            if (std::min(a.y, b.y) - r <= y && std::max(a.y, b.y) + r >= y && RowSpan(a, b, y, r, &lo, &hi))
-                spans.push_back({lo, hi});
-        }
-        std::sort(spans.begin(), spans.end());
-        for (size_t i = 0; i < spans.size();) {
-            double lo = spans[i].first, hi = spans[i].second;
-            for (i++; i < spans.size() && spans[i].first <= hi + 1; i++)
-                hi = std::max(hi, spans[i].second);
-            RECT row = {(LONG)std::max<double>(clip.left, std::ceil(lo)), y,
-                        (LONG)std::min<double>(clip.right, std::floor(hi) + 1), y + 1};
-            if (row.left < row.right)
-                FillRect(dc, &row, brush);
+    p->reach = width / 2.0 - 0.1;
+    p->shift = width % 2 ? 0 : -0.5;
+    if (p->curved)
+        return;
+    double dx = p->b.x - p->a.x, dy = p->b.y - p->a.y, w = (double)width;
+    if (std::abs(dx) < 1e-6 || std::abs(dy) < 1e-6) {
+        double before = (double)(width / 2), after = (double)(width - width / 2);
+        bool flat = std::abs(dy) < 1e-6;
+        p->side[0] = flat ? Spot{0, -before} : Spot{-before, 0};
+        p->side[1] = flat ? Spot{0, after} : Spot{after, 0};
+        return;
+    }
+    double length = std::sqrt(dx * dx + dy * dy), wx = w * std::abs(dy) / length, wy = w * std::abs(dx) / length;
+    Spot narrow = {std::floor(wx / 2 + 0.5), std::floor(wy / 2 + 0.5)};
+    Spot wide = {std::floor((wx + 1) / 2 + 0.5), std::floor((wy + 1) / 2 + 0.5)};
+    if (dx < 0)
+        narrow.y = -narrow.y, wide.y = -wide.y;
+    if (dy < 0) {
+        std::swap(narrow, wide);
+        narrow.x = -narrow.x, wide.x = -wide.x;
+    }
+    p->side[0] = {-narrow.x, narrow.y};
+    p->side[1] = {wide.x, -wide.y};
+    // The edge left out is the lower one, or the right one of two as low.
+    if (p->side[0].y > p->side[1].y || (p->side[0].y == p->side[1].y && p->side[0].x > p->side[1].x))
+        std::swap(p->side[0], p->side[1]);
+}
+
+// Paints one row of the clip where the pieces reach it. `ends` has a slot
+// for each column: the end of the longest span that starts there.
+void PaintRow(HDC dc, const std::vector<const Piece *> &pieces, LONG y, const RECT &clip, HBRUSH brush,
+              std::vector<LONG> &ends)
+{
+    std::fill(ends.begin(), ends.end(), clip.left);
+    for (const Piece *p : pieces) {
+        double spans[3][2];
+        for (int i = RowSpans(*p, y, spans); i--;) {
+            LONG from = (LONG)std::max<double>(clip.left, std::ceil(spans[i][0] - SLACK));
+            LONG to = (LONG)std::min<double>(clip.right, std::floor(spans[i][1] + SLACK) + 1);
+            if (from < to)
+                ends[from - clip.left] = std::max(ends[from - clip.left], to);
         }
     }
+    for (LONG x = clip.left; x < clip.right;) {
+        LONG to = ends[x - clip.left];
+        if (to <= x) {
+            x++;
+            continue;
+        }
+        RECT run = {x, y, to, y + 1};
+        for (; x < to; x++)
+            to = std::max(to, ends[x - clip.left]);
+        run.right = to;
+        FillRect(dc, &run, brush);
+    }
+}
+
+// Paints every pixel of the clip within reach of a piece, in bands of rows:
+// each band meets only the pieces that reach it, and is filled at once when
+// one of them covers it.
+void PaintRows(HDC dc, const std::vector<Piece> &pieces, const RECT &clip, HBRUSH brush)
+{
+    constexpr LONG BAND = 8;
+    std::vector<const Piece *> reaching;
+    std::vector<LONG> ends((size_t)(clip.right - clip.left));
+    for (LONG top = clip.top; top < clip.bottom; top += BAND) {
+        const RECT band = {clip.left, top, clip.right, std::min(clip.bottom, top + BAND)};
+        const Area area = {(double)band.left, (double)band.top, band.right - 1.0, band.bottom - 1.0};
+        bool covered = false;
+        reaching.clear();
+        for (const Piece &p : pieces) {
+            if (std::min(p.a.y, p.b.y) - p.reach - 1 > area.bottom || std::max(p.a.y, p.b.y) + p.reach + 1 < area.top ||
+                !Reaches(p, area))
+                continue;
+            if ((covered = Covers(p, area)))
+                break;
+            reaching.push_back(&p);
+        }
+        if (covered)
+            FillRect(dc, &band, brush);
+        for (LONG y = band.top; y < band.bottom && !covered && !reaching.empty(); y++)
+            PaintRow(dc, reaching, y, clip, brush, ends);
+    }
+}
+
+// The platform strokes a curve through the pixels nearest it, a step from
+// each to the next, and a side between whole pixels: the pieces near the
+// area made so, within the budget; beyond it the pieces stand as they are.
+void Snap(std::vector<Piece> *pieces, const Area &area, double reach)
+{
+    auto inreach = [&](const Piece &p) {
+        Piece wide = p;
+        wide.reach = reach;
+        return Reaches(wide, area);
+    };
+    auto steps = [](const Piece &p) { return std::ceil(std::max(std::abs(p.b.x - p.a.x), std::abs(p.b.y - p.a.y))); };
+    double total = 0;
+    for (const Piece &p : *pieces)
+        total += p.curved && inreach(p) ? steps(p) : 1;
+    if (total > BUDGET)
+        return;
+    auto whole = [](Spot s) { return Spot{std::floor(s.x + 0.5), std::floor(s.y + 0.5)}; };
+    std::vector<Piece> snapped;
+    for (const Piece &p : *pieces) {
+        if (!p.curved || !inreach(p)) {
+            snapped.push_back({whole(p.a), whole(p.b), false, 0, 0, {}});
+            continue;
+        }
+        int n = (int)std::max(1.0, steps(p));
+        Spot from = whole(p.a);
+        for (int k = 1; k <= n; k++) {
+            Spot to = whole({p.a.x + (p.b.x - p.a.x) * k / n, p.a.y + (p.b.y - p.a.y) * k / n});
+            if (to.x != from.x || to.y != from.y)
+                snapped.push_back({from, to, false, 0, 0, {}});
+            from = to;
+        }
+    }
+    pieces->swap(snapped);
+}
+
+// Strokes the outline with a pen `width` pixels wide: every pixel of the
+// clip that the platform's stroke of it covers.
+void Paint(HDC dc, Outline &outline, int64_t width, const RECT &clip, COLORREF colour)
+{
+    const Area area = {(double)clip.left, (double)clip.top, clip.right - 1.0, clip.bottom - 1.0};
+    std::vector<Piece> pieces = Flatten(outline, area, width / 2.0 + 1);
+    Snap(&pieces, area, width / 2.0 + 2);
+    for (Piece &p : pieces)
+        Stroke(&p, width);
+    pieces.erase(std::remove_if(pieces.begin(), pieces.end(), [&](const Piece &p) { return !Reaches(p, area); }),
+                 pieces.end());
+    if (pieces.empty())
+        return;
+    GdiObject<HBRUSH> brush(CreateSolidBrush(GetNearestColor(dc, colour)));
+    if (!brush.get())
+        return;
+    for (const Piece &p : pieces)
+        if (Covers(p, area)) {
+            FillRect(dc, &clip, brush);
+            return;
+        }
+    PaintRows(dc, pieces, clip, brush);
+}
+
+// Draws the outline with the pen of a pixel selected in `dc`: the platform
+// draws such a pen's lines in a moment wherever they run, but flattens every
+// segment of a Bezier curve to the pixel however far it runs; here the
+// curve is flattened within the budget and the parts near the clip drawn.
+void Trace(HDC dc, const Outline &outline, const RECT &clip)
+{
+    const Area area = {(double)clip.left, (double)clip.top, clip.right - 1.0, clip.bottom - 1.0};
+    std::vector<POINT> run;
+    auto draw = [&] {
+        if (run.size() > 1)
+            Polyline(dc, run.data(), (int)run.size());
+        run.clear();
+    };
+    auto point = [](Spot s) { return POINT{(LONG)std::lround(s.x), (LONG)std::lround(s.y)}; };
+    for (const Piece &p : Flatten(outline, area, 1)) {
+        POINT from = point(p.a), to = point(p.b);
+        if (run.empty() || run.back().x != from.x || run.back().y != from.y) {
+            draw();
+            run.push_back(from);
+        }
+        run.push_back(to);
+    }
+    draw();
+}
+
+// The outline the platform strokes for the figure.
+Outline Build(WIDEFIGURE figure, const RECT &box, const POINT *points, int count, int64_t width)
+{
+    Outline o;
+    double pen[4];
+    switch (figure) {
+    case WIDE_LINE:
+    case WIDE_POLYGON:
+        Chain(&o, points, count, figure == WIDE_POLYGON);
+        break;
+    case WIDE_BEZIER:
+        Beziers(&o, points, count);
+        break;
+    case WIDE_RECT:
+    case WIDE_ELLIPSE:
+    case WIDE_ROUNDRECT:
+        if (!PenBox(box, width, pen))
+            break;
+        if (figure == WIDE_RECT)
+            Sides(&o, pen);
+        else if (figure == WIDE_ELLIPSE)
+            RoundBox(&o, pen, (double)box.right - box.left, (double)box.bottom - box.top);
+        else
+            RoundBox(&o, pen, points[0].x, points[0].y);
+        break;
+    case WIDE_ARC:
+    case WIDE_PIE:
+        if (PenBox(box, width, pen))
+            ArcOf(&o, pen, points, figure == WIDE_PIE);
+        break;
+    }
+    return o;
 }
 
 } // namespace
@@ -118,67 +564,21 @@ void PaintNear(HDC dc, const std::vector<Spot> &path, bool closed, double r, REC
 bool WideStroke(APPLET *a, HDC dc, WIDEFIGURE figure, const RECT &box, const POINT *points, int count)
 {
     LOGPEN pen{};
-    if (!a->pen || GetObjectA(a->pen, sizeof pen, &pen) != (int)sizeof pen || pen.lopnWidth.x <= WIDEPEN ||
-        pen.lopnStyle != PS_INSIDEFRAME)
+    bool wide = a->pen && GetObjectA(a->pen, sizeof pen, &pen) == (int)sizeof pen && pen.lopnWidth.x > WIDEPEN &&
+                pen.lopnStyle == PS_INSIDEFRAME;
+    if (figure == WIDE_BEZIER && (count < 4 || (count - 1) % 3))
+        return false; // the platform draws nothing, quickly
+    if (!wide && figure != WIDE_BEZIER)
         return false;
-    const int64_t width = pen.lopnWidth.x;
     int fw, fh;
     FrameSize(a, &fw, &fh);
-    RECT clip = {0, 0, fw, fh};
-    std::vector<Spot> path;
-    bool closed = figure != WIDE_ARC && figure != WIDE_BEZIER;
-    if (figure == WIDE_BEZIER) {
-        if (count < 4 || (count - 1) % 3)
-            return false; // the platform draws nothing, quickly
-        for (int i = 0; i + 3 < count; i += 3) {
-            const POINT *p = points + i;
-            double span = std::abs(p[3].x - p[0].x) + std::abs(p[3].y - p[0].y) + std::abs(p[1].x - p[0].x) +
-                          std::abs(p[2].y - p[1].y) + std::abs(p[2].x - p[1].x) + std::abs(p[1].y - p[0].y);
-            int n = Pieces(span);
-            for (int k = i ? 1 : 0; k <= n; k++) {
-                double t = (double)k / n, s = 1 - t;
-                double w0 = s * s * s, w1 = 3 * s * s * t, w2 = 3 * s * t * t, w3 = t * t * t;
-                path.push_back({w0 * p[0].x + w1 * p[1].x + w2 * p[2].x + w3 * p[3].x,
-                                w0 * p[0].y + w1 * p[1].y + w2 * p[2].y + w3 * p[3].y});
-            }
-        }
-    } else {
-        // An inside-frame pen keeps its stroke within the box: the path is
-        // the box shrunk by half the width, down to its middle line.
-        RECT b = {std::min(box.left, box.right), std::min(box.top, box.bottom), std::max(box.left, box.right),
-                  std::max(box.top, box.bottom)};
-        IntersectRect(&clip, &clip, &b);
-        double l = b.left + (double)(width / 2), t = b.top + (double)(width / 2);
-        double r = b.right - (double)((width - 1) / 2), bo = b.bottom - (double)((width - 1) / 2);
-        if (l > r)
-            l = r = (b.left + b.right) / 2.0;
-        if (t > bo)
-            t = bo = (b.top + b.bottom) / 2.0;
-        r -= 1, bo -= 1; // the figure's last column and row are its right and bottom less one
-        double cx = (l + r) / 2, cy = (t + bo) / 2, rx = std::max(0.0, (r - l) / 2), ry = std::max(0.0, (bo - t) / 2);
-        if (figure == WIDE_ELLIPSE) {
-            EllipseArc(&path, cx, cy, rx, ry, 0, 2 * PI);
-        } else if (figure == WIDE_ROUNDRECT) {
-            double ex = std::min<double>(std::abs(points[0].x) / 2.0, rx), ey = std::min<double>(std::abs(points[0].y) / 2.0, ry);
-            const Spot corners[4] = {{r - ex, t + ey}, {l + ex, t + ey}, {l + ex, bo - ey}, {r - ex, bo - ey}};
-            for (int k = 0; k < 4; k++)
-                EllipseArc(&path, corners[k].x, corners[k].y, ex, ey, k * PI / 2, PI / 2);
-        } else {
-            double from = Parameter(cx, cy, rx, ry, points[0]), to = Parameter(cx, cy, rx, ry, points[1]);
-            double sweep = to - from;
-            while (sweep <= 0)
-                sweep += 2 * PI;
-            EllipseArc(&path, cx, cy, rx, ry, from, sweep);
-            if (figure == WIDE_PIE)
-                path.push_back({cx, cy});
-        }
-    }
-    if (clip.left < clip.right && clip.top < clip.bottom && !path.empty()) {
-        if (path.size() == 1)
-            path.push_back(path[0]);
-        GdiObject<HBRUSH> brush(CreateSolidBrush(GetNearestColor(dc, pen.lopnColor)));
-        if (brush.get())
-            PaintNear(dc, path, closed, width / 2.0, clip, brush);
-    }
+    RECT clip = {0, 0, fw, fh}, visible;
+    if (GetClipBox(dc, &visible) == ERROR || !IntersectRect(&clip, &clip, &visible))
+        return true;
+    Outline outline = Build(figure, box, points, count, pen.lopnWidth.x);
+    if (wide)
+        Paint(dc, outline, pen.lopnWidth.x, clip, pen.lopnColor);
+    else
+        Trace(dc, outline, clip);
     return true;
 }

@@ -378,7 +378,7 @@ TEST(Show, WidePensAndTallFontsDoNotHoldTheShow)
         "setpencolor(255,65536)\n:l\nframeellipse(-65536,-65536,65536,65536)\ngoto(:l)\n",
         "setpencolor(255,65536)\n:l\nframeroundrect(-65536,-65536,65536,65536,131072,131072)\ngoto(:l)\n",
         "setpencolor(255,65536)\n:l\narc(-65536,-65536,65536,65536,0,180)\ngoto(:l)\n",
-        "setpencolor(255,65536)\n:l\nframepie(-20000,-20000,20200,20100,10,100)\ngoto(:l)\n",
+        "setpencolor(255,65536)\n:l\nframepie(-65536,-65536,65536,65536,10,100)\ngoto(:l)\n",
         "declarearray(&p,8)\nsetarrayvalue(&p,0,-20000)\nsetarrayvalue(&p,3,20000)\nsetarrayvalue(&p,4,20000)\n"
         "setarrayvalue(&p,6,200)\nsetarrayvalue(&p,7,100)\nsetpencolor(255,65536)\n:l\nbeziercurve(&p,4)\ngoto(:l)\n",
         "settextbackcolor(255)\ndeclareint(@h,20000)\n:l\nsetfont(\"ARIAL\",@h,0,0,0)\nsetposition(-300,-300)\n"
