@@ -15,6 +15,7 @@
 #include "common/owners.h"
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -46,7 +47,7 @@ struct Curve {
 
 typedef std::vector<Curve> Outline;
 
-constexpr double PI = 3.14159265358979323846;
+constexpr double PI = std::numbers::pi;
 // How far a chord may stray from its curve, in pixels.
 constexpr double TOLERANCE = 0.25;
 // Pieces for the whole path: enough that no chord of a curve within reach

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <numbers>
 #include <string>
 
 namespace {
@@ -102,7 +103,7 @@ std::string Scattered(int n, int spread)
 std::string Round(int n, int radius)
 {
     return Points(n, [=](int i) {
-        double t = 2 * 3.14159265358979323846 * i / n;
+        double t = 2 * std::numbers::pi * i / n;
         return POINT{FRAMEWIDTH / 2 + (LONG)std::lround(radius * std::cos(t)),
                      FRAMEHEIGHT / 2 + (LONG)std::lround(radius * std::sin(t))};
     });
