@@ -3,6 +3,7 @@
 // raises an exception nothing handles, and the program ends. This hook binds
 // such a function instead to a stand-in that takes its arguments off the
 // stack and returns the function's own failure, and tells the user once.
+#include "common/delayedsizes.h"
 #include "common/msgdlg.h"
 #include "common/strings.h"
 #include "resources/resource.h"
@@ -11,18 +12,10 @@
 #include <mmsystem.h>
 #include <array>
 #include <cstring>
+#include <span>
 #include <utility>
 
 namespace {
-
-struct DELAYEDSIZE {
-    const char *name;
-    unsigned bytes; // of its arguments
-};
-// Every delayed function of every list the build knows.
-const DELAYEDSIZE sizes[] = {
-#include "delayedsizes.inc"
-};
 
 // What a function that cannot be bound returns: 0, or where 0 would read as
 // success, the multimedia calls' "error" or the shell's failed HRESULT.
@@ -62,7 +55,9 @@ const std::array<FARPROC, MOSTWORDS + 1> standins[] = {
 
 FARPROC StandInFor(const char *name)
 {
-    for (const DELAYEDSIZE &s : sizes)
+    size_t count = 0;
+    const DELAYEDSIZE *sizes = DelayedSizes(&count);
+    for (const DELAYEDSIZE &s : std::span(sizes, count))
         if (!strcmp(s.name, name) && s.bytes % 4 == 0 && s.bytes / 4 <= MOSTWORDS) {
             int result = 0;
             for (const DELAYEDFAILURE &f : failures)

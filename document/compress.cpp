@@ -203,15 +203,32 @@ HGLOBAL UncompressDataFromDiskEx(HANDLE file, unsigned long *size, unsigned long
     return h.Release();
 }
 
-HGLOBAL UncompressData(const char *data, unsigned long *size, unsigned long)
+bool UncompressHead(const char *data, unsigned long size, void *out, unsigned long count)
+{
+    z_stream z{};
+    if (inflateInit_(&z, ZVERSION, sizeof z) != Z_OK)
+        return false;
+    z.next_in = (Bytef *)data;
+    z.avail_in = (uInt)size;
+    z.next_out = (Bytef *)out;
+    z.avail_out = (uInt)count;
+    int rc = inflate(&z, Z_SYNC_FLUSH);
+    bool ok = (rc == Z_OK || rc == Z_STREAM_END || rc == Z_BUF_ERROR) && z.avail_out == 0;
+    inflateEnd(&z);
+    return ok;
+}
+
+HGLOBAL UncompressData(const char *data, unsigned long *size, unsigned long, unsigned long most)
 {
     z_stream z{};
     if (inflateInit_(&z, ZVERSION, sizeof z) != Z_OK)
         return NULL;
     z.next_in = (Bytef *)data;
     z.avail_in = (uInt)*size;
+    // One byte of room past the bound tells a stream that goes on.
+    const SIZE_T room = (SIZE_T)std::min(most, MAXEXPANDEDDATA) + 1;
     // The block doubles as it fills, so large pictures cost few copies.
-    SIZE_T capacity = std::clamp<SIZE_T>((SIZE_T)*size * 4, STEP, MAXEXPANDEDDATA);
+    SIZE_T capacity = std::clamp<SIZE_T>((SIZE_T)*size * 4, std::min<SIZE_T>(STEP, room), room);
     GlobalBlock h = GlobalBlock::Alloc(capacity);
     bool ok = false;
     while (h) {
@@ -223,16 +240,16 @@ HGLOBAL UncompressData(const char *data, unsigned long *size, unsigned long)
         int rc = inflate(&z, Z_PARTIAL_FLUSH);
         p.Unlock();
         if (rc == Z_STREAM_END) {
-            ok = true;
+            ok = z.total_out < room;
             break;
         }
         if (rc != Z_OK && rc != Z_BUF_ERROR)
             break;
         if (z.avail_out != 0)
             break; // the input ended before the stream
-        if (capacity >= MAXEXPANDEDDATA)
+        if (capacity >= room)
             break;
-        SIZE_T bigger = std::min<SIZE_T>(capacity * 2, MAXEXPANDEDDATA);
+        SIZE_T bigger = std::min<SIZE_T>(capacity * 2, room);
         HGLOBAL grown = GlobalReAlloc(h.get(), bigger, GMEM_MOVEABLE | GMEM_ZEROINIT);
         if (!grown)
             break;

@@ -54,11 +54,15 @@ private:
 // of `length` bytes; `*size` becomes the number of bytes made. 0 on failure.
 HGLOBAL UncompressDataFromDiskEx(HANDLE file, unsigned long *size, unsigned long, unsigned long length);
 
-// Expands a stream of `*size` bytes held in memory into a new block of the
-// expanded length, which replaces `*size`. 0 on failure.
-HGLOBAL UncompressData(const char *data, unsigned long *size, unsigned long);
 // The largest expansion UncompressData makes.
 constexpr unsigned long MAXEXPANDEDDATA = 256u << 20;
+// Expands a stream of `*size` bytes held in memory into a new block of the
+// expanded length, which replaces `*size`. 0 on failure, and as soon as the
+// stream makes more than `most` bytes.
+HGLOBAL UncompressData(const char *data, unsigned long *size, unsigned long, unsigned long most = MAXEXPANDEDDATA);
+// The first `count` bytes that a stream of `size` bytes held in memory
+// expands to; false when it makes fewer.
+bool UncompressHead(const char *data, unsigned long size, void *out, unsigned long count);
 
 // Writes the whole global block to `path`; on failure no file is left behind.
 int WriteObject(HWND, const char *path, HGLOBAL data);

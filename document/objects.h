@@ -316,7 +316,8 @@ uint32_t ObjectFixedSize(uint32_t tag);
 // add up, a known type's record with bytes behind it, more than a document
 // holds) and a load takes it only if the user goes on despite the damage; an
 // unreadable one (a fixed part shorter than its type's or longer than any)
-// cannot be read at all.
+// cannot be held at all: a load leaves out one longer than any if the user
+// goes on, and fails on a shorter one, which no record of its type can be.
 enum HEADVERDICT { HEAD_SOUND, HEAD_DAMAGED, HEAD_UNREADABLE };
 HEADVERDICT ObjectHeadVerdict(const OBJECTHEADER &head);
 // Zeroes what the runtime keeps in a live object: nothing of it may reach a

@@ -105,6 +105,20 @@ struct Input {
 
 typedef DOCUMENTTRAILER Trailer;
 
+// What a packed picture's header says the picture holds: the header, its
+// colours and its rows; 0 when the bytes are no picture's header.
+uint64_t PictureBytes(const BITMAPINFOHEADER &h)
+{
+    const unsigned bits = h.biBitCount;
+    if (h.biSize < sizeof h || h.biSize > sizeof(BITMAPV5HEADER) || h.biWidth <= 0 || h.biHeight == 0 ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+        return 0;
+    const uint64_t rowbytes = ((uint64_t)bits * (uint32_t)h.biWidth + 31) / 32 * 4;
+    const uint64_t rows = h.biHeight < 0 ? 0 - (int64_t)h.biHeight : (uint64_t)h.biHeight;
+    const uint64_t colours = bits <= 8 ? 4u << bits : h.biCompression == BI_BITFIELDS ? 12 : 0;
+    return h.biSize + colours + rowbytes * rows;
+}
+
 template <size_t N> void Terminate(char (&text)[N])
 {
     text[N - 1] = 0;
@@ -213,14 +227,19 @@ struct Loader {
         const uint32_t fixed = head.fixedsize;
         const uint64_t compressed = head.compressedsize;
         const HEADVERDICT verdict = ObjectHeadVerdict(head);
-        if (verdict == HEAD_UNREADABLE || fixed + compressed > end - pos)
+        const uint32_t known = ObjectFixedSize(head.tag), kept = known ? known : fixed;
+        if (fixed < std::max(known, OBJECTHEADERSIZE) || fixed + compressed > end - pos)
             return false;
         *next = pos + fixed + compressed;
+        // A fixed part longer than any this reader holds still says where
+        // its record ends: the object is damage to leave out, not the end of
+        // the load.
+        if (verdict == HEAD_UNREADABLE)
+            return GoOnDespite();
         // Going on despite a damaged head keeps the object as its type and
         // data say, so no save writes the rest.
         if (verdict == HEAD_DAMAGED && !GoOnDespite())
             return false;
-        const uint32_t known = ObjectFixedSize(head.tag), kept = known ? known : fixed;
         uint64_t total = (uint64_t)kept + head.datasize;
         bool plausible = total <= MAXOBJECTBYTES &&
                          (compressed ? head.datasize <= compressed * MAXEXPANSION + 1024 : head.datasize == 0);
@@ -315,11 +334,18 @@ struct Loader {
         std::unique_ptr<char[]> stream(new (std::nothrow) char[length]);
         if (!stream || !in.ReadAt(pos, stream.get(), length))
             return false;
+        // The picture expands no further than its own header says it
+        // reaches: a small file cannot make a huge block behind a small
+        // picture. One that cannot be read is damage to go on without.
+        BITMAPINFOHEADER head;
         unsigned long size = length;
-        HGLOBAL picture = UncompressData(stream.get(), &size, 1);
+        const uint64_t most = UncompressHead(stream.get(), length, &head, sizeof head) ? PictureBytes(head) : 0;
+        HGLOBAL picture = NULL;
+        if (most)
+            picture = UncompressData(stream.get(), &size, 1, (unsigned long)std::min<uint64_t>(most, MAXEXPANDEDDATA));
         stream.reset();
         if (!picture)
-            return false;
+            return GoOnDespite();
         HGLOBAL object = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(OBJECTIMAGE) + size + OBJECTSLACK);
         bool ok = false;
         if (object) {

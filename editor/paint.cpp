@@ -307,7 +307,7 @@ bool StartWalk(const std::shared_ptr<PAINTWALK> &walk, HWND window, HANDLE *wait
 
 } // namespace
 
-const PAINTSEARCHHOST PaintSystemSearch = {FixedDriveRoots, ReadFolder, WalkEndsSignal};
+const PAINTSEARCHHOST PaintSystemSearch = {FixedDriveRoots, ReadFolder, WalkEndsSignal, GetTickCount};
 
 HGLOBAL DoPaintImage(HWND window, HGLOBAL dib)
 {
@@ -399,7 +399,8 @@ int GetPaintbrushPath(HWND window, char *path, const char *name, int *search, co
     record.name = name;
     record.again = *search;
     TakeSearchStrip(&record);
-    DWORD started = GetTickCount();
+    DWORD(WINAPI * clock)() = host->clock ? host->clock : GetTickCount;
+    DWORD started = clock();
     record.window = CreateDialogParamA(hInst, "PaintSearchBox", window, PaintSearchProc, (LPARAM)&record);
     if (!record.window) {
         if (record.strip)
@@ -419,7 +420,7 @@ int GetPaintbrushPath(HWND window, char *path, const char *name, int *search, co
     // A walk that cannot start has found nothing, and is told so.
     bool finished = !record.abort && !StartWalk(walk, window, &waited), gaveup = false;
     while (waited && !record.abort) {
-        DWORD spent = GetTickCount() - started;
+        DWORD spent = clock() - started;
         if (spent >= PAINTSEARCHTIME) {
             gaveup = true;
             break;
@@ -563,24 +564,17 @@ INT_PTR CALLBACK PaintSearchProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPara
     return FALSE;
 }
 
-int GetDriveMap(HWND window, char *map)
+int GetDriveMap(HWND, char *map)
 {
-    // Made on the walk's thread: the parent's thread is not asked to answer.
-    HWND list = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "LISTBOX", "", WS_CHILD | LBS_SORT | LBS_HASSTRINGS, 0, 0, 10, 10,
-                                window, (HMENU)100, hInst, NULL);
-    if (!list)
-        return 1;
-    SendMessageA(list, LB_DIR, DDL_DRIVES | DDL_EXCLUSIVE, (LPARAM) "*");
-    int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0), n = 0;
-    for (int i = 0; i < count && n < SETTINGTEXT; i++) {
-        char item[64] = "";
-        if (SendMessageA(list, LB_GETTEXTLEN, i, 0) < (LRESULT)sizeof item &&
-            SendMessageA(list, LB_GETTEXT, i, (LPARAM)item) >= 3)
-            map[n++] = item[2]; // "[-c-]"
-    }
-    if (count > 0)
+    // Made on the search's thread with no window: a window there in the
+    // frame's tree would tie the two threads' input together.
+    const DWORD drives = GetLogicalDrives();
+    int n = 0;
+    for (int i = 0; i < 26 && n < SETTINGTEXT; i++)
+        if (drives & (1u << i))
+            map[n++] = (char)('a' + i);
+    if (n > 0)
         map[n] = 0;
-    DestroyWindow(list);
     return 1;
 }
 

@@ -29,6 +29,8 @@ struct PAINTSEARCHHOST {
     // when none can be made (then the walk cannot start). Null: the
     // system's.
     HANDLE (*signal)();
+    // The search's clock, in milliseconds. Null: the system's.
+    DWORD(WINAPI *clock)();
 };
 // The fixed drives, read through FindFirstFile.
 extern const PAINTSEARCHHOST PaintSystemSearch;
@@ -81,7 +83,8 @@ int GetPaintbrushPath(HWND window, char *path, const char *name, int *search, co
 // has entered before. 1 when found (the walk's path is then filled in).
 int SearchForPaint(const char *folder, const char *name, PAINTWALK *walk);
 INT_PTR CALLBACK PaintSearchProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
-// Fills `map` (261 bytes) with the letters of the drives present; 1.
+// Fills `map` (261 bytes) with the letters of the drives present, without a
+// window, so any thread may; 1.
 int GetDriveMap(HWND window, char *map);
 // 1 when drive `drive` (0 = A) cannot be used, else 0.
 int testdisk(int drive);

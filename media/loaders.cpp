@@ -111,26 +111,19 @@ HGLOBAL LoadMovie(HWND hwnd, const char *path, long *imagesize, long *filesize)
     return movie;
 }
 
-HGLOBAL LoadSound(HWND, const char *path)
+HGLOBAL LoadSound(HWND, const char *path, long *datasize)
 {
     FileHandle file(RiffOpenFile(path));
     PCMWAVEFORMAT format;
     RIFFCHUNK data;
     if (RiffWaveFile(file.get(), &format, &data) != RIFF_OK)
         return NULL;
-    // Without channels or a frame size there are no whole frames to keep.
-    const DWORD align = format.wf.nBlockAlign;
-    if (!format.wf.nChannels || !align)
-        return NULL;
-    // A chunk that claims more than the file holds is damaged; its size
-    // would also decide the allocation.
-    if (data.held < data.size)
-        return NULL;
-    const DWORD length = data.size - data.size % align;
-    GlobalBlock block = GlobalBlock::Alloc(WAVEDATAHEAD + length);
+    if (datasize)
+        *datasize = (long)data.size;
+    GlobalBlock block = GlobalBlock::Alloc(WAVEDATAHEAD + (SIZE_T)data.size);
     {
         GlobalLocked<char> bytes(block);
-        if (bytes && RiffReadFile(file.get(), data.start, bytes.get() + WAVEDATAHEAD, length))
+        if (bytes && RiffReadFile(file.get(), data.start, bytes.get() + WAVEDATAHEAD, data.size))
             memcpy(bytes.get(), &format, WAVEDATAHEAD);
         else
             block.Reset();

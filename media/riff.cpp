@@ -60,12 +60,21 @@ RIFFFAULT RiffFind(const RIFFSOURCE &source, const RIFFCHUNK &parent, FOURCC id,
     // the walk has passed.
     const uint64_t end = (uint64_t)parent.start + parent.held;
     uint64_t at = std::max<uint64_t>(from, parent.start);
+    // The heads come through a buffer: a file of many small chunks costs a
+    // few reads, not one a chunk.
+    uint8_t buffer[8192];
+    uint64_t buffered = 0;
+    DWORD length = 0;
     for (DWORD count = 0; count < RIFFMAXCHUNKS; ++count) {
         if (at >= end || end - at < 8)
             return RIFF_NOCHUNK;
-        uint8_t head[8];
-        if (!Read(source, (DWORD)at, head, sizeof head))
-            return RIFF_UNREADABLE;
+        if (at < buffered || at + 8 > buffered + length) {
+            length = (DWORD)std::min<uint64_t>(sizeof buffer, end - at);
+            buffered = at;
+            if (!Read(source, (DWORD)at, buffer, length))
+                return RIFF_UNREADABLE;
+        }
+        const uint8_t *head = buffer + (at - buffered);
         const DWORD size = Little32(head + 4);
         const uint64_t start = at + 8, next = start + size;
         if (Little32(head) == id) {
@@ -102,9 +111,19 @@ RIFFFAULT RiffWave(const RIFFSOURCE &source, PCMWAVEFORMAT *format, RIFFCHUNK *d
     const DWORD want = std::min<DWORD>(fmt.size, sizeof *format);
     if (!Read(source, fmt.start, format, want))
         return RIFF_UNREADABLE;
-    if (format->wf.wFormatTag != WAVE_FORMAT_PCM)
+    // Without channels or a frame size there are no whole frames to keep.
+    const DWORD align = format->wf.nBlockAlign;
+    if (format->wf.wFormatTag != WAVE_FORMAT_PCM || !format->wf.nChannels || !align)
         return RIFF_BADFORMAT;
-    return RiffFind(source, form, mmioFOURCC('d', 'a', 't', 'a'), data, RiffAfter(fmt));
+    fault = RiffFind(source, form, mmioFOURCC('d', 'a', 't', 'a'), data, RiffAfter(fmt));
+    // A data chunk that claims more than the file holds is damaged; its
+    // length would also decide the allocation.
+    if (!fault && data->held < data->size)
+        fault = RIFF_PASTEND;
+    if (fault)
+        return fault;
+    data->size = data->held = data->size - data->size % align;
+    return RIFF_OK;
 }
 
 bool RiffReadFile(HANDLE file, DWORD at, void *to, DWORD n)

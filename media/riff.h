@@ -54,8 +54,10 @@ RIFFFAULT RiffFind(const RIFFSOURCE &source, const RIFFCHUNK &parent, FOURCC id,
 // Where the chunk after `chunk` starts, past its pad byte.
 DWORD RiffAfter(const RIFFCHUNK &chunk);
 
-// A PCM wave file's format and its data chunk. A format chunk shorter than
-// 16 bytes leaves the rest zero; the data chunk may be cut short.
+// A PCM wave file's format and its samples: the one rule of every reader of
+// wave files. A format chunk shorter than 16 bytes leaves the rest zero; the
+// format needs channels and a frame size; the data chunk must be held whole,
+// and `data` then holds its whole frames.
 RIFFFAULT RiffWave(const RIFFSOURCE &source, PCMWAVEFORMAT *format, RIFFCHUNK *data);
 
 // A file opened by name for reading (INVALID_HANDLE_VALUE when it cannot be,

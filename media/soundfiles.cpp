@@ -3,6 +3,7 @@
 #include "common/paths.h"
 #include "media/dib.h"
 #include "media/imageformat.h"
+#include "media/loaders.h"
 #include "media/riff.h"
 #include "media/sound.h"
 #include <algorithm>
@@ -13,26 +14,9 @@
 #include <cstring>
 #include <vector>
 
-HGLOBAL COMMONLoadSound(HWND, const char *path, long *datasize)
+HGLOBAL COMMONLoadSound(HWND hwnd, const char *path, long *datasize)
 {
-    // A recording cut short still claims its whole length: what is there
-    // is the sound.
-    FileHandle file(RiffOpenFile(path));
-    PCMWAVEFORMAT format;
-    RIFFCHUNK data;
-    if (RiffWaveFile(file.get(), &format, &data) != RIFF_OK)
-        return NULL;
-    if (datasize)
-        *datasize = (long)data.held;
-    GlobalBlock block = GlobalBlock::Alloc(sizeof format + (SIZE_T)data.held);
-    {
-        GlobalLocked<char> bytes(block);
-        if (bytes && RiffReadFile(file.get(), data.start, bytes.get() + sizeof format, data.held))
-            memcpy(bytes.get(), &format, sizeof format);
-        else
-            block.Reset();
-    }
-    return block.Release();
+    return LoadSound(hwnd, path, datasize);
 }
 
 int COMMONLoadSoundHeader(HWND, const char *path, PCMWAVEFORMAT *format, long *datasize)
@@ -41,10 +25,11 @@ int COMMONLoadSoundHeader(HWND, const char *path, PCMWAVEFORMAT *format, long *d
     RIFFCHUNK data;
     FileHandle file(RiffOpenFile(path));
     const bool ok = RiffWaveFile(file.get(), &read, &data) == RIFF_OK;
+    // A wave refused is no format: nothing half read goes back.
     if (format)
-        *format = read;
+        *format = ok ? read : PCMWAVEFORMAT{};
     if (ok && datasize)
-        *datasize = (long)data.held;
+        *datasize = (long)data.size;
     return ok ? 1 : 0;
 }
 

@@ -9,11 +9,11 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-// A WAVEDATA block of a PCM wave file; `datasize` receives the length of its
-// samples as soon as the data chunk is found (a chunk that claims more than
-// the file holds stands for what the file holds).
+// A WAVEDATA block of a PCM wave file, as LoadSound takes it; `datasize`
+// receives the length of its samples as soon as they are known.
 HGLOBAL COMMONLoadSound(HWND hwnd, const char *path, long *datasize);
-// The same walk without the samples: the format and the samples' length.
+// The same walk without the samples: the format and the samples' length;
+// a zero format when the file is refused.
 int COMMONLoadSoundHeader(HWND hwnd, const char *path, PCMWAVEFORMAT *format, long *datasize);
 // The whole file in a block of exactly its size.
 HGLOBAL COMMONLoadMidi(HWND hwnd, const char *path, long *size);

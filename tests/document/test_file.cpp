@@ -674,7 +674,6 @@ TEST_F(Reading, RecordsMustStayInsideTheirBlocks)
     refused(l.pages[0] + 322, 1000);
     refused(l.pageobjects[0][0] + 8, 75);
     refused(l.pageobjects[0][0] + 8, 115); // shorter than a button's record
-    refused(l.pageobjects[0][0] + 8, 0x10001);
     refused(l.header + 2168, 100, true);
     refused(l.header + 4, 0, true);
     refused(l.header + 4, (uint32_t)(l.trailer - l.header + 1), true);
@@ -840,34 +839,54 @@ TEST(Password, TheSubstitutionKeepsLengthAndReverses)
 TEST_F(Reading, AnOldDocumentGetsItsPictureAsAHeaderObject)
 {
     std::vector<uint8_t> picture = Dib(7, 5, {1, 2, 3, 4, 5});
-    uLongf n = compressBound(picture.size());
-    std::vector<uint8_t> stream(n);
-    ASSERT_EQ(compress2(stream.data(), &n, picture.data(), picture.size(), 9), Z_OK);
-    stream.resize(n);
-
-    BLOCK header;
-    CreateBlock(owner, set, &header, TAG_HEDR, nullptr, 0);
-    header.hedr.flags &= ~HEDR_NEWLAYOUT;
-    header.hedr.oldpicture = 1;
-    header.hedr.objectcount = 0x12345; // not a count in this layout
-    header.hedr.objectbytes = (uint32_t)n;
-    header.hedr.size = HEDRSIZE + (uint32_t)n;
-    BLOCK page = NewPage("old");
-    page.page.size = PAGESIZE;
-    std::vector<uint8_t> f = player;
-    size_t start = f.size();
-    f.insert(f.end(), (uint8_t *)&header.hedr, (uint8_t *)&header.hedr + HEDRSIZE);
-    f.insert(f.end(), stream.begin(), stream.end());
-    f.insert(f.end(), (uint8_t *)&page.page, (uint8_t *)&page.page + PAGESIZE);
-    ENDRECORD end{};
-    end.tag = TAG_END;
-    end.recordsize = ENDSIZE;
-    end.length = (uint32_t)(f.size() + ENDSIZE - start) ^ MASK_LENGTH;
-    end.headercrc = Crc(&f[start], HEDRSIZE) ^ MASK_HEADERCRC;
-    f.insert(f.end(), (uint8_t *)&end, (uint8_t *)&end + ENDSIZE);
+    auto oldfile = [&](const std::vector<uint8_t> &dib) {
+        uLongf n = compressBound(dib.size());
+        std::vector<uint8_t> stream(n);
+        compress2(stream.data(), &n, dib.data(), dib.size(), 9);
+        BLOCK header;
+        CreateBlock(owner, set, &header, TAG_HEDR, nullptr, 0);
+        header.hedr.flags &= ~HEDR_NEWLAYOUT;
+        header.hedr.oldpicture = 1;
+        header.hedr.objectcount = 0x12345; // not a count in this layout
+        header.hedr.objectbytes = (uint32_t)n;
+        header.hedr.size = HEDRSIZE + (uint32_t)n;
+        BLOCK page = NewPage("old");
+        page.page.size = PAGESIZE;
+        std::vector<uint8_t> f = player;
+        size_t start = f.size();
+        f.insert(f.end(), (uint8_t *)&header.hedr, (uint8_t *)&header.hedr + HEDRSIZE);
+        f.insert(f.end(), stream.begin(), stream.begin() + (long)n);
+        f.insert(f.end(), (uint8_t *)&page.page, (uint8_t *)&page.page + PAGESIZE);
+        ENDRECORD end{};
+        end.tag = TAG_END;
+        end.recordsize = ENDSIZE;
+        end.length = (uint32_t)(f.size() + ENDSIZE - start) ^ MASK_LENGTH;
+        end.headercrc = Crc(&f[start], HEDRSIZE) ^ MASK_HEADERCRC;
+        f.insert(f.end(), (uint8_t *)&end, (uint8_t *)&end + ENDSIZE);
+        return f;
+    };
+    // A stream that makes more than its picture's header says the picture
+    // holds, or that begins with no picture's header, is damage: the pages
+    // stay if the user goes on.
+    std::vector<uint8_t> longer = picture, huge = Dib(64, 48), notpicture = picture;
+    longer.push_back(0);
+    huge[14] = 8;
+    huge.resize(8 << 20);
+    notpicture[14] = 0;
+    for (const auto *hostile : {&longer, &huge, &notpicture})
+        for (int answer : {IDNO, IDYES}) {
+            Doc d;
+            sbtest::ModalRecorder rec(answer);
+            EXPECT_EQ(LoadBytes(d, oldfile(*hostile)), answer == IDYES) << hostile->size();
+            EXPECT_EQ(rec.calls.size(), 1u);
+            if (answer == IDYES) {
+                ASSERT_EQ(d.Count(), 2u);
+                EXPECT_EQ(d.Get(0).hedr.objectcount, 0u);
+            }
+        }
 
     Doc d;
-    ASSERT_EQ(LoadBytes(d, f), 1);
+    ASSERT_EQ(LoadBytes(d, oldfile(picture)), 1);
     ASSERT_EQ(d.Count(), 2u);
     BLOCK h = d.Get(0);
     ASSERT_EQ(h.hedr.objectcount, 1u);
@@ -1004,21 +1023,24 @@ TEST_F(Reading, TinyUnknownBlocksEndAtTheHeadersCount)
     }
 }
 
+// `n` bytes more behind the fixed part of `object`, one of `page`'s objects,
+// counted everywhere.
+void Lengthen(std::vector<uint8_t> &f, size_t page, size_t object, uint32_t n)
+{
+    f.insert(f.begin() + (long)(object + At<uint32_t>(f, object + 8)), n, 0xEE);
+    for (size_t field : {object + 8, object + 4, page + 4, page + 12})
+        Put<uint32_t>(f, field, At<uint32_t>(f, field) + n);
+    size_t trailer = f.size() - ENDSIZE;
+    Put<uint32_t>(f, trailer + 314, ((At<uint32_t>(f, trailer + 314) ^ MASK_LENGTH) + n) ^ MASK_LENGTH);
+}
+
 TEST_F(Reading, FixedPartsLongerThanTheirTypeAreDamageCutToTheType)
 {
     std::vector<uint8_t> f = Saved();
     Layout l = Walk(f, player.size());
-    // Twenty bytes more behind the button's record, counted everywhere.
-    const size_t button = l.pageobjects[0][0], page = l.pages[0];
-    const uint32_t record = At<uint32_t>(f, button + 8);
-    ASSERT_EQ(record, sizeof(OBJECTBUTTON));
-    f.insert(f.begin() + (long)(button + record), 20, 0xEE);
-    Put<uint32_t>(f, button + 8, record + 20);
-    Put<uint32_t>(f, button + 4, At<uint32_t>(f, button + 4) + 20);
-    Put<uint32_t>(f, page + 4, At<uint32_t>(f, page + 4) + 20);
-    Put<uint32_t>(f, page + 12, At<uint32_t>(f, page + 12) + 20);
-    size_t trailer = f.size() - ENDSIZE;
-    Put<uint32_t>(f, trailer + 314, ((At<uint32_t>(f, trailer + 314) ^ MASK_LENGTH) + 20) ^ MASK_LENGTH);
+    const size_t button = l.pageobjects[0][0];
+    ASSERT_EQ(At<uint32_t>(f, button + 8), sizeof(OBJECTBUTTON));
+    Lengthen(f, l.pages[0], button, 20);
 
     {
         Doc refused;
@@ -1213,21 +1235,30 @@ TEST_F(Reading, ObjectHeadsThatContradictThemselvesAreDamage)
     Layout l = Walk(f, player.size());
     const size_t button = l.pageobjects[0][0], wave = l.pageobjects[0][5];
     const uint32_t buttontotal = At<uint32_t>(f, button + 4), wavetotal = At<uint32_t>(f, wave + 4);
+    // A type this reader does not know may have a fixed part up to the bound.
+    const uint32_t tobound = MAXFIXEDSIZE - At<uint32_t>(f, button + 8);
     const struct {
         const char *name;
         size_t object;
         uint32_t tag, total;
         bool damaged;
+        uint32_t longer = 0; // bytes added to the fixed part
+        bool left = false;   // left out when the user goes on
     } cases[] = {
         {"unknown tag, sizes agree", button, MakeTag("junk"), buttontotal, false},
         {"unknown tag, total too large", button, MakeTag("junk"), buttontotal + 5, true},
         {"unknown tag, total too small", button, MakeTag("junk"), buttontotal - 1, true},
         {"unknown tag, total of nothing", button, MakeTag("junk"), 0, true},
         {"known tag, total too large", wave, TAG_WAVE, wavetotal + 1, true},
+        {"unknown tag, fixed part at the bound", button, MakeTag("junk"), buttontotal + tobound, false, tobound},
+        {"unknown tag, fixed part a byte over", button, MakeTag("junk"), buttontotal + tobound + 1, true,
+         tobound + 1, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<uint8_t> g = f;
+        if (c.longer)
+            Lengthen(g, l.pages[0], c.object, c.longer);
         Put<uint32_t>(g, c.object, c.tag);
         Put<uint32_t>(g, c.object + 4, c.total);
         for (int answer : {IDNO, IDYES}) {
@@ -1239,10 +1270,10 @@ TEST_F(Reading, ObjectHeadsThatContradictThemselvesAreDamage)
                 continue;
             ExpectSound(d);
             BLOCK p = d.Get(1);
-            ASSERT_EQ(p.page.objectcount, 15u);
+            ASSERT_EQ(p.page.objectcount, c.left ? 14u : 15u);
             GlobalLocked<OBJECTHEADER> o(GetPageObject(&p, c.object == button ? 0 : 5));
-            EXPECT_EQ(o->tag, c.tag);
-            EXPECT_EQ(o->fixedsize, At<uint32_t>(f, c.object + 8));
+            EXPECT_EQ(o->tag, c.left ? TAG_TEXT : c.tag);
+            EXPECT_EQ(o->fixedsize, c.left ? sizeof(OBJECTTEXT) : At<uint32_t>(f, c.object + 8) + c.longer);
         }
     }
 }

@@ -254,6 +254,16 @@ HANDLE NoSignal()
 std::mutex readslock;
 std::map<std::string, int> reads;
 HANDLE release, left, rootsleft; // the slow read's and the held list's: let go, and gone
+HANDLE held; // set as the walk is held in the slow read
+
+// The search's clock for a search held in the slow read: still until then,
+// then 100 ms at each reading, so that the time the search holds the box is
+// counted in its own readings, however loaded the machine.
+std::atomic<DWORD> ticks;
+DWORD WINAPI HeldClock()
+{
+    return WaitForSingleObject(held, 0) == WAIT_OBJECT_0 ? ticks += 100 : 0;
+}
 
 // A drive list that waits on its drives until the test lets it go.
 void HeldRoots(HWND window, std::vector<std::string> &roots)
@@ -280,6 +290,7 @@ bool StandInRead(const std::string &folder, std::vector<WIN32_FIND_DATAA> &entri
         reads[Upper(real)]++;
     }
     if (Upper(folder).size() >= 6 && Upper(folder).compare(folder.size() - 6, 6, "\\SLOW\\") == 0) {
+        SetEvent(held);
         WaitForSingleObject(release, 60000);
         SetEvent(left);
         return false;
@@ -375,7 +386,10 @@ TEST_F(Search, ALinkIsNotEnteredAndASlowReadEndsTheSearchOnItsBoundWithoutAMessa
     release = CreateEventA(NULL, TRUE, FALSE, NULL);
     left = CreateEventA(NULL, TRUE, FALSE, NULL);
     rootsleft = CreateEventA(NULL, TRUE, FALSE, NULL);
-    const PAINTSEARCHHOST host{TestRoots, StandInRead}, held{HeldRoots, StandInRead};
+    held = CreateEventA(NULL, TRUE, FALSE, NULL);
+    ticks = 0;
+    const PAINTSEARCHHOST host{TestRoots, StandInRead}, heldroots{HeldRoots, StandInRead},
+        timed{TestRoots, StandInRead, nullptr, HeldClock};
     struct Case {
         std::vector<std::string> roots;
         int result, after;
@@ -383,8 +397,8 @@ TEST_F(Search, ALinkIsNotEnteredAndASlowReadEndsTheSearchOnItsBoundWithoutAMessa
         const PAINTSEARCHHOST *host;
     } cases[] = {
         {{tree}, 0, 1, true, &host},
-        {{tree, slow}, 0, 0, false, &host},
-        {{tree}, 0, 0, false, &held},
+        {{tree, slow}, 0, 0, false, &timed},
+        {{tree}, 0, 0, false, &heldroots},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.roots.size());
@@ -396,8 +410,11 @@ TEST_F(Search, ALinkIsNotEnteredAndASlowReadEndsTheSearchOnItsBoundWithoutAMessa
         EXPECT_EQ(GetPaintbrushPath(NULL, path, "MSPAINT.EXE", &search, c.host), c.result);
         EXPECT_EQ(search, c.after);
         EXPECT_EQ(modal.calls.size(), c.told ? 1u : 0u);
+        // The box is held 1.5 s by the search's own clock, and no longer.
+        if (c.host == &timed)
+            EXPECT_EQ(ticks.load(), 1500u);
         std::lock_guard<std::mutex> hold(readslock);
-        if (c.host == &held) {
+        if (c.host == &heldroots) {
             EXPECT_TRUE(reads.empty());
             continue;
         }
@@ -411,6 +428,7 @@ TEST_F(Search, ALinkIsNotEnteredAndASlowReadEndsTheSearchOnItsBoundWithoutAMessa
     CloseHandle(release);
     CloseHandle(left);
     CloseHandle(rootsleft);
+    CloseHandle(held);
 }
 
 TEST_F(Search, AFolderReachedAgainIsNotWalkedAndTheFolderCountIsBounded)
@@ -435,12 +453,24 @@ TEST_F(Search, AFolderReachedAgainIsNotWalkedAndTheFolderCountIsBounded)
     EXPECT_EQ(walk("drive", "MSPAINT.EXE", 0, stopped), 0);
 }
 
-// The drive the tests run on is listed, and usable.
+int windowsmade;
+LRESULT CALLBACK CountWindowsMade(int code, WPARAM wParam, LPARAM lParam)
+{
+    windowsmade += code == HCBT_CREATEWND;
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+// The drive the tests run on is listed, and usable; the list is made with
+// no window, as it is on the search's thread for the frame's window.
 TEST(Drives, TheDrivesPresentAreListed)
 {
     HWND owner = sbtest::CreateTestWindow(false);
     char map[SETTINGTEXT + 1] = "";
+    windowsmade = 0;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, CountWindowsMade, NULL, GetCurrentThreadId());
     EXPECT_EQ(GetDriveMap(owner, map), 1);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(windowsmade, 0);
     DestroyWindow(owner);
     char here[MAX_PATH];
     GetCurrentDirectoryA(sizeof here, here);

@@ -244,7 +244,7 @@ TEST_F(FileDialogs, WaveDialogShowsFormatAndWaveformAndPreviewsTheSelection)
     // that reads but does not play.
     Write(Path("long.wav"), WaveFile(44100, 2, 8, 44100 * 6125 / 100, [](DWORD i, int) { return (int)(i % 200); }));
     Write(Path("short.wav"), WaveFile(8000, 1, 16, 400, [](DWORD i, int) { return (int)(i * 100); }));
-    Write(Path("bad.wav"), WaveFile(8000, 1, 4, 400, [](DWORD, int) { return 0; }));
+    Write(Path("bad.wav"), WaveFile(8000, 1, 12, 400, [](DWORD, int) { return 0; }));
     WaveOpenIsPreview = 1;
     ModalRecorder rec;
     rec.Drive([&](HWND dlg) {

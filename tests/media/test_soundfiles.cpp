@@ -3,6 +3,7 @@
 // players' bookkeeping.
 #include "media/soundfiles.h"
 #include "media/loaders.h"
+#include "media/riff.h"
 #include "media/sound.h"
 #include "tests/media/picturetest.h"
 #include "tests/media/soundtest.h"
@@ -70,7 +71,8 @@ TEST(SoundFiles, ReadersTakeWhatTheFileHolds)
         long samples; // -1: no wave
     } cases[] = {
         {"a.wav", WaveFile(22050, 1, 8, 1000, Silent), 1000},
-        {"cut.wav", WaveFile(22050, 2, 16, 100, Silent, 1u << 30), 400}, // claims a GiB more
+        {"cut.wav", WaveFile(22050, 2, 16, 100, Silent, 1u << 30), -1}, // claims a GiB more
+        {"ragged.wav", WaveFile(22050, 2, 16, 100, Silent, (DWORD)-2), 396}, // half a frame over
         {"packed.wav", WaveFile(22050, 1, 4, 100, Silent, 0, 2), -1},
         {"junk.wav", "RIFF\4\0\0\0JUNK", -1},
         {"a.mid", std::string(MIDIFILE, sizeof MIDIFILE), -1},
@@ -81,9 +83,11 @@ TEST(SoundFiles, ReadersTakeWhatTheFileHolds)
         Write(path, c.bytes);
         long loaded = -1, header = -1, midisize = -1;
         PCMWAVEFORMAT format;
+        memset(&format, 0xEE, sizeof format);
         Dib wave(COMMONLoadSound(NULL, path.c_str(), &loaded));
         EXPECT_EQ(wave ? (long)GlobalSize(wave) - 16 : -1, c.samples) << c.name;
         EXPECT_EQ(COMMONLoadSoundHeader(NULL, path.c_str(), &format, &header) ? header : -1, c.samples) << c.name;
+        EXPECT_EQ(format.wf.nSamplesPerSec, c.samples < 0 ? 0u : 22050u) << c.name; // nothing half read
         EXPECT_EQ(wave ? loaded : -1, c.samples) << c.name;
         Dib midi(COMMONLoadMidi(NULL, path.c_str(), &midisize));
         EXPECT_EQ(midi ? (long)GlobalSize(midi) : 0, (long)c.bytes.size()) << c.name;
@@ -152,9 +156,8 @@ TEST(SoundFiles, ChunkLengthsThatPointBackAreRefused)
 }
 
 // Every chunk length of a sound file, swept round the true one and near
-// 4 GiB: each reader answers, and loads exactly the files that say where
-// their chunks are (a data chunk cut short loads what is there, except
-// for LoadSound, which refuses it).
+// 4 GiB: each reader answers, and all load exactly the files that say where
+// their chunks are and hold their data chunk whole.
 TEST(SoundFiles, EveryChunkLengthIsAnsweredAndOnlyTheTrueOnesLoad)
 {
     TempFolder dir;
@@ -182,25 +185,57 @@ TEST(SoundFiles, EveryChunkLengthIsAnsweredAndOnlyTheTrueOnesLoad)
                 std::string bytes = good;
                 memcpy(&bytes[f.at], &n, 4);
                 Write(path, bytes);
-                Taken want;
-                if (f.at == 4 && n >= riff - SAMPLES) // the form's end cuts the data
-                    want.sound = want.header = (long)std::min(n - (riff - SAMPLES), SAMPLES);
-                else if (f.at == 52)
-                    want.sound = want.header = (long)std::min(n, SAMPLES);
-                else if (n == f.truth || n + 1 == f.truth) // an odd length has its pad byte
-                    want.sound = want.header = SAMPLES;
-                // LoadSound takes only a data chunk that the file holds whole.
-                if (f.at == 4 ? n >= riff : f.at != 52 || n <= SAMPLES)
-                    want.plain = want.sound;
+                long want = -1;
+                if (f.at == 4 ? n >= riff : f.at == 52 ? n <= SAMPLES : n == f.truth || n + 1 == f.truth)
+                    want = f.at == 52 ? (long)n : (long)SAMPLES; // an odd length has its pad byte
                 const Taken t = Read3(path);
-                EXPECT_EQ(t.sound, want.sound) << row;
-                EXPECT_EQ(t.header, want.header) << row;
-                EXPECT_EQ(t.plain, want.plain) << row;
+                EXPECT_EQ(t.sound, want) << row;
+                EXPECT_EQ(t.header, want) << row;
+                EXPECT_EQ(t.plain, want) << row;
             }
         }
         row = "done";
     }, 60000);
     ASSERT_TRUE(answered) << "the readers still walk the file of " << row;
+}
+
+// Chunks before the data up to the walk's bound: every reader takes the
+// wave whose data is the last chunk the walk looks at, and refuses one a
+// chunk further; the heads come in a few large reads, not one each.
+TEST(SoundFiles, TheChunksBeforeTheDataAreBoundedAndReadTogether)
+{
+    TempFolder dir;
+    const std::string wave = WaveFile(8000, 1, 8, 20, Silent), path = dir.path + "many.wav";
+    for (DWORD empty : {RIFFMAXCHUNKS - 1, RIFFMAXCHUNKS}) {
+        std::string file = wave.substr(0, 36); // the form and its format
+        for (DWORD i = 0; i < empty; i++)
+            file.append("JUNK\0\0\0\0", 8);
+        file += wave.substr(36);
+        const uint32_t riff = (uint32_t)file.size() - 8;
+        memcpy(&file[4], &riff, 4);
+        Write(path, file);
+        const long want = empty < RIFFMAXCHUNKS ? 20 : -1;
+        const Taken t = Read3(path);
+        EXPECT_EQ(t.sound, want) << empty;
+        EXPECT_EQ(t.header, want) << empty;
+        EXPECT_EQ(t.plain, want) << empty;
+        struct Counted {
+            const std::string &bytes;
+            int reads;
+        } counted{file, 0};
+        const RIFFSOURCE source{(DWORD)file.size(),
+                                [](const void *from, DWORD at, void *to, DWORD n) {
+                                    auto *c = (Counted *)from;
+                                    c->reads++;
+                                    memcpy(to, c->bytes.data() + at, n);
+                                    return true;
+                                },
+                                &counted};
+        PCMWAVEFORMAT format;
+        RIFFCHUNK data;
+        EXPECT_EQ(RiffWave(source, &format, &data), want < 0 ? RIFF_TOOMANY : RIFF_OK) << empty;
+        EXPECT_LT(counted.reads, 64) << empty;
+    }
 }
 
 TEST(SoundFiles, WaveformColumnsAndChannels)
