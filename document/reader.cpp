@@ -146,6 +146,25 @@ void SanitiseObject(OBJECTHEADER *o)
     }
 }
 
+HGLOBAL NewObjectBlock(uint64_t total, const void *bytes)
+{
+    if (total > MAXOBJECTBYTES)
+        return NULL;
+    // Only what lies behind the object is cleared: zeroing large pictures
+    // first would cost time.
+    GlobalBlock h(GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)total + OBJECTSLACK));
+    GlobalLocked<char> o(h.get());
+    if (!o)
+        return NULL;
+    memset(o.get() + total, 0, o.size() - (SIZE_T)total);
+    if (bytes) {
+        memcpy(o.get(), bytes, (SIZE_T)total);
+        SanitiseObject((OBJECTHEADER *)o.get());
+    }
+    o.Unlock();
+    return h.Release();
+}
+
 namespace {
 
 struct Loader {
@@ -248,9 +267,7 @@ struct Loader {
 
         if (!Take(1))
             return false;
-        // Every byte up to the total comes from the file, so only what lies
-        // behind it is cleared: zeroing large pictures first would cost time.
-        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)total + OBJECTSLACK);
+        HGLOBAL h = NewObjectBlock(total);
         if (!h)
             return false;
         bool ok, expanded = true;
@@ -258,7 +275,6 @@ struct Loader {
             GlobalLocked<char> o(h);
             ok = (bool)o;
             if (ok) {
-                memset(o.get() + total, 0, o.size() - (SIZE_T)total);
                 memcpy(o.get(), &head, sizeof head);
                 ok = in.ReadAt(pos + sizeof head, o.get() + sizeof head, kept - (uint32_t)sizeof head);
             }

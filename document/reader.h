@@ -60,6 +60,12 @@ int LoadExeFile(HWND list, BLOCKSET *set, const char *path);
 // object's fixed part and data lie inside its block.
 void SanitiseObject(OBJECTHEADER *object);
 
+// The block of an object of `total` bytes, as every page holds one: the
+// OBJECTSLACK zeros behind its data end any text that fills it. With
+// `bytes` the object is copied in and sanitised; without, the caller fills
+// the first `total` bytes. NULL when memory fails.
+HGLOBAL NewObjectBlock(uint64_t total, const void *bytes = nullptr);
+
 // Asks for the password into `buffer` (room for STOREDPASSWORDCHARS + 1
 // characters); 1 for OK.
 int GetFilePassword(HWND parent, char *buffer);

@@ -26,6 +26,18 @@ struct Output {
     const SAVEHOST &host;
     uint64_t end = 0;
     DWORD error = 0;
+    SAVEREFUSAL *refused = nullptr;
+    int block = -1; // being written
+
+    // The object no load would read back: named for the user, who can then
+    // change or delete that one object.
+    bool Refuse(const OBJECTHEADER *o)
+    {
+        if (refused)
+            *refused = {block, o ? o->number : 0, o ? o->tag : 0};
+        SetLastError(ERROR_INVALID_DATA);
+        return Failed();
+    }
 
     bool Failed()
     {
@@ -86,13 +98,11 @@ bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
 {
     GlobalLocked<char> lock(h);
     if (!lock || lock.size() < sizeof(OBJECTHEADER))
-        return false;
+        return lock ? out.Refuse(nullptr) : false;
     OBJECTHEADER *o = (OBJECTHEADER *)lock.get();
     const uint32_t fixed = o->fixedsize;
-    if ((uint64_t)fixed + o->datasize > lock.size()) {
-        SetLastError(ERROR_INVALID_DATA);
-        return false;
-    }
+    if ((uint64_t)fixed + o->datasize > lock.size())
+        return out.Refuse(o);
     // A known type's record is written at its exact size, whatever the
     // object in memory carries behind it.
     const uint32_t known = ObjectFixedSize(o->tag), written = known && fixed > known ? known : fixed;
@@ -102,10 +112,8 @@ bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
     r->totalsize = written + o->datasize;
     // An object no load would take as it stands is not written: the save
     // fails, and the file it would replace stays as it was.
-    if (ObjectHeadVerdict(*r) != HEAD_SOUND) {
-        SetLastError(ERROR_INVALID_DATA);
-        return false;
-    }
+    if (ObjectHeadVerdict(*r) != HEAD_SOUND)
+        return out.Refuse(o);
     record.resize(written);
     r = (OBJECTHEADER *)record.data();
     ClearRunTimeFields(r);
@@ -223,6 +231,7 @@ bool WriteDocument(Output &out, HWND list, BLOCKSET *set)
         BLOCK block;
         if (!GetBlock(list, i, &block) || (block.tag == TAG_HEDR) != (i == 0))
             return false;
+        out.block = (int)i;
         if (block.tag == TAG_HEDR && !WriteHeader(out, list, set, block, &headercrc))
             return false;
         if (block.tag == TAG_PAGE && !WritePage(out, block))
@@ -270,8 +279,10 @@ static DWORD Failure(DWORD otherwise = ERROR_WRITE_FAULT)
     return error ? error : otherwise;
 }
 
-int WriteExeFile(HWND list, BLOCKSET *set, const char *path, const SAVEHOST &host)
+int WriteExeFile(HWND list, BLOCKSET *set, const char *path, const SAVEHOST &host, SAVEREFUSAL *refused)
 {
+    if (refused)
+        *refused = {};
     if (!path || !*path || strlen(path) >= MAX_PATH) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
@@ -299,6 +310,7 @@ int WriteExeFile(HWND list, BLOCKSET *set, const char *path, const SAVEHOST &hos
     OpenStatus();
     if (!error) {
         Output out{file, host};
+        out.refused = refused;
         SetLastError(0);
         if (!WriteDocument(out, list, set))
             error = out.error ? out.error : Failure(ERROR_INVALID_DATA);

@@ -3,6 +3,7 @@
 #pragma once
 #include "document/compress.h"
 #include <windows.h>
+#include <cstdint>
 
 struct BLOCKSET;
 
@@ -17,12 +18,21 @@ struct SAVEHOST {
     FONTDATAREADER fontdata; // the files of the fonts embedded
 };
 
+// The object a save would not write, since no load would read it back as it
+// is: its block's place in the list, its number and type; block -1 for none.
+struct SAVEREFUSAL {
+    int block = -1;
+    uint32_t number = 0, tag = 0;
+};
+
 // Saves the document of `list` to `path`: 1 on success. The document is
 // written beside `path` first and takes its place only when complete, so a
 // failed save leaves whatever `path` held untouched, returns 0 and leaves the
 // error code of the step that failed for GetLastError (a folder too long for
-// a temporary name gives ERROR_FILENAME_EXCED_RANGE).
-int WriteExeFile(HWND list, BLOCKSET *set, const char *path, const SAVEHOST &host = {});
+// a temporary name gives ERROR_FILENAME_EXCED_RANGE). An object refused is
+// named in `refused`.
+int WriteExeFile(HWND list, BLOCKSET *set, const char *path, const SAVEHOST &host = {},
+                 SAVEREFUSAL *refused = nullptr);
 // A new block of the fonts of every text object, one entry per face; 0 on failure.
 HGLOBAL GetFontBlock(HWND list, BLOCKSET *set, const SAVEHOST &host = {});
 // Adds the font file of `face` unless the block holds that face already; a

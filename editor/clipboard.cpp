@@ -116,19 +116,8 @@ int BuildPage(const uint8_t *data, SIZE_T size, BLOCKSET *set, BLOCK &page)
     at = PAGEBLOCKIMAGE;
     for (uint32_t i = 0; i < count; i++) {
         memcpy(&head, data + at, sizeof head);
-        // The spare zeros behind the data end any text that fills it.
-        GlobalBlock object(GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)head.totalsize + OBJECTSLACK));
-        bool copied = false;
-        {
-            GlobalLocked<uint8_t> o(object);
-            if (o) {
-                memcpy(o.get(), data + at, head.totalsize);
-                memset(o.get() + head.totalsize, 0, OBJECTSLACK);
-                SanitiseObject((OBJECTHEADER *)o.get());
-                copied = true;
-            }
-        }
-        if (!copied || !AppendPageObject(&page, object.get())) {
+        GlobalBlock object(NewObjectBlock(head.totalsize, data + at));
+        if (!object || !AppendPageObject(&page, object.get())) {
             DestroyBlock(&page);
             return -1;
         }

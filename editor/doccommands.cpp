@@ -5,6 +5,7 @@
 #include "common/msgdlg.h"
 #include "common/shell.h"
 #include "common/strings.h"
+#include "document/objects.h"
 #include "document/writer.h"
 #include "editor/blocks.h"
 #include "editor/clipboard.h"
@@ -38,12 +39,31 @@ bool NeedsName(const BLOCKSET *set)
     return _stricmp(name, FetchString(IDS_UNTITLEDFILE)) == 0;
 }
 
+// A refused object is named, so that the user can change or delete that one
+// and save the rest.
+void SayNotWritten(HWND window, const SAVEREFUSAL &refused)
+{
+    BLOCK block;
+    if (refused.block < 0 || !GetBlock(List(window), (unsigned)refused.block, &block)) {
+        Say(window, IDS_ERRWRITE);
+        return;
+    }
+    // Each text is fetched into the one buffer the next fetch overwrites.
+    char type[FETCHSTRINGSIZE], text[FETCHSTRINGSIZE * 3 + TITLESIZE];
+    snprintf(type, sizeof type, "%s", GetObjectTypeName(refused.tag));
+    int n = snprintf(text, sizeof text, "%s\n\n", FetchString(IDS_ERRWRITE));
+    snprintf(text + n, sizeof text - n, FetchString(IDS_OBJECTNOTWRITTEN), refused.block,
+             block.tag == TAG_PAGE ? block.page.title : block.hedr.title, type, refused.number);
+    DoMessage(window, text);
+}
+
 // Writes the document to `path`; the writer replaces the old file only with
 // a complete new one.
 bool WriteDocument(HWND window, BLOCKSET *set, const char *path)
 {
-    if (!WriteExeFile(List(window), set, path)) {
-        Say(window, IDS_ERRWRITE);
+    SAVEREFUSAL refused;
+    if (!WriteExeFile(List(window), set, path, {}, &refused)) {
+        SayNotWritten(window, refused);
         return false;
     }
     set->modified = 0;

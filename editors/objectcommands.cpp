@@ -220,7 +220,6 @@ void PasteObject(HWND page, PAGEEDITOR *e)
     }
     {
         GlobalLocked<OBJECTHEADER> o(copy);
-        ClearRunTimeFields(o.get());
         if (NumberTaken(e->param->block, o->number))
             o->number = GetNextPageObjectNumber(e->param->block);
     }

@@ -2,6 +2,7 @@
 #include "common/owners.h"
 #include "common/services.h"
 #include "document/objects.h"
+#include "document/reader.h"
 #include "editor/shell.h"
 #include "editors/pageeditor.h"
 
@@ -28,11 +29,11 @@ HGLOBAL PageObjectFromClipboard(HWND page)
         return NULL;
     HGLOBAL copy = NULL;
     if (HANDLE data = GetClipboardData(CF_PAGEOBJECT)) {
+        // The clipboard's block may end right behind the object's data: the
+        // copy gets the zeros a page's objects have there.
         GlobalLocked<const char> bytes((HGLOBAL)data);
-        if (bytes && IsWellFormedPageObject(bytes.get(), bytes.size())) {
-            bytes.Unlock();
-            copy = DuplicatePageObject((HGLOBAL)data);
-        }
+        if (bytes && IsWellFormedPageObject(bytes.get(), bytes.size()))
+            copy = NewObjectBlock(((const OBJECTHEADER *)bytes.get())->totalsize, bytes.get());
     }
     CloseClipboard();
     return copy;

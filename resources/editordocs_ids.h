@@ -15,6 +15,7 @@
 #define IDS_DUPLICATEERROR 249
 #define IDS_UNTITLEDPAGE 310
 #define IDS_NOTHINGTOCOPY 320
+#define IDS_OBJECTNOTWRITTEN 322
 
 // The block list's context menu.
 #define IDM_MOVETO 313

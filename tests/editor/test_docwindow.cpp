@@ -261,17 +261,27 @@ TEST_F(DocumentWindows, SaveOfAnUntitledDocumentAsksForANameFirst)
 }
 
 // A Save as whose write fails (the chosen file held open by another program,
-// a folder that does not exist) leaves the document with the name, path and
-// file it had, so that the next Save goes where it went before.
+// a folder that does not exist, an object no load would read back, which is
+// named) leaves the document with the name, path and file it had, so that the
+// next Save goes where it went before.
 TEST_F(DocumentWindows, AFailedSaveAsKeepsTheDocumentsNameAndFile)
 {
     struct Case {
         bool named;
         const char *target; // under the temporary folder
         bool hold;
-    } cases[] = {{true, "sb_docwindow_held.exe", true}, {false, "sb_no_such_folder\\new.exe", false}};
+        const char *said = "Error writing file";
+    } cases[] = {{true, "sb_docwindow_held.exe", true},
+                 {false, "sb_no_such_folder\\new.exe", false},
+                 {false, "sb_docwindow_refused.exe", false, "Page 2 \"P2\": its Image object 7 cannot be written."}};
     for (const Case &c : cases) {
         HWND w = NewDocument(2);
+        if (c.said != cases[0].said) {
+            BLOCK page;
+            GetBlock(List(w), 2, &page);
+            GlobalLocked<OBJECTHEADER> o(GetPageObject(&page, 0));
+            o->number = 7, o->fixedsize = o->totalsize = 100;
+        }
         std::string target = TempPath(c.target);
         if (c.named) {
             w = Open(Saved(w, "sb_docwindow_own.exe"));
@@ -290,6 +300,7 @@ TEST_F(DocumentWindows, AFailedSaveAsKeepsTheDocumentsNameAndFile)
         if (hold != INVALID_HANDLE_VALUE)
             CloseHandle(hold);
         EXPECT_EQ(answers.Count("Error writing file"), 1) << c.target;
+        EXPECT_EQ(answers.Count(c.said), 1) << c.target;
         BLOCKSET after = Set(w);
         EXPECT_STREQ(after.path, before.path) << c.target;
         EXPECT_EQ(after.named, before.named) << c.target;

@@ -14,6 +14,7 @@
 #include "runtime/runtime.h"
 #include "tests/editors/editorfixture.h"
 #include "media/imageformat.h"
+#include "resources/objectfields_ids.h"
 #include "tests/media/soundtest.h"
 #include "tests/support/mediafiles.h"
 #include <fstream>
@@ -482,6 +483,30 @@ TEST_F(PageEditor, DamagedClipboardObjectsAreRefused)
     OpenClipboard(frame);
     EmptyClipboard();
     CloseClipboard();
+}
+
+// A caption that fills its button's data to the last byte, with more of the
+// clipboard's block behind it: the pasted button shows the caption alone.
+TEST_F(PageEditor, APastedCaptionWithoutItsZeroEndsWithItsData)
+{
+    Object button;
+    Edit(1, [&](HWND page) { button = Shown(page)[0]; });
+    const uint32_t fixed = button.h().fixedsize;
+    std::vector<uint8_t> bytes(button.bytes.begin(), button.bytes.begin() + fixed);
+    for (const char *part : {"NEXTPAGE", "MMMM|.B.MMMM."})
+        bytes.insert(bytes.end(), part, part + strlen(part));
+    auto *h = (OBJECTHEADER *)bytes.data();
+    h->datasize = 8, h->totalsize = fixed + 8, h->number = 200;
+    ASSERT_TRUE(OpenClipboard(frame));
+    EmptyClipboard();
+    SetClipboardData(CF_PAGEOBJECT, NewGlobal(bytes.size(), bytes.data(), bytes.size()));
+    CloseClipboard();
+    Edit(1, [&](HWND page) {
+        Command(page, IDM_PAGEPASTE);
+        char text[64] = "";
+        GetWindowTextA(Window(page, 200), text, sizeof text);
+        EXPECT_STREQ(text, "NEXTPAGE");
+    });
 }
 
 TEST_F(PageEditor, DuplicatesAreOffsetAwayFromThePageEdges)
