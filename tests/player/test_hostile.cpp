@@ -34,7 +34,7 @@ TEST(Player, HostileDocumentsEndCleanly)
             std::string what;
             if (!WriteFileBytes(path, MutateDocument(base.file, base.records, (uint32_t)i, &what)))
                 continue;
-            PLAYOUTCOME out = PlayDocument(path, "", [](HWND, DWORD) { Sleep(50); }, 20000);
+            PLAYOUTCOME out = PlayDocument(path, "", [](HWND, DWORD) { Sleep(50); });
             bool refusedload = out.messages.size() == 1 && out.messages[0] == LOADERROR && !out.shown;
             if (out.ended && out.code == 0 && (out.shown || refusedload)) {
                 (out.shown ? shown : refused)++;
@@ -129,7 +129,7 @@ TEST(Player, DamagedSoundsNeitherEndNorHoldTheShow)
             PLAYOUTCOME out = PlayDocument(path, "", [&](HWND show, DWORD) {
                 DWORD_PTR result;
                 answered = SendMessageTimeoutA(show, QVM_REPLAYSOUND, 0, 0, SMTO_ABORTIFHUNG, ANSWER, &result) != 0;
-            }, 20000);
+            });
             if (out.ended && out.code == 0 && out.shown && answered)
                 continue;
             char text[200];
