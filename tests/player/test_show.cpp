@@ -72,17 +72,6 @@ struct PlayerResources {
     }
 };
 
-// The processor time a thread has used, in milliseconds: the program's own
-// clock, which other work on a busy machine does not run on.
-double ProcessorMs(HANDLE thread)
-{
-    FILETIME created, ended, kernel, user;
-    if (!GetThreadTimes(thread, &created, &ended, &kernel, &user))
-        return 0;
-    auto ms = [](FILETIME t) { return (((uint64_t)t.dwHighDateTime << 32) | t.dwLowDateTime) / 10000.0; };
-    return ms(kernel) + ms(user);
-}
-
 } // namespace
 
 // A timer moves the show on while the about box is open; once the box is
@@ -426,12 +415,12 @@ TEST(Show, WidePensAndTallFontsDoNotHoldTheShow)
             drawn = WaitFor([&] { return ScreenPixel(show, 110, 60) == RGB(255, 0, 0); });
             HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, GetWindowThreadProcessId(show, NULL));
             for (int i = 0; i < 5 && drawn && answered == i; i++) {
-                double before = ProcessorMs(thread);
+                double before = sbtest::ProcessorMs(thread);
                 DWORD_PTR result;
                 answered += SendMessageTimeoutA(show, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result) != 0;
-                held = std::max(held, ProcessorMs(thread) - before);
+                held = std::max(held, sbtest::ProcessorMs(thread) - before);
             }
-            used = ProcessorMs(thread);
+            used = sbtest::ProcessorMs(thread);
             CloseHandle(thread);
         });
         EXPECT_TRUE(drawn) << "the applet's first figure";
