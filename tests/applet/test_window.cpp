@@ -349,8 +349,8 @@ TEST_F(AppletShow, SoundsEndThroughTheWindowAndOnlyTheScriptsOwnStopWithIt)
     if (!host.playsound(a, shortwave.get(), 0))
         GTEST_SKIP() << "no wave output here";
     EXPECT_EQ(host.soundplaying(a), 1);
-    sbtest::PumpUntilIdle(400);
-    EXPECT_EQ(host.soundplaying(a), 0) << "the end notice did not reach the sound player";
+    EXPECT_TRUE(sbtest::PumpUntil([&] { return host.soundplaying(a) == 0; }))
+        << "the end notice did not reach the sound player";
     // An applet that played nothing leaves another window's sound alone.
     ASSERT_EQ(APPLETPlaySound(owner, longwave.get(), SOUND_WAVE), 1);
     Post(QVM_STOPOBJECT, Number(quiet));

@@ -190,7 +190,8 @@ TEST(Player, PagesChangeByPostedMessagesAndTheRightButtonKeepsTheShow)
             // third page for an answer of IDCANCEL) is queued ahead of the
             // step below, which then ends elsewhere than the third page.
             DWORD_PTR answer;
-            EXPECT_TRUE(SendMessageTimeoutA(show, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer)) << "the show";
+            EXPECT_TRUE(SendMessageTimeoutA(show, WM_NULL, 0, 0, SMTO_NORMAL, PLAYERBOUND, &answer))
+                << "the show";
             PostMessageA(show, QVM_NEXTPAGE, 0, 0);
             EXPECT_TRUE(on(2)) << "the third page";
             PostMessageA(show, QVM_PREVIOUSPAGE, 0, 0);
