@@ -111,7 +111,6 @@ PLAYOUTCOME PlayDocument(const std::string &path, const char *args,
                 PostMessageA(w.hwnd, WM_CLOSE, 0, 0);
                 closed = true;
                 start = GetTickCount(); // the end is waited for from the close
-
             }
         }
     }
