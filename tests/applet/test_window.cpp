@@ -22,13 +22,15 @@ LRESULT CALLBACK TickProc(HWND h, UINT msg, WPARAM w, LPARAM l)
 
 struct AppletDoc : rttest::Show {
     HWND savedmain = hwndmain;
-    // Something always comes, so that a show pass never waits for good.
+    // Something always comes, so that a show pass never waits for good; not
+    // so often that the passes of a loaded machine, each slower than a
+    // tick, would never find the loop idle and step its applets.
     HWND ticker = sbtest::CreateTestWindow(false, 10, 10, TickProc);
     AppletDoc()
     {
         showhost.appletwindow = APPLETWindowProc;
         hwndmain = owner; // the abort poll takes a missing main window for an abort
-        SetTimer(ticker, 1, 10, NULL);
+        SetTimer(ticker, 1, 50, NULL);
     }
     ~AppletDoc()
     {
@@ -51,11 +53,20 @@ struct AppletDoc : rttest::Show {
         EXPECT_TRUE(APPLETWindowResult(Child(Number(h)), &result, &line));
         return {result, line};
     }
-    void RunFor(int ms) // the show's own loop
+    // The show's own loop until `done` holds; false when it still does not
+    // after `ms`, a limit only a hung show reaches. Without `done`, `passes`
+    // passes: room for what should not happen.
+    bool RunUntil(const std::function<bool()> &done, int passes = INT_MAX)
     {
         BLOCK page = Get((unsigned)set->current);
-        for (DWORD until = GetTickCount() + (DWORD)ms; (int)(GetTickCount() - until) < 0;)
+        DWORD start = GetTickCount();
+        for (int i = 0; i < passes && !done() && GetTickCount() - start < 30000; i++)
             QV_RunShowPass(show, &page);
+        return done();
+    }
+    void RunPasses(int passes)
+    {
+        RunUntil([] { return false; }, passes);
     }
     int Count(uint32_t number) { return (int)SendMessageA(Child(number), LB_GETCOUNT, 0, 0); }
 };
@@ -268,31 +279,25 @@ TEST_F(AppletShow, PausedWhileTheShowIsInactiveAndStoppedByARightClick)
     ticks = 0;
     APPLET *a = Running(fast), *b = Running(slow);
     ASSERT_TRUE(a && b);
-    // A loaded machine runs fewer lines in a given time: wait for them.
-    for (int t = 0; t < 5000 && (!a->variablecount || a->variables[a->variablecount - 1].value <= 10u || ticks <= 3);
-         t += 20)
-        RunFor(20);
-    ASSERT_GT(a->variablecount, 0);
-    EXPECT_GT(a->variables[a->variablecount - 1].value, 10u);
-    EXPECT_GT(ticks, 3) << "a continuous applet holds back timers";
+    auto n = [a] { return a->variablecount ? a->variables[a->variablecount - 1].value : 0u; };
+    EXPECT_TRUE(RunUntil([&] { return n() > 10u; })) << "the continuous applet's lines";
+    EXPECT_TRUE(RunUntil([&] { return ticks > 3; })) << "a continuous applet holds back timers";
 
     SendMessageA(show, WM_ACTIVATE, WA_INACTIVE, 0);
-    RunFor(20);
+    RunPasses(1); // the step it had already posted
     std::string pa = Variables(a), pb = Variables(b);
-    RunFor(50);
+    RunPasses(5);
     Step(slow);
     EXPECT_EQ(Variables(a), pa);
     EXPECT_EQ(Variables(b), pb);
     // Active again, the continuous one goes on by itself.
     SendMessageA(show, WM_ACTIVATE, WA_ACTIVE, 0);
-    RunFor(50);
+    EXPECT_TRUE(RunUntil([&] { return Variables(a) != pa; })) << "the continuous applet going on";
     Step(slow, 2);
-    EXPECT_NE(Variables(a), pa);
     EXPECT_NE(Variables(b), pb);
 
     PostMessageA(Child(Number(fast)), WM_RBUTTONDOWN, MK_RBUTTON, 0);
-    RunFor(30);
-    EXPECT_FALSE(Flags(fast) & OBJ_RUNNING);
+    EXPECT_TRUE(RunUntil([&] { return !(Flags(fast) & OBJ_RUNNING); })) << "the right click's stop";
     EXPECT_EQ(Result(fast).first, 0);
 }
 
@@ -344,8 +349,8 @@ TEST_F(AppletShow, SoundsEndThroughTheWindowAndOnlyTheScriptsOwnStopWithIt)
     if (!host.playsound(a, shortwave.get(), 0))
         GTEST_SKIP() << "no wave output here";
     EXPECT_EQ(host.soundplaying(a), 1);
-    sbtest::PumpUntilIdle(400);
-    EXPECT_EQ(host.soundplaying(a), 0) << "the end notice did not reach the sound player";
+    EXPECT_TRUE(sbtest::PumpUntil([&] { return host.soundplaying(a) == 0; }))
+        << "the end notice did not reach the sound player";
     // An applet that played nothing leaves another window's sound alone.
     ASSERT_EQ(APPLETPlaySound(owner, longwave.get(), SOUND_WAVE), 1);
     Post(QVM_STOPOBJECT, Number(quiet));

@@ -530,8 +530,7 @@ TEST(About, LogoClosesOnItsTimerOrAClick)
     RECT r;
     GetWindowRect(logo, &r);
     EXPECT_EQ(r.right - r.left, 400 + 2 + 2 * GetSystemMetrics(SM_CXBORDER));
-    sbtest::PumpUntilIdle(200);
-    EXPECT_EQ(COMMONLogoWindow(), nullptr);
+    EXPECT_TRUE(sbtest::PumpUntil([] { return COMMONLogoWindow() == nullptr; })) << "the logo's timer closing it";
     LogoDelay = 60000;
     OpenLogo(NULL);
     ASSERT_TRUE(COMMONLogoWindow());

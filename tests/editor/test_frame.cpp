@@ -713,13 +713,6 @@ TEST_F(Frame, EveryToolbarButtonShowsItsTipEnabledOrNot)
 {
     Seed();
     Run("", [] {
-        auto waitfor = [](const std::function<bool()> &test) {
-            for (int i = 0; i < 500 && !test(); i++) {
-                sbtest::PumpUntilIdle();
-                Sleep(10);
-            }
-            return test();
-        };
         struct {
             UINT id;
             bool enabled;
@@ -751,7 +744,7 @@ TEST_F(Frame, EveryToolbarButtonShowsItsTipEnabledOrNot)
             POINT p = centre;
             ScreenToClient(target, &p);
             SendMessageA(target, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
-            EXPECT_TRUE(waitfor([&] { return IsWindowVisible(tip) != 0; }));
+            EXPECT_TRUE(sbtest::PumpUntil([&] { return IsWindowVisible(tip) != 0; })) << "the tip shown";
             SetCursorPos(r.left - 40, r.bottom + 60);
             SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(-40, 60));
             EXPECT_FALSE(IsWindowVisible(tip));
@@ -776,11 +769,7 @@ TEST_F(Frame, TheLogoShowsInFrontOfTheFrameUntilClicked)
             ReleaseDC(NULL, screen);
             return c == RGB(255, 255, 255);
         };
-        for (int i = 0; i < 500 && !shown(); i++) {
-            sbtest::PumpUntilIdle();
-            Sleep(10);
-        }
-        EXPECT_TRUE(shown()) << "the frame hides it";
+        EXPECT_TRUE(sbtest::PumpUntil(shown)) << "the frame hides it";
         SendMessageA(logo, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
         EXPECT_FALSE(IsWindow(logo));
         EXPECT_EQ(COMMONLogoWindow(), (HWND)NULL);

@@ -41,7 +41,7 @@ LRESULT CALLBACK SoundWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 
 // Runs the queue as the player's main loop does: each message goes to the
 // sound player first and then to its window, which offers it again.
-bool RunUntil(const std::function<bool()> &done, int ms = 4000)
+bool RunUntil(const std::function<bool()> &done, int ms = 30000)
 {
     for (DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT)) {
         MSG msg;
@@ -271,7 +271,7 @@ TEST_F(SoundPlayer, LateWaveNoticesLeaveTheNextSoundAlone)
     GlobalFree(wave);
     PostMessageA(hwnd, MM_WOM_DONE, (WPARAM)APPLEThwaveout, (LPARAM)Header());
     HGLOBAL playing = APPLETwavehandle;
-    for (DWORD start = GetTickCount(); !(Header()->dwFlags & WHDR_DONE) && GetTickCount() - start < 3000;)
+    for (DWORD start = GetTickCount(); !(Header()->dwFlags & WHDR_DONE) && GetTickCount() - start < 30000;)
         Sleep(5);
     MSG msg;
     while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE))

@@ -110,6 +110,7 @@ PLAYOUTCOME PlayDocument(const std::string &path, const char *args,
                     onshow(w.hwnd, pi.dwProcessId);
                 PostMessageA(w.hwnd, WM_CLOSE, 0, 0);
                 closed = true;
+                start = GetTickCount(); // the end is waited for from the close
             }
         }
     }

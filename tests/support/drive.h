@@ -25,14 +25,20 @@ std::vector<PLAYWINDOW> ProcessWindows(DWORD pid);
 // The text of a message box.
 std::string MessageBoxText(HWND box);
 
-// Starts `path` with `args` and watches it until it ends or `timeoutms` pass.
-// Message boxes captioned "Message" are recorded and answered. Once the show
-// window is visible `onshow(show, pid)` runs (by default nothing); the show
-// window is then closed. A process still running at the end is killed.
+// How long a wait on a player may take before it is held to be stuck: far
+// beyond what any step takes with every core of the machine busy.
+constexpr int PLAYERBOUND = 60000;
+
+// Starts `path` with `args` and watches it until it ends. Message boxes
+// captioned "Message" are recorded and answered. Once the show window is
+// visible `onshow(show, pid)` runs (by default nothing); the show window is
+// then closed. A process that neither shows its window nor ends within
+// `timeoutms`, or does not end within `timeoutms` of the close, is killed.
 PLAYOUTCOME PlayDocument(const std::string &path, const char *args = "",
-                         const std::function<void(HWND show, DWORD pid)> &onshow = nullptr, int timeoutms = 15000);
+                         const std::function<void(HWND show, DWORD pid)> &onshow = nullptr,
+                         int timeoutms = PLAYERBOUND);
 
 // The screen colour (a COLORREF) at client point (x, y) of a window.
 COLORREF ScreenPixel(HWND window, int x, int y);
 // Waits until `test` holds, checking every 10 ms; false after `timeoutms`.
-bool WaitFor(const std::function<bool()> &test, int timeoutms = 5000);
+bool WaitFor(const std::function<bool()> &test, int timeoutms = PLAYERBOUND);

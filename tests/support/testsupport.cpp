@@ -234,6 +234,15 @@ void ExpectCaptionInFace(const Capture &c, RECT with, RECT without, RECT face, i
     }
 }
 
+double ProcessorMs(HANDLE thread)
+{
+    FILETIME created, ended, kernel, user;
+    if (!GetThreadTimes(thread, &created, &ended, &kernel, &user))
+        return 0;
+    auto ms = [](FILETIME t) { return (double)(((uint64_t)t.dwHighDateTime << 32) | t.dwLowDateTime) / 10000.0; };
+    return ms(kernel) + ms(user);
+}
+
 int GdiObjects()
 {
     if (DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))

@@ -21,6 +21,11 @@ void PumpUntilIdle(int ms = 0);
 // `ms`, a limit only a hung program reaches.
 bool PumpUntil(const std::function<bool()> &done, int ms = 30000);
 
+// The processor time a thread (by default the caller) has used, in
+// milliseconds: the program's own clock, which other work on a busy machine
+// does not run, for bounds on how long a step takes.
+double ProcessorMs(HANDLE thread = GetCurrentThread());
+
 // The GDI objects the process holds, counted in the handle table where the
 // system will not say (Wine answers GetGuiResources with 0).
 int GdiObjects();

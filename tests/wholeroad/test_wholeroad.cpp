@@ -651,8 +651,9 @@ TEST_F(WholeRoad, APresentationMadeFromNothingIsSavedAndPlaysAsAProgram)
             RECT inner = imagerect;
             InflateRect(&inner, -2, -2);
             int area = (inner.right - inner.left) * (inner.bottom - inner.top);
-            EXPECT_TRUE(WaitFor([&] { return CountColour(show, inner, IMAGECOLOUR, 8) == area; }, 60000));
-            EXPECT_TRUE(WaitFor([&] { return CountColour(show, textrect, TEXTCOLOUR) > 100; }, 60000));
+            EXPECT_TRUE(WaitFor([&] { return CountColour(show, inner, IMAGECOLOUR, 8) == area; }))
+                << "the picture, the sand settled";
+            EXPECT_TRUE(WaitFor([&] { return CountColour(show, textrect, TEXTCOLOUR) > 100; })) << "the sentence";
             Shot(show, "road_page1");
             // The button pressed: page 2 in its own colour, without them.
             POINT at{(buttonrect.left + buttonrect.right) / 2, (buttonrect.top + buttonrect.bottom) / 2};
@@ -662,7 +663,7 @@ TEST_F(WholeRoad, APresentationMadeFromNothingIsSavedAndPlaysAsAProgram)
             MapWindowPoints(show, button, &in, 1);
             PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(in.x, in.y));
             PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(in.x, in.y));
-            EXPECT_TRUE(WaitFor([&] { return ScreenPixel(show, 600, 440) == PAGE2COLOUR; }, 60000));
+            EXPECT_TRUE(WaitFor([&] { return ScreenPixel(show, 600, 440) == PAGE2COLOUR; })) << "page 2";
             EXPECT_EQ(CountColour(show, imagerect, IMAGECOLOUR, 8), 0);
             EXPECT_EQ(CountColour(show, textrect, TEXTCOLOUR), 0);
             Shot(show, "road_page2");
@@ -860,11 +861,11 @@ const TypeRow typerows[] = {
          sbtest::Click(d, IDC_TXCOLOUR);
          sbtest::Click(d, IDOK);
      },
-     [](const Played &p) { EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHTEXT) > 40; }, 60000)); }},
+     [](const Played &p) { EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHTEXT) > 40; })); }},
     {"image", 1, IDM_INSERTIMAGE, TAG_IMAG, [] { return SolidPicture("each.bmp", 60, 40, EACHIMAGE); },
      [](HWND d) { Tick(d, IDC_IMNOTIFY, true), sbtest::Click(d, IDOK); },
      [](const Played &p) {
-         EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHIMAGE, 8) == 60 * 40; }, 60000));
+         EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHIMAGE, 8) == 60 * 40; }));
      }},
     {"frame", 1, IDM_INSERTFRAME, TAG_FRAM, nullptr,
      [](HWND d) { Type(d, IDC_OBJWIDTH, "90"), Type(d, IDC_OBJDEPTH, "70"), sbtest::Click(d, IDOK); },
@@ -915,13 +916,13 @@ const TypeRow typerows[] = {
      [](HWND d) { Type(d, IDC_OBJLEFT, "560"), Type(d, IDC_OBJTOP, "400"), sbtest::Click(d, IDOK); },
      [](const Played &p) {
          EXPECT_EQ(p.rect.left, 560);
-         EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHSTATIC, 8) == 50 * 30; }, 60000));
+         EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHSTATIC, 8) == 50 * 30; }));
      }},
     {"animation", 1, IDM_INSERTANIM, TAG_ANIM, [] { return Written("each.mng", sbtest::Mng(40, 30, {{EACHANIM, 100}}, 1)); },
      [](HWND d) { PlaceProp(d, "380", "300"), Tick(d, IDC_OBJNOTIFY, true), sbtest::Click(d, IDOK); },
      [](const Played &p) {
          ExpectPlacedAt(p, 380, 300);
-         EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHANIM, 8) == 40 * 30; }, 60000));
+         EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHANIM, 8) == 40 * 30; }));
      }},
     // In 32-bit frames: the platform's movie device here draws 24-bit ones garbled.
     {"movie", 1, IDM_INSERTMOVIE, TAG_MOVI,
@@ -942,7 +943,7 @@ const TypeRow typerows[] = {
      },
      [](const Played &p) {
          // Its filled rectangle leaves out the far edges.
-         EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHAPPLET, 8) == 39 * 29; }, 60000));
+         EXPECT_TRUE(WaitFor([&] { return CountColour(p.show, p.rect, EACHAPPLET, 8) == 39 * 29; }));
      }},
     // Last on the first page: pressed, it goes to the second.
     {"button", 1, IDM_INSERTBUTTON, TAG_BUTN, nullptr,
@@ -951,7 +952,7 @@ const TypeRow typerows[] = {
          EXPECT_EQ(WindowTextOf(p.window), "Press me");
          PostMessageA(p.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
          PostMessageA(p.window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-         EXPECT_TRUE(WaitFor([&] { return !IsWindow(p.window); }, 60000)) << "the page did not change";
+         EXPECT_TRUE(WaitFor([&] { return !IsWindow(p.window); })) << "the page did not change";
      }},
     // Alone on the second page: it ends the show, which shows that it ran.
     {"timer", 2, IDM_INSERTTIMER, TAG_TIME, nullptr,
@@ -1014,7 +1015,7 @@ TEST_F(WholeRoad, APageWithOneObjectOfEachTypeEditedInItsDialogPlaysTheEdits)
                 SCOPED_TRACE(m.row->name);
                 HWND w = NULL;
                 if (m.row->tag != TAG_FRAM && m.row->tag != TAG_STAT) // these the page draws itself
-                    ASSERT_TRUE(WaitFor([&] { return (w = GetDlgItem(show, (int)m.number)) != NULL; }, 60000))
+                    ASSERT_TRUE(WaitFor([&] { return (w = GetDlgItem(show, (int)m.number)) != NULL; }))
                         << "no window";
                 if (m.row->tag == TAG_BUTN)
                     Shot(show, "eachtype");
