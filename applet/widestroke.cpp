@@ -53,6 +53,9 @@ constexpr double TOLERANCE = 0.25;
 // Pieces for the whole path: enough that no chord of a curve within reach
 // strays from it, few enough that every row meets them in a moment.
 constexpr double BUDGET = 8192;
+// How far a piece's stroke strays beyond its reach: a shifted disc by half a
+// pixel's diagonal, a slanting side's rounded corners by a diagonal.
+constexpr double STRAY = 2;
 // Rounding slack where a stroke's edge falls on a pixel's centre.
 constexpr double SLACK = 1e-7;
 
@@ -239,7 +242,7 @@ Spot Corner(const Area &area, int k) { return {k & 1 ? area.right : area.left, k
 // or one of its ends or one of the area's corners is the nearest point.
 bool Reaches(const Piece &p, const Area &area)
 {
-    const double reach = p.reach + 1; // every way the stroke strays from the discs
+    const double reach = p.reach + STRAY;
     double from = 0, to = 1;
     auto keep = [&](double q, double d) { // q t <= d for the part inside
         if (q == 0)
@@ -385,61 +388,91 @@ void Stroke(Piece *p, int64_t width)
         std::swap(p->side[0], p->side[1]);
 }
 
-// Paints one row of the clip where the pieces reach it. `ends` has a slot
-// for each column: the end of the longest span that starts there.
-void PaintRow(HDC dc, const std::vector<const Piece *> &pieces, LONG y, const RECT &clip, HBRUSH brush,
+// Paints one row of a tile where the pieces reach it. `ends` has a slot for
+// each column: the end of the longest span that starts there.
+void PaintRow(HDC dc, const std::vector<const Piece *> &pieces, LONG y, const RECT &tile, HBRUSH brush,
               std::vector<LONG> &ends)
 {
-    std::fill(ends.begin(), ends.end(), clip.left);
+    std::fill(ends.begin(), ends.begin() + (tile.right - tile.left), tile.left);
     for (const Piece *p : pieces) {
         double spans[3][2];
         for (int i = RowSpans(*p, y, spans); i--;) {
-            LONG from = (LONG)std::max<double>(clip.left, std::ceil(spans[i][0] - SLACK));
-            LONG to = (LONG)std::min<double>(clip.right, std::floor(spans[i][1] + SLACK) + 1);
+            LONG from = (LONG)std::max<double>(tile.left, std::ceil(spans[i][0] - SLACK));
+            LONG to = (LONG)std::min<double>(tile.right, std::floor(spans[i][1] + SLACK) + 1);
             if (from < to)
-                ends[from - clip.left] = std::max(ends[from - clip.left], to);
+                ends[from - tile.left] = std::max(ends[from - tile.left], to);
         }
     }
-    for (LONG x = clip.left; x < clip.right;) {
-        LONG to = ends[x - clip.left];
+    for (LONG x = tile.left; x < tile.right;) {
+        LONG to = ends[x - tile.left];
         if (to <= x) {
             x++;
             continue;
         }
         RECT run = {x, y, to, y + 1};
         for (; x < to; x++)
-            to = std::max(to, ends[x - clip.left]);
+            to = std::max(to, ends[x - tile.left]);
         run.right = to;
         FillRect(dc, &run, brush);
     }
 }
 
-// Paints every pixel of the clip within reach of a piece, in bands of rows:
-// each band meets only the pieces that reach it, and is filled at once when
-// one of them covers it.
-void PaintRows(HDC dc, const std::vector<Piece> &pieces, const RECT &clip, HBRUSH brush)
+// The clip is painted in tiles, each a quarter of the one it lies in, so
+// that the work goes where the stroke's edges are: a tile meets only the
+// pieces of its parent that reach it, is left alone when none does, filled
+// at once when one covers it, and painted row by row once it is small.
+struct Tiles {
+    HDC dc;
+    HBRUSH brush;
+    // The pieces reaching each tile on the way down, one list a depth.
+    std::vector<std::vector<const Piece *>> lists;
+    std::vector<LONG> ends;
+};
+
+constexpr LONG TILE = 8;
+
+void PaintTile(Tiles &t, const RECT &tile, size_t depth)
 {
-    constexpr LONG BAND = 8;
-    std::vector<const Piece *> reaching;
-    std::vector<LONG> ends((size_t)(clip.right - clip.left));
-    for (LONG top = clip.top; top < clip.bottom; top += BAND) {
-        const RECT band = {clip.left, top, clip.right, std::min(clip.bottom, top + BAND)};
-        const Area area = {(double)band.left, (double)band.top, band.right - 1.0, band.bottom - 1.0};
-        bool covered = false;
-        reaching.clear();
-        for (const Piece &p : pieces) {
-            if (std::min(p.a.y, p.b.y) - p.reach - 1 > area.bottom || std::max(p.a.y, p.b.y) + p.reach + 1 < area.top ||
-                !Reaches(p, area))
-                continue;
-            if ((covered = Covers(p, area)))
-                break;
-            reaching.push_back(&p);
+    const Area area = {(double)tile.left, (double)tile.top, tile.right - 1.0, tile.bottom - 1.0};
+    std::vector<const Piece *> &reaching = t.lists[depth + 1];
+    reaching.clear();
+    for (const Piece *p : t.lists[depth]) {
+        const double reach = p->reach + STRAY;
+        if (std::min(p->a.y, p->b.y) - reach > area.bottom || std::max(p->a.y, p->b.y) + reach < area.top ||
+            std::min(p->a.x, p->b.x) - reach > area.right || std::max(p->a.x, p->b.x) + reach < area.left ||
+            !Reaches(*p, area))
+            continue;
+        if (Covers(*p, area)) {
+            FillRect(t.dc, &tile, t.brush);
+            return;
         }
-        if (covered)
-            FillRect(dc, &band, brush);
-        for (LONG y = band.top; y < band.bottom && !covered && !reaching.empty(); y++)
-            PaintRow(dc, reaching, y, clip, brush, ends);
+        reaching.push_back(p);
     }
+    if (reaching.empty())
+        return;
+    const LONG width = tile.right - tile.left, height = tile.bottom - tile.top;
+    if (width <= TILE && height <= TILE) {
+        for (LONG y = tile.top; y < tile.bottom; y++)
+            PaintRow(t.dc, reaching, y, tile, t.brush, t.ends);
+        return;
+    }
+    const LONG across = width > TILE ? tile.left + width / 2 : tile.right;
+    const LONG down = height > TILE ? tile.top + height / 2 : tile.bottom;
+    for (const RECT &part : {RECT{tile.left, tile.top, across, down}, RECT{across, tile.top, tile.right, down},
+                             RECT{tile.left, down, across, tile.bottom}, RECT{across, down, tile.right, tile.bottom}})
+        if (part.left < part.right && part.top < part.bottom)
+            PaintTile(t, part, depth + 1);
+}
+
+// Paints every pixel of the clip within reach of a piece.
+void PaintTiles(HDC dc, const std::vector<Piece> &pieces, const RECT &clip, HBRUSH brush)
+{
+    Tiles t{dc, brush, std::vector<std::vector<const Piece *>>(2), std::vector<LONG>(TILE)};
+    for (LONG side = std::max(clip.right - clip.left, clip.bottom - clip.top); side > TILE; side = (side + 1) / 2)
+        t.lists.emplace_back();
+    for (const Piece &p : pieces)
+        t.lists[0].push_back(&p);
+    PaintTile(t, clip, 0);
 }
 
 // The platform strokes a curve through the pixels nearest it, a step from
@@ -483,7 +516,7 @@ void Paint(HDC dc, Outline &outline, int64_t width, const RECT &clip, COLORREF c
 {
     const Area area = {(double)clip.left, (double)clip.top, clip.right - 1.0, clip.bottom - 1.0};
     std::vector<Piece> pieces = Flatten(outline, area, width / 2.0 + 1);
-    Snap(&pieces, area, width / 2.0 + 2);
+    Snap(&pieces, area, width / 2.0 + 1);
     for (Piece &p : pieces)
         Stroke(&p, width);
     pieces.erase(std::remove_if(pieces.begin(), pieces.end(), [&](const Piece &p) { return !Reaches(p, area); }),
@@ -498,7 +531,7 @@ void Paint(HDC dc, Outline &outline, int64_t width, const RECT &clip, COLORREF c
             FillRect(dc, &clip, brush);
             return;
         }
-    PaintRows(dc, pieces, clip, brush);
+    PaintTiles(dc, pieces, clip, brush);
 }
 
 // Draws the outline with the pen of a pixel selected in `dc`: the platform
