@@ -429,11 +429,13 @@ struct Tiles {
     std::vector<LONG> ends;
 };
 
-constexpr LONG TILE = 8;
+constexpr LONG TILE = 8, TILEWIDTH = 32;
 
 void PaintTile(Tiles &t, const RECT &tile, size_t depth)
 {
     const Area area = {(double)tile.left, (double)tile.top, tile.right - 1.0, tile.bottom - 1.0};
+    // No piece narrower than the tile covers it.
+    const double narrowest = std::min(area.right - area.left, area.bottom - area.top) / 2;
     std::vector<const Piece *> &reaching = t.lists[depth + 1];
     reaching.clear();
     for (const Piece *p : t.lists[depth]) {
@@ -442,7 +444,7 @@ void PaintTile(Tiles &t, const RECT &tile, size_t depth)
             std::min(p->a.x, p->b.x) - reach > area.right || std::max(p->a.x, p->b.x) + reach < area.left ||
             !Reaches(*p, area))
             continue;
-        if (Covers(*p, area)) {
+        if (p->reach - 1 >= narrowest && Covers(*p, area)) {
             FillRect(t.dc, &tile, t.brush);
             return;
         }
@@ -451,12 +453,12 @@ void PaintTile(Tiles &t, const RECT &tile, size_t depth)
     if (reaching.empty())
         return;
     const LONG width = tile.right - tile.left, height = tile.bottom - tile.top;
-    if (width <= TILE && height <= TILE) {
+    if (width <= TILEWIDTH && height <= TILE) {
         for (LONG y = tile.top; y < tile.bottom; y++)
             PaintRow(t.dc, reaching, y, tile, t.brush, t.ends);
         return;
     }
-    const LONG across = width > TILE ? tile.left + width / 2 : tile.right;
+    const LONG across = width > TILEWIDTH ? tile.left + width / 2 : tile.right;
     const LONG down = height > TILE ? tile.top + height / 2 : tile.bottom;
     for (const RECT &part : {RECT{tile.left, tile.top, across, down}, RECT{across, tile.top, tile.right, down},
                              RECT{tile.left, down, across, tile.bottom}, RECT{across, down, tile.right, tile.bottom}})
@@ -467,7 +469,7 @@ void PaintTile(Tiles &t, const RECT &tile, size_t depth)
 // Paints every pixel of the clip within reach of a piece.
 void PaintTiles(HDC dc, const std::vector<Piece> &pieces, const RECT &clip, HBRUSH brush)
 {
-    Tiles t{dc, brush, std::vector<std::vector<const Piece *>>(2), std::vector<LONG>(TILE)};
+    Tiles t{dc, brush, std::vector<std::vector<const Piece *>>(2), std::vector<LONG>(TILEWIDTH)};
     for (LONG side = std::max(clip.right - clip.left, clip.bottom - clip.top); side > TILE; side = (side + 1) / 2)
         t.lists.emplace_back();
     for (const Piece &p : pieces)
