@@ -7,15 +7,16 @@
 // no more. Here that outline is built as the platform builds it (an inside-
 // frame pen's box, the round corners, the arc between its radial points),
 // flattened once within one budget of pieces for the whole path; the pieces
-// that cannot reach the frame are dropped, one whose reach covers the frame
-// fills it at once, and each row is painted in the spans that lie near the
-// rest. The work is bounded by the frame and the budget, never by the pen or
-// by where the outline runs.
+// that cannot reach the frame are dropped, and the frame is painted in tiles
+// that meet only the parts of the stroke near them. The work is bounded by
+// the stroke's edges in the frame and the budget, never by the pen or by
+// where the outline runs.
 #include "applet/internal.h"
 #include "common/owners.h"
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -53,6 +54,9 @@ constexpr double TOLERANCE = 0.25;
 // Pieces for the whole path: enough that no chord of a curve within reach
 // strays from it, few enough that every row meets them in a moment.
 constexpr double BUDGET = 8192;
+// How far a piece's stroke strays beyond its reach: a shifted disc by half a
+// pixel's diagonal, a slanting side's rounded corners by a diagonal.
+constexpr double STRAY = 2;
 // Rounding slack where a stroke's edge falls on a pixel's centre.
 constexpr double SLACK = 1e-7;
 
@@ -239,7 +243,7 @@ Spot Corner(const Area &area, int k) { return {k & 1 ? area.right : area.left, k
 // or one of its ends or one of the area's corners is the nearest point.
 bool Reaches(const Piece &p, const Area &area)
 {
-    const double reach = p.reach + 1; // every way the stroke strays from the discs
+    const double reach = p.reach + STRAY;
     double from = 0, to = 1;
     auto keep = [&](double q, double d) { // q t <= d for the part inside
         if (q == 0)
@@ -265,17 +269,6 @@ bool Reaches(const Piece &p, const Area &area)
         if (Distance(p, Corner(area, k)) <= reach)
             return true;
     return false;
-}
-
-// Whether the piece's stroke holds the whole area: it holds the piece's
-// own band a pixel narrower than the discs, which is convex, so it does
-// when that holds the area's four corners.
-bool Covers(const Piece &p, const Area &area)
-{
-    for (int k = 0; k < 4; k++)
-        if (Distance(p, Corner(area, k)) > p.reach - 1)
-            return false;
-    return true;
 }
 
 // Narrows [*l, *h] to the x where from <= k x + c <= to.
@@ -319,33 +312,32 @@ void Parallelogram(const Piece &p, double y, double *l, double *h)
     *h -= 1e-6;
 }
 
-// The x ranges of row y in the piece's stroke: the two end discs and the
-// band or parallelogram between them, which the discs need not meet on
-// every row. Returns how many of the three are in `spans`.
-int RowSpans(const Piece &p, double y, double (*spans)[2])
+// A part of the stroke: with no piece, a disc of the reach about `centre`,
+// the end of a piece or two; with one, the band or parallelogram between
+// that piece's discs, which need not meet it on every row.
+struct Part {
+    const Piece *piece;
+    Spot centre;
+};
+
+// The x range of row y in the part, if any.
+bool PartSpan(const Part &part, double reach, double y, double *l, double *h)
 {
-    const double r = p.reach;
-    const Spot a = {p.a.x + p.shift, p.a.y + p.shift}, b = {p.b.x + p.shift, p.b.y + p.shift};
-    int n = 0;
-    auto take = [&](double l, double h) {
-        if (l <= h)
-            spans[n][0] = l, spans[n][1] = h, n++;
-    };
-    for (Spot e : {a, b}) {
-        double dy = y - e.y;
-        if (dy * dy <= r * r) {
-            double half = std::sqrt(r * r - dy * dy);
-            take(e.x - half, e.x + half);
-        }
+    if (!part.piece) {
+        double dy = y - part.centre.y;
+        if (dy * dy > reach * reach)
+            return false;
+        double half = std::sqrt(reach * reach - dy * dy);
+        *l = part.centre.x - half, *h = part.centre.x + half;
+        return true;
     }
-    double l = -INFINITY, h = INFINITY;
+    const Piece &p = *part.piece;
+    *l = -INFINITY, *h = INFINITY;
     if (p.curved)
-        Band(a, b, y, r, &l, &h);
+        Band({p.a.x + p.shift, p.a.y + p.shift}, {p.b.x + p.shift, p.b.y + p.shift}, y, p.reach, l, h);
     else
-        Parallelogram(p, y, &l, &h);
-    if (l != -INFINITY)
-        take(l, h);
-    return n;
+        Parallelogram(p, y, l, h);
+    return *l != -INFINITY && *l <= *h;
 }
 
 // The platform's stroke of a piece with a pen `width` pixels wide: at each
@@ -385,61 +377,188 @@ void Stroke(Piece *p, int64_t width)
         std::swap(p->side[0], p->side[1]);
 }
 
-// Paints one row of the clip where the pieces reach it. `ends` has a slot
-// for each column: the end of the longest span that starts there.
-void PaintRow(HDC dc, const std::vector<const Piece *> &pieces, LONG y, const RECT &clip, HBRUSH brush,
+// Paints one row of a tile where the parts reach it. `ends` has a slot for
+// each column: the end of the longest span that starts there.
+void PaintRow(HDC dc, const std::vector<Part> &parts, double reach, LONG y, const RECT &tile, HBRUSH brush,
               std::vector<LONG> &ends)
 {
-    std::fill(ends.begin(), ends.end(), clip.left);
-    for (const Piece *p : pieces) {
-        double spans[3][2];
-        for (int i = RowSpans(*p, y, spans); i--;) {
-            LONG from = (LONG)std::max<double>(clip.left, std::ceil(spans[i][0] - SLACK));
-            LONG to = (LONG)std::min<double>(clip.right, std::floor(spans[i][1] + SLACK) + 1);
-            if (from < to)
-                ends[from - clip.left] = std::max(ends[from - clip.left], to);
-        }
+    std::fill(ends.begin(), ends.begin() + (tile.right - tile.left), tile.left);
+    for (const Part &part : parts) {
+        double l, h;
+        if (!PartSpan(part, reach, y, &l, &h))
+            continue;
+        LONG from = (LONG)std::max<double>(tile.left, std::ceil(l - SLACK));
+        LONG to = (LONG)std::min<double>(tile.right, std::floor(h + SLACK) + 1);
+        if (from < to)
+            ends[from - tile.left] = std::max(ends[from - tile.left], to);
     }
-    for (LONG x = clip.left; x < clip.right;) {
-        LONG to = ends[x - clip.left];
+    for (LONG x = tile.left; x < tile.right;) {
+        LONG to = ends[x - tile.left];
         if (to <= x) {
             x++;
             continue;
         }
         RECT run = {x, y, to, y + 1};
         for (; x < to; x++)
-            to = std::max(to, ends[x - clip.left]);
+            to = std::max(to, ends[x - tile.left]);
         run.right = to;
         FillRect(dc, &run, brush);
     }
 }
 
-// Paints every pixel of the clip within reach of a piece, in bands of rows:
-// each band meets only the pieces that reach it, and is filled at once when
-// one of them covers it.
-void PaintRows(HDC dc, const std::vector<Piece> &pieces, const RECT &clip, HBRUSH brush)
+// How far inside or outside a part's edge a tile's corner must lie for the
+// tile to be taken as held or missed whole, far beyond any rounding of the
+// rows' spans.
+constexpr double MARGIN = 1e-3;
+
+enum Meeting { MISSES, MEETS, HOLDS };
+
+// Whether a line parts the area from what lies between the piece's discs:
+// its band, a rectangle as wide as the discs, or its parallelogram. Either
+// is convex, so one of the sides of it or of the area does.
+bool Apart(const Piece &p, const Area &area)
 {
-    constexpr LONG BAND = 8;
-    std::vector<const Piece *> reaching;
-    std::vector<LONG> ends((size_t)(clip.right - clip.left));
-    for (LONG top = clip.top; top < clip.bottom; top += BAND) {
-        const RECT band = {clip.left, top, clip.right, std::min(clip.bottom, top + BAND)};
-        const Area area = {(double)band.left, (double)band.top, band.right - 1.0, band.bottom - 1.0};
-        bool covered = false;
-        reaching.clear();
-        for (const Piece &p : pieces) {
-            if (std::min(p.a.y, p.b.y) - p.reach - 1 > area.bottom || std::max(p.a.y, p.b.y) + p.reach + 1 < area.top ||
-                !Reaches(p, area))
-                continue;
-            if ((covered = Covers(p, area)))
-                break;
-            reaching.push_back(&p);
-        }
-        if (covered)
-            FillRect(dc, &band, brush);
-        for (LONG y = band.top; y < band.bottom && !covered && !reaching.empty(); y++)
-            PaintRow(dc, reaching, y, clip, brush, ends);
+    Spot o, d = {p.b.x - p.a.x, p.b.y - p.a.y}, e;
+    if (p.curved) {
+        double length = std::sqrt(d.x * d.x + d.y * d.y), r = p.reach;
+        Spot n = {-d.y / length * r, d.x / length * r};
+        o = {p.a.x + p.shift - n.x, p.a.y + p.shift - n.y}, e = {2 * n.x, 2 * n.y};
+    } else {
+        o = {p.a.x + p.side[0].x, p.a.y + p.side[0].y}, e = {p.side[1].x - p.side[0].x, p.side[1].y - p.side[0].y};
     }
+    const Spot quad[4] = {o, {o.x + d.x, o.y + d.y}, {o.x + d.x + e.x, o.y + d.y + e.y}, {o.x + e.x, o.y + e.y}};
+    for (Spot axis : {Spot{1, 0}, Spot{0, 1}, Spot{-d.y, d.x}, Spot{-e.y, e.x}}) {
+        double lo = INFINITY, hi = -INFINITY, from = INFINITY, to = -INFINITY;
+        for (int k = 0; k < 4; k++) {
+            double v = quad[k].x * axis.x + quad[k].y * axis.y;
+            Spot c = Corner(area, k);
+            double w = c.x * axis.x + c.y * axis.y;
+            lo = std::min(lo, v), hi = std::max(hi, v), from = std::min(from, w), to = std::max(to, w);
+        }
+        double slack = MARGIN * std::sqrt(axis.x * axis.x + axis.y * axis.y);
+        if (lo > to + slack || hi < from - slack)
+            return true;
+    }
+    return false;
+}
+
+Meeting Meet(const Part &part, double reach, const Area &area)
+{
+    if (!part.piece) {
+        const Spot &c = part.centre;
+        double ox = std::max({area.left - c.x, 0.0, c.x - area.right});
+        double oy = std::max({area.top - c.y, 0.0, c.y - area.bottom});
+        if (ox * ox + oy * oy > (reach + MARGIN) * (reach + MARGIN))
+            return MISSES;
+        for (int k = 0; k < 4; k++) {
+            Spot s = Corner(area, k);
+            if ((s.x - c.x) * (s.x - c.x) + (s.y - c.y) * (s.y - c.y) > (reach - MARGIN) * (reach - MARGIN))
+                return MEETS;
+        }
+        return HOLDS;
+    }
+    if (Apart(*part.piece, area))
+        return MISSES;
+    // The part is convex and no broader than the reach and the stray
+    // either side: it holds the tile when it holds the tile's corners.
+    if (2 * (reach + STRAY) < std::min(area.right - area.left, area.bottom - area.top))
+        return MEETS;
+    for (int k = 0; k < 4; k++) {
+        Spot s = Corner(area, k);
+        double l, h;
+        if (!PartSpan(part, reach, s.y, &l, &h) || s.x < l + MARGIN || s.x > h - MARGIN)
+            return MEETS;
+    }
+    return HOLDS;
+}
+
+// Leaves out the discs (all as wide) that the one nearest the area's centre
+// outdoes: it is nearer every point of the area than they are.
+void Outdone(std::vector<Part> &parts, const Area &area)
+{
+    const Spot middle = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    auto distance = [](Spot s, Spot t) { return std::sqrt((s.x - t.x) * (s.x - t.x) + (s.y - t.y) * (s.y - t.y)); };
+    auto away = [&](const Part &m) { return m.piece ? INFINITY : distance(m.centre, middle); };
+    auto nearest = std::min_element(parts.begin(), parts.end(), [&](auto &m, auto &n) { return away(m) < away(n); });
+    if (nearest->piece)
+        return;
+    double within[4];
+    for (int k = 0; k < 4; k++)
+        within[k] = distance(Corner(area, k), nearest->centre) + MARGIN;
+    parts.erase(std::remove_if(parts.begin(), parts.end(),
+                               [&](const Part &m) {
+                                   for (int k = 0; k < 4; k++)
+                                       if (m.piece || distance(Corner(area, k), m.centre) < within[k])
+                                           return false;
+                                   return true;
+                               }),
+                parts.end());
+}
+
+// The clip is painted in tiles, each a quarter of the one it lies in, so
+// that the work goes where the stroke's edges are: a tile meets only the
+// parts of its parent that reach it, is left alone when none does, filled
+// at once when one holds it, and painted row by row once it is small.
+struct Tiles {
+    HDC dc;
+    HBRUSH brush;
+    double reach;
+    // The parts reaching each tile on the way down, one list a depth.
+    std::vector<std::vector<Part>> lists;
+    std::vector<LONG> ends;
+};
+
+constexpr LONG TILE = 8, TILEWIDTH = 32;
+
+void PaintTile(Tiles &t, const RECT &tile, size_t depth)
+{
+    const Area area = {(double)tile.left, (double)tile.top, tile.right - 1.0, tile.bottom - 1.0};
+    std::vector<Part> &reaching = t.lists[depth + 1];
+    reaching.clear();
+    for (const Part &part : t.lists[depth]) {
+        const Meeting meeting = Meet(part, t.reach, area);
+        if (meeting == HOLDS) {
+            FillRect(t.dc, &tile, t.brush);
+            return;
+        }
+        if (meeting == MEETS)
+            reaching.push_back(part);
+    }
+    if (reaching.empty())
+        return;
+    Outdone(reaching, area);
+    const LONG width = tile.right - tile.left, height = tile.bottom - tile.top;
+    if (width <= TILEWIDTH && height <= TILE) {
+        for (LONG y = tile.top; y < tile.bottom; y++)
+            PaintRow(t.dc, reaching, t.reach, y, tile, t.brush, t.ends);
+        return;
+    }
+    const LONG across = width > TILEWIDTH ? tile.left + width / 2 : tile.right;
+    const LONG down = height > TILE ? tile.top + height / 2 : tile.bottom;
+    for (const RECT &part : {RECT{tile.left, tile.top, across, down}, RECT{across, tile.top, tile.right, down},
+                             RECT{tile.left, down, across, tile.bottom}, RECT{across, down, tile.right, tile.bottom}})
+        if (part.left < part.right && part.top < part.bottom)
+            PaintTile(t, part, depth + 1);
+}
+
+// Paints every pixel of the clip within reach of a piece: the discs of
+// pieces that meet at a point are one.
+void PaintTiles(HDC dc, const std::vector<Piece> &pieces, const RECT &clip, HBRUSH brush)
+{
+    // Halving a tile's sides, however long, ends within 32 depths.
+    Tiles t{dc, brush, pieces[0].reach, std::vector<std::vector<Part>>(34), std::vector<LONG>(TILEWIDTH)};
+    std::vector<Part> &parts = t.lists[0];
+    for (const Piece &p : pieces)
+        for (Spot end : {p.a, p.b})
+            parts.push_back({nullptr, {end.x + p.shift, end.y + p.shift}});
+    auto key = [](const Part &m) { return std::pair(m.centre.x, m.centre.y); };
+    std::sort(parts.begin(), parts.end(), [&](const Part &m, const Part &n) { return key(m) < key(n); });
+    parts.erase(std::unique(parts.begin(), parts.end(), [&](const Part &m, const Part &n) { return key(m) == key(n); }),
+                parts.end());
+    for (const Piece &p : pieces)
+        if (p.a.x != p.b.x || p.a.y != p.b.y)
+            parts.push_back({&p, {}});
+    PaintTile(t, clip, 0);
 }
 
 // The platform strokes a curve through the pixels nearest it, a step from
@@ -483,7 +602,7 @@ void Paint(HDC dc, Outline &outline, int64_t width, const RECT &clip, COLORREF c
 {
     const Area area = {(double)clip.left, (double)clip.top, clip.right - 1.0, clip.bottom - 1.0};
     std::vector<Piece> pieces = Flatten(outline, area, width / 2.0 + 1);
-    Snap(&pieces, area, width / 2.0 + 2);
+    Snap(&pieces, area, width / 2.0 + 1);
     for (Piece &p : pieces)
         Stroke(&p, width);
     pieces.erase(std::remove_if(pieces.begin(), pieces.end(), [&](const Piece &p) { return !Reaches(p, area); }),
@@ -493,12 +612,7 @@ void Paint(HDC dc, Outline &outline, int64_t width, const RECT &clip, COLORREF c
     GdiObject<HBRUSH> brush(CreateSolidBrush(GetNearestColor(dc, colour)));
     if (!brush.get())
         return;
-    for (const Piece &p : pieces)
-        if (Covers(p, area)) {
-            FillRect(dc, &clip, brush);
-            return;
-        }
-    PaintRows(dc, pieces, clip, brush);
+    PaintTiles(dc, pieces, clip, brush);
 }
 
 // Draws the outline with the pen of a pixel selected in `dc`: the platform

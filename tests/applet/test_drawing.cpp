@@ -159,6 +159,9 @@ const PixelRow pixelrows[] = {
      {{85, 85, RED, CLOSE}, {15, 15, RED, NONE}, {85, 15, RED, NONE}, {15, 85, RED, NONE}}},
     {"setpencolor(255,2)\nframepie(0,0,100,100,0,90)",
      {{85, 15, RED, CLOSE}, {75, 50, RED, CLOSE}, {50, 25, RED, CLOSE}, {25, 50, BG}}},
+    // A slanting side's rounded corner reaches over half a pen into the
+    // frame from beyond its edge, where the platform paints it.
+    {"setpencolor(255,7)\nline(-3,35,-15,10)", {{0, 31, RED}, {0, 36, RED}, {0, 30, BG}, {0, 37, BG}, {1, 33, BG}}},
     // Gradients: 256 bands, the last 255/256 of the way to the end colour.
     // Over 128 pixels two bands share each line, the later one showing.
     {"setdrawingoffset(10,0)\ndrawgradient(0,16777215,0,0,128,20,0)",
