@@ -293,7 +293,8 @@ TEST_F(DocumentWindows, AFailedSaveAsKeepsTheDocumentsNameAndFile)
             // A wave's head shorter than its record; a block of nothing, which no lock gives.
             HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, c.broken == HEADEROBJECT ? 200 : 0);
             if (c.broken == HEADEROBJECT)
-                *GlobalLocked<OBJECTHEADER>(h).get() = {.tag = TAG_WAVE, .totalsize = 100, .fixedsize = 100, .number = 3};
+                *GlobalLocked<OBJECTHEADER>(h).get() = {
+                    .tag = TAG_WAVE, .totalsize = 100, .fixedsize = 100, .number = 3};
             AppendPageObject(&block, h);
             PutBlock(List(w), at, &block);
         }
