@@ -27,14 +27,16 @@ struct Output {
     uint64_t end = 0;
     DWORD error = 0;
     SAVEREFUSAL *refused = nullptr;
-    int block = -1; // being written
+    int block = -1;     // being written
+    uint32_t place = 0; // of the object being written, among its block's
 
     // The object no load would read back: named for the user, who can then
-    // change or delete that one object.
+    // change or delete that one object. One whose block cannot be read is
+    // named by its place alone.
     bool Refuse(const OBJECTHEADER *o)
     {
         if (refused)
-            *refused = {block, o ? o->number : 0, o ? o->tag : 0};
+            *refused = {block, o ? o->number : 0, o ? o->tag : 0, place, !o};
         SetLastError(ERROR_INVALID_DATA);
         return Failed();
     }
@@ -98,7 +100,7 @@ bool WriteObjectRecord(Output &out, HGLOBAL h, Written &w)
 {
     GlobalLocked<char> lock(h);
     if (!lock || lock.size() < sizeof(OBJECTHEADER))
-        return lock ? out.Refuse(nullptr) : false;
+        return out.Refuse(nullptr);
     OBJECTHEADER *o = (OBJECTHEADER *)lock.get();
     const uint32_t fixed = o->fixedsize;
     if ((uint64_t)fixed + o->datasize > lock.size())
@@ -128,6 +130,7 @@ bool WriteObjects(Output &out, BLOCK &block, Written &w)
     uint32_t count = BlockObjectCount(&block);
     for (uint32_t i = 0; i < count; i++) {
         HGLOBAL h = GetPageObject(&block, i);
+        out.place = i;
         if (h && !WriteObjectRecord(out, h, w))
             return false;
     }

@@ -19,10 +19,14 @@ struct SAVEHOST {
 };
 
 // The object a save would not write, since no load would read it back as it
-// is: its block's place in the list, its number and type; block -1 for none.
+// is: its block's place in the list, its number and type, and its place
+// among the block's objects (from 0); block -1 for none. An object whose
+// block cannot be read has no number or type: `unread` says so, and only its
+// place names it.
 struct SAVEREFUSAL {
     int block = -1;
-    uint32_t number = 0, tag = 0;
+    uint32_t number = 0, tag = 0, place = 0;
+    bool unread = false;
 };
 
 // Saves the document of `list` to `path`: 1 on success. The document is

@@ -40,7 +40,8 @@ bool NeedsName(const BLOCKSET *set)
 }
 
 // A refused object is named, so that the user can change or delete that one
-// and save the rest.
+// and save the rest; one whose block cannot be read, by its place. The
+// header's objects are the header's: it is no page.
 void SayNotWritten(HWND window, const SAVEREFUSAL &refused)
 {
     BLOCK block;
@@ -48,12 +49,17 @@ void SayNotWritten(HWND window, const SAVEREFUSAL &refused)
         Say(window, IDS_ERRWRITE);
         return;
     }
+    const bool header = block.tag == TAG_HEDR;
     // Each text is fetched into the one buffer the next fetch overwrites.
-    char type[FETCHSTRINGSIZE], text[FETCHSTRINGSIZE * 3 + TITLESIZE];
+    char name[FETCHSTRINGSIZE], type[FETCHSTRINGSIZE], text[FETCHSTRINGSIZE * 4 + TITLESIZE];
+    snprintf(name, sizeof name, FetchString(header ? IDS_HEADERBLOCKNAME : IDS_PAGEBLOCKNAME), refused.block);
     snprintf(type, sizeof type, "%s", GetObjectTypeName(refused.tag));
+    const char *title = header ? block.hedr.title : block.page.title;
     int n = snprintf(text, sizeof text, "%s\n\n", FetchString(IDS_ERRWRITE));
-    snprintf(text + n, sizeof text - n, FetchString(IDS_OBJECTNOTWRITTEN), refused.block,
-             block.tag == TAG_PAGE ? block.page.title : block.hedr.title, type, refused.number);
+    if (refused.unread)
+        snprintf(text + n, sizeof text - n, FetchString(IDS_OBJECTNOTREAD), name, title, refused.place + 1);
+    else
+        snprintf(text + n, sizeof text - n, FetchString(IDS_OBJECTNOTWRITTEN), name, title, type, refused.number);
     DoMessage(window, text);
 }
 

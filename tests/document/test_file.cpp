@@ -1025,9 +1025,13 @@ TEST_F(Reading, TinyUnknownBlocksEndAtTheHeadersCount)
 
 // `n` bytes more behind the fixed part of `object`, one of `page`'s objects,
 // counted everywhere.
-void Lengthen(std::vector<uint8_t> &f, size_t page, size_t object, uint32_t n)
+void Lengthen(std::vector<uint8_t> &f, size_t page, size_t object, int32_t n)
 {
-    f.insert(f.begin() + (long)(object + At<uint32_t>(f, object + 8)), n, 0xEE);
+    const auto end = f.begin() + (long)(object + At<uint32_t>(f, object + 8));
+    if (n < 0)
+        f.erase(end + n, end);
+    else
+        f.insert(end, (size_t)n, 0xEE);
     for (size_t field : {object + 8, object + 4, page + 4, page + 12})
         Put<uint32_t>(f, field, At<uint32_t>(f, field) + n);
     size_t trailer = f.size() - ENDSIZE;
@@ -1242,17 +1246,21 @@ TEST_F(Reading, ObjectHeadsThatContradictThemselvesAreDamage)
         size_t object;
         uint32_t tag, total;
         bool damaged;
-        uint32_t longer = 0; // bytes added to the fixed part
-        bool left = false;   // left out when the user goes on
+        int32_t longer = 0; // bytes added to the fixed part (taken when less than 0)
+        bool left = false;  // left out when the user goes on
+        bool refused = false; // the load fails without a question
     } cases[] = {
         {"unknown tag, sizes agree", button, MakeTag("junk"), buttontotal, false},
         {"unknown tag, total too large", button, MakeTag("junk"), buttontotal + 5, true},
         {"unknown tag, total too small", button, MakeTag("junk"), buttontotal - 1, true},
         {"unknown tag, total of nothing", button, MakeTag("junk"), 0, true},
         {"known tag, total too large", wave, TAG_WAVE, wavetotal + 1, true},
-        {"unknown tag, fixed part at the bound", button, MakeTag("junk"), buttontotal + tobound, false, tobound},
+        {"unknown tag, fixed part at the bound", button, MakeTag("junk"), buttontotal + tobound, false,
+         (int32_t)tobound},
         {"unknown tag, fixed part a byte over", button, MakeTag("junk"), buttontotal + tobound + 1, true,
-         tobound + 1, true},
+         (int32_t)tobound + 1, true},
+        {"unknown tag, fixed part shorter than a head", button, MakeTag("junk"), 40, true,
+         40 - (int32_t)buttontotal, false, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -1264,8 +1272,8 @@ TEST_F(Reading, ObjectHeadsThatContradictThemselvesAreDamage)
         for (int answer : {IDNO, IDYES}) {
             Doc d;
             sbtest::ModalRecorder rec(answer);
-            EXPECT_EQ(LoadBytes(d, g), !c.damaged || answer == IDYES);
-            EXPECT_EQ(rec.calls.size(), c.damaged ? 1u : 0u);
+            EXPECT_EQ(LoadBytes(d, g), !c.refused && (!c.damaged || answer == IDYES));
+            EXPECT_EQ(rec.calls.size(), c.damaged && !c.refused ? 1u : 0u);
             if (d.Count() < 2)
                 continue;
             ExpectSound(d);

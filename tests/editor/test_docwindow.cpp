@@ -261,26 +261,42 @@ TEST_F(DocumentWindows, SaveOfAnUntitledDocumentAsksForANameFirst)
 }
 
 // A Save as whose write fails (the chosen file held open by another program,
-// a folder that does not exist, an object no load would read back, which is
-// named) leaves the document with the name, path and file it had, so that the
-// next Save goes where it went before.
+// a folder that does not exist, an object no load would read back or whose
+// block cannot be read, which is named) leaves the document with the name,
+// path and file it had, so that the next Save goes where it went before.
 TEST_F(DocumentWindows, AFailedSaveAsKeepsTheDocumentsNameAndFile)
 {
+    enum Broken { NOTHING, PAGEOBJECT, HEADEROBJECT, UNREADABLE };
     struct Case {
         bool named;
         const char *target; // under the temporary folder
         bool hold;
         const char *said = "Error writing file";
-    } cases[] = {{true, "sb_docwindow_held.exe", true},
-                 {false, "sb_no_such_folder\\new.exe", false},
-                 {false, "sb_docwindow_refused.exe", false, "Page 2 \"P2\": its Image object 7 cannot be written."}};
+        Broken broken = NOTHING;
+    } cases[] = {
+        {true, "sb_docwindow_held.exe", true},
+        {false, "sb_no_such_folder\\new.exe", false},
+        {false, "sb_docwindow_refused.exe", false, "Page 2 \"P2\": its Image object 7 cannot be written.", PAGEOBJECT},
+        {false, "sb_docwindow_header.exe", false, "The header \"Untitled\": its Wave sound object 3 cannot be written.",
+         HEADEROBJECT},
+        {false, "sb_docwindow_unread.exe", false, "Page 1 \"P1\": the object in place 2 of its list cannot be read.",
+         UNREADABLE}};
     for (const Case &c : cases) {
         HWND w = NewDocument(2);
-        if (c.said != cases[0].said) {
-            BLOCK page;
-            GetBlock(List(w), 2, &page);
-            GlobalLocked<OBJECTHEADER> o(GetPageObject(&page, 0));
+        const unsigned at = c.broken == PAGEOBJECT ? 2 : c.broken == HEADEROBJECT ? 0 : 1;
+        BLOCK block;
+        GetBlock(List(w), at, &block);
+        if (c.broken == PAGEOBJECT) {
+            GlobalLocked<OBJECTHEADER> o(GetPageObject(&block, 0));
             o->number = 7, o->fixedsize = o->totalsize = 100;
+        } else if (c.broken != NOTHING) {
+            // A wave's head shorter than its record; a block of nothing, which no lock gives.
+            HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, c.broken == HEADEROBJECT ? 200 : 0);
+            if (c.broken == HEADEROBJECT)
+                *GlobalLocked<OBJECTHEADER>(h).get() = {
+                    .tag = TAG_WAVE, .totalsize = 100, .fixedsize = 100, .number = 3};
+            AppendPageObject(&block, h);
+            PutBlock(List(w), at, &block);
         }
         std::string target = TempPath(c.target);
         if (c.named) {

@@ -438,6 +438,7 @@ TEST(Loaders, Sounds)
     const Data refused[] = {
         WaveFile(Format(2, 1, 8), samples),                           // not PCM
         WaveFile(Format(WAVE_FORMAT_PCM, 0, 8), samples),             // no channels, no frame size
+        WaveFile([] { Data f = Format(WAVE_FORMAT_PCM, 1, 16); f[2] = 0; return f; }(), samples), // no channels
         WaveFile(Format(WAVE_FORMAT_PCM, 1, 8), samples, 12),         // data beyond the file
         WaveFile(Format(WAVE_FORMAT_PCM, 1, 8), samples, 0xFFFFFFF8), // ... and its size would wrap
         Data{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '},

@@ -74,6 +74,7 @@ TEST(SoundFiles, ReadersTakeWhatTheFileHolds)
         {"cut.wav", WaveFile(22050, 2, 16, 100, Silent, 1u << 30), -1}, // claims a GiB more
         {"ragged.wav", WaveFile(22050, 2, 16, 100, Silent, (DWORD)-2), 396}, // half a frame over
         {"packed.wav", WaveFile(22050, 1, 4, 100, Silent, 0, 2), -1},
+        {"nochannels.wav", WaveFile(22050, 1, 16, 100, Silent).replace(22, 2, 2, '\0'), -1}, // frames of 2 bytes
         {"junk.wav", "RIFF\4\0\0\0JUNK", -1},
         {"a.mid", std::string(MIDIFILE, sizeof MIDIFILE), -1},
         {"empty.mid", "", -1},
