@@ -6,6 +6,8 @@
 //   notbm, short, offset, header, depth, size, rows   a damaged file
 //   delete   removes the file
 //   emptyclipboard   empties the clipboard, as any other program may
+//   copytext         empties it and puts SBTESTPAINTTEXT on it as text, as a
+//                    user copying a word in a mail does
 //   holdclipboard    holds the clipboard open, sets the event SBTESTPAINTHELD
 //                    names, and lets go once the SBTESTPAINTWAIT event is set
 // SBTESTPAINTLOG names a file that gets the path it was given;
@@ -81,11 +83,22 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdline, int)
             WaitForSingleObject(go, 120000);
             CloseHandle(go);
         }
-    if (mode == "emptyclipboard") {
+    if (mode == "emptyclipboard" || mode == "copytext") {
         HWND owner = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
-        bool emptied = owner && OpenClipboard(owner) && EmptyClipboard();
+        bool done = owner && OpenClipboard(owner) && EmptyClipboard();
+        if (done && mode == "copytext") {
+            std::string text = Env("SBTESTPAINTTEXT");
+            HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+            if (char *p = h ? (char *)GlobalLock(h) : nullptr) {
+                memcpy(p, text.c_str(), text.size() + 1);
+                GlobalUnlock(h);
+            }
+            done = h && SetClipboardData(CF_TEXT, h);
+            if (!done)
+                GlobalFree(h);
+        }
         CloseClipboard();
-        return emptied ? 0 : 3;
+        return done ? 0 : 3;
     }
     std::vector<uint8_t> b;
     {

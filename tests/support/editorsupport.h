@@ -108,6 +108,78 @@ private:
     bool held_ = false;
 };
 
+// Another program takes the clipboard, as a user copying a word in a mail
+// does: testpaint.exe empties it and puts `text` on it (only empties it
+// when null), while this program's windows answer the clipboard's notices.
+inline void OtherProgramTakesClipboard(const char *text = nullptr)
+{
+    std::string exe = OwnProgram();
+    std::string command = "\"" + exe.substr(0, exe.find_last_of("\\/") + 1) + "testpaint.exe\"";
+    SetEnvironmentVariableA("SBTESTPAINT", text ? "copytext" : "emptyclipboard");
+    SetEnvironmentVariableA("SBTESTPAINTTEXT", text);
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION other{};
+    BOOL started = CreateProcessA(NULL, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &start, &other);
+    SetEnvironmentVariableA("SBTESTPAINT", NULL);
+    SetEnvironmentVariableA("SBTESTPAINTTEXT", NULL);
+    ASSERT_TRUE(started) << command;
+    bool ended = PumpUntil([&] { return WaitForSingleObject(other.hProcess, 0) == WAIT_OBJECT_0; });
+    DWORD code = 1;
+    GetExitCodeProcess(other.hProcess, &code);
+    CloseHandle(other.hThread);
+    CloseHandle(other.hProcess);
+    ASSERT_TRUE(ended && code == 0) << "the other program did not take the clipboard: " << code;
+}
+
+// Blocks of this process filled with a pattern of their own: a handle freed
+// twice lands on whichever of them took it in between, and shows as a block
+// no longer whole.
+class PatternBlocks {
+public:
+    explicit PatternBlocks(int count = 32)
+    {
+        for (int i = 0; i < count; i++) {
+            SIZE_T size = 16 + 61 * (SIZE_T)i;
+            HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+            if (auto *p = h ? (uint8_t *)GlobalLock(h) : nullptr) {
+                for (SIZE_T j = 0; j < size; j++)
+                    p[j] = Byte(i, j);
+                GlobalUnlock(h);
+            }
+            blocks.push_back({h, size});
+        }
+    }
+    ~PatternBlocks()
+    {
+        for (const auto &b : blocks)
+            if (GlobalSize(b.first))
+                GlobalFree(b.first);
+    }
+    PatternBlocks(const PatternBlocks &) = delete;
+    PatternBlocks &operator=(const PatternBlocks &) = delete;
+    // How many are no longer whole.
+    int Damaged() const
+    {
+        int damaged = 0;
+        for (size_t i = 0; i < blocks.size(); i++) {
+            HGLOBAL h = blocks[i].first;
+            auto *p = GlobalSize(h) >= blocks[i].second ? (const uint8_t *)GlobalLock(h) : nullptr;
+            bool whole = p != nullptr;
+            for (SIZE_T j = 0; whole && j < blocks[i].second; j++)
+                whole = p[j] == Byte((int)i, j);
+            if (p)
+                GlobalUnlock(h);
+            damaged += !whole;
+        }
+        return damaged;
+    }
+
+private:
+    static uint8_t Byte(int block, SIZE_T at) { return (uint8_t)(block * 37 + at * 11 + 5); }
+    std::vector<std::pair<HGLOBAL, SIZE_T>> blocks;
+};
+
 inline HANDLE WINAPI NoClipboardData(UINT, HANDLE)
 {
     SetLastError(ERROR_ACCESS_DENIED);
@@ -258,8 +330,9 @@ private:
     bool registered = false;
     static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     {
+        // The editor's frame answers for its clipboard data: so does this one.
         if (msg == WM_DESTROYCLIPBOARD)
-            return 0;
+            return WndProc(hwnd, msg, wParam, lParam);
         return DefFrameProcA(hwnd, hwndclient, msg, wParam, lParam);
     }
 };
