@@ -132,6 +132,69 @@ inline void OtherProgramTakesClipboard(const char *text = nullptr)
     ASSERT_TRUE(ended && code == 0) << "the other program did not take the clipboard: " << code;
 }
 
+// Another program that takes the clipboard each time it is asked, as
+// OtherProgramTakesClipboard does, started once for as long as this lives.
+class ClipboardTaker {
+public:
+    ClipboardTaker()
+    {
+        char dir[MAX_PATH];
+        GetTempPathA(sizeof dir, dir);
+        std::string id = std::to_string(GetCurrentProcessId());
+        file = std::string(dir) + "sbtaker" + id + ".txt";
+        std::ofstream(file, std::ios::binary).flush();
+        std::string donename = "sbtest taken " + id, goname = "sbtest take " + id;
+        done = CreateEventA(NULL, FALSE, FALSE, donename.c_str());
+        go = CreateEventA(NULL, FALSE, FALSE, goname.c_str());
+        std::string exe = OwnProgram();
+        std::string command = "\"" + exe.substr(0, exe.find_last_of("\\/") + 1) + "testpaint.exe\" \"" + file + "\"";
+        SetEnvironmentVariableA("SBTESTPAINT", "serveclipboard");
+        SetEnvironmentVariableA("SBTESTPAINTHELD", donename.c_str());
+        SetEnvironmentVariableA("SBTESTPAINTWAIT", goname.c_str());
+        STARTUPINFOA start{};
+        start.cb = sizeof start;
+        started = CreateProcessA(NULL, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &start, &other);
+        for (const char *name : {"SBTESTPAINT", "SBTESTPAINTHELD", "SBTESTPAINTWAIT"})
+            SetEnvironmentVariableA(name, NULL);
+        EXPECT_TRUE(started) << command;
+    }
+    ~ClipboardTaker()
+    {
+        DeleteFileA(file.c_str());
+        SetEvent(go);
+        if (started) {
+            EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(other.hProcess, 0) == WAIT_OBJECT_0; }))
+                << "the other program did not end";
+            CloseHandle(other.hThread);
+            CloseHandle(other.hProcess);
+        }
+        CloseHandle(done);
+        CloseHandle(go);
+    }
+    ClipboardTaker(const ClipboardTaker &) = delete;
+    ClipboardTaker &operator=(const ClipboardTaker &) = delete;
+    // Empties the clipboard and puts `text` on it; false, with a failure,
+    // when the other program did not.
+    bool Take(const std::string &text)
+    {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        SetEvent(go);
+        bool taken = false;
+        PumpUntil([&] {
+            taken = WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
+            return taken || !started || WaitForSingleObject(other.hProcess, 0) == WAIT_OBJECT_0;
+        });
+        EXPECT_TRUE(taken) << "the other program did not take the clipboard";
+        return taken;
+    }
+
+private:
+    std::string file;
+    HANDLE done = NULL, go = NULL;
+    PROCESS_INFORMATION other{};
+    BOOL started = FALSE;
+};
+
 // Blocks of this process filled with a pattern of their own: a handle freed
 // twice lands on whichever of them took it in between, and shows as a block
 // no longer whole.
