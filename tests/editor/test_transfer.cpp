@@ -11,6 +11,7 @@
 #include "editor/docwindow.h"
 #include "editor/parts.h"
 #include "editor/shell.h"
+#include "editor/tipfolder.h"
 #include "editor/viewprint.h"
 #include "media/dib.h"
 #include "player/sample.h"
@@ -378,6 +379,7 @@ TEST_F(Transfer, CutThenPasteRestoresTheDocumentAndTheHeaderStays)
 // A Cut whose copy cannot reach the clipboard, because another program
 // holds it open or because it takes no data, deletes nothing: the block
 // stays, the user is told once, and Undo still takes back the cut before.
+// A text copy says it did not copy.
 TEST_F(Transfer, ACutWhileAnotherProgramHoldsTheClipboardKeepsTheBlock)
 {
     for (const auto &row : sbtest::clipboardrefusals) {
@@ -390,6 +392,7 @@ TEST_F(Transfer, ACutWhileAnotherProgramHoldsTheClipboardKeepsTheBlock)
         row.refusing([&] {
             Caret(w, 2);
             Command(w, IDM_CUT);
+            EXPECT_EQ(CopyToClipboard(frame, "word"), 0);
         });
         EXPECT_EQ(Titles(w), "H P1 P2");
         EXPECT_EQ(boxes.Count("That block can't be copied to the clipboard."), 1);
