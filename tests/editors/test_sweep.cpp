@@ -3,7 +3,9 @@
 // same without a question, and a save of that load is the first file byte
 // for byte. A failing sequence is printed as its seed and steps. The sweep
 // runs sequences from seed SB_SWEEP_SEED (1) until SB_SWEEP_STEPS steps are
-// taken: a seed and 1 replays that one sequence.
+// taken: a seed and 1 replays that one sequence. Another program takes the
+// clipboard at random points; 10000 steps take longer than a test's 600 s
+// bound, which SB_STUCK_SECONDS raises.
 #include "document/reader.h"
 #include "document/writer.h"
 #include "tests/document/docwindow.h"
