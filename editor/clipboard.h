@@ -1,6 +1,6 @@
 // Whole pages through the clipboard, in the editor's private page format,
-// between any document windows. The frame window owns the data once it is
-// on the clipboard and frees it when the clipboard is emptied.
+// between any document windows. The data is the clipboard's once it is set
+// (editor/shell.h, SetPrivateClipboardData); Paste only reads it.
 #pragma once
 #include "document/blockstore.h"
 #include <windows.h>

@@ -380,21 +380,53 @@ static void UpdatePaste(HWND hwnd)
     EnableMenuItem(GetMenu(hwnd), IDM_PASTE, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
 }
 
-// The editor's own clipboard data is freed by the editor: the system never
-// frees the handles of private formats. The handles are kept as they are
-// set, since once another program empties the clipboard they can no longer
-// be asked of it.
+// Each block of the editor's private formats has one owner once it is on the
+// clipboard. Windows leaves it to the clipboard's owner, told by
+// WM_DESTROYCLIPBOARD; Wine frees it itself (at the owner's next
+// EmptyClipboard, a later SetClipboardData of the format, or the next
+// OpenClipboard once another program owns the clipboard), so that freeing it
+// here as well frees it twice, the second time whatever block took the handle
+// in between. Which of the two this platform does is learnt once, before the
+// first block is set: a one-byte block set and emptied at once, with nothing
+// allocated in between, is either gone or still ours. Until that is known
+// nothing is freed here: a block lost is better than a block freed twice.
+// The handles are kept as they are set, since once another program empties
+// the clipboard they can no longer be asked of it.
 namespace {
+enum class FREER { UNKNOWN, PLATFORM, OWNER };
+FREER freer = FREER::UNKNOWN;
+
 struct KEPTCLIPBOARD {
     UINT format;
     HWND owner;
     HANDLE data;
 };
 KEPTCLIPBOARD kept[] = {{CF_PAGEBLOCK, NULL, NULL}, {CF_PAGEOBJECT, NULL, NULL}};
+
+// With the clipboard open and emptied by this program.
+void LearnWhoFreesPrivateData(UINT format)
+{
+    if (freer != FREER::UNKNOWN)
+        return;
+    HGLOBAL probe = GlobalAlloc(GMEM_MOVEABLE, 1);
+    if (!probe)
+        return;
+    if (!SetClipboardData(format, probe)) {
+        GlobalFree(probe);
+        return;
+    }
+    // The emptying tells the frame, which frees nothing it did not keep.
+    EmptyClipboard();
+    bool gone = GlobalFlags(probe) == GMEM_INVALID_HANDLE;
+    freer = gone ? FREER::PLATFORM : FREER::OWNER;
+    if (!gone)
+        GlobalFree(probe);
+}
 } // namespace
 
 bool SetPrivateClipboardData(UINT format, HANDLE data)
 {
+    LearnWhoFreesPrivateData(format);
     if (!SetClipboardData(format, data))
         return false;
     for (KEPTCLIPBOARD &k : kept)
@@ -403,21 +435,18 @@ bool SetPrivateClipboardData(UINT format, HANDLE data)
     return true;
 }
 
+// What the clipboard held when it was emptied is gone from it: a handle
+// kept for another owner was that owner's, and one the platform frees is
+// not touched again. Nothing got from GetClipboardData is ever freed: it is
+// the clipboard's.
 static void FreePrivateClipboard(HWND hwnd)
 {
     for (KEPTCLIPBOARD &k : kept) {
-        // Emptied, the clipboard holds none of them: a handle kept for
-        // another owner was that owner's to free.
         HANDLE data = k.owner == hwnd ? k.data : NULL;
         k.owner = NULL;
         k.data = NULL;
-        if (data)
+        if (data && freer == FREER::OWNER)
             GlobalFree(data);
-        // Data set without being kept can be asked for only while this
-        // program holds the clipboard open itself.
-        else if (IsClipboardFormatAvailable(k.format))
-            if (HANDLE h = GetClipboardData(k.format))
-                GlobalFree(h);
     }
 }
 
@@ -465,7 +494,7 @@ static void CloseFrame(HWND hwnd)
 static void LeaveClipboard(HWND hwnd)
 {
     if (GetClipboardOwner() == hwnd && OpenClipboard(hwnd)) {
-        // Emptying sends WM_DESTROYCLIPBOARD, which frees our handles
+        // Emptying sends WM_DESTROYCLIPBOARD, which lets go of our handles
         // while nothing on the clipboard points to them any more.
         EmptyClipboard();
         CloseClipboard();

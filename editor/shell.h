@@ -48,8 +48,9 @@ bool CommandAvailable(UINT id);
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Sets the editor's private clipboard data on the clipboard the frame has
-// opened and emptied: the frame keeps the handle and frees it when the
-// clipboard is emptied, by this program or another. False when the
+// opened and emptied. The data is the clipboard's then, never to be used
+// again: the frame frees it when the clipboard is emptied, by this program
+// or another, where the platform does not free it itself. False when the
 // clipboard refuses it; the data is the caller's then.
 bool SetPrivateClipboardData(UINT format, HANDLE data);
 

@@ -112,8 +112,9 @@ int CopyToClipboard(HWND window, const char *text)
     if (!OpenClipboard(window))
         return 0;
     EmptyClipboard();
-    if (SetClipboardData(CF_TEXT, block.get()))
-        block.Release(); // the clipboard owns it now
+    bool placed = SetClipboardData(CF_TEXT, block.get()) != NULL;
+    if (placed)
+        block.Release(); // the clipboard's now, and freed by the platform
     CloseClipboard();
-    return 1;
+    return placed ? 1 : 0;
 }

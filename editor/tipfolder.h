@@ -13,5 +13,6 @@ int GetTipOfTheDay(char *text);
 // `path` holds at least 261 characters; both return 1.
 int GetOpenPath(char *path);
 int SetOpenPath(const char *path);
-// 1 when the clipboard now holds the text, 0 when memory failed.
+// 1 when the clipboard now holds the text, 0 when memory failed or the
+// clipboard could not be had or refused it.
 int CopyToClipboard(HWND window, const char *text);

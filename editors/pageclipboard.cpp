@@ -11,7 +11,7 @@ bool CopyPageObjectToClipboard(HWND page, HGLOBAL object)
     HGLOBAL copy = object ? DuplicateObject(object) : NULL;
     if (!copy)
         return false;
-    // The frame owns what goes on the clipboard and frees it when it is emptied.
+    // Once set, the copy is the clipboard's: it is never touched here again.
     if (!OpenClipboard(hwndmain ? hwndmain : page)) {
         GlobalFree(copy);
         return false;

@@ -6,6 +6,11 @@
 //   notbm, short, offset, header, depth, size, rows   a damaged file
 //   delete   removes the file
 //   emptyclipboard   empties the clipboard, as any other program may
+//   copytext         empties it and puts SBTESTPAINTTEXT on it as text, as a
+//                    user copying a word in a mail does
+//   serveclipboard   does as copytext, with the text its file holds, each time
+//                    the SBTESTPAINTWAIT event is set, then sets the event
+//                    SBTESTPAINTHELD names; ends when the file is gone
 //   holdclipboard    holds the clipboard open, sets the event SBTESTPAINTHELD
 //                    names, and lets go once the SBTESTPAINTWAIT event is set
 // SBTESTPAINTLOG names a file that gets the path it was given;
@@ -55,6 +60,25 @@ static std::vector<uint8_t> Picture24()
     return b;
 }
 
+// Empties the clipboard and puts `text` on it, when there is one.
+static bool TakeClipboard(HWND owner, const char *text)
+{
+    bool done = OpenClipboard(owner) && EmptyClipboard();
+    if (done && text) {
+        size_t n = strlen(text) + 1;
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, n);
+        if (char *p = h ? (char *)GlobalLock(h) : nullptr) {
+            memcpy(p, text, n);
+            GlobalUnlock(h);
+        }
+        done = h && SetClipboardData(CF_TEXT, h);
+        if (!done && h)
+            GlobalFree(h);
+    }
+    CloseClipboard();
+    return done;
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdline, int)
 {
     std::string path = cmdline;
@@ -76,16 +100,35 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdline, int)
         }
         return open ? 0 : 3;
     }
+    if (mode == "serveclipboard") {
+        // The clipboard's messages to its owner are answered while it waits.
+        HWND owner = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+        HANDLE done = OpenEventA(EVENT_MODIFY_STATE, FALSE, Env("SBTESTPAINTHELD").c_str());
+        HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, wait.c_str());
+        for (DWORD r; owner && done && go && (r = MsgWaitForMultipleObjects(1, &go, FALSE, 600000, QS_ALLINPUT)) <= WAIT_OBJECT_0 + 1;) {
+            MSG msg;
+            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            if (r == WAIT_OBJECT_0 + 1)
+                continue;
+            std::ifstream in(path, std::ios::binary);
+            if (!in)
+                return 0;
+            if (!TakeClipboard(owner, std::string(std::istreambuf_iterator<char>(in), {}).c_str()))
+                return 3;
+            SetEvent(done);
+        }
+        return 3;
+    }
     if (!wait.empty())
         if (HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, wait.c_str())) {
             WaitForSingleObject(go, 120000);
             CloseHandle(go);
         }
-    if (mode == "emptyclipboard") {
+    if (mode == "emptyclipboard" || mode == "copytext") {
         HWND owner = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
-        bool emptied = owner && OpenClipboard(owner) && EmptyClipboard();
-        CloseClipboard();
-        return emptied ? 0 : 3;
+        std::string text = Env("SBTESTPAINTTEXT");
+        return owner && TakeClipboard(owner, mode == "copytext" ? text.c_str() : nullptr) ? 0 : 3;
     }
     std::vector<uint8_t> b;
     {

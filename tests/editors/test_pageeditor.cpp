@@ -17,8 +17,10 @@
 #include "resources/objectfields_ids.h"
 #include "tests/media/soundtest.h"
 #include "tests/support/mediafiles.h"
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 using namespace pagetest;
 
@@ -278,6 +280,71 @@ TEST_F(PageEditor, ACutWhileAnotherProgramHoldsTheClipboardKeepsTheObject)
             EXPECT_EQ(Shown(page), start);
             Command(page, IDM_PAGECLOSE);
         });
+    }
+}
+
+// Another program takes the clipboard between the object's steps, as a user
+// copying a word in a mail does: the word pasted into a field of the
+// object's dialog takes, a second copy copies, the document saves and loads
+// back as the editor held it, and no block of the editor's is freed on the way.
+TEST_F(PageEditor, AnotherProgramTakingTheClipboardBetweenStepsLosesNothing)
+{
+    struct Row {
+        const char *name;
+        UINT first;
+        bool paste, field;
+    };
+    const Row rows[] = {{"copy, its word in a field", WMU_OBJECTCOPY, false, true},
+                        {"cut and paste, its word in a field", WMU_OBJECTCUT, true, true},
+                        {"copy, then copy again", WMU_OBJECTCOPY, false, false}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        answers.asked.clear();
+        std::optional<sbtest::PatternBlocks> blocks;
+        Edit(1, [&](HWND page) {
+            auto picture = [&] {
+                std::vector<Object> now = Shown(page);
+                return *std::find_if(now.begin(), now.end(), [](const Object &o) { return o.tag() == TAG_IMAG; });
+            };
+            On(page, row.first, picture());
+            if (row.paste)
+                Command(page, IDM_PAGEPASTE);
+            sbtest::OtherProgramTakesClipboard("-20");
+            blocks.emplace();
+            if (row.field) {
+                sbtest::ModalRecorder real;
+                real.Drive([](HWND dlg) {
+                    HWND left = GetDlgItem(dlg, IDC_OBJLEFT);
+                    SendMessageA(left, EM_SETSEL, 0, -1);
+                    SendMessageA(left, WM_CHAR, 'V' - '@', 0); // Ctrl+V
+                    sbtest::Click(dlg, IDOK);
+                });
+                On(page, WMU_OBJECTEDIT, picture());
+                EXPECT_EQ(picture().rect().left, -20);
+            } else {
+                size_t before = Shown(page).size();
+                On(page, WMU_OBJECTCOPY, picture());
+                Command(page, IDM_PAGEPASTE);
+                EXPECT_EQ(Shown(page).size(), before + 1);
+            }
+            Command(page, IDM_PAGECLOSE);
+        });
+        EXPECT_EQ(Count(answers.asked, OBJECTERROR), 0);
+        EXPECT_EQ(blocks ? blocks->Damaged() : -1, 0);
+        docfixture::TempFolder folder;
+        std::string path = folder.File("taken.exe");
+        bool saved = WriteExeFile(List(doc), LockBlockSet(doc), path.c_str()) == 1;
+        UnlockBlockSet(doc);
+        EXPECT_TRUE(saved) << "the save failed";
+        if (!saved)
+            continue;
+        HWND again = CreateNewTask(frame, path.c_str(), 0);
+        EXPECT_EQ(LoadExeFile(List(again), LockBlockSet(again), path.c_str()), 1);
+        BLOCK b{}, held = Block(1);
+        EXPECT_TRUE(GetBlock(List(again), 1, &b));
+        EXPECT_EQ(Objects(b), Objects(held));
+        UnlockBlockSet(again);
+        SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)again, 0);
     }
 }
 

@@ -3,7 +3,9 @@
 // same without a question, and a save of that load is the first file byte
 // for byte. A failing sequence is printed as its seed and steps. The sweep
 // runs sequences from seed SB_SWEEP_SEED (1) until SB_SWEEP_STEPS steps are
-// taken: a seed and 1 replays that one sequence.
+// taken: a seed and 1 replays that one sequence. Another program takes the
+// clipboard at random points; 10000 steps take longer than a test's 600 s
+// bound, which SB_STUCK_SECONDS raises.
 #include "document/reader.h"
 #include "document/writer.h"
 #include "tests/document/docwindow.h"
@@ -13,6 +15,7 @@
 #include "player/sample.h"
 #include "resources/editorframe_ids.h"
 #include "resources/objectfields_ids.h"
+#include <optional>
 #include <sstream>
 
 using namespace pagetest;
@@ -54,9 +57,43 @@ protected:
     std::ostringstream steps;
     std::string picture, wave;
 
+    std::optional<sbtest::ClipboardTaker> other; // started at its first step
+
+    // Another program takes the clipboard, as a user copying a word in a
+    // mail does; on a page, the word is then now and then pasted with Ctrl+V
+    // into the left of an object's dialog.
+    void OtherProgramStep(HWND page)
+    {
+        const char *word = places[random(std::size(places))];
+        steps << " another program copies " << word << ",";
+        if (!other)
+            other.emplace();
+        other->Take(word);
+        std::vector<Object> now = page ? Shown(page) : std::vector<Object>{};
+        if (now.empty() || random(2))
+            return;
+        const Object &o = now[random((uint32_t)now.size())];
+        if (o.bytes.empty() || std::find(std::begin(placed), std::end(placed), o.tag()) == std::end(placed))
+            return;
+        steps << " " << std::string((const char *)&o.h().tag, 4) << " " << o.number() << " its left pasted,";
+        sbtest::ModalRecorder real;
+        real.Drive([&](HWND dlg) {
+            HWND left = GetDlgItem(dlg, IDC_OBJLEFT);
+            SendMessageA(left, EM_SETSEL, 0, -1);
+            SendMessageA(left, WM_CHAR, 'V' - '@', 0); // Ctrl+V
+            sbtest::Click(dlg, IDOK);
+            if (IsWindow(dlg) && IsWindowVisible(dlg))
+                sbtest::Click(dlg, IDCANCEL);
+        });
+        On(page, WMU_OBJECTEDIT, o);
+    }
     void PageSession(HWND page)
     {
         for (uint32_t n = 1 + random(6); n--; taken++) {
+            if (random(20) == 0) {
+                OtherProgramStep(page);
+                continue;
+            }
             std::vector<Object> now = Shown(page);
             uint32_t kind = random(now.empty() ? 2 : 5);
             if (kind == 0) {
@@ -111,6 +148,8 @@ protected:
         SendMessageA(doc, WM_COMMAND, MAKEWPARAM(IDC_BLOCKLIST, LBN_SELCHANGE), (LPARAM)List(doc));
         SendMessageA(doc, WM_COMMAND, step.id, 0);
         sbtest::PumpUntilIdle();
+        if (random(20) == 0)
+            OtherProgramStep(NULL);
     }
     std::vector<std::vector<Object>> Held(HWND w)
     {

@@ -108,6 +108,141 @@ private:
     bool held_ = false;
 };
 
+// Another program takes the clipboard, as a user copying a word in a mail
+// does: testpaint.exe empties it and puts `text` on it (only empties it
+// when null), while this program's windows answer the clipboard's notices.
+inline void OtherProgramTakesClipboard(const char *text = nullptr)
+{
+    std::string exe = OwnProgram();
+    std::string command = "\"" + exe.substr(0, exe.find_last_of("\\/") + 1) + "testpaint.exe\"";
+    SetEnvironmentVariableA("SBTESTPAINT", text ? "copytext" : "emptyclipboard");
+    SetEnvironmentVariableA("SBTESTPAINTTEXT", text);
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION other{};
+    BOOL started = CreateProcessA(NULL, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &start, &other);
+    SetEnvironmentVariableA("SBTESTPAINT", NULL);
+    SetEnvironmentVariableA("SBTESTPAINTTEXT", NULL);
+    ASSERT_TRUE(started) << command;
+    bool ended = PumpUntil([&] { return WaitForSingleObject(other.hProcess, 0) == WAIT_OBJECT_0; });
+    DWORD code = 1;
+    GetExitCodeProcess(other.hProcess, &code);
+    CloseHandle(other.hThread);
+    CloseHandle(other.hProcess);
+    ASSERT_TRUE(ended && code == 0) << "the other program did not take the clipboard: " << code;
+}
+
+// Another program that takes the clipboard each time it is asked, as
+// OtherProgramTakesClipboard does, started once for as long as this lives.
+class ClipboardTaker {
+public:
+    ClipboardTaker()
+    {
+        char dir[MAX_PATH];
+        GetTempPathA(sizeof dir, dir);
+        std::string id = std::to_string(GetCurrentProcessId());
+        file = std::string(dir) + "sbtaker" + id + ".txt";
+        std::ofstream(file, std::ios::binary).flush();
+        std::string donename = "sbtest taken " + id, goname = "sbtest take " + id;
+        done = CreateEventA(NULL, FALSE, FALSE, donename.c_str());
+        go = CreateEventA(NULL, FALSE, FALSE, goname.c_str());
+        std::string exe = OwnProgram();
+        std::string command = "\"" + exe.substr(0, exe.find_last_of("\\/") + 1) + "testpaint.exe\" \"" + file + "\"";
+        SetEnvironmentVariableA("SBTESTPAINT", "serveclipboard");
+        SetEnvironmentVariableA("SBTESTPAINTHELD", donename.c_str());
+        SetEnvironmentVariableA("SBTESTPAINTWAIT", goname.c_str());
+        STARTUPINFOA start{};
+        start.cb = sizeof start;
+        started = CreateProcessA(NULL, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &start, &other);
+        for (const char *name : {"SBTESTPAINT", "SBTESTPAINTHELD", "SBTESTPAINTWAIT"})
+            SetEnvironmentVariableA(name, NULL);
+        EXPECT_TRUE(started) << command;
+    }
+    ~ClipboardTaker()
+    {
+        DeleteFileA(file.c_str());
+        SetEvent(go);
+        if (started) {
+            EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(other.hProcess, 0) == WAIT_OBJECT_0; }))
+                << "the other program did not end";
+            CloseHandle(other.hThread);
+            CloseHandle(other.hProcess);
+        }
+        CloseHandle(done);
+        CloseHandle(go);
+    }
+    ClipboardTaker(const ClipboardTaker &) = delete;
+    ClipboardTaker &operator=(const ClipboardTaker &) = delete;
+    // Empties the clipboard and puts `text` on it; false, with a failure,
+    // when the other program did not.
+    bool Take(const std::string &text)
+    {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+        SetEvent(go);
+        bool taken = false;
+        PumpUntil([&] {
+            taken = WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
+            return taken || !started || WaitForSingleObject(other.hProcess, 0) == WAIT_OBJECT_0;
+        });
+        EXPECT_TRUE(taken) << "the other program did not take the clipboard";
+        return taken;
+    }
+
+private:
+    std::string file;
+    HANDLE done = NULL, go = NULL;
+    PROCESS_INFORMATION other{};
+    BOOL started = FALSE;
+};
+
+// Blocks of this process filled with a pattern of their own: a handle freed
+// twice lands on whichever of them took it in between, and shows as a block
+// no longer whole.
+class PatternBlocks {
+public:
+    explicit PatternBlocks(int count = 32)
+    {
+        for (int i = 0; i < count; i++) {
+            SIZE_T size = 16 + 61 * (SIZE_T)i;
+            HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+            if (auto *p = h ? (uint8_t *)GlobalLock(h) : nullptr) {
+                for (SIZE_T j = 0; j < size; j++)
+                    p[j] = Byte(i, j);
+                GlobalUnlock(h);
+            }
+            blocks.push_back({h, size});
+        }
+    }
+    ~PatternBlocks()
+    {
+        for (const auto &b : blocks)
+            if (GlobalSize(b.first))
+                GlobalFree(b.first);
+    }
+    PatternBlocks(const PatternBlocks &) = delete;
+    PatternBlocks &operator=(const PatternBlocks &) = delete;
+    // How many are no longer whole.
+    int Damaged() const
+    {
+        int damaged = 0;
+        for (size_t i = 0; i < blocks.size(); i++) {
+            HGLOBAL h = blocks[i].first;
+            auto *p = GlobalSize(h) >= blocks[i].second ? (const uint8_t *)GlobalLock(h) : nullptr;
+            bool whole = p != nullptr;
+            for (SIZE_T j = 0; whole && j < blocks[i].second; j++)
+                whole = p[j] == Byte((int)i, j);
+            if (p)
+                GlobalUnlock(h);
+            damaged += !whole;
+        }
+        return damaged;
+    }
+
+private:
+    static uint8_t Byte(int block, SIZE_T at) { return (uint8_t)(block * 37 + at * 11 + 5); }
+    std::vector<std::pair<HGLOBAL, SIZE_T>> blocks;
+};
+
 inline HANDLE WINAPI NoClipboardData(UINT, HANDLE)
 {
     SetLastError(ERROR_ACCESS_DENIED);
@@ -258,8 +393,9 @@ private:
     bool registered = false;
     static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     {
+        // The editor's frame answers for its clipboard data: so does this one.
         if (msg == WM_DESTROYCLIPBOARD)
-            return 0;
+            return WndProc(hwnd, msg, wParam, lParam);
         return DefFrameProcA(hwnd, hwndclient, msg, wParam, lParam);
     }
 };

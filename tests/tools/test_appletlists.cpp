@@ -8,6 +8,7 @@
 #include "tests/media/soundtest.h"
 #include "common/modal.h"
 #include "document/applet.h"
+#include "editor/clipboard.h"
 #include "editor/parts.h"
 #include "editor/tipfolder.h"
 #include "editors/editparam.h"
@@ -141,7 +142,7 @@ protected:
     void SetUp() override
     {
         current = this;
-        owner = sbtest::CreateTestWindow(true, 640, 560);
+        owner = sbtest::CreateTestWindow(true, 640, 560, OwnerProc);
         hwndmain = owner;
         host.media = standin;
         parts.showhost = &host;
@@ -161,6 +162,12 @@ protected:
         current = nullptr;
     }
 
+    // The editor's frame answers for its clipboard data: so does the owner.
+    static LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        return msg == WM_DESTROYCLIPBOARD ? WndProc(hwnd, msg, wParam, lParam)
+                                          : DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
     static INT_PTR Hook(const MODALCALL *call)
     {
         AppletLists *self = current;
@@ -351,8 +358,21 @@ TEST_F(AppletLists, PicturesGoThroughTheClipboard)
         sbtest::Click(dlg, IDC_APPLETPASTE);
         EXPECT_EQ(Numbers(dlg), "1 2");
         sbtest::Click(dlg, IDC_APPLETINFORMATION);
+        // After a page object of the editor's, another program's word: the
+        // picture still goes through, and no block of the editor's is freed
+        // on the way.
+        ASSERT_TRUE(OpenClipboard(owner));
+        EmptyClipboard();
+        EXPECT_TRUE(SetPrivateClipboardData(CF_PAGEOBJECT, GlobalAlloc(GMEM_MOVEABLE, 64)));
+        CloseClipboard();
+        sbtest::OtherProgramTakesClipboard("word");
+        sbtest::PatternBlocks blocks;
+        sbtest::Click(dlg, IDC_APPLETCOPY);
+        sbtest::Click(dlg, IDC_APPLETPASTE);
+        EXPECT_EQ(Numbers(dlg), "1 2 3");
+        EXPECT_EQ(blocks.Damaged(), 0);
     });
-    EXPECT_EQ(Entries(param.object), (std::vector<Entry>{Pict(1, small), Pict(2, small)}));
+    EXPECT_EQ(Entries(param.object), (std::vector<Entry>{Pict(1, small), Pict(2, small), Pict(3, small)}));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Picture number 2\n\nWidth: 6\nDepth: 4\nColors: 256");
 }
