@@ -269,7 +269,8 @@ TEST_F(FileDialogs, WaveDialogShowsFormatAndWaveformAndPreviewsTheSelection)
         // A repaint draws the waveform made for the selection: the wave is
         // not read again.
         opens = 0;
-        realcreate = (decltype(&CreateFileA))sbtest::ReplaceImport("kernel32.dll", "CreateFileA", (void *)CountingCreateFile);
+        realcreate =
+            (decltype(&CreateFileA))sbtest::ReplaceImport("kernel32.dll", "CreateFileA", (void *)CountingCreateFile);
         for (int i = 0; i < 3; i++)
             RedrawWindow(GetDlgItem(hook, IDC_WAVEPANEL), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
         sbtest::ReplaceImport("kernel32.dll", "CreateFileA", (void *)realcreate);
