@@ -63,11 +63,10 @@ int StripCellSide(const BITMAP &bm) { return bm.bmHeight / 2; }
 // odd height has one spare row between the two.
 int StripMaskRow(const BITMAP &bm) { return bm.bmHeight - bm.bmHeight / 2; }
 
-// A greyed glyph keeps only its dark pixels (its outlines and deep colours;
-// white and pale fills drop out), engraved the way the system greys a
-// picture: the highlight one pixel down and right, the shadow on top. A
-// plain silhouette of the mask would turn a disk or a list into a square.
-void DrawGreyedGlyph(HDC dc, HDC strip, int x, int maskrow, int s, int dx, int dy)
+// A glyph's ink: its dark pixels (its outlines and deep colours; white and
+// pale fills drop out), as a shape selected into `shape`, black where inked.
+// A plain silhouette of the mask would turn a disk or a list into a square.
+bool GlyphInk(HDC strip, int x, int maskrow, int s, GdiObject<HBITMAP> &mono, MemoryDC &shape)
 {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -79,7 +78,7 @@ void DrawGreyedGlyph(HDC dc, HDC strip, int x, int maskrow, int s, int dx, int d
     GdiObject<HBITMAP> cell(CreateDIBSection(strip, &bi, DIB_RGB_COLORS, &bits, NULL, 0));
     MemoryDC copy(strip);
     if (!bits || !copy.Select(cell))
-        return;
+        return false;
     BitBlt(copy.dc, 0, 0, s, s, strip, x, 0, SRCCOPY);
     BitBlt(copy.dc, 0, s, s, s, strip, x, maskrow, SRCCOPY);
     GdiFlush();
@@ -93,23 +92,31 @@ void DrawGreyedGlyph(HDC dc, HDC strip, int x, int maskrow, int s, int dx, int d
             if (m == 0 && luma < 160)
                 ink[(size_t)y * stride + i / 8] &= (BYTE)~(0x80 >> (i % 8));
         }
-    GdiObject<HBITMAP> mono(CreateBitmap(s, s, 1, 1, ink.data()));
-    MemoryDC shape(strip);
-    if (!shape.Select(mono))
-        return;
-    COLORREF text = SetTextColor(dc, RGB(0, 0, 0)), back = SetBkColor(dc, RGB(255, 255, 255));
-    // Where the shape is black the brush goes down, elsewhere the face stays.
+    mono.Reset(CreateBitmap(s, s, 1, 1, ink.data()));
+    return shape.Select(mono);
+}
+
+// Puts `brush` down where the shape is black; elsewhere what is there stays.
+void PaintInk(HDC dc, HDC shape, int s, int dx, int dy, HBRUSH brush)
+{
     constexpr DWORD BRUSHWHEREBLACK = 0x00B8074A;
-    {
-        SelectedObject brush(dc, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
-        BitBlt(dc, dx + 1, dy + 1, s, s, shape.dc, 0, 0, BRUSHWHEREBLACK);
-    }
-    {
-        SelectedObject brush(dc, GetSysColorBrush(COLOR_BTNSHADOW));
-        BitBlt(dc, dx, dy, s, s, shape.dc, 0, 0, BRUSHWHEREBLACK);
-    }
+    COLORREF text = SetTextColor(dc, RGB(0, 0, 0)), back = SetBkColor(dc, RGB(255, 255, 255));
+    SelectedObject chosen(dc, brush);
+    BitBlt(dc, dx, dy, s, s, shape, 0, 0, BRUSHWHEREBLACK);
     SetTextColor(dc, text);
     SetBkColor(dc, back);
+}
+
+// A greyed glyph is its ink engraved the way the system greys a picture:
+// the highlight one pixel down and right, the shadow on top.
+void DrawGreyedGlyph(HDC dc, HDC strip, int x, int maskrow, int s, int dx, int dy)
+{
+    GdiObject<HBITMAP> mono;
+    MemoryDC shape(strip);
+    if (!GlyphInk(strip, x, maskrow, s, mono, shape))
+        return;
+    PaintInk(dc, shape.dc, s, dx + 1, dy + 1, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+    PaintInk(dc, shape.dc, s, dx, dy, GetSysColorBrush(COLOR_BTNSHADOW));
 }
 
 const int builtinmetrics[17] = {0x20000, 34, 25, 25, -2 /* button face */, 6, 3, 2, 2, 13, 26, -1, 26, 26, 25, 25, 12};
@@ -444,14 +451,14 @@ int COMMONTHEMEDrawButtonDefault(HWND hwnd, HDC dc, const RECT *rect, int glyph,
     if (flags & 4) {
         DrawGreyedGlyph(dc, mem.dc, x, mask, s, rect->left + o + 1, rect->top + o + 1);
     } else if (checked) {
-        SelectedObject brush(dc, GetStockObject(BLACK_BRUSH));
-        GdiObject<HRGN> clip(CreateRectRgn(rect->left + 2, rect->top + 2, rect->right - 2, rect->bottom - 2));
-        SelectClipRgn(dc, clip);
-        int dx = rect->left + o, dy = rect->top + o;
-        BitBlt(dc, dx, dy, s, s, mem.dc, x, mask, MERGEPAINT);
-        PatBlt(mem.dc, x, mask, s, s, DSTINVERT);
-        BitBlt(dc, dx, dy, s, s, mem.dc, x, mask, 0xE20746);
-        SelectClipRgn(dc, NULL);
+        // Under the mouse the glyph's ink goes black in its place. The whole
+        // mask in black would be a solid square for the disk and the pages,
+        // and any repaint while the mouse stays (the one after a click, a
+        // Save that opens no box) would leave the picture lost.
+        GdiObject<HBITMAP> mono;
+        MemoryDC shape(mem.dc);
+        if (GlyphInk(mem.dc, x, mask, s, mono, shape))
+            PaintInk(dc, shape.dc, s, rect->left + o + 1, rect->top + o + 1, (HBRUSH)GetStockObject(BLACK_BRUSH));
     } else {
         SelectedObject brush(dc, shadow);
         int dx = rect->left + o + 1, dy = rect->top + o + 1;

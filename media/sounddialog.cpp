@@ -3,6 +3,7 @@
 // selected sound, and their plain save dialogs.
 #include "common/msgdlg.h"
 #include "common/guard.h"
+#include "common/owners.h"
 #include "common/shell.h"
 #include "common/strings.h"
 #include "common/windowvalue.h"
@@ -24,9 +25,23 @@ constexpr DWORD OPENFLAGS = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST
 constexpr DWORD SAVEFLAGS = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 static_assert(OPENFLAGS == 0x8186C && (OPENFLAGS | OFN_ALLOWMULTISELECT) == 0x81A6C && SAVEFLAGS == 0x8000E);
 
-// One open dialog's state: whether its preview plays.
+// One open dialog's state: whether its preview plays, and the selected
+// wave's waveform as the preview box last showed it. Reading a long wave
+// costs far more than a paint, so the picture is made once for a selection
+// and a box size and every repaint draws it; a wave that gave no picture is
+// remembered as such, so that it is not read again either.
 struct SOUNDDIALOG {
     bool playing = false;
+    GlobalBlock waveform;
+    std::string wavepath;
+    SIZE wavesize{};
+    bool waveread = false;
+    void ForgetWaveform()
+    {
+        waveform.Reset();
+        wavepath.clear();
+        waveread = false;
+    }
 };
 
 // Each kind of sound: its preview player and its reader.
@@ -129,25 +144,36 @@ SOUNDDIALOG *Bind(HWND dialog, UINT message, LPARAM lparam)
     return GetWindowValue<SOUNDDIALOG *>(dialog, DWLP_USER);
 }
 
-void DrawWaveform(HWND dialog, const DRAWITEMSTRUCT *item)
+// The selection's waveform, made for a box of `size`: the wave is read
+// whole only while the picture is made, and given back at once.
+HGLOBAL MakeWaveform(const char *path, SIZE size)
+{
+    long datasize = 0;
+    GlobalBlock wave(COMMONLoadSound(NULL, path, &datasize));
+    if (!wave)
+        return NULL;
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    return COMMONVisualizeSound(wave.get(), datasize, size.cx, size.cy, shadow, shadow, RGB(255, 255, 255), 1);
+}
+
+void DrawWaveform(HWND dialog, const DRAWITEMSTRUCT *item, SOUNDDIALOG *state)
 {
     RECT inside;
     DrawPreviewFrame(item, &inside);
     char path[FILENAMEBUFFER];
     if (IsDlgButtonChecked(dialog, IDC_WAVEPREVIEWON) != BST_CHECKED || !GetSelectedPath(dialog, path) || !path[0])
         return;
-    long datasize = 0;
-    HGLOBAL wave = COMMONLoadSound(NULL, path, &datasize);
-    if (!wave)
-        return;
-    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-    HGLOBAL picture = COMMONVisualizeSound(wave, datasize, inside.right - inside.left, inside.bottom - inside.top,
-                                           shadow, shadow, RGB(255, 255, 255), 1);
-    GlobalFree(wave);
-    if (picture) {
-        DrawScaledPreview(item->hDC, item->rcItem, inside, picture);
-        GlobalFree(picture);
+    const SIZE size{inside.right - inside.left, inside.bottom - inside.top};
+    if (!state->waveread || state->wavepath != path || state->wavesize.cx != size.cx ||
+        state->wavesize.cy != size.cy) {
+        state->ForgetWaveform();
+        state->waveform.Reset(MakeWaveform(path, size));
+        state->wavepath = path;
+        state->wavesize = size;
+        state->waveread = true;
     }
+    if (state->waveform)
+        DrawScaledPreview(item->hDC, item->rcItem, inside, state->waveform.get());
 }
 
 } // namespace
@@ -216,6 +242,7 @@ static UINT_PTR WaveOpenHookMessage(HWND dialog, UINT message, WPARAM wparam, LP
         case CDN_SELCHANGE: {
             wavekind.kill(dialog);
             ShowStopped(dialog, state);
+            state->ForgetWaveform(); // the same name may be another file by now
             char path[FILENAMEBUFFER];
             if (!GetSelectedPath(dialog, path))
                 break;
@@ -232,11 +259,12 @@ static UINT_PTR WaveOpenHookMessage(HWND dialog, UINT message, WPARAM wparam, LP
     case WM_DRAWITEM:
         if (wparam != IDC_WAVEPANEL)
             return 0;
-        DrawWaveform(dialog, (const DRAWITEMSTRUCT *)lparam);
+        DrawWaveform(dialog, (const DRAWITEMSTRUCT *)lparam, state);
         return 1;
     case WM_COMMAND:
         if (LOWORD(wparam) == IDC_WAVEPREVIEWON && HIWORD(wparam) == BN_CLICKED) {
             WaveOpenIsPreview = IsDlgButtonChecked(dialog, IDC_WAVEPREVIEWON) == BST_CHECKED;
+            state->ForgetWaveform();
             InvalidateRect(GetDlgItem(dialog, IDC_WAVEPANEL), NULL, FALSE);
         }
         return 0;

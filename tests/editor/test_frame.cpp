@@ -752,6 +752,51 @@ TEST_F(Frame, EveryToolbarButtonShowsItsTipEnabledOrNot)
     });
 }
 
+// A Save from the toolbar opens no box, so the button repaints with the
+// mouse still over it: the hovered look must keep the picture (a disk, whose
+// mask is a solid square). Under the mouse only what the picture draws dark
+// may turn black.
+TEST_F(Frame, TheSaveButtonKeepsItsPictureUnderTheMouseAfterASave)
+{
+    Seed();
+    std::string doc = MakeDocument("show.exe", {"One"});
+    Run(doc.c_str(), [&] {
+        sbtest::PumpUntilIdle();
+        HWND button = GetDlgItem(hwndbar, IDM_SAVE);
+        ASSERT_TRUE(button && IsWindowEnabled(button));
+        RECT r;
+        GetWindowRect(button, &r);
+        POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, at;
+        SetCursorPos(r.left - 40, r.bottom + 60);
+        RedrawWindow(button, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+        sbtest::Snapshot(hwndbar, "savebutton-before");
+        const sbtest::Capture before = sbtest::CaptureClient(button);
+        SetCursorPos(centre.x, centre.y);
+        if (!GetCursorPos(&at) || at.x != centre.x)
+            GTEST_SKIP() << "the cursor cannot be placed here";
+        POINT inside = centre;
+        ScreenToClient(button, &inside);
+        const LPARAM where = MAKELPARAM(inside.x, inside.y);
+        SendMessageA(button, WM_MOUSEMOVE, 0, where);
+        SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, where);
+        SendMessageA(button, WM_LBUTTONUP, 0, where);
+        sbtest::PumpUntilIdle();
+        EXPECT_FALSE(LockBlockSet(ActiveDocument())->modified) << "saved";
+        UnlockBlockSet(ActiveDocument());
+        RedrawWindow(button, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+        sbtest::Snapshot(hwndbar, "savebutton-after");
+        const sbtest::Capture after = sbtest::CaptureClient(button);
+        ASSERT_EQ(after.pixels.size(), before.pixels.size());
+        int blackened = 0;
+        for (size_t i = 0; i < after.pixels.size(); i++) {
+            const uint32_t was = before.pixels[i];
+            const int luma = (30 * (int)(was >> 16) + 59 * (int)((was >> 8) & 255) + 11 * (int)(was & 255)) / 100;
+            blackened += after.pixels[i] == 0 && luma >= 160;
+        }
+        EXPECT_EQ(blackened, 0) << "pixels of the picture's pale parts drawn black under the mouse";
+    });
+}
+
 // The logo stands in front of the frame until a click closes it.
 TEST_F(Frame, TheLogoShowsInFrontOfTheFrameUntilClicked)
 {

@@ -233,6 +233,16 @@ TEST_F(FileDialogs, SaveDialogKeepsTheExtensionWithTheType)
     ImageFileOpenIndex = 1;
 }
 
+// Opens of files by name, counted while the counter is installed.
+int opens;
+decltype(&CreateFileA) realcreate;
+HANDLE WINAPI CountingCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
+                                 DWORD flags, HANDLE model)
+{
+    opens++;
+    return realcreate(name, access, share, security, how, flags, model);
+}
+
 bool PreviewsIdle()
 {
     return !COMMONwavehandle && !COMMONhwaveout && COMMONmidiid == -1 && !COMMONmiditemppath[0];
@@ -256,6 +266,16 @@ TEST_F(FileDialogs, WaveDialogShowsFormatAndWaveformAndPreviewsTheSelection)
         ASSERT_GT(c.width, 40);
         EXPECT_EQ(c.At(c.width / 2, c.height / 4), GetSysColor(COLOR_BTNSHADOW));
         EXPECT_EQ(c.At(c.width / 2, c.height * 3 / 4), GetSysColor(COLOR_BTNSHADOW));
+        // A repaint draws the waveform made for the selection: the wave is
+        // not read again.
+        opens = 0;
+        realcreate =
+            (decltype(&CreateFileA))sbtest::ReplaceImport("kernel32.dll", "CreateFileA", (void *)CountingCreateFile);
+        for (int i = 0; i < 3; i++)
+            RedrawWindow(GetDlgItem(hook, IDC_WAVEPANEL), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+        sbtest::ReplaceImport("kernel32.dll", "CreateFileA", (void *)realcreate);
+        EXPECT_EQ(opens, 0);
+        EXPECT_EQ(Shown(hook, IDC_WAVEPANEL).At(c.width / 2, c.height / 4), GetSysColor(COLOR_BTNSHADOW));
 
         sbtest::Click(hook, IDC_FILEPREVIEW);
         EXPECT_EQ(Text(button), "&Silence");
@@ -270,6 +290,7 @@ TEST_F(FileDialogs, WaveDialogShowsFormatAndWaveformAndPreviewsTheSelection)
             << "the preview played to its end";
 
         ASSERT_TRUE(Select(dlg, "bad.wav"));
+        EXPECT_EQ(Shown(hook, IDC_WAVEPANEL).At(c.width / 2, c.height / 4), WHITE) << "no other wave's picture";
         sbtest::Click(hook, IDC_FILEPREVIEW);
         EXPECT_EQ(Text(button), "&Preview");
         sbtest::Click(hook, IDC_WAVEPREVIEWON);
