@@ -419,7 +419,8 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
 {
     // An edge of the stroke crosses the frame (the hole inside an ellipse,
     // the outside of a round corner, a line's flank...), or, where a pen is
-    // wider than its box, the platform fills the frame or paints nothing.
+    // wider than its box or an arc too short, the platform fills the frame
+    // or paints nothing.
     enum Crossing { EDGE, WHOLE };
     const struct {
         const char *figure;
@@ -458,6 +459,12 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
         {"framepie(-700,-300,500,900,270,0)", {520},
          [](HDC dc) { Pie(dc, -700, -300, 500, 900, -100, 900, 500, 300); }},
         {"framepie(10,10,150,120,270,0)", {3, 8}, [](HDC dc) { Pie(dc, 10, 10, 150, 120, 80, 120, 150, 65); }},
+        // Rays a few degrees apart that meet the curve on one pixel, whose
+        // whole ring is drawn, or on neighbouring ones, where nothing is; a
+        // pie whose box is as wide as the pen, a disc at its centre.
+        {"arc(51,39,59,52,7,16)", {4}, [](HDC dc) { Arc(dc, 51, 39, 59, 52, 59, 45, 59, 44); }},
+        {"arc(-20,20,140,130,7,8)", {20}, [](HDC dc) { Arc(dc, -20, 20, 140, 130, 140, 69, 140, 68); }, WHOLE},
+        {"framepie(41,25,99,111,346,257)", {58}, [](HDC dc) { Pie(dc, 41, 25, 99, 111, 99, 75, 41, 322); }},
         {"declarearray(&p,8)\nsetarrayvalue(&p,0,-600)\nsetarrayvalue(&p,1,-250)\nsetarrayvalue(&p,2,-200)\n"
          "setarrayvalue(&p,3,-300)\nsetarrayvalue(&p,4,300)\nsetarrayvalue(&p,5,-200)\nsetarrayvalue(&p,6,800)\n"
          "setarrayvalue(&p,7,-250)\nbeziercurve(&p,4)",
