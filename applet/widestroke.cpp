@@ -120,40 +120,11 @@ void RoundBox(Outline *o, const double *box, double across, double down)
     }
 }
 
-// The platform draws an arc as the pixels of its ellipse, a step from each
-// to the next, that lie between the pixel where the start ray meets it and
-// the one where the end ray does, both left out: how many steps apart
-// those two pixels lie going counter-clockwise from the parameter `from`
-// through `sweep`, when that is none or one; else 2. A step goes one row
-// where the curve is steeper than a diagonal, one column elsewhere, so the
-// pixels are counted by rows up to the diagonal and by columns after it.
-int StepsBetween(Spot radii, double from, double sweep)
-{
-    const double diagonal = std::atan2(radii.y, radii.x);
-    const double rows = radii.y * std::sin(diagonal), quarter = rows + radii.x * std::cos(diagonal);
-    // The steps from the rightmost pixel to where the parameter u meets it.
-    auto along = [&](double u) {
-        u = std::fmod(u, 2 * PI);
-        if (u < 0)
-            u += 2 * PI;
-        int k = std::min(3, (int)(u / (PI / 2)));
-        double v = u - k * PI / 2;
-        if (k % 2)
-            v = PI / 2 - v;
-        double part = v <= diagonal ? radii.y * std::sin(v) : rows + radii.x * (std::cos(diagonal) - std::cos(v));
-        return k * quarter + (k % 2 ? quarter - part : part);
-    };
-    const double total = std::round(4 * quarter);
-    if (total < 2 || sweep >= 2 * PI)
-        return 2;
-    double start = std::ceil(along(from) - 1e-6), end = std::ceil(along(from + sweep) - 1e-6);
-    double steps = std::fmod(end - start + total, total);
-    return steps < 2 ? (int)steps : 2;
-}
-
 // The arc of the box's ellipse counter-clockwise from the ray through one
 // radial point to the ray through the other, and for a pie the two radii.
-// A box turned inside out across has no ellipse to draw.
+// A box turned inside out has no ellipse to draw: the platform's own
+// picture of a pen wider than the box is tall is broken (and damages its
+// heap), and this one draws nothing there.
 void ArcOf(Outline *o, const double *box, const POINT *radial, bool pie)
 {
     double width = box[2] - box[0], height = box[3] - box[1];
@@ -170,21 +141,16 @@ void ArcOf(Outline *o, const double *box, const POINT *radial, bool pie)
     double from = parameter(radial[0]), sweep = parameter(radial[1]) - from;
     while (sweep <= 0)
         sweep += 2 * PI;
-    // A box a pixel wide has an ellipse of its centre alone: a pie is then
-    // a disc there, its two radii from the centre to itself. (A pen wider
-    // than the box is tall turns it inside out, and the platform's own
-    // picture of that is broken: that keeps the arc drawn as it was.)
+    // A box a pixel wide has an ellipse of its centre alone, and a pie of
+    // it is a disc there.
     if (pie && width == 1)
         return Straight(o, seen, seen);
-    switch (StepsBetween(radii, from, sweep)) {
-    case 0: // both rays meet the same pixel: all the ring is drawn
+    // Rays that meet the curve on one pixel draw the whole ring, on
+    // neighbouring ones nothing.
+    int steps = ArcStepsBetween(radii.x, radii.y, from, sweep);
+    if (steps == 0)
         sweep = 2 * PI;
-        break;
-    case 1: // on neighbouring pixels, with none between them: none
-        sweep = 0;
-        break;
-    }
-    if (sweep > 0)
+    if (steps != 1)
         o->push_back({Curve::ELLIPTIC, {centre, radii}, from, sweep});
     if (pie) {
         Spot start = {centre.x + radii.x * std::cos(from), centre.y - radii.y * std::sin(from)};
