@@ -212,6 +212,10 @@ enum WIDEFIGURE { WIDE_LINE, WIDE_POLYGON, WIDE_RECT, WIDE_ELLIPSE, WIDE_ROUNDRE
 // corner size, the arc's or pie's two radial points, or the `count` points
 // of a line, polygon or Bezier curve.
 bool WideStroke(APPLET *a, HDC dc, WIDEFIGURE figure, const RECT &box, const POINT *points, int count);
+// How many of the platform's steps round the ellipse of radii rx, ry lie
+// between where the rays of the parameters `from` and `from + sweep` meet
+// it, counter-clockwise: 0 or 1, or 2 for two or more.
+int ArcStepsBetween(double rx, double ry, double from, double sweep);
 
 // Drawing surface and graphic state.
 int APPLETSetPosition(APPLET *, HWND);

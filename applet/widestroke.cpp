@@ -122,7 +122,9 @@ void RoundBox(Outline *o, const double *box, double across, double down)
 
 // The arc of the box's ellipse counter-clockwise from the ray through one
 // radial point to the ray through the other, and for a pie the two radii.
-// A box turned inside out across has no ellipse to draw.
+// A box turned inside out has no ellipse to draw: the platform's own
+// picture of a pen wider than the box is tall is broken (and damages its
+// heap), and this one draws nothing there.
 void ArcOf(Outline *o, const double *box, const POINT *radial, bool pie)
 {
     double width = box[2] - box[0], height = box[3] - box[1];
@@ -139,7 +141,17 @@ void ArcOf(Outline *o, const double *box, const POINT *radial, bool pie)
     double from = parameter(radial[0]), sweep = parameter(radial[1]) - from;
     while (sweep <= 0)
         sweep += 2 * PI;
-    o->push_back({Curve::ELLIPTIC, {centre, radii}, from, sweep});
+    // A box a pixel wide has an ellipse of its centre alone, and a pie of
+    // it is a disc there.
+    if (pie && width == 1)
+        return Straight(o, seen, seen);
+    // Rays that meet the curve on one pixel draw the whole ring, on
+    // neighbouring ones nothing.
+    int steps = ArcStepsBetween(radii.x, radii.y, from, sweep);
+    if (steps == 0)
+        sweep = 2 * PI;
+    if (steps != 1)
+        o->push_back({Curve::ELLIPTIC, {centre, radii}, from, sweep});
     if (pie) {
         Spot start = {centre.x + radii.x * std::cos(from), centre.y - radii.y * std::sin(from)};
         Spot end = {centre.x + radii.x * std::cos(from + sweep), centre.y - radii.y * std::sin(from + sweep)};

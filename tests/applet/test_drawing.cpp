@@ -3,6 +3,7 @@
 // state owns.
 #include "tests/applet/applethost.h"
 #include "common/shell.h"
+#include "tests/support/testsupport.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
@@ -327,6 +328,18 @@ Recorded Record(FakeHost &host, const std::string &script)
             r.outlines++;
             note(5, 5 + 2 * (size_t)v[4]);
             break;
+        case EMR_POLYGON16:
+        case EMR_POLYLINE16:
+        case EMR_POLYBEZIER16:
+        case EMR_POLYBEZIERTO16:
+        case EMR_POLYLINETO16: {
+            r.figures++;
+            r.outlines++;
+            const int16_t *s = (const int16_t *)(v + 5);
+            for (size_t i = 0; i < 2 * (size_t)v[4] && 10 + i / 2 < n; i++)
+                r.farthest = std::max<int64_t>(r.farthest, std::abs((int64_t)s[i]));
+            break;
+        }
         case EMR_BITBLT:
         case EMR_STRETCHBLT:
         case EMR_STRETCHDIBITS:
@@ -366,17 +379,35 @@ TEST_F(Drawing, FarCoordinatesReachThePlatformWithinReach)
     }
     // No outline of a pen wider than a pixel reaches the platform, whatever
     // the width: its own stroke of any such pen costs the width times the
-    // outline's length.
+    // outline's length. A pen of a pixel it draws in a moment, and exactly.
     for (const char *figure : {"line(-50,10,300,200)", "framerect(10,10,150,100)", "frameellipse(10,10,150,100)",
                                "frameroundrect(10,10,150,100,20,20)", "arc(10,10,150,100,0,180)",
                                "framepie(10,10,150,100,0,180)",
                                "declarearray(&p,8)\nsetarrayvalue(&p,2,300)\nsetarrayvalue(&p,5,99)\n"
                                "framepolygon(&p,4)"})
-        for (int width : {2, 4, 512, 513, 2048, 65536}) {
+        for (int width : {1, 2, 4, 512, 513, 2048, 65536}) {
             std::string script = "setpencolor(255," + std::to_string(width) + ")\n" + figure;
             SCOPED_TRACE(script);
-            EXPECT_EQ(Record(host, script).outlines, 0);
+            EXPECT_EQ(Record(host, script).outlines, width > 1 ? 0 : 1);
         }
+    // A curve of 1,024 segments, each swinging far beyond the frame, is
+    // flattened within one budget of pieces for the whole curve, whatever the
+    // pen: it is drawn in a moment of the thread's own processor time.
+    const std::string swings = "declarearray(&p,6146)\ndeclareint(@i,0)\n:l\n"
+                               "setarrayvalue(&p,mul(@i,2),mod(mul(@i,53),160))\n"
+                               "setarrayvalue(&p,add(mul(@i,2),1),mul(mod(@i,3),40000))\ninc(@i)\n"
+                               "if(islessthan(@i,3073),:l)\n";
+    for (int width : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "pen " << width);
+        // What the script takes to build the curve is measured apart.
+        const std::string build = "setpencolor(255," + std::to_string(width) + ")\n" + swings;
+        double start = sbtest::ProcessorMs();
+        ASSERT_EQ(RunScript(build + "inc(@i)", 20000).result, -1);
+        const double built = sbtest::ProcessorMs() - start;
+        start = sbtest::ProcessorMs();
+        ASSERT_EQ(RunScript(build + "beziercurve(&p,3073)", 20000).result, -1);
+        EXPECT_LT(sbtest::ProcessorMs() - start - built, 700) << "ms of processor time for the curve";
+    }
 }
 
 // Outlines with pens wider than a pixel paint, inside the frame, what the
@@ -388,7 +419,8 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
 {
     // An edge of the stroke crosses the frame (the hole inside an ellipse,
     // the outside of a round corner, a line's flank...), or, where a pen is
-    // wider than its box, the platform fills the frame or paints nothing.
+    // wider than its box or an arc too short, the platform fills the frame
+    // or paints nothing.
     enum Crossing { EDGE, WHOLE };
     const struct {
         const char *figure;
@@ -427,6 +459,12 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
         {"framepie(-700,-300,500,900,270,0)", {520},
          [](HDC dc) { Pie(dc, -700, -300, 500, 900, -100, 900, 500, 300); }},
         {"framepie(10,10,150,120,270,0)", {3, 8}, [](HDC dc) { Pie(dc, 10, 10, 150, 120, 80, 120, 150, 65); }},
+        // Rays a few degrees apart that meet the curve on one pixel, whose
+        // whole ring is drawn, or on neighbouring ones, where nothing is; a
+        // pie whose box is as wide as the pen, a disc at its centre.
+        {"arc(51,39,59,52,7,16)", {4}, [](HDC dc) { Arc(dc, 51, 39, 59, 52, 59, 45, 59, 44); }},
+        {"arc(-20,20,140,130,7,8)", {20}, [](HDC dc) { Arc(dc, -20, 20, 140, 130, 140, 69, 140, 68); }, WHOLE},
+        {"framepie(41,25,99,111,346,257)", {58}, [](HDC dc) { Pie(dc, 41, 25, 99, 111, 99, 75, 41, 322); }},
         {"declarearray(&p,8)\nsetarrayvalue(&p,0,-600)\nsetarrayvalue(&p,1,-250)\nsetarrayvalue(&p,2,-200)\n"
          "setarrayvalue(&p,3,-300)\nsetarrayvalue(&p,4,300)\nsetarrayvalue(&p,5,-200)\nsetarrayvalue(&p,6,800)\n"
          "setarrayvalue(&p,7,-250)\nbeziercurve(&p,4)",
@@ -442,6 +480,30 @@ TEST_F(Drawing, WidePensPaintWhatThePlatformPaintsInTheFrame)
          [](HDC dc) {
              const POINT p[4] = {{-20, 20}, {60, 300}, {100, -200}, {190, 100}};
              PolyBezier(dc, p, 4);
+         }},
+        // Every segment of a longer curve.
+        {"declarearray(&p,14)\nsetarrayvalue(&p,0,-20)\nsetarrayvalue(&p,1,20)\nsetarrayvalue(&p,2,60)\n"
+         "setarrayvalue(&p,3,300)\nsetarrayvalue(&p,4,100)\nsetarrayvalue(&p,5,-200)\n"
+         "setarrayvalue(&p,6,190)\nsetarrayvalue(&p,7,100)\nsetarrayvalue(&p,8,200)\n"
+         "setarrayvalue(&p,9,0)\nsetarrayvalue(&p,10,60)\nsetarrayvalue(&p,11,-20)\n"
+         "setarrayvalue(&p,12,110)\nsetarrayvalue(&p,13,40)\nbeziercurve(&p,7)",
+         {1, 9},
+         [](HDC dc) {
+             const POINT p[7] = {{-20, 20}, {60, 300}, {100, -200}, {190, 100}, {200, 0}, {60, -20}, {110, 40}};
+             PolyBezier(dc, p, 7);
+         }},
+        {"declarearray(&p,20)\nsetarrayvalue(&p,0,10)\nsetarrayvalue(&p,1,100)\nsetarrayvalue(&p,2,-60)\n"
+         "setarrayvalue(&p,3,130)\nsetarrayvalue(&p,4,-60)\nsetarrayvalue(&p,5,40)\n"
+         "setarrayvalue(&p,6,20)\nsetarrayvalue(&p,7,30)\nsetarrayvalue(&p,8,100)\n"
+         "setarrayvalue(&p,9,20)\nsetarrayvalue(&p,10,130)\nsetarrayvalue(&p,11,-40)\n"
+         "setarrayvalue(&p,12,200)\nsetarrayvalue(&p,13,-30)\nsetarrayvalue(&p,14,260)\n"
+         "setarrayvalue(&p,15,-20)\nsetarrayvalue(&p,16,250)\nsetarrayvalue(&p,17,140)\n"
+         "setarrayvalue(&p,18,140)\nsetarrayvalue(&p,19,110)\nbeziercurve(&p,10)",
+         {4},
+         [](HDC dc) {
+             const POINT p[10] = {{10, 100}, {-60, 130}, {-60, 40},  {20, 30},  {100, 20},
+                                  {130, -40}, {200, -30}, {260, -20}, {250, 140}, {140, 110}};
+             PolyBezier(dc, p, 10);
          }},
         // Pens wider than their box.
         {"frameellipse(30,20,170,130)", {520, 1000, 3000}, [](HDC dc) { Ellipse(dc, 30, 20, 170, 130); }, WHOLE},

@@ -412,7 +412,14 @@ TEST(Show, WidePensAndTallFontsDoNotHoldTheShow)
         bool drawn = false;
         double held = 0, used = 0;
         PLAYOUTCOME out = PlayDocument(path, "", [&](HWND show, DWORD) {
-            drawn = WaitFor([&] { return ScreenPixel(show, 110, 60) == RGB(255, 0, 0); });
+            // The show pauses its applets while another window is active, and
+            // one of another program on the display may take the front as
+            // the show opens: the figure is waited for with the show there.
+            drawn = WaitFor([&] {
+                if (GetForegroundWindow() != show)
+                    SetForegroundWindow(show);
+                return ScreenPixel(show, 110, 60) == RGB(255, 0, 0);
+            });
             HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, GetWindowThreadProcessId(show, NULL));
             for (int i = 0; i < 5 && drawn && answered == i; i++) {
                 double before = sbtest::ProcessorMs(thread);
