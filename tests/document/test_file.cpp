@@ -877,15 +877,15 @@ TEST_F(Reading, AnOldDocumentGetsItsPictureAsAHeaderObject)
         v.resize(v.size() + by);
         return v;
     };
-    std::vector<uint8_t> huge = Dib(64, 48), notpicture = picture, table = picture, rle = header(4, 2, 8, BI_RLE8);
+    std::vector<uint8_t> huge = Dib(64, 48), notpicture = picture, table = picture, rle = header(16, 2, 8, BI_RLE8);
     huge[14] = 8;
     huge.resize(8 << 20);
     notpicture[14] = 0;
     table.insert(table.begin() + 40, 1024, 0x77);
     table[33] = 1; // biClrUsed 256
     rle.resize(40 + 1024);
-    for (int row = 0; row < 2; row++) { // every pixel a run of one: 10 bytes for 4 raw ones
-        for (uint8_t pixel : {1, 2, 3, 4})
+    for (int row = 0; row < 2; row++) { // every pixel a run of one: 34 bytes for 16 raw ones
+        for (uint8_t pixel = 0; pixel < 16; pixel++)
             rle.insert(rle.end(), {1, pixel});
         rle.insert(rle.end(), {0, 0});
     }
