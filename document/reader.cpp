@@ -1,5 +1,6 @@
 #include "document/reader.h"
 #include "common/dialog.h"
+#include "common/dibheader.h"
 #include "common/guard.h"
 #include "common/modal.h"
 #include "common/msgdlg.h"
@@ -104,20 +105,6 @@ struct Input {
 };
 
 typedef DOCUMENTTRAILER Trailer;
-
-// What a packed picture's header says the picture holds: the header, its
-// colours and its rows; 0 when the bytes are no picture's header.
-uint64_t PictureBytes(const BITMAPINFOHEADER &h)
-{
-    const unsigned bits = h.biBitCount;
-    if (h.biSize < sizeof h || h.biSize > sizeof(BITMAPV5HEADER) || h.biWidth <= 0 || h.biHeight == 0 ||
-        (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
-        return 0;
-    const uint64_t rowbytes = ((uint64_t)bits * (uint32_t)h.biWidth + 31) / 32 * 4;
-    const uint64_t rows = h.biHeight < 0 ? 0 - (int64_t)h.biHeight : (uint64_t)h.biHeight;
-    const uint64_t colours = bits <= 8 ? 4u << bits : h.biCompression == BI_BITFIELDS ? 12 : 0;
-    return h.biSize + colours + rowbytes * rows;
-}
 
 template <size_t N> void Terminate(char (&text)[N])
 {
@@ -350,16 +337,22 @@ struct Loader {
         std::unique_ptr<char[]> stream(new (std::nothrow) char[length]);
         if (!stream || !in.ReadAt(pos, stream.get(), length))
             return false;
-        // The picture expands no further than its own header says it
-        // reaches: a small file cannot make a huge block behind a small
-        // picture. One that cannot be read is damage to go on without.
+        // The picture is taken by the rule the picture code shows it by: a
+        // header it cannot show is damage before anything is expanded, the
+        // stream expands no further than its header accounts for (a small
+        // file makes no huge block behind a small picture), and one that
+        // ends before the rows the display reads is damage too.
         BITMAPINFOHEADER head;
+        DIBLAYOUT layout;
         unsigned long size = length;
-        const uint64_t most = UncompressHead(stream.get(), length, &head, sizeof head) ? PictureBytes(head) : 0;
         HGLOBAL picture = NULL;
-        if (most)
-            picture = UncompressData(stream.get(), &size, 1, (unsigned long)std::min<uint64_t>(most, MAXEXPANDEDDATA));
+        if (UncompressHead(stream.get(), length, &head, sizeof head) && DibHeaderLayout(&head, &layout))
+            picture = UncompressData(stream.get(), &size, 1, layout.most);
         stream.reset();
+        if (picture && size < layout.total) {
+            GlobalFree(picture);
+            picture = NULL;
+        }
         if (!picture)
             return GoOnDespite();
         HGLOBAL object = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(OBJECTIMAGE) + size + OBJECTSLACK);

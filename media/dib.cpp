@@ -1,8 +1,6 @@
 #include "media/dib.h"
 #include <cstring>
 
-static_assert(sizeof(BITMAPINFOHEADER) == 40 && sizeof(RGBQUAD) == 4);
-
 int AdjustDIBits(unsigned bits)
 {
     if (bits == 1)
@@ -14,34 +12,6 @@ int AdjustDIBits(unsigned bits)
     if (bits >= 9 && bits <= 24)
         return 24;
     return 32;
-}
-
-bool DibLayout(int width, int height, int bits, uint32_t headersize, DIBLAYOUT *out)
-{
-    if (width <= 0 || height <= 0 || bits < 1 || bits > 32)
-        return false;
-    uint64_t rowbytes = ((uint64_t)bits * (uint64_t)width + 31) / 32 * 4;
-    uint32_t entries = bits <= 8 ? 1u << bits : 0;
-    uint64_t pixeloffset = (uint64_t)headersize + 4ull * entries;
-    uint64_t total = pixeloffset + rowbytes * (uint64_t)height;
-    if (rowbytes > MAXBLOCKBYTES || total > MAXBLOCKBYTES)
-        return false;
-    out->width = width;
-    out->height = height;
-    out->bits = bits;
-    out->rowbytes = (uint32_t)rowbytes;
-    out->tableoffset = headersize;
-    out->tableentries = entries;
-    out->pixeloffset = (uint32_t)pixeloffset;
-    out->total = (uint32_t)total;
-    return true;
-}
-
-bool DibHeaderLayout(const BITMAPINFOHEADER *dib, DIBLAYOUT *out)
-{
-    if (!dib || dib->biSize < sizeof(BITMAPINFOHEADER))
-        return false;
-    return DibLayout(dib->biWidth, dib->biHeight, dib->biBitCount, dib->biSize, out);
 }
 
 DibLock::DibLock(HGLOBAL dib)

@@ -7,6 +7,7 @@
 // Pixel coordinates count rows from the top. An RGB palette is 768 bytes:
 // 256 triples red, green, blue.
 #pragma once
+#include "common/dibheader.h"
 #include "common/owners.h"
 #include <windows.h>
 #include <cstdint>
@@ -33,27 +34,6 @@ void UnrealizeWindowPalette(HDC dc, PALSTATE *state);
 // --- Shared by the picture modules -------------------------------------
 
 constexpr int PALETTEBYTES = 768;
-// Nothing this 32-bit program holds in one block comes near 2 GiB: a size
-// past this is damage.
-constexpr uint64_t MAXBLOCKBYTES = 0x7FFFFFFF;
-
-// Where everything of a DIB lies, every size checked to fit in 32 bits.
-struct DIBLAYOUT {
-    int width = 0, height = 0, bits = 0;
-    uint32_t rowbytes = 0;
-    uint32_t tableoffset = 0; // biSize: the table follows the header, whatever its size
-    uint32_t tableentries = 0;
-    uint32_t pixeloffset = 0;
-    uint32_t total = 0;
-};
-
-// Works out the layout of a width × height picture of `bits` bits per pixel
-// behind a header of `headersize` bytes; false for sizes of zero or less and
-// for anything that would not fit in 32 bits.
-bool DibLayout(int width, int height, int bits, uint32_t headersize, DIBLAYOUT *out);
-// The layout a header describes; false for a header the readers cannot take
-// (shorter than 40 bytes, top-down, empty, or too large).
-bool DibHeaderLayout(const BITMAPINFOHEADER *dib, DIBLAYOUT *out);
 // True for the depths whose pixels the primitives read and write.
 inline bool PixelDepth(int bits)
 {

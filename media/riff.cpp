@@ -148,5 +148,6 @@ RIFFFAULT RiffWaveFile(HANDLE file, PCMWAVEFORMAT *format, RIFFCHUNK *data)
     LARGE_INTEGER size{};
     if (file == INVALID_HANDLE_VALUE || !file || !GetFileSizeEx(file, &size) || size.QuadPart > 0x7FFFFFFF)
         return RIFF_UNREADABLE;
-    return RiffWave(RiffFile(file, (DWORD)size.QuadPart), format, data);
+    const RIFFFAULT fault = RiffWave(RiffFile(file, (DWORD)size.QuadPart), format, data);
+    return !fault && data->size > MAXWAVEBYTES ? RIFF_TOOLARGE : fault;
 }

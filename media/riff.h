@@ -16,6 +16,7 @@ enum RIFFFAULT {
     RIFF_PASTEND,    // a chunk reaches past the end of its parent
     RIFF_TOOMANY,    // more chunks than any sound file has
     RIFF_BADFORMAT,  // a wave's format is missing, cut short or not PCM
+    RIFF_TOOLARGE,   // a wave's samples are more than memory holds in one block
 };
 
 // The walk gives up after this many chunks in one parent.
@@ -63,7 +64,13 @@ RIFFFAULT RiffWave(const RIFFSOURCE &source, PCMWAVEFORMAT *format, RIFFCHUNK *d
 // A file opened by name for reading (INVALID_HANDLE_VALUE when it cannot be,
 // or when the name is MAX_PATH characters or more).
 HANDLE RiffOpenFile(const char *path);
-// RiffWave of an open file; a file of 2 GiB or more is unreadable.
+// The most sample bytes a wave file may have. A 32-bit process finds no free
+// range much wider than this once its libraries are in, so a larger wave
+// could not be loaded whole: every reader refuses it alike, the one that
+// reads only the format as well as those that load the samples.
+constexpr DWORD MAXWAVEBYTES = 512u << 20;
+// RiffWave of an open file; a file of 2 GiB or more is unreadable, and a wave
+// of more than MAXWAVEBYTES samples too large.
 RIFFFAULT RiffWaveFile(HANDLE file, PCMWAVEFORMAT *format, RIFFCHUNK *data);
 // Reads `n` bytes at `at` of an open file: false unless all of them came.
 bool RiffReadFile(HANDLE file, DWORD at, void *to, DWORD n);

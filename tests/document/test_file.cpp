@@ -865,24 +865,57 @@ TEST_F(Reading, AnOldDocumentGetsItsPictureAsAHeaderObject)
         f.insert(f.end(), (uint8_t *)&end, (uint8_t *)&end + ENDSIZE);
         return f;
     };
-    // A stream that makes more than its picture's header says the picture
-    // holds, or that begins with no picture's header, is damage: the pages
-    // stay if the user goes on.
-    std::vector<uint8_t> longer = picture, huge = Dib(64, 48), notpicture = picture;
-    longer.push_back(0);
+    // A picture that makes more than its header accounts for, that ends
+    // before the rows the picture code shows, or whose header it cannot show
+    // is damage: the pages stay if the user goes on. Legal pictures with more
+    // behind the shown rows load with no question.
+    auto header = [](int width, int height, int bits, DWORD compression = BI_RGB) {
+        BITMAPINFOHEADER h{sizeof h, width, height, 1, (WORD)bits, compression};
+        return std::vector<uint8_t>((uint8_t *)&h, (uint8_t *)(&h + 1));
+    };
+    auto grown = [](std::vector<uint8_t> v, size_t by) {
+        v.resize(v.size() + by);
+        return v;
+    };
+    std::vector<uint8_t> huge = Dib(64, 48), notpicture = picture, table = picture, rle = header(16, 2, 8, BI_RLE8);
     huge[14] = 8;
     huge.resize(8 << 20);
     notpicture[14] = 0;
-    for (const auto *hostile : {&longer, &huge, &notpicture})
+    table.insert(table.begin() + 40, 1024, 0x77);
+    table[33] = 1; // biClrUsed 256
+    rle.resize(40 + 1024);
+    for (int row = 0; row < 2; row++) { // every pixel a run of one: 34 bytes for 16 raw ones
+        for (uint8_t pixel = 0; pixel < 16; pixel++)
+            rle.insert(rle.end(), {1, pixel});
+        rle.insert(rle.end(), {0, 0});
+    }
+    rle.insert(rle.end(), {0, 1});
+    const struct {
+        const char *name;
+        std::vector<uint8_t> file;
+        bool damaged;
+    } cases[] = {
+        {"more than the rows and padding", oldfile(grown(picture, DIBPADDING + 1)), true},
+        {"megabytes behind a small picture", oldfile(huge), true},
+        {"no picture's depth", oldfile(notpicture), true},
+        {"a row wider than any block", oldfile(grown(header(0x7FFFFFFF, 1, 24), 64 << 20)), true},
+        {"64 bytes short", oldfile(grown(header(8192, 8192, 8), 1024 + (64 << 20) - 64)), true},
+        {"no rows", oldfile(header(32767, 32767, 8)), true},
+        {"a colour table at 24 bits", oldfile(table), false},
+        {"run lengths longer than the rows", oldfile(rle), false},
+        {"padding behind the rows", oldfile(grown(picture, 4)), false},
+    };
+    for (const auto &c : cases)
         for (int answer : {IDNO, IDYES}) {
+            SCOPED_TRACE(c.name);
             Doc d;
             sbtest::ModalRecorder rec(answer);
-            EXPECT_EQ(LoadBytes(d, oldfile(*hostile)), answer == IDYES) << hostile->size();
-            EXPECT_EQ(rec.calls.size(), 1u);
-            if (answer == IDYES) {
-                ASSERT_EQ(d.Count(), 2u);
-                EXPECT_EQ(d.Get(0).hedr.objectcount, 0u);
-            }
+            EXPECT_EQ(LoadBytes(d, c.file), !c.damaged || answer == IDYES);
+            EXPECT_EQ(rec.calls.size(), c.damaged ? 1u : 0u);
+            if (d.Count() == 2)
+                EXPECT_EQ(d.Get(0).hedr.objectcount, c.damaged ? 0u : 1u);
+            else
+                EXPECT_TRUE(c.damaged && answer == IDNO);
         }
 
     Doc d;

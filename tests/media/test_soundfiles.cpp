@@ -69,6 +69,7 @@ TEST(SoundFiles, ReadersTakeWhatTheFileHolds)
     const struct {
         std::string name, bytes;
         long samples; // -1: no wave
+        DWORD whole = 0;  // samples the data chunk claims and the file holds, sparse
     } cases[] = {
         {"a.wav", WaveFile(22050, 1, 8, 1000, Silent), 1000},
         {"cut.wav", WaveFile(22050, 2, 16, 100, Silent, 1u << 30), -1}, // claims a GiB more
@@ -76,12 +77,27 @@ TEST(SoundFiles, ReadersTakeWhatTheFileHolds)
         {"packed.wav", WaveFile(22050, 1, 4, 100, Silent, 0, 2), -1},
         {"nochannels.wav", WaveFile(22050, 1, 16, 100, Silent).replace(22, 2, 2, '\0'), -1}, // frames of 2 bytes
         {"junk.wav", "RIFF\4\0\0\0JUNK", -1},
+        // Legal waves too large to load are refused by every reader alike.
+        {"over.wav", WaveFile(22050, 1, 8, 0, Silent), -1, MAXWAVEBYTES + 1},
+        {"768.wav", WaveFile(22050, 1, 8, 0, Silent), -1, 768u << 20},
+        {"1024.wav", WaveFile(22050, 2, 16, 0, Silent), -1, 1u << 30},
+        {"1900.wav", WaveFile(22050, 2, 16, 0, Silent), -1, 1900u << 20},
         {"a.mid", std::string(MIDIFILE, sizeof MIDIFILE), -1},
         {"empty.mid", "", -1},
     };
     for (const auto &c : cases) {
         const std::string path = dir.path + c.name;
         Write(path, c.bytes);
+        if (c.whole) {
+            HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+            const DWORD lengths[][2] = {{4, 36 + c.whole}, {40, c.whole}}; // the form's, the data chunk's
+            DWORD n;
+            for (const auto &l : lengths)
+                SetFilePointer(f, (LONG)l[0], NULL, FILE_BEGIN), WriteFile(f, &l[1], 4, &n, NULL);
+            SetFilePointerEx(f, LARGE_INTEGER{.QuadPart = 44ll + c.whole}, NULL, FILE_BEGIN);
+            SetEndOfFile(f);
+            CloseHandle(f);
+        }
         long loaded = -1, header = -1, midisize = -1;
         PCMWAVEFORMAT format;
         memset(&format, 0xEE, sizeof format);
@@ -90,6 +106,8 @@ TEST(SoundFiles, ReadersTakeWhatTheFileHolds)
         EXPECT_EQ(COMMONLoadSoundHeader(NULL, path.c_str(), &format, &header) ? header : -1, c.samples) << c.name;
         EXPECT_EQ(format.wf.nSamplesPerSec, c.samples < 0 ? 0u : 22050u) << c.name; // nothing half read
         EXPECT_EQ(wave ? loaded : -1, c.samples) << c.name;
+        if (c.whole)
+            continue; // no MIDI file, and too large to read whole
         Dib midi(COMMONLoadMidi(NULL, path.c_str(), &midisize));
         EXPECT_EQ(midi ? (long)GlobalSize(midi) : 0, (long)c.bytes.size()) << c.name;
         EXPECT_EQ(midi ? midisize : 0, (long)c.bytes.size()) << c.name;
