@@ -216,7 +216,9 @@ HGLOBAL NewObject(HGLOBAL live, uint32_t fixed, std::initializer_list<OBJECTPIEC
     if (fixed + data > 0x7FFFFFFF)
         return NULL;
     auto *allocate = EditorParts().newobjectblock;
-    GlobalBlock block((allocate ? allocate : Allocate)((SIZE_T)(fixed + data)));
+    // Every page object has the zeroed slack behind its data that a load or a
+    // paste gives it.
+    GlobalBlock block((allocate ? allocate : Allocate)((SIZE_T)(fixed + data + OBJECTSLACK)));
     GlobalLocked<uint8_t> to(block.get());
     if (!to)
         return NULL;

@@ -129,8 +129,9 @@ struct OBJECTPIECE {
     uint32_t size;
 };
 // A new movable block: `fixed` bytes copied from the live object, then each
-// piece; sizes set in its header. Null when the live object is shorter than
-// its fixed part or memory runs out; the live object is never changed.
+// piece and OBJECTSLACK zeros; sizes set in its header. Null when the live
+// object is shorter than its fixed part or memory runs out; the live object
+// is never changed.
 HGLOBAL NewObject(HGLOBAL live, uint32_t fixed, std::initializer_list<OBJECTPIECE> pieces);
 // NewObject with `size` zero bytes of data; null after text 6, so that the
 // dialog stays open and nothing typed is lost.

@@ -1,13 +1,17 @@
 // Seeded sequences of edits through the real page editor and document
-// window: whatever the editor holds, a Save writes, a load reads back the
-// same without a question, and a save of that load is the first file byte
-// for byte. A failing sequence is printed as its seed and steps. The sweep
+// window. After every step the editor holds only what a load or a paste
+// could make; a Save writes what the editor holds, read back here as the
+// format lays it out, a load reads it back the same without a question, and
+// a save of that load is the first file byte for byte. A failing sequence
+// is printed as its seed and steps. The sweep
 // runs sequences from seed SB_SWEEP_SEED (1) until SB_SWEEP_STEPS steps are
 // taken: a seed and 1 replays that one sequence. Another program takes the
 // clipboard at random points; 10000 steps take longer than a test's 600 s
 // bound, which SB_STUCK_SECONDS raises.
 #include "document/reader.h"
+#include "document/record.h"
 #include "document/writer.h"
+#include "editors/pagerecord.h"
 #include "tests/document/docwindow.h"
 #include "tests/editors/editorfixture.h"
 #include "tests/media/soundtest.h"
@@ -16,6 +20,8 @@
 #include "resources/editorframe_ids.h"
 #include "resources/objectfields_ids.h"
 #include <optional>
+#include <set>
+#include <zlib.h>
 #include <sstream>
 
 using namespace pagetest;
@@ -33,6 +39,35 @@ struct Random {
     uint32_t state;
     uint32_t operator()(uint32_t n) { return state = state * 1103515245u + 12345u, (state >> 8) % n; }
 };
+
+// What any block the editor holds must be, whatever was done to it: its
+// has-objects flag set over objects (a stale one is the save's to clear),
+// each number once, each object
+// sanitised as a load or paste leaves it, with at least OBJECTSLACK bytes
+// behind its data and all of them zero. What is wrong, or empty.
+std::string Unsound(BLOCK &b)
+{
+    uint32_t n = BlockObjectCount(&b), flags = b.tag == TAG_HEDR ? b.hedr.flags : b.page.flags;
+    if (n && !(flags & BLOCK_HASOBJECTS))
+        return "objects under a flag that says none";
+    std::set<uint32_t> numbers;
+    for (uint32_t i = 0; i < n; i++) {
+        GlobalLocked<uint8_t> o(GetPageObject(&b, i));
+        const auto *h = (const OBJECTHEADER *)o.get();
+        const std::string at = " in object " + std::to_string(i);
+        if (!o || o.size() < sizeof *h || (uint64_t)h->totalsize + OBJECTSLACK > o.size())
+            return "no slack" + at;
+        if (std::any_of(o.get() + h->totalsize, o.get() + o.size(), [](uint8_t c) { return c != 0; }))
+            return "bytes behind the data" + at;
+        if (!numbers.insert(h->number).second)
+            return "number " + std::to_string(h->number) + " twice";
+        std::vector<uint8_t> clean(o.get(), o.get() + h->totalsize);
+        SanitiseObject((OBJECTHEADER *)clean.data());
+        if (memcmp(clean.data(), o.get(), clean.size()))
+            return "an unsanitised object" + at;
+    }
+    return "";
+}
 
 struct Named {
     UINT id;
@@ -56,6 +91,25 @@ protected:
     unsigned taken = 0; // steps
     std::ostringstream steps;
     std::string picture, wave;
+    std::string broke; // what the editor first held that it must not, marked in the steps
+
+    void Expect(const std::string &wrong)
+    {
+        if (broke.empty() && !wrong.empty())
+            broke = wrong, steps << " [" << wrong << "]";
+    }
+    // The working page, its undo copy and its windows, each named by its
+    // object's number.
+    void Holds(HWND page)
+    {
+        auto *e = GetWindowValue<PAGEEDITOR *>(page, GWLP_USERDATA);
+        Expect(Unsound(*e->param->block));
+        if (e->undo.tag == TAG_PAGE && !Unsound(e->undo).empty())
+            Expect("the undo copy holds " + Unsound(e->undo));
+        for (HWND w = GetWindow(page, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+            if (Read(WindowObject(w)).number() != (uint32_t)GetDlgCtrlID(w))
+                Expect("a window named by another number");
+    }
 
     std::optional<sbtest::ClipboardTaker> other; // started at its first step
 
@@ -89,7 +143,7 @@ protected:
     }
     void PageSession(HWND page)
     {
-        for (uint32_t n = 1 + random(6); n--; taken++) {
+        for (uint32_t n = 1 + random(6); n--; taken++, Holds(page)) {
             if (random(20) == 0) {
                 OtherProgramStep(page);
                 continue;
@@ -119,15 +173,24 @@ protected:
                 const char *left = places[random(std::size(places))], *top = places[random(std::size(places))];
                 steps << " placed at " << left << " " << top << ",";
                 sbtest::ModalRecorder real;
+                POINT took{};
+                bool refused = false;
                 real.Drive([&](HWND dlg) {
                     sbtest::Paste(dlg, IDC_OBJLEFT, left);
                     sbtest::Paste(dlg, IDC_OBJTOP, top);
+                    took = {(LONG)GetDlgItemInt(dlg, IDC_OBJLEFT, nullptr, TRUE),
+                            (LONG)GetDlgItemInt(dlg, IDC_OBJTOP, nullptr, TRUE)};
                     sbtest::Click(dlg, IDOK);
                     // A place the dialog refuses leaves it open.
-                    if (IsWindow(dlg) && IsWindowVisible(dlg))
+                    if ((refused = IsWindow(dlg) && IsWindowVisible(dlg)))
                         sbtest::Click(dlg, IDCANCEL);
                 });
                 On(page, WMU_OBJECTEDIT, o);
+                // Where the fields said at OK: a paste longer than a field holds is cut.
+                for (const Object &now : Shown(page))
+                    if (now.number() == o.number() &&
+                        (refused ? now != o : now.rect().left != took.x || now.rect().top != took.y))
+                        Expect("a place other than the dialog took");
                 continue;
             }
             const Named &step = objectsteps[random(std::size(objectsteps))];
@@ -151,6 +214,14 @@ protected:
         if (random(20) == 0)
             OtherProgramStep(NULL);
     }
+    void Holds()
+    {
+        for (int i = 0; i < (int)SendMessageA(List(doc), LB_GETCOUNT, 0, 0); i++) {
+            BLOCK b{};
+            GetBlock(List(doc), i, &b);
+            Expect(Unsound(b));
+        }
+    }
     std::vector<std::vector<Object>> Held(HWND w)
     {
         std::vector<std::vector<Object>> out;
@@ -162,6 +233,60 @@ protected:
         }
         return out;
     }
+    // The saved file `f` read as the format lays it out, not as the reader
+    // does: each record as the editor holds it but for the sizes, counts and
+    // flags the writer sets, each object's fixed part as held (the save keeps
+    // its stream's length there) and its data as held when inflated.
+    std::string Differs(const std::vector<uint8_t> &f)
+    {
+        using docfixture::At, docfixture::Put;
+        size_t end = f.size() - ENDSIZE, at = end - (At<uint32_t>(f, end + 314) ^ MASK_LENGTH) + ENDSIZE;
+        if (f.size() < ENDSIZE || At<uint32_t>(f, end) != TAG_END || at > end)
+            return "no trailer";
+        int count = (int)SendMessageA(List(doc), LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < count; i++) {
+            BLOCK b{};
+            GetBlock(List(doc), i, &b);
+            const std::string block = "block " + std::to_string(i);
+            const bool header = i == 0;
+            const uint32_t size = header ? HEDRSIZE : PAGESIZE, n = BlockObjectCount(&b);
+            const uint8_t *record = header ? (const uint8_t *)&b.hedr : (const uint8_t *)&b.page;
+            std::vector<uint8_t> want(record, record + size);
+            if (end - at < size)
+                return block + " past the end";
+            size_t o = at + size;
+            for (uint32_t j = 0; j < n; j++) {
+                Object held = Read(GetPageObject(&b, j));
+                const std::string object = block + " object " + std::to_string(j);
+                uint32_t fixed = held.h().fixedsize, packed = held.h().compressedsize;
+                if (end - o < (uint64_t)fixed + packed)
+                    return object + " past the end";
+                if (!std::equal(held.bytes.begin(), held.bytes.begin() + fixed, f.begin() + (ptrdiff_t)o))
+                    return object + ": another fixed part";
+                std::vector<uint8_t> data(held.h().datasize);
+                uLongf length = (uLongf)data.size();
+                if (packed && uncompress(data.data(), &length, &f[o + fixed], packed) != Z_OK)
+                    return object + ": a stream that does not inflate";
+                if (length != data.size() || !std::equal(data.begin(), data.end(), held.bytes.begin() + fixed))
+                    return object + ": other data";
+                o += fixed + packed;
+            }
+            const uint32_t flags = header ? (b.hedr.flags & ~HEDR_RESERVED) | HEDR_NEWLAYOUT : b.page.flags;
+            Put<uint32_t>(want, 0, header ? TAG_HEDR : TAG_PAGE);
+            Put<uint32_t>(want, 4, (uint32_t)(o - at));
+            Put<uint32_t>(want, 8, size);
+            Put<uint32_t>(want, 12, (uint32_t)(o - at - size));
+            Put<uint32_t>(want, 16, n ? flags | BLOCK_HASOBJECTS : flags & ~BLOCK_HASOBJECTS);
+            Put<uint32_t>(want, header ? offsetof(HEDRRECORD, objectcount) : offsetof(PAGERECORD, objectcount), n);
+            if (header)
+                Put<uint32_t>(want, offsetof(HEDRRECORD, blockcount), (uint32_t)count);
+            auto differ = std::mismatch(want.begin(), want.end(), f.begin() + (ptrdiff_t)at);
+            if (differ.first != want.end())
+                return block + ": another record from byte " + std::to_string(differ.first - want.begin());
+            at = o;
+        }
+        return at == end ? "" : "more blocks than held";
+    }
     // Save, load, save again: what failed, or empty.
     std::string Check(const docfixture::TempFolder &folder)
     {
@@ -171,6 +296,8 @@ protected:
         UnlockBlockSet(doc);
         if (!saved)
             return "the save failed";
+        if (std::string wrong = Differs(docfixture::ReadFileBytes(first)); !wrong.empty())
+            return "the file holds " + wrong;
         answers.asked.clear();
         HWND again = CreateNewTask(frame, first.c_str(), 0);
         set = LockBlockSet(again);
@@ -207,12 +334,23 @@ TEST_F(Sweep, WhateverTheEditorHoldsSavesAndLoadsBackTheSame)
     for (; taken < total && failures < 3; seed++) {
         random.state = seed;
         steps.str("");
-        OpenClipboard(frame);
-        EmptyClipboard();
-        CloseClipboard();
         SendMessageA(hwndclient, WM_MDIDESTROY, (WPARAM)doc, 0);
         doc = NewDocument();
-        for (uint32_t n = 2 + random(5); n--;) {
+        // As a document made elsewhere may start: its empty page says it has
+        // objects, and the clipboard holds page 1's picture with the state a
+        // running show leaves in it.
+        BLOCK b = Block(2);
+        b.page.flags |= BLOCK_HASOBJECTS;
+        PutBlock(List(doc), 2, &b);
+        b = Block(1);
+        Object running = Read(GetPageObject(&b, 2));
+        auto *image = (OBJECTIMAGE *)running.bytes.data();
+        image->header.background = 0x1234, image->header.flags |= OBJ_RUNNING, image->timer1 = 7;
+        OpenClipboard(frame);
+        EmptyClipboard();
+        SetPrivateClipboardData(CF_PAGEOBJECT, NewGlobal(running.bytes.size(), running.bytes.data(), running.bytes.size()));
+        CloseClipboard();
+        for (uint32_t n = 2 + random(5); n--; Holds()) {
             int pages = (int)SendMessageA(List(doc), LB_GETCOUNT, 0, 0) - 1;
             if (pages > 0 && random(3))
                 Edit(1 + (int)random((uint32_t)pages), [&](HWND page) {
@@ -222,7 +360,8 @@ TEST_F(Sweep, WhateverTheEditorHoldsSavesAndLoadsBackTheSame)
             else
                 ShellStep();
         }
-        std::string failed = Check(folder);
+        std::string failed = broke.empty() ? Check(folder) : "the editor holds " + broke;
+        broke.clear();
         if (!failed.empty()) {
             failures++;
             ADD_FAILURE() << "seed " << seed << ": " << failed << " after" << steps.str();
